@@ -1,0 +1,13 @@
+// The platform's thread facility: start a detached thread.
+//
+// The plug-in starts exactly one kind of thread (the timer worker) and never
+// joins it. Going through this one function lets the host environment account
+// for the threads the plug-in runs.
+#pragma once
+
+namespace platform {
+
+// Starts fn(arg) on a new detached thread. False when no thread could start.
+bool startThread(void (*fn)(void*), void* arg);
+
+}  // namespace platform

@@ -1,0 +1,79 @@
+// The host's life-cycle and housekeeping slots (6 and 12) and the message
+// age check.
+#include "host_records.h"
+#include "notify/plugin_notify.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+#include "plugin/version.h"
+#include "requests/plugin_net.h"
+#include "timer/plugin_other.h"
+#include "tools.h"
+
+namespace imsdkmrtc {
+
+namespace {
+// Pre-login keeps the application's "active" mark only this long.
+constexpr int64_t kActiveKeepMs = 10000;
+constexpr uint16_t kOtherRegisterAddress = 2;
+}  // namespace
+
+void mrtc_plugin::onpostServer(uint16_t event, void* record) {
+  const char* func = "imsdkmrtc::mrtc_plugin::onpostServer";
+  if (event == imsdk::kEventPreLogin) {
+    int64_t now = tools::get_mill_sec();
+    if (now - settings_.activeTime.load() > kActiveKeepMs) settings_.activeFlag.store(0);
+    notify_->clearOfflineCache();
+    const char* logo = "";
+    if (record != nullptr) logo = static_cast<imsdk::postServerText*>(record)->text.c_str();
+    MRTC_LOG(this, 0, func, "listen prelogin logo=%s 20210527a.", logo);
+  } else if (event == imsdk::kEventLogin) {
+    MRTC_LOG(this, 0, func, "listen login mrtcver=%s.", kProtocolVersion);
+    imsdk::IHostService* h = host();
+    if (h != nullptr) settings_.redirectOn.store(h->loginQuery() ? 0 : 1);
+    return;
+  }
+  notify_->onOffLineNotify(event, record);
+}
+
+bool mrtc_plugin::onOther(uint16_t type, uintptr_t a, uintptr_t b) {
+  const char* func = "imsdkmrtc::mrtc_plugin::onOther";
+  imsdk::IHostService* h = host();
+  if (h == nullptr) return false;
+  if (type == imsdk::kCmdKeepAlive || type == imsdk::kCmdConnectState) {
+    net_->onNetRequest(type, a, b);
+    return true;
+  }
+  if (type == kOtherRegisterAddress) {
+    std::string ip;
+    uint16_t port = 0;
+    if (slb_.getHostAndPort(ip, port)) {
+      MRTC_LOG(this, 0, func, "regAddr src_ip=%s, src_port=%d.", ip.c_str(), port);
+      h->registerAddress("0", 0, ip.c_str(), port, 6);
+    } else {
+      MRTC_LOG(this, 0, func, "regAddr error.");
+    }
+  }
+  return other_->onRequest(type, a, b);
+}
+
+bool mrtc_plugin::isTimeout(int64_t msgTimeMs, int32_t lowerSec, int32_t upperSec) {
+  imsdk::IHostService* h = host();
+  int64_t now = h != nullptr ? h->getTimeMs() : 0;
+  int32_t sub = static_cast<int32_t>((now - msgTimeMs) / 1000);
+  bool result = sub < lowerSec || sub > upperSec;
+  MRTC_LOG(this, 0, "imsdkmrtc::mrtc_plugin::isTimeout",
+           "isTimeout localtime=%lld,msgtime=%lld, subtime=%d, ret=%d.",
+           static_cast<long long>(now), static_cast<long long>(msgTimeMs), sub, result ? 1 : 0);
+  return result;
+}
+
+bool mrtc_plugin::isTimeout(const std::string& msgTimeText, int32_t lowerSec, int32_t upperSec) {
+  if (msgTimeText.empty() || !tools::isNumber(msgTimeText)) {
+    MRTC_LOG(this, 0, "imsdkmrtc::mrtc_plugin::isTimeout", "isTimeout time error: %s",
+             msgTimeText.c_str());
+    return true;
+  }
+  return isTimeout(tools::strToInt64(msgTimeText), lowerSec, upperSec);
+}
+
+}  // namespace imsdkmrtc

@@ -1,0 +1,22 @@
+// pluginRequest: the first stop of an application request (IPlugin slot 3),
+// which hands it straight back to the host. Takes no lock.
+#pragma once
+
+#include <cstdint>
+
+namespace imsdkmrtc {
+
+class mrtc_plugin;
+
+class pluginRequest {
+ public:
+  explicit pluginRequest(mrtc_plugin* plugin) : plugin_(plugin) {}
+  virtual ~pluginRequest() = default;
+
+  bool transCmdToNet(uint16_t code, uintptr_t payload, void* present);
+
+ private:
+  mrtc_plugin* plugin_;
+};
+
+}  // namespace imsdkmrtc

@@ -1,0 +1,226 @@
+// msgProxy: writes and reads the signalling command JSON, sends every
+// signalling step to the right chat, and builds the chat cards, weak hints
+// and shared texts.
+//
+// Threads: the command table is written once by init() and only read after;
+// the writers, readers and senders touch only their arguments and may run on
+// the request, notification and timer threads at once. The card template is
+// changed by settings requests while card builders read it: every access to
+// it holds templateLock_.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "host_records.h"
+#include "signalling/mrtc_cmd.h"
+#include "store/talk_info.h"
+
+namespace imsdkmrtc {
+
+class mrtc_plugin;
+
+// One label/value row of a card.
+struct tempField {
+  std::string key;
+  int32_t keyType = 1;
+  std::string name;
+  std::string value;
+  std::string name_eng;
+  std::string value_eng;
+};
+
+// The call card template.
+struct cardTemplate {
+  std::string livingUpdateUrl;
+  std::string schemePrefix;
+  std::string mcallingUpdateUrl;
+  std::string title;
+  std::string title_eng;
+  std::string content;
+  std::string titleColor;
+  std::string titleBgColor;
+  std::vector<tempField> rows;
+  bool isVersion = false;
+};
+
+// An entry of the server-label table: address prefix ("a.b.c.d:") and label.
+struct serverLabel {
+  const char* prefix;
+  const char* label;
+};
+
+// The call extend of a call or invite request.
+struct callExtend {
+  std::string addr;
+  std::string conferMode;
+  std::string mode;
+  std::vector<std::string> initState;
+  std::vector<std::string> outMembers;
+  std::string rtcType;
+  std::string roomToken;
+  std::string srvVer;
+  std::string srvTag;
+  std::string videoType;
+};
+
+// A shared-text request.
+struct shareInfo {
+  std::string type;  // "create" or "history", set by the caller
+  int64_t groupId = 0;
+  int64_t ownerId = 0;
+  int64_t faceToId = 0;
+  std::vector<int64_t> outMembers;
+  std::vector<int64_t> managers;
+  std::vector<int64_t> memberIds;
+  std::string shareText;
+};
+
+// Request data of a conference card.
+struct confRequest {
+  std::string conferType;
+  std::vector<std::string> selects;
+  std::string conferMode;
+  std::string roomName;
+  std::string addr;
+  std::string singleRead;
+  std::string groupId;
+  std::string roomId;
+  std::string orderTime;
+  std::string roomToken;
+  std::string srvVer;
+  std::string srvTag;
+};
+
+// A received or handed-in card, fields named after their JSON keys.
+struct cardInfo {
+  std::string rtcType;
+  std::string conferType;
+  std::string conferMode;
+  std::string roomId;
+  std::string roomName;
+  std::string roomToken;
+  std::string addr;
+  std::string orderTime;
+  std::string srvVer;
+  std::string srvTag;
+  bool singleRead = false;
+  int64_t onwerId = 0;
+  int64_t senderId = 0;
+  int64_t groupId = 0;
+  std::string oName;
+  std::string version;
+  std::string mode;
+  std::string beginTime;
+  int32_t subType = 0;
+  std::vector<int64_t> selects;
+};
+
+// The answer of the room-token cache request.
+struct cacheAnswer {
+  int64_t code = -1;
+  std::string result;
+  std::string token;
+};
+
+class msgProxy {
+ public:
+  msgProxy();
+
+  void init(mrtc_plugin* plugin, int8_t ownDeviceType);
+
+  // Command table and names.
+  std::string codeToName(int32_t code) const;
+  int32_t nameToCode(const std::string& name) const;
+  static bool isMultiName(const std::string& name);
+  static bool isP2P(const std::string& text);
+
+  // Wire form.
+  bool transCmd2Json(const mrtcCmd& cmd, std::string& out) const;
+  bool transJson2Cmd(const std::string& text, mrtcCmd& cmd) const;
+
+  // Sending. sendType: 0 send, 1 insert locally only, 2 insert then send.
+  bool sendMessage(int64_t tarId, int16_t type, const std::string& msg,
+                   std::vector<int64_t> limitRange, bool clearMsgFlag, bool useLimitRange,
+                   bool allowRedirect, int32_t sendType);
+  void setLimitRange(bool on);
+  bool limitRange() const { return limitRangeOn_.load(); }
+
+  bool sendMsg_call(const std::vector<int64_t>& callees, const talkInfo& talk, mrtcCmd& request);
+  bool sendMsg_invite(const std::vector<int64_t>& invitees, const talkInfo& talk,
+                      mrtcCmd& request);
+  bool sendMsg_intoroom(const std::string& annotation, const talkInfo& talk, int32_t sendType);
+  bool sendMsg_hungup(const std::string& annotation, const talkInfo& talk,
+                      const std::string& extend, int16_t type, int32_t sendType);
+  bool sendMsg_refuse(const std::string& annotation, const talkInfo& talk);
+  bool sendMsg_querytalk(int64_t groupId, const std::string& roomId);
+  bool sendMsg_reply_querytalk(int64_t askerId, int64_t targetId, const talkInfo& talk);
+  bool sendMsg_time(const talkInfo& talk);
+  bool sendMsg_version(const talkInfo& talk, const std::string& extend);
+  bool sendMsg_reply(int64_t senderId, int64_t groupId, const std::string& roomId,
+                     int32_t result, const std::string& annotation);
+  bool sendRecall(int64_t target, const std::string& text, const std::vector<int64_t>& list);
+
+  static int64_t getTargetId(const talkInfo& talk, int64_t ownId);
+  static std::vector<int64_t> callMembers(const mrtcCmd& request);
+  static void removeId(std::vector<int64_t>& list, const std::string& idText);
+  // Undoes the service-account redirect on a received message.
+  static void fixSystemSender(imsdk::hostMessage& msg);
+
+  // Call cards.
+  void fillTempMessage(std::string& out, const talkInfo& talk, const std::vector<int64_t>& callees,
+                       const std::vector<std::string>& initState);
+  bool sendTempMsssage(int64_t target, const std::string& card, const std::vector<int64_t>& limit,
+                       bool insertFirst);
+  void setMcallingTemplet(const std::string& settings);
+  void setLivingTemplet(const std::string& settings);
+  void upsertField(const std::string& key, bool unique, const std::string& name,
+                   const std::string& value, const std::string& name_eng,
+                   const std::string& value_eng);
+  void removeAllFields();
+  bool addServerLabel(std::vector<tempField>& rows, const std::string& addr) const;
+  static const std::vector<serverLabel>& serverLabels();
+  cardTemplate templateCopy() const;
+
+  // Weak hints.
+  bool sendWeakHintBegin(int64_t operUser, int64_t groupOrPeer, const std::string& roomId,
+                         std::string& properties, bool isGroup);
+  bool sendWeakHintFinish(int64_t operUser, int64_t groupId, const std::string& roomId,
+                          std::string& properties);
+  bool sendVersionHint(int32_t kind, int32_t kase, int64_t operUser, int64_t target,
+                       int8_t deviceType);
+
+  // Shared texts and request data.
+  int32_t readShareInfo(const std::string& text, shareInfo& info) const;
+  bool sendShareText(int64_t target, const std::vector<int64_t>& limit, const std::string& body);
+  static std::string readReqRoomId(const std::string& text);
+
+  // Conference and live-stream cards.
+  static bool readConfRequest(const std::string& text, confRequest& out);
+  bool buildMicroconferInfo(std::string& out, const std::string& request,
+                            const std::string& stamp);
+  bool buildUnbindconferInfo(std::string& out, const std::string& request);
+  bool sendMicroconferCard(const std::string& request);
+  bool sendLivingCard(const std::string& settings);
+  int32_t reviseVnioMicroTemplet(std::string& card);
+  static bool readCardInfo(const std::string& card, cardInfo& out);
+
+  // Readers of request texts.
+  static bool parseCallExtend(const std::string& text, callExtend& out);
+  static bool readCacheAnswer(const std::string& text, cacheAnswer& out);
+
+ private:
+  mrtc_plugin* plugin_ = nullptr;
+  int8_t ownDeviceType_ = 1;
+  std::map<int32_t, std::string> cmdNames_;
+  std::atomic<bool> limitRangeOn_{false};
+  bool unusedFlag_ = false;
+  mutable std::mutex templateLock_;
+  cardTemplate template_;
+};
+
+}  // namespace imsdkmrtc

@@ -1,0 +1,44 @@
+// One entry of the time-out queue.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace imsdkmrtc {
+
+// Categories select the time-out handler.
+enum : int32_t {
+  kTimeoutKeepAliveCategory = 0,
+  kTimeoutMemberCategory = 1,
+  kTimeoutBoardCategory = 2,
+  kTimeoutCardDelayCategory = 3,
+  kTimeoutLoseFinishCategory = 4,
+  kTimeoutRecallCategory = 5,
+};
+
+// Types within a category; type 3 is always the keep-alive.
+enum : int32_t {
+  kTimeoutWait = 1,
+  kTimeoutRing = 2,
+  kTimeoutKeepAlive = 3,
+  kTimeoutCallCard = 4,
+  kTimeoutInviteCard = 5,
+  kTimeoutLoseFinish = 6,
+  kTimeoutRecall = 7,
+};
+
+struct timeoutRecord {
+  int32_t category = 0;
+  int32_t type = 0;
+  std::string key;
+  std::vector<int64_t> members;
+  int64_t startTime = 0;  // tools::getLocalTime when added or refreshed
+  int32_t duration = 0;   // seconds
+  std::string extra;
+  int64_t fireTime = 0;
+  int32_t recallCnt = 0;
+  std::string roomId;
+};
+
+}  // namespace imsdkmrtc

@@ -1,0 +1,89 @@
+// commLib stand-in: the utility functions the plug-in relies on.
+#include "tools.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "clock.h"
+
+int64_t tools::get_mill_sec() { return commlib::detail::nowMs(); }
+
+int64_t tools::getLocalTime() { return commlib::detail::nowMs() / 1000; }
+
+void tools::sleep(int64_t ms) { commlib::detail::sleepMs(ms); }
+
+int64_t tools::atoint64(const char* text) {
+  if (text == nullptr) return 0;
+  const char* p = text;
+  while (*p == ' ' || *p == '\t') ++p;
+  bool negative = false;
+  if (*p == '-' || *p == '+') {
+    negative = (*p == '-');
+    ++p;
+  }
+  uint64_t value = 0;
+  while (*p >= '0' && *p <= '9') {
+    value = value * 10 + static_cast<uint64_t>(*p - '0');  // wraps like the C library does
+    ++p;
+  }
+  return negative ? static_cast<int64_t>(0 - value) : static_cast<int64_t>(value);
+}
+
+int64_t tools::strToInt64(const std::string& text) { return atoint64(text.c_str()); }
+
+char* tools::int64toa(char* buf, int64_t value) {
+  char tmp[24];
+  int n = 0;
+  uint64_t v = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  do {
+    tmp[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  int pos = 0;
+  if (value < 0) buf[pos++] = '-';
+  while (n > 0) buf[pos++] = tmp[--n];
+  buf[pos] = '\0';
+  return buf;
+}
+
+std::string tools::int64_To_Str(int64_t value) {
+  char buf[32];
+  return int64toa(buf, value);
+}
+
+bool tools::isNumber(const std::string& text) {
+  size_t i = 0;
+  if (!text.empty() && text[0] == '-') i = 1;
+  if (i >= text.size()) return false;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  return true;
+}
+
+std::string tools::trim(const std::string& text) {
+  const char* blanks = " \t\r\n";
+  size_t first = text.find_first_not_of(blanks);
+  if (first == std::string::npos) return std::string();
+  size_t last = text.find_last_not_of(blanks);
+  return text.substr(first, last - first + 1);
+}
+
+std::string tools::GBToUTF8(const std::string& text) {
+  if (text.empty()) return text;
+  iconv_t cd = iconv_open("UTF-8", "GBK");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return text;
+  std::vector<char> in(text.begin(), text.end());
+  std::vector<char> out(text.size() * 4 + 4);
+  char* inPtr = in.data();
+  size_t inLeft = in.size();
+  char* outPtr = out.data();
+  size_t outLeft = out.size();
+  size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+  iconv_close(cd);
+  if (rc == static_cast<size_t>(-1)) return text;
+  return std::string(out.data(), out.size() - outLeft);
+}

@@ -1,0 +1,263 @@
+// The simulated host: an in-memory IM network shared by several clients, each
+// a host service object driving one plug-in instance.
+//
+// What it does, as a real host and server would:
+// - service 16 (send): the message is queued on the network; pump() delivers
+//   it as notification 144 on slot 4. A message to a user reaches that user's
+//   devices and the sender's other devices; a message to a group reaches the
+//   devices of every member; a limit range keeps only the users in it; a
+//   message never comes back to the device that sent it.
+// - a message to the service account 10001 is relayed to the real target
+//   named by "targetID" in its properties; it arrives still addressed to 10001
+//   with those properties, as a server relays it.
+// - service 17 (insert): kept per chat of the inserting client.
+// - service 12 is looped back to slot 6 and service 15 to slot 7, once each,
+//   in posting order, on the posting thread.
+// - service 11: every result and UI event is recorded, then the record is
+//   released through its virtual destructor.
+// - services 4, 5, 6, 21, 37, 46, 49, 51 and 54 answer from per-client
+//   configuration; service 23 formats and keeps every log line.
+//
+// Threads: every public member may be called from any thread. Network and
+// client state is guarded by one network mutex, which is never held while a
+// plug-in slot runs.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "IPlugin.h"
+#include "host_service.h"
+#include "sdk_cmd.h"
+
+namespace simhost {
+
+constexpr int64_t kServiceAccount = 10001;
+
+// A message as it travelled over the network (or was injected).
+struct NetMessage {
+  int64_t seq = 0;          // network order
+  std::string fromClient;   // name of the sending client ("" when injected)
+  int64_t msgId = 0;
+  int64_t senderId = 0;
+  int32_t senderDevice = 0;  // device type of the sender
+  int64_t targetId = 0;     // as addressed (10001 for a redirected message)
+  int64_t chatId = 0;       // the real chat: group or peer user
+  bool toGroup = false;
+  uint16_t msgType = 0;     // body type on arrival
+  uint8_t msgFlag = 0;
+  std::string body;
+  std::string properties;
+  std::vector<int64_t> limitRange;
+  int64_t msgTime = 0;  // ms
+};
+
+struct Inserted {
+  int64_t msgId = 0;
+  int64_t senderId = 0;
+  int64_t targetId = 0;
+  uint16_t msgType = 0;
+  uint8_t msgFlag = 0;
+  std::string body;
+  std::string properties;
+  std::vector<int64_t> limitRange;
+};
+
+struct Result {
+  uint16_t cmdId = 0;
+  uint32_t word = 0;
+  int64_t id = 0;
+  int32_t result = 0;
+  std::string extend;
+};
+
+struct UiEvent {
+  int64_t id = 0;
+  int32_t result = 0;
+  uint8_t eventType = 0;
+  std::string annotation;
+  int64_t senderId = 0;
+  std::vector<int64_t> selects;
+  int64_t groupId = 0;
+  int64_t onwerId = 0;
+  std::string roomId;
+  std::string roomName;
+  std::vector<int64_t> members;
+  std::string extend;
+};
+
+struct LogLine {
+  int32_t level = 0;
+  std::string tag;
+  std::string func;
+  std::string text;
+};
+
+// A copy of a timer command posted with service 12.
+struct TimerPost {
+  imsdk::timerCmd cmd;
+};
+
+// Per-client answers to the host services.
+struct ClientConfig {
+  int64_t ticketValue = 0;         // service 4
+  std::string ticketText;          // service 5
+  bool loginQuery = true;          // service 46
+  std::string preLoginDesc;        // service 49
+  std::map<std::pair<std::string, std::string>, std::string> configItems;  // service 54
+  int64_t timeOffsetMs = 0;        // service 37 = clock + offset
+  // Service 21 (request 208): answers by room id (CacheParam key).
+  bool cacheOk = true;
+  int32_t cacheCode = 0;
+  std::map<std::string, std::string> cacheValues;
+  // Failure switches.
+  bool refuseSend = false;   // service 16 reports failure
+  bool failPost = false;     // service 11 returns non-zero
+};
+
+class Network;
+
+class Client : public imsdk::IHostService {
+ public:
+  Client(Network* net, std::string name, int64_t userId, int32_t deviceType);
+  ~Client() override;
+
+  const std::string& name() const { return name_; }
+  int64_t userId() const { return userId_; }
+  int32_t deviceType() const { return deviceType_; }
+
+  // Attaches a plug-in (calls slot 0). The client does not own it.
+  void attach(imsdk::IPlugin* plugin);
+  imsdk::IPlugin* plugin() const { return plugin_; }
+  // Stops delivering to this client (a client that vanished).
+  void setOnline(bool online);
+  bool online() const;
+
+  ClientConfig& config() { return config_; }
+
+  // Life-cycle events on slot 12.
+  void preLogin(const std::string& logo = "");
+  void login();
+  // Event 38 with these messages; returns them as the plug-in left them
+  // (status may be set).
+  std::vector<imsdk::hostMessage> pull(std::vector<imsdk::hostMessage> messages);
+  // Address registration (slot 6, type 2).
+  bool registerAddress();
+
+  // Application requests: built with the plug-in's own factory (slot 15),
+  // handed to slot 3 in an envelope. Returns the request id used.
+  int64_t request(uint16_t cmdId, const imsdk::req_mrtc_request& fields);
+  int64_t extra(int8_t type, const std::string& cmd, const std::string& extend = "");
+  void keepAlive();
+
+  // What the plug-in produced (copies; safe to call any time).
+  std::vector<Result> results() const;
+  std::vector<UiEvent> events() const;
+  std::vector<LogLine> logs() const;
+  std::vector<Inserted> inserted() const;
+  std::vector<TimerPost> timerPosts() const;
+  std::vector<NetMessage> sent() const;  // what this client sent
+  bool hasLog(const std::string& text) const;
+  void clearRecords();
+
+  // IHostService.
+  int64_t getTicketValue() override;
+  std::string getTicketText() override;
+  int64_t getOwnUserId() override;
+  int32_t postToApp(uint16_t cmdId, void* block, int32_t len, int32_t flag) override;
+  int32_t postToDispatch(uint16_t cmdId, void* data, int32_t len, int32_t flag) override;
+  int32_t passRequest(uint16_t cmdId, void* data, int32_t len, int32_t flag) override;
+  bool sendMessage(imsdk::req_sendMessage* msg, int32_t len, int32_t flag) override;
+  int32_t insertMessage(imsdk::req_insertMessage* msg, int32_t len, int32_t flag) override;
+  bool syncRequest(int32_t request, com::zbq::im::ap::SessionTicket* ticket,
+                   com::zbq::im::ap::CacheRet* ret) override;
+  void log(int32_t level, const char* tag, const char* func, const char* fmt, ...) override
+      __attribute__((format(printf, 5, 6)));
+  int64_t getTimeMs() override;
+  bool loginQuery() override;
+  std::string getPreLoginDesc() override;
+  bool getUserInfo(imsdk::userInfo* out, int64_t userId) override;
+  std::string getConfigItem(const std::string& key, const std::string& field) override;
+  int32_t registerAddress(const char* name, int32_t zero, const char* ip, uint16_t port,
+                          int32_t kind) override;
+
+  // Cache requests seen (service 21), and registered addresses (service 56).
+  int cacheRequests() const;
+  std::vector<std::pair<std::string, uint16_t>> registered() const;
+
+ private:
+  friend class Network;
+  Network* net_;
+  std::string name_;
+  int64_t userId_;
+  int32_t deviceType_;
+  imsdk::IPlugin* plugin_ = nullptr;
+  bool online_ = true;
+  ClientConfig config_;
+  std::vector<Result> results_;
+  std::vector<UiEvent> events_;
+  std::vector<LogLine> logs_;
+  std::vector<Inserted> inserted_;
+  std::vector<TimerPost> timerPosts_;
+  int cacheRequests_ = 0;
+  std::vector<std::pair<std::string, uint16_t>> registered_;
+  bool quietLogs_ = false;
+  friend void setQuietLogs(Client&, bool);
+};
+
+// Logging can be switched off per client (benchmarks).
+void setQuietLogs(Client& client, bool quiet);
+
+class Network {
+ public:
+  Network();
+  ~Network();
+  Network(const Network&) = delete;
+  Network& operator=(const Network&) = delete;
+
+  void addUser(int64_t userId, const std::string& name);
+  void addGroup(int64_t groupId, const std::vector<int64_t>& members);
+  // A device of a user. The name identifies the client in records.
+  Client& addClient(const std::string& name, int64_t userId, int32_t deviceType = 1);
+  Client* client(const std::string& name);
+  std::vector<Client*> clients();
+  bool isGroup(int64_t id) const;
+  std::string userName(int64_t userId) const;
+
+  // Puts a message on the network as any user and device, like a phone
+  // client or a malicious one would. bodyType 14 unless told otherwise.
+  void inject(int64_t senderId, int32_t senderDevice, int64_t targetId, const std::string& body,
+              uint16_t bodyType = 14, const std::string& properties = "",
+              const std::vector<int64_t>& limitRange = {}, int64_t msgTimeMs = -1);
+
+  // Delivers queued messages (also those sent while delivering) until none is
+  // left; returns how many deliveries were made. Called without locks held.
+  size_t pump();
+  // Every message that went over the network, in order.
+  std::vector<NetMessage> traffic() const;
+  void clearTraffic();
+  // Called for each message as it is delivered (simulator timelines).
+  void setObserver(std::function<void(const NetMessage&, const Client&)> observer);
+
+  // Clock used for message times (the commLib clock).
+  int64_t nowMs() const;
+
+ private:
+  friend class Client;
+  void enqueue(NetMessage msg);
+  mutable std::mutex mu_;
+  std::map<int64_t, std::string> users_;
+  std::map<int64_t, std::vector<int64_t>> groups_;
+  std::vector<std::unique_ptr<Client>> clients_;
+  std::vector<NetMessage> queue_;
+  std::vector<NetMessage> traffic_;
+  int64_t seq_ = 0;
+  std::function<void(const NetMessage&, const Client&)> observer_;
+};
+
+}  // namespace simhost
