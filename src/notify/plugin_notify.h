@@ -26,6 +26,15 @@ class pluginNotify {
   // Due time-out from the timer thread.
   void onTimeoutDispatch(const timeoutRecord& record);
 
+  // Entries used by the request handlers and msgProxy.
+  int32_t onPushNotify(int64_t senderId, const std::string& text);
+  void fireCacheOffline();
+  // A weak hint received or about to be sent; true: hide it.
+  bool onWeakHintNotify(const std::string& body, const std::string& extension);
+  // UI events (command 24007): filled from a command, or carrying a text.
+  bool pushCmdEvent(uint8_t type, const mrtcCmd& cmd);
+  bool pushTextEvent(uint8_t type, const std::string& text);
+
  private:
   mrtc_plugin* plugin_;
 };
