@@ -6,7 +6,8 @@
 #include <iostream>
 
 #include "mermaid.h"
-#include "plugin_loader.h"
+#include "plugin_path.h"
+#include "simhost/plugin_loader.h"
 #include "runner.h"
 #include "scenario.h"
 
@@ -91,15 +92,13 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  std::string error;
-  auto library = mrtcsim::PluginLibrary::open(
-      pluginPath.empty() ? mrtcsim::defaultPluginPath() : pluginPath, &error);
-  if (!library) {
-    std::cerr << "mrtc-sim: " << error << "\n";
+  simhost::PluginLibrary library(pluginPath.empty() ? mrtcsim::defaultPluginPath() : pluginPath);
+  if (!library.loaded()) {
+    std::cerr << "mrtc-sim: " << library.error() << "\n";
     return 3;
   }
 
-  mrtcsim::RunResult run = mrtcsim::runScenario(scenario, *library);
+  mrtcsim::RunResult run = mrtcsim::runScenario(scenario, library);
 
   if (!quiet) {
     if (!asJson) {

@@ -76,7 +76,7 @@ struct ClientState {
 
 class Run {
  public:
-  Run(const Scenario& sc, const PluginLibrary& lib) : sc_(sc), lib_(lib), media_(sc.media) {}
+  Run(const Scenario& sc, const simhost::PluginLibrary& lib) : sc_(sc), lib_(lib), media_(sc.media) {}
 
   RunResult go();
 
@@ -119,7 +119,7 @@ class Run {
   std::vector<imsdk::hostMessage> missedMessages(ClientState& cs);
 
   const Scenario& sc_;
-  const PluginLibrary& lib_;
+  const simhost::PluginLibrary& lib_;
   MediaSpec media_;
   MediaRoom rooms_;
   simhost::Network net_;
@@ -509,9 +509,9 @@ void Run::runStep(const Step& step) {
   if (step.hasAt) {
     int64_t target = sc_.startMs + step.atMs;
     if (target < now()) {
-      throw RunError("\"at\" " + std::to_string(step.atMs / 1000.0) +
-                     " s is earlier than the current time " +
-                     std::to_string((now() - sc_.startMs) / 1000.0) + " s");
+      throw RunError("\"at\" " + std::to_string(step.atMs) +
+                     " ms is earlier than the current time, " +
+                     std::to_string(now() - sc_.startMs) + " ms (an \"advance\" went past it)");
     }
     advanceTo(target);
   }
@@ -667,7 +667,7 @@ RunResult Run::go() {
 
 }  // namespace
 
-RunResult runScenario(const Scenario& scenario, const PluginLibrary& library) {
+RunResult runScenario(const Scenario& scenario, const simhost::PluginLibrary& library) {
   Run run(scenario, library);
   return run.go();
 }

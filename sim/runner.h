@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin_loader.h"
+#include "simhost/plugin_loader.h"
 #include "scenario.h"
 #include "timeline.h"
 
@@ -35,6 +35,6 @@ struct RunResult {
   int64_t endMs = 0;                  // virtual time the run ended, since the start
 };
 
-RunResult runScenario(const Scenario& scenario, const PluginLibrary& library);
+RunResult runScenario(const Scenario& scenario, const simhost::PluginLibrary& library);
 
 }  // namespace mrtcsim

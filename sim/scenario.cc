@@ -1,6 +1,7 @@
 #include "scenario.h"
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -435,6 +436,19 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   return s;
 }
 
+// "5 s", "2.5 s".
+std::string secondsText(int64_t ms) {
+  std::string out = std::to_string(ms / 1000);
+  if (ms % 1000 != 0) {
+    char frac[8];
+    std::snprintf(frac, sizeof(frac), ".%03d", static_cast<int>(ms % 1000));
+    std::string f(frac);
+    while (f.back() == '0') f.pop_back();
+    out += f;
+  }
+  return out + " s";
+}
+
 std::string lineAndColumn(const std::string& text, size_t offset) {
   int line = 1;
   int col = 1;
@@ -565,8 +579,8 @@ Scenario readScenario(const std::string& text, const std::string& file) {
     if (step.hasAt) {
       if (step.atMs < lastAt) {
         r.fail("step " + std::to_string(index),
-               "\"at\" goes back in time (" + std::to_string(step.atMs / 1000.0) +
-                   " s after an earlier step at " + std::to_string(lastAt / 1000.0) + " s)");
+               "\"at\" goes back in time (" + secondsText(step.atMs) +
+                   " after an earlier step at " + secondsText(lastAt) + ")");
       }
       lastAt = step.atMs;
     }
