@@ -40,6 +40,10 @@ void describeBody(Item& item, const std::string& body) {
   if (type != doc.MemberEnd() && type->value.IsString()) {
     item.set("command", std::string(type->value.GetString(), type->value.GetStringLength()));
   }
+  auto flag = doc.FindMember("flag");
+  if (flag != doc.MemberEnd() && flag->value.IsString()) {
+    item.set("flag", std::string(flag->value.GetString(), flag->value.GetStringLength()));
+  }
   auto ann = doc.FindMember("annotation");
   if (ann != doc.MemberEnd() && ann->value.IsString()) {
     item.set("annotation", std::string(ann->value.GetString(), ann->value.GetStringLength()));
@@ -115,6 +119,7 @@ class Run {
   void setInTalk(ClientState& cs, bool inTalk);
 
   std::string lastSignalBody(const std::string& client);
+  std::string lastBodyOfType(const std::string& client, int64_t type);
   imsdk::hostMessage hostMessage(const MessageSpec& m);
   std::vector<imsdk::hostMessage> missedMessages(ClientState& cs);
 
@@ -459,6 +464,14 @@ std::string Run::lastSignalBody(const std::string& client) {
   throw RunError("client \"" + client + "\" has sent no signalling message to take a body from");
 }
 
+std::string Run::lastBodyOfType(const std::string& client, int64_t type) {
+  std::vector<simhost::NetMessage> sent = state(client).host->sent();
+  for (auto it = sent.rbegin(); it != sent.rend(); ++it) {
+    if (it->msgType == type) return it->body;
+  }
+  throw RunError("client \"" + client + "\" has sent no message of type " + std::to_string(type));
+}
+
 imsdk::hostMessage Run::hostMessage(const MessageSpec& m) {
   imsdk::hostMessage hm;
   static int64_t pulledIds = 900000;
@@ -527,7 +540,9 @@ void Run::runStep(const Step& step) {
       fields.roomId = step.request.roomId;
       fields.roomName = step.request.roomName;
       fields.members = step.request.members;
-      fields.extend = step.request.extend;
+      fields.extend = step.request.extendFromClient.empty()
+                          ? step.request.extend
+                          : lastBodyOfType(step.request.extendFromClient, step.request.extendFromType);
       request(*cs, step.request.cmd, fields, "");
       break;
     }

@@ -62,7 +62,8 @@ std::string messageLabel(const Item& item) {
   if (type == 8) return "hint";
   if (type == 26) return "card";
   if (type == 2) return "shared text";
-  return command.empty() ? "message" : command;
+  if (command.empty()) return "message";
+  return item.str("flag") == "recall" ? command + " (recall)" : command;
 }
 
 void renderRequest(std::ostringstream& out, const Item& item) {
