@@ -328,7 +328,8 @@ bool Run::runDue() {
     MediaReport r = pending_[i].report;
     pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
     ClientState& cs = state(r.reporter);
-    if (!cs.appRunning) continue;
+    // A media SDK reports only while its own application is in that room.
+    if (!cs.appRunning || rooms_.roomOf(r.reporter) != r.roomId) continue;
     imsdk::req_mrtc_request fields;
     fields.annotation = r.annotation;
     fields.groupId = r.groupId;
