@@ -50,13 +50,19 @@ void describeBody(Item& item, const std::string& body) {
   }
 }
 
-// A string member of a JSON object text, or a number written as text.
+// A string member of a JSON object text (or of its "extendInfo" object, where
+// a card keeps the call's data), or a number written as text.
 std::string textMember(const std::string& text, const char* key) {
   json::Document doc;
   doc.Parse(text.c_str(), text.size());
   if (doc.HasParseError() || !doc.IsObject()) return "";
-  auto it = doc.FindMember(key);
-  if (it == doc.MemberEnd()) return "";
+  const json::Value* obj = &doc;
+  auto info = doc.FindMember("extendInfo");
+  if (doc.FindMember(key) == doc.MemberEnd() && info != doc.MemberEnd() && info->value.IsObject()) {
+    obj = &info->value;
+  }
+  auto it = obj->FindMember(key);
+  if (it == obj->MemberEnd()) return "";
   if (it->value.IsString()) return std::string(it->value.GetString(), it->value.GetStringLength());
   if (it->value.IsInt64()) return std::to_string(it->value.GetInt64());
   return "";
