@@ -422,8 +422,10 @@ Item& Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
 
 void Run::answered(ClientState& cs, Item& it, int64_t id) {
   std::vector<simhost::Result> results = cs.host->results();
+  it.set("answered", int64_t{0});
   for (size_t i = cs.results; i < results.size(); ++i) {
     if (results[i].id != id) continue;
+    it.set("answered", int64_t{1});
     it.set("result", static_cast<int64_t>(results[i].result));
     if (!results[i].extend.empty()) it.set("answer", results[i].extend);
   }

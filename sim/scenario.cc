@@ -201,7 +201,7 @@ MessageSpec readMessage(const Reader& r, const JValue& v, const std::string& whe
 // Expectation keys by item kind; "client" and "count" are allowed for all.
 const std::set<std::string>& expectKeys(const std::string& k) {
   static const std::set<std::string> kRequest = {"cmd",     "result",  "answer", "annotation", "groupId",
-                                                 "roomId",  "members", "type",   "by"};
+                                                 "roomId",  "members", "type",   "by",         "answered"};
   static const std::set<std::string> kEvent = {"type",    "annotation", "senderId", "selects",
                                                "groupId", "onwerId",    "roomId",   "roomName",
                                                "members", "extend",     "contains"};
