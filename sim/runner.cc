@@ -256,7 +256,7 @@ void Run::collect(ClientState& cs) {
         .set("target", m.targetId)
         .set("chat", m.chatId == 0 ? m.targetId : m.chatId)
         .set("limitRange", m.limitRange);
-    if (!m.properties.empty()) it.set("properties", m.properties);
+    it.set("properties", m.properties);
     describeBody(it, m.body);
     it.set("body", m.body);
     add(std::move(it));

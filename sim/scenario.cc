@@ -205,8 +205,8 @@ const std::set<std::string>& expectKeys(const std::string& k) {
   static const std::set<std::string> kEvent = {"type",    "annotation", "senderId", "selects",
                                                "groupId", "onwerId",    "roomId",   "roomName",
                                                "members", "extend",     "contains"};
-  static const std::set<std::string> kMessage = {"type", "target",     "chat",       "limitRange",
-                                                 "body", "command",    "annotation", "contains"};
+  static const std::set<std::string> kMessage = {"type",    "target",     "chat",     "limitRange", "body",
+                                                 "command", "annotation", "contains", "properties", "flag"};
   static const std::set<std::string> kDeliver = {"from",    "type",       "target",
                                                  "command", "annotation", "contains"};
   static const std::set<std::string> kTimeout = {"type"};

@@ -176,6 +176,7 @@ std::string renderText(const Item& item, bool withLogs) {
         << " type=" << item.num("type") << " to " << item.num("target");
     if (item.num("chat") != item.num("target")) out << " (for " << item.num("chat") << ")";
     opt(out, item, "limitRange", "limit");
+    opt(out, item, "properties", "properties");
     out << " " << item.str("body");
   } else if (item.kind == kind::kTimeout) {
     out << "time-out type=" << item.num("type") << " (" << timeoutName(item.num("type")) << ")";
