@@ -188,7 +188,7 @@ std::string renderText(const Item& item, bool withLogs) {
     out << " " << item.str("body");
   } else if (item.kind == kind::kPull) {
     out << "pull    " << item.num("count") << " offline message(s)";
-    opt(out, item, "dropped", "marked");
+    opt(out, item, "statuses", "statuses");
   } else if (item.kind == kind::kLifecycle) {
     out << item.str("event");
     opt(out, item, "text", "text");
