@@ -89,7 +89,9 @@ TEST(RequestEntry, Slot3HandsRequestsBackThroughTheirService) {
     EXPECT_EQ(host.posts[0].code, row.code);
     EXPECT_EQ(host.posts[0].len, row.len) << row.code;
     EXPECT_EQ(host.posts[0].hasData, row.present);
-    if (row.present) EXPECT_EQ(host.posts[0].recordId, 4242);
+    if (row.present) {
+      EXPECT_EQ(host.posts[0].recordId, 4242);
+    }
   }
 }
 
@@ -102,23 +104,23 @@ bool netLogged(const simhost::Client& c) {
 
 TEST(RequestEntry, GateDropsCallsSilentlyButNotTheSettingsChannel) {
   Site site;
-  auto& a = site.add("a", 1);
-  site.net.addGroup(500, {1, 2});
+  auto& a = site.add("a", 11);
+  site.net.addGroup(500, {11, 12});
   EXPECT_EQ(codeOf(a, a.extra(1, R"({"pcOnOff":"off"})")), 0);
   a.clearRecords();
 
-  const int64_t dropped = a.request(24001, req(500, "r1", {2}));
+  const int64_t dropped = a.request(24001, req(500, "r1", {12}));
   EXPECT_EQ(codeOf(a, dropped), -1000);
   EXPECT_FALSE(netLogged(a));
   EXPECT_TRUE(a.sent().empty());
 
   EXPECT_EQ(codeOf(a, a.extra(1, R"({"pcOnOff":"on"})")), 0);
-  EXPECT_EQ(codeOf(a, a.request(24001, req(500, "r1", {2}))), 0);
+  EXPECT_EQ(codeOf(a, a.request(24001, req(500, "r1", {12}))), 0);
 }
 
 TEST(RequestEntry, CodesWithoutHandlerRunNothing) {
   Site site;
-  auto& a = site.add("a", 1);
+  auto& a = site.add("a", 11);
   for (uint16_t code : {24007, 24011, 24500, 24998}) {
     imsdk::req_mrtc_request record;
     record.id = 9;
@@ -135,9 +137,9 @@ TEST(RequestEntry, CodesWithoutHandlerRunNothing) {
 // handler's "unusable request" code and changes nothing.
 TEST(RequestEntry, MissingOrWrongRecordsAreAnsweredNotFollowed) {
   Site site;
-  auto& a = site.add("a", 1);
-  site.net.addGroup(500, {1, 2});
-  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r1", {2}))), 0);
+  auto& a = site.add("a", 11);
+  site.net.addGroup(500, {11, 12});
+  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r1", {12}))), 0);
   a.clearRecords();
 
   struct Row {
@@ -151,7 +153,7 @@ TEST(RequestEntry, MissingOrWrongRecordsAreAnsweredNotFollowed) {
     extra.id = 700 + row.code % 100;
     extra.type = 1;
     extra.cmd = R"({"pcOnOff":"off"})";
-    imsdk::req_mrtc_request call = req(500, "r1", {2}, "", "hungup_uiclick");
+    imsdk::req_mrtc_request call = req(500, "r1", {12}, "", "hungup_uiclick");
     call.id = 700 + row.code % 100;
     // A call request carrying an extra record and the other way round.
     imsdk::_sdkcmd_base* wrong =
@@ -174,12 +176,12 @@ TEST(RequestEntry, MissingOrWrongRecordsAreAnsweredNotFollowed) {
   // The talk placed first is untouched: a call for it again is no new talk,
   // and the gate is still open.
   EXPECT_EQ(site.plugin(a).settings().pcOnOff.load(), 1);
-  EXPECT_EQ(codeOf(a, a.request(24001, req(500, "r2", {2}))), 2);
+  EXPECT_EQ(codeOf(a, a.request(24001, req(500, "r2", {12}))), 2);
 }
 
 TEST(RequestEntry, RoomTokensAreCachedAndStaleEntriesPurgedOneAtATime) {
   Site site;
-  auto& a = site.add("a", 1);
+  auto& a = site.add("a", 11);
   for (const char* room : {"A", "B", "C", "D"}) {
     a.config().cacheValues[room] =
         std::string(R"({"code":0,"result":"ok","token":"tk-)") + room + "\"}";

@@ -66,7 +66,7 @@ TEST(ExtraRequest, SettingsFollowOnlyQuotedValues) {
   };
   for (const SettingRow& row : rows) {
     Site site;
-    auto& a = site.add("a", 1);
+    auto& a = site.add("a", 11);
     const int64_t id = a.extra(row.type, row.cmd);
     EXPECT_EQ(codeOf(a, id), row.expected) << int(row.type) << " " << row.cmd;
     EXPECT_EQ(row.read(site.plugin(a)), row.value) << int(row.type) << " " << row.cmd;
@@ -75,8 +75,8 @@ TEST(ExtraRequest, SettingsFollowOnlyQuotedValues) {
 
 TEST(ExtraRequest, WatchedGroupNeedsTheBoardAndTypeFourClearsIt) {
   Site site;
-  auto& a = site.add("a", 1);
-  site.net.addGroup(500, {1, 2});
+  auto& a = site.add("a", 11);
+  site.net.addGroup(500, {11, 12});
   ASSERT_EQ(codeOf(a, a.extra(6, R"({"boardSwitch":"on"})")), 0);
   EXPECT_EQ(codeOf(a, a.extra(3, R"({"groupId":"500"})")), 0);
   EXPECT_EQ(site.plugin(a).board().watchedGroup(), 500);
@@ -86,29 +86,29 @@ TEST(ExtraRequest, WatchedGroupNeedsTheBoardAndTypeFourClearsIt) {
 
 TEST(ExtraRequest, ForceOwnerAddrAnswersTheServerEvenForARefusedCall) {
   Site site;
-  auto& a = site.add("a", 1);
-  site.net.addGroup(500, {1, 2});
+  auto& a = site.add("a", 11);
+  site.net.addGroup(500, {11, 12});
   ASSERT_EQ(codeOf(a, a.extra(13, R"({"forceOwnerAddr":"on"})")), 0);
   EXPECT_TRUE(a.hasLog("on_extra forceOwnerAddr=1"));
   const std::string addr = site.plugin(a).slb().getMultiServer();
   const std::string expected = "{\"addr\":\"" + addr + "\"}";
-  const simhost::Result first = answerTo(a, a.request(24001, req(500, "r1", {2})));
+  const simhost::Result first = answerTo(a, a.request(24001, req(500, "r1", {12})));
   EXPECT_EQ(first.result, 0);
   EXPECT_EQ(first.extend, expected);
-  const simhost::Result busy = answerTo(a, a.request(24001, req(500, "r2", {2})));
+  const simhost::Result busy = answerTo(a, a.request(24001, req(500, "r2", {12})));
   EXPECT_EQ(busy.result, 2);
   EXPECT_EQ(busy.extend, expected);
   ASSERT_EQ(codeOf(a, a.extra(13, R"({"forceOwnerAddr":"off"})")), 0);
-  EXPECT_EQ(answerTo(a, a.request(24001, req(500, "r2", {2}))).extend, "");
+  EXPECT_EQ(answerTo(a, a.request(24001, req(500, "r2", {12}))).extend, "");
 }
 
 TEST(ExtraRequest, PushedCommandsNeedASenderAFreshStampAndAText) {
   Site site;
-  auto& a = site.add("a", 1);
+  auto& a = site.add("a", 11);
   const std::string now = std::to_string(kStartMs);
   const std::string stale = std::to_string(kStartMs - 301 * 1000);
   const std::string future = std::to_string(kStartMs + 61 * 1000);
-  const std::string body = R"({"type":"multi_blank","senderId":"2"})";
+  const std::string body = R"({"type":"multi_blank","senderId":"12"})";
   struct Row {
     std::string cmd;
     std::string extend;
@@ -117,10 +117,10 @@ TEST(ExtraRequest, PushedCommandsNeedASenderAFreshStampAndAText) {
   const Row rows[] = {
       {body, R"({"senderId":"0","msgStampTime":")" + now + "\"}", 7},
       {body, R"({"senderId":2,"msgStampTime":")" + now + "\"}", 7},
-      {"", R"({"senderId":"2","msgStampTime":")" + now + "\"}", 7},
-      {body, R"({"senderId":"2","msgStampTime":")" + stale + "\"}", 83},
-      {body, R"({"senderId":"2","msgStampTime":")" + future + "\"}", 83},
-      {body, R"({"senderId":"2"})", 83},
+      {"", R"({"senderId":"12","msgStampTime":")" + now + "\"}", 7},
+      {body, R"({"senderId":"12","msgStampTime":")" + stale + "\"}", 83},
+      {body, R"({"senderId":"12","msgStampTime":")" + future + "\"}", 83},
+      {body, R"({"senderId":"12"})", 83},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(codeOf(a, a.extra(5, row.cmd, row.extend)), row.expected) << row.extend;
@@ -130,24 +130,24 @@ TEST(ExtraRequest, PushedCommandsNeedASenderAFreshStampAndAText) {
 
 TEST(ExtraRequest, ResetTalkForgetsTheCurrentCall) {
   Site site;
-  auto& a = site.add("a", 1);
-  site.net.addGroup(500, {1, 2});
-  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r1", {2}))), 0);
-  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r2", {2}))), 2);
+  auto& a = site.add("a", 11);
+  site.net.addGroup(500, {11, 12});
+  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r1", {12}))), 0);
+  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r2", {12}))), 2);
   EXPECT_EQ(codeOf(a, a.extra(15, "")), 0);
-  EXPECT_EQ(codeOf(a, a.request(24001, req(500, "r2", {2}))), 0);
+  EXPECT_EQ(codeOf(a, a.request(24001, req(500, "r2", {12}))), 0);
 }
 
 TEST(ExtraRequest, FinishHintGoesToTheTalksGroupAndTheApplication) {
   Site site;
-  auto& a = site.add("a", 1);
-  site.net.addUser(1, "Ann");
-  site.net.addGroup(500, {1, 2});
+  auto& a = site.add("a", 11);
+  site.net.addUser(11, "Ann");
+  site.net.addGroup(500, {11, 12});
   // Without a talk nothing is written, yet the request is done.
   EXPECT_EQ(codeOf(a, a.extra(14, R"({"groupId":"500"})")), 0);
   EXPECT_TRUE(sentOfMsgType(a, 8).empty());
 
-  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r1", {2}))), 0);
+  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r1", {12}))), 0);
   a.clearRecords();
   EXPECT_EQ(codeOf(a, a.extra(14, R"({"groupId":"999"})")), 0);
   const auto hints = sentOfMsgType(a, 8);
@@ -155,7 +155,7 @@ TEST(ExtraRequest, FinishHintGoesToTheTalksGroupAndTheApplication) {
   EXPECT_EQ(hints[0].chatId, 500);
   EXPECT_EQ(hints[0].body, R"({"body":"语音通话已经结束","msgBodyType":"12"})");
   const std::string props =
-      R"({"operType":"22","operUser":"1","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})";
+      R"({"operType":"22","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})";
   EXPECT_EQ(hints[0].properties, props);
   const auto events = eventsOfType(a, 21);
   ASSERT_EQ(events.size(), 1u);
@@ -164,7 +164,7 @@ TEST(ExtraRequest, FinishHintGoesToTheTalksGroupAndTheApplication) {
 
 TEST(ExtraRequest, ActiveMarkIsAnsweredAndSet) {
   Site site;
-  auto& a = site.add("a", 1);
+  auto& a = site.add("a", 11);
   site.advance(5000);
   EXPECT_EQ(codeOf(a, a.extra(11, "")), 0);
   EXPECT_EQ(site.plugin(a).settings().activeFlag.load(), 1);
