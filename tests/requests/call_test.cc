@@ -48,10 +48,6 @@ TEST(PlaceCall, GroupCallSendsTheCallHintEventAndTimeouts) {
   EXPECT_EQ(hints[0].chatId, 500);
   EXPECT_EQ(hints[0].body, kBeginHintBody);
   EXPECT_EQ(hints[0].properties, kBeginHintProps);
-  const auto events = eventsOfType(c.a, 21);
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].extend, kBeginHintProps);
-
   const auto waits = timersOf(c.a, 1, 1);
   ASSERT_EQ(waits.size(), 1u);
   EXPECT_EQ(waits[0].op, 1);
@@ -116,7 +112,6 @@ TEST(PlaceCall, CallShapes) {
     ASSERT_EQ(waits.size(), 1u) << row.name;
     EXPECT_EQ(waits[0].duration, row.wait) << row.name;
     EXPECT_EQ(sentOfMsgType(c.a, 8).size(), row.hints) << row.name;
-    EXPECT_EQ(eventsOfType(c.a, 21).size(), row.hints > 0 ? 1u : 0u) << row.name;
     EXPECT_EQ(sentOfType(c.a, "multi_call").size(), 1u) << row.name;
   }
 }

@@ -157,9 +157,6 @@ TEST(ExtraRequest, FinishHintGoesToTheTalksGroupAndTheApplication) {
   const std::string props =
       R"({"operType":"22","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})";
   EXPECT_EQ(hints[0].properties, props);
-  const auto events = eventsOfType(a, 21);
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].extend, props);
 }
 
 TEST(ExtraRequest, ActiveMarkIsAnsweredAndSet) {
