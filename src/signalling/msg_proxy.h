@@ -214,6 +214,15 @@ class msgProxy {
   static bool readCacheAnswer(const std::string& text, cacheAnswer& out);
 
  private:
+  // Call and invite helpers: the repeated-ring entry, whether the sent body
+  // announces recalls, and the call card that follows the command.
+  void armRecall(const talkInfo& talk, const std::vector<int64_t>& list, std::string recallText);
+  bool recallTagged() const;
+  void postCallCard(const talkInfo& talk, const std::vector<int64_t>& callees,
+                    const std::vector<std::string>& initState, const std::vector<int64_t>& range,
+                    bool insertFirst);
+
+ private:
   mrtc_plugin* plugin_ = nullptr;
   int8_t ownDeviceType_ = 1;
   std::map<int32_t, std::string> cmdNames_;
