@@ -63,7 +63,13 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
   }
   plugin_->removeTimeout(kTimeoutWait, cmd.roomId, senderId, kTimeoutMemberCategory);
   if (talk.rtcType == ntext::kP2p) {
-    if (cmd.annotation == ntext::kHungupUiClick) plugin_->proxy().sendMsg_time(talk);
+    if (cmd.annotation == ntext::kHungupUiClick) {
+      // The store has already taken the peer out of the members; the
+      // duration belongs in the chat with that peer all the same.
+      talkInfo chat = talk;
+      chat.members.insert(chat.members.begin(), senderId);
+      plugin_->proxy().sendMsg_time(chat);
+    }
     doLocalFinish(talk, hangupWord(cmd.annotation, senderIsSelf, otherDevice), true);
   } else if (otherDevice) {
     doLocalFinish(talk,

@@ -16,6 +16,8 @@ constexpr size_t kLoggedCallMembers = 50;
 // Longer extend texts are not logged.
 constexpr size_t kLoggedExtendLimit = 512;
 constexpr uint8_t kEventCall = 1;
+// The host reads the envelope as an 8-byte block.
+constexpr int32_t kEventBlockLen = 8;
 
 void appendQuoted(std::string& out, const std::string& key, const std::string& value) {
   out += ",\"";
@@ -47,8 +49,8 @@ bool pluginNotify::pushUIEvent(imsdk::resp_mrtcEvent* record) {
       memberText += ",";
     }
   }
-  int32_t ret = host->postToApp(imsdk::kCmdUiEvent, &block, sizeof(block), 0);
-  if (ret != 0) plugin_->releaseCmd(imsdk::kCmdUiEvent, record, 0);
+  // Handed over: the host owns the record whatever it answers.
+  int32_t ret = host->postToApp(imsdk::kCmdUiEvent, &block, kEventBlockLen, 0);
   MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_SENT, type, annotation.c_str(), ret);
   if (type == kEventCall) {
     MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_CALL_COUNT, static_cast<int>(memberCount));
