@@ -89,8 +89,8 @@ bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
     host->insertMessage(&local, local.size(), 0);
   }
   if (sendType == 0 || sendType == 2) {
-    if (allowRedirect && plugin_->settings().redirectOn.load() != 0 &&
-        type == wire::kMsgTypeAll && tarId != wire::kServiceAccount) {
+    if (allowRedirect && plugin_->settings().redirectOn.load() != 0 && type == wire::kMsgTypeAll &&
+        tarId != wire::kServiceAccount) {
       record.properties = redirectProperties(record.properties, tarId);
       record.targetId = wire::kServiceAccount;
     }
@@ -193,8 +193,7 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
                               mrtcCmd& request) {
   if (plugin_ == nullptr) return false;
   std::vector<int64_t> range = callMembers(request);
-  MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_COUNT,
-           static_cast<int>(range.size()));
+  MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_COUNT, static_cast<int>(range.size()));
   if (range.empty()) return true;
 
   const std::vector<std::string> initState = request.initState;
@@ -222,8 +221,8 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
   const std::string recallText = text;
   if (recallTagged()) spliceTail(text, wire::kRecallCountTail);
 
-  bool sent = sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, false, false,
-                          false, 0);
+  bool sent =
+      sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, false, false, false, 0);
   MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_RET, sent ? 1 : 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
   return sent;
