@@ -151,7 +151,7 @@ TEST_F(Lifecycle, AddressRegistrationSplitsHostAndPort) {
     client_->config().preLoginDesc = R"({"netId":7})";
     client_->registerAddress();
     EXPECT_TRUE(client_->hasLog("regAddr error."));
-    EXPECT_EQ(client_->registered().size(), 1u);
+    EXPECT_TRUE(client_->registered().empty());
   }
 }
 
