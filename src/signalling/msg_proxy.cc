@@ -8,8 +8,6 @@
 
 namespace imsdkmrtc {
 
-msgProxy::msgProxy() = default;
-
 void msgProxy::init(mrtc_plugin* plugin, int8_t ownDeviceType) {
   plugin_ = plugin;
   ownDeviceType_ = ownDeviceType;

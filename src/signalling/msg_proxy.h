@@ -48,6 +48,9 @@ struct cardTemplate {
   bool isVersion = false;
 };
 
+// The template as a new plug-in starts with.
+cardTemplate defaultCardTemplate();
+
 // An entry of the server-label table: address prefix ("a.b.c.d:") and label.
 struct serverLabel {
   const char* prefix;
@@ -180,6 +183,9 @@ class msgProxy {
                        bool insertFirst);
   void setMcallingTemplet(const std::string& settings);
   void setLivingTemplet(const std::string& settings);
+  // The call card's detail address (the mcalling update address); an empty
+  // text leaves it unchanged.
+  void setDetailUrl(const std::string& url);
   void upsertField(const std::string& key, bool unique, const std::string& name,
                    const std::string& value, const std::string& name_eng,
                    const std::string& value_eng);
