@@ -53,8 +53,8 @@ bool msgProxy::parseCallExtend(const std::string& text, callExtend& out) {
     std::string callExtend::*field;
   };
   static const textKey kTextKeys[] = {
-      {wire::kAddr, &callExtend::addr},         {wire::kConferMode, &callExtend::conferMode},
-      {wire::kMode, &callExtend::mode},         {wire::kRtcType, &callExtend::rtcType},
+      {wire::kAddr, &callExtend::addr},           {wire::kConferMode, &callExtend::conferMode},
+      {wire::kMode, &callExtend::mode},           {wire::kRtcType, &callExtend::rtcType},
       {wire::kRoomToken, &callExtend::roomToken}, {wire::kSrvVer, &callExtend::srvVer},
       {wire::kSrvTag, &callExtend::srvTag},
   };
@@ -72,7 +72,8 @@ bool msgProxy::parseCallExtend(const std::string& text, callExtend& out) {
       size_t first = entry.find('_');
       if (first == std::string::npos) continue;
       size_t end = entry.find('_', first + 1);
-      std::string second = entry.substr(first + 1, end == std::string::npos ? end : end - first - 1);
+      std::string second =
+          entry.substr(first + 1, end == std::string::npos ? end : end - first - 1);
       if (second.size() == 3 && second[1] == '1' && second[2] == '1') out.videoType = "2";
     }
   }

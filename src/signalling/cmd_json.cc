@@ -45,22 +45,84 @@ void putIds(jsonWriter& w, const char (&key)[N], const std::vector<int64_t>& ids
   w.EndArray();
 }
 
-// The member value when present and not null, else nullptr.
-const json::Value* member(const json::Value& object, const char* key) {
-  auto it = object.FindMember(key);
-  if (it == object.MemberEnd() || it->value.IsNull()) return nullptr;
-  return &it->value;
+// The keys the reader knows, as slots filled in one pass over the object.
+enum keySlot {
+  sType,
+  sAnnotation,
+  sSenderId,
+  sGroupId,
+  sOnwerId,
+  sOName,
+  sRoomId,
+  sRoomToken,
+  sRoomName,
+  sAddr,
+  sSrvVer,
+  sSrvTag,
+  sVideoType,
+  sCmode,
+  sBeginTime,
+  sDeviceType,
+  sVersion,
+  sExtend,
+  sRtcType,
+  sVideoStatus,
+  sSelects,
+  sMembers,
+  sMemstates,
+  sHismembers,
+  sInitState,
+  sFlag,
+  kSlotCount
+};
+
+struct keyName {
+  const char* text;
+  uint32_t length;
+};
+
+template <size_t N>
+constexpr keyName kn(const char (&text)[N]) {
+  return {text, static_cast<uint32_t>(N - 1)};
 }
 
-// Copies a string member; values of other types are ignored.
-void takeText(const json::Value& object, const char* key, std::string& field) {
-  const json::Value* v = member(object, key);
+constexpr keyName kSlotNames[kSlotCount] = {
+    kn(wire::kType),      kn(wire::kAnnotation), kn(wire::kSenderId),  kn(wire::kGroupId),
+    kn(wire::kOnwerId),   kn(wire::kOName),      kn(wire::kRoomId),    kn(wire::kRoomToken),
+    kn(wire::kRoomName),  kn(wire::kAddr),       kn(wire::kSrvVer),    kn(wire::kSrvTag),
+    kn(wire::kVideoType), kn(wire::kCmode),      kn(wire::kBeginTime), kn(wire::kDeviceType),
+    kn(wire::kVersion),   kn(wire::kExtend),     kn(wire::kRtcType),   kn(wire::kVideoStatus),
+    kn(wire::kSelects),   kn(wire::kMembers),    kn(wire::kMemstates), kn(wire::kHismembers),
+    kn(wire::kInitState), kn(wire::kFlag),
+};
+
+// Values by slot: the first member of each known key, null values left out.
+struct knownMembers {
+  const json::Value* v[kSlotCount] = {};
+
+  explicit knownMembers(const json::Value& object) {
+    for (const auto& m : object.GetObject()) {
+      if (m.value.IsNull()) continue;
+      const uint32_t len = m.name.GetStringLength();
+      const char* name = m.name.GetString();
+      for (int i = 0; i < kSlotCount; ++i) {
+        if (kSlotNames[i].length == len && std::memcmp(kSlotNames[i].text, name, len) == 0) {
+          if (v[i] == nullptr) v[i] = &m.value;
+          break;
+        }
+      }
+    }
+  }
+  const json::Value* operator[](keySlot slot) const { return v[slot]; }
+};
+
+// Copies a string value; values of other types are ignored.
+void takeText(const json::Value* v, std::string& field) {
   if (v != nullptr && v->IsString()) field.assign(v->GetString(), v->GetStringLength());
 }
 
-// A decimal-text member, stored only when the text is not empty.
-bool takeDecimal(const json::Value& object, const char* key, int64_t& field) {
-  const json::Value* v = member(object, key);
+// A decimal-text value, stored only when the text is not empty.
+bool takeDecimal(const json::Value* v, int64_t& field) {
   if (v == nullptr || !v->IsString() || v->GetStringLength() == 0) return false;
   field = tools::atoint64(v->GetString());
   return true;
@@ -68,13 +130,12 @@ bool takeDecimal(const json::Value& object, const char* key, int64_t& field) {
 
 // Id arrays accept both decimal strings and integers; anything else is
 // skipped.
-void takeIds(const json::Value& object, const char* key, std::vector<int64_t>& ids) {
-  const json::Value* v = member(object, key);
+void takeIds(const json::Value* v, std::vector<int64_t>& ids) {
   if (v == nullptr || !v->IsArray()) return;
   ids.reserve(ids.size() + v->Size());
   for (const auto& e : v->GetArray()) {
     if (e.IsString()) {
-      ids.push_back(tools::strToInt64(std::string(e.GetString(), e.GetStringLength())));
+      ids.push_back(tools::atoint64(e.GetString()));
     } else if (e.IsInt64()) {
       ids.push_back(e.GetInt64());
     }
@@ -137,24 +198,24 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
   if (text.empty()) return false;
   json::Document doc;
   if (!parseText(doc, text) || !doc.IsObject()) return false;
-  const json::Value& o = doc;
+  const knownMembers o(doc);
 
-  if (const json::Value* type = member(o, wire::kType)) {
+  if (const json::Value* type = o[sType]) {
     if (type->IsString() && type->GetStringLength() > 0) {
       cmd.cmdCode = nameToCode(std::string(type->GetString(), type->GetStringLength()));
     }
   }
   if (cmd.cmdCode == kCmdMultiMFinish) cmd.rtcType = wire::kRtcMicro;
 
-  takeText(o, wire::kAnnotation, cmd.annotation);
-  takeDecimal(o, wire::kSenderId, cmd.senderId);
-  takeDecimal(o, wire::kGroupId, cmd.groupId);
-  takeDecimal(o, wire::kOnwerId, cmd.onwerId);
-  takeText(o, wire::kOName, cmd.oName);
-  takeText(o, wire::kRoomId, cmd.roomId);
-  takeText(o, wire::kRoomToken, cmd.roomToken);
-  takeText(o, wire::kRoomName, cmd.roomName);
-  takeText(o, wire::kAddr, cmd.addr);
+  takeText(o[sAnnotation], cmd.annotation);
+  takeDecimal(o[sSenderId], cmd.senderId);
+  takeDecimal(o[sGroupId], cmd.groupId);
+  takeDecimal(o[sOnwerId], cmd.onwerId);
+  takeText(o[sOName], cmd.oName);
+  takeText(o[sRoomId], cmd.roomId);
+  takeText(o[sRoomToken], cmd.roomToken);
+  takeText(o[sRoomName], cmd.roomName);
+  takeText(o[sAddr], cmd.addr);
 
   // Unless the application allows it, a media address chosen by another
   // client is never used.
@@ -164,18 +225,16 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
     cmd.addr.clear();
   }
 
-  takeText(o, wire::kSrvVer, cmd.srvVer);
-  takeText(o, wire::kSrvTag, cmd.srvTag);
-  takeText(o, wire::kVideoType, cmd.videoType);
-  takeText(o, wire::kCmode, cmd.cmode);
-  takeDecimal(o, wire::kBeginTime, cmd.beginTime);
+  takeText(o[sSrvVer], cmd.srvVer);
+  takeText(o[sSrvTag], cmd.srvTag);
+  takeText(o[sVideoType], cmd.videoType);
+  takeText(o[sCmode], cmd.cmode);
+  takeDecimal(o[sBeginTime], cmd.beginTime);
   int64_t deviceType = 0;
-  if (takeDecimal(o, wire::kDeviceType, deviceType)) {
-    cmd.deviceType = static_cast<int32_t>(deviceType);
-  }
-  takeText(o, wire::kVersion, cmd.version);
-  takeText(o, wire::kExtend, cmd.extend);
-  takeText(o, wire::kRtcType, cmd.rtcType);
+  if (takeDecimal(o[sDeviceType], deviceType)) cmd.deviceType = static_cast<int32_t>(deviceType);
+  takeText(o[sVersion], cmd.version);
+  takeText(o[sExtend], cmd.extend);
+  takeText(o[sRtcType], cmd.rtcType);
   if (cmd.rtcType.empty()) cmd.rtcType = wire::kRtcDefault;
 
   // Only a media server may invite into an unbound conference.
@@ -185,25 +244,27 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
     cmd.rtcType = wire::kRtcDefault;
   }
 
-  takeText(o, wire::kVideoStatus, cmd.VideoStatus);
-  takeIds(o, wire::kSelects, cmd.selects);
-  takeIds(o, wire::kMembers, cmd.members);
-  if (const json::Value* states = member(o, wire::kMemstates)) {
+  takeText(o[sVideoStatus], cmd.VideoStatus);
+  takeIds(o[sSelects], cmd.selects);
+  takeIds(o[sMembers], cmd.members);
+  if (const json::Value* states = o[sMemstates]) {
     if (states->IsArray()) {
+      cmd.memstates.reserve(cmd.memstates.size() + states->Size());
       for (const auto& e : states->GetArray()) cmd.memstates.push_back(e.IsTrue() ? 1 : 0);
     }
   }
-  takeIds(o, wire::kHismembers, cmd.hismembers);
-  if (const json::Value* init = member(o, wire::kInitState)) {
+  takeIds(o[sHismembers], cmd.hismembers);
+  if (const json::Value* init = o[sInitState]) {
     if (init->IsArray()) {
+      cmd.initState.reserve(cmd.initState.size() + init->Size());
       for (const auto& e : init->GetArray()) {
         if (e.IsString()) cmd.initState.emplace_back(e.GetString(), e.GetStringLength());
       }
     }
   }
-  if (const json::Value* flag = member(o, wire::kFlag)) {
-    if (flag->IsString() && std::strcmp(flag->GetString(), wire::kFlagRecall) == 0 &&
-        flag->GetStringLength() == sizeof(wire::kFlagRecall) - 1) {
+  if (const json::Value* flag = o[sFlag]) {
+    if (flag->IsString() && flag->GetStringLength() == sizeof(wire::kFlagRecall) - 1 &&
+        std::memcmp(flag->GetString(), wire::kFlagRecall, sizeof(wire::kFlagRecall) - 1) == 0) {
       cmd.recall = true;
     }
   }

@@ -14,9 +14,27 @@ namespace imsdkmrtc {
 
 namespace {
 
-// Properties of a message to the service account: the existing flat object
-// plus the real target, every value a string, keys in ascending order.
-std::string redirectProperties(const std::string& properties, int64_t target) {
+// Replaces the closing brace of a finished body with tail.
+void spliceTail(std::string& body, const char* tail) {
+  if (!body.empty()) body.pop_back();
+  body += tail;
+}
+
+// Fields every sender fills the same way.
+mrtcCmd baseCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkInfo& talk) {
+  mrtcCmd cmd;
+  cmd.cmdCode = code;
+  cmd.senderId = ownId;
+  cmd.version = wire::kProtocolVersion;
+  cmd.deviceType = deviceType;
+  cmd.groupId = talk.groupId;
+  cmd.onwerId = talk.onwerId;
+  return cmd;
+}
+
+}  // namespace
+
+std::string msgProxy::redirectProperties(const std::string& properties, int64_t target) {
   std::map<std::string, std::string> values;
   json::Document doc;
   if (!properties.empty() && parseText(doc, properties) && doc.IsObject()) {
@@ -40,26 +58,6 @@ std::string redirectProperties(const std::string& properties, int64_t target) {
   w.EndObject();
   return std::string(buf.GetString(), buf.GetSize());
 }
-
-// Replaces the closing brace of a finished body with tail.
-void spliceTail(std::string& body, const char* tail) {
-  if (!body.empty()) body.pop_back();
-  body += tail;
-}
-
-// Fields every sender fills the same way.
-mrtcCmd baseCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkInfo& talk) {
-  mrtcCmd cmd;
-  cmd.cmdCode = code;
-  cmd.senderId = ownId;
-  cmd.version = wire::kProtocolVersion;
-  cmd.deviceType = deviceType;
-  cmd.groupId = talk.groupId;
-  cmd.onwerId = talk.onwerId;
-  return cmd;
-}
-
-}  // namespace
 
 bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
                            std::vector<int64_t> limitRange, bool clearMsgFlag, bool useLimitRange,
@@ -89,8 +87,8 @@ bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
     host->insertMessage(&local, local.size(), 0);
   }
   if (sendType == 0 || sendType == 2) {
-    if (allowRedirect && plugin_->settings().redirectOn.load() != 0 &&
-        type == wire::kMsgTypeAll && tarId != wire::kServiceAccount) {
+    if (allowRedirect && plugin_->settings().redirectOn.load() != 0 && type == wire::kMsgTypeAll &&
+        tarId != wire::kServiceAccount) {
       record.properties = redirectProperties(record.properties, tarId);
       record.targetId = wire::kServiceAccount;
     }
@@ -193,8 +191,7 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
                               mrtcCmd& request) {
   if (plugin_ == nullptr) return false;
   std::vector<int64_t> range = callMembers(request);
-  MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_COUNT,
-           static_cast<int>(range.size()));
+  MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_COUNT, static_cast<int>(range.size()));
   if (range.empty()) return true;
 
   const std::vector<std::string> initState = request.initState;
@@ -222,8 +219,8 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
   const std::string recallText = text;
   if (recallTagged()) spliceTail(text, wire::kRecallCountTail);
 
-  bool sent = sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, false, false,
-                          false, 0);
+  bool sent =
+      sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, false, false, false, 0);
   MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_RET, sent ? 1 : 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
   return sent;

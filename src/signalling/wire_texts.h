@@ -15,10 +15,9 @@ struct cmdNameRow {
   const char* name;
 };
 inline constexpr cmdNameRow kCmdNameRows[] = {
-    {1, "multi_call"},      {2, "multi_invite"},     {3, "multi_intoroom"},
-    {5, "multi_hungup"},    {6, "multi_finish"},     {8, "multi_version"},
-    {9, "multi_mfinish"},   {10, "multi_time"},      {51, "multi_reply"},
-    {52, "multi_querytalk"}, {53, "cmd_reply_querytalk"}, {54, "multi_blank"},
+    {1, "multi_call"},   {2, "multi_invite"},     {3, "multi_intoroom"},       {5, "multi_hungup"},
+    {6, "multi_finish"}, {8, "multi_version"},    {9, "multi_mfinish"},        {10, "multi_time"},
+    {51, "multi_reply"}, {52, "multi_querytalk"}, {53, "cmd_reply_querytalk"}, {54, "multi_blank"},
 };
 inline constexpr char kUnknownCmdName[] = "multi_unknow";
 inline constexpr char kMultiPrefix[] = "multi_";
