@@ -1,16 +1,19 @@
 // Logging through the host's log service (tag "mrtc", the qualified function
-// name, a printf format). Does nothing while no host is set.
+// name, a printf format). Does nothing without a plug-in or while no host is
+// set.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#define MRTC_LOG(plugin, level, func, ...)                               \
-  do {                                                                   \
-    ::imsdk::IHostService* mrtc_log_host_ = (plugin)->host();            \
-    if (mrtc_log_host_ != nullptr) {                                     \
-      mrtc_log_host_->log((level), "mrtc", (func), __VA_ARGS__);         \
-    }                                                                    \
+#define MRTC_LOG(plugin, level, func, ...)                                          \
+  do {                                                                              \
+    const auto* mrtc_log_plugin_ = (plugin);                                        \
+    ::imsdk::IHostService* mrtc_log_host_ =                                         \
+        mrtc_log_plugin_ != nullptr ? mrtc_log_plugin_->host() : nullptr;           \
+    if (mrtc_log_host_ != nullptr) {                                                \
+      mrtc_log_host_->log((level), "mrtc", (func), __VA_ARGS__);                    \
+    }                                                                               \
   } while (0)
 
 namespace imsdkmrtc {

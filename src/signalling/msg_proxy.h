@@ -48,6 +48,9 @@ struct cardTemplate {
   bool isVersion = false;
 };
 
+// The template as a new plug-in starts with.
+cardTemplate defaultCardTemplate();
+
 // An entry of the server-label table: address prefix ("a.b.c.d:") and label.
 struct serverLabel {
   const char* prefix;
@@ -178,6 +181,9 @@ class msgProxy {
                        bool insertFirst);
   void setMcallingTemplet(const std::string& settings);
   void setLivingTemplet(const std::string& settings);
+  // The call card's detail address (the mcalling update address); an empty
+  // text leaves it unchanged.
+  void setDetailUrl(const std::string& url);
   void upsertField(const std::string& key, bool unique, const std::string& name,
                    const std::string& value, const std::string& name_eng,
                    const std::string& value_eng);
@@ -212,6 +218,15 @@ class msgProxy {
   // Readers of request texts.
   static bool parseCallExtend(const std::string& text, callExtend& out);
   static bool readCacheAnswer(const std::string& text, cacheAnswer& out);
+
+ private:
+  // Call and invite helpers: the repeated-ring entry, whether the sent body
+  // announces recalls, and the call card that follows the command.
+  void armRecall(const talkInfo& talk, const std::vector<int64_t>& list, std::string recallText);
+  bool recallTagged() const;
+  void postCallCard(const talkInfo& talk, const std::vector<int64_t>& callees,
+                    const std::vector<std::string>& initState, const std::vector<int64_t>& range,
+                    bool insertFirst);
 
  private:
   mrtc_plugin* plugin_ = nullptr;

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "CLocker.h"
@@ -77,10 +79,79 @@ class talkStore {
   uint32_t keepaliveTimeout(talkInfo& info);
   uint32_t loseFinishTimeout(talkInfo& info);
 
+  // For tests: takes the lock and checks that the members, their indexes and
+  // the talk state agree. On failure, *why (when given) says what is wrong.
+  bool checkInvariants(std::string* why);
+
  private:
+  // Everything below requires lock_ held.
+  int64_t self() const;
+  bool sameRoom(const std::string& roomId) const { return roomId == roomId_; }
+  void fillTalkInfo(talkInfo& info) const;
+  void initTalk(const talkInfo& info, int64_t selfId);
+  void clearTalk();
+
+  void setMemberJoined(int64_t userId, bool add);
+  void setMemberState(int64_t userId, uint8_t state);
+  void removeMember(int64_t userId);
+  bool removeMemberIfState(int64_t userId, uint8_t state);
+  bool hasMemberWithState(int64_t userId, uint8_t state) const;
+  // Removes every member whose id is in ids, in one pass.
+  void removeMembers(const std::unordered_set<int64_t>& ids);
+  void addLeftMember(int64_t userId);
+  void removeLeftMember(int64_t userId);
+  void addInvitees(const std::vector<int64_t>& ids, int64_t inviterId);
+  void recordRefused();
+  bool isRecentlyRefused(int64_t targetId, const std::string& roomId, bool recall);
+
+  talkMember* findMember(int64_t userId);
+  const talkMember* findMember(int64_t userId) const;
+  void appendMember(int64_t userId, uint8_t state);
+  void reindexMembersFrom(size_t first);
+  void addHistory(int64_t userId);
+
   mrtc_plugin* plugin_ = nullptr;
   imsdk::CLocker lock_;
-  // The store helper writes the remaining fields and private helpers here.
+
+  // The current talk.
+  std::string rtcType_;
+  int64_t onwerId_ = 0;
+  std::string oName_;
+  int64_t groupId_ = 0;
+  std::string roomId_;
+  std::string roomToken_;
+  std::string roomName_;
+  std::string addr_;
+  int64_t beginTime_ = 0;
+  uint8_t single_ = 0;
+  std::string conferMode_;
+  uint8_t tempJoin_ = 0;
+  int64_t targetId_ = 0;
+  std::string srvVer_;
+  std::string srvTag_;
+  std::string videoType_;
+  int64_t connectTime_ = 0;
+  uint8_t talking_ = 0;
+  uint8_t active_ = 1;
+  int64_t createTime_ = 0;
+  uint8_t othersChanged_ = 0;
+
+  // Members in order of arrival; memberPos_ maps each id to its index, so a
+  // membership test or a state change does not scan the list.
+  std::vector<talkMember> members_;
+  std::unordered_map<int64_t, size_t> memberPos_;
+  // Every id that belonged to the talk, in order, and the same ids as a set.
+  std::vector<int64_t> historyMembers_;
+  std::unordered_set<int64_t> historySet_;
+  // Ids that left the room after having entered it; leftPos_ maps each to
+  // its index (removal moves the last entry into the gap).
+  std::vector<int64_t> leftMembers_;
+  std::unordered_map<int64_t, size_t> leftPos_;
+
+  std::vector<inviteRecord> inviteRecords_;
+  std::vector<refusedTalk> refusedTalks_;
+  std::map<int64_t, int64_t> connectTimes_;
+  std::map<int64_t, int64_t> hangupTimes_;
 };
 
 }  // namespace imsdkmrtc

@@ -23,7 +23,9 @@
 // plug-in slot runs.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -41,15 +43,15 @@ constexpr int64_t kServiceAccount = 10001;
 
 // A message as it travelled over the network (or was injected).
 struct NetMessage {
-  int64_t seq = 0;          // network order
-  std::string fromClient;   // name of the sending client ("" when injected)
+  int64_t seq = 0;         // network order
+  std::string fromClient;  // name of the sending client ("" when injected)
   int64_t msgId = 0;
   int64_t senderId = 0;
   int32_t senderDevice = 0;  // device type of the sender
-  int64_t targetId = 0;     // as addressed (10001 for a redirected message)
-  int64_t chatId = 0;       // the real chat: group or peer user
+  int64_t targetId = 0;      // as addressed (10001 for a redirected message)
+  int64_t chatId = 0;        // the real chat: group or peer user
   bool toGroup = false;
-  uint16_t msgType = 0;     // body type on arrival
+  uint16_t msgType = 0;  // body type on arrival
   uint8_t msgFlag = 0;
   std::string body;
   std::string properties;
@@ -105,19 +107,19 @@ struct TimerPost {
 
 // Per-client answers to the host services.
 struct ClientConfig {
-  int64_t ticketValue = 0;         // service 4
-  std::string ticketText;          // service 5
-  bool loginQuery = true;          // service 46
-  std::string preLoginDesc;        // service 49
+  int64_t ticketValue = 0;                                                 // service 4
+  std::string ticketText;                                                  // service 5
+  bool loginQuery = true;                                                  // service 46
+  std::string preLoginDesc;                                                // service 49
   std::map<std::pair<std::string, std::string>, std::string> configItems;  // service 54
-  int64_t timeOffsetMs = 0;        // service 37 = clock + offset
+  int64_t timeOffsetMs = 0;  // service 37 = clock + offset
   // Service 21 (request 208): answers by room id (CacheParam key).
   bool cacheOk = true;
   int32_t cacheCode = 0;
   std::map<std::string, std::string> cacheValues;
   // Failure switches.
-  bool refuseSend = false;   // service 16 reports failure
-  bool failPost = false;     // service 11 returns non-zero
+  bool refuseSend = false;  // service 16 reports failure
+  bool failPost = false;    // service 11 returns non-zero
 };
 
 class Network;
@@ -138,7 +140,10 @@ class Client : public imsdk::IHostService {
   void setOnline(bool online);
   bool online() const;
 
+  // Set the configuration before the client is busy; updateConfig() changes
+  // it under the network mutex while other threads use the client.
   ClientConfig& config() { return config_; }
+  void updateConfig(const std::function<void(ClientConfig&)>& change);
 
   // Life-cycle events on slot 12.
   void preLogin(const std::string& logo = "");
@@ -162,6 +167,7 @@ class Client : public imsdk::IHostService {
   std::vector<Inserted> inserted() const;
   std::vector<TimerPost> timerPosts() const;
   std::vector<NetMessage> sent() const;  // what this client sent
+  // True when some log line's text contains the given text.
   bool hasLog(const std::string& text) const;
   void clearRecords();
 
@@ -204,9 +210,12 @@ class Client : public imsdk::IHostService {
   std::vector<LogLine> logs_;
   std::vector<Inserted> inserted_;
   std::vector<TimerPost> timerPosts_;
+  std::vector<NetMessage> sent_;
   int cacheRequests_ = 0;
   std::vector<std::pair<std::string, uint16_t>> registered_;
-  bool quietLogs_ = false;
+  std::atomic<bool> quietLogs_{false};
+  // The attached plug-in, read under the network mutex.
+  imsdk::IPlugin* attached() const;
   friend void setQuietLogs(Client&, bool);
 };
 
@@ -230,14 +239,20 @@ class Network {
   std::string userName(int64_t userId) const;
 
   // Puts a message on the network as any user and device, like a phone
-  // client or a malicious one would. bodyType 14 unless told otherwise.
+  // client or a malicious one would. bodyType 14 unless told otherwise; the
+  // time is the clock's unless given. A client of that same user and device
+  // counts as the sender and gets nothing back.
   void inject(int64_t senderId, int32_t senderDevice, int64_t targetId, const std::string& body,
               uint16_t bodyType = 14, const std::string& properties = "",
               const std::vector<int64_t>& limitRange = {}, int64_t msgTimeMs = -1);
 
   // Delivers queued messages (also those sent while delivering) until none is
   // left; returns how many deliveries were made. Called without locks held.
+  // Pumps from several threads take turns; a pump from inside a delivery
+  // returns 0 at once (the running pump delivers what it queued).
   size_t pump();
+  // Messages waiting for pump().
+  size_t pending() const;
   // Every message that went over the network, in order.
   std::vector<NetMessage> traffic() const;
   void clearTraffic();
@@ -249,14 +264,25 @@ class Network {
 
  private:
   friend class Client;
-  void enqueue(NetMessage msg);
+  struct Delivery {
+    Client* client;
+    imsdk::IPlugin* plugin;
+  };
+  // Both with mu_ held.
+  void enqueueLocked(NetMessage& msg);
+  std::vector<Delivery> recipientsLocked(const NetMessage& msg) const;
+  int64_t nextRequestId();
+
   mutable std::mutex mu_;
+  std::mutex pumpMu_;  // one pump at a time; never taken with mu_ held
   std::map<int64_t, std::string> users_;
   std::map<int64_t, std::vector<int64_t>> groups_;
   std::vector<std::unique_ptr<Client>> clients_;
-  std::vector<NetMessage> queue_;
+  std::deque<NetMessage> queue_;
   std::vector<NetMessage> traffic_;
   int64_t seq_ = 0;
+  int64_t injectedIds_ = 0;
+  int64_t requestIds_ = 0;
   std::function<void(const NetMessage&, const Client&)> observer_;
 };
 

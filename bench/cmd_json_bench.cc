@@ -1,0 +1,210 @@
+// Cost of the signalling body writer and reader next to RapidJSON doing the
+// same work by hand, on call bodies of 10, 100 and 1000 members. Each pair is
+// measured in the same run; the ratios are printed at the end.
+#include <benchmark/benchmark.h>
+
+#include <charconv>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "plugin/json.h"
+#include "plugin/mrtc_plugin.h"
+#include "signalling/msg_proxy.h"
+
+namespace {
+
+using imsdkmrtc::mrtcCmd;
+
+mrtcCmd callRecord(int members) {
+  mrtcCmd c;
+  c.cmdCode = 1;
+  c.rtcType = "rtc";
+  c.senderId = 100000001;
+  c.groupId = 900000000000000001;
+  c.onwerId = 100000001;
+  c.oName = "5byg5LiJ";
+  c.beginTime = 1700000000;
+  c.roomId = "room-0123456789";
+  c.roomToken = "token-abcdefghijklmnopqrstuvwxyz";
+  c.roomName = "weekly sync";
+  c.addr = "10.20.30.40:5000";
+  c.deviceType = 1;
+  c.version = "mrtc@1.8.8";
+  c.cmode = "free";
+  c.srvVer = "2.1";
+  c.srvTag = "east";
+  c.videoType = "2";
+  for (int i = 0; i < members; ++i) {
+    int64_t id = 100000001 + i;
+    c.members.push_back(id);
+    if (i > 0) c.selects.push_back(id);
+    c.initState.push_back(std::to_string(id) + "_111");
+  }
+  return c;
+}
+
+imsdkmrtc::mrtc_plugin& plugin() {
+  static imsdkmrtc::mrtc_plugin instance;
+  return instance;
+}
+
+// The same body written straight with the RapidJSON writer.
+void writePlain(const mrtcCmd& c, std::string& out) {
+  json::StringBuffer buf;
+  json::Writer<json::StringBuffer> w(buf);
+  auto text = [&w](const auto& key, const std::string& v) {
+    if (v.empty()) return;
+    w.Key(key, sizeof(key) - 1);
+    w.String(v.data(), static_cast<json::SizeType>(v.size()));
+  };
+  auto decimal = [&w](const auto& key, int64_t v) {
+    if (v == 0) return;
+    char digits[24];
+    auto end = std::to_chars(digits, digits + sizeof(digits), v).ptr;
+    w.Key(key, sizeof(key) - 1);
+    w.String(digits, static_cast<json::SizeType>(end - digits));
+  };
+  auto ids = [&w](const auto& key, const std::vector<int64_t>& v) {
+    if (v.empty()) return;
+    w.Key(key, sizeof(key) - 1);
+    w.StartArray();
+    for (int64_t id : v) w.Int64(id);
+    w.EndArray();
+  };
+  w.StartObject();
+  w.Key("type");
+  w.String("multi_call");
+  text("annotation", c.annotation);
+  decimal("senderId", c.senderId);
+  decimal("groupId", c.groupId);
+  decimal("onwerId", c.onwerId);
+  text("roomId", c.roomId);
+  text("roomToken", c.roomToken);
+  text("oName", c.oName);
+  text("roomName", c.roomName);
+  text("addr", c.addr);
+  text("srvVer", c.srvVer);
+  text("srvTag", c.srvTag);
+  text("videoType", c.videoType);
+  text("cmode", c.cmode);
+  decimal("beginTime", c.beginTime);
+  decimal("deviceType", c.deviceType);
+  text("version", c.version);
+  text("VideoStatus", c.VideoStatus);
+  text("extend", c.extend);
+  text("rtcType", c.rtcType);
+  ids("selects", c.selects);
+  ids("members", c.members);
+  ids("hismembers", c.hismembers);
+  w.Key("initState");
+  w.StartArray();
+  for (const auto& s : c.initState) w.String(s.data(), static_cast<json::SizeType>(s.size()));
+  w.EndArray();
+  w.EndObject();
+  out.assign(buf.GetString(), buf.GetSize());
+}
+
+void BM_WriteProxy(benchmark::State& state) {
+  mrtcCmd cmd = callRecord(static_cast<int>(state.range(0)));
+  std::string out;
+  for (auto _ : state) {
+    plugin().proxy().transCmd2Json(cmd, out);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+void BM_WritePlain(benchmark::State& state) {
+  mrtcCmd cmd = callRecord(static_cast<int>(state.range(0)));
+  std::string out;
+  for (auto _ : state) {
+    writePlain(cmd, out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  std::string proxyOut;
+  plugin().proxy().transCmd2Json(cmd, proxyOut);
+  if (proxyOut != out) state.SkipWithError("plain writer differs from transCmd2Json");
+}
+
+void BM_ReadProxy(benchmark::State& state) {
+  std::string body;
+  plugin().proxy().transCmd2Json(callRecord(static_cast<int>(state.range(0))), body);
+  for (auto _ : state) {
+    mrtcCmd cmd;
+    plugin().proxy().transJson2Cmd(body, cmd);
+    benchmark::DoNotOptimize(cmd.members.data());
+  }
+}
+
+// A plain DOM parse of the same body with RapidJSON's default flags.
+void BM_ReadPlain(benchmark::State& state) {
+  std::string body;
+  plugin().proxy().transCmd2Json(callRecord(static_cast<int>(state.range(0))), body);
+  for (auto _ : state) {
+    json::Document doc;
+    doc.Parse(body.c_str(), body.size());
+    benchmark::DoNotOptimize(doc.IsObject());
+  }
+}
+
+BENCHMARK(BM_WriteProxy)->Arg(10)->Arg(100)->Arg(1000);
+BENCHMARK(BM_WritePlain)->Arg(10)->Arg(100)->Arg(1000);
+BENCHMARK(BM_ReadProxy)->Arg(10)->Arg(100)->Arg(1000);
+BENCHMARK(BM_ReadPlain)->Arg(10)->Arg(100)->Arg(1000);
+
+void BM_ReadIterOnly(benchmark::State& state) {
+  std::string body;
+  plugin().proxy().transCmd2Json(callRecord(static_cast<int>(state.range(0))), body);
+  for (auto _ : state) {
+    json::Document doc;
+    doc.Parse<json::kParseIterativeFlag>(body.c_str(), body.size());
+    benchmark::DoNotOptimize(doc.IsObject());
+  }
+}
+BENCHMARK(BM_ReadIterOnly)->Arg(10)->Arg(100)->Arg(1000);
+
+// Keeps each run's time and prints proxy/plain per size after the table.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const auto& run : runs) {
+      if (run.run_type == Run::RT_Iteration)
+        times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    const struct {
+      const char* what;
+      const char* proxy;
+      const char* plain;
+      double goal;
+    } pairs[] = {{"write", "BM_WriteProxy", "BM_WritePlain", 1.5},
+                 {"read", "BM_ReadProxy", "BM_ReadPlain", 2.0}};
+    for (const auto& p : pairs) {
+      for (const char* size : {"10", "100", "1000"}) {
+        auto a = times_.find(std::string(p.proxy) + "/" + size);
+        auto b = times_.find(std::string(p.plain) + "/" + size);
+        if (a == times_.end() || b == times_.end() || b->second <= 0) continue;
+        double ratio = a->second / b->second;
+        std::printf("ratio %s members=%s: %.2f (goal <= %.1f)%s\n", p.what, size, ratio, p.goal,
+                    ratio <= p.goal ? "" : "  OVER");
+      }
+    }
+  }
+
+ private:
+  std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

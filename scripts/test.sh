@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: plainly with g++, then under
+# AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer with
+# clang, then each fuzzer briefly over its seed corpus.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+jobs=$(nproc)
+fuzz_seconds=${MRTC_FUZZ_SECONDS:-20}
+
+configure_and_test() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  ninja -C "$dir" -j "$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+}
+
+echo "== g++ build and tests"
+CC=gcc CXX=g++ configure_and_test build/gcc -DCMAKE_BUILD_TYPE=Debug
+
+echo "== benchmarks (smoke run)"
+for b in build/gcc/bench/*_bench; do
+  [ -x "$b" ] && "$b" --benchmark_min_time=0.001 >/dev/null
+done
+
+echo "== clang, AddressSanitizer + UndefinedBehaviorSanitizer"
+CC=clang CXX=clang++ configure_and_test build/asan -DCMAKE_BUILD_TYPE=Debug \
+  -DMRTC_SANITIZE=address,undefined -DMRTC_BENCH=OFF
+
+echo "== clang, ThreadSanitizer"
+CC=clang CXX=clang++ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  configure_and_test build/tsan -DCMAKE_BUILD_TYPE=Debug -DMRTC_SANITIZE=thread -DMRTC_BENCH=OFF
+
+echo "== fuzzers (${fuzz_seconds}s each)"
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMRTC_FUZZ=ON \
+  -DMRTC_SANITIZE=address,undefined -DMRTC_TESTS=OFF -DMRTC_BENCH=OFF >/dev/null
+ninja -C build/fuzz -j "$jobs"
+for f in build/fuzz/fuzz/*_fuzz; do
+  [ -x "$f" ] || continue
+  name=$(basename "$f" _fuzz)
+  corpus=fuzz/corpus/$name
+  work=$(mktemp -d)
+  "$f" -max_total_time="$fuzz_seconds" -max_len=65536 -print_final_stats=0 "$work" "$corpus" 2>&1 | tail -n 2
+  rm -rf "$work"
+done
+echo "all tests passed"

@@ -1,0 +1,328 @@
+// The call card: its template, the settings that change it and the builder
+// and sender of the card text.
+#include <utility>
+
+#include "plugin/base64.h"
+#include "plugin/text_readers.h"
+#include "plugin/version.h"
+#include "signalling/card_build.h"
+#include "signalling/card_texts.h"
+#include "tools.h"
+
+namespace imsdkmrtc {
+
+namespace ct = cardtext;
+
+namespace {
+
+tempField makeRow(const std::string& key, const std::string& name, const std::string& value,
+                  const std::string& nameEng, const std::string& valueEng) {
+  tempField row;
+  row.key = key;
+  row.keyType = 1;
+  row.name = name;
+  row.value = value;
+  row.name_eng = nameEng;
+  row.value_eng = valueEng;
+  return row;
+}
+
+void upsertRow(cardTemplate& tpl, const std::string& key, bool unique, const std::string& name,
+               const std::string& value, const std::string& nameEng,
+               const std::string& valueEng) {
+  if (unique) {
+    for (tempField& row : tpl.rows) {
+      if (row.key == key) {
+        row.name = name;
+        row.name_eng = nameEng;
+        return;
+      }
+    }
+  }
+  tpl.rows.push_back(makeRow(key, name, value, nameEng, valueEng));
+}
+
+// The text after the first '@' of the protocol word, prefixed with "v".
+std::string versionLabel() {
+  std::string word = kProtocolVersion;
+  size_t at = word.find('@');
+  return "v" + (at == std::string::npos ? word : word.substr(at + 1));
+}
+
+void replaceIfSet(std::string& field, const std::string& value) {
+  if (!value.empty()) field = value;
+}
+
+}  // namespace
+
+cardTemplate defaultCardTemplate() {
+  cardTemplate tpl;
+  tpl.livingUpdateUrl = std::string(ct::kSchemePrefix) + ct::kUpdatePageHost + ct::kLivingUpdatePath;
+  tpl.schemePrefix = ct::kSchemePrefix;
+  tpl.mcallingUpdateUrl =
+      std::string(ct::kSchemePrefix) + ct::kUpdatePageHost + ct::kMcallingUpdatePath;
+  tpl.title = ct::kTitle;
+  tpl.title_eng = ct::kTitleEng;
+  tpl.titleColor = ct::kTitleColor;
+  tpl.titleBgColor = ct::kTitleBgColor;
+  tpl.rows.push_back(makeRow(ct::kKeyOriginator, ct::kNameOriginator, "", ct::kNameEngOriginator, ""));
+  tpl.rows.push_back(makeRow(ct::kKeyVersion, ct::kNameVersion, "", ct::kNameEngVersion, ""));
+  tpl.isVersion = false;
+  return tpl;
+}
+
+msgProxy::msgProxy() : template_(defaultCardTemplate()) {}
+
+const std::vector<serverLabel>& msgProxy::serverLabels() {
+  static const std::vector<serverLabel> labels = {
+      {"10.0.0.1:", "test-a"},
+      {"10.0.0.2:", "test-b"},
+      {"10.0.0.3:", "test-c"},
+  };
+  return labels;
+}
+
+namespace {
+
+bool appendServerRow(std::vector<tempField>& rows, const std::string& addr) {
+  if (addr.empty()) return false;
+  for (const serverLabel& entry : msgProxy::serverLabels()) {
+    if (addr.find(entry.prefix) != std::string::npos) {
+      rows.push_back(makeRow(ct::kKeyServer, ct::kNameServer, entry.label, ct::kNameEngServer,
+                             entry.label));
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool msgProxy::addServerLabel(std::vector<tempField>& rows, const std::string& addr) const {
+  return appendServerRow(rows, addr);
+}
+
+cardTemplate msgProxy::templateCopy() const {
+  std::lock_guard<std::mutex> guard(templateLock_);
+  return template_;
+}
+
+void msgProxy::upsertField(const std::string& key, bool unique, const std::string& name,
+                           const std::string& value, const std::string& name_eng,
+                           const std::string& value_eng) {
+  std::lock_guard<std::mutex> guard(templateLock_);
+  upsertRow(template_, key, unique, name, value, name_eng, value_eng);
+}
+
+void msgProxy::removeAllFields() {
+  std::lock_guard<std::mutex> guard(templateLock_);
+  template_.rows.clear();
+}
+
+void msgProxy::setMcallingTemplet(const std::string& settings) {
+  bool isFields = false;
+  if (getJsonBool(settings, "isfields", isFields) && isFields) {
+    std::string opt = getJsonString(settings, "optType");
+    if (opt == "removeAll") {
+      removeAllFields();
+    } else if (opt == "add") {
+      std::string key = getJsonString(settings, "keyType");
+      std::string name = getJsonString(settings, "key");
+      std::string nameEng = getJsonString(settings, "key_eng");
+      if (key == ct::kKeyOriginator || key == ct::kKeyVersion) {
+        // Their values are computed when a card is built.
+        upsertField(key, true, name, "", nameEng, "");
+      } else {
+        upsertField(key, true, name, getJsonString(settings, "value"), nameEng,
+                    getJsonString(settings, "value_eng"));
+      }
+    }
+    return;
+  }
+  bool isVersion = false;
+  bool hasVersion = getJsonBool(settings, "isVersion", isVersion);
+  std::string detailUrl = getJsonString(settings, "tempDetailUrl");
+  std::string title = getJsonString(settings, "tempTitle");
+  std::string content = getJsonString(settings, "tempContent");
+  std::string titleColor = getJsonString(settings, "tempTitleColor");
+  std::string titleBgColor = getJsonString(settings, "tempTitleBgColor");
+  std::string titleEng = getJsonString(settings, "tempTitleEng");
+  std::lock_guard<std::mutex> guard(templateLock_);
+  if (hasVersion) template_.isVersion = isVersion;
+  replaceIfSet(template_.mcallingUpdateUrl, detailUrl);
+  replaceIfSet(template_.title, title);
+  replaceIfSet(template_.content, content);
+  replaceIfSet(template_.titleColor, titleColor);
+  replaceIfSet(template_.titleBgColor, titleBgColor);
+  replaceIfSet(template_.title_eng, titleEng);
+}
+
+void msgProxy::setLivingTemplet(const std::string& settings) {
+  std::string url = getJsonString(settings, "tempDetailUrl");
+  if (url.empty()) return;
+  std::lock_guard<std::mutex> guard(templateLock_);
+  template_.livingUpdateUrl = url;
+}
+
+void msgProxy::setDetailUrl(const std::string& url) {
+  if (url.empty()) return;
+  std::lock_guard<std::mutex> guard(templateLock_);
+  template_.mcallingUpdateUrl = url;
+}
+
+std::string fieldLists(const std::vector<tempField>& templateRows, const std::string& addr,
+                       const std::string& ownerName) {
+  std::vector<tempField> rows = templateRows;
+  bool matched = appendServerRow(rows, addr);
+  std::string fields;
+  std::string fieldsEng;
+  for (const tempField& row : rows) {
+    if (row.keyType == 0) continue;
+    if (row.key == ct::kKeyVersion && !matched) continue;
+    std::string value = row.value;
+    std::string valueEng = row.value_eng;
+    if (row.key == ct::kKeyOriginator) {
+      value = valueEng = ownerName;
+    } else if (row.key == ct::kKeyVersion) {
+      value = valueEng = versionLabel();
+    }
+    if (!fields.empty()) {
+      fields += ",";
+      fieldsEng += ",";
+    }
+    fields += "{\"" + row.name + "\":\"" + value + "\"}";
+    fieldsEng += "{\"" + row.name_eng + "\":\"" + valueEng + "\"}";
+  }
+  return "\"fields\":[" + fields + "],\"fields_eng\":[" + fieldsEng + "]";
+}
+
+void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
+                               const std::vector<int64_t>& callees,
+                               const std::vector<std::string>& initState) {
+  PROXY_LOG(plugin_, ct::kFnFill, ct::kLogFillBegin, static_cast<long long>(talk.onwerId),
+            talk.oName.c_str(), static_cast<int>(initState.size()));
+  std::string owner;
+  if (!talk.oName.empty()) {
+    owner = base64Decode(talk.oName);
+  } else if (talk.onwerId > 0) {
+    owner = userNameOf(plugin_, talk.onwerId);
+  }
+  PROXY_LOG(plugin_, ct::kFnFill, ct::kLogFillOwner, owner.c_str());
+
+  int64_t selfId = plugin_ != nullptr ? plugin_->selfId() : 0;
+  const cardTemplate tpl = templateCopy();
+  auto str = [](const char* key, const std::string& value) {
+    return std::string("\"") + key + "\":\"" + value + "\",";
+  };
+  std::string card = "{";
+  card += str("content", tpl.content);
+  card += "\"createTime\":0,";
+  card += str("detailUrl", tpl.mcallingUpdateUrl);
+  card += "\"extendInfo\":{\"subType\":14,";
+  card += str("rtcType", talk.rtcType);
+  card += str("roomID", talk.roomId);
+  card += str("onwerId", tools::int64_To_Str(talk.onwerId));
+  card += str("groupId", tools::int64_To_Str(talk.groupId));
+  card += str("senderId", tools::int64_To_Str(selfId));
+  if (!owner.empty()) card += str("oName", base64Encode(owner));
+  card += str("roomName", talk.roomName);
+  if (!talk.roomToken.empty()) card += str("roomToken", talk.roomToken);
+  if (!talk.addr.empty()) card += str("addr", talk.addr);
+  if (!talk.srvVer.empty()) card += str("srvVer", talk.srvVer);
+  if (!talk.srvTag.empty()) card += str("srvTag", talk.srvTag);
+  card += str("conferMode", talk.conferMode);
+  card += str("singleRead", talk.single != 0 ? "on" : "off");
+  card += str("beginTime", tools::int64_To_Str(talk.beginTime));
+  card += str("version", kProtocolVersion);
+  card += str("adminId", tools::int64_To_Str(talk.onwerId));
+  card += str("startTime", "0");
+  card += str("stopTime", "0");
+  card += str("mode", "mcalling");
+  card += str("desc", "remark");
+  card += "\"selects\":" + quotedArray(callees) + ",";
+  card += "\"initState\":" + quotedArray(initState) + "},";
+  card += str("title", tpl.title);
+  card += str("title_eng", tpl.title_eng);
+  card += str("toUsers", "");
+  card += str("status", "");
+  card += str("statusColor", "");
+  card += str("titleColor", tpl.titleColor);
+  card += str("type", "rtc");
+  card += str("titleBgColor", tpl.titleBgColor);
+  card += str("creator", owner);
+  card += fieldLists(tpl.rows, talk.addr, owner);
+  card += "}";
+  out = std::move(card);
+  PROXY_LOG(plugin_, ct::kFnFill, "%s", ct::kLogFillEnd);
+}
+
+bool msgProxy::sendTempMsssage(int64_t target, const std::string& card,
+                               const std::vector<int64_t>& limit, bool insertFirst) {
+  PROXY_LOG(plugin_, ct::kFnSendTemp, ct::kLogTempMessage, logCut(card).c_str());
+  hostPost post;
+  post.target = target;
+  post.msgType = 26;
+  post.body = card;
+  post.limitRange = limit;
+  post.insert = insertFirst;
+  return postToHost(plugin_, post);
+}
+
+// Shared helpers.
+
+std::string userNameOf(const mrtc_plugin* plugin, int64_t userId) {
+  if (plugin == nullptr) return std::string();
+  imsdk::IHostService* host = plugin->host();
+  if (host == nullptr) return std::string();
+  imsdk::userInfo info;
+  if (!host->getUserInfo(&info, userId)) return std::string();
+  return info.name;
+}
+
+std::string quotedArray(const std::vector<std::string>& texts) {
+  std::string out = "[";
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (i > 0) out += ",";
+    out += "\"" + texts[i] + "\"";
+  }
+  return out + "]";
+}
+
+std::string quotedArray(const std::vector<int64_t>& ids) {
+  std::vector<std::string> texts;
+  texts.reserve(ids.size());
+  for (int64_t id : ids) texts.push_back(tools::int64_To_Str(id));
+  return quotedArray(texts);
+}
+
+bool postToHost(mrtc_plugin* plugin, const hostPost& post) {
+  if (plugin == nullptr) return false;
+  imsdk::IHostService* host = plugin->host();
+  if (host == nullptr) return false;
+  int64_t selfId = host->getOwnUserId();
+  int64_t msgId = plugin->nextSeq(false);
+  if (post.insert) {
+    imsdk::req_insertMessage record;
+    record.senderId = selfId;
+    record.targetId = post.target;
+    record.msgId = msgId;
+    record.msgType = post.msgType;
+    record.msgFlag = 1;
+    record.body = post.body;
+    record.properties = post.properties;
+    host->insertMessage(&record, record.size(), 0);
+  }
+  if (!post.send) return true;
+  imsdk::req_sendMessage record;
+  record.senderId = selfId;
+  record.targetId = post.target;
+  record.msgId = msgId;
+  record.msgType = post.msgType;
+  record.msgFlag = 1;
+  record.body = post.body;
+  record.properties = post.properties;
+  record.limitRange = post.limitRange;
+  return host->sendMessage(&record, record.size(), 0);
+}
+
+}  // namespace imsdkmrtc

@@ -1,0 +1,418 @@
+// Conference and live-stream cards: the request-data reader, the extendInfo
+// builders, the two card senders, the repair of cards whose conference data
+// travels in the properties, and the reader of received cards.
+#include <ctime>
+
+#include "plugin/json.h"
+#include "plugin/text_readers.h"
+#include "plugin/version.h"
+#include "signalling/card_build.h"
+#include "signalling/card_texts.h"
+#include "tools.h"
+
+namespace imsdkmrtc {
+
+namespace ct = cardtext;
+
+namespace {
+
+// Text of a string member; empty when absent or of another type.
+std::string textOf(const json::Value& object, const char* key) {
+  const json::Value* value = findString(object, key);
+  return value != nullptr ? toString(*value) : std::string();
+}
+
+bool hasText(const json::Value& object, const char* key) {
+  return findString(object, key) != nullptr;
+}
+
+// Sets field from a string member when that is present and not empty.
+void takeText(std::string& field, const json::Value& object, const char* key) {
+  std::string value = textOf(object, key);
+  if (!value.empty()) field = value;
+}
+
+const json::Value* findObject(const json::Value& object, const char* key) {
+  if (!object.IsObject()) return nullptr;
+  auto it = object.FindMember(key);
+  if (it == object.MemberEnd() || !it->value.IsObject()) return nullptr;
+  return &it->value;
+}
+
+int64_t idOf(const std::string& text) { return tools::atoint64(text.c_str()); }
+
+void readSelects(const json::Value& object, std::vector<int64_t>& out) {
+  if (!object.IsObject()) return;
+  auto it = object.FindMember("selects");
+  if (it == object.MemberEnd() || !it->value.IsArray()) return;
+  for (const json::Value& element : it->value.GetArray()) {
+    if (element.IsString()) out.push_back(idOf(toString(element)));
+  }
+}
+
+bool isConferType(const std::string& rtcType) {
+  return rtcType == "microconfer" || rtcType == "unbindconfer";
+}
+
+std::string quotedPair(const char* key, const std::string& value) {
+  return std::string("\"") + key + "\":\"" + value + "\",";
+}
+
+std::string twoDigits(int value) {
+  return (value < 10 ? "0" : "") + std::to_string(value);
+}
+
+// Unbindconfer data under "extendInfo" (conferType "2").
+bool readUnbindExtend(const json::Value& info, cardInfo& out) {
+  out.rtcType = textOf(info, "rtcType");
+  if (out.rtcType.empty()) out.rtcType = "unbindconfer";
+  out.conferMode = textOf(info, "conferMode");
+  out.addr = textOf(info, "addr");
+  out.srvVer = textOf(info, "srvVer");
+  out.srvTag = textOf(info, "srvTag");
+  out.roomName = textOf(info, "roomName");
+  out.roomId = textOf(info, "roomId");
+  if (out.roomId.empty()) out.roomId = textOf(info, "roomID");
+  std::string owner = textOf(info, "onwerId");
+  if (!owner.empty()) out.onwerId = idOf(owner);
+  out.version = kProtocolVersion;
+  return true;
+}
+
+// Keys of an info object written at the top level of the card.
+bool readInfoObject(const json::Value& doc, cardInfo& out) {
+  takeText(out.roomId, doc, "roomID");
+  if (out.roomId.empty()) return false;
+  out.singleRead = textOf(doc, "singleRead") == "on";
+  std::string owner = textOf(doc, "onwerId");
+  if (owner.empty()) return false;
+  out.onwerId = idOf(owner);
+  std::string sender = textOf(doc, "senderId");
+  if (sender.empty()) return false;
+  out.senderId = idOf(sender);
+  out.mode = textOf(doc, "mode");
+  if (out.mode.empty()) return false;
+  takeText(out.conferType, doc, "conferType");
+  takeText(out.conferMode, doc, "conferMode");
+  takeText(out.beginTime, doc, "beginTime");
+  takeText(out.version, doc, "version");
+  takeText(out.roomName, doc, "roomName");
+  takeText(out.roomToken, doc, "roomToken");
+  takeText(out.addr, doc, "addr");
+  takeText(out.orderTime, doc, "orderTime");
+  takeText(out.srvVer, doc, "srvVer");
+  takeText(out.srvTag, doc, "srvTag");
+  readSelects(doc, out.selects);
+  return true;
+}
+
+// The call card: data under "extendInfo".
+bool readCallCard(const json::Value& doc, cardInfo& out) {
+  const json::Value* info = findObject(doc, "extendInfo");
+  if (info == nullptr) return false;
+  if (hasText(*info, "rtcType")) out.rtcType = textOf(*info, "rtcType");
+  if (hasText(*info, "roomID")) {
+    out.roomId = textOf(*info, "roomID");
+  } else if (hasText(*info, "roomId")) {
+    out.roomId = textOf(*info, "roomId");
+  } else {
+    return false;
+  }
+  takeText(out.roomName, *info, "roomName");
+  if (hasText(*info, "roomToken")) out.roomToken = textOf(*info, "roomToken");
+  if (hasText(*info, "addr")) out.addr = textOf(*info, "addr");
+  if (hasText(*info, "orderTime")) out.orderTime = textOf(*info, "orderTime");
+  if (hasText(*info, "srvVer")) out.srvVer = textOf(*info, "srvVer");
+  if (hasText(*info, "srvTag")) out.srvTag = textOf(*info, "srvTag");
+  if (hasText(*info, "conferMode")) out.conferMode = textOf(*info, "conferMode");
+  if (hasText(*info, "singleRead")) out.singleRead = textOf(*info, "singleRead") == "on";
+  const bool conference = isConferType(out.rtcType);
+  if (!hasText(*info, "senderId")) return false;
+  out.senderId = idOf(textOf(*info, "senderId"));
+  if (!conference) {
+    if (!hasText(*info, "groupId")) return false;
+    out.groupId = idOf(textOf(*info, "groupId"));
+  }
+  if (!hasText(*info, "onwerId")) return false;
+  out.onwerId = idOf(textOf(*info, "onwerId"));
+  if (hasText(*info, "oName")) out.oName = textOf(*info, "oName");
+  if (!hasText(*info, "version")) return false;
+  out.version = textOf(*info, "version");
+  if (!hasText(*info, "mode")) return false;
+  out.mode = textOf(*info, "mode");
+  if (!conference) {
+    auto sub = info->FindMember("subType");
+    if (sub == info->MemberEnd() || !sub->value.IsInt()) return false;
+    out.subType = sub->value.GetInt();
+  }
+  readSelects(*info, out.selects);
+  if (conference) {
+    if (hasText(*info, "conferType")) out.conferType = textOf(*info, "conferType");
+    if (hasText(*info, "beginTime")) out.beginTime = textOf(*info, "beginTime");
+  }
+  return true;
+}
+
+}  // namespace
+
+bool msgProxy::readConfRequest(const std::string& text, confRequest& out) {
+  json::Document doc;
+  if (text.empty() || !parseText(doc, text)) return false;
+  const json::Value* req = findObject(doc, "reqData");
+  if (req == nullptr || !hasText(*req, "conferType") || !hasText(*req, "conferMode")) {
+    return false;
+  }
+  auto selects = req->FindMember("selects");
+  if (selects == req->MemberEnd() || !selects->value.IsArray() || selects->value.Empty()) {
+    return false;
+  }
+  out.conferType = textOf(*req, "conferType");
+  out.conferMode = textOf(*req, "conferMode");
+  if (hasText(*req, "roomName")) out.roomName = textOf(*req, "roomName");
+  if (hasText(*req, "addr")) out.addr = textOf(*req, "addr");
+  out.singleRead = textOf(*req, "singleRead") == "on" ? "on" : "off";
+  if (hasText(*req, "groupId")) out.groupId = textOf(*req, "groupId");
+  for (const json::Value& element : selects->value.GetArray()) {
+    if (element.IsString()) out.selects.push_back(toString(element));
+  }
+  if (hasText(*req, "roomId")) out.roomId = textOf(*req, "roomId");
+  if (hasText(*req, "orderTime")) out.orderTime = textOf(*req, "orderTime");
+  if (hasText(*req, "roomToken")) out.roomToken = textOf(*req, "roomToken");
+  if (hasText(*req, "srvVer")) out.srvVer = textOf(*req, "srvVer");
+  if (hasText(*req, "srvTag")) out.srvTag = textOf(*req, "srvTag");
+  return true;
+}
+
+bool msgProxy::buildMicroconferInfo(std::string& out, const std::string& request,
+                                    const std::string& stamp) {
+  confRequest req;
+  if (!readConfRequest(request, req)) return false;
+  const std::string self = tools::int64_To_Str(plugin_ != nullptr ? plugin_->selfId() : 0);
+  const std::string now = tools::int64_To_Str(tools::getLocalTime());
+  std::string info = "{";
+  info += quotedPair("mode", "mcalling");
+  info += quotedPair("rtcType", "microconfer");
+  info += quotedPair("conferType", req.conferType);
+  info += quotedPair("conferMode", req.conferMode);
+  info += quotedPair("singleRead", req.singleRead);
+  info += quotedPair("beginTime", now);
+  info += quotedPair("version", kProtocolVersion);
+  info += quotedPair("roomID", self + "-" + (stamp.empty() ? now : stamp));
+  info += quotedPair("onwerId", self);
+  info += quotedPair("senderId", self);
+  info += quotedPair("roomName", req.roomName);
+  if (!req.addr.empty()) info += quotedPair("addr", req.addr);
+  info += "\"selects\":" + quotedArray(req.selects) + "}";
+  out = info;
+  return true;
+}
+
+bool msgProxy::buildUnbindconferInfo(std::string& out, const std::string& request) {
+  confRequest req;
+  if (!readConfRequest(request, req) || req.roomId.empty()) return false;
+  if (!req.groupId.empty() && req.conferType == "2") return false;
+  const std::string self = tools::int64_To_Str(plugin_ != nullptr ? plugin_->selfId() : 0);
+  std::string info = "{";
+  info += quotedPair("mode", "mcalling");
+  info += quotedPair("rtcType", "unbindconfer");
+  info += quotedPair("conferType", req.conferType);
+  info += quotedPair("conferMode", req.conferMode);
+  info += quotedPair("singleRead", req.singleRead);
+  info += quotedPair("beginTime", tools::int64_To_Str(tools::getLocalTime()));
+  info += quotedPair("orderTime", req.orderTime);
+  info += quotedPair("version", kProtocolVersion);
+  info += quotedPair("roomID", req.roomId);
+  info += quotedPair("onwerId", self);
+  info += quotedPair("senderId", self);
+  info += quotedPair("roomName", req.roomName);
+  if (!req.roomToken.empty()) info += quotedPair("roomToken", req.roomToken);
+  if (!req.addr.empty()) info += quotedPair("addr", req.addr);
+  if (!req.srvVer.empty()) info += quotedPair("srvVer", req.srvVer);
+  if (!req.srvTag.empty()) info += quotedPair("srvTag", req.srvTag);
+  info += "\"selects\":" + quotedArray(req.selects) + "}";
+  out = info;
+  return true;
+}
+
+bool msgProxy::sendMicroconferCard(const std::string& request) {
+  std::string info;
+  if (!buildMicroconferInfo(info, request, ct::kMicroStamp)) return false;
+  confRequest req;
+  readConfRequest(request, req);
+  const std::string self = userNameOf(plugin_, plugin_ != nullptr ? plugin_->selfId() : 0);
+  const cardTemplate tpl = templateCopy();
+  std::string card = "{";
+  card += quotedPair("content", tpl.content);
+  card += "\"createTime\":0,";
+  card += quotedPair("detailUrl", ct::kMicroDetailUrl);
+  card += "\"extendInfo\":" + info + ",";
+  card += quotedPair("title", ct::kMicroTitle);
+  card += quotedPair("title_eng", ct::kMicroTitleEng);
+  card += quotedPair("toUsers", "");
+  card += quotedPair("status", "");
+  card += quotedPair("statusColor", "");
+  card += quotedPair("titleColor", ct::kTitleColor);
+  card += quotedPair("type", "microconfer");
+  card += quotedPair("titleBgColor", ct::kMicroTitleBgColor);
+  card += quotedPair("creator", self);
+  card += fieldLists(tpl.rows, req.addr, self);
+  card += "}";
+  std::vector<int64_t> limit;
+  for (const std::string& id : req.selects) limit.push_back(tools::strToInt64(id));
+  return sendTempMsssage(tools::strToInt64(req.groupId), card, limit, true);
+}
+
+bool msgProxy::sendLivingCard(const std::string& settings) {
+  const std::string groupId = getJsonString(settings, "groupId");
+  const std::string roomId = getJsonString(settings, "roomId");
+  if (groupId.empty() || roomId.empty()) return false;
+  const std::string roomName = getJsonString(settings, "roomName");
+  const std::string version = getJsonString(settings, "version");
+  const std::string startText = getJsonString(settings, "startTime");
+  const std::string stopText = getJsonString(settings, "stopTime");
+  const std::string serverAddr = getJsonString(settings, "serverAddr");
+
+  int64_t start = tools::getLocalTime();
+  int64_t stop = start + 3600;
+  if (!startText.empty() && tools::isNumber(startText)) start = tools::strToInt64(startText);
+  if (!stopText.empty() && tools::isNumber(stopText)) stop = tools::strToInt64(stopText);
+  std::tm startTm{};
+  std::tm stopTm{};
+  const time_t startT = static_cast<time_t>(start);
+  const time_t stopT = static_cast<time_t>(stop);
+  localtime_r(&startT, &startTm);
+  localtime_r(&stopT, &stopTm);
+  const std::string year = std::to_string(startTm.tm_year + 1900);
+  const std::string month = std::to_string(startTm.tm_mon + 1);
+  const std::string day = std::to_string(startTm.tm_mday);
+  const std::string date = year + ct::kYear + month + ct::kMonth + day + ct::kDay;
+  const std::string dateEng = month + "/" + day + "/" + year;
+  const std::string timeText = std::to_string(startTm.tm_hour) + ":" +
+                               twoDigits(startTm.tm_min) + "-" +
+                               std::to_string(stopTm.tm_hour) + ":" + twoDigits(stopTm.tm_min);
+
+  const int64_t selfId = plugin_ != nullptr ? plugin_->selfId() : 0;
+  const std::string self = tools::int64_To_Str(selfId);
+  const std::string name = userNameOf(plugin_, selfId);
+  const std::string content = !roomName.empty() ? roomName : name + ct::kLivingRoomSuffix;
+  const cardTemplate tpl = templateCopy();
+
+  auto field = [](const char* key, const std::string& value) {
+    return std::string("{\"") + key + "\":\"" + value + "\"}";
+  };
+  std::string fields = field(ct::kLivingAnchor, name) + "," + field(ct::kLivingDate, date) + "," +
+                       field(ct::kLivingTime, timeText);
+  std::string fieldsEng = field(ct::kLivingAnchorEng, name) + "," +
+                          field(ct::kLivingDateEng, dateEng) + "," +
+                          field(ct::kLivingTimeEng, timeText);
+  if (tpl.isVersion) {
+    fields += "," + field(ct::kLivingVersion, version);
+    fieldsEng += "," + field(ct::kLivingVersionEng, version);
+  }
+
+  std::string card = "{";
+  card += quotedPair("content", content);
+  card += "\"createTime\":0,";
+  card += quotedPair("detailUrl", tpl.livingUpdateUrl);
+  card += "\"extendInfo\":{\"subType\":15,";
+  card += quotedPair("roomID", roomId);
+  card += quotedPair("onwerId", self);
+  card += quotedPair("groupId", groupId);
+  card += quotedPair("senderId", self);
+  card += quotedPair("roomName", roomName);
+  card += quotedPair("version", version);
+  card += quotedPair("startTime", tools::int64_To_Str(start));
+  card += quotedPair("stopTime", tools::int64_To_Str(stop));
+  card += quotedPair("mode", "living");
+  card += quotedPair("desc", "remark");
+  card += quotedPair("serverAddr", serverAddr);
+  card += "\"selects\":[]},";
+  card += quotedPair("title", ct::kLivingTitle);
+  card += quotedPair("title_eng", ct::kLivingTitleEng);
+  card += quotedPair("toUsers", "");
+  card += quotedPair("status", "");
+  card += quotedPair("statusColor", "");
+  card += quotedPair("titleColor", ct::kTitleColor);
+  card += quotedPair("type", "rtc");
+  card += quotedPair("titleBgColor", ct::kLivingTitleBgColor);
+  card += quotedPair("creator", name);
+  card += "\"fields\":[" + fields + "],\"fields_eng\":[" + fieldsEng + "]}";
+  return sendTempMsssage(tools::strToInt64(groupId), card, {}, true);
+}
+
+int32_t msgProxy::reviseVnioMicroTemplet(std::string& card) {
+  auto step = [this](int n) { PROXY_LOG(plugin_, ct::kFnRevise, ct::kLogReviseStep, n); };
+  PROXY_LOG(plugin_, ct::kFnRevise, ct::kLogReviseLen, static_cast<int>(card.size()));
+  PROXY_LOG(plugin_, ct::kFnRevise, ct::kLogReviseText, logCut(card).c_str());
+  if (card.empty()) return 1;
+  json::Document doc;
+  if (!parseText(doc, card)) return 2;
+  step(1);
+  const std::string type = textOf(doc, "type");
+  if (type != "vnio" && type != "1") return 3;
+  step(2);
+  const std::string props = textOf(doc, "msgProperties");
+  if (props.empty()) return 4;
+  step(3);
+  json::Document propDoc;
+  const bool parsed = parseText(propDoc, props);
+  step(4);
+  if (!parsed) return 5;
+  if (findObject(propDoc, "extendInfo") == nullptr) return 6;
+  const size_t at = props.find("extendInfo");
+  if (at == std::string::npos) return 7;
+  if (props.find("microconfer") == std::string::npos &&
+      props.find("unbindconfer") == std::string::npos) {
+    return 8;
+  }
+  step(5);
+  const size_t open = props.find('{', at + 10);
+  if (open == std::string::npos) return 9;
+  step(6);
+  const size_t close = props.find('}', open + 1);
+  if (close == std::string::npos) return 9;
+  step(7);
+  card.insert(card.size() - 1, ",\"extendInfo\":" + props.substr(open, close - open + 1));
+  step(8);
+  step(9);
+  return 0;
+}
+
+bool msgProxy::readCardInfo(const std::string& card, cardInfo& out) {
+  if (card.empty()) return false;
+  json::Document doc;
+  if (!parseText(doc, card)) return false;
+  const json::Value* extend = findObject(doc, "extendInfo");
+  if (extend != nullptr && textOf(*extend, "conferType") == "2") {
+    return readUnbindExtend(*extend, out);
+  }
+
+  takeText(out.roomId, doc, "roomId");
+  takeText(out.conferType, doc, "conferType");
+  if (!out.conferType.empty() && out.conferType != "2") {
+    out.roomId = textOf(doc, "roomId");
+    out.groupId = idOf(textOf(doc, "groupId"));
+    return true;
+  }
+  takeText(out.rtcType, doc, "rtcType");
+  if (out.conferType == "2") {
+    if (out.rtcType.empty()) out.rtcType = "unbindconfer";
+    takeText(out.conferMode, doc, "conferMode");
+    takeText(out.addr, doc, "addr");
+    takeText(out.srvVer, doc, "srvVer");
+    takeText(out.srvTag, doc, "srvTag");
+    takeText(out.roomName, doc, "roomName");
+    takeText(out.roomId, doc, "roomId");
+    if (out.roomId.empty()) takeText(out.roomId, doc, "roomID");
+    if (out.roomId.empty()) return false;
+    std::string owner = textOf(doc, "onwerId");
+    if (owner.empty()) return false;
+    out.onwerId = idOf(owner);
+    out.version = kProtocolVersion;
+    return true;
+  }
+  if (isConferType(out.rtcType)) return readInfoObject(doc, out);
+  return readCallCard(doc, out);
+}
+
+}  // namespace imsdkmrtc

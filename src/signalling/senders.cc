@@ -1,0 +1,348 @@
+// Sending: the one road to the host's send and insert services, and one
+// sender per signalling step.
+#include <algorithm>
+#include <map>
+
+#include "plugin/json.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+#include "signalling/msg_proxy.h"
+#include "signalling/wire_texts.h"
+#include "tools.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+// Properties of a message to the service account: the existing flat object
+// plus the real target, every value a string, keys in ascending order.
+std::string redirectProperties(const std::string& properties, int64_t target) {
+  std::map<std::string, std::string> values;
+  json::Document doc;
+  if (!properties.empty() && parseText(doc, properties) && doc.IsObject()) {
+    for (const auto& m : doc.GetObject()) {
+      std::string key(m.name.GetString(), m.name.GetStringLength());
+      if (m.value.IsString()) {
+        values[key] = toString(m.value);
+      } else if (m.value.IsInt64()) {
+        values[key] = tools::int64_To_Str(m.value.GetInt64());
+      }
+    }
+  }
+  values[wire::kTargetIdKey] = tools::int64_To_Str(target);
+  json::StringBuffer buf;
+  json::Writer<json::StringBuffer> w(buf);
+  w.StartObject();
+  for (const auto& kv : values) {
+    w.Key(kv.first.data(), static_cast<json::SizeType>(kv.first.size()));
+    w.String(kv.second.data(), static_cast<json::SizeType>(kv.second.size()));
+  }
+  w.EndObject();
+  return std::string(buf.GetString(), buf.GetSize());
+}
+
+// Replaces the closing brace of a finished body with tail.
+void spliceTail(std::string& body, const char* tail) {
+  if (!body.empty()) body.pop_back();
+  body += tail;
+}
+
+// Fields every sender fills the same way.
+mrtcCmd baseCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkInfo& talk) {
+  mrtcCmd cmd;
+  cmd.cmdCode = code;
+  cmd.senderId = ownId;
+  cmd.version = wire::kProtocolVersion;
+  cmd.deviceType = deviceType;
+  cmd.groupId = talk.groupId;
+  cmd.onwerId = talk.onwerId;
+  return cmd;
+}
+
+}  // namespace
+
+bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
+                           std::vector<int64_t> limitRange, bool clearMsgFlag, bool useLimitRange,
+                           bool allowRedirect, int32_t sendType) {
+  imsdk::IHostService* host = plugin_ != nullptr ? plugin_->host() : nullptr;
+  if (host == nullptr) return false;
+  imsdk::req_sendMessage record;
+  record.senderId = plugin_->selfId();
+  record.targetId = tarId;
+  record.msgId = plugin_->nextSeq(false);
+  record.msgFlag = clearMsgFlag ? 0 : 1;
+  record.msgType = static_cast<uint16_t>(type);
+  record.body = msg;
+  if ((useLimitRange || limitRangeOn_.load()) && !limitRange.empty()) {
+    record.limitRange = std::move(limitRange);
+  }
+
+  if (sendType == 1 || sendType == 2) {
+    imsdk::req_insertMessage local;
+    local.msgId = record.msgId;
+    local.senderId = record.senderId;
+    local.targetId = record.targetId;
+    local.msgType = record.msgType;
+    local.body = record.body;
+    local.msgFlag = 0;
+    local.insertId = record.msgId;
+    host->insertMessage(&local, local.size(), 0);
+  }
+  if (sendType == 0 || sendType == 2) {
+    if (allowRedirect && plugin_->settings().redirectOn.load() != 0 && type == wire::kMsgTypeAll &&
+        tarId != wire::kServiceAccount) {
+      record.properties = redirectProperties(record.properties, tarId);
+      record.targetId = wire::kServiceAccount;
+    }
+    if (!host->sendMessage(&record, record.size(), 0)) {
+      MRTC_LOG(plugin_, 0, wire::kFnSendMessage, MRTC_FMT_SEND_FAIL);
+      return false;
+    }
+  }
+  MRTC_LOG(plugin_, 0, wire::kFnSendMessage, MRTC_FMT_SEND_SUCC, static_cast<long long>(tarId),
+           static_cast<int>(type), sendType, logCut(msg).c_str());
+  return true;
+}
+
+int64_t msgProxy::getTargetId(const talkInfo& talk, int64_t ownId) {
+  if (!isP2P(talk.rtcType)) return talk.groupId;
+  for (int64_t id : talk.members) {
+    if (id != ownId) return id;
+  }
+  return 0;
+}
+
+std::vector<int64_t> msgProxy::callMembers(const mrtcCmd& request) {
+  if (request.groupId <= 0) return {};
+  std::vector<int64_t> list = request.selects;
+  for (const auto& out : request.outMembers) removeId(list, out);
+  return list;
+}
+
+void msgProxy::removeId(std::vector<int64_t>& list, const std::string& idText) {
+  int64_t id = tools::strToInt64(idText);
+  auto it = std::find(list.begin(), list.end(), id);
+  if (it == list.end()) return;
+  *it = list.back();
+  list.pop_back();
+}
+
+void msgProxy::armRecall(const talkInfo& talk, const std::vector<int64_t>& list,
+                         std::string recallText) {
+  spliceTail(recallText, wire::kRecallFlagTail);
+  plugin_->addRecallTimeout(tools::int64_To_Str(talk.groupId), talk.roomId, list,
+                            plugin_->settings().recallDuration.load(), wire::kRecallCategory,
+                            recallText, tools::getLocalTime(), 1);
+}
+
+bool msgProxy::recallTagged() const {
+  const pluginSettings& s = plugin_->settings();
+  return s.recallEnable.load() != 0 && s.recallCount.load() > 0 && s.recallDuration.load() > 0;
+}
+
+bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo& talk,
+                            mrtcCmd& request) {
+  if (plugin_ == nullptr) return false;
+  const bool p2p = isP2P(request.rtcType);
+  int64_t target = 0;
+  std::vector<int64_t> range;
+  if (p2p) {
+    if (callees.empty()) {
+      MRTC_LOG(plugin_, 0, wire::kFnSendCall, MRTC_FMT_CALL_NOBODY);
+      return false;
+    }
+    target = callees.front();
+  } else {
+    range = callMembers(request);
+    MRTC_LOG(plugin_, 0, wire::kFnSendCall, MRTC_FMT_CALL_COUNT, static_cast<int>(range.size()));
+    if (range.empty()) return true;
+    target = talk.groupId;
+  }
+
+  const std::vector<std::string> initState = request.initState;
+  mrtcCmd cmd = baseCommand(kCmdMultiCall, plugin_->selfId(), ownDeviceType_, talk);
+  cmd.oName = talk.oName;
+  cmd.selects = callees;
+  cmd.members = talk.members;
+  cmd.roomId = talk.roomId;
+  cmd.roomToken = talk.roomToken;
+  cmd.roomName = talk.roomName;
+  cmd.addr = talk.addr;
+  cmd.beginTime = talk.beginTime;
+  cmd.initState = initState;
+  if (talk.single != 0) cmd.extend = wire::kSingleExtend;
+  cmd.cmode = talk.conferMode;
+  cmd.rtcType = talk.rtcType;
+  cmd.srvVer = talk.srvVer;
+  cmd.srvTag = talk.srvTag;
+  cmd.videoType = talk.videoType;
+  request = cmd;
+
+  std::string text;
+  if (!transCmd2Json(cmd, text)) return false;
+  const std::string recallText = text;
+  if (recallTagged()) spliceTail(text, wire::kRecallCountTail);
+
+  // A group call only ever reaches the callees, whatever the limit setting.
+  bool sent = sendMessage(target, wire::kMsgTypeAll, text, range, false, !p2p, true, 0);
+  if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
+  return sent;
+}
+
+bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkInfo& talk,
+                              mrtcCmd& request) {
+  if (plugin_ == nullptr) return false;
+  std::vector<int64_t> range = callMembers(request);
+  MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_COUNT, static_cast<int>(range.size()));
+  if (range.empty()) return true;
+
+  const std::vector<std::string> initState = request.initState;
+  mrtcCmd cmd = baseCommand(kCmdMultiInvite, plugin_->selfId(), ownDeviceType_, talk);
+  cmd.oName = talk.oName;
+  cmd.selects = invitees;
+  cmd.members = talk.members;
+  cmd.memstates = talk.memstates;
+  cmd.hismembers = talk.hismembers;
+  cmd.roomId = talk.roomId;
+  cmd.roomToken = talk.roomToken;
+  cmd.roomName = talk.roomName;
+  cmd.addr = talk.addr;
+  cmd.beginTime = talk.beginTime;
+  cmd.initState = initState;
+  if (talk.single != 0) cmd.extend = wire::kSingleExtend;
+  cmd.cmode = talk.conferMode;
+  cmd.rtcType = talk.rtcType;
+  cmd.srvVer = talk.srvVer;
+  cmd.srvTag = talk.srvTag;
+  request = cmd;
+
+  std::string text;
+  if (!transCmd2Json(cmd, text)) return false;
+  const std::string recallText = text;
+  if (recallTagged()) spliceTail(text, wire::kRecallCountTail);
+
+  bool sent =
+      sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, false, false, false, 0);
+  MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_RET, sent ? 1 : 0);
+  if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
+  return sent;
+}
+
+bool msgProxy::sendMsg_intoroom(const std::string& annotation, const talkInfo& talk,
+                                int32_t sendType) {
+  if (plugin_ == nullptr) return false;
+  const int64_t own = plugin_->selfId();
+  mrtcCmd cmd = baseCommand(kCmdMultiIntoRoom, own, ownDeviceType_, talk);
+  cmd.annotation = annotation;
+  cmd.roomId = talk.roomId;
+  cmd.roomName = talk.roomName;
+  cmd.videoType = talk.videoType;
+  cmd.rtcType = talk.rtcType;
+  std::string text;
+  if (!transCmd2Json(cmd, text)) return false;
+  // One-to-one: every device of the peer (and our own) must follow; in a
+  // group only the entering user's devices need to know.
+  if (isP2P(talk.rtcType)) {
+    return sendMessage(getTargetId(talk, own), wire::kMsgTypeAll, text, {}, true, true, false,
+                       sendType);
+  }
+  return sendMessage(getTargetId(talk, own), wire::kMsgTypeFew, text, {own}, false, true, false,
+                     sendType);
+}
+
+bool msgProxy::sendMsg_hungup(const std::string& annotation, const talkInfo& talk,
+                              const std::string& extend, int16_t type, int32_t sendType) {
+  if (plugin_ == nullptr) return false;
+  const int64_t own = plugin_->selfId();
+  mrtcCmd cmd = baseCommand(kCmdMultiHungup, own, ownDeviceType_, talk);
+  cmd.annotation = annotation;
+  cmd.extend = extend;
+  cmd.roomId = talk.roomId;
+  cmd.rtcType = talk.rtcType;
+  cmd.videoType = talk.videoType;
+  std::string text;
+  if (!transCmd2Json(cmd, text)) return false;
+  return sendMessage(getTargetId(talk, own), type, text, talk.members, false, false, false,
+                     sendType);
+}
+
+bool msgProxy::sendMsg_refuse(const std::string& annotation, const talkInfo& talk) {
+  if (plugin_ == nullptr) return false;
+  const int64_t own = plugin_->selfId();
+  mrtcCmd cmd = baseCommand(kCmdMultiHungup, own, ownDeviceType_, talk);
+  cmd.annotation = annotation;
+  cmd.roomId = talk.roomId;
+  std::string text;
+  if (!transCmd2Json(cmd, text)) return false;
+  std::vector<int64_t> range;
+  if (talk.targetId > 0) range.push_back(talk.targetId);
+  range.push_back(own);
+  return sendMessage(talk.groupId, wire::kMsgTypeFew, text, range, false, true, false, 0);
+}
+
+bool msgProxy::sendMsg_querytalk(int64_t groupId, const std::string& roomId) {
+  if (plugin_ == nullptr) return false;
+  mrtcCmd cmd;
+  cmd.cmdCode = kCmdMultiQueryTalk;
+  cmd.senderId = plugin_->selfId();
+  cmd.version = wire::kProtocolVersion;
+  cmd.deviceType = ownDeviceType_;
+  cmd.groupId = groupId;
+  cmd.roomId = roomId;
+  std::string text;
+  if (!transCmd2Json(cmd, text)) return false;
+  return sendMessage(groupId, wire::kMsgTypeFew, text, {}, false, false, !roomId.empty(), 0);
+}
+
+bool msgProxy::sendMsg_reply_querytalk(int64_t askerId, int64_t targetId, const talkInfo& talk) {
+  if (plugin_ == nullptr) return false;
+  mrtcCmd cmd = baseCommand(kCmdReplyQueryTalk, plugin_->selfId(), ownDeviceType_, talk);
+  cmd.members = talk.members;
+  cmd.memstates = talk.memstates;
+  cmd.hismembers = talk.hismembers;
+  cmd.roomId = talk.roomId;
+  cmd.roomName = talk.roomName;
+  std::string text;
+  if (!transCmd2Json(cmd, text)) return false;
+  return sendMessage(targetId, wire::kMsgTypeFew, text, {askerId}, false, true, false, 0);
+}
+
+bool msgProxy::sendMsg_time(const talkInfo& talk) {
+  if (plugin_ == nullptr) return false;
+  const int64_t own = plugin_->selfId();
+  mrtcCmd cmd = baseCommand(kCmdMultiTime, own, ownDeviceType_, talk);
+  int64_t duration = talk.connectTime != 0 ? tools::getLocalTime() - talk.connectTime : 0;
+  cmd.annotation = tools::int64_To_Str(duration);
+  cmd.roomId = talk.roomId;
+  cmd.rtcType = talk.rtcType;
+  cmd.videoType = talk.videoType;
+  std::string text;
+  if (!transCmd2Json(cmd, text)) return false;
+  // Only our own history shows how long the call lasted.
+  return sendMessage(getTargetId(talk, own), wire::kMsgTypeAll, text, {}, false, false, false, 1);
+}
+
+bool msgProxy::sendMsg_version(const talkInfo& talk, const std::string& extend) {
+  if (plugin_ == nullptr) return false;
+  mrtcCmd cmd = baseCommand(kCmdMultiVersion, plugin_->selfId(), ownDeviceType_, talk);
+  cmd.annotation = wire::kVersionMismatch;
+  cmd.extend = extend;
+  cmd.members = talk.members;
+  cmd.roomId = talk.roomId;
+  std::string text;
+  if (!transCmd2Json(cmd, text)) return false;
+  return sendMessage(talk.groupId, wire::kMsgTypeFew, text, {}, false, false, false, 0);
+}
+
+bool msgProxy::sendMsg_reply(int64_t, int64_t, const std::string&, int32_t, const std::string&) {
+  // Answers to single commands are not sent over the network.
+  return true;
+}
+
+bool msgProxy::sendRecall(int64_t target, const std::string& text,
+                          const std::vector<int64_t>& list) {
+  // A repeated ring reaches only the callees still ringing.
+  return sendMessage(target, wire::kMsgTypeAll, text, list, false, true, false, 0);
+}
+
+}  // namespace imsdkmrtc

@@ -1,0 +1,656 @@
+#include "store/talk_store.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "plugin/mrtc_plugin.h"
+#include "store/store_texts.h"
+#include "tools.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+// A refused talk is kept (and a recall of it refused) for five minutes.
+constexpr int64_t kRefuseWindowMs = 300000;
+
+constexpr const char kP2pConfer[] = "p2pconfer";
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Records
+
+bool talkStore::isValidTalkInfo(const talkInfo& info) {
+  if (info.roomId.empty()) return false;
+  for (int64_t id : info.members) {
+    if (id < 2) return false;
+  }
+  return true;
+}
+
+int64_t talkStore::self() const { return plugin_ != nullptr ? plugin_->selfId() : 0; }
+
+void talkStore::fillTalkInfo(talkInfo& info) const {
+  info.rtcType = rtcType_;
+  info.roomId = roomId_;
+  info.roomToken = roomToken_;
+  info.roomName = roomName_;
+  info.oName = oName_;
+  info.groupId = groupId_;
+  info.talking = talking_;
+  info.onwerId = onwerId_;
+  info.active = active_;
+  info.leftMembers = leftMembers_;
+  info.addr = addr_;
+  info.beginTime = beginTime_;
+  info.connectTime = connectTime_;
+  info.single = single_;
+  info.conferMode = conferMode_;
+  info.tempJoin = tempJoin_;
+  info.createTime = createTime_;
+  info.othersChanged = othersChanged_;
+  info.targetId = targetId_;
+  info.srvVer = srvVer_;
+  info.srvTag = srvTag_;
+  info.videoType = videoType_;
+
+  info.members.clear();
+  info.memstates.clear();
+  info.members.reserve(members_.size());
+  info.memstates.reserve(members_.size());
+  for (const talkMember& m : members_) {
+    info.members.push_back(m.userId);
+    info.memstates.push_back(m.state == joined ? 1 : 0);
+  }
+  info.hismembers.clear();
+  for (int64_t id : historyMembers_) {
+    if (memberPos_.count(id) == 0) info.hismembers.push_back(id);
+  }
+}
+
+void talkStore::initTalk(const talkInfo& info, int64_t selfId) {
+  rtcType_ = info.rtcType;
+  onwerId_ = info.onwerId;
+  oName_ = info.oName;
+  groupId_ = info.groupId;
+  roomId_ = info.roomId;
+  roomToken_ = info.roomToken;
+  roomName_ = info.roomName;
+  addr_ = info.addr;
+  beginTime_ = info.beginTime;
+  single_ = info.single;
+  conferMode_ = info.conferMode;
+  tempJoin_ = info.tempJoin;
+  targetId_ = info.targetId;
+  srvVer_ = info.srvVer;
+  srvTag_ = info.srvTag;
+  videoType_ = info.videoType;
+  createTime_ = tools::get_mill_sec();
+  othersChanged_ = 0;
+
+  members_.clear();
+  memberPos_.clear();
+  historyMembers_.clear();
+  historySet_.clear();
+  leftMembers_.clear();
+  leftPos_.clear();
+  members_.reserve(info.members.size() + 1);
+  memberPos_.reserve(info.members.size() + 1);
+
+  if (selfId > 0) {
+    appendMember(selfId, invited);
+    addHistory(selfId);
+  }
+  for (size_t i = 0; i < info.members.size(); ++i) {
+    int64_t id = info.members[i];
+    if (id == selfId) continue;
+    // A record that names an id twice keeps its first entry.
+    if (memberPos_.count(id) != 0) continue;
+    uint8_t state = (i < info.memstates.size() && info.memstates[i] != 0) ? joined : invited;
+    appendMember(id, state);
+    addHistory(id);
+  }
+  for (int64_t id : info.hismembers) addHistory(id);
+  inviteRecords_.clear();
+}
+
+void talkStore::clearTalk() {
+  groupId_ = 0;
+  onwerId_ = 0;
+  beginTime_ = 0;
+  targetId_ = 0;
+  connectTime_ = 0;
+  rtcType_.clear();
+  roomId_.clear();
+  roomToken_.clear();
+  roomName_.clear();
+  addr_.clear();
+  srvVer_.clear();
+  srvTag_.clear();
+  videoType_.clear();
+  members_.clear();
+  memberPos_.clear();
+  historyMembers_.clear();
+  historySet_.clear();
+  leftMembers_.clear();
+  leftPos_.clear();
+  connectTimes_.clear();
+  hangupTimes_.clear();
+  talking_ = 0;
+  active_ = 1;
+}
+
+// ---------------------------------------------------------------------------
+// Member and history helpers
+
+talkMember* talkStore::findMember(int64_t userId) {
+  auto it = memberPos_.find(userId);
+  return it == memberPos_.end() ? nullptr : &members_[it->second];
+}
+
+const talkMember* talkStore::findMember(int64_t userId) const {
+  auto it = memberPos_.find(userId);
+  return it == memberPos_.end() ? nullptr : &members_[it->second];
+}
+
+void talkStore::appendMember(int64_t userId, uint8_t state) {
+  memberPos_[userId] = members_.size();
+  members_.push_back(talkMember{userId, state});
+}
+
+void talkStore::reindexMembersFrom(size_t first) {
+  for (size_t i = first; i < members_.size(); ++i) memberPos_[members_[i].userId] = i;
+}
+
+void talkStore::addHistory(int64_t userId) {
+  if (historySet_.insert(userId).second) historyMembers_.push_back(userId);
+}
+
+void talkStore::setMemberJoined(int64_t userId, bool add) {
+  if (talkMember* m = findMember(userId)) {
+    m->state = joined;
+    return;
+  }
+  if (!add) return;
+  appendMember(userId, joined);
+  removeLeftMember(userId);
+}
+
+void talkStore::setMemberState(int64_t userId, uint8_t state) {
+  if (talkMember* m = findMember(userId)) {
+    m->state = state;
+  } else {
+    appendMember(userId, state);
+  }
+  if (state == joined) removeLeftMember(userId);
+}
+
+void talkStore::removeMember(int64_t userId) {
+  auto it = memberPos_.find(userId);
+  if (it == memberPos_.end()) return;
+  size_t pos = it->second;
+  memberPos_.erase(it);
+  members_.erase(members_.begin() + static_cast<std::ptrdiff_t>(pos));
+  reindexMembersFrom(pos);
+}
+
+bool talkStore::removeMemberIfState(int64_t userId, uint8_t state) {
+  const talkMember* m = findMember(userId);
+  if (m == nullptr || m->state != state) return false;
+  removeMember(userId);
+  return true;
+}
+
+bool talkStore::hasMemberWithState(int64_t userId, uint8_t state) const {
+  const talkMember* m = findMember(userId);
+  return m != nullptr && m->state == state;
+}
+
+void talkStore::removeMembers(const std::unordered_set<int64_t>& ids) {
+  if (ids.empty()) return;
+  size_t out = 0;
+  for (size_t i = 0; i < members_.size(); ++i) {
+    const talkMember m = members_[i];
+    if (ids.count(m.userId) != 0) {
+      memberPos_.erase(m.userId);
+      continue;
+    }
+    members_[out] = m;
+    memberPos_[m.userId] = out;
+    ++out;
+  }
+  members_.resize(out);
+}
+
+void talkStore::addLeftMember(int64_t userId) {
+  if (leftPos_.count(userId) != 0) return;
+  leftPos_[userId] = leftMembers_.size();
+  leftMembers_.push_back(userId);
+}
+
+void talkStore::removeLeftMember(int64_t userId) {
+  auto it = leftPos_.find(userId);
+  if (it == leftPos_.end()) return;
+  size_t pos = it->second;
+  leftPos_.erase(it);
+  int64_t last = leftMembers_.back();
+  leftMembers_.pop_back();
+  if (pos < leftMembers_.size()) {
+    leftMembers_[pos] = last;
+    leftPos_[last] = pos;
+  }
+}
+
+void talkStore::addInvitees(const std::vector<int64_t>& ids, int64_t inviterId) {
+  inviteRecord record;
+  record.inviterId = inviterId;
+  record.roomId = roomId_;
+  for (int64_t id : ids) {
+    if (memberPos_.count(id) != 0) continue;
+    appendMember(id, invited);
+    record.ids.push_back(id);
+  }
+  for (int64_t id : ids) addHistory(id);
+  inviteRecords_.push_back(std::move(record));
+}
+
+void talkStore::recordRefused() {
+  int64_t now = tools::get_mill_sec();
+  for (size_t i = 0; i < refusedTalks_.size(); ++i) {
+    if (now - refusedTalks_[i].refuseTime > kRefuseWindowMs) {
+      refusedTalks_[i] = std::move(refusedTalks_.back());
+      refusedTalks_.pop_back();
+      break;
+    }
+  }
+  for (refusedTalk& r : refusedTalks_) {
+    if (r.targetId == targetId_ && r.roomId == roomId_) {
+      r.refuseTime = now;
+      return;
+    }
+  }
+  refusedTalks_.push_back(refusedTalk{now, targetId_, roomId_});
+}
+
+bool talkStore::isRecentlyRefused(int64_t targetId, const std::string& roomId, bool recall) {
+  auto it = std::find_if(refusedTalks_.begin(), refusedTalks_.end(), [&](const refusedTalk& r) {
+    return r.targetId == targetId && r.roomId == roomId;
+  });
+  if (it == refusedTalks_.end()) return false;
+  if (recall) return tools::get_mill_sec() - it->refuseTime < kRefuseWindowMs;
+  // A fresh call (not a recall) of a refused talk is let through; the refusal
+  // is forgotten so that its recalls ring again too.
+  refusedTalks_.erase(it);
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// Operations for local requests
+
+uint32_t talkStore::localCall(std::vector<int64_t>& callees, talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  int64_t me = self();
+  callees.erase(std::remove(callees.begin(), callees.end(), me), callees.end());
+  if (!isValidTalkInfo(info)) return kTalkInvalid;
+  if (callees.empty()) return kTalkInvalid;
+  for (int64_t id : callees) {
+    if (id <= 0) return kTalkInvalid;
+  }
+  if (talking_ != 0) return sameRoom(info.roomId) ? kTalkDone : kTalkBusy;
+  initTalk(info, me);
+  talking_ = 1;
+  active_ = 1;
+  hangupTimes_.clear();
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+uint32_t talkStore::localInvite(std::vector<int64_t>& invitees, talkInfo& before, talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  int64_t me = self();
+  invitees.erase(std::remove(invitees.begin(), invitees.end(), me), invitees.end());
+  if (!isValidTalkInfo(info)) return kTalkInvalid;
+  if (invitees.empty()) return kTalkInvalid;
+  for (int64_t id : invitees) {
+    if (id <= 0) return kTalkInvalid;
+  }
+  if (talking_ == 0) return kTalkNone;
+  if (active_ == 0) return kTalkNotActive;
+  if (!sameRoom(info.roomId)) return kTalkOtherRoom;
+  fillTalkInfo(before);
+  addInvitees(invitees, me);
+  fillTalkInfo(info);
+  hangupTimes_.clear();
+  return kTalkDone;
+}
+
+void talkStore::removeInvitedBy(const std::string& roomId, int64_t inviterId) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ == 0 || !sameRoom(roomId)) return;
+  for (auto it = inviteRecords_.rbegin(); it != inviteRecords_.rend(); ++it) {
+    if (it->inviterId == inviterId && it->roomId == roomId) {
+      removeMembers(std::unordered_set<int64_t>(it->ids.begin(), it->ids.end()));
+      return;
+    }
+  }
+}
+
+uint32_t talkStore::localIntoRoom(const std::vector<int64_t>& ids, talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  if (!isValidTalkInfo(info)) return kTalkInvalid;
+  if (talking_ == 0) return kTalkNone;
+  if (active_ == 0) return kTalkNotActive;
+  if (!sameRoom(info.roomId)) return kTalkOtherRoom;
+  int64_t me = self();
+  setMemberJoined(me, false);
+  if (me != onwerId_ && rtcType_ == kP2pConfer) connectTime_ = tools::getLocalTime();
+  for (int64_t id : ids) {
+    if (talkMember* m = findMember(id)) m->state = joined;
+  }
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+uint32_t talkStore::localJoin(talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  if (!isValidTalkInfo(info)) return kTalkInvalid;
+  if (talking_ != 0) return sameRoom(info.roomId) ? kTalkDone : kTalkBusy;
+  initTalk(info, 0);
+  setMemberJoined(self(), true);
+  talking_ = 1;
+  active_ = 1;
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+uint32_t talkStore::localTempletJoin(talkInfo& info, uint8_t active) {
+  imsdk::autoLock guard(&lock_);
+  if (!isValidTalkInfo(info)) return kTalkInvalid;
+  if (talking_ != 0) return kTalkBusy;
+  initTalk(info, 0);
+  setMemberJoined(self(), true);
+  talking_ = 1;
+  active_ = active != 0 ? 1 : 0;
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+uint32_t talkStore::localHungup(talkInfo& info, const std::string& reason) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ == 0) return kTalkNone;
+  uint32_t code = kTalkDone;
+  if (!sameRoom(info.roomId)) {
+    code = kTalkOtherRoom;
+  } else if (!isValidTalkInfo(info)) {
+    code = kTalkInvalid;
+  }
+  // Hanging up always ends this client's part in the current talk.
+  if (reason == storeText::kRefuse) recordRefused();
+  removeMember(self());
+  fillTalkInfo(info);
+  clearTalk();
+  return code;
+}
+
+uint32_t talkStore::finishTalk(talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  if (!isValidTalkInfo(info)) return kTalkInvalid;
+  if (talking_ == 0) return kTalkNone;
+  if (!sameRoom(info.roomId)) return kTalkOtherRoom;
+  fillTalkInfo(info);
+  clearTalk();
+  return kTalkDone;
+}
+
+void talkStore::resetTalk() {
+  imsdk::autoLock guard(&lock_);
+  clearTalk();
+}
+
+uint32_t talkStore::queryTalk(talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ == 0) return kTalkNone;
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+uint32_t talkStore::connectState(int64_t userId, const std::string& state, talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ == 0) return kTalkNone;
+  if (!sameRoom(info.roomId)) return kTalkOtherRoom;
+  if (userId <= 0) return kTalkInvalid;
+  bool into = state == storeText::kIntoRoom;
+  if (!into && state != storeText::kLevelRoom) return kTalkInvalid;
+  int64_t me = self();
+  bool isSelf = userId == me;
+  if (into) {
+    setMemberState(userId, joined);
+    if (!isSelf) othersChanged_ = 1;
+    connectTimes_[userId] = tools::getLocalTime();
+    if (!isSelf && me == onwerId_ && rtcType_ == kP2pConfer) {
+      connectTime_ = tools::getLocalTime();
+    }
+  } else {
+    if (hasMemberWithState(userId, joined)) addLeftMember(userId);
+    removeMember(userId);
+    if (!isSelf) othersChanged_ = 1;
+  }
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+bool talkStore::isCurrentRoom(const std::string& roomId) {
+  imsdk::autoLock guard(&lock_);
+  return talking_ != 0 && sameRoom(roomId);
+}
+
+// ---------------------------------------------------------------------------
+// Operations for received commands and time-outs
+
+uint32_t talkStore::remoteCall(const std::vector<int64_t>& callees, talkInfo& info,
+                               uint8_t recall) {
+  imsdk::autoLock guard(&lock_);
+  if (!isValidTalkInfo(info) || callees.empty()) return kTalkInvalid;
+  if (talking_ != 0) {
+    if (!sameRoom(info.roomId)) return kTalkBusy;
+    fillTalkInfo(info);
+    return kTalkAlreadyCurrent;
+  }
+  if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
+  initTalk(info, 0);
+  talking_ = 1;
+  active_ = 1;
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& invitees,
+                                 std::string& stateWord, talkInfo& info, uint8_t recall) {
+  imsdk::autoLock guard(&lock_);
+  if (!isValidTalkInfo(info) || invitees.empty()) return kTalkInvalid;
+  if (talking_ != 0) {
+    if (!sameRoom(info.roomId)) return kTalkOtherRoom;
+    if (active_ != 0) {
+      stateWord = storeText::kTalkingActive;
+      addInvitees(invitees, inviterId);
+      fillTalkInfo(info);
+      return kTalkDone;
+    }
+    // Known here without being active: the invitation makes it this
+    // client's talk, rebuilt from the inviter's view.
+    stateWord = storeText::kTalkingNoActive;
+    initTalk(info, 0);
+    addInvitees(invitees, inviterId);
+    setMemberJoined(self(), false);
+    talking_ = 1;
+    active_ = 1;
+    fillTalkInfo(info);
+    return kTalkDone;
+  }
+  int64_t me = self();
+  if (std::find(invitees.begin(), invitees.end(), me) == invitees.end()) return kTalkNone;
+  if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
+  stateWord = storeText::kIdle;
+  initTalk(info, 0);
+  addInvitees(invitees, inviterId);
+  talking_ = 1;
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+uint32_t talkStore::remoteIntoRoom(int64_t userId, talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  if (!isValidTalkInfo(info)) return kTalkInvalid;
+  if (talking_ == 0) return kTalkNone;
+  if (!sameRoom(info.roomId)) return kTalkOtherRoom;
+  setMemberJoined(userId, true);
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+uint32_t talkStore::remoteHungup(int64_t userId, talkInfo& info, const std::string& who) {
+  imsdk::autoLock guard(&lock_);
+  if (!isValidTalkInfo(info)) return kTalkInvalid;
+  if (talking_ == 0) return kTalkNone;
+  if (!sameRoom(info.roomId)) return kTalkOtherRoom;
+  if (who == storeText::kMyself && hasMemberWithState(userId, joined)) {
+    fillTalkInfo(info);
+    return kTalkOwnOtherClientInRoom;
+  }
+  if (who == storeText::kOther) hangupTimes_[userId] = tools::getLocalTime();
+  removeMember(userId);
+  removeLeftMember(userId);
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+uint32_t talkStore::remoteReply(talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ == 0) return kTalkNone;
+  if (!sameRoom(info.roomId)) return kTalkOtherRoom;
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+uint32_t talkStore::checkQueryTalk(int64_t groupId, int64_t askerId, talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ == 0) return kTalkNone;
+  if (groupId <= 0) return kTalkInvalid;
+  if (groupId != groupId_) return kTalkNoMatch;
+  if (!info.roomId.empty() && !sameRoom(info.roomId)) return kTalkOtherRoom;
+  if (historySet_.count(askerId) == 0) return kTalkNeverMember;
+  if (active_ == 0) return kTalkNotActive;
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+uint32_t talkStore::remoteReplyQueryTalk(talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  if (!isValidTalkInfo(info)) return kTalkInvalid;
+  if (talking_ == 0) return kTalkNone;
+  if (active_ != 0) return kTalkAlreadyActive;
+  if (!sameRoom(info.roomId)) return kTalkOtherRoom;
+  std::vector<talkMember> kept;
+  kept.swap(members_);
+  // The reply brings the members; the room's address and start stay ours.
+  info.addr = addr_;
+  info.beginTime = beginTime_;
+  initTalk(info, 0);
+  for (const talkMember& m : kept) {
+    if (m.state == joined) setMemberJoined(m.userId, false);
+  }
+  setMemberJoined(self(), true);
+  active_ = 1;
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+uint32_t talkStore::memberTimeout(const std::vector<int64_t>& ids, std::vector<int64_t>& timedOut,
+                                  talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ == 0) return kTalkNone;
+  if (active_ == 0) return kTalkNotActive;
+  if (!sameRoom(info.roomId)) return kTalkOtherRoom;
+  if (ids.empty()) return kTalkInvalid;
+  // Members still invited are taken out together, in one pass over the list.
+  std::unordered_set<int64_t> gone;
+  for (int64_t id : ids) {
+    if (hasMemberWithState(id, invited) && gone.insert(id).second) timedOut.push_back(id);
+  }
+  removeMembers(gone);
+  fillTalkInfo(info);
+  return gone.empty() ? kTalkNoMatch : kTalkDone;
+}
+
+uint32_t talkStore::recallTimeout(const std::string& roomId, int64_t since,
+                                  std::vector<int64_t>& ids) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ == 0) return kTalkNone;
+  if (!sameRoom(roomId)) return kTalkOtherRoom;
+  auto ringsStill = [&](int64_t id) {
+    auto connected = connectTimes_.find(id);
+    if (connected != connectTimes_.end()) return connected->second < since;
+    return hangupTimes_.count(id) == 0;
+  };
+  ids.erase(std::remove_if(ids.begin(), ids.end(), [&](int64_t id) { return !ringsStill(id); }),
+            ids.end());
+  return ids.empty() ? kTalkNobodyToRecall : kTalkDone;
+}
+
+uint32_t talkStore::keepaliveTimeout(talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  uint32_t code = talking_ != 0 ? kTalkDone : kTalkNone;
+  fillTalkInfo(info);
+  clearTalk();
+  return code;
+}
+
+uint32_t talkStore::loseFinishTimeout(talkInfo& info) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ == 0) return kTalkNone;
+  if (active_ == 0) return kTalkNotActive;
+  if (!sameRoom(info.roomId)) return kTalkOtherRoom;
+  fillTalkInfo(info);
+  return kTalkDone;
+}
+
+// ---------------------------------------------------------------------------
+// Test support
+
+bool talkStore::checkInvariants(std::string* why) {
+  imsdk::autoLock guard(&lock_);
+  auto fail = [why](const std::string& text) {
+    if (why != nullptr) *why = text;
+    return false;
+  };
+  if (memberPos_.size() != members_.size()) return fail("member index size differs from members");
+  for (size_t i = 0; i < members_.size(); ++i) {
+    auto it = memberPos_.find(members_[i].userId);
+    if (it == memberPos_.end() || it->second != i) {
+      return fail("member " + std::to_string(members_[i].userId) + " repeated or not indexed");
+    }
+    if (members_[i].state != invited && members_[i].state != joined) {
+      return fail("member " + std::to_string(members_[i].userId) + " has an unknown state");
+    }
+  }
+  if (historySet_.size() != historyMembers_.size()) return fail("history repeats an id");
+  for (int64_t id : historyMembers_) {
+    if (historySet_.count(id) == 0) return fail("history id missing from its set");
+  }
+  if (leftPos_.size() != leftMembers_.size()) return fail("left index size differs");
+  for (size_t i = 0; i < leftMembers_.size(); ++i) {
+    auto it = leftPos_.find(leftMembers_[i]);
+    if (it == leftPos_.end() || it->second != i) return fail("left member repeated or not indexed");
+  }
+  if (talking_ > 1 || active_ > 1) return fail("talking or active is not a boolean");
+  if (talking_ == 0 && active_ == 0) return fail("idle store marked not active");
+  if (talking_ == 0) {
+    if (!members_.empty()) return fail("idle store has members");
+    if (!historyMembers_.empty()) return fail("idle store has history");
+    if (!roomId_.empty()) return fail("idle store has a room");
+  }
+  return true;
+}
+
+}  // namespace imsdkmrtc

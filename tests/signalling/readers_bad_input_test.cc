@@ -1,0 +1,427 @@
+// Every reader of msgProxy against texts from strangers: valid documents read
+// exactly, a value of the wrong JSON type under a known key reads as if the
+// key were absent, mixed arrays keep only usable elements, and huge or deeply
+// nested texts neither crash nor hang.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "plugin/json.h"
+#include "signalling/msg_proxy.h"
+
+namespace imsdkmrtc {
+namespace {
+
+template <typename T>
+std::string listText(const std::vector<T>& items) {
+  std::ostringstream out;
+  out << "[";
+  for (size_t i = 0; i < items.size(); ++i) out << (i ? "," : "") << items[i];
+  out << "]";
+  return out.str();
+}
+
+// "key=value" for every field that differs from its default, so that the
+// expectations below name only what a document set.
+class Summary {
+ public:
+  explicit Summary(const std::string& head) : out_(head) {}
+  Summary& add(const char* key, const std::string& value) {
+    if (!value.empty()) out_ += std::string(" ") + key + "=" + value;
+    return *this;
+  }
+  Summary& add(const char* key, int64_t value) {
+    if (value != 0) out_ += std::string(" ") + key + "=" + std::to_string(value);
+    return *this;
+  }
+  template <typename T>
+  Summary& add(const char* key, const std::vector<T>& items) {
+    if (!items.empty()) out_ += std::string(" ") + key + "=" + listText(items);
+    return *this;
+  }
+  std::string text() const { return out_; }
+
+ private:
+  std::string out_;
+};
+
+std::string readCard(const std::string& text) {
+  cardInfo c;
+  bool ok = msgProxy::readCardInfo(text, c);
+  return Summary(ok ? "ok" : "false")
+      .add("rtcType", c.rtcType)
+      .add("conferType", c.conferType)
+      .add("conferMode", c.conferMode)
+      .add("roomId", c.roomId)
+      .add("roomName", c.roomName)
+      .add("roomToken", c.roomToken)
+      .add("addr", c.addr)
+      .add("orderTime", c.orderTime)
+      .add("srvVer", c.srvVer)
+      .add("srvTag", c.srvTag)
+      .add("singleRead", c.singleRead ? 1 : 0)
+      .add("onwerId", c.onwerId)
+      .add("senderId", c.senderId)
+      .add("groupId", c.groupId)
+      .add("oName", c.oName)
+      .add("version", c.version)
+      .add("mode", c.mode)
+      .add("beginTime", c.beginTime)
+      .add("subType", c.subType)
+      .add("selects", c.selects)
+      .text();
+}
+
+std::string readConf(const std::string& text) {
+  confRequest r;
+  bool ok = msgProxy::readConfRequest(text, r);
+  return Summary(ok ? "ok" : "false")
+      .add("conferType", r.conferType)
+      .add("selects", r.selects)
+      .add("conferMode", r.conferMode)
+      .add("roomName", r.roomName)
+      .add("addr", r.addr)
+      .add("singleRead", r.singleRead)
+      .add("groupId", r.groupId)
+      .add("roomId", r.roomId)
+      .add("orderTime", r.orderTime)
+      .add("roomToken", r.roomToken)
+      .add("srvVer", r.srvVer)
+      .add("srvTag", r.srvTag)
+      .text();
+}
+
+std::string readShare(const std::string& text) {
+  msgProxy proxy;
+  shareInfo s;
+  s.type = "create";
+  int32_t code = proxy.readShareInfo(text, s);
+  return Summary("code=" + std::to_string(code))
+      .add("groupId", s.groupId)
+      .add("ownerId", s.ownerId)
+      .add("faceToId", s.faceToId)
+      .add("outMembers", s.outMembers)
+      .add("managers", s.managers)
+      .add("memberIds", s.memberIds)
+      .add("shareText", s.shareText)
+      .text();
+}
+
+std::string readRoomId(const std::string& text) { return "roomId=" + msgProxy::readReqRoomId(text); }
+
+std::string revise(const std::string& text) {
+  msgProxy proxy;
+  std::string card = text;
+  int32_t code = proxy.reviseVnioMicroTemplet(card);
+  return "code=" + std::to_string(code) + (code == 0 ? " " + card : "");
+}
+
+std::string reviseCode(const std::string& text) {
+  msgProxy proxy;
+  std::string card = text;
+  return "code=" + std::to_string(proxy.reviseVnioMicroTemplet(card));
+}
+
+struct Reader {
+  const char* name;
+  std::function<std::string(const std::string&)> read;
+  // What must not change when a key's value has the wrong type (defaults to
+  // read).
+  std::function<std::string(const std::string&)> outcome;
+};
+
+const std::vector<Reader>& readers() {
+  static const std::vector<Reader> all = {
+      {"readCardInfo", readCard, nullptr},
+      {"readConfRequest", readConf, nullptr},
+      {"readShareInfo", readShare, nullptr},
+      {"readReqRoomId", readRoomId, nullptr},
+      {"reviseVnioMicroTemplet", revise, reviseCode},
+  };
+  return all;
+}
+
+const Reader& reader(const std::string& name) {
+  for (const Reader& r : readers()) {
+    if (name == r.name) return r;
+  }
+  throw std::runtime_error("no reader " + name);
+}
+
+struct ValidCase {
+  const char* reader;
+  const char* text;
+  const char* expected;
+};
+
+// Documents as the builders and the application write them.
+const ValidCase kValid[] = {
+    {"readCardInfo",
+     R"({"content":"","createTime":0,"detailUrl":"u","extendInfo":{"subType":14,"rtcType":"rtc",)"
+     R"("roomID":"r1","onwerId":"11","groupId":"500","senderId":"12","oName":"QW5u",)"
+     R"("roomName":"daily","roomToken":"tk","addr":"10.0.0.1:80","srvVer":"3","srvTag":"t",)"
+     R"("conferMode":"m","singleRead":"off","beginTime":"99","version":"mrtc@1.8.8",)"
+     R"("adminId":"11","startTime":"0","stopTime":"0","mode":"mcalling","desc":"remark",)"
+     R"("selects":["13","14"],"initState":["a"]},"title":"t","type":"rtc","fields":[]})",
+     "ok rtcType=rtc conferMode=m roomId=r1 roomName=daily roomToken=tk addr=10.0.0.1:80 "
+     "srvVer=3 srvTag=t onwerId=11 senderId=12 groupId=500 oName=QW5u version=mrtc@1.8.8 "
+     "mode=mcalling subType=14 selects=[13,14]"},
+    // Microconfer data inside a card: no group and no subType needed.
+    {"readCardInfo",
+     R"({"extendInfo":{"mode":"mcalling","rtcType":"microconfer","conferType":"1",)"
+     R"("conferMode":"m","singleRead":"on","beginTime":"77","version":"mrtc@1.8.8",)"
+     R"("roomID":"11-4982727645","onwerId":"11","senderId":"11","roomName":"n",)"
+     R"("selects":["5","6"]},"type":"microconfer"})",
+     "ok rtcType=microconfer conferType=1 conferMode=m roomId=11-4982727645 roomName=n "
+     "singleRead=1 onwerId=11 senderId=11 version=mrtc@1.8.8 mode=mcalling beginTime=77 "
+     "selects=[5,6]"},
+    // The info object itself, keys at the top level.
+    {"readCardInfo",
+     R"({"mode":"mcalling","rtcType":"microconfer","conferMode":"m","singleRead":"off",)"
+     R"("beginTime":"77","version":"v","roomID":"r","onwerId":"3",)"
+     R"("senderId":"4","roomName":"n","addr":"a","selects":["5","x"]})",
+     "ok rtcType=microconfer conferMode=m roomId=r roomName=n addr=a onwerId=3 "
+     "senderId=4 version=v mode=mcalling beginTime=77 selects=[5,0]"},
+    {"readCardInfo",
+     R"({"extendInfo":{"rtcType":"","conferType":"2","conferMode":"m","addr":"a",)"
+     R"("srvVer":"3","srvTag":"t","roomName":"n","roomID":"r9","onwerId":"8"}})",
+     "ok rtcType=unbindconfer conferMode=m roomId=r9 roomName=n addr=a srvVer=3 srvTag=t "
+     "onwerId=8 version=mrtc@1.8.8"},
+    {"readCardInfo", R"({"conferType":"1","roomId":"r","groupId":"42","rtcType":"x"})",
+     "ok conferType=1 roomId=r groupId=42"},
+    {"readCardInfo", R"({"conferType":"2","roomID":"r","onwerId":"8","addr":"a"})",
+     "ok rtcType=unbindconfer conferType=2 roomId=r addr=a onwerId=8 version=mrtc@1.8.8"},
+    {"readCardInfo", R"({"conferType":"2","roomID":"r"})", "false rtcType=unbindconfer "
+     "conferType=2 roomId=r"},
+    {"readCardInfo", R"({"extendInfo":{"rtcType":"rtc","roomID":"r","senderId":"1"}})",
+     "false rtcType=rtc roomId=r senderId=1"},
+    {"readCardInfo", "", "false"},
+    {"readConfRequest",
+     R"({"reqData":{"conferType":"1","selects":["5",6,"7",null],"conferMode":"m",)"
+     R"("roomName":"n","addr":"a","singleRead":"yes","groupId":"9","roomId":"r",)"
+     R"("orderTime":"o","roomToken":"t","srvVer":"3","srvTag":"g"}})",
+     "ok conferType=1 selects=[5,7] conferMode=m roomName=n addr=a singleRead=off groupId=9 "
+     "roomId=r orderTime=o roomToken=t srvVer=3 srvTag=g"},
+    {"readConfRequest", R"({"reqData":{"conferType":"1","selects":[],"conferMode":"m"}})",
+     "false"},
+    {"readShareInfo",
+     R"({"groupId":"77","shareText":"hello","members":[{"peer":"9","rank":"onwer"},)"
+     R"({"peer":"9","rank":"mgr"},{"peer":"7","rank":"mem"},{"peer":"7","rank":"mem"},)"
+     R"({"peer":"6","rank":"mgr"},{"peer":"5","rank":"guest"}],)"
+     R"("outMembers":["1",2,3.5,true,{},null,"x"]})",
+     "code=0 groupId=77 ownerId=9 outMembers=[1,2,0] managers=[6] memberIds=[7,6] "
+     "shareText={ \"body\":\"hello\" }"},
+    {"readShareInfo", R"({"faceToId":"3","groupId":"4","shareText":"x"})", "code=5"},
+    {"readShareInfo", R"({"faceToId":"","shareText":"x"})", "code=4"},
+    {"readShareInfo", R"({"faceToId":"3"})", "code=6 faceToId=3"},
+    {"readShareInfo", R"({"faceToId":"3","shareText":"x","members":[]})",
+     "code=8 faceToId=3 shareText={ \"body\":\"x\" }"},
+    {"readShareInfo", R"({"faceToId":"3","shareText":"x","members":[{"peer":"1","rank":"mem"}]})",
+     "code=9 faceToId=3 shareText={ \"body\":\"x\" }"},
+    {"readShareInfo",
+     R"({"faceToId":"3","shareText":"x","members":[{"peer":"1","rank":"onwer"},"2"]})",
+     "code=8 ownerId=1 faceToId=3 shareText={ \"body\":\"x\" }"},
+    {"readShareInfo",
+     R"({"faceToId":"3","shareText":"x","members":[{"peer":"1","rank":"onwer"},)"
+     R"({"peer":"","rank":"mem"}]})",
+     "code=11 ownerId=1 faceToId=3 shareText={ \"body\":\"x\" }"},
+    {"readShareInfo", "{", "code=99"},
+    {"readReqRoomId", R"({"reqData":{"roomId":"r5"},"roomId":"top"})", "roomId=r5"},
+    {"readReqRoomId", R"({"roomId":"top"})", "roomId="},
+    {"reviseVnioMicroTemplet",
+     R"({"type":"vnio","msgProperties":"{\"extendInfo\":{\"rtcType\":\"microconfer\",\"a\":1}}"})",
+     R"(code=0 {"type":"vnio","msgProperties":"{\"extendInfo\":{\"rtcType\":\"microconfer\",\"a\":1}}","extendInfo":{"rtcType":"microconfer","a":1}})"},
+    // A nested object ends the copy at its first closing brace.
+    {"reviseVnioMicroTemplet",
+     R"({"type":"1","msgProperties":"{\"extendInfo\":{\"b\":{\"c\":2},\"rtcType\":\"unbindconfer\"}}"})",
+     R"(code=0 {"type":"1","msgProperties":"{\"extendInfo\":{\"b\":{\"c\":2},\"rtcType\":\"unbindconfer\"}}","extendInfo":{"b":{"c":2}})"},
+    {"reviseVnioMicroTemplet", "", "code=1"},
+    {"reviseVnioMicroTemplet", "{\"type\":", "code=2"},
+    {"reviseVnioMicroTemplet", R"({"type":"card"})", "code=3"},
+    {"reviseVnioMicroTemplet", R"({"type":"vnio"})", "code=4"},
+    {"reviseVnioMicroTemplet", R"({"type":"vnio","msgProperties":"{"})", "code=5"},
+    {"reviseVnioMicroTemplet", R"({"type":"vnio","msgProperties":"{\"extendInfo\":1}"})",
+     "code=6"},
+    {"reviseVnioMicroTemplet",
+     R"({"type":"vnio","msgProperties":"{\"extend\\u0049nfo\":{\"rtcType\":\"microconfer\"}}"})",
+     "code=7"},
+    {"reviseVnioMicroTemplet",
+     R"({"type":"vnio","msgProperties":"{\"extendInfo\":{\"rtcType\":\"rtc\"}}"})", "code=8"},
+};
+
+TEST(ReadersBadInput, ValidDocumentsReadExactly) {
+  for (const ValidCase& c : kValid) {
+    EXPECT_EQ(reader(c.reader).read(c.text), c.expected) << c.reader << " on " << c.text;
+  }
+}
+
+std::string write(const json::Value& value) {
+  json::StringBuffer buffer;
+  json::Writer<json::StringBuffer> writer(buffer);
+  value.Accept(writer);
+  return buffer.GetString();
+}
+
+// Values of every JSON kind, the mixed array among them.
+std::vector<std::string> wrongValuesFor(const json::Value& original) {
+  const std::pair<json::Type, const char*> kinds[] = {
+      {json::kStringType, "\"7\""}, {json::kNumberType, "7"},   {json::kNumberType, "-1.5e300"},
+      {json::kTrueType, "true"},    {json::kFalseType, "false"}, {json::kNullType, "null"},
+      {json::kArrayType, "[\"7\",7,{},null,[true]]"},           {json::kObjectType, "{\"7\":7}"},
+  };
+  std::vector<std::string> out;
+  for (const auto& kind : kinds) {
+    bool sameKind = kind.first == original.GetType() ||
+                    (original.IsBool() && (kind.first == json::kTrueType ||
+                                           kind.first == json::kFalseType));
+    if (!sameKind) out.push_back(kind.second);
+  }
+  return out;
+}
+
+// The object a path of member names and array indexes leads to.
+json::Value* follow(json::Value& root, const std::vector<std::string>& path) {
+  json::Value* at = &root;
+  for (const std::string& step : path) {
+    if (at->IsArray()) {
+      at = &(*at)[static_cast<json::SizeType>(std::stoul(step))];
+    } else {
+      at = &at->FindMember(step.c_str())->value;
+    }
+  }
+  return at;
+}
+
+// Paths of every member of every object of the document (objects inside
+// arrays included).
+void collectMembers(const json::Value& value, std::vector<std::string>& path,
+                    std::vector<std::vector<std::string>>& out) {
+  if (value.IsObject()) {
+    for (auto it = value.MemberBegin(); it != value.MemberEnd(); ++it) {
+      path.push_back(toString(it->name));
+      out.push_back(path);
+      collectMembers(it->value, path, out);
+      path.pop_back();
+    }
+  } else if (value.IsArray()) {
+    for (json::SizeType i = 0; i < value.Size(); ++i) {
+      path.push_back(std::to_string(i));
+      collectMembers(value[i], path, out);
+      path.pop_back();
+    }
+  }
+}
+
+// Calls visit(path, doc-without-the-member, doc-with-a-wrong-value) for every
+// member and every value of another kind than the member's.
+void forEachMember(const std::string& text,
+                   const std::function<void(const std::string&, const std::string&,
+                                            const std::string&)>& visit) {
+  json::Document doc;
+  ASSERT_TRUE(parseText(doc, text)) << text;
+  std::vector<std::string> path;
+  std::vector<std::vector<std::string>> members;
+  collectMembers(doc, path, members);
+  for (const std::vector<std::string>& member : members) {
+    std::vector<std::string> parentPath(member.begin(), member.end() - 1);
+    std::string name = member.back();
+    std::string where;
+    for (const std::string& step : member) where += "/" + step;
+
+    json::Document without;
+    without.CopyFrom(doc, without.GetAllocator());
+    follow(without, parentPath)->EraseMember(name.c_str());
+    const std::string withoutText = write(without);
+
+    for (const std::string& wrong : wrongValuesFor(*follow(doc, member))) {
+      json::Document changed;
+      changed.CopyFrom(doc, changed.GetAllocator());
+      json::Document value;
+      value.Parse(wrong.c_str());
+      follow(changed, member)->CopyFrom(value, changed.GetAllocator());
+      visit(where, withoutText, write(changed));
+    }
+  }
+}
+
+TEST(ReadersBadInput, WrongTypeUnderAKnownKeyReadsAsAbsent) {
+  int checked = 0;
+  for (const ValidCase& c : kValid) {
+    if (std::string(c.text).empty() || std::string(c.text) == "{" ||
+        std::string(c.text) == "{\"type\":") {
+      continue;
+    }
+    const Reader& r = reader(c.reader);
+    auto outcome = r.outcome ? r.outcome : r.read;
+    forEachMember(c.text, [&](const std::string& key, const std::string& without,
+                              const std::string& wrong) {
+      EXPECT_EQ(outcome(wrong), outcome(without)) << r.name << " key " << key << ": " << wrong;
+      ++checked;
+    });
+  }
+  EXPECT_GT(checked, 500);
+}
+
+std::string repeated(const std::string& piece, size_t count) {
+  std::string out;
+  out.reserve(piece.size() * count);
+  for (size_t i = 0; i < count; ++i) out += piece;
+  return out;
+}
+
+// Texts no reader must choke on: megabyte arrays, deep nesting, garbage.
+std::vector<std::string> hostileTexts() {
+  const size_t kDepth = 100000;
+  const std::string mib = repeated("\"1\",", 256 * 1024) + "\"1\"";
+  std::string deepArray = repeated("[", kDepth) + repeated("]", kDepth);
+  std::string deepObject = repeated("{\"extendInfo\":", kDepth) + "1" + repeated("}", kDepth);
+  return {
+      "[" + mib + "]",
+      "{\"reqData\":{\"conferType\":\"1\",\"conferMode\":\"m\",\"selects\":[" + mib + "]}}",
+      "{\"extendInfo\":{\"rtcType\":\"microconfer\",\"roomID\":\"r\",\"senderId\":\"1\","
+      "\"onwerId\":\"1\",\"version\":\"v\",\"mode\":\"m\",\"selects\":[" + mib + "]}}",
+      "{\"faceToId\":\"1\",\"shareText\":\"x\",\"outMembers\":[" + mib + "],\"members\":[" +
+          repeated("{\"peer\":\"1\",\"rank\":\"onwer\"},", 40000) + "{}]}",
+      deepArray,
+      repeated("[", kDepth),
+      deepObject,
+      "{\"reqData\":" + deepObject + "}",
+      "{\"type\":\"vnio\",\"msgProperties\":\"" + repeated("{\\\"extendInfo\\\":", kDepth) +
+          "\"}",
+      "{\"type\":\"vnio\",\"msgProperties\":\"{\\\"microconfer\\\":1,\\\"extendInfo\\\":{" +
+          repeated("\\\"a\\\":1,", 100000) + "\\\"z\\\":{}}}\"}",
+      std::string("{\"roomId\":\"\0\",\"x\":1}", 20),
+      "\xff\xfe{\"type\":\"vnio\"}",
+      "null",
+      "\"extendInfo\"",
+      "{\"extendInfo\":[],\"reqData\":[],\"members\":{},\"selects\":{}}",
+  };
+}
+
+TEST(ReadersBadInput, HugeAndDeepTextsAreReadInBoundedTime) {
+  const std::vector<std::string> texts = hostileTexts();
+  for (const Reader& r : readers()) {
+    for (size_t i = 0; i < texts.size(); ++i) {
+      auto start = std::chrono::steady_clock::now();
+      std::string result = r.read(texts[i]);
+      auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - start)
+                    .count();
+      EXPECT_LT(ms, 5000) << r.name << " on hostile text " << i;
+      EXPECT_FALSE(result.empty());
+    }
+  }
+  // What the megabyte arrays still give.
+  EXPECT_EQ(readConf(texts[1]).substr(0, 30), "ok conferType=1 selects=[1,1,1");
+  EXPECT_EQ(readShare(texts[3]).substr(0, 20), "code=8 ownerId=1 fac");
+  EXPECT_EQ(readCard(texts[4]), "false");
+  EXPECT_EQ(revise(texts[8]), "code=5");
+}
+
+}  // namespace
+}  // namespace imsdkmrtc
