@@ -139,7 +139,7 @@ TEST_F(TimerTest, RequestsEnterOnlyAsTimerCommands) {
   // Every request is logged on entry with the queue object.
   const std::string begin = "THIS:" + std::to_string(imsdkmrtc::logThis(other)) +
                             ", FUNCTION:imsdkmrtc::pluginOther::onTimeout=>BEGIN";
-  EXPECT_EQ(1, host_.count(begin));
+  EXPECT_EQ(1, countLog(begin));
 }
 
 }  // namespace

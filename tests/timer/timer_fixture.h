@@ -1,6 +1,8 @@
 // Shared set-up of the timer tests: a plug-in made and released through the
-// library's exports, a looping host, virtual time starting on a whole second,
-// and the due records caught before the notification handlers.
+// library's exports on a simulated host (which hands timer posts straight back
+// to slot 6 and keeps its log after the plug-in is gone), virtual time
+// starting on a whole second, and the due records caught before the
+// notification handlers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,7 +17,7 @@
 #include "IPlugin.h"
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
-#include "timer/loop_host.h"
+#include "simhost/simhost.h"
 #include "timer/plugin_other.h"
 #include "timer/timeout_record.h"
 
@@ -71,7 +73,7 @@ class TimerTest : public ::testing::Test {
     iface_ = mrtcplugin_createPlugin();
     ASSERT_NE(nullptr, iface_);
     plugin_ = static_cast<imsdkmrtc::mrtc_plugin*>(iface_);
-    host_.attach(iface_);
+    client_.attach(iface_);
     {
       std::lock_guard<std::mutex> lk(firedMu_);
       fired_.clear();
@@ -96,7 +98,19 @@ class TimerTest : public ::testing::Test {
     mrtcplugin_releasePlugin(iface_);
     iface_ = nullptr;
     plugin_ = nullptr;
-    host_.detach();
+    client_.attach(nullptr);
+  }
+
+  std::vector<std::string> logTexts() const {
+    std::vector<std::string> out;
+    for (const simhost::LogLine& line : client_.logs()) out.push_back(line.text);
+    return out;
+  }
+  size_t logCount() const { return client_.logs().size(); }
+  int countLog(const std::string& text) const {
+    int n = 0;
+    for (const simhost::LogLine& line : client_.logs()) n += line.text == text ? 1 : 0;
+    return n;
   }
 
   void post(imsdk::timerCmd cmd) { plugin_->postTimer(cmd); }
@@ -115,7 +129,7 @@ class TimerTest : public ::testing::Test {
 
   // The worker's per-tick lines ("onOther: ...") logged since the last call.
   std::vector<std::string> newTickLines() {
-    std::vector<std::string> all = host_.logs();
+    std::vector<std::string> all = logTexts();
     std::vector<std::string> out;
     for (size_t i = seenLogs_; i < all.size(); ++i) {
       if (all[i].rfind("onOther: ", 0) == 0) out.push_back(all[i]);
@@ -136,7 +150,8 @@ class TimerTest : public ::testing::Test {
     return std::stoi(line.substr(std::strlen(kOneTimeoutPrefix)));
   }
 
-  LoopHost host_;
+  simhost::Network net_;
+  simhost::Client& client_ = net_.addClient("a", 1000);
   imsdk::IPlugin* iface_ = nullptr;
   imsdkmrtc::mrtc_plugin* plugin_ = nullptr;
   // Runs on the worker thread after a due record was caught.

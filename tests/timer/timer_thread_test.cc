@@ -89,7 +89,7 @@ TEST_F(TimerTest, KeepAliveRefreshRestartsItsClock) {
   EXPECT_EQ((std::vector<std::string>{"0/3/keepalive/[]/60"}), queueText());
   for (int t = 60; t <= 114; t += 3) EXPECT_EQ(Lines{}, tick()) << "t=" << t;
   EXPECT_EQ((Lines{oneTimeout(3), kExitThread}), tick());
-  EXPECT_EQ(1, host_.count(kThreadBegin));
+  EXPECT_EQ(1, countLog(kThreadBegin));
 }
 
 TEST_F(TimerTest, WorkerRunsOnlyWhileTheQueueHoldsRecords) {
@@ -105,34 +105,34 @@ TEST_F(TimerTest, WorkerRunsOnlyWhileTheQueueHoldsRecords) {
   post(removeCmd(1, 1, "r1", {5}));
   EXPECT_EQ(1, commlib::liveThreads());
   commlib::settle();
-  EXPECT_EQ(1, host_.count(kThreadBegin));
+  EXPECT_EQ(1, countLog(kThreadBegin));
 
   post(removeCmd(0, 3, "keepalive", {}));
   EXPECT_TRUE(queue().empty());
   EXPECT_EQ(1, commlib::liveThreads());  // still asleep
   EXPECT_EQ(Lines{kExitThread}, tick());
   EXPECT_EQ(0, commlib::liveThreads());
-  EXPECT_EQ(1, host_.count(kThreadEnd));
+  EXPECT_EQ(1, countLog(kThreadEnd));
 
   post(addCmd(1, 2, "r2", {6}, 0));  // a new worker for the next add
   EXPECT_EQ(1, commlib::liveThreads());
   commlib::settle();
-  EXPECT_EQ(2, host_.count(kThreadBegin));
+  EXPECT_EQ(2, countLog(kThreadBegin));
   EXPECT_EQ((Lines{oneTimeout(2), kExitThread}), tick());
   EXPECT_EQ(0, commlib::liveThreads());
-  EXPECT_EQ(2, host_.count(kThreadEnd));
+  EXPECT_EQ(2, countLog(kThreadEnd));
 }
 
 TEST_F(TimerTest, ReleaseWhileTheWorkerSleeps) {
   post(addCmd(1, 1, "r1", {5}, 30));
   commlib::advance(1000);
   release();
-  const size_t logged = host_.logCount();
+  const size_t logged = logCount();
   EXPECT_EQ(1, commlib::liveThreads());
   commlib::advance(2000);  // the end of the sleep that was under way
   EXPECT_EQ(0, commlib::liveThreads());
-  EXPECT_EQ(logged, host_.logCount());
-  EXPECT_EQ(0, host_.count(kThreadEnd));
+  EXPECT_EQ(logged, logCount());
+  EXPECT_EQ(0, countLog(kThreadEnd));
 }
 
 // Release from another thread while the worker's handler runs; optionally the
@@ -162,7 +162,7 @@ TEST_F(TimerTest, ReleaseWaitsForARunningHandler) {
     size_t loggedAtRelease = 0;
     std::thread releaser([&] {
       mrtcplugin_releasePlugin(iface_);
-      loggedAtRelease = host_.logCount();
+      loggedAtRelease = logCount();
       released = true;
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -172,12 +172,12 @@ TEST_F(TimerTest, ReleaseWaitsForARunningHandler) {
     clock.join();
     iface_ = nullptr;
     plugin_ = nullptr;
-    host_.detach();
+    client_.attach(nullptr);
 
     EXPECT_FALSE(releasedInHandler.load());
     commlib::advance(kTickMs);
     EXPECT_EQ(0, commlib::liveThreads());
-    EXPECT_EQ(loggedAtRelease, host_.logCount());
+    EXPECT_EQ(loggedAtRelease, logCount());
     onFire_ = nullptr;
   }
 }
@@ -200,8 +200,8 @@ TEST_F(TimerTest, HandlerOnTheWorkerPostsTheNextTimeout) {
   std::vector<int32_t> counts;
   for (const auto& r : fired()) counts.push_back(r.recallCnt);
   EXPECT_EQ((std::vector<int32_t>{0, 1, 2, 3}), counts);
-  EXPECT_EQ(4, host_.count(kThreadBegin));
-  EXPECT_EQ(4, host_.count(kThreadEnd));
+  EXPECT_EQ(4, countLog(kThreadBegin));
+  EXPECT_EQ(4, countLog(kThreadEnd));
 }
 
 // Each cycle: one record, and a second add posted from another thread while
@@ -246,7 +246,7 @@ TEST_F(TimerTest, AddsDuringTheLastTickNeverLoseARecordOrAThread) {
   }
   adder.join();
   EXPECT_TRUE(queue().empty());
-  EXPECT_EQ(2 * kCycles, host_.count(kExitThread));
+  EXPECT_EQ(2 * kCycles, countLog(kExitThread));
 }
 
 }  // namespace
