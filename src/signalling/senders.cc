@@ -14,9 +14,27 @@ namespace imsdkmrtc {
 
 namespace {
 
-// Properties of a message to the service account: the existing flat object
-// plus the real target, every value a string, keys in ascending order.
-std::string redirectProperties(const std::string& properties, int64_t target) {
+// Replaces the closing brace of a finished body with tail.
+void spliceTail(std::string& body, const char* tail) {
+  if (!body.empty()) body.pop_back();
+  body += tail;
+}
+
+// Fields every sender fills the same way.
+mrtcCmd baseCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkInfo& talk) {
+  mrtcCmd cmd;
+  cmd.cmdCode = code;
+  cmd.senderId = ownId;
+  cmd.version = wire::kProtocolVersion;
+  cmd.deviceType = deviceType;
+  cmd.groupId = talk.groupId;
+  cmd.onwerId = talk.onwerId;
+  return cmd;
+}
+
+}  // namespace
+
+std::string msgProxy::redirectProperties(const std::string& properties, int64_t target) {
   std::map<std::string, std::string> values;
   json::Document doc;
   if (!properties.empty() && parseText(doc, properties) && doc.IsObject()) {
@@ -40,26 +58,6 @@ std::string redirectProperties(const std::string& properties, int64_t target) {
   w.EndObject();
   return std::string(buf.GetString(), buf.GetSize());
 }
-
-// Replaces the closing brace of a finished body with tail.
-void spliceTail(std::string& body, const char* tail) {
-  if (!body.empty()) body.pop_back();
-  body += tail;
-}
-
-// Fields every sender fills the same way.
-mrtcCmd baseCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkInfo& talk) {
-  mrtcCmd cmd;
-  cmd.cmdCode = code;
-  cmd.senderId = ownId;
-  cmd.version = wire::kProtocolVersion;
-  cmd.deviceType = deviceType;
-  cmd.groupId = talk.groupId;
-  cmd.onwerId = talk.onwerId;
-  return cmd;
-}
-
-}  // namespace
 
 bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
                            std::vector<int64_t> limitRange, bool clearMsgFlag, bool useLimitRange,

@@ -618,6 +618,11 @@ uint32_t talkStore::loseFinishTimeout(talkInfo& info) {
 // ---------------------------------------------------------------------------
 // Test support
 
+std::vector<refusedTalk> talkStore::refusedTalks() {
+  imsdk::autoLock guard(&lock_);
+  return refusedTalks_;
+}
+
 bool talkStore::checkInvariants(std::string* why) {
   imsdk::autoLock guard(&lock_);
   auto fail = [why](const std::string& text) {

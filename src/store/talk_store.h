@@ -82,6 +82,8 @@ class talkStore {
   // For tests: takes the lock and checks that the members, their indexes and
   // the talk state agree. On failure, *why (when given) says what is wrong.
   bool checkInvariants(std::string* why);
+  // For tests: the refused talks in their stored order.
+  std::vector<refusedTalk> refusedTalks();
 
  private:
   // Everything below requires lock_ held.

@@ -1,19 +1,21 @@
 // The stand-in clock: real or virtual time, and the accounting of the threads
 // that sleep on it.
 //
-// Invariant in virtual time: `running` counts the tracked threads that are
-// neither asleep nor ended. advance() only moves time while it is 0, and it
-// marks the sleepers it wakes as running before it lets them go, so no step
-// can be skipped between a wake-up and the next sleep.
+// Invariant: `running` counts the tracked threads that are neither asleep nor
+// ended. advance() only moves time while it is 0, and it marks the sleepers it
+// wakes as running before it lets them go, so no step can be skipped between a
+// wake-up and the next sleep.
+#include "clock.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <list>
 #include <mutex>
 #include <thread>
 
-#include "clock.h"
 #include "clock_control.h"
 
 namespace commlib {
@@ -72,11 +74,20 @@ void sleepMs(int64_t ms) {
   Clock& c = clock();
   std::unique_lock<std::mutex> lk(c.mu);
   if (!c.virtualTime) {
+    // A tracked thread asleep in real time is not running either: settle()
+    // must not wait for it to end.
+    if (tTracked) {
+      --c.running;
+      c.cv.notify_all();
+    }
     lk.unlock();
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    lk.lock();
+    if (tTracked) ++c.running;
     return;
   }
-  Sleeper s{c.now + (ms > 0 ? ms : 0), false, tTracked};
+  const int64_t room = std::numeric_limits<int64_t>::max() - c.now;
+  Sleeper s{c.now + (ms <= 0 ? 0 : ms < room ? ms : room), false, tTracked};
   c.sleepers.push_back(&s);
   if (tTracked) {
     --c.running;

@@ -1,0 +1,168 @@
+// Talk records: validity, creation of the current talk from a record, and the
+// snapshot the store hands back.
+#include "store/store_texts.h"
+#include "store_fixture.h"
+#include "tools.h"
+
+namespace imsdkmrtc {
+namespace storetest {
+namespace {
+
+TEST(TalkRecords, Validity) {
+  struct Case {
+    const char* roomId;
+    std::vector<int64_t> members;
+    bool valid;
+  } cases[] = {
+      {"", {}, false},     {"", {5}, false},    {"r", {1}, false},    {"r", {0}, false},
+      {"r", {-5}, false},  {"r", {2, 5}, true}, {"r", {}, true},      {"r", {5, 1}, false},
+  };
+  for (const Case& c : cases) {
+    talkInfo info = makeInfo(c.roomId, c.members);
+    EXPECT_EQ(talkStore::isValidTalkInfo(info), c.valid) << "'" << c.roomId << "' " << ids(c.members);
+  }
+}
+
+using Creation = StoreTest;
+
+// The creating record's members, states and former members, against the
+// talk the store then holds (self 100 is added first when the operation
+// creates with self).
+TEST_F(Creation, MembersFromTheRecord) {
+  struct Case {
+    const char* name;
+    bool withSelf;  // localCall creates with self, remoteCall without
+    std::vector<int64_t> members;
+    std::vector<uint8_t> memstates;
+    std::vector<int64_t> hismembers;
+    const char* view;
+  } cases[] = {
+      {"self first, own entry skipped", true, {100, 7, 9}, {1, 0, 1}, {},
+       "t1a1 r1 m[100:0 7:0 9:1] h[] l[] oc0"},
+      {"short state list", true, {7, 9}, {1}, {}, "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc0"},
+      {"repeated id keeps its first entry", true, {7, 9, 7}, {0, 0, 1}, {},
+       "t1a1 r1 m[100:0 7:0 9:0] h[] l[] oc0"},
+      {"former members once, in order", true, {7, 9}, {}, {9, 5, 5, 100, 6},
+       "t1a1 r1 m[100:0 7:0 9:0] h[5 6] l[] oc0"},
+      {"without self", false, {7, 100, 9}, {0, 1, 0}, {100, 3},
+       "t1a1 r1 m[7:0 100:1 9:0] h[3] l[] oc0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    store().resetTalk();
+    talkInfo info = makeInfo("r1", c.members, c.memstates);
+    info.hismembers = c.hismembers;
+    std::vector<int64_t> callees{7};
+    uint32_t code = c.withSelf ? store().localCall(callees, info)
+                               : store().remoteCall(callees, info, 0);
+    ASSERT_EQ(code, kTalkDone);
+    EXPECT_EQ(describe(info), c.view);
+    EXPECT_EQ(stored(), c.view);
+  }
+}
+
+TEST_F(Creation, SnapshotCarriesEveryFieldAndIgnoresOutputs) {
+  commlib::advance(2500);
+  talkInfo in = makeInfo("room-x", {7});
+  in.rtcType = "microconfer";
+  in.oName = "b25l";
+  in.roomToken = "tok";
+  in.srvVer = "v2";
+  in.srvTag = "tag";
+  in.videoType = "hd";
+  in.single = 1;
+  in.conferMode = "cm";
+  in.tempJoin = 1;
+  in.targetId = 77;
+  in.orderTime = "order";
+  // Outputs: ignored on creation.
+  in.talking = 0;
+  in.active = 0;
+  in.createTime = 1;
+  in.othersChanged = 1;
+  in.connectTime = 9;
+  in.leftMembers = {7};
+
+  talkInfo out = in;
+  std::vector<int64_t> callees{7};
+  ASSERT_EQ(store().localCall(callees, out), kTalkDone);
+  talkInfo queried;
+  ASSERT_EQ(store().queryTalk(queried), kTalkDone);
+  for (const talkInfo* got : {&out, &queried}) {
+    EXPECT_EQ(got->rtcType, "microconfer");
+    EXPECT_EQ(got->talking, 1);
+    EXPECT_EQ(got->active, 1);
+    EXPECT_EQ(got->groupId, kGroup);
+    EXPECT_EQ(got->onwerId, kSelf);
+    EXPECT_EQ(got->oName, "b25l");
+    EXPECT_EQ(got->roomId, "room-x");
+    EXPECT_EQ(got->roomToken, "tok");
+    EXPECT_EQ(got->roomName, "room room-x");
+    EXPECT_EQ(ids(got->members), "100 7");
+    EXPECT_EQ(got->memstates, (std::vector<uint8_t>{0, 0}));
+    EXPECT_TRUE(got->hismembers.empty());
+    EXPECT_TRUE(got->leftMembers.empty());
+    EXPECT_EQ(got->addr, "10.0.0.1:8000");
+    EXPECT_EQ(got->beginTime, 1700000000);
+    EXPECT_EQ(got->single, 1);
+    EXPECT_EQ(got->conferMode, "cm");
+    EXPECT_EQ(got->tempJoin, 1);
+    EXPECT_EQ(got->createTime, kStartMs + 2500);
+    EXPECT_EQ(got->othersChanged, 0);
+    EXPECT_EQ(got->targetId, 77);
+    EXPECT_EQ(got->connectTime, 0);
+    EXPECT_EQ(got->srvVer, "v2");
+    EXPECT_EQ(got->srvTag, "tag");
+    EXPECT_EQ(got->videoType, "hd");
+  }
+  // The order time travels with the caller's record only.
+  EXPECT_EQ(out.orderTime, "order");
+  EXPECT_EQ(queried.orderTime, "");
+}
+
+// connectTime of a one-to-one talk is stamped when the peer connects: by the
+// callee entering, or by the caller learning that the peer entered.
+TEST_F(Creation, ConnectTimeOfOneToOneTalks) {
+  enum How { kEnter, kConnected };
+  struct Case {
+    const char* rtcType;
+    int64_t owner;
+    How how;
+    int64_t user;  // who connected (kConnected)
+    bool stamped;
+  } cases[] = {
+      {"p2pconfer", 7, kEnter, 0, true},          {"p2pconfer", kSelf, kEnter, 0, false},
+      {"rtc", 7, kEnter, 0, false},               {"p2pconfer", kSelf, kConnected, 7, true},
+      {"p2pconfer", kSelf, kConnected, kSelf, false}, {"p2pconfer", 7, kConnected, 9, false},
+      {"rtc", kSelf, kConnected, 7, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.rtcType) + " owner " + std::to_string(c.owner) + " user " +
+                 std::to_string(c.user));
+    store().resetTalk();
+    talkInfo info = makeInfo("r1", {7, kSelf, 9});
+    info.rtcType = c.rtcType;
+    info.onwerId = c.owner;
+    ASSERT_EQ(store().remoteCall({kSelf}, info, 0), kTalkDone);
+    commlib::advance(3000);
+    uint32_t code = c.how == kEnter ? store().localIntoRoom({}, info)
+                                    : store().connectState(c.user, storeText::kIntoRoom, info);
+    ASSERT_EQ(code, kTalkDone);
+    EXPECT_EQ(info.connectTime, c.stamped ? tools::getLocalTime() : 0);
+  }
+  // A finished talk's stamp does not carry over into the next talk.
+  store().resetTalk();
+  talkInfo info = makeInfo("r1", {7, kSelf});
+  info.rtcType = "p2pconfer";
+  info.onwerId = 7;
+  ASSERT_EQ(store().remoteCall({kSelf}, info, 0), kTalkDone);
+  ASSERT_EQ(store().localIntoRoom({}, info), kTalkDone);
+  ASSERT_NE(info.connectTime, 0);
+  ASSERT_EQ(store().finishTalk(info), kTalkDone);
+  ASSERT_EQ(store().remoteCall({kSelf}, info, 0), kTalkDone);
+  EXPECT_EQ(info.connectTime, 0);
+}
+
+}  // namespace
+}  // namespace storetest
+}  // namespace imsdkmrtc

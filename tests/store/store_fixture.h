@@ -1,0 +1,136 @@
+// Shared set-up of the store tests: a plug-in whose host knows the own user
+// (kSelf), a virtual clock, talk records to hand in, and a compact text form
+// of a talk so that expectations read as one line.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "clock_control.h"
+#include "host_service.h"
+#include "plugin/mrtc_plugin.h"
+#include "store/talk_store.h"
+
+namespace imsdkmrtc {
+namespace storetest {
+
+constexpr int64_t kSelf = 100;
+constexpr int64_t kGroup = 55;
+constexpr int64_t kStartMs = 1700000000000;
+
+// A host that answers only what the store asks: the own user id.
+class SelfHost : public imsdk::IHostService {
+ public:
+  explicit SelfHost(int64_t self) : self_(self) {}
+  int64_t getTicketValue() override { return 0; }
+  std::string getTicketText() override { return ""; }
+  int64_t getOwnUserId() override { return self_; }
+  int32_t postToApp(uint16_t, void*, int32_t, int32_t) override { return -1; }
+  int32_t postToDispatch(uint16_t, void*, int32_t, int32_t) override { return -1; }
+  int32_t passRequest(uint16_t, void*, int32_t, int32_t) override { return -1; }
+  bool sendMessage(imsdk::req_sendMessage*, int32_t, int32_t) override { return false; }
+  int32_t insertMessage(imsdk::req_insertMessage*, int32_t, int32_t) override { return -1; }
+  bool syncRequest(int32_t, com::zbq::im::ap::SessionTicket*,
+                   com::zbq::im::ap::CacheRet*) override {
+    return false;
+  }
+  void log(int32_t, const char*, const char*, const char*, ...) override {}
+  int64_t getTimeMs() override { return 0; }
+  bool loginQuery() override { return true; }
+  std::string getPreLoginDesc() override { return ""; }
+  bool getUserInfo(imsdk::userInfo*, int64_t) override { return false; }
+  std::string getConfigItem(const std::string&, const std::string&) override { return ""; }
+  int32_t registerAddress(const char*, int32_t, const char*, uint16_t, int32_t) override {
+    return -1;
+  }
+
+ private:
+  int64_t self_;
+};
+
+inline talkInfo makeInfo(const std::string& roomId, std::vector<int64_t> members,
+                         std::vector<uint8_t> memstates = {}) {
+  talkInfo info;
+  info.rtcType = "rtc";
+  info.groupId = kGroup;
+  info.onwerId = kSelf;
+  info.roomId = roomId;
+  info.roomName = "room " + roomId;
+  info.targetId = kGroup;
+  info.addr = "10.0.0.1:8000";
+  info.beginTime = 1700000000;
+  info.members = std::move(members);
+  info.memstates = std::move(memstates);
+  return info;
+}
+
+inline std::string ids(const std::vector<int64_t>& list) {
+  std::string out;
+  for (int64_t id : list) out += (out.empty() ? "" : " ") + std::to_string(id);
+  return out;
+}
+
+// "t1a1 r1 m[100:0 7:1] h[5] l[9] oc0": talking, active, room, members with
+// their states, hismembers, leftMembers, othersChanged.
+inline std::string describe(const talkInfo& info) {
+  std::string out = "t" + std::to_string(info.talking) + "a" + std::to_string(info.active) + " " +
+                    info.roomId + " m[";
+  for (size_t i = 0; i < info.members.size(); ++i) {
+    if (i > 0) out += " ";
+    out += std::to_string(info.members[i]) + ":";
+    out += i < info.memstates.size() ? std::to_string(info.memstates[i]) : "?";
+  }
+  out += "] h[" + ids(info.hismembers) + "] l[" + ids(info.leftMembers) + "] oc" +
+         std::to_string(info.othersChanged);
+  return out;
+}
+
+class StoreTest : public ::testing::Test {
+ public:
+  // Starting points.
+  enum Given { kIdle, kActive, kNoActive };
+
+ protected:
+  void SetUp() override {
+    commlib::useVirtualTime(kStartMs);
+    plugin_ = std::make_unique<mrtc_plugin>();
+    plugin_->setHost(&host_);
+  }
+  void TearDown() override {
+    std::string why;
+    EXPECT_TRUE(store().checkInvariants(&why)) << why;
+    plugin_.reset();
+    commlib::useRealTime();
+  }
+
+  talkStore& store() { return plugin_->store(); }
+
+  // The store as queryTalk sees it; "idle" when there is no talk.
+  std::string stored() {
+    talkInfo info;
+    return store().queryTalk(info) == kTalkNone ? "idle" : describe(info);
+  }
+
+  // kActive: this client called 7 and 9 in room "r1" (members 100:0 7:0 9:0).
+  // kNoActive: joined room "r1" from a card with active off
+  // (members 7:0 9:0 100:1).
+  void given(Given g) {
+    talkInfo info = makeInfo("r1", {7, 9});
+    std::vector<int64_t> callees{7, 9};
+    if (g == kActive) {
+      ASSERT_EQ(store().localCall(callees, info), kTalkDone);
+    } else if (g == kNoActive) {
+      ASSERT_EQ(store().localTempletJoin(info, 0), kTalkDone);
+    }
+  }
+
+  SelfHost host_{kSelf};
+  std::unique_ptr<mrtc_plugin> plugin_;
+};
+
+}  // namespace storetest
+}  // namespace imsdkmrtc
