@@ -1,15 +1,54 @@
+// Helpers shared by the command handlers.
 #include "notify/plugin_notify.h"
+
+#include <string>
+
+#include "notify/notify_texts.h"
+#include "plugin/mrtc_plugin.h"
+#include "plugin/text_readers.h"
 
 namespace imsdkmrtc {
 
-bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage&) { return false; }
-void pluginNotify::onOffLineNotify(uint16_t, void*) {}
-void pluginNotify::clearOfflineCache() {}
-void pluginNotify::onTimeoutDispatch(const timeoutRecord&) {}
-int32_t pluginNotify::onPushNotify(int64_t, const std::string&) { return 0; }
-void pluginNotify::fireCacheOffline() {}
-bool pluginNotify::onWeakHintNotify(const std::string&, const std::string&) { return false; }
-bool pluginNotify::pushCmdEvent(uint8_t, const mrtcCmd&) { return true; }
-bool pluginNotify::pushTextEvent(uint8_t, const std::string&) { return true; }
+talkInfo pluginNotify::talkFromCmd(int64_t senderId, const mrtcCmd& cmd) const {
+  talkInfo talk;
+  talk.rtcType = cmd.rtcType;
+  talk.onwerId = cmd.onwerId;
+  talk.oName = cmd.oName;
+  talk.groupId = cmd.groupId;
+  talk.roomId = cmd.roomId;
+  talk.roomName = cmd.roomName;
+  talk.roomToken = cmd.roomToken;
+  talk.members = cmd.members;
+  talk.addr = cmd.addr;
+  talk.beginTime = cmd.beginTime;
+  talk.conferMode = cmd.cmode;
+  talk.srvVer = cmd.srvVer;
+  talk.srvTag = cmd.srvTag;
+  talk.videoType = cmd.videoType;
+  // The chat the command came in, seen from here: the caller.
+  talk.targetId = senderId;
+  talk.single = getJsonString(cmd.extend, ntext::kKeyMode) == ntext::kSingle ? 1 : 0;
+  return talk;
+}
+
+void pluginNotify::fillDefaultInitState(mrtcCmd& cmd, int64_t selfId) const {
+  if (!cmd.initState.empty()) return;
+  const char* suffix = ntext::kInitControl;
+  if (cmd.cmode == "chat") {
+    suffix = ntext::kInitChat;
+  } else if (cmd.cmode == "live") {
+    suffix = ntext::kInitLive;
+  }
+  cmd.initState.push_back(std::to_string(selfId) + suffix);
+}
+
+std::vector<int64_t> pluginNotify::waitingMembers(const talkInfo& talk, int64_t selfId) {
+  std::vector<int64_t> out;
+  for (size_t i = 0; i < talk.members.size(); ++i) {
+    bool inRoom = i < talk.memstates.size() && talk.memstates[i] != 0;
+    if (!inRoom && talk.members[i] != selfId) out.push_back(talk.members[i]);
+  }
+  return out;
+}
 
 }  // namespace imsdkmrtc

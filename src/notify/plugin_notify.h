@@ -1,12 +1,21 @@
 // pluginNotify: turns received signalling messages into commands, acts on
 // each, raises UI events and handles due time-outs.
+//
+// Threads: onNotify (notification thread), onOffLineNotify (post-server
+// thread) and the request-side entries run each dispatch under the plug-in
+// lock; hintRooms_ and offlineCache_ are touched only under it. The time-out
+// handlers run on the timer thread without the plug-in lock and reach the
+// store through its own lock.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host_records.h"
+#include "sdk_cmd.h"
 #include "signalling/mrtc_cmd.h"
+#include "store/talk_info.h"
 
 namespace imsdkmrtc {
 
@@ -35,8 +44,69 @@ class pluginNotify {
   bool pushCmdEvent(uint8_t type, const mrtcCmd& cmd);
   bool pushTextEvent(uint8_t type, const std::string& text);
 
+  // Extension texts carried by UI events.
+  std::string buildEventExtend(const std::string& rtcType, const std::string& addr, bool single,
+                               int32_t peerDeviceType, const std::string& conferMode,
+                               const std::string& roomToken,
+                               const std::vector<std::string>& initState,
+                               const std::string& srvVer, const std::string& srvTag);
+  std::string deviceFragment(int32_t deviceType, bool braces) const;
+
+  // Number of commands held for an inactive mobile client.
+  size_t offlineCacheSize();
+
  private:
+  struct hintRoom {
+    std::string roomId;
+    int64_t seenAt = 0;
+  };
+  struct offlineCacheEntry {
+    int64_t msgTime = 0;
+    int64_t sendUserId = 0;
+    mrtcCmd cmd;
+  };
+
+  // Entry.
+  int32_t dispatchCmd(int64_t senderId, mrtcCmd& cmd);
+  bool mapP2pAnnotation(mrtcCmd& cmd, std::string& body);
+  bool pushUIEvent(imsdk::resp_mrtcEvent* record);
+
+  // Handlers of received commands (sender: the message's sender id).
+  int32_t notify_call(int64_t senderId, mrtcCmd& cmd);
+  int32_t notify_invite(int64_t senderId, mrtcCmd& cmd);
+  void notify_intoroom(int64_t senderId, mrtcCmd& cmd);
+  void notify_join(int64_t senderId, mrtcCmd& cmd);
+  void notify_reply(int64_t senderId, mrtcCmd& cmd);
+  void notify_querytalk(int64_t senderId, mrtcCmd& cmd);
+  void notify_reply_querytalk(int64_t senderId, mrtcCmd& cmd);
+  void notify_version(int64_t senderId, mrtcCmd& cmd);
+  void notify_hungup(int64_t senderId, mrtcCmd& cmd);
+  void notify_finish(int64_t senderId, mrtcCmd& cmd);
+  // Ends the talk on this client alone; the word gets "local_sdk_" in front
+  // unless wordUnchanged.
+  void doLocalFinish(talkInfo& talk, const std::string& word, bool wordUnchanged);
+
+  // Time-out handlers.
+  void notify_timeout(const timeoutRecord& record);
+  void notify_keepalivetimeout(const timeoutRecord& record);
+  void notify_recalltimeout(const timeoutRecord& record);
+  void notify_templetdelay(const timeoutRecord& record);
+  void notify_boardtimeout(const timeoutRecord& record);
+  void notify_losefinishtimeout(const timeoutRecord& record);
+
+  // Cards.
+  bool onTempNotify(const std::string& body, mrtcCmd& cmd);
+
+  // Helpers shared by the handlers.
+  talkInfo talkFromCmd(int64_t senderId, const mrtcCmd& cmd) const;
+  void fillDefaultInitState(mrtcCmd& cmd, int64_t selfId) const;
+  bool isOtherDevice(const mrtcCmd& cmd, int64_t selfId) const;
+  // Members of the talk not in the room yet, this user left out.
+  static std::vector<int64_t> waitingMembers(const talkInfo& talk, int64_t selfId);
+
   mrtc_plugin* plugin_;
+  std::vector<hintRoom> hintRooms_;
+  std::vector<offlineCacheEntry> offlineCache_;
 };
 
 }  // namespace imsdkmrtc

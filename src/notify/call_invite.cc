@@ -1,0 +1,191 @@
+// A received call ("multi_call") or invite ("multi_invite"): checked against
+// this client's state, registered in the store, reported and timed.
+#include <algorithm>
+#include <string>
+
+#include "notify/notify_texts.h"
+#include "notify/plugin_notify.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+#include "plugin/version.h"
+#include "timer/timeout_record.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+constexpr int32_t kRingSeconds = 68;
+constexpr int32_t kP2pRingSeconds = 98;
+constexpr int32_t kWaitSeconds = 88;
+constexpr int32_t kVersionEqual = 1;
+constexpr int32_t kHintCallVersion = 3;
+constexpr int32_t kHintInviteVersion = 4;
+constexpr int16_t kMsgTypeLimited = 15;
+constexpr int32_t kSendInsertThenSend = 2;
+
+constexpr int32_t kCallNotSelected = 15;
+constexpr int32_t kCallOwnConference = 21;
+constexpr int32_t kVersionMismatch = 17;
+constexpr int32_t kInviteIntoRoomFailed = 4;
+constexpr uint8_t kEventCall = 1;
+constexpr uint8_t kEventInvite = 2;
+
+bool contains(const std::vector<int64_t>& ids, int64_t id) {
+  return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+void removeAll(std::vector<int64_t>& ids, int64_t id) {
+  ids.erase(std::remove(ids.begin(), ids.end(), id), ids.end());
+}
+
+std::string idObject(const char* key, int64_t id) {
+  return std::string("{\"") + key + "\":\"" + std::to_string(id) + "\"}";
+}
+
+}  // namespace
+
+int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
+  MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_BEGIN, logThis(this), ntext::kFnCall);
+  const int64_t self = plugin_->selfId();
+  if (!contains(cmd.selects, self)) {
+    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_NO_BECALL);
+    return kCallNotSelected;
+  }
+  if (cmd.onwerId == self && cmd.rtcType == ntext::kMicro && cmd.auxText == "1") {
+    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_MICRO_OWNER);
+    return kCallOwnConference;
+  }
+  talkInfo talk = talkFromCmd(senderId, cmd);
+  MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_EXTEND, logCut(cmd.extend).c_str(), talk.single,
+           cmd.rtcType.c_str(), cmd.roomToken.c_str(), cmd.srvVer.c_str(), cmd.srvTag.c_str(),
+           cmd.videoType.c_str());
+  msgProxy& proxy = plugin_->proxy();
+  const int32_t check = compareVersion(cmd.version);
+  if (check != kVersionEqual) {
+    MRTC_LOG(plugin_, 2, ntext::kFnCall, NT_CALL_VERSION);
+    if (talk.single == 0) {
+      proxy.sendMsg_version(talk, idObject(ntext::kKeyCaller, senderId));
+      proxy.sendVersionHint(check, kHintCallVersion, senderId, cmd.groupId,
+                            static_cast<int8_t>(cmd.deviceType));
+    }
+    return kVersionMismatch;
+  }
+
+  const uint32_t result = plugin_->store().remoteCall(cmd.selects, talk, cmd.recall ? 1 : 0);
+  if (result == kTalkRecentlyRefused) {
+    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_REFUSED);
+    return 0;
+  }
+  proxy.sendMsg_reply(senderId, cmd.groupId, cmd.roomId, static_cast<int32_t>(result),
+                      ntext::kFarCallReply);
+  if (result == kTalkInvalid) {
+    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_PARAM);
+    return kTalkInvalid;
+  }
+  if (result == kTalkAlreadyCurrent) {
+    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_EQUAL);
+    return kTalkAlreadyCurrent;
+  }
+  if (result == kTalkBusy) {
+    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_BUSY);
+    if (talk.rtcType == ntext::kP2p &&
+        !proxy.sendMsg_hungup(ntext::kBusyInRtc, talk, "", kMsgTypeLimited,
+                              kSendInsertThenSend)) {
+      MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_BUSY_FAIL);
+    }
+    return kTalkBusy;
+  }
+
+  fillDefaultInitState(cmd, self);
+  MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_COUNTS, static_cast<int>(cmd.selects.size()),
+           static_cast<int>(cmd.members.size()));
+  cmd.extend = buildEventExtend(cmd.rtcType, cmd.addr, talk.single != 0, cmd.deviceType,
+                                cmd.cmode, cmd.roomToken, cmd.initState, cmd.srvVer, cmd.srvTag);
+  pushCmdEvent(kEventCall, cmd);
+  const bool p2p = talk.rtcType == ntext::kP2p;
+  plugin_->addTimeout(kTimeoutRing, talk.roomId, {self}, p2p ? kP2pRingSeconds : kRingSeconds,
+                      kTimeoutMemberCategory, 0, "");
+  plugin_->startKeepAlive();
+  if (!p2p && cmd.selects.size() >= 2) {
+    std::vector<int64_t> others = cmd.selects;
+    removeAll(others, self);
+    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_WAIT, static_cast<int>(others.size()));
+    plugin_->addTimeout(kTimeoutWait, talk.roomId, others, kWaitSeconds, kTimeoutMemberCategory,
+                        0, "");
+  }
+  return 0;
+}
+
+int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
+  MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_BEGIN, logThis(this), ntext::kFnInvite);
+  const int64_t self = plugin_->selfId();
+  const bool beInvited = contains(cmd.selects, self);
+  MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_ME, beInvited ? 1 : 0);
+  talkInfo talk = talkFromCmd(senderId, cmd);
+  talk.memstates = cmd.memstates;
+  talk.hismembers = cmd.hismembers;
+  MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_EXTEND, logCut(cmd.extend).c_str(),
+           talk.single, cmd.rtcType.c_str(), cmd.roomToken.c_str());
+  msgProxy& proxy = plugin_->proxy();
+  const int32_t check = compareVersion(cmd.version);
+  if (check != kVersionEqual) {
+    MRTC_LOG(plugin_, 2, ntext::kFnInvite, NT_INVITE_VERSION);
+    if (talk.single == 0) {
+      proxy.sendMsg_version(talk, idObject(ntext::kKeyInviter, senderId));
+      proxy.sendVersionHint(check, kHintInviteVersion, senderId, cmd.groupId,
+                            static_cast<int8_t>(cmd.deviceType));
+    }
+    return kVersionMismatch;
+  }
+
+  std::string state;
+  const uint32_t result =
+      plugin_->store().remoteInvite(senderId, cmd.selects, state, talk, cmd.recall ? 1 : 0);
+  if (result == kTalkRecentlyRefused) {
+    MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_REFUSED);
+    return 0;
+  }
+  if (beInvited) {
+    proxy.sendMsg_reply(senderId, cmd.groupId, cmd.roomId, static_cast<int32_t>(result),
+                        ntext::kFarCallInvite);
+  }
+  if (result != kTalkDone) {
+    if (result == kTalkBusy) MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_BUSY);
+    MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_FAIL, static_cast<int>(result));
+    return static_cast<int32_t>(result);
+  }
+
+  fillDefaultInitState(cmd, self);
+  cmd.extend = buildEventExtend(cmd.rtcType, cmd.addr, talk.single != 0, cmd.deviceType,
+                                cmd.cmode, cmd.roomToken, cmd.initState, cmd.srvVer, cmd.srvTag);
+  if (state == ntext::kTalkingActive || state == ntext::kTalkingNoActive) {
+    mrtcCmd copy = cmd;
+    if (beInvited) removeAll(copy.selects, self);
+    if (!copy.selects.empty()) {
+      pushCmdEvent(kEventInvite, copy);
+      plugin_->addTimeout(kTimeoutWait, talk.roomId, copy.selects, kWaitSeconds,
+                          kTimeoutMemberCategory, 0, "");
+    }
+    if (state == ntext::kTalkingNoActive && !proxy.sendMsg_intoroom("", talk, 0)) {
+      MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_INTO_FAIL);
+      return kInviteIntoRoomFailed;
+    }
+  } else if (state == ntext::kIdle) {
+    mrtcCmd copy = cmd;
+    copy.members = talk.members;
+    copy.memstates = talk.memstates;
+    pushCmdEvent(kEventCall, copy);
+    plugin_->addTimeout(kTimeoutRing, talk.roomId, {self}, kRingSeconds, kTimeoutMemberCategory,
+                        0, "");
+    plugin_->startKeepAlive();
+    std::vector<int64_t> waiting = waitingMembers(talk, self);
+    if (!waiting.empty()) {
+      MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_WAIT, static_cast<int>(waiting.size()));
+      plugin_->addTimeout(kTimeoutWait, talk.roomId, waiting, kWaitSeconds,
+                          kTimeoutMemberCategory, 0, "");
+    }
+  }
+  return 0;
+}
+
+}  // namespace imsdkmrtc

@@ -1,0 +1,206 @@
+// The three roads on which signalling commands arrive (live messages, pulled
+// batches, pushes), the offline cache of an inactive mobile client and the
+// one dispatcher they all end in.
+#include <string>
+
+#include "CLocker.h"
+#include "host_records.h"
+#include "notify/notify_texts.h"
+#include "notify/plugin_notify.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+constexpr uint8_t kBodyWeakHint = 8;
+constexpr uint8_t kBodySignal = 14;
+constexpr uint8_t kBodySignalLimited = 15;
+constexpr uint8_t kBodyCard = 26;
+constexpr int32_t kHiddenStatus = -10001;
+// A pulled command is acted on only when sent between 60 s in the future
+// and 120 s ago (finishes always are).
+constexpr int32_t kAgeLowerSec = -60;
+constexpr int32_t kAgeUpperSec = 120;
+constexpr uint8_t kDeviceIos = 3;
+constexpr int32_t kPushParseFail = 81;
+constexpr int32_t kPushNotMulti = 82;
+
+bool isSignalBody(uint8_t bodyType) {
+  return bodyType == kBodySignal || bodyType == kBodySignalLimited;
+}
+
+}  // namespace
+
+bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
+  if (msg.bodyType == kBodyWeakHint) return onWeakHintNotify(msg.body, msg.extension);
+  mrtcCmd cmd;
+  if (msg.bodyType == kBodyCard) {
+    bool handled = onTempNotify(msg.body, cmd);
+    if (cmd.rtcType != ntext::kMicro) return handled;
+  }
+  const bool fromCard = cmd.rtcType == ntext::kMicro;
+  if (!isSignalBody(msg.bodyType) && !fromCard) return false;
+  if (!fromCard && !plugin_->proxy().transJson2Cmd(msg.body, cmd)) {
+    MRTC_LOG(plugin_, 0, ntext::kFnOnNotify, NT_NOTIFY_PARSE_FAIL);
+    return false;
+  }
+  if (cmd.VideoStatus != ntext::kMulti) {
+    MRTC_LOG(plugin_, 0, ntext::kFnOnNotify, NT_NOTIFY_NOT_MULTI);
+    return false;
+  }
+  msgProxy::fixSystemSender(msg);
+  if (!plugin_->callsEnabled()) return true;
+  if (!plugin_->isSupportedRtcType(cmd.rtcType, cmd.groupId)) {
+    MRTC_LOG(plugin_, 0, ntext::kFnOnNotify, NT_NOTIFY_IGNORE, logCut(msg.body).c_str());
+    return true;
+  }
+  MRTC_LOG(plugin_, 0, ntext::kFnOnNotify, NT_NOTIFY_RECV, logCut(msg.body).c_str());
+
+  imsdk::autoLock guard(plugin_->lock());
+  const std::string annotation = cmd.annotation;
+  dispatchCmd(msg.sendUserId, cmd);
+  // The handlers may have rewritten the word; the message keeps its own.
+  cmd.senderId = msg.sendUserId;
+  cmd.annotation = annotation;
+  return !mapP2pAnnotation(cmd, msg.body);
+}
+
+void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
+  if (event != imsdk::kEventPulled || data == nullptr) return;
+  auto& messages = static_cast<imsdk::postServerPulled*>(data)->messages;
+  MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_PULL, static_cast<int>(messages.size()));
+  int flat = 0;
+  for (imsdk::hostMessage& msg : messages) {
+    if (msg.bodyType == kBodyWeakHint) {
+      if (onWeakHintNotify(msg.body, msg.extension)) {
+        ++flat;
+        msg.status = kHiddenStatus;
+      }
+      continue;
+    }
+    mrtcCmd cmd;
+    if (msg.bodyType == kBodyCard) {
+      onTempNotify(msg.body, cmd);
+      if (cmd.rtcType != ntext::kMicro) continue;
+    } else if (!isSignalBody(msg.bodyType)) {
+      continue;
+    }
+    if (cmd.rtcType != ntext::kMicro && !plugin_->proxy().transJson2Cmd(msg.body, cmd)) {
+      MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_PARSE_FAIL);
+      continue;
+    }
+    if (cmd.VideoStatus != ntext::kMulti) continue;
+    if (msg.bodyType != kBodyCard && !mapP2pAnnotation(cmd, msg.body)) {
+      ++flat;
+      msg.status = kHiddenStatus;
+    }
+    msgProxy::fixSystemSender(msg);
+    const int32_t code = cmd.cmdCode;
+    const bool finish = code == kCmdMultiFinish || code == kCmdMultiMFinish;
+    if (!(code == kCmdMultiCall || code == kCmdMultiInvite || finish)) continue;
+    if (!plugin_->callsEnabled()) continue;
+    MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_CMD,
+             static_cast<long long>(cmd.senderId), cmd.deviceType, cmd.version.c_str(), code,
+             cmd.roomId.c_str(), cmd.rtcType.c_str());
+    if (!plugin_->isSupportedRtcType(cmd.rtcType, cmd.groupId)) {
+      MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_NO_SUPPORT);
+      continue;
+    }
+    const bool stale = plugin_->isTimeout(msg.msgTime, kAgeLowerSec, kAgeUpperSec);
+    if (stale && !finish) continue;
+    imsdk::autoLock guard(plugin_->lock());
+    // An inactive phone must not ring for calls it cannot show yet; they
+    // wait until the application reports it is active again.
+    if (plugin_->ownDeviceType() == kDeviceIos && plugin_->settings().activeFlag.load() == 0 &&
+        code != kCmdMultiMFinish) {
+      offlineCache_.push_back(offlineCacheEntry{msg.msgTime, msg.sendUserId, cmd});
+    } else {
+      dispatchCmd(msg.sendUserId, cmd);
+    }
+  }
+  MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_FLAT, flat);
+}
+
+int32_t pluginNotify::onPushNotify(int64_t senderId, const std::string& text) {
+  mrtcCmd cmd;
+  if (!plugin_->proxy().transJson2Cmd(text, cmd)) {
+    MRTC_LOG(plugin_, 0, ntext::kFnPush, NT_PUSH_PARSE_FAIL);
+    return kPushParseFail;
+  }
+  if (cmd.cmdCode == kCmdMultiBlank || cmd.cmdCode == kCmdNotMulti) {
+    MRTC_LOG(plugin_, 0, ntext::kFnPush, NT_PUSH_NOT_MULTI);
+    return kPushNotMulti;
+  }
+  MRTC_LOG(plugin_, 0, ntext::kFnPush, NT_PUSH_RECV, text.c_str());
+  // The request entry already holds the plug-in lock.
+  return dispatchCmd(senderId, cmd);
+}
+
+void pluginNotify::fireCacheOffline() {
+  std::vector<offlineCacheEntry> entries;
+  {
+    imsdk::autoLock guard(plugin_->lock());
+    entries = offlineCache_;
+  }
+  MRTC_LOG(plugin_, 0, ntext::kFnFireCache, NT_FIRE_CACHE, static_cast<int>(entries.size()));
+  if (entries.empty()) return;
+  imsdk::autoLock guard(plugin_->lock());
+  for (offlineCacheEntry& entry : entries) {
+    if (!plugin_->isTimeout(entry.msgTime, kAgeLowerSec, kAgeUpperSec)) {
+      dispatchCmd(entry.sendUserId, entry.cmd);
+    }
+  }
+  offlineCache_.clear();
+}
+
+void pluginNotify::clearOfflineCache() {
+  imsdk::autoLock guard(plugin_->lock());
+  offlineCache_.clear();
+}
+
+size_t pluginNotify::offlineCacheSize() {
+  imsdk::autoLock guard(plugin_->lock());
+  return offlineCache_.size();
+}
+
+int32_t pluginNotify::dispatchCmd(int64_t senderId, mrtcCmd& cmd) {
+  switch (cmd.cmdCode) {
+    case kCmdMultiCall:
+      // Calls seen in the watched group are what a later board join uses.
+      plugin_->board().offer(cmd);
+      return notify_call(senderId, cmd);
+    case kCmdMultiInvite:
+      return notify_invite(senderId, cmd);
+    case kCmdMultiIntoRoom:
+      notify_intoroom(senderId, cmd);
+      return 0;
+    case kCmdMultiJoin:
+      notify_join(senderId, cmd);
+      return 0;
+    case kCmdMultiHungup:
+      notify_hungup(senderId, cmd);
+      return 0;
+    case kCmdMultiFinish:
+    case kCmdMultiMFinish:
+      notify_finish(senderId, cmd);
+      return 0;
+    case kCmdMultiVersion:
+      notify_version(senderId, cmd);
+      return 0;
+    case kCmdMultiReply:
+      notify_reply(senderId, cmd);
+      return 0;
+    case kCmdMultiQueryTalk:
+      notify_querytalk(senderId, cmd);
+      return 0;
+    case kCmdReplyQueryTalk:
+      notify_reply_querytalk(senderId, cmd);
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace imsdkmrtc

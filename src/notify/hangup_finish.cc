@@ -1,0 +1,125 @@
+// A member hanging up, the talk finishing for everybody, and the talk ending
+// on this client alone.
+#include <string>
+
+#include "notify/notify_texts.h"
+#include "notify/plugin_notify.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+#include "timer/timeout_record.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+constexpr uint8_t kEventHungup = 4;
+constexpr uint8_t kEventFinished = 5;
+constexpr uint8_t kEventConferenceFinished = 13;
+
+// The word a one-to-one talk reports for a received hang-up.
+std::string hangupWord(const std::string& word, bool senderIsSelf, bool otherDevice) {
+  using namespace ntext;
+  if (!senderIsSelf && (word == kCancelCallTimeout || word == kCancelUiClick)) {
+    return kPeerPrefix + word;
+  }
+  if (word == kBusyInRtc || word == kBusyInTel) {
+    if (otherDevice) return kOtherPrefix + word + kEndSuffix;
+    if (!senderIsSelf) return kPeerPrefix + word + kWaitSuffix;
+    return word;
+  }
+  if (word == kRefuse) {
+    if (otherDevice) return kOtherPrefix + word;
+    if (!senderIsSelf) return kPeerPrefix + word;
+    return word;
+  }
+  if (!senderIsSelf && word == kHungupUiClick) return kPeerPrefix + word + kEndSuffix;
+  return word;
+}
+
+}  // namespace
+
+void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
+  MRTC_LOG(plugin_, 0, ntext::kFnHungup, NT_BEGIN, logThis(this), ntext::kFnHungup);
+  MRTC_LOG(plugin_, 0, ntext::kFnHungup, NT_HUNGUP, static_cast<long long>(senderId),
+           static_cast<long long>(cmd.groupId), cmd.roomId.c_str());
+  const int64_t self = plugin_->selfId();
+  const bool senderIsSelf = senderId == self;
+  const bool otherDevice = senderIsSelf && cmd.deviceType != plugin_->ownDeviceType();
+  std::string who;
+  if (cmd.annotation == ntext::kFarUiRefuse || cmd.annotation == ntext::kRefuse) {
+    if (!senderIsSelf) {
+      who = ntext::kWhoOther;
+    } else if (otherDevice) {
+      who = ntext::kWhoMyself;
+    }
+  }
+  talkInfo talk;
+  talk.groupId = cmd.groupId;
+  talk.roomId = cmd.roomId;
+  const uint32_t result = plugin_->store().remoteHungup(senderId, talk, who);
+  if (result != kTalkDone) {
+    MRTC_LOG(plugin_, 0, ntext::kFnHungup, NT_HUNGUP_FAIL, static_cast<int>(result));
+    return;
+  }
+  plugin_->removeTimeout(kTimeoutWait, cmd.roomId, senderId, kTimeoutMemberCategory);
+  if (talk.rtcType == ntext::kP2p) {
+    if (cmd.annotation == ntext::kHungupUiClick) {
+      // The store has already taken the peer out of the members; the
+      // duration belongs in the chat with that peer all the same.
+      talkInfo chat = talk;
+      chat.members.insert(chat.members.begin(), senderId);
+      plugin_->proxy().sendMsg_time(chat);
+    }
+    doLocalFinish(talk, hangupWord(cmd.annotation, senderIsSelf, otherDevice), true);
+  } else if (otherDevice) {
+    doLocalFinish(talk,
+                  ntext::kDealPrefix + plugin_->deviceTypeName(cmd.deviceType) +
+                      ntext::kHungupSuffix,
+                  false);
+  } else {
+    pushCmdEvent(kEventHungup, cmd);
+  }
+}
+
+void pluginNotify::notify_finish(int64_t senderId, mrtcCmd& cmd) {
+  MRTC_LOG(plugin_, 0, ntext::kFnFinish, NT_BEGIN, logThis(this), ntext::kFnFinish);
+  MRTC_LOG(plugin_, 0, ntext::kFnFinish, NT_FINISH, static_cast<long long>(senderId),
+           static_cast<long long>(cmd.groupId), cmd.roomId.c_str(), cmd.rtcType.c_str());
+  talkInfo talk;
+  talk.rtcType = cmd.rtcType;
+  talk.roomId = cmd.roomId;
+  talk.groupId = cmd.groupId;
+  const uint32_t result = plugin_->store().finishTalk(talk);
+  if (cmd.cmdCode == kCmdMultiMFinish) {
+    cmd.extend = "{\"sendUserId\":\"" + std::to_string(senderId) + "\"}";
+    pushCmdEvent(kEventConferenceFinished, cmd);
+  }
+  if (result != kTalkDone) {
+    MRTC_LOG(plugin_, 0, ntext::kFnFinish, NT_FINISH_FAIL, static_cast<int>(result));
+    return;
+  }
+  // Delayed cards of a finished talk must not appear any more.
+  imsdk::timerCmd removal;
+  removal.op = 0;
+  removal.category = kTimeoutCardDelayCategory;
+  removal.type = kTimeoutCallCard;
+  plugin_->postTimer(removal);
+  pushCmdEvent(kEventFinished, cmd);
+}
+
+void pluginNotify::doLocalFinish(talkInfo& talk, const std::string& word, bool wordUnchanged) {
+  MRTC_LOG(plugin_, 0, ntext::kFnLocalFinish, NT_BEGIN, logThis(this), ntext::kFnLocalFinish);
+  plugin_->store().finishTalk(talk);
+  mrtcCmd cmd;
+  cmd.annotation = wordUnchanged ? word : ntext::kLocalPrefix + word;
+  cmd.senderId = plugin_->selfId();
+  cmd.groupId = talk.groupId;
+  cmd.roomId = talk.roomId;
+  cmd.onwerId = talk.onwerId;
+  cmd.rtcType = talk.rtcType;
+  cmd.extend = "{\"rtcType\":\"" + talk.rtcType + "\"}";
+  pushCmdEvent(kEventFinished, cmd);
+  MRTC_LOG(plugin_, 0, ntext::kFnLocalFinish, NT_END, logThis(this), ntext::kFnLocalFinish);
+}
+
+}  // namespace imsdkmrtc

@@ -1,0 +1,97 @@
+// Weak hints (grey notices) and call cards received in the chat.
+#include <string>
+
+#include "CLocker.h"
+#include "notify/notify_texts.h"
+#include "notify/plugin_notify.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+#include "plugin/text_readers.h"
+#include "tools.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+constexpr int32_t kHintBodyType = 12;
+constexpr int32_t kHintBegin = 21;
+constexpr int32_t kHintFinish = 22;
+// A finish hint for a room seen this long ago (seconds) may be shown again.
+constexpr int64_t kHintRoomKeepSec = 600;
+constexpr uint8_t kEventHint = 21;
+constexpr uint8_t kEventCard = 22;
+constexpr int32_t kDeviceH5 = 5;
+
+}  // namespace
+
+bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& extension) {
+  // Reached from the notification, post-server and request threads.
+  imsdk::autoLock guard(plugin_->lock());
+  MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_BEGIN, logThis(this), ntext::kFnWeakHint);
+  const int64_t now = tools::getLocalTime();
+  for (size_t i = 0; i < hintRooms_.size(); ++i) {
+    if (now - hintRooms_[i].seenAt > kHintRoomKeepSec) {
+      hintRooms_[i] = hintRooms_.back();
+      hintRooms_.pop_back();
+      break;
+    }
+  }
+  if (getJsonInt(body, ntext::kKeyMsgBodyType) != kHintBodyType) return false;
+  const int32_t operType = getJsonInt(extension, ntext::kKeyOperType);
+  if (operType == kHintBegin || operType == kHintFinish) pushTextEvent(kEventHint, extension);
+  const std::string usersInfo = getJsonString(extension, ntext::kKeyUsersInfo);
+  if (operType == kHintBegin) {
+    // A call outside any group is announced only when such calls are on.
+    return plugin_->settings().unbindSwitch.load() == 0 &&
+           getKeyValue(usersInfo, ntext::kKeyGroupId) == "0";
+  }
+  if (operType != kHintFinish) return false;
+  const std::string roomId = getKeyValue(usersInfo, ntext::kKeyRoomId);
+  MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_HINT_ROOM, roomId.c_str());
+  if (roomId.empty()) return false;
+  // Every member's client writes a finish hint; only the first is shown.
+  for (const hintRoom& seen : hintRooms_) {
+    if (seen.roomId == roomId) {
+      MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_HINT_HIDE);
+      return true;
+    }
+  }
+  hintRooms_.push_back(hintRoom{roomId, now});
+  MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_HINT_ADD);
+  return false;
+}
+
+bool pluginNotify::onTempNotify(const std::string& body, mrtcCmd& cmd) {
+  std::string card = body;
+  const int32_t code = plugin_->proxy().reviseVnioMicroTemplet(card);
+  MRTC_LOG(plugin_, 0, ntext::kFnTemp, NT_REVISE, code);
+  cardInfo info;
+  if (!msgProxy::readCardInfo(card, info)) return false;
+  if (info.rtcType != ntext::kMicro) {
+    pushTextEvent(kEventCard, body);
+    return false;
+  }
+  // A conference card rings like a call.
+  cmd.rtcType = info.rtcType;
+  cmd.auxText = info.conferType;
+  cmd.onwerId = info.onwerId;
+  cmd.senderId = info.senderId;
+  cmd.cmdCode = kCmdMultiCall;
+  cmd.roomId = info.roomId;
+  cmd.roomName = info.roomName;
+  cmd.roomToken = info.roomToken;
+  cmd.addr = info.addr;
+  cmd.selects = info.selects;
+  cmd.members = info.selects;
+  cmd.beginTime = tools::strToInt64(info.beginTime);
+  cmd.extend = info.singleRead ? ntext::kExtendSingle : ntext::kExtendNormal;
+  cmd.cmode = info.conferMode;
+  cmd.version = info.version;
+  cmd.deviceType = kDeviceH5;
+  cmd.VideoStatus = ntext::kMulti;
+  cmd.srvVer = info.srvVer;
+  cmd.srvTag = info.srvTag;
+  return false;
+}
+
+}  // namespace imsdkmrtc

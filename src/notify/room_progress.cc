@@ -1,0 +1,125 @@
+// A running talk as its members act: entering the room, replies, talk
+// queries and their answers, version notices.
+#include <string>
+
+#include "notify/notify_texts.h"
+#include "notify/plugin_notify.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+#include "plugin/text_readers.h"
+#include "plugin/version.h"
+#include "timer/timeout_record.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+constexpr int32_t kWaitSeconds = 88;
+constexpr int32_t kHintCaller = 1;
+constexpr int32_t kHintInviter = 2;
+constexpr uint8_t kEventIntoRoom = 3;
+constexpr uint8_t kEventReply = 7;
+constexpr uint8_t kEventTalkState = 10;
+
+}  // namespace
+
+void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
+  MRTC_LOG(plugin_, 0, ntext::kFnIntoRoom, NT_BEGIN, logThis(this), ntext::kFnIntoRoom);
+  MRTC_LOG(plugin_, 0, ntext::kFnIntoRoom, NT_INTOROOM, static_cast<long long>(senderId),
+           static_cast<long long>(cmd.groupId), cmd.roomId.c_str(),
+           static_cast<int>(cmd.members.size()), cmd.annotation.c_str());
+  talkInfo talk;
+  talk.groupId = cmd.groupId;
+  talk.roomId = cmd.roomId;
+  if (plugin_->store().remoteIntoRoom(senderId, talk) != kTalkDone) {
+    MRTC_LOG(plugin_, 0, ntext::kFnIntoRoom, NT_INTOROOM_FAIL);
+  }
+  const int64_t self = plugin_->selfId();
+  // This user answered on another device: stop ringing here.
+  if (senderId == self && talk.rtcType == ntext::kP2p && cmd.annotation == ntext::kAccept) {
+    doLocalFinish(talk, ntext::kOtherAccept, true);
+  }
+  if (senderId == self && cmd.deviceType != plugin_->ownDeviceType()) {
+    doLocalFinish(talk,
+                  ntext::kDealPrefix + plugin_->deviceTypeName(cmd.deviceType) +
+                      ntext::kIntoRoomSuffix,
+                  false);
+  }
+  cmd.extend = deviceFragment(cmd.deviceType, true);
+  pushCmdEvent(kEventIntoRoom, cmd);
+}
+
+void pluginNotify::notify_join(int64_t, mrtcCmd&) {
+  MRTC_LOG(plugin_, 0, ntext::kFnJoin, NT_BEGIN, logThis(this), ntext::kFnJoin);
+}
+
+void pluginNotify::notify_reply(int64_t senderId, mrtcCmd& cmd) {
+  MRTC_LOG(plugin_, 0, ntext::kFnReply, NT_BEGIN, logThis(this), ntext::kFnReply);
+  MRTC_LOG(plugin_, 0, ntext::kFnReply, NT_REPLY, static_cast<long long>(senderId),
+           static_cast<long long>(cmd.groupId), cmd.roomId.c_str());
+  talkInfo talk;
+  talk.roomId = cmd.roomId;
+  talk.groupId = cmd.groupId;
+  const uint32_t result = plugin_->store().remoteReply(talk);
+  if (result == kTalkDone) {
+    pushCmdEvent(kEventReply, cmd);
+  } else {
+    MRTC_LOG(plugin_, 0, ntext::kFnReply, NT_REPLY_FAIL, static_cast<int>(result));
+  }
+}
+
+void pluginNotify::notify_querytalk(int64_t senderId, mrtcCmd& cmd) {
+  MRTC_LOG(plugin_, 0, ntext::kFnQueryTalk, NT_BEGIN, logThis(this), ntext::kFnQueryTalk);
+  MRTC_LOG(plugin_, 0, ntext::kFnQueryTalk, NT_QUERYTALK);
+  talkInfo talk;
+  talk.roomId = cmd.roomId;
+  if (plugin_->store().checkQueryTalk(cmd.groupId, senderId, talk) == kTalkDone) {
+    plugin_->proxy().sendMsg_reply_querytalk(senderId, cmd.groupId, talk);
+  }
+}
+
+void pluginNotify::notify_reply_querytalk(int64_t, mrtcCmd& cmd) {
+  MRTC_LOG(plugin_, 0, ntext::kFnReplyQueryTalk, NT_BEGIN, logThis(this),
+           ntext::kFnReplyQueryTalk);
+  talkInfo talk;
+  talk.roomId = cmd.roomId;
+  talk.onwerId = cmd.onwerId;
+  talk.groupId = cmd.groupId;
+  talk.roomName = cmd.roomName;
+  talk.members = cmd.members;
+  talk.memstates = cmd.memstates;
+  talk.hismembers = cmd.hismembers;
+  if (plugin_->store().remoteReplyQueryTalk(talk) != kTalkDone) return;
+  const std::vector<int64_t> waiting = waitingMembers(talk, plugin_->selfId());
+  if (!waiting.empty()) {
+    MRTC_LOG(plugin_, 0, ntext::kFnReplyQueryTalk, NT_REPLY_QUERY_WAIT,
+             static_cast<int>(waiting.size()));
+    plugin_->addTimeout(kTimeoutWait, cmd.roomId, waiting, kWaitSeconds, kTimeoutMemberCategory,
+                        0, "");
+  }
+  if (!plugin_->proxy().sendMsg_intoroom("", talk, 0)) {
+    MRTC_LOG(plugin_, 0, ntext::kFnReplyQueryTalk, NT_REPLY_QUERY_INTO_FAIL);
+  }
+  plugin_->startKeepAlive();
+  pushCmdEvent(kEventTalkState, cmd);
+}
+
+void pluginNotify::notify_version(int64_t senderId, mrtcCmd& cmd) {
+  MRTC_LOG(plugin_, 0, ntext::kFnVersion, NT_BEGIN, logThis(this), ntext::kFnVersion);
+  MRTC_LOG(plugin_, 0, ntext::kFnVersion, NT_VERSION, static_cast<long long>(senderId),
+           static_cast<long long>(cmd.groupId), cmd.roomId.c_str());
+  if (cmd.annotation != ntext::kFarVersionFail) return;
+  const int32_t check = compareVersion(cmd.version);
+  const std::string self = std::to_string(plugin_->selfId());
+  int32_t kind = 0;
+  if (getJsonString(cmd.extend, ntext::kKeyCaller) == self) {
+    kind = kHintCaller;
+  } else if (getJsonString(cmd.extend, ntext::kKeyInviter) == self) {
+    kind = kHintInviter;
+  }
+  if (kind == 0) return;
+  plugin_->proxy().sendVersionHint(check, kind, senderId, cmd.groupId,
+                                   static_cast<int8_t>(cmd.deviceType));
+}
+
+}  // namespace imsdkmrtc

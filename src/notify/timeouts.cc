@@ -1,0 +1,170 @@
+// Due time-outs, handed over by the timer thread. These handlers run on that
+// thread without the plug-in lock: they reach the store through its own lock
+// and the host, which may be called from any thread.
+#include <string>
+
+#include "notify/notify_texts.h"
+#include "notify/plugin_notify.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+#include "timer/timeout_record.h"
+#include "tools.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+constexpr uint8_t kEventFinished = 5;
+constexpr uint8_t kEventNoAnswer = 6;
+constexpr uint8_t kEventBoardSummary = 8;
+constexpr uint8_t kEventBoardEmpty = 9;
+constexpr uint8_t kEventCard = 22;
+
+}  // namespace
+
+void pluginNotify::onTimeoutDispatch(const timeoutRecord& record) {
+  if (record.type == kTimeoutKeepAlive) {
+    notify_keepalivetimeout(record);
+    return;
+  }
+  switch (record.category) {
+    case kTimeoutMemberCategory:
+      notify_timeout(record);
+      break;
+    case kTimeoutBoardCategory:
+      notify_boardtimeout(record);
+      break;
+    case kTimeoutCardDelayCategory:
+      notify_templetdelay(record);
+      break;
+    case kTimeoutLoseFinishCategory:
+      notify_losefinishtimeout(record);
+      break;
+    case kTimeoutRecallCategory:
+      notify_recalltimeout(record);
+      break;
+    default:
+      break;
+  }
+}
+
+void pluginNotify::notify_timeout(const timeoutRecord& record) {
+  MRTC_LOG(plugin_, 0, ntext::kFnTimeout, NT_BEGIN, logThis(this), ntext::kFnTimeout);
+  MRTC_LOG(plugin_, 0, ntext::kFnTimeout, NT_TIMEOUT, record.type, record.key.c_str(),
+           static_cast<int>(record.members.size()));
+  const int64_t self = plugin_->selfId();
+  talkInfo talk;
+  talk.roomId = record.key;
+  std::vector<int64_t> out;
+  const uint32_t result = plugin_->store().memberTimeout(record.members, out, talk);
+  MRTC_LOG(plugin_, 0, ntext::kFnTimeout, NT_TIMEOUT_OUT, static_cast<int>(out.size()));
+  if (result != kTalkDone) {
+    MRTC_LOG(plugin_, 0, ntext::kFnTimeout, NT_TIMEOUT_FAIL, static_cast<int>(result));
+    return;
+  }
+  mrtcCmd missed;
+  missed.roomId = talk.roomId;
+  missed.groupId = talk.groupId;
+  missed.onwerId = talk.onwerId;
+  missed.rtcType = talk.rtcType;
+  missed.members = talk.members;
+  missed.selects = out;
+  missed.senderId = self;
+  pushCmdEvent(kEventNoAnswer, missed);
+  if (record.type != kTimeoutRing) return;
+  // This user's own ring ran out.
+  plugin_->store().finishTalk(talk);
+  mrtcCmd finished;
+  finished.annotation = ntext::kBeCallTimeout;
+  finished.senderId = self;
+  finished.roomId = talk.roomId;
+  finished.groupId = talk.groupId;
+  finished.onwerId = talk.onwerId;
+  pushCmdEvent(kEventFinished, finished);
+}
+
+void pluginNotify::notify_keepalivetimeout(const timeoutRecord&) {
+  MRTC_LOG(plugin_, 0, ntext::kFnKeepAlive, NT_BEGIN, logThis(this), ntext::kFnKeepAlive);
+  talkInfo talk;
+  if (plugin_->store().keepaliveTimeout(talk) != kTalkDone) {
+    MRTC_LOG(plugin_, 0, ntext::kFnKeepAlive, NT_KEEPALIVE_NONE);
+    return;
+  }
+  mrtcCmd finished;
+  finished.annotation = ntext::kKeepAliveTimeout;
+  finished.senderId = plugin_->selfId();
+  finished.roomId = talk.roomId;
+  finished.groupId = talk.groupId;
+  finished.onwerId = talk.onwerId;
+  pushCmdEvent(kEventFinished, finished);
+  MRTC_LOG(plugin_, 0, ntext::kFnKeepAlive, NT_KEEPALIVE);
+}
+
+void pluginNotify::notify_recalltimeout(const timeoutRecord& record) {
+  MRTC_LOG(plugin_, 0, ntext::kFnRecall, NT_BEGIN, logThis(this), ntext::kFnRecall);
+  MRTC_LOG(plugin_, 0, ntext::kFnRecall, NT_RECALL, record.key.c_str(), record.roomId.c_str(),
+           static_cast<long long>(record.fireTime), record.recallCnt,
+           static_cast<int>(record.members.size()));
+  std::vector<int64_t> ids = record.members;
+  const uint32_t result = plugin_->store().recallTimeout(record.roomId, record.fireTime, ids);
+  if (result != kTalkDone) {
+    MRTC_LOG(plugin_, 0, ntext::kFnRecall, NT_RECALL_FAIL, static_cast<int>(result));
+    return;
+  }
+  const int64_t target = tools::strToInt64(record.key);
+  MRTC_LOG(plugin_, 0, ntext::kFnRecall, NT_RECALL_SEND, record.recallCnt + 1,
+           static_cast<int>(ids.size()));
+  plugin_->proxy().sendRecall(target, record.extra, ids);
+  pluginSettings& settings = plugin_->settings();
+  if (record.recallCnt < settings.recallCount.load()) {
+    plugin_->addRecallTimeout(record.key, record.roomId, ids, settings.recallDuration.load(),
+                              kTimeoutRecallCategory, record.extra, record.fireTime,
+                              record.recallCnt + 1);
+  }
+}
+
+void pluginNotify::notify_templetdelay(const timeoutRecord& record) {
+  MRTC_LOG(plugin_, 0, ntext::kFnTempletDelay, NT_BEGIN, logThis(this), ntext::kFnTempletDelay);
+  const int64_t target = tools::strToInt64(record.key);
+  plugin_->proxy().sendTempMsssage(target, record.extra, record.members,
+                                   record.type == kTimeoutCallCard);
+  pushTextEvent(kEventCard, record.extra);
+}
+
+void pluginNotify::notify_boardtimeout(const timeoutRecord& record) {
+  MRTC_LOG(plugin_, 0, ntext::kFnBoard, NT_BEGIN, logThis(this), ntext::kFnBoard);
+  std::vector<mrtcCmd> held;
+  if (!plugin_->board().boardTimeout(record, held)) return;
+  if (held.empty()) {
+    pushCmdEvent(kEventBoardEmpty, mrtcCmd());
+    return;
+  }
+  const mrtcCmd& first = held.front();
+  if (plugin_->store().isCurrentRoom(first.roomId)) return;
+  mrtcCmd summary;
+  summary.roomId = first.roomId;
+  summary.groupId = first.groupId;
+  summary.onwerId = first.onwerId;
+  for (size_t i = 0; i < first.members.size(); ++i) {
+    if (i < first.memstates.size() && first.memstates[i] != 0) {
+      summary.members.push_back(first.members[i]);
+    }
+  }
+  summary.extend = "{\"intotoom_count\":\"" + std::to_string(summary.members.size()) +
+                   "\",\"allmember_count\":\"" + std::to_string(first.members.size()) +
+                   "\",\"onwer_name\":\"" + first.extend + "\"}";
+  pushCmdEvent(kEventBoardSummary, summary);
+}
+
+void pluginNotify::notify_losefinishtimeout(const timeoutRecord& record) {
+  MRTC_LOG(plugin_, 0, ntext::kFnLoseFinish, NT_BEGIN, logThis(this), ntext::kFnLoseFinish);
+  MRTC_LOG(plugin_, 0, ntext::kFnLoseFinish, NT_LOSE_FINISH, record.key.c_str());
+  talkInfo talk;
+  talk.roomId = record.key;
+  const uint32_t result = plugin_->store().loseFinishTimeout(talk);
+  if (result != kTalkDone) {
+    MRTC_LOG(plugin_, 0, ntext::kFnLoseFinish, NT_LOSE_FINISH_FAIL, static_cast<int>(result));
+  }
+}
+
+}  // namespace imsdkmrtc

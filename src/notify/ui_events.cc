@@ -1,0 +1,158 @@
+// UI events posted to the application, the extension texts they carry and
+// the one-to-one annotation words reported for received messages.
+#include <string>
+
+#include "notify/notify_texts.h"
+#include "notify/plugin_notify.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+// A type 1 event logs at most this many member ids.
+constexpr size_t kLoggedCallMembers = 50;
+// Longer extend texts are not logged.
+constexpr size_t kLoggedExtendLimit = 512;
+constexpr uint8_t kEventCall = 1;
+// The host reads the envelope as an 8-byte block.
+constexpr int32_t kEventBlockLen = 8;
+
+void appendQuoted(std::string& out, const std::string& key, const std::string& value) {
+  out += ",\"";
+  out += key;
+  out += "\":\"";
+  out += value;
+  out += "\"";
+}
+
+}  // namespace
+
+bool pluginNotify::pushUIEvent(imsdk::resp_mrtcEvent* record) {
+  imsdk::IHostService* host = plugin_->host();
+  if (host == nullptr || record == nullptr) {
+    plugin_->releaseCmd(imsdk::kCmdUiEvent, record, 0);
+    return false;
+  }
+  imsdk::cmdEnvelope block;
+  block.record = record;
+  block.word = imsdk::kEnvelopeWordEvent;
+  // The record may be gone once posted: keep what the log lines need.
+  const uint8_t type = record->eventType;
+  const std::string annotation = record->annotation;
+  std::string memberText;
+  size_t memberCount = record->members.size();
+  if (type == kEventCall) {
+    for (size_t i = 0; i < memberCount && i < kLoggedCallMembers; ++i) {
+      memberText += std::to_string(record->members[i]);
+      memberText += ",";
+    }
+  }
+  // Handed over: the host owns the record whatever it answers.
+  int32_t ret = host->postToApp(imsdk::kCmdUiEvent, &block, kEventBlockLen, 0);
+  MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_SENT, type, annotation.c_str(), ret);
+  if (type == kEventCall) {
+    MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_CALL_COUNT, static_cast<int>(memberCount));
+    MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_CALL_MEMBERS, memberText.c_str());
+  }
+  return ret == 0;
+}
+
+bool pluginNotify::pushCmdEvent(uint8_t type, const mrtcCmd& cmd) {
+  auto* record =
+      dynamic_cast<imsdk::resp_mrtcEvent*>(plugin_->createCmd(imsdk::kCmdUiEvent, false));
+  if (record == nullptr) return true;
+  record->eventType = type;
+  record->annotation = cmd.annotation;
+  record->senderId = cmd.senderId;
+  record->selects = cmd.selects;
+  record->groupId = cmd.groupId;
+  record->onwerId = cmd.onwerId;
+  record->roomId = cmd.roomId;
+  record->roomName = cmd.roomName;
+  record->members = cmd.members;
+  record->extend = cmd.extend;
+  pushUIEvent(record);
+  return true;
+}
+
+bool pluginNotify::pushTextEvent(uint8_t type, const std::string& text) {
+  mrtcCmd cmd;
+  cmd.extend = text;
+  return pushCmdEvent(type, cmd);
+}
+
+std::string pluginNotify::deviceFragment(int32_t deviceType, bool braces) const {
+  std::string out = "\"peer_devtype\":\"" + plugin_->deviceTypeName(deviceType) + "\"";
+  return braces ? "{" + out + "}" : out;
+}
+
+std::string pluginNotify::buildEventExtend(const std::string& rtcType, const std::string& addr,
+                                           bool single, int32_t peerDeviceType,
+                                           const std::string& conferMode,
+                                           const std::string& roomToken,
+                                           const std::vector<std::string>& initState,
+                                           const std::string& srvVer, const std::string& srvTag) {
+  // Written by hand in a fixed order and without escaping: the application
+  // reads these texts as they always were.
+  std::string out = single ? "{\"mode\":\"single\"," : "{\"mode\":\"normal\",";
+  out += deviceFragment(peerDeviceType, false);
+  if (!rtcType.empty()) appendQuoted(out, "rtcType", rtcType);
+  if (!addr.empty()) appendQuoted(out, "addr", addr);
+  if (!srvVer.empty()) appendQuoted(out, "srvVer", srvVer);
+  if (!srvTag.empty()) appendQuoted(out, "srvTag", srvTag);
+  if (!roomToken.empty()) appendQuoted(out, "roomToken", roomToken);
+  appendQuoted(out, "conferMode", conferMode);
+  if (!initState.empty()) {
+    out += ",\"initState\":[";
+    for (size_t i = 0; i < initState.size(); ++i) {
+      if (i > 0) out += ",";
+      out += "\"" + initState[i] + "\"";
+    }
+    out += "]";
+  }
+  out += "}";
+  MRTC_LOG(plugin_, 0, ntext::kFnExtend, NT_EXTEND_COUNT, static_cast<int>(initState.size()));
+  if (out.size() < kLoggedExtendLimit) {
+    MRTC_LOG(plugin_, 0, ntext::kFnExtend, NT_EXTEND_JSON, out.c_str());
+  }
+  return out;
+}
+
+bool pluginNotify::mapP2pAnnotation(mrtcCmd& cmd, std::string& body) {
+  if (cmd.rtcType == ntext::kMicro && cmd.cmdCode != kCmdMultiMFinish) return true;
+  if (plugin_->settings().p2pSwitch.load() == 0 || cmd.rtcType != ntext::kP2p) return false;
+  const int64_t self = plugin_->selfId();
+  const bool senderIsSelf = cmd.senderId == self;
+  const bool otherDevice = isOtherDevice(cmd, self);
+  auto rewrite = [&](const std::string& word) {
+    cmd.annotation = word;
+    std::string text;
+    if (plugin_->proxy().transCmd2Json(cmd, text)) body = text;
+  };
+  const std::string word = cmd.annotation;
+  if (word == ntext::kCancelCallTimeout || word == ntext::kCancelUiClick) {
+    if (senderIsSelf) return false;
+    rewrite(ntext::kPeerPrefix + word);
+    return true;
+  }
+  if (word == ntext::kBusyInRtc || word == ntext::kBusyInTel || word == ntext::kRefuse) {
+    if (otherDevice) rewrite(ntext::kOtherPrefix + word);
+    if (senderIsSelf) return true;
+    rewrite(ntext::kPeerPrefix + word);
+    return true;
+  }
+  if (word == ntext::kAccept) {
+    if (!otherDevice) return false;
+    rewrite(ntext::kOtherAccept);
+    return true;
+  }
+  return false;
+}
+
+bool pluginNotify::isOtherDevice(const mrtcCmd& cmd, int64_t selfId) const {
+  return cmd.senderId == selfId && cmd.deviceType != plugin_->ownDeviceType();
+}
+
+}  // namespace imsdkmrtc
