@@ -69,6 +69,19 @@ TEST(Expectations, CheckOnlyTheWindowAndNameTheFailure) {
             "happened 1 time(s), expected 0");
 }
 
+TEST(Timeline, JsonLinesStayValidJson) {
+  Item it;
+  it.t = 61000;
+  it.client = "bob";
+  it.kind = kind::kLog;
+  // A GB2312 full-width colon, a UTF-8 character, a quote and a tab.
+  it.set("text", "notify_keepalivetimeout\xA3\xBAno_talking. \xE8\xAF\x9D \"q\"\t")
+      .set("ids", IdList{3, -1});
+  EXPECT_EQ(renderJson(it),
+            "{\"t\":61000,\"client\":\"bob\",\"kind\":\"log\",\"text\":\"notify_keepalivetimeout"
+            "\\u00a3\\u00bano_talking. \xE8\xAF\x9D \\\"q\\\"\\t\",\"ids\":[3,-1]}");
+}
+
 TEST(MediaRooms, OthersInTheRoomReportWhoEntersAndLeaves) {
   MediaRoom rooms;
   EXPECT_TRUE(rooms.enter("alice", 1001, "r1", 5001).empty());  // alone in the room
