@@ -82,6 +82,7 @@ struct ClientState {
   bool inTalk = false;     // the application believes it is in a talk
   int64_t keepAliveDue = -1;
   int64_t offlineSince = -1;  // traffic sequence when it went away
+  int64_t offlineUntil = -1;  // and when it came back (-1: still away)
 };
 
 class Run {
@@ -501,6 +502,7 @@ std::vector<imsdk::hostMessage> Run::missedMessages(ClientState& cs) {
   const int64_t me = cs.spec->user;
   for (const simhost::NetMessage& msg : net_.traffic()) {
     if (msg.seq <= cs.offlineSince || msg.fromClient == cs.spec->name) continue;
+    if (cs.offlineUntil >= 0 && msg.seq > cs.offlineUntil) break;
     if (msg.fromClient.empty() && msg.senderId == me && msg.senderDevice == cs.spec->device) continue;
     bool reaches = false;
     if (msg.toGroup) {
@@ -634,11 +636,14 @@ void Run::runStep(const Step& step) {
         // keep-alive, and the media server sees it leave its room.
         std::vector<simhost::NetMessage> traffic = net_.traffic();
         cs->offlineSince = traffic.empty() ? 0 : traffic.back().seq;
+        cs->offlineUntil = -1;
         cs->host->setOnline(false);
         setInTalk(*cs, false);
         leaveMedia(*cs);
         cs->appRunning = false;
       } else {
+        std::vector<simhost::NetMessage> traffic = net_.traffic();
+        cs->offlineUntil = traffic.empty() ? 0 : traffic.back().seq;
         cs->host->setOnline(true);
         cs->appRunning = true;
       }
