@@ -82,6 +82,7 @@ std::string mermaidDiagram(const RunResult& run, const std::string& title) {
       } else {
         text = it.str("command").empty() ? "message type " + std::to_string(type) : it.str("command");
         if (!it.str("annotation").empty()) text += " (" + it.str("annotation") + ")";
+        if (it.str("flag") == "recall") text += " (recall)";
       }
       if (it.num("target") == 10001) text += " via 10001";
       out << "  " << ident(it.str("from")) << arrow << who << ": " << label(text) << "\n";

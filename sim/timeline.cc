@@ -62,7 +62,8 @@ std::string messageLabel(const Item& item) {
   if (type == 8) return "hint";
   if (type == 26) return "card";
   if (type == 2) return "shared text";
-  return command.empty() ? "message" : command;
+  if (command.empty()) return "message";
+  return item.str("flag") == "recall" ? command + " (recall)" : command;
 }
 
 void renderRequest(std::ostringstream& out, const Item& item) {
@@ -175,6 +176,7 @@ std::string renderText(const Item& item, bool withLogs) {
         << " type=" << item.num("type") << " to " << item.num("target");
     if (item.num("chat") != item.num("target")) out << " (for " << item.num("chat") << ")";
     opt(out, item, "limitRange", "limit");
+    opt(out, item, "properties", "properties");
     out << " " << item.str("body");
   } else if (item.kind == kind::kTimeout) {
     out << "time-out type=" << item.num("type") << " (" << timeoutName(item.num("type")) << ")";
@@ -186,7 +188,7 @@ std::string renderText(const Item& item, bool withLogs) {
     out << " " << item.str("body");
   } else if (item.kind == kind::kPull) {
     out << "pull    " << item.num("count") << " offline message(s)";
-    opt(out, item, "dropped", "marked");
+    opt(out, item, "statuses", "statuses");
   } else if (item.kind == kind::kLifecycle) {
     out << item.str("event");
     opt(out, item, "text", "text");

@@ -138,6 +138,15 @@ bool msgProxy::recallTagged() const {
   return s.recallEnable.load() != 0 && s.recallCount.load() > 0 && s.recallDuration.load() > 0;
 }
 
+// The chat card that follows a call or invite message.
+void msgProxy::postCallCard(const talkInfo& talk, const std::vector<int64_t>& callees,
+                            const std::vector<std::string>& initState,
+                            const std::vector<int64_t>& range, bool insertFirst) {
+  std::string card;
+  fillTempMessage(card, talk, callees, initState);
+  sendTempMsssage(talk.groupId, card, range, insertFirst);
+}
+
 bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo& talk,
                             mrtcCmd& request) {
   if (plugin_ == nullptr) return false;
@@ -184,6 +193,7 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
   // A group call only ever reaches the callees, whatever the limit setting.
   bool sent = sendMessage(target, wire::kMsgTypeAll, text, range, false, !p2p, true, 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
+  if (sent && talk.single == 0 && !p2p) postCallCard(talk, callees, initState, range, true);
   return sent;
 }
 
@@ -223,6 +233,7 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
       sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, false, false, false, 0);
   MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_RET, sent ? 1 : 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
+  if (sent && talk.single == 0) postCallCard(talk, invitees, initState, range, false);
   return sent;
 }
 

@@ -356,7 +356,7 @@ TEST_F(SendersTest, ReceivedRedirectIsUndone) {
   plugin_.settings().redirectOn.store(1);
   mrtcCmd request = groupRequest({12, 13});
   ASSERT_TRUE(proxy_.sendMsg_call({12, 13}, groupTalk(), request));
-  const auto wire = client_.sent().back();
+  const auto wire = client_.sent().front();
   imsdk::hostMessage relayed;
   relayed.sendUserId = wire.senderId;
   relayed.targetId = wire.targetId;
@@ -405,7 +405,7 @@ TEST_F(SendersTest, GroupCallReachesCalleesAndArmsRecall) {
   mrtcCmd request = groupRequest({12, 13, 14}, {"14", "99"});
   ASSERT_TRUE(proxy_.sendMsg_call({12, 13, 14}, groupTalk(), request));
 
-  ASSERT_EQ(client_.sent().size(), 1u);
+  ASSERT_EQ(client_.sent().size(), 2u);
   const auto m = client_.sent()[0];
   EXPECT_EQ(m.targetId, 100);
   EXPECT_EQ(m.msgType, 14);
@@ -428,6 +428,18 @@ TEST_F(SendersTest, GroupCallReachesCalleesAndArmsRecall) {
   EXPECT_EQ(t.fireTime, kStartMs / 1000);
   EXPECT_EQ(t.recallCnt, 1);
   EXPECT_EQ(t.extra, std::string(kCallBody) + ",\"flag\":\"recall\"}");
+
+  // The call card follows the call, to the same callees, and is kept locally.
+  std::string card;
+  proxy_.fillTempMessage(card, groupTalk(), {12, 13, 14}, {"12_100"});
+  const auto c = client_.sent()[1];
+  EXPECT_EQ(c.msgType, 26);
+  EXPECT_EQ(c.targetId, 100);
+  EXPECT_EQ(c.limitRange, (ids{12, 13}));
+  EXPECT_EQ(c.body, card);
+  ASSERT_EQ(client_.inserted().size(), 1u);
+  EXPECT_EQ(client_.inserted()[0].body, card);
+  EXPECT_EQ(client_.inserted()[0].msgType, 26);
 
   // The caller sees what went out.
   EXPECT_EQ(request.cmdCode, 1);
@@ -456,7 +468,7 @@ TEST_F(SendersTest, RecallSettingsShapeTheCall) {
     mrtcCmd request = groupRequest({12, 13, 14});
     ASSERT_TRUE(proxy_.sendMsg_call({12, 13, 14}, groupTalk(), request));
     EXPECT_EQ(
-        client_.sent().back().body,
+        client_.sent().front().body,
         std::string(kCallBody) + (row.tagged ? ",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}" : "}"));
     ASSERT_EQ(client_.timerPosts().size(), row.armed ? 1u : 0u);
     if (row.armed) {
@@ -506,7 +518,8 @@ TEST_F(SendersTest, OneToOneCallGoesToThePeer) {
   mrtcCmd request;
   request.rtcType = "p2pconfer";
   ASSERT_TRUE(proxy_.sendMsg_call({12}, talk, request));
-  ASSERT_EQ(client_.sent().size(), 1u);
+  ASSERT_EQ(client_.sent().size(), 1u);  // no card for a one-to-one call
+  EXPECT_TRUE(client_.inserted().empty());
   const auto m = client_.sent()[0];
   EXPECT_EQ(m.targetId, 12);
   EXPECT_EQ(m.msgType, 14);
@@ -528,7 +541,7 @@ TEST_F(SendersTest, InviteGoesToTheGroupAndArmsRecallForInvitees) {
   enableRecall(1);
   mrtcCmd request = groupRequest({14, 12}, {"12"});
   ASSERT_TRUE(proxy_.sendMsg_invite({14}, groupTalk(), request));
-  ASSERT_EQ(client_.sent().size(), 1u);
+  ASSERT_EQ(client_.sent().size(), 2u);
   const auto m = client_.sent()[0];
   EXPECT_EQ(m.targetId, 100);
   EXPECT_EQ(m.msgType, 14);
@@ -543,15 +556,24 @@ TEST_F(SendersTest, InviteGoesToTheGroupAndArmsRecallForInvitees) {
   EXPECT_EQ(client_.timerPosts()[0].cmd.category, 5);
   EXPECT_EQ(client_.timerPosts()[0].cmd.extra, std::string(kInviteBody) + ",\"flag\":\"recall\"}");
   EXPECT_EQ(request.cmdCode, 2);
+  // Its card reaches the invitees and is not kept locally first.
+  std::string card;
+  proxy_.fillTempMessage(card, groupTalk(), {14}, {"12_100"});
+  EXPECT_EQ(client_.sent()[1].msgType, 26);
+  EXPECT_EQ(client_.sent()[1].targetId, 100);
+  EXPECT_EQ(client_.sent()[1].limitRange, ids{14});
+  EXPECT_EQ(client_.sent()[1].body, card);
+  EXPECT_TRUE(client_.inserted().empty());
 
   // Invites are not redirected; with the limit setting on they reach the
   // talk's members only.
   plugin_.settings().redirectOn.store(1);
   proxy_.setLimitRange(true);
   mrtcCmd again = groupRequest({14});
+  client_.clearRecords();
   ASSERT_TRUE(proxy_.sendMsg_invite({14}, groupTalk(), again));
-  EXPECT_EQ(client_.sent().back().targetId, 100);
-  EXPECT_EQ(client_.sent().back().limitRange, (ids{11, 12, 13}));
+  EXPECT_EQ(client_.sent().front().targetId, 100);
+  EXPECT_EQ(client_.sent().front().limitRange, (ids{11, 12, 13}));
 }
 
 TEST_F(SendersTest, RecallIsResentUnchangedToTheStillRinging) {
