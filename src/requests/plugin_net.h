@@ -1,12 +1,38 @@
 // pluginNet: carries out the application's requests (24001 to 24010) under
 // the plug-in lock and answers each with a result code.
+//
+// Threads: onNetRequest runs on the host's request threads and holds the
+// plug-in lock for the whole handler, so handlers never overlap; the repeat
+// and token caches are touched only under that lock.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sdk_cmd.h"
 
 namespace imsdkmrtc {
 
 class mrtc_plugin;
+
+// The host counts a command envelope as two 32-bit words.
+constexpr int32_t kEnvelopeLen = 8;
+
+// Result codes the handlers make themselves (the store's codes pass through).
+enum : int32_t {
+  kReqDone = 0,
+  kReqBadExtend = 1,
+  kReqSendFail = 4,
+  kReqNotHandled = 7,
+  kReqNoBoardCall = 10,
+  kReqUnbindRefused = 11,
+  kReqPeerOlder = 13,
+  kReqPeerNewer = 14,
+  kReqNotCallee = 15,
+  kReqNotActive = 16,
+  kReqPushOutdated = 83,
+};
 
 class pluginNet {
  public:
@@ -16,8 +42,50 @@ class pluginNet {
   // request points at the request record pointer (a command envelope).
   bool onNetRequest(uint16_t code, uintptr_t request, uintptr_t unused);
 
+  // The result record for code, carrying the request's id; null when the
+  // factory has none.
+  imsdk::resp_commonResult* getRespondMem(uintptr_t request, uint16_t code);
+  // Stores result and posts the record to the application (which then owns
+  // it); a null record is ignored.
+  bool sendResultRespond(uint16_t code, int32_t result, imsdk::resp_commonResult* record);
+  // The room's token, from the local cache or the host's cache service.
+  bool getToken(const std::string& roomId, std::string& token);
+
  private:
+  struct repeatEntry {
+    uint32_t code = 0;
+    std::string roomId;
+    int64_t stamp = 0;
+  };
+  struct tokenEntry {
+    std::string roomId;
+    std::string token;
+    int64_t stamp = 0;
+  };
+
+  void on_call(uint16_t code, uintptr_t request);
+  void on_invite(uint16_t code, uintptr_t request);
+  void on_intoroom(uint16_t code, uintptr_t request);
+  bool on_join(uint16_t code, uintptr_t request, const std::string& source);
+  void on_templetjoin(uint16_t code, uintptr_t request);
+  void on_hungup(uint16_t code, uintptr_t request);
+  void on_connectstate(uint16_t code, uintptr_t request);
+  void on_keepalive(uint16_t code, uintptr_t request);
+  void on_extra(uint16_t code, uintptr_t request);
+  int32_t extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_commonResult* result);
+  bool isRepeat(uint32_t code, const std::string& roomId);
+  // Arms the call wait time-out for roomId and members.
+  void armWait(const std::string& roomId, const std::vector<int64_t>& members, int32_t seconds);
+
   mrtc_plugin* plugin_;
+  bool forceOwnerAddr_ = false;
+  std::vector<repeatEntry> repeats_;
+  std::vector<tokenEntry> local_qCaches_;
 };
+
+// The request record inside the envelope at request, or null when there is
+// none or it is of another kind.
+const imsdk::req_mrtc_request* callRequestOf(uintptr_t request);
+const imsdk::req_mrtc_extra* extraRequestOf(uintptr_t request);
 
 }  // namespace imsdkmrtc

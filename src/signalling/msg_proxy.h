@@ -171,6 +171,9 @@ class msgProxy {
   static int64_t getTargetId(const talkInfo& talk, int64_t ownId);
   static std::vector<int64_t> callMembers(const mrtcCmd& request);
   static void removeId(std::vector<int64_t>& list, const std::string& idText);
+  // Properties of a message redirected to the service account: the given
+  // flat object plus "targetID", all values strings, keys ascending.
+  static std::string redirectProperties(const std::string& properties, int64_t target);
   // Undoes the service-account redirect on a received message.
   static void fixSystemSender(imsdk::hostMessage& msg);
 

@@ -14,9 +14,27 @@ namespace imsdkmrtc {
 
 namespace {
 
-// Properties of a message to the service account: the existing flat object
-// plus the real target, every value a string, keys in ascending order.
-std::string redirectProperties(const std::string& properties, int64_t target) {
+// Replaces the closing brace of a finished body with tail.
+void spliceTail(std::string& body, const char* tail) {
+  if (!body.empty()) body.pop_back();
+  body += tail;
+}
+
+// Fields every sender fills the same way.
+mrtcCmd baseCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkInfo& talk) {
+  mrtcCmd cmd;
+  cmd.cmdCode = code;
+  cmd.senderId = ownId;
+  cmd.version = wire::kProtocolVersion;
+  cmd.deviceType = deviceType;
+  cmd.groupId = talk.groupId;
+  cmd.onwerId = talk.onwerId;
+  return cmd;
+}
+
+}  // namespace
+
+std::string msgProxy::redirectProperties(const std::string& properties, int64_t target) {
   std::map<std::string, std::string> values;
   json::Document doc;
   if (!properties.empty() && parseText(doc, properties) && doc.IsObject()) {
@@ -40,26 +58,6 @@ std::string redirectProperties(const std::string& properties, int64_t target) {
   w.EndObject();
   return std::string(buf.GetString(), buf.GetSize());
 }
-
-// Replaces the closing brace of a finished body with tail.
-void spliceTail(std::string& body, const char* tail) {
-  if (!body.empty()) body.pop_back();
-  body += tail;
-}
-
-// Fields every sender fills the same way.
-mrtcCmd baseCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkInfo& talk) {
-  mrtcCmd cmd;
-  cmd.cmdCode = code;
-  cmd.senderId = ownId;
-  cmd.version = wire::kProtocolVersion;
-  cmd.deviceType = deviceType;
-  cmd.groupId = talk.groupId;
-  cmd.onwerId = talk.onwerId;
-  return cmd;
-}
-
-}  // namespace
 
 bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
                            std::vector<int64_t> limitRange, bool clearMsgFlag, bool useLimitRange,
@@ -140,6 +138,15 @@ bool msgProxy::recallTagged() const {
   return s.recallEnable.load() != 0 && s.recallCount.load() > 0 && s.recallDuration.load() > 0;
 }
 
+// The chat card that follows a call or invite message.
+void msgProxy::postCallCard(const talkInfo& talk, const std::vector<int64_t>& callees,
+                            const std::vector<std::string>& initState,
+                            const std::vector<int64_t>& range, bool insertFirst) {
+  std::string card;
+  fillTempMessage(card, talk, callees, initState);
+  sendTempMsssage(talk.groupId, card, range, insertFirst);
+}
+
 bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo& talk,
                             mrtcCmd& request) {
   if (plugin_ == nullptr) return false;
@@ -186,6 +193,7 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
   // A group call only ever reaches the callees, whatever the limit setting.
   bool sent = sendMessage(target, wire::kMsgTypeAll, text, range, false, !p2p, true, 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
+  if (sent && talk.single == 0 && !p2p) postCallCard(talk, callees, initState, range, true);
   return sent;
 }
 
@@ -225,6 +233,7 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
       sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, false, false, false, 0);
   MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_RET, sent ? 1 : 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
+  if (sent && talk.single == 0) postCallCard(talk, invitees, initState, range, false);
   return sent;
 }
 

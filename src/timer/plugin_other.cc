@@ -1,8 +1,277 @@
 #include "timer/plugin_other.h"
 
+#include <algorithm>
+#include <utility>
+
+#include "notify/plugin_notify.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+#include "thread_start.h"
+#include "timer/timer_texts.h"
+#include "tools.h"
+
 namespace imsdkmrtc {
 
-bool pluginOther::onRequest(uint16_t, uintptr_t, uintptr_t) { return false; }
-bool pluginOther::stop() { return true; }
+namespace {
+
+bool isMemberType(int32_t type) { return type == kTimeoutWait || type == kTimeoutRing; }
+
+constexpr uint8_t kOpRemove = 0;
+constexpr uint8_t kOpAdd = 1;
+
+enum : int32_t {
+  kMembersReplace = 0,  // move the ids out of the other records of the room
+  kMembersOnlyNew = 1,  // keep only ids the room has no record for yet
+  kMembersAsGiven = 2,
+};
+
+}  // namespace
+
+pluginOther::~pluginOther() { stop(); }
+
+bool pluginOther::onRequest(uint16_t type, uintptr_t a, uintptr_t) {
+  if (type != imsdk::kCmdTimer || a == 0) return false;
+  const imsdk::timerCmd& request = *reinterpret_cast<const imsdk::timerCmd*>(a);
+  // The add and the start of its worker are one step under queueLock, so an
+  // ending worker either still counts on the flag or has already dropped it.
+  imsdk::autoLock queue(&queueLock);
+  if (onTimeout(request) == 0) startWorker();
+  return true;
+}
+
+int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
+  imsdk::autoLock queue(&queueLock);
+  MRTC_LOG(plugin_, 0, timertext::kFuncOnTimeout, timertext::kBegin, logThis(this),
+           timertext::kFuncOnTimeout);
+  if (request.op == kOpRemove) {
+    if (isMemberType(request.type)) {
+      for (int64_t member : request.members) {
+        takeOutMember(request.category, request.key, member);
+      }
+    } else {
+      for (int i = 0; i < kCategoryRemoveLimit; ++i) {
+        auto it = std::find_if(timeouts.begin(), timeouts.end(), [&](const timeoutRecord& r) {
+          return r.category == request.category;
+        });
+        if (it == timeouts.end()) break;
+        eraseAt(static_cast<size_t>(it - timeouts.begin()));
+      }
+    }
+    return 1;
+  }
+  // Unknown operations change nothing and, like a remove, never start a worker.
+  if (request.op != kOpAdd) return 1;
+
+  const int32_t before = static_cast<int32_t>(timeouts.size());
+  const int64_t now = tools::getLocalTime();
+  if (request.refresh != 0) {
+    for (timeoutRecord& r : timeouts) {
+      if (r.category == request.category && r.type == request.type && r.key == request.key) {
+        r.members = request.members;
+        r.startTime = now;
+        r.duration = request.duration;
+        return before;
+      }
+    }
+  }
+
+  std::vector<int64_t> members;
+  switch (request.memberMode) {
+    case kMembersReplace:
+      for (int64_t member : request.members) {
+        takeOutMember(request.category, request.key, member);
+      }
+      members = request.members;
+      break;
+    case kMembersOnlyNew:
+      for (int64_t member : request.members) {
+        bool pending = std::any_of(timeouts.begin(), timeouts.end(), [&](const timeoutRecord& r) {
+          return r.category == request.category && r.key == request.key &&
+                 std::find(r.members.begin(), r.members.end(), member) != r.members.end();
+        });
+        if (!pending) members.push_back(member);
+      }
+      break;
+    case kMembersAsGiven:
+      members = request.members;
+      break;
+    default:
+      break;
+  }
+  if (isMemberType(request.type) && members.empty()) return before;
+
+  timeoutRecord record;
+  record.category = request.category;
+  record.type = request.type;
+  record.key = request.key;
+  record.members = std::move(members);
+  record.startTime = now;
+  record.duration = request.duration;
+  record.extra = request.extra;
+  record.fireTime = request.fireTime;
+  record.recallCnt = request.recallCnt;
+  record.roomId = request.roomId;
+  timeouts.push_back(std::move(record));
+  return before;
+}
+
+bool pluginOther::stop() {
+  stopFlag* flag = nullptr;
+  {
+    imsdk::autoLock queue(&queueLock);
+    stopped_ = true;
+    flag = uninitFlag;
+    uninitFlag = nullptr;
+    // Our own reference keeps the flag alive while we wait at its gate, even
+    // if its last worker ends meanwhile.
+    if (flag != nullptr) flag->refs.fetch_add(1);
+  }
+  if (flag == nullptr) return true;
+  {
+    std::lock_guard<std::mutex> gate(flag->gate);
+    imsdk::autoLock tick(&tickLock);
+    flag->stop = true;
+  }
+  if (flag->refs.fetch_sub(1) <= 1) delete flag;
+  return true;
+}
+
+void pluginOther::setDispatchOverride(dispatchFn fn) {
+  imsdk::autoLock tick(&tickLock);
+  dispatchOverride_ = std::move(fn);
+}
+
+std::vector<timeoutRecord> pluginOther::snapshot() {
+  imsdk::autoLock queue(&queueLock);
+  return timeouts;
+}
+
+void pluginOther::startWorker() {
+  if (stopped_) return;
+  if (uninitFlag == nullptr) {
+    uninitFlag = new stopFlag();
+  } else {
+    uninitFlag->refs.fetch_add(1);
+  }
+  auto* start = new workerStart{this, uninitFlag};
+  if (!platform::startThread(&pluginOther::timer, start)) {
+    delete start;
+    if (uninitFlag->refs.fetch_sub(1) <= 1) {
+      delete uninitFlag;
+      uninitFlag = nullptr;
+    }
+    MRTC_LOG(plugin_, 2, timertext::kFuncStart, timertext::kStartFailed);
+  }
+}
+
+void pluginOther::timer(void* arg) {
+  auto* start = static_cast<workerStart*>(arg);
+  pluginOther* self = start->other;
+  stopFlag* flag = start->flag;
+  delete start;
+
+  // Everything that touches pluginOther or the plug-in happens under the gate
+  // with `stop` clear: stop() cannot finish, nor the plug-in go, meanwhile.
+  bool stopped = false;
+  bool lastHolder = false;
+  {
+    std::lock_guard<std::mutex> gate(flag->gate);
+    stopped = flag->stop;
+    if (!stopped) MRTC_LOG(self->plugin_, 0, timertext::kFuncTimer, timertext::kThreadBegin);
+  }
+  while (!stopped) {
+    tools::sleep(kTimerTickMs);
+    std::lock_guard<std::mutex> gate(flag->gate);
+    if (flag->stop) {
+      stopped = true;
+      break;
+    }
+    if (self->dotick()) {
+      lastHolder = self->leave(flag);
+      break;
+    }
+  }
+  // From here on only the flag is touched; pluginOther may be gone.
+  if (stopped) lastHolder = flag->refs.fetch_sub(1) <= 1;
+  if (lastHolder) delete flag;
+}
+
+bool pluginOther::dotick() {
+  imsdk::autoLock tick(&tickLock);
+  timeoutRecord record;
+  size_t left = 0;
+  bool taken = false;
+  {
+    imsdk::autoLock queue(&queueLock);
+    taken = popDue(record, left);
+  }
+  if (taken && record.type > 0) {
+    MRTC_LOG(plugin_, 0, timertext::kFuncDotick, timertext::kOneTimeout, record.type);
+    dispatch(record);
+  }
+  if (left == 0) MRTC_LOG(plugin_, 0, timertext::kFuncDotick, timertext::kExitThread);
+  return left == 0;
+}
+
+bool pluginOther::leave(stopFlag* flag) {
+  imsdk::autoLock queue(&queueLock);
+  // A worker started meanwhile took a reference: it keeps the flag.
+  const bool last = flag->refs.fetch_sub(1) <= 1;
+  if (last && uninitFlag == flag) uninitFlag = nullptr;
+  // Logged before queueLock goes: once uninitFlag is clear a stop() no longer
+  // waits for this thread.
+  MRTC_LOG(plugin_, 0, timertext::kFuncTimer, timertext::kThreadEnd);
+  return last;
+}
+
+void pluginOther::takeOutMember(int32_t category, const std::string& key, int64_t member) {
+  // A pass ends at the first record it empties (deleting it reorders the
+  // queue); passes repeat while they find the id.
+  for (int pass = 0; pass < kMemberRemovePasses; ++pass) {
+    bool changed = false;
+    for (size_t i = 0; i < timeouts.size(); ++i) {
+      timeoutRecord& r = timeouts[i];
+      if (r.category != category || r.key != key) continue;
+      auto it = std::find(r.members.begin(), r.members.end(), member);
+      if (it == r.members.end()) continue;
+      *it = r.members.back();
+      r.members.pop_back();
+      changed = true;
+      if (r.members.empty()) {
+        eraseAt(i);
+        break;
+      }
+    }
+    if (!changed) break;
+  }
+}
+
+bool pluginOther::popDue(timeoutRecord& out, size_t& left) {
+  const int64_t now = tools::getLocalTime();
+  for (size_t i = 0; i < timeouts.size(); ++i) {
+    if (now - timeouts[i].startTime >= timeouts[i].duration) {
+      out = std::move(timeouts[i]);
+      eraseAt(i);
+      left = timeouts.size();
+      return true;
+    }
+  }
+  left = timeouts.size();
+  return false;
+}
+
+void pluginOther::eraseAt(size_t index) {
+  // The queue is unordered: the last record fills the hole.
+  if (index + 1 != timeouts.size()) timeouts[index] = std::move(timeouts.back());
+  timeouts.pop_back();
+}
+
+void pluginOther::dispatch(const timeoutRecord& record) {
+  if (dispatchOverride_) {
+    dispatchOverride_(record);
+    return;
+  }
+  plugin_->notify()->onTimeoutDispatch(record);
+}
 
 }  // namespace imsdkmrtc

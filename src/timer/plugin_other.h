@@ -1,24 +1,97 @@
 // pluginOther: the time-out queue and its worker thread.
+//
+// Threads: requests (slot 6) arrive on any host thread and only take
+// `queueLock`. The worker thread runs one tick at a time holding its stop
+// flag's gate, then `tickLock`, then `queueLock` (always in that order), and
+// runs the due record's handler inside the tick, so a handler may post new
+// timer requests. `stop()` may be called from any thread but the worker.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "CLocker.h"
+#include "sdk_cmd.h"
+#include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
 
 class mrtc_plugin;
 
+// Shared by pluginOther and its worker threads and outlives both: a worker
+// that sees `stop` leaves without touching pluginOther or the plug-in.
+struct stopFlag {
+  // Set once, under `gate`, when the plug-in is released.
+  bool stop = false;
+  // Workers holding the flag (and a releasing stop() for a moment). Changed
+  // under pluginOther's `queueLock` while pluginOther lives; atomic because a
+  // worker that was told to stop drops its reference without that lock.
+  std::atomic<int32_t> refs{1};
+  // Held by a worker for a whole tick and while it logs; stop() sets `stop`
+  // under it, so once stop() returns no worker is inside pluginOther and none
+  // will enter it again.
+  std::mutex gate;
+};
+
 class pluginOther {
  public:
   explicit pluginOther(mrtc_plugin* plugin) : plugin_(plugin) {}
-  virtual ~pluginOther() = default;
+  // Tells a running worker to stop (a no-op after the release's stop()); it
+  // never waits for the worker to end.
+  virtual ~pluginOther();
+  pluginOther(const pluginOther&) = delete;
+  pluginOther& operator=(const pluginOther&) = delete;
 
-  // Request entry (slot 6): acts on command 24101 only.
+  // Request entry (slot 6): acts on command 24101 only; `a` points at the
+  // timerCmd. Starts a worker when the request found the queue empty.
   bool onRequest(uint16_t type, uintptr_t a, uintptr_t b);
-  // Tells a running worker to stop (plug-in release).
+  // Applies one add or remove. Returns the number of records before an add,
+  // 1 after a remove.
+  int32_t onTimeout(const imsdk::timerCmd& request);
+  // Tells a running worker to stop (plug-in release). Waits for a tick in
+  // progress, never for the thread to end. Always true.
   bool stop();
 
+  // Test hook: when set, due records go here instead of pluginNotify's
+  // time-out dispatcher. Runs on the worker thread inside the tick.
+  using dispatchFn = std::function<void(const timeoutRecord&)>;
+  void setDispatchOverride(dispatchFn fn);
+  // A copy of the queue in its current order.
+  std::vector<timeoutRecord> snapshot();
+
  private:
+  struct workerStart {
+    pluginOther* other;
+    stopFlag* flag;
+  };
+
+  // Worker thread body: ticks every 3000 ms until the queue is empty after a
+  // tick or the flag says stop.
+  static void timer(void* arg);
+  // One tick (REQUIRES flag gate held, stop not set). True when the queue is
+  // empty after it.
+  bool dotick();
+  // The end of a worker that was not stopped (REQUIRES flag gate held).
+  // True when this was the flag's last holder: the caller deletes it.
+  bool leave(stopFlag* flag);
+  void startWorker();  // REQUIRES queueLock
+  // Takes `member` out of every record of (category, key); deletes records
+  // whose list becomes empty. REQUIRES queueLock.
+  void takeOutMember(int32_t category, const std::string& key, int64_t member);
+  bool popDue(timeoutRecord& out, size_t& left);  // REQUIRES queueLock
+  void eraseAt(size_t index);                     // REQUIRES queueLock
+  void dispatch(const timeoutRecord& record);
+
   mrtc_plugin* plugin_;
+  imsdk::CLocker queueLock;
+  imsdk::CLocker tickLock;  // taken before queueLock, never on the request side
+  stopFlag* uninitFlag = nullptr;       // GUARDED_BY(queueLock)
+  std::vector<timeoutRecord> timeouts;  // GUARDED_BY(queueLock); unordered
+  bool stopped_ = false;                // GUARDED_BY(queueLock)
+  dispatchFn dispatchOverride_;         // GUARDED_BY(tickLock)
 };
 
 }  // namespace imsdkmrtc

@@ -7,11 +7,10 @@
 namespace simhost {
 
 void Client::attach(imsdk::IPlugin* plugin) {
-  {
-    std::lock_guard<std::mutex> lk(net_->mu_);
-    plugin_ = plugin;
-  }
+  // The host is set before the network may deliver to the plug-in.
   if (plugin != nullptr) plugin->setHost(this);
+  std::lock_guard<std::mutex> lk(net_->mu_);
+  plugin_ = plugin;
 }
 
 void Client::preLogin(const std::string& logo) {

@@ -20,7 +20,9 @@ class PumpMark {
   ~PumpMark() { tPumping = nullptr; }
 };
 
-imsdk::hostMessage toHostMessage(const NetMessage& msg) {
+}  // namespace
+
+imsdk::hostMessage asHostMessage(const NetMessage& msg) {
   imsdk::hostMessage hm;
   hm.msgId = msg.msgId;
   hm.sendUserId = msg.senderId;
@@ -31,8 +33,6 @@ imsdk::hostMessage toHostMessage(const NetMessage& msg) {
   hm.extension = msg.properties;
   return hm;
 }
-
-}  // namespace
 
 Network::Network() = default;
 Network::~Network() = default;
@@ -155,7 +155,7 @@ size_t Network::pump() {
     }
     for (const Delivery& d : to) {
       if (observer) observer(msg, *d.client);
-      imsdk::hostMessage hm = toHostMessage(msg);
+      imsdk::hostMessage hm = asHostMessage(msg);
       d.plugin->onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&hm), 0);
       ++deliveries;
     }

@@ -2,21 +2,27 @@
 // a host service object driving one plug-in instance.
 //
 // What it does, as a real host and server would:
-// - service 16 (send): the message is queued on the network; pump() delivers
-//   it as notification 144 on slot 4. A message to a user reaches that user's
-//   devices and the sender's other devices; a message to a group reaches the
-//   devices of every member; a limit range keeps only the users in it; a
-//   message never comes back to the device that sent it.
+// - service 16 (send): the message is queued on the network with the clock's
+//   time; pump() delivers it as notification 144 on slot 4. A message to a
+//   user reaches that user's devices and the sender's other devices; a
+//   message to a group reaches the devices of every member; a limit range
+//   keeps only the users in it (the sender's other devices included); a
+//   message never comes back to the device that sent it. Recipients are
+//   chosen when the message is delivered: a client offline or without a
+//   plug-in then gets nothing, and nothing is kept for it (pull() hands a
+//   client what it missed).
 // - a message to the service account 10001 is relayed to the real target
 //   named by "targetID" in its properties; it arrives still addressed to 10001
-//   with those properties, as a server relays it.
-// - service 17 (insert): kept per chat of the inserting client.
+//   with those properties, as a server relays it. Without a usable
+//   "targetID" it goes to user 10001.
+// - service 17 (insert): kept per inserting client (the record names the chat).
 // - service 12 is looped back to slot 6 and service 15 to slot 7, once each,
-//   in posting order, on the posting thread.
+//   in posting order, on the posting thread; timer commands posted are copied.
 // - service 11: every result and UI event is recorded, then the record is
-//   released through its virtual destructor.
-// - services 4, 5, 6, 21, 37, 46, 49, 51 and 54 answer from per-client
-//   configuration; service 23 formats and keeps every log line.
+//   released through its virtual destructor (also when the post fails).
+// - services 4, 5, 21, 37, 46, 49 and 54 answer from per-client
+//   configuration, 6 with the client's user, 51 from the network's users;
+//   service 23 formats and keeps every log line; 56 records the address.
 //
 // Threads: every public member may be called from any thread. Network and
 // client state is guarded by one network mutex, which is never held while a
@@ -34,6 +40,7 @@
 #include <vector>
 
 #include "IPlugin.h"
+#include "host_records.h"
 #include "host_service.h"
 #include "sdk_cmd.h"
 
@@ -58,6 +65,10 @@ struct NetMessage {
   std::vector<int64_t> limitRange;
   int64_t msgTime = 0;  // ms
 };
+
+// The message as a recipient's host hands it to its plug-in (slot 4, or in
+// a pulled batch).
+imsdk::hostMessage asHostMessage(const NetMessage& msg);
 
 struct Inserted {
   int64_t msgId = 0;

@@ -6,6 +6,7 @@
 #include "plugin/base64.h"
 #include "plugin/text_readers.h"
 #include "plugin/version.h"
+#include "slb/slb_server.h"
 
 namespace imsdkmrtc {
 namespace {
@@ -85,16 +86,26 @@ TEST(TextReaders, GetJsonNumberAndKeyValue) {
   EXPECT_EQ(getKeyValue("roomId=,x=1", "roomId"), "");
 }
 
-TEST(TextReaders, SurviveLargeAndBrokenTexts) {
-  const std::string big(1 << 20, '{');
-  const std::string bigQuoted = "{\"k\":\"" + std::string(1 << 20, 'v');
-  for (const std::string& text : {big, bigQuoted, std::string("\"\"\"::,,}}"), std::string(1, '\0')}) {
+TEST(TextReaders, SurviveEmptyTruncatedNonJsonAndHugeTexts) {
+  const std::string nested(1 << 20, '{');
+  const std::string unterminated = "{\"k\":\"" + std::string(1 << 20, 'v');
+  const std::string hugeArray = "{\"mediaServerAddr\":[" + std::string(1 << 20, '1') + "]}";
+  const std::string texts[] = {"", "{", "{\"k\":", "not json", std::string(1, '\0'),
+                               "\"\"\"::,,}}", nested, unterminated, hugeArray};
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.substr(0, 16));
     bool flag = false;
-    EXPECT_EQ(getJsonText(text, "k").empty(), false);
+    EXPECT_FALSE(getJsonText(text, "k").empty());
     EXPECT_EQ(getJsonInt(text, "k"), -1);
     EXPECT_FALSE(getJsonBool(text, "k", flag));
     EXPECT_EQ(getJsonNumber(text, "k"), "");
-    getKeyValue(text, "k");
+    EXPECT_EQ(getKeyValue(text, "k"), "");
+    EXPECT_EQ(slbServer::jsonStringMember(text, "mediaServerAddr"), "");
+    slbServer slb;
+    std::string ap = "unchanged";
+    std::string netId;
+    EXPECT_FALSE(slb.parseApHostNetId(text, ap, netId));
+    EXPECT_EQ(ap, "unchanged");
   }
 }
 

@@ -113,9 +113,9 @@ TEST_F(CmdJsonTest, EveryCommandWritesExactBodyAndReadsBack) {
     int32_t code;
     const char* name;
   } rows[] = {
-      {1, "multi_call"},      {2, "multi_invite"},     {3, "multi_intoroom"},
-      {5, "multi_hungup"},    {6, "multi_finish"},     {8, "multi_version"},
-      {9, "multi_mfinish"},   {10, "multi_time"},      {51, "multi_reply"},
+      {1, "multi_call"},       {2, "multi_invite"},         {3, "multi_intoroom"},
+      {5, "multi_hungup"},     {6, "multi_finish"},         {8, "multi_version"},
+      {9, "multi_mfinish"},    {10, "multi_time"},          {51, "multi_reply"},
       {52, "multi_querytalk"}, {53, "cmd_reply_querytalk"}, {54, "multi_blank"},
   };
   for (const auto& row : rows) {
@@ -135,8 +135,17 @@ TEST_F(CmdJsonTest, WriterLeavesOutEmptyAndZeroFields) {
   } rows[] = {
       {"code only", [](mrtcCmd& c) { c.cmdCode = 1; },
        "{\"type\":\"multi_call\",\"VideoStatus\":\"multi\"}"},
-      {"nothing", [](mrtcCmd& c) { c.cmdCode = 0; c.VideoStatus.clear(); }, "{}"},
-      {"unnamed code", [](mrtcCmd& c) { c.cmdCode = 4; c.VideoStatus.clear(); },
+      {"nothing",
+       [](mrtcCmd& c) {
+         c.cmdCode = 0;
+         c.VideoStatus.clear();
+       },
+       "{}"},
+      {"unnamed code",
+       [](mrtcCmd& c) {
+         c.cmdCode = 4;
+         c.VideoStatus.clear();
+       },
        "{\"type\":\"multi_unknow\"}"},
       {"extreme ids",
        [](mrtcCmd& c) {
@@ -171,10 +180,12 @@ TEST_F(CmdJsonTest, CommandNames) {
     const char* name;
     int32_t code;
   } rows[] = {
-      {"multi_call", 1},       {"cmd_reply_querytalk", 53}, {"multi_xyz", 54},
-      {"abc", 54},             {"cmd_reply_xyz", 55},       {"", 55},
-      {"Multi_call", 55},      {"multi_", 54},              {"multi_ca", 54},
-      {"multi_ca ", 54},       {"abcdefg", 54},             {"abcdefgh", 55},
+      {"multi_call", 1},     {"cmd_reply_querytalk", 53},
+      {"multi_xyz", 54},     {"abc", 54},
+      {"cmd_reply_xyz", 55}, {"", 55},
+      {"Multi_call", 55},    {"multi_", 54},
+      {"multi_ca", 54},      {"multi_ca ", 54},
+      {"abcdefg", 54},       {"abcdefgh", 55},
   };
   for (const auto& row : rows) EXPECT_EQ(proxy_.nameToCode(row.name), row.code) << row.name;
   EXPECT_EQ(proxy_.codeToName(53), "cmd_reply_querytalk");
@@ -256,12 +267,9 @@ TEST_F(CmdJsonTest, RecallFlag) {
     const char* body;
     bool recall;
   } rows[] = {
-      {"{\"flag\":\"recall\"}", true},
-      {"{\"flag\":\"other\"}", false},
-      {"{\"flag\":\"recall \"}", false},
-      {"{\"flag\":\"recall\\u0000x\"}", false},
-      {"{\"flag\":true}", false},
-      {"{\"flag\":null}", false},
+      {"{\"flag\":\"recall\"}", true},   {"{\"flag\":\"other\"}", false},
+      {"{\"flag\":\"recall \"}", false}, {"{\"flag\":\"recall\\u0000x\"}", false},
+      {"{\"flag\":true}", false},        {"{\"flag\":null}", false},
   };
   for (const auto& row : rows) EXPECT_EQ(read(row.body).recall, row.recall) << row.body;
 }
@@ -275,7 +283,7 @@ TEST_F(CmdJsonTest, ForeignMediaAddressDroppedUnlessAllowed) {
 
 TEST_F(CmdJsonTest, UnreadableBodyLeavesRecordUntouched) {
   const std::string deep = std::string(200000, '[') + std::string(200000, ']');
-  const std::string rows[] = {"", "{\"type\":\"multi_call\"", "not json", "[1,2]", "\"x\"",
+  const std::string rows[] = {"",   "{\"type\":\"multi_call\"", "not json", "[1,2]", "\"x\"",
                               deep, "{\"a\":" + deep + "x}"};
   for (const auto& text : rows) {
     mrtcCmd cmd;
@@ -306,8 +314,8 @@ TEST(CallExtendTest, ReadsFieldsAndDerivesVideoType) {
       {"{\"rtcType\":\"p2pconfer\",\"initState\":[\"42_312\",\"43_311\",\"44_300\"]}", true,
        "p2pconfer", "2", 0},
       {"{\"rtcType\":\"p2pconfer\",\"initState\":[\"42_911_3\"]}", true, "p2pconfer", "2", 0},
-      {"{\"rtcType\":\"p2pconfer\",\"initState\":[\"42_1111\",\"x11\",\"_\"]}", true,
-       "p2pconfer", "1", 0},
+      {"{\"rtcType\":\"p2pconfer\",\"initState\":[\"42_1111\",\"x11\",\"_\"]}", true, "p2pconfer",
+       "1", 0},
       {"{\"rtcType\":\"rtc\",\"initState\":[\"42_311\"]}", true, "rtc", "", 0},
       {"{\"initState\":[\"a\",1]}", false, "rtc", "", 0},
       {"{\"outMembers\":[\"7\",\"8\"]}", true, "rtc", "", 2},
@@ -359,7 +367,8 @@ TEST(CacheAnswerTest, NeedsCodeZeroAndToken) {
     EXPECT_EQ(answer.token, row.token) << row.text;
   }
   cacheAnswer answer;
-  ASSERT_TRUE(msgProxy::readCacheAnswer("{\"code\":0,\"result\":\"done\",\"token\":\"T\"}", answer));
+  ASSERT_TRUE(
+      msgProxy::readCacheAnswer("{\"code\":0,\"result\":\"done\",\"token\":\"T\"}", answer));
   EXPECT_EQ(answer.result, "done");
 }
 

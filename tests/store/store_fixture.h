@@ -1,18 +1,17 @@
-// Shared set-up of the store tests: a plug-in whose host knows the own user
-// (kSelf), a virtual clock, talk records to hand in, and a compact text form
+// Shared set-up of the store tests: a plug-in on a simulated host client of
+// the own user (kSelf), a virtual clock, talk records to hand in, and a compact text form
 // of a talk so that expectations read as one line.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdarg>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "clock_control.h"
-#include "host_service.h"
 #include "plugin/mrtc_plugin.h"
+#include "simhost/simhost.h"
 #include "store/talk_store.h"
 
 namespace imsdkmrtc {
@@ -21,36 +20,6 @@ namespace storetest {
 constexpr int64_t kSelf = 100;
 constexpr int64_t kGroup = 55;
 constexpr int64_t kStartMs = 1700000000000;
-
-// A host that answers only what the store asks: the own user id.
-class SelfHost : public imsdk::IHostService {
- public:
-  explicit SelfHost(int64_t self) : self_(self) {}
-  int64_t getTicketValue() override { return 0; }
-  std::string getTicketText() override { return ""; }
-  int64_t getOwnUserId() override { return self_; }
-  int32_t postToApp(uint16_t, void*, int32_t, int32_t) override { return -1; }
-  int32_t postToDispatch(uint16_t, void*, int32_t, int32_t) override { return -1; }
-  int32_t passRequest(uint16_t, void*, int32_t, int32_t) override { return -1; }
-  bool sendMessage(imsdk::req_sendMessage*, int32_t, int32_t) override { return false; }
-  int32_t insertMessage(imsdk::req_insertMessage*, int32_t, int32_t) override { return -1; }
-  bool syncRequest(int32_t, com::zbq::im::ap::SessionTicket*,
-                   com::zbq::im::ap::CacheRet*) override {
-    return false;
-  }
-  void log(int32_t, const char*, const char*, const char*, ...) override {}
-  int64_t getTimeMs() override { return 0; }
-  bool loginQuery() override { return true; }
-  std::string getPreLoginDesc() override { return ""; }
-  bool getUserInfo(imsdk::userInfo*, int64_t) override { return false; }
-  std::string getConfigItem(const std::string&, const std::string&) override { return ""; }
-  int32_t registerAddress(const char*, int32_t, const char*, uint16_t, int32_t) override {
-    return -1;
-  }
-
- private:
-  int64_t self_;
-};
 
 inline talkInfo makeInfo(const std::string& roomId, std::vector<int64_t> members,
                          std::vector<uint8_t> memstates = {}) {
@@ -98,11 +67,12 @@ class StoreTest : public ::testing::Test {
   void SetUp() override {
     commlib::useVirtualTime(kStartMs);
     plugin_ = std::make_unique<mrtc_plugin>();
-    plugin_->setHost(&host_);
+    client_.attach(plugin_.get());
   }
   void TearDown() override {
     std::string why;
     EXPECT_TRUE(store().checkInvariants(&why)) << why;
+    client_.attach(nullptr);
     plugin_.reset();
     commlib::useRealTime();
   }
@@ -128,7 +98,8 @@ class StoreTest : public ::testing::Test {
     }
   }
 
-  SelfHost host_{kSelf};
+  simhost::Network net_;
+  simhost::Client& client_ = net_.addClient("me", kSelf);
   std::unique_ptr<mrtc_plugin> plugin_;
 };
 

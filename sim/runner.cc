@@ -1,0 +1,675 @@
+#include "runner.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "clock_control.h"
+#include "expect.h"
+#include "host_records.h"
+#include "media_room.h"
+#include "plugin/json.h"
+#include "simhost/simhost.h"
+#include "tools.h"
+
+namespace mrtcsim {
+
+namespace {
+
+// Plug-in log lines the timeline is ordered by.
+constexpr const char* kLogUiEvent = "send ui event:";
+constexpr const char* kLogSent = "sendMessage succ:";
+constexpr const char* kLogTimeout = "onOther: one timeout type=";
+constexpr const char* kSendTypeKey = "sendType=";
+
+constexpr int64_t kTimerTickMs = 3000;
+
+int64_t numberAfter(const std::string& text, const std::string& key, int64_t fallback) {
+  size_t at = text.find(key);
+  if (at == std::string::npos) return fallback;
+  return tools::strToInt64(text.substr(at + key.size()));
+}
+
+// The command name and annotation of a signalling body, when it is one.
+void describeBody(Item& item, const std::string& body) {
+  json::Document doc;
+  doc.Parse(body.c_str(), body.size());
+  if (doc.HasParseError() || !doc.IsObject()) return;
+  auto type = doc.FindMember("type");
+  if (type != doc.MemberEnd() && type->value.IsString()) {
+    item.set("command", std::string(type->value.GetString(), type->value.GetStringLength()));
+  }
+  auto ann = doc.FindMember("annotation");
+  if (ann != doc.MemberEnd() && ann->value.IsString()) {
+    item.set("annotation", std::string(ann->value.GetString(), ann->value.GetStringLength()));
+  }
+}
+
+// A string member of a JSON object text, or a number written as text.
+std::string textMember(const std::string& text, const char* key) {
+  json::Document doc;
+  doc.Parse(text.c_str(), text.size());
+  if (doc.HasParseError() || !doc.IsObject()) return "";
+  auto it = doc.FindMember(key);
+  if (it == doc.MemberEnd()) return "";
+  if (it->value.IsString()) return std::string(it->value.GetString(), it->value.GetStringLength());
+  if (it->value.IsInt64()) return std::to_string(it->value.GetInt64());
+  return "";
+}
+
+class RunError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct ClientState {
+  const ClientSpec* spec = nullptr;
+  simhost::Client* host = nullptr;
+  imsdk::IPlugin* plugin = nullptr;
+  size_t events = 0, logs = 0, sent = 0, inserted = 0, results = 0;
+  bool appRunning = true;  // false after the client vanished
+  bool inTalk = false;     // the application believes it is in a talk
+  int64_t keepAliveDue = -1;
+  int64_t offlineSince = -1;  // traffic sequence when it went away
+};
+
+class Run {
+ public:
+  Run(const Scenario& sc, const simhost::PluginLibrary& lib) : sc_(sc), lib_(lib), media_(sc.media) {}
+
+  RunResult go();
+
+ private:
+  int64_t now() const { return tools::get_mill_sec(); }
+  Item item(const std::string& client, const char* k) const {
+    Item it;
+    it.t = now() - sc_.startMs;
+    it.client = client;
+    it.kind = k;
+    return it;
+  }
+  void add(Item it) { result_.items.push_back(std::move(it)); }
+  ClientState& state(const std::string& name);
+  std::string participant(int64_t user, int32_t device) const;
+
+  void setUp();
+  void tearDown();
+  void runStep(const Step& step);
+  void advanceTo(int64_t target);
+  void settle();
+  bool runDue();
+  void collect(ClientState& cs);
+  void collectAll();
+  void reactToEvent(ClientState& cs, const Item& ev);
+
+  Item& request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
+                const std::string& by);
+  Item& extra(ClientState& cs, const ExtraSpec& e, const std::string& by);
+  void answered(ClientState& cs, Item& it, int64_t id);
+  void afterRequest(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
+                    const Item& it);
+  void enterMedia(ClientState& cs, const std::string& roomId, int64_t groupId);
+  void leaveMedia(ClientState& cs);
+  void schedule(const std::vector<MediaReport>& reports);
+  void setInTalk(ClientState& cs, bool inTalk);
+
+  std::string lastSignalBody(const std::string& client);
+  imsdk::hostMessage hostMessage(const MessageSpec& m);
+  std::vector<imsdk::hostMessage> missedMessages(ClientState& cs);
+
+  const Scenario& sc_;
+  const simhost::PluginLibrary& lib_;
+  MediaSpec media_;
+  MediaRoom rooms_;
+  simhost::Network net_;
+  std::vector<ClientState> clients_;
+  struct Pending {
+    int64_t due;
+    MediaReport report;
+  };
+  std::vector<Pending> pending_;
+  RunResult result_;
+};
+
+ClientState& Run::state(const std::string& name) {
+  for (ClientState& cs : clients_) {
+    if (cs.spec->name == name) return cs;
+  }
+  throw RunError("unknown client \"" + name + "\"");
+}
+
+std::string Run::participant(int64_t user, int32_t device) const {
+  for (const ClientState& cs : clients_) {
+    if (cs.spec->user == user && cs.spec->device == device) return cs.spec->name;
+  }
+  return "u" + std::to_string(user) + "_" + deviceName(device);
+}
+
+void Run::setUp() {
+  for (const UserSpec& u : sc_.users) net_.addUser(u.id, u.name);
+  for (const GroupSpec& g : sc_.groups) net_.addGroup(g.id, g.members);
+  clients_.reserve(sc_.clients.size());
+  for (const ClientSpec& spec : sc_.clients) {
+    ClientState cs;
+    cs.spec = &spec;
+    cs.host = &net_.addClient(spec.name, spec.user, spec.device);
+    simhost::ClientConfig& cfg = cs.host->config();
+    cfg.timeOffsetMs = spec.timeOffsetMs;
+    cfg.loginQuery = spec.loginQuery;
+    for (const auto& entry : spec.serverConfig) cfg.configItems[{entry[0], entry[1]}] = entry[2];
+    cs.plugin = lib_.create();
+    if (cs.plugin == nullptr) throw RunError("the plug-in library created no plug-in");
+    clients_.push_back(cs);
+    result_.clients.push_back({spec.name, spec.user, spec.device});
+  }
+  net_.setObserver([this](const simhost::NetMessage& msg, const simhost::Client& to) {
+    collectAll();
+    Item it = item(to.name(), kind::kDeliver);
+    std::string from = msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice)
+                                              : msg.fromClient;
+    it.set("from", from)
+        .set("fromUser", msg.senderId)
+        .set("fromDevice", static_cast<int64_t>(msg.senderDevice))
+        .set("type", static_cast<int64_t>(msg.msgType))
+        .set("target", msg.targetId)
+        .set("chat", msg.chatId);
+    describeBody(it, msg.body);
+    it.set("body", msg.body);
+    add(std::move(it));
+  });
+  for (ClientState& cs : clients_) {
+    cs.host->attach(cs.plugin);
+    if (cs.spec->login) {
+      cs.host->preLogin(cs.spec->preLoginText);
+      add(item(cs.spec->name, kind::kLifecycle).set("event", "pre-login"));
+      cs.host->login();
+      add(item(cs.spec->name, kind::kLifecycle).set("event", "login"));
+      collect(cs);
+    }
+    for (const ExtraSpec& e : cs.spec->settings) extra(cs, e, "setting");
+  }
+  settle();
+}
+
+void Run::tearDown() {
+  for (ClientState& cs : clients_) {
+    cs.host->setOnline(false);
+  }
+  for (ClientState& cs : clients_) {
+    lib_.release(cs.plugin);
+    cs.plugin = nullptr;
+  }
+  // Released timer threads see their stop flag after their current sleep.
+  commlib::advance(kTimerTickMs + 100);
+}
+
+void Run::collectAll() {
+  for (ClientState& cs : clients_) collect(cs);
+}
+
+// New records of one client, in the order the plug-in made them: its log
+// lines name each UI event, sent message and fired time-out as it happens,
+// so the records are threaded onto the log; anything the log did not name
+// follows at the end.
+void Run::collect(ClientState& cs) {
+  const std::string& name = cs.spec->name;
+  std::vector<simhost::LogLine> logs = cs.host->logs();
+  std::vector<simhost::UiEvent> events = cs.host->events();
+  std::vector<simhost::NetMessage> sent = cs.host->sent();
+  std::vector<simhost::Inserted> inserted = cs.host->inserted();
+
+  auto emitEvent = [&]() {
+    if (cs.events >= events.size()) return;
+    const simhost::UiEvent& e = events[cs.events++];
+    Item it = item(name, kind::kEvent);
+    it.set("type", static_cast<int64_t>(e.eventType))
+        .set("annotation", e.annotation)
+        .set("senderId", e.senderId)
+        .set("groupId", e.groupId)
+        .set("onwerId", e.onwerId)
+        .set("roomId", e.roomId)
+        .set("roomName", e.roomName)
+        .set("selects", e.selects)
+        .set("members", e.members)
+        .set("extend", e.extend);
+    Item copy = it;
+    add(std::move(it));
+    reactToEvent(cs, copy);
+  };
+  auto emitSent = [&]() {
+    if (cs.sent >= sent.size()) return;
+    const simhost::NetMessage& m = sent[cs.sent++];
+    Item it = item(name, kind::kMessage);
+    it.set("type", static_cast<int64_t>(m.msgType))
+        .set("target", m.targetId)
+        .set("chat", m.chatId == 0 ? m.targetId : m.chatId)
+        .set("limitRange", m.limitRange);
+    if (!m.properties.empty()) it.set("properties", m.properties);
+    describeBody(it, m.body);
+    it.set("body", m.body);
+    add(std::move(it));
+  };
+  auto emitInserted = [&]() {
+    if (cs.inserted >= inserted.size()) return;
+    const simhost::Inserted& m = inserted[cs.inserted++];
+    Item it = item(name, kind::kInsert);
+    it.set("type", static_cast<int64_t>(m.msgType))
+        .set("target", m.targetId)
+        .set("chat", m.targetId)
+        .set("limitRange", m.limitRange);
+    describeBody(it, m.body);
+    it.set("body", m.body);
+    add(std::move(it));
+  };
+
+  for (; cs.logs < logs.size(); ++cs.logs) {
+    const simhost::LogLine& line = logs[cs.logs];
+    add(item(name, kind::kLog)
+            .set("level", static_cast<int64_t>(line.level))
+            .set("func", line.func)
+            .set("text", line.text));
+    if (line.text.rfind(kLogUiEvent, 0) == 0) {
+      emitEvent();
+    } else if (line.text.rfind(kLogSent, 0) == 0) {
+      int64_t sendType = numberAfter(line.text, kSendTypeKey, 0);
+      if (sendType == 1 || sendType == 2) emitInserted();
+      if (sendType == 0 || sendType == 2) emitSent();
+    } else if (line.text.rfind(kLogTimeout, 0) == 0) {
+      add(item(name, kind::kTimeout).set("type", numberAfter(line.text, kLogTimeout, 0)));
+    }
+  }
+  while (cs.events < events.size()) emitEvent();
+  while (cs.sent < sent.size()) emitSent();
+  while (cs.inserted < inserted.size()) emitInserted();
+}
+
+void Run::reactToEvent(ClientState& cs, const Item& ev) {
+  if (!cs.appRunning) return;
+  int64_t type = ev.num("type");
+  if (type == 1 || type == 10) setInTalk(cs, true);
+  if (type == 5) {
+    setInTalk(cs, false);
+    leaveMedia(cs);
+  }
+}
+
+void Run::setInTalk(ClientState& cs, bool inTalk) {
+  if (inTalk && !cs.inTalk && cs.spec->keepAliveMs > 0) cs.keepAliveDue = now() + cs.spec->keepAliveMs;
+  if (!inTalk) cs.keepAliveDue = -1;
+  cs.inTalk = inTalk;
+}
+
+void Run::schedule(const std::vector<MediaReport>& reports) {
+  if (!media_.enabled) return;
+  for (const MediaReport& r : reports) pending_.push_back({now() + media_.delayMs, r});
+}
+
+void Run::enterMedia(ClientState& cs, const std::string& roomId, int64_t groupId) {
+  schedule(rooms_.enter(cs.spec->name, cs.spec->user, roomId, groupId));
+}
+
+void Run::leaveMedia(ClientState& cs) { schedule(rooms_.leave(cs.spec->name)); }
+
+// Runs the application actions that are due; true when any ran.
+bool Run::runDue() {
+  bool ran = false;
+  const int64_t t = now();
+  for (size_t i = 0; i < pending_.size();) {
+    if (pending_[i].due > t) {
+      ++i;
+      continue;
+    }
+    MediaReport r = pending_[i].report;
+    pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
+    ClientState& cs = state(r.reporter);
+    if (!cs.appRunning) continue;
+    imsdk::req_mrtc_request fields;
+    fields.annotation = r.annotation;
+    fields.groupId = r.groupId;
+    fields.roomId = r.roomId;
+    fields.members = {r.user};
+    request(cs, imsdk::kCmdConnectState, fields, "media room");
+    ran = true;
+  }
+  for (ClientState& cs : clients_) {
+    if (cs.keepAliveDue < 0 || cs.keepAliveDue > t) continue;
+    cs.keepAliveDue = t + cs.spec->keepAliveMs;
+    if (!cs.appRunning || !cs.inTalk) continue;
+    collect(cs);
+    cs.host->keepAlive();
+    Item it = item(cs.spec->name, kind::kRequest);
+    it.set("cmd", int64_t{imsdk::kCmdKeepAlive}).set("by", "application");
+    it.quiet = true;
+    add(std::move(it));
+    collect(cs);
+    ran = true;
+  }
+  return ran;
+}
+
+// Delivers everything queued and runs what the applications do about it,
+// until nothing more happens at this instant.
+void Run::settle() {
+  for (int rounds = 0; rounds < 10000; ++rounds) {
+    size_t delivered = net_.pump();
+    collectAll();
+    bool ran = runDue();
+    if (delivered == 0 && !ran && net_.pending() == 0) return;
+  }
+  throw RunError("messages keep bouncing between the clients (10000 rounds at one instant)");
+}
+
+void Run::advanceTo(int64_t target) {
+  while (now() < target) {
+    int64_t next = target;
+    for (const Pending& p : pending_) next = std::min(next, p.due);
+    for (const ClientState& cs : clients_) {
+      if (cs.keepAliveDue >= 0) next = std::min(next, cs.keepAliveDue);
+    }
+    if (next <= now()) next = now() + 1;
+    commlib::advance(next - now(), [this] { settle(); });
+    settle();
+  }
+}
+
+Item& Run::request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
+                   const std::string& by) {
+  collect(cs);
+  int64_t id = cs.host->request(cmd, fields);
+  Item it = item(cs.spec->name, kind::kRequest);
+  it.set("cmd", static_cast<int64_t>(cmd));
+  if (fields.kind != 0) it.set("kind", static_cast<int64_t>(fields.kind));
+  it.set("annotation", fields.annotation)
+      .set("groupId", fields.groupId)
+      .set("roomId", fields.roomId)
+      .set("roomName", fields.roomName)
+      .set("members", fields.members)
+      .set("extend", fields.extend);
+  if (!by.empty()) it.set("by", by);
+  answered(cs, it, id);
+  add(it);
+  size_t at = result_.items.size() - 1;
+  collect(cs);
+  afterRequest(cs, cmd, fields, result_.items[at]);
+  return result_.items[at];
+}
+
+Item& Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
+  collect(cs);
+  int64_t id = cs.host->extra(static_cast<int8_t>(e.type), e.cmd, e.extend);
+  Item it = item(cs.spec->name, kind::kRequest);
+  it.set("cmd", int64_t{imsdk::kCmdExtra}).set("type", e.type).set("cmdText", e.cmd).set("extend", e.extend);
+  if (!by.empty()) it.set("by", by);
+  answered(cs, it, id);
+  add(it);
+  size_t at = result_.items.size() - 1;
+  collect(cs);
+  return result_.items[at];
+}
+
+void Run::answered(ClientState& cs, Item& it, int64_t id) {
+  std::vector<simhost::Result> results = cs.host->results();
+  for (size_t i = cs.results; i < results.size(); ++i) {
+    if (results[i].id != id) continue;
+    it.set("result", static_cast<int64_t>(results[i].result));
+    if (!results[i].extend.empty()) it.set("answer", results[i].extend);
+  }
+  cs.results = results.size();
+}
+
+// What the application does once its request was answered.
+void Run::afterRequest(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
+                       const Item& it) {
+  bool ok = it.find("result") != nullptr && it.num("result") == 0;
+  switch (cmd) {
+    case imsdk::kCmdCall:
+    case imsdk::kCmdIntoRoom:
+    case imsdk::kCmdJoin:
+      if (ok) {
+        setInTalk(cs, true);
+        enterMedia(cs, fields.roomId, fields.groupId);
+      }
+      break;
+    case imsdk::kCmdTempletJoin:
+      if (ok) {
+        // The card names the room; the request's own fields may be empty.
+        std::string room = textMember(fields.extend, "roomId");
+        if (room.empty()) room = textMember(fields.extend, "roomID");
+        if (room.empty()) room = fields.roomId;
+        std::string group = textMember(fields.extend, "groupId");
+        setInTalk(cs, true);
+        enterMedia(cs, room, group.empty() ? fields.groupId : tools::strToInt64(group));
+      }
+      break;
+    case imsdk::kCmdHungup:
+      setInTalk(cs, false);
+      leaveMedia(cs);
+      break;
+    default:
+      break;
+  }
+}
+
+std::string Run::lastSignalBody(const std::string& client) {
+  std::vector<simhost::NetMessage> sent = state(client).host->sent();
+  for (auto it = sent.rbegin(); it != sent.rend(); ++it) {
+    if (it->msgType == 14 || it->msgType == 15) return it->body;
+  }
+  throw RunError("client \"" + client + "\" has sent no signalling message to take a body from");
+}
+
+imsdk::hostMessage Run::hostMessage(const MessageSpec& m) {
+  imsdk::hostMessage hm;
+  static int64_t pulledIds = 900000;
+  hm.msgId = m.msgId != 0 ? m.msgId : ++pulledIds;
+  hm.sendUserId = m.senderId;
+  hm.targetId = m.target;
+  hm.msgTime = now() - m.ageMs;
+  hm.body = m.bodyFrom.empty() ? m.body : lastSignalBody(m.bodyFrom);
+  hm.bodyType = static_cast<uint8_t>(m.bodyType);
+  hm.extension = m.properties;
+  return hm;
+}
+
+// Messages that would have reached this client while it was away.
+std::vector<imsdk::hostMessage> Run::missedMessages(ClientState& cs) {
+  std::vector<imsdk::hostMessage> out;
+  if (cs.offlineSince < 0) return out;
+  const int64_t me = cs.spec->user;
+  for (const simhost::NetMessage& msg : net_.traffic()) {
+    if (msg.seq <= cs.offlineSince || msg.fromClient == cs.spec->name) continue;
+    if (msg.fromClient.empty() && msg.senderId == me && msg.senderDevice == cs.spec->device) continue;
+    bool reaches = false;
+    if (msg.toGroup) {
+      for (const GroupSpec& g : sc_.groups) {
+        if (g.id == msg.chatId) reaches = std::count(g.members.begin(), g.members.end(), me) > 0;
+      }
+    } else {
+      reaches = msg.chatId == me || msg.senderId == me;
+    }
+    if (reaches && !msg.limitRange.empty()) {
+      reaches = std::count(msg.limitRange.begin(), msg.limitRange.end(), me) > 0;
+    }
+    if (!reaches) continue;
+    imsdk::hostMessage hm;
+    hm.msgId = msg.msgId;
+    hm.sendUserId = msg.senderId;
+    hm.targetId = msg.targetId;
+    hm.msgTime = msg.msgTime;
+    hm.body = msg.body;
+    hm.bodyType = static_cast<uint8_t>(msg.msgType);
+    hm.extension = msg.properties;
+    out.push_back(hm);
+  }
+  return out;
+}
+
+void Run::runStep(const Step& step) {
+  if (step.hasAt) {
+    int64_t target = sc_.startMs + step.atMs;
+    if (target < now()) {
+      throw RunError("\"at\" " + std::to_string(step.atMs) +
+                     " ms is earlier than the current time, " +
+                     std::to_string(now() - sc_.startMs) + " ms (an \"advance\" went past it)");
+    }
+    advanceTo(target);
+  }
+  ClientState* cs = step.client.empty() ? nullptr : &state(step.client);
+  switch (step.action) {
+    case Action::kNone:
+      break;
+    case Action::kRequest: {
+      imsdk::req_mrtc_request fields;
+      fields.kind = static_cast<uint8_t>(step.request.kind);
+      fields.annotation = step.request.annotation;
+      fields.groupId = step.request.groupId;
+      fields.roomId = step.request.roomId;
+      fields.roomName = step.request.roomName;
+      fields.members = step.request.members;
+      fields.extend = step.request.extend;
+      request(*cs, step.request.cmd, fields, "");
+      break;
+    }
+    case Action::kExtra:
+      extra(*cs, step.extra, "");
+      break;
+    case Action::kKeepAlive: {
+      collect(*cs);
+      cs->host->keepAlive();
+      add(item(cs->spec->name, kind::kRequest).set("cmd", int64_t{imsdk::kCmdKeepAlive}));
+      collect(*cs);
+      break;
+    }
+    case Action::kAdvance:
+      advanceTo(now() + step.advanceMs);
+      break;
+    case Action::kInject: {
+      const MessageSpec& m = step.message;
+      std::string body = m.bodyFrom.empty() ? m.body : lastSignalBody(m.bodyFrom);
+      Item it = item(m.as.empty() ? participant(m.senderId, m.device) : m.as, kind::kInject);
+      it.set("senderId", m.senderId)
+          .set("device", static_cast<int64_t>(m.device))
+          .set("type", m.bodyType)
+          .set("target", m.target)
+          .set("limitRange", m.limitRange)
+          .set("properties", m.properties);
+      describeBody(it, body);
+      it.set("body", body);
+      add(std::move(it));
+      net_.inject(m.senderId, m.device, m.target, body, static_cast<uint16_t>(m.bodyType),
+                  m.properties, m.limitRange, now() - m.ageMs);
+      break;
+    }
+    case Action::kPull: {
+      std::vector<imsdk::hostMessage> msgs;
+      if (step.pullMissed) msgs = missedMessages(*cs);
+      for (const MessageSpec& m : step.pulled) msgs.push_back(hostMessage(m));
+      collect(*cs);
+      Item it = item(cs->spec->name, kind::kPull);
+      it.set("count", static_cast<int64_t>(msgs.size()));
+      size_t at = result_.items.size();
+      add(std::move(it));
+      std::vector<imsdk::hostMessage> back = cs->host->pull(msgs);
+      IdList statuses;
+      for (const imsdk::hostMessage& hm : back) statuses.push_back(hm.status);
+      result_.items[at].set("statuses", statuses);
+      collect(*cs);
+      break;
+    }
+    case Action::kPush: {
+      const PushSpec& p = step.push;
+      std::string cmd = p.bodyFrom.empty() ? p.cmd : lastSignalBody(p.bodyFrom);
+      int64_t sender = p.senderId;
+      if (sender == 0 && !p.bodyFrom.empty()) sender = sc_.client(p.bodyFrom)->user;
+      std::string extend = p.extend;
+      if (extend.empty()) {
+        int64_t stamp = now() + cs->spec->timeOffsetMs - p.ageMs;
+        extend = "{\"senderId\":\"" + std::to_string(sender) + "\",\"msgStampTime\":\"" +
+                 std::to_string(stamp) + "\"}";
+      }
+      extra(*cs, ExtraSpec{5, cmd, extend}, "push");
+      break;
+    }
+    case Action::kPreLogin:
+      collect(*cs);
+      cs->host->preLogin(step.text);
+      add(item(cs->spec->name, kind::kLifecycle).set("event", "pre-login").set("text", step.text));
+      collect(*cs);
+      break;
+    case Action::kLogin:
+      collect(*cs);
+      cs->host->login();
+      add(item(cs->spec->name, kind::kLifecycle).set("event", "login"));
+      collect(*cs);
+      break;
+    case Action::kOnline:
+      collect(*cs);
+      if (!step.online) {
+        // The device drops off the network and its application stops: no
+        // keep-alive, and the media server sees it leave its room.
+        std::vector<simhost::NetMessage> traffic = net_.traffic();
+        cs->offlineSince = traffic.empty() ? 0 : traffic.back().seq;
+        cs->host->setOnline(false);
+        setInTalk(*cs, false);
+        leaveMedia(*cs);
+        cs->appRunning = false;
+      } else {
+        cs->host->setOnline(true);
+        cs->appRunning = true;
+      }
+      add(item(cs->spec->name, kind::kOnline).set("online", int64_t{step.online ? 1 : 0}));
+      break;
+    case Action::kMedia:
+      media_ = step.media;
+      break;
+  }
+  settle();
+}
+
+RunResult Run::go() {
+  commlib::useVirtualTime(sc_.startMs);
+  try {
+    setUp();
+    for (const Step& step : sc_.steps) {
+      size_t from = result_.items.size();
+      try {
+        runStep(step);
+      } catch (const RunError& e) {
+        throw RunError("step " + std::to_string(step.index) + ": " + e.what());
+      }
+      std::string context = "step " + std::to_string(step.index);
+      if (!step.client.empty()) context += " (" + step.client + ")";
+      if (!step.note.empty()) context += " \"" + step.note + "\"";
+      std::vector<std::string> failed =
+          check(step.expects, result_.items, from, result_.items.size(), context);
+      result_.failures.insert(result_.failures.end(), failed.begin(), failed.end());
+    }
+    // Let the talk run out: until no timer thread and no application action
+    // is left, or the run-out time is over.
+    const int64_t limit = now() + sc_.runOutMs;
+    while (now() < limit) {
+      bool busy = commlib::liveThreads() > 0 || !pending_.empty();
+      for (const ClientState& cs : clients_) busy = busy || (cs.inTalk && cs.keepAliveDue >= 0);
+      if (!busy) break;
+      advanceTo(std::min(limit, now() + kTimerTickMs));
+    }
+    std::vector<std::string> failed =
+        check(sc_.expects, result_.items, 0, result_.items.size(), "final expectations");
+    result_.failures.insert(result_.failures.end(), failed.begin(), failed.end());
+  } catch (const RunError& e) {
+    result_.error = sc_.file + ": " + e.what();
+  }
+  result_.endMs = now() - sc_.startMs;
+  tearDown();
+  return std::move(result_);
+}
+
+}  // namespace
+
+RunResult runScenario(const Scenario& scenario, const simhost::PluginLibrary& library) {
+  Run run(scenario, library);
+  return run.go();
+}
+
+}  // namespace mrtcsim

@@ -1,0 +1,40 @@
+// Runs a scenario: one simulated host and one plug-in object per client on
+// the simulated IM network, on the commLib clock switched to virtual time.
+//
+// The runner plays the applications too: it sends each client's settings,
+// keeps a talk alive with request 24008 while the application believes it
+// is in one, and plays the media rooms (request 24009 on the other clients
+// when somebody enters or leaves). It records everything in the timeline and
+// checks each step's expectations against what happened during that step.
+//
+// One run at a time per process (the clock is global). The runner's own
+// thread does everything; the plug-ins' timer threads run only inside
+// commlib::advance, which waits until they sleep again.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "simhost/plugin_loader.h"
+#include "scenario.h"
+#include "timeline.h"
+
+namespace mrtcsim {
+
+struct Participant {
+  std::string name;
+  int64_t user = 0;
+  int32_t device = 1;
+};
+
+struct RunResult {
+  std::vector<Item> items;
+  std::vector<Participant> clients;  // scenario order
+  std::vector<std::string> failures;  // failed expectations
+  std::string error;                  // the run could not go on (empty when it could)
+  int64_t endMs = 0;                  // virtual time the run ended, since the start
+};
+
+RunResult runScenario(const Scenario& scenario, const simhost::PluginLibrary& library);
+
+}  // namespace mrtcsim

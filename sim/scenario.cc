@@ -1,0 +1,603 @@
+#include "scenario.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include <rapidjson/error/en.h>
+
+#include "plugin/json.h"
+
+namespace mrtcsim {
+
+namespace {
+
+using JValue = json::Value;
+
+// Error reporting with the file and the place being read.
+class Reader {
+ public:
+  explicit Reader(std::string file) : file_(std::move(file)) {}
+
+  [[noreturn]] void fail(const std::string& where, const std::string& what) const {
+    throw ScenarioError(file_ + ": " + (where.empty() ? "" : where + ": ") + what);
+  }
+
+  void onlyKeys(const JValue& obj, const std::string& where,
+                const std::set<std::string>& allowed) const {
+    for (auto it = obj.MemberBegin(); it != obj.MemberEnd(); ++it) {
+      std::string key(it->name.GetString(), it->name.GetStringLength());
+      if (allowed.count(key) == 0) fail(where, "unknown key \"" + key + "\"");
+    }
+  }
+
+  const JValue& object(const JValue& v, const std::string& where) const {
+    if (!v.IsObject()) fail(where, "must be a JSON object");
+    return v;
+  }
+
+  const JValue* member(const JValue& obj, const char* key) const {
+    auto it = obj.FindMember(key);
+    return it == obj.MemberEnd() ? nullptr : &it->value;
+  }
+
+  const JValue& required(const JValue& obj, const char* key, const std::string& where) const {
+    const JValue* v = member(obj, key);
+    if (v == nullptr) fail(where, std::string("\"") + key + "\" is missing");
+    return *v;
+  }
+
+  int64_t integer(const JValue& v, const std::string& where, const char* key) const {
+    if (!v.IsInt64()) fail(where, std::string("\"") + key + "\" must be an integer");
+    return v.GetInt64();
+  }
+
+  int64_t intOr(const JValue& obj, const char* key, int64_t fallback,
+                const std::string& where) const {
+    const JValue* v = member(obj, key);
+    return v == nullptr ? fallback : integer(*v, where, key);
+  }
+
+  bool boolean(const JValue& v, const std::string& where, const char* key) const {
+    if (!v.IsBool()) fail(where, std::string("\"") + key + "\" must be true or false");
+    return v.GetBool();
+  }
+
+  bool boolOr(const JValue& obj, const char* key, bool fallback, const std::string& where) const {
+    const JValue* v = member(obj, key);
+    return v == nullptr ? fallback : boolean(*v, where, key);
+  }
+
+  std::string string(const JValue& v, const std::string& where, const char* key) const {
+    if (!v.IsString()) fail(where, std::string("\"") + key + "\" must be a string");
+    return std::string(v.GetString(), v.GetStringLength());
+  }
+
+  std::string stringOr(const JValue& obj, const char* key, const std::string& where) const {
+    const JValue* v = member(obj, key);
+    return v == nullptr ? std::string() : string(*v, where, key);
+  }
+
+  // A text field: a string as it is, an object or array written as compact
+  // JSON (so that extends and bodies can be written as JSON in the file).
+  std::string text(const JValue& v, const std::string& where, const char* key) const {
+    if (v.IsString()) return std::string(v.GetString(), v.GetStringLength());
+    if (v.IsObject() || v.IsArray()) {
+      json::StringBuffer buf;
+      json::Writer<json::StringBuffer> writer(buf);
+      v.Accept(writer);
+      return std::string(buf.GetString(), buf.GetSize());
+    }
+    fail(where, std::string("\"") + key + "\" must be a string or a JSON object");
+  }
+
+  std::string textOr(const JValue& obj, const char* key, const std::string& where) const {
+    const JValue* v = member(obj, key);
+    return v == nullptr ? std::string() : text(*v, where, key);
+  }
+
+  IdList ids(const JValue& v, const std::string& where, const char* key) const {
+    if (!v.IsArray()) fail(where, std::string("\"") + key + "\" must be an array of integers");
+    IdList out;
+    for (const JValue& e : v.GetArray()) {
+      if (!e.IsInt64()) fail(where, std::string("\"") + key + "\" must be an array of integers");
+      out.push_back(e.GetInt64());
+    }
+    return out;
+  }
+
+  IdList idsOr(const JValue& obj, const char* key, const std::string& where) const {
+    const JValue* v = member(obj, key);
+    return v == nullptr ? IdList{} : ids(*v, where, key);
+  }
+
+  // Seconds (integer or fraction) to milliseconds.
+  int64_t seconds(const JValue& v, const std::string& where, const char* key) const {
+    if (!v.IsNumber()) fail(where, std::string("\"") + key + "\" must be a number of seconds");
+    double s = v.GetDouble();
+    if (s < 0 || s > 1e9) fail(where, std::string("\"") + key + "\" is out of range");
+    return std::llround(s * 1000.0);
+  }
+
+ private:
+  std::string file_;
+};
+
+uint16_t requestCode(const Reader& r, const JValue& v, const std::string& where) {
+  static const std::pair<const char*, uint16_t> kNames[] = {
+      {"call", 24001},      {"invite", 24002},       {"intoroom", 24003},
+      {"join", 24004},      {"hungup", 24005},       {"extra", 24006},
+      {"keepalive", 24008}, {"connectstate", 24009}, {"templetjoin", 24010}};
+  if (v.IsString()) {
+    std::string name(v.GetString(), v.GetStringLength());
+    for (const auto& n : kNames) {
+      if (name == n.first) return n.second;
+    }
+    r.fail(where, "unknown request \"" + name +
+                      "\" (call, invite, intoroom, join, hungup, keepalive, connectstate, "
+                      "templetjoin, or a number 24001..24010)");
+  }
+  if (v.IsInt64() && v.GetInt64() >= 24000 && v.GetInt64() <= 24998) {
+    return static_cast<uint16_t>(v.GetInt64());
+  }
+  r.fail(where, "\"request\" must be a request name or a number 24000..24998");
+}
+
+ExtraSpec readExtra(const Reader& r, const JValue& v, const std::string& where) {
+  r.object(v, where);
+  r.onlyKeys(v, where, {"type", "cmd", "extend"});
+  ExtraSpec e;
+  e.type = r.integer(r.required(v, "type", where), where, "type");
+  if (e.type < -128 || e.type > 127) r.fail(where, "\"type\" must fit in 8 bits (-128..127)");
+  e.cmd = r.textOr(v, "cmd", where);
+  e.extend = r.textOr(v, "extend", where);
+  return e;
+}
+
+MessageSpec readMessage(const Reader& r, const JValue& v, const std::string& where,
+                        const Scenario& sc, bool pulled) {
+  r.object(v, where);
+  r.onlyKeys(v, where,
+             {"as", "from", "device", "to", "body", "bodyFrom", "bodyType", "properties",
+              "limitRange", "age", "msgId"});
+  MessageSpec m;
+  m.as = r.stringOr(v, "as", where);
+  if (!m.as.empty()) {
+    const ClientSpec* c = sc.client(m.as);
+    if (c == nullptr) r.fail(where, "unknown client \"" + m.as + "\" in \"as\"");
+    m.senderId = c->user;
+    m.device = c->device;
+  }
+  if (const JValue* f = r.member(v, "from")) {
+    if (!m.as.empty()) r.fail(where, "give either \"as\" or \"from\", not both");
+    m.senderId = r.integer(*f, where, "from");
+  }
+  if (m.as.empty() && r.member(v, "from") == nullptr) {
+    r.fail(where, "the sender is missing: \"as\" (a client) or \"from\" (a user id)");
+  }
+  m.device = static_cast<int32_t>(r.intOr(v, "device", m.device, where));
+  m.target = r.integer(r.required(v, "to", where), where, "to");
+  const JValue* body = r.member(v, "body");
+  m.bodyFrom = r.stringOr(v, "bodyFrom", where);
+  if ((body == nullptr) == m.bodyFrom.empty()) {
+    r.fail(where, "give exactly one of \"body\" and \"bodyFrom\"");
+  }
+  if (body != nullptr) m.body = r.text(*body, where, "body");
+  if (!m.bodyFrom.empty() && sc.client(m.bodyFrom) == nullptr) {
+    r.fail(where, "unknown client \"" + m.bodyFrom + "\" in \"bodyFrom\"");
+  }
+  m.bodyType = r.intOr(v, "bodyType", 14, where);
+  if (m.bodyType < 0 || m.bodyType > 255) r.fail(where, "\"bodyType\" must be 0..255");
+  m.properties = r.textOr(v, "properties", where);
+  m.limitRange = r.idsOr(v, "limitRange", where);
+  if (const JValue* a = r.member(v, "age")) m.ageMs = r.seconds(*a, where, "age");
+  m.msgId = r.intOr(v, "msgId", 0, where);
+  (void)pulled;
+  return m;
+}
+
+// Expectation keys by item kind; "client" and "count" are allowed for all.
+const std::set<std::string>& expectKeys(const std::string& k) {
+  static const std::set<std::string> kRequest = {"cmd",     "result", "answer", "annotation",
+                                                 "groupId", "roomId", "type",   "by"};
+  static const std::set<std::string> kEvent = {"type",    "annotation", "senderId", "selects",
+                                               "groupId", "onwerId",    "roomId",   "roomName",
+                                               "members", "extend",     "contains"};
+  static const std::set<std::string> kMessage = {"type", "target",     "chat",       "limitRange",
+                                                 "body", "command",    "annotation", "contains"};
+  static const std::set<std::string> kDeliver = {"from",    "type",       "target",
+                                                 "command", "annotation", "contains"};
+  static const std::set<std::string> kTimeout = {"type"};
+  static const std::set<std::string> kLog = {"contains", "level", "func"};
+  if (k == kind::kRequest) return kRequest;
+  if (k == kind::kEvent) return kEvent;
+  if (k == kind::kMessage || k == kind::kInsert) return kMessage;
+  if (k == kind::kDeliver) return kDeliver;
+  if (k == kind::kTimeout) return kTimeout;
+  return kLog;
+}
+
+Expectation readExpectation(const Reader& r, const JValue& v, const std::string& where,
+                            const std::string& itemKind, const std::string& label,
+                            const Scenario& sc) {
+  std::string at = where + ": " + label;
+  r.object(v, at);
+  Expectation e;
+  e.kind = itemKind;
+  e.label = label;
+  const std::set<std::string>& keys = expectKeys(itemKind);
+  for (auto it = v.MemberBegin(); it != v.MemberEnd(); ++it) {
+    std::string key(it->name.GetString(), it->name.GetStringLength());
+    const JValue& val = it->value;
+    if (key == "count") {
+      int64_t n = r.integer(val, at, "count");
+      if (n < 0 || n > 100000) r.fail(at, "\"count\" must be 0 or more");
+      e.count = static_cast<int>(n);
+      continue;
+    }
+    if (key != "client" && keys.count(key) == 0) r.fail(at, "unknown key \"" + key + "\"");
+    if ((key == "client" || key == "from") && val.IsString()) {
+      std::string name(val.GetString(), val.GetStringLength());
+      if (sc.client(name) == nullptr && key == "client") {
+        r.fail(at, "unknown client \"" + name + "\"");
+      }
+    }
+    if (key == "contains") {
+      e.contains = r.string(val, at, "contains");
+    } else if (val.IsInt64()) {
+      e.want.push_back({key, val.GetInt64()});
+    } else if (val.IsArray()) {
+      e.want.push_back({key, r.ids(val, at, key.c_str())});
+    } else if (val.IsString() || val.IsObject()) {
+      e.want.push_back({key, r.text(val, at, key.c_str())});
+    } else {
+      r.fail(at, "\"" + key + "\" must be an integer, a string or an array of integers");
+    }
+  }
+  return e;
+}
+
+std::vector<Expectation> readExpectBlock(const Reader& r, const JValue& v,
+                                         const std::string& where, const Scenario& sc,
+                                         const Step* step) {
+  std::string at = where + ": expect";
+  r.object(v, at);
+  static const std::pair<const char*, const char*> kLists[] = {
+      {"results", kind::kRequest},  {"events", kind::kEvent},     {"messages", kind::kMessage},
+      {"inserted", kind::kInsert},  {"deliveries", kind::kDeliver}, {"timeouts", kind::kTimeout},
+      {"logs", kind::kLog}};
+  std::vector<Expectation> out;
+  for (auto it = v.MemberBegin(); it != v.MemberEnd(); ++it) {
+    std::string key(it->name.GetString(), it->name.GetStringLength());
+    if (key == "result") {
+      if (step == nullptr || (step->action != Action::kRequest && step->action != Action::kExtra &&
+                              step->action != Action::kPush)) {
+        r.fail(at, "\"result\" belongs to a step that makes a request");
+      }
+      Expectation e;
+      e.kind = kind::kRequest;
+      e.label = "result";
+      e.want.push_back({"client", step->client});
+      e.want.push_back({"cmd", step->action == Action::kRequest
+                                   ? static_cast<int64_t>(step->request.cmd)
+                                   : int64_t{24006}});
+      e.want.push_back({"result", r.integer(it->value, at, "result")});
+      out.push_back(std::move(e));
+      continue;
+    }
+    const char* itemKind = nullptr;
+    for (const auto& l : kLists) {
+      if (key == l.first) itemKind = l.second;
+    }
+    if (itemKind == nullptr) {
+      r.fail(at, "unknown key \"" + key +
+                     "\" (result, results, events, messages, inserted, deliveries, timeouts, logs)");
+    }
+    if (!it->value.IsArray()) r.fail(at, "\"" + key + "\" must be an array");
+    int i = 0;
+    for (const JValue& e : it->value.GetArray()) {
+      out.push_back(readExpectation(r, e, at, itemKind, key + "[" + std::to_string(i++) + "]", sc));
+    }
+  }
+  return out;
+}
+
+void readRequestFields(const Reader& r, const JValue& v, const std::string& where,
+                       RequestSpec& q) {
+  q.kind = r.intOr(v, "kind", 0, where);
+  if (q.kind < 0 || q.kind > 255) r.fail(where, "\"kind\" must be 0..255");
+  q.annotation = r.stringOr(v, "annotation", where);
+  q.groupId = r.intOr(v, "groupId", 0, where);
+  q.roomId = r.stringOr(v, "roomId", where);
+  q.roomName = r.stringOr(v, "roomName", where);
+  q.members = r.idsOr(v, "members", where);
+  q.extend = r.textOr(v, "extend", where);
+}
+
+MediaSpec readMedia(const Reader& r, const JValue& v, const std::string& where, MediaSpec base) {
+  r.object(v, where);
+  r.onlyKeys(v, where, {"enabled", "delay"});
+  base.enabled = r.boolOr(v, "enabled", base.enabled, where);
+  if (const JValue* d = r.member(v, "delay")) base.delayMs = r.seconds(*d, where, "delay");
+  return base;
+}
+
+Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
+  std::string where = "step " + std::to_string(index);
+  r.object(v, where);
+  static const char* const kActions[] = {"request", "extra",  "keepalive", "advance",
+                                         "inject",  "pull",   "push",      "prelogin",
+                                         "login",   "online", "mediaRoom"};
+  static const std::set<std::string> kRequestFields = {"kind",     "annotation", "groupId", "roomId",
+                                                       "roomName", "members",    "extend"};
+  Step s;
+  s.index = index;
+  std::string action;
+  for (auto it = v.MemberBegin(); it != v.MemberEnd(); ++it) {
+    std::string key(it->name.GetString(), it->name.GetStringLength());
+    bool isAction = false;
+    for (const char* a : kActions) isAction = isAction || key == a;
+    if (isAction) {
+      if (!action.empty()) r.fail(where, "one action per step (\"" + action + "\" and \"" + key + "\")");
+      action = key;
+    } else if (key != "at" && key != "client" && key != "note" && key != "expect" &&
+               kRequestFields.count(key) == 0) {
+      r.fail(where, "unknown key \"" + key + "\"");
+    }
+  }
+  if (action != "request") {
+    for (const std::string& f : kRequestFields) {
+      if (r.member(v, f.c_str()) != nullptr) {
+        r.fail(where, "\"" + f + "\" belongs to a \"request\" step");
+      }
+    }
+  }
+  if (const JValue* at = r.member(v, "at")) {
+    s.hasAt = true;
+    s.atMs = r.seconds(*at, where, "at");
+  }
+  s.note = r.stringOr(v, "note", where);
+  s.client = r.stringOr(v, "client", where);
+  if (!s.client.empty() && sc.client(s.client) == nullptr) {
+    r.fail(where, "unknown client \"" + s.client + "\"");
+  }
+  bool needsClient = true;
+  if (action == "request") {
+    s.action = Action::kRequest;
+    s.request.cmd = requestCode(r, v["request"], where);
+    if (s.request.cmd == 24006) r.fail(where, "use an \"extra\" step for request 24006");
+    if (s.request.cmd == 24008) s.action = Action::kKeepAlive;
+    readRequestFields(r, v, where, s.request);
+  } else if (action == "extra") {
+    s.action = Action::kExtra;
+    s.extra = readExtra(r, v["extra"], where + ": extra");
+  } else if (action == "keepalive") {
+    s.action = Action::kKeepAlive;
+  } else if (action == "advance") {
+    s.action = Action::kAdvance;
+    s.advanceMs = r.seconds(v["advance"], where, "advance");
+    needsClient = false;
+  } else if (action == "inject") {
+    s.action = Action::kInject;
+    s.message = readMessage(r, v["inject"], where + ": inject", sc, false);
+    needsClient = false;
+  } else if (action == "pull") {
+    s.action = Action::kPull;
+    const JValue& p = v["pull"];
+    std::string at = where + ": pull";
+    r.object(p, at);
+    r.onlyKeys(p, at, {"missed", "messages"});
+    s.pullMissed = r.boolOr(p, "missed", false, at);
+    if (const JValue* list = r.member(p, "messages")) {
+      if (!list->IsArray()) r.fail(at, "\"messages\" must be an array");
+      int i = 0;
+      for (const JValue& m : list->GetArray()) {
+        s.pulled.push_back(
+            readMessage(r, m, at + ": messages[" + std::to_string(i++) + "]", sc, true));
+      }
+    }
+  } else if (action == "push") {
+    s.action = Action::kPush;
+    const JValue& p = v["push"];
+    std::string at = where + ": push";
+    r.object(p, at);
+    r.onlyKeys(p, at, {"from", "cmd", "bodyFrom", "extend", "age"});
+    s.push.senderId = r.intOr(p, "from", 0, at);
+    s.push.cmd = r.textOr(p, "cmd", at);
+    s.push.bodyFrom = r.stringOr(p, "bodyFrom", at);
+    if (!s.push.bodyFrom.empty() && sc.client(s.push.bodyFrom) == nullptr) {
+      r.fail(at, "unknown client \"" + s.push.bodyFrom + "\" in \"bodyFrom\"");
+    }
+    if (!s.push.cmd.empty() && !s.push.bodyFrom.empty()) {
+      r.fail(at, "give either \"cmd\" or \"bodyFrom\", not both");
+    }
+    s.push.extend = r.textOr(p, "extend", at);
+    if (const JValue* a = r.member(p, "age")) s.push.ageMs = r.seconds(*a, at, "age");
+  } else if (action == "prelogin") {
+    s.action = Action::kPreLogin;
+    s.text = r.string(v["prelogin"], where, "prelogin");
+  } else if (action == "login") {
+    s.action = Action::kLogin;
+    if (!r.boolean(v["login"], where, "login")) r.fail(where, "\"login\" must be true");
+  } else if (action == "online") {
+    s.action = Action::kOnline;
+    s.online = r.boolean(v["online"], where, "online");
+  } else if (action == "mediaRoom") {
+    s.action = Action::kMedia;
+    s.media = readMedia(r, v["mediaRoom"], where + ": mediaRoom", sc.media);
+    needsClient = false;
+  } else {
+    needsClient = false;
+  }
+  if (needsClient && s.client.empty()) r.fail(where, "\"client\" is missing");
+  if (const JValue* e = r.member(v, "expect")) s.expects = readExpectBlock(r, *e, where, sc, &s);
+  return s;
+}
+
+// "5 s", "2.5 s".
+std::string secondsText(int64_t ms) {
+  std::string out = std::to_string(ms / 1000);
+  if (ms % 1000 != 0) {
+    char frac[8];
+    std::snprintf(frac, sizeof(frac), ".%03d", static_cast<int>(ms % 1000));
+    std::string f(frac);
+    while (f.back() == '0') f.pop_back();
+    out += f;
+  }
+  return out + " s";
+}
+
+std::string lineAndColumn(const std::string& text, size_t offset) {
+  int line = 1;
+  int col = 1;
+  for (size_t i = 0; i < offset && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      col = 1;
+    } else {
+      ++col;
+    }
+  }
+  return "line " + std::to_string(line) + ", column " + std::to_string(col);
+}
+
+}  // namespace
+
+const ClientSpec* Scenario::client(const std::string& name) const {
+  for (const ClientSpec& c : clients) {
+    if (c.name == name) return &c;
+  }
+  return nullptr;
+}
+
+Scenario readScenario(const std::string& text, const std::string& file) {
+  Reader r(file);
+  json::Document doc;
+  doc.Parse(text.c_str(), text.size());
+  if (doc.HasParseError()) {
+    r.fail(lineAndColumn(text, doc.GetErrorOffset()),
+           std::string("not valid JSON (") + json::GetParseError_En(doc.GetParseError()) + ")");
+  }
+  r.object(doc, "top level");
+  r.onlyKeys(doc, "top level",
+             {"name", "description", "start", "runOut", "users", "groups", "clients", "mediaRoom",
+              "steps", "expect"});
+  Scenario sc;
+  sc.file = file;
+  sc.name = r.stringOr(doc, "name", "top level");
+  sc.description = r.stringOr(doc, "description", "top level");
+  sc.startMs = r.intOr(doc, "start", sc.startMs, "top level");
+  if (const JValue* ro = r.member(doc, "runOut")) sc.runOutMs = r.seconds(*ro, "top level", "runOut");
+
+  std::set<int64_t> userIds;
+  if (const JValue* users = r.member(doc, "users")) {
+    if (!users->IsArray()) r.fail("users", "must be an array");
+    int i = 0;
+    for (const JValue& u : users->GetArray()) {
+      std::string where = "users[" + std::to_string(i++) + "]";
+      r.object(u, where);
+      r.onlyKeys(u, where, {"id", "name"});
+      UserSpec spec;
+      spec.id = r.integer(r.required(u, "id", where), where, "id");
+      if (spec.id <= 0) r.fail(where, "\"id\" must be positive");
+      if (!userIds.insert(spec.id).second) r.fail(where, "user " + std::to_string(spec.id) + " twice");
+      spec.name = r.stringOr(u, "name", where);
+      sc.users.push_back(spec);
+    }
+  }
+  if (const JValue* groups = r.member(doc, "groups")) {
+    if (!groups->IsArray()) r.fail("groups", "must be an array");
+    int i = 0;
+    for (const JValue& g : groups->GetArray()) {
+      std::string where = "groups[" + std::to_string(i++) + "]";
+      r.object(g, where);
+      r.onlyKeys(g, where, {"id", "members"});
+      GroupSpec spec;
+      spec.id = r.integer(r.required(g, "id", where), where, "id");
+      if (spec.id <= 0) r.fail(where, "\"id\" must be positive");
+      spec.members = r.ids(r.required(g, "members", where), where, "members");
+      for (int64_t m : spec.members) {
+        if (userIds.count(m) == 0) r.fail(where, "member " + std::to_string(m) + " is not in users");
+      }
+      sc.groups.push_back(spec);
+    }
+  }
+  const JValue& clients = r.required(doc, "clients", "top level");
+  if (!clients.IsArray() || clients.Empty()) r.fail("clients", "must be a non-empty array");
+  int ci = 0;
+  for (const JValue& c : clients.GetArray()) {
+    std::string where = "clients[" + std::to_string(ci++) + "]";
+    r.object(c, where);
+    r.onlyKeys(c, where,
+               {"name", "user", "device", "settings", "keepAlive", "login", "loginQuery",
+                "timeOffset", "preLogin", "serverConfig"});
+    ClientSpec spec;
+    spec.name = r.string(r.required(c, "name", where), where, "name");
+    if (spec.name.empty()) r.fail(where, "\"name\" must not be empty");
+    if (sc.client(spec.name) != nullptr) r.fail(where, "client \"" + spec.name + "\" twice");
+    spec.user = r.integer(r.required(c, "user", where), where, "user");
+    if (userIds.count(spec.user) == 0) {
+      r.fail(where, "user " + std::to_string(spec.user) + " is not in users");
+    }
+    spec.device = static_cast<int32_t>(r.intOr(c, "device", 1, where));
+    if (const JValue* ka = r.member(c, "keepAlive")) spec.keepAliveMs = r.seconds(*ka, where, "keepAlive");
+    spec.login = r.boolOr(c, "login", true, where);
+    spec.loginQuery = r.boolOr(c, "loginQuery", true, where);
+    if (const JValue* off = r.member(c, "timeOffset")) {
+      if (!off->IsNumber()) r.fail(where, "\"timeOffset\" must be a number of seconds");
+      spec.timeOffsetMs = std::llround(off->GetDouble() * 1000.0);
+    }
+    spec.preLoginText = r.stringOr(c, "preLogin", where);
+    if (const JValue* settings = r.member(c, "settings")) {
+      if (!settings->IsArray()) r.fail(where, "\"settings\" must be an array of extra requests");
+      int si = 0;
+      for (const JValue& s : settings->GetArray()) {
+        spec.settings.push_back(readExtra(r, s, where + ": settings[" + std::to_string(si++) + "]"));
+      }
+    }
+    if (const JValue* cfg = r.member(c, "serverConfig")) {
+      if (!cfg->IsArray()) r.fail(where, "\"serverConfig\" must be an array of [key, field, value]");
+      for (const JValue& e : cfg->GetArray()) {
+        if (!e.IsArray() || e.Size() != 3 || !e[0].IsString() || !e[1].IsString() ||
+            !e[2].IsString()) {
+          r.fail(where, "\"serverConfig\" entries must be [key, field, value] strings");
+        }
+        spec.serverConfig.push_back({e[0].GetString(), e[1].GetString(), e[2].GetString()});
+      }
+    }
+    sc.clients.push_back(spec);
+  }
+  if (const JValue* m = r.member(doc, "mediaRoom")) sc.media = readMedia(r, *m, "mediaRoom", sc.media);
+  const JValue& steps = r.required(doc, "steps", "top level");
+  if (!steps.IsArray()) r.fail("steps", "must be an array");
+  int index = 0;
+  int64_t lastAt = 0;
+  for (const JValue& s : steps.GetArray()) {
+    Step step = readStep(r, s, ++index, sc);
+    if (step.hasAt) {
+      if (step.atMs < lastAt) {
+        r.fail("step " + std::to_string(index),
+               "\"at\" goes back in time (" + secondsText(step.atMs) +
+                   " after an earlier step at " + secondsText(lastAt) + ")");
+      }
+      lastAt = step.atMs;
+    }
+    sc.steps.push_back(std::move(step));
+  }
+  if (const JValue* e = r.member(doc, "expect")) {
+    sc.expects = readExpectBlock(r, *e, "final", sc, nullptr);
+  }
+  return sc;
+}
+
+Scenario loadScenarioFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ScenarioError(path + ": cannot be read");
+  std::stringstream buf;
+  buf << in.rdbuf();
+  return readScenario(buf.str(), path);
+}
+
+}  // namespace mrtcsim

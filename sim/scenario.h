@@ -1,0 +1,158 @@
+// A scenario: the users, groups and clients of a simulated IM network and
+// the timed steps that drive them, with the expectations each step checks.
+// Read from JSON; every mistake is reported with the file and the place
+// ("step 4", "clients[1]", "line 3, column 7") before anything runs.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "timeline.h"
+
+namespace mrtcsim {
+
+class ScenarioError : public std::runtime_error {
+ public:
+  explicit ScenarioError(const std::string& what) : std::runtime_error(what) {}
+};
+
+// One expected item (or, with count 0, one that must not happen).
+struct Expectation {
+  std::string kind;   // the timeline item kind it looks for
+  std::string label;  // where it is written, e.g. "events[1]"
+  std::vector<Field> want;
+  std::string contains;  // substring of the item's body, extend or log text
+  int count = -1;        // -1: at least one; otherwise exactly this many
+};
+
+struct UserSpec {
+  int64_t id = 0;
+  std::string name;
+};
+
+struct GroupSpec {
+  int64_t id = 0;
+  IdList members;
+};
+
+struct ExtraSpec {
+  int64_t type = 0;
+  std::string cmd;
+  std::string extend;
+};
+
+struct ClientSpec {
+  std::string name;
+  int64_t user = 0;
+  int32_t device = 1;
+  std::vector<ExtraSpec> settings;  // sent once after login, in order
+  int64_t keepAliveMs = 20000;      // 0: the application sends no keep-alive
+  bool login = true;                // pre-login and login at the start
+  bool loginQuery = true;           // host service 46; false switches the redirect on
+  int64_t timeOffsetMs = 0;         // host time = clock + offset
+  std::string preLoginText;
+  std::vector<std::array<std::string, 3>> serverConfig;  // key, field, value
+};
+
+// A message put on the network or handed over in an offline pull.
+struct MessageSpec {
+  std::string as;  // a client whose user and device send it
+  int64_t senderId = 0;
+  int32_t device = 1;
+  int64_t target = 0;
+  std::string body;
+  std::string bodyFrom;  // the last signalling message this client sent
+  int64_t bodyType = 14;
+  std::string properties;
+  IdList limitRange;
+  int64_t ageMs = 0;  // how long ago it was sent
+  int64_t msgId = 0;
+};
+
+struct RequestSpec {
+  uint16_t cmd = 0;
+  int64_t kind = 0;
+  std::string annotation;
+  int64_t groupId = 0;
+  std::string roomId;
+  std::string roomName;
+  IdList members;
+  std::string extend;
+};
+
+struct PushSpec {
+  int64_t senderId = 0;
+  std::string cmd;
+  std::string bodyFrom;
+  std::string extend;  // given as it is, instead of the one built below
+  int64_t ageMs = 0;   // the push's "msgStampTime" is now minus this
+};
+
+struct MediaSpec {
+  bool enabled = true;
+  int64_t delayMs = 0;
+};
+
+enum class Action {
+  kNone,
+  kRequest,
+  kExtra,
+  kKeepAlive,
+  kAdvance,
+  kInject,
+  kPull,
+  kPush,
+  kPreLogin,
+  kLogin,
+  kOnline,
+  kMedia,
+};
+
+struct Step {
+  int index = 0;  // 1-based, as reported
+  bool hasAt = false;
+  int64_t atMs = 0;
+  std::string client;
+  std::string note;
+  Action action = Action::kNone;
+  RequestSpec request;
+  ExtraSpec extra;
+  int64_t advanceMs = 0;
+  MessageSpec message;
+  bool pullMissed = false;
+  std::vector<MessageSpec> pulled;
+  PushSpec push;
+  std::string text;
+  bool online = true;
+  MediaSpec media;
+  std::vector<Expectation> expects;
+};
+
+struct Scenario {
+  std::string file;
+  std::string name;
+  std::string description;
+  int64_t startMs = 1767225600000;  // 2026-01-01 00:00:00 UTC
+  int64_t runOutMs = 300000;        // time allowed after the last step to go quiet
+  std::vector<UserSpec> users;
+  std::vector<GroupSpec> groups;
+  std::vector<ClientSpec> clients;
+  MediaSpec media;
+  std::vector<Step> steps;
+  std::vector<Expectation> expects;  // checked over the whole run
+
+  const ClientSpec* client(const std::string& name) const;
+};
+
+// Throws ScenarioError with "file: place: problem".
+Scenario readScenario(const std::string& text, const std::string& file);
+Scenario loadScenarioFile(const std::string& path);
+
+// The scenario that runs when none is named.
+extern const char* const kDefaultScenarioText;
+constexpr const char* kDefaultScenarioName = "(built-in default scenario)";
+
+}  // namespace mrtcsim

@@ -1,0 +1,67 @@
+// The simulator's record of what happened: one item per happening, stamped
+// with virtual time, in the order the simulator observed it. Items are flat
+// lists of named fields so that the text and JSON outputs and the scenario
+// expectations all read them the same way.
+// Not thread-safe: the runner fills it from its own thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace mrtcsim {
+
+using IdList = std::vector<int64_t>;
+using Value = std::variant<int64_t, std::string, IdList>;
+
+struct Field {
+  std::string key;
+  Value value;
+};
+
+// Item kinds.
+namespace kind {
+constexpr const char* kRequest = "request";    // application request and its answer
+constexpr const char* kEvent = "event";        // UI event (24007)
+constexpr const char* kMessage = "message";    // IM message handed to the host's send service
+constexpr const char* kInsert = "insert";      // message inserted into the local history
+constexpr const char* kDeliver = "deliver";    // message delivered to a client
+constexpr const char* kTimeout = "timeout";    // time-out fired on the plug-in's timer thread
+constexpr const char* kInject = "inject";      // message put on the network by the scenario
+constexpr const char* kPull = "pull";          // offline messages handed over (event 38)
+constexpr const char* kLifecycle = "lifecycle";  // pre-login, login
+constexpr const char* kOnline = "online";      // client went away or came back
+constexpr const char* kLog = "log";            // plug-in log line
+}  // namespace kind
+
+struct Item {
+  int64_t t = 0;  // ms since the scenario started
+  std::string client;
+  std::string kind;
+  std::vector<Field> fields;
+  // Shown in the text output only with log lines on (automatic keep-alives).
+  bool quiet = false;
+
+  Item& set(const std::string& key, Value value);
+  const Value* find(const std::string& key) const;
+  int64_t num(const std::string& key, int64_t fallback = 0) const;
+  std::string str(const std::string& key) const;
+  IdList ids(const std::string& key) const;
+};
+
+// "[  12.500] alice    request 24003 intoroom ..." ; empty for items the
+// text output leaves out.
+std::string renderText(const Item& item, bool withLogs);
+// One JSON object: {"t":12500,"client":"alice","kind":"request",...}.
+std::string renderJson(const Item& item);
+std::string valueJson(const Value& value);
+std::string valueText(const Value& value);
+
+// Names for numbers the outputs show.
+std::string requestName(int64_t cmdId);
+std::string eventName(int64_t type);
+std::string timeoutName(int64_t type);
+std::string deviceName(int64_t type);
+
+}  // namespace mrtcsim

@@ -1,0 +1,125 @@
+// Placing a call (request 24001).
+#include "notify/plugin_notify.h"
+#include "plugin/base64.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+#include "requests/plugin_net.h"
+#include "requests/request_texts.h"
+#include "tools.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+// The member line is written only for small calls.
+constexpr size_t kMemberLogLimit = 10;
+constexpr int32_t kWaitSeconds = 88;
+constexpr int32_t kWaitSecondsP2p = 98;
+
+std::string displayName(imsdk::IHostService* host, int64_t userId) {
+  imsdk::userInfo info;
+  if (host == nullptr || !host->getUserInfo(&info, userId)) return std::string();
+  return info.name;
+}
+
+}  // namespace
+
+void pluginNet::on_call(uint16_t code, uintptr_t request) {
+  using namespace reqtext;
+  MRTC_LOG(plugin_, 0, kFnOnCall, kBegin, logThis(this), kFnOnCall);
+  imsdk::resp_commonResult* result = getRespondMem(request, code);
+  const int64_t myId = plugin_->selfId();
+  const imsdk::req_mrtc_request* req = callRequestOf(request);
+  if (req == nullptr) {
+    sendResultRespond(code, kReqBadExtend, result);
+    return;
+  }
+  MRTC_LOG(plugin_, 0, kFnOnCall, kExtendJson, logCut(req->extend).c_str());
+  if (req->members.size() <= kMemberLogLimit) {
+    std::string ids;
+    for (int64_t id : req->members) ids += tools::int64_To_Str(id) + ",";
+    MRTC_LOG(plugin_, 0, kFnOnCall, kCallMembers, ids.c_str());
+  }
+  if (forceOwnerAddr_ && result != nullptr) {
+    // The address goes to the application only; the talk keeps the extend's.
+    result->extend = "{\"addr\":\"" + plugin_->slb().getMultiServer() + "\"}";
+  }
+
+  callExtend ext;
+  if (!msgProxy::parseCallExtend(req->extend, ext)) {
+    sendResultRespond(code, kReqBadExtend, result);
+    return;
+  }
+  if (ext.rtcType == kUnbind && ext.outMembers.empty()) {
+    ext.rtcType = kRtc;
+    MRTC_LOG(plugin_, 0, kFnOnCall, kUnbindRename);
+  }
+  if (!plugin_->isSupportedRtcType(ext.rtcType, 0) && ext.rtcType == kUnbind) {
+    sendResultRespond(code, kReqUnbindRefused, result);
+    return;
+  }
+
+  imsdk::IHostService* host = plugin_->host();
+  talkInfo talk;
+  talk.roomId = req->roomId;
+  talk.oName = base64Encode(displayName(host, myId));
+  talk.groupId = req->groupId;
+  talk.onwerId = myId;
+  talk.roomName = req->roomName;
+  talk.members = req->members;
+  talk.addr = ext.addr;
+  talk.beginTime = host != nullptr ? host->getTimeMs() / 1000 : 0;
+  talk.single = ext.mode == kModeSingle ? 1 : 0;
+  talk.conferMode = ext.conferMode;
+  talk.rtcType = ext.rtcType;
+  talk.roomToken = ext.roomToken;
+  talk.srvVer = ext.srvVer;
+  talk.srvTag = ext.srvTag;
+  talk.videoType = ext.videoType;
+
+  // The store takes this user out of the list; the rest are the callees.
+  std::vector<int64_t> callees = req->members;
+  const uint32_t stored = plugin_->store().localCall(callees, talk);
+  MRTC_LOG(plugin_, 0, kFnOnCall, kCallSummary, talk.roomId.c_str(),
+           static_cast<long long>(talk.groupId), static_cast<int>(callees.size()),
+           req->roomName.c_str(), ext.addr.c_str(), ext.rtcType.c_str(), ext.roomToken.c_str(),
+           ext.srvVer.c_str(), ext.srvTag.c_str(), ext.videoType.c_str());
+  if (stored != kTalkDone) {
+    sendResultRespond(code, static_cast<int32_t>(stored), result);
+    return;
+  }
+
+  mrtcCmd cmd;
+  cmd.outMembers = ext.outMembers;
+  cmd.initState = ext.initState;
+  cmd.groupId = req->groupId;
+  cmd.members = req->members;
+  cmd.selects = callees;
+  cmd.rtcType = ext.rtcType;
+  if (!plugin_->proxy().sendMsg_call(callees, talk, cmd)) {
+    MRTC_LOG(plugin_, 0, kFnOnCall, kCallSendFail);
+    plugin_->store().finishTalk(talk);
+    sendResultRespond(code, kReqSendFail, result);
+    return;
+  }
+
+  const bool p2p = ext.rtcType == kP2p;
+  if (!talk.single && !p2p) {
+    std::string hint;
+    if (!plugin_->proxy().sendWeakHintBegin(myId, req->groupId, req->roomId, hint, true)) {
+      MRTC_LOG(plugin_, 0, kFnOnCall, kCallHintFail);
+    }
+    for (const std::string& text : ext.outMembers) {
+      const int64_t id = tools::strToInt64(text);
+      if (id == myId) continue;
+      std::string scratch;
+      plugin_->proxy().sendWeakHintBegin(myId, id, req->roomId, scratch, false);
+    }
+    plugin_->notify()->pushTextEvent(kEventHint, hint);
+  }
+  armWait(req->roomId, callees, p2p ? kWaitSecondsP2p : kWaitSeconds);
+  sendResultRespond(code, kReqDone, result);
+  plugin_->startKeepAlive();
+}
+
+}  // namespace imsdkmrtc

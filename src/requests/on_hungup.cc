@@ -1,0 +1,127 @@
+// Hanging up, declining, cancelling or dropping the current talk (24005).
+#include <algorithm>
+
+#include "notify/plugin_notify.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+#include "requests/plugin_net.h"
+#include "requests/request_texts.h"
+#include "tools.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+// A talk joined from a card or the board is left quietly this soon.
+constexpr int64_t kTempJoinQuietMs = 5000;
+constexpr int16_t kHungupMsgType = 14;
+
+// True when no member but this user is in the room. A talk whose only member
+// is this user still counts as occupied: its end is not announced from here.
+bool noOtherJoined(const talkInfo& talk, int64_t myId) {
+  if (talk.members.size() == 1 && talk.members[0] == myId) return false;
+  for (size_t i = 0; i < talk.members.size(); ++i) {
+    if (talk.members[i] == myId) continue;
+    if (i < talk.memstates.size() && talk.memstates[i] == joined) return false;
+  }
+  return true;
+}
+
+bool isOneOf(const std::string& word, std::initializer_list<const char*> words) {
+  for (const char* w : words) {
+    if (word == w) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
+  using namespace reqtext;
+  MRTC_LOG(plugin_, 0, kFnOnHungup, kBegin, logThis(this), kFnOnHungup);
+  imsdk::resp_commonResult* result = getRespondMem(request, code);
+  const int64_t myId = plugin_->selfId();
+  const imsdk::req_mrtc_request* req = callRequestOf(request);
+  if (req == nullptr) {
+    sendResultRespond(code, kTalkInvalid, result);
+    return;
+  }
+  const std::string& word = req->annotation;
+  MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupSummary, req->roomId.c_str(),
+           static_cast<long long>(req->groupId), word.c_str());
+  talkInfo talk;
+  talk.groupId = req->groupId;
+  talk.roomId = req->roomId;
+  const int32_t ret = static_cast<int32_t>(plugin_->store().localHungup(talk, word));
+  if (ret == kTalkNone) {
+    sendResultRespond(code, ret, result);
+    MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupReturnRet, ret);
+    return;
+  }
+  if (word == kWordClearTalk) {
+    sendResultRespond(code, ret, result);
+    MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupClearTalk);
+    return;
+  }
+  msgProxy& proxy = plugin_->proxy();
+
+  if (talk.rtcType == kP2p) {
+    if (isOneOf(word, {kWordUiClick, kWordDismiss, kWordOffline})) proxy.sendMsg_time(talk);
+    if (word == kWordRecvDismiss) {
+      mrtcCmd ended;
+      ended.rtcType = talk.rtcType;
+      ended.roomId = talk.roomId;
+      ended.onwerId = talk.onwerId;
+      ended.annotation = kWordPeerEnd;
+      plugin_->notify()->pushCmdEvent(kEventFinished, ended);
+    }
+    if (isOneOf(word, {kWordDismiss, kWordOffline})) {
+      sendResultRespond(code, kReqDone, result);
+      return;
+    }
+    // Words that end a call nobody answered are also kept in the local chat.
+    const int32_t sendType = isOneOf(word, {kWordCancelClick, kWordRefuse, kWordCancelTimeout})
+                                 ? 2
+                                 : 0;
+    const bool sent = proxy.sendMsg_hungup(word, talk, std::string(), kHungupMsgType, sendType);
+    sendResultRespond(code, sent ? kReqDone : kReqSendFail, result);
+    return;
+  }
+
+  if (talk.tempJoin) {
+    if (tools::get_mill_sec() - talk.createTime < kTempJoinQuietMs) {
+      sendResultRespond(code, kReqDone, result);
+      MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupTempShort);
+      return;
+    }
+    if (!talk.othersChanged) {
+      sendResultRespond(code, kReqDone, result);
+      MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupTempAlone);
+      return;
+    }
+  }
+  if (!talk.active) {
+    sendResultRespond(code, kReqDone, result);
+    return;
+  }
+  const bool isOwner = myId >= 0 && talk.onwerId == myId;
+  const bool ownerIsMember =
+      std::find(talk.members.begin(), talk.members.end(), talk.onwerId) != talk.members.end();
+  const bool endsForAll =
+      noOtherJoined(talk, myId) && word != kWordBusy && !(!isOwner && ownerIsMember);
+  if (endsForAll && !talk.single) {
+    std::string hint;
+    if (talk.rtcType != kMicro &&
+        !proxy.sendWeakHintFinish(myId, talk.groupId, talk.roomId, hint)) {
+      MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupHintFail);
+    }
+    plugin_->notify()->pushTextEvent(kEventHint, hint);
+  }
+  if (word == kWordRefuse && talk.rtcType != kMicro && !proxy.sendMsg_refuse(kWordFarRefuse, talk)) {
+    sendResultRespond(code, kReqSendFail, result);
+    return;
+  }
+  sendResultRespond(code, ret, result);
+}
+
+}  // namespace imsdkmrtc

@@ -1,0 +1,205 @@
+// Entering a room: answering or re-entering (24003), joining a talk seen on
+// the watched board (24004) and joining from a chat card (24010).
+#include <algorithm>
+
+#include "notify/plugin_notify.h"
+#include "plugin/log.h"
+#include "plugin/mrtc_plugin.h"
+#include "plugin/text_readers.h"
+#include "plugin/version.h"
+#include "requests/plugin_net.h"
+#include "requests/request_texts.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+constexpr int32_t kWaitSeconds = 88;
+
+// Result for a peer version that differs from ours.
+int32_t versionMismatchCode(int32_t compared) {
+  return compared == 2 ? kReqPeerNewer : kReqPeerOlder;
+}
+
+// A card is usable when it names a room and, when it describes a placed
+// call (mode set), also who placed it, whom it rang and with which version.
+bool usableCard(const cardInfo& card) {
+  if (card.roomId.empty()) return false;
+  if (card.mode.empty()) return true;
+  return !card.version.empty() && card.senderId > 0 && card.onwerId > 0 &&
+         !card.selects.empty();
+}
+
+bool isCalleeOfCard(const cardInfo& card, int64_t myId) {
+  if (card.mode.empty() || myId == card.onwerId || myId == card.senderId) return true;
+  return std::find(card.selects.begin(), card.selects.end(), myId) != card.selects.end();
+}
+
+}  // namespace
+
+void pluginNet::on_intoroom(uint16_t code, uintptr_t request) {
+  using namespace reqtext;
+  MRTC_LOG(plugin_, 0, kFnOnIntoRoom, kBegin, logThis(this), kFnOnIntoRoom);
+  imsdk::resp_commonResult* result = getRespondMem(request, code);
+  const imsdk::req_mrtc_request* req = callRequestOf(request);
+  if (req == nullptr) {
+    sendResultRespond(code, kTalkInvalid, result);
+    return;
+  }
+  MRTC_LOG(plugin_, 0, kFnOnIntoRoom, kIntoRoomSummary, req->roomId.c_str(),
+           static_cast<long long>(req->groupId), static_cast<int>(req->members.size()),
+           req->annotation.c_str());
+  talkInfo talk;
+  talk.groupId = req->groupId;
+  talk.roomId = req->roomId;
+  const uint32_t stored = plugin_->store().localIntoRoom(req->members, talk);
+  if (stored != kTalkDone) {
+    sendResultRespond(code, static_cast<int32_t>(stored), result);
+    return;
+  }
+  const int64_t myId = plugin_->selfId();
+  msgProxy& proxy = plugin_->proxy();
+  const bool p2p = talk.rtcType == kP2p;
+  // A callee of a one-to-one call first tells the caller it accepted.
+  if (p2p && myId != talk.onwerId && !proxy.sendMsg_intoroom(kWordAccept, talk, 0)) {
+    sendResultRespond(code, kReqSendFail, result);
+    return;
+  }
+  if (talk.rtcType != kMicro) {
+    const std::string annotation = p2p ? req->annotation : std::string();
+    if (!proxy.sendMsg_intoroom(annotation, talk, 0)) {
+      sendResultRespond(code, kReqSendFail, result);
+      return;
+    }
+  }
+  sendResultRespond(code, kReqDone, result);
+}
+
+bool pluginNet::on_join(uint16_t code, uintptr_t request, const std::string& source) {
+  using namespace reqtext;
+  MRTC_LOG(plugin_, 0, kFnOnJoin, kBegin, logThis(this), kFnOnJoin);
+  imsdk::resp_commonResult* result = getRespondMem(request, code);
+  const imsdk::req_mrtc_request* req = callRequestOf(request);
+  if (req == nullptr) {
+    sendResultRespond(code, kTalkInvalid, result);
+    return true;
+  }
+  MRTC_LOG(plugin_, 0, kFnOnJoin, kJoinSummary, req->roomId.c_str(),
+           static_cast<long long>(req->groupId));
+  mrtcCmd buffered;
+  if (!plugin_->board().take(req->groupId, req->roomId, buffered)) {
+    if (source == kSourceBoard) {
+      sendResultRespond(code, kReqNoBoardCall, result);
+    } else if (result != nullptr) {
+      plugin_->releaseCmd(code, result, 0);
+    }
+    return false;
+  }
+  const int32_t compared = compareVersion(buffered.version);
+  if (compared != 1) {
+    MRTC_LOG(plugin_, 2, kFnOnJoin, kJoinVersion);
+    sendResultRespond(code, versionMismatchCode(compared), result);
+    return true;
+  }
+  talkInfo talk;
+  talk.roomId = req->roomId;
+  talk.groupId = req->groupId;
+  talk.onwerId = buffered.onwerId;
+  talk.oName = buffered.oName;
+  talk.roomName = buffered.roomName;
+  talk.members = buffered.hismembers;
+  talk.addr = buffered.addr;
+  talk.conferMode = buffered.cmode;
+  talk.beginTime = buffered.beginTime;
+  talk.tempJoin = 1;
+  talk.single = getJsonString(buffered.extend, "mode") == kModeSingle ? 1 : 0;
+  const uint32_t stored = plugin_->store().localJoin(talk);
+  if (stored != kTalkDone) {
+    sendResultRespond(code, static_cast<int32_t>(stored), result);
+    return true;
+  }
+  std::vector<int64_t> waiting;
+  for (size_t i = 0; i < talk.members.size(); ++i) {
+    if (i >= talk.memstates.size() || talk.memstates[i] == invited) {
+      waiting.push_back(talk.members[i]);
+    }
+  }
+  if (!waiting.empty()) armWait(talk.roomId, waiting, kWaitSeconds);
+  sendResultRespond(code, kReqDone, result);
+  plugin_->startKeepAlive();
+  return true;
+}
+
+void pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
+  using namespace reqtext;
+  MRTC_LOG(plugin_, 0, kFnOnTempletJoin, kBegin, logThis(this), kFnOnTempletJoin);
+  const imsdk::req_mrtc_request* req = callRequestOf(request);
+  cardInfo card;
+  if (req == nullptr || !msgProxy::readCardInfo(req->extend, card) || !usableCard(card)) {
+    MRTC_LOG(plugin_, 0, kFnOnTempletJoin, kExtendJson,
+             req != nullptr ? logCut(req->extend).c_str() : "");
+    sendResultRespond(code, kReqBadExtend, getRespondMem(request, code));
+    return;
+  }
+  if (card.roomName.empty()) card.roomName = req->roomName;
+  if (isRepeat(code, card.roomId)) {
+    MRTC_LOG(plugin_, 2, kFnOnTempletJoin, kTempletRepeat);
+    return;
+  }
+  const int64_t myId = plugin_->selfId();
+  if (card.rtcType != kMicro && card.rtcType != kUnbind && !isCalleeOfCard(card, myId)) {
+    MRTC_LOG(plugin_, 2, kFnOnTempletJoin, kTempletNotCallee, logCut(req->extend).c_str());
+    sendResultRespond(code, kReqNotCallee, getRespondMem(request, code));
+    return;
+  }
+  if (!card.version.empty()) {
+    const int32_t compared = compareVersion(card.version);
+    if (compared != 1) {
+      MRTC_LOG(plugin_, 2, kFnOnTempletJoin, kTempletVersion);
+      sendResultRespond(code, versionMismatchCode(compared), getRespondMem(request, code));
+      return;
+    }
+  }
+  imsdk::resp_commonResult* result = getRespondMem(request, code);
+  talkInfo talk;
+  talk.rtcType = card.rtcType;
+  talk.onwerId = card.onwerId;
+  talk.oName = card.oName;
+  talk.groupId = card.groupId;
+  talk.roomId = card.roomId;
+  talk.roomName = card.roomName;
+  talk.addr = card.addr;
+  talk.single = card.singleRead ? 1 : 0;
+  talk.conferMode = card.conferMode;
+  talk.tempJoin = 1;
+  talk.orderTime = card.orderTime;
+  talk.srvVer = card.srvVer;
+  talk.srvTag = card.srvTag;
+  // Without a conference mode the talk's state must be asked from its members.
+  const bool hasMode = !card.conferMode.empty() && card.conferMode != kBlankMode;
+  const uint32_t stored = plugin_->store().localTempletJoin(talk, hasMode ? 1 : 0);
+  if (stored != kTalkDone) {
+    sendResultRespond(code, static_cast<int32_t>(stored), result);
+    return;
+  }
+  if (!hasMode && !plugin_->proxy().sendMsg_querytalk(card.groupId, card.roomId)) {
+    MRTC_LOG(plugin_, 0, kFnOnTempletJoin, kTempletQueryFail);
+    plugin_->store().finishTalk(talk);
+    sendResultRespond(code, kReqSendFail, result);
+    return;
+  }
+  plugin_->startKeepAlive();
+  sendResultRespond(code, kReqDone, result);
+  if (hasMode) {
+    mrtcCmd state;
+    state.onwerId = card.onwerId;
+    state.groupId = card.groupId;
+    state.roomId = card.roomId;
+    state.roomName = card.roomName;
+    state.addr = card.addr;
+    state.cmode = card.conferMode;
+    plugin_->notify()->pushCmdEvent(kEventTalkState, state);
+  }
+}
+
+}  // namespace imsdkmrtc

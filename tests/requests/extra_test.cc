@@ -1,0 +1,172 @@
+// The settings and services channel (24006): which texts switch what, and
+// the answer each type gives.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "request_site.h"
+
+namespace reqtest {
+namespace {
+
+using imsdkmrtc::mrtc_plugin;
+
+struct SettingRow {
+  int8_t type;
+  const char* cmd;
+  int32_t expected;
+  std::function<int64_t(mrtc_plugin&)> read;  // the setting the row touches
+  int64_t value;                               // its value afterwards
+};
+
+TEST(ExtraRequest, SettingsFollowOnlyQuotedValues) {
+  auto pc = [](mrtc_plugin& p) { return p.settings().pcOnOff.load(); };
+  auto lose = [](mrtc_plugin& p) { return p.settings().loseDuration.load(); };
+  auto enable = [](mrtc_plugin& p) { return p.settings().recallEnable.load(); };
+  auto drt = [](mrtc_plugin& p) { return p.settings().recallDuration.load(); };
+  auto cnt = [](mrtc_plugin& p) { return p.settings().recallCount.load(); };
+  auto bell = [](mrtc_plugin& p) { return p.settings().recallBellDuration.load(); };
+  auto p2p = [](mrtc_plugin& p) { return p.settings().p2pSwitch.load(); };
+  auto unbind = [](mrtc_plugin& p) { return p.settings().unbindSwitch.load(); };
+  auto addr = [](mrtc_plugin& p) { return p.settings().addrSwitch.load(); };
+  auto limit = [](mrtc_plugin& p) { return p.proxy().limitRange() ? 1 : 0; };
+  auto watched = [](mrtc_plugin& p) { return p.board().watchedGroup(); };
+  auto board = [](mrtc_plugin& p) { return p.board().enabled() ? 1 : 0; };
+  auto version = [](mrtc_plugin& p) {
+    return static_cast<int64_t>(p.mcalling_version == "2.4.1");
+  };
+  const SettingRow rows[] = {
+      {1, R"({"pcOnOff":"off"})", 0, pc, 0},
+      {1, R"({"pcOnOff":false})", 7, pc, 1},
+      {1, R"({"pcOnOff":"yes"})", 7, pc, 1},
+      {2, R"({"limitRange":"on"})", 0, limit, 1},
+      {10, R"({"loseDuration":"45"})", 0, lose, 45},
+      {10, R"({"loseDuration":45})", 7, lose, 180},
+      {10, R"({"loseDuration":"4x"})", 7, lose, 180},
+      {16, R"({"duration":"45","count":"2"})", 7, drt, 45},
+      {16, R"({"duration":"45","count":"2"})", 7, cnt, 2},
+      {16, R"({"enable":"on","bellDuration":"9"})", 0, bell, 9},
+      {16, R"({"enable":"on"})", 0, enable, 1},
+      {16, R"({"enable":1,"count":3})", 7, cnt, 1},
+      {18, R"({"p2pSwitch":"on"})", 0, p2p, 1},
+      {18, R"({"enable":"on"})", 0, p2p, 1},
+      {18, R"({"unbindSwitch":"on"})", 0, unbind, 1},
+      {18, R"({"unbind":"on"})", 7, unbind, 0},
+      {19, R"({"addrSwitch":"off"})", 0, addr, 0},
+      {6, R"({"boardSwitch":"on"})", 0, board, 1},
+      {12, R"({"mcalling_version":"2.4.1"})", 0, version, 1},
+      {12, R"({"mcalling_version":""})", 7, version, 0},
+      {3, R"({"groupId":"0"})", 7, watched, 0},
+      {3, R"({"groupId":500})", 7, watched, 0},
+      {0, "", 7, pc, 1},
+      {23, R"({"pcOnOff":"off"})", 7, pc, 1},
+      {-1, R"({"pcOnOff":"off"})", 7, pc, 1},
+      {100, R"({"pcOnOff":"off"})", 7, pc, 1},
+  };
+  for (const SettingRow& row : rows) {
+    Site site;
+    auto& a = site.add("a", 11);
+    const int64_t id = a.extra(row.type, row.cmd);
+    EXPECT_EQ(codeOf(a, id), row.expected) << int(row.type) << " " << row.cmd;
+    EXPECT_EQ(row.read(site.plugin(a)), row.value) << int(row.type) << " " << row.cmd;
+  }
+}
+
+TEST(ExtraRequest, WatchedGroupNeedsTheBoardAndTypeFourClearsIt) {
+  Site site;
+  auto& a = site.add("a", 11);
+  site.net.addGroup(500, {11, 12});
+  ASSERT_EQ(codeOf(a, a.extra(6, R"({"boardSwitch":"on"})")), 0);
+  EXPECT_EQ(codeOf(a, a.extra(3, R"({"groupId":"500"})")), 0);
+  EXPECT_EQ(site.plugin(a).board().watchedGroup(), 500);
+  EXPECT_EQ(codeOf(a, a.extra(4, "")), 0);
+  EXPECT_EQ(site.plugin(a).board().watchedGroup(), 0);
+}
+
+TEST(ExtraRequest, ForceOwnerAddrAnswersTheServerEvenForARefusedCall) {
+  Site site;
+  auto& a = site.add("a", 11);
+  site.net.addGroup(500, {11, 12});
+  ASSERT_EQ(codeOf(a, a.extra(13, R"({"forceOwnerAddr":"on"})")), 0);
+  EXPECT_TRUE(a.hasLog("on_extra forceOwnerAddr=1"));
+  const std::string addr = site.plugin(a).slb().getMultiServer();
+  const std::string expected = "{\"addr\":\"" + addr + "\"}";
+  const simhost::Result first = answerTo(a, a.request(24001, req(500, "r1", {12})));
+  EXPECT_EQ(first.result, 0);
+  EXPECT_EQ(first.extend, expected);
+  const simhost::Result busy = answerTo(a, a.request(24001, req(500, "r2", {12})));
+  EXPECT_EQ(busy.result, 2);
+  EXPECT_EQ(busy.extend, expected);
+  ASSERT_EQ(codeOf(a, a.extra(13, R"({"forceOwnerAddr":"off"})")), 0);
+  EXPECT_EQ(answerTo(a, a.request(24001, req(500, "r2", {12}))).extend, "");
+}
+
+TEST(ExtraRequest, PushedCommandsNeedASenderAFreshStampAndAText) {
+  Site site;
+  auto& a = site.add("a", 11);
+  const std::string now = std::to_string(kStartMs);
+  const std::string stale = std::to_string(kStartMs - 301 * 1000);
+  const std::string future = std::to_string(kStartMs + 61 * 1000);
+  const std::string body = R"({"type":"multi_blank","senderId":"12"})";
+  struct Row {
+    std::string cmd;
+    std::string extend;
+    int32_t expected;
+  };
+  const Row rows[] = {
+      {body, R"({"senderId":"0","msgStampTime":")" + now + "\"}", 7},
+      {body, R"({"senderId":2,"msgStampTime":")" + now + "\"}", 7},
+      {"", R"({"senderId":"12","msgStampTime":")" + now + "\"}", 7},
+      {body, R"({"senderId":"12","msgStampTime":")" + stale + "\"}", 83},
+      {body, R"({"senderId":"12","msgStampTime":")" + future + "\"}", 83},
+      {body, R"({"senderId":"12"})", 83},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(codeOf(a, a.extra(5, row.cmd, row.extend)), row.expected) << row.extend;
+  }
+  EXPECT_TRUE(a.events().empty());
+}
+
+TEST(ExtraRequest, ResetTalkForgetsTheCurrentCall) {
+  Site site;
+  auto& a = site.add("a", 11);
+  site.net.addGroup(500, {11, 12});
+  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r1", {12}))), 0);
+  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r2", {12}))), 2);
+  EXPECT_EQ(codeOf(a, a.extra(15, "")), 0);
+  EXPECT_EQ(codeOf(a, a.request(24001, req(500, "r2", {12}))), 0);
+}
+
+TEST(ExtraRequest, FinishHintGoesToTheTalksGroupAndTheApplication) {
+  Site site;
+  auto& a = site.add("a", 11);
+  site.net.addUser(11, "Ann");
+  site.net.addGroup(500, {11, 12});
+  // Without a talk nothing is written, yet the request is done.
+  EXPECT_EQ(codeOf(a, a.extra(14, R"({"groupId":"500"})")), 0);
+  EXPECT_TRUE(sentOfMsgType(a, 8).empty());
+
+  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r1", {12}))), 0);
+  a.clearRecords();
+  EXPECT_EQ(codeOf(a, a.extra(14, R"({"groupId":"999"})")), 0);
+  const auto hints = sentOfMsgType(a, 8);
+  ASSERT_EQ(hints.size(), 1u);
+  EXPECT_EQ(hints[0].chatId, 500);
+  EXPECT_EQ(hints[0].body, R"({"body":"语音通话已经结束","msgBodyType":"12"})");
+  const std::string props =
+      R"({"operType":"22","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})";
+  EXPECT_EQ(hints[0].properties, props);
+}
+
+TEST(ExtraRequest, ActiveMarkIsAnsweredAndSet) {
+  Site site;
+  auto& a = site.add("a", 11);
+  site.advance(5000);
+  EXPECT_EQ(codeOf(a, a.extra(11, "")), 0);
+  EXPECT_EQ(site.plugin(a).settings().activeFlag.load(), 1);
+  EXPECT_EQ(site.plugin(a).settings().activeTime.load(), kStartMs + 5000);
+}
+
+}  // namespace
+}  // namespace reqtest

@@ -1,0 +1,162 @@
+// Hanging up (24005): what each word sends in a one-to-one and a group talk.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "request_site.h"
+
+namespace reqtest {
+namespace {
+
+constexpr const char* kFinishBody = R"({"body":"语音通话已经结束","msgBodyType":"12"})";
+constexpr const char* kFinishProps =
+    R"({"operType":"22","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})";
+
+struct Talk {
+  Site site;
+  simhost::Client& a = site.add("a", 11);
+  Talk() {
+    site.net.addUser(11, "Ann");
+    site.net.addGroup(500, {11, 12, 13});
+  }
+  void call(const std::string& extend, int64_t groupId = 500) {
+    ASSERT_EQ(codeOf(a, a.request(24001, req(groupId, "r1", {12}, extend))), 0);
+    a.clearRecords();
+  }
+  int32_t hangup(const std::string& word, const std::string& room = "r1") {
+    return codeOf(a, a.request(24005, req(500, room, {}, "", word)));
+  }
+};
+
+TEST(Hungup, OneToOneWords) {
+  struct Row {
+    const char* word;
+    bool hangup;    // "multi_hungup" sent to the peer
+    bool kept;      // ... and also kept in the local chat
+    bool duration;  // call-duration record kept in the local chat
+  };
+  const Row rows[] = {
+      {"hungup_uiclick", true, false, true}, {"hungup_dismiss", false, false, true},
+      {"hungup_offline", false, false, true}, {"refuse", true, true, false},
+      {"cancel_uiclick", true, true, false},  {"cancel_calltimeout", true, true, false},
+      {"busy", true, false, false},           {"hungup_recvdismiss", true, false, false},
+  };
+  for (const Row& row : rows) {
+    Talk t;
+    t.call(R"({"rtcType":"p2pconfer"})", 0);
+    EXPECT_EQ(t.hangup(row.word), 0) << row.word;
+    const auto sent = sentOfType(t.a, "multi_hungup");
+    ASSERT_EQ(sent.size(), row.hangup ? 1u : 0u) << row.word;
+    if (row.hangup) {
+      EXPECT_EQ(sent[0].body, std::string(R"({"type":"multi_hungup","annotation":")") + row.word +
+                                  R"(","senderId":"11","onwerId":"11","roomId":"r1",)"
+                                  R"("deviceType":"1","version":"mrtc@1.8.8",)"
+                                  R"("VideoStatus":"multi","rtcType":"p2pconfer"})");
+      EXPECT_EQ(sent[0].chatId, 12);
+      EXPECT_EQ(sent[0].msgType, 14);
+    }
+    size_t keptHangups = 0;
+    size_t durations = 0;
+    for (const simhost::Inserted& m : t.a.inserted()) {
+      if (m.body.find("\"multi_hungup\"") != std::string::npos) ++keptHangups;
+      if (m.body.find("\"multi_time\"") != std::string::npos) {
+        ++durations;
+        // Nobody entered the room: the call lasted 0 seconds.
+        EXPECT_NE(m.body.find(R"("annotation":"0")"), std::string::npos) << m.body;
+        EXPECT_EQ(m.targetId, 12);
+      }
+    }
+    EXPECT_EQ(keptHangups, row.kept ? 1u : 0u) << row.word;
+    EXPECT_EQ(durations, row.duration ? 1u : 0u) << row.word;
+    EXPECT_TRUE(sentOfMsgType(t.a, 8).empty()) << row.word;
+    // The talk is over whatever the word.
+    EXPECT_EQ(t.hangup(row.word), 3) << row.word;
+  }
+}
+
+TEST(Hungup, OneToOneHangupNotSent) {
+  Talk t;
+  t.call(R"({"rtcType":"p2pconfer"})", 0);
+  t.a.config().refuseSend = true;
+  EXPECT_EQ(t.hangup("hungup_uiclick"), 4);
+}
+
+TEST(Hungup, LastMemberOfAGroupTalkWritesTheFinishHint) {
+  struct Row {
+    const char* word;
+    const char* extend;
+    bool hint;
+  };
+  const Row rows[] = {
+      {"hungup_uiclick", "", true},
+      {"cancel_uiclick", R"({"rtcType":"rtc"})", true},
+      {"busy", "", false},
+      {"hungup_uiclick", R"({"mode":"single"})", false},
+      {"hungup_uiclick", R"({"rtcType":"microconfer"})", false},
+  };
+  for (const Row& row : rows) {
+    Talk t;
+    t.call(row.extend);
+    EXPECT_EQ(t.hangup(row.word), 0) << row.word << row.extend;
+    const auto hints = sentOfMsgType(t.a, 8);
+    ASSERT_EQ(hints.size(), row.hint ? 1u : 0u) << row.word << row.extend;
+    if (row.hint) {
+      EXPECT_EQ(hints[0].body, kFinishBody);
+      EXPECT_EQ(hints[0].properties, kFinishProps);
+      EXPECT_EQ(hints[0].chatId, 500);
+    }
+    EXPECT_TRUE(sentOfType(t.a, "multi_hungup").empty());
+  }
+}
+
+TEST(Hungup, NoFinishWhileAnotherMemberIsInTheRoom) {
+  Talk t;
+  t.call("");
+  ASSERT_EQ(codeOf(t.a, t.a.request(24009, req(500, "r1", {12}, "", "intoroom"))), 0);
+  t.a.clearRecords();
+  EXPECT_EQ(t.hangup("hungup_uiclick"), 0);
+  EXPECT_TRUE(t.a.sent().empty());
+}
+
+TEST(Hungup, StoreAnswersPassThrough) {
+  Talk none;
+  EXPECT_EQ(none.hangup("hungup_uiclick"), 3);
+  EXPECT_TRUE(none.a.hasLog("on_hungup: return ret=3."));
+
+  Talk clear;
+  clear.call("");
+  EXPECT_EQ(clear.hangup("clear_talk"), 0);
+  EXPECT_TRUE(clear.a.hasLog("on_hungup: return annotation=clear_talk."));
+  EXPECT_TRUE(clear.a.sent().empty());
+  EXPECT_EQ(clear.hangup("hungup_uiclick"), 3);
+
+  // Another room: answered 6, yet this user has left the current talk.
+  Talk other;
+  other.call("");
+  EXPECT_EQ(other.hangup("hungup_uiclick", "r2"), 6);
+  EXPECT_EQ(other.hangup("hungup_uiclick"), 3);
+}
+
+TEST(Hungup, TalkJoinedFromACardIsLeftQuietly) {
+  Site site;
+  auto& c = site.add("c", 13);
+  const std::string card =
+      R"({"extendInfo":{"roomID":"r1","roomName":"Team","conferMode":"chat","senderId":"11",)"
+      R"("groupId":"500","onwerId":"11","version":"mrtc@1.8.8","mode":"mcalling",)"
+      R"("subType":1,"selects":["13"]}})";
+  ASSERT_EQ(codeOf(c, c.request(24010, req(0, "", {}, card))), 0);
+  site.advance(4000);
+  EXPECT_EQ(codeOf(c, c.request(24005, req(500, "r1", {}, "", "hungup_uiclick"))), 0);
+  EXPECT_TRUE(c.hasLog("on_hungup: return tempjoin and <5s."));
+
+  site.advance(3000);
+  ASSERT_EQ(codeOf(c, c.request(24010, req(0, "", {}, card))), 0);
+  site.advance(6000);
+  EXPECT_EQ(codeOf(c, c.request(24005, req(500, "r1", {}, "", "hungup_uiclick"))), 0);
+  EXPECT_TRUE(c.hasLog("on_hungup: return tempjoin and no other conncet."));
+  EXPECT_TRUE(c.sent().empty());
+}
+
+}  // namespace
+}  // namespace reqtest

@@ -1,0 +1,289 @@
+// Entering a room (24003), joining from the watched board (24004) and from a
+// chat card (24010), and the media-link reports (24009, 24008).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "request_site.h"
+#include "store/talk_info.h"
+
+namespace reqtest {
+namespace {
+
+struct Group {
+  Site site;
+  simhost::Client& a = site.add("a", 11);
+  Group() {
+    site.net.addUser(11, "Ann");
+    site.net.addUser(12, "Bob");
+    site.net.addUser(13, "Cid");
+    site.net.addGroup(500, {11, 12, 13});
+  }
+  int32_t call(const std::string& extend, std::vector<int64_t> callees = {12, 13},
+               int64_t groupId = 500) {
+    const int32_t code = codeOf(a, a.request(24001, req(groupId, "r1", callees, extend)));
+    a.clearRecords();
+    return code;
+  }
+};
+
+TEST(IntoRoom, GroupEntryIsToldToTheGroupLimitedToSelf) {
+  Group g;
+  ASSERT_EQ(g.call(""), 0);
+  EXPECT_EQ(codeOf(g.a, g.a.request(24003, req(500, "r1", {}, "", "intoroom"))), 0);
+  const auto entries = sentOfType(g.a, "multi_intoroom");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].body,
+            R"({"type":"multi_intoroom","senderId":"11","groupId":"500","onwerId":"11",)"
+            R"("roomId":"r1","roomName":"Team","deviceType":"1","version":"mrtc@1.8.8",)"
+            R"("VideoStatus":"multi"})");
+  EXPECT_EQ(entries[0].msgType, 15);
+  EXPECT_EQ(entries[0].chatId, 500);
+  EXPECT_EQ(entries[0].limitRange, (std::vector<int64_t>{11}));
+}
+
+TEST(IntoRoom, CallerOfAOneToOneCallSendsOnlyItsEntry) {
+  Group g;
+  ASSERT_EQ(g.call(R"({"rtcType":"p2pconfer"})", {12}, 0), 0);
+  EXPECT_EQ(codeOf(g.a, g.a.request(24003, req(0, "r1", {}, "", "intoroom"))), 0);
+  const auto entries = sentOfType(g.a, "multi_intoroom");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].body,
+            R"({"type":"multi_intoroom","annotation":"intoroom","senderId":"11","onwerId":"11",)"
+            R"("roomId":"r1","roomName":"Team","deviceType":"1","version":"mrtc@1.8.8",)"
+            R"("VideoStatus":"multi","rtcType":"p2pconfer"})");
+  EXPECT_EQ(entries[0].msgType, 14);
+  EXPECT_EQ(entries[0].chatId, 12);
+  EXPECT_TRUE(entries[0].limitRange.empty());
+  EXPECT_EQ(entries[0].msgFlag, 0);
+}
+
+TEST(IntoRoom, Refusals) {
+  struct Row {
+    const char* name;
+    const char* callExtend;  // nullptr: no talk
+    const char* room;
+    bool refuseSend;
+    int32_t expected;
+    size_t sent;
+  };
+  const Row rows[] = {
+      {"no talk", nullptr, "r1", false, 3, 0},
+      {"other room", "", "r2", false, 6, 0},
+      {"micro", R"({"rtcType":"microconfer"})", "r1", false, 0, 0},
+      {"send refused", "", "r1", true, 4, 0},
+      {"micro send refused", R"({"rtcType":"microconfer"})", "r1", true, 0, 0},
+  };
+  for (const Row& row : rows) {
+    Group g;
+    if (row.callExtend != nullptr) {
+      ASSERT_EQ(g.call(row.callExtend), 0) << row.name;
+    }
+    g.a.config().refuseSend = row.refuseSend;
+    EXPECT_EQ(codeOf(g.a, g.a.request(24003, req(500, row.room))), row.expected) << row.name;
+    EXPECT_EQ(g.a.sent().size(), row.sent) << row.name;
+    EXPECT_TRUE(g.a.hasLog("on_intoroom: roomId=")) << row.name;
+  }
+}
+
+std::string callCard(const std::string& conferMode, const std::string& version,
+                     const std::string& selects, const std::string& room = "r1",
+                     const std::string& rtcType = "") {
+  std::string card = R"({"extendInfo":{)";
+  if (!rtcType.empty()) card += R"("rtcType":")" + rtcType + "\",";
+  card += R"("roomID":")" + room + R"(","roomName":"Team",)";
+  if (!conferMode.empty()) card += R"("conferMode":")" + conferMode + "\",";
+  card += R"("senderId":"11","groupId":"500","onwerId":"11","oName":"QW5u","version":")" +
+          version + R"(","mode":"mcalling","subType":1,"selects":[)" + selects + "]}}";
+  return card;
+}
+
+struct CardJoiner : Group {
+  simhost::Client& c = site.add("c", 13);
+  int64_t join(const std::string& card) {
+    return c.request(24010, req(0, "", {}, card));
+  }
+};
+
+TEST(TempletJoin, CardDecidesWhoMayJoinAndWithWhichVersion) {
+  struct Row {
+    const char* name;
+    std::string card;
+    int32_t expected;
+    const char* log;
+  };
+  const Row rows[] = {
+      {"callee", callCard("chat", "mrtc@1.8.8", R"("12","13")"), 0, "on_templetjoin"},
+      {"not a callee", callCard("chat", "mrtc@1.8.8", R"("12")"), 15,
+       "on_templetjoin: no becall json="},
+      {"micro, anyone", callCard("chat", "mrtc@1.8.8", R"("12")", "r1", "microconfer"), 0,
+       "on_templetjoin"},
+      {"newer peer", callCard("chat", "mrtc@2.0.1", R"("13")"), 14,
+       "on_templetjoin: version not sync! "},
+      {"older peer", callCard("chat", "mrtc@0.9.1", R"("13")"), 13,
+       "on_templetjoin: version not sync! "},
+      {"not json", "{\"extendInfo\":", 1, "extendJson={\"extendInfo\":."},
+      {"no room", R"({"extendInfo":{"senderId":"11"}})", 1, "extendJson="},
+      {"empty", "", 1, "extendJson=."},
+      {"no callees", callCard("chat", "mrtc@1.8.8", ""), 1, "extendJson="},
+  };
+  for (const Row& row : rows) {
+    CardJoiner j;
+    const int64_t id = j.join(row.card);
+    EXPECT_EQ(codeOf(j.c, id), row.expected) << row.name;
+    EXPECT_TRUE(j.c.hasLog(row.log)) << row.name;
+    EXPECT_TRUE(j.c.sent().empty()) << row.name;
+    EXPECT_EQ(timersOf(j.c, 0, 3).size(), row.expected == 0 ? 1u : 0u) << row.name;
+  }
+}
+
+TEST(TempletJoin, RepeatWithinTwoSecondsIsNotAnswered) {
+  CardJoiner j;
+  const std::string card = callCard("chat", "mrtc@1.8.8", R"("13")");
+  EXPECT_EQ(codeOf(j.c, j.join(card)), 0);
+  const int64_t repeated = j.join(card);
+  EXPECT_EQ(codeOf(j.c, repeated), -1000);
+  EXPECT_TRUE(j.c.hasLog("on_templetjoin: is repeat! "));
+  j.site.advance(1000);
+  EXPECT_EQ(codeOf(j.c, j.join(card)), -1000);
+  j.site.advance(2000);
+  // Outside the window the request runs again and meets the talk it made.
+  EXPECT_EQ(codeOf(j.c, j.join(card)), 2);
+}
+
+TEST(TempletJoin, WithoutConferenceModeTheMembersAreAsked) {
+  for (const char* mode : {"", "blank"}) {
+    CardJoiner j;
+    EXPECT_EQ(codeOf(j.c, j.join(callCard(mode, "mrtc@1.8.8", R"("13")"))), 0) << mode;
+    const auto queries = sentOfType(j.c, "multi_querytalk");
+    ASSERT_EQ(queries.size(), 1u) << mode;
+    EXPECT_EQ(queries[0].body,
+              R"({"type":"multi_querytalk","senderId":"13","groupId":"500","roomId":"r1",)"
+              R"("deviceType":"1","version":"mrtc@1.8.8","VideoStatus":"multi"})");
+    EXPECT_EQ(queries[0].msgType, 15);
+    EXPECT_EQ(queries[0].chatId, 500);
+    // The talk is known but not active here until the members answer.
+    EXPECT_EQ(codeOf(j.c, j.c.request(24009, req(500, "r1", {13}, "", "intoroom"))), 16);
+  }
+}
+
+TEST(TempletJoin, UnsentQueryLeavesNoTalk) {
+  CardJoiner j;
+  j.c.config().refuseSend = true;
+  EXPECT_EQ(codeOf(j.c, j.join(callCard("", "mrtc@1.8.8", R"("13")"))), 4);
+  EXPECT_TRUE(j.c.hasLog("on_templetjoin: sendMsg_querytalk fail."));
+  j.c.config().refuseSend = false;
+  EXPECT_EQ(codeOf(j.c, j.join(callCard("chat", "mrtc@1.8.8", R"("13")", "r2"))), 0);
+}
+
+imsdkmrtc::mrtcCmd boardCall(const std::string& version) {
+  imsdkmrtc::mrtcCmd cmd;
+  cmd.cmdCode = imsdkmrtc::kCmdMultiCall;
+  cmd.groupId = 500;
+  cmd.onwerId = 11;
+  cmd.senderId = 11;
+  cmd.roomId = "r1";
+  cmd.roomName = "Team";
+  cmd.version = version;
+  cmd.cmode = "chat";
+  cmd.members = {11, 12};
+  cmd.memstates = {1, 0};
+  cmd.hismembers = {11, 12};
+  return cmd;
+}
+
+TEST(BoardJoin, BufferedCallsOfTheWatchedGroupOnly) {
+  struct Row {
+    const char* name;
+    bool board;
+    int64_t watched;
+    const char* version;
+    int64_t groupId;
+    int32_t expected;
+  };
+  const Row rows[] = {
+      {"joins", true, 500, "mrtc@1.8.8", 500, 0},
+      {"board off", false, 500, "mrtc@1.8.8", 500, 10},
+      {"other group", true, 500, "mrtc@1.8.8", 501, 10},
+      {"newer peer", true, 500, "mrtc@2.0.0", 500, 14},
+      {"older peer", true, 500, "mrtc@0.1", 500, 13},
+  };
+  for (const Row& row : rows) {
+    Site site;
+    auto& d = site.add("d", 14);
+    site.net.addGroup(500, {11, 12, 14});
+    site.net.addGroup(501, {11, 12, 14});
+    imsdkmrtc::mrtc_plugin& plugin = site.plugin(d);
+    plugin.board().setSwitch(true);
+    plugin.board().setWatchedGroup(row.watched);
+    plugin.board().offer(boardCall(row.version));
+    if (!row.board) plugin.board().setSwitch(false);
+    d.clearRecords();
+    EXPECT_EQ(codeOf(d, d.request(24004, req(row.groupId, "r1"))), row.expected) << row.name;
+    if (row.expected != 0) {
+      EXPECT_TRUE(d.timerPosts().empty()) << row.name;
+      continue;
+    }
+    // Those not yet in the room are waited for; this user now is in it.
+    const auto waits = timersOf(d, 1, 1);
+    ASSERT_EQ(waits.size(), 1u);
+    EXPECT_EQ(waits[0].members, (std::vector<int64_t>{11, 12}));
+    EXPECT_EQ(timersOf(d, 0, 3).size(), 1u);
+    EXPECT_EQ(codeOf(d, d.request(24009, req(500, "r1", {14}, "", "intoroom"))), 0);
+  }
+}
+
+TEST(ConnectState, ReportsChangeTheTalkAndClearLostFinishWatches) {
+  struct Row {
+    const char* name;
+    std::vector<int64_t> callees;
+    std::vector<int64_t> members;
+    const char* word;
+    int32_t expected;
+    bool removal;
+  };
+  const Row rows[] = {
+      {"callee entered", {12}, {12}, "intoroom", 0, true},
+      {"self entered", {12}, {11}, "intoroom", 0, true},
+      {"last other left", {12}, {12}, "levelroom", 0, false},
+      {"one of two left", {12, 13}, {12}, "levelroom", 0, true},
+      {"nobody named", {12}, {}, "intoroom", 1, false},
+      {"unknown word", {12}, {12}, "inroom", 1, false},
+  };
+  for (const Row& row : rows) {
+    Group g;
+    ASSERT_EQ(g.call("", row.callees), 0);
+    const int64_t id = g.a.request(24009, req(500, "r1", row.members, "", row.word));
+    EXPECT_EQ(codeOf(g.a, id), row.expected) << row.name;
+    const auto removals = timersOf(g.a, 4, 6);
+    ASSERT_EQ(removals.size(), row.removal ? 1u : 0u) << row.name;
+    if (row.removal) {
+      EXPECT_EQ(removals[0].op, 0);
+      EXPECT_EQ(removals[0].key, "");
+      EXPECT_TRUE(removals[0].members.empty());
+    }
+    if (row.expected != 0) {
+      EXPECT_TRUE(g.a.hasLog("on_connectstate: deal fail=1.")) << row.name;
+    }
+  }
+  Group idle;
+  EXPECT_EQ(codeOf(idle.a, idle.a.request(24009, req(500, "r1", {}, "", "intoroom"))), 3);
+  EXPECT_TRUE(idle.a.hasLog("on_connectstate: roomId=r1,groupId=500,targetId=0,cmd=intoroom."));
+}
+
+TEST(KeepAlive, RestartsTheTimerOnlyWhileATalkExists) {
+  Group g;
+  g.a.keepAlive();
+  EXPECT_TRUE(g.a.timerPosts().empty());
+  ASSERT_EQ(g.call(""), 0);
+  g.a.keepAlive();
+  const auto posts = timersOf(g.a, 0, 3);
+  ASSERT_EQ(posts.size(), 1u);
+  EXPECT_EQ(posts[0].refresh, 1);
+  EXPECT_EQ(posts[0].key, "keepalive");
+  EXPECT_TRUE(g.a.results().empty());
+}
+
+}  // namespace
+}  // namespace reqtest

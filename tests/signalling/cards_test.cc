@@ -1,0 +1,426 @@
+// Call, conference and live-stream cards as the host receives them, the
+// template settings, and card building while the template changes.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "plugin/json.h"
+#include "signalling/cards_fixture.h"
+
+namespace imsdkmrtc {
+namespace {
+
+using CardsTest = CardsFixture;
+
+talkInfo groupTalk() {
+  talkInfo t;
+  t.rtcType = "rtc";
+  t.roomId = "r1";
+  t.onwerId = 11;
+  t.groupId = 500;
+  t.roomName = "daily";
+  t.roomToken = "tk";
+  t.addr = "10.0.0.2:7000";
+  t.srvVer = "3";
+  t.srvTag = "t";
+  t.conferMode = "m";
+  t.beginTime = kNineOhFive;
+  return t;
+}
+
+const char kFullCard[] =
+    R"({"content":"","createTime":0,"detailUrl":"https://cards.example.net:3443/mcallingupdate.html",)"
+    R"("extendInfo":{"subType":14,"rtcType":"rtc","roomID":"r1","onwerId":"11","groupId":"500",)"
+    R"("senderId":"11","oName":"QW5u","roomName":"daily","roomToken":"tk","addr":"10.0.0.2:7000",)"
+    R"("srvVer":"3","srvTag":"t","conferMode":"m","singleRead":"off","beginTime":"1796547900",)"
+    R"("version":"mrtc@1.8.8","adminId":"11","startTime":"0","stopTime":"0","mode":"mcalling",)"
+    R"("desc":"remark","selects":["12","13"],"initState":["12_011","13_000"]},)"
+    R"("title":"视频会议","title_eng":"Video Conference","toUsers":"","status":"",)"
+    R"("statusColor":"","titleColor":"#FFFFFF","type":"rtc","titleBgColor":"#003557",)"
+    R"("creator":"Ann","fields":[{"发起人":"Ann"},{"版本":"v1.8.8"},{"服务":"test-b"}],)"
+    R"("fields_eng":[{"Creator":"Ann"},{"version":"v1.8.8"},{"server":"test-b"}]})";
+
+TEST_F(CardsTest, CallCardIsPostedWholeAndReadsBack) {
+  std::string card;
+  proxy().fillTempMessage(card, groupTalk(), {12, 13}, {"12_011", "13_000"});
+  EXPECT_EQ(card, kFullCard);
+  EXPECT_EQ(logsOf("imsdkmrtc::msgProxy::fillTempMessage"),
+            (std::vector<std::string>{"fillTempMessage Begin onwer=11(), initStateCnt=2.",
+                                      "fillTempMessage onwerName=Ann.", "fillTempMessage End."}));
+
+  ASSERT_TRUE(proxy().sendTempMsssage(500, card, {12, 13}, true));
+  auto inserted = client->inserted();
+  auto sent = client->sent();
+  ASSERT_EQ(inserted.size(), 1u);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(inserted[0].body, kFullCard);
+  EXPECT_EQ(inserted[0].msgType, 26);
+  EXPECT_EQ(inserted[0].msgFlag, 1);
+  EXPECT_EQ(inserted[0].targetId, 500);
+  EXPECT_EQ(inserted[0].senderId, 11);
+  EXPECT_EQ(sent[0].body, kFullCard);
+  EXPECT_EQ(sent[0].msgType, 26);
+  EXPECT_EQ(sent[0].msgFlag, 1);
+  EXPECT_EQ(sent[0].targetId, 500);
+  EXPECT_EQ(sent[0].msgId, inserted[0].msgId);
+  EXPECT_EQ(sent[0].limitRange, (std::vector<int64_t>{12, 13}));
+
+  // What a receiving client takes from it.
+  cardInfo info;
+  ASSERT_TRUE(msgProxy::readCardInfo(card, info));
+  EXPECT_EQ(info.rtcType, "rtc");
+  EXPECT_EQ(info.roomId, "r1");
+  EXPECT_EQ(info.groupId, 500);
+  EXPECT_EQ(info.onwerId, 11);
+  EXPECT_EQ(info.senderId, 11);
+  EXPECT_EQ(info.oName, "QW5u");
+  EXPECT_EQ(info.subType, 14);
+  EXPECT_EQ(info.mode, "mcalling");
+  EXPECT_EQ(info.selects, (std::vector<int64_t>{12, 13}));
+}
+
+TEST_F(CardsTest, OwnerNameAndServerRowVariants) {
+  const struct {
+    const char* what;
+    int64_t owner;
+    const char* oName;
+    const char* addr;
+    uint8_t single;
+    std::vector<int64_t> callees;
+    const char* expected;
+  } rows[] = {
+      {"no owner, no address", 0, "", "", 1, {},
+       R"({"content":"","createTime":0,"detailUrl":"https://cards.example.net:3443/mcallingupdate.html",)"
+       R"("extendInfo":{"subType":14,"rtcType":"rtc","roomID":"r1","onwerId":"0","groupId":"500",)"
+       R"("senderId":"11","roomName":"daily","conferMode":"m","singleRead":"on",)"
+       R"("beginTime":"1796547900","version":"mrtc@1.8.8","adminId":"0","startTime":"0",)"
+       R"("stopTime":"0","mode":"mcalling","desc":"remark","selects":[],"initState":[]},)"
+       R"("title":"视频会议","title_eng":"Video Conference","toUsers":"","status":"",)"
+       R"("statusColor":"","titleColor":"#FFFFFF","type":"rtc","titleBgColor":"#003557",)"
+       R"("creator":"","fields":[{"发起人":""}],"fields_eng":[{"Creator":""}]})"},
+      // The carried name wins over the host's; an unknown server hides the
+      // version row.
+      {"carried name, foreign server", 11, "Wm9l", "172.16.0.9:3478", 0, {12},
+       R"({"content":"","createTime":0,"detailUrl":"https://cards.example.net:3443/mcallingupdate.html",)"
+       R"("extendInfo":{"subType":14,"rtcType":"rtc","roomID":"r1","onwerId":"11","groupId":"500",)"
+       R"("senderId":"11","oName":"Wm9l","roomName":"daily","addr":"172.16.0.9:3478",)"
+       R"("conferMode":"m","singleRead":"off","beginTime":"1796547900","version":"mrtc@1.8.8",)"
+       R"("adminId":"11","startTime":"0","stopTime":"0","mode":"mcalling","desc":"remark",)"
+       R"("selects":["12"],"initState":[]},"title":"视频会议","title_eng":"Video Conference",)"
+       R"("toUsers":"","status":"","statusColor":"","titleColor":"#FFFFFF","type":"rtc",)"
+       R"("titleBgColor":"#003557","creator":"Zoe","fields":[{"发起人":"Zoe"}],)"
+       R"("fields_eng":[{"Creator":"Zoe"}]})"},
+      // The prefix may stand anywhere in the address.
+      {"first table server", 12, "", "relay;10.0.0.1:443", 0, {},
+       R"({"content":"","createTime":0,"detailUrl":"https://cards.example.net:3443/mcallingupdate.html",)"
+       R"("extendInfo":{"subType":14,"rtcType":"rtc","roomID":"r1","onwerId":"12","groupId":"500",)"
+       R"("senderId":"11","oName":"QQ==","roomName":"daily","addr":"relay;10.0.0.1:443",)"
+       R"("conferMode":"m","singleRead":"off","beginTime":"1796547900","version":"mrtc@1.8.8",)"
+       R"("adminId":"12","startTime":"0","stopTime":"0","mode":"mcalling","desc":"remark",)"
+       R"("selects":[],"initState":[]},"title":"视频会议","title_eng":"Video Conference",)"
+       R"("toUsers":"","status":"","statusColor":"","titleColor":"#FFFFFF","type":"rtc",)"
+       R"("titleBgColor":"#003557","creator":"A","fields":[{"发起人":"A"},{"版本":"v1.8.8"},)"
+       R"({"服务":"test-a"}],"fields_eng":[{"Creator":"A"},{"version":"v1.8.8"},)"
+       R"({"server":"test-a"}]})"},
+  };
+  for (const auto& row : rows) {
+    talkInfo talk = groupTalk();
+    talk.onwerId = row.owner;
+    talk.oName = row.oName;
+    talk.addr = row.addr;
+    talk.single = row.single;
+    talk.roomToken.clear();
+    talk.srvVer.clear();
+    talk.srvTag.clear();
+    std::string card;
+    proxy().fillTempMessage(card, talk, row.callees, {});
+    EXPECT_EQ(card, row.expected) << row.what;
+  }
+}
+
+std::string describe(const cardTemplate& t) {
+  std::string out = t.title + "|" + t.title_eng + "|" + t.content + "|" + t.titleColor + "|" +
+                    t.titleBgColor + "|" + t.mcallingUpdateUrl + "|" + t.livingUpdateUrl + "|" +
+                    (t.isVersion ? "version" : "-") + "|";
+  for (const tempField& f : t.rows) {
+    out += f.key + ":" + std::to_string(f.keyType) + ":" + f.name + ":" + f.value + ":" +
+           f.name_eng + ":" + f.value_eng + ";";
+  }
+  return out;
+}
+
+TEST_F(CardsTest, TemplateSettingsChangeRowsAndLooks) {
+  const std::string kDefaultLooks =
+      "视频会议|Video Conference||#FFFFFF|#003557|"
+      "https://cards.example.net:3443/mcallingupdate.html|"
+      "https://cards.example.net:3443/livingupdate.html|-|";
+  const std::string kNewLooks =
+      "周会|Weekly|C|#111111|#222222|https://h/d|https://cards.example.net:3443/livingupdate.html|"
+      "version|";
+  const std::string kRows =
+      "originator:1:Owner::Host:;version:1:版本::version:;dept:1:科室:研发:Unit:R&D;";
+  auto settings = [this](const char* text) {
+    return [this, text] { proxy().setMcallingTemplet(text); };
+  };
+  const struct {
+    std::function<void()> apply;
+    std::string expected;
+  } steps[] = {
+      {[] {}, kDefaultLooks + "originator:1:发起人::Creator:;version:1:版本::version:;"},
+      // The two computed rows keep empty values whatever is sent.
+      {settings(R"({"isfields":"on","optType":"add","key":"Owner","keyType":"originator",)"
+                R"("key_eng":"Host","value":"X","value_eng":"Y"})"),
+       kDefaultLooks + "originator:1:Owner::Host:;version:1:版本::version:;"},
+      {settings(R"({"isfields":"on","optType":"add","key":"部门","keyType":"dept",)"
+                R"("key_eng":"Dept","value":"研发","value_eng":"R&D"})"),
+       kDefaultLooks + "originator:1:Owner::Host:;version:1:版本::version:;dept:1:部门:研发:Dept:R&D;"},
+      // A known key is only renamed.
+      {settings(R"({"isfields":"on","optType":"add","key":"科室","keyType":"dept",)"
+                R"("key_eng":"Unit","value":"other","value_eng":"other"})"),
+       kDefaultLooks + kRows},
+      {settings(R"({"isfields":"on","optType":"drop","key":"x","keyType":"y"})"),
+       kDefaultLooks + kRows},
+      {settings(R"({"tempTitle":"周会","tempContent":"C","tempTitleColor":"#111111",)"
+                R"("tempTitleBgColor":"#222222","tempTitleEng":"Weekly",)"
+                R"("tempDetailUrl":"https://h/d","isVersion":"on"})"),
+       kNewLooks + kRows},
+      // Empty texts and unreadable switches change nothing.
+      {settings(R"({"tempTitle":"","tempContent":"","tempDetailUrl":"","isVersion":"yes"})"),
+       kNewLooks + kRows},
+      {[this] { proxy().setLivingTemplet(R"({"tempDetailUrl":""})"); }, kNewLooks + kRows},
+      {[this] {
+         proxy().setLivingTemplet(R"({"tempDetailUrl":"https://l/u"})");
+         proxy().setDetailUrl("https://d/u");
+         proxy().setDetailUrl("");
+         proxy().setMcallingTemplet(R"({"isfields":"off","tempTitle":"T2","isVersion":"off"})");
+       },
+       "T2|Weekly|C|#111111|#222222|https://d/u|https://l/u|-|" + kRows},
+      {settings(R"({"isfields":"on","optType":"removeAll"})"),
+       "T2|Weekly|C|#111111|#222222|https://d/u|https://l/u|-|"},
+      {settings(R"({"isfields":"on","optType":"add","key":"科室","keyType":"dept",)"
+                R"("key_eng":"Unit","value":"v2","value_eng":"v2e"})"),
+       "T2|Weekly|C|#111111|#222222|https://d/u|https://l/u|-|dept:1:科室:v2:Unit:v2e;"},
+  };
+  for (size_t i = 0; i < sizeof(steps) / sizeof(steps[0]); ++i) {
+    steps[i].apply();
+    EXPECT_EQ(describe(proxy().templateCopy()), steps[i].expected) << "step " << i;
+  }
+
+  // Without the originator row the owner shows nowhere but "creator"; the
+  // server row still follows the template's rows.
+  std::string card;
+  proxy().fillTempMessage(card, groupTalk(), {}, {});
+  EXPECT_EQ(card,
+            R"({"content":"C","createTime":0,"detailUrl":"https://d/u","extendInfo":{"subType":14,)"
+            R"("rtcType":"rtc","roomID":"r1","onwerId":"11","groupId":"500","senderId":"11",)"
+            R"("oName":"QW5u","roomName":"daily","roomToken":"tk","addr":"10.0.0.2:7000",)"
+            R"("srvVer":"3","srvTag":"t","conferMode":"m","singleRead":"off",)"
+            R"("beginTime":"1796547900","version":"mrtc@1.8.8","adminId":"11","startTime":"0",)"
+            R"("stopTime":"0","mode":"mcalling","desc":"remark","selects":[],"initState":[]},)"
+            R"("title":"T2","title_eng":"Weekly","toUsers":"","status":"","statusColor":"",)"
+            R"("titleColor":"#111111","type":"rtc","titleBgColor":"#222222","creator":"Ann",)"
+            R"("fields":[{"科室":"v2"},{"服务":"test-b"}],"fields_eng":[{"Unit":"v2e"},)"
+            R"({"server":"test-b"}]})");
+}
+
+TEST_F(CardsTest, CardSendOptions) {
+  const std::string longCard(2000, 'x');
+  EXPECT_TRUE(proxy().sendTempMsssage(7, longCard, {}, false));
+  EXPECT_TRUE(client->inserted().empty());
+  ASSERT_EQ(client->sent().size(), 1u);
+  EXPECT_EQ(client->sent()[0].body, longCard);
+  EXPECT_TRUE(client->sent()[0].limitRange.empty());
+  EXPECT_EQ(logsOf("imsdkmrtc::msgProxy::sendTempMsssage"),
+            (std::vector<std::string>{"tempmessage=" + longCard.substr(0, 1024) + "."}));
+
+  client->config().refuseSend = true;
+  EXPECT_FALSE(proxy().sendTempMsssage(7, "{}", {}, true));
+  EXPECT_EQ(client->inserted().size(), 1u);  // the insert stays
+}
+
+const char kConfRequest[] =
+    R"({"reqData":{"conferType":"1","selects":["12","13"],"conferMode":"m","roomName":"weekly",)"
+    R"("addr":"10.0.0.3:1","groupId":"500","singleRead":"on"}})";
+
+TEST_F(CardsTest, MicroconferCardIsPostedToTheGroupForTheSelected) {
+  ASSERT_TRUE(proxy().sendMicroconferCard(kConfRequest));
+  const std::string expected =
+      R"({"content":"","createTime":0,"detailUrl":"https://cards.example.net/",)"
+      R"("extendInfo":{"mode":"mcalling","rtcType":"microconfer","conferType":"1",)"
+      R"("conferMode":"m","singleRead":"on","beginTime":"1796547900","version":"mrtc@1.8.8",)"
+      R"("roomID":"11-4982727645","onwerId":"11","senderId":"11","roomName":"weekly",)"
+      R"("addr":"10.0.0.3:1","selects":["12","13"]},"title":"微会议测试",)"
+      R"("title_eng":"MicroVideo Conference","toUsers":"","status":"","statusColor":"",)"
+      R"("titleColor":"#FFFFFF","type":"microconfer","titleBgColor":"#333333","creator":"Ann",)"
+      R"("fields":[{"发起人":"Ann"},{"版本":"v1.8.8"},{"服务":"test-c"}],)"
+      R"("fields_eng":[{"Creator":"Ann"},{"version":"v1.8.8"},{"server":"test-c"}]})";
+  ASSERT_EQ(client->sent().size(), 1u);
+  ASSERT_EQ(client->inserted().size(), 1u);
+  EXPECT_EQ(client->sent()[0].body, expected);
+  EXPECT_EQ(client->inserted()[0].body, expected);
+  EXPECT_EQ(client->sent()[0].targetId, 500);
+  EXPECT_EQ(client->sent()[0].limitRange, (std::vector<int64_t>{12, 13}));
+
+  cardInfo info;
+  ASSERT_TRUE(msgProxy::readCardInfo(expected, info));
+  EXPECT_EQ(info.rtcType, "microconfer");
+  EXPECT_EQ(info.conferType, "1");
+  EXPECT_EQ(info.roomId, "11-4982727645");
+  EXPECT_TRUE(info.singleRead);
+  EXPECT_EQ(info.beginTime, "1796547900");
+  EXPECT_EQ(info.selects, (std::vector<int64_t>{12, 13}));
+
+  // Nothing is posted for a request that cannot be read.
+  EXPECT_FALSE(proxy().sendMicroconferCard(R"({"reqData":{"conferType":"1"}})"));
+  EXPECT_EQ(client->sent().size(), 1u);
+}
+
+TEST_F(CardsTest, ConferenceInfoTexts) {
+  std::string out;
+  ASSERT_TRUE(proxy().buildMicroconferInfo(out, kConfRequest, ""));
+  EXPECT_EQ(out,
+            R"({"mode":"mcalling","rtcType":"microconfer","conferType":"1","conferMode":"m",)"
+            R"("singleRead":"on","beginTime":"1796547900","version":"mrtc@1.8.8",)"
+            R"("roomID":"11-1796547900","onwerId":"11","senderId":"11","roomName":"weekly",)"
+            R"("addr":"10.0.0.3:1","selects":["12","13"]})");
+
+  const struct {
+    const char* request;
+    const char* expected;  // nullptr: refused
+  } unbind[] = {
+      {R"({"reqData":{"conferType":"1","selects":["5"],"conferMode":"m","roomId":"r",)"
+       R"("groupId":"5","orderTime":"o","roomToken":"t","srvVer":"3","srvTag":"g",)"
+       R"("roomName":"n","addr":"a"}})",
+       R"({"mode":"mcalling","rtcType":"unbindconfer","conferType":"1","conferMode":"m",)"
+       R"("singleRead":"off","beginTime":"1796547900","orderTime":"o","version":"mrtc@1.8.8",)"
+       R"("roomID":"r","onwerId":"11","senderId":"11","roomName":"n","roomToken":"t",)"
+       R"("addr":"a","srvVer":"3","srvTag":"g","selects":["5"]})"},
+      {R"({"reqData":{"conferType":"2","selects":["5"],"conferMode":"m","roomId":"r"}})",
+       R"({"mode":"mcalling","rtcType":"unbindconfer","conferType":"2","conferMode":"m",)"
+       R"("singleRead":"off","beginTime":"1796547900","orderTime":"","version":"mrtc@1.8.8",)"
+       R"("roomID":"r","onwerId":"11","senderId":"11","roomName":"","selects":["5"]})"},
+      {R"({"reqData":{"conferType":"2","selects":["5"],"conferMode":"m","roomId":"r",)"
+       R"("groupId":"5"}})",
+       nullptr},
+      {R"({"reqData":{"conferType":"1","selects":["5"],"conferMode":"m"}})", nullptr},
+  };
+  for (const auto& row : unbind) {
+    std::string text = "unchanged";
+    bool ok = proxy().buildUnbindconferInfo(text, row.request);
+    EXPECT_EQ(ok, row.expected != nullptr) << row.request;
+    EXPECT_EQ(text, row.expected != nullptr ? row.expected : "unchanged") << row.request;
+  }
+}
+
+TEST_F(CardsTest, LivingCards) {
+  proxy().setMcallingTemplet(R"({"isVersion":"on"})");
+  ASSERT_TRUE(proxy().sendLivingCard(
+      R"({"groupId":"500","roomId":"live1","roomName":"","version":"2.0",)"
+      R"("startTime":"1796547900","stopTime":"1796551200","serverAddr":"10.0.0.9:8"})"));
+  proxy().setMcallingTemplet(R"({"isVersion":"off"})");
+  ASSERT_TRUE(proxy().sendLivingCard(
+      R"({"groupId":"500","roomId":"live2","roomName":"Show","startTime":"soon"})"));
+  EXPECT_FALSE(proxy().sendLivingCard(R"({"groupId":"500","roomName":"Show"})"));
+
+  auto sent = client->sent();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(client->inserted().size(), 2u);
+  EXPECT_EQ(sent[0].targetId, 500);
+  EXPECT_TRUE(sent[0].limitRange.empty());
+  EXPECT_EQ(sent[0].body,
+            R"({"content":"Ann的直播间","createTime":0,)"
+            R"("detailUrl":"https://cards.example.net:3443/livingupdate.html",)"
+            R"("extendInfo":{"subType":15,"roomID":"live1","onwerId":"11","groupId":"500",)"
+            R"("senderId":"11","roomName":"","version":"2.0","startTime":"1796547900",)"
+            R"("stopTime":"1796551200","mode":"living","desc":"remark",)"
+            R"("serverAddr":"10.0.0.9:8","selects":[]},"title":"Kelto直播",)"
+            R"("title_eng":"Vorn living","toUsers":"","status":"","statusColor":"",)"
+            R"("titleColor":"#FFFFFF","type":"rtc","titleBgColor":"#8600BF","creator":"Ann",)"
+            R"("fields":[{"主播":"Ann"},{"日期":"2026年12月6日"},{"时间":"9:05-10:00"},)"
+            R"({"版本":"2.0"}],"fields_eng":[{"anchor":"Ann"},{"data":"12/6/2026"},)"
+            R"({"time":"9:05-10:00"},{"version":"2.0"}]})");
+  // Start now when the start is no number, stop an hour later.
+  EXPECT_EQ(sent[1].body,
+            R"({"content":"Show","createTime":0,)"
+            R"("detailUrl":"https://cards.example.net:3443/livingupdate.html",)"
+            R"("extendInfo":{"subType":15,"roomID":"live2","onwerId":"11","groupId":"500",)"
+            R"("senderId":"11","roomName":"Show","version":"","startTime":"1796547900",)"
+            R"("stopTime":"1796551500","mode":"living","desc":"remark","serverAddr":"",)"
+            R"("selects":[]},"title":"Kelto直播","title_eng":"Vorn living","toUsers":"",)"
+            R"("status":"","statusColor":"","titleColor":"#FFFFFF","type":"rtc",)"
+            R"("titleBgColor":"#8600BF","creator":"Ann","fields":[{"主播":"Ann"},)"
+            R"({"日期":"2026年12月6日"},{"时间":"9:05-10:05"}],"fields_eng":[{"anchor":"Ann"},)"
+            R"({"data":"12/6/2026"},{"time":"9:05-10:05"}]})");
+}
+
+TEST_F(CardsTest, RevisionLogsHowFarItGot) {
+  const std::string props = R"({\"extendInfo\":{\"rtcType\":\"microconfer\"}})";
+  std::string card = R"({"type":"vnio","msgProperties":")" + props + R"("})";
+  const std::string original = card;
+  EXPECT_EQ(proxy().reviseVnioMicroTemplet(card), 0);
+  std::vector<std::string> expected = {"reviseVnioMicroTemplet: len=" +
+                                           std::to_string(original.size()) + ".",
+                                       "reviseVnioMicroTemplet: len=" + original + "."};
+  for (int i = 1; i <= 9; ++i) {
+    expected.push_back("reviseVnioMicroTemplet: " + std::to_string(i) + ".");
+  }
+  EXPECT_EQ(logsOf("imsdkmrtc::msgProxy::reviseVnioMicroTemplet"), expected);
+
+  client->clearRecords();
+  std::string noProps = R"({"type":"vnio"})";
+  EXPECT_EQ(proxy().reviseVnioMicroTemplet(noProps), 4);
+  EXPECT_EQ(logsOf("imsdkmrtc::msgProxy::reviseVnioMicroTemplet"),
+            (std::vector<std::string>{"reviseVnioMicroTemplet: len=15.",
+                                      "reviseVnioMicroTemplet: len={\"type\":\"vnio\"}.",
+                                      "reviseVnioMicroTemplet: 1.",
+                                      "reviseVnioMicroTemplet: 2."}));
+}
+
+// One thread keeps changing the template while two build cards; every card
+// must come from one whole template state.
+TEST_F(CardsTest, CardsStayConsistentWhileTheTemplateChanges) {
+  simhost::setQuietLogs(*client, true);
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    for (int i = 0; i < 3000; ++i) {
+      proxy().setMcallingTemplet(i % 2 ? R"({"tempTitle":"TA","tempTitleColor":"#AAAAAA"})"
+                                       : R"({"tempTitle":"TB","tempTitleColor":"#BBBBBB"})");
+      proxy().upsertField("k" + std::to_string(i % 5), true, "n", "v", "ne", "ve");
+      if (i % 50 == 0) proxy().removeAllFields();
+    }
+    stop = true;
+  });
+  std::atomic<int> built{0};
+  std::atomic<int> mixed{0};
+  auto builder = [&] {
+    talkInfo talk = groupTalk();
+    talk.oName = "QW5u";
+    while (!stop) {
+      std::string card;
+      proxy().fillTempMessage(card, talk, {12}, {});
+      json::Document doc;
+      if (!parseText(doc, card)) {
+        ++mixed;
+        continue;
+      }
+      std::string title = toString(doc["title"]);
+      std::string color = toString(doc["titleColor"]);
+      bool whole = (title == "视频会议" && color == "#FFFFFF") ||
+                   (title == "TA" && color == "#AAAAAA") || (title == "TB" && color == "#BBBBBB");
+      if (!whole) ++mixed;
+      ++built;
+    }
+  };
+  std::thread first(builder);
+  std::thread second(builder);
+  writer.join();
+  first.join();
+  second.join();
+  EXPECT_EQ(mixed.load(), 0);
+  EXPECT_GT(built.load(), 0);
+}
+
+}  // namespace
+}  // namespace imsdkmrtc

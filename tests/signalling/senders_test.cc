@@ -1,0 +1,634 @@
+// What each signalling sender hands to the host: chat, message type, flags,
+// limit range and the exact body; the redirect through the service account
+// and its undoing; the repeated-ring entry of calls and invites.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "clock_control.h"
+#include "plugin/mrtc_plugin.h"
+#include "signalling/msg_proxy.h"
+#include "simhost/simhost.h"
+
+namespace imsdkmrtc {
+namespace {
+
+using ids = std::vector<int64_t>;
+constexpr int64_t kStartMs = 1700000100000;  // virtual clock, whole seconds 1700000100
+
+// Timer commands are only recorded here, never queued: these tests look at
+// what the senders post, not at what the timer thread makes of it.
+class recordingPlugin : public mrtc_plugin {
+ public:
+  bool onOther(uint16_t, uintptr_t, uintptr_t) override { return true; }
+};
+
+talkInfo groupTalk() {
+  talkInfo t;
+  t.rtcType = "rtc";
+  t.groupId = 100;
+  t.onwerId = 11;
+  t.oName = "5byg5LiJ";
+  t.roomId = "r1";
+  t.roomToken = "tk";
+  t.roomName = "rn";
+  t.members = {11, 12, 13};
+  t.memstates = {1, 0, 0};
+  t.hismembers = {14};
+  t.addr = "1.2.3.4:5";
+  t.beginTime = 1700000000;
+  t.conferMode = "free";
+  t.srvVer = "2.1";
+  t.srvTag = "east";
+  t.videoType = "2";
+  return t;
+}
+
+talkInfo p2pTalk() {
+  talkInfo t = groupTalk();
+  t.rtcType = "p2pconfer";
+  t.groupId = 0;
+  t.members = {11, 12};
+  t.memstates = {1, 0};
+  t.hismembers.clear();
+  return t;
+}
+
+const char kCallBody[] =
+    "{\"type\":\"multi_call\",\"senderId\":\"11\",\"groupId\":\"100\",\"onwerId\":\"11\","
+    "\"roomId\":\"r1\",\"roomToken\":\"tk\",\"oName\":\"5byg5LiJ\",\"roomName\":\"rn\","
+    "\"addr\":\"1.2.3.4:5\",\"srvVer\":\"2.1\",\"srvTag\":\"east\",\"videoType\":\"2\","
+    "\"cmode\":\"free\",\"beginTime\":\"1700000000\",\"deviceType\":\"1\","
+    "\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"rtcType\":\"rtc\","
+    "\"selects\":[12,13,14],\"members\":[11,12,13],\"initState\":[\"12_100\"]";
+
+const char kInviteBody[] =
+    "{\"type\":\"multi_invite\",\"senderId\":\"11\",\"groupId\":\"100\",\"onwerId\":\"11\","
+    "\"roomId\":\"r1\",\"roomToken\":\"tk\",\"oName\":\"5byg5LiJ\",\"roomName\":\"rn\","
+    "\"addr\":\"1.2.3.4:5\",\"srvVer\":\"2.1\",\"srvTag\":\"east\",\"cmode\":\"free\","
+    "\"beginTime\":\"1700000000\",\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\","
+    "\"VideoStatus\":\"multi\",\"rtcType\":\"rtc\",\"selects\":[14],\"members\":[11,12,13],"
+    "\"memstates\":[true,false,false],\"hismembers\":[14],\"initState\":[\"12_100\"]";
+
+class SendersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    commlib::useVirtualTime(kStartMs);
+    net_.addUser(11, "me");
+    net_.addUser(12, "b");
+    net_.addUser(13, "c");
+    net_.addUser(14, "d");
+    net_.addGroup(100, {11, 12, 13, 14});
+    client_.attach(&plugin_);
+  }
+  void TearDown() override { commlib::useRealTime(); }
+
+  // The request command of a group call or invite.
+  static mrtcCmd groupRequest(const ids& selects, std::vector<std::string> outMembers = {}) {
+    mrtcCmd request;
+    request.rtcType = "rtc";
+    request.groupId = 100;
+    request.selects = selects;
+    request.outMembers = std::move(outMembers);
+    request.initState = {"12_100"};
+    return request;
+  }
+
+  void enableRecall(int32_t count) {
+    plugin_.settings().recallEnable.store(1);
+    plugin_.settings().recallCount.store(count);
+    plugin_.settings().recallDuration.store(30);
+  }
+
+  bool loggedExactly(const char* func, const std::string& text) {
+    for (const auto& line : client_.logs()) {
+      if (line.func == func && line.text == text && line.tag == "mrtc" && line.level == 0) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  recordingPlugin plugin_;
+  msgProxy& proxy_ = plugin_.proxy();
+  simhost::Network net_;
+  simhost::Client& client_ = net_.addClient("a", 11, 1);
+};
+
+// One sender call and the single message it must produce, sent or inserted.
+struct senderRow {
+  const char* what;
+  std::function<bool(msgProxy&)> send;
+  bool inserted;  // local history instead of the network
+  int64_t target;
+  uint16_t type;
+  uint8_t msgFlag;
+  ids limit;
+  const char* body;
+};
+
+TEST_F(SendersTest, EachSenderProducesItsMessage) {
+  talkInfo refusing = groupTalk();
+  refusing.targetId = 12;
+  talkInfo timed = groupTalk();
+  timed.connectTime = kStartMs / 1000 - 65;
+  const senderRow rows[] = {
+      {"room entry, group",
+       [](msgProxy& p) { return p.sendMsg_intoroom("join", groupTalk(), 0); },
+       false,
+       100,
+       15,
+       1,
+       {11},
+       "{\"type\":\"multi_intoroom\",\"annotation\":\"join\",\"senderId\":\"11\",\"groupId\":"
+       "\"100\",\"onwerId\":\"11\",\"roomId\":\"r1\",\"roomName\":\"rn\",\"videoType\":\"2\","
+       "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"rtcType\":"
+       "\"rtc\"}"},
+      {"room entry, one-to-one",
+       [](msgProxy& p) { return p.sendMsg_intoroom("join", p2pTalk(), 0); },
+       false,
+       12,
+       14,
+       0,
+       {},
+       "{\"type\":\"multi_intoroom\",\"annotation\":\"join\",\"senderId\":\"11\",\"onwerId\":"
+       "\"11\",\"roomId\":\"r1\",\"roomName\":\"rn\",\"videoType\":\"2\",\"deviceType\":\"1\","
+       "\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"rtcType\":\"p2pconfer\"}"},
+      {"hang-up",
+       [](msgProxy& p) { return p.sendMsg_hungup("leave", groupTalk(), "{\"a\":1}", 14, 0); },
+       false,
+       100,
+       14,
+       1,
+       {},
+       "{\"type\":\"multi_hungup\",\"annotation\":\"leave\",\"senderId\":\"11\",\"groupId\":"
+       "\"100\",\"onwerId\":\"11\",\"roomId\":\"r1\",\"videoType\":\"2\",\"deviceType\":\"1\","
+       "\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":\"{\\\"a\\\":1}\","
+       "\"rtcType\":\"rtc\"}"},
+      {"hang-up, one-to-one, inserted too",
+       [](msgProxy& p) { return p.sendMsg_hungup("leave", p2pTalk(), "", 15, 1); },
+       true,
+       12,
+       15,
+       0,
+       {},
+       "{\"type\":\"multi_hungup\",\"annotation\":\"leave\",\"senderId\":\"11\",\"onwerId\":"
+       "\"11\",\"roomId\":\"r1\",\"videoType\":\"2\",\"deviceType\":\"1\",\"version\":"
+       "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"rtcType\":\"p2pconfer\"}"},
+      {"refuse",
+       [&](msgProxy& p) { return p.sendMsg_refuse("refuse", refusing); },
+       false,
+       100,
+       15,
+       1,
+       {12, 11},
+       "{\"type\":\"multi_hungup\",\"annotation\":\"refuse\",\"senderId\":\"11\",\"groupId\":"
+       "\"100\",\"onwerId\":\"11\",\"roomId\":\"r1\",\"deviceType\":\"1\",\"version\":"
+       "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\"}"},
+      {"refuse, no inviter",
+       [](msgProxy& p) { return p.sendMsg_refuse("refuse", groupTalk()); },
+       false,
+       100,
+       15,
+       1,
+       {11},
+       "{\"type\":\"multi_hungup\",\"annotation\":\"refuse\",\"senderId\":\"11\",\"groupId\":"
+       "\"100\",\"onwerId\":\"11\",\"roomId\":\"r1\",\"deviceType\":\"1\",\"version\":"
+       "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\"}"},
+      {"talk query",
+       [](msgProxy& p) { return p.sendMsg_querytalk(100, "r1"); },
+       false,
+       100,
+       15,
+       1,
+       {},
+       "{\"type\":\"multi_querytalk\",\"senderId\":\"11\",\"groupId\":\"100\",\"roomId\":\"r1\","
+       "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\"}"},
+      {"talk query answer",
+       [](msgProxy& p) { return p.sendMsg_reply_querytalk(12, 100, groupTalk()); },
+       false,
+       100,
+       15,
+       1,
+       {12},
+       "{\"type\":\"cmd_reply_querytalk\",\"senderId\":\"11\",\"groupId\":\"100\",\"onwerId\":"
+       "\"11\",\"roomId\":\"r1\",\"roomName\":\"rn\",\"deviceType\":\"1\",\"version\":"
+       "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"members\":[11,12,13],\"memstates\":[true,"
+       "false,false],\"hismembers\":[14]}"},
+      {"version notice",
+       [](msgProxy& p) { return p.sendMsg_version(groupTalk(), "ext"); },
+       false,
+       100,
+       15,
+       1,
+       {},
+       "{\"type\":\"multi_version\",\"annotation\":\"far_sdk_versionmatchfail\",\"senderId\":"
+       "\"11\",\"groupId\":\"100\",\"onwerId\":\"11\",\"roomId\":\"r1\",\"deviceType\":\"1\","
+       "\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":\"ext\",\"members\":[11,"
+       "12,13]}"},
+      {"call time",
+       [&](msgProxy& p) { return p.sendMsg_time(timed); },
+       true,
+       100,
+       14,
+       0,
+       {},
+       "{\"type\":\"multi_time\",\"annotation\":\"65\",\"senderId\":\"11\",\"groupId\":\"100\","
+       "\"onwerId\":\"11\",\"roomId\":\"r1\",\"videoType\":\"2\",\"deviceType\":\"1\",\"version\":"
+       "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"rtcType\":\"rtc\"}"},
+      {"call time, never connected",
+       [](msgProxy& p) { return p.sendMsg_time(p2pTalk()); },
+       true,
+       12,
+       14,
+       0,
+       {},
+       "{\"type\":\"multi_time\",\"annotation\":\"0\",\"senderId\":\"11\",\"onwerId\":\"11\","
+       "\"roomId\":\"r1\",\"videoType\":\"2\",\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\","
+       "\"VideoStatus\":\"multi\",\"rtcType\":\"p2pconfer\"}"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    client_.clearRecords();
+    net_.clearTraffic();
+    size_t sentBefore = client_.sent().size();
+    ASSERT_TRUE(row.send(proxy_));
+    if (row.inserted) {
+      ASSERT_EQ(client_.sent().size(), sentBefore);
+      ASSERT_EQ(client_.inserted().size(), 1u);
+      const auto m = client_.inserted()[0];
+      EXPECT_EQ(m.senderId, 11);
+      EXPECT_EQ(m.targetId, row.target);
+      EXPECT_EQ(m.msgType, row.type);
+      EXPECT_EQ(m.msgFlag, row.msgFlag);
+      EXPECT_EQ(m.limitRange, row.limit);
+      EXPECT_EQ(m.body, row.body);
+    } else {
+      ASSERT_EQ(client_.sent().size(), sentBefore + 1);
+      EXPECT_TRUE(client_.inserted().empty());
+      const auto m = client_.sent().back();
+      EXPECT_EQ(m.senderId, 11);
+      EXPECT_EQ(m.targetId, row.target);
+      EXPECT_EQ(m.msgType, row.type);
+      EXPECT_EQ(m.msgFlag, row.msgFlag);
+      EXPECT_EQ(m.limitRange, row.limit);
+      EXPECT_EQ(m.properties, "");
+      EXPECT_EQ(m.body, row.body);
+    }
+  }
+  EXPECT_TRUE(proxy_.sendMsg_reply(12, 100, "r1", 0, "x"));
+}
+
+TEST_F(SendersTest, InsertAndSendShareOneMessageId) {
+  ASSERT_TRUE(proxy_.sendMsg_intoroom("join", groupTalk(), 2));
+  ASSERT_EQ(client_.inserted().size(), 1u);
+  ASSERT_EQ(client_.sent().size(), 1u);
+  const auto in = client_.inserted()[0];
+  const auto out = client_.sent()[0];
+  EXPECT_EQ(in.msgId, out.msgId);
+  EXPECT_EQ(in.body, out.body);
+  EXPECT_EQ(in.msgFlag, 0);
+  EXPECT_EQ(out.msgFlag, 1);
+  EXPECT_TRUE(in.limitRange.empty());
+  EXPECT_EQ(out.limitRange, ids{11});
+  // Every message takes the next number.
+  ASSERT_TRUE(proxy_.sendMsg_querytalk(100, ""));
+  EXPECT_EQ(client_.sent()[1].msgId, out.msgId + 1);
+}
+
+TEST_F(SendersTest, LimitRangeSettingAppliesToUnlimitedSenders) {
+  proxy_.setLimitRange(true);
+  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::setLimitRange", "setLimitRange = 1."));
+  ASSERT_TRUE(proxy_.sendMsg_hungup("leave", groupTalk(), "", 14, 0));
+  EXPECT_EQ(client_.sent().back().limitRange, (ids{11, 12, 13}));
+  // An empty list is never a limit.
+  ASSERT_TRUE(proxy_.sendMsg_querytalk(100, "r1"));
+  EXPECT_TRUE(client_.sent().back().limitRange.empty());
+  proxy_.setLimitRange(false);
+  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::setLimitRange", "setLimitRange = 0."));
+  ASSERT_TRUE(proxy_.sendMsg_hungup("leave", groupTalk(), "", 14, 0));
+  EXPECT_TRUE(client_.sent().back().limitRange.empty());
+}
+
+TEST_F(SendersTest, ServiceAccountRedirect) {
+  const struct {
+    const char* what;
+    int64_t target;
+    int16_t type;
+    bool allow;
+    bool on;
+    int64_t addressed;
+    const char* properties;
+  } rows[] = {
+      {"redirected", 5, 14, true, true, 10001, "{\"targetID\":\"5\"}"},
+      {"negative id", -5, 14, true, true, 10001, "{\"targetID\":\"-5\"}"},
+      {"type 15 never", 5, 15, true, true, 5, ""},
+      {"type 26 never", 5, 26, true, true, 5, ""},
+      {"already to the service", 10001, 14, true, true, 10001, ""},
+      {"setting off", 5, 14, true, false, 5, ""},
+      {"caller forbids", 5, 14, false, true, 5, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    plugin_.settings().redirectOn.store(row.on ? 1 : 0);
+    ASSERT_TRUE(proxy_.sendMessage(row.target, row.type, "{}", {7}, false, true, row.allow, 0));
+    const auto m = client_.sent().back();
+    EXPECT_EQ(m.targetId, row.addressed);
+    EXPECT_EQ(m.properties, row.properties);
+    EXPECT_EQ(m.limitRange, ids{7});
+    EXPECT_EQ(m.msgType, static_cast<uint16_t>(row.type));
+    // The success line names the target the caller gave.
+    EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMessage",
+                              "sendMessage succ: tarId=" + std::to_string(row.target) +
+                                  ", type=" + std::to_string(row.type) + ", sendType=0, msg={}."));
+  }
+  // Properties already present are kept, as strings, keys in byte order.
+  EXPECT_EQ(msgProxy::redirectProperties(
+                "{\"zeta\":\"z\",\"Alpha\":1,\"targetID\":\"9\",\"b\":true,\"a\":\"q\\\"\"}", 42),
+            "{\"Alpha\":\"1\",\"a\":\"q\\\"\",\"targetID\":\"42\",\"zeta\":\"z\"}");
+  EXPECT_EQ(msgProxy::redirectProperties("not json", 42), "{\"targetID\":\"42\"}");
+}
+
+TEST_F(SendersTest, ReceivedRedirectIsUndone) {
+  // A redirected message as it arrives, then fixed.
+  plugin_.settings().redirectOn.store(1);
+  mrtcCmd request = groupRequest({12, 13});
+  ASSERT_TRUE(proxy_.sendMsg_call({12, 13}, groupTalk(), request));
+  const auto wire = client_.sent().front();
+  imsdk::hostMessage relayed;
+  relayed.sendUserId = wire.senderId;
+  relayed.targetId = wire.targetId;
+  relayed.extension = wire.properties;
+  ASSERT_EQ(relayed.targetId, 10001);
+  msgProxy::fixSystemSender(relayed);
+  EXPECT_EQ(relayed.targetId, 100);
+  EXPECT_EQ(relayed.sendUserId, 11);
+  EXPECT_EQ(relayed.fixRef, -10001);
+  EXPECT_EQ(relayed.fixState, -10002);
+
+  const struct {
+    const char* what;
+    int64_t sender, target;
+    int32_t state;
+    const char* extension;
+    int64_t wantSender, wantTarget, wantRef;
+    int32_t wantState;
+  } rows[] = {
+      {"target as number", 7, 10001, -10001, "{\"targetID\":100}", 7, 100, -10001, -10001},
+      {"sender from text", 10001, 100, 3, "{\"sendUserID\":\"7\"}", 7, 100, -10001, -10002},
+      {"target key missing", 10001, 10001, 3, "{\"sendUserID\":\"7\"}", 10001, 10001, 0, 3},
+      {"neither is the service", 7, 100, 3, "{\"targetID\":\"5\"}", 7, 100, 0, 3},
+      {"not a number", 7, 10001, 3, "{\"targetID\":\"5x\"}", 7, 10001, 0, 3},
+      {"wrong type", 7, 10001, 3, "{\"targetID\":[5]}", 7, 10001, 0, 3},
+      {"not json", 7, 10001, 3, "{\"targetID\":", 7, 10001, 0, 3},
+      {"empty", 7, 10001, 3, "", 7, 10001, 0, 3},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    imsdk::hostMessage m;
+    m.sendUserId = row.sender;
+    m.targetId = row.target;
+    m.fixState = row.state;
+    m.extension = row.extension;
+    msgProxy::fixSystemSender(m);
+    EXPECT_EQ(m.sendUserId, row.wantSender);
+    EXPECT_EQ(m.targetId, row.wantTarget);
+    EXPECT_EQ(m.fixRef, row.wantRef);
+    EXPECT_EQ(m.fixState, row.wantState);
+  }
+}
+
+TEST_F(SendersTest, GroupCallReachesCalleesAndArmsRecall) {
+  enableRecall(1);
+  mrtcCmd request = groupRequest({12, 13, 14}, {"14", "99"});
+  ASSERT_TRUE(proxy_.sendMsg_call({12, 13, 14}, groupTalk(), request));
+
+  ASSERT_EQ(client_.sent().size(), 2u);
+  const auto m = client_.sent()[0];
+  EXPECT_EQ(m.targetId, 100);
+  EXPECT_EQ(m.msgType, 14);
+  EXPECT_EQ(m.msgFlag, 1);
+  EXPECT_EQ(m.limitRange, (ids{12, 13}));  // applied though the limit setting is off
+  EXPECT_EQ(m.body, std::string(kCallBody) + ",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}");
+  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMsg_call", "sendMsg_call groupMemCnt=2."));
+
+  ASSERT_EQ(client_.timerPosts().size(), 1u);
+  const imsdk::timerCmd t = client_.timerPosts()[0].cmd;
+  EXPECT_EQ(t.op, 1);
+  EXPECT_EQ(t.type, 7);
+  EXPECT_EQ(t.memberMode, 2);
+  EXPECT_EQ(t.refresh, 0);
+  EXPECT_EQ(t.category, 5);
+  EXPECT_EQ(t.key, "100");
+  EXPECT_EQ(t.roomId, "r1");
+  EXPECT_EQ(t.members, (ids{12, 13}));
+  EXPECT_EQ(t.duration, 30);
+  EXPECT_EQ(t.fireTime, kStartMs / 1000);
+  EXPECT_EQ(t.recallCnt, 1);
+  EXPECT_EQ(t.extra, std::string(kCallBody) + ",\"flag\":\"recall\"}");
+
+  // The call card follows the call, to the same callees, and is kept locally.
+  std::string card;
+  proxy_.fillTempMessage(card, groupTalk(), {12, 13, 14}, {"12_100"});
+  const auto c = client_.sent()[1];
+  EXPECT_EQ(c.msgType, 26);
+  EXPECT_EQ(c.targetId, 100);
+  EXPECT_EQ(c.limitRange, (ids{12, 13}));
+  EXPECT_EQ(c.body, card);
+  ASSERT_EQ(client_.inserted().size(), 1u);
+  EXPECT_EQ(client_.inserted()[0].body, card);
+  EXPECT_EQ(client_.inserted()[0].msgType, 26);
+
+  // The caller sees what went out.
+  EXPECT_EQ(request.cmdCode, 1);
+  EXPECT_EQ(request.selects, (ids{12, 13, 14}));
+  EXPECT_EQ(request.roomToken, "tk");
+  EXPECT_EQ(request.initState, std::vector<std::string>{"12_100"});
+}
+
+TEST_F(SendersTest, RecallSettingsShapeTheCall) {
+  const struct {
+    const char* what;
+    int enable, count, duration;
+    bool tagged, armed;
+  } rows[] = {
+      {"off", 0, 1, 30, false, false},
+      {"no count", 1, 0, 30, false, true},
+      {"no duration", 1, 2, 0, false, true},
+      {"on", 1, 2, 5, true, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    client_.clearRecords();
+    plugin_.settings().recallEnable.store(static_cast<uint8_t>(row.enable));
+    plugin_.settings().recallCount.store(row.count);
+    plugin_.settings().recallDuration.store(row.duration);
+    mrtcCmd request = groupRequest({12, 13, 14});
+    ASSERT_TRUE(proxy_.sendMsg_call({12, 13, 14}, groupTalk(), request));
+    EXPECT_EQ(
+        client_.sent().front().body,
+        std::string(kCallBody) + (row.tagged ? ",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}" : "}"));
+    ASSERT_EQ(client_.timerPosts().size(), row.armed ? 1u : 0u);
+    if (row.armed) {
+      EXPECT_EQ(client_.timerPosts()[0].cmd.duration, row.duration);
+    }
+  }
+}
+
+TEST_F(SendersTest, RefusedSendArmsNothing) {
+  enableRecall(1);
+  client_.config().refuseSend = true;
+  mrtcCmd request = groupRequest({12, 13});
+  EXPECT_FALSE(proxy_.sendMsg_call({12, 13}, groupTalk(), request));
+  mrtcCmd invite = groupRequest({14});
+  EXPECT_FALSE(proxy_.sendMsg_invite({14}, groupTalk(), invite));
+  EXPECT_TRUE(client_.timerPosts().empty());
+  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMessage", "sendMessage fail."));
+  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMsg_invite", "sendMsg_invite ret = 0."));
+  EXPECT_FALSE(client_.hasLog("sendMessage succ"));
+}
+
+TEST_F(SendersTest, CallWithNobodyToRing) {
+  // A group request without a group, or whose every callee is left out.
+  mrtcCmd noGroup = groupRequest({12});
+  noGroup.groupId = 0;
+  EXPECT_TRUE(proxy_.sendMsg_call({12}, groupTalk(), noGroup));
+  mrtcCmd allOut = groupRequest({12}, {"12"});
+  EXPECT_TRUE(proxy_.sendMsg_call({12}, groupTalk(), allOut));
+  mrtcCmd noInvitee = groupRequest({14}, {"14"});
+  EXPECT_TRUE(proxy_.sendMsg_invite({14}, groupTalk(), noInvitee));
+  EXPECT_TRUE(
+      loggedExactly("imsdkmrtc::msgProxy::sendMsg_invite", "sendMsg_invite groupMemCnt=0."));
+  // A one-to-one call needs its peer.
+  mrtcCmd p2p;
+  p2p.rtcType = "p2pconfer";
+  EXPECT_FALSE(proxy_.sendMsg_call({}, p2pTalk(), p2p));
+  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMsg_call", "sendMsg_call no becall."));
+  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMsg_call", "sendMsg_call groupMemCnt=0."));
+  EXPECT_TRUE(client_.sent().empty());
+  EXPECT_TRUE(client_.inserted().empty());
+}
+
+TEST_F(SendersTest, OneToOneCallGoesToThePeer) {
+  enableRecall(1);
+  talkInfo talk = p2pTalk();
+  talk.single = 1;
+  mrtcCmd request;
+  request.rtcType = "p2pconfer";
+  ASSERT_TRUE(proxy_.sendMsg_call({12}, talk, request));
+  ASSERT_EQ(client_.sent().size(), 1u);  // no card for a one-to-one call
+  EXPECT_TRUE(client_.inserted().empty());
+  const auto m = client_.sent()[0];
+  EXPECT_EQ(m.targetId, 12);
+  EXPECT_EQ(m.msgType, 14);
+  EXPECT_TRUE(m.limitRange.empty());
+  EXPECT_EQ(m.body,
+            "{\"type\":\"multi_call\",\"senderId\":\"11\",\"onwerId\":\"11\",\"roomId\":\"r1\","
+            "\"roomToken\":\"tk\",\"oName\":\"5byg5LiJ\",\"roomName\":\"rn\",\"addr\":"
+            "\"1.2.3.4:5\",\"srvVer\":\"2.1\",\"srvTag\":\"east\",\"videoType\":\"2\",\"cmode\":"
+            "\"free\",\"beginTime\":\"1700000000\",\"deviceType\":\"1\",\"version\":"
+            "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":\"{\\\"mode\\\":\\\"single\\\"}\","
+            "\"rtcType\":\"p2pconfer\",\"selects\":[12],\"members\":[11,12],\"recallCnt\":\"8\","
+            "\"recallDrt\":\"1\"}");
+  ASSERT_EQ(client_.timerPosts().size(), 1u);
+  EXPECT_EQ(client_.timerPosts()[0].cmd.key, "0");
+  EXPECT_TRUE(client_.timerPosts()[0].cmd.members.empty());
+}
+
+TEST_F(SendersTest, InviteGoesToTheGroupAndArmsRecallForInvitees) {
+  enableRecall(1);
+  mrtcCmd request = groupRequest({14, 12}, {"12"});
+  ASSERT_TRUE(proxy_.sendMsg_invite({14}, groupTalk(), request));
+  ASSERT_EQ(client_.sent().size(), 2u);
+  const auto m = client_.sent()[0];
+  EXPECT_EQ(m.targetId, 100);
+  EXPECT_EQ(m.msgType, 14);
+  EXPECT_EQ(m.msgFlag, 1);
+  EXPECT_TRUE(m.limitRange.empty());  // limited only by the setting
+  EXPECT_EQ(m.body, std::string(kInviteBody) + ",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}");
+  EXPECT_TRUE(
+      loggedExactly("imsdkmrtc::msgProxy::sendMsg_invite", "sendMsg_invite groupMemCnt=1."));
+  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMsg_invite", "sendMsg_invite ret = 1."));
+  ASSERT_EQ(client_.timerPosts().size(), 1u);
+  EXPECT_EQ(client_.timerPosts()[0].cmd.members, ids{14});
+  EXPECT_EQ(client_.timerPosts()[0].cmd.category, 5);
+  EXPECT_EQ(client_.timerPosts()[0].cmd.extra, std::string(kInviteBody) + ",\"flag\":\"recall\"}");
+  EXPECT_EQ(request.cmdCode, 2);
+  // Its card reaches the invitees and is not kept locally first.
+  std::string card;
+  proxy_.fillTempMessage(card, groupTalk(), {14}, {"12_100"});
+  EXPECT_EQ(client_.sent()[1].msgType, 26);
+  EXPECT_EQ(client_.sent()[1].targetId, 100);
+  EXPECT_EQ(client_.sent()[1].limitRange, ids{14});
+  EXPECT_EQ(client_.sent()[1].body, card);
+  EXPECT_TRUE(client_.inserted().empty());
+
+  // Invites are not redirected; with the limit setting on they reach the
+  // talk's members only.
+  plugin_.settings().redirectOn.store(1);
+  proxy_.setLimitRange(true);
+  mrtcCmd again = groupRequest({14});
+  client_.clearRecords();
+  ASSERT_TRUE(proxy_.sendMsg_invite({14}, groupTalk(), again));
+  EXPECT_EQ(client_.sent().front().targetId, 100);
+  EXPECT_EQ(client_.sent().front().limitRange, (ids{11, 12, 13}));
+}
+
+TEST_F(SendersTest, RecallIsResentUnchangedToTheStillRinging) {
+  plugin_.settings().redirectOn.store(1);
+  const std::string text = std::string(kCallBody) + ",\"flag\":\"recall\"}";
+  ASSERT_TRUE(proxy_.sendRecall(100, text, {13}));
+  const auto m = client_.sent().back();
+  EXPECT_EQ(m.targetId, 100);
+  EXPECT_EQ(m.msgType, 14);
+  EXPECT_EQ(m.limitRange, ids{13});
+  EXPECT_EQ(m.properties, "");
+  EXPECT_EQ(m.body, text);
+}
+
+TEST_F(SendersTest, LongBodyIsLoggedCutAndSentWhole) {
+  const std::string body = "{\"x\":\"" + std::string(1992, 'y') + "\"}";
+  ASSERT_EQ(body.size(), 2000u);
+  ASSERT_TRUE(proxy_.sendMessage(100, 15, body, {}, false, false, false, 0));
+  EXPECT_EQ(client_.sent().back().body, body);
+  EXPECT_TRUE(loggedExactly(
+      "imsdkmrtc::msgProxy::sendMessage",
+      "sendMessage succ: tarId=100, type=15, sendType=0, msg=" + body.substr(0, 1024) + "."));
+  // Types other than send, insert or both do neither, and still succeed.
+  client_.clearRecords();
+  ASSERT_TRUE(proxy_.sendMessage(100, 15, "{}", {}, false, false, false, 3));
+  EXPECT_TRUE(client_.inserted().empty());
+  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMessage",
+                            "sendMessage succ: tarId=100, type=15, sendType=3, msg={}."));
+}
+
+TEST(TargetsTest, LookupsOfTargetAndCallees) {
+  talkInfo p2p = p2pTalk();
+  EXPECT_EQ(msgProxy::getTargetId(p2p, 11), 12);
+  EXPECT_EQ(msgProxy::getTargetId(p2p, 12), 11);
+  p2p.members = {11};
+  EXPECT_EQ(msgProxy::getTargetId(p2p, 11), 0);
+  EXPECT_EQ(msgProxy::getTargetId(groupTalk(), 11), 100);
+
+  ids list = {1, 2, 3, 4};
+  msgProxy::removeId(list, "2");
+  EXPECT_EQ(list, (ids{1, 4, 3}));  // the last entry takes the removed one's place
+  msgProxy::removeId(list, "9");
+  msgProxy::removeId(list, "x");
+  EXPECT_EQ(list, (ids{1, 4, 3}));
+  msgProxy::removeId(list, " 3");
+  EXPECT_EQ(list, (ids{1, 4}));
+
+  mrtcCmd request;
+  request.groupId = 5;
+  request.selects = {7, 8, 7};
+  request.outMembers = {"7"};
+  EXPECT_EQ(msgProxy::callMembers(request), (ids{7, 8}));  // one entry per listed id
+  request.groupId = -1;
+  EXPECT_TRUE(msgProxy::callMembers(request).empty());
+}
+
+}  // namespace
+}  // namespace imsdkmrtc
