@@ -27,9 +27,10 @@ class Site {
     commlib::advance(10000);
   }
 
-  simhost::Client& add(const std::string& name, int64_t userId) {
-    simhost::Client& client = net.addClient(name, userId, 1);
-    plugins_.push_back(std::make_unique<imsdkmrtc::mrtc_plugin>());
+  // A device of the user; its plug-in reports the same device type.
+  simhost::Client& add(const std::string& name, int64_t userId, uint8_t deviceType = 1) {
+    simhost::Client& client = net.addClient(name, userId, deviceType);
+    plugins_.push_back(std::make_unique<imsdkmrtc::mrtc_plugin>(deviceType));
     client.attach(plugins_.back().get());
     return client;
   }
