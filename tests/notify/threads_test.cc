@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <thread>
 
 #include "notify/notify_fixture.h"
@@ -99,6 +101,80 @@ TEST_F(ThreadsTest, ThreeRoadsAndTheTimerRunTogether) {
   for (int i = 0; i < 5; ++i) EXPECT_FALSE(plugin().store().isCurrentRoom(room(i)));
   EXPECT_GT(me.events().size(), 0u);
   EXPECT_TRUE(me.hasLog("onOffLineNotify: flat count="));
+}
+
+// Holds the plug-in lock on a thread of its own until released.
+class LockHolder {
+ public:
+  explicit LockHolder(imsdkmrtc::mrtc_plugin& plugin) {
+    thread_ = std::thread([this, &plugin] {
+      imsdk::autoLock guard(plugin.lock());
+      held_ = true;
+      while (!release_) std::this_thread::yield();
+    });
+    while (!held_) std::this_thread::yield();
+  }
+  ~LockHolder() { release(); }
+  void release() {
+    release_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  std::atomic<bool> held_{false};
+  std::atomic<bool> release_{false};
+  std::thread thread_;
+};
+
+// Polls every 5 ms of real time, at most `polls` times, for the client to
+// have recorded n events.
+bool eventsReach(const simhost::Client& client, size_t n, int polls = 400) {
+  for (int i = 0; i < polls; ++i) {
+    if (client.events().size() >= n) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+TEST_F(NotifyTest, EveryMessageRoadWaitsForThePluginLock) {
+  struct Road {
+    const char* name;
+    std::function<void()> deliver;
+  };
+  imsdk::hostMessage pulledCall;
+  pulledCall.sendUserId = kCaller;
+  pulledCall.targetId = kGroup;
+  pulledCall.msgTime = kStartMs;
+  pulledCall.bodyType = 14;
+  pulledCall.body = groupCall("r1");
+  const std::vector<Road> roads = {
+      {"live call", [&] { deliver(kCaller, kAndroid, kGroup, groupCall("r1")); }},
+      {"live hint", [&] { deliver(kCaller, kAndroid, kGroup, kHintBody, 8, hintProps(1)); }},
+      {"pulled call", [&] { me.pull({pulledCall}); }},
+  };
+  for (const Road& road : roads) {
+    SCOPED_TRACE(road.name);
+    plugin().store().resetTalk();
+    me.clearRecords();
+    LockHolder holder(plugin());
+    std::thread roadThread(road.deliver);
+    EXPECT_FALSE(eventsReach(me, 1, 20));  // still waiting for the lock
+    holder.release();
+    roadThread.join();
+    EXPECT_EQ(me.events().size(), 1u);
+  }
+}
+
+TEST_F(NotifyTest, TimeOutsFireWithoutThePluginLock) {
+  ring();
+  LockHolder holder(plugin());
+  // The keep-alive runs out at 60 s on the timer thread while another
+  // thread holds the plug-in lock; a handler needing it would stall here.
+  std::thread clock([] { commlib::advance(64000); });
+  EXPECT_TRUE(eventsReach(me, 2));
+  holder.release();
+  clock.join();
+  EXPECT_EQ(render(me.events().back()), "5|local_sdk_keepalivetimeout|1001||300|2001|r1|||");
 }
 
 }  // namespace
