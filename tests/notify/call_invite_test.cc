@@ -173,13 +173,5 @@ TEST_F(NotifyTest, InviteIntoTheActiveTalkReportsOnlyOthers) {
   EXPECT_THAT(timers(), ElementsAre("1/1/1/r1/2004/88"));
 }
 
-TEST_F(NotifyTest, InviteForAnotherRoomOrWithoutThisUserIsRefused) {
-  EXPECT_EQ(notify().onPushNotify(kPeer2, invite({kPeer3})), 3);
-  ring();
-  EXPECT_EQ(notify().onPushNotify(kPeer2, invite({kMe}).str("roomId", "r9")), 6);
-  EXPECT_EQ(me.events().size(), 1u);
-  EXPECT_TRUE(talking());
-}
-
 }  // namespace
 }  // namespace notify_test
