@@ -115,9 +115,9 @@ class Run {
   void collectAll();
   void reactToEvent(ClientState& cs, const Item& ev);
 
-  Item& request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
-                const std::string& by);
-  Item& extra(ClientState& cs, const ExtraSpec& e, const std::string& by);
+  void request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
+               const std::string& by);
+  void extra(ClientState& cs, const ExtraSpec& e, const std::string& by);
   void answered(ClientState& cs, Item& it, int64_t id);
   void afterRequest(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
                     const Item& it);
@@ -388,8 +388,8 @@ void Run::advanceTo(int64_t target) {
   }
 }
 
-Item& Run::request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
-                   const std::string& by) {
+void Run::request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
+                  const std::string& by) {
   collect(cs);
   int64_t id = cs.host->request(cmd, fields);
   Item it = item(cs.spec->name, kind::kRequest);
@@ -407,10 +407,9 @@ Item& Run::request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request&
   size_t at = result_.items.size() - 1;
   collect(cs);
   afterRequest(cs, cmd, fields, result_.items[at]);
-  return result_.items[at];
 }
 
-Item& Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
+void Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
   collect(cs);
   int64_t id = cs.host->extra(static_cast<int8_t>(e.type), e.cmd, e.extend);
   Item it = item(cs.spec->name, kind::kRequest);
@@ -421,9 +420,7 @@ Item& Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
   if (!by.empty()) it.set("by", by);
   answered(cs, it, id);
   add(it);
-  size_t at = result_.items.size() - 1;
   collect(cs);
-  return result_.items[at];
 }
 
 void Run::answered(ClientState& cs, Item& it, int64_t id) {
