@@ -25,12 +25,12 @@ for b in build/gcc/bench/*_bench; do
 done
 
 echo "== clang, AddressSanitizer + UndefinedBehaviorSanitizer"
-CC=clang CXX=clang++ configure_and_test build/asan -DCMAKE_BUILD_TYPE=Debug \
+CC=clang CXX=clang++ configure_and_test build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMRTC_SANITIZE=address,undefined -DMRTC_BENCH=OFF
 
 echo "== clang, ThreadSanitizer"
 CC=clang CXX=clang++ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  configure_and_test build/tsan -DCMAKE_BUILD_TYPE=Debug -DMRTC_SANITIZE=thread -DMRTC_BENCH=OFF
+  configure_and_test build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMRTC_SANITIZE=thread -DMRTC_BENCH=OFF
 
 echo "== fuzzers (${fuzz_seconds}s each)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMRTC_FUZZ=ON \

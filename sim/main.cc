@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
   bool withLogs = false;
   bool printDefault = false;
   bool quiet = false;
+  bool full = false;
   app.add_option("scenario", scenarioPath, "Scenario file (JSON); the built-in scenario when absent")
       ->check(CLI::ExistingFile);
   app.add_flag("--json", asJson, "Print the timeline as JSON lines (one object per item)");
@@ -69,6 +70,8 @@ int main(int argc, char** argv) {
                  "Also write a Mermaid sequence diagram of the signalling to FILE")
       ->type_name("FILE");
   app.add_flag("--log", withLogs, "Add the plug-in's log lines (and automatic keep-alives)");
+  app.add_flag("--full", full,
+               "Print whole bodies and extends (the text timeline cuts them at 320 bytes)");
   app.add_option("--plugin", pluginPath,
                  "Plug-in library to load (default: libmrtcplugin.so next to this program)")
       ->type_name("PATH");
@@ -110,8 +113,11 @@ int main(int argc, char** argv) {
       }
       std::cout << "\n";
     }
+    mrtcsim::TextOptions text;
+    text.withLogs = withLogs;
+    text.textLimit = full ? 0 : 320;
     for (const mrtcsim::Item& item : run.items) {
-      std::string line = asJson ? mrtcsim::renderJson(item) : mrtcsim::renderText(item, withLogs);
+      std::string line = asJson ? mrtcsim::renderJson(item) : mrtcsim::renderText(item, text);
       if (asJson && !withLogs && item.kind == mrtcsim::kind::kLog) continue;
       if (!line.empty()) std::cout << line << "\n";
     }

@@ -82,16 +82,17 @@ std::string mermaidDiagram(const RunResult& run, const std::string& title) {
       } else {
         text = it.str("command").empty() ? "message type " + std::to_string(type) : it.str("command");
         if (!it.str("annotation").empty()) text += " (" + it.str("annotation") + ")";
+        if (it.str("flag") == "recall") text += " (recall)";
       }
       if (it.num("target") == 10001) text += " via 10001";
       out << "  " << ident(it.str("from")) << arrow << who << ": " << label(text) << "\n";
-    } else if (it.kind == kind::kRequest && !it.quiet) {
+    } else if (it.kind == kind::kRequest && !it.quiet && it.str("by") != "setting") {
       int64_t cmd = it.num("cmd");
       std::string text = seconds(it.t) + " " + std::to_string(cmd) + " " + requestName(cmd);
       if (cmd == 24006) text += " type " + std::to_string(it.num("type"));
       if (!it.str("annotation").empty()) text += " " + it.str("annotation");
       if (it.find("by") != nullptr) text += " by " + it.str("by");
-      if (it.find("result") != nullptr) text += " = " + std::to_string(it.num("result"));
+      if (it.find("result") != nullptr) text += ", result " + std::to_string(it.num("result"));
       out << "  Note over " << who << ": " << label(text) << "\n";
     } else if (it.kind == kind::kEvent) {
       std::string text = seconds(it.t) + " event " + std::to_string(it.num("type")) + " " +

@@ -40,19 +40,29 @@ void describeBody(Item& item, const std::string& body) {
   if (type != doc.MemberEnd() && type->value.IsString()) {
     item.set("command", std::string(type->value.GetString(), type->value.GetStringLength()));
   }
+  auto flag = doc.FindMember("flag");
+  if (flag != doc.MemberEnd() && flag->value.IsString()) {
+    item.set("flag", std::string(flag->value.GetString(), flag->value.GetStringLength()));
+  }
   auto ann = doc.FindMember("annotation");
   if (ann != doc.MemberEnd() && ann->value.IsString()) {
     item.set("annotation", std::string(ann->value.GetString(), ann->value.GetStringLength()));
   }
 }
 
-// A string member of a JSON object text, or a number written as text.
+// A string member of a JSON object text (or of its "extendInfo" object, where
+// a card keeps the call's data), or a number written as text.
 std::string textMember(const std::string& text, const char* key) {
   json::Document doc;
   doc.Parse(text.c_str(), text.size());
   if (doc.HasParseError() || !doc.IsObject()) return "";
-  auto it = doc.FindMember(key);
-  if (it == doc.MemberEnd()) return "";
+  const json::Value* obj = &doc;
+  auto info = doc.FindMember("extendInfo");
+  if (doc.FindMember(key) == doc.MemberEnd() && info != doc.MemberEnd() && info->value.IsObject()) {
+    obj = &info->value;
+  }
+  auto it = obj->FindMember(key);
+  if (it == obj->MemberEnd()) return "";
   if (it->value.IsString()) return std::string(it->value.GetString(), it->value.GetStringLength());
   if (it->value.IsInt64()) return std::to_string(it->value.GetInt64());
   return "";
@@ -115,6 +125,7 @@ class Run {
   void setInTalk(ClientState& cs, bool inTalk);
 
   std::string lastSignalBody(const std::string& client);
+  std::string lastBodyOfType(const std::string& client, int64_t type);
   imsdk::hostMessage hostMessage(const MessageSpec& m);
   std::vector<imsdk::hostMessage> missedMessages(ClientState& cs);
 
@@ -245,7 +256,7 @@ void Run::collect(ClientState& cs) {
         .set("target", m.targetId)
         .set("chat", m.chatId == 0 ? m.targetId : m.chatId)
         .set("limitRange", m.limitRange);
-    if (!m.properties.empty()) it.set("properties", m.properties);
+    it.set("properties", m.properties);
     describeBody(it, m.body);
     it.set("body", m.body);
     add(std::move(it));
@@ -323,7 +334,8 @@ bool Run::runDue() {
     MediaReport r = pending_[i].report;
     pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
     ClientState& cs = state(r.reporter);
-    if (!cs.appRunning) continue;
+    // A media SDK reports only while its own application is in that room.
+    if (!cs.appRunning || rooms_.roomOf(r.reporter) != r.roomId) continue;
     imsdk::req_mrtc_request fields;
     fields.annotation = r.annotation;
     fields.groupId = r.groupId;
@@ -410,8 +422,10 @@ Item& Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
 
 void Run::answered(ClientState& cs, Item& it, int64_t id) {
   std::vector<simhost::Result> results = cs.host->results();
+  it.set("answered", int64_t{0});
   for (size_t i = cs.results; i < results.size(); ++i) {
     if (results[i].id != id) continue;
+    it.set("answered", int64_t{1});
     it.set("result", static_cast<int64_t>(results[i].result));
     if (!results[i].extend.empty()) it.set("answer", results[i].extend);
   }
@@ -457,6 +471,14 @@ std::string Run::lastSignalBody(const std::string& client) {
     if (it->msgType == 14 || it->msgType == 15) return it->body;
   }
   throw RunError("client \"" + client + "\" has sent no signalling message to take a body from");
+}
+
+std::string Run::lastBodyOfType(const std::string& client, int64_t type) {
+  std::vector<simhost::NetMessage> sent = state(client).host->sent();
+  for (auto it = sent.rbegin(); it != sent.rend(); ++it) {
+    if (it->msgType == type) return it->body;
+  }
+  throw RunError("client \"" + client + "\" has sent no message of type " + std::to_string(type));
 }
 
 imsdk::hostMessage Run::hostMessage(const MessageSpec& m) {
@@ -527,7 +549,9 @@ void Run::runStep(const Step& step) {
       fields.roomId = step.request.roomId;
       fields.roomName = step.request.roomName;
       fields.members = step.request.members;
-      fields.extend = step.request.extend;
+      fields.extend = step.request.extendFromClient.empty()
+                          ? step.request.extend
+                          : lastBodyOfType(step.request.extendFromClient, step.request.extendFromType);
       request(*cs, step.request.cmd, fields, "");
       break;
     }

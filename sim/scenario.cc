@@ -200,13 +200,13 @@ MessageSpec readMessage(const Reader& r, const JValue& v, const std::string& whe
 
 // Expectation keys by item kind; "client" and "count" are allowed for all.
 const std::set<std::string>& expectKeys(const std::string& k) {
-  static const std::set<std::string> kRequest = {"cmd",     "result", "answer", "annotation",
-                                                 "groupId", "roomId", "type",   "by"};
+  static const std::set<std::string> kRequest = {"cmd",     "result",  "answer", "annotation", "groupId",
+                                                 "roomId",  "members", "type",   "by",         "answered"};
   static const std::set<std::string> kEvent = {"type",    "annotation", "senderId", "selects",
                                                "groupId", "onwerId",    "roomId",   "roomName",
                                                "members", "extend",     "contains"};
-  static const std::set<std::string> kMessage = {"type", "target",     "chat",       "limitRange",
-                                                 "body", "command",    "annotation", "contains"};
+  static const std::set<std::string> kMessage = {"type",    "target",     "chat",     "limitRange", "body",
+                                                 "command", "annotation", "contains", "properties", "flag"};
   static const std::set<std::string> kDeliver = {"from",    "type",       "target",
                                                  "command", "annotation", "contains"};
   static const std::set<std::string> kTimeout = {"type"};
@@ -305,7 +305,7 @@ std::vector<Expectation> readExpectBlock(const Reader& r, const JValue& v,
 }
 
 void readRequestFields(const Reader& r, const JValue& v, const std::string& where,
-                       RequestSpec& q) {
+                       const Scenario& sc, RequestSpec& q) {
   q.kind = r.intOr(v, "kind", 0, where);
   if (q.kind < 0 || q.kind > 255) r.fail(where, "\"kind\" must be 0..255");
   q.annotation = r.stringOr(v, "annotation", where);
@@ -314,6 +314,17 @@ void readRequestFields(const Reader& r, const JValue& v, const std::string& wher
   q.roomName = r.stringOr(v, "roomName", where);
   q.members = r.idsOr(v, "members", where);
   q.extend = r.textOr(v, "extend", where);
+  if (const JValue* from = r.member(v, "extendFrom")) {
+    std::string at = where + ": extendFrom";
+    r.object(*from, at);
+    r.onlyKeys(*from, at, {"client", "type"});
+    if (r.member(v, "extend") != nullptr) r.fail(where, "give either \"extend\" or \"extendFrom\"");
+    q.extendFromClient = r.string(r.required(*from, "client", at), at, "client");
+    if (sc.client(q.extendFromClient) == nullptr) {
+      r.fail(at, "unknown client \"" + q.extendFromClient + "\"");
+    }
+    q.extendFromType = r.integer(r.required(*from, "type", at), at, "type");
+  }
 }
 
 MediaSpec readMedia(const Reader& r, const JValue& v, const std::string& where, MediaSpec base) {
@@ -330,8 +341,8 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   static const char* const kActions[] = {"request", "extra",  "keepalive", "advance",
                                          "inject",  "pull",   "push",      "prelogin",
                                          "login",   "online", "mediaRoom"};
-  static const std::set<std::string> kRequestFields = {"kind",     "annotation", "groupId", "roomId",
-                                                       "roomName", "members",    "extend"};
+  static const std::set<std::string> kRequestFields = {
+      "kind", "annotation", "groupId", "roomId", "roomName", "members", "extend", "extendFrom"};
   Step s;
   s.index = index;
   std::string action;
@@ -369,7 +380,7 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
     s.request.cmd = requestCode(r, v["request"], where);
     if (s.request.cmd == 24006) r.fail(where, "use an \"extra\" step for request 24006");
     if (s.request.cmd == 24008) s.action = Action::kKeepAlive;
-    readRequestFields(r, v, where, s.request);
+    readRequestFields(r, v, where, sc, s.request);
   } else if (action == "extra") {
     s.action = Action::kExtra;
     s.extra = readExtra(r, v["extra"], where + ": extra");

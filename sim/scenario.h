@@ -81,6 +81,10 @@ struct RequestSpec {
   std::string roomName;
   IdList members;
   std::string extend;
+  // Instead of extend: the body of the last message of this type that the
+  // client sent (a card to join from, for instance).
+  std::string extendFromClient;
+  int64_t extendFromType = 0;
 };
 
 struct PushSpec {

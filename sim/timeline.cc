@@ -41,8 +41,18 @@ std::string idsText(const IdList& ids) {
 
 std::string stamp(int64_t t) {
   char buf[32];
-  std::snprintf(buf, sizeof(buf), "[%8" PRId64 ".%03" PRId64 "]", t / 1000, t % 1000);
+  std::snprintf(buf, sizeof(buf), "[%5" PRId64 ".%03" PRId64 "]", t / 1000, t % 1000);
   return buf;
+}
+
+thread_local size_t tTextLimit = 0;
+
+// Long texts (cards, event extends) cut for reading, with what was left out.
+std::string cut(const std::string& text) {
+  if (tTextLimit == 0 || text.size() <= tTextLimit) return text;
+  size_t n = tTextLimit;
+  while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;  // whole UTF-8 characters
+  return text.substr(0, n) + "...(" + std::to_string(text.size() - n) + " more bytes)";
 }
 
 // " key=value" when the field is present and not empty or zero.
@@ -53,7 +63,7 @@ void opt(std::ostringstream& out, const Item& item, const std::string& key,
   if (auto* n = std::get_if<int64_t>(v); n != nullptr && *n == 0) return;
   if (auto* s = std::get_if<std::string>(v); s != nullptr && s->empty()) return;
   if (auto* l = std::get_if<IdList>(v); l != nullptr && l->empty()) return;
-  out << " " << label << "=" << valueText(*v);
+  out << " " << label << "=" << cut(valueText(*v));
 }
 
 std::string messageLabel(const Item& item) {
@@ -62,7 +72,8 @@ std::string messageLabel(const Item& item) {
   if (type == 8) return "hint";
   if (type == 26) return "card";
   if (type == 2) return "shared text";
-  return command.empty() ? "message" : command;
+  if (command.empty()) return "message";
+  return item.str("flag") == "recall" ? command + " (recall)" : command;
 }
 
 void renderRequest(std::ostringstream& out, const Item& item) {
@@ -149,7 +160,9 @@ std::string renderJson(const Item& item) {
   return out + "}";
 }
 
-std::string renderText(const Item& item, bool withLogs) {
+std::string renderText(const Item& item, const TextOptions& options) {
+  const bool withLogs = options.withLogs;
+  tTextLimit = options.textLimit;
   if (item.quiet && !withLogs) return "";
   if (item.kind == kind::kLog && !withLogs) return "";
   if (item.kind == kind::kDeliver) return "";  // shown by the receiver's reactions
@@ -175,7 +188,8 @@ std::string renderText(const Item& item, bool withLogs) {
         << " type=" << item.num("type") << " to " << item.num("target");
     if (item.num("chat") != item.num("target")) out << " (for " << item.num("chat") << ")";
     opt(out, item, "limitRange", "limit");
-    out << " " << item.str("body");
+    opt(out, item, "properties", "properties");
+    out << " " << cut(item.str("body"));
   } else if (item.kind == kind::kTimeout) {
     out << "time-out type=" << item.num("type") << " (" << timeoutName(item.num("type")) << ")";
   } else if (item.kind == kind::kInject) {
@@ -183,10 +197,10 @@ std::string renderText(const Item& item, bool withLogs) {
         << ") type=" << item.num("type") << " to " << item.num("target");
     opt(out, item, "limitRange", "limit");
     opt(out, item, "properties", "properties");
-    out << " " << item.str("body");
+    out << " " << cut(item.str("body"));
   } else if (item.kind == kind::kPull) {
     out << "pull    " << item.num("count") << " offline message(s)";
-    opt(out, item, "dropped", "marked");
+    opt(out, item, "statuses", "statuses");
   } else if (item.kind == kind::kLifecycle) {
     out << item.str("event");
     opt(out, item, "text", "text");

@@ -50,9 +50,14 @@ struct Item {
   IdList ids(const std::string& key) const;
 };
 
+struct TextOptions {
+  bool withLogs = false;  // log lines and automatic keep-alives too
+  size_t textLimit = 0;   // longer bodies and extends are cut (0: never)
+};
+
 // "[  12.500] alice    request 24003 intoroom ..." ; empty for items the
 // text output leaves out.
-std::string renderText(const Item& item, bool withLogs);
+std::string renderText(const Item& item, const TextOptions& options);
 // One JSON object: {"t":12500,"client":"alice","kind":"request",...}.
 std::string renderJson(const Item& item);
 std::string valueJson(const Value& value);

@@ -12,11 +12,11 @@
 
 // Logs at level 0 when the proxy belongs to a plug-in (a bare msgProxy, as the
 // readers' tests build it, has none).
-#define PROXY_LOG(plugin, func, ...)                    \
-  do {                                                  \
-    if ((plugin) != nullptr) {                          \
-      MRTC_LOG((plugin), 0, (func), __VA_ARGS__);       \
-    }                                                   \
+#define PROXY_LOG(plugin, func, ...)              \
+  do {                                            \
+    if ((plugin) != nullptr) {                    \
+      MRTC_LOG((plugin), 0, (func), __VA_ARGS__); \
+    }                                             \
   } while (0)
 
 namespace imsdkmrtc {

@@ -28,8 +28,7 @@ tempField makeRow(const std::string& key, const std::string& name, const std::st
 }
 
 void upsertRow(cardTemplate& tpl, const std::string& key, bool unique, const std::string& name,
-               const std::string& value, const std::string& nameEng,
-               const std::string& valueEng) {
+               const std::string& value, const std::string& nameEng, const std::string& valueEng) {
   if (unique) {
     for (tempField& row : tpl.rows) {
       if (row.key == key) {
@@ -57,7 +56,8 @@ void replaceIfSet(std::string& field, const std::string& value) {
 
 cardTemplate defaultCardTemplate() {
   cardTemplate tpl;
-  tpl.livingUpdateUrl = std::string(ct::kSchemePrefix) + ct::kUpdatePageHost + ct::kLivingUpdatePath;
+  tpl.livingUpdateUrl =
+      std::string(ct::kSchemePrefix) + ct::kUpdatePageHost + ct::kLivingUpdatePath;
   tpl.schemePrefix = ct::kSchemePrefix;
   tpl.mcallingUpdateUrl =
       std::string(ct::kSchemePrefix) + ct::kUpdatePageHost + ct::kMcallingUpdatePath;
@@ -65,7 +65,8 @@ cardTemplate defaultCardTemplate() {
   tpl.title_eng = ct::kTitleEng;
   tpl.titleColor = ct::kTitleColor;
   tpl.titleBgColor = ct::kTitleBgColor;
-  tpl.rows.push_back(makeRow(ct::kKeyOriginator, ct::kNameOriginator, "", ct::kNameEngOriginator, ""));
+  tpl.rows.push_back(
+      makeRow(ct::kKeyOriginator, ct::kNameOriginator, "", ct::kNameEngOriginator, ""));
   tpl.rows.push_back(makeRow(ct::kKeyVersion, ct::kNameVersion, "", ct::kNameEngVersion, ""));
   tpl.isVersion = false;
   return tpl;
@@ -88,8 +89,8 @@ bool appendServerRow(std::vector<tempField>& rows, const std::string& addr) {
   if (addr.empty()) return false;
   for (const serverLabel& entry : msgProxy::serverLabels()) {
     if (addr.find(entry.prefix) != std::string::npos) {
-      rows.push_back(makeRow(ct::kKeyServer, ct::kNameServer, entry.label, ct::kNameEngServer,
-                             entry.label));
+      rows.push_back(
+          makeRow(ct::kKeyServer, ct::kNameServer, entry.label, ct::kNameEngServer, entry.label));
       return true;
     }
   }
@@ -162,12 +163,6 @@ void msgProxy::setLivingTemplet(const std::string& settings) {
   if (url.empty()) return;
   std::lock_guard<std::mutex> guard(templateLock_);
   template_.livingUpdateUrl = url;
-}
-
-void msgProxy::setDetailUrl(const std::string& url) {
-  if (url.empty()) return;
-  std::lock_guard<std::mutex> guard(templateLock_);
-  template_.mcallingUpdateUrl = url;
 }
 
 std::string fieldLists(const std::vector<tempField>& templateRows, const std::string& addr,
@@ -266,63 +261,6 @@ bool msgProxy::sendTempMsssage(int64_t target, const std::string& card,
   post.limitRange = limit;
   post.insert = insertFirst;
   return postToHost(plugin_, post);
-}
-
-// Shared helpers.
-
-std::string userNameOf(const mrtc_plugin* plugin, int64_t userId) {
-  if (plugin == nullptr) return std::string();
-  imsdk::IHostService* host = plugin->host();
-  if (host == nullptr) return std::string();
-  imsdk::userInfo info;
-  if (!host->getUserInfo(&info, userId)) return std::string();
-  return info.name;
-}
-
-std::string quotedArray(const std::vector<std::string>& texts) {
-  std::string out = "[";
-  for (size_t i = 0; i < texts.size(); ++i) {
-    if (i > 0) out += ",";
-    out += "\"" + texts[i] + "\"";
-  }
-  return out + "]";
-}
-
-std::string quotedArray(const std::vector<int64_t>& ids) {
-  std::vector<std::string> texts;
-  texts.reserve(ids.size());
-  for (int64_t id : ids) texts.push_back(tools::int64_To_Str(id));
-  return quotedArray(texts);
-}
-
-bool postToHost(mrtc_plugin* plugin, const hostPost& post) {
-  if (plugin == nullptr) return false;
-  imsdk::IHostService* host = plugin->host();
-  if (host == nullptr) return false;
-  int64_t selfId = host->getOwnUserId();
-  int64_t msgId = plugin->nextSeq(false);
-  if (post.insert) {
-    imsdk::req_insertMessage record;
-    record.senderId = selfId;
-    record.targetId = post.target;
-    record.msgId = msgId;
-    record.msgType = post.msgType;
-    record.msgFlag = 1;
-    record.body = post.body;
-    record.properties = post.properties;
-    host->insertMessage(&record, record.size(), 0);
-  }
-  if (!post.send) return true;
-  imsdk::req_sendMessage record;
-  record.senderId = selfId;
-  record.targetId = post.target;
-  record.msgId = msgId;
-  record.msgType = post.msgType;
-  record.msgFlag = 1;
-  record.body = post.body;
-  record.properties = post.properties;
-  record.limitRange = post.limitRange;
-  return host->sendMessage(&record, record.size(), 0);
 }
 
 }  // namespace imsdkmrtc

@@ -58,9 +58,7 @@ std::string quotedPair(const char* key, const std::string& value) {
   return std::string("\"") + key + "\":\"" + value + "\",";
 }
 
-std::string twoDigits(int value) {
-  return (value < 10 ? "0" : "") + std::to_string(value);
-}
+std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
 
 // Unbindconfer data under "extendInfo" (conferType "2").
 bool readUnbindExtend(const json::Value& info, cardInfo& out) {
@@ -287,9 +285,9 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
   const std::string day = std::to_string(startTm.tm_mday);
   const std::string date = year + ct::kYear + month + ct::kMonth + day + ct::kDay;
   const std::string dateEng = month + "/" + day + "/" + year;
-  const std::string timeText = std::to_string(startTm.tm_hour) + ":" +
-                               twoDigits(startTm.tm_min) + "-" +
-                               std::to_string(stopTm.tm_hour) + ":" + twoDigits(stopTm.tm_min);
+  const std::string timeText = std::to_string(startTm.tm_hour) + ":" + twoDigits(startTm.tm_min) +
+                               "-" + std::to_string(stopTm.tm_hour) + ":" +
+                               twoDigits(stopTm.tm_min);
 
   const int64_t selfId = plugin_ != nullptr ? plugin_->selfId() : 0;
   const std::string self = tools::int64_To_Str(selfId);

@@ -184,9 +184,6 @@ class msgProxy {
                        bool insertFirst);
   void setMcallingTemplet(const std::string& settings);
   void setLivingTemplet(const std::string& settings);
-  // The call card's detail address (the mcalling update address); an empty
-  // text leaves it unchanged.
-  void setDetailUrl(const std::string& url);
   void upsertField(const std::string& key, bool unique, const std::string& name,
                    const std::string& value, const std::string& name_eng,
                    const std::string& value_eng);

@@ -24,8 +24,7 @@ std::string hintProperties(const std::string& operType, int64_t operUser,
 }
 
 std::string roomUsersInfo(int64_t groupId, const std::string& roomId, const std::string& name) {
-  return "groupId=" + tools::int64_To_Str(groupId) + ",roomId=" + roomId +
-         ",operUserName=" + name;
+  return "groupId=" + tools::int64_To_Str(groupId) + ",roomId=" + roomId + ",operUserName=" + name;
 }
 
 }  // namespace

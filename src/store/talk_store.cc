@@ -345,9 +345,7 @@ uint32_t talkStore::localIntoRoom(const std::vector<int64_t>& ids, talkInfo& inf
   int64_t me = self();
   setMemberJoined(me, false);
   if (me != onwerId_ && rtcType_ == kP2pConfer) connectTime_ = tools::getLocalTime();
-  for (int64_t id : ids) {
-    if (talkMember* m = findMember(id)) m->state = joined;
-  }
+  for (int64_t id : ids) setMemberJoined(id, false);
   fillTalkInfo(info);
   return kTalkDone;
 }

@@ -87,7 +87,7 @@ class pluginOther {
 
   mrtc_plugin* plugin_;
   imsdk::CLocker queueLock;
-  imsdk::CLocker tickLock;  // taken before queueLock, never on the request side
+  imsdk::CLocker tickLock;              // taken before queueLock, never on the request side
   stopFlag* uninitFlag = nullptr;       // GUARDED_BY(queueLock)
   std::vector<timeoutRecord> timeouts;  // GUARDED_BY(queueLock); unordered
   bool stopped_ = false;                // GUARDED_BY(queueLock)

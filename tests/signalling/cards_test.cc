@@ -91,7 +91,12 @@ TEST_F(CardsTest, OwnerNameAndServerRowVariants) {
     std::vector<int64_t> callees;
     const char* expected;
   } rows[] = {
-      {"no owner, no address", 0, "", "", 1, {},
+      {"no owner, no address",
+       0,
+       "",
+       "",
+       1,
+       {},
        R"({"content":"","createTime":0,"detailUrl":"https://cards.example.net:3443/mcallingupdate.html",)"
        R"("extendInfo":{"subType":14,"rtcType":"rtc","roomID":"r1","onwerId":"0","groupId":"500",)"
        R"("senderId":"11","roomName":"daily","conferMode":"m","singleRead":"on",)"
@@ -102,7 +107,12 @@ TEST_F(CardsTest, OwnerNameAndServerRowVariants) {
        R"("creator":"","fields":[{"发起人":""}],"fields_eng":[{"Creator":""}]})"},
       // The carried name wins over the host's; an unknown server hides the
       // version row.
-      {"carried name, foreign server", 11, "Wm9l", "172.16.0.9:3478", 0, {12},
+      {"carried name, foreign server",
+       11,
+       "Wm9l",
+       "172.16.0.9:3478",
+       0,
+       {12},
        R"({"content":"","createTime":0,"detailUrl":"https://cards.example.net:3443/mcallingupdate.html",)"
        R"("extendInfo":{"subType":14,"rtcType":"rtc","roomID":"r1","onwerId":"11","groupId":"500",)"
        R"("senderId":"11","oName":"Wm9l","roomName":"daily","addr":"172.16.0.9:3478",)"
@@ -113,7 +123,12 @@ TEST_F(CardsTest, OwnerNameAndServerRowVariants) {
        R"("titleBgColor":"#003557","creator":"Zoe","fields":[{"发起人":"Zoe"}],)"
        R"("fields_eng":[{"Creator":"Zoe"}]})"},
       // The prefix may stand anywhere in the address.
-      {"first table server", 12, "", "relay;10.0.0.1:443", 0, {},
+      {"first table server",
+       12,
+       "",
+       "relay;10.0.0.1:443",
+       0,
+       {},
        R"({"content":"","createTime":0,"detailUrl":"https://cards.example.net:3443/mcallingupdate.html",)"
        R"("extendInfo":{"subType":14,"rtcType":"rtc","roomID":"r1","onwerId":"12","groupId":"500",)"
        R"("senderId":"11","oName":"QQ==","roomName":"daily","addr":"relay;10.0.0.1:443",)"
@@ -175,7 +190,8 @@ TEST_F(CardsTest, TemplateSettingsChangeRowsAndLooks) {
        kDefaultLooks + "originator:1:Owner::Host:;version:1:版本::version:;"},
       {settings(R"({"isfields":"on","optType":"add","key":"部门","keyType":"dept",)"
                 R"("key_eng":"Dept","value":"研发","value_eng":"R&D"})"),
-       kDefaultLooks + "originator:1:Owner::Host:;version:1:版本::version:;dept:1:部门:研发:Dept:R&D;"},
+       kDefaultLooks +
+           "originator:1:Owner::Host:;version:1:版本::version:;dept:1:部门:研发:Dept:R&D;"},
       // A known key is only renamed.
       {settings(R"({"isfields":"on","optType":"add","key":"科室","keyType":"dept",)"
                 R"("key_eng":"Unit","value":"other","value_eng":"other"})"),
@@ -192,9 +208,8 @@ TEST_F(CardsTest, TemplateSettingsChangeRowsAndLooks) {
       {[this] { proxy().setLivingTemplet(R"({"tempDetailUrl":""})"); }, kNewLooks + kRows},
       {[this] {
          proxy().setLivingTemplet(R"({"tempDetailUrl":"https://l/u"})");
-         proxy().setDetailUrl("https://d/u");
-         proxy().setDetailUrl("");
-         proxy().setMcallingTemplet(R"({"isfields":"off","tempTitle":"T2","isVersion":"off"})");
+         proxy().setMcallingTemplet(
+             R"({"isfields":"off","tempTitle":"T2","isVersion":"off","tempDetailUrl":"https://d/u"})");
        },
        "T2|Weekly|C|#111111|#222222|https://d/u|https://l/u|-|" + kRows},
       {settings(R"({"isfields":"on","optType":"removeAll"})"),
@@ -280,11 +295,10 @@ TEST_F(CardsTest, MicroconferCardIsPostedToTheGroupForTheSelected) {
 TEST_F(CardsTest, ConferenceInfoTexts) {
   std::string out;
   ASSERT_TRUE(proxy().buildMicroconferInfo(out, kConfRequest, ""));
-  EXPECT_EQ(out,
-            R"({"mode":"mcalling","rtcType":"microconfer","conferType":"1","conferMode":"m",)"
-            R"("singleRead":"on","beginTime":"1796547900","version":"mrtc@1.8.8",)"
-            R"("roomID":"11-1796547900","onwerId":"11","senderId":"11","roomName":"weekly",)"
-            R"("addr":"10.0.0.3:1","selects":["12","13"]})");
+  EXPECT_EQ(out, R"({"mode":"mcalling","rtcType":"microconfer","conferType":"1","conferMode":"m",)"
+                 R"("singleRead":"on","beginTime":"1796547900","version":"mrtc@1.8.8",)"
+                 R"("roomID":"11-1796547900","onwerId":"11","senderId":"11","roomName":"weekly",)"
+                 R"("addr":"10.0.0.3:1","selects":["12","13"]})");
 
   const struct {
     const char* request;
@@ -360,9 +374,9 @@ TEST_F(CardsTest, RevisionLogsHowFarItGot) {
   std::string card = R"({"type":"vnio","msgProperties":")" + props + R"("})";
   const std::string original = card;
   EXPECT_EQ(proxy().reviseVnioMicroTemplet(card), 0);
-  std::vector<std::string> expected = {"reviseVnioMicroTemplet: len=" +
-                                           std::to_string(original.size()) + ".",
-                                       "reviseVnioMicroTemplet: len=" + original + "."};
+  std::vector<std::string> expected = {
+      "reviseVnioMicroTemplet: len=" + std::to_string(original.size()) + ".",
+      "reviseVnioMicroTemplet: len=" + original + "."};
   for (int i = 1; i <= 9; ++i) {
     expected.push_back("reviseVnioMicroTemplet: " + std::to_string(i) + ".");
   }
@@ -374,8 +388,7 @@ TEST_F(CardsTest, RevisionLogsHowFarItGot) {
   EXPECT_EQ(logsOf("imsdkmrtc::msgProxy::reviseVnioMicroTemplet"),
             (std::vector<std::string>{"reviseVnioMicroTemplet: len=15.",
                                       "reviseVnioMicroTemplet: len={\"type\":\"vnio\"}.",
-                                      "reviseVnioMicroTemplet: 1.",
-                                      "reviseVnioMicroTemplet: 2."}));
+                                      "reviseVnioMicroTemplet: 1.", "reviseVnioMicroTemplet: 2."}));
 }
 
 // One thread keeps changing the template while two build cards; every card

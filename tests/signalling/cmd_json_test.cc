@@ -7,6 +7,7 @@
 
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_proxy.h"
+#include "simhost/simhost.h"
 
 namespace imsdkmrtc {
 namespace {
@@ -274,11 +275,28 @@ TEST_F(CmdJsonTest, RecallFlag) {
   for (const auto& row : rows) EXPECT_EQ(read(row.body).recall, row.recall) << row.body;
 }
 
-TEST_F(CmdJsonTest, ForeignMediaAddressDroppedUnlessAllowed) {
+TEST_F(CmdJsonTest, CorrectionsAreLogged) {
+  simhost::Network net;
+  simhost::Client& client = net.addClient("a", 11, 1);
+  client.attach(&plugin_);
   const std::string body = "{\"type\":\"multi_call\",\"addr\":\"1.2.3.4:5\"}";
   EXPECT_EQ(read(body).addr, "1.2.3.4:5");
+  EXPECT_TRUE(client.logs().empty());
+
+  // Unless allowed, a media address chosen by another client is dropped.
   plugin_.settings().addrSwitch.store(0);
   EXPECT_EQ(read(body).addr, "");
+  read("{\"type\":\"multi_invite\",\"rtcType\":\"unbindconfer\"}");
+  const auto logs = client.logs();
+  ASSERT_EQ(logs.size(), 2u);
+  EXPECT_EQ(logs[0].text, "notify: transJson2Cmd addrmark:1.2.3.4:5.");
+  EXPECT_EQ(logs[1].text, "notify: transJson2Cmd rtcType:rtc.");
+  for (const auto& line : logs) {
+    EXPECT_EQ(line.func, "imsdkmrtc::msgProxy::transJson2Cmd");
+    EXPECT_EQ(line.tag, "mrtc");
+    EXPECT_EQ(line.level, 0);
+  }
+  plugin_.setHost(nullptr);
 }
 
 TEST_F(CmdJsonTest, UnreadableBodyLeavesRecordUntouched) {

@@ -26,39 +26,55 @@ TEST_F(HintsTest, HintBodiesAndProperties) {
     std::vector<Posted> sent;
   } rows[] = {
       {"begin in a group",
-       [](msgProxy& p, std::string& props) { return p.sendWeakHintBegin(11, 500, "r1", props, true); },
-       true, R"({"operType":"21","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})",
+       [](msgProxy& p, std::string& props) {
+         return p.sendWeakHintBegin(11, 500, "r1", props, true);
+       },
+       true,
+       R"({"operType":"21","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})",
        {{500, R"({"body":"Ann发起了语音通话","msgBodyType":"12"})",
          R"({"operType":"21","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})"}},
        {{500, R"({"body":"Ann发起了语音通话","msgBodyType":"12"})",
          R"({"operType":"21","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})"}}},
       {"begin one-to-one",
-       [](msgProxy& p, std::string& props) { return p.sendWeakHintBegin(11, 7, "r2", props, false); },
-       true, R"({"operType":"21","operUser":"11","usersInfo":"groupId=0,roomId=r2,operUserName=Ann"})",
+       [](msgProxy& p, std::string& props) {
+         return p.sendWeakHintBegin(11, 7, "r2", props, false);
+       },
+       true,
+       R"({"operType":"21","operUser":"11","usersInfo":"groupId=0,roomId=r2,operUserName=Ann"})",
        {{7, R"({"body":"Ann发起了语音通话","msgBodyType":"12"})",
          R"({"operType":"21","operUser":"11","usersInfo":"groupId=0,roomId=r2,operUserName=Ann"})"}},
        {{7, R"({"body":"Ann发起了语音通话","msgBodyType":"12"})",
          R"({"operType":"21","operUser":"11","usersInfo":"groupId=0,roomId=r2,operUserName=Ann"})"}}},
       {"begin in no group",
-       [](msgProxy& p, std::string& props) { return p.sendWeakHintBegin(11, 0, "r1", props, true); },
-       true, "", {}, {}},
+       [](msgProxy& p, std::string& props) {
+         return p.sendWeakHintBegin(11, 0, "r1", props, true);
+       },
+       true,
+       "",
+       {},
+       {}},
       {"finish",
        [](msgProxy& p, std::string& props) { return p.sendWeakHintFinish(12, 500, "r3", props); },
-       true, R"({"operType":"22","operUser":"12","usersInfo":"groupId=500,roomId=r3,operUserName=A"})",
+       true,
+       R"({"operType":"22","operUser":"12","usersInfo":"groupId=500,roomId=r3,operUserName=A"})",
        {{500, R"({"body":"语音通话已经结束","msgBodyType":"12"})",
          R"({"operType":"22","operUser":"12","usersInfo":"groupId=500,roomId=r3,operUserName=A"})"}},
        {{500, R"({"body":"语音通话已经结束","msgBodyType":"12"})",
          R"({"operType":"22","operUser":"12","usersInfo":"groupId=500,roomId=r3,operUserName=A"})"}}},
       {"finish of an unknown user",
        [](msgProxy& p, std::string& props) { return p.sendWeakHintFinish(99, 500, "r4", props); },
-       true, R"({"operType":"22","operUser":"99","usersInfo":"groupId=500,roomId=r4,operUserName="})",
+       true,
+       R"({"operType":"22","operUser":"99","usersInfo":"groupId=500,roomId=r4,operUserName="})",
        {{500, R"({"body":"语音通话已经结束","msgBodyType":"12"})",
          R"({"operType":"22","operUser":"99","usersInfo":"groupId=500,roomId=r4,operUserName="})"}},
        {{500, R"({"body":"语音通话已经结束","msgBodyType":"12"})",
          R"({"operType":"22","operUser":"99","usersInfo":"groupId=500,roomId=r4,operUserName="})"}}},
       {"finish in no group",
        [](msgProxy& p, std::string& props) { return p.sendWeakHintFinish(12, 0, "r3", props); },
-       false, "", {}, {}},
+       false,
+       "",
+       {},
+       {}},
   };
   for (const auto& row : rows) {
     client->clearRecords();
@@ -94,12 +110,13 @@ TEST_F(HintsTest, VersionHintsAreOnlyInserted) {
     int32_t kase;
     int8_t device;
     bool result;
-    const char* body;        // nullptr: nothing inserted
+    const char* body;  // nullptr: nothing inserted
     const char* properties;
   } rows[] = {
       {2, 1, 1, true, R"({"body":"A电脑端不能接听您的语音请求，请及时升级","msgBodyType":"12"})",
        R"({"operType":"26","operUser":"12","usersInfo":"deviceType=1,callType=1,operUserName=A"})"},
-      {3, 2, 2, true, R"({"body":"A手机端不能接听您的语音邀请，已通知对方升级","msgBodyType":"12"})",
+      {3, 2, 2, true,
+       R"({"body":"A手机端不能接听您的语音邀请，已通知对方升级","msgBodyType":"12"})",
        R"({"operType":"25","operUser":"12","usersInfo":"deviceType=2,callType=2,operUserName=A"})"},
       {2, 3, 3, true, R"({"body":"不能接听A的语音请求，请及时升级","msgBodyType":"12"})",
        R"({"operType":"24","operUser":"12","usersInfo":"deviceType=3,callType=1,operUserName=A"})"},
@@ -125,6 +142,22 @@ TEST_F(HintsTest, VersionHintsAreOnlyInserted) {
     EXPECT_EQ(inserted[0].targetId, 500);
     EXPECT_EQ(inserted[0].msgType, 8);
   }
+}
+
+// Every member's client writes the finish hint of a room; this client's own
+// hint handler lets only the first one through.
+TEST_F(HintsTest, RepeatedFinishHintIsHeldBack) {
+  const std::string kProps =
+      R"({"operType":"22","operUser":"11","usersInfo":"groupId=500,roomId=r5,operUserName=Ann"})";
+  std::string first;
+  std::string second;
+  EXPECT_TRUE(proxy().sendWeakHintFinish(11, 500, "r5", first));
+  EXPECT_TRUE(proxy().sendWeakHintFinish(11, 500, "r5", second));
+  EXPECT_EQ(first, kProps);
+  EXPECT_EQ(second, kProps);
+  ASSERT_EQ(client->sent().size(), 1u);
+  EXPECT_EQ(client->inserted().size(), 1u);
+  EXPECT_EQ(client->sent()[0].properties, kProps);
 }
 
 TEST_F(HintsTest, RefusedHintKeepsTheInsert) {

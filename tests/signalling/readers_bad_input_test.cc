@@ -113,7 +113,9 @@ std::string readShare(const std::string& text) {
       .text();
 }
 
-std::string readRoomId(const std::string& text) { return "roomId=" + msgProxy::readReqRoomId(text); }
+std::string readRoomId(const std::string& text) {
+  return "roomId=" + msgProxy::readReqRoomId(text);
+}
 
 std::string revise(const std::string& text) {
   msgProxy proxy;
@@ -196,8 +198,7 @@ std::string fixSender(int64_t sender, int64_t target, const std::string& extensi
   m.targetId = target;
   m.extension = extension;
   msgProxy::fixSystemSender(m);
-  return Summary("sender=" + std::to_string(m.sendUserId) + " target=" +
-                 std::to_string(m.targetId))
+  return Summary("sender=" + std::to_string(m.sendUserId) + " target=" + std::to_string(m.targetId))
       .add("fixRef", m.fixRef)
       .add("fixState", m.fixState)
       .text();
@@ -267,8 +268,7 @@ const ValidCase kValid[] = {
      "ok addr=a conferMode=m mode=single initState=[1_011,2_100] outMembers=[4] "
      "rtcType=p2pconfer roomToken=t srvVer=3 srvTag=g videoType=2"},
     {"parseCallExtend", R"({"initState":["a",1]})", "false initState=[a] rtcType=rtc"},
-    {"readCacheAnswer", R"({"code":0,"result":"ok","token":"tk"})",
-     "ok code=0 result=ok token=tk"},
+    {"readCacheAnswer", R"({"code":0,"result":"ok","token":"tk"})", "ok code=0 result=ok token=tk"},
     {"readCacheAnswer", R"({"code":3,"token":"tk"})", "false code=3 token=tk"},
     {"fixSystemSender(to)", R"({"targetID":"5","other":"x"})",
      "sender=7 target=5 fixRef=-10001 fixState=-10002"},
@@ -310,7 +310,8 @@ const ValidCase kValid[] = {
      "ok conferType=1 roomId=r groupId=42"},
     {"readCardInfo", R"({"conferType":"2","roomID":"r","onwerId":"8","addr":"a"})",
      "ok rtcType=unbindconfer conferType=2 roomId=r addr=a onwerId=8 version=mrtc@1.8.8"},
-    {"readCardInfo", R"({"conferType":"2","roomID":"r"})", "false rtcType=unbindconfer "
+    {"readCardInfo", R"({"conferType":"2","roomID":"r"})",
+     "false rtcType=unbindconfer "
      "conferType=2 roomId=r"},
     {"readCardInfo", R"({"extendInfo":{"rtcType":"rtc","roomID":"r","senderId":"1"}})",
      "false rtcType=rtc roomId=r senderId=1"},
@@ -321,8 +322,7 @@ const ValidCase kValid[] = {
      R"("orderTime":"o","roomToken":"t","srvVer":"3","srvTag":"g"}})",
      "ok conferType=1 selects=[5,7] conferMode=m roomName=n addr=a singleRead=off groupId=9 "
      "roomId=r orderTime=o roomToken=t srvVer=3 srvTag=g"},
-    {"readConfRequest", R"({"reqData":{"conferType":"1","selects":[],"conferMode":"m"}})",
-     "false"},
+    {"readConfRequest", R"({"reqData":{"conferType":"1","selects":[],"conferMode":"m"}})", "false"},
     {"readShareInfo",
      R"({"groupId":"77","shareText":"hello","members":[{"peer":"9","rank":"onwer"},)"
      R"({"peer":"9","rank":"mgr"},{"peer":"7","rank":"mem"},{"peer":"7","rank":"mem"},)"
@@ -359,8 +359,7 @@ const ValidCase kValid[] = {
     {"reviseVnioMicroTemplet", R"({"type":"card"})", "code=3"},
     {"reviseVnioMicroTemplet", R"({"type":"vnio"})", "code=4"},
     {"reviseVnioMicroTemplet", R"({"type":"vnio","msgProperties":"{"})", "code=5"},
-    {"reviseVnioMicroTemplet", R"({"type":"vnio","msgProperties":"{\"extendInfo\":1}"})",
-     "code=6"},
+    {"reviseVnioMicroTemplet", R"({"type":"vnio","msgProperties":"{\"extendInfo\":1}"})", "code=6"},
     {"reviseVnioMicroTemplet",
      R"({"type":"vnio","msgProperties":"{\"extend\\u0049nfo\":{\"rtcType\":\"microconfer\"}}"})",
      "code=7"},
@@ -384,15 +383,20 @@ std::string write(const json::Value& value) {
 // Values of every JSON kind, the mixed array among them.
 std::vector<std::string> wrongValuesFor(const json::Value& original, bool idsEitherWay) {
   const std::pair<json::Type, const char*> kinds[] = {
-      {json::kStringType, "\"7\""}, {json::kNumberType, "7"},   {json::kNumberType, "-1.5e300"},
-      {json::kTrueType, "true"},    {json::kFalseType, "false"}, {json::kNullType, "null"},
-      {json::kArrayType, "[\"7\",7,{},null,[true]]"},           {json::kObjectType, "{\"7\":7}"},
+      {json::kStringType, "\"7\""},
+      {json::kNumberType, "7"},
+      {json::kNumberType, "-1.5e300"},
+      {json::kTrueType, "true"},
+      {json::kFalseType, "false"},
+      {json::kNullType, "null"},
+      {json::kArrayType, "[\"7\",7,{},null,[true]]"},
+      {json::kObjectType, "{\"7\":7}"},
   };
   std::vector<std::string> out;
   for (const auto& kind : kinds) {
-    bool sameKind = kind.first == original.GetType() ||
-                    (original.IsBool() && (kind.first == json::kTrueType ||
-                                           kind.first == json::kFalseType));
+    bool sameKind =
+        kind.first == original.GetType() ||
+        (original.IsBool() && (kind.first == json::kTrueType || kind.first == json::kFalseType));
     bool idKinds = idsEitherWay && (original.IsString() || original.IsInt64()) &&
                    (std::string(kind.second) == "7" || std::string(kind.second) == "\"7\"");
     if (!sameKind && !idKinds) out.push_back(kind.second);
@@ -435,9 +439,9 @@ void collectMembers(const json::Value& value, std::vector<std::string>& path,
 
 // Calls visit(path, doc-without-the-member, doc-with-a-wrong-value) for every
 // member and every value of another kind than the member's.
-void forEachMember(const std::string& text, bool idsEitherWay,
-                   const std::function<void(const std::string&, const std::string&,
-                                            const std::string&)>& visit) {
+void forEachMember(
+    const std::string& text, bool idsEitherWay,
+    const std::function<void(const std::string&, const std::string&, const std::string&)>& visit) {
   json::Document doc;
   ASSERT_TRUE(parseText(doc, text)) << text;
   std::vector<std::string> path;
@@ -474,11 +478,12 @@ TEST(ReadersBadInput, WrongTypeUnderAKnownKeyReadsAsAbsent) {
     }
     const Reader& r = reader(c.reader);
     auto outcome = r.outcome ? r.outcome : r.read;
-    forEachMember(c.text, r.idsEitherWay, [&](const std::string& key, const std::string& without,
-                              const std::string& wrong) {
-      EXPECT_EQ(outcome(wrong), outcome(without)) << r.name << " key " << key << ": " << wrong;
-      ++checked;
-    });
+    forEachMember(
+        c.text, r.idsEitherWay,
+        [&](const std::string& key, const std::string& without, const std::string& wrong) {
+          EXPECT_EQ(outcome(wrong), outcome(without)) << r.name << " key " << key << ": " << wrong;
+          ++checked;
+        });
   }
   EXPECT_GT(checked, 500);
 }
@@ -491,7 +496,7 @@ std::string repeated(const std::string& piece, size_t count) {
 }
 
 struct Hostile {
-  const char* reader;    // nullptr: every reader
+  const char* reader;  // nullptr: every reader
   std::string text;
   const char* expected;  // start of the reader's summary, when given
 };
@@ -500,8 +505,7 @@ struct Hostile {
 std::vector<Hostile> hostileTexts() {
   const size_t kDepth = 100000;
   const std::string mib = repeated("\"1\",", 256 * 1024) + "\"1\"";
-  const std::string deepObject =
-      repeated("{\"extendInfo\":", kDepth) + "1" + repeated("}", kDepth);
+  const std::string deepObject = repeated("{\"extendInfo\":", kDepth) + "1" + repeated("}", kDepth);
   const std::string lists =
       "{\"selects\":[" + mib + "],\"initState\":[\"1\",\"1\",{}],\"memstates\":[1,{}]}";
   return {
@@ -524,15 +528,15 @@ std::vector<Hostile> hostileTexts() {
        "ok conferType=1 selects=[1,1,1"},
       {"readCardInfo",
        "{\"extendInfo\":{\"rtcType\":\"microconfer\",\"roomID\":\"r\",\"senderId\":\"1\","
-       "\"onwerId\":\"1\",\"version\":\"v\",\"mode\":\"m\",\"selects\":[" + mib + "]}}",
+       "\"onwerId\":\"1\",\"version\":\"v\",\"mode\":\"m\",\"selects\":[" +
+           mib + "]}}",
        "ok rtcType=microconfer roomId=r onwerId=1 senderId=1 version=v mode=m selects=[1,1"},
       {"readShareInfo",
        "{\"faceToId\":\"1\",\"shareText\":\"x\",\"outMembers\":[" + mib + "],\"members\":[" +
            repeated("{\"peer\":\"1\",\"rank\":\"onwer\"},", 40000) + "{}]}",
        "code=8 ownerId=1 faceToId=1 shareText"},
       {"reviseVnioMicroTemplet",
-       "{\"type\":\"vnio\",\"msgProperties\":\"" + repeated("{\\\"extendInfo\\\":", kDepth) +
-           "\"}",
+       "{\"type\":\"vnio\",\"msgProperties\":\"" + repeated("{\\\"extendInfo\\\":", kDepth) + "\"}",
        "code=5"},
       {"reviseVnioMicroTemplet",
        "{\"type\":\"vnio\",\"msgProperties\":\"{\\\"microconfer\\\":1,\\\"extendInfo\\\":{" +

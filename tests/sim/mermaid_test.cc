@@ -71,6 +71,13 @@ TEST(Mermaid, BuiltInScenarioDiagramIsWellFormed) {
   std::vector<std::string> problems = structureProblems(diagram, &arrows);
   for (const std::string& p : problems) ADD_FAILURE() << p;
   EXPECT_NE(diagram.find("  participant alice as alice (1001, pc)\n"), std::string::npos);
+  // The call reaches both callees, the recall only Carol; Bob's one-to-one
+  // answer reaches Alice.
+  EXPECT_GT(arrows, 8);
+  EXPECT_NE(diagram.find("  alice->>bob: multi_call\n"), std::string::npos);
+  EXPECT_NE(diagram.find("  alice->>carol: multi_call (recall)\n"), std::string::npos);
+  EXPECT_EQ(diagram.find("  alice->>bob: multi_call (recall)\n"), std::string::npos);
+  EXPECT_NE(diagram.find("  bob->>alice: multi_intoroom (accept)\n"), std::string::npos);
 }
 
 }  // namespace

@@ -56,30 +56,81 @@ class Randomized : public StoreTest {
     uint32_t code = 0;
     talkStore& s = store();
     switch (pick(24)) {
-      case 0: code = s.localCall(list, info); break;
-      case 1: code = s.localInvite(list, before, info); break;
-      case 2: s.removeInvitedBy(info.roomId, pick(2) == 0 ? kSelf : 7); code = kTalkNone; break;
-      case 3: code = s.localIntoRoom(list, info); break;
-      case 4: code = s.localJoin(info); break;
-      case 5: code = s.localTempletJoin(info, flag); break;
-      case 6: code = s.localHungup(info, word); break;
-      case 7: code = s.finishTalk(info); break;
-      case 8: if (pick(4) == 0) s.resetTalk(); code = kTalkNone; break;
-      case 9: code = s.queryTalk(info); break;
-      case 10: code = s.connectState(id(), word, info); break;
-      case 11: s.isCurrentRoom(info.roomId); code = kTalkNone; break;
-      case 12: code = s.remoteCall(list, info, flag); break;
-      case 13: code = s.remoteInvite(7, list, word, info, flag); break;
-      case 14: code = s.remoteIntoRoom(id(), info); break;
-      case 15: code = s.remoteHungup(id(), info, word); break;
-      case 16: code = s.remoteReply(info); break;
-      case 17: code = s.checkQueryTalk(pick(2) == 0 ? kGroup : 0, id(), info); break;
-      case 18: code = s.remoteReplyQueryTalk(info); break;
-      case 19: code = s.memberTimeout(list, out, info); break;
-      case 20: code = s.recallTimeout(info.roomId, pick(1000), list); break;
-      case 21: if (pick(8) == 0) code = s.keepaliveTimeout(info); break;
-      case 22: code = s.loseFinishTimeout(info); break;
-      default: code = s.remoteCall(list, info, 0); break;
+      case 0:
+        code = s.localCall(list, info);
+        break;
+      case 1:
+        code = s.localInvite(list, before, info);
+        break;
+      case 2:
+        s.removeInvitedBy(info.roomId, pick(2) == 0 ? kSelf : 7);
+        code = kTalkNone;
+        break;
+      case 3:
+        code = s.localIntoRoom(list, info);
+        break;
+      case 4:
+        code = s.localJoin(info);
+        break;
+      case 5:
+        code = s.localTempletJoin(info, flag);
+        break;
+      case 6:
+        code = s.localHungup(info, word);
+        break;
+      case 7:
+        code = s.finishTalk(info);
+        break;
+      case 8:
+        if (pick(4) == 0) s.resetTalk();
+        code = kTalkNone;
+        break;
+      case 9:
+        code = s.queryTalk(info);
+        break;
+      case 10:
+        code = s.connectState(id(), word, info);
+        break;
+      case 11:
+        s.isCurrentRoom(info.roomId);
+        code = kTalkNone;
+        break;
+      case 12:
+        code = s.remoteCall(list, info, flag);
+        break;
+      case 13:
+        code = s.remoteInvite(7, list, word, info, flag);
+        break;
+      case 14:
+        code = s.remoteIntoRoom(id(), info);
+        break;
+      case 15:
+        code = s.remoteHungup(id(), info, word);
+        break;
+      case 16:
+        code = s.remoteReply(info);
+        break;
+      case 17:
+        code = s.checkQueryTalk(pick(2) == 0 ? kGroup : 0, id(), info);
+        break;
+      case 18:
+        code = s.remoteReplyQueryTalk(info);
+        break;
+      case 19:
+        code = s.memberTimeout(list, out, info);
+        break;
+      case 20:
+        code = s.recallTimeout(info.roomId, pick(1000), list);
+        break;
+      case 21:
+        if (pick(8) == 0) code = s.keepaliveTimeout(info);
+        break;
+      case 22:
+        code = s.loseFinishTimeout(info);
+        break;
+      default:
+        code = s.remoteCall(list, info, 0);
+        break;
     }
     std::string why;
     if (!s.checkInvariants(&why)) return why;

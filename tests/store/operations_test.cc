@@ -74,9 +74,8 @@ Op localInvite(std::vector<int64_t> invitees) {
 
 TEST_F(Operations, LocalRequests) {
   auto intoRoom = [](std::vector<int64_t> list) -> Op {
-    return [list](talkStore& s, talkInfo& info, std::string&) {
-      return s.localIntoRoom(list, info);
-    };
+    return
+        [list](talkStore& s, talkInfo& info, std::string&) { return s.localIntoRoom(list, info); };
   };
   Op join = [](talkStore& s, talkInfo& info, std::string&) { return s.localJoin(info); };
   auto templet = [](uint8_t active) -> Op {
@@ -155,8 +154,8 @@ TEST_F(Operations, LocalRequests) {
        nullptr},
       {"hang up other room", kActive, hungup("refuse"), r2(), 6,
        "t1a1 r1 m[7:0 9:0] h[100] l[] oc0", "idle", nullptr},
-      {"hang up invalid", kNoActive, hungup(""), bad(), 1, "t1a0 r1 m[7:0 9:0] h[] l[] oc0",
-       "idle", nullptr},
+      {"hang up invalid", kNoActive, hungup(""), bad(), 1, "t1a0 r1 m[7:0 9:0] h[] l[] oc0", "idle",
+       nullptr},
       {"hang up idle", kIdle, hungup("refuse"), r1(), 3, kUntouched, "idle", nullptr},
       // finishTalk
       {"finish", kActive, finish, r1(), 0, kActiveView, "idle", nullptr},
@@ -170,8 +169,7 @@ TEST_F(Operations, LocalRequests) {
       {"connect idle", kIdle, connect(7, "intoroom"), r1(), 3, kUntouched, "idle", nullptr},
       {"connect other room", kActive, connect(0, "x"), r2(), 6, kUntouched, kActiveView, nullptr},
       {"connect user 0", kActive, connect(0, "x"), r1(), 1, kUntouched, kActiveView, nullptr},
-      {"connect bad word", kActive, connect(7, "enter"), r1(), 1, kUntouched, kActiveView,
-       nullptr},
+      {"connect bad word", kActive, connect(7, "enter"), r1(), 1, kUntouched, kActiveView, nullptr},
       {"connect other enters", kActive, connect(7, "intoroom"), r1(), 0,
        "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc1", "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc1", nullptr},
       {"connect stranger enters", kActive, connect(42, "intoroom"), r1(), 0,
@@ -182,8 +180,7 @@ TEST_F(Operations, LocalRequests) {
       {"connect invited leaves", kActive, connect(7, "levelroom"), r1(), 0,
        "t1a1 r1 m[100:0 9:0] h[7] l[] oc1", "t1a1 r1 m[100:0 9:0] h[7] l[] oc1", nullptr},
       {"connect joined leaves", kActive, connect(7, "levelroom"), r1(), 0,
-       "t1a1 r1 m[100:0 9:0] h[7] l[7] oc1", "t1a1 r1 m[100:0 9:0] h[7] l[7] oc1", nullptr,
-       enter7},
+       "t1a1 r1 m[100:0 9:0] h[7] l[7] oc1", "t1a1 r1 m[100:0 9:0] h[7] l[7] oc1", nullptr, enter7},
       {"connect self leaves", kNoActive, connect(100, "levelroom"), r1(), 0,
        "t1a0 r1 m[7:0 9:0] h[] l[100] oc0", "t1a0 r1 m[7:0 9:0] h[] l[100] oc0", nullptr},
   };
@@ -203,9 +200,8 @@ TEST_F(Operations, ReceivedCommandsAndTimeouts) {
     };
   };
   auto intoRoom = [](int64_t user) -> Op {
-    return [user](talkStore& s, talkInfo& info, std::string&) {
-      return s.remoteIntoRoom(user, info);
-    };
+    return
+        [user](talkStore& s, talkInfo& info, std::string&) { return s.remoteIntoRoom(user, info); };
   };
   auto hungup = [](int64_t user, const char* who) -> Op {
     return [user, who](talkStore& s, talkInfo& info, std::string&) {
@@ -301,8 +297,7 @@ TEST_F(Operations, ReceivedCommandsAndTimeouts) {
       {"query other group", kActive, queryFrom(56, 7), r1(), 7, kUntouched, kActiveView, nullptr},
       {"query other room", kActive, queryFrom(kGroup, 7), r2(), 6, kUntouched, kActiveView,
        nullptr},
-      {"query stranger", kActive, queryFrom(kGroup, 42), r1(), 9, kUntouched, kActiveView,
-       nullptr},
+      {"query stranger", kActive, queryFrom(kGroup, 42), r1(), 9, kUntouched, kActiveView, nullptr},
       {"query not active", kNoActive, queryFrom(kGroup, 7), r1(), 11, kUntouched, kNoActiveView,
        nullptr},
       // remoteReplyQueryTalk: the reply's members, our room entries, our address.

@@ -84,7 +84,8 @@ void refuse(talkStore& store, const std::string& roomId) {
 std::string refusedRooms(talkStore& store) {
   std::string out;
   for (const refusedTalk& r : store.refusedTalks()) {
-    out += (out.empty() ? "" : " ") + r.roomId + "@" + std::to_string((r.refuseTime - kStartMs) / 1000);
+    out += (out.empty() ? "" : " ") + r.roomId + "@" +
+           std::to_string((r.refuseTime - kStartMs) / 1000);
   }
   return out;
 }

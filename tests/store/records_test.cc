@@ -14,12 +14,13 @@ TEST(TalkRecords, Validity) {
     std::vector<int64_t> members;
     bool valid;
   } cases[] = {
-      {"", {}, false},     {"", {5}, false},    {"r", {1}, false},    {"r", {0}, false},
-      {"r", {-5}, false},  {"r", {2, 5}, true}, {"r", {}, true},      {"r", {5, 1}, false},
+      {"", {}, false},    {"", {5}, false},    {"r", {1}, false}, {"r", {0}, false},
+      {"r", {-5}, false}, {"r", {2, 5}, true}, {"r", {}, true},   {"r", {5, 1}, false},
   };
   for (const Case& c : cases) {
     talkInfo info = makeInfo(c.roomId, c.members);
-    EXPECT_EQ(talkStore::isValidTalkInfo(info), c.valid) << "'" << c.roomId << "' " << ids(c.members);
+    EXPECT_EQ(talkStore::isValidTalkInfo(info), c.valid)
+        << "'" << c.roomId << "' " << ids(c.members);
   }
 }
 
@@ -37,14 +38,30 @@ TEST_F(Creation, MembersFromTheRecord) {
     std::vector<int64_t> hismembers;
     const char* view;
   } cases[] = {
-      {"self first, own entry skipped", true, {100, 7, 9}, {1, 0, 1}, {},
+      {"self first, own entry skipped",
+       true,
+       {100, 7, 9},
+       {1, 0, 1},
+       {},
        "t1a1 r1 m[100:0 7:0 9:1] h[] l[] oc0"},
       {"short state list", true, {7, 9}, {1}, {}, "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc0"},
-      {"repeated id keeps its first entry", true, {7, 9, 7}, {0, 0, 1}, {},
+      {"repeated id keeps its first entry",
+       true,
+       {7, 9, 7},
+       {0, 0, 1},
+       {},
        "t1a1 r1 m[100:0 7:0 9:0] h[] l[] oc0"},
-      {"former members once, in order", true, {7, 9}, {}, {9, 5, 5, 100, 6},
+      {"former members once, in order",
+       true,
+       {7, 9},
+       {},
+       {9, 5, 5, 100, 6},
        "t1a1 r1 m[100:0 7:0 9:0] h[5 6] l[] oc0"},
-      {"without self", false, {7, 100, 9}, {0, 1, 0}, {100, 3},
+      {"without self",
+       false,
+       {7, 100, 9},
+       {0, 1, 0},
+       {100, 3},
        "t1a1 r1 m[7:0 100:1 9:0] h[3] l[] oc0"},
   };
   for (const Case& c : cases) {
@@ -53,8 +70,8 @@ TEST_F(Creation, MembersFromTheRecord) {
     talkInfo info = makeInfo("r1", c.members, c.memstates);
     info.hismembers = c.hismembers;
     std::vector<int64_t> callees{7};
-    uint32_t code = c.withSelf ? store().localCall(callees, info)
-                               : store().remoteCall(callees, info, 0);
+    uint32_t code =
+        c.withSelf ? store().localCall(callees, info) : store().remoteCall(callees, info, 0);
     ASSERT_EQ(code, kTalkDone);
     EXPECT_EQ(describe(info), c.view);
     EXPECT_EQ(stored(), c.view);
@@ -62,6 +79,13 @@ TEST_F(Creation, MembersFromTheRecord) {
 }
 
 TEST_F(Creation, SnapshotCarriesEveryFieldAndIgnoresOutputs) {
+  // A finished talk in which another member entered the room.
+  talkInfo old = makeInfo("r0", {7});
+  std::vector<int64_t> oldCallees{7};
+  ASSERT_EQ(store().localCall(oldCallees, old), kTalkDone);
+  ASSERT_EQ(store().connectState(7, storeText::kIntoRoom, old), kTalkDone);
+  ASSERT_EQ(old.othersChanged, 1);
+  ASSERT_EQ(store().finishTalk(old), kTalkDone);
   commlib::advance(2500);
   talkInfo in = makeInfo("room-x", {7});
   in.rtcType = "microconfer";
@@ -131,9 +155,12 @@ TEST_F(Creation, ConnectTimeOfOneToOneTalks) {
     int64_t user;  // who connected (kConnected)
     bool stamped;
   } cases[] = {
-      {"p2pconfer", 7, kEnter, 0, true},          {"p2pconfer", kSelf, kEnter, 0, false},
-      {"rtc", 7, kEnter, 0, false},               {"p2pconfer", kSelf, kConnected, 7, true},
-      {"p2pconfer", kSelf, kConnected, kSelf, false}, {"p2pconfer", 7, kConnected, 9, false},
+      {"p2pconfer", 7, kEnter, 0, true},
+      {"p2pconfer", kSelf, kEnter, 0, false},
+      {"rtc", 7, kEnter, 0, false},
+      {"p2pconfer", kSelf, kConnected, 7, true},
+      {"p2pconfer", kSelf, kConnected, kSelf, false},
+      {"p2pconfer", 7, kConnected, 9, false},
       {"rtc", kSelf, kConnected, 7, false},
   };
   for (const Case& c : cases) {

@@ -61,8 +61,8 @@ inline imsdk::timerCmd removeCmd(int32_t category, int32_t type, const std::stri
 inline std::string describe(const imsdkmrtc::timeoutRecord& r) {
   std::string members;
   for (int64_t id : r.members) members += (members.empty() ? "" : ",") + std::to_string(id);
-  return std::to_string(r.category) + "/" + std::to_string(r.type) + "/" + r.key + "/[" +
-         members + "]/" + std::to_string(r.duration);
+  return std::to_string(r.category) + "/" + std::to_string(r.type) + "/" + r.key + "/[" + members +
+         "]/" + std::to_string(r.duration);
 }
 
 class TimerTest : public ::testing::Test {
@@ -142,9 +142,7 @@ class TimerTest : public ::testing::Test {
     return newTickLines();
   }
 
-  static std::string oneTimeout(int type) {
-    return kOneTimeoutPrefix + std::to_string(type) + ".";
-  }
+  static std::string oneTimeout(int type) { return kOneTimeoutPrefix + std::to_string(type) + "."; }
   // The type of a "one timeout" line.
   static int typeOf(const std::string& line) {
     return std::stoi(line.substr(std::strlen(kOneTimeoutPrefix)));

@@ -1,0 +1,62 @@
+#include "signalling/card_build.h"
+
+#include "tools.h"
+
+namespace imsdkmrtc {
+
+std::string userNameOf(const mrtc_plugin* plugin, int64_t userId) {
+  if (plugin == nullptr) return std::string();
+  imsdk::IHostService* host = plugin->host();
+  if (host == nullptr) return std::string();
+  imsdk::userInfo info;
+  if (!host->getUserInfo(&info, userId)) return std::string();
+  return info.name;
+}
+
+std::string quotedArray(const std::vector<std::string>& texts) {
+  std::string out = "[";
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (i > 0) out += ",";
+    out += "\"" + texts[i] + "\"";
+  }
+  return out + "]";
+}
+
+std::string quotedArray(const std::vector<int64_t>& ids) {
+  std::vector<std::string> texts;
+  texts.reserve(ids.size());
+  for (int64_t id : ids) texts.push_back(tools::int64_To_Str(id));
+  return quotedArray(texts);
+}
+
+bool postToHost(mrtc_plugin* plugin, const hostPost& post) {
+  if (plugin == nullptr) return false;
+  imsdk::IHostService* host = plugin->host();
+  if (host == nullptr) return false;
+  int64_t selfId = host->getOwnUserId();
+  int64_t msgId = plugin->nextSeq(false);
+  if (post.insert) {
+    imsdk::req_insertMessage record;
+    record.senderId = selfId;
+    record.targetId = post.target;
+    record.msgId = msgId;
+    record.msgType = post.msgType;
+    record.msgFlag = 1;
+    record.body = post.body;
+    record.properties = post.properties;
+    host->insertMessage(&record, record.size(), 0);
+  }
+  if (!post.send) return true;
+  imsdk::req_sendMessage record;
+  record.senderId = selfId;
+  record.targetId = post.target;
+  record.msgId = msgId;
+  record.msgType = post.msgType;
+  record.msgFlag = 1;
+  record.body = post.body;
+  record.properties = post.properties;
+  record.limitRange = post.limitRange;
+  return host->sendMessage(&record, record.size(), 0);
+}
+
+}  // namespace imsdkmrtc
