@@ -116,6 +116,7 @@ TEST(PlaceCall, CallShapes) {
     ASSERT_EQ(waits.size(), 1u) << row.name;
     EXPECT_EQ(waits[0].duration, row.wait) << row.name;
     EXPECT_EQ(sentOfMsgType(c.a, 8).size(), row.hints) << row.name;
+    EXPECT_EQ(eventsOfType(c.a, 21).size(), row.hints > 0 ? 1u : 0u) << row.name;
     EXPECT_EQ(sentOfType(c.a, "multi_call").size(), 1u) << row.name;
   }
 }
