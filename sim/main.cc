@@ -1,15 +1,14 @@
 // mrtc-sim: runs call scenarios on several plug-in instances over a
 // simulated IM network in virtual time and prints what happened.
 #include <CLI/CLI.hpp>
-
 #include <fstream>
 #include <iostream>
 
 #include "mermaid.h"
 #include "plugin_path.h"
-#include "simhost/plugin_loader.h"
 #include "runner.h"
 #include "scenario.h"
+#include "simhost/plugin_loader.h"
 
 namespace {
 
@@ -63,7 +62,8 @@ int main(int argc, char** argv) {
   bool printDefault = false;
   bool quiet = false;
   bool full = false;
-  app.add_option("scenario", scenarioPath, "Scenario file (JSON); the built-in scenario when absent")
+  app.add_option("scenario", scenarioPath,
+                 "Scenario file (JSON); the built-in scenario when absent")
       ->check(CLI::ExistingFile);
   app.add_flag("--json", asJson, "Print the timeline as JSON lines (one object per item)");
   app.add_option("--mermaid", mermaidPath,
@@ -86,10 +86,9 @@ int main(int argc, char** argv) {
 
   mrtcsim::Scenario scenario;
   try {
-    scenario = scenarioPath.empty()
-                   ? mrtcsim::readScenario(mrtcsim::kDefaultScenarioText,
-                                           mrtcsim::kDefaultScenarioName)
-                   : mrtcsim::loadScenarioFile(scenarioPath);
+    scenario = scenarioPath.empty() ? mrtcsim::readScenario(mrtcsim::kDefaultScenarioText,
+                                                            mrtcsim::kDefaultScenarioName)
+                                    : mrtcsim::loadScenarioFile(scenarioPath);
   } catch (const mrtcsim::ScenarioError& e) {
     std::cerr << "mrtc-sim: invalid scenario: " << e.what() << "\n";
     return 2;

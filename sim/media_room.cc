@@ -3,8 +3,7 @@
 namespace mrtcsim {
 
 std::vector<MediaReport> MediaRoom::reportsFor(const Room& room, const std::string& roomId,
-                                               const Member& who,
-                                               const char* annotation) const {
+                                               const Member& who, const char* annotation) const {
   std::vector<MediaReport> out;
   for (const Member& m : room.present) {
     if (m.client == who.client) continue;

@@ -26,8 +26,8 @@ class MediaRoom {
   static constexpr const char* kLeft = "levelroom";
 
   // The client's application enters the room (leaving any other first).
-  std::vector<MediaReport> enter(const std::string& client, int64_t user,
-                                 const std::string& roomId, int64_t groupId);
+  std::vector<MediaReport> enter(const std::string& client, int64_t user, const std::string& roomId,
+                                 int64_t groupId);
   // The client's application leaves the room it is in, if any.
   std::vector<MediaReport> leave(const std::string& client);
   std::string roomOf(const std::string& client) const;

@@ -11,7 +11,8 @@ namespace {
 std::string ident(const std::string& name) {
   std::string out;
   for (char c : name) {
-    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    bool ok =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
     out += ok ? c : '_';
   }
   if (out.empty() || (out[0] >= '0' && out[0] <= '9')) out = "c_" + out;
@@ -24,16 +25,28 @@ std::string label(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case ';': out += ','; break;
-      case '#': out += "No."; break;
+      case ';':
+        out += ',';
+        break;
+      case '#':
+        out += "No.";
+        break;
       case '\n':
       case '\r':
-      case '\t': out += ' '; break;
-      case '<': out += '('; break;
-      case '>': out += ')'; break;
+      case '\t':
+        out += ' ';
+        break;
+      case '<':
+        out += '(';
+        break;
+      case '>':
+        out += ')';
+        break;
       case '{':
-      case '}': break;
-      default: out += c;
+      case '}':
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -80,7 +93,8 @@ std::string mermaidDiagram(const RunResult& run, const std::string& title) {
         text = "call card";
         arrow = "-->>";
       } else {
-        text = it.str("command").empty() ? "message type " + std::to_string(type) : it.str("command");
+        text =
+            it.str("command").empty() ? "message type " + std::to_string(type) : it.str("command");
         if (!it.str("annotation").empty()) text += " (" + it.str("annotation") + ")";
         if (it.str("flag") == "recall") text += " (recall)";
       }

@@ -87,7 +87,8 @@ struct ClientState {
 
 class Run {
  public:
-  Run(const Scenario& sc, const simhost::PluginLibrary& lib) : sc_(sc), lib_(lib), media_(sc.media) {}
+  Run(const Scenario& sc, const simhost::PluginLibrary& lib)
+      : sc_(sc), lib_(lib), media_(sc.media) {}
 
   RunResult go();
 
@@ -114,9 +115,9 @@ class Run {
   void collectAll();
   void reactToEvent(ClientState& cs, const Item& ev);
 
-  Item& request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
-                const std::string& by);
-  Item& extra(ClientState& cs, const ExtraSpec& e, const std::string& by);
+  void request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
+               const std::string& by);
+  void extra(ClientState& cs, const ExtraSpec& e, const std::string& by);
   void answered(ClientState& cs, Item& it, int64_t id);
   void afterRequest(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
                     const Item& it);
@@ -178,8 +179,8 @@ void Run::setUp() {
   net_.setObserver([this](const simhost::NetMessage& msg, const simhost::Client& to) {
     collectAll();
     Item it = item(to.name(), kind::kDeliver);
-    std::string from = msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice)
-                                              : msg.fromClient;
+    std::string from =
+        msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice) : msg.fromClient;
     it.set("from", from)
         .set("fromUser", msg.senderId)
         .set("fromDevice", static_cast<int64_t>(msg.senderDevice))
@@ -307,7 +308,8 @@ void Run::reactToEvent(ClientState& cs, const Item& ev) {
 }
 
 void Run::setInTalk(ClientState& cs, bool inTalk) {
-  if (inTalk && !cs.inTalk && cs.spec->keepAliveMs > 0) cs.keepAliveDue = now() + cs.spec->keepAliveMs;
+  if (inTalk && !cs.inTalk && cs.spec->keepAliveMs > 0)
+    cs.keepAliveDue = now() + cs.spec->keepAliveMs;
   if (!inTalk) cs.keepAliveDue = -1;
   cs.inTalk = inTalk;
 }
@@ -386,8 +388,8 @@ void Run::advanceTo(int64_t target) {
   }
 }
 
-Item& Run::request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
-                   const std::string& by) {
+void Run::request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
+                  const std::string& by) {
   collect(cs);
   int64_t id = cs.host->request(cmd, fields);
   Item it = item(cs.spec->name, kind::kRequest);
@@ -405,20 +407,20 @@ Item& Run::request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request&
   size_t at = result_.items.size() - 1;
   collect(cs);
   afterRequest(cs, cmd, fields, result_.items[at]);
-  return result_.items[at];
 }
 
-Item& Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
+void Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
   collect(cs);
   int64_t id = cs.host->extra(static_cast<int8_t>(e.type), e.cmd, e.extend);
   Item it = item(cs.spec->name, kind::kRequest);
-  it.set("cmd", int64_t{imsdk::kCmdExtra}).set("type", e.type).set("cmdText", e.cmd).set("extend", e.extend);
+  it.set("cmd", int64_t{imsdk::kCmdExtra})
+      .set("type", e.type)
+      .set("cmdText", e.cmd)
+      .set("extend", e.extend);
   if (!by.empty()) it.set("by", by);
   answered(cs, it, id);
   add(it);
-  size_t at = result_.items.size() - 1;
   collect(cs);
-  return result_.items[at];
 }
 
 void Run::answered(ClientState& cs, Item& it, int64_t id) {
@@ -503,7 +505,8 @@ std::vector<imsdk::hostMessage> Run::missedMessages(ClientState& cs) {
   for (const simhost::NetMessage& msg : net_.traffic()) {
     if (msg.seq <= cs.offlineSince || msg.fromClient == cs.spec->name) continue;
     if (cs.offlineUntil >= 0 && msg.seq > cs.offlineUntil) break;
-    if (msg.fromClient.empty() && msg.senderId == me && msg.senderDevice == cs.spec->device) continue;
+    if (msg.fromClient.empty() && msg.senderId == me && msg.senderDevice == cs.spec->device)
+      continue;
     bool reaches = false;
     if (msg.toGroup) {
       for (const GroupSpec& g : sc_.groups) {
@@ -551,9 +554,10 @@ void Run::runStep(const Step& step) {
       fields.roomId = step.request.roomId;
       fields.roomName = step.request.roomName;
       fields.members = step.request.members;
-      fields.extend = step.request.extendFromClient.empty()
-                          ? step.request.extend
-                          : lastBodyOfType(step.request.extendFromClient, step.request.extendFromType);
+      fields.extend =
+          step.request.extendFromClient.empty()
+              ? step.request.extend
+              : lastBodyOfType(step.request.extendFromClient, step.request.extendFromType);
       request(*cs, step.request.cmd, fields, "");
       break;
     }

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "simhost/plugin_loader.h"
 #include "scenario.h"
+#include "simhost/plugin_loader.h"
 #include "timeline.h"
 
 namespace mrtcsim {
@@ -29,7 +29,7 @@ struct Participant {
 
 struct RunResult {
   std::vector<Item> items;
-  std::vector<Participant> clients;  // scenario order
+  std::vector<Participant> clients;   // scenario order
   std::vector<std::string> failures;  // failed expectations
   std::string error;                  // the run could not go on (empty when it could)
   int64_t endMs = 0;                  // virtual time the run ended, since the start

@@ -1,12 +1,12 @@
 #include "scenario.h"
 
+#include <rapidjson/error/en.h>
+
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <set>
 #include <sstream>
-
-#include <rapidjson/error/en.h>
 
 #include "plugin/json.h"
 
@@ -200,13 +200,15 @@ MessageSpec readMessage(const Reader& r, const JValue& v, const std::string& whe
 
 // Expectation keys by item kind; "client" and "count" are allowed for all.
 const std::set<std::string>& expectKeys(const std::string& k) {
-  static const std::set<std::string> kRequest = {"cmd",     "result",  "answer", "annotation", "groupId",
-                                                 "roomId",  "members", "type",   "by",         "answered"};
+  static const std::set<std::string> kRequest = {"cmd",     "result",  "answer",  "annotation",
+                                                 "groupId", "roomId",  "members", "type",
+                                                 "by",      "answered"};
   static const std::set<std::string> kEvent = {"type",    "annotation", "senderId", "selects",
                                                "groupId", "onwerId",    "roomId",   "roomName",
                                                "members", "extend",     "contains"};
-  static const std::set<std::string> kMessage = {"type",    "target",     "chat",     "limitRange", "body",
-                                                 "command", "annotation", "contains", "properties", "flag"};
+  static const std::set<std::string> kMessage = {
+      "type",    "target",     "chat",     "limitRange", "body",
+      "command", "annotation", "contains", "properties", "flag"};
   static const std::set<std::string> kDeliver = {"from",    "type",       "target",
                                                  "command", "annotation", "contains"};
   static const std::set<std::string> kTimeout = {"type"};
@@ -259,14 +261,13 @@ Expectation readExpectation(const Reader& r, const JValue& v, const std::string&
   return e;
 }
 
-std::vector<Expectation> readExpectBlock(const Reader& r, const JValue& v,
-                                         const std::string& where, const Scenario& sc,
-                                         const Step* step) {
+std::vector<Expectation> readExpectBlock(const Reader& r, const JValue& v, const std::string& where,
+                                         const Scenario& sc, const Step* step) {
   std::string at = where + ": expect";
   r.object(v, at);
   static const std::pair<const char*, const char*> kLists[] = {
-      {"results", kind::kRequest},  {"events", kind::kEvent},     {"messages", kind::kMessage},
-      {"inserted", kind::kInsert},  {"deliveries", kind::kDeliver}, {"timeouts", kind::kTimeout},
+      {"results", kind::kRequest}, {"events", kind::kEvent},       {"messages", kind::kMessage},
+      {"inserted", kind::kInsert}, {"deliveries", kind::kDeliver}, {"timeouts", kind::kTimeout},
       {"logs", kind::kLog}};
   std::vector<Expectation> out;
   for (auto it = v.MemberBegin(); it != v.MemberEnd(); ++it) {
@@ -292,8 +293,9 @@ std::vector<Expectation> readExpectBlock(const Reader& r, const JValue& v,
       if (key == l.first) itemKind = l.second;
     }
     if (itemKind == nullptr) {
-      r.fail(at, "unknown key \"" + key +
-                     "\" (result, results, events, messages, inserted, deliveries, timeouts, logs)");
+      r.fail(at,
+             "unknown key \"" + key +
+                 "\" (result, results, events, messages, inserted, deliveries, timeouts, logs)");
     }
     if (!it->value.IsArray()) r.fail(at, "\"" + key + "\" must be an array");
     int i = 0;
@@ -351,7 +353,8 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
     bool isAction = false;
     for (const char* a : kActions) isAction = isAction || key == a;
     if (isAction) {
-      if (!action.empty()) r.fail(where, "one action per step (\"" + action + "\" and \"" + key + "\")");
+      if (!action.empty())
+        r.fail(where, "one action per step (\"" + action + "\" and \"" + key + "\")");
       action = key;
     } else if (key != "at" && key != "client" && key != "note" && key != "expect" &&
                kRequestFields.count(key) == 0) {
@@ -500,7 +503,8 @@ Scenario readScenario(const std::string& text, const std::string& file) {
   sc.name = r.stringOr(doc, "name", "top level");
   sc.description = r.stringOr(doc, "description", "top level");
   sc.startMs = r.intOr(doc, "start", sc.startMs, "top level");
-  if (const JValue* ro = r.member(doc, "runOut")) sc.runOutMs = r.seconds(*ro, "top level", "runOut");
+  if (const JValue* ro = r.member(doc, "runOut"))
+    sc.runOutMs = r.seconds(*ro, "top level", "runOut");
 
   std::set<int64_t> userIds;
   if (const JValue* users = r.member(doc, "users")) {
@@ -513,7 +517,8 @@ Scenario readScenario(const std::string& text, const std::string& file) {
       UserSpec spec;
       spec.id = r.integer(r.required(u, "id", where), where, "id");
       if (spec.id <= 0) r.fail(where, "\"id\" must be positive");
-      if (!userIds.insert(spec.id).second) r.fail(where, "user " + std::to_string(spec.id) + " twice");
+      if (!userIds.insert(spec.id).second)
+        r.fail(where, "user " + std::to_string(spec.id) + " twice");
       spec.name = r.stringOr(u, "name", where);
       sc.users.push_back(spec);
     }
@@ -530,7 +535,8 @@ Scenario readScenario(const std::string& text, const std::string& file) {
       if (spec.id <= 0) r.fail(where, "\"id\" must be positive");
       spec.members = r.ids(r.required(g, "members", where), where, "members");
       for (int64_t m : spec.members) {
-        if (userIds.count(m) == 0) r.fail(where, "member " + std::to_string(m) + " is not in users");
+        if (userIds.count(m) == 0)
+          r.fail(where, "member " + std::to_string(m) + " is not in users");
       }
       sc.groups.push_back(spec);
     }
@@ -553,7 +559,8 @@ Scenario readScenario(const std::string& text, const std::string& file) {
       r.fail(where, "user " + std::to_string(spec.user) + " is not in users");
     }
     spec.device = static_cast<int32_t>(r.intOr(c, "device", 1, where));
-    if (const JValue* ka = r.member(c, "keepAlive")) spec.keepAliveMs = r.seconds(*ka, where, "keepAlive");
+    if (const JValue* ka = r.member(c, "keepAlive"))
+      spec.keepAliveMs = r.seconds(*ka, where, "keepAlive");
     spec.login = r.boolOr(c, "login", true, where);
     spec.loginQuery = r.boolOr(c, "loginQuery", true, where);
     if (const JValue* off = r.member(c, "timeOffset")) {
@@ -565,11 +572,13 @@ Scenario readScenario(const std::string& text, const std::string& file) {
       if (!settings->IsArray()) r.fail(where, "\"settings\" must be an array of extra requests");
       int si = 0;
       for (const JValue& s : settings->GetArray()) {
-        spec.settings.push_back(readExtra(r, s, where + ": settings[" + std::to_string(si++) + "]"));
+        spec.settings.push_back(
+            readExtra(r, s, where + ": settings[" + std::to_string(si++) + "]"));
       }
     }
     if (const JValue* cfg = r.member(c, "serverConfig")) {
-      if (!cfg->IsArray()) r.fail(where, "\"serverConfig\" must be an array of [key, field, value]");
+      if (!cfg->IsArray())
+        r.fail(where, "\"serverConfig\" must be an array of [key, field, value]");
       for (const JValue& e : cfg->GetArray()) {
         if (!e.IsArray() || e.Size() != 3 || !e[0].IsString() || !e[1].IsString() ||
             !e[2].IsString()) {
@@ -580,7 +589,8 @@ Scenario readScenario(const std::string& text, const std::string& file) {
     }
     sc.clients.push_back(spec);
   }
-  if (const JValue* m = r.member(doc, "mediaRoom")) sc.media = readMedia(r, *m, "mediaRoom", sc.media);
+  if (const JValue* m = r.member(doc, "mediaRoom"))
+    sc.media = readMedia(r, *m, "mediaRoom", sc.media);
   const JValue& steps = r.required(doc, "steps", "top level");
   if (!steps.IsArray()) r.fail("steps", "must be an array");
   int index = 0;

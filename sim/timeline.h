@@ -22,17 +22,17 @@ struct Field {
 
 // Item kinds.
 namespace kind {
-constexpr const char* kRequest = "request";    // application request and its answer
-constexpr const char* kEvent = "event";        // UI event (24007)
-constexpr const char* kMessage = "message";    // IM message handed to the host's send service
-constexpr const char* kInsert = "insert";      // message inserted into the local history
-constexpr const char* kDeliver = "deliver";    // message delivered to a client
-constexpr const char* kTimeout = "timeout";    // time-out fired on the plug-in's timer thread
-constexpr const char* kInject = "inject";      // message put on the network by the scenario
-constexpr const char* kPull = "pull";          // offline messages handed over (event 38)
+constexpr const char* kRequest = "request";      // application request and its answer
+constexpr const char* kEvent = "event";          // UI event (24007)
+constexpr const char* kMessage = "message";      // IM message handed to the host's send service
+constexpr const char* kInsert = "insert";        // message inserted into the local history
+constexpr const char* kDeliver = "deliver";      // message delivered to a client
+constexpr const char* kTimeout = "timeout";      // time-out fired on the plug-in's timer thread
+constexpr const char* kInject = "inject";        // message put on the network by the scenario
+constexpr const char* kPull = "pull";            // offline messages handed over (event 38)
 constexpr const char* kLifecycle = "lifecycle";  // pre-login, login
-constexpr const char* kOnline = "online";      // client went away or came back
-constexpr const char* kLog = "log";            // plug-in log line
+constexpr const char* kOnline = "online";        // client went away or came back
+constexpr const char* kLog = "log";              // plug-in log line
 }  // namespace kind
 
 struct Item {

@@ -88,6 +88,10 @@ TEST(PlaceCall, CallShapes) {
       {"unbind on", 500, {12, 7}, R"({"rtcType":"unbindconfer","outMembers":["7"]})", true, 0, 88,
        2, "rtcType=unbindconfer"},
       {"not json", 500, {12}, "{rtcType:rtc", false, 1, 0, 0, "extendJson={rtcType:rtc."},
+      {"deep brackets", 500, {12}, std::string(1 << 20, '['), false, 1, 0, 0, "extendJson=[[["},
+      {"huge not json", 500, {12}, "{" + std::string(1 << 21, 'x'), false, 1, 0, 0, "on_call"},
+      {"typed keys", 500, {12}, R"({"rtcType":5,"mode":null,"addr":[1]})", false, 0, 88, 1,
+       "rtcType=rtc,"},
       {"array of numbers", 500, {12}, R"({"initState":[1]})", false, 1, 0, 0, "on_call"},
       {"out member number", 500, {12}, R"({"outMembers":[7]})", false, 1, 0, 0, "on_call"},
       {"self only", 500, {11}, "", false, 1, 0, 0, "memCnt=0"},
@@ -112,6 +116,7 @@ TEST(PlaceCall, CallShapes) {
     ASSERT_EQ(waits.size(), 1u) << row.name;
     EXPECT_EQ(waits[0].duration, row.wait) << row.name;
     EXPECT_EQ(sentOfMsgType(c.a, 8).size(), row.hints) << row.name;
+    EXPECT_EQ(eventsOfType(c.a, 21).size(), row.hints > 0 ? 1u : 0u) << row.name;
     EXPECT_EQ(sentOfType(c.a, "multi_call").size(), 1u) << row.name;
   }
 }

@@ -157,6 +157,15 @@ TEST(ExtraRequest, FinishHintGoesToTheTalksGroupAndTheApplication) {
   const std::string props =
       R"({"operType":"22","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})";
   EXPECT_EQ(hints[0].properties, props);
+  // The client's own hint handler sees the hint first and reports it too.
+  const auto events = eventsOfType(a, 21);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].extend, props);
+  EXPECT_EQ(events[1].extend, props);
+  // Asked again for the same room, the hint is not written twice.
+  a.clearRecords();
+  EXPECT_EQ(codeOf(a, a.extra(14, "")), 0);
+  EXPECT_TRUE(sentOfMsgType(a, 8).empty());
 }
 
 TEST(ExtraRequest, ActiveMarkIsAnsweredAndSet) {

@@ -1,7 +1,8 @@
 // Expectations against timeline items, and the media rooms' reports.
+#include "expect.h"
+
 #include <gtest/gtest.h>
 
-#include "expect.h"
 #include "media_room.h"
 
 namespace mrtcsim {
@@ -12,7 +13,10 @@ Item event(const std::string& client, int64_t type, IdList members, int64_t t = 
   it.t = t;
   it.client = client;
   it.kind = kind::kEvent;
-  it.set("type", type).set("annotation", "").set("members", members).set("extend", R"({"mode":"normal"})");
+  it.set("type", type)
+      .set("annotation", "")
+      .set("members", members)
+      .set("extend", R"({"mode":"normal"})");
   return it;
 }
 
@@ -49,16 +53,17 @@ TEST(Expectations, CheckOnlyTheWindowAndNameTheFailure) {
   std::vector<Item> items = {event("bob", 1, {}, 1000), event("bob", 5, {}, 2000),
                              event("carol", 5, {}, 2000)};
   // Items before the window do not count.
-  std::vector<std::string> failed =
-      check({want("events[0]", {{"client", "bob"}, {"type", int64_t{1}}})}, items, 1, 3, "step 4 (bob)");
+  std::vector<std::string> failed = check(
+      {want("events[0]", {{"client", "bob"}, {"type", int64_t{1}}})}, items, 1, 3, "step 4 (bob)");
   ASSERT_EQ(failed.size(), 1u);
-  EXPECT_EQ(failed[0],
-            "step 4 (bob): expectation events[0] failed: event {\"client\":\"bob\",\"type\":1} did "
-            "not happen; event items in this window:\n"
-            "    {\"t\":2000,\"client\":\"bob\",\"kind\":\"event\",\"type\":5,\"annotation\":\"\","
-            "\"members\":[],\"extend\":\"{\\\"mode\\\":\\\"normal\\\"}\"}\n"
-            "    {\"t\":2000,\"client\":\"carol\",\"kind\":\"event\",\"type\":5,\"annotation\":\"\","
-            "\"members\":[],\"extend\":\"{\\\"mode\\\":\\\"normal\\\"}\"}");
+  EXPECT_EQ(
+      failed[0],
+      "step 4 (bob): expectation events[0] failed: event {\"client\":\"bob\",\"type\":1} did "
+      "not happen; event items in this window:\n"
+      "    {\"t\":2000,\"client\":\"bob\",\"kind\":\"event\",\"type\":5,\"annotation\":\"\","
+      "\"members\":[],\"extend\":\"{\\\"mode\\\":\\\"normal\\\"}\"}\n"
+      "    {\"t\":2000,\"client\":\"carol\",\"kind\":\"event\",\"type\":5,\"annotation\":\"\","
+      "\"members\":[],\"extend\":\"{\\\"mode\\\":\\\"normal\\\"}\"}");
   // count is exact: 0 means never, 2 means twice.
   EXPECT_TRUE(check({want("x", {{"type", int64_t{5}}}, 2)}, items, 0, 3, "s").empty());
   EXPECT_EQ(check({want("x", {{"type", int64_t{5}}}, 1)}, items, 0, 3, "s").size(), 1u);

@@ -1,12 +1,13 @@
 // The Mermaid diagram of the built-in scenario, run on the real plug-in,
 // is a well-formed sequence diagram.
+#include "mermaid.h"
+
 #include <gtest/gtest.h>
 
 #include <regex>
 #include <set>
 #include <sstream>
 
-#include "mermaid.h"
 #include "runner.h"
 #include "scenario.h"
 #include "simhost/plugin_loader.h"
@@ -28,7 +29,8 @@ std::vector<std::string> structureProblems(const std::string& text, int* arrows)
   int n = 0;
   *arrows = 0;
   auto need = [&](const std::string& id) {
-    if (declared.count(id) == 0) problems.push_back("line " + std::to_string(n) + ": " + id + " not declared");
+    if (declared.count(id) == 0)
+      problems.push_back("line " + std::to_string(n) + ": " + id + " not declared");
   };
   while (std::getline(in, line)) {
     ++n;
@@ -36,7 +38,8 @@ std::vector<std::string> structureProblems(const std::string& text, int* arrows)
     if (n == 1) {
       if (line != "sequenceDiagram") problems.push_back("line 1 is not sequenceDiagram");
     } else if (std::regex_match(line, m, kParticipant)) {
-      if (!declared.insert(m[1]).second) problems.push_back("line " + std::to_string(n) + ": declared twice");
+      if (!declared.insert(m[1]).second)
+        problems.push_back("line " + std::to_string(n) + ": declared twice");
     } else if (std::regex_match(line, m, kArrow)) {
       need(m[1]);
       need(m[3]);
@@ -53,12 +56,18 @@ std::vector<std::string> structureProblems(const std::string& text, int* arrows)
 
 TEST(Mermaid, CheckerRejectsMalformedDiagrams) {
   int arrows = 0;
-  EXPECT_TRUE(structureProblems("sequenceDiagram\n  participant a as a (1, pc)\n  a->>a: x\n", &arrows).empty());
+  EXPECT_TRUE(
+      structureProblems("sequenceDiagram\n  participant a as a (1, pc)\n  a->>a: x\n", &arrows)
+          .empty());
   EXPECT_EQ(arrows, 1);
   EXPECT_EQ(structureProblems("graph TD\n", &arrows).size(), 1u);
   EXPECT_EQ(structureProblems("sequenceDiagram\n  a->>b: x\n", &arrows).size(), 2u);
-  EXPECT_EQ(structureProblems("sequenceDiagram\n  participant a as a\n  a->b x\n", &arrows).size(), 1u);
-  EXPECT_EQ(structureProblems("sequenceDiagram\n  participant a as a\n  Note over a: x;y\n", &arrows).size(), 1u);
+  EXPECT_EQ(structureProblems("sequenceDiagram\n  participant a as a\n  a->b x\n", &arrows).size(),
+            1u);
+  EXPECT_EQ(
+      structureProblems("sequenceDiagram\n  participant a as a\n  Note over a: x;y\n", &arrows)
+          .size(),
+      1u);
 }
 
 TEST(Mermaid, BuiltInScenarioDiagramIsWellFormed) {

@@ -1,8 +1,8 @@
 // Scenario files: what a valid one reads as, and the error an invalid one
 // gets (file, place, problem) before anything runs.
-#include <gtest/gtest.h>
-
 #include "scenario.h"
+
+#include <gtest/gtest.h>
 
 namespace mrtcsim {
 namespace {
@@ -25,7 +25,8 @@ TEST(ScenarioReader, ReadsStepsAsWritten) {
     {"inject":{"as":"bob","to":5001,"body":"x","bodyType":15,"limitRange":[1001],"age":130}},
     {"client":"bob","push":{"from":1001,"bodyFrom":"alice","age":2}},
     {"client":"alice","online":false}
-  ])"), "f.json");
+  ])"),
+                             "f.json");
   ASSERT_EQ(sc.steps.size(), 6u);
   const Step& call = sc.steps[0];
   EXPECT_EQ(call.index, 1);
@@ -65,13 +66,15 @@ struct BadCase {
 
 TEST(ScenarioReader, NamesFileAndPlaceOfEachMistake) {
   const BadCase cases[] = {
-      {"not JSON", "{\n  \"clients\": [}", "f.json: line 2, column 15: not valid JSON (Invalid value.)"},
+      {"not JSON", "{\n  \"clients\": [}",
+       "f.json: line 2, column 15: not valid JSON (Invalid value.)"},
       {"no clients", R"({"steps":[]})", "f.json: top level: \"clients\" is missing"},
       {"client of an unknown user",
        R"({"users":[{"id":1}],"clients":[{"name":"a","user":2}],"steps":[]})",
        "f.json: clients[0]: user 2 is not in users"},
-      {"group member not a user", R"({"users":[{"id":1}],"groups":[{"id":9,"members":[1,7]}],)"
-                                  R"("clients":[{"name":"a","user":1}],"steps":[]})",
+      {"group member not a user",
+       R"({"users":[{"id":1}],"groups":[{"id":9,"members":[1,7]}],)"
+       R"("clients":[{"name":"a","user":1}],"steps":[]})",
        "f.json: groups[0]: member 7 is not in users"},
       {"unknown client", withSteps(R"([{"at":1},{"client":"dave","keepalive":true}])"),
        "f.json: step 2: unknown client \"dave\""},
@@ -98,7 +101,8 @@ TEST(ScenarioReader, NamesFileAndPlaceOfEachMistake) {
       {"inject without sender", withSteps(R"([{"inject":{"to":5001,"body":"x"}}])"),
        "f.json: step 1: inject: the sender is missing: \"as\" (a client) or \"from\" (a user id)"},
       {"pull with body and bodyFrom",
-       withSteps(R"([{"client":"bob","pull":{"messages":[{"from":1,"to":2,"body":"x","bodyFrom":"alice"}]}}])"),
+       withSteps(
+           R"([{"client":"bob","pull":{"messages":[{"from":1,"to":2,"body":"x","bodyFrom":"alice"}]}}])"),
        "f.json: step 1: pull: messages[0]: give exactly one of \"body\" and \"bodyFrom\""},
   };
   for (const BadCase& c : cases) {
