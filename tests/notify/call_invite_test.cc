@@ -123,13 +123,21 @@ TEST_F(NotifyTest, VersionMismatchTellsTheCallerAndDoesNotRing) {
   EXPECT_EQ(notify().onPushNotify(kCaller, groupCall().str("version", "mrtc@2.0.0")), 17);
   EXPECT_THAT(events(), IsEmpty());
   EXPECT_FALSE(talking());
-  EXPECT_THAT(sent(), ::testing::Contains(
+  EXPECT_THAT(sent(), ElementsAre(
                           "15>300:{\"type\":\"multi_version\",\"annotation\":"
                           "\"far_sdk_versionmatchfail\",\"senderId\":\"1001\",\"groupId\":\"300\","
                           "\"onwerId\":\"2001\",\"roomId\":\"r1\",\"deviceType\":\"1\","
                           "\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":"
                           "\"{\\\"caller\\\":\\\"2001\\\"}\",\"members\":[2001,1001,2002,2003]}"));
   EXPECT_TRUE(me.hasLog("notify_call: version not sync! "));
+  // The caller's newer version is noted in this user's own chat history.
+  auto hints = me.inserted();
+  ASSERT_EQ(hints.size(), 1u);
+  EXPECT_EQ(hints[0].msgType, 8);
+  EXPECT_EQ(hints[0].targetId, kGroup);
+  EXPECT_EQ(hints[0].properties,
+            "{\"operType\":\"24\",\"operUser\":\"2001\",\"usersInfo\":\"deviceType=2,callType=1,"
+            "operUserName=\"}");
 }
 
 Body invite(std::initializer_list<int64_t> selects) {

@@ -266,5 +266,36 @@ TEST_F(NotifyTest, ReplyQueryAndVersionSteps) {
   EXPECT_EQ(me.sent().size(), before);
 }
 
+TEST_F(NotifyTest, TalkStateAnswerMakesAJoinedTalkActive) {
+  // Joined from a card without being active yet, as a card join leaves it.
+  imsdkmrtc::talkInfo talk;
+  talk.groupId = kGroup;
+  talk.roomId = "rq";
+  talk.members = {kCaller, kPeer2, kPeer3};
+  ASSERT_EQ(plugin().store().localTempletJoin(talk, 0), 0u);
+  me.clearRecords();
+  deliver(kPeer2, kPc, kGroup,
+          Body("cmd_reply_querytalk")
+              .id("senderId", kPeer2)
+              .id("groupId", kGroup)
+              .id("onwerId", kCaller)
+              .str("roomId", "rq")
+              .str("roomName", "weekly")
+              .ids("members", {kCaller, kPeer2, kPeer3, kMe})
+              .raw("memstates", "[true,true,false,false]"));
+  EXPECT_THAT(events(), ElementsAre("10||2002||300|2001|rq|weekly|2001,2002,2003,1001|"));
+  EXPECT_THAT(timers(), ElementsAre("1/1/1/rq/2003/88", "1/0/3/keepalive//60/refresh"));
+  EXPECT_THAT(sent(), ElementsAre("15>300[1001]:{\"type\":\"multi_intoroom\",\"senderId\":"
+                                  "\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\","
+                                  "\"roomId\":\"rq\",\"roomName\":\"weekly\",\"deviceType\":"
+                                  "\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\"}"));
+  // Now active: a second answer is refused by the store and does nothing.
+  deliver(kPeer3, kPc, kGroup,
+          Body("cmd_reply_querytalk").id("groupId", kGroup).str("roomId", "rq")
+              .ids("members", {kCaller, kMe}));
+  EXPECT_EQ(me.events().size(), 1u);
+  EXPECT_EQ(me.sent().size(), 1u);
+}
+
 }  // namespace
 }  // namespace notify_test
