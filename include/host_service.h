@@ -35,7 +35,8 @@ class IHostService {
   virtual void reserved10() {}
   // slot 11
   // Post a response or UI event to the application: block is a
-  // cmdEnvelope, len 8. 0 means posted; the host then owns the record.
+  // cmdEnvelope, len 8. 0 means posted and the host owns the record; any
+  // other answer leaves the record with the caller.
   virtual int32_t postToApp(uint16_t cmdId, void* block, int32_t len, int32_t flag) = 0;
   // slot 12
   // Post into the host's own dispatch; it comes back on IPlugin slot 6.

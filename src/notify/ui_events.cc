@@ -49,8 +49,9 @@ bool pluginNotify::pushUIEvent(imsdk::resp_mrtcEvent* record) {
       memberText += ",";
     }
   }
-  // Handed over: the host owns the record whatever it answers.
+  // Accepted, the record is the host's; refused, it is still ours.
   int32_t ret = host->postToApp(imsdk::kCmdUiEvent, &block, kEventBlockLen, 0);
+  if (ret != 0) plugin_->releaseCmd(imsdk::kCmdUiEvent, record, 0);
   MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_SENT, type, annotation.c_str(), ret);
   if (type == kEventCall) {
     MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_CALL_COUNT, static_cast<int>(memberCount));

@@ -77,12 +77,11 @@ int32_t Client::postToApp(uint16_t cmdId, void* block, int32_t, int32_t) {
   const auto* env = static_cast<const imsdk::cmdEnvelope*>(block);
   auto* record = static_cast<imsdk::_sdkcmd_base*>(env->record);
   if (record == nullptr) return 1;
-  int32_t rc = 0;
   {
     std::lock_guard<std::mutex> lk(net_->mu_);
-    if (config_.failPost) {
-      rc = 1;
-    } else if (auto* event = dynamic_cast<imsdk::resp_mrtcEvent*>(record)) {
+    // A refused post leaves the record with the caller.
+    if (config_.failPost) return 1;
+    if (auto* event = dynamic_cast<imsdk::resp_mrtcEvent*>(record)) {
       events_.push_back(toEvent(*event));
     } else if (auto* result = dynamic_cast<imsdk::resp_commonResult*>(record)) {
       results_.push_back(toResult(cmdId, env->word, *result));
@@ -90,7 +89,7 @@ int32_t Client::postToApp(uint16_t cmdId, void* block, int32_t, int32_t) {
   }
   // Posted records belong to the host from here on.
   delete record;
-  return rc;
+  return 0;
 }
 
 int32_t Client::postToDispatch(uint16_t cmdId, void* data, int32_t len, int32_t) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "CLocker.h"
+#include "notify/plugin_notify.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
 
@@ -35,6 +36,25 @@ TEST(PluginSlots, RequestSlotsAcceptOnlyTheCommandRangeWithAHost) {
   msg.bodyType = 14;
   msg.body = R"({"type":"multi_call"})";
   EXPECT_EQ(plugin.onNotify(143, reinterpret_cast<uintptr_t>(&msg), 0), 0);
+}
+
+// A post the host refuses leaves the record with the plug-in, which frees it
+// once (the sanitizer builds catch a leak or a second free).
+TEST(PluginSlots, RefusedPostsAreReleasedByThePlugin) {
+  mrtc_plugin plugin;
+  simhost::Network net;
+  simhost::Client& client = net.addClient("a", 1001);
+  client.attach(&plugin);
+  client.config().failPost = true;
+  client.extra(1, R"({"pcOnOff":"on"})");
+  plugin.notify()->pushTextEvent(21, "hint");
+  EXPECT_TRUE(client.results().empty());
+  EXPECT_TRUE(client.events().empty());
+  EXPECT_TRUE(client.hasLog("send ui event: type=21, annotation=, ret=1."));
+  client.config().failPost = false;
+  client.extra(1, R"({"pcOnOff":"on"})");
+  ASSERT_EQ(client.results().size(), 1u);
+  EXPECT_EQ(client.results()[0].result, 0);
 }
 
 TEST(PluginSlots, ConstantSlots) {

@@ -67,7 +67,7 @@ TEST_F(ClientTest, RequestsLoopBackAndAnswersAreRecorded) {
   EXPECT_EQ(timers[0].cmd.duration, 60);
 }
 
-TEST_F(ClientTest, PostedRecordsAreReleasedEvenWhenThePostFails) {
+TEST_F(ClientTest, PostedRecordsBelongToTheHostOnlyWhenAccepted) {
   const int before = CountedResult::destroyed();
   auto* event = new imsdk::resp_mrtcEvent;
   event->eventType = 1;
@@ -76,8 +76,11 @@ TEST_F(ClientTest, PostedRecordsAreReleasedEvenWhenThePostFails) {
   imsdk::cmdEnvelope env{event, imsdk::kEnvelopeWordEvent};
   EXPECT_EQ(client.postToApp(imsdk::kCmdUiEvent, &env, 8, 0), 0);
   client.config().failPost = true;
-  imsdk::cmdEnvelope failed{new CountedResult, imsdk::kEnvelopeWordResult};
+  auto* refused = new CountedResult;
+  imsdk::cmdEnvelope failed{refused, imsdk::kEnvelopeWordResult};
   EXPECT_EQ(client.postToApp(imsdk::kCmdCall, &failed, 8, 0), 1);
+  EXPECT_EQ(CountedResult::destroyed(), before);
+  delete refused;
   EXPECT_EQ(CountedResult::destroyed(), before + 1);
   ASSERT_EQ(client.events().size(), 1u);
   EXPECT_EQ(client.events()[0].annotation, "ring");
