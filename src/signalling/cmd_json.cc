@@ -96,13 +96,13 @@ constexpr keyName kSlotNames[kSlotCount] = {
     kn(wire::kInitState), kn(wire::kFlag),
 };
 
-// Values by slot: the first member of each known key, null values left out.
+// Values by slot: the first member of each known key (as a member lookup
+// finds it); a null value there reads as absent.
 struct knownMembers {
   const json::Value* v[kSlotCount] = {};
 
   explicit knownMembers(const json::Value& object) {
     for (const auto& m : object.GetObject()) {
-      if (m.value.IsNull()) continue;
       const uint32_t len = m.name.GetStringLength();
       const char* name = m.name.GetString();
       for (int i = 0; i < kSlotCount; ++i) {
@@ -113,7 +113,9 @@ struct knownMembers {
       }
     }
   }
-  const json::Value* operator[](keySlot slot) const { return v[slot]; }
+  const json::Value* operator[](keySlot slot) const {
+    return v[slot] != nullptr && !v[slot]->IsNull() ? v[slot] : nullptr;
+  }
 };
 
 // Copies a string value; values of other types are ignored.

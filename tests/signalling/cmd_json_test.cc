@@ -210,6 +210,9 @@ TEST_F(CmdJsonTest, ReaderCorrectsTypeAndCallKind) {
       {"{\"type\":null}", 54, "rtc"},
       {"{\"type\":\"\"}", 54, "rtc"},
       {"{\"type\":1}", 54, "rtc"},
+      // A repeated key counts only the first time it appears, null or not.
+      {"{\"type\":null,\"type\":\"multi_call\",\"rtcType\":null,\"rtcType\":\"p2pconfer\"}", 54,
+       "rtc"},
       {"{\"type\":\"multi_zzz\"}", 54, "rtc"},
       {"{\"type\":\"zzz\"}", 54, "rtc"},
       {"{\"type\":\"cmd_something\"}", 55, "rtc"},
