@@ -29,6 +29,22 @@ std::string quotedArray(const std::vector<int64_t>& ids) {
   return quotedArray(texts);
 }
 
+namespace {
+
+// The fields an inserted and a sent card or hint share.
+void fillRecord(imsdk::req_sendMessage& record, int64_t selfId, int64_t msgId,
+                const hostPost& post) {
+  record.senderId = selfId;
+  record.targetId = post.target;
+  record.msgId = msgId;
+  record.msgType = post.msgType;
+  record.msgFlag = 1;
+  record.body = post.body;
+  record.properties = post.properties;
+}
+
+}  // namespace
+
 bool postToHost(mrtc_plugin* plugin, const hostPost& post) {
   if (plugin == nullptr) return false;
   imsdk::IHostService* host = plugin->host();
@@ -37,26 +53,30 @@ bool postToHost(mrtc_plugin* plugin, const hostPost& post) {
   int64_t msgId = plugin->nextSeq(false);
   if (post.insert) {
     imsdk::req_insertMessage record;
-    record.senderId = selfId;
-    record.targetId = post.target;
-    record.msgId = msgId;
-    record.msgType = post.msgType;
-    record.msgFlag = 1;
-    record.body = post.body;
-    record.properties = post.properties;
+    fillRecord(record, selfId, msgId, post);
     host->insertMessage(&record, record.size(), 0);
   }
   if (!post.send) return true;
   imsdk::req_sendMessage record;
-  record.senderId = selfId;
-  record.targetId = post.target;
-  record.msgId = msgId;
-  record.msgType = post.msgType;
-  record.msgFlag = 1;
-  record.body = post.body;
-  record.properties = post.properties;
+  fillRecord(record, selfId, msgId, post);
   record.limitRange = post.limitRange;
   return host->sendMessage(&record, record.size(), 0);
+}
+
+std::string quotedPair(const char* key, const std::string& value) {
+  return std::string("\"") + key + "\":\"" + value + "\",";
+}
+
+std::string cardHead(const std::string& content, const std::string& detailUrl) {
+  return "{" + quotedPair("content", content) + "\"createTime\":0," +
+         quotedPair("detailUrl", detailUrl);
+}
+
+std::string cardTitleBar(const cardLooks& looks, const std::string& creator) {
+  return quotedPair("title", looks.title) + quotedPair("title_eng", looks.titleEng) +
+         quotedPair("toUsers", "") + quotedPair("status", "") + quotedPair("statusColor", "") +
+         quotedPair("titleColor", looks.titleColor) + quotedPair("type", looks.type) +
+         quotedPair("titleBgColor", looks.titleBgColor) + quotedPair("creator", creator);
 }
 
 }  // namespace imsdkmrtc

@@ -47,4 +47,21 @@ struct hostPost {
 };
 bool postToHost(mrtc_plugin* plugin, const hostPost& post);
 
+// "key":"value", with the trailing comma; the value as it is.
+std::string quotedPair(const char* key, const std::string& value);
+
+// The opening of every card: {"content":..,"createTime":0,"detailUrl":..,
+std::string cardHead(const std::string& content, const std::string& detailUrl);
+
+// The keys every card has between "extendInfo" and the field lists, from
+// "title" to "creator" (with the trailing comma).
+struct cardLooks {
+  std::string title;
+  std::string titleEng;
+  std::string titleColor;
+  std::string type;
+  std::string titleBgColor;
+};
+std::string cardTitleBar(const cardLooks& looks, const std::string& creator);
+
 }  // namespace imsdkmrtc

@@ -54,27 +54,21 @@ bool isConferType(const std::string& rtcType) {
   return rtcType == "microconfer" || rtcType == "unbindconfer";
 }
 
-std::string quotedPair(const char* key, const std::string& value) {
-  return std::string("\"") + key + "\":\"" + value + "\",";
-}
-
 std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
 
-// Unbindconfer data under "extendInfo" (conferType "2").
-bool readUnbindExtend(const json::Value& info, cardInfo& out) {
-  out.rtcType = textOf(info, "rtcType");
+// Unbound-conference data (conferType "2"), under "extendInfo" or at the top
+// level: each key taken when present and not empty. The owner is left to the
+// caller, which alone knows whether it is required.
+void readUnbindKeys(const json::Value& object, cardInfo& out) {
+  takeText(out.rtcType, object, "rtcType");
   if (out.rtcType.empty()) out.rtcType = "unbindconfer";
-  out.conferMode = textOf(info, "conferMode");
-  out.addr = textOf(info, "addr");
-  out.srvVer = textOf(info, "srvVer");
-  out.srvTag = textOf(info, "srvTag");
-  out.roomName = textOf(info, "roomName");
-  out.roomId = textOf(info, "roomId");
-  if (out.roomId.empty()) out.roomId = textOf(info, "roomID");
-  std::string owner = textOf(info, "onwerId");
-  if (!owner.empty()) out.onwerId = idOf(owner);
-  out.version = kProtocolVersion;
-  return true;
+  takeText(out.conferMode, object, "conferMode");
+  takeText(out.addr, object, "addr");
+  takeText(out.srvVer, object, "srvVer");
+  takeText(out.srvTag, object, "srvTag");
+  takeText(out.roomName, object, "roomName");
+  takeText(out.roomId, object, "roomId");
+  if (out.roomId.empty()) takeText(out.roomId, object, "roomID");
 }
 
 // Keys of an info object written at the top level of the card.
@@ -239,20 +233,11 @@ bool msgProxy::sendMicroconferCard(const std::string& request) {
   readConfRequest(request, req);
   const std::string self = userNameOf(plugin_, plugin_ != nullptr ? plugin_->selfId() : 0);
   const cardTemplate tpl = templateCopy();
-  std::string card = "{";
-  card += quotedPair("content", tpl.content);
-  card += "\"createTime\":0,";
-  card += quotedPair("detailUrl", ct::kMicroDetailUrl);
+  std::string card = cardHead(tpl.content, ct::kMicroDetailUrl);
   card += "\"extendInfo\":" + info + ",";
-  card += quotedPair("title", ct::kMicroTitle);
-  card += quotedPair("title_eng", ct::kMicroTitleEng);
-  card += quotedPair("toUsers", "");
-  card += quotedPair("status", "");
-  card += quotedPair("statusColor", "");
-  card += quotedPair("titleColor", ct::kTitleColor);
-  card += quotedPair("type", "microconfer");
-  card += quotedPair("titleBgColor", ct::kMicroTitleBgColor);
-  card += quotedPair("creator", self);
+  card += cardTitleBar(
+      {ct::kMicroTitle, ct::kMicroTitleEng, ct::kTitleColor, "microconfer", ct::kMicroTitleBgColor},
+      self);
   card += fieldLists(tpl.rows, req.addr, self);
   card += "}";
   std::vector<int64_t> limit;
@@ -308,10 +293,7 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
     fieldsEng += "," + field(ct::kLivingVersionEng, version);
   }
 
-  std::string card = "{";
-  card += quotedPair("content", content);
-  card += "\"createTime\":0,";
-  card += quotedPair("detailUrl", tpl.livingUpdateUrl);
+  std::string card = cardHead(content, tpl.livingUpdateUrl);
   card += "\"extendInfo\":{\"subType\":15,";
   card += quotedPair("roomID", roomId);
   card += quotedPair("onwerId", self);
@@ -325,15 +307,9 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
   card += quotedPair("desc", "remark");
   card += quotedPair("serverAddr", serverAddr);
   card += "\"selects\":[]},";
-  card += quotedPair("title", ct::kLivingTitle);
-  card += quotedPair("title_eng", ct::kLivingTitleEng);
-  card += quotedPair("toUsers", "");
-  card += quotedPair("status", "");
-  card += quotedPair("statusColor", "");
-  card += quotedPair("titleColor", ct::kTitleColor);
-  card += quotedPair("type", "rtc");
-  card += quotedPair("titleBgColor", ct::kLivingTitleBgColor);
-  card += quotedPair("creator", name);
+  card += cardTitleBar(
+      {ct::kLivingTitle, ct::kLivingTitleEng, ct::kTitleColor, "rtc", ct::kLivingTitleBgColor},
+      name);
   card += "\"fields\":[" + fields + "],\"fields_eng\":[" + fieldsEng + "]}";
   return sendTempMsssage(tools::strToInt64(groupId), card, {}, true);
 }
@@ -382,7 +358,11 @@ bool msgProxy::readCardInfo(const std::string& card, cardInfo& out) {
   if (!parseText(doc, card)) return false;
   const json::Value* extend = findObject(doc, "extendInfo");
   if (extend != nullptr && textOf(*extend, "conferType") == "2") {
-    return readUnbindExtend(*extend, out);
+    readUnbindKeys(*extend, out);
+    std::string owner = textOf(*extend, "onwerId");
+    if (!owner.empty()) out.onwerId = idOf(owner);
+    out.version = kProtocolVersion;
+    return true;
   }
 
   takeText(out.roomId, doc, "roomId");
@@ -394,14 +374,7 @@ bool msgProxy::readCardInfo(const std::string& card, cardInfo& out) {
   }
   takeText(out.rtcType, doc, "rtcType");
   if (out.conferType == "2") {
-    if (out.rtcType.empty()) out.rtcType = "unbindconfer";
-    takeText(out.conferMode, doc, "conferMode");
-    takeText(out.addr, doc, "addr");
-    takeText(out.srvVer, doc, "srvVer");
-    takeText(out.srvTag, doc, "srvTag");
-    takeText(out.roomName, doc, "roomName");
-    takeText(out.roomId, doc, "roomId");
-    if (out.roomId.empty()) takeText(out.roomId, doc, "roomID");
+    readUnbindKeys(doc, out);
     if (out.roomId.empty()) return false;
     std::string owner = textOf(doc, "onwerId");
     if (owner.empty()) return false;

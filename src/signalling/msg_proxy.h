@@ -154,8 +154,7 @@ class msgProxy {
   bool limitRange() const { return limitRangeOn_.load(); }
 
   bool sendMsg_call(const std::vector<int64_t>& callees, const talkInfo& talk, mrtcCmd& request);
-  bool sendMsg_invite(const std::vector<int64_t>& invitees, const talkInfo& talk,
-                      mrtcCmd& request);
+  bool sendMsg_invite(const std::vector<int64_t>& invitees, const talkInfo& talk, mrtcCmd& request);
   bool sendMsg_intoroom(const std::string& annotation, const talkInfo& talk, int32_t sendType);
   bool sendMsg_hungup(const std::string& annotation, const talkInfo& talk,
                       const std::string& extend, int16_t type, int32_t sendType);
@@ -164,8 +163,8 @@ class msgProxy {
   bool sendMsg_reply_querytalk(int64_t askerId, int64_t targetId, const talkInfo& talk);
   bool sendMsg_time(const talkInfo& talk);
   bool sendMsg_version(const talkInfo& talk, const std::string& extend);
-  bool sendMsg_reply(int64_t senderId, int64_t groupId, const std::string& roomId,
-                     int32_t result, const std::string& annotation);
+  bool sendMsg_reply(int64_t senderId, int64_t groupId, const std::string& roomId, int32_t result,
+                     const std::string& annotation);
   bool sendRecall(int64_t target, const std::string& text, const std::vector<int64_t>& list);
 
   static int64_t getTargetId(const talkInfo& talk, int64_t ownId);
@@ -207,8 +206,7 @@ class msgProxy {
 
   // Conference and live-stream cards.
   static bool readConfRequest(const std::string& text, confRequest& out);
-  bool buildMicroconferInfo(std::string& out, const std::string& request,
-                            const std::string& stamp);
+  bool buildMicroconferInfo(std::string& out, const std::string& request, const std::string& stamp);
   bool buildUnbindconferInfo(std::string& out, const std::string& request);
   bool sendMicroconferCard(const std::string& request);
   bool sendLivingCard(const std::string& settings);
@@ -220,10 +218,11 @@ class msgProxy {
   static bool readCacheAnswer(const std::string& text, cacheAnswer& out);
 
  private:
-  // Call and invite helpers: the repeated-ring entry, whether the sent body
-  // announces recalls, and the call card that follows the command.
+  // Call and invite helpers: the repeated-ring entry, the body to send and
+  // the copy kept for repeated rings, and the call card that follows the
+  // command.
   void armRecall(const talkInfo& talk, const std::vector<int64_t>& list, std::string recallText);
-  bool recallTagged() const;
+  bool ringTexts(const mrtcCmd& cmd, std::string& text, std::string& recallText) const;
   void postCallCard(const talkInfo& talk, const std::vector<int64_t>& callees,
                     const std::vector<std::string>& initState, const std::vector<int64_t>& range,
                     bool insertFirst);

@@ -32,6 +32,29 @@ mrtcCmd baseCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkIn
   return cmd;
 }
 
+// A call or invite: the room and its people as the talk has them, the
+// callees or invitees as selects.
+mrtcCmd ringCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkInfo& talk,
+                    const std::vector<int64_t>& selects,
+                    const std::vector<std::string>& initState) {
+  mrtcCmd cmd = baseCommand(code, ownId, deviceType, talk);
+  cmd.oName = talk.oName;
+  cmd.selects = selects;
+  cmd.members = talk.members;
+  cmd.roomId = talk.roomId;
+  cmd.roomToken = talk.roomToken;
+  cmd.roomName = talk.roomName;
+  cmd.addr = talk.addr;
+  cmd.beginTime = talk.beginTime;
+  cmd.initState = initState;
+  if (talk.single != 0) cmd.extend = wire::kSingleExtend;
+  cmd.cmode = talk.conferMode;
+  cmd.rtcType = talk.rtcType;
+  cmd.srvVer = talk.srvVer;
+  cmd.srvTag = talk.srvTag;
+  return cmd;
+}
+
 }  // namespace
 
 std::string msgProxy::redirectProperties(const std::string& properties, int64_t target) {
@@ -133,9 +156,15 @@ void msgProxy::armRecall(const talkInfo& talk, const std::vector<int64_t>& list,
                             recallText, tools::getLocalTime(), 1);
 }
 
-bool msgProxy::recallTagged() const {
+bool msgProxy::ringTexts(const mrtcCmd& cmd, std::string& text, std::string& recallText) const {
+  if (!transCmd2Json(cmd, text)) return false;
+  recallText = text;
+  // The sent body announces repeated rings when they are configured.
   const pluginSettings& s = plugin_->settings();
-  return s.recallEnable.load() != 0 && s.recallCount.load() > 0 && s.recallDuration.load() > 0;
+  if (s.recallEnable.load() != 0 && s.recallCount.load() > 0 && s.recallDuration.load() > 0) {
+    spliceTail(text, wire::kRecallCountTail);
+  }
+  return true;
 }
 
 // The chat card that follows a call or invite message.
@@ -167,28 +196,14 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
   }
 
   const std::vector<std::string> initState = request.initState;
-  mrtcCmd cmd = baseCommand(kCmdMultiCall, plugin_->selfId(), ownDeviceType_, talk);
-  cmd.oName = talk.oName;
-  cmd.selects = callees;
-  cmd.members = talk.members;
-  cmd.roomId = talk.roomId;
-  cmd.roomToken = talk.roomToken;
-  cmd.roomName = talk.roomName;
-  cmd.addr = talk.addr;
-  cmd.beginTime = talk.beginTime;
-  cmd.initState = initState;
-  if (talk.single != 0) cmd.extend = wire::kSingleExtend;
-  cmd.cmode = talk.conferMode;
-  cmd.rtcType = talk.rtcType;
-  cmd.srvVer = talk.srvVer;
-  cmd.srvTag = talk.srvTag;
+  mrtcCmd cmd =
+      ringCommand(kCmdMultiCall, plugin_->selfId(), ownDeviceType_, talk, callees, initState);
   cmd.videoType = talk.videoType;
   request = cmd;
 
   std::string text;
-  if (!transCmd2Json(cmd, text)) return false;
-  const std::string recallText = text;
-  if (recallTagged()) spliceTail(text, wire::kRecallCountTail);
+  std::string recallText;
+  if (!ringTexts(cmd, text, recallText)) return false;
 
   // A group call only ever reaches the callees, whatever the limit setting.
   bool sent = sendMessage(target, wire::kMsgTypeAll, text, range, false, !p2p, true, 0);
@@ -205,29 +220,15 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
   if (range.empty()) return true;
 
   const std::vector<std::string> initState = request.initState;
-  mrtcCmd cmd = baseCommand(kCmdMultiInvite, plugin_->selfId(), ownDeviceType_, talk);
-  cmd.oName = talk.oName;
-  cmd.selects = invitees;
-  cmd.members = talk.members;
+  mrtcCmd cmd =
+      ringCommand(kCmdMultiInvite, plugin_->selfId(), ownDeviceType_, talk, invitees, initState);
   cmd.memstates = talk.memstates;
   cmd.hismembers = talk.hismembers;
-  cmd.roomId = talk.roomId;
-  cmd.roomToken = talk.roomToken;
-  cmd.roomName = talk.roomName;
-  cmd.addr = talk.addr;
-  cmd.beginTime = talk.beginTime;
-  cmd.initState = initState;
-  if (talk.single != 0) cmd.extend = wire::kSingleExtend;
-  cmd.cmode = talk.conferMode;
-  cmd.rtcType = talk.rtcType;
-  cmd.srvVer = talk.srvVer;
-  cmd.srvTag = talk.srvTag;
   request = cmd;
 
   std::string text;
-  if (!transCmd2Json(cmd, text)) return false;
-  const std::string recallText = text;
-  if (recallTagged()) spliceTail(text, wire::kRecallCountTail);
+  std::string recallText;
+  if (!ringTexts(cmd, text, recallText)) return false;
 
   bool sent =
       sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, false, false, false, 0);
