@@ -1,5 +1,6 @@
 #include "timer/member_removal.h"
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <unordered_map>
@@ -18,6 +19,7 @@ namespace {
 class memberIndex {
  public:
   memberIndex(const std::vector<int64_t>& members, const std::unordered_set<int64_t>& wanted) {
+    heads_.reserve(std::min(members.size(), wanted.size()));
     for (size_t i = 0; i < members.size(); ++i) {
       if (wanted.count(members[i]) == 0) continue;
       auto head = heads_.emplace(members[i], kNone).first;
