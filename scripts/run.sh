@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake -S . -B build/run -G Ninja -DCMAKE_BUILD_TYPE=Release -DMRTC_TESTS=OFF -DMRTC_BENCH=OFF >/dev/null
 ninja -C build/run mrtcplugin mrtc-sim >/dev/null
-exec build/run/sim/mrtc-sim "$@"
+exec build/run/mrtc-sim "$@"

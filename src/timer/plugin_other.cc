@@ -7,6 +7,7 @@
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "thread_start.h"
+#include "timer/member_removal.h"
 #include "timer/timer_texts.h"
 #include "tools.h"
 
@@ -45,9 +46,7 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
            timertext::kFuncOnTimeout);
   if (request.op == kOpRemove) {
     if (isMemberType(request.type)) {
-      for (int64_t member : request.members) {
-        takeOutMember(request.category, request.key, member);
-      }
+      takeOutMembers(timeouts, request.category, request.key, request.members);
     } else {
       for (int i = 0; i < kCategoryRemoveLimit; ++i) {
         auto it = std::find_if(timeouts.begin(), timeouts.end(), [&](const timeoutRecord& r) {
@@ -78,9 +77,7 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   std::vector<int64_t> members;
   switch (request.memberMode) {
     case kMembersReplace:
-      for (int64_t member : request.members) {
-        takeOutMember(request.category, request.key, member);
-      }
+      takeOutMembers(timeouts, request.category, request.key, request.members);
       members = request.members;
       break;
     case kMembersOnlyNew:
@@ -222,28 +219,6 @@ bool pluginOther::leave(stopFlag* flag) {
   // waits for this thread.
   MRTC_LOG(plugin_, 0, timertext::kFuncTimer, timertext::kThreadEnd);
   return last;
-}
-
-void pluginOther::takeOutMember(int32_t category, const std::string& key, int64_t member) {
-  // A pass ends at the first record it empties (deleting it reorders the
-  // queue); passes repeat while they find the id.
-  for (int pass = 0; pass < kMemberRemovePasses; ++pass) {
-    bool changed = false;
-    for (size_t i = 0; i < timeouts.size(); ++i) {
-      timeoutRecord& r = timeouts[i];
-      if (r.category != category || r.key != key) continue;
-      auto it = std::find(r.members.begin(), r.members.end(), member);
-      if (it == r.members.end()) continue;
-      *it = r.members.back();
-      r.members.pop_back();
-      changed = true;
-      if (r.members.empty()) {
-        eraseAt(i);
-        break;
-      }
-    }
-    if (!changed) break;
-  }
 }
 
 bool pluginOther::popDue(timeoutRecord& out, size_t& left) {

@@ -77,10 +77,7 @@ class pluginOther {
   // The end of a worker that was not stopped (REQUIRES flag gate held).
   // True when this was the flag's last holder: the caller deletes it.
   bool leave(stopFlag* flag);
-  void startWorker();  // REQUIRES queueLock
-  // Takes `member` out of every record of (category, key); deletes records
-  // whose list becomes empty. REQUIRES queueLock.
-  void takeOutMember(int32_t category, const std::string& key, int64_t member);
+  void startWorker();                             // REQUIRES queueLock
   bool popDue(timeoutRecord& out, size_t& left);  // REQUIRES queueLock
   void eraseAt(size_t index);                     // REQUIRES queueLock
   void dispatch(const timeoutRecord& record);
