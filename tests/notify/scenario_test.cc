@@ -165,6 +165,33 @@ TEST_F(ScenarioTest, RecallRingsOnlyThoseStillRingingAsOftenAsAllowed) {
   EXPECT_EQ(countType(me.events(), 1), 1u);
 }
 
+// A one-to-one call has no group: its repeated ring still reaches the peer.
+TEST_F(ScenarioTest, OneToOneRecallRingsThePeerAgain) {
+  simhost::Client& caller = addPlugin("caller", kCaller, kPc);
+  imsdkmrtc::pluginSettings& s = pluginOf(0).settings();
+  s.recallEnable.store(1);
+  s.recallCount.store(1);
+  s.recallDuration.store(30);
+  caller.request(imsdk::kCmdCall, callRequest(0, {kMe}, "rp", "{\"rtcType\":\"p2pconfer\"}"));
+  net.pump();
+  ASSERT_EQ(countType(me.events(), 1), 1u);
+  run(40, {&me, &caller});
+
+  auto sent = caller.sent();
+  ASSERT_FALSE(sent.empty());
+  const std::string call = sent[0].body;
+  const std::string stored =
+      call.substr(0, call.size() - std::string(",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}").size()) +
+      ",\"flag\":\"recall\"}";
+  std::vector<std::string> recalls;
+  for (const auto& m : sent) {
+    if (m.body.find("\"flag\":\"recall\"") != std::string::npos) recalls.push_back(render(m));
+  }
+  EXPECT_THAT(recalls, ElementsAre("14>1001[1001]:" + stored));
+  // The repeated ring reached this client's talk, which keeps ringing once.
+  EXPECT_EQ(countType(me.events(), 1), 1u);
+}
+
 // The same user on a phone answers: this client stops ringing for good.
 TEST_F(ScenarioTest, AnswerOnAnotherDeviceStopsRingingHereForGood) {
   simhost::Client& caller = addPlugin("caller", kCaller, kPc);

@@ -532,9 +532,10 @@ TEST_F(SendersTest, OneToOneCallGoesToThePeer) {
             "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":\"{\\\"mode\\\":\\\"single\\\"}\","
             "\"rtcType\":\"p2pconfer\",\"selects\":[12],\"members\":[11,12],\"recallCnt\":\"8\","
             "\"recallDrt\":\"1\"}");
+  // The repeated ring goes back to the peer, the talk having no group.
   ASSERT_EQ(client_.timerPosts().size(), 1u);
-  EXPECT_EQ(client_.timerPosts()[0].cmd.key, "0");
-  EXPECT_TRUE(client_.timerPosts()[0].cmd.members.empty());
+  EXPECT_EQ(client_.timerPosts()[0].cmd.key, "12");
+  EXPECT_EQ(client_.timerPosts()[0].cmd.members, (std::vector<int64_t>{12}));
 }
 
 TEST_F(SendersTest, InviteGoesToTheGroupAndArmsRecallForInvitees) {
