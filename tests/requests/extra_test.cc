@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "request_site.h"
 
@@ -166,6 +168,96 @@ TEST(ExtraRequest, FinishHintGoesToTheTalksGroupAndTheApplication) {
   a.clearRecords();
   EXPECT_EQ(codeOf(a, a.extra(14, "")), 0);
   EXPECT_TRUE(sentOfMsgType(a, 8).empty());
+}
+
+// The service types: what each answers, the text it hands back and the cards
+// it posts into the chat.
+TEST(ExtraRequest, ServiceTypesAnswerWithTheirTexts) {
+  const std::string micro = R"({"reqData":{"conferType":"1","selects":["12"],"conferMode":"chat"}})";
+  const std::string unbind =
+      R"({"reqData":{"conferType":"1","selects":["12"],"conferMode":"chat","roomId":"x"}})";
+  struct Row {
+    int8_t type;
+    std::string cmd;
+    int32_t expected;
+    std::string answer;
+    size_t cards;  // cards posted into group 500
+  };
+  const Row rows[] = {
+      {17, micro, 0,
+       R"({"mode":"mcalling","rtcType":"microconfer","conferType":"1","conferMode":"chat",)"
+       R"("singleRead":"off","beginTime":"1700000000","version":"mrtc@1.8.8",)"
+       R"("roomID":"11-1700000000","onwerId":"11","senderId":"11","roomName":"",)"
+       R"("selects":["12"]})",
+       0},
+      {17, R"({"reqData":{"conferType":"1","selects":[],"conferMode":"chat"}})", 7, "", 0},
+      {20, unbind, 0,
+       R"({"mode":"mcalling","rtcType":"unbindconfer","conferType":"1","conferMode":"chat",)"
+       R"("singleRead":"off","beginTime":"1700000000","orderTime":"","version":"mrtc@1.8.8",)"
+       R"("roomID":"x","onwerId":"11","senderId":"11","roomName":"","selects":["12"]})",
+       0},
+      {20, R"({"reqData":{"conferType":"2","selects":["12"],"conferMode":"chat","roomId":"x",)"
+           R"("groupId":"5"}})",
+       7, "", 0},
+      {101, R"({"reqData":{"conferType":"1","selects":["12"],"conferMode":"chat","groupId":"500"}})",
+       0, "", 1},
+      {101, "{}", 7, "", 0},
+      {8, R"({"groupId":"500","roomId":"x"})", 0, "", 1},
+      {8, R"({"groupId":"500"})", 7, "", 0},
+      {102, R"({"type":"vnio"})", 0, "", 0},
+      {7, R"({"optType":"none"})", 0, "", 0},
+      {9, R"({"tempDetailUrl":"https://d.example/"})", 0, "", 0},
+  };
+  for (const Row& row : rows) {
+    Site site;
+    auto& a = site.add("a", 11);
+    site.net.addUser(11, "Ann");
+    site.net.addGroup(500, {11, 12});
+    const simhost::Result answer = answerTo(a, a.extra(row.type, row.cmd));
+    EXPECT_EQ(answer.result, row.expected) << int(row.type) << " " << row.cmd;
+    EXPECT_EQ(answer.extend, row.answer) << int(row.type) << " " << row.cmd;
+    const auto cards = sentOfMsgType(a, 26);
+    ASSERT_EQ(cards.size(), row.cards) << int(row.type) << " " << row.cmd;
+    for (const simhost::NetMessage& card : cards) EXPECT_EQ(card.chatId, 500);
+  }
+}
+
+// Shared texts go to the new group's members one by one, or to one person,
+// and then to the group limited to the listed recipients; nobody twice.
+TEST(ExtraRequest, SharedTextRecipients) {
+  const std::string members =
+      R"("members":[{"peer":"11","rank":"onwer"},{"peer":"12","rank":"mem"},)"
+      R"({"peer":"14","rank":"mgr"}])";
+  struct Row {
+    const char* name;
+    std::string cmd;
+    std::string extend;
+    int32_t expected;
+    std::vector<std::pair<int64_t, std::vector<int64_t>>> sends;  // chat, limit
+  };
+  const Row rows[] = {
+      {"create", R"({"type":"create"})",
+       R"({"groupId":"500","shareText":"hello",)" + members + R"(,"outMembers":["13"]})", 0,
+       {{12, {}}, {14, {}}, {500, {13}}}},
+      {"create face to a member", R"({"type":"create"})",
+       R"({"faceToId":"12","shareText":"hello",)" + members + "}", 0, {{12, {}}, {14, {}}}},
+      {"history face to", R"({"type":"history"})", R"({"faceToId":"12","shareText":"hello"})",
+       0, {{12, {}}}},
+      {"unknown kind", R"({"type":"join"})", R"({"groupId":"500","shareText":"hello"})", 7, {}},
+  };
+  for (const Row& row : rows) {
+    Site site;
+    auto& a = site.add("a", 11);
+    site.net.addGroup(500, {11, 12, 13, 14});
+    EXPECT_EQ(codeOf(a, a.extra(21, row.cmd, row.extend)), row.expected) << row.name;
+    const auto sent = sentOfMsgType(a, 2);
+    ASSERT_EQ(sent.size(), row.sends.size()) << row.name;
+    for (size_t i = 0; i < sent.size(); ++i) {
+      EXPECT_EQ(sent[i].body, R"({ "body":"hello" })") << row.name;
+      EXPECT_EQ(sent[i].chatId, row.sends[i].first) << row.name << " " << i;
+      EXPECT_EQ(sent[i].limitRange, row.sends[i].second) << row.name << " " << i;
+    }
+  }
 }
 
 TEST(ExtraRequest, ActiveMarkIsAnsweredAndSet) {

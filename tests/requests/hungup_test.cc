@@ -69,6 +69,15 @@ TEST(Hungup, OneToOneWords) {
     }
     EXPECT_EQ(keptHangups, row.kept ? 1u : 0u) << row.word;
     EXPECT_EQ(durations, row.duration ? 1u : 0u) << row.word;
+    // Only a dismissal reported by the application tells it the peer ended.
+    const auto ended = eventsOfType(t.a, 5);
+    const bool peerEnded = std::string(row.word) == "hungup_recvdismiss";
+    ASSERT_EQ(ended.size(), peerEnded ? 1u : 0u) << row.word;
+    if (peerEnded) {
+      EXPECT_EQ(ended[0].annotation, "peer_hungup_uiclick_end");
+      EXPECT_EQ(ended[0].roomId, "r1");
+      EXPECT_EQ(ended[0].onwerId, 11);
+    }
     EXPECT_TRUE(sentOfMsgType(t.a, 8).empty()) << row.word;
     // The talk is over whatever the word.
     EXPECT_EQ(t.hangup(row.word), 3) << row.word;
@@ -87,13 +96,14 @@ TEST(Hungup, LastMemberOfAGroupTalkWritesTheFinishHint) {
     const char* word;
     const char* extend;
     bool hint;
+    bool event;  // the application hears that the talk is over
   };
   const Row rows[] = {
-      {"hungup_uiclick", "", true},
-      {"cancel_uiclick", R"({"rtcType":"rtc"})", true},
-      {"busy", "", false},
-      {"hungup_uiclick", R"({"mode":"single"})", false},
-      {"hungup_uiclick", R"({"rtcType":"microconfer"})", false},
+      {"hungup_uiclick", "", true, true},
+      {"cancel_uiclick", R"({"rtcType":"rtc"})", true, true},
+      {"busy", "", false, false},
+      {"hungup_uiclick", R"({"mode":"single"})", false, false},
+      {"hungup_uiclick", R"({"rtcType":"microconfer"})", false, true},
   };
   for (const Row& row : rows) {
     Talk t;
@@ -105,6 +115,13 @@ TEST(Hungup, LastMemberOfAGroupTalkWritesTheFinishHint) {
       EXPECT_EQ(hints[0].body, kFinishBody);
       EXPECT_EQ(hints[0].properties, kFinishProps);
       EXPECT_EQ(hints[0].chatId, 500);
+    }
+    const auto events = eventsOfType(t.a, 21);
+    EXPECT_EQ(!events.empty(), row.event) << row.word << row.extend;
+    // Without a written hint the event carries no text.
+    if (row.event && !row.hint) {
+      ASSERT_EQ(events.size(), 1u);
+      EXPECT_EQ(events[0].extend, "");
     }
     EXPECT_TRUE(sentOfType(t.a, "multi_hungup").empty());
   }

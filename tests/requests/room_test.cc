@@ -135,6 +135,19 @@ TEST(TempletJoin, CardDecidesWhoMayJoinAndWithWhichVersion) {
     EXPECT_TRUE(j.c.hasLog(row.log)) << row.name;
     EXPECT_TRUE(j.c.sent().empty()) << row.name;
     EXPECT_EQ(timersOf(j.c, 0, 3).size(), row.expected == 0 ? 1u : 0u) << row.name;
+    // A card that names its conference mode gives the application the talk
+    // at once.
+    const auto state = eventsOfType(j.c, 10);
+    ASSERT_EQ(state.size(), row.expected == 0 ? 1u : 0u) << row.name;
+    if (!state.empty()) {
+      EXPECT_EQ(state[0].roomId, "r1");
+      // A conference card's group is the card reader's business.
+      if (row.card.find("microconfer") == std::string::npos) {
+        EXPECT_EQ(state[0].groupId, 500) << row.name;
+      }
+      EXPECT_EQ(state[0].onwerId, 11);
+      EXPECT_EQ(state[0].roomName, "Team");
+    }
   }
 }
 
