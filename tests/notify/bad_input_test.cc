@@ -1,8 +1,6 @@
 // Messages from strangers that are not what they claim: every body type with
 // broken, mistyped, huge and deeply nested bodies, live and pulled. None may
 // crash, report, send or change the running talk.
-#include <gmock/gmock.h>
-
 #include "notify/notify_fixture.h"
 
 namespace notify_test {
@@ -59,7 +57,7 @@ TEST_F(NotifyTest, LiveGarbageIsDroppedAndTheTalkRunsOn) {
   net.pump();
   EXPECT_EQ(me.events().size(), 1u);
   EXPECT_EQ(timers(), timersBefore);
-  EXPECT_THAT(sent(), ::testing::IsEmpty());
+  EXPECT_THAT(sent(), IsEmpty());
   EXPECT_TRUE(talking());
   EXPECT_TRUE(me.hasLog("notify: transfrom to cmd fail."));
   EXPECT_TRUE(me.hasLog("notify: not multi message."));
@@ -70,14 +68,8 @@ TEST_F(NotifyTest, PulledGarbageIsDroppedAndTheTalkRunsOn) {
   std::vector<imsdk::hostMessage> batch;
   for (uint16_t type : kBodyTypes) {
     for (const std::string& body : badBodies()) {
-      imsdk::hostMessage m;
-      m.sendUserId = 4004;
-      m.targetId = 10001;  // also try the service-account fix-up
-      m.msgTime = kStartMs;
-      m.bodyType = static_cast<uint8_t>(type);
-      m.body = body;
-      m.extension = body;
-      batch.push_back(m);
+      // Target 10001 also tries the service-account fix-up.
+      batch.push_back(hostMsg(4004, 10001, body, 0, static_cast<uint8_t>(type), body));
     }
   }
   me.pull(batch);
@@ -85,7 +77,7 @@ TEST_F(NotifyTest, PulledGarbageIsDroppedAndTheTalkRunsOn) {
   plugin().onpostServer(imsdk::kEventPulled, nullptr);
   plugin().onpostServer(99, nullptr);
   EXPECT_EQ(me.events().size(), 1u);
-  EXPECT_THAT(sent(), ::testing::IsEmpty());
+  EXPECT_THAT(sent(), IsEmpty());
   EXPECT_TRUE(talking());
   EXPECT_TRUE(me.hasLog("onOffLineNotify: transfrom to cmd fail."));
 }
@@ -96,7 +88,7 @@ TEST_F(NotifyTest, PushedGarbageIsAnsweredWithItsCode) {
   EXPECT_EQ(notify().onPushNotify(kCaller, "{\"type\":\"multi_blank\"}"), 82);
   EXPECT_EQ(notify().onPushNotify(kCaller, "{\"type\":\"not_a_multi_command\"}"), 82);
   EXPECT_EQ(notify().onPushNotify(kCaller, "{\"type\":\"multi_time\",\"roomId\":\"r1\"}"), 0);
-  EXPECT_THAT(events(), ::testing::IsEmpty());
+  EXPECT_THAT(events(), IsEmpty());
 }
 
 }  // namespace

@@ -1,77 +1,76 @@
-// Incoming calls and invites on slot 4: the ring event, the time-outs armed,
-// the answers sent, and every refusal.
-#include <gmock/gmock.h>
-
+// Incoming calls, invites and call cards on slot 4: the ring event, the
+// time-outs armed, the answers sent, and every refusal.
 #include "notify/notify_fixture.h"
 
 namespace notify_test {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
+const char kRingTimers[] = "1/0/3/keepalive//60/refresh";
 
-TEST_F(NotifyTest, GroupCallRingsArmsRingKeepAliveAndWaitAndSendsNothing) {
-  ring();
-  EXPECT_THAT(events(),
-              ElementsAre("1||2001|1001,2002,2003|300|2001|r1|weekly|2001,1001,2002,2003|"
-                          "{\"mode\":\"normal\",\"peer_devtype\":\"android\",\"rtcType\":\"rtc\","
-                          "\"conferMode\":\"chat\",\"initState\":[\"1001_312\"]}"));
-  EXPECT_THAT(timers(), ElementsAre("1/1/2/r1/1001/68", "1/0/3/keepalive//60/refresh",
-                                    "1/1/1/r1/2002,2003/88"));
-  EXPECT_THAT(sent(), IsEmpty());
-  EXPECT_TRUE(talking());
-  EXPECT_TRUE(me.hasLog("call event, members=2001,1001,2002,2003,"));
+Body invite(std::vector<int64_t> selects) {
+  return std::move(Body("multi_invite").id("senderId", kPeer2).id("groupId", kGroup)
+      .id("onwerId", kCaller).str("roomId", "r1").str("cmode", "chat").str("deviceType", "1")
+      .str("version", "mrtc@1.8.8").ids("selects", selects).ids("members", {kCaller, kMe, kPeer2})
+      .raw("memstates", "[true,false,true]"));
 }
 
-struct RingShape {
+struct Ring {
   const char* name;
-  int64_t target;
+  int64_t sender, target;
   std::string body;
-  std::string extend;
+  uint16_t bodyType;
+  std::string event;
   std::vector<std::string> timers;
 };
 
-void PrintTo(const RingShape& row, std::ostream* os) { *os << row.name; }
+class Rings : public NotifyTest, public ::testing::WithParamInterface<Ring> {};
 
-class RingShapes : public NotifyTest, public ::testing::WithParamInterface<RingShape> {};
-
-TEST_P(RingShapes, ExtendAndTimeOutsFollowTheCallKind) {
-  const RingShape& row = GetParam();
-  deliver(kCaller, kAndroid, row.target, row.body);
-  auto got = me.events();
-  ASSERT_EQ(got.size(), 1u);
-  EXPECT_EQ(got[0].eventType, 1);
-  EXPECT_EQ(got[0].extend, row.extend);
+// Ringing sends nothing: the ring time-out, the keep-alive and the wait for
+// the others not yet in the room are armed.
+TEST_P(Rings, EventAndTimeOutsFollowTheCallKind) {
+  const Ring& row = GetParam();
+  deliver(row.sender, kAndroid, row.target, row.body, row.bodyType);
+  EXPECT_THAT(events(), ElementsAre(row.event));
   EXPECT_EQ(timers(), row.timers);
+  EXPECT_THAT(sent(), IsEmpty());
+  EXPECT_TRUE(talking(me.events()[0].roomId));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, RingShapes,
-    ::testing::Values(
-        RingShape{"p2pRings98sWithoutWait", kMe, p2pCall(),
-                  "{\"mode\":\"normal\",\"peer_devtype\":\"android\",\"rtcType\":\"p2pconfer\","
-                  "\"conferMode\":\"\",\"initState\":[\"1001_322\"]}",
-                  {"1/1/2/p1/1001/98", "1/0/3/keepalive//60/refresh"}},
-        RingShape{"singleLiveCallGetsLiveInitState", kGroup,
-                  groupCall()
-                      .str("cmode", "live")
-                      .str("extend", "{\"mode\":\"single\"}")
-                      .str("addr", "10.0.0.1:9000")
-                      .str("roomToken", "tk")
-                      .ids("selects", {kMe}),
-                  "{\"mode\":\"single\",\"peer_devtype\":\"android\",\"rtcType\":\"rtc\","
-                  "\"addr\":\"10.0.0.1:9000\",\"roomToken\":\"tk\",\"conferMode\":\"live\","
-                  "\"initState\":[\"1001_300\"]}",
-                  {"1/1/2/r1/1001/68", "1/0/3/keepalive//60/refresh"}},
-        RingShape{"givenInitStateIsKeptAndPeerDeviceNamed", kGroup,
-                  groupCall()
-                      .str("deviceType", "9")
-                      .raw("initState", "[\"a_1\",\"b_2\"]")
-                      .ids("selects", {kPeer2, kMe}),
-                  "{\"mode\":\"normal\",\"peer_devtype\":\"unknow\",\"rtcType\":\"rtc\","
-                  "\"conferMode\":\"chat\",\"initState\":[\"a_1\",\"b_2\"]}",
-                  {"1/1/2/r1/1001/68", "1/0/3/keepalive//60/refresh", "1/1/1/r1/2002/88"}}),
-    [](const ::testing::TestParamInfo<RingShape>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Kinds, Rings, ::testing::Values(
+    Ring{"group", kCaller, kGroup, groupCall(), 14,
+         "1||2001|1001,2002,2003|300|2001|r1|weekly|2001,1001,2002,2003|{\"mode\":\"normal\","
+         "\"peer_devtype\":\"android\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
+         "\"initState\":[\"1001_312\"]}",
+         {"1/1/2/r1/1001/68", kRingTimers, "1/1/1/r1/2002,2003/88"}},
+    Ring{"p2pRings98sWithoutWait", kCaller, kMe, p2pCall(), 14,
+         "1||2001|1001|0|2001|p1||2001,1001|{\"mode\":\"normal\",\"peer_devtype\":\"android\","
+         "\"rtcType\":\"p2pconfer\",\"conferMode\":\"\",\"initState\":[\"1001_322\"]}",
+         {"1/1/2/p1/1001/98", kRingTimers}},
+    Ring{"singleLive", kCaller, kGroup, groupCall().str("cmode", "live")
+             .str("extend", "{\"mode\":\"single\"}").str("addr", "10.0.0.1:9000")
+             .str("roomToken", "tk").ids("selects", {kMe}), 14,
+         "1||2001|1001|300|2001|r1|weekly|2001,1001,2002,2003|{\"mode\":\"single\","
+         "\"peer_devtype\":\"android\",\"rtcType\":\"rtc\",\"addr\":\"10.0.0.1:9000\","
+         "\"roomToken\":\"tk\",\"conferMode\":\"live\",\"initState\":[\"1001_300\"]}",
+         {"1/1/2/r1/1001/68", kRingTimers}},
+    Ring{"givenInitStateKeptUnknownDevice", kCaller, kGroup, groupCall().str("deviceType", "9")
+             .raw("initState", "[\"a_1\",\"b_2\"]").ids("selects", {kPeer2, kMe}), 14,
+         "1||2001|2002,1001|300|2001|r1|weekly|2001,1001,2002,2003|{\"mode\":\"normal\","
+         "\"peer_devtype\":\"unknow\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
+         "\"initState\":[\"a_1\",\"b_2\"]}",
+         {"1/1/2/r1/1001/68", kRingTimers, "1/1/1/r1/2002/88"}},
+    // Members already in the room are not waited for.
+    Ring{"inviteIntoIdleClient", kPeer2, kGroup, invite({kMe, kPeer3}), 14,
+         "1||2002|1001,2003|300|2001|r1||2001,1001,2002,2003|{\"mode\":\"normal\","
+         "\"peer_devtype\":\"pc\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
+         "\"initState\":[\"1001_312\"]}",
+         {"1/1/2/r1/1001/68", kRingTimers, "1/1/1/r1/2003/88"}},
+    Ring{"conferenceCardLikeAWebCall", kCaller, kGroup, microCard("2001"), 26,
+         "1||2001|1001,2002|0|2001|m1|board|1001,2002|{\"mode\":\"normal\","
+         "\"peer_devtype\":\"h5\",\"rtcType\":\"microconfer\",\"conferMode\":\"chat\","
+         "\"initState\":[\"1001_312\"]}",
+         {"1/1/2/m1/1001/68", kRingTimers, "1/1/1/m1/2002/88"}}),
+    rowName<Ring>);
 
 // The push road hands the handler's code back; the same checks guard slot 4.
 struct Refusal {
@@ -82,54 +81,41 @@ struct Refusal {
   std::vector<std::string> sent;
 };
 
-void PrintTo(const Refusal& row, std::ostream* os) { *os << row.name; }
-
 class CallRefusals : public NotifyTest, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(CallRefusals, RefusedCallChangesNothingAndAnswersOnlyWhereDue) {
   const Refusal& row = GetParam();
   if (row.ringFirst) ring();
-  const size_t eventsBefore = me.events().size();
-  const size_t timersBefore = me.timerPosts().size();
+  const auto eventsBefore = events(), timersBefore = timers();
   EXPECT_EQ(notify().onPushNotify(kCaller, row.body), row.code);
-  EXPECT_EQ(me.events().size(), eventsBefore);
-  EXPECT_EQ(me.timerPosts().size(), timersBefore);
+  EXPECT_EQ(events(), eventsBefore);
+  EXPECT_EQ(timers(), timersBefore);
   EXPECT_EQ(sent(), row.sent);
   EXPECT_EQ(talking(), row.ringFirst);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codes, CallRefusals,
-    ::testing::Values(
-        Refusal{"notSelected", false, groupCall().ids("selects", {kPeer2}), 15, {}},
-        Refusal{"invalidWithoutRoom", false, groupCall().str("roomId", ""), 1, {}},
-        Refusal{"singleVersionMismatchSendsNothing", false,
-                groupCall().str("version", "mrtc@2.0.0").str("extend", "{\"mode\":\"single\"}"),
-                17,
-                {}},
-        Refusal{"sameRoomAgain", true, groupCall(), 8, {}},
-        Refusal{"busyGroupCallIsIgnoredSilently", true, groupCall("r2"), 2, {}},
-        Refusal{"busyP2pCallGetsBusyHangup",
-                true,
-                p2pCall(),
-                2,
-                {"15>2001:{\"type\":\"multi_hungup\",\"annotation\":\"busy_inrtc\","
-                 "\"senderId\":\"1001\",\"onwerId\":\"2001\",\"roomId\":\"p1\","
-                 "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\","
-                 "\"rtcType\":\"p2pconfer\"}"}}),
-    [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Codes, CallRefusals, ::testing::Values(
+    Refusal{"notSelected", false, groupCall().ids("selects", {kPeer2}), 15, {}},
+    Refusal{"invalidWithoutRoom", false, groupCall().str("roomId", ""), 1, {}},
+    Refusal{"singleVersionMismatchSendsNothing", false,
+            groupCall().str("version", "mrtc@2.0.0").str("extend", "{\"mode\":\"single\"}"), 17, {}},
+    Refusal{"sameRoomAgain", true, groupCall(), 8, {}},
+    Refusal{"busyGroupCallIsIgnoredSilently", true, groupCall("r2"), 2, {}},
+    Refusal{"busyP2pCallGetsBusyHangup", true, p2pCall(), 2,
+            {"15>2001:{\"type\":\"multi_hungup\",\"annotation\":\"busy_inrtc\","
+             "\"senderId\":\"1001\",\"onwerId\":\"2001\",\"roomId\":\"p1\",\"deviceType\":\"1\","
+             "\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"rtcType\":\"p2pconfer\"}"}}),
+    rowName<Refusal>);
 
 TEST_F(NotifyTest, VersionMismatchTellsTheCallerAndDoesNotRing) {
   EXPECT_EQ(notify().onPushNotify(kCaller, groupCall().str("version", "mrtc@2.0.0")), 17);
   EXPECT_THAT(events(), IsEmpty());
   EXPECT_FALSE(talking());
   EXPECT_THAT(sent(), ElementsAre(
-                          "15>300:{\"type\":\"multi_version\",\"annotation\":"
-                          "\"far_sdk_versionmatchfail\",\"senderId\":\"1001\",\"groupId\":\"300\","
-                          "\"onwerId\":\"2001\",\"roomId\":\"r1\",\"deviceType\":\"1\","
-                          "\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":"
-                          "\"{\\\"caller\\\":\\\"2001\\\"}\",\"members\":[2001,1001,2002,2003]}"));
-  EXPECT_TRUE(me.hasLog("notify_call: version not sync! "));
+      "15>300:{\"type\":\"multi_version\",\"annotation\":\"far_sdk_versionmatchfail\","
+      "\"senderId\":\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"roomId\":\"r1\","
+      "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":"
+      "\"{\\\"caller\\\":\\\"2001\\\"}\",\"members\":[2001,1001,2002,2003]}"));
   // The caller's newer version is noted in this user's own chat history.
   auto hints = me.inserted();
   ASSERT_EQ(hints.size(), 1u);
@@ -140,44 +126,16 @@ TEST_F(NotifyTest, VersionMismatchTellsTheCallerAndDoesNotRing) {
             "operUserName=\"}");
 }
 
-Body invite(std::initializer_list<int64_t> selects) {
-  return std::move(Body("multi_invite")
-                       .id("senderId", kPeer2)
-                       .id("groupId", kGroup)
-                       .id("onwerId", kCaller)
-                       .str("roomId", "r1")
-                       .str("cmode", "chat")
-                       .str("deviceType", "1")
-                       .str("version", "mrtc@1.8.8")
-                       .ids("selects", selects)
-                       .ids("members", {kCaller, kMe, kPeer2})
-                       .raw("memstates", "[true,false,true]"));
-}
-
-TEST_F(NotifyTest, InviteIntoAnIdleClientRingsWithTheStoredMembers) {
-  deliver(kPeer2, kPc, kGroup, invite({kMe, kPeer3}));
-  EXPECT_THAT(events(),
-              ElementsAre("1||2002|1001,2003|300|2001|r1||2001,1001,2002,2003|"
-                          "{\"mode\":\"normal\",\"peer_devtype\":\"pc\",\"rtcType\":\"rtc\","
-                          "\"conferMode\":\"chat\",\"initState\":[\"1001_312\"]}"));
-  // Only members not yet in the room are waited for.
-  EXPECT_THAT(timers(), ElementsAre("1/1/2/r1/1001/68", "1/0/3/keepalive//60/refresh",
-                                    "1/1/1/r1/2003/88"));
-  EXPECT_TRUE(talking());
-}
-
 TEST_F(NotifyTest, InviteIntoTheActiveTalkReportsOnlyOthers) {
   ring();
   me.clearRecords();
   deliver(kPeer2, kPc, kGroup, invite({kMe}));
   EXPECT_THAT(events(), IsEmpty());
   EXPECT_THAT(timers(), IsEmpty());
-
   deliver(kPeer2, kPc, kGroup, invite({kMe, 2004}));
-  EXPECT_THAT(events(),
-              ElementsAre("2||2002|2004|300|2001|r1||2001,1001,2002|"
-                          "{\"mode\":\"normal\",\"peer_devtype\":\"pc\",\"rtcType\":\"rtc\","
-                          "\"conferMode\":\"chat\",\"initState\":[\"1001_312\"]}"));
+  EXPECT_THAT(events(), ElementsAre("2||2002|2004|300|2001|r1||2001,1001,2002|{\"mode\":"
+      "\"normal\",\"peer_devtype\":\"pc\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
+      "\"initState\":[\"1001_312\"]}"));
   EXPECT_THAT(timers(), ElementsAre("1/1/1/r1/2004/88"));
 }
 

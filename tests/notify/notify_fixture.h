@@ -2,6 +2,7 @@
 // renderings of what it produced, shared by the notification tests.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -19,50 +20,43 @@
 
 namespace notify_test {
 
-constexpr int64_t kMe = 1001;
-constexpr int64_t kCaller = 2001;
-constexpr int64_t kPeer2 = 2002;
-constexpr int64_t kPeer3 = 2003;
-constexpr int64_t kGroup = 300;
-constexpr int32_t kPc = 1;
-constexpr int32_t kAndroid = 2;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr int64_t kMe = 1001, kCaller = 2001, kPeer2 = 2002, kPeer3 = 2003, kGroup = 300;
+constexpr int32_t kPc = 1, kAndroid = 2;
 constexpr int64_t kStartMs = 1700000000000;
 
-// A signalling body written by hand, keys in the order given.
+inline std::string join(const std::vector<int64_t>& ids) {
+  std::string out;
+  for (int64_t id : ids) out += (out.empty() ? "" : ",") + std::to_string(id);
+  return out;
+}
+
+// A signalling body written by hand, keys in the order given; a key set
+// again keeps its place.
 class Body {
  public:
   explicit Body(const std::string& type) { str("type", type); }
   Body& str(const std::string& key, const std::string& value) {
-    std::string quoted = "\"";
-    for (char c : value) {
-      if (c == '"' || c == '\\') quoted += '\\';
-      quoted += c;
-    }
-    return raw(key, quoted + "\"");
+    std::string quoted;
+    for (char c : value) quoted += (c == '"' || c == '\\') ? std::string("\\") + c : std::string(1, c);
+    return raw(key, "\"" + quoted + "\"");
   }
   Body& id(const std::string& key, int64_t value) { return str(key, std::to_string(value)); }
-  Body& ids(const std::string& key, std::initializer_list<int64_t> values) {
-    std::string list;
-    for (int64_t v : values) list += (list.empty() ? "" : ",") + std::to_string(v);
-    return raw(key, "[" + list + "]");
-  }
-  // Sets a key to a JSON value; a key set again keeps its place.
+  Body& ids(const std::string& key, std::vector<int64_t> v) { return raw(key, "[" + join(v) + "]"); }
   Body& raw(const std::string& key, const std::string& json) {
-    for (auto& member : members_) {
-      if (member.first == key) {
-        member.second = json;
-        return *this;
-      }
+    for (auto& m : members_) {
+      if (m.first == key) return m.second = json, *this;
     }
     members_.emplace_back(key, json);
     return *this;
   }
-  std::string text() const {
+  operator std::string() const {
     std::string out;
     for (const auto& m : members_) out += (out.empty() ? "" : ",") + ("\"" + m.first + "\":" + m.second);
     return "{" + out + "}";
   }
-  operator std::string() const { return text(); }
 
  private:
   std::vector<std::pair<std::string, std::string>> members_;
@@ -71,37 +65,65 @@ class Body {
 // The call most tests start from: group call in room "r1" placed by kCaller
 // from a phone, selecting this user and two others.
 inline Body groupCall(const std::string& room = "r1") {
-  return std::move(Body("multi_call")
-                       .str("annotation", "")
-                       .id("senderId", kCaller)
-                       .id("groupId", kGroup)
-                       .id("onwerId", kCaller)
-                       .str("roomId", room)
-                       .str("roomName", "weekly")
-                       .str("cmode", "chat")
-                       .str("deviceType", "2")
-                       .str("version", "mrtc@1.8.8")
-                       .str("rtcType", "rtc")
-                       .ids("selects", {kMe, kPeer2, kPeer3})
-                       .ids("members", {kCaller, kMe, kPeer2, kPeer3}));
+  return std::move(Body("multi_call").str("annotation", "").id("senderId", kCaller)
+      .id("groupId", kGroup).id("onwerId", kCaller).str("roomId", room).str("roomName", "weekly")
+      .str("cmode", "chat").str("deviceType", "2").str("version", "mrtc@1.8.8")
+      .str("rtcType", "rtc").ids("selects", {kMe, kPeer2, kPeer3})
+      .ids("members", {kCaller, kMe, kPeer2, kPeer3}));
 }
 
 inline Body p2pCall(const std::string& room = "p1") {
-  return std::move(Body("multi_call")
-                       .id("senderId", kCaller)
-                       .id("onwerId", kCaller)
-                       .str("roomId", room)
-                       .str("deviceType", "2")
-                       .str("version", "mrtc@1.8.8")
-                       .str("rtcType", "p2pconfer")
-                       .ids("selects", {kMe})
-                       .ids("members", {kCaller, kMe}));
+  return std::move(Body("multi_call").id("senderId", kCaller).id("onwerId", kCaller)
+      .str("roomId", room).str("deviceType", "2").str("version", "mrtc@1.8.8")
+      .str("rtcType", "p2pconfer").ids("selects", {kMe}).ids("members", {kCaller, kMe}));
 }
 
-inline std::string join(const std::vector<int64_t>& ids) {
-  std::string out;
-  for (int64_t id : ids) out += (out.empty() ? "" : ",") + std::to_string(id);
-  return out;
+// A step of a running talk; room "p1" is the one-to-one call.
+inline Body step(const std::string& type, int64_t sender, int32_t device, const std::string& room,
+                 const std::string& annotation) {
+  const bool p2p = room == "p1";
+  return std::move(Body(type).str("annotation", annotation).id("senderId", sender)
+      .id("groupId", p2p ? 0 : kGroup).id("onwerId", kCaller).str("roomId", room)
+      .str("deviceType", std::to_string(device)).str("version", "mrtc@1.8.8")
+      .str("rtcType", p2p ? "p2pconfer" : "rtc"));
+}
+
+inline imsdk::hostMessage hostMsg(int64_t sender, int64_t target, const std::string& body,
+                                  int64_t ageMs = 0, uint8_t bodyType = 14,
+                                  const std::string& extension = "") {
+  imsdk::hostMessage m;
+  m.sendUserId = sender;
+  m.targetId = target;
+  m.msgTime = kStartMs - ageMs;
+  m.body = body;
+  m.bodyType = bodyType;
+  m.extension = extension;
+  return m;
+}
+
+inline imsdkmrtc::timeoutRecord record(int32_t category, int32_t type, const std::string& key,
+                                       std::vector<int64_t> members) {
+  imsdkmrtc::timeoutRecord r;
+  r.category = category;
+  r.type = type;
+  r.key = key;
+  r.members = std::move(members);
+  return r;
+}
+
+// A card of a conference owned by `owner`, selecting this user and kPeer2.
+inline std::string microCard(const std::string& owner) {
+  return "{\"type\":\"rtc\",\"extendInfo\":{\"rtcType\":\"microconfer\",\"conferType\":\"1\","
+         "\"roomID\":\"m1\",\"senderId\":\"2001\",\"onwerId\":\"" + owner +
+         "\",\"version\":\"mrtc@1.8.8\",\"mode\":\"mcalling\",\"conferMode\":\"chat\","
+         "\"beginTime\":\"1700000000\",\"roomName\":\"board\",\"selects\":[\"1001\",\"2002\"]}}";
+}
+
+const char kHintBody[] = "{\"body\":\"x\",\"msgBodyType\":\"12\"}";
+// The hint that a talk in `room` of the group has finished.
+inline std::string finishHint(const std::string& room) {
+  return "{\"operType\":\"22\",\"operUser\":\"2001\",\"usersInfo\":\"groupId=300,roomId=" + room +
+         ",operUserName=Bob\"}";
 }
 
 // type|annotation|sender|selects|group|owner|room|roomName|members|extend
@@ -112,22 +134,19 @@ inline std::string render(const simhost::UiEvent& e) {
          "|" + e.extend;
 }
 
-// op/category/type/key/members/duration[/refresh][/recallCnt]
+// op/category/type/key/members/duration[/refresh][/n<recallCnt>]
 inline std::string render(const simhost::TimerPost& t) {
   const imsdk::timerCmd& c = t.cmd;
-  std::string out = std::to_string(c.op) + "/" + std::to_string(c.category) + "/" +
-                    std::to_string(c.type) + "/" + c.key + "/" + join(c.members) + "/" +
-                    std::to_string(c.duration);
-  if (c.refresh != 0) out += "/refresh";
-  if (c.recallCnt != 0) out += "/n" + std::to_string(c.recallCnt);
-  return out;
+  return std::to_string(c.op) + "/" + std::to_string(c.category) + "/" + std::to_string(c.type) +
+         "/" + c.key + "/" + join(c.members) + "/" + std::to_string(c.duration) +
+         (c.refresh != 0 ? "/refresh" : "") +
+         (c.recallCnt != 0 ? "/n" + std::to_string(c.recallCnt) : "");
 }
 
 // type>target[limit]:body
 inline std::string render(const simhost::NetMessage& m) {
-  std::string out = std::to_string(m.msgType) + ">" + std::to_string(m.targetId);
-  if (!m.limitRange.empty()) out += "[" + join(m.limitRange) + "]";
-  return out + ":" + m.body;
+  return std::to_string(m.msgType) + ">" + std::to_string(m.targetId) +
+         (m.limitRange.empty() ? "" : "[" + join(m.limitRange) + "]") + ":" + m.body;
 }
 
 template <typename T>
@@ -137,8 +156,13 @@ std::vector<std::string> renderAll(const std::vector<T>& items) {
   return out;
 }
 
+// Row names of the parameterised tests.
+template <typename Row>
+std::string rowName(const ::testing::TestParamInfo<Row>& info) { return info.param.name; }
+
 class NotifyTest : public ::testing::Test {
  protected:
+  // Device type 3 is a phone client, whose pulled calls wait in the offline cache.
   explicit NotifyTest(uint8_t deviceType = 1) : plugin_(new imsdkmrtc::mrtc_plugin(deviceType)) {
     commlib::useVirtualTime(kStartMs);
     net.addGroup(kGroup, {kCaller, kMe, kPeer2, kPeer3});
@@ -166,11 +190,16 @@ class NotifyTest : public ::testing::Test {
   std::vector<std::string> timers() const { return renderAll(me.timerPosts()); }
   // What this plug-in sent (the injected messages left out).
   std::vector<std::string> sent() const { return renderAll(me.sent()); }
-  bool talking() { return plugin_->store().isCurrentRoom("r1"); }
+  bool talking(const std::string& room = "r1") { return plugin_->store().isCurrentRoom(room); }
 
   simhost::Network net;
   std::unique_ptr<imsdkmrtc::mrtc_plugin> plugin_;
   simhost::Client& me = net.addClient("me", kMe, kPc);
+};
+
+class PhoneTest : public NotifyTest {
+ protected:
+  PhoneTest() : NotifyTest(3) {}
 };
 
 }  // namespace notify_test

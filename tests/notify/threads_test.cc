@@ -3,8 +3,6 @@
 // ThreadSanitizer (clang, -DMRTC_SANITIZE=thread) this shows the offline
 // cache, the hint rooms and the store are only touched under their locks;
 // in any build it shows nothing deadlocks and the plug-in stays consistent.
-#include <gmock/gmock.h>
-
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -15,62 +13,30 @@
 namespace notify_test {
 namespace {
 
-// A phone client, so that pulled calls go through the offline cache.
-class ThreadsTest : public NotifyTest {
- protected:
-  ThreadsTest() : NotifyTest(3) {}
-};
-
 std::string room(int i) { return "t" + std::to_string(i % 5); }
 
-Body step(const std::string& type, int64_t sender, int i) {
-  return std::move(Body(type)
-                       .str("annotation", i % 2 == 0 ? "refuse" : "accept")
-                       .id("senderId", sender)
-                       .id("groupId", kGroup)
-                       .id("onwerId", kCaller)
-                       .str("roomId", room(i))
-                       .str("deviceType", "2")
-                       .str("version", "mrtc@1.8.8"));
-}
-
-const char kHintBody[] = "{\"body\":\"x\",\"msgBodyType\":\"12\"}";
-
-std::string hintProps(int i) {
-  return "{\"operType\":\"22\",\"operUser\":\"2001\",\"usersInfo\":\"groupId=300,roomId=" +
-         room(i) + "\"}";
-}
-
-TEST_F(ThreadsTest, ThreeRoadsAndTheTimerRunTogether) {
+// A phone client, so that pulled calls go through the offline cache.
+TEST_F(PhoneTest, ThreeRoadsAndTheTimerRunTogether) {
   constexpr int kRounds = 60;
   std::atomic<int> done{0};
-
   std::thread live([&] {
     for (int i = 0; i < kRounds; ++i) {
+      const std::string word = i % 2 == 0 ? "refuse" : "accept";
       net.inject(kCaller, kAndroid, kGroup, groupCall(room(i)));
-      net.inject(kPeer2, kAndroid, kGroup, step("multi_intoroom", kPeer2, i));
-      net.inject(kMe, kAndroid, kGroup, step("multi_hungup", kMe, i));
-      net.inject(kCaller, kAndroid, kGroup, kHintBody, 8, hintProps(i));
-      net.inject(kCaller, kAndroid, kGroup, step("multi_finish", kCaller, i));
+      net.inject(kPeer2, kAndroid, kGroup, step("multi_intoroom", kPeer2, kAndroid, room(i), word));
+      net.inject(kMe, kAndroid, kGroup, step("multi_hungup", kMe, kAndroid, room(i), word));
+      net.inject(kCaller, kAndroid, kGroup, kHintBody, 8, finishHint(room(i)));
+      net.inject(kCaller, kAndroid, kGroup, step("multi_finish", kCaller, kAndroid, room(i), ""));
       net.pump();
     }
     ++done;
   });
   std::thread pulled([&] {
     for (int i = 0; i < kRounds; ++i) {
-      imsdk::hostMessage call;
-      call.sendUserId = kCaller;
-      call.targetId = kGroup;
-      call.msgTime = net.nowMs();
-      call.bodyType = 14;
-      call.body = groupCall(room(i + 1));
-      imsdk::hostMessage hint = call;
-      hint.bodyType = 8;
-      hint.body = kHintBody;
-      hint.extension = hintProps(i + 2);
-      imsdk::hostMessage finish = call;
-      finish.body = step("multi_mfinish", kCaller, i);
-      me.pull({call, hint, finish});
+      const int64_t age = kStartMs - net.nowMs();
+      me.pull({hostMsg(kCaller, kGroup, groupCall(room(i + 1)), age),
+               hostMsg(kCaller, kGroup, kHintBody, age, 8, finishHint(room(i + 2))),
+               hostMsg(kCaller, kGroup, step("multi_mfinish", kCaller, kAndroid, room(i), ""), age)});
       if (i % 10 == 9) me.preLogin();
     }
     ++done;
@@ -95,10 +61,9 @@ TEST_F(ThreadsTest, ThreeRoadsAndTheTimerRunTogether) {
   requests.join();
   me.extra(11, "");
   commlib::advance(200000, [this] { net.pump(); });
-
   // After everything ran out no talk is left and nothing is cached.
   EXPECT_EQ(notify().offlineCacheSize(), 0u);
-  for (int i = 0; i < 5; ++i) EXPECT_FALSE(plugin().store().isCurrentRoom(room(i)));
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(talking(room(i)));
   EXPECT_GT(me.events().size(), 0u);
   EXPECT_TRUE(me.hasLog("onOffLineNotify: flat count="));
 }
@@ -121,43 +86,29 @@ class LockHolder {
   }
 
  private:
-  std::atomic<bool> held_{false};
-  std::atomic<bool> release_{false};
+  std::atomic<bool> held_{false}, release_{false};
   std::thread thread_;
 };
 
-// Polls every 5 ms of real time, at most `polls` times, for the client to
-// have recorded n events.
+// Polls every 5 ms of real time, at most `polls` times, for n events.
 bool eventsReach(const simhost::Client& client, size_t n, int polls = 400) {
-  for (int i = 0; i < polls; ++i) {
-    if (client.events().size() >= n) return true;
+  for (int i = 0; i < polls && client.events().size() < n; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  return false;
+  return client.events().size() >= n;
 }
 
 TEST_F(NotifyTest, EveryMessageRoadWaitsForThePluginLock) {
-  struct Road {
-    const char* name;
-    std::function<void()> deliver;
-  };
-  imsdk::hostMessage pulledCall;
-  pulledCall.sendUserId = kCaller;
-  pulledCall.targetId = kGroup;
-  pulledCall.msgTime = kStartMs;
-  pulledCall.bodyType = 14;
-  pulledCall.body = groupCall("r1");
-  const std::vector<Road> roads = {
-      {"live call", [&] { deliver(kCaller, kAndroid, kGroup, groupCall("r1")); }},
-      {"live hint", [&] { deliver(kCaller, kAndroid, kGroup, kHintBody, 8, hintProps(1)); }},
-      {"pulled call", [&] { me.pull({pulledCall}); }},
-  };
-  for (const Road& road : roads) {
-    SCOPED_TRACE(road.name);
+  const std::vector<std::function<void()>> roads = {
+      [&] { deliver(kCaller, kAndroid, kGroup, groupCall()); },
+      [&] { deliver(kCaller, kAndroid, kGroup, kHintBody, 8, finishHint("r1")); },
+      [&] { me.pull({hostMsg(kCaller, kGroup, groupCall())}); }};
+  for (size_t i = 0; i < roads.size(); ++i) {
+    SCOPED_TRACE(i);  // live call, live hint, pulled call
     plugin().store().resetTalk();
     me.clearRecords();
     LockHolder holder(plugin());
-    std::thread roadThread(road.deliver);
+    std::thread roadThread(roads[i]);
     EXPECT_FALSE(eventsReach(me, 1, 20));  // still waiting for the lock
     holder.release();
     roadThread.join();
@@ -174,7 +125,7 @@ TEST_F(NotifyTest, TimeOutsFireWithoutThePluginLock) {
   EXPECT_TRUE(eventsReach(me, 2));
   holder.release();
   clock.join();
-  EXPECT_EQ(render(me.events().back()), "5|local_sdk_keepalivetimeout|1001||300|2001|r1|||");
+  EXPECT_EQ(events().back(), "5|local_sdk_keepalivetimeout|1001||300|2001|r1|||");
 }
 
 }  // namespace
