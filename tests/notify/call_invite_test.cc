@@ -117,13 +117,11 @@ TEST_F(NotifyTest, VersionMismatchTellsTheCallerAndDoesNotRing) {
       "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":"
       "\"{\\\"caller\\\":\\\"2001\\\"}\",\"members\":[2001,1001,2002,2003]}"));
   // The caller's newer version is noted in this user's own chat history.
-  auto hints = me.inserted();
-  ASSERT_EQ(hints.size(), 1u);
-  EXPECT_EQ(hints[0].msgType, 8);
-  EXPECT_EQ(hints[0].targetId, kGroup);
-  EXPECT_EQ(hints[0].properties,
-            "{\"operType\":\"24\",\"operUser\":\"2001\",\"usersInfo\":\"deviceType=2,callType=1,"
-            "operUserName=\"}");
+  ASSERT_EQ(me.inserted().size(), 1u);
+  const auto hint = me.inserted()[0];
+  EXPECT_EQ(std::to_string(hint.msgType) + ">" + std::to_string(hint.targetId) + ":" + hint.properties,
+            "8>300:{\"operType\":\"24\",\"operUser\":\"2001\",\"usersInfo\":\"deviceType=2,"
+            "callType=1,operUserName=\"}");
 }
 
 TEST_F(NotifyTest, InviteIntoTheActiveTalkReportsOnlyOthers) {

@@ -22,22 +22,21 @@ TEST_F(NotifyTest, OnlyTheFirstFinishHintOfARoomIsShownForTenMinutes) {
   EXPECT_EQ(render(me.events()[0]), "21||0||0|0||||" + finishHint("R"));
 }
 
-TEST_F(NotifyTest, BeginHintOutsideAGroupIsHiddenUnlessUnboundCallsAreOn) {
+// A begin hint outside a group is hidden unless unbound calls are on; other
+// hints are shown, only the finish hint raising an event.
+TEST_F(NotifyTest, OtherHints) {
   const std::string outside = "{\"operType\":\"21\",\"usersInfo\":\"groupId=0,roomId=U\"}";
-  const std::string inGroup = "{\"operType\":\"21\",\"usersInfo\":\"groupId=300,roomId=U\"}";
-  EXPECT_EQ(hint(plugin(), kHintBody, outside), 1);
-  EXPECT_EQ(hint(plugin(), kHintBody, inGroup), 0);
+  std::vector<int32_t> hidden = {
+      hint(plugin(), kHintBody, outside),
+      hint(plugin(), kHintBody, "{\"operType\":\"21\",\"usersInfo\":\"groupId=300,roomId=U\"}"),
+      hint(plugin(), "{\"msgBodyType\":\"11\"}", finishHint("R")),
+      hint(plugin(), kHintBody, "{\"operType\":\"23\",\"usersInfo\":\"roomId=R\"}"),
+      hint(plugin(), kHintBody, "{\"operType\":\"22\",\"usersInfo\":\"groupId=1\"}"),
+      hint(plugin(), "", "")};
   plugin().settings().unbindSwitch.store(1);
-  EXPECT_EQ(hint(plugin(), kHintBody, outside), 0);
-  EXPECT_EQ(me.events().size(), 3u);
-}
-
-TEST_F(NotifyTest, OtherHintsAreShownWithoutEvent) {
-  EXPECT_EQ(hint(plugin(), "{\"msgBodyType\":\"11\"}", finishHint("R")), 0);
-  EXPECT_EQ(hint(plugin(), kHintBody, "{\"operType\":\"23\",\"usersInfo\":\"roomId=R\"}"), 0);
-  EXPECT_EQ(hint(plugin(), kHintBody, "{\"operType\":\"22\",\"usersInfo\":\"groupId=1\"}"), 0);
-  EXPECT_EQ(hint(plugin(), "", ""), 0);
-  EXPECT_EQ(me.events().size(), 1u);  // only the finish hint without a room
+  hidden.push_back(hint(plugin(), kHintBody, outside));
+  EXPECT_THAT(hidden, ElementsAre(1, 0, 0, 0, 0, 0, 0));
+  EXPECT_EQ(me.events().size(), 4u);
 }
 
 // A call card is shown as it came; a conference card of this user's own

@@ -3,9 +3,7 @@
 #pragma once
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
@@ -117,6 +115,19 @@ inline std::string microCard(const std::string& owner) {
          "\"roomID\":\"m1\",\"senderId\":\"2001\",\"onwerId\":\"" + owner +
          "\",\"version\":\"mrtc@1.8.8\",\"mode\":\"mcalling\",\"conferMode\":\"chat\","
          "\"beginTime\":\"1700000000\",\"roomName\":\"board\",\"selects\":[\"1001\",\"2002\"]}}";
+}
+
+// An application request about `room`.
+inline imsdk::req_mrtc_request req(int64_t group, const std::string& room,
+                                   std::vector<int64_t> members, const std::string& annotation = "",
+                                   const std::string& extend = "") {
+  imsdk::req_mrtc_request r;
+  r.groupId = group;
+  r.roomId = room;
+  r.members = std::move(members);
+  r.annotation = annotation;
+  r.extend = extend;
+  return r;
 }
 
 const char kHintBody[] = "{\"body\":\"x\",\"msgBodyType\":\"12\"}";

@@ -45,11 +45,7 @@ TEST_F(PhoneTest, ThreeRoadsAndTheTimerRunTogether) {
     for (int i = 0; i < kRounds; ++i) {
       me.extra(11, "");  // the application is active: the cache fires
       me.keepAlive();
-      imsdk::req_mrtc_request into;
-      into.groupId = kGroup;
-      into.roomId = room(i);
-      into.members = {kMe};
-      me.request(imsdk::kCmdIntoRoom, into);
+      me.request(imsdk::kCmdIntoRoom, req(kGroup, room(i), {kMe}));
       net.pump();
     }
     ++done;
@@ -68,28 +64,6 @@ TEST_F(PhoneTest, ThreeRoadsAndTheTimerRunTogether) {
   EXPECT_TRUE(me.hasLog("onOffLineNotify: flat count="));
 }
 
-// Holds the plug-in lock on a thread of its own until released.
-class LockHolder {
- public:
-  explicit LockHolder(imsdkmrtc::mrtc_plugin& plugin) {
-    thread_ = std::thread([this, &plugin] {
-      imsdk::autoLock guard(plugin.lock());
-      held_ = true;
-      while (!release_) std::this_thread::yield();
-    });
-    while (!held_) std::this_thread::yield();
-  }
-  ~LockHolder() { release(); }
-  void release() {
-    release_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-
- private:
-  std::atomic<bool> held_{false}, release_{false};
-  std::thread thread_;
-};
-
 // Polls every 5 ms of real time, at most `polls` times, for n events.
 bool eventsReach(const simhost::Client& client, size_t n, int polls = 400) {
   for (int i = 0; i < polls && client.events().size() < n; ++i) {
@@ -107,10 +81,10 @@ TEST_F(NotifyTest, EveryMessageRoadWaitsForThePluginLock) {
     SCOPED_TRACE(i);  // live call, live hint, pulled call
     plugin().store().resetTalk();
     me.clearRecords();
-    LockHolder holder(plugin());
+    auto held = std::make_unique<imsdk::autoLock>(plugin().lock());
     std::thread roadThread(roads[i]);
     EXPECT_FALSE(eventsReach(me, 1, 20));  // still waiting for the lock
-    holder.release();
+    held.reset();
     roadThread.join();
     EXPECT_EQ(me.events().size(), 1u);
   }
@@ -118,12 +92,12 @@ TEST_F(NotifyTest, EveryMessageRoadWaitsForThePluginLock) {
 
 TEST_F(NotifyTest, TimeOutsFireWithoutThePluginLock) {
   ring();
-  LockHolder holder(plugin());
-  // The keep-alive runs out at 60 s on the timer thread while another
-  // thread holds the plug-in lock; a handler needing it would stall here.
+  // The keep-alive runs out at 60 s on the timer thread while this thread
+  // holds the plug-in lock; a handler needing it would stall here.
+  auto held = std::make_unique<imsdk::autoLock>(plugin().lock());
   std::thread clock([] { commlib::advance(64000); });
   EXPECT_TRUE(eventsReach(me, 2));
-  holder.release();
+  held.reset();
   clock.join();
   EXPECT_EQ(events().back(), "5|local_sdk_keepalivetimeout|1001||300|2001|r1|||");
 }

@@ -16,9 +16,6 @@ TEST_F(NotifyTest, TimeOutsOfARingingTalk) {
       {"wait reports only those who did not enter", record(1, 1, "r1", {kPeer2, kPeer3}),
        {"6||1001|2003|300|2001|r1||2001,1001,2002|"}, true},
       {"wait with everybody in", record(1, 1, "r1", {kPeer2}), {}, true},
-      {"ring", record(1, 2, "r1", {kMe}),
-       {"6||1001|1001|300|2001|r1||2001,2002,2003|", "5|local_sdk_becalltimeout|1001||300|2001|r1|||"},
-       false},
       // Whatever its category, a type 3 record is the keep-alive.
       {"keep-alive", record(4, 3, "keepalive", {}),
        {"5|local_sdk_keepalivetimeout|1001||300|2001|r1|||"}, false},
@@ -42,25 +39,6 @@ TEST_F(NotifyTest, TimeOutsOfARingingTalk) {
   me.clearRecords();
   notify().onTimeoutDispatch(record(0, 3, "keepalive", {}));
   EXPECT_THAT(events(), IsEmpty());
-}
-
-TEST_F(NotifyTest, RecallResendsTheStoredCallAndRearmsWhileCountAllows) {
-  const std::string stored = "{\"type\":\"multi_call\",\"roomId\":\"r1\",\"flag\":\"recall\"}";
-  ring();
-  for (const std::vector<int32_t>& row : {std::vector<int32_t>{2, 1}, {2, 2}, {1, 1}}) {
-    SCOPED_TRACE(::testing::PrintToString(row));  // allowed count, this recall's number
-    me.clearRecords();
-    plugin().settings().recallCount.store(row[0]);
-    auto r = record(5, 7, "300", {kPeer2, kPeer3});
-    r.roomId = "r1";
-    r.extra = stored;
-    r.fireTime = kStartMs / 1000;
-    r.recallCnt = row[1];
-    notify().onTimeoutDispatch(r);
-    EXPECT_THAT(sent(), ElementsAre("14>300[2002,2003]:" + stored));
-    EXPECT_EQ(timers(), row[1] < row[0] ? std::vector<std::string>{"1/5/7/300/2002,2003/30/n2"}
-                                        : std::vector<std::string>{});
-  }
 }
 
 TEST_F(NotifyTest, DelayedCardIsSentAndShown) {
