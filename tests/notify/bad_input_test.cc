@@ -9,14 +9,13 @@ namespace {
 // Steps that carry this version go past the version check into the store.
 const std::string kVersion = "\"version\":\"mrtc@1.8.8\"}";
 
+// clang-format off
 std::vector<std::string> badBodies() {
   const std::string mib(1 << 20, 'x');
   return {
       "", "null", "[]", "{", "\xff\xfe\x00\x01", "{\"type\":5}",
-      "{\"type\":null,\"roomId\":null}",
-      "{\"type\":\"multi_zzz\",\"roomId\":\"r1\"}",
-      "{\"type\":\"multi_unknown_long_name\",\"roomId\":\"r1\"}",
-      "{\"type\":\"multi_join\",\"roomId\":\"r1\"}",
+      "{\"type\":null,\"roomId\":null}", "{\"type\":\"multi_zzz\",\"roomId\":\"r1\"}",
+      "{\"type\":\"multi_unknown_long_name\",\"roomId\":\"r1\"}", "{\"type\":\"multi_join\",\"roomId\":\"r1\"}",
       // Known steps whose values have the wrong JSON types.
       "{\"type\":\"multi_hungup\",\"roomId\":[\"r1\"],\"senderId\":5,\"groupId\":{},"
       "\"selects\":\"x\",\"members\":[{},\"a\",null,1.5],\"memstates\":[1,\"true\"]}",
@@ -29,15 +28,14 @@ std::vector<std::string> badBodies() {
       "\"extend\":\"{\\\"caller\\\":\\\"\"}",
       "{\"type\":\"multi_mfinish\",\"VideoStatus\":\"single\",\"roomId\":\"r1\"}",
       "{\"type\":\"multi_call\",\"roomId\":\"" + mib + "\",\"selects\":[1001]," + kVersion,
-      mib,
-      std::string(200000, '[') + std::string(200000, ']'),
-      "{\"a\":" + std::string(100000, '{'),
+      mib, std::string(200000, '[') + std::string(200000, ']'), "{\"a\":" + std::string(100000, '{'),
       // Hints and cards that are not.
       "{\"msgBodyType\":\"12\"}",
       "{\"type\":\"vnio\",\"msgProperties\":\"{\\\"extendInfo\\\":{\\\"microconfer\\\":1}\"}",
       "{\"extendInfo\":{\"rtcType\":\"microconfer\",\"roomID\":\"m\",\"senderId\":\"1\"}}",
   };
 }
+// clang-format on
 
 const uint16_t kBodyTypes[] = {0, 1, 2, 8, 12, 14, 15, 26, 255};
 

@@ -8,10 +8,17 @@ namespace {
 const char kRingTimers[] = "1/0/3/keepalive//60/refresh";
 
 Body invite(std::vector<int64_t> selects) {
-  return std::move(Body("multi_invite").id("senderId", kPeer2).id("groupId", kGroup)
-      .id("onwerId", kCaller).str("roomId", "r1").str("cmode", "chat").str("deviceType", "1")
-      .str("version", "mrtc@1.8.8").ids("selects", selects).ids("members", {kCaller, kMe, kPeer2})
-      .raw("memstates", "[true,false,true]"));
+  return std::move(Body("multi_invite")
+                       .id("senderId", kPeer2)
+                       .id("groupId", kGroup)
+                       .id("onwerId", kCaller)
+                       .str("roomId", "r1")
+                       .str("cmode", "chat")
+                       .str("deviceType", "1")
+                       .str("version", "mrtc@1.8.8")
+                       .ids("selects", selects)
+                       .ids("members", {kCaller, kMe, kPeer2})
+                       .raw("memstates", "[true,false,true]"));
 }
 
 struct Ring {
@@ -36,6 +43,7 @@ TEST_P(Rings, EventAndTimeOutsFollowTheCallKind) {
   EXPECT_TRUE(talking(me.events()[0].roomId));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Kinds, Rings, ::testing::Values(
     Ring{"group", kCaller, kGroup, groupCall(), 14,
          "1||2001|1001,2002,2003|300|2001|r1|weekly|2001,1001,2002,2003|{\"mode\":\"normal\","
@@ -71,6 +79,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, Rings, ::testing::Values(
          "\"initState\":[\"1001_312\"]}",
          {"1/1/2/m1/1001/68", kRingTimers, "1/1/1/m1/2002/88"}}),
     rowName<Ring>);
+// clang-format on
 
 // The push road hands the handler's code back; the same checks guard slot 4.
 struct Refusal {
@@ -94,6 +103,7 @@ TEST_P(CallRefusals, RefusedCallChangesNothingAndAnswersOnlyWhereDue) {
   EXPECT_EQ(talking(), row.ringFirst);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Codes, CallRefusals, ::testing::Values(
     Refusal{"notSelected", false, groupCall().ids("selects", {kPeer2}), 15, {}},
     Refusal{"invalidWithoutRoom", false, groupCall().str("roomId", ""), 1, {}},
@@ -106,22 +116,26 @@ INSTANTIATE_TEST_SUITE_P(Codes, CallRefusals, ::testing::Values(
              "\"senderId\":\"1001\",\"onwerId\":\"2001\",\"roomId\":\"p1\",\"deviceType\":\"1\","
              "\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"rtcType\":\"p2pconfer\"}"}}),
     rowName<Refusal>);
+// clang-format on
 
 TEST_F(NotifyTest, VersionMismatchTellsTheCallerAndDoesNotRing) {
   EXPECT_EQ(notify().onPushNotify(kCaller, groupCall().str("version", "mrtc@2.0.0")), 17);
   EXPECT_THAT(events(), IsEmpty());
   EXPECT_FALSE(talking());
-  EXPECT_THAT(sent(), ElementsAre(
-      "15>300:{\"type\":\"multi_version\",\"annotation\":\"far_sdk_versionmatchfail\","
-      "\"senderId\":\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"roomId\":\"r1\","
-      "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":"
-      "\"{\\\"caller\\\":\\\"2001\\\"}\",\"members\":[2001,1001,2002,2003]}"));
+  EXPECT_THAT(
+      sent(),
+      ElementsAre(
+          "15>300:{\"type\":\"multi_version\",\"annotation\":\"far_sdk_versionmatchfail\","
+          "\"senderId\":\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"roomId\":\"r1\","
+          "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":"
+          "\"{\\\"caller\\\":\\\"2001\\\"}\",\"members\":[2001,1001,2002,2003]}"));
   // The caller's newer version is noted in this user's own chat history.
   ASSERT_EQ(me.inserted().size(), 1u);
   const auto hint = me.inserted()[0];
-  EXPECT_EQ(std::to_string(hint.msgType) + ">" + std::to_string(hint.targetId) + ":" + hint.properties,
-            "8>300:{\"operType\":\"24\",\"operUser\":\"2001\",\"usersInfo\":\"deviceType=2,"
-            "callType=1,operUserName=\"}");
+  EXPECT_EQ(
+      std::to_string(hint.msgType) + ">" + std::to_string(hint.targetId) + ":" + hint.properties,
+      "8>300:{\"operType\":\"24\",\"operUser\":\"2001\",\"usersInfo\":\"deviceType=2,"
+      "callType=1,operUserName=\"}");
 }
 
 TEST_F(NotifyTest, InviteIntoTheActiveTalkReportsOnlyOthers) {
@@ -131,9 +145,11 @@ TEST_F(NotifyTest, InviteIntoTheActiveTalkReportsOnlyOthers) {
   EXPECT_THAT(events(), IsEmpty());
   EXPECT_THAT(timers(), IsEmpty());
   deliver(kPeer2, kPc, kGroup, invite({kMe, 2004}));
-  EXPECT_THAT(events(), ElementsAre("2||2002|2004|300|2001|r1||2001,1001,2002|{\"mode\":"
-      "\"normal\",\"peer_devtype\":\"pc\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
-      "\"initState\":[\"1001_312\"]}"));
+  EXPECT_THAT(
+      events(),
+      ElementsAre("2||2002|2004|300|2001|r1||2001,1001,2002|{\"mode\":"
+                  "\"normal\",\"peer_devtype\":\"pc\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
+                  "\"initState\":[\"1001_312\"]}"));
   EXPECT_THAT(timers(), ElementsAre("1/1/1/r1/2004/88"));
 }
 

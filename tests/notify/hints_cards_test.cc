@@ -12,11 +12,13 @@ int32_t hint(imsdkmrtc::mrtc_plugin& plugin, const std::string& body, const std:
 
 TEST_F(NotifyTest, OnlyTheFirstFinishHintOfARoomIsShownForTenMinutes) {
   std::vector<int32_t> hidden;
-  for (const char* room : {"R", "R", "S", "V"}) hidden.push_back(hint(plugin(), kHintBody, finishHint(room)));
+  for (const char* room : {"R", "R", "S", "V"})
+    hidden.push_back(hint(plugin(), kHintBody, finishHint(room)));
   commlib::advance(601000);
   // Each hint drops at most one expired room: T drops R, S drops V and is
   // still hidden, R drops S and is shown again.
-  for (const char* room : {"T", "S", "R", "S"}) hidden.push_back(hint(plugin(), kHintBody, finishHint(room)));
+  for (const char* room : {"T", "S", "R", "S"})
+    hidden.push_back(hint(plugin(), kHintBody, finishHint(room)));
   EXPECT_THAT(hidden, ElementsAre(0, 1, 0, 0, 0, 1, 0, 0));
   EXPECT_EQ(me.events().size(), 8u);
   EXPECT_EQ(render(me.events()[0]), "21||0||0|0||||" + finishHint("R"));

@@ -38,11 +38,14 @@ class Body {
   explicit Body(const std::string& type) { str("type", type); }
   Body& str(const std::string& key, const std::string& value) {
     std::string quoted;
-    for (char c : value) quoted += (c == '"' || c == '\\') ? std::string("\\") + c : std::string(1, c);
+    for (char c : value)
+      quoted += (c == '"' || c == '\\') ? std::string("\\") + c : std::string(1, c);
     return raw(key, "\"" + quoted + "\"");
   }
   Body& id(const std::string& key, int64_t value) { return str(key, std::to_string(value)); }
-  Body& ids(const std::string& key, std::vector<int64_t> v) { return raw(key, "[" + join(v) + "]"); }
+  Body& ids(const std::string& key, std::vector<int64_t> v) {
+    return raw(key, "[" + join(v) + "]");
+  }
   Body& raw(const std::string& key, const std::string& json) {
     for (auto& m : members_) {
       if (m.first == key) return m.second = json, *this;
@@ -52,7 +55,8 @@ class Body {
   }
   operator std::string() const {
     std::string out;
-    for (const auto& m : members_) out += (out.empty() ? "" : ",") + ("\"" + m.first + "\":" + m.second);
+    for (const auto& m : members_)
+      out += (out.empty() ? "" : ",") + ("\"" + m.first + "\":" + m.second);
     return "{" + out + "}";
   }
 
@@ -60,6 +64,7 @@ class Body {
   std::vector<std::pair<std::string, std::string>> members_;
 };
 
+// clang-format off
 // The call most tests start from: group call in room "r1" placed by kCaller
 // from a phone, selecting this user and two others.
 inline Body groupCall(const std::string& room = "r1") {
@@ -85,6 +90,7 @@ inline Body step(const std::string& type, int64_t sender, int32_t device, const 
       .str("deviceType", std::to_string(device)).str("version", "mrtc@1.8.8")
       .str("rtcType", p2p ? "p2pconfer" : "rtc"));
 }
+// clang-format on
 
 inline imsdk::hostMessage hostMsg(int64_t sender, int64_t target, const std::string& body,
                                   int64_t ageMs = 0, uint8_t bodyType = 14,
@@ -112,7 +118,8 @@ inline imsdkmrtc::timeoutRecord record(int32_t category, int32_t type, const std
 // A card of a conference owned by `owner`, selecting this user and kPeer2.
 inline std::string microCard(const std::string& owner) {
   return "{\"type\":\"rtc\",\"extendInfo\":{\"rtcType\":\"microconfer\",\"conferType\":\"1\","
-         "\"roomID\":\"m1\",\"senderId\":\"2001\",\"onwerId\":\"" + owner +
+         "\"roomID\":\"m1\",\"senderId\":\"2001\",\"onwerId\":\"" +
+         owner +
          "\",\"version\":\"mrtc@1.8.8\",\"mode\":\"mcalling\",\"conferMode\":\"chat\","
          "\"beginTime\":\"1700000000\",\"roomName\":\"board\",\"selects\":[\"1001\",\"2002\"]}}";
 }
@@ -139,10 +146,9 @@ inline std::string finishHint(const std::string& room) {
 
 // type|annotation|sender|selects|group|owner|room|roomName|members|extend
 inline std::string render(const simhost::UiEvent& e) {
-  return std::to_string(e.eventType) + "|" + e.annotation + "|" + std::to_string(e.senderId) +
-         "|" + join(e.selects) + "|" + std::to_string(e.groupId) + "|" +
-         std::to_string(e.onwerId) + "|" + e.roomId + "|" + e.roomName + "|" + join(e.members) +
-         "|" + e.extend;
+  return std::to_string(e.eventType) + "|" + e.annotation + "|" + std::to_string(e.senderId) + "|" +
+         join(e.selects) + "|" + std::to_string(e.groupId) + "|" + std::to_string(e.onwerId) + "|" +
+         e.roomId + "|" + e.roomName + "|" + join(e.members) + "|" + e.extend;
 }
 
 // op/category/type/key/members/duration[/refresh][/n<recallCnt>]
@@ -169,7 +175,9 @@ std::vector<std::string> renderAll(const std::vector<T>& items) {
 
 // Row names of the parameterised tests.
 template <typename Row>
-std::string rowName(const ::testing::TestParamInfo<Row>& info) { return info.param.name; }
+std::string rowName(const ::testing::TestParamInfo<Row>& info) {
+  return info.param.name;
+}
 
 class NotifyTest : public ::testing::Test {
  protected:

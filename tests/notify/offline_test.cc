@@ -13,21 +13,22 @@ const char kConferenceFinished[] = "13||2001||300|0|m1|||{\"sendUserId\":\"2001\
 
 TEST_F(NotifyTest, PulledBatchActsOnFreshCallsAndEveryFinishOnly) {
   auto out = me.pull({
-      hostMsg(kCaller, kGroup, groupCall("r1"), 10000),  // fresh call
+      hostMsg(kCaller, kGroup, groupCall("r1"), 10000),   // fresh call
       hostMsg(kCaller, kGroup, groupCall("r2"), 121000),  // stale
       hostMsg(kCaller, kGroup, groupCall("r3"), -61000),  // from the future
-      hostMsg(kPeer2, kGroup, Body("multi_invite").str("roomId", "r4").ids("selects", {kMe})
-                                  .id("groupId", kGroup), 130000),
+      hostMsg(kPeer2, kGroup,
+              Body("multi_invite").str("roomId", "r4").ids("selects", {kMe}).id("groupId", kGroup),
+              130000),
       hostMsg(kCaller, kGroup, Body("multi_intoroom").str("roomId", "r1"), 5000),  // not acted on
       hostMsg(kCaller, kGroup, finish("multi_finish", "r1"), 300000),  // finish of any age
       hostMsg(kCaller, kGroup, finish("multi_mfinish", "m1"), 900000),
       hostMsg(kCaller, kGroup, kHintBody, 1000, 8, finishHint("r8")),
-      hostMsg(kPeer2, kGroup, kHintBody, 1000, 8, finishHint("r8")),  // repeated: hidden
+      hostMsg(kPeer2, kGroup, kHintBody, 1000, 8, finishHint("r8")),    // repeated: hidden
       hostMsg(kCaller, kGroup, "{\"type\":\"multi_call\"}", 1000, 12),  // not signalling
       hostMsg(kCaller, kGroup, "{not json", 1000),
       hostMsg(kCaller, kGroup, groupCall("r5").str("VideoStatus", "single"), 1000),
-      hostMsg(kCaller, kMe, Body("multi_hungup").str("annotation", "refuse").id("senderId", kCaller)
-                                .str("roomId", "p1").str("rtcType", "p2pconfer"), 1000),
+      hostMsg(kCaller, kMe, step("multi_hungup", kCaller, kAndroid, "p1", "refuse"),
+              1000),  // one-to-one word
   });
   EXPECT_THAT(events(), ElementsAre(::testing::StartsWith("1||2001|1001,2002,2003|300|2001|r1|"),
                                     "5||2001||300|0|r1|||", kConferenceFinished,
@@ -61,15 +62,18 @@ TEST_F(PhoneTest, InactivePhoneHoldsCallsUntilActiveWithinTheirAge) {
   EXPECT_FALSE(talking());
   commlib::advance(100000);  // the call is now 110 s old
   notify().fireCacheOffline();
-  EXPECT_THAT(events(), ElementsAre(kConferenceFinished,
-      "1||2001|1001,2002,2003|300|2001|r1|weekly|2001,1001,2002,2003|{\"mode\":\"normal\","
-      "\"peer_devtype\":\"android\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
-      "\"initState\":[\"1001_312\"]}"));
+  EXPECT_THAT(
+      events(),
+      ElementsAre(
+          kConferenceFinished,
+          "1||2001|1001,2002,2003|300|2001|r1|weekly|2001,1001,2002,2003|{\"mode\":\"normal\","
+          "\"peer_devtype\":\"android\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
+          "\"initState\":[\"1001_312\"]}"));
   EXPECT_TRUE(talking());
   EXPECT_EQ(notify().offlineCacheSize(), 0u);
 }
 
-TEST_F(PhoneTest, CachedCallTooOldOrClearedAtPreLoginNeverRings) {
+TEST_F(PhoneTest, CachedCallTooOldOrClearedAtPreLoginNeverRingsButActiveRingsAtOnce) {
   me.pull({hostMsg(kCaller, kGroup, groupCall("r1"), 10000)});
   commlib::advance(111000);  // 121 s old
   notify().fireCacheOffline();
@@ -80,7 +84,6 @@ TEST_F(PhoneTest, CachedCallTooOldOrClearedAtPreLoginNeverRings) {
   EXPECT_EQ(notify().offlineCacheSize(), 0u);
   notify().fireCacheOffline();
   EXPECT_THAT(events(), IsEmpty());
-  // Once active, the phone rings at once.
   plugin().settings().activeFlag.store(1);
   me.pull({hostMsg(kCaller, kGroup, groupCall("r3"), 1000)});
   EXPECT_EQ(me.events().size(), 1u);

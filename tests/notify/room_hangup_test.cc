@@ -41,28 +41,36 @@ TEST_P(OtherDeviceHangsUp, TalkEndsHereAndStaysEnded) {
   EXPECT_FALSE(talking(room));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Steps, OtherDeviceHangsUp, ::testing::Values(
     OtherDevice{"group", "hungup_uiclick", "5|local_sdk_deal_android_hungup|1001||300|2001|r1|||" + kRtcExtend},
     OtherDevice{"groupRefused", "refuse", "5|local_sdk_deal_android_hungup|1001||300|2001|r1|||" + kRtcExtend},
     OtherDevice{"p2pRefused", "refuse", "5|other_refuse|1001||0|2001|p1|||" + kP2pExtend},
     OtherDevice{"p2pBusy", "busy_inrtc", "5|other_busy_inrtc_end|1001||0|2001|p1|||" + kP2pExtend}),
     rowName<OtherDevice>);
+// clang-format on
 
 // Hang-ups of a one-to-one talk end it with the word of the acting side.
 TEST_F(NotifyTest, OneToOneHangupEndsTheTalkWithTheDerivedWord) {
-  const std::vector<std::vector<std::string>> rows = {  // annotation, reported word
-      {"cancel_uiclick", "peer_cancel_uiclick"}, {"cancel_calltimeout", "peer_cancel_calltimeout"},
-      {"busy_inrtc", "peer_busy_inrtc_wait"},    {"busy_intel", "peer_busy_intel_wait"},
-      {"refuse", "peer_refuse"},                 {"far_ui_refuse", "far_ui_refuse"},
-      {"hungup_uiclick", "peer_hungup_uiclick_end"}, {"hungup_dismiss", "hungup_dismiss"},
+  const std::vector<std::vector<std::string>> rows = {
+      // annotation, reported word
+      {"cancel_uiclick", "peer_cancel_uiclick"},
+      {"cancel_calltimeout", "peer_cancel_calltimeout"},
+      {"busy_inrtc", "peer_busy_inrtc_wait"},
+      {"busy_intel", "peer_busy_intel_wait"},
+      {"refuse", "peer_refuse"},
+      {"far_ui_refuse", "far_ui_refuse"},
+      {"hungup_uiclick", "peer_hungup_uiclick_end"},
+      {"hungup_dismiss", "hungup_dismiss"},
       {"busy_inrtc", "busy_inrtc", "me"}};  // this user on this same device: reported as sent
   for (const auto& row : rows) {
     SCOPED_TRACE(row[0]);
     const int64_t sender = row.size() > 2 ? kMe : kCaller;
     me.clearRecords();
     EXPECT_EQ(notify().onPushNotify(kCaller, p2pCall()), 0);
-    EXPECT_EQ(notify().onPushNotify(sender, step("multi_hungup", sender, sender == kMe ? kPc : kAndroid,
-                                                 "p1", row[0])), 0);
+    EXPECT_EQ(notify().onPushNotify(sender, step("multi_hungup", sender,
+                                                 sender == kMe ? kPc : kAndroid, "p1", row[0])),
+              0);
     auto got = events();
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[1], "5|" + row[1] + "|1001||0|2001|p1|||" + kP2pExtend);
@@ -109,23 +117,27 @@ TEST_F(NotifyTest, LiveOneToOneWordsRewriteTheMessageBody) {
     int32_t slotResult;
     std::string bodyWord;
   };
-  for (const Row& row : std::vector<Row>{
-           {kCaller, kAndroid, "refuse", 0, "peer_refuse"},
-           {kCaller, kAndroid, "busy_intel", 0, "peer_busy_intel"},
-           {kMe, kAndroid, "busy_inrtc", 0, "other_busy_inrtc"}, {kMe, kPc, "refuse", 0, "refuse"},
-           {kMe, kAndroid, "accept", 0, "other_accept"}, {kCaller, kAndroid, "accept", 1, "accept"},
-           {kMe, kAndroid, "cancel_uiclick", 1, "cancel_uiclick"}}) {
+  for (const Row& row : std::vector<Row>{{kCaller, kAndroid, "refuse", 0, "peer_refuse"},
+                                         {kCaller, kAndroid, "busy_intel", 0, "peer_busy_intel"},
+                                         {kMe, kAndroid, "busy_inrtc", 0, "other_busy_inrtc"},
+                                         {kMe, kPc, "refuse", 0, "refuse"},
+                                         {kMe, kAndroid, "accept", 0, "other_accept"},
+                                         {kCaller, kAndroid, "accept", 1, "accept"},
+                                         {kMe, kAndroid, "cancel_uiclick", 1, "cancel_uiclick"}}) {
     SCOPED_TRACE(row.annotation + " from " + std::to_string(row.sender));
     const std::string body = step("multi_hungup", row.sender, row.device, "p1", row.annotation);
     imsdk::hostMessage msg = hostMsg(row.sender, kMe, body);
     EXPECT_EQ(plugin().onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&msg), 0),
               row.slotResult);
     // A word left as it is leaves the body untouched.
-    EXPECT_EQ(msg.body, row.bodyWord == row.annotation ? body :
-              "{\"type\":\"multi_hungup\",\"annotation\":\"" + row.bodyWord + "\",\"senderId\":\"" +
-              std::to_string(row.sender) + "\",\"onwerId\":\"2001\",\"roomId\":\"p1\",\"deviceType\":\"" +
-              std::to_string(row.device) + "\",\"version\":\"mrtc@1.8.8\","
-              "\"VideoStatus\":\"multi\",\"rtcType\":\"p2pconfer\"}");
+    EXPECT_EQ(msg.body, row.bodyWord == row.annotation
+                            ? body
+                            : "{\"type\":\"multi_hungup\",\"annotation\":\"" + row.bodyWord +
+                                  "\",\"senderId\":\"" + std::to_string(row.sender) +
+                                  "\",\"onwerId\":\"2001\",\"roomId\":\"p1\",\"deviceType\":\"" +
+                                  std::to_string(row.device) +
+                                  "\",\"version\":\"mrtc@1.8.8\","
+                                  "\"VideoStatus\":\"multi\",\"rtcType\":\"p2pconfer\"}");
   }
 }
 
@@ -139,10 +151,14 @@ TEST_F(NotifyTest, ReplyAndTalkQuery) {
   const std::string query = Body("multi_querytalk").id("groupId", kGroup).str("roomId", "r1");
   deliver(kPeer2, kPc, kGroup, query);
   deliver(4004, kPc, kGroup, query);
-  EXPECT_THAT(sent(), ElementsAre("15>300[2002]:{\"type\":\"cmd_reply_querytalk\",\"senderId\":"
-      "\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"roomId\":\"r1\",\"roomName\":\"weekly\","
-      "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"members\":"
-      "[2001,1001,2002,2003],\"memstates\":[false,false,false,false]}"));
+  EXPECT_THAT(
+      sent(),
+      ElementsAre(
+          "15>300[2002]:{\"type\":\"cmd_reply_querytalk\",\"senderId\":"
+          "\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"roomId\":\"r1\",\"roomName\":"
+          "\"weekly\","
+          "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"members\":"
+          "[2001,1001,2002,2003],\"memstates\":[false,false,false,false]}"));
   EXPECT_EQ(me.events().size(), 1u);
 }
 
@@ -154,17 +170,29 @@ TEST_F(NotifyTest, TalkStateAnswerMakesAJoinedTalkActive) {
   talk.members = {kCaller, kPeer2, kPeer3};
   ASSERT_EQ(plugin().store().localTempletJoin(talk, 0), 0u);
   me.clearRecords();
-  deliver(kPeer2, kPc, kGroup, Body("cmd_reply_querytalk").id("senderId", kPeer2)
-      .id("groupId", kGroup).id("onwerId", kCaller).str("roomId", "rq").str("roomName", "weekly")
-      .ids("members", {kCaller, kPeer2, kPeer3, kMe}).raw("memstates", "[true,true,false,false]"));
+  deliver(kPeer2, kPc, kGroup,
+          Body("cmd_reply_querytalk")
+              .id("senderId", kPeer2)
+              .id("groupId", kGroup)
+              .id("onwerId", kCaller)
+              .str("roomId", "rq")
+              .str("roomName", "weekly")
+              .ids("members", {kCaller, kPeer2, kPeer3, kMe})
+              .raw("memstates", "[true,true,false,false]"));
   // Now active: a second answer is refused by the store and does nothing.
-  deliver(kPeer3, kPc, kGroup, Body("cmd_reply_querytalk").id("groupId", kGroup)
-      .str("roomId", "rq").ids("members", {kCaller, kMe}));
+  deliver(kPeer3, kPc, kGroup,
+          Body("cmd_reply_querytalk")
+              .id("groupId", kGroup)
+              .str("roomId", "rq")
+              .ids("members", {kCaller, kMe}));
   EXPECT_THAT(events(), ElementsAre("10||2002||300|2001|rq|weekly|2001,2002,2003,1001|"));
   EXPECT_THAT(timers(), ElementsAre("1/1/1/rq/2003/88", "1/0/3/keepalive//60/refresh"));
-  EXPECT_THAT(sent(), ElementsAre("15>300[1001]:{\"type\":\"multi_intoroom\",\"senderId\":"
-      "\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"roomId\":\"rq\",\"roomName\":"
-      "\"weekly\",\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\"}"));
+  EXPECT_THAT(
+      sent(),
+      ElementsAre(
+          "15>300[1001]:{\"type\":\"multi_intoroom\",\"senderId\":"
+          "\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"roomId\":\"rq\",\"roomName\":"
+          "\"weekly\",\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\"}"));
 }
 
 }  // namespace

@@ -1,10 +1,80 @@
-// Whole calls on the simulated network with the timer thread running on the
-// virtual clock: rings that run out, keep-alives that stop, recalls, and the
-// same user answering on a second device.
+// Time-outs: each handler handed one due record, then whole calls on the
+// simulated network with the timer thread running on the virtual clock (rings
+// that run out, keep-alives that stop, recalls, the same user answering on a
+// second device).
 #include "notify/notify_fixture.h"
 
 namespace notify_test {
 namespace {
+
+// A group call rings and kPeer2 has entered; then one record falls due.
+TEST_F(NotifyTest, TimeOutsOfARingingTalk) {
+  struct Row {
+    const char* name;
+    imsdkmrtc::timeoutRecord due;
+    std::vector<std::string> events;
+    bool talking;
+  };
+  const std::vector<Row> rows = {
+      {"wait reports only those who did not enter",
+       record(1, 1, "r1", {kPeer2, kPeer3}),
+       {"6||1001|2003|300|2001|r1||2001,1001,2002|"},
+       true},
+      {"wait with everybody in", record(1, 1, "r1", {kPeer2}), {}, true},
+      // Whatever its category, a type 3 record is the keep-alive.
+      {"keep-alive",
+       record(4, 3, "keepalive", {}),
+       {"5|local_sdk_keepalivetimeout|1001||300|2001|r1|||"},
+       false},
+      {"lose finish", record(4, 6, "r1", {}), {}, true},
+      {"unknown category", record(7, 1, "r1", {kMe}), {}, true},
+      {"no category", record(0, 1, "r1", {kMe}), {}, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    plugin().store().resetTalk();
+    ring();
+    deliver(kPeer2, kPc, kGroup, step("multi_intoroom", kPeer2, kPc, "r1", ""));
+    me.clearRecords();
+    notify().onTimeoutDispatch(row.due);
+    EXPECT_EQ(events(), row.events);
+    EXPECT_THAT(sent(), IsEmpty());
+    EXPECT_EQ(talking(), row.talking);
+  }
+  // Without a talk the keep-alive is quiet.
+  plugin().store().resetTalk();
+  me.clearRecords();
+  notify().onTimeoutDispatch(record(0, 3, "keepalive", {}));
+  EXPECT_THAT(events(), IsEmpty());
+}
+
+TEST_F(NotifyTest, DelayedCardIsSentAndShown) {
+  const std::string card = "{\"type\":\"rtc\",\"title\":\"t\"}";
+  auto r = record(3, 4, "300", {kPeer2});
+  r.extra = card;
+  notify().onTimeoutDispatch(r);
+  EXPECT_THAT(events(), ElementsAre("22||0||0|0||||" + card));
+  ASSERT_EQ(me.inserted().size(), 1u);
+  EXPECT_EQ(me.inserted()[0].body, card);
+}
+
+TEST_F(NotifyTest, BoardTimeOutSummarisesACallSeenInTheWatchedGroup) {
+  plugin().board().setSwitch(true);
+  plugin().board().setWatchedGroup(kGroup);
+  // A call among others in the watched group: not for this user, but kept.
+  deliver(kCaller, kAndroid, kGroup,
+          groupCall()
+              .ids("selects", {kPeer2, kPeer3})
+              .raw("memstates", "[true,false,false,false]")
+              .str("extend", "Alice"));
+  EXPECT_EQ(plugin().board().size(), 1u);
+  me.clearRecords();
+  notify().onTimeoutDispatch(record(2, 1, "r1", {kPeer3}));
+  // Nothing left to take out: no event.
+  notify().onTimeoutDispatch(record(2, 1, "r1", {kPeer3}));
+  EXPECT_THAT(events(), ElementsAre("8||0||300|2001|r1||2001|{\"intotoom_count\":\"1\","
+                                    "\"allmember_count\":\"3\",\"onwer_name\":\"Alice\"}"));
+}
 
 class ScenarioTest : public NotifyTest {
  protected:
@@ -63,7 +133,8 @@ std::vector<std::string> callEvents(const simhost::Client& client) {
 std::vector<std::string> recalls(const simhost::Client& caller) {
   const std::string call = caller.sent().at(0).body;
   const std::string stored =
-      call.substr(0, call.rfind(",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}")) + ",\"flag\":\"recall\"}";
+      call.substr(0, call.rfind(",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}")) +
+      ",\"flag\":\"recall\"}";
   std::vector<std::string> out;
   for (auto m : caller.sent()) {
     if (m.body.find("\"flag\":\"recall\"") == std::string::npos) continue;
@@ -100,6 +171,7 @@ TEST_P(RingRunsOut, UnansweredRingEndsWithBecallTimeout) {
   EXPECT_FALSE(talking(room));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Kinds, RingRunsOut, ::testing::Values(
     RingOut{"group", kGroup, groupCall(), 68,
             {"6||1001|1001|300|2001|r1||2001,2002,2003|",
@@ -107,6 +179,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, RingRunsOut, ::testing::Values(
     RingOut{"p2p", kMe, p2pCall(), 98,
             {"6||1001|1001|0|2001|p1||2001|", "5|local_sdk_becalltimeout|1001||0|2001|p1|||"}}),
     rowName<RingOut>);
+// clang-format on
 
 TEST_F(ScenarioTest, TalkWithoutKeepAliveEndsAfterSixtySeconds) {
   ring();
@@ -120,7 +193,8 @@ TEST_F(ScenarioTest, TalkWithoutKeepAliveEndsAfterSixtySeconds) {
 
 TEST_F(ScenarioTest, RecallRingsOnlyThoseStillRingingAsOftenAsAllowed) {
   simhost::Client& caller = addPlugin("caller", kCaller, kPc, 2);
-  caller.request(imsdk::kCmdCall, req(kGroup, "rc", {kMe, kPeer2, kPeer3}, "", "{\"conferMode\":\"chat\"}"));
+  caller.request(imsdk::kCmdCall,
+                 req(kGroup, "rc", {kMe, kPeer2, kPeer3}, "", "{\"conferMode\":\"chat\"}"));
   net.pump();
   // This user answers; the caller's media link reports it in the room.
   me.request(imsdk::kCmdIntoRoom, req(kGroup, "rc", {kMe}, "accept"));
@@ -128,8 +202,7 @@ TEST_F(ScenarioTest, RecallRingsOnlyThoseStillRingingAsOftenAsAllowed) {
   caller.request(imsdk::kCmdConnectState, req(kGroup, "rc", {kMe}, "intoroom"));
   run(40, {&me, &caller});
   // One callee refuses before the second recall.
-  deliver(kPeer3, kPc, kGroup, Body("multi_hungup").str("annotation", "refuse").id("senderId", kPeer3)
-              .id("groupId", kGroup).str("roomId", "rc").str("deviceType", "1"));
+  deliver(kPeer3, kPc, kGroup, step("multi_hungup", kPeer3, kPc, "rc", "refuse"));
   run(60, {&me, &caller});
   EXPECT_THAT(recalls(caller), ElementsAre("14>300[2002,2003]:CALL", "14>300[2002]:CALL"));
   EXPECT_EQ(rings(me), 1u);
@@ -161,7 +234,8 @@ TEST_P(AnsweredElsewhere, RingingHereStopsForGood) {
   const Answered& row = GetParam();
   simhost::Client& caller = addPlugin("caller", kCaller, kPc, 3);
   simhost::Client& phone = addPlugin("phone", kMe, kAndroid);
-  const std::vector<int64_t> callees = row.group ? std::vector<int64_t>{kMe, kPeer2} : std::vector<int64_t>{kMe};
+  const std::vector<int64_t> callees =
+      row.group ? std::vector<int64_t>{kMe, kPeer2} : std::vector<int64_t>{kMe};
   caller.request(imsdk::kCmdCall, req(row.group, "rd", callees, "", row.extend));
   net.pump();
   ASSERT_EQ(rings(phone), 1u);
@@ -178,6 +252,7 @@ TEST_P(AnsweredElsewhere, RingingHereStopsForGood) {
   EXPECT_TRUE(others_[1]->store().isCurrentRoom("rd"));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Kinds, AnsweredElsewhere, ::testing::Values(
     Answered{"group", kGroup, "",
              {"1||2001|1001,2002|300|2001|rd||2001,1001,2002|{\"mode\":\"normal\",\"peer_devtype\":"
@@ -191,6 +266,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, AnsweredElsewhere, ::testing::Values(
               "5|local_sdk_deal_android_intoroom|1001||0|2001|rd|||{\"rtcType\":\"p2pconfer\"}",
               "3|accept|1001||0|2001|rd|||{\"peer_devtype\":\"android\"}"}}),
     rowName<Answered>);
+// clang-format on
 
 }  // namespace
 }  // namespace notify_test

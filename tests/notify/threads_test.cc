@@ -34,9 +34,10 @@ TEST_F(PhoneTest, ThreeRoadsAndTheTimerRunTogether) {
   std::thread pulled([&] {
     for (int i = 0; i < kRounds; ++i) {
       const int64_t age = kStartMs - net.nowMs();
-      me.pull({hostMsg(kCaller, kGroup, groupCall(room(i + 1)), age),
-               hostMsg(kCaller, kGroup, kHintBody, age, 8, finishHint(room(i + 2))),
-               hostMsg(kCaller, kGroup, step("multi_mfinish", kCaller, kAndroid, room(i), ""), age)});
+      me.pull(
+          {hostMsg(kCaller, kGroup, groupCall(room(i + 1)), age),
+           hostMsg(kCaller, kGroup, kHintBody, age, 8, finishHint(room(i + 2))),
+           hostMsg(kCaller, kGroup, step("multi_mfinish", kCaller, kAndroid, room(i), ""), age)});
       if (i % 10 == 9) me.preLogin();
     }
     ++done;
