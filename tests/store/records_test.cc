@@ -112,33 +112,19 @@ TEST_F(Creation, SnapshotCarriesEveryFieldAndIgnoresOutputs) {
   ASSERT_EQ(store().localCall(callees, out), kTalkDone);
   talkInfo queried;
   ASSERT_EQ(store().queryTalk(queried), kTalkDone);
-  for (const talkInfo* got : {&out, &queried}) {
-    EXPECT_EQ(got->rtcType, "microconfer");
-    EXPECT_EQ(got->talking, 1);
-    EXPECT_EQ(got->active, 1);
-    EXPECT_EQ(got->groupId, kGroup);
-    EXPECT_EQ(got->onwerId, kSelf);
-    EXPECT_EQ(got->oName, "b25l");
-    EXPECT_EQ(got->roomId, "room-x");
-    EXPECT_EQ(got->roomToken, "tok");
-    EXPECT_EQ(got->roomName, "room room-x");
-    EXPECT_EQ(ids(got->members), "100 7");
-    EXPECT_EQ(got->memstates, (std::vector<uint8_t>{0, 0}));
-    EXPECT_TRUE(got->hismembers.empty());
-    EXPECT_TRUE(got->leftMembers.empty());
-    EXPECT_EQ(got->addr, "10.0.0.1:8000");
-    EXPECT_EQ(got->beginTime, 1700000000);
-    EXPECT_EQ(got->single, 1);
-    EXPECT_EQ(got->conferMode, "cm");
-    EXPECT_EQ(got->tempJoin, 1);
-    EXPECT_EQ(got->createTime, kStartMs + 2500);
-    EXPECT_EQ(got->othersChanged, 0);
-    EXPECT_EQ(got->targetId, 77);
-    EXPECT_EQ(got->connectTime, 0);
-    EXPECT_EQ(got->srvVer, "v2");
-    EXPECT_EQ(got->srvTag, "tag");
-    EXPECT_EQ(got->videoType, "hd");
-  }
+  auto fields = [](const talkInfo& t) {
+    return describe(t) + "|" + t.rtcType + "|" + std::to_string(t.groupId) + "|" +
+           std::to_string(t.onwerId) + "|" + t.oName + "|" + t.roomToken + "|" + t.roomName + "|" +
+           t.addr + "|" + std::to_string(t.beginTime) + "|" + std::to_string(t.single) + "|" +
+           t.conferMode + "|" + std::to_string(t.tempJoin) + "|" +
+           std::to_string(t.createTime - kStartMs) + "|" + std::to_string(t.targetId) + "|" +
+           std::to_string(t.connectTime) + "|" + t.srvVer + "|" + t.srvTag + "|" + t.videoType;
+  };
+  const std::string want =
+      "t1a1 room-x m[100:0 7:0] h[] l[] oc0|microconfer|55|100|b25l|tok|room room-x|"
+      "10.0.0.1:8000|1700000000|1|cm|1|2500|77|0|v2|tag|hd";
+  EXPECT_EQ(fields(out), want);
+  EXPECT_EQ(fields(queried), want);
   // The order time travels with the caller's record only.
   EXPECT_EQ(out.orderTime, "order");
   EXPECT_EQ(queried.orderTime, "");
