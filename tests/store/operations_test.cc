@@ -17,6 +17,10 @@ const char kUntouched[] = "untouched";
 
 using Op = std::function<uint32_t(talkStore&, talkInfo&, std::string& out)>;
 
+// An Op that calls one store operation on the caller's record info.
+#define STORE_OP(call) \
+  [=](talkStore& s, talkInfo& info, std::string&) -> uint32_t { return s.call; }
+
 struct OpCase {
   const char* name;
   StoreTest::Given given;
@@ -79,27 +83,14 @@ Op localInvite(std::vector<int64_t> invitees) {
 }
 
 TEST_F(Operations, LocalRequests) {
-  auto intoRoom = [](std::vector<int64_t> list) -> Op {
-    return
-        [list](talkStore& s, talkInfo& info, std::string&) { return s.localIntoRoom(list, info); };
-  };
-  Op join = [](talkStore& s, talkInfo& info, std::string&) { return s.localJoin(info); };
-  auto templet = [](uint8_t active) -> Op {
-    return [active](talkStore& s, talkInfo& info, std::string&) {
-      return s.localTempletJoin(info, active);
-    };
-  };
-  auto hungup = [](const char* reason) -> Op {
-    return [reason](talkStore& s, talkInfo& info, std::string&) {
-      return s.localHungup(info, reason);
-    };
-  };
-  Op finish = [](talkStore& s, talkInfo& info, std::string&) { return s.finishTalk(info); };
-  Op query = [](talkStore& s, talkInfo& info, std::string&) { return s.queryTalk(info); };
-  auto connect = [](int64_t user, const char* word) -> Op {
-    return [user, word](talkStore& s, talkInfo& info, std::string&) {
-      return s.connectState(user, word, info);
-    };
+  auto intoRoom = [](std::vector<int64_t> list) { return STORE_OP(localIntoRoom(list, info)); };
+  Op join = STORE_OP(localJoin(info));
+  auto templet = [](uint8_t active) { return STORE_OP(localTempletJoin(info, active)); };
+  auto hungup = [](const char* reason) { return STORE_OP(localHungup(info, reason)); };
+  Op finish = STORE_OP(finishTalk(info));
+  Op query = STORE_OP(queryTalk(info));
+  auto connect = [](int64_t user, const char* word) {
+    return STORE_OP(connectState(user, word, info));
   };
   talkInfo joinIn = makeInfo("r1", {7, 9}, {1, 0});
   talkInfo emptyRoom = makeInfo("", {7});
@@ -186,31 +177,20 @@ TEST_F(Operations, LocalRequests) {
 }
 
 TEST_F(Operations, ReceivedCommandsAndTimeouts) {
-  auto call = [](std::vector<int64_t> callees) -> Op {
-    return [callees](talkStore& s, talkInfo& info, std::string&) {
-      return s.remoteCall(callees, info, 0);
-    };
-  };
+  auto call = [](std::vector<int64_t> callees) { return STORE_OP(remoteCall(callees, info, 0)); };
   auto invite = [](int64_t inviter, std::vector<int64_t> invitees) -> Op {
     return [inviter, invitees](talkStore& s, talkInfo& info, std::string& out) {
       out = "-";
       return s.remoteInvite(inviter, invitees, out, info, 0);
     };
   };
-  auto intoRoom = [](int64_t user) -> Op {
-    return
-        [user](talkStore& s, talkInfo& info, std::string&) { return s.remoteIntoRoom(user, info); };
+  auto intoRoom = [](int64_t user) { return STORE_OP(remoteIntoRoom(user, info)); };
+  auto hungup = [](int64_t user, const char* who) {
+    return STORE_OP(remoteHungup(user, info, who));
   };
-  auto hungup = [](int64_t user, const char* who) -> Op {
-    return [user, who](talkStore& s, talkInfo& info, std::string&) {
-      return s.remoteHungup(user, info, who);
-    };
-  };
-  Op reply = [](talkStore& s, talkInfo& info, std::string&) { return s.remoteReply(info); };
-  auto queryFrom = [](int64_t group, int64_t asker) -> Op {
-    return [group, asker](talkStore& s, talkInfo& info, std::string&) {
-      return s.checkQueryTalk(group, asker, info);
-    };
+  Op reply = STORE_OP(remoteReply(info));
+  auto queryFrom = [](int64_t group, int64_t asker) {
+    return STORE_OP(checkQueryTalk(group, asker, info));
   };
   Op replyQuery = [](talkStore& s, talkInfo& info, std::string& out) {
     uint32_t code = s.remoteReplyQueryTalk(info);
@@ -225,10 +205,8 @@ TEST_F(Operations, ReceivedCommandsAndTimeouts) {
       return code;
     };
   };
-  Op keepalive = [](talkStore& s, talkInfo& info, std::string&) {
-    return s.keepaliveTimeout(info);
-  };
-  Op lose = [](talkStore& s, talkInfo& info, std::string&) { return s.loseFinishTimeout(info); };
+  Op keepalive = STORE_OP(keepaliveTimeout(info));
+  Op lose = STORE_OP(loseFinishTimeout(info));
 
   talkInfo called = makeInfo("r1", {100, 7, 9}, {0, 1, 0});
   talkInfo inviteNoActive = makeInfo("r1", {7, 9, 100}, {1, 0, 0});

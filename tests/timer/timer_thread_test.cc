@@ -41,6 +41,12 @@ TEST_F(TimerTest, OneDueRecordPerTickInQueueOrder) {
       {"emptying the queue ends the worker on its next tick",
        {addCmd(1, 1, "r1", {5, 6}, 30), removeCmd(1, 1, "r1", {6, 5})},
        {{exitLine}}},
+      {"removes alone start no worker", {removeCmd(1, 1, "r1", {5})}, {}},
+      {"adds and refreshes to a busy queue start no second worker",
+       {addCmd(1, 1, "r1", {5}, 88), addCmd(0, 3, "keepalive", {}, 60, 0, true),
+        addCmd(0, 3, "keepalive", {}, 60, 0, true), removeCmd(1, 1, "r1", {5}),
+        removeCmd(0, 3, "keepalive", {})},
+       {{exitLine}}},
       {"an add that queues nothing still starts a worker, which leaves",
        {addCmd(1, 1, "r1", {5}, 88, 9)},
        {{exitLine}}},
@@ -49,6 +55,7 @@ TEST_F(TimerTest, OneDueRecordPerTickInQueueOrder) {
     SCOPED_TRACE(c.name);
     TearDown();
     SetUp();
+    const int begun = countLog(kThreadBegin), ended = countLog(kThreadEnd);
     for (const imsdk::timerCmd& cmd : c.posted) post(cmd);
     newTickLines();
     std::vector<int> firedTypes;
@@ -61,6 +68,9 @@ TEST_F(TimerTest, OneDueRecordPerTickInQueueOrder) {
       }
     }
     EXPECT_EQ(0, commlib::liveThreads());
+    const int workers = c.ticks.empty() ? 0 : 1;
+    EXPECT_EQ(workers, countLog(kThreadBegin) - begun);
+    EXPECT_EQ(workers, countLog(kThreadEnd) - ended);
     std::vector<int> dispatched;
     for (const auto& r : fired()) dispatched.push_back(r.type);
     EXPECT_EQ(firedTypes, dispatched);
@@ -76,27 +86,6 @@ TEST_F(TimerTest, KeepAliveRefreshRestartsItsClock) {
   for (int t = 60; t <= 114; t += 3) EXPECT_EQ(Lines{}, tick()) << "t=" << t;
   EXPECT_EQ((Lines{oneTimeout(3), kExitThread}), tick());
   EXPECT_EQ(1, countLog(kThreadBegin));
-}
-
-// Removes and refreshes never start a worker; the first add does, and the
-// next add after the worker left starts a new one.
-TEST_F(TimerTest, WorkerRunsOnlyWhileTheQueueHoldsRecords) {
-  post(removeCmd(1, 1, "r1", {5}));
-  EXPECT_EQ(0, commlib::liveThreads());
-  post(addCmd(1, 1, "r1", {5}, 88));
-  plugin_->startKeepAlive();  // add to a busy queue
-  plugin_->startKeepAlive();  // refresh
-  post(removeCmd(1, 1, "r1", {5}));
-  post(removeCmd(0, 3, "keepalive", {}));
-  EXPECT_EQ(1, commlib::liveThreads());  // still asleep on an empty queue
-  EXPECT_EQ(Lines{kExitThread}, tick());
-  EXPECT_EQ(0, commlib::liveThreads());
-  post(addCmd(1, 2, "r2", {6}, 0));
-  EXPECT_EQ(1, commlib::liveThreads());
-  EXPECT_EQ((Lines{oneTimeout(2), kExitThread}), tick());
-  EXPECT_EQ(0, commlib::liveThreads());
-  EXPECT_EQ(2, countLog(kThreadBegin));
-  EXPECT_EQ(2, countLog(kThreadEnd));
 }
 
 TEST_F(TimerTest, ReleaseWhileTheWorkerSleeps) {
