@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "request_site.h"
@@ -140,39 +141,33 @@ TEST(PlaceCall, HugeGroupIsCalledWholeAndLoggedShort) {
   EXPECT_FALSE(c.a.hasLog(extend.substr(0, 1025)));
 }
 
+// The invitees' initial state code follows the talk's conference mode.
 TEST(Invite, InviteSendsStatesOfNewMembersAndArmsTheirWait) {
-  Ann c;
-  ASSERT_EQ(c.call(R"({"conferMode":"chat"})"), 0);
-  EXPECT_EQ(c.ask(24002, "r1", "", {11, 42}), 0);
-  EXPECT_TRUE(c.a.hasLog("on_invite: sendmsg succ."));
-  const auto invites = sentOfType(c.a, "multi_invite");
-  ASSERT_EQ(invites.size(), 1u);
-  EXPECT_EQ(invites[0].body,
-            R"({"type":"multi_invite","senderId":"11","groupId":"500","onwerId":"11","roomId":"r1",)"
-            R"("oName":"QW5u","roomName":"Team","cmode":"chat","beginTime":"1700000000",)"
-            R"("deviceType":"1","version":"mrtc@1.8.8","VideoStatus":"multi","rtcType":"rtc",)"
-            R"("selects":[42],"members":[11,12,13,42],"memstates":[false,false,false,false],)"
-            R"("initState":["42_312"]})");
-  EXPECT_EQ(invites[0].chatId, 500);
-  const auto waits = timersOf(c.a, 1, 1);
-  ASSERT_EQ(waits.size(), 1u);
-  EXPECT_EQ(waits[0].members, (std::vector<int64_t>{42}));
-  EXPECT_EQ(waits[0].duration, 88);
-}
-
-TEST(Invite, StateCodeFollowsTheConferenceMode) {
-  const std::pair<const char*, const char*> rows[] = {
-      {R"({"conferMode":"live"})", R"("initState":["42_300","43_300"])"},
-      {R"({"conferMode":"control"})", R"("initState":["42_322","43_322"])"},
-      {"", R"("initState":["42_322","43_322"])"},
-  };
+  const std::pair<std::string, const char*> rows[] = {
+      {"chat", "312"}, {"live", "300"}, {"control", "322"}, {"", "322"}};
   for (const auto& row : rows) {
     Ann c;
-    ASSERT_EQ(c.call(row.first), 0);
-    ASSERT_EQ(c.ask(24002, "r1", "", {42, 11, 43}), 0) << row.first;
+    ASSERT_EQ(c.call(row.first.empty() ? R"({"rtcType":"rtc"})"
+                                       : R"({"conferMode":")" + row.first + "\"}"),
+              0);
+    EXPECT_EQ(c.ask(24002, "r1", "", {42, 11, 43}), 0) << row.first;
+    EXPECT_TRUE(c.a.hasLog("on_invite: sendmsg succ."));
     const auto invites = sentOfType(c.a, "multi_invite");
     ASSERT_EQ(invites.size(), 1u);
-    EXPECT_NE(invites[0].body.find(row.second), std::string::npos) << invites[0].body;
+    const std::string cmode = row.first.empty() ? "" : R"("cmode":")" + row.first + "\",";
+    const std::string state = row.second;
+    EXPECT_EQ(invites[0].body,
+              R"({"type":"multi_invite","senderId":"11","groupId":"500","onwerId":"11",)"
+              R"("roomId":"r1","oName":"QW5u","roomName":"Team",)" +
+                  cmode + R"("beginTime":"1700000000","deviceType":"1","version":"mrtc@1.8.8",)"
+                  R"("VideoStatus":"multi","rtcType":"rtc","selects":[42,43],)"
+                  R"("members":[11,12,13,42,43],"memstates":[false,false,false,false,false],)"
+                  R"("initState":["42_)" + state + R"(","43_)" + state + R"("]})");
+    EXPECT_EQ(invites[0].chatId, 500);
+    const auto waits = timersOf(c.a, 1, 1);
+    ASSERT_EQ(waits.size(), 1u);
+    EXPECT_EQ(waits[0].members, (std::vector<int64_t>{42, 43}));
+    EXPECT_EQ(waits[0].duration, 88);
   }
 }
 

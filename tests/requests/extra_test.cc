@@ -73,7 +73,7 @@ TEST(ExtraRequest, WatchedGroupNeedsTheBoardAndTypeFourClearsIt) {
   EXPECT_EQ(t.plugin().board().watchedGroup(), 0);
 }
 
-TEST(ExtraRequest, ForceOwnerAddrAnswersTheServerEvenForARefusedCall) {
+TEST(ExtraRequest, ForceOwnerAddrAnswersEvenARefusedCallAndResetForgetsTheTalk) {
   Ann t;
   auto& a = t.a;
   ASSERT_EQ(codeOf(a, a.extra(13, R"({"forceOwnerAddr":"on"})")), 0);
@@ -86,6 +86,9 @@ TEST(ExtraRequest, ForceOwnerAddrAnswersTheServerEvenForARefusedCall) {
   }
   ASSERT_EQ(codeOf(a, a.extra(13, R"({"forceOwnerAddr":"off"})")), 0);
   EXPECT_EQ(answerTo(a, a.request(24001, req(500, "r2", {12}))).extend, "");
+  // Type 15 forgets the current talk: the other room may be called now.
+  EXPECT_EQ(codeOf(a, a.extra(15, "")), 0);
+  EXPECT_EQ(t.ask(24001, "r2", "", {12}), 0);
 }
 
 TEST(ExtraRequest, PushedCommandsNeedASenderAFreshStampAndAText) {
@@ -112,14 +115,6 @@ TEST(ExtraRequest, PushedCommandsNeedASenderAFreshStampAndAText) {
     EXPECT_EQ(codeOf(a, a.extra(5, row.cmd, row.extend)), row.expected) << row.extend;
   }
   EXPECT_TRUE(a.events().empty());
-}
-
-TEST(ExtraRequest, ResetTalkForgetsTheCurrentCall) {
-  Ann t;
-  ASSERT_EQ(t.ask(24001, "r1", "", {12}), 0);
-  ASSERT_EQ(t.ask(24001, "r2", "", {12}), 2);
-  EXPECT_EQ(codeOf(t.a, t.a.extra(15, "")), 0);
-  EXPECT_EQ(t.ask(24001, "r2", "", {12}), 0);
 }
 
 TEST(ExtraRequest, FinishHintGoesToTheTalksGroupAndTheApplication) {
