@@ -68,10 +68,9 @@ TEST_F(GroupCall, OneCallFromEndToEnd) {
 
   // The recall re-rings Cid only.
   live(31000);
-  std::vector<simhost::NetMessage> recalls;
-  for (const simhost::NetMessage& m : a.sent()) {
-    if (m.body.find(R"(,"flag":"recall"})") != std::string::npos) recalls.push_back(m);
-  }
+  const auto recalls = only(a.sent(), [](const simhost::NetMessage& m) {
+    return m.body.find(R"(,"flag":"recall"})") != std::string::npos;
+  });
   ASSERT_GE(recalls.size(), 1u);
   EXPECT_EQ(recalls[0].limitRange, (std::vector<int64_t>{13}));
   EXPECT_EQ(recalls[0].chatId, 500);
@@ -96,11 +95,11 @@ TEST_F(GroupCall, OneCallFromEndToEnd) {
   EXPECT_EQ(finish[0].senderId, 11);
   EXPECT_EQ(finish[0].chatId, 500);
   for (simhost::Client* member : {&b1, &b2, &c}) {
-    size_t shown = 0;
-    for (const simhost::UiEvent& e : eventsOfType(*member, 21)) {
-      shown += e.extend.find(R"("operType":"22")") != std::string::npos ? 1 : 0;
-    }
-    EXPECT_EQ(shown, 1u) << member->name();
+    EXPECT_EQ(only(eventsOfType(*member, 21), [](const simhost::UiEvent& e) {
+                return e.extend.find(R"("operType":"22")") != std::string::npos;
+              }).size(),
+              1u)
+        << member->name();
   }
 }
 
@@ -128,12 +127,9 @@ TEST_F(GroupCall, CalleeWithoutTheRingJoinsFromTheCard) {
   site.net.pump();
   c.setOnline(true);
   // The card Ann's client posted into the chat, as Cid's application holds it.
-  std::string card;
-  for (const simhost::NetMessage& m : a.sent()) {
-    if (m.msgType == 26) card = m.body;
-  }
-  ASSERT_FALSE(card.empty());
-  ASSERT_EQ(codeOf(c, c.request(24010, req(0, "", {}, card))), 0);
+  const auto cards = sentOfMsgType(a, 26);
+  ASSERT_EQ(cards.size(), 1u);
+  ASSERT_EQ(codeOf(c, c.request(24010, req(0, "", {}, cards[0].body))), 0);
   const auto query = sentOfType(c, "multi_querytalk");
   ASSERT_EQ(query.size(), 1u);
   site.net.pump();
@@ -183,11 +179,9 @@ struct OneToOne : ::testing::Test {
 };
 
 size_t durationRecords(const simhost::Client& c) {
-  size_t n = 0;
-  for (const simhost::Inserted& m : c.inserted()) {
-    n += m.body.find(R"("type":"multi_time")") != std::string::npos ? 1 : 0;
-  }
-  return n;
+  return only(c.inserted(), [](const simhost::Inserted& m) {
+           return m.body.find(R"("type":"multi_time")") != std::string::npos;
+         }).size();
 }
 
 TEST_F(OneToOne, AcceptTalkAndHangUp) {
