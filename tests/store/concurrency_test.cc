@@ -101,13 +101,11 @@ class Randomized : public StoreTest {
 TEST_F(Randomized, FourThreadsKeepTheStoreConsistent) {
   std::mutex mu;
   std::string firstFault;
-  int steps = 0;
   auto worker = [&](int index) {
     std::mt19937 rng(20261206u + static_cast<unsigned>(index));
     for (int i = 0; i < kStepsPerThread; ++i) {
       std::string fault = step(rng);
       std::lock_guard<std::mutex> lk(mu);
-      ++steps;
       if (!fault.empty() && firstFault.empty()) firstFault = fault;
     }
   };
@@ -115,7 +113,6 @@ TEST_F(Randomized, FourThreadsKeepTheStoreConsistent) {
   for (int i = 0; i < kThreads; ++i) threads.emplace_back(worker, i);
   for (std::thread& t : threads) t.join();
   EXPECT_EQ(firstFault, "");
-  EXPECT_EQ(steps, kThreads * kStepsPerThread);
 }
 
 }  // namespace
