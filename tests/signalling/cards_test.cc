@@ -333,21 +333,6 @@ TEST_F(CardsTest, LivingCards) {
             R"({"data":"12/6/2026"},{"time":"9:05-10:05"}]})");
 }
 
-TEST_F(CardsTest, RevisionLogsHowFarItGot) {
-  const std::string props = R"({\"extendInfo\":{\"rtcType\":\"microconfer\"}})";
-  std::string card = R"({"type":"vnio","msgProperties":")" + props + R"("})";
-  const std::string original = card;
-  EXPECT_EQ(proxy().reviseVnioMicroTemplet(card), 0);
-  std::vector<std::string> expected = {
-      "reviseVnioMicroTemplet: len=" + std::to_string(original.size()) + ".",
-      "reviseVnioMicroTemplet: len=" + original + "."};
-  for (int i = 1; i <= 9; ++i) {
-    expected.push_back("reviseVnioMicroTemplet: " + std::to_string(i) + ".");
-  }
-  EXPECT_EQ(logsOf("imsdkmrtc::msgProxy::reviseVnioMicroTemplet"), expected);
-
-}
-
 // One thread keeps changing the template while two build cards; every card
 // must come from one whole template state.
 TEST_F(CardsTest, CardsStayConsistentWhileTheTemplateChanges) {

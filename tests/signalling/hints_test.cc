@@ -27,23 +27,22 @@ TEST_F(HintsTest, HintBodiesAndProperties) {
        true, 500, kBegin,
        R"({"operType":"21","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})"},
       {"begin one-to-one",
-       [](msgProxy& p, std::string& s) { return p.sendWeakHintBegin(11, 7, "r2", s, false); },
-       true, 7, kBegin,
+       [](msgProxy& p, std::string& s) { return p.sendWeakHintBegin(11, 7, "r2", s, false); }, true,
+       7, kBegin,
        R"({"operType":"21","operUser":"11","usersInfo":"groupId=0,roomId=r2,operUserName=Ann"})"},
       {"begin in no group",
-       [](msgProxy& p, std::string& s) { return p.sendWeakHintBegin(11, 0, "r1", s, true); },
-       true, 0, "", ""},
-      {"finish",
-       [](msgProxy& p, std::string& s) { return p.sendWeakHintFinish(12, 500, "r3", s); }, true,
-       500, kFinish,
+       [](msgProxy& p, std::string& s) { return p.sendWeakHintBegin(11, 0, "r1", s, true); }, true,
+       0, "", ""},
+      {"finish", [](msgProxy& p, std::string& s) { return p.sendWeakHintFinish(12, 500, "r3", s); },
+       true, 500, kFinish,
        R"({"operType":"22","operUser":"12","usersInfo":"groupId=500,roomId=r3,operUserName=A"})"},
       {"finish of an unknown user",
        [](msgProxy& p, std::string& s) { return p.sendWeakHintFinish(99, 500, "r4", s); }, true,
        500, kFinish,
        R"({"operType":"22","operUser":"99","usersInfo":"groupId=500,roomId=r4,operUserName="})"},
       {"finish in no group",
-       [](msgProxy& p, std::string& s) { return p.sendWeakHintFinish(12, 0, "r3", s); }, false,
-       0, "", ""},
+       [](msgProxy& p, std::string& s) { return p.sendWeakHintFinish(12, 0, "r3", s); }, false, 0,
+       "", ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -56,7 +55,8 @@ TEST_F(HintsTest, HintBodiesAndProperties) {
     ASSERT_EQ(inserted.size(), row.target ? 1u : 0u);
     ASSERT_EQ(sent.size(), inserted.size());
     if (!row.target) continue;
-    const std::string where = "from 11 to " + std::to_string(row.target) + " type 8 flag 1 limit []";
+    const std::string where =
+        "from 11 to " + std::to_string(row.target) + " type 8 flag 1 limit []";
     EXPECT_EQ(route(inserted[0]), where);
     EXPECT_EQ(route(sent[0]), where);
     EXPECT_EQ(inserted[0].body, row.body);
@@ -89,7 +89,8 @@ TEST_F(HintsTest, VersionHintsAreOnlyInserted) {
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.kind) + "/" + std::to_string(row.kase));
     client->clearRecords();
-    EXPECT_EQ(proxy().sendVersionHint(row.kind, row.kase, 12, 500, row.device), row.body != nullptr);
+    EXPECT_EQ(proxy().sendVersionHint(row.kind, row.kase, 12, 500, row.device),
+              row.body != nullptr);
     EXPECT_TRUE(client->sent().empty());
     auto inserted = client->inserted();
     ASSERT_EQ(inserted.size(), row.body ? 1u : 0u);

@@ -10,8 +10,8 @@
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_proxy.h"
-#include "simhost/simhost.h"
 #include "signalling/signalling_fixture.h"
+#include "simhost/simhost.h"
 
 namespace imsdkmrtc {
 namespace {
@@ -58,20 +58,18 @@ talkInfo p2pTalk() {
 }
 
 const char kCallBody[] =
-    "{\"type\":\"multi_call\",\"senderId\":\"11\",\"groupId\":\"100\",\"onwerId\":\"11\","
-    "\"roomId\":\"r1\",\"roomToken\":\"tk\",\"oName\":\"5byg5LiJ\",\"roomName\":\"rn\","
-    "\"addr\":\"1.2.3.4:5\",\"srvVer\":\"2.1\",\"srvTag\":\"east\",\"videoType\":\"2\","
-    "\"cmode\":\"free\",\"beginTime\":\"1700000000\",\"deviceType\":\"1\","
-    "\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"rtcType\":\"rtc\","
-    "\"selects\":[12,13,14],\"members\":[11,12,13],\"initState\":[\"12_100\"]";
+    R"({"type":"multi_call","senderId":"11","groupId":"100","onwerId":"11","roomId":"r1",)"
+    R"("roomToken":"tk","oName":"5byg5LiJ","roomName":"rn","addr":"1.2.3.4:5","srvVer":"2.1",)"
+    R"("srvTag":"east","videoType":"2","cmode":"free","beginTime":"1700000000","deviceType":"1",)"
+    R"("version":"mrtc@1.8.8","VideoStatus":"multi","rtcType":"rtc","selects":[12,13,14],)"
+    R"("members":[11,12,13],"initState":["12_100"])";
 
 const char kInviteBody[] =
-    "{\"type\":\"multi_invite\",\"senderId\":\"11\",\"groupId\":\"100\",\"onwerId\":\"11\","
-    "\"roomId\":\"r1\",\"roomToken\":\"tk\",\"oName\":\"5byg5LiJ\",\"roomName\":\"rn\","
-    "\"addr\":\"1.2.3.4:5\",\"srvVer\":\"2.1\",\"srvTag\":\"east\",\"cmode\":\"free\","
-    "\"beginTime\":\"1700000000\",\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\","
-    "\"VideoStatus\":\"multi\",\"rtcType\":\"rtc\",\"selects\":[14],\"members\":[11,12,13],"
-    "\"memstates\":[true,false,false],\"hismembers\":[14],\"initState\":[\"12_100\"]";
+    R"({"type":"multi_invite","senderId":"11","groupId":"100","onwerId":"11","roomId":"r1",)"
+    R"("roomToken":"tk","oName":"5byg5LiJ","roomName":"rn","addr":"1.2.3.4:5","srvVer":"2.1",)"
+    R"("srvTag":"east","cmode":"free","beginTime":"1700000000","deviceType":"1",)"
+    R"("version":"mrtc@1.8.8","VideoStatus":"multi","rtcType":"rtc","selects":[14],"members":[11,)"
+    R"(12,13],"memstates":[true,false,false],"hismembers":[14],"initState":["12_100"])";
 
 class SendersTest : public ::testing::Test {
  protected:
@@ -141,75 +139,65 @@ TEST_F(SendersTest, EachSenderProducesItsMessage) {
   talkInfo timed = groupTalk();
   timed.connectTime = kStartMs / 1000 - 65;
   const senderRow rows[] = {
-      {"room entry, group",
-       [](msgProxy& p) { return p.sendMsg_intoroom("join", groupTalk(), 0); },
+      {"room entry, group", [](msgProxy& p) { return p.sendMsg_intoroom("join", groupTalk(), 0); },
        "sent from 11 to 100 type 15 flag 1 limit [11]",
-       "{\"type\":\"multi_intoroom\",\"annotation\":\"join\",\"senderId\":\"11\",\"groupId\":"
-       "\"100\",\"onwerId\":\"11\",\"roomId\":\"r1\",\"roomName\":\"rn\",\"videoType\":\"2\","
-       "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"rtcType\":"
-       "\"rtc\"}"},
+       R"({"type":"multi_intoroom","annotation":"join","senderId":"11","groupId":"100",)"
+       R"("onwerId":"11","roomId":"r1","roomName":"rn","videoType":"2","deviceType":"1",)"
+       R"("version":"mrtc@1.8.8","VideoStatus":"multi","rtcType":"rtc"})"},
       {"room entry, one-to-one",
        [](msgProxy& p) { return p.sendMsg_intoroom("join", p2pTalk(), 0); },
        "sent from 11 to 12 type 14 flag 0 limit []",
-       "{\"type\":\"multi_intoroom\",\"annotation\":\"join\",\"senderId\":\"11\",\"onwerId\":"
-       "\"11\",\"roomId\":\"r1\",\"roomName\":\"rn\",\"videoType\":\"2\",\"deviceType\":\"1\","
-       "\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"rtcType\":\"p2pconfer\"}"},
+       R"({"type":"multi_intoroom","annotation":"join","senderId":"11","onwerId":"11",)"
+       R"("roomId":"r1","roomName":"rn","videoType":"2","deviceType":"1","version":"mrtc@1.8.8",)"
+       R"("VideoStatus":"multi","rtcType":"p2pconfer"})"},
       {"hang-up",
        [](msgProxy& p) { return p.sendMsg_hungup("leave", groupTalk(), "{\"a\":1}", 14, 0); },
        "sent from 11 to 100 type 14 flag 1 limit []",
-       "{\"type\":\"multi_hungup\",\"annotation\":\"leave\",\"senderId\":\"11\",\"groupId\":"
-       "\"100\",\"onwerId\":\"11\",\"roomId\":\"r1\",\"videoType\":\"2\",\"deviceType\":\"1\","
-       "\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":\"{\\\"a\\\":1}\","
-       "\"rtcType\":\"rtc\"}"},
-      {"hang-up, one-to-one, inserted too",
+       R"({"type":"multi_hungup","annotation":"leave","senderId":"11","groupId":"100",)"
+       R"("onwerId":"11","roomId":"r1","videoType":"2","deviceType":"1","version":"mrtc@1.8.8",)"
+       R"("VideoStatus":"multi","extend":"{\"a\":1}","rtcType":"rtc"})"},
+      {"hang-up, one-to-one, kept locally only",
        [](msgProxy& p) { return p.sendMsg_hungup("leave", p2pTalk(), "", 15, 1); },
        "inserted from 11 to 12 type 15 flag 0 limit []",
-       "{\"type\":\"multi_hungup\",\"annotation\":\"leave\",\"senderId\":\"11\",\"onwerId\":"
-       "\"11\",\"roomId\":\"r1\",\"videoType\":\"2\",\"deviceType\":\"1\",\"version\":"
-       "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"rtcType\":\"p2pconfer\"}"},
-      {"refuse",
-       [&](msgProxy& p) { return p.sendMsg_refuse("refuse", refusing); },
+       R"({"type":"multi_hungup","annotation":"leave","senderId":"11","onwerId":"11",)"
+       R"("roomId":"r1","videoType":"2","deviceType":"1","version":"mrtc@1.8.8",)"
+       R"("VideoStatus":"multi","rtcType":"p2pconfer"})"},
+      {"refuse", [&](msgProxy& p) { return p.sendMsg_refuse("refuse", refusing); },
        "sent from 11 to 100 type 15 flag 1 limit [12,11]",
-       "{\"type\":\"multi_hungup\",\"annotation\":\"refuse\",\"senderId\":\"11\",\"groupId\":"
-       "\"100\",\"onwerId\":\"11\",\"roomId\":\"r1\",\"deviceType\":\"1\",\"version\":"
-       "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\"}"},
-      {"refuse, no inviter",
-       [](msgProxy& p) { return p.sendMsg_refuse("refuse", groupTalk()); },
+       R"({"type":"multi_hungup","annotation":"refuse","senderId":"11","groupId":"100",)"
+       R"("onwerId":"11","roomId":"r1","deviceType":"1","version":"mrtc@1.8.8",)"
+       R"("VideoStatus":"multi"})"},
+      {"refuse, no inviter", [](msgProxy& p) { return p.sendMsg_refuse("refuse", groupTalk()); },
        "sent from 11 to 100 type 15 flag 1 limit [11]",
-       "{\"type\":\"multi_hungup\",\"annotation\":\"refuse\",\"senderId\":\"11\",\"groupId\":"
-       "\"100\",\"onwerId\":\"11\",\"roomId\":\"r1\",\"deviceType\":\"1\",\"version\":"
-       "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\"}"},
-      {"talk query",
-       [](msgProxy& p) { return p.sendMsg_querytalk(100, "r1"); },
+       R"({"type":"multi_hungup","annotation":"refuse","senderId":"11","groupId":"100",)"
+       R"("onwerId":"11","roomId":"r1","deviceType":"1","version":"mrtc@1.8.8",)"
+       R"("VideoStatus":"multi"})"},
+      {"talk query", [](msgProxy& p) { return p.sendMsg_querytalk(100, "r1"); },
        "sent from 11 to 100 type 15 flag 1 limit []",
-       "{\"type\":\"multi_querytalk\",\"senderId\":\"11\",\"groupId\":\"100\",\"roomId\":\"r1\","
-       "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\"}"},
+       R"({"type":"multi_querytalk","senderId":"11","groupId":"100","roomId":"r1",)"
+       R"("deviceType":"1","version":"mrtc@1.8.8","VideoStatus":"multi"})"},
       {"talk query answer",
        [](msgProxy& p) { return p.sendMsg_reply_querytalk(12, 100, groupTalk()); },
        "sent from 11 to 100 type 15 flag 1 limit [12]",
-       "{\"type\":\"cmd_reply_querytalk\",\"senderId\":\"11\",\"groupId\":\"100\",\"onwerId\":"
-       "\"11\",\"roomId\":\"r1\",\"roomName\":\"rn\",\"deviceType\":\"1\",\"version\":"
-       "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"members\":[11,12,13],\"memstates\":[true,"
-       "false,false],\"hismembers\":[14]}"},
-      {"version notice",
-       [](msgProxy& p) { return p.sendMsg_version(groupTalk(), "ext"); },
+       R"({"type":"cmd_reply_querytalk","senderId":"11","groupId":"100","onwerId":"11",)"
+       R"("roomId":"r1","roomName":"rn","deviceType":"1","version":"mrtc@1.8.8",)"
+       R"("VideoStatus":"multi","members":[11,12,13],"memstates":[true,false,false],)"
+       R"("hismembers":[14]})"},
+      {"version notice", [](msgProxy& p) { return p.sendMsg_version(groupTalk(), "ext"); },
        "sent from 11 to 100 type 15 flag 1 limit []",
-       "{\"type\":\"multi_version\",\"annotation\":\"far_sdk_versionmatchfail\",\"senderId\":"
-       "\"11\",\"groupId\":\"100\",\"onwerId\":\"11\",\"roomId\":\"r1\",\"deviceType\":\"1\","
-       "\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":\"ext\",\"members\":[11,"
-       "12,13]}"},
-      {"call time",
-       [&](msgProxy& p) { return p.sendMsg_time(timed); },
+       R"({"type":"multi_version","annotation":"far_sdk_versionmatchfail","senderId":"11",)"
+       R"("groupId":"100","onwerId":"11","roomId":"r1","deviceType":"1","version":"mrtc@1.8.8",)"
+       R"("VideoStatus":"multi","extend":"ext","members":[11,12,13]})"},
+      {"call time", [&](msgProxy& p) { return p.sendMsg_time(timed); },
        "inserted from 11 to 100 type 14 flag 0 limit []",
-       "{\"type\":\"multi_time\",\"annotation\":\"65\",\"senderId\":\"11\",\"groupId\":\"100\","
-       "\"onwerId\":\"11\",\"roomId\":\"r1\",\"videoType\":\"2\",\"deviceType\":\"1\",\"version\":"
-       "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"rtcType\":\"rtc\"}"},
-      {"call time, never connected",
-       [](msgProxy& p) { return p.sendMsg_time(p2pTalk()); },
+       R"({"type":"multi_time","annotation":"65","senderId":"11","groupId":"100","onwerId":"11",)"
+       R"("roomId":"r1","videoType":"2","deviceType":"1","version":"mrtc@1.8.8",)"
+       R"("VideoStatus":"multi","rtcType":"rtc"})"},
+      {"call time, never connected", [](msgProxy& p) { return p.sendMsg_time(p2pTalk()); },
        "inserted from 11 to 12 type 14 flag 0 limit []",
-       "{\"type\":\"multi_time\",\"annotation\":\"0\",\"senderId\":\"11\",\"onwerId\":\"11\","
-       "\"roomId\":\"r1\",\"videoType\":\"2\",\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\","
-       "\"VideoStatus\":\"multi\",\"rtcType\":\"p2pconfer\"}"},
+       R"({"type":"multi_time","annotation":"0","senderId":"11","onwerId":"11","roomId":"r1",)"
+       R"("videoType":"2","deviceType":"1","version":"mrtc@1.8.8","VideoStatus":"multi",)"
+       R"("rtcType":"p2pconfer"})"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -269,8 +257,8 @@ TEST_F(SendersTest, ServiceAccountRedirect) {
     int64_t addressed;
     const char* properties;
   } rows[] = {
-      {"redirected", 5, 14, true, true, 10001, "{\"targetID\":\"5\"}"},
-      {"negative id", -5, 14, true, true, 10001, "{\"targetID\":\"-5\"}"},
+      {"redirected", 5, 14, true, true, 10001, R"({"targetID":"5"})"},
+      {"negative id", -5, 14, true, true, 10001, R"({"targetID":"-5"})"},
       {"type 15 never", 5, 15, true, true, 5, ""},
       {"type 26 never", 5, 26, true, true, 5, ""},
       {"already to the service", 10001, 14, true, true, 10001, ""},
@@ -292,9 +280,9 @@ TEST_F(SendersTest, ServiceAccountRedirect) {
   }
   // Properties already present are kept, as strings, keys in byte order.
   EXPECT_EQ(msgProxy::redirectProperties(
-                "{\"zeta\":\"z\",\"Alpha\":1,\"targetID\":\"9\",\"b\":true,\"a\":\"q\\\"\"}", 42),
-            "{\"Alpha\":\"1\",\"a\":\"q\\\"\",\"targetID\":\"42\",\"zeta\":\"z\"}");
-  EXPECT_EQ(msgProxy::redirectProperties("not json", 42), "{\"targetID\":\"42\"}");
+                R"({"zeta":"z","Alpha":1,"targetID":"9","b":true,"a":"q\""})", 42),
+            R"({"Alpha":"1","a":"q\"","targetID":"42","zeta":"z"})");
+  EXPECT_EQ(msgProxy::redirectProperties("not json", 42), R"({"targetID":"42"})");
 }
 
 TEST_F(SendersTest, ReceivedRedirectIsUndone) {
@@ -313,34 +301,6 @@ TEST_F(SendersTest, ReceivedRedirectIsUndone) {
   EXPECT_EQ(relayed.sendUserId, 11);
   EXPECT_EQ(relayed.fixRef, -10001);
   EXPECT_EQ(relayed.fixState, -10002);
-
-  const struct {
-    const char* what;
-    int64_t sender, target;
-    int32_t state;
-    const char* extension;
-    int64_t wantSender, wantTarget, wantRef;
-    int32_t wantState;
-  } rows[] = {
-      {"target as number", 7, 10001, -10001, "{\"targetID\":100}", 7, 100, -10001, -10001},
-      {"neither is the service", 7, 100, 3, "{\"targetID\":\"5\"}", 7, 100, 0, 3},
-      {"not a number", 7, 10001, 3, "{\"targetID\":\"5x\"}", 7, 10001, 0, 3},
-      {"not json", 7, 10001, 3, "{\"targetID\":", 7, 10001, 0, 3},
-      {"empty", 7, 10001, 3, "", 7, 10001, 0, 3},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
-    imsdk::hostMessage m;
-    m.sendUserId = row.sender;
-    m.targetId = row.target;
-    m.fixState = row.state;
-    m.extension = row.extension;
-    msgProxy::fixSystemSender(m);
-    EXPECT_EQ(m.sendUserId, row.wantSender);
-    EXPECT_EQ(m.targetId, row.wantTarget);
-    EXPECT_EQ(m.fixRef, row.wantRef);
-    EXPECT_EQ(m.fixState, row.wantState);
-  }
 }
 
 TEST_F(SendersTest, GroupCallReachesCalleesAndArmsRecall) {
@@ -352,7 +312,7 @@ TEST_F(SendersTest, GroupCallReachesCalleesAndArmsRecall) {
   const auto m = client_.sent()[0];
   // The callees limit the call though the limit setting is off.
   EXPECT_EQ(route(m), "from 11 to 100 type 14 flag 1 limit [12,13]");
-  EXPECT_EQ(m.body, std::string(kCallBody) + ",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}");
+  EXPECT_EQ(m.body, std::string(kCallBody) + R"(,"recallCnt":"8","recallDrt":"1"})");
   EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMsg_call", "sendMsg_call groupMemCnt=2."));
 
   ASSERT_EQ(client_.timerPosts().size(), 1u);
@@ -360,7 +320,7 @@ TEST_F(SendersTest, GroupCallReachesCalleesAndArmsRecall) {
   EXPECT_EQ(timerText(t),
             "op 1 type 7 mode 2 refresh 0 category 5 key 100 room r1 members [12,13] duration 30 "
             "fire 1700000100 count 1");
-  EXPECT_EQ(t.extra, std::string(kCallBody) + ",\"flag\":\"recall\"}");
+  EXPECT_EQ(t.extra, std::string(kCallBody) + R"(,"flag":"recall"})");
 
   // The call card follows the call, to the same callees, and is kept locally.
   std::string card;
@@ -394,9 +354,8 @@ TEST_F(SendersTest, RecallSettingsShapeTheCall) {
     plugin_.settings().recallDuration.store(row.duration);
     mrtcCmd request = groupRequest({12, 13, 14});
     ASSERT_TRUE(proxy_.sendMsg_call({12, 13, 14}, groupTalk(), request));
-    EXPECT_EQ(
-        client_.sent().front().body,
-        std::string(kCallBody) + (row.tagged ? ",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}" : "}"));
+    EXPECT_EQ(client_.sent().front().body,
+              std::string(kCallBody) + (row.tagged ? R"(,"recallCnt":"8","recallDrt":"1"})" : "}"));
     ASSERT_EQ(client_.timerPosts().size(), row.armed ? 1u : 0u);
     if (row.armed) {
       EXPECT_EQ(client_.timerPosts()[0].cmd.duration, row.duration);
@@ -449,14 +408,14 @@ TEST_F(SendersTest, OneToOneCallGoesToThePeer) {
   EXPECT_TRUE(client_.inserted().empty());
   const auto m = client_.sent()[0];
   EXPECT_EQ(route(m), "from 11 to 12 type 14 flag 1 limit []");
-  EXPECT_EQ(m.body,
-            "{\"type\":\"multi_call\",\"senderId\":\"11\",\"onwerId\":\"11\",\"roomId\":\"r1\","
-            "\"roomToken\":\"tk\",\"oName\":\"5byg5LiJ\",\"roomName\":\"rn\",\"addr\":"
-            "\"1.2.3.4:5\",\"srvVer\":\"2.1\",\"srvTag\":\"east\",\"videoType\":\"2\",\"cmode\":"
-            "\"free\",\"beginTime\":\"1700000000\",\"deviceType\":\"1\",\"version\":"
-            "\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":\"{\\\"mode\\\":\\\"single\\\"}\","
-            "\"rtcType\":\"p2pconfer\",\"selects\":[12],\"members\":[11,12],\"recallCnt\":\"8\","
-            "\"recallDrt\":\"1\"}");
+  EXPECT_EQ(
+      m.body,
+      R"({"type":"multi_call","senderId":"11","onwerId":"11","roomId":"r1","roomToken":"tk",)"
+      R"("oName":"5byg5LiJ","roomName":"rn","addr":"1.2.3.4:5","srvVer":"2.1",)"
+      R"("srvTag":"east","videoType":"2","cmode":"free","beginTime":"1700000000",)"
+      R"("deviceType":"1","version":"mrtc@1.8.8","VideoStatus":"multi",)"
+      R"("extend":"{\"mode\":\"single\"}","rtcType":"p2pconfer","selects":[12],"members":[11,)"
+      R"(12],"recallCnt":"8","recallDrt":"1"})");
   // The repeated ring goes back to the peer, the talk having no group.
   ASSERT_EQ(client_.timerPosts().size(), 1u);
   EXPECT_EQ(client_.timerPosts()[0].cmd.key + idText(client_.timerPosts()[0].cmd.members),
@@ -470,13 +429,13 @@ TEST_F(SendersTest, InviteGoesToTheGroupAndArmsRecallForInvitees) {
   ASSERT_EQ(client_.sent().size(), 2u);
   const auto m = client_.sent()[0];
   EXPECT_EQ(route(m), "from 11 to 100 type 14 flag 1 limit []");  // limited only by the setting
-  EXPECT_EQ(m.body, std::string(kInviteBody) + ",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}");
+  EXPECT_EQ(m.body, std::string(kInviteBody) + R"(,"recallCnt":"8","recallDrt":"1"})");
   EXPECT_TRUE(
       loggedExactly("imsdkmrtc::msgProxy::sendMsg_invite", "sendMsg_invite groupMemCnt=1."));
   EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMsg_invite", "sendMsg_invite ret = 1."));
   ASSERT_EQ(client_.timerPosts().size(), 1u);
   EXPECT_EQ(client_.timerPosts()[0].cmd.members, ids{14});
-  EXPECT_EQ(client_.timerPosts()[0].cmd.extra, std::string(kInviteBody) + ",\"flag\":\"recall\"}");
+  EXPECT_EQ(client_.timerPosts()[0].cmd.extra, std::string(kInviteBody) + R"(,"flag":"recall"})");
   EXPECT_EQ(request.cmdCode, 2);
   // Its card reaches the invitees and is not kept locally first.
   std::string card;
@@ -498,7 +457,7 @@ TEST_F(SendersTest, InviteGoesToTheGroupAndArmsRecallForInvitees) {
 
 TEST_F(SendersTest, RecallIsResentUnchangedToTheStillRinging) {
   plugin_.settings().redirectOn.store(1);
-  const std::string text = std::string(kCallBody) + ",\"flag\":\"recall\"}";
+  const std::string text = std::string(kCallBody) + R"(,"flag":"recall"})";
   ASSERT_TRUE(proxy_.sendRecall(100, text, {13}));
   const auto m = client_.sent().back();
   EXPECT_EQ(route(m), "from 11 to 100 type 14 flag 1 limit [13]");
