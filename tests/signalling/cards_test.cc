@@ -42,7 +42,7 @@ const char kFullCard[] =
     R"("creator":"Ann","fields":[{"发起人":"Ann"},{"版本":"v1.8.8"},{"服务":"test-b"}],)"
     R"("fields_eng":[{"Creator":"Ann"},{"version":"v1.8.8"},{"server":"test-b"}]})";
 
-TEST_F(CardsTest, CallCardIsPostedWholeAndReadsBack) {
+TEST_F(CardsTest, CallCardIsPostedWhole) {
   std::string card;
   proxy().fillTempMessage(card, groupTalk(), {12, 13}, {"12_011", "13_000"});
   EXPECT_EQ(card, kFullCard);

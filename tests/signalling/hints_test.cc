@@ -1,8 +1,6 @@
 // Weak hints and shared texts as the host receives them.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "signalling/signalling_fixture.h"
 
 namespace imsdkmrtc {
@@ -16,39 +14,34 @@ TEST_F(HintsTest, HintBodiesAndProperties) {
   const char kFinish[] = R"({"body":"语音通话已经结束","msgBodyType":"12"})";
   const struct {
     const char* what;
-    std::function<bool(msgProxy&, std::string&)> call;
+    bool begin;
+    int64_t user, chat;
+    const char* room;
+    bool inGroup;
     bool result;
     int64_t target;  // 0: nothing posted
     const char* body;
     const char* properties;  // also handed back to the caller
   } rows[] = {
-      {"begin in a group",
-       [](msgProxy& p, std::string& s) { return p.sendWeakHintBegin(11, 500, "r1", s, true); },
-       true, 500, kBegin,
+      {"begin in a group", true, 11, 500, "r1", true, true, 500, kBegin,
        R"({"operType":"21","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})"},
-      {"begin one-to-one",
-       [](msgProxy& p, std::string& s) { return p.sendWeakHintBegin(11, 7, "r2", s, false); }, true,
-       7, kBegin,
+      {"begin one-to-one", true, 11, 7, "r2", false, true, 7, kBegin,
        R"({"operType":"21","operUser":"11","usersInfo":"groupId=0,roomId=r2,operUserName=Ann"})"},
-      {"begin in no group",
-       [](msgProxy& p, std::string& s) { return p.sendWeakHintBegin(11, 0, "r1", s, true); }, true,
-       0, "", ""},
-      {"finish", [](msgProxy& p, std::string& s) { return p.sendWeakHintFinish(12, 500, "r3", s); },
-       true, 500, kFinish,
+      {"begin in no group", true, 11, 0, "r1", true, true, 0, "", ""},
+      {"finish", false, 12, 500, "r3", true, true, 500, kFinish,
        R"({"operType":"22","operUser":"12","usersInfo":"groupId=500,roomId=r3,operUserName=A"})"},
-      {"finish of an unknown user",
-       [](msgProxy& p, std::string& s) { return p.sendWeakHintFinish(99, 500, "r4", s); }, true,
-       500, kFinish,
+      {"finish of an unknown user", false, 99, 500, "r4", true, true, 500, kFinish,
        R"({"operType":"22","operUser":"99","usersInfo":"groupId=500,roomId=r4,operUserName="})"},
-      {"finish in no group",
-       [](msgProxy& p, std::string& s) { return p.sendWeakHintFinish(12, 0, "r3", s); }, false, 0,
-       "", ""},
+      {"finish in no group", false, 12, 0, "r3", true, false, 0, "", ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     client->clearRecords();
     std::string props;
-    EXPECT_EQ(row.call(proxy(), props), row.result);
+    EXPECT_EQ(row.begin
+                  ? proxy().sendWeakHintBegin(row.user, row.chat, row.room, props, row.inGroup)
+                  : proxy().sendWeakHintFinish(row.user, row.chat, row.room, props),
+              row.result);
     EXPECT_EQ(props, row.properties);
     auto inserted = client->inserted();
     auto sent = client->sent();
