@@ -75,17 +75,4 @@ TEST_F(ClientTest, PostedRecordsBelongToTheHostOnlyWhenAccepted) {
   EXPECT_TRUE(client.results().empty());
 }
 
-TEST_F(ClientTest, LifeCycleEventsReachSlot12AndPulledMessagesComeBack) {
-  client.preLogin("logo");
-  client.login();
-  imsdk::hostMessage m1, m2;
-  m1.body = "one";
-  m2.body = "two";
-  auto back = client.pull({m1, m2});
-  EXPECT_THAT(plugin.calls, ElementsAre(P{12, 0}, P{12, 1}, P{12, 38}));
-  EXPECT_THAT(plugin.pulledBodies, ElementsAre("one", "two"));
-  ASSERT_EQ(back.size(), 2u);
-  EXPECT_EQ(back[1].status, -10001);
-}
-
 }  // namespace

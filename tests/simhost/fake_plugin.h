@@ -27,7 +27,6 @@ class FakePlugin : public imsdk::IPlugin {
   std::vector<std::pair<int, uint16_t>> calls;    // slot, command
   std::vector<imsdk::req_mrtc_request> requests;  // as seen on slot 7
   std::vector<imsdk::req_mrtc_extra> extras;
-  std::vector<std::string> pulledBodies;
   int released = 0;
   // When set, every type-14 message is answered with this body (type 15).
   std::string replyBody;
@@ -95,14 +94,7 @@ class FakePlugin : public imsdk::IPlugin {
     return true;
   }
 
-  void onpostServer(uint16_t event, void* record) override {
-    calls.emplace_back(12, event);
-    if (event != imsdk::kEventPulled) return;
-    for (auto& m : static_cast<imsdk::postServerPulled*>(record)->messages) {
-      pulledBodies.push_back(m.body);
-      m.status = -10001;
-    }
-  }
+  void onpostServer(uint16_t event, void*) override { calls.emplace_back(12, event); }
   imsdk::_sdkcmd_base* createCmd(uint16_t cmdId, bool) override {
     if (cmdId == imsdk::kCmdExtra) return new imsdk::req_mrtc_extra;
     if (cmdId == imsdk::kCmdKeepAlive) return nullptr;

@@ -1,4 +1,6 @@
 // Adds and removals on the time-out queue, applied directly (no worker).
+// How a remove or a replacing add takes ids out of a room's records is
+// checked against a plain version in member_removal_test.cc.
 #include <string>
 #include <vector>
 
@@ -25,24 +27,12 @@ std::vector<imsdk::timerCmd> manyCardRecords() {
 
 TEST_F(TimerTest, QueueChangesByRequest) {
   const std::vector<QueueCase> cases = {
-      {"remove of the only member deletes the record; the last record fills the hole",
-       {addCmd(1, 1, "r1", {5}, 88), addCmd(1, 2, "r2", {6}, 68),
-        addCmd(0, 3, "keepalive", {}, 60)},
-       removeCmd(1, 1, "r1", {5}),
-       1,
-       {"0/3/keepalive/[]/60", "1/2/r2/[6]/68"}},
       {"remove matches category and key byte for byte",
        {addCmd(1, 1, "r1", {5}, 88), addCmd(1, 1, "R1", {5}, 88), addCmd(1, 1, "r1 ", {5}, 88),
         addCmd(4, 1, "r1", {5}, 88)},
        removeCmd(1, 1, "r1", {5}),
        1,
        {"4/1/r1/[5]/88", "1/1/R1/[5]/88", "1/1/r1 /[5]/88"}},
-      {"remove reaches every record of the room whatever its type",
-       {addCmd(1, 1, "r1", {5, 6}, 88), addCmd(1, 2, "r1", {5}, 68),
-        addCmd(5, 7, "r1", {5}, 30, 2)},
-       removeCmd(1, 2, "r1", {5}),
-       1,
-       {"1/1/r1/[6]/88", "5/7/r1/[5]/30"}},
       {"remove of another type drops records of the category whatever their key",
        {addCmd(5, 7, "100", {5}, 30, 2), addCmd(0, 3, "keepalive", {}, 60),
         addCmd(5, 7, "200", {6}, 30, 2)},
