@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -132,10 +131,6 @@ class TimerTest : public ::testing::Test {
   }
 
   static std::string oneTimeout(int type) { return kOneTimeoutPrefix + std::to_string(type) + "."; }
-  // The type of a "one timeout" line.
-  static int typeOf(const std::string& line) {
-    return std::stoi(line.substr(std::strlen(kOneTimeoutPrefix)));
-  }
 
   simhost::Network net_;
   simhost::Client& client_ = net_.addClient("a", 1000);
