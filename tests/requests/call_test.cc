@@ -94,6 +94,7 @@ TEST(PlaceCall, CallShapes) {
     if (row.wait == 0) {
       EXPECT_TRUE(waits.empty()) << row.name;
       EXPECT_TRUE(c.a.sent().empty()) << row.name;
+      EXPECT_TRUE(c.a.events().empty()) << row.name;
       c.a.config().refuseSend = false;
       EXPECT_EQ(c.ask(24001, "r9", "", {12}), 0) << row.name;
       continue;

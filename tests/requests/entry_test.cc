@@ -2,7 +2,6 @@
 // records of the wrong kind and the room-token cache.
 #include <gtest/gtest.h>
 
-#include <cstdarg>
 #include <utility>
 #include <string>
 #include <vector>
@@ -13,36 +12,19 @@
 namespace reqtest {
 namespace {
 
-// A host that only records which post service a request took, as
-// "service code len recordId" (recordId -1: no data).
-class RoutingHost : public imsdk::IHostService {
+// A host that records which post service a request took, as
+// "service code len recordId" (recordId -1: no data), and follows it no
+// further.
+class RoutingHost : public simhost::Client {
  public:
+  explicit RoutingHost(simhost::Network* net) : Client(net, "r", 1, 1) {}
   std::vector<std::string> posts;
 
-  int64_t getTicketValue() override { return 0; }
-  std::string getTicketText() override { return ""; }
-  int64_t getOwnUserId() override { return 1; }
-  int32_t postToApp(uint16_t, void*, int32_t, int32_t) override { return 0; }
   int32_t postToDispatch(uint16_t code, void* data, int32_t len, int32_t) override {
     return record(12, code, data, len);
   }
   int32_t passRequest(uint16_t code, void* data, int32_t len, int32_t) override {
     return record(15, code, data, len);
-  }
-  bool sendMessage(imsdk::req_sendMessage*, int32_t, int32_t) override { return true; }
-  int32_t insertMessage(imsdk::req_insertMessage*, int32_t, int32_t) override { return 0; }
-  bool syncRequest(int32_t, com::zbq::im::ap::SessionTicket*,
-                   com::zbq::im::ap::CacheRet*) override {
-    return false;
-  }
-  void log(int32_t, const char*, const char*, const char*, ...) override {}
-  int64_t getTimeMs() override { return 0; }
-  bool loginQuery() override { return true; }
-  std::string getPreLoginDesc() override { return ""; }
-  bool getUserInfo(imsdk::userInfo*, int64_t) override { return false; }
-  std::string getConfigItem(const std::string&, const std::string&) override { return ""; }
-  int32_t registerAddress(const char*, int32_t, const char*, uint16_t, int32_t) override {
-    return 0;
   }
 
  private:
@@ -63,7 +45,8 @@ TEST(RequestEntry, Slot3HandsRequestsBackThroughTheirService) {
   };
   for (const auto& row : rows) {
     for (bool present : {true, false}) {
-      RoutingHost host;
+      simhost::Network net;
+      RoutingHost host(&net);
       imsdkmrtc::mrtc_plugin plugin;
       plugin.setHost(&host);
       imsdk::req_mrtc_request record;

@@ -43,6 +43,7 @@ TEST(ExtraRequest, SettingsFollowOnlyQuotedValues) {
       {16, R"({"enable":1,"count":3})", 7, SETTING(recallCount), 1},
       {18, R"({"p2pSwitch":"on"})", 0, SETTING(p2pSwitch), 1},
       {11, "", 0, SETTING(activeFlag), 1},
+      {11, "", 0, SETTING(activeTime), kStartMs},
       {18, R"({"unbindSwitch":"on"})", 0, SETTING(unbindSwitch), 1},
       {18, R"({"unbind":"on"})", 7, SETTING(unbindSwitch), 0},
       {19, R"({"addrSwitch":"off"})", 0, SETTING(addrSwitch), 0},
