@@ -2,7 +2,7 @@
 // records of the wrong kind and the room-token cache.
 #include <gtest/gtest.h>
 
-#include <cstdarg>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -12,85 +12,52 @@
 namespace reqtest {
 namespace {
 
-// A host that only records which post service a request took.
-class RoutingHost : public imsdk::IHostService {
+// A host that records which post service a request took, as
+// "service code len recordId" (recordId -1: no data), and follows it no
+// further.
+class RoutingHost : public simhost::Client {
  public:
-  struct Post {
-    int service;
-    uint16_t code;
-    bool hasData;
-    int32_t len;
-    int64_t recordId;
-  };
-  std::vector<Post> posts;
+  explicit RoutingHost(simhost::Network* net) : Client(net, "r", 1, 1) {}
+  std::vector<std::string> posts;
 
-  int64_t getTicketValue() override { return 0; }
-  std::string getTicketText() override { return ""; }
-  int64_t getOwnUserId() override { return 1; }
-  int32_t postToApp(uint16_t, void*, int32_t, int32_t) override { return 0; }
   int32_t postToDispatch(uint16_t code, void* data, int32_t len, int32_t) override {
-    record(12, code, data, len);
-    return 0;
+    return record(12, code, data, len);
   }
   int32_t passRequest(uint16_t code, void* data, int32_t len, int32_t) override {
-    record(15, code, data, len);
-    return 0;
-  }
-  bool sendMessage(imsdk::req_sendMessage*, int32_t, int32_t) override { return true; }
-  int32_t insertMessage(imsdk::req_insertMessage*, int32_t, int32_t) override { return 0; }
-  bool syncRequest(int32_t, com::zbq::im::ap::SessionTicket*,
-                   com::zbq::im::ap::CacheRet*) override {
-    return false;
-  }
-  void log(int32_t, const char*, const char*, const char*, ...) override {}
-  int64_t getTimeMs() override { return 0; }
-  bool loginQuery() override { return true; }
-  std::string getPreLoginDesc() override { return ""; }
-  bool getUserInfo(imsdk::userInfo*, int64_t) override { return false; }
-  std::string getConfigItem(const std::string&, const std::string&) override { return ""; }
-  int32_t registerAddress(const char*, int32_t, const char*, uint16_t, int32_t) override {
-    return 0;
+    return record(15, code, data, len);
   }
 
  private:
-  void record(int service, uint16_t code, void* data, int32_t len) {
-    int64_t id = -1;
-    if (data != nullptr) {
-      auto* env = static_cast<imsdk::cmdEnvelope*>(data);
-      id = static_cast<imsdk::_sdkcmd_base*>(env->record)->id;
-    }
-    posts.push_back({service, code, data != nullptr, len, id});
+  int32_t record(int service, uint16_t code, void* data, int32_t len) {
+    const int64_t id = data == nullptr ? -1 : static_cast<imsdk::_sdkcmd_base*>(
+                                                  static_cast<imsdk::cmdEnvelope*>(data)->record)
+                                                  ->id;
+    posts.push_back(std::to_string(service) + " " + std::to_string(code) + " " +
+                    std::to_string(len) + " " + std::to_string(id));
+    return 0;
   }
 };
 
 TEST(RequestEntry, Slot3HandsRequestsBackThroughTheirService) {
-  struct Row {
-    uint16_t code;
-    bool present;
-    int service;
-    int32_t len;
+  const std::pair<uint16_t, const char*> rows[] = {
+      {24001, "15 24001 8 4242"}, {24006, "15 24006 8 4242"}, {24010, "15 24010 8 4242"},
+      {24008, "12 24008 8 4242"}, {24009, "12 24009 8 4242"},
   };
-  const Row rows[] = {
-      {24001, true, 15, 8}, {24006, true, 15, 8}, {24010, true, 15, 8},
-      {24008, true, 12, 8}, {24009, true, 12, 8}, {24001, false, 15, 0},
-      {24009, false, 12, 0},
-  };
-  for (const Row& row : rows) {
-    RoutingHost host;
-    imsdkmrtc::mrtc_plugin plugin;
-    plugin.setHost(&host);
-    imsdk::req_mrtc_request record;
-    record.id = 4242;
-    imsdk::cmdEnvelope env{&record, 4};
-    EXPECT_TRUE(plugin.onRequest(row.code, reinterpret_cast<uintptr_t>(&env),
-                                 row.present ? &env : nullptr));
-    ASSERT_EQ(host.posts.size(), 1u) << row.code;
-    EXPECT_EQ(host.posts[0].service, row.service) << row.code;
-    EXPECT_EQ(host.posts[0].code, row.code);
-    EXPECT_EQ(host.posts[0].len, row.len) << row.code;
-    EXPECT_EQ(host.posts[0].hasData, row.present);
-    if (row.present) {
-      EXPECT_EQ(host.posts[0].recordId, 4242);
+  for (const auto& row : rows) {
+    for (bool present : {true, false}) {
+      simhost::Network net;
+      RoutingHost host(&net);
+      imsdkmrtc::mrtc_plugin plugin;
+      plugin.setHost(&host);
+      imsdk::req_mrtc_request record;
+      record.id = 4242;
+      imsdk::cmdEnvelope env{&record, 4};
+      EXPECT_TRUE(plugin.onRequest(row.first, reinterpret_cast<uintptr_t>(&env),
+                                   present ? &env : nullptr));
+      // Without data the request still goes its way, with length 0.
+      std::string expected = row.second;
+      if (!present) expected = expected.substr(0, 9) + "0 -1";
+      EXPECT_EQ(host.posts, std::vector<std::string>{expected}) << row.first;
     }
   }
 }
@@ -103,82 +70,65 @@ bool netLogged(const simhost::Client& c) {
 }
 
 TEST(RequestEntry, GateDropsCallsSilentlyButNotTheSettingsChannel) {
-  Site site;
-  auto& a = site.add("a", 11);
-  site.net.addGroup(500, {11, 12});
-  EXPECT_EQ(codeOf(a, a.extra(1, R"({"pcOnOff":"off"})")), 0);
-  a.clearRecords();
-
-  const int64_t dropped = a.request(24001, req(500, "r1", {12}));
-  EXPECT_EQ(codeOf(a, dropped), -1000);
-  EXPECT_FALSE(netLogged(a));
-  EXPECT_TRUE(a.sent().empty());
-
-  EXPECT_EQ(codeOf(a, a.extra(1, R"({"pcOnOff":"on"})")), 0);
-  EXPECT_EQ(codeOf(a, a.request(24001, req(500, "r1", {12}))), 0);
-}
-
-TEST(RequestEntry, CodesWithoutHandlerRunNothing) {
-  Site site;
-  auto& a = site.add("a", 11);
-  for (uint16_t code : {24007, 24011, 24500, 24998}) {
-    imsdk::req_mrtc_request record;
-    record.id = 9;
-    imsdk::cmdEnvelope env{&record, 4};
-    EXPECT_TRUE(a.plugin()->onNetRequest(code, reinterpret_cast<uintptr_t>(&env), 0));
-  }
-  EXPECT_TRUE(a.results().empty());
-  EXPECT_TRUE(a.sent().empty());
-  EXPECT_TRUE(a.timerPosts().empty());
+  Ann t;
+  EXPECT_EQ(codeOf(t.a, t.a.extra(1, R"({"pcOnOff":"off"})")), 0);
+  t.a.clearRecords();
+  EXPECT_EQ(t.ask(24001, "r1", "", {12}), -1000);
+  EXPECT_FALSE(netLogged(t.a));
+  EXPECT_TRUE(t.a.sent().empty());
+  EXPECT_EQ(codeOf(t.a, t.a.extra(1, R"({"pcOnOff":"on"})")), 0);
+  EXPECT_EQ(t.ask(24001, "r1", "", {12}), 0);
 }
 
 // What slot 7 may be handed besides a proper record: nothing, an empty
 // envelope, or a record of the other kind. Each gets one answer with the
-// handler's "unusable request" code and changes nothing.
+// handler's "unusable request" code and changes nothing; codes without a
+// handler get no answer at all.
 TEST(RequestEntry, MissingOrWrongRecordsAreAnsweredNotFollowed) {
-  Site site;
-  auto& a = site.add("a", 11);
-  site.net.addGroup(500, {11, 12});
-  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r1", {12}))), 0);
-  a.clearRecords();
-
-  struct Row {
-    uint16_t code;
-    int32_t expected;
-  };
-  const Row rows[] = {{24001, 1}, {24002, 1}, {24003, 1}, {24004, 1}, {24005, 1},
-                      {24006, 7}, {24009, 1}, {24010, 1}};
-  for (const Row& row : rows) {
+  Ann t;
+  ASSERT_EQ(t.ask(24001, "r1", "", {12}), 0);
+  const std::pair<uint16_t, int32_t> rows[] = {{24001, 1}, {24002, 1}, {24003, 1}, {24004, 1},
+                                               {24005, 1}, {24006, 7}, {24009, 1}, {24010, 1}};
+  for (const auto& row : rows) {
     imsdk::req_mrtc_extra extra;
-    extra.id = 700 + row.code % 100;
     extra.type = 1;
     extra.cmd = R"({"pcOnOff":"off"})";
     imsdk::req_mrtc_request call = req(500, "r1", {12}, "", "hungup_uiclick");
-    call.id = 700 + row.code % 100;
+    call.id = extra.id = row.first;
     // A call request carrying an extra record and the other way round.
     imsdk::_sdkcmd_base* wrong =
-        row.code == 24006 ? static_cast<imsdk::_sdkcmd_base*>(&call) : &extra;
+        row.first == 24006 ? static_cast<imsdk::_sdkcmd_base*>(&call) : &extra;
     imsdk::cmdEnvelope wrongEnv{wrong, 4};
     imsdk::cmdEnvelope emptyEnv{nullptr, 4};
-    a.clearRecords();
-    a.plugin()->onNetRequest(row.code, 0, 0);
-    a.plugin()->onNetRequest(row.code, reinterpret_cast<uintptr_t>(&emptyEnv), 0);
-    a.plugin()->onNetRequest(row.code, reinterpret_cast<uintptr_t>(&wrongEnv), 0);
-    const auto results = a.results();
-    ASSERT_EQ(results.size(), 3u) << row.code;
+    t.a.clearRecords();
+    t.a.plugin()->onNetRequest(row.first, 0, 0);
+    t.a.plugin()->onNetRequest(row.first, reinterpret_cast<uintptr_t>(&emptyEnv), 0);
+    t.a.plugin()->onNetRequest(row.first, reinterpret_cast<uintptr_t>(&wrongEnv), 0);
+    const auto results = t.a.results();
+    ASSERT_EQ(results.size(), 3u) << row.first;
     for (const simhost::Result& r : results) {
-      EXPECT_EQ(r.cmdId, row.code);
-      EXPECT_EQ(r.result, row.expected) << row.code;
+      EXPECT_EQ(r.cmdId, row.first);
+      EXPECT_EQ(r.result, row.second) << row.first;
     }
-    EXPECT_EQ(results[2].id, 700 + row.code % 100) << row.code;
-    EXPECT_TRUE(a.sent().empty()) << row.code;
+    EXPECT_EQ(results[2].id, row.first);
+    EXPECT_TRUE(t.a.sent().empty()) << row.first;
   }
-  // The talk placed first is untouched: a call for it again is no new talk,
-  // and the gate is still open.
-  EXPECT_EQ(site.plugin(a).settings().pcOnOff.load(), 1);
-  EXPECT_EQ(codeOf(a, a.request(24001, req(500, "r2", {12}))), 2);
+  t.a.clearRecords();
+  for (uint16_t code : {24007, 24011, 24500, 24998}) {
+    imsdk::req_mrtc_request record = req(500, "r1", {12});
+    imsdk::cmdEnvelope env{&record, 4};
+    EXPECT_TRUE(t.a.plugin()->onNetRequest(code, reinterpret_cast<uintptr_t>(&env), 0));
+  }
+  EXPECT_TRUE(t.a.results().empty());
+  EXPECT_TRUE(t.a.timerPosts().empty());
+  // The talk placed first is untouched and the gate still open.
+  EXPECT_EQ(t.plugin().settings().pcOnOff.load(), 1);
+  EXPECT_EQ(t.ask(24001, "r2", "", {12}), 2);
 }
 
+// Each step: days passed before it, the room asked, the host requests made
+// so far. A miss after two days drops only the first stale entry (A); hits
+// are served from the cache however old.
 TEST(RequestEntry, RoomTokensAreCachedAndStaleEntriesPurgedOneAtATime) {
   Site site;
   auto& a = site.add("a", 11);
@@ -186,31 +136,24 @@ TEST(RequestEntry, RoomTokensAreCachedAndStaleEntriesPurgedOneAtATime) {
     a.config().cacheValues[room] =
         std::string(R"({"code":0,"result":"ok","token":"tk-)") + room + "\"}";
   }
-  auto token = [&](const std::string& room) {
-    const int64_t id = a.extra(22, R"({"reqData":{"roomId":")" + room + "\"}}");
-    return answerTo(a, id);
+  struct Step {
+    int days;
+    std::string room;
+    int asked;
   };
-  for (const char* room : {"A", "B", "C"}) EXPECT_EQ(token(room).result, 0);
-  EXPECT_EQ(a.cacheRequests(), 3);
-  EXPECT_EQ(token("B").extend, R"({"roomId":"B","roomToken":"tk-B"})");
-  EXPECT_EQ(a.cacheRequests(), 3);
-
-  site.advance(2 * 86400 * 1000LL);
-  // Two days later a hit is still served from the cache.
-  EXPECT_EQ(token("A").extend, R"({"roomId":"A","roomToken":"tk-A"})");
-  EXPECT_EQ(a.cacheRequests(), 3);
-  // A miss asks the host and drops only the first stale entry (A).
-  EXPECT_EQ(token("D").result, 0);
-  EXPECT_EQ(a.cacheRequests(), 4);
-  EXPECT_EQ(token("B").result, 0);
-  EXPECT_EQ(token("C").result, 0);
-  EXPECT_EQ(a.cacheRequests(), 4);
-  EXPECT_EQ(token("A").result, 0);
-  EXPECT_EQ(a.cacheRequests(), 5);
-
+  const Step steps[] = {{0, "A", 1}, {0, "B", 2}, {0, "C", 3}, {0, "B", 3}, {2, "A", 3},
+                        {0, "D", 4}, {0, "B", 4}, {0, "C", 4}, {0, "A", 5}};
+  for (const Step& s : steps) {
+    site.advance(s.days * 86400 * 1000LL);
+    const simhost::Result r =
+        answerTo(a, a.extra(22, R"({"reqData":{"roomId":")" + s.room + "\"}}"));
+    EXPECT_EQ(r.result, 0) << s.room;
+    EXPECT_EQ(r.extend, R"({"roomId":")" + s.room + R"(","roomToken":"tk-)" + s.room + "\"}");
+    EXPECT_EQ(a.cacheRequests(), s.asked) << s.room;
+  }
   // Unknown room, or a request text without a room: 7 and no answer text.
   a.config().cacheCode = 3;
-  const simhost::Result missing = token("Z");
+  const simhost::Result missing = answerTo(a, a.extra(22, R"({"reqData":{"roomId":"Z"}})"));
   EXPECT_EQ(missing.result, 7);
   EXPECT_EQ(missing.extend, "");
   EXPECT_EQ(codeOf(a, a.extra(22, R"({"roomId":"A"})")), 7);

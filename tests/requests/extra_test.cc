@@ -23,85 +23,73 @@ struct SettingRow {
 };
 
 TEST(ExtraRequest, SettingsFollowOnlyQuotedValues) {
-  auto pc = [](mrtc_plugin& p) { return p.settings().pcOnOff.load(); };
-  auto lose = [](mrtc_plugin& p) { return p.settings().loseDuration.load(); };
-  auto enable = [](mrtc_plugin& p) { return p.settings().recallEnable.load(); };
-  auto drt = [](mrtc_plugin& p) { return p.settings().recallDuration.load(); };
-  auto cnt = [](mrtc_plugin& p) { return p.settings().recallCount.load(); };
-  auto bell = [](mrtc_plugin& p) { return p.settings().recallBellDuration.load(); };
-  auto p2p = [](mrtc_plugin& p) { return p.settings().p2pSwitch.load(); };
-  auto unbind = [](mrtc_plugin& p) { return p.settings().unbindSwitch.load(); };
-  auto addr = [](mrtc_plugin& p) { return p.settings().addrSwitch.load(); };
-  auto limit = [](mrtc_plugin& p) { return p.proxy().limitRange() ? 1 : 0; };
+  auto limit = [](mrtc_plugin& p) { return int64_t{p.proxy().limitRange()}; };
   auto watched = [](mrtc_plugin& p) { return p.board().watchedGroup(); };
-  auto board = [](mrtc_plugin& p) { return p.board().enabled() ? 1 : 0; };
-  auto version = [](mrtc_plugin& p) {
-    return static_cast<int64_t>(p.mcalling_version == "2.4.1");
-  };
+  auto board = [](mrtc_plugin& p) { return int64_t{p.board().enabled()}; };
+  auto version = [](mrtc_plugin& p) { return int64_t{p.mcalling_version == "2.4.1"}; };
+#define SETTING(name) [](mrtc_plugin& p) -> int64_t { return p.settings().name.load(); }
   const SettingRow rows[] = {
-      {1, R"({"pcOnOff":"off"})", 0, pc, 0},
-      {1, R"({"pcOnOff":false})", 7, pc, 1},
-      {1, R"({"pcOnOff":"yes"})", 7, pc, 1},
+      {1, R"({"pcOnOff":"off"})", 0, SETTING(pcOnOff), 0},
+      {1, R"({"pcOnOff":false})", 7, SETTING(pcOnOff), 1},
+      {1, R"({"pcOnOff":"yes"})", 7, SETTING(pcOnOff), 1},
       {2, R"({"limitRange":"on"})", 0, limit, 1},
-      {10, R"({"loseDuration":"45"})", 0, lose, 45},
-      {10, R"({"loseDuration":45})", 7, lose, 180},
-      {10, R"({"loseDuration":"4x"})", 7, lose, 180},
-      {16, R"({"duration":"45","count":"2"})", 7, drt, 45},
-      {16, R"({"duration":"45","count":"2"})", 7, cnt, 2},
-      {16, R"({"enable":"on","bellDuration":"9"})", 0, bell, 9},
-      {16, R"({"enable":"on"})", 0, enable, 1},
-      {16, R"({"enable":1,"count":3})", 7, cnt, 1},
-      {18, R"({"p2pSwitch":"on"})", 0, p2p, 1},
-      {18, R"({"enable":"on"})", 0, p2p, 1},
-      {18, R"({"unbindSwitch":"on"})", 0, unbind, 1},
-      {18, R"({"unbind":"on"})", 7, unbind, 0},
-      {19, R"({"addrSwitch":"off"})", 0, addr, 0},
+      {10, R"({"loseDuration":"45"})", 0, SETTING(loseDuration), 45},
+      {10, R"({"loseDuration":45})", 7, SETTING(loseDuration), 180},
+      {10, R"({"loseDuration":"4x"})", 7, SETTING(loseDuration), 180},
+      {16, R"({"duration":"45","count":"2"})", 7, SETTING(recallDuration), 45},
+      {16, R"({"duration":"45","count":"2"})", 7, SETTING(recallCount), 2},
+      {16, R"({"enable":"on","bellDuration":"9"})", 0, SETTING(recallBellDuration), 9},
+      {16, R"({"enable":"on"})", 0, SETTING(recallEnable), 1},
+      {16, R"({"enable":1,"count":3})", 7, SETTING(recallCount), 1},
+      {18, R"({"p2pSwitch":"on"})", 0, SETTING(p2pSwitch), 1},
+      {11, "", 0, SETTING(activeFlag), 1},
+      {11, "", 0, SETTING(activeTime), kStartMs},
+      {18, R"({"unbindSwitch":"on"})", 0, SETTING(unbindSwitch), 1},
+      {18, R"({"unbind":"on"})", 7, SETTING(unbindSwitch), 0},
+      {19, R"({"addrSwitch":"off"})", 0, SETTING(addrSwitch), 0},
       {6, R"({"boardSwitch":"on"})", 0, board, 1},
       {12, R"({"mcalling_version":"2.4.1"})", 0, version, 1},
       {12, R"({"mcalling_version":""})", 7, version, 0},
       {3, R"({"groupId":"0"})", 7, watched, 0},
       {3, R"({"groupId":500})", 7, watched, 0},
-      {0, "", 7, pc, 1},
-      {23, R"({"pcOnOff":"off"})", 7, pc, 1},
-      {-1, R"({"pcOnOff":"off"})", 7, pc, 1},
-      {100, R"({"pcOnOff":"off"})", 7, pc, 1},
+      {0, "", 7, SETTING(pcOnOff), 1},
+      {23, R"({"pcOnOff":"off"})", 7, SETTING(pcOnOff), 1},
+      {-1, R"({"pcOnOff":"off"})", 7, SETTING(pcOnOff), 1},
+      {100, R"({"pcOnOff":"off"})", 7, SETTING(pcOnOff), 1},
   };
+#undef SETTING
   for (const SettingRow& row : rows) {
-    Site site;
-    auto& a = site.add("a", 11);
-    const int64_t id = a.extra(row.type, row.cmd);
-    EXPECT_EQ(codeOf(a, id), row.expected) << int(row.type) << " " << row.cmd;
-    EXPECT_EQ(row.read(site.plugin(a)), row.value) << int(row.type) << " " << row.cmd;
+    Ann t;
+    EXPECT_EQ(codeOf(t.a, t.a.extra(row.type, row.cmd)), row.expected) << int(row.type) << row.cmd;
+    EXPECT_EQ(row.read(t.plugin()), row.value) << int(row.type) << " " << row.cmd;
   }
 }
 
 TEST(ExtraRequest, WatchedGroupNeedsTheBoardAndTypeFourClearsIt) {
-  Site site;
-  auto& a = site.add("a", 11);
-  site.net.addGroup(500, {11, 12});
-  ASSERT_EQ(codeOf(a, a.extra(6, R"({"boardSwitch":"on"})")), 0);
-  EXPECT_EQ(codeOf(a, a.extra(3, R"({"groupId":"500"})")), 0);
-  EXPECT_EQ(site.plugin(a).board().watchedGroup(), 500);
-  EXPECT_EQ(codeOf(a, a.extra(4, "")), 0);
-  EXPECT_EQ(site.plugin(a).board().watchedGroup(), 0);
+  Ann t;
+  ASSERT_EQ(codeOf(t.a, t.a.extra(6, R"({"boardSwitch":"on"})")), 0);
+  EXPECT_EQ(codeOf(t.a, t.a.extra(3, R"({"groupId":"500"})")), 0);
+  EXPECT_EQ(t.plugin().board().watchedGroup(), 500);
+  EXPECT_EQ(codeOf(t.a, t.a.extra(4, "")), 0);
+  EXPECT_EQ(t.plugin().board().watchedGroup(), 0);
 }
 
-TEST(ExtraRequest, ForceOwnerAddrAnswersTheServerEvenForARefusedCall) {
-  Site site;
-  auto& a = site.add("a", 11);
-  site.net.addGroup(500, {11, 12});
+TEST(ExtraRequest, ForceOwnerAddrAnswersEvenARefusedCallAndResetForgetsTheTalk) {
+  Ann t;
+  auto& a = t.a;
   ASSERT_EQ(codeOf(a, a.extra(13, R"({"forceOwnerAddr":"on"})")), 0);
   EXPECT_TRUE(a.hasLog("on_extra forceOwnerAddr=1"));
-  const std::string addr = site.plugin(a).slb().getMultiServer();
-  const std::string expected = "{\"addr\":\"" + addr + "\"}";
-  const simhost::Result first = answerTo(a, a.request(24001, req(500, "r1", {12})));
-  EXPECT_EQ(first.result, 0);
-  EXPECT_EQ(first.extend, expected);
-  const simhost::Result busy = answerTo(a, a.request(24001, req(500, "r2", {12})));
-  EXPECT_EQ(busy.result, 2);
-  EXPECT_EQ(busy.extend, expected);
+  const std::string expected = "{\"addr\":\"" + t.plugin().slb().getMultiServer() + "\"}";
+  for (const char* room : {"r1", "r2"}) {  // placed, then refused as busy
+    const simhost::Result r = answerTo(a, a.request(24001, req(500, room, {12})));
+    EXPECT_EQ(r.result, room[1] == '1' ? 0 : 2);
+    EXPECT_EQ(r.extend, expected);
+  }
   ASSERT_EQ(codeOf(a, a.extra(13, R"({"forceOwnerAddr":"off"})")), 0);
   EXPECT_EQ(answerTo(a, a.request(24001, req(500, "r2", {12}))).extend, "");
+  // Type 15 forgets the current talk: the other room may be called now.
+  EXPECT_EQ(codeOf(a, a.extra(15, "")), 0);
+  EXPECT_EQ(t.ask(24001, "r2", "", {12}), 0);
 }
 
 TEST(ExtraRequest, PushedCommandsNeedASenderAFreshStampAndAText) {
@@ -130,44 +118,28 @@ TEST(ExtraRequest, PushedCommandsNeedASenderAFreshStampAndAText) {
   EXPECT_TRUE(a.events().empty());
 }
 
-TEST(ExtraRequest, ResetTalkForgetsTheCurrentCall) {
-  Site site;
-  auto& a = site.add("a", 11);
-  site.net.addGroup(500, {11, 12});
-  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r1", {12}))), 0);
-  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r2", {12}))), 2);
-  EXPECT_EQ(codeOf(a, a.extra(15, "")), 0);
-  EXPECT_EQ(codeOf(a, a.request(24001, req(500, "r2", {12}))), 0);
-}
-
 TEST(ExtraRequest, FinishHintGoesToTheTalksGroupAndTheApplication) {
-  Site site;
-  auto& a = site.add("a", 11);
-  site.net.addUser(11, "Ann");
-  site.net.addGroup(500, {11, 12});
+  Ann t;
+  auto& a = t.a;
   // Without a talk nothing is written, yet the request is done.
   EXPECT_EQ(codeOf(a, a.extra(14, R"({"groupId":"500"})")), 0);
-  EXPECT_TRUE(sentOfMsgType(a, 8).empty());
-
-  ASSERT_EQ(codeOf(a, a.request(24001, req(500, "r1", {12}))), 0);
-  a.clearRecords();
+  EXPECT_TRUE(a.sent().empty());
+  ASSERT_EQ(t.call("", {12}), 0);
   EXPECT_EQ(codeOf(a, a.extra(14, R"({"groupId":"999"})")), 0);
   const auto hints = sentOfMsgType(a, 8);
   ASSERT_EQ(hints.size(), 1u);
   EXPECT_EQ(hints[0].chatId, 500);
-  EXPECT_EQ(hints[0].body, R"({"body":"语音通话已经结束","msgBodyType":"12"})");
-  const std::string props =
-      R"({"operType":"22","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})";
-  EXPECT_EQ(hints[0].properties, props);
+  EXPECT_EQ(hints[0].body, kFinishBody);
+  EXPECT_EQ(hints[0].properties, kFinishProps);
   // The client's own hint handler sees the hint first and reports it too.
   const auto events = eventsOfType(a, 21);
   ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0].extend, props);
-  EXPECT_EQ(events[1].extend, props);
+  EXPECT_EQ(events[0].extend, kFinishProps);
+  EXPECT_EQ(events[1].extend, kFinishProps);
   // Asked again for the same room, the hint is not written twice.
   a.clearRecords();
   EXPECT_EQ(codeOf(a, a.extra(14, "")), 0);
-  EXPECT_TRUE(sentOfMsgType(a, 8).empty());
+  EXPECT_TRUE(a.sent().empty());
 }
 
 // The service types: what each answers, the text it hands back and the cards
@@ -209,14 +181,11 @@ TEST(ExtraRequest, ServiceTypesAnswerWithTheirTexts) {
       {9, R"({"tempDetailUrl":"https://d.example/"})", 0, "", 0},
   };
   for (const Row& row : rows) {
-    Site site;
-    auto& a = site.add("a", 11);
-    site.net.addUser(11, "Ann");
-    site.net.addGroup(500, {11, 12});
-    const simhost::Result answer = answerTo(a, a.extra(row.type, row.cmd));
+    Ann t;
+    const simhost::Result answer = answerTo(t.a, t.a.extra(row.type, row.cmd));
     EXPECT_EQ(answer.result, row.expected) << int(row.type) << " " << row.cmd;
     EXPECT_EQ(answer.extend, row.answer) << int(row.type) << " " << row.cmd;
-    const auto cards = sentOfMsgType(a, 26);
+    const auto cards = sentOfMsgType(t.a, 26);
     ASSERT_EQ(cards.size(), row.cards) << int(row.type) << " " << row.cmd;
     for (const simhost::NetMessage& card : cards) EXPECT_EQ(card.chatId, 500);
   }
@@ -258,15 +227,6 @@ TEST(ExtraRequest, SharedTextRecipients) {
       EXPECT_EQ(sent[i].limitRange, row.sends[i].second) << row.name << " " << i;
     }
   }
-}
-
-TEST(ExtraRequest, ActiveMarkIsAnsweredAndSet) {
-  Site site;
-  auto& a = site.add("a", 11);
-  site.advance(5000);
-  EXPECT_EQ(codeOf(a, a.extra(11, "")), 0);
-  EXPECT_EQ(site.plugin(a).settings().activeFlag.load(), 1);
-  EXPECT_EQ(site.plugin(a).settings().activeTime.load(), kStartMs + 5000);
 }
 
 }  // namespace

@@ -9,25 +9,9 @@
 namespace reqtest {
 namespace {
 
-constexpr const char* kFinishBody = R"({"body":"语音通话已经结束","msgBodyType":"12"})";
-constexpr const char* kFinishProps =
-    R"({"operType":"22","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})";
-
-struct Talk {
-  Site site;
-  simhost::Client& a = site.add("a", 11);
-  Talk() {
-    site.net.addUser(11, "Ann");
-    site.net.addGroup(500, {11, 12, 13});
-  }
-  void call(const std::string& extend, int64_t groupId = 500) {
-    ASSERT_EQ(codeOf(a, a.request(24001, req(groupId, "r1", {12}, extend))), 0);
-    a.clearRecords();
-  }
-  int32_t hangup(const std::string& word, const std::string& room = "r1") {
-    return codeOf(a, a.request(24005, req(500, room, {}, "", word)));
-  }
-};
+int32_t hangup(Ann& t, const std::string& word, const std::string& room = "r1") {
+  return t.ask(24005, room, word);
+}
 
 TEST(Hungup, OneToOneWords) {
   struct Row {
@@ -43,9 +27,9 @@ TEST(Hungup, OneToOneWords) {
       {"busy", true, false, false},           {"hungup_recvdismiss", true, false, false},
   };
   for (const Row& row : rows) {
-    Talk t;
-    t.call(R"({"rtcType":"p2pconfer"})", 0);
-    EXPECT_EQ(t.hangup(row.word), 0) << row.word;
+    Ann t;
+    ASSERT_EQ(t.call(R"({"rtcType":"p2pconfer"})", {12}, 0), 0);
+    EXPECT_EQ(hangup(t, row.word), 0) << row.word;
     const auto sent = sentOfType(t.a, "multi_hungup");
     ASSERT_EQ(sent.size(), row.hangup ? 1u : 0u) << row.word;
     if (row.hangup) {
@@ -56,19 +40,19 @@ TEST(Hungup, OneToOneWords) {
       EXPECT_EQ(sent[0].chatId, 12);
       EXPECT_EQ(sent[0].msgType, 14);
     }
-    size_t keptHangups = 0;
-    size_t durations = 0;
-    for (const simhost::Inserted& m : t.a.inserted()) {
-      if (m.body.find("\"multi_hungup\"") != std::string::npos) ++keptHangups;
-      if (m.body.find("\"multi_time\"") != std::string::npos) {
-        ++durations;
-        // Nobody entered the room: the call lasted 0 seconds.
-        EXPECT_NE(m.body.find(R"("annotation":"0")"), std::string::npos) << m.body;
-        EXPECT_EQ(m.targetId, 12);
-      }
+    const auto kept = only(t.a.inserted(), [](const simhost::Inserted& m) {
+      return m.body.find("\"multi_hungup\"") != std::string::npos;
+    });
+    EXPECT_EQ(kept.size(), row.kept ? 1u : 0u) << row.word;
+    const auto durations = only(t.a.inserted(), [](const simhost::Inserted& m) {
+      return m.body.find("\"multi_time\"") != std::string::npos;
+    });
+    ASSERT_EQ(durations.size(), row.duration ? 1u : 0u) << row.word;
+    for (const simhost::Inserted& m : durations) {
+      // Nobody entered the room: the call lasted 0 seconds.
+      EXPECT_NE(m.body.find(R"("annotation":"0")"), std::string::npos) << m.body;
+      EXPECT_EQ(m.targetId, 12);
     }
-    EXPECT_EQ(keptHangups, row.kept ? 1u : 0u) << row.word;
-    EXPECT_EQ(durations, row.duration ? 1u : 0u) << row.word;
     // Only a dismissal reported by the application tells it the peer ended.
     const auto ended = eventsOfType(t.a, 5);
     const bool peerEnded = std::string(row.word) == "hungup_recvdismiss";
@@ -80,15 +64,8 @@ TEST(Hungup, OneToOneWords) {
     }
     EXPECT_TRUE(sentOfMsgType(t.a, 8).empty()) << row.word;
     // The talk is over whatever the word.
-    EXPECT_EQ(t.hangup(row.word), 3) << row.word;
+    EXPECT_EQ(hangup(t, row.word), 3) << row.word;
   }
-}
-
-TEST(Hungup, OneToOneHangupNotSent) {
-  Talk t;
-  t.call(R"({"rtcType":"p2pconfer"})", 0);
-  t.a.config().refuseSend = true;
-  EXPECT_EQ(t.hangup("hungup_uiclick"), 4);
 }
 
 TEST(Hungup, LastMemberOfAGroupTalkWritesTheFinishHint) {
@@ -106,9 +83,9 @@ TEST(Hungup, LastMemberOfAGroupTalkWritesTheFinishHint) {
       {"hungup_uiclick", R"({"rtcType":"microconfer"})", false, true},
   };
   for (const Row& row : rows) {
-    Talk t;
-    t.call(row.extend);
-    EXPECT_EQ(t.hangup(row.word), 0) << row.word << row.extend;
+    Ann t;
+    ASSERT_EQ(t.call(row.extend, {12}), 0);
+    EXPECT_EQ(hangup(t, row.word), 0) << row.word << row.extend;
     const auto hints = sentOfMsgType(t.a, 8);
     ASSERT_EQ(hints.size(), row.hint ? 1u : 0u) << row.word << row.extend;
     if (row.hint) {
@@ -127,32 +104,36 @@ TEST(Hungup, LastMemberOfAGroupTalkWritesTheFinishHint) {
   }
 }
 
-TEST(Hungup, NoFinishWhileAnotherMemberIsInTheRoom) {
-  Talk t;
-  t.call("");
-  ASSERT_EQ(codeOf(t.a, t.a.request(24009, req(500, "r1", {12}, "", "intoroom"))), 0);
-  t.a.clearRecords();
-  EXPECT_EQ(t.hangup("hungup_uiclick"), 0);
-  EXPECT_TRUE(t.a.sent().empty());
-}
-
-TEST(Hungup, StoreAnswersPassThrough) {
-  Talk none;
-  EXPECT_EQ(none.hangup("hungup_uiclick"), 3);
+// Hang-ups that end no talk for others: the answer and that nothing is sent.
+TEST(Hungup, AnswersWithoutAFinish) {
+  Ann none;
+  EXPECT_EQ(hangup(none, "hungup_uiclick"), 3);
   EXPECT_TRUE(none.a.hasLog("on_hungup: return ret=3."));
 
-  Talk clear;
-  clear.call("");
-  EXPECT_EQ(clear.hangup("clear_talk"), 0);
+  Ann clear;
+  ASSERT_EQ(clear.call(), 0);
+  EXPECT_EQ(hangup(clear, "clear_talk"), 0);
   EXPECT_TRUE(clear.a.hasLog("on_hungup: return annotation=clear_talk."));
   EXPECT_TRUE(clear.a.sent().empty());
-  EXPECT_EQ(clear.hangup("hungup_uiclick"), 3);
+  EXPECT_EQ(hangup(clear, "hungup_uiclick"), 3);
 
   // Another room: answered 6, yet this user has left the current talk.
-  Talk other;
-  other.call("");
-  EXPECT_EQ(other.hangup("hungup_uiclick", "r2"), 6);
-  EXPECT_EQ(other.hangup("hungup_uiclick"), 3);
+  Ann other;
+  ASSERT_EQ(other.call(), 0);
+  EXPECT_EQ(hangup(other, "hungup_uiclick", "r2"), 6);
+  EXPECT_EQ(hangup(other, "hungup_uiclick"), 3);
+
+  Ann inRoom;
+  ASSERT_EQ(inRoom.call("", {12}), 0);
+  ASSERT_EQ(inRoom.ask(24009, "r1", "intoroom", {12}), 0);
+  inRoom.a.clearRecords();
+  EXPECT_EQ(hangup(inRoom, "hungup_uiclick"), 0);
+  EXPECT_TRUE(inRoom.a.sent().empty());
+
+  Ann p2p;
+  ASSERT_EQ(p2p.call(R"({"rtcType":"p2pconfer"})", {12}, 0), 0);
+  p2p.a.config().refuseSend = true;
+  EXPECT_EQ(hangup(p2p, "hungup_uiclick"), 4);
 }
 
 TEST(Hungup, TalkJoinedFromACardIsLeftQuietly) {

@@ -11,79 +11,56 @@
 namespace reqtest {
 namespace {
 
-struct Group {
-  Site site;
-  simhost::Client& a = site.add("a", 11);
-  Group() {
-    site.net.addUser(11, "Ann");
-    site.net.addUser(12, "Bob");
-    site.net.addUser(13, "Cid");
-    site.net.addGroup(500, {11, 12, 13});
-  }
-  int32_t call(const std::string& extend, std::vector<int64_t> callees = {12, 13},
-               int64_t groupId = 500) {
-    const int32_t code = codeOf(a, a.request(24001, req(groupId, "r1", callees, extend)));
-    a.clearRecords();
-    return code;
-  }
-};
-
-TEST(IntoRoom, GroupEntryIsToldToTheGroupLimitedToSelf) {
-  Group g;
-  ASSERT_EQ(g.call(""), 0);
-  EXPECT_EQ(codeOf(g.a, g.a.request(24003, req(500, "r1", {}, "", "intoroom"))), 0);
-  const auto entries = sentOfType(g.a, "multi_intoroom");
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].body,
-            R"({"type":"multi_intoroom","senderId":"11","groupId":"500","onwerId":"11",)"
-            R"("roomId":"r1","roomName":"Team","deviceType":"1","version":"mrtc@1.8.8",)"
-            R"("VideoStatus":"multi"})");
-  EXPECT_EQ(entries[0].msgType, 15);
-  EXPECT_EQ(entries[0].chatId, 500);
-  EXPECT_EQ(entries[0].limitRange, (std::vector<int64_t>{11}));
-}
-
-TEST(IntoRoom, CallerOfAOneToOneCallSendsOnlyItsEntry) {
-  Group g;
-  ASSERT_EQ(g.call(R"({"rtcType":"p2pconfer"})", {12}, 0), 0);
-  EXPECT_EQ(codeOf(g.a, g.a.request(24003, req(0, "r1", {}, "", "intoroom"))), 0);
-  const auto entries = sentOfType(g.a, "multi_intoroom");
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].body,
-            R"({"type":"multi_intoroom","annotation":"intoroom","senderId":"11","onwerId":"11",)"
-            R"("roomId":"r1","roomName":"Team","deviceType":"1","version":"mrtc@1.8.8",)"
-            R"("VideoStatus":"multi","rtcType":"p2pconfer"})");
-  EXPECT_EQ(entries[0].msgType, 14);
-  EXPECT_EQ(entries[0].chatId, 12);
-  EXPECT_TRUE(entries[0].limitRange.empty());
-  EXPECT_EQ(entries[0].msgFlag, 0);
-}
-
-TEST(IntoRoom, Refusals) {
+// What the caller's entry into the room answers and sends (body "": nothing).
+TEST(IntoRoom, EntryIsToldToTheGroupOrThePeer) {
   struct Row {
-    const char* name;
     const char* callExtend;  // nullptr: no talk
+    std::vector<int64_t> callees;
+    int64_t groupId;
     const char* room;
     bool refuseSend;
     int32_t expected;
-    size_t sent;
+    const char* body;
+    uint16_t msgType;
+    int64_t chatId;
+    std::vector<int64_t> limit;
+    uint8_t msgFlag;  // 0 only for the one-to-one entry
   };
+  const char* micro = R"({"rtcType":"microconfer"})";
   const Row rows[] = {
-      {"no talk", nullptr, "r1", false, 3, 0},
-      {"other room", "", "r2", false, 6, 0},
-      {"micro", R"({"rtcType":"microconfer"})", "r1", false, 0, 0},
-      {"send refused", "", "r1", true, 4, 0},
-      {"micro send refused", R"({"rtcType":"microconfer"})", "r1", true, 0, 0},
+      {"", {12, 13}, 500, "r1", false, 0,
+       R"({"type":"multi_intoroom","senderId":"11","groupId":"500","onwerId":"11",)"
+       R"("roomId":"r1","roomName":"Team","deviceType":"1","version":"mrtc@1.8.8",)"
+       R"("VideoStatus":"multi"})",
+       15, 500, {11}, 1},
+      {R"({"rtcType":"p2pconfer"})", {12}, 0, "r1", false, 0,
+       R"({"type":"multi_intoroom","annotation":"intoroom","senderId":"11","onwerId":"11",)"
+       R"("roomId":"r1","roomName":"Team","deviceType":"1","version":"mrtc@1.8.8",)"
+       R"("VideoStatus":"multi","rtcType":"p2pconfer"})",
+       14, 12, {}, 0},
+      {nullptr, {}, 500, "r1", false, 3, "", 0, 0, {}, 0},
+      {"", {12}, 500, "r2", false, 6, "", 0, 0, {}, 0},
+      {micro, {12}, 500, "r1", false, 0, "", 0, 0, {}, 0},
+      {"", {12}, 500, "r1", true, 4, "", 0, 0, {}, 0},
+      {micro, {12}, 500, "r1", true, 0, "", 0, 0, {}, 0},
   };
   for (const Row& row : rows) {
-    Group g;
+    Ann g;
     if (row.callExtend != nullptr) {
-      ASSERT_EQ(g.call(row.callExtend), 0) << row.name;
+      ASSERT_EQ(g.call(row.callExtend, row.callees, row.groupId), 0);
     }
     g.a.config().refuseSend = row.refuseSend;
-    EXPECT_EQ(codeOf(g.a, g.a.request(24003, req(500, row.room))), row.expected) << row.name;
-    EXPECT_EQ(g.a.sent().size(), row.sent) << row.name;
-    EXPECT_TRUE(g.a.hasLog("on_intoroom: roomId=")) << row.name;
+    EXPECT_EQ(g.ask(24003, row.room, "intoroom", {}, "", row.groupId), row.expected) << row.body;
+    EXPECT_TRUE(g.a.hasLog("on_intoroom: roomId="));
+    const auto entries = sentOfType(g.a, "multi_intoroom");
+    EXPECT_EQ(g.a.sent().size(), entries.size());
+    ASSERT_EQ(entries.size(), *row.body == '\0' ? 0u : 1u) << row.expected;
+    if (entries.empty()) continue;
+    EXPECT_EQ(entries[0].body, row.body);
+    EXPECT_EQ(entries[0].msgType, row.msgType);
+    EXPECT_EQ(entries[0].chatId, row.chatId);
+    EXPECT_EQ(entries[0].limitRange, row.limit);
+    EXPECT_EQ(entries[0].msgFlag, row.msgFlag);
   }
 }
 
@@ -99,55 +76,75 @@ std::string callCard(const std::string& conferMode, const std::string& version,
   return card;
 }
 
-struct CardJoiner : Group {
+struct CardJoiner : Ann {
   simhost::Client& c = site.add("c", 13);
-  int64_t join(const std::string& card) {
-    return c.request(24010, req(0, "", {}, card));
-  }
+  int64_t join(const std::string& card) { return c.request(24010, req(0, "", {}, card)); }
 };
 
+// A card with a conference mode gives the application the talk at once; one
+// without asks the members first. A refused join leaves no talk behind.
 TEST(TempletJoin, CardDecidesWhoMayJoinAndWithWhichVersion) {
   struct Row {
     const char* name;
     std::string card;
+    bool refuseSend;
     int32_t expected;
+    bool asks;  // "multi_querytalk" sent
     const char* log;
   };
+  const std::string v = "mrtc@1.8.8";
   const Row rows[] = {
-      {"callee", callCard("chat", "mrtc@1.8.8", R"("12","13")"), 0, "on_templetjoin"},
-      {"not a callee", callCard("chat", "mrtc@1.8.8", R"("12")"), 15,
+      {"callee", callCard("chat", v, R"("12","13")"), false, 0, false, "on_templetjoin"},
+      {"not a callee", callCard("chat", v, R"("12")"), false, 15, false,
        "on_templetjoin: no becall json="},
-      {"micro, anyone", callCard("chat", "mrtc@1.8.8", R"("12")", "r1", "microconfer"), 0,
+      {"micro, anyone", callCard("chat", v, R"("12")", "r1", "microconfer"), false, 0, false,
        "on_templetjoin"},
-      {"newer peer", callCard("chat", "mrtc@2.0.1", R"("13")"), 14,
+      {"newer peer", callCard("chat", "mrtc@2.0.1", R"("13")"), false, 14, false,
        "on_templetjoin: version not sync! "},
-      {"older peer", callCard("chat", "mrtc@0.9.1", R"("13")"), 13,
+      {"older peer", callCard("chat", "mrtc@0.9.1", R"("13")"), false, 13, false,
        "on_templetjoin: version not sync! "},
-      {"not json", "{\"extendInfo\":", 1, "extendJson={\"extendInfo\":."},
-      {"no room", R"({"extendInfo":{"senderId":"11"}})", 1, "extendJson="},
-      {"empty", "", 1, "extendJson=."},
-      {"no callees", callCard("chat", "mrtc@1.8.8", ""), 1, "extendJson="},
+      {"not json", "{\"extendInfo\":", false, 1, false, "extendJson={\"extendInfo\":."},
+      {"no room", R"({"extendInfo":{"senderId":"11"}})", false, 1, false, "extendJson="},
+      {"empty", "", false, 1, false, "extendJson=."},
+      {"no callees", callCard("chat", v, ""), false, 1, false, "extendJson="},
+      {"no mode", callCard("", v, R"("13")"), false, 0, true, "on_templetjoin"},
+      {"blank mode", callCard("blank", v, R"("13")"), false, 0, true, "on_templetjoin"},
+      {"query unsent", callCard("", v, R"("13")"), true, 4, false,
+       "on_templetjoin: sendMsg_querytalk fail."},
   };
   for (const Row& row : rows) {
     CardJoiner j;
-    const int64_t id = j.join(row.card);
-    EXPECT_EQ(codeOf(j.c, id), row.expected) << row.name;
+    j.c.config().refuseSend = row.refuseSend;
+    EXPECT_EQ(codeOf(j.c, j.join(row.card)), row.expected) << row.name;
     EXPECT_TRUE(j.c.hasLog(row.log)) << row.name;
-    EXPECT_TRUE(j.c.sent().empty()) << row.name;
+    const auto queries = sentOfType(j.c, "multi_querytalk");
+    ASSERT_EQ(queries.size(), row.asks ? 1u : 0u) << row.name;
+    EXPECT_EQ(j.c.sent().size(), queries.size()) << row.name;
+    if (row.asks) {
+      EXPECT_EQ(queries[0].body,
+                R"({"type":"multi_querytalk","senderId":"13","groupId":"500","roomId":"r1",)"
+                R"("deviceType":"1","version":"mrtc@1.8.8","VideoStatus":"multi"})");
+      EXPECT_EQ(queries[0].msgType, 15);
+      EXPECT_EQ(queries[0].chatId, 500);
+      // The talk is known but not active here until the members answer.
+      EXPECT_EQ(codeOf(j.c, j.c.request(24009, req(500, "r1", {13}, "", "intoroom"))), 16);
+      continue;
+    }
     EXPECT_EQ(timersOf(j.c, 0, 3).size(), row.expected == 0 ? 1u : 0u) << row.name;
-    // A card that names its conference mode gives the application the talk
-    // at once.
     const auto state = eventsOfType(j.c, 10);
     ASSERT_EQ(state.size(), row.expected == 0 ? 1u : 0u) << row.name;
-    if (!state.empty()) {
-      EXPECT_EQ(state[0].roomId, "r1");
-      // A conference card's group is the card reader's business.
-      if (row.card.find("microconfer") == std::string::npos) {
-        EXPECT_EQ(state[0].groupId, 500) << row.name;
-      }
-      EXPECT_EQ(state[0].onwerId, 11);
-      EXPECT_EQ(state[0].roomName, "Team");
+    if (state.empty()) {
+      j.c.config().refuseSend = false;
+      EXPECT_EQ(codeOf(j.c, j.join(callCard("chat", v, R"("13")", "r2"))), 0) << row.name;
+      continue;
     }
+    EXPECT_EQ(state[0].roomId, "r1");
+    // A conference card's group is the card reader's business.
+    if (row.card.find("microconfer") == std::string::npos) {
+      EXPECT_EQ(state[0].groupId, 500);
+    }
+    EXPECT_EQ(state[0].onwerId, 11);
+    EXPECT_EQ(state[0].roomName, "Team");
   }
 }
 
@@ -155,8 +152,7 @@ TEST(TempletJoin, RepeatWithinTwoSecondsIsNotAnswered) {
   CardJoiner j;
   const std::string card = callCard("chat", "mrtc@1.8.8", R"("13")");
   EXPECT_EQ(codeOf(j.c, j.join(card)), 0);
-  const int64_t repeated = j.join(card);
-  EXPECT_EQ(codeOf(j.c, repeated), -1000);
+  EXPECT_EQ(codeOf(j.c, j.join(card)), -1000);
   EXPECT_TRUE(j.c.hasLog("on_templetjoin: is repeat! "));
   j.site.advance(1000);
   EXPECT_EQ(codeOf(j.c, j.join(card)), -1000);
@@ -165,73 +161,40 @@ TEST(TempletJoin, RepeatWithinTwoSecondsIsNotAnswered) {
   EXPECT_EQ(codeOf(j.c, j.join(card)), 2);
 }
 
-TEST(TempletJoin, WithoutConferenceModeTheMembersAreAsked) {
-  for (const char* mode : {"", "blank"}) {
-    CardJoiner j;
-    EXPECT_EQ(codeOf(j.c, j.join(callCard(mode, "mrtc@1.8.8", R"("13")"))), 0) << mode;
-    const auto queries = sentOfType(j.c, "multi_querytalk");
-    ASSERT_EQ(queries.size(), 1u) << mode;
-    EXPECT_EQ(queries[0].body,
-              R"({"type":"multi_querytalk","senderId":"13","groupId":"500","roomId":"r1",)"
-              R"("deviceType":"1","version":"mrtc@1.8.8","VideoStatus":"multi"})");
-    EXPECT_EQ(queries[0].msgType, 15);
-    EXPECT_EQ(queries[0].chatId, 500);
-    // The talk is known but not active here until the members answer.
-    EXPECT_EQ(codeOf(j.c, j.c.request(24009, req(500, "r1", {13}, "", "intoroom"))), 16);
-  }
-}
-
-TEST(TempletJoin, UnsentQueryLeavesNoTalk) {
-  CardJoiner j;
-  j.c.config().refuseSend = true;
-  EXPECT_EQ(codeOf(j.c, j.join(callCard("", "mrtc@1.8.8", R"("13")"))), 4);
-  EXPECT_TRUE(j.c.hasLog("on_templetjoin: sendMsg_querytalk fail."));
-  j.c.config().refuseSend = false;
-  EXPECT_EQ(codeOf(j.c, j.join(callCard("chat", "mrtc@1.8.8", R"("13")", "r2"))), 0);
-}
-
-imsdkmrtc::mrtcCmd boardCall(const std::string& version) {
-  imsdkmrtc::mrtcCmd cmd;
-  cmd.cmdCode = imsdkmrtc::kCmdMultiCall;
-  cmd.groupId = 500;
-  cmd.onwerId = 11;
-  cmd.senderId = 11;
-  cmd.roomId = "r1";
-  cmd.roomName = "Team";
-  cmd.version = version;
-  cmd.cmode = "chat";
-  cmd.members = {11, 12};
-  cmd.memstates = {1, 0};
-  cmd.hismembers = {11, 12};
-  return cmd;
-}
-
+// A call of group 500 (Ann and Bob, version as given) buffered on Dan's board.
 TEST(BoardJoin, BufferedCallsOfTheWatchedGroupOnly) {
   struct Row {
     const char* name;
     bool board;
-    int64_t watched;
     const char* version;
     int64_t groupId;
     int32_t expected;
   };
   const Row rows[] = {
-      {"joins", true, 500, "mrtc@1.8.8", 500, 0},
-      {"board off", false, 500, "mrtc@1.8.8", 500, 10},
-      {"other group", true, 500, "mrtc@1.8.8", 501, 10},
-      {"newer peer", true, 500, "mrtc@2.0.0", 500, 14},
-      {"older peer", true, 500, "mrtc@0.1", 500, 13},
+      {"joins", true, "mrtc@1.8.8", 500, 0},         {"board off", false, "mrtc@1.8.8", 500, 10},
+      {"other group", true, "mrtc@1.8.8", 501, 10},  {"newer peer", true, "mrtc@2.0.0", 500, 14},
+      {"older peer", true, "mrtc@0.1", 500, 13},
   };
   for (const Row& row : rows) {
     Site site;
     auto& d = site.add("d", 14);
     site.net.addGroup(500, {11, 12, 14});
     site.net.addGroup(501, {11, 12, 14});
+    imsdkmrtc::mrtcCmd cmd;
+    cmd.cmdCode = imsdkmrtc::kCmdMultiCall;
+    cmd.groupId = 500;
+    cmd.onwerId = cmd.senderId = 11;
+    cmd.roomId = "r1";
+    cmd.roomName = "Team";
+    cmd.version = row.version;
+    cmd.cmode = "chat";
+    cmd.members = cmd.hismembers = {11, 12};
+    cmd.memstates = {1, 0};
     imsdkmrtc::mrtc_plugin& plugin = site.plugin(d);
     plugin.board().setSwitch(true);
-    plugin.board().setWatchedGroup(row.watched);
-    plugin.board().offer(boardCall(row.version));
-    if (!row.board) plugin.board().setSwitch(false);
+    plugin.board().setWatchedGroup(500);
+    plugin.board().offer(cmd);
+    plugin.board().setSwitch(row.board);
     d.clearRecords();
     EXPECT_EQ(codeOf(d, d.request(24004, req(row.groupId, "r1"))), row.expected) << row.name;
     if (row.expected != 0) {
@@ -265,10 +228,9 @@ TEST(ConnectState, ReportsChangeTheTalkAndClearLostFinishWatches) {
       {"unknown word", {12}, {12}, "inroom", 1, false},
   };
   for (const Row& row : rows) {
-    Group g;
+    Ann g;
     ASSERT_EQ(g.call("", row.callees), 0);
-    const int64_t id = g.a.request(24009, req(500, "r1", row.members, "", row.word));
-    EXPECT_EQ(codeOf(g.a, id), row.expected) << row.name;
+    EXPECT_EQ(g.ask(24009, "r1", row.word, row.members), row.expected) << row.name;
     const auto removals = timersOf(g.a, 4, 6);
     ASSERT_EQ(removals.size(), row.removal ? 1u : 0u) << row.name;
     if (row.removal) {
@@ -280,13 +242,13 @@ TEST(ConnectState, ReportsChangeTheTalkAndClearLostFinishWatches) {
       EXPECT_TRUE(g.a.hasLog("on_connectstate: deal fail=1.")) << row.name;
     }
   }
-  Group idle;
-  EXPECT_EQ(codeOf(idle.a, idle.a.request(24009, req(500, "r1", {}, "", "intoroom"))), 3);
+  Ann idle;
+  EXPECT_EQ(idle.ask(24009, "r1", "intoroom"), 3);
   EXPECT_TRUE(idle.a.hasLog("on_connectstate: roomId=r1,groupId=500,targetId=0,cmd=intoroom."));
 }
 
 TEST(KeepAlive, RestartsTheTimerOnlyWhileATalkExists) {
-  Group g;
+  Ann g;
   g.a.keepAlive();
   EXPECT_TRUE(g.a.timerPosts().empty());
   ASSERT_EQ(g.call(""), 0);

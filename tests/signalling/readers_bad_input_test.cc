@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "plugin/json.h"
@@ -21,96 +22,58 @@ namespace {
 template <typename T>
 std::string listText(const std::vector<T>& items) {
   std::ostringstream out;
-  out << "[";
-  for (size_t i = 0; i < items.size(); ++i) out << (i ? "," : "") << items[i];
-  out << "]";
-  return out.str();
+  for (size_t i = 0; i < items.size(); ++i) {
+    out << (i ? "," : "[");
+    if constexpr (std::is_same_v<T, uint8_t>) {
+      out << int{items[i]};
+    } else {
+      out << items[i];
+    }
+  }
+  return out.str() + "]";
+}
+
+std::string shown(const std::string& value) { return value; }
+std::string shown(int64_t value) { return value ? std::to_string(value) : ""; }
+template <typename T>
+std::string shown(const std::vector<T>& items) {
+  return items.empty() ? "" : listText(items);
 }
 
 // "key=value" for every field that differs from its default, so that the
 // expectations below name only what a document set.
-class Summary {
- public:
-  explicit Summary(const std::string& head) : out_(head) {}
-  Summary& add(const char* key, const std::string& value) {
-    if (!value.empty()) out_ += std::string(" ") + key + "=" + value;
-    return *this;
-  }
-  Summary& add(const char* key, int64_t value) {
-    if (value != 0) out_ += std::string(" ") + key + "=" + std::to_string(value);
-    return *this;
-  }
-  template <typename T>
-  Summary& add(const char* key, const std::vector<T>& items) {
-    if (!items.empty()) out_ += std::string(" ") + key + "=" + listText(items);
-    return *this;
-  }
-  std::string text() const { return out_; }
-
- private:
-  std::string out_;
-};
+std::string summary(std::string head) { return head; }
+template <typename T, typename... Rest>
+std::string summary(std::string head, const char* key, const T& value, const Rest&... rest) {
+  const std::string text = shown(value);
+  if (!text.empty()) head += std::string(" ") + key + "=" + text;
+  return summary(std::move(head), rest...);
+}
+#define F(field) #field, r.field
 
 std::string readCard(const std::string& text) {
-  cardInfo c;
-  bool ok = msgProxy::readCardInfo(text, c);
-  return Summary(ok ? "ok" : "false")
-      .add("rtcType", c.rtcType)
-      .add("conferType", c.conferType)
-      .add("conferMode", c.conferMode)
-      .add("roomId", c.roomId)
-      .add("roomName", c.roomName)
-      .add("roomToken", c.roomToken)
-      .add("addr", c.addr)
-      .add("orderTime", c.orderTime)
-      .add("srvVer", c.srvVer)
-      .add("srvTag", c.srvTag)
-      .add("singleRead", c.singleRead ? 1 : 0)
-      .add("onwerId", c.onwerId)
-      .add("senderId", c.senderId)
-      .add("groupId", c.groupId)
-      .add("oName", c.oName)
-      .add("version", c.version)
-      .add("mode", c.mode)
-      .add("beginTime", c.beginTime)
-      .add("subType", c.subType)
-      .add("selects", c.selects)
-      .text();
+  cardInfo r;
+  bool ok = msgProxy::readCardInfo(text, r);
+  return summary(ok ? "ok" : "false", F(rtcType), F(conferType), F(conferMode), F(roomId),
+                 F(roomName), F(roomToken), F(addr), F(orderTime), F(srvVer), F(srvTag),
+                 F(singleRead), F(onwerId), F(senderId), F(groupId), F(oName), F(version), F(mode),
+                 F(beginTime), F(subType), F(selects));
 }
 
 std::string readConf(const std::string& text) {
   confRequest r;
   bool ok = msgProxy::readConfRequest(text, r);
-  return Summary(ok ? "ok" : "false")
-      .add("conferType", r.conferType)
-      .add("selects", r.selects)
-      .add("conferMode", r.conferMode)
-      .add("roomName", r.roomName)
-      .add("addr", r.addr)
-      .add("singleRead", r.singleRead)
-      .add("groupId", r.groupId)
-      .add("roomId", r.roomId)
-      .add("orderTime", r.orderTime)
-      .add("roomToken", r.roomToken)
-      .add("srvVer", r.srvVer)
-      .add("srvTag", r.srvTag)
-      .text();
+  return summary(ok ? "ok" : "false", F(conferType), F(selects), F(conferMode), F(roomName),
+                 F(addr), F(singleRead), F(groupId), F(roomId), F(orderTime), F(roomToken),
+                 F(srvVer), F(srvTag));
 }
 
 std::string readShare(const std::string& text) {
-  msgProxy proxy;
-  shareInfo s;
-  s.type = "create";
-  int32_t code = proxy.readShareInfo(text, s);
-  return Summary("code=" + std::to_string(code))
-      .add("groupId", s.groupId)
-      .add("ownerId", s.ownerId)
-      .add("faceToId", s.faceToId)
-      .add("outMembers", s.outMembers)
-      .add("managers", s.managers)
-      .add("memberIds", s.memberIds)
-      .add("shareText", s.shareText)
-      .text();
+  shareInfo r;
+  r.type = "create";
+  int32_t code = msgProxy().readShareInfo(text, r);
+  return summary("code=" + std::to_string(code), F(groupId), F(ownerId), F(faceToId), F(outMembers),
+                 F(managers), F(memberIds), F(shareText));
 }
 
 std::string readRoomId(const std::string& text) {
@@ -118,91 +81,49 @@ std::string readRoomId(const std::string& text) {
 }
 
 std::string revise(const std::string& text) {
-  msgProxy proxy;
   std::string card = text;
-  int32_t code = proxy.reviseVnioMicroTemplet(card);
+  int32_t code = msgProxy().reviseVnioMicroTemplet(card);
   return "code=" + std::to_string(code) + (code == 0 ? " " + card : "");
 }
 
-std::string reviseCode(const std::string& text) {
-  msgProxy proxy;
-  std::string card = text;
-  return "code=" + std::to_string(proxy.reviseVnioMicroTemplet(card));
-}
+std::string reviseCode(const std::string& text) { return revise(text).substr(0, 6); }
 
 std::string readCmd(const std::string& text) {
   // The command table lives in a plug-in's proxy; no host is attached.
   static mrtc_plugin plugin;
-  mrtcCmd c;
-  bool ok = plugin.proxy().transJson2Cmd(text, c);
-  std::vector<int> states(c.memstates.begin(), c.memstates.end());
-  return Summary(ok ? "ok" : "false")
-      .add("cmdCode", c.cmdCode)
-      .add("rtcType", c.rtcType)
-      .add("annotation", c.annotation)
-      .add("senderId", c.senderId)
-      .add("selects", c.selects)
-      .add("groupId", c.groupId)
-      .add("onwerId", c.onwerId)
-      .add("oName", c.oName)
-      .add("beginTime", c.beginTime)
-      .add("roomId", c.roomId)
-      .add("roomToken", c.roomToken)
-      .add("roomName", c.roomName)
-      .add("addr", c.addr)
-      .add("members", c.members)
-      .add("memstates", states)
-      .add("hismembers", c.hismembers)
-      .add("deviceType", c.deviceType)
-      .add("version", c.version)
-      .add("VideoStatus", c.VideoStatus)
-      .add("extend", c.extend)
-      .add("cmode", c.cmode)
-      .add("initState", c.initState)
-      .add("recall", c.recall ? 1 : 0)
-      .add("srvVer", c.srvVer)
-      .add("srvTag", c.srvTag)
-      .add("videoType", c.videoType)
-      .text();
+  mrtcCmd r;
+  bool ok = plugin.proxy().transJson2Cmd(text, r);
+  return summary(ok ? "ok" : "false", F(cmdCode), F(rtcType), F(annotation), F(senderId),
+                 F(selects), F(groupId), F(onwerId), F(oName), F(beginTime), F(roomId),
+                 F(roomToken), F(roomName), F(addr), F(members), F(memstates), F(hismembers),
+                 F(deviceType), F(version), F(VideoStatus), F(extend), F(cmode), F(initState),
+                 F(recall), F(srvVer), F(srvTag), F(videoType));
 }
 
 std::string readExtend(const std::string& text) {
-  callExtend e;
-  bool ok = msgProxy::parseCallExtend(text, e);
-  return Summary(ok ? "ok" : "false")
-      .add("addr", e.addr)
-      .add("conferMode", e.conferMode)
-      .add("mode", e.mode)
-      .add("initState", e.initState)
-      .add("outMembers", e.outMembers)
-      .add("rtcType", e.rtcType)
-      .add("roomToken", e.roomToken)
-      .add("srvVer", e.srvVer)
-      .add("srvTag", e.srvTag)
-      .add("videoType", e.videoType)
-      .text();
+  callExtend r;
+  bool ok = msgProxy::parseCallExtend(text, r);
+  return summary(ok ? "ok" : "false", F(addr), F(conferMode), F(mode), F(initState), F(outMembers),
+                 F(rtcType), F(roomToken), F(srvVer), F(srvTag), F(videoType));
 }
 
 std::string readCache(const std::string& text) {
-  cacheAnswer a;
-  bool ok = msgProxy::readCacheAnswer(text, a);
-  return Summary(std::string(ok ? "ok" : "false") + " code=" + std::to_string(a.code))
-      .add("result", a.result)
-      .add("token", a.token)
-      .text();
+  cacheAnswer r;
+  bool ok = msgProxy::readCacheAnswer(text, r);
+  return summary(std::string(ok ? "ok" : "false") + " code=" + std::to_string(r.code), F(result),
+                 F(token));
 }
 
 std::string fixSender(int64_t sender, int64_t target, const std::string& extension) {
-  imsdk::hostMessage m;
-  m.sendUserId = sender;
-  m.targetId = target;
-  m.extension = extension;
-  msgProxy::fixSystemSender(m);
-  return Summary("sender=" + std::to_string(m.sendUserId) + " target=" + std::to_string(m.targetId))
-      .add("fixRef", m.fixRef)
-      .add("fixState", m.fixState)
-      .text();
+  imsdk::hostMessage r;
+  r.sendUserId = sender;
+  r.targetId = target;
+  r.extension = extension;
+  msgProxy::fixSystemSender(r);
+  return summary("sender=" + std::to_string(r.sendUserId) + " target=" + std::to_string(r.targetId),
+                 F(fixRef), F(fixState));
 }
+#undef F
 
 // A message relayed to the service account, and one relayed from it.
 std::string fixToService(const std::string& text) { return fixSender(7, 10001, text); }
@@ -268,11 +189,30 @@ const ValidCase kValid[] = {
      "ok addr=a conferMode=m mode=single initState=[1_011,2_100] outMembers=[4] "
      "rtcType=p2pconfer roomToken=t srvVer=3 srvTag=g videoType=2"},
     {"parseCallExtend", R"({"initState":["a",1]})", "false initState=[a] rtcType=rtc"},
+    {"parseCallExtend", "", "ok"},
+    {"parseCallExtend", "{}", "ok rtcType=rtc"},
+    {"parseCallExtend", R"({"rtcType":"p2pconfer","initState":["42_312"]})",
+     "ok initState=[42_312] rtcType=p2pconfer videoType=1"},
+    {"parseCallExtend", R"({"rtcType":"p2pconfer","initState":["42_312","43_311","44_300"]})",
+     "ok initState=[42_312,43_311,44_300] rtcType=p2pconfer videoType=2"},
+    {"parseCallExtend", R"({"rtcType":"p2pconfer","initState":["42_911_3"]})",
+     "ok initState=[42_911_3] rtcType=p2pconfer videoType=2"},
+    {"parseCallExtend", R"({"rtcType":"p2pconfer","initState":["42_1111","x11","_"]})",
+     "ok initState=[42_1111,x11,_] rtcType=p2pconfer videoType=1"},
+    {"parseCallExtend", R"({"rtcType":"rtc","initState":["42_311"]})",
+     "ok initState=[42_311] rtcType=rtc"},
+    {"parseCallExtend", R"({"outMembers":["7",8]})", "false outMembers=[7] rtcType=rtc"},
+    {"parseCallExtend", "[]", "false"},
     {"readCacheAnswer", R"({"code":0,"result":"ok","token":"tk"})", "ok code=0 result=ok token=tk"},
     {"readCacheAnswer", R"({"code":3,"token":"tk"})", "false code=3 token=tk"},
+    {"readCacheAnswer", R"({"code":0,"result":"ok","token":""})", "false code=0 result=ok"},
+    {"readCacheAnswer", "", "false code=-1"},
     {"fixSystemSender(to)", R"({"targetID":"5","other":"x"})",
      "sender=7 target=5 fixRef=-10001 fixState=-10002"},
     {"fixSystemSender(to)", R"({"sendUserID":"5"})", "sender=7 target=10001"},
+    {"fixSystemSender(to)", R"({"targetID":"5x"})", "sender=7 target=10001"},
+    {"fixSystemSender(to)", R"({"targetID":100})",
+     "sender=7 target=100 fixRef=-10001 fixState=-10002"},
     {"fixSystemSender(from)", R"({"sendUserID":6,"targetID":"5"})",
      "sender=6 target=500 fixRef=-10001 fixState=-10002"},
     {"readCardInfo",
@@ -367,7 +307,29 @@ const ValidCase kValid[] = {
      R"({"type":"vnio","msgProperties":"{\"extendInfo\":{\"rtcType\":\"rtc\"}}"})", "code=8"},
 };
 
+// Documents whose ids come in the other form, read exactly but left out of
+// the wrong-type sweep below.
+const ValidCase kOther[] = {
+    {"transJson2Cmd",
+     R"({"selects":["12",13,1.5,true,null,{},[],"-4"],"members":"12",)"
+     R"("hismembers":[18446744073709551615,5],"memstates":[true,1,false,"true",null,true]})",
+     "ok cmdCode=54 rtcType=rtc selects=[12,13,-4] memstates=[1,0,0,0,0,1] hismembers=[5] "
+     "VideoStatus=multi"},
+    {"transJson2Cmd",
+     R"({"senderId":12,"groupId":"","onwerId":"8","beginTime":[1],"deviceType":"4294967298",)"
+     R"("roomId":5,"annotation":null,"initState":["a",1,"b"],"VideoStatus":{},"version":"v"})",
+     "ok cmdCode=54 rtcType=rtc onwerId=8 deviceType=2 version=v VideoStatus=multi "
+     "initState=[a,b]"},
+    {"transJson2Cmd", R"({"flag":"recall "})", "ok cmdCode=54 rtcType=rtc VideoStatus=multi"},
+    {"transJson2Cmd", R"({"flag":"recall\u0000x"})", "ok cmdCode=54 rtcType=rtc VideoStatus=multi"},
+    {"transJson2Cmd", R"({"flag":true})", "ok cmdCode=54 rtcType=rtc VideoStatus=multi"},
+    {"readCacheAnswer", R"({"code":"0","token":"T1"})", "false code=-1 token=T1"},
+};
+
 TEST(ReadersBadInput, ValidDocumentsReadExactly) {
+  for (const ValidCase& c : kOther) {
+    EXPECT_EQ(reader(c.reader).read(c.text), c.expected) << c.reader << " on " << c.text;
+  }
   for (const ValidCase& c : kValid) {
     EXPECT_EQ(reader(c.reader).read(c.text), c.expected) << c.reader << " on " << c.text;
   }
@@ -404,86 +366,48 @@ std::vector<std::string> wrongValuesFor(const json::Value& original, bool idsEit
   return out;
 }
 
-// The object a path of member names and array indexes leads to.
-json::Value* follow(json::Value& root, const std::vector<std::string>& path) {
-  json::Value* at = &root;
-  for (const std::string& step : path) {
-    if (at->IsArray()) {
-      at = &(*at)[static_cast<json::SizeType>(std::stoul(step))];
-    } else {
-      at = &at->FindMember(step.c_str())->value;
-    }
+using Visit = std::function<void(const std::string&, const std::string&, const std::string&)>;
+
+// Calls visit(key, doc-with-the-key-unknown, doc-with-a-wrong-value) for every
+// member of every object (objects inside arrays included) and every value of
+// another kind than the member's. The document is restored after each change.
+void sweep(json::Document& doc, json::Value& at, bool idsEitherWay, const Visit& visit) {
+  auto& alloc = doc.GetAllocator();
+  if (at.IsArray()) {
+    for (auto& element : at.GetArray()) sweep(doc, element, idsEitherWay, visit);
+    return;
   }
-  return at;
-}
-
-// Paths of every member of every object of the document (objects inside
-// arrays included).
-void collectMembers(const json::Value& value, std::vector<std::string>& path,
-                    std::vector<std::vector<std::string>>& out) {
-  if (value.IsObject()) {
-    for (auto it = value.MemberBegin(); it != value.MemberEnd(); ++it) {
-      path.push_back(toString(it->name));
-      out.push_back(path);
-      collectMembers(it->value, path, out);
-      path.pop_back();
-    }
-  } else if (value.IsArray()) {
-    for (json::SizeType i = 0; i < value.Size(); ++i) {
-      path.push_back(std::to_string(i));
-      collectMembers(value[i], path, out);
-      path.pop_back();
-    }
-  }
-}
-
-// Calls visit(path, doc-without-the-member, doc-with-a-wrong-value) for every
-// member and every value of another kind than the member's.
-void forEachMember(
-    const std::string& text, bool idsEitherWay,
-    const std::function<void(const std::string&, const std::string&, const std::string&)>& visit) {
-  json::Document doc;
-  ASSERT_TRUE(parseText(doc, text)) << text;
-  std::vector<std::string> path;
-  std::vector<std::vector<std::string>> members;
-  collectMembers(doc, path, members);
-  for (const std::vector<std::string>& member : members) {
-    std::vector<std::string> parentPath(member.begin(), member.end() - 1);
-    std::string name = member.back();
-    std::string where;
-    for (const std::string& step : member) where += "/" + step;
-
-    json::Document without;
-    without.CopyFrom(doc, without.GetAllocator());
-    follow(without, parentPath)->EraseMember(name.c_str());
-    const std::string withoutText = write(without);
-
-    for (const std::string& wrong : wrongValuesFor(*follow(doc, member), idsEitherWay)) {
-      json::Document changed;
-      changed.CopyFrom(doc, changed.GetAllocator());
+  if (!at.IsObject()) return;
+  for (auto it = at.MemberBegin(); it != at.MemberEnd(); ++it) {
+    const std::string name = toString(it->name);
+    it->name.SetString("~", alloc);
+    const std::string without = write(doc);
+    it->name.SetString(name.c_str(), alloc);
+    json::Value saved(it->value, alloc);
+    for (const std::string& wrong : wrongValuesFor(saved, idsEitherWay)) {
       json::Document value;
       value.Parse(wrong.c_str());
-      follow(changed, member)->CopyFrom(value, changed.GetAllocator());
-      visit(where, withoutText, write(changed));
+      it->value.CopyFrom(value, alloc);
+      visit(name, without, write(doc));
     }
+    it->value = saved;
+    sweep(doc, it->value, idsEitherWay, visit);
   }
 }
 
 TEST(ReadersBadInput, WrongTypeUnderAKnownKeyReadsAsAbsent) {
   int checked = 0;
   for (const ValidCase& c : kValid) {
-    if (std::string(c.text).empty() || std::string(c.text) == "{" ||
-        std::string(c.text) == "{\"type\":") {
-      continue;
-    }
+    json::Document doc;
+    if (!parseText(doc, c.text) || !doc.IsObject()) continue;
     const Reader& r = reader(c.reader);
     auto outcome = r.outcome ? r.outcome : r.read;
-    forEachMember(
-        c.text, r.idsEitherWay,
-        [&](const std::string& key, const std::string& without, const std::string& wrong) {
-          EXPECT_EQ(outcome(wrong), outcome(without)) << r.name << " key " << key << ": " << wrong;
-          ++checked;
-        });
+    sweep(doc, doc, r.idsEitherWay,
+          [&](const std::string& key, const std::string& without, const std::string& wrong) {
+            EXPECT_EQ(outcome(wrong), outcome(without))
+                << r.name << " key " << key << ": " << wrong;
+            ++checked;
+          });
   }
   EXPECT_GT(checked, 500);
 }

@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "IPlugin.h"
@@ -21,20 +22,13 @@ struct CountedResult : imsdk::resp_commonResult {
 
 class FakePlugin : public imsdk::IPlugin {
  public:
-  struct Call {
-    int slot;
-    uint16_t cmd;
-  };
-
   imsdk::IHostService* host = nullptr;
   std::vector<imsdk::hostMessage> received;
-  std::vector<Call> calls;
+  std::vector<std::pair<int, uint16_t>> calls;    // slot, command
   std::vector<imsdk::req_mrtc_request> requests;  // as seen on slot 7
   std::vector<imsdk::req_mrtc_extra> extras;
-  std::vector<std::string> pulledBodies;
   int released = 0;
-  // When set, every type-14 message is answered with this body (type 15) to
-  // its sender.
+  // When set, every type-14 message is answered with this body (type 15).
   std::string replyBody;
   // When set, slot 7 also posts a timer command on service 12.
   bool postTimer = false;
@@ -44,7 +38,7 @@ class FakePlugin : public imsdk::IPlugin {
   std::string getName() override { return "fake"; }
 
   bool onRequest(uint16_t cmdId, uintptr_t payload, void* present) override {
-    calls.push_back({3, cmdId});
+    calls.emplace_back(3, cmdId);
     imsdk::cmdEnvelope env = *reinterpret_cast<imsdk::cmdEnvelope*>(payload);
     void* data = present != nullptr ? &env : nullptr;
     int32_t len = present != nullptr ? 8 : 0;
@@ -58,7 +52,7 @@ class FakePlugin : public imsdk::IPlugin {
 
   int32_t onNotify(uint16_t type, uintptr_t a, uintptr_t) override {
     std::lock_guard<std::mutex> lk(mu_);
-    calls.push_back({4, type});
+    calls.emplace_back(4, type);
     const auto& msg = *reinterpret_cast<const imsdk::hostMessage*>(a);
     received.push_back(msg);
     if (!replyBody.empty() && msg.bodyType == 14) {
@@ -73,18 +67,16 @@ class FakePlugin : public imsdk::IPlugin {
   }
 
   bool onOther(uint16_t type, uintptr_t, uintptr_t) override {
-    calls.push_back({6, type});
+    calls.emplace_back(6, type);
     return true;
   }
 
   bool onNetRequest(uint16_t cmdId, uintptr_t a, uintptr_t) override {
-    calls.push_back({7, cmdId});
+    calls.emplace_back(7, cmdId);
     auto* env = reinterpret_cast<imsdk::cmdEnvelope*>(a);
     auto* record = static_cast<imsdk::_sdkcmd_base*>(env->record);
     if (auto* extra = dynamic_cast<imsdk::req_mrtc_extra*>(record)) extras.push_back(*extra);
-    if (auto* request = dynamic_cast<imsdk::req_mrtc_request*>(record)) {
-      requests.push_back(*request);
-    }
+    if (auto* req = dynamic_cast<imsdk::req_mrtc_request*>(record)) requests.push_back(*req);
     if (postTimer) {
       imsdk::timerCmd timer;
       timer.op = 1;
@@ -102,25 +94,7 @@ class FakePlugin : public imsdk::IPlugin {
     return true;
   }
 
-  bool slot5(uintptr_t, uintptr_t, uintptr_t, uintptr_t) override { return false; }
-  bool slot8(uintptr_t) override { return false; }
-  void slot9(uintptr_t, uintptr_t, uintptr_t) override {}
-  void slot10(uintptr_t, uintptr_t, uintptr_t) override {}
-  bool slot11(uintptr_t, uintptr_t, uintptr_t, uintptr_t) override { return true; }
-  void onpostServer(uint16_t event, void* record) override {
-    calls.push_back({12, event});
-    if (event == imsdk::kEventPulled) {
-      auto* pulled = static_cast<imsdk::postServerPulled*>(record);
-      for (auto& m : pulled->messages) {
-        pulledBodies.push_back(m.body);
-        m.status = -10001;
-      }
-    }
-  }
-  bool slot13(uintptr_t, uintptr_t, uintptr_t) override { return false; }
-  imsdk::_sdkcmd_base* cloneCmd(uint16_t, const imsdk::_sdkcmd_base*, uintptr_t) override {
-    return nullptr;
-  }
+  void onpostServer(uint16_t event, void*) override { calls.emplace_back(12, event); }
   imsdk::_sdkcmd_base* createCmd(uint16_t cmdId, bool) override {
     if (cmdId == imsdk::kCmdExtra) return new imsdk::req_mrtc_extra;
     if (cmdId == imsdk::kCmdKeepAlive) return nullptr;
@@ -129,6 +103,17 @@ class FakePlugin : public imsdk::IPlugin {
   void releaseCmd(uint16_t, imsdk::_sdkcmd_base* record, uintptr_t) override {
     ++released;
     delete record;
+  }
+
+  // Slots the host never uses here.
+  bool slot5(uintptr_t, uintptr_t, uintptr_t, uintptr_t) override { return false; }
+  bool slot8(uintptr_t) override { return false; }
+  void slot9(uintptr_t, uintptr_t, uintptr_t) override {}
+  void slot10(uintptr_t, uintptr_t, uintptr_t) override {}
+  bool slot11(uintptr_t, uintptr_t, uintptr_t, uintptr_t) override { return true; }
+  bool slot13(uintptr_t, uintptr_t, uintptr_t) override { return false; }
+  imsdk::_sdkcmd_base* cloneCmd(uint16_t, const imsdk::_sdkcmd_base*, uintptr_t) override {
+    return nullptr;
   }
   bool slot17() override { return false; }
   bool slot18() override { return true; }

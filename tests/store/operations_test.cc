@@ -17,15 +17,21 @@ const char kUntouched[] = "untouched";
 
 using Op = std::function<uint32_t(talkStore&, talkInfo&, std::string& out)>;
 
+// An Op that calls one store operation on the caller's record info.
+#define STORE_OP(call) \
+  [=](talkStore& s, talkInfo& info, std::string&) -> uint32_t { return s.call; }
+
 struct OpCase {
   const char* name;
   StoreTest::Given given;
   Op op;
   talkInfo in;
   uint32_t code;
-  const char* info;   // describe() of the caller's record, or kUntouched
-  const char* after;  // the store afterwards
-  const char* out;    // the op's other output (lists, words); nullptr: none
+  const char* info;           // describe() of the caller's record, or kUntouched
+  const char* out = nullptr;  // the op's other output (lists, words); nullptr: none
+  // The store afterwards; nullptr: as the caller's record says, or as given
+  // when the record is untouched.
+  const char* after = nullptr;
   std::function<void(talkStore&)> prep = nullptr;
 };
 
@@ -46,7 +52,11 @@ class Operations : public StoreTest {
     EXPECT_EQ(c.op(store(), info, out), c.code);
     std::string expectInfo = std::string(c.info) == kUntouched ? describe(c.in) : c.info;
     EXPECT_EQ(describe(info), expectInfo);
-    EXPECT_EQ(stored(), c.after);
+    const char* kGivenView[] = {"idle", kActiveView, kNoActiveView};
+    std::string after = c.after != nullptr                  ? c.after
+                        : std::string(c.info) == kUntouched ? kGivenView[c.given]
+                                                            : c.info;
+    EXPECT_EQ(stored(), after);
     if (c.out != nullptr) {
       EXPECT_EQ(out, c.out);
     }
@@ -73,27 +83,14 @@ Op localInvite(std::vector<int64_t> invitees) {
 }
 
 TEST_F(Operations, LocalRequests) {
-  auto intoRoom = [](std::vector<int64_t> list) -> Op {
-    return
-        [list](talkStore& s, talkInfo& info, std::string&) { return s.localIntoRoom(list, info); };
-  };
-  Op join = [](talkStore& s, talkInfo& info, std::string&) { return s.localJoin(info); };
-  auto templet = [](uint8_t active) -> Op {
-    return [active](talkStore& s, talkInfo& info, std::string&) {
-      return s.localTempletJoin(info, active);
-    };
-  };
-  auto hungup = [](const char* reason) -> Op {
-    return [reason](talkStore& s, talkInfo& info, std::string&) {
-      return s.localHungup(info, reason);
-    };
-  };
-  Op finish = [](talkStore& s, talkInfo& info, std::string&) { return s.finishTalk(info); };
-  Op query = [](talkStore& s, talkInfo& info, std::string&) { return s.queryTalk(info); };
-  auto connect = [](int64_t user, const char* word) -> Op {
-    return [user, word](talkStore& s, talkInfo& info, std::string&) {
-      return s.connectState(user, word, info);
-    };
+  auto intoRoom = [](std::vector<int64_t> list) { return STORE_OP(localIntoRoom(list, info)); };
+  Op join = STORE_OP(localJoin(info));
+  auto templet = [](uint8_t active) { return STORE_OP(localTempletJoin(info, active)); };
+  auto hungup = [](const char* reason) { return STORE_OP(localHungup(info, reason)); };
+  Op finish = STORE_OP(finishTalk(info));
+  Op query = STORE_OP(queryTalk(info));
+  auto connect = [](int64_t user, const char* word) {
+    return STORE_OP(connectState(user, word, info));
   };
   talkInfo joinIn = makeInfo("r1", {7, 9}, {1, 0});
   talkInfo emptyRoom = makeInfo("", {7});
@@ -104,115 +101,96 @@ TEST_F(Operations, LocalRequests) {
 
   const OpCase cases[] = {
       // localCall: self leaves the callee list before anything is checked.
-      {"call self only", kIdle, localCall({100}), r1(), 1, kUntouched, "idle", ""},
-      {"call", kIdle, localCall({7, 100, 9, 100}), r1(), 0, kActiveView, kActiveView, "7 9"},
-      {"call callee 0", kIdle, localCall({7, 0}), r1(), 1, kUntouched, "idle", "7 0"},
-      {"call empty room", kIdle, localCall({7}), emptyRoom, 1, kUntouched, "idle", "7"},
-      {"call member id 1", kIdle, localCall({7}), bad(), 1, kUntouched, "idle", "7"},
-      {"call same room", kActive, localCall({8}), makeInfo("r1", {8}), 0, kUntouched, kActiveView,
-       "8"},
-      {"call other room", kActive, localCall({8}), r2(), 2, kUntouched, kActiveView, "8"},
-      {"call bad callee first", kActive, localCall({-1}), r2(), 1, kUntouched, kActiveView, "-1"},
+      {"call self only", kIdle, localCall({100}), r1(), 1, kUntouched, ""},
+      {"call", kIdle, localCall({7, 100, 9, 100}), r1(), 0, kActiveView, "7 9"},
+      {"call callee 0", kIdle, localCall({7, 0}), r1(), 1, kUntouched, "7 0"},
+      {"call empty room", kIdle, localCall({7}), emptyRoom, 1, kUntouched, "7"},
+      {"call member id 1", kIdle, localCall({7}), bad(), 1, kUntouched, "7"},
+      {"call same room", kActive, localCall({8}), makeInfo("r1", {8}), 0, kUntouched, "8"},
+      {"call other room", kActive, localCall({8}), r2(), 2, kUntouched, "8"},
+      {"call bad callee first", kActive, localCall({-1}), r2(), 1, kUntouched, "-1"},
       // localInvite
       {"invite", kActive, localInvite({100, 8, 7}), r1(), 0,
-       "t1a1 r1 m[100:0 7:0 9:0 8:0] h[] l[] oc0", "t1a1 r1 m[100:0 7:0 9:0 8:0] h[] l[] oc0",
-       "8 7 | t1a1 r1 m[100:0 7:0 9:0] h[] l[] oc0"},
-      {"invite self only", kActive, localInvite({100}), r1(), 1, kUntouched, kActiveView,
+       "t1a1 r1 m[100:0 7:0 9:0 8:0] h[] l[] oc0", "8 7 | t1a1 r1 m[100:0 7:0 9:0] h[] l[] oc0"},
+      {"invite self only", kActive, localInvite({100}), r1(), 1, kUntouched,
        " | t0a1  m[] h[] l[] oc0"},
-      {"invite id 0", kActive, localInvite({8, 0}), r1(), 1, kUntouched, kActiveView,
+      {"invite id 0", kActive, localInvite({8, 0}), r1(), 1, kUntouched,
        "8 0 | t0a1  m[] h[] l[] oc0"},
-      {"invite invalid idle", kIdle, localInvite({8}), bad(), 1, kUntouched, "idle",
+      {"invite invalid idle", kIdle, localInvite({8}), bad(), 1, kUntouched,
        "8 | t0a1  m[] h[] l[] oc0"},
-      {"invite idle", kIdle, localInvite({8}), r1(), 3, kUntouched, "idle",
-       "8 | t0a1  m[] h[] l[] oc0"},
+      {"invite idle", kIdle, localInvite({8}), r1(), 3, kUntouched, "8 | t0a1  m[] h[] l[] oc0"},
       {"invite not active before room", kNoActive, localInvite({8}), r2(), 11, kUntouched,
-       kNoActiveView, "8 | t0a1  m[] h[] l[] oc0"},
-      {"invite other room", kActive, localInvite({8}), r2(), 6, kUntouched, kActiveView,
+       "8 | t0a1  m[] h[] l[] oc0"},
+      {"invite other room", kActive, localInvite({8}), r2(), 6, kUntouched,
        "8 | t0a1  m[] h[] l[] oc0"},
       // localIntoRoom: listed ids that are members enter; strangers are not added.
-      {"into room", kActive, intoRoom({9, 42}), r1(), 0, "t1a1 r1 m[100:1 7:0 9:1] h[] l[] oc0",
-       "t1a1 r1 m[100:1 7:0 9:1] h[] l[] oc0", nullptr},
-      {"into room invalid", kActive, intoRoom({9}), bad(), 1, kUntouched, kActiveView, nullptr},
-      {"into room idle", kIdle, intoRoom({9}), r1(), 3, kUntouched, "idle", nullptr},
-      {"into room not active", kNoActive, intoRoom({9}), r2(), 11, kUntouched, kNoActiveView,
-       nullptr},
-      {"into room other room", kActive, intoRoom({9}), r2(), 6, kUntouched, kActiveView, nullptr},
+      {"into room", kActive, intoRoom({9, 42}), r1(), 0, "t1a1 r1 m[100:1 7:0 9:1] h[] l[] oc0"},
+      {"into room invalid", kActive, intoRoom({9}), bad(), 1, kUntouched},
+      {"into room idle", kIdle, intoRoom({9}), r1(), 3, kUntouched},
+      {"into room not active", kNoActive, intoRoom({9}), r2(), 11, kUntouched},
+      {"into room other room", kActive, intoRoom({9}), r2(), 6, kUntouched},
       // localJoin: self comes last, in the room.
-      {"join", kIdle, join, joinIn, 0, "t1a1 r1 m[7:1 9:0 100:1] h[] l[] oc0",
-       "t1a1 r1 m[7:1 9:0 100:1] h[] l[] oc0", nullptr},
-      {"join same room", kActive, join, joinIn, 0, kUntouched, kActiveView, nullptr},
-      {"join other room", kActive, join, r2(), 2, kUntouched, kActiveView, nullptr},
-      {"join invalid", kIdle, join, bad(), 1, kUntouched, "idle", nullptr},
+      {"join", kIdle, join, joinIn, 0, "t1a1 r1 m[7:1 9:0 100:1] h[] l[] oc0"},
+      {"join same room", kActive, join, joinIn, 0, kUntouched},
+      {"join other room", kActive, join, r2(), 2, kUntouched},
+      {"join invalid", kIdle, join, bad(), 1, kUntouched},
       // localTempletJoin
-      {"templet join off", kIdle, templet(0), r1(), 0, kNoActiveView, kNoActiveView, nullptr},
-      {"templet join on", kIdle, templet(7), r1(), 0, "t1a1 r1 m[7:0 9:0 100:1] h[] l[] oc0",
-       "t1a1 r1 m[7:0 9:0 100:1] h[] l[] oc0", nullptr},
-      {"templet join same room", kActive, templet(1), r1(), 2, kUntouched, kActiveView, nullptr},
-      {"templet join invalid", kIdle, templet(1), bad(), 1, kUntouched, "idle", nullptr},
+      {"templet join off", kIdle, templet(0), r1(), 0, kNoActiveView},
+      {"templet join on", kIdle, templet(7), r1(), 0, "t1a1 r1 m[7:0 9:0 100:1] h[] l[] oc0"},
+      {"templet join same room", kActive, templet(1), r1(), 2, kUntouched},
+      {"templet join invalid", kIdle, templet(1), bad(), 1, kUntouched},
       // localHungup clears the talk whatever the code.
-      {"hang up", kActive, hungup(""), r1(), 0, "t1a1 r1 m[7:0 9:0] h[100] l[] oc0", "idle",
-       nullptr},
+      {"hang up", kActive, hungup(""), r1(), 0, "t1a1 r1 m[7:0 9:0] h[100] l[] oc0", nullptr,
+       "idle"},
       {"hang up other room", kActive, hungup("refuse"), r2(), 6,
-       "t1a1 r1 m[7:0 9:0] h[100] l[] oc0", "idle", nullptr},
-      {"hang up invalid", kNoActive, hungup(""), bad(), 1, "t1a0 r1 m[7:0 9:0] h[] l[] oc0", "idle",
-       nullptr},
-      {"hang up idle", kIdle, hungup("refuse"), r1(), 3, kUntouched, "idle", nullptr},
+       "t1a1 r1 m[7:0 9:0] h[100] l[] oc0", nullptr, "idle"},
+      {"hang up invalid", kNoActive, hungup(""), bad(), 1, "t1a0 r1 m[7:0 9:0] h[] l[] oc0",
+       nullptr, "idle"},
+      {"hang up idle", kIdle, hungup("refuse"), r1(), 3, kUntouched},
       // finishTalk
-      {"finish", kActive, finish, r1(), 0, kActiveView, "idle", nullptr},
-      {"finish invalid", kActive, finish, bad(), 1, kUntouched, kActiveView, nullptr},
-      {"finish idle", kIdle, finish, r1(), 3, kUntouched, "idle", nullptr},
-      {"finish other room", kActive, finish, r2(), 6, kUntouched, kActiveView, nullptr},
+      {"finish", kActive, finish, r1(), 0, kActiveView, nullptr, "idle"},
+      {"finish invalid", kActive, finish, bad(), 1, kUntouched},
+      {"finish idle", kIdle, finish, r1(), 3, kUntouched},
+      {"finish other room", kActive, finish, r2(), 6, kUntouched},
       // queryTalk
-      {"query", kNoActive, query, r2(), 0, kNoActiveView, kNoActiveView, nullptr},
-      {"query idle", kIdle, query, r1(), 3, kUntouched, "idle", nullptr},
+      {"query", kNoActive, query, r2(), 0, kNoActiveView},
+      {"query idle", kIdle, query, r1(), 3, kUntouched},
       // connectState
-      {"connect idle", kIdle, connect(7, "intoroom"), r1(), 3, kUntouched, "idle", nullptr},
-      {"connect other room", kActive, connect(0, "x"), r2(), 6, kUntouched, kActiveView, nullptr},
-      {"connect user 0", kActive, connect(0, "x"), r1(), 1, kUntouched, kActiveView, nullptr},
-      {"connect bad word", kActive, connect(7, "enter"), r1(), 1, kUntouched, kActiveView, nullptr},
+      {"connect idle", kIdle, connect(7, "intoroom"), r1(), 3, kUntouched},
+      {"connect other room", kActive, connect(0, "x"), r2(), 6, kUntouched},
+      {"connect user 0", kActive, connect(0, "x"), r1(), 1, kUntouched},
+      {"connect bad word", kActive, connect(7, "enter"), r1(), 1, kUntouched},
       {"connect other enters", kActive, connect(7, "intoroom"), r1(), 0,
-       "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc1", "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc1", nullptr},
+       "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc1"},
       {"connect stranger enters", kActive, connect(42, "intoroom"), r1(), 0,
-       "t1a1 r1 m[100:0 7:0 9:0 42:1] h[] l[] oc1", "t1a1 r1 m[100:0 7:0 9:0 42:1] h[] l[] oc1",
-       nullptr},
+       "t1a1 r1 m[100:0 7:0 9:0 42:1] h[] l[] oc1"},
       {"connect self enters", kActive, connect(100, "intoroom"), r1(), 0,
-       "t1a1 r1 m[100:1 7:0 9:0] h[] l[] oc0", "t1a1 r1 m[100:1 7:0 9:0] h[] l[] oc0", nullptr},
+       "t1a1 r1 m[100:1 7:0 9:0] h[] l[] oc0"},
       {"connect invited leaves", kActive, connect(7, "levelroom"), r1(), 0,
-       "t1a1 r1 m[100:0 9:0] h[7] l[] oc1", "t1a1 r1 m[100:0 9:0] h[7] l[] oc1", nullptr},
+       "t1a1 r1 m[100:0 9:0] h[7] l[] oc1"},
       {"connect joined leaves", kActive, connect(7, "levelroom"), r1(), 0,
-       "t1a1 r1 m[100:0 9:0] h[7] l[7] oc1", "t1a1 r1 m[100:0 9:0] h[7] l[7] oc1", nullptr, enter7},
+       "t1a1 r1 m[100:0 9:0] h[7] l[7] oc1", nullptr, nullptr, enter7},
       {"connect self leaves", kNoActive, connect(100, "levelroom"), r1(), 0,
-       "t1a0 r1 m[7:0 9:0] h[] l[100] oc0", "t1a0 r1 m[7:0 9:0] h[] l[100] oc0", nullptr},
+       "t1a0 r1 m[7:0 9:0] h[] l[100] oc0"},
   };
   for (const OpCase& c : cases) run(c);
 }
 
 TEST_F(Operations, ReceivedCommandsAndTimeouts) {
-  auto call = [](std::vector<int64_t> callees) -> Op {
-    return [callees](talkStore& s, talkInfo& info, std::string&) {
-      return s.remoteCall(callees, info, 0);
-    };
-  };
+  auto call = [](std::vector<int64_t> callees) { return STORE_OP(remoteCall(callees, info, 0)); };
   auto invite = [](int64_t inviter, std::vector<int64_t> invitees) -> Op {
     return [inviter, invitees](talkStore& s, talkInfo& info, std::string& out) {
       out = "-";
       return s.remoteInvite(inviter, invitees, out, info, 0);
     };
   };
-  auto intoRoom = [](int64_t user) -> Op {
-    return
-        [user](talkStore& s, talkInfo& info, std::string&) { return s.remoteIntoRoom(user, info); };
+  auto intoRoom = [](int64_t user) { return STORE_OP(remoteIntoRoom(user, info)); };
+  auto hungup = [](int64_t user, const char* who) {
+    return STORE_OP(remoteHungup(user, info, who));
   };
-  auto hungup = [](int64_t user, const char* who) -> Op {
-    return [user, who](talkStore& s, talkInfo& info, std::string&) {
-      return s.remoteHungup(user, info, who);
-    };
-  };
-  Op reply = [](talkStore& s, talkInfo& info, std::string&) { return s.remoteReply(info); };
-  auto queryFrom = [](int64_t group, int64_t asker) -> Op {
-    return [group, asker](talkStore& s, talkInfo& info, std::string&) {
-      return s.checkQueryTalk(group, asker, info);
-    };
+  Op reply = STORE_OP(remoteReply(info));
+  auto queryFrom = [](int64_t group, int64_t asker) {
+    return STORE_OP(checkQueryTalk(group, asker, info));
   };
   Op replyQuery = [](talkStore& s, talkInfo& info, std::string& out) {
     uint32_t code = s.remoteReplyQueryTalk(info);
@@ -227,10 +205,8 @@ TEST_F(Operations, ReceivedCommandsAndTimeouts) {
       return code;
     };
   };
-  Op keepalive = [](talkStore& s, talkInfo& info, std::string&) {
-    return s.keepaliveTimeout(info);
-  };
-  Op lose = [](talkStore& s, talkInfo& info, std::string&) { return s.loseFinishTimeout(info); };
+  Op keepalive = STORE_OP(keepaliveTimeout(info));
+  Op lose = STORE_OP(loseFinishTimeout(info));
 
   talkInfo called = makeInfo("r1", {100, 7, 9}, {0, 1, 0});
   talkInfo inviteNoActive = makeInfo("r1", {7, 9, 100}, {1, 0, 0});
@@ -245,88 +221,75 @@ TEST_F(Operations, ReceivedCommandsAndTimeouts) {
 
   const OpCase cases[] = {
       // remoteCall: members and states come from the command.
-      {"call", kIdle, call({100}), called, 0, "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc0",
-       "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc0", nullptr},
-      {"call no callee", kIdle, call({}), called, 1, kUntouched, "idle", nullptr},
-      {"call invalid", kIdle, call({100}), bad(), 1, kUntouched, "idle", nullptr},
-      {"call current room", kActive, call({100}), called, 8, kActiveView, kActiveView, nullptr},
-      {"call other room", kActive, call({100}), r2(), 2, kUntouched, kActiveView, nullptr},
+      {"call", kIdle, call({100}), called, 0, "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc0"},
+      {"call no callee", kIdle, call({}), called, 1, kUntouched},
+      {"call invalid", kIdle, call({100}), bad(), 1, kUntouched},
+      {"call current room", kActive, call({100}), called, 8, kActiveView},
+      {"call other room", kActive, call({100}), r2(), 2, kUntouched},
       // remoteInvite, by the state the invitation finds.
       {"invite idle", kIdle, invite(7, {100, 8}), r1(), 0,
-       "t1a1 r1 m[7:0 9:0 100:0 8:0] h[] l[] oc0", "t1a1 r1 m[7:0 9:0 100:0 8:0] h[] l[] oc0",
-       "idle"},
-      {"invite idle not me", kIdle, invite(7, {8}), r1(), 3, kUntouched, "idle", "-"},
+       "t1a1 r1 m[7:0 9:0 100:0 8:0] h[] l[] oc0", "idle"},
+      {"invite idle not me", kIdle, invite(7, {8}), r1(), 3, kUntouched, "-"},
       {"invite active", kActive, invite(7, {8, 9}), r1(), 0,
-       "t1a1 r1 m[100:0 7:0 9:0 8:0] h[] l[] oc0", "t1a1 r1 m[100:0 7:0 9:0 8:0] h[] l[] oc0",
-       "talking_active"},
+       "t1a1 r1 m[100:0 7:0 9:0 8:0] h[] l[] oc0", "talking_active"},
       {"invite not active", kNoActive, invite(7, {8}), inviteNoActive, 0,
-       "t1a1 r1 m[7:1 9:0 100:1 8:0] h[] l[] oc0", "t1a1 r1 m[7:1 9:0 100:1 8:0] h[] l[] oc0",
-       "talking_noactive"},
-      {"invite other room", kActive, invite(7, {8}), r2(), 6, kUntouched, kActiveView, "-"},
-      {"invite no invitee", kActive, invite(7, {}), r1(), 1, kUntouched, kActiveView, "-"},
-      {"invite invalid", kActive, invite(7, {8}), bad(), 1, kUntouched, kActiveView, "-"},
+       "t1a1 r1 m[7:1 9:0 100:1 8:0] h[] l[] oc0", "talking_noactive"},
+      {"invite other room", kActive, invite(7, {8}), r2(), 6, kUntouched, "-"},
+      {"invite no invitee", kActive, invite(7, {}), r1(), 1, kUntouched, "-"},
+      {"invite invalid", kActive, invite(7, {8}), bad(), 1, kUntouched, "-"},
       // remoteIntoRoom
-      {"into room member", kActive, intoRoom(9), r1(), 0, "t1a1 r1 m[100:0 7:0 9:1] h[] l[] oc0",
-       "t1a1 r1 m[100:0 7:0 9:1] h[] l[] oc0", nullptr},
+      {"into room member", kActive, intoRoom(9), r1(), 0, "t1a1 r1 m[100:0 7:0 9:1] h[] l[] oc0"},
       {"into room stranger", kActive, intoRoom(42), r1(), 0,
-       "t1a1 r1 m[100:0 7:0 9:0 42:1] h[] l[] oc0", "t1a1 r1 m[100:0 7:0 9:0 42:1] h[] l[] oc0",
-       nullptr},
-      {"into room invalid", kActive, intoRoom(9), bad(), 1, kUntouched, kActiveView, nullptr},
-      {"into room idle", kIdle, intoRoom(9), r1(), 3, kUntouched, "idle", nullptr},
-      {"into room other room", kActive, intoRoom(9), r2(), 6, kUntouched, kActiveView, nullptr},
+       "t1a1 r1 m[100:0 7:0 9:0 42:1] h[] l[] oc0"},
+      {"into room invalid", kActive, intoRoom(9), bad(), 1, kUntouched},
+      {"into room idle", kIdle, intoRoom(9), r1(), 3, kUntouched},
+      {"into room other room", kActive, intoRoom(9), r2(), 6, kUntouched},
       // remoteHungup
-      {"hang up other", kActive, hungup(7, "other"), r1(), 0, "t1a1 r1 m[100:0 9:0] h[7] l[] oc0",
-       "t1a1 r1 m[100:0 9:0] h[7] l[] oc0", nullptr},
+      {"hang up other", kActive, hungup(7, "other"), r1(), 0, "t1a1 r1 m[100:0 9:0] h[7] l[] oc0"},
       {"hang up myself ringing", kActive, hungup(100, "myself"), r1(), 0,
-       "t1a1 r1 m[7:0 9:0] h[100] l[] oc0", "t1a1 r1 m[7:0 9:0] h[100] l[] oc0", nullptr},
-      {"hang up myself in room", kNoActive, hungup(100, "myself"), r1(), 19, kNoActiveView,
-       kNoActiveView, nullptr},
-      {"hang up invalid", kActive, hungup(7, "other"), bad(), 1, kUntouched, kActiveView, nullptr},
-      {"hang up idle", kIdle, hungup(7, "other"), r1(), 3, kUntouched, "idle", nullptr},
-      {"hang up other room", kActive, hungup(7, "other"), r2(), 6, kUntouched, kActiveView,
-       nullptr},
+       "t1a1 r1 m[7:0 9:0] h[100] l[] oc0"},
+      {"hang up myself in room", kNoActive, hungup(100, "myself"), r1(), 19, kNoActiveView},
+      {"hang up invalid", kActive, hungup(7, "other"), bad(), 1, kUntouched},
+      {"hang up idle", kIdle, hungup(7, "other"), r1(), 3, kUntouched},
+      {"hang up other room", kActive, hungup(7, "other"), r2(), 6, kUntouched},
       // remoteReply
-      {"reply", kNoActive, reply, bad(), 0, kNoActiveView, kNoActiveView, nullptr},
-      {"reply idle", kIdle, reply, r1(), 3, kUntouched, "idle", nullptr},
-      {"reply other room", kActive, reply, r2(), 6, kUntouched, kActiveView, nullptr},
+      {"reply", kNoActive, reply, bad(), 0, kNoActiveView},
+      {"reply idle", kIdle, reply, r1(), 3, kUntouched},
+      {"reply other room", kActive, reply, r2(), 6, kUntouched},
       // checkQueryTalk
-      {"query", kActive, queryFrom(kGroup, 7), anyRoom, 0, kActiveView, kActiveView, nullptr},
-      {"query idle", kIdle, queryFrom(kGroup, 7), r1(), 3, kUntouched, "idle", nullptr},
-      {"query group 0 before room", kActive, queryFrom(0, 7), r2(), 1, kUntouched, kActiveView,
-       nullptr},
-      {"query other group", kActive, queryFrom(56, 7), r1(), 7, kUntouched, kActiveView, nullptr},
-      {"query other room", kActive, queryFrom(kGroup, 7), r2(), 6, kUntouched, kActiveView,
-       nullptr},
-      {"query stranger", kActive, queryFrom(kGroup, 42), r1(), 9, kUntouched, kActiveView, nullptr},
-      {"query not active", kNoActive, queryFrom(kGroup, 7), r1(), 11, kUntouched, kNoActiveView,
-       nullptr},
+      {"query", kActive, queryFrom(kGroup, 7), anyRoom, 0, kActiveView},
+      {"query idle", kIdle, queryFrom(kGroup, 7), r1(), 3, kUntouched},
+      {"query group 0 before room", kActive, queryFrom(0, 7), r2(), 1, kUntouched},
+      {"query other group", kActive, queryFrom(56, 7), r1(), 7, kUntouched},
+      {"query other room", kActive, queryFrom(kGroup, 7), r2(), 6, kUntouched},
+      {"query stranger", kActive, queryFrom(kGroup, 42), r1(), 9, kUntouched},
+      {"query not active", kNoActive, queryFrom(kGroup, 7), r1(), 11, kUntouched},
       // remoteReplyQueryTalk: the reply's members, our room entries, our address.
       {"reply query", kNoActive, replyQuery, replied, 0, "t1a1 r1 m[9:0 7:1 100:1] h[] l[] oc0",
-       "t1a1 r1 m[9:0 7:1 100:1] h[] l[] oc0", "10.0.0.1:8000 1700000000", enter7},
-      {"reply query invalid", kNoActive, replyQuery, bad(), 1, kUntouched, kNoActiveView,
+       "10.0.0.1:8000 1700000000", nullptr, enter7},
+      {"reply query invalid", kNoActive, replyQuery, bad(), 1, kUntouched,
        "10.0.0.1:8000 1700000000"},
-      {"reply query idle", kIdle, replyQuery, replied, 3, kUntouched, "idle", "10.9.9.9:1 5"},
-      {"reply query active", kActive, replyQuery, replied, 12, kUntouched, kActiveView,
-       "10.9.9.9:1 5"},
-      {"reply query other room", kNoActive, replyQuery, r2(), 6, kUntouched, kNoActiveView,
+      {"reply query idle", kIdle, replyQuery, replied, 3, kUntouched, "10.9.9.9:1 5"},
+      {"reply query active", kActive, replyQuery, replied, 12, kUntouched, "10.9.9.9:1 5"},
+      {"reply query other room", kNoActive, replyQuery, r2(), 6, kUntouched,
        "10.0.0.1:8000 1700000000"},
       // memberTimeout: only members still ringing time out, each once.
       {"timeout", kActive, timeout({9, 42, 7, 9}), r1(), 0, "t1a1 r1 m[100:0] h[7 9] l[] oc0",
-       "t1a1 r1 m[100:0] h[7 9] l[] oc0", "5 9 7"},
+       "5 9 7"},
       {"timeout all joined", kActive, timeout({7}), r1(), 7, "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc0",
-       "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc0", "5", enter7},
-      {"timeout idle", kIdle, timeout({7}), r1(), 3, kUntouched, "idle", "5"},
-      {"timeout not active", kNoActive, timeout({7}), r2(), 11, kUntouched, kNoActiveView, "5"},
-      {"timeout other room", kActive, timeout({}), r2(), 6, kUntouched, kActiveView, "5"},
-      {"timeout no id", kActive, timeout({}), r1(), 1, kUntouched, kActiveView, "5"},
+       "5", nullptr, enter7},
+      {"timeout idle", kIdle, timeout({7}), r1(), 3, kUntouched, "5"},
+      {"timeout not active", kNoActive, timeout({7}), r2(), 11, kUntouched, "5"},
+      {"timeout other room", kActive, timeout({}), r2(), 6, kUntouched, "5"},
+      {"timeout no id", kActive, timeout({}), r1(), 1, kUntouched, "5"},
       // keepaliveTimeout always ends in idle.
-      {"keepalive", kNoActive, keepalive, r2(), 0, kNoActiveView, "idle", nullptr},
-      {"keepalive idle", kIdle, keepalive, r1(), 3, "t0a1  m[] h[] l[] oc0", "idle", nullptr},
+      {"keepalive", kNoActive, keepalive, r2(), 0, kNoActiveView, nullptr, "idle"},
+      {"keepalive idle", kIdle, keepalive, r1(), 3, "t0a1  m[] h[] l[] oc0", nullptr, "idle"},
       // loseFinishTimeout
-      {"lose finish", kActive, lose, r1(), 0, kActiveView, kActiveView, nullptr},
-      {"lose finish idle", kIdle, lose, r1(), 3, kUntouched, "idle", nullptr},
-      {"lose finish not active", kNoActive, lose, r2(), 11, kUntouched, kNoActiveView, nullptr},
-      {"lose finish other room", kActive, lose, r2(), 6, kUntouched, kActiveView, nullptr},
+      {"lose finish", kActive, lose, r1(), 0, kActiveView},
+      {"lose finish idle", kIdle, lose, r1(), 3, kUntouched},
+      {"lose finish not active", kNoActive, lose, r2(), 11, kUntouched},
+      {"lose finish other room", kActive, lose, r2(), 6, kUntouched},
   };
   for (const OpCase& c : cases) run(c);
 }

@@ -49,14 +49,10 @@ std::vector<std::string> describeAll(const std::vector<timeoutRecord>& queue) {
   return out;
 }
 
-// A random queue: mostly a few records, sometimes very many of one room;
-// ids from a small or a large alphabet, so that lists repeat ids or not.
-struct QueueDraw {
-  std::vector<imsdk::timerCmd> records;
-  imsdk::timerCmd request;
-};
-
-QueueDraw draw(std::mt19937& rng) {
+// A random queue and request: mostly a few records, sometimes very many of
+// one room; ids from a small or a large alphabet, so that lists repeat ids
+// or not.
+std::vector<imsdk::timerCmd> draw(std::mt19937& rng) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   const int alphabet = std::vector<int>{2, 4, 12, 400}[pick(0, 3)];
   auto ids = [&](int count) {
@@ -65,23 +61,16 @@ QueueDraw draw(std::mt19937& rng) {
     return out;
   };
   const bool crowded = pick(0, 4) == 0;
-  const int records = crowded ? pick(45, 70) : pick(0, 8);
-  const int longest = alphabet == 2 ? 130 : 40;
-  QueueDraw d;
-  for (int i = 0; i < records; ++i) {
-    const int32_t category = pick(1, 2);
-    const std::string key = pick(0, 3) == 0 ? "r2" : "r1";
-    const int length = crowded ? pick(1, 2) : pick(0, longest);
-    d.records.push_back(addCmd(category, std::vector<int32_t>{1, 2, 7}[pick(0, 2)], key,
-                               ids(length), pick(1, 99), 2));
+  std::vector<imsdk::timerCmd> cmds;
+  for (int i = crowded ? pick(45, 70) : pick(0, 8); i > 0; --i) {
+    const int length = crowded ? pick(1, 2) : pick(0, alphabet == 2 ? 130 : 40);
+    cmds.push_back(addCmd(pick(1, 2), std::vector<int32_t>{1, 2, 7}[pick(0, 2)],
+                          pick(0, 3) == 0 ? "r2" : "r1", ids(length), pick(1, 99), 2));
   }
   std::vector<int64_t> requested = ids(pick(0, 30));
-  if (pick(0, 1) == 0) {
-    d.request = addCmd(1, pick(1, 2), "r1", requested, 88, 0);
-  } else {
-    d.request = removeCmd(1, pick(1, 2), "r1", requested);
-  }
-  return d;
+  cmds.push_back(pick(0, 1) == 0 ? addCmd(1, pick(1, 2), "r1", requested, 88, 0)
+                                 : removeCmd(1, pick(1, 2), "r1", requested));
+  return cmds;
 }
 
 TEST_F(TimerTest, TakingIdsOutMatchesOneAtATime) {
@@ -90,27 +79,22 @@ TEST_F(TimerTest, TakingIdsOutMatchesOneAtATime) {
   int emptied = 0;
   for (int round = 0; round < 600; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
-    const QueueDraw d = draw(rng);
+    std::vector<imsdk::timerCmd> cmds = draw(rng);
+    const imsdk::timerCmd request = cmds.back();
+    cmds.pop_back();
     imsdkmrtc::pluginOther other(plugin_);
-    for (const imsdk::timerCmd& cmd : d.records) other.onTimeout(cmd);
+    for (const imsdk::timerCmd& cmd : cmds) other.onTimeout(cmd);
     std::vector<timeoutRecord> expected = other.snapshot();
     const size_t before = expected.size();
-
     bool hitLimit = false;
-    referenceTakeOut(expected, d.request.category, d.request.key, d.request.members, &hitLimit);
-    if (d.request.op == 1 && !d.request.members.empty()) {
-      timeoutRecord added;
-      added.category = d.request.category;
-      added.type = d.request.type;
-      added.key = d.request.key;
-      added.members = d.request.members;
-      added.duration = d.request.duration;
-      expected.push_back(added);
-    }
+    referenceTakeOut(expected, request.category, request.key, request.members, &hitLimit);
     limited += hitLimit ? 1 : 0;
     emptied += expected.size() < before ? 1 : 0;
-
-    other.onTimeout(d.request);
+    if (request.op == 1 && !request.members.empty()) {
+      expected.push_back({request.category, request.type, request.key, request.members, 0,
+                          request.duration, "", 0, 0, ""});
+    }
+    other.onTimeout(request);
     ASSERT_EQ(describeAll(expected), describeAll(other.snapshot()));
   }
   // The draws reach the bounds that make the order subtle.

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -48,12 +47,8 @@ inline imsdk::timerCmd addCmd(int32_t category, int32_t type, const std::string&
 
 inline imsdk::timerCmd removeCmd(int32_t category, int32_t type, const std::string& key,
                                  std::vector<int64_t> members) {
-  imsdk::timerCmd cmd;
+  imsdk::timerCmd cmd = addCmd(category, type, key, std::move(members), 0);
   cmd.op = 0;
-  cmd.category = category;
-  cmd.type = type;
-  cmd.key = key;
-  cmd.members = std::move(members);
   return cmd;
 }
 
@@ -101,11 +96,6 @@ class TimerTest : public ::testing::Test {
     client_.attach(nullptr);
   }
 
-  std::vector<std::string> logTexts() const {
-    std::vector<std::string> out;
-    for (const simhost::LogLine& line : client_.logs()) out.push_back(line.text);
-    return out;
-  }
   size_t logCount() const { return client_.logs().size(); }
   int countLog(const std::string& text) const {
     int n = 0;
@@ -114,11 +104,9 @@ class TimerTest : public ::testing::Test {
   }
 
   void post(imsdk::timerCmd cmd) { plugin_->postTimer(cmd); }
-
-  std::vector<imsdkmrtc::timeoutRecord> queue() { return plugin_->other()->snapshot(); }
   std::vector<std::string> queueText() {
     std::vector<std::string> out;
-    for (const auto& r : queue()) out.push_back(describe(r));
+    for (const auto& r : plugin_->other()->snapshot()) out.push_back(describe(r));
     return out;
   }
 
@@ -129,10 +117,10 @@ class TimerTest : public ::testing::Test {
 
   // The worker's per-tick lines ("onOther: ...") logged since the last call.
   std::vector<std::string> newTickLines() {
-    std::vector<std::string> all = logTexts();
+    std::vector<simhost::LogLine> all = client_.logs();
     std::vector<std::string> out;
     for (size_t i = seenLogs_; i < all.size(); ++i) {
-      if (all[i].rfind("onOther: ", 0) == 0) out.push_back(all[i]);
+      if (all[i].text.rfind("onOther: ", 0) == 0) out.push_back(all[i].text);
     }
     seenLogs_ = all.size();
     return out;
@@ -143,10 +131,6 @@ class TimerTest : public ::testing::Test {
   }
 
   static std::string oneTimeout(int type) { return kOneTimeoutPrefix + std::to_string(type) + "."; }
-  // The type of a "one timeout" line.
-  static int typeOf(const std::string& line) {
-    return std::stoi(line.substr(std::strlen(kOneTimeoutPrefix)));
-  }
 
   simhost::Network net_;
   simhost::Client& client_ = net_.addClient("a", 1000);

@@ -1,5 +1,6 @@
-// A plug-in on the simulated host as user 11 ("Ann"), at 09:05:00 UTC on
-// 6 December 2026 in virtual time, for the card, hint and shared-text tests.
+// Helpers shared by the signalling tests: a plug-in on the simulated host as
+// user 11 ("Ann") at 09:05:00 UTC on 6 December 2026 in virtual time, and a
+// one-line description of where a message went.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,7 +18,20 @@
 namespace imsdkmrtc {
 
 constexpr int64_t kNineOhFive = 1796547900;  // 2026-12-06 09:05:00 UTC
-constexpr int64_t kTen = 1796551200;         // 2026-12-06 10:00:00 UTC
+
+inline std::string idText(const std::vector<int64_t>& ids) {
+  std::string out = "[";
+  for (size_t i = 0; i < ids.size(); ++i) out += (i ? "," : "") + std::to_string(ids[i]);
+  return out + "]";
+}
+
+// "from 11 to 500 type 26 flag 1 limit [12,13]" for a sent or inserted message.
+template <typename M>
+std::string route(const M& m) {
+  return "from " + std::to_string(m.senderId) + " to " + std::to_string(m.targetId) + " type " +
+         std::to_string(m.msgType) + " flag " + std::to_string(m.msgFlag) + " limit " +
+         idText(m.limitRange);
+}
 
 class CardsFixture : public ::testing::Test {
  protected:
@@ -28,15 +42,13 @@ class CardsFixture : public ::testing::Test {
     net.addUser(11, "Ann");
     net.addUser(12, "A");
     net.addGroup(500, {11, 12, 13});
-    plugin = std::make_unique<mrtc_plugin>();
     client = &net.addClient("a", 11, 1);
-    client->attach(plugin.get());
+    client->attach(&plugin);
   }
   void TearDown() override { commlib::useRealTime(); }
 
-  msgProxy& proxy() { return plugin->proxy(); }
+  msgProxy& proxy() { return plugin.proxy(); }
 
-  // Texts of the log lines a function wrote.
   std::vector<std::string> logsOf(const std::string& func) const {
     std::vector<std::string> out;
     for (const auto& line : client->logs()) {
@@ -46,7 +58,7 @@ class CardsFixture : public ::testing::Test {
   }
 
   simhost::Network net;
-  std::unique_ptr<mrtc_plugin> plugin;
+  mrtc_plugin plugin;
   simhost::Client* client = nullptr;
 };
 
