@@ -1,21 +1,16 @@
-// Incoming calls, invites and call cards on slot 4: the ring event, the
-// time-outs armed, the answers sent, and every refusal.
+// Incoming calls, invites, cards and weak hints on slot 4: the ring event,
+// the time-outs armed, the answers sent, every refusal, and which hints the
+// host is asked to hide.
 #include "notify/notify_fixture.h"
 
 namespace notify_test {
 namespace {
 
-const char kRingTimers[] = "1/0/3/keepalive//60/refresh";
+const char kKeepAlive[] = "1/0/3/keepalive//60/refresh";
 
 Body invite(std::vector<int64_t> selects) {
-  return std::move(Body("multi_invite")
-                       .id("senderId", kPeer2)
-                       .id("groupId", kGroup)
-                       .id("onwerId", kCaller)
-                       .str("roomId", "r1")
+  return std::move(step("multi_invite", kPeer2, kPc, "r1", "")
                        .str("cmode", "chat")
-                       .str("deviceType", "1")
-                       .str("version", "mrtc@1.8.8")
                        .ids("selects", selects)
                        .ids("members", {kCaller, kMe, kPeer2})
                        .raw("memstates", "[true,false,true]"));
@@ -49,35 +44,35 @@ INSTANTIATE_TEST_SUITE_P(Kinds, Rings, ::testing::Values(
          "1||2001|1001,2002,2003|300|2001|r1|weekly|2001,1001,2002,2003|{\"mode\":\"normal\","
          "\"peer_devtype\":\"android\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
          "\"initState\":[\"1001_312\"]}",
-         {"1/1/2/r1/1001/68", kRingTimers, "1/1/1/r1/2002,2003/88"}},
+         {"1/1/2/r1/1001/68", kKeepAlive, "1/1/1/r1/2002,2003/88"}},
     Ring{"p2pRings98sWithoutWait", kCaller, kMe, p2pCall(), 14,
          "1||2001|1001|0|2001|p1||2001,1001|{\"mode\":\"normal\",\"peer_devtype\":\"android\","
          "\"rtcType\":\"p2pconfer\",\"conferMode\":\"\",\"initState\":[\"1001_322\"]}",
-         {"1/1/2/p1/1001/98", kRingTimers}},
+         {"1/1/2/p1/1001/98", kKeepAlive}},
     Ring{"singleLive", kCaller, kGroup, groupCall().str("cmode", "live")
              .str("extend", "{\"mode\":\"single\"}").str("addr", "10.0.0.1:9000")
              .str("roomToken", "tk").ids("selects", {kMe}), 14,
          "1||2001|1001|300|2001|r1|weekly|2001,1001,2002,2003|{\"mode\":\"single\","
          "\"peer_devtype\":\"android\",\"rtcType\":\"rtc\",\"addr\":\"10.0.0.1:9000\","
          "\"roomToken\":\"tk\",\"conferMode\":\"live\",\"initState\":[\"1001_300\"]}",
-         {"1/1/2/r1/1001/68", kRingTimers}},
+         {"1/1/2/r1/1001/68", kKeepAlive}},
     Ring{"givenInitStateKeptUnknownDevice", kCaller, kGroup, groupCall().str("deviceType", "9")
              .raw("initState", "[\"a_1\",\"b_2\"]").ids("selects", {kPeer2, kMe}), 14,
          "1||2001|2002,1001|300|2001|r1|weekly|2001,1001,2002,2003|{\"mode\":\"normal\","
          "\"peer_devtype\":\"unknow\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
          "\"initState\":[\"a_1\",\"b_2\"]}",
-         {"1/1/2/r1/1001/68", kRingTimers, "1/1/1/r1/2002/88"}},
+         {"1/1/2/r1/1001/68", kKeepAlive, "1/1/1/r1/2002/88"}},
     // Members already in the room are not waited for.
     Ring{"inviteIntoIdleClient", kPeer2, kGroup, invite({kMe, kPeer3}), 14,
          "1||2002|1001,2003|300|2001|r1||2001,1001,2002,2003|{\"mode\":\"normal\","
          "\"peer_devtype\":\"pc\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
          "\"initState\":[\"1001_312\"]}",
-         {"1/1/2/r1/1001/68", kRingTimers, "1/1/1/r1/2003/88"}},
+         {"1/1/2/r1/1001/68", kKeepAlive, "1/1/1/r1/2003/88"}},
     Ring{"conferenceCardLikeAWebCall", kCaller, kGroup, microCard("2001"), 26,
          "1||2001|1001,2002|0|2001|m1|board|1001,2002|{\"mode\":\"normal\","
          "\"peer_devtype\":\"h5\",\"rtcType\":\"microconfer\",\"conferMode\":\"chat\","
          "\"initState\":[\"1001_312\"]}",
-         {"1/1/2/m1/1001/68", kRingTimers, "1/1/1/m1/2002/88"}}),
+         {"1/1/2/m1/1001/68", kKeepAlive, "1/1/1/m1/2002/88"}}),
     rowName<Ring>);
 // clang-format on
 
@@ -151,6 +146,58 @@ TEST_F(NotifyTest, InviteIntoTheActiveTalkReportsOnlyOthers) {
                   "\"normal\",\"peer_devtype\":\"pc\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
                   "\"initState\":[\"1001_312\"]}"));
   EXPECT_THAT(timers(), ElementsAre("1/1/1/r1/2004/88"));
+}
+
+// Slot 4 with a weak hint: 1 asks the host to hide it.
+int32_t hint(imsdkmrtc::mrtc_plugin& plugin, const std::string& body, const std::string& props) {
+  imsdk::hostMessage msg = hostMsg(kCaller, kGroup, body, 0, 8, props);
+  return plugin.onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&msg), 0);
+}
+
+TEST_F(NotifyTest, OnlyTheFirstFinishHintOfARoomIsShownForTenMinutes) {
+  std::vector<int32_t> hidden;
+  for (const char* room : {"R", "R", "S", "V"})
+    hidden.push_back(hint(plugin(), kHintBody, finishHint(room)));
+  commlib::advance(601000);
+  // Each hint drops at most one expired room: T drops R, S drops V and is
+  // still hidden, R drops S and is shown again.
+  for (const char* room : {"T", "S", "R", "S"})
+    hidden.push_back(hint(plugin(), kHintBody, finishHint(room)));
+  EXPECT_THAT(hidden, ElementsAre(0, 1, 0, 0, 0, 1, 0, 0));
+  EXPECT_EQ(me.events().size(), 8u);
+  EXPECT_EQ(render(me.events()[0]), "21||0||0|0||||" + finishHint("R"));
+}
+
+// A begin hint outside a group is hidden unless unbound calls are on; other
+// hints are shown, only the finish hint raising an event.
+TEST_F(NotifyTest, OtherHints) {
+  const std::string outside = "{\"operType\":\"21\",\"usersInfo\":\"groupId=0,roomId=U\"}";
+  std::vector<int32_t> hidden = {
+      hint(plugin(), kHintBody, outside),
+      hint(plugin(), kHintBody, "{\"operType\":\"21\",\"usersInfo\":\"groupId=300,roomId=U\"}"),
+      hint(plugin(), "{\"msgBodyType\":\"11\"}", finishHint("R")),
+      hint(plugin(), kHintBody, "{\"operType\":\"23\",\"usersInfo\":\"roomId=R\"}"),
+      hint(plugin(), kHintBody, "{\"operType\":\"22\",\"usersInfo\":\"groupId=1\"}"),
+      hint(plugin(), "", "")};
+  plugin().settings().unbindSwitch.store(1);
+  hidden.push_back(hint(plugin(), kHintBody, outside));
+  EXPECT_THAT(hidden, ElementsAre(1, 0, 0, 0, 0, 0, 0));
+  EXPECT_EQ(me.events().size(), 4u);
+}
+
+// A call card is shown as it came; a conference card of this user's own
+// conference does not ring.
+TEST_F(NotifyTest, CardsThatDoNotRing) {
+  const std::string rtcCard =
+      "{\"type\":\"rtc\",\"title\":\"call\",\"extendInfo\":{\"rtcType\":\"rtc\",\"roomID\":\"r5\","
+      "\"senderId\":\"2001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"version\":\"mrtc@1.8.8\","
+      "\"mode\":\"mcalling\",\"subType\":1}}";
+  deliver(kCaller, kAndroid, kGroup, rtcCard, 26);
+  deliver(kCaller, kAndroid, kGroup, microCard("1001"), 26);
+  EXPECT_THAT(events(), ElementsAre("22||0||0|0||||" + rtcCard));
+  EXPECT_THAT(timers(), IsEmpty());
+  EXPECT_FALSE(talking("r5") || talking("m1"));
+  EXPECT_TRUE(me.hasLog("notify_call: microconfer is onwer."));
 }
 
 }  // namespace
