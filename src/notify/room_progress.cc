@@ -31,15 +31,20 @@ void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
   talkInfo talk;
   talk.groupId = cmd.groupId;
   talk.roomId = cmd.roomId;
-  if (plugin_->store().remoteIntoRoom(senderId, talk) != kTalkDone) {
-    MRTC_LOG(plugin_, 0, ntext::kFnIntoRoom, NT_INTOROOM_FAIL);
-  }
+  const bool known = plugin_->store().remoteIntoRoom(senderId, talk) == kTalkDone;
+  if (!known) MRTC_LOG(plugin_, 0, ntext::kFnIntoRoom, NT_INTOROOM_FAIL);
   const int64_t self = plugin_->selfId();
-  // This user answered on another device: stop ringing here.
-  if (senderId == self && talk.rtcType == ntext::kP2p && cmd.annotation == ntext::kAccept) {
-    doLocalFinish(talk, ntext::kOtherAccept, true);
+  const bool acceptedElsewhere =
+      senderId == self && talk.rtcType == ntext::kP2p && cmd.annotation == ntext::kAccept;
+  const bool enteredElsewhere = senderId == self && cmd.deviceType != plugin_->ownDeviceType();
+  // The caller may keep recalling until its media link reports this user in
+  // the room; those repeated rings must not ring this client again.
+  if (known && (acceptedElsewhere || enteredElsewhere)) {
+    plugin_->store().markAnsweredElsewhere(talk.roomId);
   }
-  if (senderId == self && cmd.deviceType != plugin_->ownDeviceType()) {
+  // This user answered on another device: stop ringing here.
+  if (acceptedElsewhere) doLocalFinish(talk, ntext::kOtherAccept, true);
+  if (enteredElsewhere) {
     doLocalFinish(talk,
                   ntext::kDealPrefix + plugin_->deviceTypeName(cmd.deviceType) +
                       ntext::kIntoRoomSuffix,

@@ -401,6 +401,11 @@ uint32_t talkStore::finishTalk(talkInfo& info) {
   return kTalkDone;
 }
 
+void talkStore::markAnsweredElsewhere(const std::string& roomId) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ != 0 && sameRoom(roomId)) recordRefused();
+}
+
 void talkStore::resetTalk() {
   imsdk::autoLock guard(&lock_);
   clearTalk();

@@ -63,6 +63,10 @@ class talkStore {
   uint32_t queryTalk(talkInfo& info);
   uint32_t connectState(int64_t userId, const std::string& state, talkInfo& info);
   bool isCurrentRoom(const std::string& roomId);
+  // This user answered the current talk on another device: remembered like a
+  // refusal, so that a repeated ring of it within the refusal window does not
+  // ring this client again. Does nothing for another room.
+  void markAnsweredElsewhere(const std::string& roomId);
 
   // Received commands and time-outs.
   uint32_t remoteCall(const std::vector<int64_t>& callees, talkInfo& info, uint8_t recall);
