@@ -113,7 +113,7 @@ TEST_F(NetworkTest, RecipientsAndDeliveredFields) {
     std::string body = net.traffic().back().body;
     EXPECT_EQ(deliveries(body), c.expected) << c.what;
   }
-  const simhost::NetMessage& relayed = net.traffic()[9];
+  const simhost::NetMessage relayed = net.traffic()[9];
   EXPECT_EQ(relayed.chatId, 100);
   EXPECT_TRUE(relayed.toGroup);
   EXPECT_EQ(relayed.fromClient, "a1");
