@@ -338,7 +338,10 @@ TEST_F(CardsTest, LivingCards) {
 TEST_F(CardsTest, CardsStayConsistentWhileTheTemplateChanges) {
   simhost::setQuietLogs(*client, true);
   std::atomic<bool> stop{false};
+  std::atomic<int> ready{0};
   std::thread writer([&] {
+    // Change the template only while both builders are at work.
+    while (ready.load() < 2) std::this_thread::yield();
     for (int i = 0; i < 3000; ++i) {
       proxy().setMcallingTemplet(i % 2 ? R"({"tempTitle":"TA","tempTitleColor":"#AAAAAA"})"
                                        : R"({"tempTitle":"TB","tempTitleColor":"#BBBBBB"})");
@@ -352,7 +355,8 @@ TEST_F(CardsTest, CardsStayConsistentWhileTheTemplateChanges) {
   auto builder = [&] {
     talkInfo talk = groupTalk();
     talk.oName = "QW5u";
-    while (!stop) {
+    ++ready;
+    do {
       std::string card;
       proxy().fillTempMessage(card, talk, {12}, {});
       json::Document doc;
@@ -366,7 +370,7 @@ TEST_F(CardsTest, CardsStayConsistentWhileTheTemplateChanges) {
                    (title == "TA" && color == "#AAAAAA") || (title == "TB" && color == "#BBBBBB");
       if (!whole) ++mixed;
       ++built;
-    }
+    } while (!stop);
   };
   std::thread first(builder);
   std::thread second(builder);
