@@ -3,6 +3,8 @@
 // checks them against their arguments.
 #pragma once
 
+#include "plugin/shared_texts.h"
+
 namespace imsdkmrtc {
 namespace ntext {
 
@@ -35,7 +37,7 @@ constexpr char kWhoMyself[] = "myself";
 constexpr char kWhoOther[] = "other";
 
 // Call kinds and states.
-constexpr char kP2p[] = "p2pconfer";
+inline constexpr const auto& kP2p = texts::kP2pConfer;
 constexpr char kMicro[] = "microconfer";
 constexpr char kMulti[] = "multi";
 constexpr char kSingle[] = "single";
@@ -94,8 +96,8 @@ constexpr char kFnTemp[] = "imsdkmrtc::pluginNotify::onTempNotify";
 }  // namespace imsdkmrtc
 
 // Log formats.
-#define NT_BEGIN "THIS:%d, FUNCTION:%s=>BEGIN"
-#define NT_END "THIS:%d, FUNCTION:%s=>END"
+#define NT_BEGIN ::imsdkmrtc::texts::kLogBegin
+#define NT_END ::imsdkmrtc::texts::kLogEnd
 
 #define NT_NOTIFY_PARSE_FAIL "notify: transfrom to cmd fail."
 #define NT_NOTIFY_NOT_MULTI "notify: not multi message."

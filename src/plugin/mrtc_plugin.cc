@@ -1,3 +1,4 @@
+#include "plugin/shared_texts.h"
 #include "plugin/mrtc_plugin.h"
 
 #include "notify/plugin_notify.h"
@@ -109,9 +110,9 @@ bool mrtc_plugin::callsEnabled() const {
 }
 
 bool mrtc_plugin::isSupportedRtcType(const std::string& rtcType, int64_t x) const {
-  if (rtcType == "rtc" || rtcType == "microconfer") return true;
-  if (rtcType == "unbindconfer") return settings_.unbindSwitch.load() != 0 || x != 0;
-  if (rtcType == "p2pconfer") return settings_.p2pSwitch.load() != 0;
+  if (rtcType == texts::kRtc || rtcType == texts::kMicroConfer) return true;
+  if (rtcType == texts::kUnbindConfer) return settings_.unbindSwitch.load() != 0 || x != 0;
+  if (rtcType == texts::kP2pConfer) return settings_.p2pSwitch.load() != 0;
   return false;
 }
 

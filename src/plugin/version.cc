@@ -1,10 +1,11 @@
+#include "plugin/shared_texts.h"
 #include "plugin/version.h"
 
 #include <cstring>
 
 namespace imsdkmrtc {
 
-const char* const kProtocolVersion = "mrtc@1.8.8";
+const char* const kProtocolVersion = texts::kProtocolVersion;
 
 std::string versionKey(const std::string& word) {
   if (word.empty()) return "0";

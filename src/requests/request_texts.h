@@ -3,6 +3,8 @@
 // the application expect.
 #pragma once
 
+#include "plugin/shared_texts.h"
+
 #include <cstdint>
 
 namespace imsdkmrtc {
@@ -25,7 +27,7 @@ constexpr const char* kFnOnKeepAlive = "imsdkmrtc::pluginNet::on_keepalive";
 constexpr const char* kFnOnExtra = "imsdkmrtc::pluginNet::on_extra";
 
 // Common lines.
-constexpr const char* kBegin = "THIS:%d, FUNCTION:%s=>BEGIN";
+constexpr const char* kBegin = texts::kLogBegin;
 constexpr const char* kTransCmdToNet = "transCmdToNet msg = %d";
 constexpr const char* kRequestSeen = "mrtc_req=%d.";
 constexpr const char* kRespondMemFail = "getRespondMem fail, msg=%d.";
@@ -97,7 +99,7 @@ constexpr uint8_t kEventHint = 21;
 
 // Call kinds and words.
 constexpr const char* kRtc = "rtc";
-constexpr const char* kP2p = "p2pconfer";
+constexpr const char* kP2p = texts::kP2pConfer;
 constexpr const char* kMicro = "microconfer";
 constexpr const char* kUnbind = "unbindconfer";
 constexpr const char* kModeSingle = "single";

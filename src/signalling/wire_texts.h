@@ -3,6 +3,8 @@
 // the writer, the reader and the senders cannot drift apart.
 #pragma once
 
+#include "plugin/shared_texts.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -53,12 +55,12 @@ inline constexpr char kFlag[] = "flag";
 
 // Values.
 inline constexpr char kFlagRecall[] = "recall";
-inline constexpr char kRtcDefault[] = "rtc";
-inline constexpr char kRtcP2P[] = "p2pconfer";
-inline constexpr char kRtcMicro[] = "microconfer";
-inline constexpr char kRtcUnbind[] = "unbindconfer";
+inline constexpr const auto& kRtcDefault = texts::kRtc;
+inline constexpr const auto& kRtcP2P = texts::kP2pConfer;
+inline constexpr const auto& kRtcMicro = texts::kMicroConfer;
+inline constexpr const auto& kRtcUnbind = texts::kUnbindConfer;
 inline constexpr int32_t kDeviceMediaServer = 6;
-inline constexpr char kProtocolVersion[] = "mrtc@1.8.8";
+inline constexpr const auto& kProtocolVersion = texts::kProtocolVersion;
 inline constexpr char kSingleExtend[] = "{\"mode\":\"single\"}";
 inline constexpr char kVersionMismatch[] = "far_sdk_versionmatchfail";
 

@@ -1,3 +1,4 @@
+#include "plugin/shared_texts.h"
 #include "store/talk_store.h"
 
 #include <algorithm>
@@ -14,7 +15,7 @@ namespace {
 // A refused talk is kept (and a recall of it refused) for five minutes.
 constexpr int64_t kRefuseWindowMs = 300000;
 
-constexpr const char kP2pConfer[] = "p2pconfer";
+constexpr const auto& kP2pConfer = texts::kP2pConfer;
 
 }  // namespace
 

@@ -1,6 +1,8 @@
 // Log texts and fixed numbers of the timer queue and its worker thread.
 #pragma once
 
+#include "plugin/shared_texts.h"
+
 #include <cstdint>
 
 namespace imsdkmrtc {
@@ -11,7 +13,7 @@ constexpr const char* kFuncTimer = "imsdkmrtc::pluginOther::timer";
 constexpr const char* kFuncDotick = "imsdkmrtc::pluginOther::dotick";
 constexpr const char* kFuncStart = "imsdkmrtc::pluginOther::startWorker";
 
-constexpr const char* kBegin = "THIS:%d, FUNCTION:%s=>BEGIN";
+constexpr const char* kBegin = texts::kLogBegin;
 constexpr const char* kThreadBegin = "thread: timer begin.";
 constexpr const char* kThreadEnd = "thread: timer end.";
 constexpr const char* kOneTimeout = "onOther: one timeout type=%d.";
