@@ -6,6 +6,7 @@
 
 #include "mermaid.h"
 #include "plugin_path.h"
+#include "report/html_report.h"
 #include "runner.h"
 #include "scenario.h"
 #include "simhost/plugin_loader.h"
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
   app.get_formatter()->column_width(30);
   std::string scenarioPath;
   std::string mermaidPath;
+  std::string htmlPath;
   std::string pluginPath;
   bool asJson = false;
   bool withLogs = false;
@@ -68,6 +70,10 @@ int main(int argc, char** argv) {
   app.add_flag("--json", asJson, "Print the timeline as JSON lines (one object per item)");
   app.add_option("--mermaid", mermaidPath,
                  "Also write a Mermaid sequence diagram of the signalling to FILE")
+      ->type_name("FILE");
+  app.add_option("--html", htmlPath,
+                 "Also write a report to FILE: one HTML page with the call drawn, the "
+                 "expectations and the whole timeline")
       ->type_name("FILE");
   app.add_flag("--log", withLogs, "Add the plug-in's log lines (and automatic keep-alives)");
   app.add_flag("--full", full,
@@ -126,6 +132,14 @@ int main(int argc, char** argv) {
     out << mrtcsim::mermaidDiagram(run, scenario.name);
     if (!out) {
       std::cerr << "mrtc-sim: cannot write " << mermaidPath << "\n";
+      return 2;
+    }
+  }
+  if (!htmlPath.empty()) {
+    std::ofstream out(htmlPath);
+    out << mrtcsim::report::htmlReport(scenario, run);
+    if (!out) {
+      std::cerr << "mrtc-sim: cannot write " << htmlPath << "\n";
       return 2;
     }
   }

@@ -11,6 +11,7 @@
 #include "media_room.h"
 #include "plugin/json.h"
 #include "simhost/simhost.h"
+#include "timer/timer_texts.h"
 #include "tools.h"
 
 namespace mrtcsim {
@@ -77,7 +78,7 @@ struct ClientState {
   const ClientSpec* spec = nullptr;
   simhost::Client* host = nullptr;
   imsdk::IPlugin* plugin = nullptr;
-  size_t events = 0, logs = 0, sent = 0, inserted = 0, results = 0;
+  size_t events = 0, logs = 0, sent = 0, inserted = 0, results = 0, timers = 0;
   bool appRunning = true;  // false after the client vanished
   bool inTalk = false;     // the application believes it is in a talk
   int64_t keepAliveDue = -1;
@@ -231,6 +232,7 @@ void Run::collect(ClientState& cs) {
   std::vector<simhost::UiEvent> events = cs.host->events();
   std::vector<simhost::NetMessage> sent = cs.host->sent();
   std::vector<simhost::Inserted> inserted = cs.host->inserted();
+  std::vector<simhost::TimerPost> timers = cs.host->timerPosts();
 
   auto emitEvent = [&]() {
     if (cs.events >= events.size()) return;
@@ -275,6 +277,23 @@ void Run::collect(ClientState& cs) {
     it.set("body", m.body);
     add(std::move(it));
   };
+  // Time-outs armed and taken back: what the reports draw as bars.
+  auto emitTimer = [&]() {
+    if (cs.timers >= timers.size()) return;
+    const imsdk::timerCmd& c = timers[cs.timers++].cmd;
+    Item it = item(name, kind::kTimer);
+    it.set("op", c.op == 1 ? "arm" : c.op == 0 ? "cancel" : "op " + std::to_string(c.op))
+        .set("type", int64_t{c.type})
+        .set("category", int64_t{c.category})
+        .set("key", c.key)
+        .set("members", c.members);
+    if (c.op == 1) {
+      it.set("seconds", int64_t{c.duration}).set("mode", int64_t{c.memberMode});
+      if (c.refresh != 0) it.set("refresh", int64_t{1});
+    }
+    it.quiet = true;
+    add(std::move(it));
+  };
 
   for (; cs.logs < logs.size(); ++cs.logs) {
     const simhost::LogLine& line = logs[cs.logs];
@@ -290,11 +309,14 @@ void Run::collect(ClientState& cs) {
       if (sendType == 0 || sendType == 2) emitSent();
     } else if (line.text.rfind(kLogTimeout, 0) == 0) {
       add(item(name, kind::kTimeout).set("type", numberAfter(line.text, kLogTimeout, 0)));
+    } else if (line.func == imsdkmrtc::timertext::kFuncOnTimeout) {
+      emitTimer();
     }
   }
   while (cs.events < events.size()) emitEvent();
   while (cs.sent < sent.size()) emitSent();
   while (cs.inserted < inserted.size()) emitInserted();
+  while (cs.timers < timers.size()) emitTimer();
 }
 
 void Run::reactToEvent(ClientState& cs, const Item& ev) {
@@ -671,6 +693,7 @@ RunResult Run::go() {
       } catch (const RunError& e) {
         throw RunError("step " + std::to_string(step.index) + ": " + e.what());
       }
+      result_.steps.push_back({from, result_.items.size()});
       std::string context = "step " + std::to_string(step.index);
       if (!step.client.empty()) context += " (" + step.client + ")";
       if (!step.note.empty()) context += " \"" + step.note + "\"";

@@ -27,8 +27,15 @@ struct Participant {
   int32_t device = 1;
 };
 
+// The items a step's expectations were checked against: [from, to).
+struct StepWindow {
+  size_t from = 0;
+  size_t to = 0;
+};
+
 struct RunResult {
   std::vector<Item> items;
+  std::vector<StepWindow> steps;      // one per step run, in scenario order
   std::vector<Participant> clients;   // scenario order
   std::vector<std::string> failures;  // failed expectations
   std::string error;                  // the run could not go on (empty when it could)

@@ -243,6 +243,12 @@ std::string renderText(const Item& item, const TextOptions& options) {
     opt(out, item, "text", "text");
   } else if (item.kind == kind::kOnline) {
     out << (item.num("online") != 0 ? "back online" : "vanished (offline, application stopped)");
+  } else if (item.kind == kind::kTimer) {
+    out << "timer   " << item.str("op") << " " << timeoutName(item.num("type"));
+    if (item.str("op") == "arm") out << " " << item.num("seconds") << " s";
+    if (item.num("refresh") != 0) out << " (refresh)";
+    opt(out, item, "key", "key");
+    opt(out, item, "members", "members");
   } else if (item.kind == kind::kLog) {
     out << "log     " << item.str("func") << ": " << item.str("text");
   } else {
