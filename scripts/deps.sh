@@ -2,8 +2,10 @@
 # Installs the Debian packages the build needs, when they are missing.
 set -euo pipefail
 
+# chromium, libxml2-utils and zlib1g-dev: the HTML report's tests open it in a
+# headless browser, check its drawing with xmllint and read the screenshot.
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev rapidjson-dev libgtest-dev
-          libgmock-dev libbenchmark-dev libcli11-dev)
+          libgmock-dev libbenchmark-dev libcli11-dev chromium libxml2-utils zlib1g-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

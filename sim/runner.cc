@@ -282,7 +282,9 @@ void Run::collect(ClientState& cs) {
     if (cs.timers >= timers.size()) return;
     const imsdk::timerCmd& c = timers[cs.timers++].cmd;
     Item it = item(name, kind::kTimer);
-    it.set("op", c.op == 1 ? "arm" : c.op == 0 ? "cancel" : "op " + std::to_string(c.op))
+    it.set("op", c.op == 1   ? "arm"
+                 : c.op == 0 ? "cancel"
+                             : "op " + std::to_string(c.op))
         .set("type", int64_t{c.type})
         .set("category", int64_t{c.category})
         .set("key", c.key)

@@ -18,7 +18,8 @@ constexpr const char* kCss =
     "#d5dbe3;padding-bottom:3px}"
     ".desc{max-width:70em;margin:4px 0 8px;line-height:1.4}"
     ".facts{color:#4d5966;margin:2px 0}"
-    ".verdict{font-weight:bold;margin:8px 0}.verdict.ok{color:#1e7e34}.verdict.failed{color:#b02a1a}"
+    ".verdict{font-weight:bold;margin:8px "
+    "0}.verdict.ok{color:#1e7e34}.verdict.failed{color:#b02a1a}"
     ".drawing{overflow-x:auto;border:1px solid #d5dbe3;padding:4px;background:#fcfdfe}"
     ".legend{color:#4d5966;font-size:13px;margin:6px 0}"
     ".sw{display:inline-block;width:10px;height:10px;margin:0 4px 0 10px;vertical-align:middle}"
@@ -39,7 +40,8 @@ constexpr const char* kCss =
     ".timeline td.n,.timeline td.t{text-align:right;white-space:nowrap;color:#4d5966}"
     ".timeline tr.quiet{color:#7f8c8d}"
     ".timeline summary{cursor:pointer}"
-    "dl.fields{display:grid;grid-template-columns:max-content 1fr;gap:1px 10px;margin:4px 0 6px 14px}"
+    "dl.fields{display:grid;grid-template-columns:max-content 1fr;gap:1px 10px;margin:4px 0 6px "
+    "14px}"
     "dl.fields dt{color:#5b6b7d}dl.fields dd{margin:0;white-space:pre-wrap;word-break:break-all}"
     ".cutnote{color:#8a5a00}#timeline-tools button{margin:0 6px 8px 0}";
 
@@ -98,7 +100,8 @@ void writeChecks(std::ostringstream& out, const std::vector<CheckedList>& lists)
     for (size_t i = 0; i < list.expects.size(); ++i) {
       const char* c = !list.run ? "notrun" : list.failures[i].empty() ? "ok" : "failed";
       out << "<li class=\"" << c << "\">" << esc(expectationText(*list.expects[i]));
-      if (list.run && !list.failures[i].empty()) out << "<pre>" << esc(list.failures[i]) << "</pre>";
+      if (list.run && !list.failures[i].empty())
+        out << "<pre>" << esc(list.failures[i]) << "</pre>";
       out << "</li>\n";
     }
     out << "</ul></details></li>\n";
@@ -109,8 +112,8 @@ void writeChecks(std::ostringstream& out, const std::vector<CheckedList>& lists)
 // What a row of the table says in one line.
 std::string summary(const Item& it) {
   if (it.kind == kind::kDeliver) {
-    std::string what = it.str("command").empty() ? "type " + std::to_string(it.num("type"))
-                                                 : it.str("command");
+    std::string what =
+        it.str("command").empty() ? "type " + std::to_string(it.num("type")) : it.str("command");
     if (!it.str("annotation").empty()) what += " (" + it.str("annotation") + ")";
     return "deliver " + what + " from " + it.str("from") + " (type " +
            std::to_string(it.num("type")) + ")";
@@ -151,7 +154,8 @@ void Table::fields(std::ostringstream& out, const Item& it, size_t row) {
       }
       if (value.size() > budget_) {
         ++cut_;
-        out << esc(fitColumns(value, kSummaryColumns)) << " <span class=\"cutnote\">(" << value.size()
+        out << esc(fitColumns(value, kSummaryColumns)) << " <span class=\"cutnote\">("
+            << value.size()
             << " bytes; the page's room for whole texts is used up: --json prints it)</span></dd>";
         continue;
       }
@@ -305,6 +309,7 @@ std::string htmlReport(const Scenario& sc, const RunResult& run, const ReportLim
   out << "</section>\n";
 
   out << "<section id=\"expectations\"><h2>Expectations</h2>\n";
+  if (total == 0) out << "<p>The scenario expects nothing.</p>\n";
   writeChecks(out, lists);
   out << "</section>\n";
 

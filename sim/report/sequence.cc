@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <set>
 
@@ -14,11 +15,11 @@ namespace {
 
 // Geometry, in pixels.
 constexpr double kFont = 11;
-constexpr double kAxis = 96;   // the time column on the left
+constexpr double kAxis = 96;  // the time column on the left
 constexpr double kLaneW = 210;
-constexpr double kTop = 80;    // where the rows begin
+constexpr double kTop = 80;  // where the rows begin
 constexpr double kRowH = 22;
-constexpr double kGap = 6;     // above a new instant
+constexpr double kGap = 6;       // above a new instant
 constexpr double kLongGap = 20;  // above an instant more than kLongWaitMs later
 constexpr int64_t kLongWaitMs = 5000;
 constexpr double kBarW = 5;
@@ -34,7 +35,8 @@ constexpr const char* kCss =
     ".arrow line{stroke:#1f5fa8;stroke-width:1.5}.arrow polygon{fill:#1f5fa8}"
     ".arrow.light line{stroke:#6d93c4;stroke-dasharray:6 3}.arrow.light polygon{fill:#6d93c4}"
     ".arrow text{fill:#173f6e}"
-    ".mark.event circle{fill:#8e44ad}.mark.fired polygon{fill:#c0392b}.mark.fired text{fill:#a02b1f}"
+    ".mark.event circle{fill:#8e44ad}.mark.fired polygon{fill:#c0392b}.mark.fired "
+    "text{fill:#a02b1f}"
     ".mark.request rect{fill:#2c3e50}.mark.other circle{fill:#7f8c8d}"
     ".mark.undelivered polygon{fill:#e67e22}"
     ".bar{opacity:.8}.bar.ring{fill:#f0a020}.bar.wait{fill:#2e86c1}.bar.keepalive{fill:#3aa65c}"
@@ -58,9 +60,12 @@ struct Row {
   std::string cls;  // mark or arrow style
   std::string label;
   std::string tooltip;
-  int from = -1;                  // arrows: the sender's lane
-  std::map<int, int64_t> lanes;   // arrow heads or marks: lane -> how many
-  int64_t count = 0;              // arrows: deliveries
+  int from = -1;                 // arrows: the sender's lane
+  std::map<int, int64_t> lanes;  // arrow heads or marks: lane -> how many
+  int64_t count = 0;             // arrows: deliveries
+  // Notes of steps without a note of their own, at one instant, share a row.
+  int firstStep = 0, lastStep = 0;
+  std::string client;
 };
 
 struct Bar {
@@ -70,7 +75,10 @@ struct Bar {
   std::string key;
   IdList members;
   int64_t armedAt = 0;
+  int64_t seconds = 0;
+  int refreshes = 0;
   int64_t due = 0;
+  int64_t endedAt = -1;
   size_t startRow = 0;
   size_t endRow = 0;
   int slot = 0;
@@ -80,7 +88,7 @@ struct Bar {
 
 std::string userName(const Scenario& sc, int64_t id) {
   for (const UserSpec& u : sc.users) {
-    if (u.id == id && !u.name.empty()) return u.name;
+    if (u.id == id && !u.name.empty()) return u.name + " (" + std::to_string(id) + ")";
   }
   return "user " + std::to_string(id);
 }
@@ -118,9 +126,7 @@ std::string messageKey(const std::string& from, const Item& it) {
 bool isMemberTimeout(int64_t type) { return type == 1 || type == 2; }
 bool drawnTimeout(int64_t type) { return type == 1 || type == 2 || type == 3; }
 
-const char* barClass(int64_t type) {
-  return type == 1 ? "wait" : type == 2 ? "ring" : "keepalive";
-}
+const char* barClass(int64_t type) { return type == 1 ? "wait" : type == 2 ? "ring" : "keepalive"; }
 
 class Builder {
  public:
@@ -137,7 +143,7 @@ class Builder {
   void timer(const Item& it, int lane);
   void fired(const Item& it, int lane);
   void take(Bar& bar, const IdList& gone);
-  void close(Bar& bar, bool fired);
+  void close(Bar& bar, int64_t t, bool fired);
   double laneX(int lane) const { return kAxis + kLaneW * (lane + 0.5); }
   std::string render();
 
@@ -150,6 +156,7 @@ class Builder {
   std::vector<Row> rows_;
   std::map<std::string, size_t> sameInstant_;  // row signature -> row, for the current instant
   int64_t instant_ = -1;
+  size_t lastPlainNote_ = SIZE_MAX;
   size_t notDrawn_ = 0;
   int64_t cutAt_ = -1;
   std::vector<Bar> bars_;
@@ -236,6 +243,13 @@ int Builder::laneOf(const std::string& name) {
 
 // Rows of one instant that look alike become one row with a count.
 void Builder::addRow(Row row) {
+  if (row.kind == RowKind::kNote && row.label.empty() && lastPlainNote_ < rows_.size() &&
+      rows_[lastPlainNote_].t == row.t) {
+    Row& into = rows_[lastPlainNote_];
+    into.lastStep = row.lastStep;
+    if (into.client != row.client) into.client.clear();
+    return;
+  }
   if (row.t != instant_ || row.kind == RowKind::kNote) {
     sameInstant_.clear();
     instant_ = row.t;
@@ -258,11 +272,13 @@ void Builder::addRow(Row row) {
     return;
   }
   if (!sig.empty()) sameInstant_[sig] = rows_.size();
+  if (row.kind == RowKind::kNote) lastPlainNote_ = row.label.empty() ? rows_.size() : SIZE_MAX;
   rows_.push_back(std::move(row));
 }
 
-void Builder::close(Bar& bar, bool wasFired) {
+void Builder::close(Bar& bar, int64_t t, bool wasFired) {
   bar.endRow = rows_.size();
+  bar.endedAt = t;
   bar.fired = wasFired;
   bar.open = false;
 }
@@ -285,7 +301,7 @@ void Builder::timer(const Item& it, int lane) {
     for (size_t i = 0; i < openBars_.size();) {
       Bar& b = bars_[openBars_[i]];
       if (isMemberTimeout(b.type) && b.members.empty()) {
-        close(b, false);
+        close(b, it.t, false);
         openBars_.erase(openBars_.begin() + static_cast<std::ptrdiff_t>(i));
       } else {
         ++i;
@@ -305,7 +321,7 @@ void Builder::timer(const Item& it, int lane) {
       for (size_t i = 0; i < openBars_.size();) {
         Bar& b = bars_[openBars_[i]];
         if (b.lane == lane && b.category == category) {
-          close(b, false);
+          close(b, it.t, false);
           openBars_.erase(openBars_.begin() + static_cast<std::ptrdiff_t>(i));
         } else {
           ++i;
@@ -322,6 +338,7 @@ void Builder::timer(const Item& it, int lane) {
       if (sameQueue(b) && b.type == type) {
         b.members = members;
         b.due = due;
+        ++b.refreshes;
         return;
       }
     }
@@ -352,6 +369,7 @@ void Builder::timer(const Item& it, int lane) {
   bar.key = key;
   bar.members = kept;
   bar.armedAt = it.t;
+  bar.seconds = it.num("seconds");
   bar.due = due;
   bar.startRow = rows_.size();
   // Each bar of a lane keeps a slot beside the lifeline while it is armed.
@@ -373,7 +391,7 @@ void Builder::fired(const Item& it, int lane) {
     if (best == openBars_.size() || b.due < bars_[openBars_[best]].due) best = i;
   }
   if (best == openBars_.size()) return;
-  close(bars_[openBars_[best]], true);
+  close(bars_[openBars_[best]], it.t, true);
   openBars_.erase(openBars_.begin() + static_cast<std::ptrdiff_t>(best));
 }
 
@@ -385,7 +403,7 @@ Diagram Builder::build() {
     if (it.kind == kind::kDeliver) delivered.insert(messageKey(it.str("from"), it));
   }
   // Step notes go before the first item of their step at the step's time.
-  std::vector<std::vector<std::pair<std::string, int64_t>>> notesBefore(run_.items.size() + 1);
+  std::vector<std::vector<const Step*>> notesBefore(run_.items.size() + 1);
   for (size_t s = 0; s < run_.steps.size() && s < sc_.steps.size(); ++s) {
     const Step& step = sc_.steps[s];
     const StepWindow& w = run_.steps[s];
@@ -393,18 +411,17 @@ Diagram Builder::build() {
     if (step.hasAt) {
       while (at < w.to && run_.items[at].t < step.atMs) ++at;
     }
-    std::string text = "step " + std::to_string(step.index);
-    if (!step.client.empty()) text += " (" + step.client + ")";
-    if (!step.note.empty()) text += ": " + step.note;
-    notesBefore[at].emplace_back(text, step.hasAt ? step.atMs : -1);
+    notesBefore[at].push_back(&step);
   }
 
   for (size_t i = 0; i <= run_.items.size(); ++i) {
-    for (const auto& text : notesBefore[i]) {
+    for (const Step* step : notesBefore[i]) {
       Row note;
-      note.t = text.second >= 0 ? text.second : i < run_.items.size() ? run_.items[i].t : run_.endMs;
+      note.t = step->hasAt ? step->atMs : i < run_.items.size() ? run_.items[i].t : run_.endMs;
       note.kind = RowKind::kNote;
-      note.label = text.first;
+      note.label = step->note;
+      note.firstStep = note.lastStep = step->index;
+      note.client = step->client;
       addRow(std::move(note));
     }
     if (i == run_.items.size()) break;
@@ -517,7 +534,7 @@ std::string Builder::render() {
         ++end;
       const double x = kAxis + kLaneW * static_cast<double>(l) + 4;
       const double w = kLaneW * static_cast<double>(end - l) - 8;
-      std::string user = userName(sc_, lanes_[l].user) + " (" + std::to_string(lanes_[l].user) + ")";
+      std::string user = userName(sc_, lanes_[l].user);
       svg.rect(x, 6, w, 22, "user", user);
       svg.text(x + w / 2, 21, fitText(user, w - 8, kFont), "user-name", "middle");
     }
@@ -534,15 +551,15 @@ std::string Builder::render() {
     }
     svg.rect(x - kLaneW / 2 + 10, 32, kLaneW - 20, 36, "lane-head", tip);
     svg.text(x, 47, fitText(lane.name, kLaneW - 28, 12), "lane-name", "middle");
-    std::string sub = lane.kind == Lane::Kind::kOthers ? "one lifeline for all"
-                                                       : lane.device + " \xC2\xB7 " +
-                                                             std::to_string(lane.user);
+    std::string sub = lane.kind == Lane::Kind::kOthers
+                          ? "one lifeline for all"
+                          : lane.device + " \xC2\xB7 " + std::to_string(lane.user);
     svg.text(x, 61, fitText(sub, kLaneW - 28, kFont), "lane-device", "middle");
-    std::string attr = lane.kind == Lane::Kind::kClient   ? "data-client=\"" + escape(lane.name) + "\""
-                       : lane.kind == Lane::Kind::kSender ? "data-sender=\"" + escape(lane.name) + "\""
-                                                          : "data-clients=\"" +
-                                                                std::to_string(lane.members.size()) +
-                                                                "\"";
+    std::string attr = lane.kind == Lane::Kind::kClient
+                           ? "data-client=\"" + escape(lane.name) + "\""
+                       : lane.kind == Lane::Kind::kSender
+                           ? "data-sender=\"" + escape(lane.name) + "\""
+                           : "data-clients=\"" + std::to_string(lane.members.size()) + "\"";
     const char* cls = lane.kind == Lane::Kind::kClient   ? "lifeline"
                       : lane.kind == Lane::Kind::kSender ? "lifeline sender"
                                                          : "lifeline others";
@@ -566,15 +583,19 @@ std::string Builder::render() {
     const double x = laneX(b.lane) - 4 - kBarW - (kBarW + 2) * b.slot;
     const double y0 = top[b.startRow];
     const double y1 = std::max(top[b.endRow], y0 + 3);
-    std::string tip = timeoutName(b.type) + " time-out, " + std::to_string((b.due - b.armedAt) / 1000) +
-                      " s, armed at " + seconds(b.armedAt) + (b.key.empty() ? "" : " for " + b.key);
+    std::string tip = timeoutName(b.type) + " time-out of " + std::to_string(b.seconds) + " s";
+    if (!b.key.empty()) tip += " for " + b.key;
     if (!b.members.empty()) {
-      tip += ", members";
+      tip += " (members";
       for (int64_t m : b.members) tip += " " + std::to_string(m);
+      tip += ")";
     }
-    tip += b.fired ? ": fired" : b.open ? ": still armed" : ": taken back";
-    svg.rect(x, y0, kBarW, y1 - y0, std::string("bar ") + barClass(b.type) + (b.open ? " open" : ""),
-             tip);
+    tip += ": armed at " + seconds(b.armedAt);
+    if (b.refreshes > 0) tip += ", refreshed " + std::to_string(b.refreshes) + " times";
+    tip += b.open ? ", still armed"
+                  : (b.fired ? ", fired at " : ", taken back at ") + seconds(b.endedAt);
+    svg.rect(x, y0, kBarW, y1 - y0,
+             std::string("bar ") + barClass(b.type) + (b.open ? " open" : ""), tip);
   }
 
   for (size_t i = 0; i < rows_.size(); ++i) {
@@ -582,17 +603,25 @@ std::string Builder::render() {
     const double mid = top[i] + kRowH / 2;
     if (r.kind == RowKind::kNote || r.kind == RowKind::kCut) {
       const bool note = r.kind == RowKind::kNote;
+      std::string text = r.label;
+      if (note) {
+        text = r.firstStep == r.lastStep
+                   ? "step " + std::to_string(r.firstStep)
+                   : "steps " + std::to_string(r.firstStep) + " to " + std::to_string(r.lastStep);
+        if (!r.client.empty()) text += " (" + r.client + ")";
+        if (!r.label.empty()) text += ": " + r.label;
+      }
       if (note) svg.rect(kAxis, top[i] + 2, width - kAxis - 8, kRowH - 4, "note-band");
-      svg.text(kAxis + 8, mid + 4, fitText(r.label, width - kAxis - 24, kFont),
-               note ? "note" : "cut", "start", r.label);
+      svg.text(kAxis + 8, mid + 4, fitText(text, width - kAxis - 24, kFont), note ? "note" : "cut",
+               "start", text);
       continue;
     }
     if (r.kind == RowKind::kArrow) {
       const double fx = laneX(r.from);
       std::string label = r.count > 1 ? r.label + " \xC3\x97" + std::to_string(r.count) : r.label;
       svg.openGroup(r.cls, r.count > 1 ? r.tooltip + " (and " + std::to_string(r.count - 1) +
-                                              " more deliveries)"
-                                        : r.tooltip);
+                                             " more deliveries)"
+                                       : r.tooltip);
       double lo = fx, hi = fx, nearest = -1;
       for (const auto& entry : r.lanes) {
         const double hx = laneX(entry.first);
@@ -629,8 +658,8 @@ std::string Builder::render() {
     for (const auto& [lane, n] : r.lanes) {
       const double x = laneX(lane);
       std::string label = n > 1 ? r.label + " \xC3\x97" + std::to_string(n) : r.label;
-      svg.openGroup("mark " + r.cls, n > 1 ? r.tooltip + " (" + std::to_string(n) + " alike)"
-                                           : r.tooltip);
+      svg.openGroup("mark " + r.cls,
+                    n > 1 ? r.tooltip + " (" + std::to_string(n) + " alike)" : r.tooltip);
       if (r.cls == "event") {
         svg.circle(x, mid, 4.5, "");
       } else if (r.cls == "request") {

@@ -134,14 +134,11 @@ Svg::Svg(double width, double height, const std::string& cls) {
           num(height) + "\">\n";
 }
 
-void Svg::line(double x1, double y1, double x2, double y2, const std::string& cls,
-               const std::string& extra) {
-  body_ += "<line class=\"" + escape(cls) + "\" x1=\"" + num(x1) + "\" y1=\"" + num(y1) +
-           "\" x2=\"" + num(x2) + "\" y2=\"" + num(y2) + "\"" + (extra.empty() ? "" : " " + extra) +
-           "/>\n";
-}
-
 namespace {
+
+std::string classAttr(const std::string& cls) {
+  return cls.empty() ? "" : " class=\"" + escape(cls) + "\"";
+}
 
 // "<tag ...attrs" closed either as "/>" or with a <title> child.
 std::string closeShape(const std::string& tag, const std::string& tooltip) {
@@ -151,27 +148,33 @@ std::string closeShape(const std::string& tag, const std::string& tooltip) {
 
 }  // namespace
 
+void Svg::line(double x1, double y1, double x2, double y2, const std::string& cls,
+               const std::string& extra) {
+  body_ += "<line" + classAttr(cls) + " x1=\"" + num(x1) + "\" y1=\"" + num(y1) + "\" x2=\"" +
+           num(x2) + "\" y2=\"" + num(y2) + "\"" + (extra.empty() ? "" : " " + extra) + "/>\n";
+}
+
 void Svg::rect(double x, double y, double w, double h, const std::string& cls,
                const std::string& tooltip) {
-  body_ += "<rect class=\"" + escape(cls) + "\" x=\"" + num(x) + "\" y=\"" + num(y) +
-           "\" width=\"" + num(w) + "\" height=\"" + num(h) + "\"" + closeShape("rect", tooltip);
+  body_ += "<rect" + classAttr(cls) + " x=\"" + num(x) + "\" y=\"" + num(y) + "\" width=\"" +
+           num(w) + "\" height=\"" + num(h) + "\"" + closeShape("rect", tooltip);
 }
 
 void Svg::circle(double cx, double cy, double r, const std::string& cls,
                  const std::string& tooltip) {
-  body_ += "<circle class=\"" + escape(cls) + "\" cx=\"" + num(cx) + "\" cy=\"" + num(cy) +
-           "\" r=\"" + num(r) + "\"" + closeShape("circle", tooltip);
+  body_ += "<circle" + classAttr(cls) + " cx=\"" + num(cx) + "\" cy=\"" + num(cy) + "\" r=\"" +
+           num(r) + "\"" + closeShape("circle", tooltip);
 }
 
 void Svg::polygon(const std::string& points, const std::string& cls, const std::string& tooltip) {
-  body_ += "<polygon class=\"" + escape(cls) + "\" points=\"" + escape(points) + "\"" +
+  body_ += "<polygon" + classAttr(cls) + " points=\"" + escape(points) + "\"" +
            closeShape("polygon", tooltip);
 }
 
 void Svg::text(double x, double y, const std::string& text, const std::string& cls,
                const char* anchor, const std::string& tooltip) {
-  body_ += "<text class=\"" + escape(cls) + "\" x=\"" + num(x) + "\" y=\"" + num(y) +
-           "\" text-anchor=\"" + anchor + "\">";
+  body_ += "<text" + classAttr(cls) + " x=\"" + num(x) + "\" y=\"" + num(y) + "\" text-anchor=\"" +
+           anchor + "\">";
   if (!tooltip.empty()) body_ += "<title>" + escape(tooltip) + "</title>";
   body_ += escape(text) + "</text>\n";
 }
