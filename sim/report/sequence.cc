@@ -182,17 +182,41 @@ void Builder::placeLanes() {
   }
   for (const Participant& p : run_.clients) want(p.name);
 
+  // Senders that are no client (injected messages): a few get a lifeline,
+  // beside their user's clients when there are any.
+  constexpr size_t kMaxSenders = 4;
+  std::vector<Lane> senders;
+  std::set<std::string> seen;
+  for (const Item& it : run_.items) {
+    std::string name = it.kind == kind::kDeliver  ? it.str("from")
+                       : it.kind == kind::kInject ? it.client
+                                                  : "";
+    if (name.empty() || sc_.client(name) != nullptr || !seen.insert(name).second) continue;
+    if (senders.size() == kMaxSenders) continue;  // laneOf puts the rest with the others
+    int64_t user = it.kind == kind::kDeliver ? it.num("fromUser") : it.num("senderId");
+    int64_t device = it.kind == kind::kDeliver ? it.num("fromDevice") : it.num("device");
+    senders.push_back({name, user, deviceName(device) + ", injected", Lane::Kind::kSender, {}});
+  }
+
   // Grouped by user, users in the order their first client comes.
   std::vector<int64_t> users;
   for (const Participant& p : run_.clients) {
     if (own.count(p.name) != 0 && std::find(users.begin(), users.end(), p.user) == users.end())
       users.push_back(p.user);
   }
+  for (const Lane& s : senders) {
+    if (std::find(users.begin(), users.end(), s.user) == users.end()) users.push_back(s.user);
+  }
   for (int64_t user : users) {
     for (const Participant& p : run_.clients) {
       if (p.user != user || own.count(p.name) == 0) continue;
       laneByName_[p.name] = static_cast<int>(lanes_.size());
       lanes_.push_back({p.name, p.user, deviceName(p.device), Lane::Kind::kClient, {}});
+    }
+    for (const Lane& s : senders) {
+      if (s.user != user) continue;
+      laneByName_[s.name] = static_cast<int>(lanes_.size());
+      lanes_.push_back(s);
     }
   }
   if (own.size() < total) {
@@ -208,21 +232,6 @@ void Builder::placeLanes() {
                      std::to_string(own.size()) + " have a lifeline each, the other " +
                      std::to_string(others.members.size()) + " share the last one.");
     lanes_.push_back(std::move(others));
-  }
-  // Senders that are no client (injected messages), at the right.
-  constexpr size_t kMaxSenders = 4;
-  size_t senders = 0;
-  for (const Item& it : run_.items) {
-    std::string name = it.kind == kind::kDeliver  ? it.str("from")
-                       : it.kind == kind::kInject ? it.client
-                                                  : "";
-    if (name.empty() || laneByName_.count(name) != 0) continue;
-    if (senders == kMaxSenders) continue;  // laneOf puts the rest with the others
-    ++senders;
-    laneByName_[name] = static_cast<int>(lanes_.size());
-    int64_t user = it.kind == kind::kDeliver ? it.num("fromUser") : it.num("senderId");
-    int64_t device = it.kind == kind::kDeliver ? it.num("fromDevice") : it.num("device");
-    lanes_.push_back({name, user, deviceName(device) + ", injected", Lane::Kind::kSender, {}});
   }
 }
 
@@ -528,8 +537,8 @@ std::string Builder::render() {
   // Users' boxes, lane heads and lifelines.
   for (size_t l = 0; l < lanes_.size();) {
     size_t end = l + 1;
-    if (lanes_[l].kind == Lane::Kind::kClient) {
-      while (end < lanes_.size() && lanes_[end].kind == Lane::Kind::kClient &&
+    if (lanes_[l].kind != Lane::Kind::kOthers) {
+      while (end < lanes_.size() && lanes_[end].kind != Lane::Kind::kOthers &&
              lanes_[end].user == lanes_[l].user)
         ++end;
       const double x = kAxis + kLaneW * static_cast<double>(l) + 4;
