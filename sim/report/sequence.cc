@@ -35,6 +35,8 @@ constexpr const char* kCss =
     ".arrow line{stroke:#1f5fa8;stroke-width:1.5}.arrow polygon{fill:#1f5fa8}"
     ".arrow.light line{stroke:#6d93c4;stroke-dasharray:6 3}.arrow.light polygon{fill:#6d93c4}"
     ".arrow text{fill:#173f6e}"
+    // A halo keeps a label readable where it crosses a lifeline or a bar.
+    ".arrow text,.mark text{paint-order:stroke;stroke:#fcfdfe;stroke-width:3px}"
     ".mark.event circle{fill:#8e44ad}.mark.fired polygon{fill:#c0392b}.mark.fired "
     "text{fill:#a02b1f}"
     ".mark.request rect{fill:#2c3e50}.mark.other circle{fill:#7f8c8d}"
