@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
       ->type_name("PATH");
   app.add_flag("--print-default", printDefault, "Print the built-in scenario and exit");
   app.add_flag("-q,--quiet", quiet, "Print only failures and errors");
-  app.add_flag("--version", showVersion, "Print the version and the plug-in it would load, and exit");
+  app.add_flag("--version", showVersion,
+               "Print the version and the plug-in it would load, and exit");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -88,8 +89,9 @@ int main(int argc, char** argv) {
   }
 
   if (showVersion) {
-    std::cout << "mrtc-sim " << MRTC_VERSION << "\nplug-in: "
-              << (pluginPath.empty() ? mrtcsim::defaultPluginPath() : pluginPath) << "\n";
+    std::cout << "mrtc-sim " << MRTC_VERSION
+              << "\nplug-in: " << (pluginPath.empty() ? mrtcsim::defaultPluginPath() : pluginPath)
+              << "\n";
     return 0;
   }
 
@@ -101,7 +103,8 @@ int main(int argc, char** argv) {
   mrtcsim::Scenario scenario;
   try {
     if (scenarioPath.empty()) {
-      scenario = mrtcsim::readScenario(mrtcsim::kDefaultScenarioText, mrtcsim::kDefaultScenarioName);
+      scenario =
+          mrtcsim::readScenario(mrtcsim::kDefaultScenarioText, mrtcsim::kDefaultScenarioName);
     } else if (scenarioPath == "-") {
       std::stringstream text;
       text << std::cin.rdbuf();

@@ -21,7 +21,8 @@ class Host : public imsdk::IHostService {
   int32_t passRequest(uint16_t, void*, int32_t, int32_t) override { return 0; }
   bool sendMessage(imsdk::req_sendMessage*, int32_t, int32_t) override { return true; }
   int32_t insertMessage(imsdk::req_insertMessage*, int32_t, int32_t) override { return 0; }
-  bool syncRequest(int32_t, com::zbq::im::ap::SessionTicket*, com::zbq::im::ap::CacheRet*) override {
+  bool syncRequest(int32_t, com::zbq::im::ap::SessionTicket*,
+                   com::zbq::im::ap::CacheRet*) override {
     return false;
   }
   void log(int32_t, const char*, const char*, const char*, ...) override {}
