@@ -29,7 +29,10 @@ slots() {  # header class
 }
 plugin_slots=$(slots include/IPlugin.h IPlugin)
 host_slots=$(slots include/host_service.h IHostService)
-[ -n "$plugin_slots" ] && [ -n "$host_slots" ] || { echo "check_guide: cannot read the headers" >&2; exit 1; }
+if [ -z "$plugin_slots" ] || [ -z "$host_slots" ]; then
+  echo "check_guide: cannot read the headers" >&2
+  exit 1
+fi
 slot_of() { awk -v name="$2" '$2 == name { print $1 }' <<<"$1"; }
 
 check() {  # kind (slot, service or any), number, name
@@ -48,10 +51,13 @@ check() {  # kind (slot, service or any), number, name
   fi
 }
 
+# The backticks below are Markdown's, not the shell's.
+# shellcheck disable=SC2016
 rows=$(sed -nE 's/^\| *([0-9]+) *\| *`([A-Za-z_~][A-Za-z0-9_]*)`.*/\1 \2/p' "$guide")
 while read -r number name; do
   [ -n "$name" ] && check any "$number" "$name"
 done <<<"$rows"
+# shellcheck disable=SC2016
 while read -r name kind number; do
   [ -n "$name" ] && check "$kind" "$number" "$name"
 done < <(grep -oE '`[A-Za-z_~][A-Za-z0-9_]*` \((slot|service) [0-9]+[,)]' "$guide" |
@@ -67,10 +73,10 @@ done < <(printf '%s\n%s\n' "$plugin_slots" "$host_slots")
 count=$(wc -l <<<"$plugin_slots")
 grep -q "has $count virtual slots" "$guide" || complain "does not say that IPlugin has $count virtual slots"
 
-for fn in $(grep -oE '(tools|platform)::[A-Za-z_][A-Za-z0-9_]*' "$guide" | sort -u); do
+while read -r fn; do
   name=${fn#*::}
   grep -qE "[ *]$name\(" include/tools.h include/thread_start.h || complain "'$fn' is not declared in include/"
-done
+done < <(grep -oE '(tools|platform)::[A-Za-z_][A-Za-z0-9_]*' "$guide" | sort -u)
 
 if [ "$errors" -ne 0 ]; then
   echo "check_guide: $errors mismatch(es) with include/" >&2
