@@ -55,11 +55,11 @@ check() {  # kind (slot, service or any), number, name
 # shellcheck disable=SC2016
 rows=$(sed -nE 's/^\| *([0-9]+) *\| *`([A-Za-z_~][A-Za-z0-9_]*)`.*/\1 \2/p' "$guide")
 while read -r number name; do
-  [ -n "$name" ] && check any "$number" "$name"
+  if [ -n "$name" ]; then check any "$number" "$name"; fi
 done <<<"$rows"
 # shellcheck disable=SC2016
 while read -r name kind number; do
-  [ -n "$name" ] && check "$kind" "$number" "$name"
+  if [ -n "$name" ]; then check "$kind" "$number" "$name"; fi
 done < <(grep -oE '`[A-Za-z_~][A-Za-z0-9_]*` \((slot|service) [0-9]+[,)]' "$guide" |
          sed -E 's/`([^`]*)` \((slot|service) ([0-9]+).*/\1 \2 \3/')
 
