@@ -6,6 +6,8 @@ set -euo pipefail
 # headless browser, check its drawing with xmllint and read the screenshot.
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev rapidjson-dev libgtest-dev
           libgmock-dev libbenchmark-dev libcli11-dev chromium libxml2-utils zlib1g-dev)
+# The install checks build a host through pkg-config.
+packages+=(pkg-config)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -13,7 +15,18 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+      echo "scripts/deps.sh: not root and no sudo; as root, run:" >&2
+      echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
+      exit 1
+    fi
+    sudo_cmd="sudo"
+  fi
+  if ! { $sudo_cmd apt-get update -qq &&
+         DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"; }; then
+    echo "scripts/deps.sh: could not install; as root, run:" >&2
+    echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
 fi

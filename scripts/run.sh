@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-cmake -S . -B build/run -G Ninja -DCMAKE_BUILD_TYPE=Release -DMRTC_TESTS=OFF -DMRTC_BENCH=OFF >/dev/null
-ninja -C build/run mrtcplugin mrtc-sim >/dev/null
+# Progress and errors of the build go to stderr; the simulator's own output
+# alone goes to stdout.
+cmake -S . -B build/run -G Ninja -DCMAKE_BUILD_TYPE=Release -DMRTC_TESTS=OFF -DMRTC_BENCH=OFF >&2
+ninja -C build/run mrtcplugin mrtc-sim >&2
 exec build/run/mrtc-sim "$@"

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: plainly with g++, then under
 # AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer with
-# clang, then each fuzzer briefly over its seed corpus.
+# clang, then each fuzzer briefly over its seed corpus. MRTC_JOBS sets the
+# number of parallel jobs (default: every core).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 
-jobs=$(nproc)
+jobs=${MRTC_JOBS:-$(nproc)}
 fuzz_seconds=${MRTC_FUZZ_SECONDS:-20}
 passed=0
 ctest_log=$(mktemp)
@@ -24,6 +25,9 @@ configure_and_test() {
 
 echo "== g++ build and tests"
 CC=gcc CXX=g++ configure_and_test build/gcc -DCMAKE_BUILD_TYPE=Debug
+
+echo "== install, use from a host's build, Debian packages"
+MRTC_JOBS=$jobs scripts/check_install.sh build/gcc
 
 echo "== benchmarks (smoke run)"
 for b in build/gcc/bench/*_bench; do

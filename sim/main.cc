@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "mermaid.h"
 #include "plugin_path.h"
@@ -28,8 +29,9 @@ constexpr const char* kDescription =
     "annotation, extend), time-outs fired, cards and hints posted.\n"
     "\n"
     "Exit status: 0 when every expectation of the scenario held, 1 when one\n"
-    "failed (each is named on stderr), 2 for an invalid scenario or a run that\n"
-    "could not go on, 3 when the plug-in library cannot be loaded.\n"
+    "failed (each is named on stderr), 2 for an invalid scenario, a run that\n"
+    "could not go on or a bad command line, 3 when the plug-in library cannot\n"
+    "be loaded.\n"
     "\n"
     "Scenario files are JSON; print the built-in one with --print-default to\n"
     "start your own. Top level: name, description, users [{id,name}], groups\n"
@@ -64,9 +66,9 @@ int main(int argc, char** argv) {
   bool printDefault = false;
   bool quiet = false;
   bool full = false;
+  bool showVersion = false;
   app.add_option("scenario", scenarioPath,
-                 "Scenario file (JSON); the built-in scenario when absent")
-      ->check(CLI::ExistingFile);
+                 "Scenario file (JSON), - for standard input; the built-in scenario when absent");
   app.add_flag("--json", asJson, "Print the timeline as JSON lines (one object per item)");
   app.add_option("--mermaid", mermaidPath,
                  "Also write a Mermaid sequence diagram of the signalling to FILE")
@@ -83,7 +85,21 @@ int main(int argc, char** argv) {
       ->type_name("PATH");
   app.add_flag("--print-default", printDefault, "Print the built-in scenario and exit");
   app.add_flag("-q,--quiet", quiet, "Print only failures and errors");
-  CLI11_PARSE(app, argc, argv);
+  app.add_flag("--version", showVersion,
+               "Print the version and the plug-in it would load, and exit");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // --help ends here too, with 0; every real error is a bad command line.
+    return app.exit(e) == 0 ? 0 : 2;
+  }
+
+  if (showVersion) {
+    std::cout << "mrtc-sim " << MRTC_VERSION
+              << "\nplug-in: " << (pluginPath.empty() ? mrtcsim::defaultPluginPath() : pluginPath)
+              << "\n";
+    return 0;
+  }
 
   if (printDefault) {
     std::cout << mrtcsim::kDefaultScenarioText;
@@ -92,9 +108,16 @@ int main(int argc, char** argv) {
 
   mrtcsim::Scenario scenario;
   try {
-    scenario = scenarioPath.empty() ? mrtcsim::readScenario(mrtcsim::kDefaultScenarioText,
-                                                            mrtcsim::kDefaultScenarioName)
-                                    : mrtcsim::loadScenarioFile(scenarioPath);
+    if (scenarioPath.empty()) {
+      scenario =
+          mrtcsim::readScenario(mrtcsim::kDefaultScenarioText, mrtcsim::kDefaultScenarioName);
+    } else if (scenarioPath == "-") {
+      std::stringstream text;
+      text << std::cin.rdbuf();
+      scenario = mrtcsim::readScenario(text.str(), "(standard input)");
+    } else {
+      scenario = mrtcsim::loadScenarioFile(scenarioPath);
+    }
   } catch (const mrtcsim::ScenarioError& e) {
     std::cerr << "mrtc-sim: invalid scenario: " << e.what() << "\n";
     return 2;

@@ -21,7 +21,13 @@ std::string programDir() {
 
 std::string defaultPluginPath() {
   const std::string dir = programDir();
-  for (const std::string& candidate : {dir + "/" + kLibraryName, dir + "/../" + kLibraryName}) {
+  for (const std::string& candidate : {
+           dir + "/" + kLibraryName,
+           dir + "/../" + kLibraryName,
+#ifdef MRTC_INSTALLED_PLUGIN
+           dir + "/" + MRTC_INSTALLED_PLUGIN,
+#endif
+       }) {
     if (access(candidate.c_str(), R_OK) == 0) return candidate;
   }
 #ifdef MRTC_PLUGIN_PATH

@@ -5,8 +5,9 @@
 
 namespace mrtcsim {
 
-// Next to the running program, one directory up from it, then the path the
-// build recorded.
+// Next to the running program (the build tree), one directory up from it,
+// in the library folder of the installation the program belongs to, then
+// the path the build recorded.
 std::string defaultPluginPath();
 
 }  // namespace mrtcsim

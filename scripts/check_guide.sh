@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Keeps docs/integration.md in step with include/:
+#   - every IPlugin slot and host service that the guide names with a number
+#     (a table row "| N | `name` |", or "`name` (slot N)" / "`name` (service N)"
+#     in the text) has that number in the headers;
+#   - every named slot and service of the headers is in one of the guide's
+#     tables, and the guide's count of IPlugin slots is right;
+#   - every tools:: and platform:: function it names is declared.
+# Slot numbers come from the headers' declaration order, which is the order of
+# the virtual table.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+guide=${1:-docs/integration.md}
+errors=0
+complain() {
+  echo "$guide: $*" >&2
+  errors=$((errors + 1))
+}
+
+# "N name" for every virtual function of a class, N its slot.
+slots() {  # header class
+  awk -v cls="$2" '
+    $0 ~ "^class " cls "[ {]" { inside = 1; n = 0; next }
+    inside && /^};/ { inside = 0 }
+    inside && /virtual / {
+      line = $0; sub(/\(.*/, "", line); k = split(line, w, /[ *&]+/)
+      print n, w[k]; n++
+    }' "$1"
+}
+plugin_slots=$(slots include/IPlugin.h IPlugin)
+host_slots=$(slots include/host_service.h IHostService)
+if [ -z "$plugin_slots" ] || [ -z "$host_slots" ]; then
+  echo "check_guide: cannot read the headers" >&2
+  exit 1
+fi
+slot_of() { awk -v name="$2" '$2 == name { print $1 }' <<<"$1"; }
+
+check() {  # kind (slot, service or any), number, name
+  local kind=$1 number=$2 name=$3 at=""
+  local label="$kind $number"
+  [ "$kind" = any ] && label="row $number"
+  case $kind in
+    slot) at=$(slot_of "$plugin_slots" "$name") ;;
+    service) at=$(slot_of "$host_slots" "$name") ;;
+    *) at=$(slot_of "$plugin_slots" "$name")$(slot_of "$host_slots" "$name") ;;
+  esac
+  if [ -z "$at" ]; then
+    complain "'$name' ($label) is not in include/"
+  elif [ "$at" != "$number" ]; then
+    complain "'$name' is $label here but $at in include/"
+  fi
+}
+
+# The backticks below are Markdown's, not the shell's.
+# shellcheck disable=SC2016
+rows=$(sed -nE 's/^\| *([0-9]+) *\| *`([A-Za-z_~][A-Za-z0-9_]*)`.*/\1 \2/p' "$guide")
+while read -r number name; do
+  if [ -n "$name" ]; then check any "$number" "$name"; fi
+done <<<"$rows"
+# shellcheck disable=SC2016
+while read -r name kind number; do
+  if [ -n "$name" ]; then check "$kind" "$number" "$name"; fi
+done < <(grep -oE '`[A-Za-z_~][A-Za-z0-9_]*` \((slot|service) [0-9]+[,)]' "$guide" |
+         sed -E 's/`([^`]*)` \((slot|service) ([0-9]+).*/\1 \2 \3/')
+
+# Every named slot and service has its row.
+while read -r number name; do
+  [[ $name =~ ^(slot[0-9]+|reserved[0-9]+|~.*)$ ]] && continue
+  awk -v name="$name" '$2 == name { found = 1 } END { exit !found }' <<<"$rows" ||
+    complain "no table row for '$name' (slot $number of include/)"
+done < <(printf '%s\n%s\n' "$plugin_slots" "$host_slots")
+
+count=$(wc -l <<<"$plugin_slots")
+grep -q "has $count virtual slots" "$guide" || complain "does not say that IPlugin has $count virtual slots"
+
+while read -r fn; do
+  name=${fn#*::}
+  grep -qE "[ *]$name\(" include/tools.h include/thread_start.h || complain "'$fn' is not declared in include/"
+done < <(grep -oE '(tools|platform)::[A-Za-z_][A-Za-z0-9_]*' "$guide" | sort -u)
+
+if [ "$errors" -ne 0 ]; then
+  echo "check_guide: $errors mismatch(es) with include/" >&2
+  exit 1
+fi
+echo "check_guide: $(wc -l <<<"$rows") numbered rows match include/"

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Uses the library the way a host SDK team does, from a configured and built
+# build directory (scripts/test.sh passes build/gcc):
+#   - installs it into a temporary prefix and checks the installed library
+#     (versioned SONAME, no RUNPATH);
+#   - builds two small hosts against the installation, one through the CMake
+#     package and one through pkg-config; each loads the plug-in, makes one,
+#     sets a service object and releases it;
+#   - runs the installed mrtc-sim from a folder outside the source and build
+#     trees;
+#   - makes the Debian packages and checks what each holds;
+#   - builds the plug-in against a second commLib, made from the stand-in's
+#     sources under another name, and runs the simulator on it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+src=$PWD
+build=$(cd "${1:?usage: scripts/check_install.sh BUILD_DIR}" && pwd)
+jobs=${MRTC_JOBS:-$(nproc)}
+cxx=${CXX:-c++}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+fail() {
+  echo "check_install: $*" >&2
+  exit 1
+}
+
+echo "-- install into a temporary prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+pc=$(find "$prefix" -name mrtcplugin.pc)
+[ -n "$pc" ] || fail "no mrtcplugin.pc installed"
+libdir=$(dirname "$(dirname "$pc")")
+
+echo "-- the installed library: SONAME and RUNPATH"
+dynamic=$(readelf -d "$libdir/libmrtcplugin.so")
+soname=$(sed -n 's/.*Library soname: \[\(.*\)\]/\1/p' <<<"$dynamic")
+[[ $soname =~ ^libmrtcplugin\.so\.[0-9]+$ ]] || fail "SONAME is '$soname', not libmrtcplugin.so.<major>"
+[ -f "$libdir/$soname" ] || fail "$soname is not installed"
+if grep -E 'R(UN)?PATH' <<<"$dynamic"; then fail "the installed library carries a search path"; fi
+echo "SONAME $soname, no RUNPATH"
+
+# The host provides commLib; here it is the stand-in installed with the
+# simulator.
+commlib_dir=$libdir/mrtcplugin
+[ -f "$commlib_dir/libcommlib.so" ] || fail "the commLib stand-in is not in $commlib_dir"
+[ ! -e "$libdir/libcommlib.so" ] || fail "the commLib stand-in is installed system-wide"
+
+echo "-- a host built with find_package(mrtcplugin)"
+cmake -S tests/install/cmake_consumer -B "$work/cmake_host" -G Ninja \
+  -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+ninja -C "$work/cmake_host" >/dev/null
+LD_LIBRARY_PATH=$commlib_dir "$work/cmake_host/host"
+
+echo "-- a host built with pkg-config"
+export PKG_CONFIG_PATH=$libdir/pkgconfig
+plugin=$(pkg-config --variable=plugin mrtcplugin)
+# shellcheck disable=SC2046
+"$cxx" -std=c++17 -Wall -Wextra -Werror $(pkg-config --cflags mrtcplugin) \
+  -DMRTC_PLUGIN_FILE="\"$plugin\"" tests/install/host.cc -o "$work/pc_host" -ldl
+LD_LIBRARY_PATH=$commlib_dir "$work/pc_host"
+
+echo "-- the installed mrtc-sim, run from outside the source and build trees"
+mkdir "$work/elsewhere"
+(
+  cd "$work/elsewhere"
+  version=$("$prefix/bin/mrtc-sim" --version)
+  grep -q "^plug-in: $prefix/" <<<"$version" || fail "installed mrtc-sim would load: $version"
+  "$prefix/bin/mrtc-sim" --quiet || fail "installed mrtc-sim: exit status $?"
+)
+echo "default scenario ok"
+
+echo "-- Debian packages"
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null)
+contents() { dpkg-deb -c "$1" | awk '{print $6}' | grep -v '/$'; }
+expect_files() {  # package file, then the paths (below /usr) it must hold
+  local deb=$1; shift
+  local listing
+  listing=$(contents "$deb")
+  for path in "$@"; do
+    grep -qxE "\./usr/$path" <<<"$listing" || fail "$(basename "$deb") lacks $path"
+  done
+}
+ls "$work/deb"/*.deb >/dev/null 2>&1 || fail "cpack made no package"
+runtime=$(ls "$work"/deb/libmrtcplugin[0-9]*_*.deb)
+dev=$(ls "$work"/deb/libmrtcplugin-dev_*.deb)
+sim=$(ls "$work"/deb/mrtc-sim_*.deb)
+L='lib(/[a-z0-9_-]+)?'
+expect_files "$runtime" "$L/$soname" "$L/libmrtcplugin\.so\.[0-9.]+"
+expect_files "$dev" "$L/libmrtcplugin\.so" "$L/pkgconfig/mrtcplugin\.pc" \
+  "$L/cmake/mrtcplugin/mrtcpluginConfig\.cmake" "$L/cmake/mrtcplugin/mrtcpluginConfigVersion\.cmake" \
+  "$L/cmake/mrtcplugin/mrtcpluginTargets\.cmake"
+for header in IPlugin sdk_cmd host_records host_service ap_cache tools thread_start CLocker; do
+  expect_files "$dev" "include/mrtcplugin/$header\.h"
+done
+expect_files "$sim" "bin/mrtc-sim" "$L/mrtcplugin/libcommlib\.so"
+# Each file in exactly one package, and the runtime package holds only the
+# library.
+dupes=$(for deb in "$runtime" "$dev" "$sim"; do contents "$deb"; done | sort | uniq -d)
+[ -z "$dupes" ] || fail "files in more than one package: $dupes"
+[ "$(contents "$runtime" | wc -l)" -eq 2 ] || fail "the runtime package holds more than the library"
+dpkg-deb -f "$dev" Depends | grep -q "libmrtcplugin[0-9]* (= " || fail "the dev package does not depend on the runtime"
+for deb in "$runtime" "$dev" "$sim"; do echo "$(basename "$deb"): $(contents "$deb" | wc -l) files"; done
+
+echo "-- the plug-in against a separate commLib (Release: library and mrtc-sim)"
+alt=$src/build/alt-commlib
+mkdir -p "$alt/hostcomm"
+"$cxx" -std=c++17 -O2 -fPIC -shared -Iinclude -Istandin/commlib standin/commlib/*.cc \
+  -Wl,-soname,libhostcomm.so -o "$alt/hostcomm/libhostcomm.so" -pthread
+cmake -S . -B "$alt" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMRTC_TESTS=OFF -DMRTC_BENCH=OFF \
+  -DMRTC_COMMLIB="$alt/hostcomm/libhostcomm.so" >/dev/null
+ninja -C "$alt" -j "$jobs" mrtcplugin mrtc-sim
+needed=$(readelf -d "$alt/libmrtcplugin.so" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p')
+grep -qx libhostcomm.so <<<"$needed" || fail "the plug-in does not need libhostcomm.so: $needed"
+! grep -qx libcommlib.so <<<"$needed" || fail "the plug-in still needs the stand-in"
+"$alt/mrtc-sim" --quiet || fail "mrtc-sim on the plug-in linked to libhostcomm.so: exit status $?"
+echo "plug-in needs libhostcomm.so; default scenario ok"
+echo "install checks: ok"
