@@ -207,16 +207,29 @@ TEST_F(ScenarioTest, RecallRingsOnlyThoseStillRingingAsOftenAsAllowed) {
   EXPECT_EQ(rings(me), 1u);
 }
 
-// A one-to-one call has no group: its repeated ring still reaches the peer,
-// whose talk keeps ringing once.
-TEST_F(ScenarioTest, OneToOneRecallRingsThePeerAgain) {
-  simhost::Client& caller = addPlugin("caller", kCaller, kPc, 1);
-  caller.request(imsdk::kCmdCall, req(0, "rp", {kMe}, "", "{\"rtcType\":\"p2pconfer\"}"));
+// A one-to-one talk is never rung again, placed from no chat or from a group
+// chat: its single repeated-ring entry finds nobody to ring, and the peer's
+// one ring runs its 98 s.
+class OneToOneRecall : public ScenarioTest, public ::testing::WithParamInterface<int64_t> {};
+
+TEST_P(OneToOneRecall, NeverRingsThePeerAgain) {
+  const std::string group = std::to_string(GetParam());
+  simhost::Client& caller = addPlugin("caller", kCaller, kPc, 2);
+  caller.request(imsdk::kCmdCall, req(GetParam(), "rp", {kMe}, "", "{\"rtcType\":\"p2pconfer\"}"));
   net.pump();
-  run(40, {&me, &caller});
-  EXPECT_THAT(recalls(caller), ElementsAre("14>1001[1001]:CALL"));
+  run(110, {&me, &caller});
+  EXPECT_THAT(recalls(caller), IsEmpty());
   EXPECT_EQ(rings(me), 1u);
+  EXPECT_EQ(events().back(), "5|local_sdk_becalltimeout|1001||" + group + "|2001|rp|||");
+  size_t stopped = 0;
+  for (const auto& line : caller.logs()) {
+    stopped += line.text == "notify_recalltimeout ret=18." ? 1 : 0;
+    EXPECT_EQ(line.text.find("send_recall"), std::string::npos);
+  }
+  EXPECT_EQ(stopped, 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(FromChat, OneToOneRecall, ::testing::Values(int64_t{0}, kGroup));
 
 // The same user on a phone answers: this client stops ringing for good,
 // through recalls, ring and wait time-outs, even when the caller never learns
