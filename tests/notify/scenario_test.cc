@@ -208,16 +208,17 @@ TEST_F(ScenarioTest, RecallRingsOnlyThoseStillRingingAsOftenAsAllowed) {
 }
 
 // A one-to-one talk is never rung again, placed from no chat or from a group
-// chat: its single repeated-ring entry finds nobody to ring, and the peer's
-// one ring runs its 98 s.
+// chat, even when the recall settings reach past the peer's 98-second ring:
+// its single repeated-ring entry finds nobody to ring, and the ring that ended
+// does not come back.
 class OneToOneRecall : public ScenarioTest, public ::testing::WithParamInterface<int64_t> {};
 
 TEST_P(OneToOneRecall, NeverRingsThePeerAgain) {
   const std::string group = std::to_string(GetParam());
-  simhost::Client& caller = addPlugin("caller", kCaller, kPc, 2);
+  simhost::Client& caller = addPlugin("caller", kCaller, kPc, 4);
   caller.request(imsdk::kCmdCall, req(GetParam(), "rp", {kMe}, "", "{\"rtcType\":\"p2pconfer\"}"));
   net.pump();
-  run(110, {&me, &caller});
+  run(135, {&me, &caller});
   EXPECT_THAT(recalls(caller), IsEmpty());
   EXPECT_EQ(rings(me), 1u);
   EXPECT_EQ(events().back(), "5|local_sdk_becalltimeout|1001||" + group + "|2001|rp|||");
