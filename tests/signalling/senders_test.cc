@@ -418,8 +418,7 @@ TEST_F(SendersTest, OneToOneCallGoesToThePeer) {
   // The repeated-ring entry carries the talk's group (none) and no callee,
   // so it can never ring the peer again.
   ASSERT_EQ(client_.timerPosts().size(), 1u);
-  EXPECT_EQ(client_.timerPosts()[0].cmd.key + idText(client_.timerPosts()[0].cmd.members),
-            "0[]");
+  EXPECT_EQ(client_.timerPosts()[0].cmd.key + idText(client_.timerPosts()[0].cmd.members), "0[]");
 }
 
 TEST_F(SendersTest, InviteGoesToTheGroupAndArmsRecallForInvitees) {
