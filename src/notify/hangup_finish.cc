@@ -4,6 +4,7 @@
 
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
+#include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "timer/timeout_record.h"
@@ -121,7 +122,7 @@ void pluginNotify::doLocalFinish(talkInfo& talk, const std::string& word, bool w
   cmd.roomId = talk.roomId;
   cmd.onwerId = talk.onwerId;
   cmd.rtcType = talk.rtcType;
-  cmd.extend = "{\"rtcType\":\"" + talk.rtcType + "\"}";
+  cmd.extend = "{\"rtcType\":\"" + jsonEscape(talk.rtcType) + "\"}";
   pushCmdEvent(kEventFinished, cmd);
   MRTC_LOG(plugin_, 0, ntext::kFnLocalFinish, NT_END, logThis(this), ntext::kFnLocalFinish);
 }

@@ -5,6 +5,7 @@
 
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
+#include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "timer/timeout_record.h"
@@ -152,7 +153,7 @@ void pluginNotify::notify_boardtimeout(const timeoutRecord& record) {
   }
   summary.extend = "{\"intotoom_count\":\"" + std::to_string(summary.members.size()) +
                    "\",\"allmember_count\":\"" + std::to_string(first.members.size()) +
-                   "\",\"onwer_name\":\"" + first.extend + "\"}";
+                   "\",\"onwer_name\":\"" + jsonEscape(first.extend) + "\"}";
   pushCmdEvent(kEventBoardSummary, summary);
 }
 

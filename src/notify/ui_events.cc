@@ -4,6 +4,7 @@
 
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
+#include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 
@@ -23,7 +24,7 @@ void appendQuoted(std::string& out, const std::string& key, const std::string& v
   out += ",\"";
   out += key;
   out += "\":\"";
-  out += value;
+  out += jsonEscape(value);
   out += "\"";
 }
 
@@ -95,8 +96,9 @@ std::string pluginNotify::buildEventExtend(const std::string& rtcType, const std
                                            const std::string& roomToken,
                                            const std::vector<std::string>& initState,
                                            const std::string& srvVer, const std::string& srvTag) {
-  // Written by hand in a fixed order and without escaping: the application
-  // reads these texts as they always were.
+  // Written by hand in a fixed order: the application reads these texts as
+  // they always were. Values are escaped, so a quote in a token cannot end
+  // its string early.
   std::string out = single ? "{\"mode\":\"single\"," : "{\"mode\":\"normal\",";
   out += deviceFragment(peerDeviceType, false);
   if (!rtcType.empty()) appendQuoted(out, "rtcType", rtcType);
@@ -109,7 +111,7 @@ std::string pluginNotify::buildEventExtend(const std::string& rtcType, const std
     out += ",\"initState\":[";
     for (size_t i = 0; i < initState.size(); ++i) {
       if (i > 0) out += ",";
-      out += "\"" + initState[i] + "\"";
+      out += "\"" + jsonEscape(initState[i]) + "\"";
     }
     out += "]";
   }

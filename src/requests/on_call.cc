@@ -1,6 +1,7 @@
 // Placing a call (request 24001).
 #include "notify/plugin_notify.h"
 #include "plugin/base64.h"
+#include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
@@ -42,7 +43,7 @@ void pluginNet::on_call(uint16_t code, uintptr_t request) {
   }
   if (forceOwnerAddr_ && result != nullptr) {
     // The address goes to the application only; the talk keeps the extend's.
-    result->extend = "{\"addr\":\"" + plugin_->slb().getMultiServer() + "\"}";
+    result->extend = "{\"addr\":\"" + jsonEscape(plugin_->slb().getMultiServer()) + "\"}";
   }
 
   callExtend ext;

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "notify/plugin_notify.h"
+#include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "plugin/text_readers.h"
@@ -255,7 +256,8 @@ int32_t pluginNet::extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_common
       std::string token;
       if (roomId.empty() || !getToken(roomId, token)) return kReqNotHandled;
       if (result != nullptr) {
-        result->extend = "{\"roomId\":\"" + roomId + "\",\"roomToken\":\"" + token + "\"}";
+        result->extend = "{\"roomId\":\"" + jsonEscape(roomId) + "\",\"roomToken\":\"" +
+                         jsonEscape(token) + "\"}";
       }
       return kReqDone;
     }

@@ -1,5 +1,6 @@
 #include "signalling/card_build.h"
 
+#include "plugin/json_escape.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -17,7 +18,7 @@ std::string quotedArray(const std::vector<std::string>& texts) {
   std::string out = "[";
   for (size_t i = 0; i < texts.size(); ++i) {
     if (i > 0) out += ",";
-    out += "\"" + texts[i] + "\"";
+    out += "\"" + jsonEscape(texts[i]) + "\"";
   }
   return out + "]";
 }
@@ -64,7 +65,7 @@ bool postToHost(mrtc_plugin* plugin, const hostPost& post) {
 }
 
 std::string quotedPair(const char* key, const std::string& value) {
-  return std::string("\"") + key + "\":\"" + value + "\",";
+  return std::string("\"") + key + "\":\"" + jsonEscape(value) + "\",";
 }
 
 std::string cardHead(const std::string& content, const std::string& detailUrl) {

@@ -24,7 +24,7 @@ namespace imsdkmrtc {
 // Display name of a user from the host; empty when unknown or without host.
 std::string userNameOf(const mrtc_plugin* plugin, int64_t userId);
 
-// ["a","b"]: each text quoted as it is.
+// ["a","b"]: each text escaped and quoted.
 std::string quotedArray(const std::vector<std::string>& texts);
 std::string quotedArray(const std::vector<int64_t>& ids);
 
@@ -47,7 +47,7 @@ struct hostPost {
 };
 bool postToHost(mrtc_plugin* plugin, const hostPost& post);
 
-// "key":"value", with the trailing comma; the value as it is.
+// "key":"value", with the trailing comma; the value escaped.
 std::string quotedPair(const char* key, const std::string& value);
 
 // The opening of every card: {"content":..,"createTime":0,"detailUrl":..,

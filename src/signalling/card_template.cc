@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "plugin/base64.h"
+#include "plugin/json_escape.h"
 #include "plugin/text_readers.h"
 #include "plugin/version.h"
 #include "signalling/card_build.h"
@@ -185,8 +186,9 @@ std::string fieldLists(const std::vector<tempField>& templateRows, const std::st
       fields += ",";
       fieldsEng += ",";
     }
-    fields += "{\"" + row.name + "\":\"" + value + "\"}";
-    fieldsEng += "{\"" + row.name_eng + "\":\"" + valueEng + "\"}";
+    // The labels are the application's texts: keys escaped like values.
+    fields += "{\"" + jsonEscape(row.name) + "\":\"" + jsonEscape(value) + "\"}";
+    fieldsEng += "{\"" + jsonEscape(row.name_eng) + "\":\"" + jsonEscape(valueEng) + "\"}";
   }
   return "\"fields\":[" + fields + "],\"fields_eng\":[" + fieldsEng + "]";
 }

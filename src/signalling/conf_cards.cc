@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "plugin/json.h"
+#include "plugin/json_escape.h"
 #include "plugin/text_readers.h"
 #include "plugin/version.h"
 #include "signalling/card_build.h"
@@ -281,7 +282,7 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
   const cardTemplate tpl = templateCopy();
 
   auto field = [](const char* key, const std::string& value) {
-    return std::string("{\"") + key + "\":\"" + value + "\"}";
+    return std::string("{\"") + key + "\":\"" + jsonEscape(value) + "\"}";
   };
   std::string fields = field(ct::kLivingAnchor, name) + "," + field(ct::kLivingDate, date) + "," +
                        field(ct::kLivingTime, timeText);

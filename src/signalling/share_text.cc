@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "plugin/json.h"
+#include "plugin/json_escape.h"
 #include "signalling/card_build.h"
 #include "tools.h"
 
@@ -78,7 +79,7 @@ int32_t msgProxy::readShareInfo(const std::string& text, shareInfo& info) const 
   }
   std::string shared = stringOf(doc, "shareText");
   if (shared.empty()) return kShareNoText;
-  info.shareText = "{ \"body\":\"" + shared + "\" }";
+  info.shareText = "{ \"body\":\"" + jsonEscape(shared) + "\" }";
 
   if (doc.IsObject()) {
     auto members = doc.FindMember("members");

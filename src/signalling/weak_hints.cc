@@ -1,6 +1,7 @@
 // Weak hints: the grey one-line notices a call writes into the chat. The body
 // carries the visible text, the properties the data other clients read back.
 #include "notify/plugin_notify.h"
+#include "plugin/json_escape.h"
 #include "signalling/card_build.h"
 #include "signalling/card_texts.h"
 #include "tools.h"
@@ -14,13 +15,13 @@ namespace {
 constexpr uint16_t kHintMsgType = 8;
 
 std::string hintBody(const std::string& text) {
-  return "{\"body\":\"" + text + "\",\"msgBodyType\":\"12\"}";
+  return "{\"body\":\"" + jsonEscape(text) + "\",\"msgBodyType\":\"12\"}";
 }
 
 std::string hintProperties(const std::string& operType, int64_t operUser,
                            const std::string& usersInfo) {
   return "{\"operType\":\"" + operType + "\",\"operUser\":\"" + tools::int64_To_Str(operUser) +
-         "\",\"usersInfo\":\"" + usersInfo + "\"}";
+         "\",\"usersInfo\":\"" + jsonEscape(usersInfo) + "\"}";
 }
 
 std::string roomUsersInfo(int64_t groupId, const std::string& roomId, const std::string& name) {

@@ -1,0 +1,23 @@
+// Calls, hints, cards, shared texts and answers with fuzzer-chosen user name,
+// room, token, address and card label: every text the plug-ins send, insert
+// or post as JSON must parse and give each value back. The input is five
+// strings, each ended by a backslash and one more byte (a doubled backslash
+// is a backslash inside a string).
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "signalling/roundtrip_call.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider input(data, size);
+  roundtrip::Values v;
+  for (std::string* field : {&v.name, &v.room, &v.token, &v.addr, &v.label}) {
+    *field = input.ConsumeRandomLengthString(256);
+  }
+  const std::vector<std::string> faults = roundtrip::faults(v);
+  if (faults.empty()) return 0;
+  for (const std::string& f : faults) std::fprintf(stderr, "%s\n", f.c_str());
+  std::abort();
+}
