@@ -7,76 +7,49 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "IPlugin.h"
 #include "clock_control.h"
-#include "host_service.h"
 #include "sdk_cmd.h"
+#include "simhost/simhost.h"
 
 namespace {
 
-constexpr int64_t kStartMs = 1700000000000;
 constexpr int64_t kTickMs = 3000;
 
-// Answers the few services the time-out path uses. getOwnUserId, asked by the
-// wait time-out handler, can hold the timer thread until the test lets go.
-class HoldingHost : public imsdk::IHostService {
+// A simulated host whose own-id service, asked by the wait time-out handler,
+// can hold the timer thread until the test lets it go.
+class HoldingHost : public simhost::Client {
  public:
-  void armHold() {
-    std::lock_guard<std::mutex> lk(mu_);
-    armed_ = true;
-  }
+  using Client::Client;
+  void armHold() { setHeld(1); }
   void waitHeld() {
     std::unique_lock<std::mutex> lk(mu_);
-    cv_.wait(lk, [&] { return held_; });
+    cv_.wait(lk, [&] { return held_ == 2; });
   }
-  void letGo() {
-    std::lock_guard<std::mutex> lk(mu_);
-    held_ = false;
-    cv_.notify_all();
-  }
-
-  int64_t getTicketValue() override { return 0; }
-  std::string getTicketText() override { return {}; }
+  void letGo() { setHeld(0); }
   int64_t getOwnUserId() override {
     std::unique_lock<std::mutex> lk(mu_);
-    if (armed_) {
-      armed_ = false;
-      held_ = true;
+    if (held_ == 1) {
+      held_ = 2;
       cv_.notify_all();
-      cv_.wait(lk, [&] { return !held_; });
+      cv_.wait(lk, [&] { return held_ == 0; });
     }
-    return 1000;
-  }
-  // Refused: the plug-in keeps and frees its record.
-  int32_t postToApp(uint16_t, void*, int32_t, int32_t) override { return -1; }
-  int32_t postToDispatch(uint16_t, void*, int32_t, int32_t) override { return -1; }
-  int32_t passRequest(uint16_t, void*, int32_t, int32_t) override { return -1; }
-  bool sendMessage(imsdk::req_sendMessage*, int32_t, int32_t) override { return false; }
-  int32_t insertMessage(imsdk::req_insertMessage*, int32_t, int32_t) override { return -1; }
-  bool syncRequest(int32_t, com::zbq::im::ap::SessionTicket*,
-                   com::zbq::im::ap::CacheRet*) override {
-    return false;
-  }
-  void log(int32_t, const char*, const char*, const char*, ...) override {}
-  int64_t getTimeMs() override { return kStartMs; }
-  bool loginQuery() override { return true; }
-  std::string getPreLoginDesc() override { return {}; }
-  bool getUserInfo(imsdk::userInfo*, int64_t) override { return false; }
-  std::string getConfigItem(const std::string&, const std::string&) override { return {}; }
-  int32_t registerAddress(const char*, int32_t, const char*, uint16_t, int32_t) override {
-    return 0;
+    return Client::getOwnUserId();
   }
 
  private:
+  void setHeld(int state) {
+    std::lock_guard<std::mutex> lk(mu_);
+    held_ = state;
+    cv_.notify_all();
+  }
   std::mutex mu_;
   std::condition_variable cv_;
-  bool armed_ = false;
-  bool held_ = false;
+  int held_ = 0;  // 1 armed, 2 holding the caller
 };
 
 imsdk::timerCmd waitTimeout(const std::string& room, int64_t member, int32_t seconds) {
@@ -98,7 +71,7 @@ TEST(Unload, TimerThreadWakesAfterTheLibraryIsClosed) {
   for (bool duringHandler : {false, true}) {
     SCOPED_TRACE(duringHandler ? "released while a handler runs" : "released while it sleeps");
     ASSERT_EQ(0, commlib::liveThreads());
-    commlib::useVirtualTime(kStartMs);
+    commlib::useVirtualTime(1700000000000);
     void* lib = dlopen(MRTC_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib, nullptr) << dlerror();
     auto create = reinterpret_cast<imsdk::IPlugin* (*)()>(dlsym(lib, "mrtcplugin_createPlugin"));
@@ -106,7 +79,8 @@ TEST(Unload, TimerThreadWakesAfterTheLibraryIsClosed) {
         reinterpret_cast<void (*)(imsdk::IPlugin*)>(dlsym(lib, "mrtcplugin_releasePlugin"));
     ASSERT_NE(create, nullptr);
     ASSERT_NE(release, nullptr);
-    HoldingHost host;
+    simhost::Network net;
+    HoldingHost host(&net, "a", 1000, 1);
     imsdk::IPlugin* plugin = create();
     ASSERT_NE(plugin, nullptr);
     plugin->setHost(&host);
