@@ -1,6 +1,7 @@
 // The three roads on which signalling commands arrive (live messages, pulled
 // batches, pushes), the offline cache of an inactive mobile client and the
 // one dispatcher they all end in.
+#include <algorithm>
 #include <string>
 
 #include "CLocker.h"
@@ -34,6 +35,7 @@ bool isSignalBody(uint8_t bodyType) {
 }  // namespace
 
 bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
+  if (!withinBodyLimit(msg, ntext::kFnOnNotify)) return false;
   if (msg.bodyType == kBodyWeakHint) return onWeakHintNotify(msg.body, msg.extension);
   mrtcCmd cmd;
   if (msg.bodyType == kBodyCard) {
@@ -46,6 +48,7 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
     MRTC_LOG(plugin_, 0, ntext::kFnOnNotify, NT_NOTIFY_PARSE_FAIL);
     return false;
   }
+  if (!boundLists(cmd, ntext::kFnOnNotify)) return false;
   if (cmd.VideoStatus != ntext::kMulti) {
     MRTC_LOG(plugin_, 0, ntext::kFnOnNotify, NT_NOTIFY_NOT_MULTI);
     return false;
@@ -73,6 +76,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
   MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_PULL, static_cast<int>(messages.size()));
   int flat = 0;
   for (imsdk::hostMessage& msg : messages) {
+    if (!withinBodyLimit(msg, ntext::kFnOffLine)) continue;
     if (msg.bodyType == kBodyWeakHint) {
       if (onWeakHintNotify(msg.body, msg.extension)) {
         ++flat;
@@ -91,6 +95,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
       MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_PARSE_FAIL);
       continue;
     }
+    if (!boundLists(cmd, ntext::kFnOffLine)) continue;
     if (cmd.VideoStatus != ntext::kMulti) continue;
     if (msg.bodyType != kBodyCard && !mapP2pAnnotation(cmd, msg.body)) {
       ++flat;
@@ -115,6 +120,11 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     // wait until the application reports it is active again.
     if (plugin_->ownDeviceType() == kDeviceIos && plugin_->settings().activeFlag.load() == 0 &&
         code != kCmdMultiMFinish) {
+      if (offlineCache_.size() >= kOfflineCacheLimit) {
+        MRTC_LOG(plugin_, 2, ntext::kFnOffLine, NT_OFFLINE_CACHE_FULL,
+                 static_cast<int>(offlineCache_.size()));
+        offlineCache_.erase(offlineCache_.begin());
+      }
       offlineCache_.push_back(offlineCacheEntry{msg.msgTime, msg.sendUserId, cmd});
     } else {
       dispatchCmd(msg.sendUserId, cmd);
@@ -125,10 +135,13 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
 
 int32_t pluginNotify::onPushNotify(int64_t senderId, const std::string& text) {
   mrtcCmd cmd;
+  // Too long a text or list is as unusable as one that does not parse.
+  if (!withinBodyLimit(text.size(), ntext::kFnPush)) return kPushParseFail;
   if (!plugin_->proxy().transJson2Cmd(text, cmd)) {
     MRTC_LOG(plugin_, 0, ntext::kFnPush, NT_PUSH_PARSE_FAIL);
     return kPushParseFail;
   }
+  if (!boundLists(cmd, ntext::kFnPush)) return kPushParseFail;
   if (cmd.cmdCode == kCmdMultiBlank || cmd.cmdCode == kCmdNotMulti) {
     MRTC_LOG(plugin_, 0, ntext::kFnPush, NT_PUSH_NOT_MULTI);
     return kPushNotMulti;
@@ -163,6 +176,65 @@ void pluginNotify::clearOfflineCache() {
 size_t pluginNotify::offlineCacheSize() {
   imsdk::autoLock guard(plugin_->lock());
   return offlineCache_.size();
+}
+
+bool pluginNotify::withinBodyLimit(size_t size, const char* fn) {
+  const int64_t limit = plugin_->settings().maxBodyBytes.load();
+  if (size <= static_cast<uint64_t>(limit)) return true;
+  MRTC_LOG(plugin_, 2, fn, NT_BODY_TOO_LONG, static_cast<long long>(size),
+           static_cast<long long>(limit));
+  return false;
+}
+
+bool pluginNotify::withinBodyLimit(const imsdk::hostMessage& msg, const char* fn) {
+  return withinBodyLimit(std::max(msg.body.size(), msg.extension.size()), fn);
+}
+
+namespace {
+
+// Ids below 2 are never users (the validity rule of a talk).
+constexpr int64_t kFirstUserId = 2;
+
+size_t dropInvalidIds(std::vector<int64_t>& ids) {
+  const size_t before = ids.size();
+  ids.erase(std::remove_if(ids.begin(), ids.end(), [](int64_t id) { return id < kFirstUserId; }),
+            ids.end());
+  return before - ids.size();
+}
+
+// members and memstates are parallel: a dropped member takes its state along.
+size_t dropInvalidMembers(std::vector<int64_t>& members, std::vector<uint8_t>& states) {
+  const auto invalid = [](int64_t id) { return id < kFirstUserId; };
+  if (std::none_of(members.begin(), members.end(), invalid)) return 0;
+  std::vector<int64_t> keptMembers;
+  std::vector<uint8_t> keptStates;
+  for (size_t i = 0; i < members.size(); ++i) {
+    if (invalid(members[i])) continue;
+    keptMembers.push_back(members[i]);
+    if (i < states.size()) keptStates.push_back(states[i]);
+  }
+  const size_t dropped = members.size() - keptMembers.size();
+  members.swap(keptMembers);
+  states.swap(keptStates);
+  return dropped;
+}
+
+}  // namespace
+
+bool pluginNotify::boundLists(mrtcCmd& cmd, const char* fn) {
+  const int64_t limit = plugin_->settings().maxIds.load();
+  const size_t longest = std::max({cmd.selects.size(), cmd.members.size(), cmd.memstates.size(),
+                                   cmd.hismembers.size(), cmd.initState.size()});
+  if (longest > static_cast<uint64_t>(limit)) {
+    MRTC_LOG(plugin_, 2, fn, NT_LIST_TOO_LONG, static_cast<long long>(longest),
+             static_cast<long long>(limit));
+    return false;
+  }
+  const size_t dropped = dropInvalidIds(cmd.selects) +
+                         dropInvalidMembers(cmd.members, cmd.memstates) +
+                         dropInvalidIds(cmd.hismembers);
+  if (dropped > 0) MRTC_LOG(plugin_, 2, fn, NT_INVALID_IDS, static_cast<int>(dropped));
+  return true;
 }
 
 int32_t pluginNotify::dispatchCmd(int64_t senderId, mrtcCmd& cmd) {

@@ -1,4 +1,5 @@
 // Weak hints (grey notices) and call cards received in the chat.
+#include <algorithm>
 #include <string>
 
 #include "CLocker.h"
@@ -55,6 +56,13 @@ bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& 
       MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_HINT_HIDE);
       return true;
     }
+  }
+  if (hintRooms_.size() >= kHintRoomLimit) {
+    auto oldest =
+        std::min_element(hintRooms_.begin(), hintRooms_.end(),
+                         [](const hintRoom& a, const hintRoom& b) { return a.seenAt < b.seenAt; });
+    *oldest = hintRooms_.back();
+    hintRooms_.pop_back();
   }
   hintRooms_.push_back(hintRoom{roomId, now});
   MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_HINT_ADD);

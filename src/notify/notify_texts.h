@@ -112,6 +112,11 @@ constexpr char kFnTemp[] = "imsdkmrtc::pluginNotify::onTempNotify";
 #define NT_PUSH_PARSE_FAIL "onPushNotify: transfrom to cmd fail."
 #define NT_PUSH_NOT_MULTI "onPushNotify: not multi message."
 #define NT_PUSH_RECV "onPushNotify: recvCmd:%s."
+// Bounds on what other clients send.
+#define NT_BODY_TOO_LONG "notify: body too long=%lld, limit=%lld, dropped."
+#define NT_LIST_TOO_LONG "notify: id list too long=%lld, limit=%lld, dropped."
+#define NT_INVALID_IDS "notify: invalid ids dropped=%d."
+#define NT_OFFLINE_CACHE_FULL "offlineCache full=%d, oldest dropped."
 // "fireCacheOffline" and a full-width colon (GB2312 A3 BA).
 #define NT_FIRE_CACHE "fireCacheOffline\xA3\xBAoffcnt=%d."
 

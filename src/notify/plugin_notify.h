@@ -22,6 +22,12 @@ namespace imsdkmrtc {
 class mrtc_plugin;
 struct timeoutRecord;
 
+// Caches that other clients can fill are bounded; when one is full its
+// oldest entry makes room. Finish hints of 64 rooms within ten minutes, or 64
+// held-back offline commands, are far beyond any real chat.
+constexpr size_t kHintRoomLimit = 64;
+constexpr size_t kOfflineCacheLimit = 64;
+
 class pluginNotify {
  public:
   explicit pluginNotify(mrtc_plugin* plugin) : plugin_(plugin) {}
@@ -68,6 +74,13 @@ class pluginNotify {
 
   // Entry.
   int32_t dispatchCmd(int64_t senderId, mrtcCmd& cmd);
+  // Bounds on received texts and lists (settings maxBodyBytes, maxIds);
+  // false, with a log line under fn, when the message must be dropped.
+  bool withinBodyLimit(size_t size, const char* fn);
+  bool withinBodyLimit(const imsdk::hostMessage& msg, const char* fn);
+  // Drops ids below 2 from the command's id lists (memstates kept aligned
+  // with members); false when a list is longer than the limit.
+  bool boundLists(mrtcCmd& cmd, const char* fn);
   bool mapP2pAnnotation(mrtcCmd& cmd, std::string& body);
   bool pushUIEvent(imsdk::resp_mrtcEvent* record);
 
@@ -105,8 +118,8 @@ class pluginNotify {
   static std::vector<int64_t> waitingMembers(const talkInfo& talk, int64_t selfId);
 
   mrtc_plugin* plugin_;
-  std::vector<hintRoom> hintRooms_;
-  std::vector<offlineCacheEntry> offlineCache_;
+  std::vector<hintRoom> hintRooms_;              // at most kHintRoomLimit
+  std::vector<offlineCacheEntry> offlineCache_;  // at most kOfflineCacheLimit
 };
 
 }  // namespace imsdkmrtc

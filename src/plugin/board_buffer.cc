@@ -74,6 +74,7 @@ void boardBuffer::offer(const mrtcCmd& cmd) {
       return;
     }
   }
+  if (list_.size() >= kBoardLimit) list_.erase(list_.begin());
   list_.push_back(cmd);
 }
 

@@ -17,6 +17,10 @@ namespace imsdkmrtc {
 class mrtc_plugin;
 struct timeoutRecord;
 
+// Talks buffered at once: any member of the watched group can start one, and
+// a group has a few running talks at most. When full, the oldest goes.
+constexpr size_t kBoardLimit = 16;
+
 class boardBuffer {
  public:
   void setPlugin(mrtc_plugin* plugin) { plugin_ = plugin; }
@@ -38,7 +42,7 @@ class boardBuffer {
   imsdk::CLocker lock_;
   bool enabled_ = false;
   int64_t watchedGroup_ = 0;
-  std::vector<mrtcCmd> list_;
+  std::vector<mrtcCmd> list_;  // at most kBoardLimit, oldest first
 };
 
 }  // namespace imsdkmrtc

@@ -43,6 +43,11 @@ struct pluginSettings {
   std::atomic<uint8_t> p2pSwitch{0};
   std::atomic<uint8_t> unbindSwitch{0};
   std::atomic<uint8_t> addrSwitch{1};
+  // Bounds on what other clients send (extra request type 120). 10 000 ids is
+  // above any real call, and even a command naming 10 000 members in every
+  // list stays under 500 KB, so 1 MiB only stops what no client writes.
+  std::atomic<int64_t> maxBodyBytes{int64_t{1} << 20};
+  std::atomic<int64_t> maxIds{10000};
 };
 
 class mrtc_plugin : public imsdk::IPlugin {

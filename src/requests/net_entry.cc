@@ -1,4 +1,7 @@
 // The request gate and the dispatch of application requests.
+#include <algorithm>
+#include <string>
+
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
@@ -11,6 +14,7 @@ bool pluginNet::onNetRequest(uint16_t code, uintptr_t request, uintptr_t) {
   if (code != imsdk::kCmdExtra && !plugin_->callsEnabled()) return true;
   MRTC_LOG(plugin_, 0, reqtext::kFnOnNetRequest, reqtext::kRequestSeen, code);
   imsdk::autoLock guard(plugin_->lock());
+  if (!withinRequestLimits(code, request)) return true;
   switch (code) {
     case imsdk::kCmdCall:
       on_call(code, request);
@@ -43,6 +47,50 @@ bool pluginNet::onNetRequest(uint16_t code, uintptr_t request, uintptr_t) {
       break;
   }
   return true;
+}
+
+bool pluginNet::withinRequestLimits(uint16_t code, uintptr_t request) {
+  // Codes without a handler, and the keep-alive, are never answered.
+  if (code < imsdk::kCmdCall || code > imsdk::kCmdTempletJoin || code == imsdk::kCmdUiEvent ||
+      code == imsdk::kCmdKeepAlive) {
+    return true;
+  }
+  // Whatever these texts hold ends up in a signalling body, and every client
+  // drops bodies above the limit: such a request could never reach anybody.
+  const int64_t maxBody = plugin_->settings().maxBodyBytes.load();
+  const auto tooLong = [&](const std::string& text) {
+    return text.size() > static_cast<uint64_t>(maxBody);
+  };
+  if (code == imsdk::kCmdExtra) {
+    const imsdk::req_mrtc_extra* extra = extraRequestOf(request);
+    if (extra == nullptr || (!tooLong(extra->cmd) && !tooLong(extra->extend))) return true;
+    MRTC_LOG(plugin_, 2, reqtext::kFnOnNetRequest, reqtext::kRequestTooLong, code,
+             static_cast<long long>(std::max(extra->cmd.size(), extra->extend.size())),
+             static_cast<long long>(maxBody));
+    sendResultRespond(code, kReqNotHandled, getRespondMem(request, code));
+    return false;
+  }
+  const imsdk::req_mrtc_request* req = callRequestOf(request);
+  if (req == nullptr) return true;
+  if (tooLong(req->roomId) || tooLong(req->roomName) || tooLong(req->annotation) ||
+      tooLong(req->extend)) {
+    MRTC_LOG(plugin_, 2, reqtext::kFnOnNetRequest, reqtext::kRequestTooLong, code,
+             static_cast<long long>(std::max({req->roomId.size(), req->roomName.size(),
+                                              req->annotation.size(), req->extend.size()})),
+             static_cast<long long>(maxBody));
+    sendResultRespond(code, kReqInvalid, getRespondMem(request, code));
+    return false;
+  }
+  // Only these requests hand their members to the store and the wire.
+  if (code != imsdk::kCmdCall && code != imsdk::kCmdInvite && code != imsdk::kCmdIntoRoom) {
+    return true;
+  }
+  const int64_t limit = plugin_->settings().maxIds.load();
+  if (req->members.size() <= static_cast<uint64_t>(limit)) return true;
+  MRTC_LOG(plugin_, 2, reqtext::kFnOnNetRequest, reqtext::kTooManyMembers, code,
+           static_cast<long long>(req->members.size()), static_cast<long long>(limit));
+  sendResultRespond(code, kReqInvalid, getRespondMem(request, code));
+  return false;
 }
 
 }  // namespace imsdkmrtc

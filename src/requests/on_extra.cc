@@ -40,6 +40,9 @@ enum : int32_t {
   kTypeRoomToken = 22,
   kTypeMicroCard = 101,
   kTypeReviseCard = 102,
+  // Our own addition, clear of the host's numbers: the bounds on what other
+  // clients send (plug-in settings maxBodyBytes and maxIds).
+  kTypeLimits = 120,
 };
 
 // Pushed commands are accepted from 60 s in the future to 300 s in the past.
@@ -122,6 +125,21 @@ int32_t pluginNet::extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_common
       const std::string stamp = getJsonString(req.extend, "msgStampTime");
       if (plugin_->isTimeout(stamp, kPushLowerSec, kPushUpperSec)) return kReqPushOutdated;
       return plugin_->notify()->onPushNotify(senderId, cmd);
+    }
+    case kTypeLimits: {
+      bool read = false;
+      if (readNumber(cmd, "maxBodyBytes", number) && number > 0) {
+        settings.maxBodyBytes.store(number);
+        read = true;
+      }
+      if (readNumber(cmd, "maxIds", number) && number > 0) {
+        settings.maxIds.store(number);
+        read = true;
+      }
+      MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraLimits,
+               static_cast<long long>(settings.maxBodyBytes.load()),
+               static_cast<long long>(settings.maxIds.load()));
+      return read ? kReqDone : kReqNotHandled;
     }
     case kTypeBoardSwitch:
       if (!getJsonBool(cmd, "boardSwitch", on)) return kReqNotHandled;

@@ -23,6 +23,7 @@ constexpr int32_t kEnvelopeLen = 8;
 enum : int32_t {
   kReqDone = 0,
   kReqBadExtend = 1,
+  kReqInvalid = 1,  // the request's data cannot make a valid talk
   kReqSendFail = 4,
   kReqNotHandled = 7,
   kReqNoBoardCall = 10,
@@ -74,6 +75,10 @@ class pluginNet {
   void on_extra(uint16_t code, uintptr_t request);
   int32_t extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_commonResult* result);
   bool isRepeat(uint32_t code, const std::string& roomId);
+  // False, after answering the request as invalid (7 for the extra
+  // request), when a text of it is longer than the body limit or it names
+  // more members than the id limit allows.
+  bool withinRequestLimits(uint16_t code, uintptr_t request);
   // Arms the call wait time-out for roomId and members.
   void armWait(const std::string& roomId, const std::vector<int64_t>& members, int32_t seconds);
 

@@ -91,6 +91,11 @@ constexpr const char* kExtraUnbindInfo = "extend ex = %s, code=%d";
 constexpr const char* kExtraShareCode = "code=%d";
 constexpr const char* kExtraReviseBegin = "revise: begin=%s.";
 constexpr const char* kExtraReviseEnd = "revise: code=%d, end=%s.";
+constexpr const char* kExtraLimits = "on_extra limits maxBodyBytes=%lld, maxIds=%lld";
+
+// Bounds.
+constexpr const char* kTooManyMembers = "mrtc_req=%d refused: members=%lld, limit=%lld.";
+constexpr const char* kRequestTooLong = "mrtc_req=%d refused: text length=%lld, limit=%lld.";
 
 // UI event types raised by the handlers.
 constexpr uint8_t kEventFinished = 5;

@@ -14,6 +14,11 @@ namespace {
 
 // A refused talk is kept (and a recall of it refused) for five minutes.
 constexpr int64_t kRefuseWindowMs = 300000;
+// Bounds on what other clients can make the store remember: refusals (one per
+// call this user turned down within the window) and invitation records (one
+// per received invite into the talk). When full, the oldest entry goes.
+constexpr size_t kRefusedLimit = 32;
+constexpr size_t kInviteRecordLimit = 256;
 
 constexpr const auto& kP2pConfer = texts::kP2pConfer;
 
@@ -253,6 +258,7 @@ void talkStore::addInvitees(const std::vector<int64_t>& ids, int64_t inviterId) 
     record.ids.push_back(id);
   }
   for (int64_t id : ids) addHistory(id);
+  if (inviteRecords_.size() >= kInviteRecordLimit) inviteRecords_.erase(inviteRecords_.begin());
   inviteRecords_.push_back(std::move(record));
 }
 
@@ -270,6 +276,13 @@ void talkStore::recordRefused() {
       r.refuseTime = now;
       return;
     }
+  }
+  if (refusedTalks_.size() >= kRefusedLimit) {
+    auto oldest = std::min_element(
+        refusedTalks_.begin(), refusedTalks_.end(),
+        [](const refusedTalk& a, const refusedTalk& b) { return a.refuseTime < b.refuseTime; });
+    *oldest = std::move(refusedTalks_.back());
+    refusedTalks_.pop_back();
   }
   refusedTalks_.push_back(refusedTalk{now, targetId_, roomId_});
 }
@@ -481,6 +494,13 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
   if (talking_ != 0) {
     if (!sameRoom(info.roomId)) return kTalkOtherRoom;
     if (active_ != 0) {
+      // Invitations add up: the talk as a whole stays within the id limit.
+      size_t added = 0;
+      for (int64_t id : invitees) added += memberPos_.count(id) == 0 ? 1 : 0;
+      if (plugin_ != nullptr &&
+          members_.size() + added > static_cast<uint64_t>(plugin_->settings().maxIds.load())) {
+        return kTalkInvalid;
+      }
       stateWord = storeText::kTalkingActive;
       addInvitees(invitees, inviterId);
       fillTalkInfo(info);

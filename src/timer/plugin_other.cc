@@ -96,6 +96,11 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
       break;
   }
   if (isMemberType(request.type) && members.empty()) return before;
+  if (timeouts.size() >= kTimeoutQueueLimit) {
+    MRTC_LOG(plugin_, 2, timertext::kFuncOnTimeout, timertext::kQueueFull, before, request.type,
+             logCut(request.key).c_str());
+    return before;
+  }
 
   timeoutRecord record;
   record.category = request.category;

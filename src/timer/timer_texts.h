@@ -19,6 +19,7 @@ constexpr const char* kThreadEnd = "thread: timer end.";
 constexpr const char* kOneTimeout = "onOther: one timeout type=%d.";
 constexpr const char* kExitThread = "onOther: exit timeout thread.";
 constexpr const char* kStartFailed = "thread: timer start failed.";
+constexpr const char* kQueueFull = "onTimeout: queue full=%d, type=%d key=%s dropped.";
 
 }  // namespace timertext
 
@@ -27,5 +28,9 @@ constexpr int64_t kTimerTickMs = 3000;
 // Bounds of the removal loops: passes per member, records per category.
 constexpr int kMemberRemovePasses = 50;
 constexpr int kCategoryRemoveLimit = 20;
+// Records queued at once. The queue holds the current talk's ring, wait,
+// keep-alive and recall records (a few per invitation); received commands add
+// to it, so it is bounded. An add to a full queue is dropped.
+constexpr size_t kTimeoutQueueLimit = 256;
 
 }  // namespace imsdkmrtc

@@ -129,7 +129,7 @@ TEST(PlaceCall, HugeGroupIsCalledWholeAndLoggedShort) {
   Ann c;
   std::vector<int64_t> many;
   for (int64_t id = 12; id < 5012; ++id) many.push_back(id);
-  const std::string extend = R"({"conferMode":"chat","pad":")" + std::string(3 << 20, 'x') + "\"}";
+  const std::string extend = R"({"conferMode":"chat","pad":")" + std::string(1 << 19, 'x') + "\"}";
   ASSERT_EQ(c.ask(24001, "r1", "", many, extend), 0);
   const auto calls = sentOfType(c.a, "multi_call");
   ASSERT_EQ(calls.size(), 1u);
