@@ -156,9 +156,24 @@ TEST(TempletJoin, RepeatWithinTwoSecondsIsNotAnswered) {
   EXPECT_TRUE(j.c.hasLog("on_templetjoin: is repeat! "));
   j.site.advance(1000);
   EXPECT_EQ(codeOf(j.c, j.join(card)), -1000);
-  j.site.advance(2000);
-  // Outside the window the request runs again and meets the talk it made.
+  j.site.advance(1000);
+  // From two seconds on the request runs again and meets the talk it made.
   EXPECT_EQ(codeOf(j.c, j.join(card)), 2);
+}
+
+// A room's first join is remembered until a join of another room finds it
+// more than 20 s old and forgets it; from then on a double join of the first
+// room is caught again.
+TEST(TempletJoin, LongSessionForgetsOldJoinsOneByOne) {
+  for (const int64_t pauseMs : {20000, 21000}) {
+    CardJoiner j;
+    const std::string r1 = callCard("chat", "mrtc@1.8.8", R"("13")");
+    ASSERT_EQ(codeOf(j.c, j.join(r1)), 0);
+    j.site.advance(pauseMs);
+    ASSERT_EQ(codeOf(j.c, j.join(callCard("chat", "mrtc@1.8.8", R"("13")", "r2"))), 2);
+    EXPECT_EQ(codeOf(j.c, j.join(r1)), 2) << pauseMs;
+    EXPECT_EQ(codeOf(j.c, j.join(r1)), pauseMs > 20000 ? -1000 : 2) << pauseMs;
+  }
 }
 
 // A call of group 500 (Ann and Bob, version as given) buffered on Dan's board.
