@@ -45,16 +45,16 @@ done
 summary() {
   local prefix=$1
   awk -v p="$prefix" '
-    $1 ~ "^" p {
+    $1 ~ "^" p && $1 != "TOTAL" && $8 ~ /^[0-9]+$/ {
       lines += $8; lmiss += $9; branches += $11; bmiss += $12
     }
     END {
-      printf "%-14s lines %6.2f%% (%d of %d)  branches %6.2f%% (%d of %d)\n", p,
+      printf "src/%-10s lines %6.2f%% (%d of %d)  branches %6.2f%% (%d of %d)\n", p,
         lines ? 100 * (lines - lmiss) / lines : 0, lines - lmiss, lines,
         branches ? 100 * (branches - bmiss) / branches : 0, branches - bmiss, branches
     }' "$dir/report.txt"
 }
-cd src >/dev/null
+# File names in the report are relative to src/.
 summary ""
 summary "notify/"
 summary "requests/"
