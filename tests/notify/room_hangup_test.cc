@@ -125,6 +125,7 @@ TEST_F(NotifyTest, LiveOneToOneWordsRewriteTheMessageBody) {
                                          {kMe, kAndroid, "accept", 0, "other_accept"},
                                          {kCaller, kAndroid, "accept", 1, "accept"},
                                          {kMe, kAndroid, "cancel_uiclick", 1, "cancel_uiclick"},
+                                         {kCaller, kAndroid, "cancel_uiclick", 0, "peer_cancel_uiclick"},
                                          // A group call's words are never rewritten.
                                          {kCaller, kAndroid, "refuse", 1, "refuse", "r1"}}) {
     SCOPED_TRACE(row.annotation + " from " + std::to_string(row.sender));
