@@ -174,6 +174,38 @@ TEST_F(NotifyTest, InviteIntoTheActiveTalkReportsOnlyOthers) {
   EXPECT_THAT(timers(), ElementsAre("1/1/1/r1/2004/88"));
 }
 
+// The version notice that comes back is noted in the chat by the caller or
+// inviter it names, and only there.
+TEST_F(NotifyTest, VersionNoticeIsNotedByTheCallerOrInviterItNames) {
+  net.addUser(kPeer2, "Cy");
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"{\"caller\":\"1001\"}",
+       "8>300:{\"body\":\"Cy电脑端不能接听您的语音请求，请及时升级\",\"msgBodyType\":\"12\"}|"
+       "{\"operType\":\"26\",\"operUser\":\"2002\",\"usersInfo\":\"deviceType=1,callType=1,"
+       "operUserName=Cy\"}"},
+      {"{\"inviter\":\"1001\"}",
+       "8>300:{\"body\":\"Cy电脑端不能接听您的语音邀请，请及时升级\",\"msgBodyType\":\"12\"}|"
+       "{\"operType\":\"26\",\"operUser\":\"2002\",\"usersInfo\":\"deviceType=1,callType=2,"
+       "operUserName=Cy\"}"},
+      {"{\"caller\":\"2003\"}", ""}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.first);
+    me.clearRecords();
+    deliver(kPeer2, kPc, kGroup,
+            step("multi_version", kPeer2, kPc, "r1", "far_sdk_versionmatchfail")
+                .str("version", "mrtc@2.0.0")
+                .str("extend", row.first));
+    std::string hint;
+    for (const auto& m : me.inserted()) {
+      hint += std::to_string(m.msgType) + ">" + std::to_string(m.targetId) + ":" + m.body + "|" +
+              m.properties;
+    }
+    EXPECT_EQ(hint, row.second);
+    EXPECT_THAT(events(), IsEmpty());
+    EXPECT_THAT(sent(), IsEmpty());
+  }
+}
+
 // A recalled invite from the caller of a talk this user refused stays silent
 // for five minutes; a fresh one rings and makes the refusal forgotten.
 TEST_F(NotifyTest, RecalledInviteIntoARefusedTalkIsSilentForFiveMinutes) {
