@@ -267,15 +267,19 @@ TEST_F(NotifyTest, InviteIntoAJoinedTalkEntersTheRoom) {
   }
 }
 
-// On the live road a call of a type this client does not take is dropped and
-// the host is told the message needs no showing.
+// On the live road a call of a type this client does not take, or any call
+// while calls are switched off on this pc, is dropped and the host is told
+// the message needs no showing.
 TEST_F(NotifyTest, LiveCallOfAnUnsupportedTypeIsDropped) {
   plugin().settings().p2pSwitch.store(0);
-  for (const std::string& body : {std::string(groupCall().str("rtcType", "tv")), std::string(p2pCall())}) {
+  for (const std::string& body :
+       {std::string(groupCall().str("rtcType", "tv")), std::string(p2pCall()), std::string()}) {
     SCOPED_TRACE(body);
-    imsdk::hostMessage msg = hostMsg(kCaller, kGroup, body);
+    if (body.empty()) plugin().settings().pcOnOff.store(0);
+    const std::string delivered = body.empty() ? std::string(groupCall()) : body;
+    imsdk::hostMessage msg = hostMsg(kCaller, kGroup, delivered);
     EXPECT_EQ(plugin().onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&msg), 0), 1);
-    EXPECT_EQ(msg.body, body);
+    EXPECT_EQ(msg.body, delivered);
   }
   EXPECT_THAT(events(), IsEmpty());
   EXPECT_THAT(timers(), IsEmpty());
