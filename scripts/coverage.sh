@@ -13,8 +13,12 @@ jobs=${JOBS:-$(nproc)}
 
 # llvm-profdata and llvm-cov of the same release as clang.
 clang_major=$(clang++ --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
-profdata=$(command -v "llvm-profdata-$clang_major" || command -v llvm-profdata)
-llvmcov=$(command -v "llvm-cov-$clang_major" || command -v llvm-cov)
+profdata=$(command -v "llvm-profdata-$clang_major" || command -v llvm-profdata || true)
+llvmcov=$(command -v "llvm-cov-$clang_major" || command -v llvm-cov || true)
+if [ -z "$profdata" ] || [ -z "$llvmcov" ]; then
+  echo "needs llvm-profdata and llvm-cov (Debian: apt-get install llvm-$clang_major)" >&2
+  exit 2
+fi
 
 flags="-fprofile-instr-generate -fcoverage-mapping"
 CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMRTC_BENCH=OFF \
