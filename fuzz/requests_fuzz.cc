@@ -61,17 +61,17 @@ int64_t pickId(FuzzedDataProvider& in) {
 
 void fill(FuzzedDataProvider& in, imsdk::req_mrtc_request& req) {
   req.kind = in.ConsumeIntegral<uint8_t>();
-  req.annotation = pick(in, {"accept", "refuse", "busy", "hungup_uiclick", "intoroom",
-                             "levelroom", "calltimeout", ""});
+  req.annotation = pick(in, {"accept", "refuse", "busy", "hungup_uiclick", "intoroom", "levelroom",
+                             "calltimeout", ""});
   req.groupId = pickId(in);
   req.roomId = pick(in, {"r1", "r2", ""});
   req.roomName = pick(in, {"Team", ""});
   const size_t count = in.ConsumeIntegralInRange<size_t>(0, kMaxMembers);
   for (size_t i = 0; i < count; ++i) req.members.push_back(pickId(in));
-  req.extend = pick(in, {R"({"rtcType":"rtc","conferMode":"chat"})",
-                         R"({"rtcType":"p2pconfer","mode":"single"})",
-                         R"({"rtcType":"unbindconfer","outMembers":[2002]})",
-                         R"({"rtcType":"microconfer","addr":"10.0.0.1:7000"})", ""});
+  req.extend = pick(
+      in, {R"({"rtcType":"rtc","conferMode":"chat"})", R"({"rtcType":"p2pconfer","mode":"single"})",
+           R"({"rtcType":"unbindconfer","outMembers":[2002]})",
+           R"({"rtcType":"microconfer","addr":"10.0.0.1:7000"})", ""});
 }
 
 void fill(FuzzedDataProvider& in, imsdk::req_mrtc_extra& req) {
@@ -91,10 +91,10 @@ void request(FuzzedDataProvider& in, simhost::Client& client) {
     return;
   }
   // Mostly the record made for the code; sometimes one made for another.
-  const uint16_t made = shape == 6 ? static_cast<uint16_t>(code == imsdk::kCmdExtra
-                                                               ? imsdk::kCmdCall
-                                                               : imsdk::kCmdExtra)
-                                   : code;
+  const uint16_t made =
+      shape == 6
+          ? static_cast<uint16_t>(code == imsdk::kCmdExtra ? imsdk::kCmdCall : imsdk::kCmdExtra)
+          : code;
   imsdk::_sdkcmd_base* record = shape == 5 ? nullptr : plugin->createCmd(made, true);
   if (record != nullptr) record->id = in.ConsumeIntegral<int64_t>();
   if (auto* call = dynamic_cast<imsdk::req_mrtc_request*>(record)) fill(in, *call);

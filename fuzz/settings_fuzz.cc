@@ -21,8 +21,8 @@ namespace {
 
 constexpr int64_t kGroup = 300;
 constexpr int kMaxSteps = 16;
-constexpr int8_t kTypes[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
-                             14, 15, 16, 17, 18, 19, 20, 21, 22, 101, 102};
+constexpr int8_t kTypes[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,  12,
+                             13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 101, 102};
 
 struct World {
   World() {

@@ -144,8 +144,8 @@ TEST_F(NotifyTest, VersionMismatchTellsTheSenderAndDoesNotRing) {
     EXPECT_EQ(notify().onPushNotify(row.sender, row.body), 17);
     EXPECT_THAT(events(), IsEmpty());
     EXPECT_FALSE(talking());
-    EXPECT_THAT(sent(), ElementsAre(
-                            "15>300:{\"type\":\"multi_version\",\"annotation\":"
+    EXPECT_THAT(sent(),
+                ElementsAre("15>300:{\"type\":\"multi_version\",\"annotation\":"
                             "\"far_sdk_versionmatchfail\",\"senderId\":\"1001\",\"groupId\":"
                             "\"300\",\"onwerId\":\"2001\",\"roomId\":\"r1\",\"deviceType\":"
                             "\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\","
@@ -153,8 +153,8 @@ TEST_F(NotifyTest, VersionMismatchTellsTheSenderAndDoesNotRing) {
                             row.notice + "}"));
     ASSERT_EQ(me.inserted().size(), 1u);
     const auto hint = me.inserted()[0];
-    EXPECT_EQ(std::to_string(hint.msgType) + ">" + std::to_string(hint.targetId) + ":" +
-                  hint.body + "|" + hint.properties,
+    EXPECT_EQ(std::to_string(hint.msgType) + ">" + std::to_string(hint.targetId) + ":" + hint.body +
+                  "|" + hint.properties,
               row.hint);
   }
 }
@@ -226,8 +226,8 @@ TEST_F(NotifyTest, RecalledInviteIntoARefusedTalkIsSilentForFiveMinutes) {
     commlib::advance(s.waitMs);
     me.clearRecords();
     EXPECT_EQ(notify().onPushNotify(kCaller, s.body), 0);
-    EXPECT_EQ(events(), s.ringsThenRefused ? std::vector<std::string>{rings}
-                                           : std::vector<std::string>{});
+    EXPECT_EQ(events(),
+              s.ringsThenRefused ? std::vector<std::string>{rings} : std::vector<std::string>{});
     EXPECT_EQ(talking(), s.ringsThenRefused);
     EXPECT_THAT(sent(), IsEmpty());
     if (s.ringsThenRefused) me.request(imsdk::kCmdHungup, req(kGroup, "r1", {}, "refuse"));
@@ -258,12 +258,15 @@ TEST_F(NotifyTest, InviteIntoAJoinedTalkEntersTheRoom) {
                                       "\"initState\":[\"1001_312\"]}"));
     EXPECT_THAT(timers(), ElementsAre("1/1/1/" + room + "/2003/88"));
     // The entry goes to this user's other devices in the group.
-    EXPECT_EQ(sent(), refuseSend ? std::vector<std::string>{}
-                                 : std::vector<std::string>{
-                                       "15>300[1001]:{\"type\":\"multi_intoroom\",\"senderId\":"
-                                       "\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"roomId\":"
-                                       "\"" + room + "\",\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\","
-                                       "\"VideoStatus\":\"multi\",\"rtcType\":\"rtc\"}"});
+    EXPECT_EQ(sent(), refuseSend
+                          ? std::vector<std::string>{}
+                          : std::vector<std::string>{
+                                "15>300[1001]:{\"type\":\"multi_intoroom\",\"senderId\":"
+                                "\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"roomId\":"
+                                "\"" +
+                                room +
+                                "\",\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\","
+                                "\"VideoStatus\":\"multi\",\"rtcType\":\"rtc\"}"});
   }
 }
 

@@ -75,10 +75,10 @@ TEST_F(NotifyTest, BoardTimeOutSummarisesACallSeenInTheWatchedGroup) {
     notify().onTimeoutDispatch(record(2, 1, "r1", {kPeer3}));
     // Nothing left to take out: no event.
     notify().onTimeoutDispatch(record(2, 1, "r1", {kPeer3}));
-    EXPECT_THAT(events(), ElementsAre(std::string("8||0||300|2001|r1||") +
-                                      (*states != '\0' ? "2001" : "") +
-                                      "|{\"intotoom_count\":\"" + (*states != '\0' ? "1" : "0") +
-                                      "\",\"allmember_count\":\"3\",\"onwer_name\":\"Alice\"}"));
+    EXPECT_THAT(events(),
+                ElementsAre(std::string("8||0||300|2001|r1||") + (*states != '\0' ? "2001" : "") +
+                            "|{\"intotoom_count\":\"" + (*states != '\0' ? "1" : "0") +
+                            "\",\"allmember_count\":\"3\",\"onwer_name\":\"Alice\"}"));
   }
 }
 
