@@ -220,6 +220,7 @@ TEST(BoardJoin, BufferedCallsOfTheWatchedGroupOnly) {
     const auto waits = timersOf(d, 1, 1);
     ASSERT_EQ(waits.size(), 1u);
     EXPECT_EQ(waits[0].members, (std::vector<int64_t>{11, 12}));
+    EXPECT_EQ(waits[0].duration, 88);
     EXPECT_EQ(timersOf(d, 0, 3).size(), 1u);
     EXPECT_EQ(codeOf(d, d.request(24009, req(500, "r1", {14}, "", "intoroom"))), 0);
   }
