@@ -95,9 +95,12 @@ TEST(TempletJoin, CardDecidesWhoMayJoinAndWithWhichVersion) {
   const std::string v = "mrtc@1.8.8";
   std::string noSender = callCard("chat", v, R"("13")");
   noSender.replace(noSender.find(R"("senderId":"11")"), 15, R"("senderId":"0")");
+  std::string noOwner = callCard("chat", v, R"("13")");
+  noOwner.replace(noOwner.find(R"("onwerId":"11")"), 14, R"("onwerId":"0")");
   const Row rows[] = {
       {"callee", callCard("chat", v, R"("12","13")"), false, 0, false, "on_templetjoin"},
       {"no sender", noSender, false, 1, false, "extendJson="},
+      {"no owner", noOwner, false, 1, false, "extendJson="},
       {"not a callee", callCard("chat", v, R"("12")"), false, 15, false,
        "on_templetjoin: no becall json="},
       {"micro, anyone", callCard("chat", v, R"("12")", "r1", "microconfer"), false, 0, false,
