@@ -284,6 +284,9 @@ TEST_F(NotifyTest, LiveCallOfAnUnsupportedTypeIsDropped) {
     EXPECT_EQ(plugin().onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&msg), 0), 1);
     EXPECT_EQ(msg.body, delivered);
   }
+  // A plain text message is not the plug-in's: the host shows it.
+  imsdk::hostMessage text = hostMsg(kCaller, kGroup, "hello", 0, 1);
+  EXPECT_EQ(plugin().onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&text), 0), 0);
   EXPECT_THAT(events(), IsEmpty());
   EXPECT_THAT(timers(), IsEmpty());
   EXPECT_THAT(sent(), IsEmpty());
