@@ -6,17 +6,20 @@
 #include <cstdint>
 #include <string>
 
-#define MRTC_LOG(plugin, level, func, ...)                                          \
-  do {                                                                              \
-    const auto* mrtc_log_plugin_ = (plugin);                                        \
-    ::imsdk::IHostService* mrtc_log_host_ =                                         \
-        mrtc_log_plugin_ != nullptr ? mrtc_log_plugin_->host() : nullptr;           \
-    if (mrtc_log_host_ != nullptr) {                                                \
-      mrtc_log_host_->log((level), "mrtc", (func), __VA_ARGS__);                    \
-    }                                                                               \
-  } while (0)
+// One out-of-line call per log line: the checks for a plug-in and a host live
+// once in logLine, not in every handler that logs.
+#define MRTC_LOG(plugin, level, func, ...) \
+  ::imsdkmrtc::logLine((plugin), (level), (func), __VA_ARGS__)
 
 namespace imsdkmrtc {
+
+class mrtc_plugin;
+
+// Formats the line and hands it to the plug-in's host log service (tag
+// "mrtc"); does nothing without a plug-in or while no host is set. The host
+// gets the finished text under a plain "%s" format.
+void logLine(const mrtc_plugin* plugin, int32_t level, const char* func, const char* fmt, ...)
+    __attribute__((format(printf, 4, 5)));
 
 // Bodies and request texts are logged as at most their first 1024 bytes.
 constexpr size_t kLogTextLimit = 1024;

@@ -113,24 +113,50 @@ INSTANTIATE_TEST_SUITE_P(Codes, CallRefusals, ::testing::Values(
     rowName<Refusal>);
 // clang-format on
 
-TEST_F(NotifyTest, VersionMismatchTellsTheCallerAndDoesNotRing) {
-  EXPECT_EQ(notify().onPushNotify(kCaller, groupCall().str("version", "mrtc@2.0.0")), 17);
-  EXPECT_THAT(events(), IsEmpty());
-  EXPECT_FALSE(talking());
-  EXPECT_THAT(
-      sent(),
-      ElementsAre(
-          "15>300:{\"type\":\"multi_version\",\"annotation\":\"far_sdk_versionmatchfail\","
-          "\"senderId\":\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"roomId\":\"r1\","
-          "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"extend\":"
-          "\"{\\\"caller\\\":\\\"2001\\\"}\",\"members\":[2001,1001,2002,2003]}"));
-  // The caller's newer version is noted in this user's own chat history.
-  ASSERT_EQ(me.inserted().size(), 1u);
-  const auto hint = me.inserted()[0];
-  EXPECT_EQ(
-      std::to_string(hint.msgType) + ">" + std::to_string(hint.targetId) + ":" + hint.properties,
-      "8>300:{\"operType\":\"24\",\"operUser\":\"2001\",\"usersInfo\":\"deviceType=2,"
-      "callType=1,operUserName=\"}");
+// A call or invite from a client of another protocol version does not ring:
+// the sender is told with the version notice, and this user's own chat notes
+// who cannot be answered and who should upgrade.
+TEST_F(NotifyTest, VersionMismatchTellsTheSenderAndDoesNotRing) {
+  net.addUser(kCaller, "Bo");
+  net.addUser(kPeer2, "Cy");
+  struct Row {
+    const char* name;
+    int64_t sender;
+    std::string body;
+    std::string notice;  // the notice's extend and members
+    std::string hint;    // type>chat:body|properties of the inserted hint
+  };
+  const Row rows[] = {
+      {"newer caller", kCaller, groupCall().str("version", "mrtc@2.0.0"),
+       "\"{\\\"caller\\\":\\\"2001\\\"}\",\"members\":[2001,1001,2002,2003]",
+       "8>300:{\"body\":\"不能接听Bo的语音请求，请及时升级\",\"msgBodyType\":\"12\"}|"
+       "{\"operType\":\"24\",\"operUser\":\"2001\",\"usersInfo\":\"deviceType=2,"
+       "callType=1,operUserName=Bo\"}"},
+      {"older inviter", kPeer2, invite({kMe}).str("version", "mrtc@0.9.1"),
+       "\"{\\\"inviter\\\":\\\"2002\\\"}\",\"members\":[2001,1001,2002]",
+       "8>300:{\"body\":\"不能接听Cy的语音邀请，已通知对方升级\",\"msgBodyType\":\"12\"}|"
+       "{\"operType\":\"23\",\"operUser\":\"2002\",\"usersInfo\":\"deviceType=1,"
+       "callType=2,operUserName=Cy\"}"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    me.clearRecords();
+    EXPECT_EQ(notify().onPushNotify(row.sender, row.body), 17);
+    EXPECT_THAT(events(), IsEmpty());
+    EXPECT_FALSE(talking());
+    EXPECT_THAT(sent(),
+                ElementsAre("15>300:{\"type\":\"multi_version\",\"annotation\":"
+                            "\"far_sdk_versionmatchfail\",\"senderId\":\"1001\",\"groupId\":"
+                            "\"300\",\"onwerId\":\"2001\",\"roomId\":\"r1\",\"deviceType\":"
+                            "\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\","
+                            "\"extend\":" +
+                            row.notice + "}"));
+    ASSERT_EQ(me.inserted().size(), 1u);
+    const auto hint = me.inserted()[0];
+    EXPECT_EQ(std::to_string(hint.msgType) + ">" + std::to_string(hint.targetId) + ":" + hint.body +
+                  "|" + hint.properties,
+              row.hint);
+  }
 }
 
 TEST_F(NotifyTest, InviteIntoTheActiveTalkReportsOnlyOthers) {
@@ -146,6 +172,125 @@ TEST_F(NotifyTest, InviteIntoTheActiveTalkReportsOnlyOthers) {
                   "\"normal\",\"peer_devtype\":\"pc\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
                   "\"initState\":[\"1001_312\"]}"));
   EXPECT_THAT(timers(), ElementsAre("1/1/1/r1/2004/88"));
+}
+
+// The version notice that comes back is noted in the chat by the caller or
+// inviter it names, and only there.
+TEST_F(NotifyTest, VersionNoticeIsNotedByTheCallerOrInviterItNames) {
+  net.addUser(kPeer2, "Cy");
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"{\"caller\":\"1001\"}",
+       "8>300:{\"body\":\"Cy电脑端不能接听您的语音请求，请及时升级\",\"msgBodyType\":\"12\"}|"
+       "{\"operType\":\"26\",\"operUser\":\"2002\",\"usersInfo\":\"deviceType=1,callType=1,"
+       "operUserName=Cy\"}"},
+      {"{\"inviter\":\"1001\"}",
+       "8>300:{\"body\":\"Cy电脑端不能接听您的语音邀请，请及时升级\",\"msgBodyType\":\"12\"}|"
+       "{\"operType\":\"26\",\"operUser\":\"2002\",\"usersInfo\":\"deviceType=1,callType=2,"
+       "operUserName=Cy\"}"},
+      {"{\"caller\":\"2003\"}", ""}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.first);
+    me.clearRecords();
+    deliver(kPeer2, kPc, kGroup,
+            step("multi_version", kPeer2, kPc, "r1", "far_sdk_versionmatchfail")
+                .str("version", "mrtc@2.0.0")
+                .str("extend", row.first));
+    std::string hint;
+    for (const auto& m : me.inserted()) {
+      hint += std::to_string(m.msgType) + ">" + std::to_string(m.targetId) + ":" + m.body + "|" +
+              m.properties;
+    }
+    EXPECT_EQ(hint, row.second);
+    EXPECT_THAT(events(), IsEmpty());
+    EXPECT_THAT(sent(), IsEmpty());
+  }
+}
+
+// A recalled invite from the caller of a talk this user refused stays silent
+// for five minutes; a fresh one rings and makes the refusal forgotten.
+TEST_F(NotifyTest, RecalledInviteIntoARefusedTalkIsSilentForFiveMinutes) {
+  const std::string rings =
+      "1||2001|1001|300|2001|r1||2001,1001,2002|{\"mode\":\"normal\",\"peer_devtype\":\"pc\","
+      "\"rtcType\":\"rtc\",\"conferMode\":\"chat\",\"initState\":[\"1001_312\"]}";
+  const std::string fresh = invite({kMe}).id("senderId", kCaller);
+  const std::string recalled = invite({kMe}).id("senderId", kCaller).str("flag", "recall");
+  struct Step {
+    int64_t waitMs;
+    std::string body;
+    bool ringsThenRefused;
+  };
+  ring();
+  me.request(imsdk::kCmdHungup, req(kGroup, "r1", {}, "refuse"));
+  for (const Step& s : {Step{0, recalled, false}, Step{0, fresh, true},
+                        Step{299000, recalled, false}, Step{1000, recalled, true}}) {
+    commlib::advance(s.waitMs);
+    me.clearRecords();
+    EXPECT_EQ(notify().onPushNotify(kCaller, s.body), 0);
+    EXPECT_EQ(events(),
+              s.ringsThenRefused ? std::vector<std::string>{rings} : std::vector<std::string>{});
+    EXPECT_EQ(talking(), s.ringsThenRefused);
+    EXPECT_THAT(sent(), IsEmpty());
+    if (s.ringsThenRefused) me.request(imsdk::kCmdHungup, req(kGroup, "r1", {}, "refuse"));
+  }
+}
+
+// A talk joined from a card without a conference mode is known but not active;
+// an invite into it makes it this user's talk and enters the room. When that
+// entry cannot be sent the invite fails with 4.
+TEST_F(NotifyTest, InviteIntoAJoinedTalkEntersTheRoom) {
+  for (bool refuseSend : {false, true}) {
+    SCOPED_TRACE(refuseSend);
+    const std::string room = refuseSend ? "r2" : "r1";
+    plugin().store().resetTalk();
+    const std::string card =
+        "{\"extendInfo\":{\"roomID\":\"" + room +
+        "\",\"senderId\":\"2001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"version\":"
+        "\"mrtc@1.8.8\",\"mode\":\"mcalling\",\"subType\":1,\"selects\":[\"1001\"]}}";
+    me.request(imsdk::kCmdTempletJoin, req(0, "", {}, "", card));
+    ASSERT_TRUE(talking(room));
+    me.clearRecords();
+    me.updateConfig([&](simhost::ClientConfig& c) { c.refuseSend = refuseSend; });
+    EXPECT_EQ(notify().onPushNotify(kPeer2, invite({kMe, kPeer3}).str("roomId", room)),
+              refuseSend ? 4 : 0);
+    EXPECT_THAT(events(), ElementsAre("2||2002|2003|300|2001|" + room +
+                                      "||2001,1001,2002|{\"mode\":\"normal\",\"peer_devtype\":"
+                                      "\"pc\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
+                                      "\"initState\":[\"1001_312\"]}"));
+    EXPECT_THAT(timers(), ElementsAre("1/1/1/" + room + "/2003/88"));
+    // The entry goes to this user's other devices in the group.
+    EXPECT_EQ(sent(), refuseSend
+                          ? std::vector<std::string>{}
+                          : std::vector<std::string>{
+                                "15>300[1001]:{\"type\":\"multi_intoroom\",\"senderId\":"
+                                "\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"roomId\":"
+                                "\"" +
+                                room +
+                                "\",\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\","
+                                "\"VideoStatus\":\"multi\",\"rtcType\":\"rtc\"}"});
+  }
+}
+
+// On the live road a call of a type this client does not take, or any call
+// while calls are switched off on this pc, is dropped and the host is told
+// the message needs no showing.
+TEST_F(NotifyTest, LiveCallOfAnUnsupportedTypeIsDropped) {
+  plugin().settings().p2pSwitch.store(0);
+  for (const std::string& body :
+       {std::string(groupCall().str("rtcType", "tv")), std::string(p2pCall()), std::string()}) {
+    SCOPED_TRACE(body);
+    if (body.empty()) plugin().settings().pcOnOff.store(0);
+    const std::string delivered = body.empty() ? std::string(groupCall()) : body;
+    imsdk::hostMessage msg = hostMsg(kCaller, kGroup, delivered);
+    EXPECT_EQ(plugin().onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&msg), 0), 1);
+    EXPECT_EQ(msg.body, delivered);
+  }
+  // A plain text message is not the plug-in's: the host shows it.
+  imsdk::hostMessage text = hostMsg(kCaller, kGroup, "hello", 0, 1);
+  EXPECT_EQ(plugin().onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&text), 0), 0);
+  EXPECT_THAT(events(), IsEmpty());
+  EXPECT_THAT(timers(), IsEmpty());
+  EXPECT_THAT(sent(), IsEmpty());
+  EXPECT_FALSE(talking() || talking("p1"));
 }
 
 // Slot 4 with a weak hint: 1 asks the host to hide it.

@@ -116,16 +116,21 @@ TEST_F(NotifyTest, LiveOneToOneWordsRewriteTheMessageBody) {
     std::string annotation;
     int32_t slotResult;
     std::string bodyWord;
+    const char* room = "p1";
   };
-  for (const Row& row : std::vector<Row>{{kCaller, kAndroid, "refuse", 0, "peer_refuse"},
-                                         {kCaller, kAndroid, "busy_intel", 0, "peer_busy_intel"},
-                                         {kMe, kAndroid, "busy_inrtc", 0, "other_busy_inrtc"},
-                                         {kMe, kPc, "refuse", 0, "refuse"},
-                                         {kMe, kAndroid, "accept", 0, "other_accept"},
-                                         {kCaller, kAndroid, "accept", 1, "accept"},
-                                         {kMe, kAndroid, "cancel_uiclick", 1, "cancel_uiclick"}}) {
+  for (const Row& row :
+       std::vector<Row>{{kCaller, kAndroid, "refuse", 0, "peer_refuse"},
+                        {kCaller, kAndroid, "busy_intel", 0, "peer_busy_intel"},
+                        {kMe, kAndroid, "busy_inrtc", 0, "other_busy_inrtc"},
+                        {kMe, kPc, "refuse", 0, "refuse"},
+                        {kMe, kAndroid, "accept", 0, "other_accept"},
+                        {kCaller, kAndroid, "accept", 1, "accept"},
+                        {kMe, kAndroid, "cancel_uiclick", 1, "cancel_uiclick"},
+                        {kCaller, kAndroid, "cancel_uiclick", 0, "peer_cancel_uiclick"},
+                        // A group call's words are never rewritten.
+                        {kCaller, kAndroid, "refuse", 1, "refuse", "r1"}}) {
     SCOPED_TRACE(row.annotation + " from " + std::to_string(row.sender));
-    const std::string body = step("multi_hungup", row.sender, row.device, "p1", row.annotation);
+    const std::string body = step("multi_hungup", row.sender, row.device, row.room, row.annotation);
     imsdk::hostMessage msg = hostMsg(row.sender, kMe, body);
     EXPECT_EQ(plugin().onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&msg), 0),
               row.slotResult);

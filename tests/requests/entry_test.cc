@@ -126,25 +126,26 @@ TEST(RequestEntry, MissingOrWrongRecordsAreAnsweredNotFollowed) {
   EXPECT_EQ(t.ask(24001, "r2", "", {12}), 2);
 }
 
-// Each step: days passed before it, the room asked, the host requests made
-// so far. A miss after two days drops only the first stale entry (A); hits
-// are served from the cache however old.
+// Each step: seconds passed before it, the room asked, the host requests made
+// so far. Hits are served from the cache however old; a miss drops the first
+// entry older than a day, and only that one.
 TEST(RequestEntry, RoomTokensAreCachedAndStaleEntriesPurgedOneAtATime) {
   Site site;
   auto& a = site.add("a", 11);
-  for (const char* room : {"A", "B", "C", "D"}) {
+  for (const char* room : {"A", "B", "C", "D", "E"}) {
     a.config().cacheValues[room] =
         std::string(R"({"code":0,"result":"ok","token":"tk-)") + room + "\"}";
   }
   struct Step {
-    int days;
+    int64_t seconds;
     std::string room;
     int asked;
   };
-  const Step steps[] = {{0, "A", 1}, {0, "B", 2}, {0, "C", 3}, {0, "B", 3}, {2, "A", 3},
-                        {0, "D", 4}, {0, "B", 4}, {0, "C", 4}, {0, "A", 5}};
+  const Step steps[] = {{0, "A", 1},     {0, "B", 2}, {0, "C", 3}, {0, "B", 3},
+                        {86400, "D", 4}, {0, "A", 4}, {1, "E", 5}, {0, "B", 5},
+                        {0, "C", 5},     {0, "A", 6}};
   for (const Step& s : steps) {
-    site.advance(s.days * 86400 * 1000LL);
+    site.advance(s.seconds * 1000);
     const simhost::Result r =
         answerTo(a, a.extra(22, R"({"reqData":{"roomId":")" + s.room + "\"}}"));
     EXPECT_EQ(r.result, 0) << s.room;

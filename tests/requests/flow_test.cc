@@ -178,6 +178,15 @@ struct OneToOne : ::testing::Test {
   }
 };
 
+// An accept that cannot be sent is not an entry: the callee hears 4 and the
+// caller nothing.
+TEST_F(OneToOne, AcceptThatCannotBeSentFails) {
+  b.config().refuseSend = true;
+  EXPECT_EQ(codeOf(b, b.request(24003, req(0, "p1", {}, "", "intoroom"))), 4);
+  site.net.pump();
+  EXPECT_TRUE(eventsOfType(a, 3).empty());
+}
+
 size_t durationRecords(const simhost::Client& c) {
   return only(c.inserted(), [](const simhost::Inserted& m) {
            return m.body.find(R"("type":"multi_time")") != std::string::npos;

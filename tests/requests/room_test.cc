@@ -93,8 +93,14 @@ TEST(TempletJoin, CardDecidesWhoMayJoinAndWithWhichVersion) {
     const char* log;
   };
   const std::string v = "mrtc@1.8.8";
+  std::string noSender = callCard("chat", v, R"("13")");
+  noSender.replace(noSender.find(R"("senderId":"11")"), 15, R"("senderId":"0")");
+  std::string noOwner = callCard("chat", v, R"("13")");
+  noOwner.replace(noOwner.find(R"("onwerId":"11")"), 14, R"("onwerId":"0")");
   const Row rows[] = {
       {"callee", callCard("chat", v, R"("12","13")"), false, 0, false, "on_templetjoin"},
+      {"no sender", noSender, false, 1, false, "extendJson="},
+      {"no owner", noOwner, false, 1, false, "extendJson="},
       {"not a callee", callCard("chat", v, R"("12")"), false, 15, false,
        "on_templetjoin: no becall json="},
       {"micro, anyone", callCard("chat", v, R"("12")", "r1", "microconfer"), false, 0, false,
@@ -156,9 +162,24 @@ TEST(TempletJoin, RepeatWithinTwoSecondsIsNotAnswered) {
   EXPECT_TRUE(j.c.hasLog("on_templetjoin: is repeat! "));
   j.site.advance(1000);
   EXPECT_EQ(codeOf(j.c, j.join(card)), -1000);
-  j.site.advance(2000);
-  // Outside the window the request runs again and meets the talk it made.
+  j.site.advance(1000);
+  // From two seconds on the request runs again and meets the talk it made.
   EXPECT_EQ(codeOf(j.c, j.join(card)), 2);
+}
+
+// A room's first join is remembered until a join of another room finds it
+// more than 20 s old and forgets it; from then on a double join of the first
+// room is caught again.
+TEST(TempletJoin, LongSessionForgetsOldJoinsOneByOne) {
+  for (const int64_t pauseMs : {20000, 21000}) {
+    CardJoiner j;
+    const std::string r1 = callCard("chat", "mrtc@1.8.8", R"("13")");
+    ASSERT_EQ(codeOf(j.c, j.join(r1)), 0);
+    j.site.advance(pauseMs);
+    ASSERT_EQ(codeOf(j.c, j.join(callCard("chat", "mrtc@1.8.8", R"("13")", "r2"))), 2);
+    EXPECT_EQ(codeOf(j.c, j.join(r1)), 2) << pauseMs;
+    EXPECT_EQ(codeOf(j.c, j.join(r1)), pauseMs > 20000 ? -1000 : 2) << pauseMs;
+  }
 }
 
 // A call of group 500 (Ann and Bob, version as given) buffered on Dan's board.
@@ -205,6 +226,7 @@ TEST(BoardJoin, BufferedCallsOfTheWatchedGroupOnly) {
     const auto waits = timersOf(d, 1, 1);
     ASSERT_EQ(waits.size(), 1u);
     EXPECT_EQ(waits[0].members, (std::vector<int64_t>{11, 12}));
+    EXPECT_EQ(waits[0].duration, 88);
     EXPECT_EQ(timersOf(d, 0, 3).size(), 1u);
     EXPECT_EQ(codeOf(d, d.request(24009, req(500, "r1", {14}, "", "intoroom"))), 0);
   }

@@ -100,6 +100,17 @@ TEST_F(TimerTest, ReleaseWhileTheWorkerSleeps) {
   EXPECT_EQ(0, countLog(kThreadEnd));
 }
 
+// After the release's stop a post is kept but starts no worker: nothing of
+// the plug-in runs on a thread of its own any more.
+TEST_F(TimerTest, PostAfterStopStartsNoWorker) {
+  plugin_->other()->stop();
+  post(addCmd(1, 1, "r1", {5}, 0));
+  EXPECT_EQ(0, commlib::liveThreads());
+  commlib::advance(kTickMs);
+  EXPECT_TRUE(fired().empty());
+  EXPECT_EQ(0, countLog(kThreadBegin));
+}
+
 // Release from another thread while the worker's handler runs; optionally the
 // handler has just posted an add that starts a second worker on the same flag.
 TEST_F(TimerTest, ReleaseWaitsForARunningHandler) {
