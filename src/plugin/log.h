@@ -6,20 +6,39 @@
 #include <cstdint>
 #include <string>
 
-// One out-of-line call per log line: the checks for a plug-in and a host live
-// once in logLine, not in every handler that logs.
-#define MRTC_LOG(plugin, level, func, ...) \
-  ::imsdkmrtc::logLine((plugin), (level), (func), __VA_ARGS__)
+#include "host_service.h"
+
+// The checks for a plug-in and a host live once, in logLine, not at every
+// call site. The host still gets the format and its arguments as written:
+// the unevaluated call below keeps the compiler's printf check on each line.
+#define MRTC_LOG(plugin, level, func, ...)                                        \
+  do {                                                                            \
+    static_cast<void>(sizeof(::imsdkmrtc::logFormatCheck(__VA_ARGS__)));          \
+    ::imsdkmrtc::logLine((plugin), (level), (func), __VA_ARGS__);                 \
+  } while (0)
 
 namespace imsdkmrtc {
 
-class mrtc_plugin;
+// Never defined: only named in unevaluated code, for the format check.
+int logFormatCheck(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
-// Formats the line and hands it to the plug-in's host log service (tag
-// "mrtc"); does nothing without a plug-in or while no host is set. The host
-// gets the finished text under a plain "%s" format.
-void logLine(const mrtc_plugin* plugin, int32_t level, const char* func, const char* fmt, ...)
-    __attribute__((format(printf, 4, 5)));
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wformat-security"
+#pragma clang diagnostic ignored "-Wformat-nonliteral"
+#endif
+// Hands the line to the plug-in's host log service (tag "mrtc"); does nothing
+// without a plug-in or while no host is set.
+template <typename Plugin, typename... Args>
+void logLine(const Plugin* plugin, int32_t level, const char* func, const char* fmt,
+             Args... args) {
+  ::imsdk::IHostService* host = plugin != nullptr ? plugin->host() : nullptr;
+  if (host == nullptr) return;
+  host->log(level, "mrtc", func, fmt, args...);
+}
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
 
 // Bodies and request texts are logged as at most their first 1024 bytes.
 constexpr size_t kLogTextLimit = 1024;
