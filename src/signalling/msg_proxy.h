@@ -12,13 +12,14 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "CLocker.h"
 #include "host_records.h"
 #include "signalling/mrtc_cmd.h"
 #include "store/talk_info.h"
+#include "thread_annotations.h"
 
 namespace imsdkmrtc {
 
@@ -181,15 +182,15 @@ class msgProxy {
                        const std::vector<std::string>& initState);
   bool sendTempMsssage(int64_t target, const std::string& card, const std::vector<int64_t>& limit,
                        bool insertFirst);
-  void setMcallingTemplet(const std::string& settings);
-  void setLivingTemplet(const std::string& settings);
+  void setMcallingTemplet(const std::string& settings) MRTC_EXCLUDES(templateLock_);
+  void setLivingTemplet(const std::string& settings) MRTC_EXCLUDES(templateLock_);
   void upsertField(const std::string& key, bool unique, const std::string& name,
                    const std::string& value, const std::string& name_eng,
-                   const std::string& value_eng);
-  void removeAllFields();
+                   const std::string& value_eng) MRTC_EXCLUDES(templateLock_);
+  void removeAllFields() MRTC_EXCLUDES(templateLock_);
   bool addServerLabel(std::vector<tempField>& rows, const std::string& addr) const;
   static const std::vector<serverLabel>& serverLabels();
-  cardTemplate templateCopy() const;
+  cardTemplate templateCopy() const MRTC_EXCLUDES(templateLock_);
 
   // Weak hints.
   bool sendWeakHintBegin(int64_t operUser, int64_t groupOrPeer, const std::string& roomId,
@@ -234,8 +235,8 @@ class msgProxy {
   std::map<int32_t, std::string> cmdNames_;
   std::atomic<bool> limitRangeOn_{false};
   bool unusedFlag_ = false;
-  mutable std::mutex templateLock_;
-  cardTemplate template_;
+  mutable imsdk::CLocker templateLock_;
+  cardTemplate template_ MRTC_GUARDED_BY(templateLock_);
 };
 
 }  // namespace imsdkmrtc

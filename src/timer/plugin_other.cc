@@ -125,7 +125,7 @@ bool pluginOther::stop() {
   }
   if (flag == nullptr) return true;
   {
-    std::lock_guard<std::mutex> gate(flag->gate);
+    imsdk::autoLock gate(&flag->gate);
     imsdk::autoLock tick(&tickLock);
     flag->stop = true;
   }
@@ -172,13 +172,13 @@ void pluginOther::timer(void* arg) {
   bool stopped = false;
   bool lastHolder = false;
   {
-    std::lock_guard<std::mutex> gate(flag->gate);
+    imsdk::autoLock gate(&flag->gate);
     stopped = flag->stop;
     if (!stopped) MRTC_LOG(self->plugin_, 0, timertext::kFuncTimer, timertext::kThreadBegin);
   }
   while (!stopped) {
     tools::sleep(kTimerTickMs);
-    std::lock_guard<std::mutex> gate(flag->gate);
+    imsdk::autoLock gate(&flag->gate);
     if (flag->stop) {
       stopped = true;
       break;
