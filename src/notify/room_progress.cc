@@ -100,9 +100,9 @@ void pluginNotify::notify_reply_querytalk(int64_t, mrtcCmd& cmd) {
     MRTC_LOG(plugin_, 0, ntext::kFnReplyQueryTalk, NT_REPLY_QUERY_WAIT,
              static_cast<int>(waiting.size()));
     plugin_->addTimeout(kTimeoutWait, cmd.roomId, waiting, kWaitSeconds, kTimeoutMemberCategory,
-                        0, "");
+                        kMembersReplace, "");
   }
-  if (!plugin_->proxy().sendMsg_intoroom("", talk, 0)) {
+  if (!plugin_->proxy().sendMsg_intoroom("", talk, kSendOnly)) {
     MRTC_LOG(plugin_, 0, ntext::kFnReplyQueryTalk, NT_REPLY_QUERY_INTO_FAIL);
   }
   plugin_->startKeepAlive();

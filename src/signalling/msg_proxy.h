@@ -131,6 +131,39 @@ struct cacheAnswer {
   std::string token;
 };
 
+// Where sendMessage puts a message: its sendType (logged as a number).
+enum sendMode : int32_t {
+  kSendOnly = 0,
+  kInsertOnly = 1,  // into the local history only
+  kInsertThenSend = 2,
+};
+
+// The switches of one sendMessage call, all off by default:
+// sendOptions().withLimitRange().withSendType(kInsertThenSend).
+struct sendOptions {
+  bool clearMsgFlag = false;   // msgFlag 0 rather than 1
+  bool useLimitRange = false;  // limit the receivers even while the limit-range switch is off
+  bool allowRedirect = false;  // may go through the service account while redirect is on
+  int32_t sendType = kSendOnly;
+
+  sendOptions& withClearedFlag() {
+    clearMsgFlag = true;
+    return *this;
+  }
+  sendOptions& withLimitRange(bool on = true) {
+    useLimitRange = on;
+    return *this;
+  }
+  sendOptions& withRedirect(bool on = true) {
+    allowRedirect = on;
+    return *this;
+  }
+  sendOptions& withSendType(int32_t type) {
+    sendType = type;
+    return *this;
+  }
+};
+
 class msgProxy {
  public:
   msgProxy();
@@ -147,10 +180,9 @@ class msgProxy {
   bool transCmd2Json(const mrtcCmd& cmd, std::string& out) const;
   bool transJson2Cmd(const std::string& text, mrtcCmd& cmd) const;
 
-  // Sending. sendType: 0 send, 1 insert locally only, 2 insert then send.
+  // Sending.
   bool sendMessage(int64_t tarId, int16_t type, const std::string& msg,
-                   std::vector<int64_t> limitRange, bool clearMsgFlag, bool useLimitRange,
-                   bool allowRedirect, int32_t sendType);
+                   std::vector<int64_t> limitRange, const sendOptions& options);
   void setLimitRange(bool on);
   bool limitRange() const { return limitRangeOn_.load(); }
 

@@ -17,15 +17,6 @@ namespace {
 
 bool isMemberType(int32_t type) { return type == kTimeoutWait || type == kTimeoutRing; }
 
-constexpr uint8_t kOpRemove = 0;
-constexpr uint8_t kOpAdd = 1;
-
-enum : int32_t {
-  kMembersReplace = 0,  // move the ids out of the other records of the room
-  kMembersOnlyNew = 1,  // keep only ids the room has no record for yet
-  kMembersAsGiven = 2,
-};
-
 }  // namespace
 
 pluginOther::~pluginOther() { stop(); }
@@ -44,7 +35,7 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   imsdk::autoLock queue(&queueLock);
   MRTC_LOG(plugin_, 0, timertext::kFuncOnTimeout, timertext::kBegin, logThis(this),
            timertext::kFuncOnTimeout);
-  if (request.op == kOpRemove) {
+  if (request.op == kTimerRemove) {
     if (isMemberType(request.type)) {
       takeOutMembers(timeouts, request.category, request.key, request.members);
     } else {
@@ -59,7 +50,7 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
     return 1;
   }
   // Unknown operations change nothing and, like a remove, never start a worker.
-  if (request.op != kOpAdd) return 1;
+  if (request.op != kTimerAdd) return 1;
 
   const int32_t before = static_cast<int32_t>(timeouts.size());
   const int64_t now = tools::getLocalTime();
