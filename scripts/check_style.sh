@@ -19,17 +19,33 @@ else
   mapfile -t files < <(find . -path './build*' -prune -o \( -name '*.cc' -o -name '*.h' \) -print)
 fi
 
+# Both checks run even when the first fails, so one run lists every problem.
+failed=0
+
 echo "== format (${#files[@]} files)"
-printf '%s\0' "${files[@]}" | xargs -0 clang-format-14 --dry-run --Werror
-echo "format: clean"
+if printf '%s\0' "${files[@]}" | xargs -0 clang-format-14 --dry-run --Werror; then
+  echo "format: clean"
+else
+  echo "format: the files above differ from clang-format's output"
+  failed=1
+fi
 
 echo "== clang-tidy on src/"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DMRTC_TESTS=OFF -DMRTC_BENCH=OFF >/dev/null
 # .clang-tidy turns every finding into an error, so any finding fails here.
+tidy_ok=1
 if command -v run-clang-tidy-14 >/dev/null; then
-  run-clang-tidy-14 -clang-tidy-binary clang-tidy-14 -p "$build" -j "$jobs" -quiet "^$root/src/"
+  run-clang-tidy-14 -clang-tidy-binary clang-tidy-14 -p "$build" -j "$jobs" -quiet \
+    "^$root/src/" || tidy_ok=0
 else
-  find src -name '*.cc' -print0 | xargs -0 -P "$jobs" -n 4 clang-tidy-14 -p "$build" --quiet
+  find src -name '*.cc' -print0 | xargs -0 -P "$jobs" -n 4 clang-tidy-14 -p "$build" --quiet ||
+    tidy_ok=0
 fi
-echo "clang-tidy: no findings"
+if [ "$tidy_ok" -eq 1 ]; then
+  echo "clang-tidy: no findings"
+else
+  echo "clang-tidy: findings above"
+  failed=1
+fi
+exit "$failed"
