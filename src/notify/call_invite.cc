@@ -104,14 +104,14 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
   pushCmdEvent(kEventCall, cmd);
   const bool p2p = talk.rtcType == ntext::kP2p;
   plugin_->addTimeout(kTimeoutRing, talk.roomId, {self}, p2p ? kP2pRingSeconds : kRingSeconds,
-                      kTimeoutMemberCategory, 0, "");
+                      kTimeoutMemberCategory, kMembersReplace, "");
   plugin_->startKeepAlive();
   if (!p2p && cmd.selects.size() >= 2) {
     std::vector<int64_t> others = cmd.selects;
     removeAll(others, self);
     MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_WAIT, static_cast<int>(others.size()));
     plugin_->addTimeout(kTimeoutWait, talk.roomId, others, kWaitSeconds, kTimeoutMemberCategory,
-                        0, "");
+                        kMembersReplace, "");
   }
   return 0;
 }
@@ -164,9 +164,9 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
     if (!copy.selects.empty()) {
       pushCmdEvent(kEventInvite, copy);
       plugin_->addTimeout(kTimeoutWait, talk.roomId, copy.selects, kWaitSeconds,
-                          kTimeoutMemberCategory, 0, "");
+                          kTimeoutMemberCategory, kMembersReplace, "");
     }
-    if (state == ntext::kTalkingNoActive && !proxy.sendMsg_intoroom("", talk, 0)) {
+    if (state == ntext::kTalkingNoActive && !proxy.sendMsg_intoroom("", talk, kSendOnly)) {
       MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_INTO_FAIL);
       return kInviteIntoRoomFailed;
     }
@@ -176,13 +176,13 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
     copy.memstates = talk.memstates;
     pushCmdEvent(kEventCall, copy);
     plugin_->addTimeout(kTimeoutRing, talk.roomId, {self}, kRingSeconds, kTimeoutMemberCategory,
-                        0, "");
+                        kMembersReplace, "");
     plugin_->startKeepAlive();
     std::vector<int64_t> waiting = waitingMembers(talk, self);
     if (!waiting.empty()) {
       MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_WAIT, static_cast<int>(waiting.size()));
-      plugin_->addTimeout(kTimeoutWait, talk.roomId, waiting, kWaitSeconds,
-                          kTimeoutMemberCategory, 0, "");
+      plugin_->addTimeout(kTimeoutWait, talk.roomId, waiting, kWaitSeconds, kTimeoutMemberCategory,
+                          kMembersReplace, "");
     }
   }
   return 0;

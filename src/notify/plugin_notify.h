@@ -13,13 +13,14 @@
 #include <vector>
 
 #include "host_records.h"
+#include "plugin/mrtc_plugin.h"
 #include "sdk_cmd.h"
 #include "signalling/mrtc_cmd.h"
 #include "store/talk_info.h"
+#include "thread_annotations.h"
 
 namespace imsdkmrtc {
 
-class mrtc_plugin;
 struct timeoutRecord;
 
 // Caches that other clients can fill are bounded; when one is full its
@@ -42,7 +43,9 @@ class pluginNotify {
   void onTimeoutDispatch(const timeoutRecord& record);
 
   // Entries used by the request handlers and msgProxy.
+  // Runs inside the request entry, which holds the plug-in lock.
   int32_t onPushNotify(int64_t senderId, const std::string& text);
+  // Takes the plug-in lock, again when the request entry holds it.
   void fireCacheOffline();
   // A weak hint received or about to be sent; true: hide it.
   bool onWeakHintNotify(const std::string& body, const std::string& extension);
@@ -73,7 +76,7 @@ class pluginNotify {
   };
 
   // Entry.
-  int32_t dispatchCmd(int64_t senderId, mrtcCmd& cmd);
+  int32_t dispatchCmd(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
   // Bounds on received texts and lists (settings maxBodyBytes, maxIds);
   // false, with a log line under fn, when the message must be dropped.
   bool withinBodyLimit(size_t size, const char* fn);
@@ -85,19 +88,20 @@ class pluginNotify {
   bool pushUIEvent(imsdk::resp_mrtcEvent* record);
 
   // Handlers of received commands (sender: the message's sender id).
-  int32_t notify_call(int64_t senderId, mrtcCmd& cmd);
-  int32_t notify_invite(int64_t senderId, mrtcCmd& cmd);
-  void notify_intoroom(int64_t senderId, mrtcCmd& cmd);
-  void notify_join(int64_t senderId, mrtcCmd& cmd);
-  void notify_reply(int64_t senderId, mrtcCmd& cmd);
-  void notify_querytalk(int64_t senderId, mrtcCmd& cmd);
-  void notify_reply_querytalk(int64_t senderId, mrtcCmd& cmd);
-  void notify_version(int64_t senderId, mrtcCmd& cmd);
-  void notify_hungup(int64_t senderId, mrtcCmd& cmd);
-  void notify_finish(int64_t senderId, mrtcCmd& cmd);
+  int32_t notify_call(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
+  int32_t notify_invite(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
+  void notify_intoroom(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
+  void notify_join(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
+  void notify_reply(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
+  void notify_querytalk(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
+  void notify_reply_querytalk(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
+  void notify_version(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
+  void notify_hungup(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
+  void notify_finish(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
   // Ends the talk on this client alone; the word gets "local_sdk_" in front
   // unless wordUnchanged.
-  void doLocalFinish(talkInfo& talk, const std::string& word, bool wordUnchanged);
+  void doLocalFinish(talkInfo& talk, const std::string& word, bool wordUnchanged)
+      MRTC_REQUIRES(plugin_->lock());
 
   // Time-out handlers.
   void notify_timeout(const timeoutRecord& record);
@@ -118,8 +122,9 @@ class pluginNotify {
   static std::vector<int64_t> waitingMembers(const talkInfo& talk, int64_t selfId);
 
   mrtc_plugin* plugin_;
-  std::vector<hintRoom> hintRooms_;              // at most kHintRoomLimit
-  std::vector<offlineCacheEntry> offlineCache_;  // at most kOfflineCacheLimit
+  // at most kHintRoomLimit and kOfflineCacheLimit entries
+  std::vector<hintRoom> hintRooms_ MRTC_GUARDED_BY(plugin_->lock());
+  std::vector<offlineCacheEntry> offlineCache_ MRTC_GUARDED_BY(plugin_->lock());
 };
 
 }  // namespace imsdkmrtc

@@ -100,9 +100,9 @@ void pluginNotify::notify_reply_querytalk(int64_t, mrtcCmd& cmd) {
     MRTC_LOG(plugin_, 0, ntext::kFnReplyQueryTalk, NT_REPLY_QUERY_WAIT,
              static_cast<int>(waiting.size()));
     plugin_->addTimeout(kTimeoutWait, cmd.roomId, waiting, kWaitSeconds, kTimeoutMemberCategory,
-                        0, "");
+                        kMembersReplace, "");
   }
-  if (!plugin_->proxy().sendMsg_intoroom("", talk, 0)) {
+  if (!plugin_->proxy().sendMsg_intoroom("", talk, kSendOnly)) {
     MRTC_LOG(plugin_, 0, ntext::kFnReplyQueryTalk, NT_REPLY_QUERY_INTO_FAIL);
   }
   plugin_->startKeepAlive();
@@ -116,14 +116,15 @@ void pluginNotify::notify_version(int64_t senderId, mrtcCmd& cmd) {
   if (cmd.annotation != ntext::kFarVersionFail) return;
   const int32_t check = compareVersion(cmd.version);
   const std::string self = std::to_string(plugin_->selfId());
-  int32_t kind = 0;
+  // The hint's case: this user called or invited the sender.
+  int32_t kase = 0;
   if (getJsonString(cmd.extend, ntext::kKeyCaller) == self) {
-    kind = kHintCaller;
+    kase = kHintCaller;
   } else if (getJsonString(cmd.extend, ntext::kKeyInviter) == self) {
-    kind = kHintInviter;
+    kase = kHintInviter;
   }
-  if (kind == 0) return;
-  plugin_->proxy().sendVersionHint(check, kind, senderId, cmd.groupId,
+  if (kase == 0) return;
+  plugin_->proxy().sendVersionHint(check, kase, senderId, cmd.groupId,
                                    static_cast<int8_t>(cmd.deviceType));
 }
 

@@ -11,6 +11,7 @@
 
 #include "CLocker.h"
 #include "signalling/mrtc_cmd.h"
+#include "thread_annotations.h"
 
 namespace imsdkmrtc {
 
@@ -25,24 +26,27 @@ class boardBuffer {
  public:
   void setPlugin(mrtc_plugin* plugin) { plugin_ = plugin; }
 
-  void setSwitch(bool on);
-  void setWatchedGroup(int64_t groupId);
-  bool take(int64_t groupId, const std::string& roomId, mrtcCmd& out);
-  bool boardTimeout(const timeoutRecord& record, std::vector<mrtcCmd>& out);
+  void setSwitch(bool on) MRTC_EXCLUDES(lock_);
+  void setWatchedGroup(int64_t groupId) MRTC_EXCLUDES(lock_);
+  bool take(int64_t groupId, const std::string& roomId, mrtcCmd& out) MRTC_EXCLUDES(lock_);
+  bool boardTimeout(const timeoutRecord& record, std::vector<mrtcCmd>& out) MRTC_EXCLUDES(lock_);
   // Buffers a "multi_call" seen in the watched group (the only way commands
   // enter the list).
-  void offer(const mrtcCmd& cmd);
+  void offer(const mrtcCmd& cmd) MRTC_EXCLUDES(lock_);
 
-  bool enabled();
-  int64_t watchedGroup();
-  size_t size();
+  bool enabled() MRTC_EXCLUDES(lock_);
+  int64_t watchedGroup() MRTC_EXCLUDES(lock_);
+  size_t size() MRTC_EXCLUDES(lock_);
 
  private:
+  // The plug-in names lock_ in its lock order.
+  friend class mrtc_plugin;
+
   mrtc_plugin* plugin_ = nullptr;
   imsdk::CLocker lock_;
-  bool enabled_ = false;
-  int64_t watchedGroup_ = 0;
-  std::vector<mrtcCmd> list_;  // at most kBoardLimit, oldest first
+  bool enabled_ MRTC_GUARDED_BY(lock_) = false;
+  int64_t watchedGroup_ MRTC_GUARDED_BY(lock_) = 0;
+  std::vector<mrtcCmd> list_ MRTC_GUARDED_BY(lock_);  // at most kBoardLimit, oldest first
 };
 
 }  // namespace imsdkmrtc

@@ -122,17 +122,31 @@ void mrtc_plugin::postTimer(imsdk::timerCmd& cmd) {
   h->postToDispatch(imsdk::kCmdTimer, &cmd, imsdk::kTimerCmdSize, 0);
 }
 
+namespace {
+
+// The keep-alive runs out after this many seconds without a refresh.
+constexpr int32_t kKeepAliveSeconds = 60;
+
+// The fields every timer request names; the rest keep the record's defaults
+// (no refresh, no members, duration 0, memberMode kMembersReplace) until the
+// caller sets them.
+imsdk::timerCmd timerCommand(uint8_t op, int32_t category, int32_t type, const std::string& key) {
+  imsdk::timerCmd cmd;
+  cmd.op = op;
+  cmd.category = category;
+  cmd.type = type;
+  cmd.key = key;
+  return cmd;
+}
+
+}  // namespace
+
 void mrtc_plugin::addTimeout(int32_t type, const std::string& key,
                              const std::vector<int64_t>& members, int32_t duration,
                              int32_t category, int32_t memberMode, const std::string& extra) {
-  imsdk::timerCmd cmd;
-  cmd.op = 1;
-  cmd.refresh = 0;
-  cmd.type = type;
-  cmd.key = key;
+  imsdk::timerCmd cmd = timerCommand(kTimerAdd, category, type, key);
   cmd.members = members;
   cmd.duration = duration;
-  cmd.category = category;
   cmd.memberMode = memberMode;
   cmd.extra = extra;
   postTimer(cmd);
@@ -142,16 +156,11 @@ void mrtc_plugin::addRecallTimeout(const std::string& key, const std::string& ro
                                    const std::vector<int64_t>& members, int32_t duration,
                                    int32_t category, const std::string& extra, int64_t fireTime,
                                    int32_t recallCnt) {
-  imsdk::timerCmd cmd;
-  cmd.op = 1;
-  cmd.type = 7;
-  cmd.memberMode = 2;
-  cmd.refresh = 0;
-  cmd.key = key;
+  imsdk::timerCmd cmd = timerCommand(kTimerAdd, category, kTimeoutRecall, key);
+  cmd.memberMode = kMembersAsGiven;
   cmd.roomId = roomId;
   cmd.members = members;
   cmd.duration = duration;
-  cmd.category = category;
   cmd.extra = extra;
   cmd.fireTime = fireTime;
   cmd.recallCnt = recallCnt;
@@ -160,26 +169,16 @@ void mrtc_plugin::addRecallTimeout(const std::string& key, const std::string& ro
 
 void mrtc_plugin::removeTimeout(int32_t type, const std::string& key, int64_t member,
                                 int32_t category) {
-  imsdk::timerCmd cmd;
-  cmd.op = 0;
-  cmd.refresh = 0;
-  cmd.duration = 0;
-  cmd.memberMode = 0;
-  cmd.type = type;
-  cmd.key = key;
+  imsdk::timerCmd cmd = timerCommand(kTimerRemove, category, type, key);
   cmd.members = {member};
-  cmd.category = category;
   postTimer(cmd);
 }
 
 void mrtc_plugin::startKeepAlive() {
-  imsdk::timerCmd cmd;
-  cmd.op = 1;
+  imsdk::timerCmd cmd =
+      timerCommand(kTimerAdd, kTimeoutKeepAliveCategory, kTimeoutKeepAlive, "keepalive");
   cmd.refresh = 1;
-  cmd.category = 0;
-  cmd.type = 3;
-  cmd.key = "keepalive";
-  cmd.duration = 60;
+  cmd.duration = kKeepAliveSeconds;
   postTimer(cmd);
 }
 

@@ -21,6 +21,7 @@
 #include "signalling/msg_proxy.h"
 #include "slb/slb_server.h"
 #include "store/talk_store.h"
+#include "thread_annotations.h"
 
 namespace imsdkmrtc {
 
@@ -97,10 +98,9 @@ class mrtc_plugin : public imsdk::IPlugin {
   pluginOther* other() { return other_; }
   pluginRequest* request() { return request_; }
   pluginSettings& settings() { return settings_; }
-  imsdk::CLocker* lock() { return &lock_; }
+  imsdk::CLocker* lock() MRTC_RETURN_CAPABILITY(&lock_) { return &lock_; }
   uint8_t ownDeviceType() const { return ownDeviceType_; }
-  // Guarded by the plug-in lock.
-  std::string mcalling_version;
+  std::string mcalling_version MRTC_GUARDED_BY(lock_);
 
   // Utilities.
   // The own user id (host service 6); 0 without a host.
@@ -142,7 +142,7 @@ class mrtc_plugin : public imsdk::IPlugin {
   pluginSettings settings_;
   uint8_t ownDeviceType_ = 1;
   std::map<int32_t, std::string> deviceTypeNames_;
-  imsdk::CLocker lock_;
+  imsdk::CLocker lock_ MRTC_ACQUIRED_BEFORE(store_.lock_, board_.lock_);
 };
 
 }  // namespace imsdkmrtc

@@ -81,8 +81,8 @@ void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
     }
     // Words that end a call nobody answered are also kept in the local chat.
     const int32_t sendType = isOneOf(word, {kWordCancelClick, kWordRefuse, kWordCancelTimeout})
-                                 ? 2
-                                 : 0;
+                                 ? kInsertThenSend
+                                 : kSendOnly;
     const bool sent = proxy.sendMsg_hungup(word, talk, std::string(), kHungupMsgType, sendType);
     sendResultRespond(code, sent ? kReqDone : kReqSendFail, result);
     return;

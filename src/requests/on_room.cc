@@ -61,13 +61,13 @@ void pluginNet::on_intoroom(uint16_t code, uintptr_t request) {
   msgProxy& proxy = plugin_->proxy();
   const bool p2p = talk.rtcType == kP2p;
   // A callee of a one-to-one call first tells the caller it accepted.
-  if (p2p && myId != talk.onwerId && !proxy.sendMsg_intoroom(kWordAccept, talk, 0)) {
+  if (p2p && myId != talk.onwerId && !proxy.sendMsg_intoroom(kWordAccept, talk, kSendOnly)) {
     sendResultRespond(code, kReqSendFail, result);
     return;
   }
   if (talk.rtcType != kMicro) {
     const std::string annotation = p2p ? req->annotation : std::string();
-    if (!proxy.sendMsg_intoroom(annotation, talk, 0)) {
+    if (!proxy.sendMsg_intoroom(annotation, talk, kSendOnly)) {
       sendResultRespond(code, kReqSendFail, result);
       return;
     }

@@ -139,8 +139,8 @@ bool pluginNet::isRepeat(uint32_t code, const std::string& roomId) {
 
 void pluginNet::armWait(const std::string& roomId, const std::vector<int64_t>& members,
                         int32_t seconds) {
-  plugin_->addTimeout(kTimeoutWait, roomId, members, seconds, kTimeoutMemberCategory, 0,
-                      std::string());
+  plugin_->addTimeout(kTimeoutWait, roomId, members, seconds, kTimeoutMemberCategory,
+                      kMembersReplace, std::string());
 }
 
 }  // namespace imsdkmrtc

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "plugin/mrtc_plugin.h"
 #include "sdk_cmd.h"
+#include "thread_annotations.h"
 
 namespace imsdkmrtc {
-
-class mrtc_plugin;
 
 // The host counts a command envelope as two 32-bit words.
 constexpr int32_t kEnvelopeLen = 8;
@@ -50,7 +50,7 @@ class pluginNet {
   // it); a null record is ignored.
   bool sendResultRespond(uint16_t code, int32_t result, imsdk::resp_commonResult* record);
   // The room's token, from the local cache or the host's cache service.
-  bool getToken(const std::string& roomId, std::string& token);
+  bool getToken(const std::string& roomId, std::string& token) MRTC_REQUIRES(plugin_->lock());
 
  private:
   struct repeatEntry {
@@ -64,28 +64,31 @@ class pluginNet {
     int64_t stamp = 0;
   };
 
-  void on_call(uint16_t code, uintptr_t request);
-  void on_invite(uint16_t code, uintptr_t request);
-  void on_intoroom(uint16_t code, uintptr_t request);
-  bool on_join(uint16_t code, uintptr_t request, const std::string& source);
-  void on_templetjoin(uint16_t code, uintptr_t request);
-  void on_hungup(uint16_t code, uintptr_t request);
-  void on_connectstate(uint16_t code, uintptr_t request);
-  void on_keepalive(uint16_t code, uintptr_t request);
-  void on_extra(uint16_t code, uintptr_t request);
-  int32_t extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_commonResult* result);
-  bool isRepeat(uint32_t code, const std::string& roomId);
+  void on_call(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  void on_invite(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  void on_intoroom(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  bool on_join(uint16_t code, uintptr_t request, const std::string& source)
+      MRTC_REQUIRES(plugin_->lock());
+  void on_templetjoin(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  void on_hungup(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  void on_connectstate(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  void on_keepalive(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  void on_extra(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  int32_t extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_commonResult* result)
+      MRTC_REQUIRES(plugin_->lock());
+  bool isRepeat(uint32_t code, const std::string& roomId) MRTC_REQUIRES(plugin_->lock());
   // False, after answering the request as invalid (7 for the extra
   // request), when a text of it is longer than the body limit or it names
   // more members than the id limit allows.
-  bool withinRequestLimits(uint16_t code, uintptr_t request);
+  bool withinRequestLimits(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
   // Arms the call wait time-out for roomId and members.
-  void armWait(const std::string& roomId, const std::vector<int64_t>& members, int32_t seconds);
+  void armWait(const std::string& roomId, const std::vector<int64_t>& members, int32_t seconds)
+      MRTC_REQUIRES(plugin_->lock());
 
   mrtc_plugin* plugin_;
-  bool forceOwnerAddr_ = false;
-  std::vector<repeatEntry> repeats_;
-  std::vector<tokenEntry> local_qCaches_;
+  bool forceOwnerAddr_ MRTC_GUARDED_BY(plugin_->lock()) = false;
+  std::vector<repeatEntry> repeats_ MRTC_GUARDED_BY(plugin_->lock());
+  std::vector<tokenEntry> local_qCaches_ MRTC_GUARDED_BY(plugin_->lock());
 };
 
 // The request record inside the envelope at request, or null when there is

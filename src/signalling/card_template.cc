@@ -105,19 +105,19 @@ bool msgProxy::addServerLabel(std::vector<tempField>& rows, const std::string& a
 }
 
 cardTemplate msgProxy::templateCopy() const {
-  std::lock_guard<std::mutex> guard(templateLock_);
+  imsdk::autoLock guard(&templateLock_);
   return template_;
 }
 
 void msgProxy::upsertField(const std::string& key, bool unique, const std::string& name,
                            const std::string& value, const std::string& name_eng,
                            const std::string& value_eng) {
-  std::lock_guard<std::mutex> guard(templateLock_);
+  imsdk::autoLock guard(&templateLock_);
   upsertRow(template_, key, unique, name, value, name_eng, value_eng);
 }
 
 void msgProxy::removeAllFields() {
-  std::lock_guard<std::mutex> guard(templateLock_);
+  imsdk::autoLock guard(&templateLock_);
   template_.rows.clear();
 }
 
@@ -149,7 +149,7 @@ void msgProxy::setMcallingTemplet(const std::string& settings) {
   std::string titleColor = getJsonString(settings, "tempTitleColor");
   std::string titleBgColor = getJsonString(settings, "tempTitleBgColor");
   std::string titleEng = getJsonString(settings, "tempTitleEng");
-  std::lock_guard<std::mutex> guard(templateLock_);
+  imsdk::autoLock guard(&templateLock_);
   if (hasVersion) template_.isVersion = isVersion;
   replaceIfSet(template_.mcallingUpdateUrl, detailUrl);
   replaceIfSet(template_.title, title);
@@ -162,7 +162,7 @@ void msgProxy::setMcallingTemplet(const std::string& settings) {
 void msgProxy::setLivingTemplet(const std::string& settings) {
   std::string url = getJsonString(settings, "tempDetailUrl");
   if (url.empty()) return;
-  std::lock_guard<std::mutex> guard(templateLock_);
+  imsdk::autoLock guard(&templateLock_);
   template_.livingUpdateUrl = url;
 }
 

@@ -12,13 +12,14 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "CLocker.h"
 #include "host_records.h"
 #include "signalling/mrtc_cmd.h"
 #include "store/talk_info.h"
+#include "thread_annotations.h"
 
 namespace imsdkmrtc {
 
@@ -130,6 +131,39 @@ struct cacheAnswer {
   std::string token;
 };
 
+// Where sendMessage puts a message: its sendType (logged as a number).
+enum sendMode : int32_t {
+  kSendOnly = 0,
+  kInsertOnly = 1,  // into the local history only
+  kInsertThenSend = 2,
+};
+
+// The switches of one sendMessage call, all off by default:
+// sendOptions().withLimitRange().withSendType(kInsertThenSend).
+struct sendOptions {
+  bool clearMsgFlag = false;   // msgFlag 0 rather than 1
+  bool useLimitRange = false;  // limit the receivers even while the limit-range switch is off
+  bool allowRedirect = false;  // may go through the service account while redirect is on
+  int32_t sendType = kSendOnly;
+
+  sendOptions& withClearedFlag() {
+    clearMsgFlag = true;
+    return *this;
+  }
+  sendOptions& withLimitRange(bool on = true) {
+    useLimitRange = on;
+    return *this;
+  }
+  sendOptions& withRedirect(bool on = true) {
+    allowRedirect = on;
+    return *this;
+  }
+  sendOptions& withSendType(int32_t type) {
+    sendType = type;
+    return *this;
+  }
+};
+
 class msgProxy {
  public:
   msgProxy();
@@ -146,10 +180,9 @@ class msgProxy {
   bool transCmd2Json(const mrtcCmd& cmd, std::string& out) const;
   bool transJson2Cmd(const std::string& text, mrtcCmd& cmd) const;
 
-  // Sending. sendType: 0 send, 1 insert locally only, 2 insert then send.
+  // Sending.
   bool sendMessage(int64_t tarId, int16_t type, const std::string& msg,
-                   std::vector<int64_t> limitRange, bool clearMsgFlag, bool useLimitRange,
-                   bool allowRedirect, int32_t sendType);
+                   std::vector<int64_t> limitRange, const sendOptions& options);
   void setLimitRange(bool on);
   bool limitRange() const { return limitRangeOn_.load(); }
 
@@ -181,15 +214,15 @@ class msgProxy {
                        const std::vector<std::string>& initState);
   bool sendTempMsssage(int64_t target, const std::string& card, const std::vector<int64_t>& limit,
                        bool insertFirst);
-  void setMcallingTemplet(const std::string& settings);
-  void setLivingTemplet(const std::string& settings);
+  void setMcallingTemplet(const std::string& settings) MRTC_EXCLUDES(templateLock_);
+  void setLivingTemplet(const std::string& settings) MRTC_EXCLUDES(templateLock_);
   void upsertField(const std::string& key, bool unique, const std::string& name,
                    const std::string& value, const std::string& name_eng,
-                   const std::string& value_eng);
-  void removeAllFields();
+                   const std::string& value_eng) MRTC_EXCLUDES(templateLock_);
+  void removeAllFields() MRTC_EXCLUDES(templateLock_);
   bool addServerLabel(std::vector<tempField>& rows, const std::string& addr) const;
   static const std::vector<serverLabel>& serverLabels();
-  cardTemplate templateCopy() const;
+  cardTemplate templateCopy() const MRTC_EXCLUDES(templateLock_);
 
   // Weak hints.
   bool sendWeakHintBegin(int64_t operUser, int64_t groupOrPeer, const std::string& roomId,
@@ -233,8 +266,8 @@ class msgProxy {
   std::map<int32_t, std::string> cmdNames_;
   std::atomic<bool> limitRangeOn_{false};
   bool unusedFlag_ = false;
-  mutable std::mutex templateLock_;
-  cardTemplate template_;
+  mutable imsdk::CLocker templateLock_;
+  cardTemplate template_ MRTC_GUARDED_BY(templateLock_);
 };
 
 }  // namespace imsdkmrtc

@@ -83,22 +83,22 @@ std::string msgProxy::redirectProperties(const std::string& properties, int64_t 
 }
 
 bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
-                           std::vector<int64_t> limitRange, bool clearMsgFlag, bool useLimitRange,
-                           bool allowRedirect, int32_t sendType) {
+                           std::vector<int64_t> limitRange, const sendOptions& options) {
+  const int32_t sendType = options.sendType;
   imsdk::IHostService* host = plugin_ != nullptr ? plugin_->host() : nullptr;
   if (host == nullptr) return false;
   imsdk::req_sendMessage record;
   record.senderId = plugin_->selfId();
   record.targetId = tarId;
   record.msgId = plugin_->nextSeq(false);
-  record.msgFlag = clearMsgFlag ? 0 : 1;
+  record.msgFlag = options.clearMsgFlag ? 0 : 1;
   record.msgType = static_cast<uint16_t>(type);
   record.body = msg;
-  if ((useLimitRange || limitRangeOn_.load()) && !limitRange.empty()) {
+  if ((options.useLimitRange || limitRangeOn_.load()) && !limitRange.empty()) {
     record.limitRange = std::move(limitRange);
   }
 
-  if (sendType == 1 || sendType == 2) {
+  if (sendType == kInsertOnly || sendType == kInsertThenSend) {
     imsdk::req_insertMessage local;
     local.msgId = record.msgId;
     local.senderId = record.senderId;
@@ -109,9 +109,9 @@ bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
     local.insertId = record.msgId;
     host->insertMessage(&local, local.size(), 0);
   }
-  if (sendType == 0 || sendType == 2) {
-    if (allowRedirect && plugin_->settings().redirectOn.load() != 0 && type == wire::kMsgTypeAll &&
-        tarId != wire::kServiceAccount) {
+  if (sendType == kSendOnly || sendType == kInsertThenSend) {
+    if (options.allowRedirect && plugin_->settings().redirectOn.load() != 0 &&
+        type == wire::kMsgTypeAll && tarId != wire::kServiceAccount) {
       record.properties = redirectProperties(record.properties, tarId);
       record.targetId = wire::kServiceAccount;
     }
@@ -211,7 +211,8 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
   if (!ringTexts(cmd, text, recallText)) return false;
 
   // A group call only ever reaches the callees, whatever the limit setting.
-  bool sent = sendMessage(target, wire::kMsgTypeAll, text, range, false, !p2p, true, 0);
+  bool sent = sendMessage(target, wire::kMsgTypeAll, text, range,
+                          sendOptions().withLimitRange(!p2p).withRedirect());
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
   if (sent && talk.single == 0 && !p2p) postCallCard(talk, callees, initState, range, true);
   return sent;
@@ -235,8 +236,7 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
   std::string recallText;
   if (!ringTexts(cmd, text, recallText)) return false;
 
-  bool sent =
-      sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, false, false, false, 0);
+  bool sent = sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, sendOptions());
   MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_RET, sent ? 1 : 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
   if (sent && talk.single == 0) postCallCard(talk, invitees, initState, range, false);
@@ -258,11 +258,11 @@ bool msgProxy::sendMsg_intoroom(const std::string& annotation, const talkInfo& t
   // One-to-one: every device of the peer (and our own) must follow; in a
   // group only the entering user's devices need to know.
   if (isP2P(talk.rtcType)) {
-    return sendMessage(getTargetId(talk, own), wire::kMsgTypeAll, text, {}, true, true, false,
-                       sendType);
+    return sendMessage(getTargetId(talk, own), wire::kMsgTypeAll, text, {},
+                       sendOptions().withClearedFlag().withLimitRange().withSendType(sendType));
   }
-  return sendMessage(getTargetId(talk, own), wire::kMsgTypeFew, text, {own}, false, true, false,
-                     sendType);
+  return sendMessage(getTargetId(talk, own), wire::kMsgTypeFew, text, {own},
+                     sendOptions().withLimitRange().withSendType(sendType));
 }
 
 bool msgProxy::sendMsg_hungup(const std::string& annotation, const talkInfo& talk,
@@ -277,8 +277,8 @@ bool msgProxy::sendMsg_hungup(const std::string& annotation, const talkInfo& tal
   cmd.videoType = talk.videoType;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(getTargetId(talk, own), type, text, talk.members, false, false, false,
-                     sendType);
+  return sendMessage(getTargetId(talk, own), type, text, talk.members,
+                     sendOptions().withSendType(sendType));
 }
 
 bool msgProxy::sendMsg_refuse(const std::string& annotation, const talkInfo& talk) {
@@ -292,7 +292,7 @@ bool msgProxy::sendMsg_refuse(const std::string& annotation, const talkInfo& tal
   std::vector<int64_t> range;
   if (talk.targetId > 0) range.push_back(talk.targetId);
   range.push_back(own);
-  return sendMessage(talk.groupId, wire::kMsgTypeFew, text, range, false, true, false, 0);
+  return sendMessage(talk.groupId, wire::kMsgTypeFew, text, range, sendOptions().withLimitRange());
 }
 
 bool msgProxy::sendMsg_querytalk(int64_t groupId, const std::string& roomId) {
@@ -306,7 +306,8 @@ bool msgProxy::sendMsg_querytalk(int64_t groupId, const std::string& roomId) {
   cmd.roomId = roomId;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(groupId, wire::kMsgTypeFew, text, {}, false, false, !roomId.empty(), 0);
+  return sendMessage(groupId, wire::kMsgTypeFew, text, {},
+                     sendOptions().withRedirect(!roomId.empty()));
 }
 
 bool msgProxy::sendMsg_reply_querytalk(int64_t askerId, int64_t targetId, const talkInfo& talk) {
@@ -319,7 +320,7 @@ bool msgProxy::sendMsg_reply_querytalk(int64_t askerId, int64_t targetId, const 
   cmd.roomName = talk.roomName;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(targetId, wire::kMsgTypeFew, text, {askerId}, false, true, false, 0);
+  return sendMessage(targetId, wire::kMsgTypeFew, text, {askerId}, sendOptions().withLimitRange());
 }
 
 bool msgProxy::sendMsg_time(const talkInfo& talk) {
@@ -334,7 +335,8 @@ bool msgProxy::sendMsg_time(const talkInfo& talk) {
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
   // Only our own history shows how long the call lasted.
-  return sendMessage(getTargetId(talk, own), wire::kMsgTypeAll, text, {}, false, false, false, 1);
+  return sendMessage(getTargetId(talk, own), wire::kMsgTypeAll, text, {},
+                     sendOptions().withSendType(kInsertOnly));
 }
 
 bool msgProxy::sendMsg_version(const talkInfo& talk, const std::string& extend) {
@@ -346,7 +348,7 @@ bool msgProxy::sendMsg_version(const talkInfo& talk, const std::string& extend) 
   cmd.roomId = talk.roomId;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(talk.groupId, wire::kMsgTypeFew, text, {}, false, false, false, 0);
+  return sendMessage(talk.groupId, wire::kMsgTypeFew, text, {}, sendOptions());
 }
 
 bool msgProxy::sendMsg_reply(int64_t, int64_t, const std::string&, int32_t, const std::string&) {
@@ -357,7 +359,7 @@ bool msgProxy::sendMsg_reply(int64_t, int64_t, const std::string&, int32_t, cons
 bool msgProxy::sendRecall(int64_t target, const std::string& text,
                           const std::vector<int64_t>& list) {
   // A repeated ring reaches only the callees still ringing.
-  return sendMessage(target, wire::kMsgTypeAll, text, list, false, true, false, 0);
+  return sendMessage(target, wire::kMsgTypeAll, text, list, sendOptions().withLimitRange());
 }
 
 }  // namespace imsdkmrtc

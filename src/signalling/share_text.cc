@@ -106,7 +106,8 @@ int32_t msgProxy::readShareInfo(const std::string& text, shareInfo& info) const 
 
 bool msgProxy::sendShareText(int64_t target, const std::vector<int64_t>& limit,
                              const std::string& body) {
-  return sendMessage(target, 2, body, limit, false, true, false, 2);
+  return sendMessage(target, 2, body, limit,
+                     sendOptions().withLimitRange().withSendType(kInsertThenSend));
 }
 
 std::string msgProxy::readReqRoomId(const std::string& text) {

@@ -617,12 +617,14 @@ uint32_t talkStore::recallTimeout(const std::string& roomId, int64_t since,
   imsdk::autoLock guard(&lock_);
   if (talking_ == 0) return kTalkNone;
   if (!sameRoom(roomId)) return kTalkOtherRoom;
-  auto ringsStill = [&](int64_t id) {
+  // The lambdas run inside this operation, under its lock.
+  auto ringsStill = [&](int64_t id) MRTC_REQUIRES(lock_) {
     auto connected = connectTimes_.find(id);
     if (connected != connectTimes_.end()) return connected->second < since;
     return hangupTimes_.count(id) == 0;
   };
-  ids.erase(std::remove_if(ids.begin(), ids.end(), [&](int64_t id) { return !ringsStill(id); }),
+  ids.erase(std::remove_if(ids.begin(), ids.end(),
+                           [&](int64_t id) MRTC_REQUIRES(lock_) { return !ringsStill(id); }),
             ids.end());
   return ids.empty() ? kTalkNobodyToRecall : kTalkDone;
 }

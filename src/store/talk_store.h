@@ -18,6 +18,7 @@
 
 #include "CLocker.h"
 #include "store/talk_info.h"
+#include "thread_annotations.h"
 
 namespace imsdkmrtc {
 
@@ -51,116 +52,125 @@ class talkStore {
   static bool isValidTalkInfo(const talkInfo& info);
 
   // Local requests.
-  uint32_t localCall(std::vector<int64_t>& callees, talkInfo& info);
-  uint32_t localInvite(std::vector<int64_t>& invitees, talkInfo& before, talkInfo& info);
-  void removeInvitedBy(const std::string& roomId, int64_t inviterId);
-  uint32_t localIntoRoom(const std::vector<int64_t>& ids, talkInfo& info);
-  uint32_t localJoin(talkInfo& info);
-  uint32_t localTempletJoin(talkInfo& info, uint8_t active);
-  uint32_t localHungup(talkInfo& info, const std::string& reason);
-  uint32_t finishTalk(talkInfo& info);
-  void resetTalk();
-  uint32_t queryTalk(talkInfo& info);
-  uint32_t connectState(int64_t userId, const std::string& state, talkInfo& info);
-  bool isCurrentRoom(const std::string& roomId);
+  uint32_t localCall(std::vector<int64_t>& callees, talkInfo& info) MRTC_EXCLUDES(lock_);
+  uint32_t localInvite(std::vector<int64_t>& invitees, talkInfo& before, talkInfo& info)
+      MRTC_EXCLUDES(lock_);
+  void removeInvitedBy(const std::string& roomId, int64_t inviterId) MRTC_EXCLUDES(lock_);
+  uint32_t localIntoRoom(const std::vector<int64_t>& ids, talkInfo& info) MRTC_EXCLUDES(lock_);
+  uint32_t localJoin(talkInfo& info) MRTC_EXCLUDES(lock_);
+  uint32_t localTempletJoin(talkInfo& info, uint8_t active) MRTC_EXCLUDES(lock_);
+  uint32_t localHungup(talkInfo& info, const std::string& reason) MRTC_EXCLUDES(lock_);
+  uint32_t finishTalk(talkInfo& info) MRTC_EXCLUDES(lock_);
+  void resetTalk() MRTC_EXCLUDES(lock_);
+  uint32_t queryTalk(talkInfo& info) MRTC_EXCLUDES(lock_);
+  uint32_t connectState(int64_t userId, const std::string& state, talkInfo& info)
+      MRTC_EXCLUDES(lock_);
+  bool isCurrentRoom(const std::string& roomId) MRTC_EXCLUDES(lock_);
   // This user answered the current talk on another device: remembered like a
   // refusal, so that a repeated ring of it within the refusal window does not
   // ring this client again. Does nothing for another room.
-  void markAnsweredElsewhere(const std::string& roomId);
+  void markAnsweredElsewhere(const std::string& roomId) MRTC_EXCLUDES(lock_);
   // This user declined the current talk on another device: remembered as a
   // refusal here too, for the same reason. Does nothing for another room.
-  void markRefusedElsewhere(const std::string& roomId);
+  void markRefusedElsewhere(const std::string& roomId) MRTC_EXCLUDES(lock_);
 
   // Received commands and time-outs.
-  uint32_t remoteCall(const std::vector<int64_t>& callees, talkInfo& info, uint8_t recall);
+  uint32_t remoteCall(const std::vector<int64_t>& callees, talkInfo& info, uint8_t recall)
+      MRTC_EXCLUDES(lock_);
   uint32_t remoteInvite(int64_t inviterId, const std::vector<int64_t>& invitees,
-                        std::string& stateWord, talkInfo& info, uint8_t recall);
-  uint32_t remoteIntoRoom(int64_t userId, talkInfo& info);
-  uint32_t remoteHungup(int64_t userId, talkInfo& info, const std::string& who);
-  uint32_t remoteReply(talkInfo& info);
-  uint32_t checkQueryTalk(int64_t groupId, int64_t askerId, talkInfo& info);
-  uint32_t remoteReplyQueryTalk(talkInfo& info);
+                        std::string& stateWord, talkInfo& info, uint8_t recall)
+      MRTC_EXCLUDES(lock_);
+  uint32_t remoteIntoRoom(int64_t userId, talkInfo& info) MRTC_EXCLUDES(lock_);
+  uint32_t remoteHungup(int64_t userId, talkInfo& info, const std::string& who)
+      MRTC_EXCLUDES(lock_);
+  uint32_t remoteReply(talkInfo& info) MRTC_EXCLUDES(lock_);
+  uint32_t checkQueryTalk(int64_t groupId, int64_t askerId, talkInfo& info) MRTC_EXCLUDES(lock_);
+  uint32_t remoteReplyQueryTalk(talkInfo& info) MRTC_EXCLUDES(lock_);
   uint32_t memberTimeout(const std::vector<int64_t>& ids, std::vector<int64_t>& timedOut,
-                         talkInfo& info);
-  uint32_t recallTimeout(const std::string& roomId, int64_t since, std::vector<int64_t>& ids);
-  uint32_t keepaliveTimeout(talkInfo& info);
-  uint32_t loseFinishTimeout(talkInfo& info);
+                         talkInfo& info) MRTC_EXCLUDES(lock_);
+  uint32_t recallTimeout(const std::string& roomId, int64_t since, std::vector<int64_t>& ids)
+      MRTC_EXCLUDES(lock_);
+  uint32_t keepaliveTimeout(talkInfo& info) MRTC_EXCLUDES(lock_);
+  uint32_t loseFinishTimeout(talkInfo& info) MRTC_EXCLUDES(lock_);
 
   // For tests: takes the lock and checks that the members, their indexes and
   // the talk state agree. On failure, *why (when given) says what is wrong.
-  bool checkInvariants(std::string* why);
+  bool checkInvariants(std::string* why) MRTC_EXCLUDES(lock_);
   // For tests: the refused talks in their stored order.
-  std::vector<refusedTalk> refusedTalks();
+  std::vector<refusedTalk> refusedTalks() MRTC_EXCLUDES(lock_);
 
  private:
-  // Everything below requires lock_ held.
-  int64_t self() const;
-  bool sameRoom(const std::string& roomId) const { return roomId == roomId_; }
-  void fillTalkInfo(talkInfo& info) const;
-  void initTalk(const talkInfo& info, int64_t selfId);
-  void clearTalk();
+  int64_t self() const MRTC_REQUIRES(lock_);
+  bool sameRoom(const std::string& roomId) const MRTC_REQUIRES(lock_) { return roomId == roomId_; }
+  void fillTalkInfo(talkInfo& info) const MRTC_REQUIRES(lock_);
+  void initTalk(const talkInfo& info, int64_t selfId) MRTC_REQUIRES(lock_);
+  void clearTalk() MRTC_REQUIRES(lock_);
 
-  void setMemberJoined(int64_t userId, bool add);
-  void setMemberState(int64_t userId, uint8_t state);
-  void removeMember(int64_t userId);
-  bool removeMemberIfState(int64_t userId, uint8_t state);
-  bool hasMemberWithState(int64_t userId, uint8_t state) const;
+  void setMemberJoined(int64_t userId, bool add) MRTC_REQUIRES(lock_);
+  void setMemberState(int64_t userId, uint8_t state) MRTC_REQUIRES(lock_);
+  void removeMember(int64_t userId) MRTC_REQUIRES(lock_);
+  bool removeMemberIfState(int64_t userId, uint8_t state) MRTC_REQUIRES(lock_);
+  bool hasMemberWithState(int64_t userId, uint8_t state) const MRTC_REQUIRES(lock_);
   // Removes every member whose id is in ids, in one pass.
-  void removeMembers(const std::unordered_set<int64_t>& ids);
-  void addLeftMember(int64_t userId);
-  void removeLeftMember(int64_t userId);
-  void addInvitees(const std::vector<int64_t>& ids, int64_t inviterId);
-  void recordRefused();
-  bool isRecentlyRefused(int64_t targetId, const std::string& roomId, bool recall);
+  void removeMembers(const std::unordered_set<int64_t>& ids) MRTC_REQUIRES(lock_);
+  void addLeftMember(int64_t userId) MRTC_REQUIRES(lock_);
+  void removeLeftMember(int64_t userId) MRTC_REQUIRES(lock_);
+  void addInvitees(const std::vector<int64_t>& ids, int64_t inviterId) MRTC_REQUIRES(lock_);
+  void recordRefused() MRTC_REQUIRES(lock_);
+  bool isRecentlyRefused(int64_t targetId, const std::string& roomId, bool recall)
+      MRTC_REQUIRES(lock_);
 
-  talkMember* findMember(int64_t userId);
-  const talkMember* findMember(int64_t userId) const;
-  void appendMember(int64_t userId, uint8_t state);
-  void reindexMembersFrom(size_t first);
-  void addHistory(int64_t userId);
+  talkMember* findMember(int64_t userId) MRTC_REQUIRES(lock_);
+  const talkMember* findMember(int64_t userId) const MRTC_REQUIRES(lock_);
+  void appendMember(int64_t userId, uint8_t state) MRTC_REQUIRES(lock_);
+  void reindexMembersFrom(size_t first) MRTC_REQUIRES(lock_);
+  void addHistory(int64_t userId) MRTC_REQUIRES(lock_);
+
+  // The plug-in names lock_ in its lock order.
+  friend class mrtc_plugin;
 
   mrtc_plugin* plugin_ = nullptr;
   imsdk::CLocker lock_;
 
   // The current talk.
-  std::string rtcType_;
-  int64_t onwerId_ = 0;
-  std::string oName_;
-  int64_t groupId_ = 0;
-  std::string roomId_;
-  std::string roomToken_;
-  std::string roomName_;
-  std::string addr_;
-  int64_t beginTime_ = 0;
-  uint8_t single_ = 0;
-  std::string conferMode_;
-  uint8_t tempJoin_ = 0;
-  int64_t targetId_ = 0;
-  std::string srvVer_;
-  std::string srvTag_;
-  std::string videoType_;
-  int64_t connectTime_ = 0;
-  uint8_t talking_ = 0;
-  uint8_t active_ = 1;
-  int64_t createTime_ = 0;
-  uint8_t othersChanged_ = 0;
+  std::string rtcType_ MRTC_GUARDED_BY(lock_);
+  int64_t onwerId_ MRTC_GUARDED_BY(lock_) = 0;
+  std::string oName_ MRTC_GUARDED_BY(lock_);
+  int64_t groupId_ MRTC_GUARDED_BY(lock_) = 0;
+  std::string roomId_ MRTC_GUARDED_BY(lock_);
+  std::string roomToken_ MRTC_GUARDED_BY(lock_);
+  std::string roomName_ MRTC_GUARDED_BY(lock_);
+  std::string addr_ MRTC_GUARDED_BY(lock_);
+  int64_t beginTime_ MRTC_GUARDED_BY(lock_) = 0;
+  uint8_t single_ MRTC_GUARDED_BY(lock_) = 0;
+  std::string conferMode_ MRTC_GUARDED_BY(lock_);
+  uint8_t tempJoin_ MRTC_GUARDED_BY(lock_) = 0;
+  int64_t targetId_ MRTC_GUARDED_BY(lock_) = 0;
+  std::string srvVer_ MRTC_GUARDED_BY(lock_);
+  std::string srvTag_ MRTC_GUARDED_BY(lock_);
+  std::string videoType_ MRTC_GUARDED_BY(lock_);
+  int64_t connectTime_ MRTC_GUARDED_BY(lock_) = 0;
+  uint8_t talking_ MRTC_GUARDED_BY(lock_) = 0;
+  uint8_t active_ MRTC_GUARDED_BY(lock_) = 1;
+  int64_t createTime_ MRTC_GUARDED_BY(lock_) = 0;
+  uint8_t othersChanged_ MRTC_GUARDED_BY(lock_) = 0;
 
   // Members in order of arrival; memberPos_ maps each id to its index, so a
   // membership test or a state change does not scan the list.
-  std::vector<talkMember> members_;
-  std::unordered_map<int64_t, size_t> memberPos_;
+  std::vector<talkMember> members_ MRTC_GUARDED_BY(lock_);
+  std::unordered_map<int64_t, size_t> memberPos_ MRTC_GUARDED_BY(lock_);
   // Every id that belonged to the talk, in order, and the same ids as a set.
-  std::vector<int64_t> historyMembers_;
-  std::unordered_set<int64_t> historySet_;
+  std::vector<int64_t> historyMembers_ MRTC_GUARDED_BY(lock_);
+  std::unordered_set<int64_t> historySet_ MRTC_GUARDED_BY(lock_);
   // Ids that left the room after having entered it; leftPos_ maps each to
   // its index (removal moves the last entry into the gap).
-  std::vector<int64_t> leftMembers_;
-  std::unordered_map<int64_t, size_t> leftPos_;
+  std::vector<int64_t> leftMembers_ MRTC_GUARDED_BY(lock_);
+  std::unordered_map<int64_t, size_t> leftPos_ MRTC_GUARDED_BY(lock_);
 
-  std::vector<inviteRecord> inviteRecords_;
-  std::vector<refusedTalk> refusedTalks_;
-  std::map<int64_t, int64_t> connectTimes_;
-  std::map<int64_t, int64_t> hangupTimes_;
+  std::vector<inviteRecord> inviteRecords_ MRTC_GUARDED_BY(lock_);
+  std::vector<refusedTalk> refusedTalks_ MRTC_GUARDED_BY(lock_);
+  std::map<int64_t, int64_t> connectTimes_ MRTC_GUARDED_BY(lock_);
+  std::map<int64_t, int64_t> hangupTimes_ MRTC_GUARDED_BY(lock_);
 };
 
 }  // namespace imsdkmrtc

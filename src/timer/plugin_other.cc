@@ -17,15 +17,6 @@ namespace {
 
 bool isMemberType(int32_t type) { return type == kTimeoutWait || type == kTimeoutRing; }
 
-constexpr uint8_t kOpRemove = 0;
-constexpr uint8_t kOpAdd = 1;
-
-enum : int32_t {
-  kMembersReplace = 0,  // move the ids out of the other records of the room
-  kMembersOnlyNew = 1,  // keep only ids the room has no record for yet
-  kMembersAsGiven = 2,
-};
-
 }  // namespace
 
 pluginOther::~pluginOther() { stop(); }
@@ -44,7 +35,7 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   imsdk::autoLock queue(&queueLock);
   MRTC_LOG(plugin_, 0, timertext::kFuncOnTimeout, timertext::kBegin, logThis(this),
            timertext::kFuncOnTimeout);
-  if (request.op == kOpRemove) {
+  if (request.op == kTimerRemove) {
     if (isMemberType(request.type)) {
       takeOutMembers(timeouts, request.category, request.key, request.members);
     } else {
@@ -59,7 +50,7 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
     return 1;
   }
   // Unknown operations change nothing and, like a remove, never start a worker.
-  if (request.op != kOpAdd) return 1;
+  if (request.op != kTimerAdd) return 1;
 
   const int32_t before = static_cast<int32_t>(timeouts.size());
   const int64_t now = tools::getLocalTime();
@@ -130,7 +121,7 @@ bool pluginOther::stop() {
   }
   if (flag == nullptr) return true;
   {
-    std::lock_guard<std::mutex> gate(flag->gate);
+    imsdk::autoLock gate(&flag->gate);
     imsdk::autoLock tick(&tickLock);
     flag->stop = true;
   }
@@ -177,13 +168,13 @@ void pluginOther::timer(void* arg) {
   bool stopped = false;
   bool lastHolder = false;
   {
-    std::lock_guard<std::mutex> gate(flag->gate);
+    imsdk::autoLock gate(&flag->gate);
     stopped = flag->stop;
     if (!stopped) MRTC_LOG(self->plugin_, 0, timertext::kFuncTimer, timertext::kThreadBegin);
   }
   while (!stopped) {
     tools::sleep(kTimerTickMs);
-    std::lock_guard<std::mutex> gate(flag->gate);
+    imsdk::autoLock gate(&flag->gate);
     if (flag->stop) {
       stopped = true;
       break;

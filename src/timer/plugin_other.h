@@ -10,11 +10,11 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <vector>
 
 #include "CLocker.h"
 #include "sdk_cmd.h"
+#include "thread_annotations.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
@@ -24,8 +24,8 @@ class mrtc_plugin;
 // Shared by pluginOther and its worker threads and outlives both: a worker
 // that sees `stop` leaves without touching pluginOther or the plug-in.
 struct stopFlag {
-  // Set once, under `gate`, when the plug-in is released.
-  bool stop = false;
+  // Set once when the plug-in is released.
+  bool stop MRTC_GUARDED_BY(gate) = false;
   // Workers holding the flag (and a releasing stop() for a moment). Changed
   // under pluginOther's `queueLock` while pluginOther lives; atomic because a
   // worker that was told to stop drops its reference without that lock.
@@ -33,7 +33,7 @@ struct stopFlag {
   // Held by a worker for a whole tick and while it logs; stop() sets `stop`
   // under it, so once stop() returns no worker is inside pluginOther and none
   // will enter it again.
-  std::mutex gate;
+  imsdk::CLocker gate;
 };
 
 class pluginOther {
@@ -49,11 +49,11 @@ class pluginOther {
   // timerCmd. Starts a worker when the request found the queue empty.
   bool onRequest(uint16_t type, uintptr_t a, uintptr_t b);
   // Applies one add or remove. Returns the number of records before an add,
-  // 1 after a remove.
+  // 1 after a remove. Takes queueLock, again when onRequest holds it.
   int32_t onTimeout(const imsdk::timerCmd& request);
   // Tells a running worker to stop (plug-in release). Waits for a tick in
   // progress, never for the thread to end. Always true.
-  bool stop();
+  bool stop() MRTC_EXCLUDES(tickLock, queueLock);
 
   // Test hook: when set, due records go here instead of pluginNotify's
   // time-out dispatcher. Runs on the worker thread inside the tick.
@@ -71,24 +71,25 @@ class pluginOther {
   // Worker thread body: ticks every 3000 ms until the queue is empty after a
   // tick or the flag says stop.
   static void timer(void* arg);
-  // One tick (REQUIRES flag gate held, stop not set). True when the queue is
-  // empty after it.
-  bool dotick();
-  // The end of a worker that was not stopped (REQUIRES flag gate held).
+  // One tick (called with the flag's gate held and stop not set). True when
+  // the queue is empty after it.
+  bool dotick() MRTC_EXCLUDES(tickLock, queueLock);
+  // The end of a worker that was not stopped.
   // True when this was the flag's last holder: the caller deletes it.
-  bool leave(stopFlag* flag);
-  void startWorker();                             // REQUIRES queueLock
-  bool popDue(timeoutRecord& out, size_t& left);  // REQUIRES queueLock
-  void eraseAt(size_t index);                     // REQUIRES queueLock
-  void dispatch(const timeoutRecord& record);
+  bool leave(stopFlag* flag) MRTC_REQUIRES(flag->gate) MRTC_EXCLUDES(queueLock);
+  void startWorker() MRTC_REQUIRES(queueLock);
+  bool popDue(timeoutRecord& out, size_t& left) MRTC_REQUIRES(queueLock);
+  void eraseAt(size_t index) MRTC_REQUIRES(queueLock);
+  void dispatch(const timeoutRecord& record) MRTC_REQUIRES(tickLock);
 
   mrtc_plugin* plugin_;
   imsdk::CLocker queueLock;
-  imsdk::CLocker tickLock;              // taken before queueLock, never on the request side
-  stopFlag* uninitFlag = nullptr;       // GUARDED_BY(queueLock)
-  std::vector<timeoutRecord> timeouts;  // GUARDED_BY(queueLock); unordered
-  bool stopped_ = false;                // GUARDED_BY(queueLock)
-  dispatchFn dispatchOverride_;         // GUARDED_BY(tickLock)
+  // Never taken on the request side.
+  imsdk::CLocker tickLock MRTC_ACQUIRED_BEFORE(queueLock);
+  stopFlag* uninitFlag MRTC_GUARDED_BY(queueLock) = nullptr;
+  std::vector<timeoutRecord> timeouts MRTC_GUARDED_BY(queueLock);  // unordered
+  bool stopped_ MRTC_GUARDED_BY(queueLock) = false;
+  dispatchFn dispatchOverride_ MRTC_GUARDED_BY(tickLock);
 };
 
 }  // namespace imsdkmrtc

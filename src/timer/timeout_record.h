@@ -28,6 +28,20 @@ enum : int32_t {
   kTimeoutRecall = 7,
 };
 
+// What a timer request (timerCmd `op`) asks of the queue.
+enum : uint8_t {
+  kTimerRemove = 0,
+  kTimerAdd = 1,
+};
+
+// How an add (timerCmd `memberMode`) treats ids that other records of the
+// same room already hold.
+enum : int32_t {
+  kMembersReplace = 0,  // move the ids out of the other records of the room
+  kMembersOnlyNew = 1,  // keep only ids the room has no record for yet
+  kMembersAsGiven = 2,
+};
+
 struct timeoutRecord {
   int32_t category = 0;
   int32_t type = 0;

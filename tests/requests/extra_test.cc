@@ -26,7 +26,10 @@ TEST(ExtraRequest, SettingsFollowOnlyQuotedValues) {
   auto limit = [](mrtc_plugin& p) { return int64_t{p.proxy().limitRange()}; };
   auto watched = [](mrtc_plugin& p) { return p.board().watchedGroup(); };
   auto board = [](mrtc_plugin& p) { return int64_t{p.board().enabled()}; };
-  auto version = [](mrtc_plugin& p) { return int64_t{p.mcalling_version == "2.4.1"}; };
+  auto version = [](mrtc_plugin& p) {
+    imsdk::autoLock guard(p.lock());
+    return int64_t{p.mcalling_version == "2.4.1"};
+  };
 #define SETTING(name) [](mrtc_plugin& p) -> int64_t { return p.settings().name.load(); }
   const SettingRow rows[] = {
       {1, R"({"pcOnOff":"off"})", 0, SETTING(pcOnOff), 0},

@@ -268,7 +268,8 @@ TEST_F(SendersTest, ServiceAccountRedirect) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     plugin_.settings().redirectOn.store(row.on ? 1 : 0);
-    ASSERT_TRUE(proxy_.sendMessage(row.target, row.type, "{}", {7}, false, true, row.allow, 0));
+    ASSERT_TRUE(proxy_.sendMessage(row.target, row.type, "{}", {7},
+                                   sendOptions().withLimitRange().withRedirect(row.allow)));
     const auto m = client_.sent().back();
     EXPECT_EQ(route(m), "from 11 to " + std::to_string(row.addressed) + " type " +
                             std::to_string(row.type) + " flag 1 limit [7]");
@@ -466,14 +467,14 @@ TEST_F(SendersTest, RecallIsResentUnchangedToTheStillRinging) {
 
 TEST_F(SendersTest, LongBodyIsLoggedCutAndSentWhole) {
   const std::string body = "{\"x\":\"" + std::string(1992, 'y') + "\"}";
-  ASSERT_TRUE(proxy_.sendMessage(100, 15, body, {}, false, false, false, 0));
+  ASSERT_TRUE(proxy_.sendMessage(100, 15, body, {}, sendOptions()));
   EXPECT_EQ(client_.sent().back().body, body);
   EXPECT_TRUE(loggedExactly(
       "imsdkmrtc::msgProxy::sendMessage",
       "sendMessage succ: tarId=100, type=15, sendType=0, msg=" + body.substr(0, 1024) + "."));
   // Types other than send, insert or both do neither, and still succeed.
   client_.clearRecords();
-  ASSERT_TRUE(proxy_.sendMessage(100, 15, "{}", {}, false, false, false, 3));
+  ASSERT_TRUE(proxy_.sendMessage(100, 15, "{}", {}, sendOptions().withSendType(3)));
   EXPECT_TRUE(client_.inserted().empty());
   EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMessage",
                             "sendMessage succ: tarId=100, type=15, sendType=3, msg={}."));
