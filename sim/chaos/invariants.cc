@@ -1,0 +1,173 @@
+#include "chaos/invariants.h"
+
+#include <map>
+#include <set>
+#include <utility>
+
+#include "plugin/json.h"
+
+namespace mrtcsim {
+
+namespace {
+
+constexpr int64_t kKeepAliveMs = 60000;
+constexpr int64_t kLongestRingMs = 98000;
+constexpr int64_t kTickMs = 3000;
+
+constexpr int64_t kEventRing = 1;
+constexpr int64_t kEventFinished = 5;
+constexpr int64_t kEventHint = 21;
+constexpr int64_t kEventCard = 22;
+constexpr int64_t kCmdCall = 24001;
+constexpr int64_t kCmdIntoRoom = 24003;
+constexpr int64_t kCmdJoin = 24004;
+constexpr int64_t kCmdHungup = 24005;
+constexpr int64_t kCmdTempletJoin = 24010;
+constexpr int64_t kHintType = 8;
+constexpr const char* kFinishHintMark = "\"operType\":\"22\"";
+constexpr const char* kHintRoomKey = "roomId=";
+
+// A string member of a JSON object text, or of its "extendInfo" object.
+std::string member(const std::string& text, const char* key) {
+  json::Document doc;
+  doc.Parse(text.c_str(), text.size());
+  if (doc.HasParseError() || !doc.IsObject()) return "";
+  auto it = doc.FindMember(key);
+  if (it == doc.MemberEnd()) {
+    auto info = doc.FindMember("extendInfo");
+    if (info == doc.MemberEnd() || !info->value.IsObject()) return "";
+    it = info->value.FindMember(key);
+    if (it == info->value.MemberEnd()) return "";
+  }
+  if (!it->value.IsString()) return "";
+  return std::string(it->value.GetString(), it->value.GetStringLength());
+}
+
+std::string hintRoom(const std::string& properties) {
+  size_t at = properties.find(kHintRoomKey);
+  if (at == std::string::npos) return "";
+  at += std::char_traits<char>::length(kHintRoomKey);
+  size_t end = properties.find_first_of(",\"", at);
+  return properties.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+struct Cause {
+  std::string command;  // of the last message delivered, or "pull"
+  std::string roomId;
+};
+
+class Checker {
+ public:
+  Checker(const Scenario& sc, const RunResult& run) : sc_(sc), run_(run) {}
+
+  std::vector<Violation> go() {
+    for (const Participant& p : run_.clients) users_[p.name] = p.user;
+    for (const Item& it : run_.items) {
+      if (it.kind == kind::kDeliver) {
+        onDeliver(it);
+      } else if (it.kind == kind::kPull) {
+        causes_[it.client] = {"pull", ""};
+      } else if (it.kind == kind::kRequest) {
+        onRequest(it);
+      } else if (it.kind == kind::kEvent) {
+        onEvent(it);
+      } else if (it.kind == kind::kMessage && it.num("type") == kHintType &&
+                 it.str("properties").find(kFinishHintMark) != std::string::npos) {
+        std::string room = hintRoom(it.str("properties"));
+        if (++finishHints_[room] == 2) {
+          add("one_finish_hint", it, "a second finish hint for room " + room);
+        }
+      }
+    }
+    const int64_t bound = talkEndBoundMs(sc_);
+    if (run_.quietMs < 0) {
+      Violation v{"talk_ends", "still busy when the run-out time was over", run_.endMs};
+      out_.push_back(v);
+    } else if (run_.quietMs - run_.lastStepMs > bound) {
+      out_.push_back({"talk_ends",
+                      "quiet only " + std::to_string(run_.quietMs - run_.lastStepMs) +
+                          " ms after the last step (bound " + std::to_string(bound) + " ms)",
+                      run_.quietMs});
+    }
+    return std::move(out_);
+  }
+
+ private:
+  void add(const char* invariant, const Item& it, const std::string& what) {
+    out_.push_back({invariant, it.client + " at " + std::to_string(it.t) + " ms: " + what, it.t});
+  }
+
+  void onDeliver(const Item& it) {
+    const std::string body = it.str("body");
+    Cause c{it.str("command"), member(body, "roomId")};
+    causes_[it.client] = c;
+    // Another device of this user answered, declined or left the room.
+    if (it.num("fromUser") == users_[it.client] &&
+        (c.command == "multi_intoroom" || c.command == "multi_hungup")) {
+      done_.insert({it.client, c.roomId});
+    }
+  }
+
+  void onRequest(const Item& it) {
+    if (it.num("answered") == 0) return;
+    const int64_t cmd = it.num("cmd");
+    std::string room = it.str("roomId");
+    if (room.empty()) room = member(it.str("extend"), "roomId");
+    if (room.empty()) return;
+    const bool ok = it.find("result") != nullptr && it.num("result") == 0;
+    const std::pair<std::string, std::string> key{it.client, room};
+    // A hang-up answered 3 found no talk: there was nothing to decline yet.
+    const bool hadTalk = it.find("result") != nullptr && it.num("result") != 3;
+    if ((cmd == kCmdIntoRoom && ok) || (cmd == kCmdHungup && hadTalk)) done_.insert(key);
+    if (ok && (cmd == kCmdCall || cmd == kCmdJoin || cmd == kCmdTempletJoin ||
+               cmd == kCmdIntoRoom)) {
+      ended_.erase(key);  // taking part again
+    }
+  }
+
+  void onEvent(const Item& it) {
+    const int64_t type = it.num("type");
+    const std::string room = it.str("roomId");
+    const std::pair<std::string, std::string> key{it.client, room};
+    const Cause& cause = causes_[it.client];
+    if (type == kEventRing && cause.command == "multi_invite" && cause.roomId == room) {
+      // A new invitation into the room: it may ring again.
+      done_.erase(key);
+      ended_.erase(key);
+      return;
+    }
+    if (type == kEventRing && done_.count(key) != 0) {
+      add("no_ring_back", it,
+          "rings for room " + room + " after its user answered, declined or left it (cause: " +
+              cause.command + ")");
+    }
+    if (ended_.count(key) != 0 && type != kEventHint && type != kEventCard && !room.empty()) {
+      add("silent_after_end", it,
+          "event " + std::to_string(type) + " for room " + room + " after its event 5 (cause: " +
+              cause.command + ")");
+    }
+    if (type == kEventFinished) ended_.insert(key);
+  }
+
+  const Scenario& sc_;
+  const RunResult& run_;
+  std::map<std::string, int64_t> users_;
+  std::map<std::string, Cause> causes_;
+  std::set<std::pair<std::string, std::string>> done_;
+  std::set<std::pair<std::string, std::string>> ended_;
+  std::map<std::string, int> finishHints_;
+  std::vector<Violation> out_;
+};
+
+}  // namespace
+
+int64_t talkEndBoundMs(const Scenario& scenario) {
+  return kKeepAliveMs + kLongestRingMs + 3 * kTickMs + 2 * scenario.faults.delayMaxMs +
+         scenario.faults.mediaLateMs + scenario.media.delayMs;
+}
+
+std::vector<Violation> checkInvariants(const Scenario& scenario, const RunResult& run) {
+  return Checker(scenario, run).go();
+}
+
+}  // namespace mrtcsim
