@@ -62,6 +62,10 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
     return;
   }
   plugin_->removeTimeout(kTimeoutWait, cmd.roomId, senderId, kTimeoutMemberCategory);
+  // This user declined on another device. A repeated ring of the room may
+  // already be on its way (the caller drops this user from its recalls only
+  // once the refusal reaches it): it must not ring this client again.
+  if (who == ntext::kWhoMyself) plugin_->store().markRefusedElsewhere(talk.roomId);
   if (talk.rtcType == ntext::kP2p) {
     if (cmd.annotation == ntext::kHungupUiClick) {
       // The store has already taken the peer out of the members; the

@@ -221,8 +221,7 @@ class msgProxy {
   // Call and invite helpers: the repeated-ring entry, the body to send and
   // the copy kept for repeated rings, and the call card that follows the
   // command.
-  void armRecall(const talkInfo& talk, int64_t target, const std::vector<int64_t>& list,
-                 std::string recallText);
+  void armRecall(const talkInfo& talk, const std::vector<int64_t>& list, std::string recallText);
   bool ringTexts(const mrtcCmd& cmd, std::string& text, std::string& recallText) const;
   void postCallCard(const talkInfo& talk, const std::vector<int64_t>& callees,
                     const std::vector<std::string>& initState, const std::vector<int64_t>& range,

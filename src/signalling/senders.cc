@@ -148,13 +148,15 @@ void msgProxy::removeId(std::vector<int64_t>& list, const std::string& idText) {
   list.pop_back();
 }
 
-// The recall entry names the chat the ring went to: the group, or the peer of
-// a one-to-one call (whose talk has no group), so that the repeated ring
-// reaches the same people.
-void msgProxy::armRecall(const talkInfo& talk, int64_t target, const std::vector<int64_t>& list,
+// The recall entry is keyed by the talk's group and lists the callees it may
+// ring again. A one-to-one talk has neither (group 0, no limit range), so its
+// entry finds nobody to ring when it falls due and sends nothing: an
+// unanswered one-to-one call ends by its ring and wait time-outs alone, and
+// the peer never rings a second time.
+void msgProxy::armRecall(const talkInfo& talk, const std::vector<int64_t>& list,
                          std::string recallText) {
   spliceTail(recallText, wire::kRecallFlagTail);
-  plugin_->addRecallTimeout(tools::int64_To_Str(target), talk.roomId, list,
+  plugin_->addRecallTimeout(tools::int64_To_Str(talk.groupId), talk.roomId, list,
                             plugin_->settings().recallDuration.load(), wire::kRecallCategory,
                             recallText, tools::getLocalTime(), 1);
 }
@@ -210,9 +212,7 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
 
   // A group call only ever reaches the callees, whatever the limit setting.
   bool sent = sendMessage(target, wire::kMsgTypeAll, text, range, false, !p2p, true, 0);
-  if (sent && plugin_->settings().recallEnable.load() != 0) {
-    armRecall(talk, target, p2p ? std::vector<int64_t>{target} : range, recallText);
-  }
+  if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
   if (sent && talk.single == 0 && !p2p) postCallCard(talk, callees, initState, range, true);
   return sent;
 }
@@ -238,9 +238,7 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
   bool sent =
       sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, false, false, false, 0);
   MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_RET, sent ? 1 : 0);
-  if (sent && plugin_->settings().recallEnable.load() != 0) {
-    armRecall(talk, talk.groupId, range, recallText);
-  }
+  if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
   if (sent && talk.single == 0) postCallCard(talk, invitees, initState, range, false);
   return sent;
 }

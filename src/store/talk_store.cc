@@ -407,6 +407,11 @@ void talkStore::markAnsweredElsewhere(const std::string& roomId) {
   if (talking_ != 0 && sameRoom(roomId)) recordRefused();
 }
 
+void talkStore::markRefusedElsewhere(const std::string& roomId) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ != 0 && sameRoom(roomId)) recordRefused();
+}
+
 void talkStore::resetTalk() {
   imsdk::autoLock guard(&lock_);
   clearTalk();

@@ -67,6 +67,9 @@ class talkStore {
   // refusal, so that a repeated ring of it within the refusal window does not
   // ring this client again. Does nothing for another room.
   void markAnsweredElsewhere(const std::string& roomId);
+  // This user declined the current talk on another device: remembered as a
+  // refusal here too, for the same reason. Does nothing for another room.
+  void markRefusedElsewhere(const std::string& roomId);
 
   // Received commands and time-outs.
   uint32_t remoteCall(const std::vector<int64_t>& callees, talkInfo& info, uint8_t recall);

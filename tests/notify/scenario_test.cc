@@ -207,16 +207,76 @@ TEST_F(ScenarioTest, RecallRingsOnlyThoseStillRingingAsOftenAsAllowed) {
   EXPECT_EQ(rings(me), 1u);
 }
 
-// A one-to-one call has no group: its repeated ring still reaches the peer,
-// whose talk keeps ringing once.
-TEST_F(ScenarioTest, OneToOneRecallRingsThePeerAgain) {
-  simhost::Client& caller = addPlugin("caller", kCaller, kPc, 1);
-  caller.request(imsdk::kCmdCall, req(0, "rp", {kMe}, "", "{\"rtcType\":\"p2pconfer\"}"));
+// A one-to-one talk is never rung again, placed from no chat or from a group
+// chat, even when the recall settings reach past the peer's 98-second ring:
+// its single repeated-ring entry finds nobody to ring, and the ring that ended
+// does not come back.
+class OneToOneRecall : public ScenarioTest, public ::testing::WithParamInterface<int64_t> {};
+
+TEST_P(OneToOneRecall, NeverRingsThePeerAgain) {
+  const std::string group = std::to_string(GetParam());
+  simhost::Client& caller = addPlugin("caller", kCaller, kPc, 4);
+  caller.request(imsdk::kCmdCall, req(GetParam(), "rp", {kMe}, "", "{\"rtcType\":\"p2pconfer\"}"));
   net.pump();
-  run(40, {&me, &caller});
-  EXPECT_THAT(recalls(caller), ElementsAre("14>1001[1001]:CALL"));
+  run(135, {&me, &caller});
+  EXPECT_THAT(recalls(caller), IsEmpty());
   EXPECT_EQ(rings(me), 1u);
+  EXPECT_EQ(events().back(), "5|local_sdk_becalltimeout|1001||" + group + "|2001|rp|||");
+  size_t stopped = 0;
+  for (const auto& line : caller.logs()) {
+    stopped += line.text == "notify_recalltimeout ret=18." ? 1 : 0;
+    EXPECT_EQ(line.text.find("send_recall"), std::string::npos);
+  }
+  EXPECT_EQ(stopped, 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(FromChat, OneToOneRecall, ::testing::Values(int64_t{0}, kGroup));
+
+// However this client's ring of a group call ended, what the caller sends
+// afterwards: a repeated ring (recall) of the room rings again only when the
+// ring ran out here, the caller not knowing it; the refusal memory (five
+// minutes) keeps it quiet after this user declined here or on the phone, or
+// answered on the phone. The call sent again as a fresh call is the caller
+// calling anew and always rings.
+struct Ended {
+  const char* name;
+  simhost::Client* (*by)(simhost::Client& me, simhost::Client& phone);  // null: it ran out
+  uint16_t request;
+  const char* annotation;
+  size_t ringsAfterRecall;
+};
+
+class RingEnded : public ScenarioTest, public ::testing::WithParamInterface<Ended> {};
+
+TEST_P(RingEnded, ComesBackOnlyWhenTheCallerRingsAnew) {
+  const Ended& row = GetParam();
+  simhost::Client& phone = addPlugin("phone", kMe, kAndroid);
+  ring();
+  ASSERT_EQ(rings(me), 1u);
+  if (row.by == nullptr) {
+    run(72, {&me});
+  } else {
+    row.by(me, phone)->request(row.request, req(kGroup, "r1", {kMe}, row.annotation));
+    net.pump();
+  }
+  ASSERT_FALSE(talking());
+  deliver(kCaller, kAndroid, kGroup, groupCall().str("flag", "recall"));
+  EXPECT_EQ(rings(me), row.ringsAfterRecall);
+  deliver(kCaller, kAndroid, kGroup, groupCall());
+  EXPECT_EQ(rings(me), 2u);
+}
+
+simhost::Client* here(simhost::Client& me, simhost::Client&) { return &me; }
+simhost::Client* onPhone(simhost::Client&, simhost::Client& phone) { return &phone; }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Ways, RingEnded, ::testing::Values(
+    Ended{"refused_here", here, imsdk::kCmdHungup, "refuse", 1},
+    Ended{"refused_on_the_phone", onPhone, imsdk::kCmdHungup, "refuse", 1},
+    Ended{"answered_on_the_phone", onPhone, imsdk::kCmdIntoRoom, "accept", 1},
+    Ended{"ran_out_here", nullptr, 0, "", 2}),
+    rowName<Ended>);
+// clang-format on
 
 // The same user on a phone answers: this client stops ringing for good,
 // through recalls, ring and wait time-outs, even when the caller never learns

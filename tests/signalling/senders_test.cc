@@ -415,10 +415,10 @@ TEST_F(SendersTest, OneToOneCallGoesToThePeer) {
       R"("deviceType":"1","version":"mrtc@1.8.8","VideoStatus":"multi",)"
       R"("extend":"{\"mode\":\"single\"}","rtcType":"p2pconfer","selects":[12],"members":[11,)"
       R"(12],"recallCnt":"8","recallDrt":"1"})");
-  // The repeated ring goes back to the peer, the talk having no group.
+  // The repeated-ring entry carries the talk's group (none) and no callee,
+  // so it can never ring the peer again.
   ASSERT_EQ(client_.timerPosts().size(), 1u);
-  EXPECT_EQ(client_.timerPosts()[0].cmd.key + idText(client_.timerPosts()[0].cmd.members),
-            "12[12]");
+  EXPECT_EQ(client_.timerPosts()[0].cmd.key + idText(client_.timerPosts()[0].cmd.members), "0[]");
 }
 
 TEST_F(SendersTest, InviteGoesToTheGroupAndArmsRecallForInvitees) {
