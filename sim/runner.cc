@@ -201,7 +201,18 @@ void Run::setUp() {
   });
   if (sc_.faults.loss > 0 || sc_.faults.dup > 0 || sc_.faults.delay > 0) {
     net_.setFaultPlan([this](const simhost::NetMessage& msg, const simhost::Client& to) {
-      return deliveryFaults(sc_.faults, msg.seq, to.name(), result_.faults);
+      std::vector<int64_t> delays = deliveryFaults(sc_.faults, msg.seq, to.name(), result_.faults);
+      if (delays.size() == 1 && delays[0] == 0) return delays;
+      Item it = item(to.name(), kind::kFault);
+      it.set("fault", delays.empty() ? "loss" : delays.size() > 1 ? "dup" : "delay");
+      it.set("from", msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice)
+                                            : msg.fromClient);
+      it.set("type", static_cast<int64_t>(msg.msgType));
+      describeBody(it, msg.body);
+      it.set("properties", msg.properties);
+      it.set("delays", delays);
+      add(std::move(it));
+      return delays;
     });
   }
   for (ClientState& cs : clients_) {
@@ -818,6 +829,10 @@ RunResult Run::go() {
     result_.failures.insert(result_.failures.end(), failed.begin(), failed.end());
     if (!sc_.invariants.empty()) {
       for (const Violation& v : checkInvariants(sc_, result_)) {
+        if (!v.excusedBy.empty()) {
+          result_.excused.push_back(v.invariant + " (" + v.excusedBy + "): " + v.what);
+          continue;
+        }
         if (std::find(sc_.invariants.begin(), sc_.invariants.end(), v.invariant) ==
                 sc_.invariants.end() &&
             std::find(sc_.invariants.begin(), sc_.invariants.end(), "all") ==

@@ -39,6 +39,8 @@ struct RunResult {
   // the run-out time.
   int64_t quietMs = -1;
   int64_t lastStepMs = 0;  // time of the last step, since the start
+  // Invariants broken where a fault excuses it: "name (fault): what".
+  std::vector<std::string> excused;
   // Faults injected, by kind (loss, dup, delay, media, crash, partition).
   std::map<std::string, int64_t> faults;
 };

@@ -33,6 +33,7 @@ constexpr const char* kPull = "pull";            // offline messages handed over
 constexpr const char* kLifecycle = "lifecycle";  // pre-login, login
 constexpr const char* kOnline = "online";        // client went away or came back
 constexpr const char* kLog = "log";              // plug-in log line
+constexpr const char* kFault = "fault";          // a delivery lost, delayed or duplicated
 }  // namespace kind
 
 struct Item {

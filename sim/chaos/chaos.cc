@@ -139,12 +139,14 @@ uint64_t workloadSeed(uint64_t seed, int64_t index) {
 }
 
 std::string shrinkScenario(const std::string& text, const std::string& invariant,
-                           const simhost::PluginLibrary& library) {
+                           const simhost::PluginLibrary& library,
+                           const std::function<void()>& onTrial) {
   json::Document best;
   best.Parse(text.c_str(), text.size());
   int budget = kShrinkBudget;
   auto fails = [&](const json::Document& doc) {
     if (budget-- <= 0) return false;
+    if (onTrial) onTrial();
     json::StringBuffer buf;
     json::Writer<json::StringBuffer> w(buf);
     doc.Accept(w);
@@ -217,6 +219,7 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
         if (it.kind == kind::kDeliver) ++summary.deliveries;
       }
       bad = broken(run);
+      for (const std::string& e : run.excused) ++summary.excused[e.substr(0, e.find(':'))];
       for (const std::string& f : run.failures) log << label << ": " << f << "\n";
       if (!run.error.empty()) log << label << ": " << run.error << "\n";
     }
@@ -228,8 +231,8 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
       std::string path = writeFile(options.outDir, base + ".json", replay);
       if (!path.empty()) summary.written.push_back(path);
       if (options.shrink && first != kRunError) {
-        watchdog.arm(label + " (shrinking)");
-        std::string small = shrinkScenario(replay, first, library);
+        std::string small = shrinkScenario(replay, first, library,
+                                           [&] { watchdog.arm(label + " (shrinking)"); });
         path = writeFile(options.outDir, base + "-small.json", small);
         if (!path.empty()) summary.written.push_back(path);
       }
@@ -264,6 +267,10 @@ void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostre
   for (const auto& f : s.faults) row(f.first, f.second);
   out << "violations\n";
   for (const auto& v : s.violations) row(v.first, v.second);
+  if (!s.excused.empty()) {
+    out << "excused (a fault makes them unavoidable)\n";
+    for (const auto& e : s.excused) row(e.first, e.second);
+  }
   for (const std::string& path : s.written) out << "replay: " << path << "\n";
   out << (s.failed() ? "FAILED: an invariant was violated\n" : "ok: no invariant violated\n");
 }

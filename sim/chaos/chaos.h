@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <ostream>
 #include <set>
@@ -31,6 +32,7 @@ struct ChaosSummary {
   int64_t deliveries = 0;  // messages handed to plug-ins
   std::map<std::string, int64_t> faults;
   std::map<std::string, int64_t> violations;
+  std::map<std::string, int64_t> excused;  // "invariant (fault)"
   std::vector<std::string> written;  // replay scenarios
   bool failed() const;
 };
@@ -44,8 +46,10 @@ void printSummary(const ChaosOptions& options, const ChaosSummary& summary, std:
 
 // Takes steps and faults out of a failing scenario while it still breaks the
 // same invariant; returns the smallest text found.
+// onTrial runs before each trial run.
 std::string shrinkScenario(const std::string& text, const std::string& invariant,
-                           const simhost::PluginLibrary& library);
+                           const simhost::PluginLibrary& library,
+                           const std::function<void()>& onTrial = {});
 
 // "mrtc-sim chaos ...": its own command line; returns the exit status.
 int chaosMain(int argc, char** argv);

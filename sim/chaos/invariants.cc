@@ -26,6 +26,10 @@ constexpr int64_t kCmdHungup = 24005;
 constexpr int64_t kCmdTempletJoin = 24010;
 constexpr int64_t kHintType = 8;
 constexpr const char* kBusy = "busy";
+constexpr const char* kRecallFlag = "recall";
+constexpr const char* kRestart = "restart";
+constexpr const char* kRingRanOut = "local_sdk_becalltimeout";
+constexpr const char* kKeepAliveRanOut = "local_sdk_keepalivetimeout";
 constexpr const char* kFinishHintMark = "\"operType\":\"22\"";
 constexpr const char* kHintRoomKey = "roomId=";
 
@@ -56,6 +60,7 @@ std::string hintRoom(const std::string& properties) {
 struct Cause {
   std::string command;  // of the last message delivered, or "pull"
   std::string roomId;
+  bool recall = false;
 };
 
 class Checker {
@@ -68,40 +73,60 @@ class Checker {
       if (it.kind == kind::kDeliver) {
         onDeliver(it);
       } else if (it.kind == kind::kPull) {
-        causes_[it.client] = {"pull", ""};
+        causes_[it.client] = {"pull", "", false};
+      } else if (it.kind == kind::kLifecycle && it.str("event") == kRestart) {
+        forget(it.client);
       } else if (it.kind == kind::kRequest) {
         onRequest(it);
       } else if (it.kind == kind::kEvent) {
         onEvent(it);
+      } else if (it.kind == kind::kFault && it.num("type") == kHintType &&
+                 it.str("properties").find(kFinishHintMark) != std::string::npos) {
+        if (it.str("fault") != "dup") {
+          missedHints_[{it.client, hintRoom(it.str("properties"))}] = it.str("fault");
+        }
       } else if (it.kind == kind::kMessage && it.num("type") == kHintType &&
                  it.str("properties").find(kFinishHintMark) != std::string::npos) {
         std::string room = hintRoom(it.str("properties"));
-        if (++finishHints_[room] == 2) {
+        if (++finishHints_[room] >= 2) {
           add("one_finish_hint", it, "a second finish hint for room " + room);
+          auto missed = missedHints_.find({it.client, room});
+          if (missed != missedHints_.end()) out_.back().excusedBy = missed->second;
         }
       }
     }
     const int64_t bound = talkEndBoundMs(sc_);
     if (run_.quietMs < 0) {
-      Violation v{"talk_ends", "still busy when the run-out time was over", run_.endMs};
-      out_.push_back(v);
+      out_.push_back({"talk_ends", "still busy when the run-out time was over", run_.endMs, ""});
     } else if (run_.quietMs - run_.lastStepMs > bound) {
       out_.push_back({"talk_ends",
                       "quiet only " + std::to_string(run_.quietMs - run_.lastStepMs) +
                           " ms after the last step (bound " + std::to_string(bound) + " ms)",
-                      run_.quietMs});
+                      run_.quietMs, ""});
     }
     return std::move(out_);
   }
 
  private:
   void add(const char* invariant, const Item& it, const std::string& what) {
-    out_.push_back({invariant, it.client + " at " + std::to_string(it.t) + " ms: " + what, it.t});
+    out_.push_back({invariant, it.client + " at " + std::to_string(it.t) + " ms: " + what, it.t, ""});
+  }
+
+  // A restarted plug-in remembers nothing of the talks before its crash
+  // (nothing is persisted): a repeated ring of a room declined before the
+  // crash, pulled or delivered after it, rings again. The crash fault cannot
+  // keep that promise, so the slate is wiped.
+  void forget(const std::string& client) {
+    for (auto* set : {&done_, &ended_, &ranOut_}) {
+      for (auto i = set->begin(); i != set->end();) {
+        i = i->first == client ? set->erase(i) : std::next(i);
+      }
+    }
   }
 
   void onDeliver(const Item& it) {
     const std::string body = it.str("body");
-    Cause c{it.str("command"), member(body, "roomId")};
+    Cause c{it.str("command"), member(body, "roomId"), it.str("flag") == kRecallFlag};
     causes_[it.client] = c;
     // Another device of this user answered, declined or left the room.
     if (it.num("fromUser") == users_[it.client] &&
@@ -139,6 +164,17 @@ class Checker {
       // A new invitation into the room: it may ring again.
       done_.erase(key);
       ended_.erase(key);
+      ranOut_.erase(key);
+      return;
+    }
+    if (type == kEventRing && (cause.recall || cause.command == "pull") &&
+        ranOut_.count(key) != 0 && done_.count(key) == 0) {
+      // The talk ran out here (its ring, or the keep-alive of an application
+      // that froze) and the caller, who cannot know that, rings again (a
+      // recall, live or pulled): its deliberate re-ring, not a ring coming
+      // back.
+      ended_.erase(key);
+      ranOut_.erase(key);
       return;
     }
     if (type == kEventRing && done_.count(key) != 0) {
@@ -154,7 +190,11 @@ class Checker {
           "event " + std::to_string(type) + " for room " + room + " after its event 5 (cause: " +
               cause.command + ")");
     }
-    if (type == kEventFinished) ended_.insert(key);
+    if (type == kEventFinished) {
+      ended_.insert(key);
+      const std::string word = it.str("annotation");
+      if (word == kRingRanOut || word == kKeepAliveRanOut) ranOut_.insert(key);
+    }
   }
 
   const Scenario& sc_;
@@ -163,7 +203,9 @@ class Checker {
   std::map<std::string, Cause> causes_;
   std::set<std::pair<std::string, std::string>> done_;
   std::set<std::pair<std::string, std::string>> ended_;
+  std::set<std::pair<std::string, std::string>> ranOut_;
   std::map<std::string, int> finishHints_;
+  std::map<std::pair<std::string, std::string>, std::string> missedHints_;
   std::vector<Violation> out_;
 };
 

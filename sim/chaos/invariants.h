@@ -10,8 +10,14 @@
 // - "talk_ends": once the last application stopped, every plug-in is quiet
 //   (no talk, no time-out, nothing in flight) within the bound the time-outs
 //   give (see talkEndBoundMs).
-// Each fault may excuse an invariant it cannot keep; faultExcuses() says
-// which and why.
+// A fault excuses a violation it makes unavoidable (the violation is then
+// reported as excused, not failed):
+// - loss, delay: "one_finish_hint" when the finish hint already posted for
+//   the room was lost or late on its way to the client that posts a second
+//   one. Only that hint tells a member that somebody else closed the talk;
+//   without it the member that believes itself last posts its own.
+// - crash: the "no_ring_back" and "silent_after_end" memory of a client is
+//   wiped when it restarts: the plug-in keeps nothing across a restart.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +32,8 @@ namespace mrtcsim {
 struct Violation {
   std::string invariant;
   std::string what;
-  int64_t t = 0;  // ms since the start
+  int64_t t = 0;          // ms since the start
+  std::string excusedBy;  // the fault that makes it unavoidable, if one does
 };
 
 inline const std::vector<std::string>& invariantNames() {

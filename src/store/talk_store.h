@@ -70,6 +70,13 @@ class talkStore {
   // This user declined the current talk on another device: remembered as a
   // refusal here too, for the same reason. Does nothing for another room.
   void markRefusedElsewhere(const std::string& roomId);
+  // The end of a room that this client does not hold reached it: the caller
+  // cancelled a one-to-one call, the talk finished, or this user answered or
+  // left it on another device, before the call itself arrived (messages
+  // overtake each other). For the refusal window a call of that room, late
+  // or repeated, does not ring; an invitation into it still does. Does
+  // nothing for the current talk.
+  void markClosedBeforeCall(const std::string& roomId);
 
   // Received commands and time-outs.
   uint32_t remoteCall(const std::vector<int64_t>& callees, talkInfo& info, uint8_t recall);
@@ -112,6 +119,8 @@ class talkStore {
   void addInvitees(const std::vector<int64_t>& ids, int64_t inviterId);
   void recordRefused();
   bool isRecentlyRefused(int64_t targetId, const std::string& roomId, bool recall);
+  bool isClosedBeforeCall(const std::string& roomId);
+  void forgetClosed(const std::string& roomId);
 
   talkMember* findMember(int64_t userId);
   const talkMember* findMember(int64_t userId) const;
@@ -159,6 +168,11 @@ class talkStore {
 
   std::vector<inviteRecord> inviteRecords_;
   std::vector<refusedTalk> refusedTalks_;
+  struct closedRoom {
+    int64_t closeTime;
+    std::string roomId;
+  };
+  std::vector<closedRoom> closedRooms_;  // oldest first, at most kClosedRoomsMax
   std::map<int64_t, int64_t> connectTimes_;
   std::map<int64_t, int64_t> hangupTimes_;
 };
