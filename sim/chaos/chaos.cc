@@ -203,7 +203,7 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
   size_t baseline = 0;
   for (int64_t i = 0; i < options.runs; ++i) {
     const uint64_t seed = workloadSeed(options.seed, i);
-    Workload work = makeWorkload(seed, kinds);
+    Workload work = makeWorkload(seed, kinds, options.maxGroup);
     const std::string label = "seed " + std::to_string(options.seed) + " run " +
                               std::to_string(i) + " (workload " + std::to_string(seed) + ")";
     watchdog.arm(label);

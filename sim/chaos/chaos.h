@@ -22,7 +22,8 @@ struct ChaosOptions {
   std::set<std::string> faults;  // empty: every kind
   std::string outDir = ".";      // where failing scenarios are written
   bool shrink = true;
-  int64_t watchdogSeconds = 300;  // a run taking longer (wall time) is a deadlock
+  int64_t watchdogSeconds = 300;
+  int64_t maxGroup = 50;  // a run taking longer (wall time) is a deadlock
 };
 
 struct ChaosSummary {

@@ -29,6 +29,8 @@ int chaosMain(int argc, char** argv) {
                  "Comma list of loss,dup,delay,partition,crash,skew,media (all when absent)");
   app.add_option("--out", options.outDir, "Directory for failing scenarios")
       ->capture_default_str();
+  app.add_option("--max-group", options.maxGroup, "Largest group a workload may have (2 to 50)")
+      ->capture_default_str();
   app.add_flag("--no-shrink", noShrink, "Write failing scenarios without shrinking them");
   app.add_option("--plugin", pluginPath, "Plug-in library to load")->type_name("PATH");
   CLI11_PARSE(app, argc, argv);

@@ -17,6 +17,7 @@ constexpr int64_t kTickMs = 3000;
 constexpr int64_t kEventRing = 1;
 constexpr int64_t kEventEntered = 3;
 constexpr int64_t kEventFinished = 5;
+constexpr int64_t kEventTalkState = 10;
 constexpr int64_t kEventHint = 21;
 constexpr int64_t kEventCard = 22;
 constexpr int64_t kCmdCall = 24001;
@@ -122,6 +123,7 @@ class Checker {
         i = i->first == client ? set->erase(i) : std::next(i);
       }
     }
+    held_.erase(client);
   }
 
   void onDeliver(const Item& it) {
@@ -147,12 +149,17 @@ class Checker {
     // talk (answered 0; 3 found no talk, 6 another room). A "busy" reply is
     // not a refusal: the store remembers only "refuse", the caller is not
     // told, and the recall rings the user again, who may be free by then.
-    const bool declined = cmd == kCmdHungup && ok && it.str("annotation") != kBusy;
+    // The hang-up must name the talk the client holds: one naming another room
+    // ends the held talk instead (the workload cannot know which it holds).
+    const bool declined = cmd == kCmdHungup && ok && it.str("annotation") != kBusy &&
+                          held_[it.client] == room;
     if ((cmd == kCmdIntoRoom && ok) || declined) done_.insert(key);
     if (ok && (cmd == kCmdCall || cmd == kCmdJoin || cmd == kCmdTempletJoin ||
                cmd == kCmdIntoRoom)) {
       ended_.erase(key);  // taking part again
+      held_[it.client] = room;
     }
+    if (cmd == kCmdHungup) held_.erase(it.client);
   }
 
   void onEvent(const Item& it) {
@@ -190,6 +197,8 @@ class Checker {
           "event " + std::to_string(type) + " for room " + room + " after its event 5 (cause: " +
               cause.command + ")");
     }
+    if (type == kEventRing || type == kEventTalkState) held_[it.client] = room;
+    if (type == kEventFinished && held_[it.client] == room) held_.erase(it.client);
     if (type == kEventFinished) {
       ended_.insert(key);
       const std::string word = it.str("annotation");
@@ -200,6 +209,7 @@ class Checker {
   const Scenario& sc_;
   const RunResult& run_;
   std::map<std::string, int64_t> users_;
+  std::map<std::string, std::string> held_;  // the room each client holds, as far as seen
   std::map<std::string, Cause> causes_;
   std::set<std::pair<std::string, std::string>> done_;
   std::set<std::pair<std::string, std::string>> ended_;

@@ -52,7 +52,8 @@ struct Planned {
 
 class Builder {
  public:
-  Builder(uint64_t seed, const std::set<std::string>& faults) : dice_(seed), faults_(faults) {}
+  Builder(uint64_t seed, const std::set<std::string>& faults, int64_t maxGroup)
+      : dice_(seed), faults_(faults), maxGroup_(std::max<int64_t>(2, maxGroup)) {}
 
   Workload build(uint64_t seed);
 
@@ -128,6 +129,7 @@ class Builder {
 
   Dice dice_;
   std::set<std::string> faults_;
+  int64_t maxGroup_;
   std::vector<int64_t> users_;
   std::vector<Device> devices_;
   std::vector<Planned> steps_;
@@ -202,8 +204,9 @@ void Builder::call(int64_t k, int64_t startMs) {
 Workload Builder::build(uint64_t seed) {
   Workload out;
   const int64_t roll = dice_.range(0, 99);
-  const int64_t size = roll < 60 ? dice_.range(2, 5) : roll < 92 ? dice_.range(6, 12)
-                                                                 : dice_.range(13, 50);
+  const int64_t size = std::min(maxGroup_, roll < 60   ? dice_.range(2, 5)
+                                           : roll < 92 ? dice_.range(6, 12)
+                                                       : dice_.range(13, 50));
   for (int64_t i = 0; i < size; ++i) users_.push_back(kFirstUser + i);
   for (int64_t u : users_) {
     devices_.push_back({"u" + std::to_string(u), u, kPc});
@@ -371,8 +374,8 @@ Workload Builder::build(uint64_t seed) {
 
 }  // namespace
 
-Workload makeWorkload(uint64_t seed, const std::set<std::string>& faults) {
-  return Builder(seed, faults).build(seed);
+Workload makeWorkload(uint64_t seed, const std::set<std::string>& faults, int64_t maxGroup) {
+  return Builder(seed, faults, maxGroup).build(seed);
 }
 
 }  // namespace mrtcsim

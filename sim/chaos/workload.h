@@ -27,6 +27,7 @@ struct Workload {
   int64_t skewed = 0;  // clients whose clock is off
 };
 
-Workload makeWorkload(uint64_t seed, const std::set<std::string>& faults);
+// maxGroup caps the group size (CI keeps its runs small; 50 by default).
+Workload makeWorkload(uint64_t seed, const std::set<std::string>& faults, int64_t maxGroup = 50);
 
 }  // namespace mrtcsim
