@@ -201,7 +201,7 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
   for (const std::string& kind : kinds) summary.faults[kind] = 0;
   Watchdog watchdog(options.watchdogSeconds);
   size_t baseline = 0;
-  for (int64_t i = 0; i < options.runs; ++i) {
+  for (int64_t i = options.first; i < options.first + options.runs; ++i) {
     const uint64_t seed = workloadSeed(options.seed, i);
     Workload work = makeWorkload(seed, kinds, options.maxGroup);
     const std::string label = "seed " + std::to_string(options.seed) + " run " +
@@ -239,8 +239,9 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
     }
     // Every plug-in of the run is gone: the heap must be back where it was.
     const size_t heap = heapInUse();
-    if (i + 1 == kWarmUpRuns) baseline = heap;
-    if (i + 1 > kWarmUpRuns && baseline != 0 && heap > baseline + kHeapSlack) {
+    const int64_t done = i + 1 - options.first;
+    if (done == kWarmUpRuns) baseline = heap;
+    if (done > kWarmUpRuns && baseline != 0 && heap > baseline + kHeapSlack) {
       log << label << ": invariant memory: " << heap << " bytes in use after the run, "
           << baseline << " after the warm-up\n";
       ++summary.violations["memory"];

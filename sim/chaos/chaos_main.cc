@@ -25,6 +25,7 @@ int chaosMain(int argc, char** argv) {
   bool noShrink = false;
   app.add_option("--seed", options.seed, "Seed of the whole run")->capture_default_str();
   app.add_option("--runs", options.runs, "Number of workloads")->capture_default_str();
+  app.add_option("--first", options.first, "Index of the first workload")->capture_default_str();
   app.add_option("--faults", faults,
                  "Comma list of loss,dup,delay,partition,crash,skew,media (all when absent)");
   app.add_option("--out", options.outDir, "Directory for failing scenarios")

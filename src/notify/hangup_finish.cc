@@ -63,7 +63,7 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
     // not ring (this user left it on another device, or the caller of a
     // one-to-one call hung up).
     const bool callerLeftP2p = cmd.rtcType == ntext::kP2p && senderId == cmd.onwerId;
-    if ((result == kTalkNone || result == kTalkOtherRoom) && (otherDevice || callerLeftP2p)) {
+    if ((result == kTalkNone || result == kTalkOtherRoom) && (senderIsSelf || callerLeftP2p)) {
       plugin_->store().markClosedBeforeCall(cmd.roomId);
     }
     return;
