@@ -349,6 +349,10 @@ uint32_t talkStore::localIntoRoom(const std::vector<int64_t>& ids, talkInfo& inf
   int64_t me = self();
   setMemberJoined(me, false);
   if (me != onwerId_ && rtcType_ == kP2pConfer) connectTime_ = tools::getLocalTime();
+  // Answered here: remembered like a refusal, so that a repeated ring of the
+  // room does not ring again once the talk ended here, however it ended (the
+  // caller keeps recalling while no report tells it this user is in).
+  recordRefused();
   for (int64_t id : ids) setMemberJoined(id, false);
   fillTalkInfo(info);
   return kTalkDone;
