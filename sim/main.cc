@@ -5,6 +5,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "chaos/chaos.h"
 #include "mermaid.h"
 #include "plugin_path.h"
 #include "report/html_report.h"
@@ -55,6 +56,7 @@ constexpr const char* kDescription =
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "chaos") return mrtcsim::chaosMain(argc - 1, argv + 1);
   CLI::App app{kDescription, "mrtc-sim"};
   app.get_formatter()->column_width(30);
   std::string scenarioPath;

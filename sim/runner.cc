@@ -5,6 +5,8 @@
 #include <map>
 #include <memory>
 
+#include "chaos/fault_plan.h"
+#include "chaos/invariants.h"
 #include "clock_control.h"
 #include "expect.h"
 #include "host_records.h"
@@ -79,7 +81,8 @@ struct ClientState {
   simhost::Client* host = nullptr;
   imsdk::IPlugin* plugin = nullptr;
   size_t events = 0, logs = 0, sent = 0, inserted = 0, results = 0, timers = 0;
-  bool appRunning = true;  // false after the client vanished
+  bool appRunning = true;  // false after the client vanished, crashed or froze
+  bool frozen = false;     // the application stopped for good: it asks nothing more
   bool inTalk = false;     // the application believes it is in a talk
   int64_t keepAliveDue = -1;
   int64_t offlineSince = -1;  // traffic sequence when it went away
@@ -126,6 +129,10 @@ class Run {
   void leaveMedia(ClientState& cs);
   void schedule(const std::vector<MediaReport>& reports);
   void setInTalk(ClientState& cs, bool inTalk);
+  void goAway(ClientState& cs);
+  void comeBack(ClientState& cs);
+  void pullMissed(ClientState& cs);
+  bool quiet() const;
 
   std::string lastSignalBody(const std::string& client);
   std::string lastBodyOfType(const std::string& client, int64_t type);
@@ -143,6 +150,7 @@ class Run {
     MediaReport report;
   };
   std::vector<Pending> pending_;
+  int64_t mediaReports_ = 0;
   RunResult result_;
 };
 
@@ -192,6 +200,22 @@ void Run::setUp() {
     it.set("body", msg.body);
     add(std::move(it));
   });
+  if (sc_.faults.loss > 0 || sc_.faults.dup > 0 || sc_.faults.delay > 0) {
+    net_.setFaultPlan([this](const simhost::NetMessage& msg, const simhost::Client& to) {
+      std::vector<int64_t> delays = deliveryFaults(sc_.faults, msg.seq, to.name(), result_.faults);
+      if (delays.size() == 1 && delays[0] == 0) return delays;
+      Item it = item(to.name(), kind::kFault);
+      it.set("fault", delays.empty() ? "loss" : delays.size() > 1 ? "dup" : "delay");
+      it.set("from", msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice)
+                                            : msg.fromClient);
+      it.set("type", static_cast<int64_t>(msg.msgType));
+      describeBody(it, msg.body);
+      it.set("properties", msg.properties);
+      it.set("delays", delays);
+      add(std::move(it));
+      return delays;
+    });
+  }
   for (ClientState& cs : clients_) {
     cs.host->attach(cs.plugin);
     if (cs.spec->login) {
@@ -340,7 +364,11 @@ void Run::setInTalk(ClientState& cs, bool inTalk) {
 
 void Run::schedule(const std::vector<MediaReport>& reports) {
   if (!media_.enabled) return;
-  for (const MediaReport& r : reports) pending_.push_back({now() + media_.delayMs, r});
+  for (const MediaReport& r : reports) {
+    for (int64_t late : mediaFaults(sc_.faults, ++mediaReports_, result_.faults)) {
+      pending_.push_back({now() + media_.delayMs + late, r});
+    }
+  }
 }
 
 void Run::enterMedia(ClientState& cs, const std::string& roomId, int64_t groupId) {
@@ -406,6 +434,8 @@ void Run::advanceTo(int64_t target) {
     for (const ClientState& cs : clients_) {
       if (cs.keepAliveDue >= 0) next = std::min(next, cs.keepAliveDue);
     }
+    int64_t held = net_.nextHeldMs();
+    if (held >= 0) next = std::min(next, held);
     if (next <= now()) next = now() + 1;
     commlib::advance(next - now(), [this] { settle(); });
     settle();
@@ -505,6 +535,9 @@ std::string Run::lastBodyOfType(const std::string& client, int64_t type) {
   for (auto it = sent.rbegin(); it != sent.rend(); ++it) {
     if (it->msgType == type) return it->body;
   }
+  // A random workload cannot know whether the card was ever posted (the call
+  // may have failed): the application then has no card to join from.
+  if (!sc_.invariants.empty()) return "";
   throw RunError("client \"" + client + "\" has sent no message of type " + std::to_string(type));
 }
 
@@ -567,6 +600,9 @@ void Run::runStep(const Step& step) {
     advanceTo(target);
   }
   ClientState* cs = step.client.empty() ? nullptr : &state(step.client);
+  const bool asksApp = step.action == Action::kRequest || step.action == Action::kExtra ||
+                       step.action == Action::kKeepAlive || step.action == Action::kFreeze;
+  if (cs != nullptr && cs->frozen && asksApp) return;
   switch (step.action) {
     case Action::kNone:
       break;
@@ -660,28 +696,129 @@ void Run::runStep(const Step& step) {
     case Action::kOnline:
       collect(*cs);
       if (!step.online) {
-        // The device drops off the network and its application stops: no
-        // keep-alive, and the media server sees it leave its room.
-        std::vector<simhost::NetMessage> traffic = net_.traffic();
-        cs->offlineSince = traffic.empty() ? 0 : traffic.back().seq;
-        cs->offlineUntil = -1;
-        cs->host->setOnline(false);
-        setInTalk(*cs, false);
-        leaveMedia(*cs);
-        cs->appRunning = false;
+        goAway(*cs);
       } else {
-        std::vector<simhost::NetMessage> traffic = net_.traffic();
-        cs->offlineUntil = traffic.empty() ? 0 : traffic.back().seq;
-        cs->host->setOnline(true);
-        cs->appRunning = true;
+        comeBack(*cs);
       }
       add(item(cs->spec->name, kind::kOnline).set("online", int64_t{step.online ? 1 : 0}));
       break;
     case Action::kMedia:
       media_ = step.media;
       break;
+    case Action::kCrash:
+      collect(*cs);
+      goAway(*cs);
+      cs->host->attach(nullptr);
+      lib_.release(cs->plugin);
+      cs->plugin = nullptr;
+      ++result_.faults["crash"];
+      add(item(cs->spec->name, kind::kLifecycle).set("event", "crash"));
+      break;
+    case Action::kRestart: {
+      if (cs->plugin != nullptr) throw RunError("client \"" + cs->spec->name + "\" did not crash");
+      cs->plugin = lib_.create();
+      if (cs->plugin == nullptr) throw RunError("the plug-in library created no plug-in");
+      cs->events = cs->host->events().size();
+      cs->logs = cs->host->logs().size();
+      cs->sent = cs->host->sent().size();
+      cs->inserted = cs->host->inserted().size();
+      cs->results = cs->host->results().size();
+      cs->host->attach(cs->plugin);
+      add(item(cs->spec->name, kind::kLifecycle).set("event", "restart"));
+      comeBack(*cs);
+      cs->host->preLogin(cs->spec->preLoginText);
+      cs->host->login();
+      collect(*cs);
+      for (const ExtraSpec& e : cs->spec->settings) extra(*cs, e, "setting");
+      pullMissed(*cs);
+      break;
+    }
+    case Action::kCut:
+      collect(*cs);
+      if (step.cut) {
+        std::vector<simhost::NetMessage> traffic = net_.traffic();
+        cs->offlineSince = traffic.empty() ? 0 : traffic.back().seq;
+        cs->offlineUntil = -1;
+        cs->host->setOnline(false);
+        cs->host->updateConfig([](simhost::ClientConfig& c) { c.refuseSend = true; });
+        ++result_.faults["partition"];
+      } else {
+        cs->host->setOnline(true);
+        cs->host->updateConfig([](simhost::ClientConfig& c) { c.refuseSend = false; });
+        std::vector<simhost::NetMessage> traffic = net_.traffic();
+        cs->offlineUntil = traffic.empty() ? 0 : traffic.back().seq;
+      }
+      add(item(cs->spec->name, kind::kOnline)
+              .set("online", int64_t{step.cut ? 0 : 1})
+              .set("partition", int64_t{1}));
+      if (!step.cut) pullMissed(*cs);
+      break;
+    case Action::kFreeze:
+      collect(*cs);
+      setInTalk(*cs, false);
+      leaveMedia(*cs);
+      cs->appRunning = false;
+      cs->frozen = true;
+      add(item(cs->spec->name, kind::kLifecycle).set("event", "frozen"));
+      break;
+    case Action::kRedeliver: {
+      const std::string& command = step.redeliver.command;
+      std::vector<simhost::NetMessage> sent = state(step.redeliver.from).host->sent();
+      auto it = std::find_if(sent.rbegin(), sent.rend(), [&](const simhost::NetMessage& m) {
+        Item probe;
+        describeBody(probe, m.body);
+        return probe.str("command") == command;
+      });
+      if (it == sent.rend()) {
+        throw RunError("client \"" + step.redeliver.from + "\" sent no " + command);
+      }
+      net_.redeliver(*it, cs->spec->name, 0);
+      break;
+    }
   }
   settle();
+}
+
+// The device drops off the network and its application stops: no
+// keep-alive, and the media server sees it leave its room.
+void Run::goAway(ClientState& cs) {
+  std::vector<simhost::NetMessage> traffic = net_.traffic();
+  cs.offlineSince = traffic.empty() ? 0 : traffic.back().seq;
+  cs.offlineUntil = -1;
+  cs.host->setOnline(false);
+  setInTalk(cs, false);
+  leaveMedia(cs);
+  cs.appRunning = false;
+}
+
+void Run::comeBack(ClientState& cs) {
+  std::vector<simhost::NetMessage> traffic = net_.traffic();
+  cs.offlineUntil = traffic.empty() ? 0 : traffic.back().seq;
+  cs.host->setOnline(true);
+  cs.appRunning = true;
+}
+
+// Event 38 with what the server kept for the client while it was away.
+void Run::pullMissed(ClientState& cs) {
+  std::vector<imsdk::hostMessage> msgs = missedMessages(cs);
+  collect(cs);
+  Item it = item(cs.spec->name, kind::kPull);
+  it.set("count", static_cast<int64_t>(msgs.size()));
+  size_t at = result_.items.size();
+  add(std::move(it));
+  std::vector<imsdk::hostMessage> back = cs.host->pull(msgs);
+  IdList statuses;
+  for (const imsdk::hostMessage& hm : back) statuses.push_back(hm.status);
+  result_.items[at].set("statuses", statuses);
+  collect(cs);
+}
+
+bool Run::quiet() const {
+  if (commlib::liveThreads() > 0 || !pending_.empty() || net_.held() > 0) return false;
+  for (const ClientState& cs : clients_) {
+    if (cs.inTalk && cs.keepAliveDue >= 0) return false;
+  }
+  return true;
 }
 
 RunResult Run::go() {
@@ -705,16 +842,31 @@ RunResult Run::go() {
     }
     // Let the talk run out: until no timer thread and no application action
     // is left, or the run-out time is over.
+    result_.lastStepMs = now() - sc_.startMs;
     const int64_t limit = now() + sc_.runOutMs;
     while (now() < limit) {
-      bool busy = commlib::liveThreads() > 0 || !pending_.empty();
-      for (const ClientState& cs : clients_) busy = busy || (cs.inTalk && cs.keepAliveDue >= 0);
-      if (!busy) break;
+      if (quiet()) break;
       advanceTo(std::min(limit, now() + kTimerTickMs));
     }
+    if (quiet()) result_.quietMs = now() - sc_.startMs;
     std::vector<std::string> failed =
         check(sc_.expects, result_.items, 0, result_.items.size(), "final expectations");
     result_.failures.insert(result_.failures.end(), failed.begin(), failed.end());
+    if (!sc_.invariants.empty()) {
+      for (const Violation& v : checkInvariants(sc_, result_)) {
+        if (!v.excusedBy.empty()) {
+          result_.excused.push_back(v.invariant + " (" + v.excusedBy + "): " + v.what);
+          continue;
+        }
+        if (std::find(sc_.invariants.begin(), sc_.invariants.end(), v.invariant) ==
+                sc_.invariants.end() &&
+            std::find(sc_.invariants.begin(), sc_.invariants.end(), "all") ==
+                sc_.invariants.end()) {
+          continue;
+        }
+        result_.failures.push_back("invariant " + v.invariant + ": " + v.what);
+      }
+    }
   } catch (const RunError& e) {
     result_.error = sc_.file + ": " + e.what();
   }

@@ -337,12 +337,40 @@ MediaSpec readMedia(const Reader& r, const JValue& v, const std::string& where, 
   return base;
 }
 
+double probability(const Reader& r, const JValue& obj, const char* key) {
+  const JValue* v = r.member(obj, key);
+  if (v == nullptr) return 0;
+  if (!v->IsNumber() || v->GetDouble() < 0 || v->GetDouble() > 1)
+    r.fail("faults", std::string("\"") + key + "\" must be a probability from 0 to 1");
+  return v->GetDouble();
+}
+
+FaultSpec readFaults(const Reader& r, const JValue& v) {
+  r.object(v, "faults");
+  r.onlyKeys(v, "faults",
+             {"seed", "loss", "dup", "delay", "delayMax", "mediaLoss", "mediaDup", "mediaLate"});
+  FaultSpec f;
+  const int64_t seed = r.intOr(v, "seed", 0, "faults");
+  if (seed < 0) r.fail("faults", "\"seed\" must not be negative");
+  f.seed = static_cast<uint64_t>(seed);
+  f.loss = probability(r, v, "loss");
+  f.dup = probability(r, v, "dup");
+  f.delay = probability(r, v, "delay");
+  f.mediaLoss = probability(r, v, "mediaLoss");
+  f.mediaDup = probability(r, v, "mediaDup");
+  if (const JValue* d = r.member(v, "delayMax")) f.delayMaxMs = r.seconds(*d, "faults", "delayMax");
+  if (const JValue* d = r.member(v, "mediaLate"))
+    f.mediaLateMs = r.seconds(*d, "faults", "mediaLate");
+  return f;
+}
+
 Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   std::string where = "step " + std::to_string(index);
   r.object(v, where);
   static const char* const kActions[] = {"request", "extra",  "keepalive", "advance",
                                          "inject",  "pull",   "push",      "prelogin",
-                                         "login",   "online", "mediaRoom"};
+                                         "login",   "online", "mediaRoom", "crash",
+                                         "restart", "cut",    "freeze",    "redeliver"};
   static const std::set<std::string> kRequestFields = {
       "kind", "annotation", "groupId", "roomId", "roomName", "members", "extend", "extendFrom"};
   Step s;
@@ -438,6 +466,25 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   } else if (action == "online") {
     s.action = Action::kOnline;
     s.online = r.boolean(v["online"], where, "online");
+  } else if (action == "crash" || action == "restart" || action == "freeze") {
+    if (!r.boolean(v[action.c_str()], where, action.c_str()))
+      r.fail(where, "\"" + action + "\" must be true");
+    s.action = action == "crash" ? Action::kCrash
+               : action == "restart" ? Action::kRestart
+                                     : Action::kFreeze;
+  } else if (action == "cut") {
+    s.action = Action::kCut;
+    s.cut = r.boolean(v["cut"], where, "cut");
+  } else if (action == "redeliver") {
+    s.action = Action::kRedeliver;
+    const JValue& p = v["redeliver"];
+    std::string at = where + ": redeliver";
+    r.object(p, at);
+    r.onlyKeys(p, at, {"from", "command"});
+    s.redeliver.from = r.string(r.required(p, "from", at), at, "from");
+    if (sc.client(s.redeliver.from) == nullptr)
+      r.fail(at, "unknown client \"" + s.redeliver.from + "\"");
+    s.redeliver.command = r.string(r.required(p, "command", at), at, "command");
   } else if (action == "mediaRoom") {
     s.action = Action::kMedia;
     s.media = readMedia(r, v["mediaRoom"], where + ": mediaRoom", sc.media);
@@ -497,7 +544,7 @@ Scenario readScenario(const std::string& text, const std::string& file) {
   r.object(doc, "top level");
   r.onlyKeys(doc, "top level",
              {"name", "description", "start", "runOut", "users", "groups", "clients", "mediaRoom",
-              "steps", "expect"});
+              "faults", "invariants", "steps", "expect"});
   Scenario sc;
   sc.file = file;
   sc.name = r.stringOr(doc, "name", "top level");
@@ -591,6 +638,13 @@ Scenario readScenario(const std::string& text, const std::string& file) {
   }
   if (const JValue* m = r.member(doc, "mediaRoom"))
     sc.media = readMedia(r, *m, "mediaRoom", sc.media);
+  if (const JValue* f = r.member(doc, "faults")) sc.faults = readFaults(r, *f);
+  if (const JValue* inv = r.member(doc, "invariants")) {
+    if (!inv->IsArray()) r.fail("invariants", "must be an array of names");
+    for (const JValue& n : inv->GetArray()) {
+      sc.invariants.push_back(r.string(n, "invariants", "invariants"));
+    }
+  }
   const JValue& steps = r.required(doc, "steps", "top level");
   if (!steps.IsArray()) r.fail("steps", "must be an array");
   int index = 0;

@@ -100,6 +100,29 @@ struct MediaSpec {
   int64_t delayMs = 0;
 };
 
+// Faults drawn from a seed: each decision is a hash of the seed and what it
+// is about (the message, the recipient, the copy), so a run replays exactly.
+struct FaultSpec {
+  uint64_t seed = 0;
+  double loss = 0;          // a delivery is lost
+  double dup = 0;           // a delivery comes twice (the copy later)
+  double delay = 0;         // a delivery comes late
+  int64_t delayMaxMs = 0;   // how much later a late copy or a duplicate comes, at most
+  double mediaLoss = 0;     // a media room report never comes
+  double mediaDup = 0;      // a media room report comes twice
+  int64_t mediaLateMs = 0;  // a media room report comes up to this much later
+  bool any() const {
+    return loss > 0 || dup > 0 || delay > 0 || mediaLoss > 0 || mediaDup > 0 || mediaLateMs > 0;
+  }
+};
+
+// A message a client sent, delivered once more to another client (same id
+// and time), as an at-least-once network redelivers after a reconnect.
+struct RedeliverSpec {
+  std::string from;     // the client that sent it
+  std::string command;  // its last signalling message with this "type"
+};
+
 enum class Action {
   kNone,
   kRequest,
@@ -113,6 +136,11 @@ enum class Action {
   kLogin,
   kOnline,
   kMedia,
+  kCrash,      // the plug-in is released without a hang-up; the client is gone
+  kRestart,    // a new plug-in, login, and an offline pull of what it missed
+  kCut,        // a partition: cut off (true) or back, pulling what it missed (false)
+  kFreeze,     // the application stops: no more keep-alives, requests or reports
+  kRedeliver,  // a copy of a message already delivered
 };
 
 struct Step {
@@ -132,6 +160,8 @@ struct Step {
   std::string text;
   bool online = true;
   MediaSpec media;
+  bool cut = false;
+  RedeliverSpec redeliver;
   std::vector<Expectation> expects;
 };
 
@@ -145,6 +175,10 @@ struct Scenario {
   std::vector<GroupSpec> groups;
   std::vector<ClientSpec> clients;
   MediaSpec media;
+  FaultSpec faults;
+  // Invariants checked over the whole run (see chaos/invariants.h); a broken
+  // one is a failed expectation.
+  std::vector<std::string> invariants;
   std::vector<Step> steps;
   std::vector<Expectation> expects;  // checked over the whole run
 

@@ -242,7 +242,11 @@ std::string renderText(const Item& item, const TextOptions& options) {
     out << item.str("event");
     opt(out, item, "text", "text");
   } else if (item.kind == kind::kOnline) {
-    out << (item.num("online") != 0 ? "back online" : "vanished (offline, application stopped)");
+    if (item.num("partition") != 0) {
+      out << (item.num("online") != 0 ? "partition over" : "cut off (partition)");
+    } else {
+      out << (item.num("online") != 0 ? "back online" : "vanished (offline, application stopped)");
+    }
   } else if (item.kind == kind::kTimer) {
     out << "timer   " << item.str("op") << " " << timeoutName(item.num("type"));
     if (item.str("op") == "arm") out << " " << item.num("seconds") << " s";

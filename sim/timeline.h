@@ -34,6 +34,7 @@ constexpr const char* kLifecycle = "lifecycle";  // pre-login, login
 constexpr const char* kOnline = "online";        // client went away or came back
 constexpr const char* kLog = "log";              // plug-in log line
 constexpr const char* kTimer = "timer";          // time-out armed or taken back by the plug-in
+constexpr const char* kFault = "fault";          // a delivery lost, delayed or duplicated
 }  // namespace kind
 
 struct Item {

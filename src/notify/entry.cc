@@ -2,6 +2,7 @@
 // batches, pushes), the offline cache of an inactive mobile client and the
 // one dispatcher they all end in.
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "CLocker.h"
@@ -27,6 +28,9 @@ constexpr int32_t kAgeUpperSec = 120;
 constexpr uint8_t kDeviceIos = 3;
 constexpr int32_t kPushParseFail = 81;
 constexpr int32_t kPushNotMulti = 82;
+// Message ids kept against repeated deliveries: far more than the messages a
+// client receives while a copy can still be on its way.
+constexpr size_t kActedOnKept = 512;
 
 bool isSignalBody(uint8_t bodyType) {
   return bodyType == kBodySignal || bodyType == kBodySignalLimited;
@@ -63,7 +67,12 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
 
   imsdk::autoLock guard(plugin_->lock());
   const std::string annotation = cmd.annotation;
-  dispatchCmd(msg.sendUserId, cmd);
+  if (actedOnBefore(msg)) {
+    MRTC_LOG(plugin_, 0, ntext::kFnOnNotify, NT_NOTIFY_REPEAT, static_cast<long long>(msg.msgId),
+             static_cast<long long>(msg.sendUserId));
+  } else {
+    dispatchCmd(msg.sendUserId, cmd);
+  }
   // The handlers may have rewritten the word; the message keeps its own.
   cmd.senderId = msg.sendUserId;
   cmd.annotation = annotation;
@@ -116,6 +125,11 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     const bool stale = plugin_->isTimeout(msg.msgTime, kAgeLowerSec, kAgeUpperSec);
     if (stale && !finish) continue;
     imsdk::autoLock guard(plugin_->lock());
+    if (actedOnBefore(msg)) {
+      MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_NOTIFY_REPEAT,
+               static_cast<long long>(msg.msgId), static_cast<long long>(msg.sendUserId));
+      continue;
+    }
     // An inactive phone must not ring for calls it cannot show yet; they
     // wait until the application reports it is active again.
     if (plugin_->ownDeviceType() == kDeviceIos && plugin_->settings().activeFlag.load() == 0 &&
@@ -131,6 +145,18 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     }
   }
   MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_FLAT, flat);
+}
+
+bool pluginNotify::actedOnBefore(const imsdk::hostMessage& msg) {
+  if (msg.msgId == 0) return false;
+  const actedKey key{msg.sendUserId, msg.msgId, std::hash<std::string>()(msg.body)};
+  if (!actedOn_.insert(key).second) return true;
+  actedOrder_.push_back(key);
+  if (actedOrder_.size() > kActedOnKept) {
+    actedOn_.erase(actedOrder_.front());
+    actedOrder_.pop_front();
+  }
+  return false;
 }
 
 // Not analysed: the request entry holds the plug-in lock through its own

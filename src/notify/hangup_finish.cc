@@ -60,6 +60,13 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
   const uint32_t result = plugin_->store().remoteHungup(senderId, talk, who);
   if (result != kTalkDone) {
     MRTC_LOG(plugin_, 0, ntext::kFnHungup, NT_HUNGUP_FAIL, static_cast<int>(result));
+    // Overtaken by its own end: the call of this room, when it comes, must
+    // not ring (this user left it on another device, or the caller of a
+    // one-to-one call hung up).
+    const bool callerLeftP2p = cmd.rtcType == ntext::kP2p && senderId == cmd.onwerId;
+    if ((result == kTalkNone || result == kTalkOtherRoom) && (senderIsSelf || callerLeftP2p)) {
+      plugin_->store().markClosedBeforeCall(cmd.roomId);
+    }
     return;
   }
   plugin_->removeTimeout(kTimeoutWait, cmd.roomId, senderId, kTimeoutMemberCategory);
@@ -101,6 +108,10 @@ void pluginNotify::notify_finish(int64_t senderId, mrtcCmd& cmd) {
   }
   if (result != kTalkDone) {
     MRTC_LOG(plugin_, 0, ntext::kFnFinish, NT_FINISH_FAIL, static_cast<int>(result));
+    // The talk is over before its call reached this client.
+    if (result == kTalkNone || result == kTalkOtherRoom) {
+      plugin_->store().markClosedBeforeCall(cmd.roomId);
+    }
     return;
   }
   // Delayed cards of a finished talk must not appear any more.

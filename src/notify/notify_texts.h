@@ -103,6 +103,7 @@ constexpr char kFnTemp[] = "imsdkmrtc::pluginNotify::onTempNotify";
 #define NT_NOTIFY_NOT_MULTI "notify: not multi message."
 #define NT_NOTIFY_IGNORE "notify: ignore recvCmd:%s."
 #define NT_NOTIFY_RECV "notify: recvCmd:%s."
+#define NT_NOTIFY_REPEAT "notify: msgId=%lld from %lld already acted on."
 #define NT_OFFLINE_PULL "onOffLineNotify: pull count=%d."
 #define NT_OFFLINE_PARSE_FAIL "onOffLineNotify: transfrom to cmd fail."
 #define NT_OFFLINE_CMD \

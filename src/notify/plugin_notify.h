@@ -3,13 +3,17 @@
 //
 // Threads: onNotify (notification thread), onOffLineNotify (post-server
 // thread) and the request-side entries run each dispatch under the plug-in
-// lock; hintRooms_ and offlineCache_ are touched only under it. The time-out
+// lock; hintRooms_, offlineCache_ and the acted-on message ids are touched
+// only under it. The time-out
 // handlers run on the timer thread without the plug-in lock and reach the
 // store through its own lock.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host_records.h"
@@ -121,9 +125,21 @@ class pluginNotify {
   // Members of the talk not in the room yet, this user left out.
   static std::vector<int64_t> waitingMembers(const talkInfo& talk, int64_t selfId);
 
+  // True when this signalling message (sender, message id, body) was acted
+  // on before, and remembers it otherwise. The network delivers at least
+  // once: a copy that comes again (after a reconnect, or in a pull after it
+  // already arrived) must not ring or end anything twice. The body is part of
+  // the key because two devices of one user number their messages alike. Id 0
+  // is never remembered. REQUIRES the plug-in lock.
+  bool actedOnBefore(const imsdk::hostMessage& msg) MRTC_REQUIRES(plugin_->lock());
+
   mrtc_plugin* plugin_;
   // at most kHintRoomLimit and kOfflineCacheLimit entries
   std::vector<hintRoom> hintRooms_ MRTC_GUARDED_BY(plugin_->lock());
+  // The last kActedOnKept messages acted on, oldest first, and as a set.
+  using actedKey = std::tuple<int64_t, int64_t, size_t>;
+  std::deque<actedKey> actedOrder_ MRTC_GUARDED_BY(plugin_->lock());
+  std::set<actedKey> actedOn_ MRTC_GUARDED_BY(plugin_->lock());
   std::vector<offlineCacheEntry> offlineCache_ MRTC_GUARDED_BY(plugin_->lock());
 };
 

@@ -34,6 +34,12 @@ void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
   const bool known = plugin_->store().remoteIntoRoom(senderId, talk) == kTalkDone;
   if (!known) MRTC_LOG(plugin_, 0, ntext::kFnIntoRoom, NT_INTOROOM_FAIL);
   const int64_t self = plugin_->selfId();
+  // This user answered on another device before the call reached this one
+  // (a message of this user comes from another device: the network never
+  // hands a device its own message).
+  if (!known && senderId == self) {
+    plugin_->store().markClosedBeforeCall(cmd.roomId);
+  }
   const bool acceptedElsewhere =
       senderId == self && talk.rtcType == ntext::kP2p && cmd.annotation == ntext::kAccept;
   const bool enteredElsewhere = senderId == self && cmd.deviceType != plugin_->ownDeviceType();

@@ -21,6 +21,7 @@ constexpr const char kLevelRoom[] = "levelroom";
 
 // Hang-up reason of a callee that declines.
 constexpr const char kRefuse[] = "refuse";
+constexpr const char kBusy[] = "busy";
 
 }  // namespace storeText
 }  // namespace imsdkmrtc

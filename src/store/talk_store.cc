@@ -19,6 +19,9 @@ constexpr int64_t kRefuseWindowMs = 300000;
 // per received invite into the talk). When full, the oldest entry goes.
 constexpr size_t kRefusedLimit = 32;
 constexpr size_t kInviteRecordLimit = 256;
+// Rooms closed before their call arrived, kept for the same window; the
+// oldest goes first when this many are kept.
+constexpr size_t kClosedRoomsMax = 64;
 
 constexpr const auto& kP2pConfer = texts::kP2pConfer;
 
@@ -359,6 +362,10 @@ uint32_t talkStore::localIntoRoom(const std::vector<int64_t>& ids, talkInfo& inf
   int64_t me = self();
   setMemberJoined(me, false);
   if (me != onwerId_ && rtcType_ == kP2pConfer) connectTime_ = tools::getLocalTime();
+  // Answered here: remembered like a refusal, so that a repeated ring of the
+  // room does not ring again once the talk ended here, however it ended (the
+  // caller keeps recalling while no report tells it this user is in).
+  recordRefused();
   for (int64_t id : ids) setMemberJoined(id, false);
   fillTalkInfo(info);
   return kTalkDone;
@@ -397,8 +404,12 @@ uint32_t talkStore::localHungup(talkInfo& info, const std::string& reason) {
   } else if (!isValidTalkInfo(info)) {
     code = kTalkInvalid;
   }
-  // Hanging up always ends this client's part in the current talk.
-  if (reason == storeText::kRefuse) recordRefused();
+  // Hanging up always ends this client's part in the current talk. Whatever
+  // the word, the user is done with it: a repeated ring of it must not ring
+  // again (a group callee's hang-up tells the caller nothing, so its recalls
+  // keep coming). A busy reply is the exception: the user may be free when
+  // the next ring comes.
+  if (reason != storeText::kBusy) recordRefused();
   removeMember(self());
   fillTalkInfo(info);
   clearTalk();
@@ -423,6 +434,37 @@ void talkStore::markAnsweredElsewhere(const std::string& roomId) {
 void talkStore::markRefusedElsewhere(const std::string& roomId) {
   imsdk::autoLock guard(&lock_);
   if (talking_ != 0 && sameRoom(roomId)) recordRefused();
+}
+
+void talkStore::markClosedBeforeCall(const std::string& roomId) {
+  imsdk::autoLock guard(&lock_);
+  if (roomId.empty() || (talking_ != 0 && sameRoom(roomId))) return;
+  const int64_t now = tools::get_mill_sec();
+  for (closedRoom& c : closedRooms_) {
+    if (c.roomId == roomId) {
+      c.closeTime = now;
+      return;
+    }
+  }
+  if (closedRooms_.size() >= kClosedRoomsMax) closedRooms_.erase(closedRooms_.begin());
+  closedRooms_.push_back(closedRoom{now, roomId});
+}
+
+bool talkStore::isClosedBeforeCall(const std::string& roomId) {
+  const int64_t now = tools::get_mill_sec();
+  closedRooms_.erase(std::remove_if(closedRooms_.begin(), closedRooms_.end(),
+                                    [&](const closedRoom& c) {
+                                      return now - c.closeTime > kRefuseWindowMs;
+                                    }),
+                     closedRooms_.end());
+  return std::any_of(closedRooms_.begin(), closedRooms_.end(),
+                     [&](const closedRoom& c) { return c.roomId == roomId; });
+}
+
+void talkStore::forgetClosed(const std::string& roomId) {
+  closedRooms_.erase(std::remove_if(closedRooms_.begin(), closedRooms_.end(),
+                                    [&](const closedRoom& c) { return c.roomId == roomId; }),
+                     closedRooms_.end());
 }
 
 void talkStore::resetTalk() {
@@ -479,6 +521,7 @@ uint32_t talkStore::remoteCall(const std::vector<int64_t>& callees, talkInfo& in
     fillTalkInfo(info);
     return kTalkAlreadyCurrent;
   }
+  if (isClosedBeforeCall(info.roomId)) return kTalkRecentlyRefused;
   if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
   initTalk(info, 0);
   talking_ = 1;
@@ -519,6 +562,8 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
   }
   int64_t me = self();
   if (std::find(invitees.begin(), invitees.end(), me) == invitees.end()) return kTalkNone;
+  // A new invitation into a room that closed here still rings.
+  forgetClosed(info.roomId);
   if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
   stateWord = storeText::kIdle;
   initTalk(info, 0);

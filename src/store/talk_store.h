@@ -73,6 +73,13 @@ class talkStore {
   // This user declined the current talk on another device: remembered as a
   // refusal here too, for the same reason. Does nothing for another room.
   void markRefusedElsewhere(const std::string& roomId) MRTC_EXCLUDES(lock_);
+  // The end of a room that this client does not hold reached it: the caller
+  // cancelled a one-to-one call, the talk finished, or this user answered or
+  // left it on another device, before the call itself arrived (messages
+  // overtake each other). For the refusal window a call of that room, late
+  // or repeated, does not ring; an invitation into it still does. Does
+  // nothing for the current talk.
+  void markClosedBeforeCall(const std::string& roomId) MRTC_EXCLUDES(lock_);
 
   // Received commands and time-outs.
   uint32_t remoteCall(const std::vector<int64_t>& callees, talkInfo& info, uint8_t recall)
@@ -119,6 +126,8 @@ class talkStore {
   void recordRefused() MRTC_REQUIRES(lock_);
   bool isRecentlyRefused(int64_t targetId, const std::string& roomId, bool recall)
       MRTC_REQUIRES(lock_);
+  bool isClosedBeforeCall(const std::string& roomId) MRTC_REQUIRES(lock_);
+  void forgetClosed(const std::string& roomId) MRTC_REQUIRES(lock_);
 
   talkMember* findMember(int64_t userId) MRTC_REQUIRES(lock_);
   const talkMember* findMember(int64_t userId) const MRTC_REQUIRES(lock_);
@@ -169,6 +178,12 @@ class talkStore {
 
   std::vector<inviteRecord> inviteRecords_ MRTC_GUARDED_BY(lock_);
   std::vector<refusedTalk> refusedTalks_ MRTC_GUARDED_BY(lock_);
+  struct closedRoom {
+    int64_t closeTime;
+    std::string roomId;
+  };
+  // oldest first, at most kClosedRoomsMax
+  std::vector<closedRoom> closedRooms_ MRTC_GUARDED_BY(lock_);
   std::map<int64_t, int64_t> connectTimes_ MRTC_GUARDED_BY(lock_);
   std::map<int64_t, int64_t> hangupTimes_ MRTC_GUARDED_BY(lock_);
 };

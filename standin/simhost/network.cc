@@ -145,22 +145,84 @@ size_t Network::pump() {
     NetMessage msg;
     std::vector<Delivery> to;
     std::function<void(const NetMessage&, const Client&)> observer;
+    FaultPlan plan;
     {
       std::lock_guard<std::mutex> lk(mu_);
-      if (queue_.empty()) break;
-      msg = std::move(queue_.front());
-      queue_.pop_front();
-      to = recipientsLocked(msg);
       observer = observer_;
+      plan = plan_;
+      // Held copies that are due go first, earliest (then oldest) first.
+      auto due = held_.end();
+      const int64_t now = nowMs();
+      for (auto it = held_.begin(); it != held_.end(); ++it) {
+        if (it->due > now) continue;
+        if (due == held_.end() || it->due < due->due ||
+            (it->due == due->due && it->order < due->order)) {
+          due = it;
+        }
+      }
+      if (due != held_.end()) {
+        msg = std::move(due->msg);
+        std::string name = std::move(due->client);
+        held_.erase(due);
+        for (const auto& c : clients_) {
+          if (c->name_ == name && c->online_ && c->plugin_ != nullptr) {
+            to.push_back({c.get(), c->plugin_});
+          }
+        }
+        plan = nullptr;
+      } else {
+        if (queue_.empty()) break;
+        msg = std::move(queue_.front());
+        queue_.pop_front();
+        to = recipientsLocked(msg);
+      }
     }
     for (const Delivery& d : to) {
-      if (observer) observer(msg, *d.client);
-      imsdk::hostMessage hm = asHostMessage(msg);
-      d.plugin->onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&hm), 0);
-      ++deliveries;
+      int copies = 1;
+      if (plan) {
+        std::vector<int64_t> delays = plan(msg, *d.client);
+        copies = 0;
+        for (int64_t delay : delays) {
+          if (delay <= 0) {
+            ++copies;
+          } else {
+            redeliver(msg, d.client->name_, delay);
+          }
+        }
+      }
+      for (int i = 0; i < copies; ++i) {
+        if (observer) observer(msg, *d.client);
+        imsdk::hostMessage hm = asHostMessage(msg);
+        d.plugin->onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&hm), 0);
+        ++deliveries;
+      }
     }
   }
   return deliveries;
+}
+
+void Network::setFaultPlan(FaultPlan plan) {
+  std::lock_guard<std::mutex> lk(mu_);
+  plan_ = std::move(plan);
+}
+
+void Network::redeliver(const NetMessage& msg, const std::string& client, int64_t afterMs) {
+  std::lock_guard<std::mutex> lk(mu_);
+  held_.push_back({nowMs() + afterMs, ++heldOrder_, msg, client});
+}
+
+int64_t Network::nextHeldMs() const {
+  std::lock_guard<std::mutex> lk(mu_);
+  int64_t next = -1;
+  for (const Held& h : held_) {
+    if (next < 0 || h.due < next) next = h.due;
+  }
+  return next;
+}
+
+size_t Network::held() const {
+  std::lock_guard<std::mutex> lk(mu_);
+  return held_.size();
 }
 
 size_t Network::pending() const {

@@ -11,6 +11,11 @@
 //   chosen when the message is delivered: a client offline or without a
 //   plug-in then gets nothing, and nothing is kept for it (pull() hands a
 //   client what it missed).
+// - faults: a fault plan, when set, decides for each delivery how many copies
+//   reach the client and after how long (none: the message is lost; a later
+//   copy is held and delivered by the first pump() at or after its time, so
+//   messages overtake each other). A held copy reaches the client only if it
+//   is online with a plug-in when it is due.
 // - a message to the service account 10001 is relayed to the real target
 //   named by "targetID" in its properties; it arrives still addressed to 10001
 //   with those properties, as a server relays it. Without a usable
@@ -115,6 +120,10 @@ struct LogLine {
 struct TimerPost {
   imsdk::timerCmd cmd;
 };
+
+class Client;
+// The delays in ms of the copies of one delivery, in order; empty: lost.
+using FaultPlan = std::function<std::vector<int64_t>(const NetMessage&, const Client&)>;
 
 // Per-client answers to the host services.
 struct ClientConfig {
@@ -273,6 +282,16 @@ class Network {
   // Clock used for message times (the commLib clock).
   int64_t nowMs() const;
 
+  // Faults: see the top of this file. An empty plan delivers every message
+  // once, at once.
+  void setFaultPlan(FaultPlan plan);
+  // Hands the client a copy of a message that already went over the network
+  // (same id and time), after the given delay: a redelivery.
+  void redeliver(const NetMessage& msg, const std::string& client, int64_t afterMs);
+  // Time the next held copy is due (-1: none held).
+  int64_t nextHeldMs() const;
+  size_t held() const;
+
  private:
   friend class Client;
   struct Delivery {
@@ -290,6 +309,15 @@ class Network {
   std::map<int64_t, std::vector<int64_t>> groups_;
   std::vector<std::unique_ptr<Client>> clients_;
   std::deque<NetMessage> queue_;
+  struct Held {
+    int64_t due;
+    int64_t order;
+    NetMessage msg;
+    std::string client;
+  };
+  std::vector<Held> held_;
+  int64_t heldOrder_ = 0;
+  FaultPlan plan_;
   std::vector<NetMessage> traffic_;
   int64_t seq_ = 0;
   int64_t injectedIds_ = 0;

@@ -1,0 +1,381 @@
+#include "chaos/workload.h"
+
+#include <algorithm>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "chaos/fault_plan.h"
+#include "chaos/invariants.h"
+#include "plugin/json.h"
+
+namespace mrtcsim {
+
+namespace {
+
+constexpr int64_t kGroupId = 5001;
+constexpr int64_t kFirstUser = 1001;
+constexpr int32_t kPc = 1;
+constexpr int32_t kPhone = 2;
+
+using Writer = json::Writer<json::StringBuffer>;
+
+class Dice {
+ public:
+  explicit Dice(uint64_t seed) : rng_(seed) {}
+  int64_t range(int64_t lo, int64_t hi) {
+    return lo + static_cast<int64_t>(rng_() % static_cast<uint64_t>(hi - lo + 1));
+  }
+  bool chance(double p) { return unitOf(rng_()) < p; }
+  template <typename T>
+  const T& pick(const std::vector<T>& v) {
+    return v[static_cast<size_t>(range(0, static_cast<int64_t>(v.size()) - 1))];
+  }
+
+ private:
+  std::mt19937_64 rng_;
+};
+
+struct Device {
+  std::string name;
+  int64_t user;
+  int32_t type;
+};
+
+// A step, written when the steps are put in time order.
+struct Planned {
+  int64_t atMs;
+  int64_t order;
+  std::string client;
+  std::function<void(Writer&)> body;
+};
+
+class Builder {
+ public:
+  Builder(uint64_t seed, const std::set<std::string>& faults, int64_t maxGroup)
+      : dice_(seed), faults_(faults), maxGroup_(std::max<int64_t>(2, maxGroup)) {}
+
+  Workload build(uint64_t seed);
+
+ private:
+  bool has(const char* fault) const { return faults_.count(fault) != 0; }
+  void plan(int64_t atMs, const std::string& client, std::function<void(Writer&)> body) {
+    steps_.push_back({atMs, static_cast<int64_t>(steps_.size()), client, std::move(body)});
+  }
+  const Device& deviceOf(int64_t user) {
+    std::vector<size_t> own;
+    for (size_t i = 0; i < devices_.size(); ++i) {
+      if (devices_[i].user == user) own.push_back(i);
+    }
+    return devices_[dice_.pick(own)];
+  }
+  void request(int64_t atMs, const std::string& client, const char* what, const char* annotation,
+               bool group, const std::string& room, const std::vector<int64_t>& members,
+               const char* extend = nullptr) {
+    std::string ann = annotation == nullptr ? "" : annotation;
+    std::string ext = extend == nullptr ? "" : extend;
+    plan(atMs, client, [=](Writer& w) {
+      w.Key("request");
+      w.String(what);
+      if (!ann.empty()) {
+        w.Key("annotation");
+        w.String(ann.c_str());
+      }
+      if (group) {
+        w.Key("groupId");
+        w.Int64(kGroupId);
+      }
+      w.Key("roomId");
+      w.String(room.c_str());
+      if (!members.empty()) {
+        w.Key("members");
+        w.StartArray();
+        for (int64_t m : members) w.Int64(m);
+        w.EndArray();
+      }
+      if (!ext.empty()) {
+        w.Key("extend");
+        w.RawValue(ext.c_str(), ext.size(), json::kObjectType);
+      }
+    });
+  }
+  // A device that answered or joined: it leaves later, or its application
+  // freezes in the talk.
+  void leaveLater(int64_t atMs, const Device& d, bool group, const std::string& room) {
+    if (dice_.chance(0.1)) {
+      plan(atMs, d.name, [](Writer& w) {
+        w.Key("freeze");
+        w.Bool(true);
+      });
+    } else {
+      request(atMs, d.name, "hungup", "hungup_uiclick", group, room, {});
+    }
+  }
+  // A callee's answer, refusal, busy reply or silence.
+  void answer(int64_t startMs, int64_t user, bool group, const std::string& room) {
+    const Device& d = deviceOf(user);
+    const int64_t at = startMs + dice_.range(1000, 20000);
+    const int64_t roll = dice_.range(0, 99);
+    if (roll < 50) {
+      request(at, d.name, "intoroom", "accept", group, room, {user});
+      leaveLater(at + dice_.range(5000, 150000), d, group, room);
+    } else if (roll < 70) {
+      request(at, d.name, "hungup", "refuse", group, room, {});
+    } else if (roll < 75) {
+      request(at, d.name, "hungup", "busy", group, room, {});
+    }
+  }
+  void call(int64_t k, int64_t startMs);
+
+  Dice dice_;
+  std::set<std::string> faults_;
+  int64_t maxGroup_;
+  std::vector<int64_t> users_;
+  std::vector<Device> devices_;
+  std::vector<Planned> steps_;
+};
+
+void Builder::call(int64_t k, int64_t startMs) {
+  const std::string room = "room-" + std::to_string(k);
+  const int64_t caller = dice_.pick(users_);
+  const Device& from = deviceOf(caller);
+  std::vector<int64_t> others;
+  for (int64_t u : users_) {
+    if (u != caller) others.push_back(u);
+  }
+  const bool p2p = dice_.chance(0.35);
+  std::vector<int64_t> callees;
+  if (p2p) {
+    callees.push_back(dice_.pick(others));
+  } else {
+    std::vector<int64_t> shuffled = others;
+    for (size_t i = shuffled.size(); i > 1; --i) {
+      std::swap(shuffled[i - 1],
+                shuffled[static_cast<size_t>(dice_.range(0, static_cast<int64_t>(i) - 1))]);
+    }
+    int64_t n = dice_.chance(0.2) ? static_cast<int64_t>(shuffled.size())
+                                  : dice_.range(1, std::min<int64_t>(8, shuffled.size()));
+    callees.assign(shuffled.begin(), shuffled.begin() + n);
+  }
+  const bool group = !p2p;
+  request(startMs, from.name, "call", nullptr, group, room, callees,
+          p2p ? "{\"rtcType\":\"p2pconfer\"}" : "{\"rtcType\":\"rtc\",\"conferMode\":\"chat\"}");
+  for (int64_t callee : callees) answer(startMs, callee, group, room);
+  if (p2p && dice_.chance(0.2)) {
+    request(startMs + dice_.range(1000, 12000), from.name, "hungup", "cancel_uiclick", false,
+            room, {});
+  } else {
+    leaveLater(startMs + dice_.range(20000, 180000), from, group, room);
+  }
+  if (!group) return;
+  std::vector<int64_t> outside;
+  for (int64_t u : others) {
+    if (std::find(callees.begin(), callees.end(), u) == callees.end()) outside.push_back(u);
+  }
+  if (!outside.empty() && dice_.chance(0.3)) {
+    const int64_t invitee = dice_.pick(outside);
+    const int64_t at = startMs + dice_.range(8000, 40000);
+    request(at, from.name, "invite", nullptr, true, room, {invitee});
+    answer(at, invitee, true, room);
+  }
+  if (!outside.empty() && dice_.chance(0.3)) {
+    const Device& joiner = deviceOf(dice_.pick(outside));
+    const int64_t at = startMs + dice_.range(5000, 60000);
+    if (dice_.chance(0.5)) {
+      request(at, joiner.name, "join", nullptr, true, room, {});
+    } else {
+      const std::string card = from.name;
+      plan(at, joiner.name, [card](Writer& w) {
+        w.Key("request");
+        w.String("templetjoin");
+        w.Key("extendFrom");
+        w.StartObject();
+        w.Key("client");
+        w.String(card.c_str());
+        w.Key("type");
+        w.Int(26);
+        w.EndObject();
+      });
+    }
+    leaveLater(at + dice_.range(6000, 120000), joiner, true, room);
+  }
+}
+
+Workload Builder::build(uint64_t seed) {
+  Workload out;
+  const int64_t roll = dice_.range(0, 99);
+  const int64_t size = std::min(maxGroup_, roll < 60   ? dice_.range(2, 5)
+                                           : roll < 92 ? dice_.range(6, 12)
+                                                       : dice_.range(13, 50));
+  for (int64_t i = 0; i < size; ++i) users_.push_back(kFirstUser + i);
+  for (int64_t u : users_) {
+    devices_.push_back({"u" + std::to_string(u), u, kPc});
+    if (dice_.chance(0.3)) devices_.push_back({"u" + std::to_string(u) + "m", u, kPhone});
+  }
+
+  int64_t t = dice_.range(1000, 5000);
+  const int64_t calls = dice_.range(1, 4);
+  for (int64_t k = 1; k <= calls; ++k) {
+    call(k, t);
+    t += dice_.range(10000, 120000);
+  }
+  out.calls = calls;
+  int64_t end = t;
+  for (const Planned& p : steps_) end = std::max(end, p.atMs);
+  if (has("crash") && dice_.chance(0.6)) {
+    const Device& d = dice_.pick(devices_);
+    const int64_t at = dice_.range(1000, end);
+    plan(at, d.name, [](Writer& w) {
+      w.Key("crash");
+      w.Bool(true);
+    });
+    plan(at + dice_.range(5000, 60000), d.name, [](Writer& w) {
+      w.Key("restart");
+      w.Bool(true);
+    });
+  }
+  if (has("partition") && dice_.chance(0.6)) {
+    const Device& d = dice_.pick(devices_);
+    const int64_t at = dice_.range(1000, end);
+    plan(at, d.name, [](Writer& w) {
+      w.Key("cut");
+      w.Bool(true);
+    });
+    plan(at + dice_.range(5000, 90000), d.name, [](Writer& w) {
+      w.Key("cut");
+      w.Bool(false);
+    });
+  }
+  for (const Planned& p : steps_) end = std::max(end, p.atMs);
+  end += 10000;
+  for (const Device& d : devices_) {
+    plan(end, d.name, [](Writer& w) {
+      w.Key("freeze");
+      w.Bool(true);
+    });
+  }
+  std::stable_sort(steps_.begin(), steps_.end(), [](const Planned& a, const Planned& b) {
+    return a.atMs != b.atMs ? a.atMs < b.atMs : a.order < b.order;
+  });
+
+  json::StringBuffer buf;
+  Writer w(buf);
+  w.StartObject();
+  w.Key("name");
+  w.String(("chaos workload " + std::to_string(seed)).c_str());
+  w.Key("users");
+  w.StartArray();
+  for (int64_t u : users_) {
+    w.StartObject();
+    w.Key("id");
+    w.Int64(u);
+    w.Key("name");
+    w.String(("User " + std::to_string(u)).c_str());
+    w.EndObject();
+  }
+  w.EndArray();
+  w.Key("groups");
+  w.StartArray();
+  w.StartObject();
+  w.Key("id");
+  w.Int64(kGroupId);
+  w.Key("members");
+  w.StartArray();
+  for (int64_t u : users_) w.Int64(u);
+  w.EndArray();
+  w.EndObject();
+  w.EndArray();
+  w.Key("clients");
+  w.StartArray();
+  for (const Device& d : devices_) {
+    w.StartObject();
+    w.Key("name");
+    w.String(d.name.c_str());
+    w.Key("user");
+    w.Int64(d.user);
+    w.Key("device");
+    w.Int(d.type);
+    if (has("skew") && dice_.chance(0.5)) {
+      w.Key("timeOffset");
+      w.Int64(dice_.range(-30, 30));
+      ++out.skewed;
+    }
+    w.Key("settings");
+    w.RawValue(
+        "[{\"type\":16,\"cmd\":{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}},"
+        "{\"type\":18,\"cmd\":{\"enable\":\"on\"}},{\"type\":6,\"cmd\":{\"boardSwitch\":\"on\"}},"
+        "{\"type\":3,\"cmd\":{\"groupId\":\"5001\"}}]",
+        std::char_traits<char>::length(
+            "[{\"type\":16,\"cmd\":{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}},"
+            "{\"type\":18,\"cmd\":{\"enable\":\"on\"}},{\"type\":6,\"cmd\":{\"boardSwitch\":\"on\"}},"
+            "{\"type\":3,\"cmd\":{\"groupId\":\"5001\"}}]"),
+        json::kArrayType);
+    w.EndObject();
+  }
+  w.EndArray();
+  Scenario bound;
+  w.Key("faults");
+  w.StartObject();
+  w.Key("seed");
+  w.Int64(static_cast<int64_t>(seed & 0x7fffffffffffffffULL));
+  if (has("loss")) {
+    w.Key("loss");
+    w.Double(0.03);
+  }
+  if (has("dup")) {
+    w.Key("dup");
+    w.Double(0.05);
+  }
+  if (has("delay")) {
+    w.Key("delay");
+    w.Double(0.1);
+  }
+  if (has("dup") || has("delay")) {
+    w.Key("delayMax");
+    w.Int(10);
+    bound.faults.delayMaxMs = 10000;
+  }
+  if (has("media")) {
+    w.Key("mediaLoss");
+    w.Double(0.1);
+    w.Key("mediaDup");
+    w.Double(0.1);
+    w.Key("mediaLate");
+    w.Int(5);
+    bound.faults.mediaLateMs = 5000;
+  }
+  w.EndObject();
+  w.Key("invariants");
+  w.StartArray();
+  w.String("all");
+  w.EndArray();
+  w.Key("runOut");
+  w.Int64((talkEndBoundMs(bound) + 60000) / 1000);
+  w.Key("steps");
+  w.StartArray();
+  for (const Planned& p : steps_) {
+    w.StartObject();
+    w.Key("at");
+    if (p.atMs % 1000 == 0) {
+      w.Int64(p.atMs / 1000);
+    } else {
+      w.Double(static_cast<double>(p.atMs) / 1000.0);
+    }
+    w.Key("client");
+    w.String(p.client.c_str());
+    p.body(w);
+    w.EndObject();
+  }
+  w.EndArray();
+  w.EndObject();
+  out.text.assign(buf.GetString(), buf.GetSize());
+  return out;
+}
+
+}  // namespace
+
+Workload makeWorkload(uint64_t seed, const std::set<std::string>& faults, int64_t maxGroup) {
+  return Builder(seed, faults, maxGroup).build(seed);
+}
+
+}  // namespace mrtcsim
