@@ -188,10 +188,7 @@ class HostileInput : public NotifyTest,
                       std::to_string(t.active) + "|" + join(t.members) + "|";
     for (uint8_t s : t.memstates) out += s != 0 ? "1" : "0";
     out += "|" + join(t.hismembers);
-    for (const auto& r : plugin().other()->snapshot()) {
-      out += "|" + std::to_string(r.category) + "/" + std::to_string(r.type) + "/" + r.key + "/" +
-             join(r.members);
-    }
+    for (const auto& r : plugin().other()->snapshot()) out += "|" + render(r);
     return out;
   }
 };

@@ -13,6 +13,7 @@
 #include "notify/plugin_notify.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
+#include "support/support.h"
 #include "timer/plugin_other.h"
 #include "timer/timeout_record.h"
 
@@ -23,13 +24,13 @@ using ::testing::IsEmpty;
 
 constexpr int64_t kMe = 1001, kCaller = 2001, kPeer2 = 2002, kPeer3 = 2003, kGroup = 300;
 constexpr int32_t kPc = 1, kAndroid = 2;
-constexpr int64_t kStartMs = 1700000000000;
 
-inline std::string join(const std::vector<int64_t>& ids) {
-  std::string out;
-  for (int64_t id : ids) out += (out.empty() ? "" : ",") + std::to_string(id);
-  return out;
-}
+using testsupport::join;
+using testsupport::kStartMs;
+using testsupport::render;
+using testsupport::renderAll;
+using testsupport::rowName;
+
 
 // A signalling body written by hand, keys in the order given; a key set
 // again keeps its place.
@@ -144,56 +145,13 @@ inline std::string finishHint(const std::string& room) {
          ",operUserName=Bob\"}";
 }
 
-// type|annotation|sender|selects|group|owner|room|roomName|members|extend
-inline std::string render(const simhost::UiEvent& e) {
-  return std::to_string(e.eventType) + "|" + e.annotation + "|" + std::to_string(e.senderId) + "|" +
-         join(e.selects) + "|" + std::to_string(e.groupId) + "|" + std::to_string(e.onwerId) + "|" +
-         e.roomId + "|" + e.roomName + "|" + join(e.members) + "|" + e.extend;
-}
-
-// op/category/type/key/members/duration[/refresh][/n<recallCnt>]
-inline std::string render(const simhost::TimerPost& t) {
-  const imsdk::timerCmd& c = t.cmd;
-  return std::to_string(c.op) + "/" + std::to_string(c.category) + "/" + std::to_string(c.type) +
-         "/" + c.key + "/" + join(c.members) + "/" + std::to_string(c.duration) +
-         (c.refresh != 0 ? "/refresh" : "") +
-         (c.recallCnt != 0 ? "/n" + std::to_string(c.recallCnt) : "");
-}
-
-// type>target[limit]:body
-inline std::string render(const simhost::NetMessage& m) {
-  return std::to_string(m.msgType) + ">" + std::to_string(m.targetId) +
-         (m.limitRange.empty() ? "" : "[" + join(m.limitRange) + "]") + ":" + m.body;
-}
-
-template <typename T>
-std::vector<std::string> renderAll(const std::vector<T>& items) {
-  std::vector<std::string> out;
-  for (const T& item : items) out.push_back(render(item));
-  return out;
-}
-
-// Row names of the parameterised tests.
-template <typename Row>
-std::string rowName(const ::testing::TestParamInfo<Row>& info) {
-  return info.param.name;
-}
-
 class NotifyTest : public ::testing::Test {
  protected:
   // Device type 3 is a phone client, whose pulled calls wait in the offline cache.
-  explicit NotifyTest(uint8_t deviceType = 1) : plugin_(new imsdkmrtc::mrtc_plugin(deviceType)) {
-    commlib::useVirtualTime(kStartMs);
+  explicit NotifyTest(uint8_t deviceType = 1) : deviceType_(deviceType) {
     net.addGroup(kGroup, {kCaller, kMe, kPeer2, kPeer3});
-    me.attach(plugin_.get());
     plugin_->settings().p2pSwitch.store(1);
   }
-  ~NotifyTest() override {
-    plugin_->other()->stop();
-    commlib::advance(4000);
-    commlib::useRealTime();
-  }
-
   imsdkmrtc::mrtc_plugin& plugin() { return *plugin_; }
   imsdkmrtc::pluginNotify& notify() { return *plugin_->notify(); }
 
@@ -211,9 +169,11 @@ class NotifyTest : public ::testing::Test {
   std::vector<std::string> sent() const { return renderAll(me.sent()); }
   bool talking(const std::string& room = "r1") { return plugin_->store().isCurrentRoom(room); }
 
-  simhost::Network net;
-  std::unique_ptr<imsdkmrtc::mrtc_plugin> plugin_;
-  simhost::Client& me = net.addClient("me", kMe, kPc);
+  const uint8_t deviceType_;
+  testsupport::Site site;
+  simhost::Network& net = site.net;
+  simhost::Client& me = site.add("me", kMe, kPc, deviceType_);
+  imsdkmrtc::mrtc_plugin* plugin_ = &testsupport::Site::plugin(me);
 };
 
 class PhoneTest : public NotifyTest {

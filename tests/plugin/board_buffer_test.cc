@@ -8,6 +8,7 @@
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
+#include "support/support.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
@@ -39,11 +40,9 @@ timeoutRecord boardRecord(int32_t category, const std::string& key, std::vector<
 std::vector<std::string> describe(const std::vector<mrtcCmd>& cmds) {
   std::vector<std::string> out;
   for (const mrtcCmd& c : cmds) {
-    std::string ids;
     std::string states;
-    for (int64_t id : c.members) ids += (ids.empty() ? "" : ",") + std::to_string(id);
     for (uint8_t s : c.memstates) states += (states.empty() ? "" : ",") + std::to_string(s);
-    out.push_back(c.roomId + ":[" + ids + "]/[" + states + "]");
+    out.push_back(c.roomId + ":" + testsupport::idText(c.members) + "/[" + states + "]");
   }
   return out;
 }
@@ -51,7 +50,7 @@ std::vector<std::string> describe(const std::vector<mrtcCmd>& cmds) {
 class Board : public ::testing::Test {
  protected:
   void SetUp() override {
-    commlib::useVirtualTime(1700000000000);
+    commlib::useVirtualTime(testsupport::kStartMs);
     client_.attach(&plugin_);
     fill();
   }

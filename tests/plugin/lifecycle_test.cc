@@ -7,30 +7,24 @@
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
+#include "support/support.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
 namespace {
 
-constexpr int64_t kStart = 1700000000000;
+constexpr int64_t kStart = testsupport::kStartMs;
 
 class Lifecycle : public ::testing::Test {
  protected:
-  void SetUp() override {
-    commlib::useVirtualTime(kStart);
-    client_ = &net_.addClient("pc", 1001);
-    client_->attach(&plugin_);
-  }
-  void TearDown() override { commlib::useRealTime(); }
-
   std::string lastLog() const {
     auto logs = client_->logs();
     return logs.empty() ? std::string() : logs.back().text;
   }
 
-  simhost::Network net_;
-  mrtc_plugin plugin_;
-  simhost::Client* client_ = nullptr;
+  testsupport::Site site_;
+  simhost::Client* client_ = &site_.add("pc", 1001);
+  mrtc_plugin& plugin_ = testsupport::Site::plugin(*client_);
 };
 
 TEST_F(Lifecycle, PreLoginDropsTheActiveMarkOnlyAfterTenSeconds) {

@@ -138,30 +138,6 @@ TEST(CommandFactory, ClonesRequestRecordsOfTheSameKind) {
   EXPECT_EQ(plugin.cloneCmd(24008, &extra, 0), nullptr);
 }
 
-TEST(CommandRecords, ResetAndAssign) {
-  imsdk::resp_mrtcEvent event;
-  event.id = 3;
-  event.result = 4;
-  event.annotation = "accept";
-  event.members = {1, 2};
-  imsdk::resp_mrtcEvent copy;
-  EXPECT_TRUE(copy.assign(event));
-  EXPECT_EQ(copy.annotation, "accept");
-  EXPECT_EQ(copy.members, event.members);
-  EXPECT_EQ(copy.result, 4);
-  copy.reset();
-  EXPECT_EQ(copy.id, 0);
-  EXPECT_EQ(copy.result, 0);
-  EXPECT_EQ(copy.annotation, "accept");  // reset keeps the payload
-
-  imsdk::resp_commonResult result;
-  result.id = 9;
-  result.extend = R"({"addr":"x"})";
-  result.reset();
-  EXPECT_EQ(result.id, 9);
-  EXPECT_EQ(result.extend, "");
-}
-
 TEST(PluginUtilities, DefaultsAndLookups) {
   mrtc_plugin plugin;
   const pluginSettings& s = plugin.settings();

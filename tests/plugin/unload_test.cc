@@ -15,6 +15,7 @@
 #include "clock_control.h"
 #include "sdk_cmd.h"
 #include "simhost/simhost.h"
+#include "support/support.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ TEST(Unload, TimerThreadWakesAfterTheLibraryIsClosed) {
   for (bool duringHandler : {false, true}) {
     SCOPED_TRACE(duringHandler ? "released while a handler runs" : "released while it sleeps");
     ASSERT_EQ(0, commlib::liveThreads());
-    commlib::useVirtualTime(1700000000000);
+    commlib::useVirtualTime(testsupport::kStartMs);
     void* lib = dlopen(MRTC_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib, nullptr) << dlerror();
     auto create = reinterpret_cast<imsdk::IPlugin* (*)()>(dlsym(lib, "mrtcplugin_createPlugin"));

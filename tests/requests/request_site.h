@@ -11,44 +11,14 @@
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
+#include "support/support.h"
 #include "timer/plugin_other.h"
 
 namespace reqtest {
 
-// 2023-11-14 22:13:20 UTC: host time / 1000 is the talk's begin time.
-constexpr int64_t kStartMs = 1700000000000;
-
-class Site {
- public:
-  Site() { commlib::useVirtualTime(kStartMs); }
-  ~Site() {
-    for (auto& plugin : plugins_) plugin->other()->stop();
-    // Sleeping timer threads wake, see the stop flag and end.
-    commlib::advance(10000);
-  }
-
-  // A device of the user; its plug-in reports the same device type.
-  simhost::Client& add(const std::string& name, int64_t userId, uint8_t deviceType = 1) {
-    simhost::Client& client = net.addClient(name, userId, deviceType);
-    plugins_.push_back(std::make_unique<imsdkmrtc::mrtc_plugin>(deviceType));
-    client.attach(plugins_.back().get());
-    return client;
-  }
-  imsdkmrtc::mrtc_plugin& plugin(simhost::Client& client) {
-    return *static_cast<imsdkmrtc::mrtc_plugin*>(client.plugin());
-  }
-  // Moves the clock, delivering messages at every step.
-  void advance(int64_t ms) {
-    net.pump();
-    commlib::advance(ms, [this] { net.pump(); });
-    net.pump();
-  }
-
-  simhost::Network net;
-
- private:
-  std::vector<std::unique_ptr<imsdkmrtc::mrtc_plugin>> plugins_;
-};
+using testsupport::kStartMs;
+// pc clients with their own plug-ins, on virtual time.
+using Site = testsupport::Site;
 
 // The group finish hint as written by Ann for room r1 of group 500.
 constexpr const char* kFinishBody = R"({"body":"语音通话已经结束","msgBodyType":"12"})";
@@ -100,7 +70,7 @@ struct Ann {
     site.net.addUser(13, "Cid");
     site.net.addGroup(500, {11, 12, 13});
   }
-  imsdkmrtc::mrtc_plugin& plugin() { return site.plugin(a); }
+  imsdkmrtc::mrtc_plugin& plugin() { return Site::plugin(a); }
   // A request for room `room` answered with this code (-1000: no answer).
   int32_t ask(uint16_t code, const std::string& room, const std::string& annotation = "",
               std::vector<int64_t> members = {}, const std::string& extend = "",

@@ -1,6 +1,6 @@
 // Helpers shared by the signalling tests: a plug-in on the simulated host as
 // user 11 ("Ann") at 09:05:00 UTC on 6 December 2026 in virtual time, and a
-// one-line description of where a message went.
+// the logs of one function.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,24 +14,14 @@
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
+#include "support/support.h"
 
 namespace imsdkmrtc {
 
 constexpr int64_t kNineOhFive = 1796547900;  // 2026-12-06 09:05:00 UTC
 
-inline std::string idText(const std::vector<int64_t>& ids) {
-  std::string out = "[";
-  for (size_t i = 0; i < ids.size(); ++i) out += (i ? "," : "") + std::to_string(ids[i]);
-  return out + "]";
-}
-
-// "from 11 to 500 type 26 flag 1 limit [12,13]" for a sent or inserted message.
-template <typename M>
-std::string route(const M& m) {
-  return "from " + std::to_string(m.senderId) + " to " + std::to_string(m.targetId) + " type " +
-         std::to_string(m.msgType) + " flag " + std::to_string(m.msgFlag) + " limit " +
-         idText(m.limitRange);
-}
+using testsupport::idText;
+using testsupport::route;
 
 class CardsFixture : public ::testing::Test {
  protected:

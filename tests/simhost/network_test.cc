@@ -9,6 +9,7 @@
 #include "clock_control.h"
 #include "simhost/fake_plugin.h"
 #include "simhost/simhost.h"
+#include "support/support.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ using ::testing::ElementsAre;
 class NetworkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    commlib::useVirtualTime(1700000000000);
+    commlib::useVirtualTime(testsupport::kStartMs);
     net.addGroup(100, {1, 2, 3, 4});
     const struct {
       const char* name;
@@ -57,7 +58,7 @@ class NetworkTest : public ::testing::Test {
         if (m.body != body) continue;
         out.insert(name + ":" + std::to_string(m.sendUserId) + "/" + std::to_string(m.targetId) +
                    "/" + std::to_string(m.bodyType) + "/" +
-                   std::to_string(m.msgTime - 1700000000000) + "/" + m.extension);
+                   std::to_string(m.msgTime - testsupport::kStartMs) + "/" + m.extension);
       }
     }
     return out;

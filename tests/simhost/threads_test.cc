@@ -7,12 +7,13 @@
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
+#include "support/support.h"
 #include "timer/plugin_other.h"
 
 namespace {
 
 TEST(SimhostThreadsTest, DeliveriesRequestsPullsAndTimeRunTogether) {
-  commlib::useVirtualTime(1700000000000);
+  commlib::useVirtualTime(testsupport::kStartMs);
   simhost::Network net;
   net.addGroup(100, {1, 2, 3});
   imsdkmrtc::mrtc_plugin plugins[3];

@@ -13,13 +13,14 @@
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
 #include "store/talk_store.h"
+#include "support/support.h"
 
 namespace imsdkmrtc {
 namespace storetest {
 
 constexpr int64_t kSelf = 100;
 constexpr int64_t kGroup = 55;
-constexpr int64_t kStartMs = 1700000000000;
+using testsupport::kStartMs;
 
 inline talkInfo makeInfo(const std::string& roomId, std::vector<int64_t> members,
                          std::vector<uint8_t> memstates = {}) {
@@ -37,11 +38,7 @@ inline talkInfo makeInfo(const std::string& roomId, std::vector<int64_t> members
   return info;
 }
 
-inline std::string ids(const std::vector<int64_t>& list) {
-  std::string out;
-  for (int64_t id : list) out += (out.empty() ? "" : " ") + std::to_string(id);
-  return out;
-}
+inline std::string ids(const std::vector<int64_t>& list) { return testsupport::join(list, " "); }
 
 // "t1a1 r1 m[100:0 7:1] h[5] l[9] oc0": talking, active, room, members with
 // their states, hismembers, leftMembers, othersChanged.

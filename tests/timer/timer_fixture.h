@@ -17,12 +17,13 @@
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
+#include "support/support.h"
 #include "timer/plugin_other.h"
 #include "timer/timeout_record.h"
 
 namespace timertest {
 
-constexpr int64_t kStartMs = 1700000000000;  // a whole second
+using testsupport::kStartMs;
 constexpr int64_t kTickMs = 3000;
 
 constexpr const char* kOneTimeoutPrefix = "onOther: one timeout type=";
@@ -53,12 +54,7 @@ inline imsdk::timerCmd removeCmd(int32_t category, int32_t type, const std::stri
 }
 
 // "category/type/key/[members]/duration"
-inline std::string describe(const imsdkmrtc::timeoutRecord& r) {
-  std::string members;
-  for (int64_t id : r.members) members += (members.empty() ? "" : ",") + std::to_string(id);
-  return std::to_string(r.category) + "/" + std::to_string(r.type) + "/" + r.key + "/[" + members +
-         "]/" + std::to_string(r.duration);
-}
+inline std::string describe(const imsdkmrtc::timeoutRecord& r) { return testsupport::render(r); }
 
 class TimerTest : public ::testing::Test {
  protected:
