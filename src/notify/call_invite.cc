@@ -7,6 +7,8 @@
 #include "notify/plugin_notify.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "signalling/msg_types.h"
+#include "plugin/ui_event_types.h"
 #include "plugin/version.h"
 #include "timer/timeout_record.h"
 
@@ -20,15 +22,12 @@ constexpr int32_t kWaitSeconds = 88;
 constexpr int32_t kVersionEqual = 1;
 constexpr int32_t kHintCallVersion = 3;
 constexpr int32_t kHintInviteVersion = 4;
-constexpr int16_t kMsgTypeLimited = 15;
 constexpr int32_t kSendInsertThenSend = 2;
 
 constexpr int32_t kCallNotSelected = 15;
 constexpr int32_t kCallOwnConference = 21;
 constexpr int32_t kVersionMismatch = 17;
 constexpr int32_t kInviteIntoRoomFailed = 4;
-constexpr uint8_t kEventCall = 1;
-constexpr uint8_t kEventInvite = 2;
 
 bool contains(const std::vector<int64_t>& ids, int64_t id) {
   return std::find(ids.begin(), ids.end(), id) != ids.end();
@@ -89,7 +88,7 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
   if (result == kTalkBusy) {
     MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_BUSY);
     if (talk.rtcType == ntext::kP2p &&
-        !proxy.sendMsg_hungup(ntext::kBusyInRtc, talk, "", kMsgTypeLimited,
+        !proxy.sendMsg_hungup(ntext::kBusyInRtc, talk, "", kMsgTypeFew,
                               kSendInsertThenSend)) {
       MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_BUSY_FAIL);
     }

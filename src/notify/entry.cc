@@ -9,15 +9,12 @@
 #include "notify/plugin_notify.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "signalling/msg_types.h"
 
 namespace imsdkmrtc {
 
 namespace {
 
-constexpr uint8_t kBodyWeakHint = 8;
-constexpr uint8_t kBodySignal = 14;
-constexpr uint8_t kBodySignalLimited = 15;
-constexpr uint8_t kBodyCard = 26;
 constexpr int32_t kHiddenStatus = -10001;
 // A pulled command is acted on only when sent between 60 s in the future
 // and 120 s ago (finishes always are).
@@ -28,15 +25,15 @@ constexpr int32_t kPushParseFail = 81;
 constexpr int32_t kPushNotMulti = 82;
 
 bool isSignalBody(uint8_t bodyType) {
-  return bodyType == kBodySignal || bodyType == kBodySignalLimited;
+  return bodyType == kMsgTypeAll || bodyType == kMsgTypeFew;
 }
 
 }  // namespace
 
 bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
-  if (msg.bodyType == kBodyWeakHint) return onWeakHintNotify(msg.body, msg.extension);
+  if (msg.bodyType == kMsgTypeWeakHint) return onWeakHintNotify(msg.body, msg.extension);
   mrtcCmd cmd;
-  if (msg.bodyType == kBodyCard) {
+  if (msg.bodyType == kMsgTypeCard) {
     bool handled = onTempNotify(msg.body, cmd);
     if (cmd.rtcType != ntext::kMicro) return handled;
   }
@@ -73,7 +70,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
   MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_PULL, static_cast<int>(messages.size()));
   int flat = 0;
   for (imsdk::hostMessage& msg : messages) {
-    if (msg.bodyType == kBodyWeakHint) {
+    if (msg.bodyType == kMsgTypeWeakHint) {
       if (onWeakHintNotify(msg.body, msg.extension)) {
         ++flat;
         msg.status = kHiddenStatus;
@@ -81,7 +78,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
       continue;
     }
     mrtcCmd cmd;
-    if (msg.bodyType == kBodyCard) {
+    if (msg.bodyType == kMsgTypeCard) {
       onTempNotify(msg.body, cmd);
       if (cmd.rtcType != ntext::kMicro) continue;
     } else if (!isSignalBody(msg.bodyType)) {
@@ -92,7 +89,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
       continue;
     }
     if (cmd.VideoStatus != ntext::kMulti) continue;
-    if (msg.bodyType != kBodyCard && !mapP2pAnnotation(cmd, msg.body)) {
+    if (msg.bodyType != kMsgTypeCard && !mapP2pAnnotation(cmd, msg.body)) {
       ++flat;
       msg.status = kHiddenStatus;
     }

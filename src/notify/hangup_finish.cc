@@ -7,15 +7,13 @@
 #include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
 
 namespace {
 
-constexpr uint8_t kEventHungup = 4;
-constexpr uint8_t kEventFinished = 5;
-constexpr uint8_t kEventConferenceFinished = 13;
 
 // The word a one-to-one talk reports for a received hang-up.
 std::string hangupWord(const std::string& word, bool senderIsSelf, bool otherDevice) {

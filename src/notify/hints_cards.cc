@@ -6,6 +6,7 @@
 #include "notify/plugin_notify.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
 #include "plugin/text_readers.h"
 #include "tools.h"
 
@@ -18,8 +19,6 @@ constexpr int32_t kHintBegin = 21;
 constexpr int32_t kHintFinish = 22;
 // A finish hint for a room seen this long ago (seconds) may be shown again.
 constexpr int64_t kHintRoomKeepSec = 600;
-constexpr uint8_t kEventHint = 21;
-constexpr uint8_t kEventCard = 22;
 constexpr int32_t kDeviceH5 = 5;
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "notify/plugin_notify.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
 #include "plugin/text_readers.h"
 #include "plugin/version.h"
 #include "timer/timeout_record.h"
@@ -17,9 +18,6 @@ namespace {
 constexpr int32_t kWaitSeconds = 88;
 constexpr int32_t kHintCaller = 1;
 constexpr int32_t kHintInviter = 2;
-constexpr uint8_t kEventIntoRoom = 3;
-constexpr uint8_t kEventReply = 7;
-constexpr uint8_t kEventTalkState = 10;
 
 }  // namespace
 

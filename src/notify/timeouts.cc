@@ -8,6 +8,7 @@
 #include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
 #include "timer/timeout_record.h"
 #include "tools.h"
 
@@ -15,11 +16,6 @@ namespace imsdkmrtc {
 
 namespace {
 
-constexpr uint8_t kEventFinished = 5;
-constexpr uint8_t kEventNoAnswer = 6;
-constexpr uint8_t kEventBoardSummary = 8;
-constexpr uint8_t kEventBoardEmpty = 9;
-constexpr uint8_t kEventCard = 22;
 
 }  // namespace
 

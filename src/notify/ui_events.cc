@@ -7,6 +7,7 @@
 #include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
 
 namespace imsdkmrtc {
 
@@ -16,7 +17,6 @@ namespace {
 constexpr size_t kLoggedCallMembers = 50;
 // Longer extend texts are not logged.
 constexpr size_t kLoggedExtendLimit = 512;
-constexpr uint8_t kEventCall = 1;
 // The host reads the envelope as an 8-byte block.
 constexpr int32_t kEventBlockLen = 8;
 

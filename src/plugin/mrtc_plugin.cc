@@ -5,6 +5,7 @@
 #include "requests/plugin_net.h"
 #include "requests/plugin_request.h"
 #include "timer/plugin_other.h"
+#include "timer/timeout_record.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -144,7 +145,7 @@ void mrtc_plugin::addRecallTimeout(const std::string& key, const std::string& ro
                                    int32_t recallCnt) {
   imsdk::timerCmd cmd;
   cmd.op = 1;
-  cmd.type = 7;
+  cmd.type = kTimeoutRecall;
   cmd.memberMode = 2;
   cmd.refresh = 0;
   cmd.key = key;
@@ -176,8 +177,8 @@ void mrtc_plugin::startKeepAlive() {
   imsdk::timerCmd cmd;
   cmd.op = 1;
   cmd.refresh = 1;
-  cmd.category = 0;
-  cmd.type = 3;
+  cmd.category = kTimeoutKeepAliveCategory;
+  cmd.type = kTimeoutKeepAlive;
   cmd.key = "keepalive";
   cmd.duration = 60;
   postTimer(cmd);

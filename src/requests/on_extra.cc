@@ -5,6 +5,7 @@
 #include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
 #include "plugin/text_readers.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"

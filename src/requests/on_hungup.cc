@@ -4,6 +4,8 @@
 #include "notify/plugin_notify.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "signalling/msg_types.h"
+#include "plugin/ui_event_types.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "tools.h"
@@ -14,7 +16,6 @@ namespace {
 
 // A talk joined from a card or the board is left quietly this soon.
 constexpr int64_t kTempJoinQuietMs = 5000;
-constexpr int16_t kHungupMsgType = 14;
 
 // True when no member but this user is in the room. A talk whose only member
 // is this user still counts as occupied: its end is not announced from here.
@@ -83,7 +84,7 @@ void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
     const int32_t sendType = isOneOf(word, {kWordCancelClick, kWordRefuse, kWordCancelTimeout})
                                  ? 2
                                  : 0;
-    const bool sent = proxy.sendMsg_hungup(word, talk, std::string(), kHungupMsgType, sendType);
+    const bool sent = proxy.sendMsg_hungup(word, talk, std::string(), kMsgTypeAll, sendType);
     sendResultRespond(code, sent ? kReqDone : kReqSendFail, result);
     return;
   }

@@ -5,6 +5,7 @@
 #include "notify/plugin_notify.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
 #include "plugin/text_readers.h"
 #include "plugin/version.h"
 #include "requests/plugin_net.h"

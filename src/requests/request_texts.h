@@ -92,11 +92,6 @@ constexpr const char* kExtraShareCode = "code=%d";
 constexpr const char* kExtraReviseBegin = "revise: begin=%s.";
 constexpr const char* kExtraReviseEnd = "revise: code=%d, end=%s.";
 
-// UI event types raised by the handlers.
-constexpr uint8_t kEventFinished = 5;
-constexpr uint8_t kEventTalkState = 10;
-constexpr uint8_t kEventHint = 21;
-
 // Call kinds and words.
 constexpr const char* kRtc = "rtc";
 constexpr const char* kP2p = texts::kP2pConfer;

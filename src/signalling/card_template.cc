@@ -7,6 +7,7 @@
 #include "plugin/text_readers.h"
 #include "plugin/version.h"
 #include "signalling/card_build.h"
+#include "signalling/msg_types.h"
 #include "signalling/card_texts.h"
 #include "tools.h"
 
@@ -244,7 +245,7 @@ bool msgProxy::sendTempMsssage(int64_t target, const std::string& card,
   PROXY_LOG(plugin_, ct::kFnSendTemp, ct::kLogTempMessage, logCut(card).c_str());
   hostPost post;
   post.target = target;
-  post.msgType = 26;
+  post.msgType = kMsgTypeCard;
   post.body = card;
   post.limitRange = limit;
   post.insert = insertFirst;

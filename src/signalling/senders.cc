@@ -7,6 +7,8 @@
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_proxy.h"
+#include "signalling/msg_types.h"
+#include "timer/timeout_record.h"
 #include "signalling/wire_texts.h"
 #include "tools.h"
 
@@ -110,7 +112,7 @@ bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
     host->insertMessage(&local, local.size(), 0);
   }
   if (sendType == 0 || sendType == 2) {
-    if (allowRedirect && plugin_->settings().redirectOn.load() != 0 && type == wire::kMsgTypeAll &&
+    if (allowRedirect && plugin_->settings().redirectOn.load() != 0 && type == kMsgTypeAll &&
         tarId != wire::kServiceAccount) {
       record.properties = redirectProperties(record.properties, tarId);
       record.targetId = wire::kServiceAccount;
@@ -157,7 +159,7 @@ void msgProxy::armRecall(const talkInfo& talk, const std::vector<int64_t>& list,
                          std::string recallText) {
   spliceTail(recallText, wire::kRecallFlagTail);
   plugin_->addRecallTimeout(tools::int64_To_Str(talk.groupId), talk.roomId, list,
-                            plugin_->settings().recallDuration.load(), wire::kRecallCategory,
+                            plugin_->settings().recallDuration.load(), kTimeoutRecallCategory,
                             recallText, tools::getLocalTime(), 1);
 }
 
@@ -211,7 +213,7 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
   if (!ringTexts(cmd, text, recallText)) return false;
 
   // A group call only ever reaches the callees, whatever the limit setting.
-  bool sent = sendMessage(target, wire::kMsgTypeAll, text, range, false, !p2p, true, 0);
+  bool sent = sendMessage(target, kMsgTypeAll, text, range, false, !p2p, true, 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
   if (sent && talk.single == 0 && !p2p) postCallCard(talk, callees, initState, range, true);
   return sent;
@@ -236,7 +238,7 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
   if (!ringTexts(cmd, text, recallText)) return false;
 
   bool sent =
-      sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, false, false, false, 0);
+      sendMessage(talk.groupId, kMsgTypeAll, text, talk.members, false, false, false, 0);
   MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_RET, sent ? 1 : 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
   if (sent && talk.single == 0) postCallCard(talk, invitees, initState, range, false);
@@ -258,10 +260,10 @@ bool msgProxy::sendMsg_intoroom(const std::string& annotation, const talkInfo& t
   // One-to-one: every device of the peer (and our own) must follow; in a
   // group only the entering user's devices need to know.
   if (isP2P(talk.rtcType)) {
-    return sendMessage(getTargetId(talk, own), wire::kMsgTypeAll, text, {}, true, true, false,
+    return sendMessage(getTargetId(talk, own), kMsgTypeAll, text, {}, true, true, false,
                        sendType);
   }
-  return sendMessage(getTargetId(talk, own), wire::kMsgTypeFew, text, {own}, false, true, false,
+  return sendMessage(getTargetId(talk, own), kMsgTypeFew, text, {own}, false, true, false,
                      sendType);
 }
 
@@ -292,7 +294,7 @@ bool msgProxy::sendMsg_refuse(const std::string& annotation, const talkInfo& tal
   std::vector<int64_t> range;
   if (talk.targetId > 0) range.push_back(talk.targetId);
   range.push_back(own);
-  return sendMessage(talk.groupId, wire::kMsgTypeFew, text, range, false, true, false, 0);
+  return sendMessage(talk.groupId, kMsgTypeFew, text, range, false, true, false, 0);
 }
 
 bool msgProxy::sendMsg_querytalk(int64_t groupId, const std::string& roomId) {
@@ -306,7 +308,7 @@ bool msgProxy::sendMsg_querytalk(int64_t groupId, const std::string& roomId) {
   cmd.roomId = roomId;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(groupId, wire::kMsgTypeFew, text, {}, false, false, !roomId.empty(), 0);
+  return sendMessage(groupId, kMsgTypeFew, text, {}, false, false, !roomId.empty(), 0);
 }
 
 bool msgProxy::sendMsg_reply_querytalk(int64_t askerId, int64_t targetId, const talkInfo& talk) {
@@ -319,7 +321,7 @@ bool msgProxy::sendMsg_reply_querytalk(int64_t askerId, int64_t targetId, const 
   cmd.roomName = talk.roomName;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(targetId, wire::kMsgTypeFew, text, {askerId}, false, true, false, 0);
+  return sendMessage(targetId, kMsgTypeFew, text, {askerId}, false, true, false, 0);
 }
 
 bool msgProxy::sendMsg_time(const talkInfo& talk) {
@@ -334,7 +336,7 @@ bool msgProxy::sendMsg_time(const talkInfo& talk) {
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
   // Only our own history shows how long the call lasted.
-  return sendMessage(getTargetId(talk, own), wire::kMsgTypeAll, text, {}, false, false, false, 1);
+  return sendMessage(getTargetId(talk, own), kMsgTypeAll, text, {}, false, false, false, 1);
 }
 
 bool msgProxy::sendMsg_version(const talkInfo& talk, const std::string& extend) {
@@ -346,7 +348,7 @@ bool msgProxy::sendMsg_version(const talkInfo& talk, const std::string& extend) 
   cmd.roomId = talk.roomId;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(talk.groupId, wire::kMsgTypeFew, text, {}, false, false, false, 0);
+  return sendMessage(talk.groupId, kMsgTypeFew, text, {}, false, false, false, 0);
 }
 
 bool msgProxy::sendMsg_reply(int64_t, int64_t, const std::string&, int32_t, const std::string&) {
@@ -357,7 +359,7 @@ bool msgProxy::sendMsg_reply(int64_t, int64_t, const std::string&, int32_t, cons
 bool msgProxy::sendRecall(int64_t target, const std::string& text,
                           const std::vector<int64_t>& list) {
   // A repeated ring reaches only the callees still ringing.
-  return sendMessage(target, wire::kMsgTypeAll, text, list, false, true, false, 0);
+  return sendMessage(target, kMsgTypeAll, text, list, false, true, false, 0);
 }
 
 }  // namespace imsdkmrtc

@@ -5,6 +5,7 @@
 #include "plugin/json.h"
 #include "plugin/json_escape.h"
 #include "signalling/card_build.h"
+#include "signalling/msg_types.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -106,7 +107,7 @@ int32_t msgProxy::readShareInfo(const std::string& text, shareInfo& info) const 
 
 bool msgProxy::sendShareText(int64_t target, const std::vector<int64_t>& limit,
                              const std::string& body) {
-  return sendMessage(target, 2, body, limit, false, true, false, 2);
+  return sendMessage(target, kMsgTypeShareText, body, limit, false, true, false, 2);
 }
 
 std::string msgProxy::readReqRoomId(const std::string& text) {

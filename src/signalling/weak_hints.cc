@@ -3,6 +3,7 @@
 #include "notify/plugin_notify.h"
 #include "plugin/json_escape.h"
 #include "signalling/card_build.h"
+#include "signalling/msg_types.h"
 #include "signalling/card_texts.h"
 #include "tools.h"
 
@@ -12,7 +13,6 @@ namespace ct = cardtext;
 
 namespace {
 
-constexpr uint16_t kHintMsgType = 8;
 
 std::string hintBody(const std::string& text) {
   return "{\"body\":\"" + jsonEscape(text) + "\",\"msgBodyType\":\"12\"}";
@@ -36,7 +36,7 @@ bool msgProxy::sendWeakHintBegin(int64_t operUser, int64_t groupOrPeer, const st
   std::string name = userNameOf(plugin_, operUser);
   hostPost post;
   post.target = groupOrPeer;
-  post.msgType = kHintMsgType;
+  post.msgType = kMsgTypeWeakHint;
   post.body = hintBody(name + ct::kHintBegin);
   post.properties =
       hintProperties("21", operUser, roomUsersInfo(isGroup ? groupOrPeer : 0, roomId, name));
@@ -51,7 +51,7 @@ bool msgProxy::sendWeakHintFinish(int64_t operUser, int64_t groupId, const std::
   std::string name = userNameOf(plugin_, operUser);
   hostPost post;
   post.target = groupId;
-  post.msgType = kHintMsgType;
+  post.msgType = kMsgTypeWeakHint;
   post.body = hintBody(ct::kHintFinish);
   post.properties = hintProperties("22", operUser, roomUsersInfo(groupId, roomId, name));
   post.insert = true;
@@ -86,7 +86,7 @@ bool msgProxy::sendVersionHint(int32_t kind, int32_t kase, int64_t operUser, int
                           ",callType=" + (request ? "1" : "2") + ",operUserName=" + name;
   hostPost post;
   post.target = target;
-  post.msgType = kHintMsgType;
+  post.msgType = kMsgTypeWeakHint;
   post.body = hintBody(text);
   post.properties = hintProperties(operType, operUser, usersInfo);
   post.insert = true;

@@ -69,10 +69,6 @@ inline constexpr char kVersionMismatch[] = "far_sdk_versionmatchfail";
 inline constexpr char kRecallCountTail[] = ",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}";
 inline constexpr char kRecallFlagTail[] = ",\"flag\":\"recall\"}";
 
-// Message types.
-inline constexpr int16_t kMsgTypeAll = 14;
-inline constexpr int16_t kMsgTypeFew = 15;
-
 // Service-account redirect.
 inline constexpr int64_t kServiceAccount = 10001;
 inline constexpr char kTargetIdKey[] = "targetID";
@@ -90,9 +86,6 @@ inline constexpr char kOutMembers[] = "outMembers";
 inline constexpr char kCode[] = "code";
 inline constexpr char kResult[] = "result";
 inline constexpr char kToken[] = "token";
-
-// Recall entries sit in the timer queue under this category.
-inline constexpr int32_t kRecallCategory = 5;
 
 // Function names and log formats.
 inline constexpr char kFnJson2Cmd[] = "imsdkmrtc::msgProxy::transJson2Cmd";
