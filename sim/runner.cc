@@ -311,7 +311,7 @@ void Run::collect(ClientState& cs) {
       if (sendType == 0 || sendType == 2) emitSent();
     } else if (line.text.rfind(kLogTimeout, 0) == 0) {
       add(item(name, kind::kTimeout).set("type", numberAfter(line.text, kLogTimeout, 0)));
-    } else if (line.func == imsdkmrtc::timertext::kFuncOnTimeout) {
+    } else if (line.func == imsdkmrtc::texts::timer::kFuncOnTimeout) {
       emitTimer();
     }
   }

@@ -17,7 +17,7 @@ namespace {
 
 // The word a one-to-one talk reports for a received hang-up.
 std::string hangupWord(const std::string& word, bool senderIsSelf, bool otherDevice) {
-  using namespace ntext;
+  using namespace texts::notify;
   if (!senderIsSelf && (word == kCancelCallTimeout || word == kCancelUiClick)) {
     return kPeerPrefix + word;
   }
@@ -38,18 +38,18 @@ std::string hangupWord(const std::string& word, bool senderIsSelf, bool otherDev
 }  // namespace
 
 void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, ntext::kFnHungup, NT_BEGIN, logThis(this), ntext::kFnHungup);
-  MRTC_LOG(plugin_, 0, ntext::kFnHungup, NT_HUNGUP, static_cast<long long>(senderId),
+  MRTC_LOG(plugin_, 0, texts::notify::kFnHungup, NT_BEGIN, logThis(this), texts::notify::kFnHungup);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnHungup, NT_HUNGUP, static_cast<long long>(senderId),
            static_cast<long long>(cmd.groupId), cmd.roomId.c_str());
   const int64_t self = plugin_->selfId();
   const bool senderIsSelf = senderId == self;
   const bool otherDevice = senderIsSelf && cmd.deviceType != plugin_->ownDeviceType();
   std::string who;
-  if (cmd.annotation == ntext::kFarUiRefuse || cmd.annotation == ntext::kRefuse) {
+  if (cmd.annotation == texts::notify::kFarUiRefuse || cmd.annotation == texts::notify::kRefuse) {
     if (!senderIsSelf) {
-      who = ntext::kWhoOther;
+      who = texts::notify::kWhoOther;
     } else if (otherDevice) {
-      who = ntext::kWhoMyself;
+      who = texts::notify::kWhoMyself;
     }
   }
   talkInfo talk;
@@ -57,16 +57,16 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
   talk.roomId = cmd.roomId;
   const uint32_t result = plugin_->store().remoteHungup(senderId, talk, who);
   if (result != kTalkDone) {
-    MRTC_LOG(plugin_, 0, ntext::kFnHungup, NT_HUNGUP_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnHungup, NT_HUNGUP_FAIL, static_cast<int>(result));
     return;
   }
   plugin_->removeTimeout(kTimeoutWait, cmd.roomId, senderId, kTimeoutMemberCategory);
   // This user declined on another device. A repeated ring of the room may
   // already be on its way (the caller drops this user from its recalls only
   // once the refusal reaches it): it must not ring this client again.
-  if (who == ntext::kWhoMyself) plugin_->store().markRefusedElsewhere(talk.roomId);
-  if (talk.rtcType == ntext::kP2p) {
-    if (cmd.annotation == ntext::kHungupUiClick) {
+  if (who == texts::notify::kWhoMyself) plugin_->store().markRefusedElsewhere(talk.roomId);
+  if (talk.rtcType == texts::notify::kP2p) {
+    if (cmd.annotation == texts::notify::kHungupUiClick) {
       // The store has already taken the peer out of the members; the
       // duration belongs in the chat with that peer all the same.
       talkInfo chat = talk;
@@ -76,8 +76,8 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
     doLocalFinish(talk, hangupWord(cmd.annotation, senderIsSelf, otherDevice), true);
   } else if (otherDevice) {
     doLocalFinish(talk,
-                  ntext::kDealPrefix + plugin_->deviceTypeName(cmd.deviceType) +
-                      ntext::kHungupSuffix,
+                  texts::notify::kDealPrefix + plugin_->deviceTypeName(cmd.deviceType) +
+                      texts::notify::kHungupSuffix,
                   false);
   } else {
     pushCmdEvent(kEventHungup, cmd);
@@ -85,8 +85,8 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
 }
 
 void pluginNotify::notify_finish(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, ntext::kFnFinish, NT_BEGIN, logThis(this), ntext::kFnFinish);
-  MRTC_LOG(plugin_, 0, ntext::kFnFinish, NT_FINISH, static_cast<long long>(senderId),
+  MRTC_LOG(plugin_, 0, texts::notify::kFnFinish, NT_BEGIN, logThis(this), texts::notify::kFnFinish);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnFinish, NT_FINISH, static_cast<long long>(senderId),
            static_cast<long long>(cmd.groupId), cmd.roomId.c_str(), cmd.rtcType.c_str());
   talkInfo talk;
   talk.rtcType = cmd.rtcType;
@@ -98,7 +98,7 @@ void pluginNotify::notify_finish(int64_t senderId, mrtcCmd& cmd) {
     pushCmdEvent(kEventConferenceFinished, cmd);
   }
   if (result != kTalkDone) {
-    MRTC_LOG(plugin_, 0, ntext::kFnFinish, NT_FINISH_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnFinish, NT_FINISH_FAIL, static_cast<int>(result));
     return;
   }
   // Delayed cards of a finished talk must not appear any more.
@@ -111,10 +111,10 @@ void pluginNotify::notify_finish(int64_t senderId, mrtcCmd& cmd) {
 }
 
 void pluginNotify::doLocalFinish(talkInfo& talk, const std::string& word, bool wordUnchanged) {
-  MRTC_LOG(plugin_, 0, ntext::kFnLocalFinish, NT_BEGIN, logThis(this), ntext::kFnLocalFinish);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnLocalFinish, NT_BEGIN, logThis(this), texts::notify::kFnLocalFinish);
   plugin_->store().finishTalk(talk);
   mrtcCmd cmd;
-  cmd.annotation = wordUnchanged ? word : ntext::kLocalPrefix + word;
+  cmd.annotation = wordUnchanged ? word : texts::notify::kLocalPrefix + word;
   cmd.senderId = plugin_->selfId();
   cmd.groupId = talk.groupId;
   cmd.roomId = talk.roomId;
@@ -122,7 +122,7 @@ void pluginNotify::doLocalFinish(talkInfo& talk, const std::string& word, bool w
   cmd.rtcType = talk.rtcType;
   cmd.extend = "{\"rtcType\":\"" + jsonEscape(talk.rtcType) + "\"}";
   pushCmdEvent(kEventFinished, cmd);
-  MRTC_LOG(plugin_, 0, ntext::kFnLocalFinish, NT_END, logThis(this), ntext::kFnLocalFinish);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnLocalFinish, NT_END, logThis(this), texts::notify::kFnLocalFinish);
 }
 
 }  // namespace imsdkmrtc

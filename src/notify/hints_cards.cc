@@ -26,7 +26,7 @@ constexpr int32_t kDeviceH5 = 5;
 bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& extension) {
   // Reached from the notification, post-server and request threads.
   imsdk::autoLock guard(plugin_->lock());
-  MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_BEGIN, logThis(this), ntext::kFnWeakHint);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, NT_BEGIN, logThis(this), texts::notify::kFnWeakHint);
   const int64_t now = tools::getLocalTime();
   for (size_t i = 0; i < hintRooms_.size(); ++i) {
     if (now - hintRooms_[i].seenAt > kHintRoomKeepSec) {
@@ -35,38 +35,38 @@ bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& 
       break;
     }
   }
-  if (getJsonInt(body, ntext::kKeyMsgBodyType) != kHintBodyType) return false;
-  const int32_t operType = getJsonInt(extension, ntext::kKeyOperType);
+  if (getJsonInt(body, texts::notify::kKeyMsgBodyType) != kHintBodyType) return false;
+  const int32_t operType = getJsonInt(extension, texts::notify::kKeyOperType);
   if (operType == kHintBegin || operType == kHintFinish) pushTextEvent(kEventHint, extension);
-  const std::string usersInfo = getJsonString(extension, ntext::kKeyUsersInfo);
+  const std::string usersInfo = getJsonString(extension, texts::notify::kKeyUsersInfo);
   if (operType == kHintBegin) {
     // A call outside any group is announced only when such calls are on.
     return plugin_->settings().unbindSwitch.load() == 0 &&
-           getKeyValue(usersInfo, ntext::kKeyGroupId) == "0";
+           getKeyValue(usersInfo, texts::notify::kKeyGroupId) == "0";
   }
   if (operType != kHintFinish) return false;
-  const std::string roomId = getKeyValue(usersInfo, ntext::kKeyRoomId);
-  MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_HINT_ROOM, roomId.c_str());
+  const std::string roomId = getKeyValue(usersInfo, texts::notify::kKeyRoomId);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, NT_HINT_ROOM, roomId.c_str());
   if (roomId.empty()) return false;
   // Every member's client writes a finish hint; only the first is shown.
   for (const hintRoom& seen : hintRooms_) {
     if (seen.roomId == roomId) {
-      MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_HINT_HIDE);
+      MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, NT_HINT_HIDE);
       return true;
     }
   }
   hintRooms_.push_back(hintRoom{roomId, now});
-  MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_HINT_ADD);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, NT_HINT_ADD);
   return false;
 }
 
 bool pluginNotify::onTempNotify(const std::string& body, mrtcCmd& cmd) {
   std::string card = body;
   const int32_t code = plugin_->proxy().reviseVnioMicroTemplet(card);
-  MRTC_LOG(plugin_, 0, ntext::kFnTemp, NT_REVISE, code);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnTemp, NT_REVISE, code);
   cardInfo info;
   if (!msgProxy::readCardInfo(card, info)) return false;
-  if (info.rtcType != ntext::kMicro) {
+  if (info.rtcType != texts::notify::kMicro) {
     pushTextEvent(kEventCard, body);
     return false;
   }
@@ -83,11 +83,11 @@ bool pluginNotify::onTempNotify(const std::string& body, mrtcCmd& cmd) {
   cmd.selects = info.selects;
   cmd.members = info.selects;
   cmd.beginTime = tools::strToInt64(info.beginTime);
-  cmd.extend = info.singleRead ? ntext::kExtendSingle : ntext::kExtendNormal;
+  cmd.extend = info.singleRead ? texts::notify::kExtendSingle : texts::notify::kExtendNormal;
   cmd.cmode = info.conferMode;
   cmd.version = info.version;
   cmd.deviceType = kDeviceH5;
-  cmd.VideoStatus = ntext::kMulti;
+  cmd.VideoStatus = texts::notify::kMulti;
   cmd.srvVer = info.srvVer;
   cmd.srvTag = info.srvTag;
   return false;

@@ -6,7 +6,7 @@
 #include "plugin/shared_texts.h"
 
 namespace imsdkmrtc {
-namespace ntext {
+namespace texts::notify {
 
 // Annotation words received or reported.
 constexpr char kAccept[] = "accept";
@@ -92,7 +92,7 @@ constexpr char kFnLoseFinish[] = "imsdkmrtc::pluginNotify::notify_losefinishtime
 constexpr char kFnWeakHint[] = "imsdkmrtc::pluginNotify::onWeakHintNotify";
 constexpr char kFnTemp[] = "imsdkmrtc::pluginNotify::onTempNotify";
 
-}  // namespace ntext
+}  // namespace texts::notify
 }  // namespace imsdkmrtc
 
 // Log formats.

@@ -27,17 +27,17 @@ talkInfo pluginNotify::talkFromCmd(int64_t senderId, const mrtcCmd& cmd) const {
   talk.videoType = cmd.videoType;
   // The chat the command came in, seen from here: the caller.
   talk.targetId = senderId;
-  talk.single = getJsonString(cmd.extend, ntext::kKeyMode) == ntext::kSingle ? 1 : 0;
+  talk.single = getJsonString(cmd.extend, texts::notify::kKeyMode) == texts::notify::kSingle ? 1 : 0;
   return talk;
 }
 
 void pluginNotify::fillDefaultInitState(mrtcCmd& cmd, int64_t selfId) const {
   if (!cmd.initState.empty()) return;
-  const char* suffix = ntext::kInitControl;
+  const char* suffix = texts::notify::kInitControl;
   if (cmd.cmode == "chat") {
-    suffix = ntext::kInitChat;
+    suffix = texts::notify::kInitChat;
   } else if (cmd.cmode == "live") {
-    suffix = ntext::kInitLive;
+    suffix = texts::notify::kInitLive;
   }
   cmd.initState.push_back(std::to_string(selfId) + suffix);
 }

@@ -53,10 +53,10 @@ bool pluginNotify::pushUIEvent(imsdk::resp_mrtcEvent* record) {
   // Accepted, the record is the host's; refused, it is still ours.
   int32_t ret = host->postToApp(imsdk::kCmdUiEvent, &block, kEventBlockLen, 0);
   if (ret != 0) plugin_->releaseCmd(imsdk::kCmdUiEvent, record, 0);
-  MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_SENT, type, annotation.c_str(), ret);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnPushUi, NT_UI_SENT, type, annotation.c_str(), ret);
   if (type == kEventCall) {
-    MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_CALL_COUNT, static_cast<int>(memberCount));
-    MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_CALL_MEMBERS, memberText.c_str());
+    MRTC_LOG(plugin_, 0, texts::notify::kFnPushUi, NT_UI_CALL_COUNT, static_cast<int>(memberCount));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnPushUi, NT_UI_CALL_MEMBERS, memberText.c_str());
   }
   return ret == 0;
 }
@@ -116,16 +116,16 @@ std::string pluginNotify::buildEventExtend(const std::string& rtcType, const std
     out += "]";
   }
   out += "}";
-  MRTC_LOG(plugin_, 0, ntext::kFnExtend, NT_EXTEND_COUNT, static_cast<int>(initState.size()));
+  MRTC_LOG(plugin_, 0, texts::notify::kFnExtend, NT_EXTEND_COUNT, static_cast<int>(initState.size()));
   if (out.size() < kLoggedExtendLimit) {
-    MRTC_LOG(plugin_, 0, ntext::kFnExtend, NT_EXTEND_JSON, out.c_str());
+    MRTC_LOG(plugin_, 0, texts::notify::kFnExtend, NT_EXTEND_JSON, out.c_str());
   }
   return out;
 }
 
 bool pluginNotify::mapP2pAnnotation(mrtcCmd& cmd, std::string& body) {
-  if (cmd.rtcType == ntext::kMicro && cmd.cmdCode != kCmdMultiMFinish) return true;
-  if (plugin_->settings().p2pSwitch.load() == 0 || cmd.rtcType != ntext::kP2p) return false;
+  if (cmd.rtcType == texts::notify::kMicro && cmd.cmdCode != kCmdMultiMFinish) return true;
+  if (plugin_->settings().p2pSwitch.load() == 0 || cmd.rtcType != texts::notify::kP2p) return false;
   const int64_t self = plugin_->selfId();
   const bool senderIsSelf = cmd.senderId == self;
   const bool otherDevice = isOtherDevice(cmd, self);
@@ -135,20 +135,20 @@ bool pluginNotify::mapP2pAnnotation(mrtcCmd& cmd, std::string& body) {
     if (plugin_->proxy().transCmd2Json(cmd, text)) body = text;
   };
   const std::string word = cmd.annotation;
-  if (word == ntext::kCancelCallTimeout || word == ntext::kCancelUiClick) {
+  if (word == texts::notify::kCancelCallTimeout || word == texts::notify::kCancelUiClick) {
     if (senderIsSelf) return false;
-    rewrite(ntext::kPeerPrefix + word);
+    rewrite(texts::notify::kPeerPrefix + word);
     return true;
   }
-  if (word == ntext::kBusyInRtc || word == ntext::kBusyInTel || word == ntext::kRefuse) {
-    if (otherDevice) rewrite(ntext::kOtherPrefix + word);
+  if (word == texts::notify::kBusyInRtc || word == texts::notify::kBusyInTel || word == texts::notify::kRefuse) {
+    if (otherDevice) rewrite(texts::notify::kOtherPrefix + word);
     if (senderIsSelf) return true;
-    rewrite(ntext::kPeerPrefix + word);
+    rewrite(texts::notify::kPeerPrefix + word);
     return true;
   }
-  if (word == ntext::kAccept) {
+  if (word == texts::notify::kAccept) {
     if (!otherDevice) return false;
-    rewrite(ntext::kOtherAccept);
+    rewrite(texts::notify::kOtherAccept);
     return true;
   }
   return false;

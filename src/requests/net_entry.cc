@@ -9,7 +9,7 @@ namespace imsdkmrtc {
 bool pluginNet::onNetRequest(uint16_t code, uintptr_t request, uintptr_t) {
   // While calls are off only the settings channel gets through, silently.
   if (code != imsdk::kCmdExtra && !plugin_->callsEnabled()) return true;
-  MRTC_LOG(plugin_, 0, reqtext::kFnOnNetRequest, reqtext::kRequestSeen, code);
+  MRTC_LOG(plugin_, 0, texts::request::kFnOnNetRequest, texts::request::kRequestSeen, code);
   imsdk::autoLock guard(plugin_->lock());
   switch (code) {
     case imsdk::kCmdCall:
@@ -22,7 +22,7 @@ bool pluginNet::onNetRequest(uint16_t code, uintptr_t request, uintptr_t) {
       on_intoroom(code, request);
       break;
     case imsdk::kCmdJoin:
-      on_join(code, request, reqtext::kSourceBoard);
+      on_join(code, request, texts::request::kSourceBoard);
       break;
     case imsdk::kCmdHungup:
       on_hungup(code, request);

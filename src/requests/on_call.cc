@@ -27,7 +27,7 @@ std::string displayName(imsdk::IHostService* host, int64_t userId) {
 }  // namespace
 
 void pluginNet::on_call(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
+  using namespace texts::request;
   MRTC_LOG(plugin_, 0, kFnOnCall, kBegin, logThis(this), kFnOnCall);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const int64_t myId = plugin_->selfId();

@@ -8,7 +8,7 @@
 namespace imsdkmrtc {
 
 void pluginNet::on_connectstate(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
+  using namespace texts::request;
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
@@ -46,7 +46,7 @@ void pluginNet::on_connectstate(uint16_t code, uintptr_t request) {
 }
 
 void pluginNet::on_keepalive(uint16_t, uintptr_t) {
-  using namespace reqtext;
+  using namespace texts::request;
   MRTC_LOG(plugin_, 0, kFnOnKeepAlive, kBegin, logThis(this), kFnOnKeepAlive);
   talkInfo talk;
   if (plugin_->store().queryTalk(talk) == kTalkDone) plugin_->startKeepAlive();

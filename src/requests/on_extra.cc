@@ -66,7 +66,7 @@ bool served(const std::vector<int64_t>& list, int64_t id) {
 }  // namespace
 
 void pluginNet::on_extra(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
+  using namespace texts::request;
   MRTC_LOG(plugin_, 0, kFnOnExtra, kBegin, logThis(this), kFnOnExtra);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_extra* req = extraRequestOf(request);
@@ -89,7 +89,7 @@ void pluginNet::on_extra(uint16_t code, uintptr_t request) {
 }
 
 int32_t pluginNet::extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_commonResult* result) {
-  using namespace reqtext;
+  using namespace texts::request;
   pluginSettings& settings = plugin_->settings();
   msgProxy& proxy = plugin_->proxy();
   const std::string& cmd = req.cmd;

@@ -38,7 +38,7 @@ bool isOneOf(const std::string& word, std::initializer_list<const char*> words) 
 }  // namespace
 
 void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
+  using namespace texts::request;
   MRTC_LOG(plugin_, 0, kFnOnHungup, kBegin, logThis(this), kFnOnHungup);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const int64_t myId = plugin_->selfId();

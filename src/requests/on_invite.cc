@@ -21,7 +21,7 @@ const char* initialStateCode(const std::string& conferMode) {
 }  // namespace
 
 void pluginNet::on_invite(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
+  using namespace texts::request;
   MRTC_LOG(plugin_, 0, kFnOnInvite, kBegin, logThis(this), kFnOnInvite);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);

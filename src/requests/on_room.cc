@@ -39,7 +39,7 @@ bool isCalleeOfCard(const cardInfo& card, int64_t myId) {
 }  // namespace
 
 void pluginNet::on_intoroom(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
+  using namespace texts::request;
   MRTC_LOG(plugin_, 0, kFnOnIntoRoom, kBegin, logThis(this), kFnOnIntoRoom);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
@@ -77,7 +77,7 @@ void pluginNet::on_intoroom(uint16_t code, uintptr_t request) {
 }
 
 bool pluginNet::on_join(uint16_t code, uintptr_t request, const std::string& source) {
-  using namespace reqtext;
+  using namespace texts::request;
   MRTC_LOG(plugin_, 0, kFnOnJoin, kBegin, logThis(this), kFnOnJoin);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
@@ -132,7 +132,7 @@ bool pluginNet::on_join(uint16_t code, uintptr_t request, const std::string& sou
 }
 
 void pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
+  using namespace texts::request;
   MRTC_LOG(plugin_, 0, kFnOnTempletJoin, kBegin, logThis(this), kFnOnTempletJoin);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   cardInfo card;

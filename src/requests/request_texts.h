@@ -8,7 +8,7 @@
 #include <cstdint>
 
 namespace imsdkmrtc {
-namespace reqtext {
+namespace texts::request {
 
 // Qualified function names used in log lines.
 constexpr const char* kFnTransCmdToNet = "imsdkmrtc::pluginRequest::transCmdToNet";
@@ -115,5 +115,5 @@ constexpr const char* kWordPeerEnd = "peer_hungup_uiclick_end";
 constexpr const char* kWordFarRefuse = "far_ui_refuse";
 constexpr const char* kKeepAliveKey = "keepalive";
 
-}  // namespace reqtext
+}  // namespace texts::request
 }  // namespace imsdkmrtc

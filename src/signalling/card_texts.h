@@ -4,7 +4,7 @@
 #pragma once
 
 namespace imsdkmrtc {
-namespace cardtext {
+namespace texts::card {
 
 // Card template defaults.
 constexpr char kUpdatePageHost[] = "cards.example.net";
@@ -79,5 +79,5 @@ constexpr char kLogReviseLen[] = "reviseVnioMicroTemplet: len=%d.";
 constexpr char kLogReviseText[] = "reviseVnioMicroTemplet: len=%s.";
 constexpr char kLogReviseStep[] = "reviseVnioMicroTemplet: %d.";
 
-}  // namespace cardtext
+}  // namespace texts::card
 }  // namespace imsdkmrtc

@@ -13,7 +13,7 @@
 
 namespace imsdkmrtc {
 
-namespace ct = cardtext;
+namespace ct = texts::card;
 
 namespace {
 

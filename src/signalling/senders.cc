@@ -27,7 +27,7 @@ mrtcCmd baseCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkIn
   mrtcCmd cmd;
   cmd.cmdCode = code;
   cmd.senderId = ownId;
-  cmd.version = wire::kProtocolVersion;
+  cmd.version = texts::wire::kProtocolVersion;
   cmd.deviceType = deviceType;
   cmd.groupId = talk.groupId;
   cmd.onwerId = talk.onwerId;
@@ -49,7 +49,7 @@ mrtcCmd ringCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkIn
   cmd.addr = talk.addr;
   cmd.beginTime = talk.beginTime;
   cmd.initState = initState;
-  if (talk.single != 0) cmd.extend = wire::kSingleExtend;
+  if (talk.single != 0) cmd.extend = texts::wire::kSingleExtend;
   cmd.cmode = talk.conferMode;
   cmd.rtcType = talk.rtcType;
   cmd.srvVer = talk.srvVer;
@@ -72,7 +72,7 @@ std::string msgProxy::redirectProperties(const std::string& properties, int64_t 
       }
     }
   }
-  values[wire::kTargetIdKey] = tools::int64_To_Str(target);
+  values[texts::wire::kTargetIdKey] = tools::int64_To_Str(target);
   json::StringBuffer buf;
   json::Writer<json::StringBuffer> w(buf);
   w.StartObject();
@@ -113,16 +113,16 @@ bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
   }
   if (sendType == 0 || sendType == 2) {
     if (allowRedirect && plugin_->settings().redirectOn.load() != 0 && type == kMsgTypeAll &&
-        tarId != wire::kServiceAccount) {
+        tarId != texts::wire::kServiceAccount) {
       record.properties = redirectProperties(record.properties, tarId);
-      record.targetId = wire::kServiceAccount;
+      record.targetId = texts::wire::kServiceAccount;
     }
     if (!host->sendMessage(&record, record.size(), 0)) {
-      MRTC_LOG(plugin_, 0, wire::kFnSendMessage, MRTC_FMT_SEND_FAIL);
+      MRTC_LOG(plugin_, 0, texts::wire::kFnSendMessage, MRTC_FMT_SEND_FAIL);
       return false;
     }
   }
-  MRTC_LOG(plugin_, 0, wire::kFnSendMessage, MRTC_FMT_SEND_SUCC, static_cast<long long>(tarId),
+  MRTC_LOG(plugin_, 0, texts::wire::kFnSendMessage, MRTC_FMT_SEND_SUCC, static_cast<long long>(tarId),
            static_cast<int>(type), sendType, logCut(msg).c_str());
   return true;
 }
@@ -157,7 +157,7 @@ void msgProxy::removeId(std::vector<int64_t>& list, const std::string& idText) {
 // the peer never rings a second time.
 void msgProxy::armRecall(const talkInfo& talk, const std::vector<int64_t>& list,
                          std::string recallText) {
-  spliceTail(recallText, wire::kRecallFlagTail);
+  spliceTail(recallText, texts::wire::kRecallFlagTail);
   plugin_->addRecallTimeout(tools::int64_To_Str(talk.groupId), talk.roomId, list,
                             plugin_->settings().recallDuration.load(), kTimeoutRecallCategory,
                             recallText, tools::getLocalTime(), 1);
@@ -169,7 +169,7 @@ bool msgProxy::ringTexts(const mrtcCmd& cmd, std::string& text, std::string& rec
   // The sent body announces repeated rings when they are configured.
   const pluginSettings& s = plugin_->settings();
   if (s.recallEnable.load() != 0 && s.recallCount.load() > 0 && s.recallDuration.load() > 0) {
-    spliceTail(text, wire::kRecallCountTail);
+    spliceTail(text, texts::wire::kRecallCountTail);
   }
   return true;
 }
@@ -191,13 +191,13 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
   std::vector<int64_t> range;
   if (p2p) {
     if (callees.empty()) {
-      MRTC_LOG(plugin_, 0, wire::kFnSendCall, MRTC_FMT_CALL_NOBODY);
+      MRTC_LOG(plugin_, 0, texts::wire::kFnSendCall, MRTC_FMT_CALL_NOBODY);
       return false;
     }
     target = callees.front();
   } else {
     range = callMembers(request);
-    MRTC_LOG(plugin_, 0, wire::kFnSendCall, MRTC_FMT_CALL_COUNT, static_cast<int>(range.size()));
+    MRTC_LOG(plugin_, 0, texts::wire::kFnSendCall, MRTC_FMT_CALL_COUNT, static_cast<int>(range.size()));
     if (range.empty()) return true;
     target = talk.groupId;
   }
@@ -223,7 +223,7 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
                               mrtcCmd& request) {
   if (plugin_ == nullptr) return false;
   std::vector<int64_t> range = callMembers(request);
-  MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_COUNT, static_cast<int>(range.size()));
+  MRTC_LOG(plugin_, 0, texts::wire::kFnSendInvite, MRTC_FMT_INVITE_COUNT, static_cast<int>(range.size()));
   if (range.empty()) return true;
 
   const std::vector<std::string> initState = request.initState;
@@ -239,7 +239,7 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
 
   bool sent =
       sendMessage(talk.groupId, kMsgTypeAll, text, talk.members, false, false, false, 0);
-  MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_RET, sent ? 1 : 0);
+  MRTC_LOG(plugin_, 0, texts::wire::kFnSendInvite, MRTC_FMT_INVITE_RET, sent ? 1 : 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
   if (sent && talk.single == 0) postCallCard(talk, invitees, initState, range, false);
   return sent;
@@ -302,7 +302,7 @@ bool msgProxy::sendMsg_querytalk(int64_t groupId, const std::string& roomId) {
   mrtcCmd cmd;
   cmd.cmdCode = kCmdMultiQueryTalk;
   cmd.senderId = plugin_->selfId();
-  cmd.version = wire::kProtocolVersion;
+  cmd.version = texts::wire::kProtocolVersion;
   cmd.deviceType = ownDeviceType_;
   cmd.groupId = groupId;
   cmd.roomId = roomId;
@@ -342,7 +342,7 @@ bool msgProxy::sendMsg_time(const talkInfo& talk) {
 bool msgProxy::sendMsg_version(const talkInfo& talk, const std::string& extend) {
   if (plugin_ == nullptr) return false;
   mrtcCmd cmd = baseCommand(kCmdMultiVersion, plugin_->selfId(), ownDeviceType_, talk);
-  cmd.annotation = wire::kVersionMismatch;
+  cmd.annotation = texts::wire::kVersionMismatch;
   cmd.extend = extend;
   cmd.members = talk.members;
   cmd.roomId = talk.roomId;

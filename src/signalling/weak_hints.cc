@@ -9,7 +9,7 @@
 
 namespace imsdkmrtc {
 
-namespace ct = cardtext;
+namespace ct = texts::card;
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 namespace imsdkmrtc {
-namespace wire {
+namespace texts::wire {
 
 // Command names by code.
 struct cmdNameRow {
@@ -104,5 +104,5 @@ inline constexpr char kFnSetLimitRange[] = "imsdkmrtc::msgProxy::setLimitRange";
 #define MRTC_FMT_INVITE_RET "sendMsg_invite ret = %d."
 #define MRTC_FMT_LIMIT_RANGE "setLimitRange = %d."
 
-}  // namespace wire
+}  // namespace texts::wire
 }  // namespace imsdkmrtc

@@ -4,7 +4,7 @@
 #pragma once
 
 namespace imsdkmrtc {
-namespace storeText {
+namespace texts::store {
 
 // Talk states (the word remoteInvite reports).
 constexpr const char kIdle[] = "idle";
@@ -22,5 +22,5 @@ constexpr const char kLevelRoom[] = "levelroom";
 // Hang-up reason of a callee that declines.
 constexpr const char kRefuse[] = "refuse";
 
-}  // namespace storeText
+}  // namespace texts::store
 }  // namespace imsdkmrtc

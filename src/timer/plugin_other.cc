@@ -42,8 +42,8 @@ bool pluginOther::onRequest(uint16_t type, uintptr_t a, uintptr_t) {
 
 int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   imsdk::autoLock queue(&queueLock);
-  MRTC_LOG(plugin_, 0, timertext::kFuncOnTimeout, timertext::kBegin, logThis(this),
-           timertext::kFuncOnTimeout);
+  MRTC_LOG(plugin_, 0, texts::timer::kFuncOnTimeout, texts::timer::kBegin, logThis(this),
+           texts::timer::kFuncOnTimeout);
   if (request.op == kOpRemove) {
     if (isMemberType(request.type)) {
       takeOutMembers(timeouts, request.category, request.key, request.members);
@@ -157,7 +157,7 @@ void pluginOther::startWorker() {
       delete uninitFlag;
       uninitFlag = nullptr;
     }
-    MRTC_LOG(plugin_, 2, timertext::kFuncStart, timertext::kStartFailed);
+    MRTC_LOG(plugin_, 2, texts::timer::kFuncStart, texts::timer::kStartFailed);
   }
 }
 
@@ -174,7 +174,7 @@ void pluginOther::timer(void* arg) {
   {
     std::lock_guard<std::mutex> gate(flag->gate);
     stopped = flag->stop;
-    if (!stopped) MRTC_LOG(self->plugin_, 0, timertext::kFuncTimer, timertext::kThreadBegin);
+    if (!stopped) MRTC_LOG(self->plugin_, 0, texts::timer::kFuncTimer, texts::timer::kThreadBegin);
   }
   while (!stopped) {
     tools::sleep(kTimerTickMs);
@@ -203,10 +203,10 @@ bool pluginOther::dotick() {
     taken = popDue(record, left);
   }
   if (taken && record.type > 0) {
-    MRTC_LOG(plugin_, 0, timertext::kFuncDotick, timertext::kOneTimeout, record.type);
+    MRTC_LOG(plugin_, 0, texts::timer::kFuncDotick, texts::timer::kOneTimeout, record.type);
     dispatch(record);
   }
-  if (left == 0) MRTC_LOG(plugin_, 0, timertext::kFuncDotick, timertext::kExitThread);
+  if (left == 0) MRTC_LOG(plugin_, 0, texts::timer::kFuncDotick, texts::timer::kExitThread);
   return left == 0;
 }
 
@@ -217,7 +217,7 @@ bool pluginOther::leave(stopFlag* flag) {
   if (last && uninitFlag == flag) uninitFlag = nullptr;
   // Logged before queueLock goes: once uninitFlag is clear a stop() no longer
   // waits for this thread.
-  MRTC_LOG(plugin_, 0, timertext::kFuncTimer, timertext::kThreadEnd);
+  MRTC_LOG(plugin_, 0, texts::timer::kFuncTimer, texts::timer::kThreadEnd);
   return last;
 }
 

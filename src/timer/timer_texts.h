@@ -6,7 +6,7 @@
 #include <cstdint>
 
 namespace imsdkmrtc {
-namespace timertext {
+namespace texts::timer {
 
 constexpr const char* kFuncOnTimeout = "imsdkmrtc::pluginOther::onTimeout";
 constexpr const char* kFuncTimer = "imsdkmrtc::pluginOther::timer";
@@ -20,7 +20,7 @@ constexpr const char* kOneTimeout = "onOther: one timeout type=%d.";
 constexpr const char* kExitThread = "onOther: exit timeout thread.";
 constexpr const char* kStartFailed = "thread: timer start failed.";
 
-}  // namespace timertext
+}  // namespace texts::timer
 
 // One tick of the worker thread.
 constexpr int64_t kTimerTickMs = 3000;

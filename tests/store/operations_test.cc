@@ -96,7 +96,7 @@ TEST_F(Operations, LocalRequests) {
   talkInfo emptyRoom = makeInfo("", {7});
   auto enter7 = [](talkStore& s) {
     talkInfo info = r1();
-    ASSERT_EQ(s.connectState(7, storeText::kIntoRoom, info), kTalkDone);
+    ASSERT_EQ(s.connectState(7, texts::store::kIntoRoom, info), kTalkDone);
   };
 
   const OpCase cases[] = {

@@ -67,7 +67,7 @@ TEST_F(Creation, SnapshotCarriesEveryFieldAndIgnoresOutputs) {
   old.rtcType = "p2pconfer";
   std::vector<int64_t> oldCallees{7};
   ASSERT_EQ(store().localCall(oldCallees, old), kTalkDone);
-  ASSERT_EQ(store().connectState(7, storeText::kIntoRoom, old), kTalkDone);
+  ASSERT_EQ(store().connectState(7, texts::store::kIntoRoom, old), kTalkDone);
   ASSERT_EQ(old.othersChanged, 1);
   ASSERT_NE(old.connectTime, 0);
   ASSERT_EQ(store().finishTalk(old), kTalkDone);
@@ -144,7 +144,7 @@ TEST_F(Creation, ConnectTimeOfOneToOneTalks) {
     ASSERT_EQ(store().remoteCall({kSelf}, info, 0), kTalkDone);
     commlib::advance(3000);
     uint32_t code = c.how == kEnter ? store().localIntoRoom({}, info)
-                                    : store().connectState(c.user, storeText::kIntoRoom, info);
+                                    : store().connectState(c.user, texts::store::kIntoRoom, info);
     ASSERT_EQ(code, kTalkDone);
     EXPECT_EQ(info.connectTime, c.stamped ? tools::getLocalTime() : 0);
   }
