@@ -50,7 +50,7 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_NO_BECALL);
     return kCallNotSelected;
   }
-  if (cmd.onwerId == self && cmd.rtcType == texts::notify::kMicro && cmd.auxText == "1") {
+  if (cmd.onwerId == self && cmd.rtcType == texts::kMicroConfer && cmd.auxText == "1") {
     MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_MICRO_OWNER);
     return kCallOwnConference;
   }
@@ -87,7 +87,7 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
   }
   if (result == kTalkBusy) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_BUSY);
-    if (talk.rtcType == texts::notify::kP2p &&
+    if (talk.rtcType == texts::kP2pConfer &&
         !proxy.sendMsg_hungup(texts::notify::kBusyInRtc, talk, "", kMsgTypeFew,
                               kSendInsertThenSend)) {
       MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_BUSY_FAIL);
@@ -101,7 +101,7 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
   cmd.extend = buildEventExtend(cmd.rtcType, cmd.addr, talk.single != 0, cmd.deviceType,
                                 cmd.cmode, cmd.roomToken, cmd.initState, cmd.srvVer, cmd.srvTag);
   pushCmdEvent(kEventCall, cmd);
-  const bool p2p = talk.rtcType == texts::notify::kP2p;
+  const bool p2p = talk.rtcType == texts::kP2pConfer;
   plugin_->addTimeout(kTimeoutRing, talk.roomId, {self}, p2p ? kP2pRingSeconds : kRingSeconds,
                       kTimeoutMemberCategory, 0, "");
   plugin_->startKeepAlive();
@@ -157,7 +157,7 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
   fillDefaultInitState(cmd, self);
   cmd.extend = buildEventExtend(cmd.rtcType, cmd.addr, talk.single != 0, cmd.deviceType,
                                 cmd.cmode, cmd.roomToken, cmd.initState, cmd.srvVer, cmd.srvTag);
-  if (state == texts::notify::kTalkingActive || state == texts::notify::kTalkingNoActive) {
+  if (state == texts::kTalkingActive || state == texts::kTalkingNoActive) {
     mrtcCmd copy = cmd;
     if (beInvited) removeAll(copy.selects, self);
     if (!copy.selects.empty()) {
@@ -165,11 +165,11 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
       plugin_->addTimeout(kTimeoutWait, talk.roomId, copy.selects, kWaitSeconds,
                           kTimeoutMemberCategory, 0, "");
     }
-    if (state == texts::notify::kTalkingNoActive && !proxy.sendMsg_intoroom("", talk, 0)) {
+    if (state == texts::kTalkingNoActive && !proxy.sendMsg_intoroom("", talk, 0)) {
       MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, NT_INVITE_INTO_FAIL);
       return kInviteIntoRoomFailed;
     }
-  } else if (state == texts::notify::kIdle) {
+  } else if (state == texts::kIdle) {
     mrtcCmd copy = cmd;
     copy.members = talk.members;
     copy.memstates = talk.memstates;

@@ -35,9 +35,9 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
   mrtcCmd cmd;
   if (msg.bodyType == kMsgTypeCard) {
     bool handled = onTempNotify(msg.body, cmd);
-    if (cmd.rtcType != texts::notify::kMicro) return handled;
+    if (cmd.rtcType != texts::kMicroConfer) return handled;
   }
-  const bool fromCard = cmd.rtcType == texts::notify::kMicro;
+  const bool fromCard = cmd.rtcType == texts::kMicroConfer;
   if (!isSignalBody(msg.bodyType) && !fromCard) return false;
   if (!fromCard && !plugin_->proxy().transJson2Cmd(msg.body, cmd)) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, NT_NOTIFY_PARSE_FAIL);
@@ -80,11 +80,11 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     mrtcCmd cmd;
     if (msg.bodyType == kMsgTypeCard) {
       onTempNotify(msg.body, cmd);
-      if (cmd.rtcType != texts::notify::kMicro) continue;
+      if (cmd.rtcType != texts::kMicroConfer) continue;
     } else if (!isSignalBody(msg.bodyType)) {
       continue;
     }
-    if (cmd.rtcType != texts::notify::kMicro && !plugin_->proxy().transJson2Cmd(msg.body, cmd)) {
+    if (cmd.rtcType != texts::kMicroConfer && !plugin_->proxy().transJson2Cmd(msg.body, cmd)) {
       MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, NT_OFFLINE_PARSE_FAIL);
       continue;
     }

@@ -17,6 +17,7 @@ namespace {
 
 // The word a one-to-one talk reports for a received hang-up.
 std::string hangupWord(const std::string& word, bool senderIsSelf, bool otherDevice) {
+  using namespace texts;
   using namespace texts::notify;
   if (!senderIsSelf && (word == kCancelCallTimeout || word == kCancelUiClick)) {
     return kPeerPrefix + word;
@@ -45,11 +46,11 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
   const bool senderIsSelf = senderId == self;
   const bool otherDevice = senderIsSelf && cmd.deviceType != plugin_->ownDeviceType();
   std::string who;
-  if (cmd.annotation == texts::notify::kFarUiRefuse || cmd.annotation == texts::notify::kRefuse) {
+  if (cmd.annotation == texts::kFarUiRefuse || cmd.annotation == texts::kRefuse) {
     if (!senderIsSelf) {
-      who = texts::notify::kWhoOther;
+      who = texts::kOther;
     } else if (otherDevice) {
-      who = texts::notify::kWhoMyself;
+      who = texts::kMyself;
     }
   }
   talkInfo talk;
@@ -64,9 +65,9 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
   // This user declined on another device. A repeated ring of the room may
   // already be on its way (the caller drops this user from its recalls only
   // once the refusal reaches it): it must not ring this client again.
-  if (who == texts::notify::kWhoMyself) plugin_->store().markRefusedElsewhere(talk.roomId);
-  if (talk.rtcType == texts::notify::kP2p) {
-    if (cmd.annotation == texts::notify::kHungupUiClick) {
+  if (who == texts::kMyself) plugin_->store().markRefusedElsewhere(talk.roomId);
+  if (talk.rtcType == texts::kP2pConfer) {
+    if (cmd.annotation == texts::kHungupUiClick) {
       // The store has already taken the peer out of the members; the
       // duration belongs in the chat with that peer all the same.
       talkInfo chat = talk;

@@ -42,10 +42,10 @@ bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& 
   if (operType == kHintBegin) {
     // A call outside any group is announced only when such calls are on.
     return plugin_->settings().unbindSwitch.load() == 0 &&
-           getKeyValue(usersInfo, texts::notify::kKeyGroupId) == "0";
+           getKeyValue(usersInfo, texts::kKeyGroupId) == "0";
   }
   if (operType != kHintFinish) return false;
-  const std::string roomId = getKeyValue(usersInfo, texts::notify::kKeyRoomId);
+  const std::string roomId = getKeyValue(usersInfo, texts::kKeyRoomId);
   MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, NT_HINT_ROOM, roomId.c_str());
   if (roomId.empty()) return false;
   // Every member's client writes a finish hint; only the first is shown.
@@ -66,7 +66,7 @@ bool pluginNotify::onTempNotify(const std::string& body, mrtcCmd& cmd) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnTemp, NT_REVISE, code);
   cardInfo info;
   if (!msgProxy::readCardInfo(card, info)) return false;
-  if (info.rtcType != texts::notify::kMicro) {
+  if (info.rtcType != texts::kMicroConfer) {
     pushTextEvent(kEventCard, body);
     return false;
   }
@@ -83,7 +83,7 @@ bool pluginNotify::onTempNotify(const std::string& body, mrtcCmd& cmd) {
   cmd.selects = info.selects;
   cmd.members = info.selects;
   cmd.beginTime = tools::strToInt64(info.beginTime);
-  cmd.extend = info.singleRead ? texts::notify::kExtendSingle : texts::notify::kExtendNormal;
+  cmd.extend = info.singleRead ? texts::kExtendSingle : texts::notify::kExtendNormal;
   cmd.cmode = info.conferMode;
   cmd.version = info.version;
   cmd.deviceType = kDeviceH5;

@@ -3,23 +3,18 @@
 // checks them against their arguments.
 #pragma once
 
-#include "plugin/shared_texts.h"
+#include "plugin/annotation_words.h"
+#include "plugin/log_formats.h"
+#include "plugin/wire_words.h"
 
 namespace imsdkmrtc {
 namespace texts::notify {
 
 // Annotation words received or reported.
-constexpr char kAccept[] = "accept";
-constexpr char kRefuse[] = "refuse";
-constexpr char kFarUiRefuse[] = "far_ui_refuse";
 constexpr char kBusyInRtc[] = "busy_inrtc";
 constexpr char kBusyInTel[] = "busy_intel";
-constexpr char kCancelCallTimeout[] = "cancel_calltimeout";
-constexpr char kCancelUiClick[] = "cancel_uiclick";
-constexpr char kHungupUiClick[] = "hungup_uiclick";
 constexpr char kFarCallReply[] = "far_sdk_callreply";
 constexpr char kFarCallInvite[] = "far_sdk_callinvite";
-constexpr char kFarVersionFail[] = "far_sdk_versionmatchfail";
 constexpr char kBeCallTimeout[] = "local_sdk_becalltimeout";
 constexpr char kKeepAliveTimeout[] = "local_sdk_keepalivetimeout";
 constexpr char kOtherAccept[] = "other_accept";
@@ -32,18 +27,8 @@ constexpr char kOtherPrefix[] = "other_";
 constexpr char kEndSuffix[] = "_end";
 constexpr char kWaitSuffix[] = "_wait";
 
-// Who-words handed to the store with a hang-up.
-constexpr char kWhoMyself[] = "myself";
-constexpr char kWhoOther[] = "other";
-
-// Call kinds and states.
-inline constexpr const auto& kP2p = texts::kP2pConfer;
-constexpr char kMicro[] = "microconfer";
+// Conference modes.
 constexpr char kMulti[] = "multi";
-constexpr char kSingle[] = "single";
-constexpr char kTalkingActive[] = "talking_active";
-constexpr char kTalkingNoActive[] = "talking_noactive";
-constexpr char kIdle[] = "idle";
 
 // Suffixes of the default initial state, by conference mode.
 constexpr char kInitChat[] = "_312";
@@ -51,17 +36,13 @@ constexpr char kInitControl[] = "_322";
 constexpr char kInitLive[] = "_300";
 
 // Keys read from received texts.
-constexpr char kKeyMode[] = "mode";
 constexpr char kKeyCaller[] = "caller";
 constexpr char kKeyInviter[] = "inviter";
 constexpr char kKeyMsgBodyType[] = "msgBodyType";
 constexpr char kKeyOperType[] = "operType";
 constexpr char kKeyUsersInfo[] = "usersInfo";
-constexpr char kKeyGroupId[] = "groupId";
-constexpr char kKeyRoomId[] = "roomId";
 
 // Extend texts of a card turned into a call.
-constexpr char kExtendSingle[] = "{\"mode\":\"single\"}";
 constexpr char kExtendNormal[] = "{\"mode\":\"normal\"}";
 
 // Function names in log lines.

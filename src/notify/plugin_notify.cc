@@ -27,7 +27,7 @@ talkInfo pluginNotify::talkFromCmd(int64_t senderId, const mrtcCmd& cmd) const {
   talk.videoType = cmd.videoType;
   // The chat the command came in, seen from here: the caller.
   talk.targetId = senderId;
-  talk.single = getJsonString(cmd.extend, texts::notify::kKeyMode) == texts::notify::kSingle ? 1 : 0;
+  talk.single = getJsonString(cmd.extend, texts::kKeyMode) == texts::kModeSingle ? 1 : 0;
   return talk;
 }
 

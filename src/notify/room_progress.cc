@@ -33,7 +33,7 @@ void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
   if (!known) MRTC_LOG(plugin_, 0, texts::notify::kFnIntoRoom, NT_INTOROOM_FAIL);
   const int64_t self = plugin_->selfId();
   const bool acceptedElsewhere =
-      senderId == self && talk.rtcType == texts::notify::kP2p && cmd.annotation == texts::notify::kAccept;
+      senderId == self && talk.rtcType == texts::kP2pConfer && cmd.annotation == texts::kAccept;
   const bool enteredElsewhere = senderId == self && cmd.deviceType != plugin_->ownDeviceType();
   // The caller may keep recalling until its media link reports this user in
   // the room; those repeated rings must not ring this client again.
@@ -111,7 +111,7 @@ void pluginNotify::notify_version(int64_t senderId, mrtcCmd& cmd) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnVersion, NT_BEGIN, logThis(this), texts::notify::kFnVersion);
   MRTC_LOG(plugin_, 0, texts::notify::kFnVersion, NT_VERSION, static_cast<long long>(senderId),
            static_cast<long long>(cmd.groupId), cmd.roomId.c_str());
-  if (cmd.annotation != texts::notify::kFarVersionFail) return;
+  if (cmd.annotation != texts::kFarVersionFail) return;
   const int32_t check = compareVersion(cmd.version);
   const std::string self = std::to_string(plugin_->selfId());
   int32_t kind = 0;

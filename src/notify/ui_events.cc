@@ -124,8 +124,8 @@ std::string pluginNotify::buildEventExtend(const std::string& rtcType, const std
 }
 
 bool pluginNotify::mapP2pAnnotation(mrtcCmd& cmd, std::string& body) {
-  if (cmd.rtcType == texts::notify::kMicro && cmd.cmdCode != kCmdMultiMFinish) return true;
-  if (plugin_->settings().p2pSwitch.load() == 0 || cmd.rtcType != texts::notify::kP2p) return false;
+  if (cmd.rtcType == texts::kMicroConfer && cmd.cmdCode != kCmdMultiMFinish) return true;
+  if (plugin_->settings().p2pSwitch.load() == 0 || cmd.rtcType != texts::kP2pConfer) return false;
   const int64_t self = plugin_->selfId();
   const bool senderIsSelf = cmd.senderId == self;
   const bool otherDevice = isOtherDevice(cmd, self);
@@ -135,18 +135,18 @@ bool pluginNotify::mapP2pAnnotation(mrtcCmd& cmd, std::string& body) {
     if (plugin_->proxy().transCmd2Json(cmd, text)) body = text;
   };
   const std::string word = cmd.annotation;
-  if (word == texts::notify::kCancelCallTimeout || word == texts::notify::kCancelUiClick) {
+  if (word == texts::kCancelCallTimeout || word == texts::kCancelUiClick) {
     if (senderIsSelf) return false;
     rewrite(texts::notify::kPeerPrefix + word);
     return true;
   }
-  if (word == texts::notify::kBusyInRtc || word == texts::notify::kBusyInTel || word == texts::notify::kRefuse) {
+  if (word == texts::notify::kBusyInRtc || word == texts::notify::kBusyInTel || word == texts::kRefuse) {
     if (otherDevice) rewrite(texts::notify::kOtherPrefix + word);
     if (senderIsSelf) return true;
     rewrite(texts::notify::kPeerPrefix + word);
     return true;
   }
-  if (word == texts::notify::kAccept) {
+  if (word == texts::kAccept) {
     if (!otherDevice) return false;
     rewrite(texts::notify::kOtherAccept);
     return true;

@@ -1,4 +1,4 @@
-#include "plugin/shared_texts.h"
+#include "plugin/wire_words.h"
 #include "plugin/mrtc_plugin.h"
 
 #include "notify/plugin_notify.h"
@@ -179,7 +179,7 @@ void mrtc_plugin::startKeepAlive() {
   cmd.refresh = 1;
   cmd.category = kTimeoutKeepAliveCategory;
   cmd.type = kTimeoutKeepAlive;
-  cmd.key = "keepalive";
+  cmd.key = texts::kKeepAliveKey;
   cmd.duration = 60;
   postTimer(cmd);
 }

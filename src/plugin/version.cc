@@ -1,4 +1,4 @@
-#include "plugin/shared_texts.h"
+#include "plugin/wire_words.h"
 #include "plugin/version.h"
 
 #include <cstring>

@@ -27,8 +27,9 @@ std::string displayName(imsdk::IHostService* host, int64_t userId) {
 }  // namespace
 
 void pluginNet::on_call(uint16_t code, uintptr_t request) {
+  using namespace texts;
   using namespace texts::request;
-  MRTC_LOG(plugin_, 0, kFnOnCall, kBegin, logThis(this), kFnOnCall);
+  MRTC_LOG(plugin_, 0, kFnOnCall, kLogBegin, logThis(this), kFnOnCall);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const int64_t myId = plugin_->selfId();
   const imsdk::req_mrtc_request* req = callRequestOf(request);
@@ -52,11 +53,11 @@ void pluginNet::on_call(uint16_t code, uintptr_t request) {
     sendResultRespond(code, kReqBadExtend, result);
     return;
   }
-  if (ext.rtcType == kUnbind && ext.outMembers.empty()) {
+  if (ext.rtcType == kUnbindConfer && ext.outMembers.empty()) {
     ext.rtcType = kRtc;
     MRTC_LOG(plugin_, 0, kFnOnCall, kUnbindRename);
   }
-  if (!plugin_->isSupportedRtcType(ext.rtcType, 0) && ext.rtcType == kUnbind) {
+  if (!plugin_->isSupportedRtcType(ext.rtcType, 0) && ext.rtcType == kUnbindConfer) {
     sendResultRespond(code, kReqUnbindRefused, result);
     return;
   }
@@ -105,7 +106,7 @@ void pluginNet::on_call(uint16_t code, uintptr_t request) {
     return;
   }
 
-  const bool p2p = ext.rtcType == kP2p;
+  const bool p2p = ext.rtcType == kP2pConfer;
   if (!talk.single && !p2p) {
     std::string hint;
     if (!plugin_->proxy().sendWeakHintBegin(myId, req->groupId, req->roomId, hint, true)) {

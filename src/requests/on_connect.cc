@@ -8,6 +8,7 @@
 namespace imsdkmrtc {
 
 void pluginNet::on_connectstate(uint16_t code, uintptr_t request) {
+  using namespace texts;
   using namespace texts::request;
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
@@ -34,7 +35,7 @@ void pluginNet::on_connectstate(uint16_t code, uintptr_t request) {
   }
   // The last one leaving keeps the lost-finish watch; every other report
   // clears it.
-  if (!(talk.members.size() <= 1 && req->annotation == kWordLevelRoom)) {
+  if (!(talk.members.size() <= 1 && req->annotation == kLevelRoom)) {
     imsdk::timerCmd remove;
     remove.op = 0;
     remove.category = kTimeoutLoseFinishCategory;
@@ -46,8 +47,9 @@ void pluginNet::on_connectstate(uint16_t code, uintptr_t request) {
 }
 
 void pluginNet::on_keepalive(uint16_t, uintptr_t) {
+  using namespace texts;
   using namespace texts::request;
-  MRTC_LOG(plugin_, 0, kFnOnKeepAlive, kBegin, logThis(this), kFnOnKeepAlive);
+  MRTC_LOG(plugin_, 0, kFnOnKeepAlive, kLogBegin, logThis(this), kFnOnKeepAlive);
   talkInfo talk;
   if (plugin_->store().queryTalk(talk) == kTalkDone) plugin_->startKeepAlive();
 }

@@ -66,8 +66,9 @@ bool served(const std::vector<int64_t>& list, int64_t id) {
 }  // namespace
 
 void pluginNet::on_extra(uint16_t code, uintptr_t request) {
+  using namespace texts;
   using namespace texts::request;
-  MRTC_LOG(plugin_, 0, kFnOnExtra, kBegin, logThis(this), kFnOnExtra);
+  MRTC_LOG(plugin_, 0, kFnOnExtra, kLogBegin, logThis(this), kFnOnExtra);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_extra* req = extraRequestOf(request);
   if (req == nullptr) {
@@ -89,6 +90,7 @@ void pluginNet::on_extra(uint16_t code, uintptr_t request) {
 }
 
 int32_t pluginNet::extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_commonResult* result) {
+  using namespace texts;
   using namespace texts::request;
   pluginSettings& settings = plugin_->settings();
   msgProxy& proxy = plugin_->proxy();
@@ -105,7 +107,7 @@ int32_t pluginNet::extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_common
       proxy.setLimitRange(on);
       return kReqDone;
     case kTypeWatchGroup: {
-      const std::string raw = getJsonText(cmd, "groupId");
+      const std::string raw = getJsonText(cmd, texts::kKeyGroupId);
       if (!tools::isNumber(raw)) return kReqNotHandled;
       const int64_t groupId = tools::strToInt64(raw);
       if (groupId <= 0) return kReqNotHandled;
@@ -116,7 +118,7 @@ int32_t pluginNet::extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_common
       plugin_->board().setWatchedGroup(0);
       return kReqDone;
     case kTypePushedCmd: {
-      const std::string raw = getJsonText(req.extend, "senderId");
+      const std::string raw = getJsonText(req.extend, texts::kKeySenderId);
       if (!tools::isNumber(raw) || cmd.empty()) return kReqNotHandled;
       const int64_t senderId = tools::strToInt64(raw);
       if (senderId <= 0) return kReqNotHandled;
@@ -154,7 +156,7 @@ int32_t pluginNet::extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_common
       MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraForceOwnerAddr, on ? 1 : 0);
       return kReqDone;
     case kTypeFinishHint: {
-      const int64_t asked = tools::strToInt64(getJsonString(cmd, "groupId"));
+      const int64_t asked = tools::strToInt64(getJsonString(cmd, texts::kKeyGroupId));
       talkInfo talk;
       if (plugin_->store().queryTalk(talk) == kTalkDone && !talk.single) {
         const int64_t myId = plugin_->selfId();

@@ -38,8 +38,9 @@ bool isOneOf(const std::string& word, std::initializer_list<const char*> words) 
 }  // namespace
 
 void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
+  using namespace texts;
   using namespace texts::request;
-  MRTC_LOG(plugin_, 0, kFnOnHungup, kBegin, logThis(this), kFnOnHungup);
+  MRTC_LOG(plugin_, 0, kFnOnHungup, kLogBegin, logThis(this), kFnOnHungup);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const int64_t myId = plugin_->selfId();
   const imsdk::req_mrtc_request* req = callRequestOf(request);
@@ -66,8 +67,8 @@ void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
   }
   msgProxy& proxy = plugin_->proxy();
 
-  if (talk.rtcType == kP2p) {
-    if (isOneOf(word, {kWordUiClick, kWordDismiss, kWordOffline})) proxy.sendMsg_time(talk);
+  if (talk.rtcType == kP2pConfer) {
+    if (isOneOf(word, {kHungupUiClick, kWordDismiss, kWordOffline})) proxy.sendMsg_time(talk);
     if (word == kWordRecvDismiss) {
       mrtcCmd ended;
       ended.rtcType = talk.rtcType;
@@ -81,7 +82,7 @@ void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
       return;
     }
     // Words that end a call nobody answered are also kept in the local chat.
-    const int32_t sendType = isOneOf(word, {kWordCancelClick, kWordRefuse, kWordCancelTimeout})
+    const int32_t sendType = isOneOf(word, {kCancelUiClick, kRefuse, kCancelCallTimeout})
                                  ? 2
                                  : 0;
     const bool sent = proxy.sendMsg_hungup(word, talk, std::string(), kMsgTypeAll, sendType);
@@ -112,13 +113,13 @@ void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
       noOtherJoined(talk, myId) && word != kWordBusy && !(!isOwner && ownerIsMember);
   if (endsForAll && !talk.single) {
     std::string hint;
-    if (talk.rtcType != kMicro &&
+    if (talk.rtcType != kMicroConfer &&
         !proxy.sendWeakHintFinish(myId, talk.groupId, talk.roomId, hint)) {
       MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupHintFail);
     }
     plugin_->notify()->pushTextEvent(kEventHint, hint);
   }
-  if (word == kWordRefuse && talk.rtcType != kMicro && !proxy.sendMsg_refuse(kWordFarRefuse, talk)) {
+  if (word == kRefuse && talk.rtcType != kMicroConfer && !proxy.sendMsg_refuse(kFarUiRefuse, talk)) {
     sendResultRespond(code, kReqSendFail, result);
     return;
   }

@@ -21,8 +21,9 @@ const char* initialStateCode(const std::string& conferMode) {
 }  // namespace
 
 void pluginNet::on_invite(uint16_t code, uintptr_t request) {
+  using namespace texts;
   using namespace texts::request;
-  MRTC_LOG(plugin_, 0, kFnOnInvite, kBegin, logThis(this), kFnOnInvite);
+  MRTC_LOG(plugin_, 0, kFnOnInvite, kLogBegin, logThis(this), kFnOnInvite);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
@@ -51,7 +52,7 @@ void pluginNet::on_invite(uint16_t code, uintptr_t request) {
     return;
   }
 
-  if (talk.rtcType != kMicro) {
+  if (talk.rtcType != kMicroConfer) {
     const char* state = initialStateCode(talk.conferMode);
     mrtcCmd cmd;
     cmd.groupId = req->groupId;

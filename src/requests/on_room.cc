@@ -39,8 +39,9 @@ bool isCalleeOfCard(const cardInfo& card, int64_t myId) {
 }  // namespace
 
 void pluginNet::on_intoroom(uint16_t code, uintptr_t request) {
+  using namespace texts;
   using namespace texts::request;
-  MRTC_LOG(plugin_, 0, kFnOnIntoRoom, kBegin, logThis(this), kFnOnIntoRoom);
+  MRTC_LOG(plugin_, 0, kFnOnIntoRoom, kLogBegin, logThis(this), kFnOnIntoRoom);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
@@ -60,13 +61,13 @@ void pluginNet::on_intoroom(uint16_t code, uintptr_t request) {
   }
   const int64_t myId = plugin_->selfId();
   msgProxy& proxy = plugin_->proxy();
-  const bool p2p = talk.rtcType == kP2p;
+  const bool p2p = talk.rtcType == kP2pConfer;
   // A callee of a one-to-one call first tells the caller it accepted.
-  if (p2p && myId != talk.onwerId && !proxy.sendMsg_intoroom(kWordAccept, talk, 0)) {
+  if (p2p && myId != talk.onwerId && !proxy.sendMsg_intoroom(kAccept, talk, 0)) {
     sendResultRespond(code, kReqSendFail, result);
     return;
   }
-  if (talk.rtcType != kMicro) {
+  if (talk.rtcType != kMicroConfer) {
     const std::string annotation = p2p ? req->annotation : std::string();
     if (!proxy.sendMsg_intoroom(annotation, talk, 0)) {
       sendResultRespond(code, kReqSendFail, result);
@@ -77,8 +78,9 @@ void pluginNet::on_intoroom(uint16_t code, uintptr_t request) {
 }
 
 bool pluginNet::on_join(uint16_t code, uintptr_t request, const std::string& source) {
+  using namespace texts;
   using namespace texts::request;
-  MRTC_LOG(plugin_, 0, kFnOnJoin, kBegin, logThis(this), kFnOnJoin);
+  MRTC_LOG(plugin_, 0, kFnOnJoin, kLogBegin, logThis(this), kFnOnJoin);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
@@ -113,7 +115,7 @@ bool pluginNet::on_join(uint16_t code, uintptr_t request, const std::string& sou
   talk.conferMode = buffered.cmode;
   talk.beginTime = buffered.beginTime;
   talk.tempJoin = 1;
-  talk.single = getJsonString(buffered.extend, "mode") == kModeSingle ? 1 : 0;
+  talk.single = getJsonString(buffered.extend, kKeyMode) == kModeSingle ? 1 : 0;
   const uint32_t stored = plugin_->store().localJoin(talk);
   if (stored != kTalkDone) {
     sendResultRespond(code, static_cast<int32_t>(stored), result);
@@ -132,8 +134,9 @@ bool pluginNet::on_join(uint16_t code, uintptr_t request, const std::string& sou
 }
 
 void pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
+  using namespace texts;
   using namespace texts::request;
-  MRTC_LOG(plugin_, 0, kFnOnTempletJoin, kBegin, logThis(this), kFnOnTempletJoin);
+  MRTC_LOG(plugin_, 0, kFnOnTempletJoin, kLogBegin, logThis(this), kFnOnTempletJoin);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   cardInfo card;
   if (req == nullptr || !msgProxy::readCardInfo(req->extend, card) || !usableCard(card)) {
@@ -148,7 +151,7 @@ void pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
     return;
   }
   const int64_t myId = plugin_->selfId();
-  if (card.rtcType != kMicro && card.rtcType != kUnbind && !isCalleeOfCard(card, myId)) {
+  if (card.rtcType != kMicroConfer && card.rtcType != kUnbindConfer && !isCalleeOfCard(card, myId)) {
     MRTC_LOG(plugin_, 2, kFnOnTempletJoin, kTempletNotCallee, logCut(req->extend).c_str());
     sendResultRespond(code, kReqNotCallee, getRespondMem(request, code));
     return;

@@ -3,7 +3,9 @@
 // the application expect.
 #pragma once
 
-#include "plugin/shared_texts.h"
+#include "plugin/annotation_words.h"
+#include "plugin/log_formats.h"
+#include "plugin/wire_words.h"
 
 #include <cstdint>
 
@@ -27,7 +29,6 @@ constexpr const char* kFnOnKeepAlive = "imsdkmrtc::pluginNet::on_keepalive";
 constexpr const char* kFnOnExtra = "imsdkmrtc::pluginNet::on_extra";
 
 // Common lines.
-constexpr const char* kBegin = texts::kLogBegin;
 constexpr const char* kTransCmdToNet = "transCmdToNet msg = %d";
 constexpr const char* kRequestSeen = "mrtc_req=%d.";
 constexpr const char* kRespondMemFail = "getRespondMem fail, msg=%d.";
@@ -93,27 +94,14 @@ constexpr const char* kExtraReviseBegin = "revise: begin=%s.";
 constexpr const char* kExtraReviseEnd = "revise: code=%d, end=%s.";
 
 // Call kinds and words.
-constexpr const char* kRtc = "rtc";
-constexpr const char* kP2p = texts::kP2pConfer;
-constexpr const char* kMicro = "microconfer";
-constexpr const char* kUnbind = "unbindconfer";
-constexpr const char* kModeSingle = "single";
 constexpr const char* kBlankMode = "blank";
 constexpr const char* kSourceBoard = "board";
-constexpr const char* kWordAccept = "accept";
-constexpr const char* kWordLevelRoom = "levelroom";
 constexpr const char* kWordClearTalk = "clear_talk";
-constexpr const char* kWordUiClick = "hungup_uiclick";
 constexpr const char* kWordDismiss = "hungup_dismiss";
 constexpr const char* kWordOffline = "hungup_offline";
 constexpr const char* kWordRecvDismiss = "hungup_recvdismiss";
-constexpr const char* kWordCancelClick = "cancel_uiclick";
-constexpr const char* kWordRefuse = "refuse";
-constexpr const char* kWordCancelTimeout = "cancel_calltimeout";
 constexpr const char* kWordBusy = "busy";
 constexpr const char* kWordPeerEnd = "peer_hungup_uiclick_end";
-constexpr const char* kWordFarRefuse = "far_ui_refuse";
-constexpr const char* kKeepAliveKey = "keepalive";
 
 }  // namespace texts::request
 }  // namespace imsdkmrtc

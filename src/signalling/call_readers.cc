@@ -54,19 +54,19 @@ bool msgProxy::parseCallExtend(const std::string& text, callExtend& out) {
   };
   static const textKey kTextKeys[] = {
       {texts::wire::kAddr, &callExtend::addr},           {texts::wire::kConferMode, &callExtend::conferMode},
-      {texts::wire::kMode, &callExtend::mode},           {texts::wire::kRtcType, &callExtend::rtcType},
+      {texts::kKeyMode, &callExtend::mode},           {texts::wire::kRtcType, &callExtend::rtcType},
       {texts::wire::kRoomToken, &callExtend::roomToken}, {texts::wire::kSrvVer, &callExtend::srvVer},
       {texts::wire::kSrvTag, &callExtend::srvTag},
   };
   for (const auto& k : kTextKeys) {
     if (const json::Value* v = findString(doc, k.key)) out.*k.field = toString(*v);
   }
-  if (out.rtcType.empty()) out.rtcType = texts::wire::kRtcDefault;
+  if (out.rtcType.empty()) out.rtcType = texts::kRtc;
 
   if (!takeTextList(doc, texts::wire::kInitState, out.initState)) return false;
   // A one-to-one call is a voice call ("1") unless some member starts with
   // video: a state entry "<x>_<a>11".
-  if (!out.initState.empty() && out.rtcType == texts::wire::kRtcP2P) {
+  if (!out.initState.empty() && out.rtcType == texts::kP2pConfer) {
     out.videoType = "1";
     for (const auto& entry : out.initState) {
       size_t first = entry.find('_');

@@ -6,6 +6,7 @@
 #include "plugin/json_escape.h"
 #include "plugin/text_readers.h"
 #include "plugin/version.h"
+#include "plugin/wire_words.h"
 #include "signalling/card_build.h"
 #include "signalling/msg_types.h"
 #include "signalling/card_texts.h"
@@ -233,7 +234,7 @@ void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
   card += quotedPair("desc", "remark");
   card += "\"selects\":" + quotedArray(callees) + ",";
   card += "\"initState\":" + quotedArray(initState) + "},";
-  card += cardTitleBar({tpl.title, tpl.title_eng, tpl.titleColor, "rtc", tpl.titleBgColor}, owner);
+  card += cardTitleBar({tpl.title, tpl.title_eng, tpl.titleColor, texts::kRtc, tpl.titleBgColor}, owner);
   card += fieldLists(tpl.rows, talk.addr, owner);
   card += "}";
   out = std::move(card);

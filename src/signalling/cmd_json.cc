@@ -87,8 +87,8 @@ constexpr keyName kn(const char (&text)[N]) {
 }
 
 constexpr keyName kSlotNames[kSlotCount] = {
-    kn(texts::wire::kType),      kn(texts::wire::kAnnotation), kn(texts::wire::kSenderId),  kn(texts::wire::kGroupId),
-    kn(texts::wire::kOnwerId),   kn(texts::wire::kOName),      kn(texts::wire::kRoomId),    kn(texts::wire::kRoomToken),
+    kn(texts::wire::kType),      kn(texts::wire::kAnnotation), kn(texts::kKeySenderId),  kn(texts::kKeyGroupId),
+    kn(texts::wire::kOnwerId),   kn(texts::wire::kOName),      kn(texts::kKeyRoomId),    kn(texts::wire::kRoomToken),
     kn(texts::wire::kRoomName),  kn(texts::wire::kAddr),       kn(texts::wire::kSrvVer),    kn(texts::wire::kSrvTag),
     kn(texts::wire::kVideoType), kn(texts::wire::kCmode),      kn(texts::wire::kBeginTime), kn(texts::wire::kDeviceType),
     kn(texts::wire::kVersion),   kn(texts::wire::kExtend),     kn(texts::wire::kRtcType),   kn(texts::wire::kVideoStatus),
@@ -156,10 +156,10 @@ bool msgProxy::transCmd2Json(const mrtcCmd& cmd, std::string& out) const {
     w.String(name.data(), static_cast<json::SizeType>(name.size()));
   }
   putText(w, texts::wire::kAnnotation, cmd.annotation);
-  putDecimal(w, texts::wire::kSenderId, cmd.senderId);
-  putDecimal(w, texts::wire::kGroupId, cmd.groupId);
+  putDecimal(w, texts::kKeySenderId, cmd.senderId);
+  putDecimal(w, texts::kKeyGroupId, cmd.groupId);
   putDecimal(w, texts::wire::kOnwerId, cmd.onwerId);
-  putText(w, texts::wire::kRoomId, cmd.roomId);
+  putText(w, texts::kKeyRoomId, cmd.roomId);
   putText(w, texts::wire::kRoomToken, cmd.roomToken);
   putText(w, texts::wire::kOName, cmd.oName);
   putText(w, texts::wire::kRoomName, cmd.roomName);
@@ -207,7 +207,7 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
       cmd.cmdCode = nameToCode(std::string(type->GetString(), type->GetStringLength()));
     }
   }
-  if (cmd.cmdCode == kCmdMultiMFinish) cmd.rtcType = texts::wire::kRtcMicro;
+  if (cmd.cmdCode == kCmdMultiMFinish) cmd.rtcType = texts::kMicroConfer;
 
   takeText(o[sAnnotation], cmd.annotation);
   takeDecimal(o[sSenderId], cmd.senderId);
@@ -237,13 +237,13 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
   takeText(o[sVersion], cmd.version);
   takeText(o[sExtend], cmd.extend);
   takeText(o[sRtcType], cmd.rtcType);
-  if (cmd.rtcType.empty()) cmd.rtcType = texts::wire::kRtcDefault;
+  if (cmd.rtcType.empty()) cmd.rtcType = texts::kRtc;
 
   // Only a media server may invite into an unbound conference.
-  if (cmd.cmdCode == kCmdMultiInvite && cmd.rtcType == texts::wire::kRtcUnbind &&
+  if (cmd.cmdCode == kCmdMultiInvite && cmd.rtcType == texts::kUnbindConfer &&
       cmd.deviceType != texts::wire::kDeviceMediaServer) {
     if (plugin_ != nullptr) MRTC_LOG(plugin_, 0, texts::wire::kFnJson2Cmd, MRTC_FMT_INVITE_RTC);
-    cmd.rtcType = texts::wire::kRtcDefault;
+    cmd.rtcType = texts::kRtc;
   }
 
   takeText(o[sVideoStatus], cmd.VideoStatus);

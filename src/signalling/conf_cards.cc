@@ -7,6 +7,7 @@
 #include "plugin/json_escape.h"
 #include "plugin/text_readers.h"
 #include "plugin/version.h"
+#include "plugin/wire_words.h"
 #include "signalling/card_build.h"
 #include "signalling/card_texts.h"
 #include "tools.h"
@@ -52,7 +53,7 @@ void readSelects(const json::Value& object, std::vector<int64_t>& out) {
 }
 
 bool isConferType(const std::string& rtcType) {
-  return rtcType == "microconfer" || rtcType == "unbindconfer";
+  return rtcType == texts::kMicroConfer || rtcType == texts::kUnbindConfer;
 }
 
 std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
@@ -62,7 +63,7 @@ std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_stri
 // caller, which alone knows whether it is required.
 void readUnbindKeys(const json::Value& object, cardInfo& out) {
   takeText(out.rtcType, object, "rtcType");
-  if (out.rtcType.empty()) out.rtcType = "unbindconfer";
+  if (out.rtcType.empty()) out.rtcType = texts::kUnbindConfer;
   takeText(out.conferMode, object, "conferMode");
   takeText(out.addr, object, "addr");
   takeText(out.srvVer, object, "srvVer");
@@ -184,7 +185,7 @@ bool msgProxy::buildMicroconferInfo(std::string& out, const std::string& request
   const std::string now = tools::int64_To_Str(tools::getLocalTime());
   std::string info = "{";
   info += quotedPair("mode", "mcalling");
-  info += quotedPair("rtcType", "microconfer");
+  info += quotedPair("rtcType", texts::kMicroConfer);
   info += quotedPair("conferType", req.conferType);
   info += quotedPair("conferMode", req.conferMode);
   info += quotedPair("singleRead", req.singleRead);
@@ -207,7 +208,7 @@ bool msgProxy::buildUnbindconferInfo(std::string& out, const std::string& reques
   const std::string self = tools::int64_To_Str(plugin_ != nullptr ? plugin_->selfId() : 0);
   std::string info = "{";
   info += quotedPair("mode", "mcalling");
-  info += quotedPair("rtcType", "unbindconfer");
+  info += quotedPair("rtcType", texts::kUnbindConfer);
   info += quotedPair("conferType", req.conferType);
   info += quotedPair("conferMode", req.conferMode);
   info += quotedPair("singleRead", req.singleRead);
@@ -237,7 +238,7 @@ bool msgProxy::sendMicroconferCard(const std::string& request) {
   std::string card = cardHead(tpl.content, ct::kMicroDetailUrl);
   card += "\"extendInfo\":" + info + ",";
   card += cardTitleBar(
-      {ct::kMicroTitle, ct::kMicroTitleEng, ct::kTitleColor, "microconfer", ct::kMicroTitleBgColor},
+      {ct::kMicroTitle, ct::kMicroTitleEng, ct::kTitleColor, texts::kMicroConfer, ct::kMicroTitleBgColor},
       self);
   card += fieldLists(tpl.rows, req.addr, self);
   card += "}";
@@ -309,7 +310,7 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
   card += quotedPair("serverAddr", serverAddr);
   card += "\"selects\":[]},";
   card += cardTitleBar(
-      {ct::kLivingTitle, ct::kLivingTitleEng, ct::kTitleColor, "rtc", ct::kLivingTitleBgColor},
+      {ct::kLivingTitle, ct::kLivingTitleEng, ct::kTitleColor, texts::kRtc, ct::kLivingTitleBgColor},
       name);
   card += "\"fields\":[" + fields + "],\"fields_eng\":[" + fieldsEng + "]}";
   return sendTempMsssage(tools::strToInt64(groupId), card, {}, true);
@@ -336,8 +337,8 @@ int32_t msgProxy::reviseVnioMicroTemplet(std::string& card) {
   if (findObject(propDoc, "extendInfo") == nullptr) return 6;
   const size_t at = props.find("extendInfo");
   if (at == std::string::npos) return 7;
-  if (props.find("microconfer") == std::string::npos &&
-      props.find("unbindconfer") == std::string::npos) {
+  if (props.find(texts::kMicroConfer) == std::string::npos &&
+      props.find(texts::kUnbindConfer) == std::string::npos) {
     return 8;
   }
   step(5);

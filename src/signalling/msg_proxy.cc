@@ -34,7 +34,7 @@ bool msgProxy::isMultiName(const std::string& name) {
   return name.compare(0, texts::wire::kMultiPrefixLen, texts::wire::kMultiPrefix) == 0;
 }
 
-bool msgProxy::isP2P(const std::string& text) { return text == texts::wire::kRtcP2P; }
+bool msgProxy::isP2P(const std::string& text) { return text == texts::kP2pConfer; }
 
 void msgProxy::setLimitRange(bool on) {
   limitRangeOn_.store(on);

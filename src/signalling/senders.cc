@@ -27,7 +27,7 @@ mrtcCmd baseCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkIn
   mrtcCmd cmd;
   cmd.cmdCode = code;
   cmd.senderId = ownId;
-  cmd.version = texts::wire::kProtocolVersion;
+  cmd.version = texts::kProtocolVersion;
   cmd.deviceType = deviceType;
   cmd.groupId = talk.groupId;
   cmd.onwerId = talk.onwerId;
@@ -49,7 +49,7 @@ mrtcCmd ringCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkIn
   cmd.addr = talk.addr;
   cmd.beginTime = talk.beginTime;
   cmd.initState = initState;
-  if (talk.single != 0) cmd.extend = texts::wire::kSingleExtend;
+  if (talk.single != 0) cmd.extend = texts::kExtendSingle;
   cmd.cmode = talk.conferMode;
   cmd.rtcType = talk.rtcType;
   cmd.srvVer = talk.srvVer;
@@ -302,7 +302,7 @@ bool msgProxy::sendMsg_querytalk(int64_t groupId, const std::string& roomId) {
   mrtcCmd cmd;
   cmd.cmdCode = kCmdMultiQueryTalk;
   cmd.senderId = plugin_->selfId();
-  cmd.version = texts::wire::kProtocolVersion;
+  cmd.version = texts::kProtocolVersion;
   cmd.deviceType = ownDeviceType_;
   cmd.groupId = groupId;
   cmd.roomId = roomId;
@@ -342,7 +342,7 @@ bool msgProxy::sendMsg_time(const talkInfo& talk) {
 bool msgProxy::sendMsg_version(const talkInfo& talk, const std::string& extend) {
   if (plugin_ == nullptr) return false;
   mrtcCmd cmd = baseCommand(kCmdMultiVersion, plugin_->selfId(), ownDeviceType_, talk);
-  cmd.annotation = texts::wire::kVersionMismatch;
+  cmd.annotation = texts::kFarVersionFail;
   cmd.extend = extend;
   cmd.members = talk.members;
   cmd.roomId = talk.roomId;

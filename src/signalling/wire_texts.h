@@ -3,7 +3,8 @@
 // the writer, the reader and the senders cannot drift apart.
 #pragma once
 
-#include "plugin/shared_texts.h"
+#include "plugin/annotation_words.h"
+#include "plugin/wire_words.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,10 +29,7 @@ inline constexpr size_t kMultiPrefixLen = 6;
 // Keys of the command JSON.
 inline constexpr char kType[] = "type";
 inline constexpr char kAnnotation[] = "annotation";
-inline constexpr char kSenderId[] = "senderId";
-inline constexpr char kGroupId[] = "groupId";
 inline constexpr char kOnwerId[] = "onwerId";
-inline constexpr char kRoomId[] = "roomId";
 inline constexpr char kRoomToken[] = "roomToken";
 inline constexpr char kOName[] = "oName";
 inline constexpr char kRoomName[] = "roomName";
@@ -55,14 +53,7 @@ inline constexpr char kFlag[] = "flag";
 
 // Values.
 inline constexpr char kFlagRecall[] = "recall";
-inline constexpr const auto& kRtcDefault = texts::kRtc;
-inline constexpr const auto& kRtcP2P = texts::kP2pConfer;
-inline constexpr const auto& kRtcMicro = texts::kMicroConfer;
-inline constexpr const auto& kRtcUnbind = texts::kUnbindConfer;
 inline constexpr int32_t kDeviceMediaServer = 6;
-inline constexpr const auto& kProtocolVersion = texts::kProtocolVersion;
-inline constexpr char kSingleExtend[] = "{\"mode\":\"single\"}";
-inline constexpr char kVersionMismatch[] = "far_sdk_versionmatchfail";
 
 // Tails spliced onto a finished call or invite body (each replaces the
 // closing brace).
@@ -79,7 +70,6 @@ inline constexpr int32_t kFixStateSet = -10002;
 
 // Call extend keys.
 inline constexpr char kConferMode[] = "conferMode";
-inline constexpr char kMode[] = "mode";
 inline constexpr char kOutMembers[] = "outMembers";
 
 // Cache answer keys.

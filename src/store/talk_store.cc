@@ -1,11 +1,12 @@
-#include "plugin/shared_texts.h"
+#include "plugin/wire_words.h"
 #include "store/talk_store.h"
 
 #include <algorithm>
 #include <utility>
 
 #include "plugin/mrtc_plugin.h"
-#include "store/store_texts.h"
+#include "plugin/wire_words.h"
+#include "plugin/annotation_words.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -385,7 +386,7 @@ uint32_t talkStore::localHungup(talkInfo& info, const std::string& reason) {
     code = kTalkInvalid;
   }
   // Hanging up always ends this client's part in the current talk.
-  if (reason == texts::store::kRefuse) recordRefused();
+  if (reason == texts::kRefuse) recordRefused();
   removeMember(self());
   fillTalkInfo(info);
   clearTalk();
@@ -429,8 +430,8 @@ uint32_t talkStore::connectState(int64_t userId, const std::string& state, talkI
   if (talking_ == 0) return kTalkNone;
   if (!sameRoom(info.roomId)) return kTalkOtherRoom;
   if (userId <= 0) return kTalkInvalid;
-  bool into = state == texts::store::kIntoRoom;
-  if (!into && state != texts::store::kLevelRoom) return kTalkInvalid;
+  bool into = state == texts::kIntoRoom;
+  if (!into && state != texts::kLevelRoom) return kTalkInvalid;
   int64_t me = self();
   bool isSelf = userId == me;
   if (into) {
@@ -481,14 +482,14 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
   if (talking_ != 0) {
     if (!sameRoom(info.roomId)) return kTalkOtherRoom;
     if (active_ != 0) {
-      stateWord = texts::store::kTalkingActive;
+      stateWord = texts::kTalkingActive;
       addInvitees(invitees, inviterId);
       fillTalkInfo(info);
       return kTalkDone;
     }
     // Known here without being active: the invitation makes it this
     // client's talk, rebuilt from the inviter's view.
-    stateWord = texts::store::kTalkingNoActive;
+    stateWord = texts::kTalkingNoActive;
     initTalk(info, 0);
     addInvitees(invitees, inviterId);
     setMemberJoined(self(), false);
@@ -500,7 +501,7 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
   int64_t me = self();
   if (std::find(invitees.begin(), invitees.end(), me) == invitees.end()) return kTalkNone;
   if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
-  stateWord = texts::store::kIdle;
+  stateWord = texts::kIdle;
   initTalk(info, 0);
   addInvitees(invitees, inviterId);
   talking_ = 1;
@@ -523,11 +524,11 @@ uint32_t talkStore::remoteHungup(int64_t userId, talkInfo& info, const std::stri
   if (!isValidTalkInfo(info)) return kTalkInvalid;
   if (talking_ == 0) return kTalkNone;
   if (!sameRoom(info.roomId)) return kTalkOtherRoom;
-  if (who == texts::store::kMyself && hasMemberWithState(userId, joined)) {
+  if (who == texts::kMyself && hasMemberWithState(userId, joined)) {
     fillTalkInfo(info);
     return kTalkOwnOtherClientInRoom;
   }
-  if (who == texts::store::kOther) hangupTimes_[userId] = tools::getLocalTime();
+  if (who == texts::kOther) hangupTimes_[userId] = tools::getLocalTime();
   removeMember(userId);
   removeLeftMember(userId);
   fillTalkInfo(info);

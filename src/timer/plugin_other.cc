@@ -42,7 +42,7 @@ bool pluginOther::onRequest(uint16_t type, uintptr_t a, uintptr_t) {
 
 int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   imsdk::autoLock queue(&queueLock);
-  MRTC_LOG(plugin_, 0, texts::timer::kFuncOnTimeout, texts::timer::kBegin, logThis(this),
+  MRTC_LOG(plugin_, 0, texts::timer::kFuncOnTimeout, texts::kLogBegin, logThis(this),
            texts::timer::kFuncOnTimeout);
   if (request.op == kOpRemove) {
     if (isMemberType(request.type)) {

@@ -1,7 +1,7 @@
 // Log texts and fixed numbers of the timer queue and its worker thread.
 #pragma once
 
-#include "plugin/shared_texts.h"
+#include "plugin/log_formats.h"
 
 #include <cstdint>
 
@@ -13,7 +13,6 @@ constexpr const char* kFuncTimer = "imsdkmrtc::pluginOther::timer";
 constexpr const char* kFuncDotick = "imsdkmrtc::pluginOther::dotick";
 constexpr const char* kFuncStart = "imsdkmrtc::pluginOther::startWorker";
 
-constexpr const char* kBegin = texts::kLogBegin;
 constexpr const char* kThreadBegin = "thread: timer begin.";
 constexpr const char* kThreadEnd = "thread: timer end.";
 constexpr const char* kOneTimeout = "onOther: one timeout type=%d.";
