@@ -44,24 +44,24 @@ std::string idObject(const char* key, int64_t id) {
 }  // namespace
 
 int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_BEGIN, logThis(this), texts::notify::kFnCall);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::kLogBegin, logThis(this), texts::notify::kFnCall);
   const int64_t self = plugin_->selfId();
   if (!contains(cmd.selects, self)) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_NO_BECALL);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallNoBecall);
     return kCallNotSelected;
   }
   if (cmd.onwerId == self && cmd.rtcType == texts::kMicroConfer && cmd.auxText == "1") {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_MICRO_OWNER);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallMicroOwner);
     return kCallOwnConference;
   }
   talkInfo talk = talkFromCmd(senderId, cmd);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_EXTEND, logCut(cmd.extend).c_str(), talk.single,
+  MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallExtend, logCut(cmd.extend).c_str(), talk.single,
            cmd.rtcType.c_str(), cmd.roomToken.c_str(), cmd.srvVer.c_str(), cmd.srvTag.c_str(),
            cmd.videoType.c_str());
   msgProxy& proxy = plugin_->proxy();
   const int32_t check = compareVersion(cmd.version);
   if (check != kVersionEqual) {
-    MRTC_LOG(plugin_, 2, texts::notify::kFnCall, NT_CALL_VERSION);
+    MRTC_LOG(plugin_, 2, texts::notify::kFnCall, texts::notify::kLogCallVersion);
     if (talk.single == 0) {
       proxy.sendMsg_version(talk, idObject(texts::notify::kKeyCaller, senderId));
       proxy.sendVersionHint(check, kHintCallVersion, senderId, cmd.groupId,
@@ -72,31 +72,31 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
 
   const uint32_t result = plugin_->store().remoteCall(cmd.selects, talk, cmd.recall ? 1 : 0);
   if (result == kTalkRecentlyRefused) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_REFUSED);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallRefused);
     return 0;
   }
   proxy.sendMsg_reply(senderId, cmd.groupId, cmd.roomId, static_cast<int32_t>(result),
                       texts::notify::kFarCallReply);
   if (result == kTalkInvalid) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_PARAM);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallParam);
     return kTalkInvalid;
   }
   if (result == kTalkAlreadyCurrent) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_EQUAL);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallEqual);
     return kTalkAlreadyCurrent;
   }
   if (result == kTalkBusy) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_BUSY);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallBusy);
     if (talk.rtcType == texts::kP2pConfer &&
         !proxy.sendMsg_hungup(texts::notify::kBusyInRtc, talk, "", kMsgTypeFew,
                               kSendInsertThenSend)) {
-      MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_BUSY_FAIL);
+      MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallBusyFail);
     }
     return kTalkBusy;
   }
 
   fillDefaultInitState(cmd, self);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_COUNTS, static_cast<int>(cmd.selects.size()),
+  MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallCounts, static_cast<int>(cmd.selects.size()),
            static_cast<int>(cmd.members.size()));
   cmd.extend = buildEventExtend(cmd.rtcType, cmd.addr, talk.single != 0, cmd.deviceType,
                                 cmd.cmode, cmd.roomToken, cmd.initState, cmd.srvVer, cmd.srvTag);
@@ -108,7 +108,7 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
   if (!p2p && cmd.selects.size() >= 2) {
     std::vector<int64_t> others = cmd.selects;
     removeAll(others, self);
-    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, NT_CALL_WAIT, static_cast<int>(others.size()));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallWait, static_cast<int>(others.size()));
     plugin_->addTimeout(kTimeoutWait, talk.roomId, others, kWaitSeconds, kTimeoutMemberCategory,
                         0, "");
   }
@@ -116,19 +116,19 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
 }
 
 int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, NT_BEGIN, logThis(this), texts::notify::kFnInvite);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::kLogBegin, logThis(this), texts::notify::kFnInvite);
   const int64_t self = plugin_->selfId();
   const bool beInvited = contains(cmd.selects, self);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, NT_INVITE_ME, beInvited ? 1 : 0);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteMe, beInvited ? 1 : 0);
   talkInfo talk = talkFromCmd(senderId, cmd);
   talk.memstates = cmd.memstates;
   talk.hismembers = cmd.hismembers;
-  MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, NT_INVITE_EXTEND, logCut(cmd.extend).c_str(),
+  MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteExtend, logCut(cmd.extend).c_str(),
            talk.single, cmd.rtcType.c_str(), cmd.roomToken.c_str());
   msgProxy& proxy = plugin_->proxy();
   const int32_t check = compareVersion(cmd.version);
   if (check != kVersionEqual) {
-    MRTC_LOG(plugin_, 2, texts::notify::kFnInvite, NT_INVITE_VERSION);
+    MRTC_LOG(plugin_, 2, texts::notify::kFnInvite, texts::notify::kLogInviteVersion);
     if (talk.single == 0) {
       proxy.sendMsg_version(talk, idObject(texts::notify::kKeyInviter, senderId));
       proxy.sendVersionHint(check, kHintInviteVersion, senderId, cmd.groupId,
@@ -141,7 +141,7 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
   const uint32_t result =
       plugin_->store().remoteInvite(senderId, cmd.selects, state, talk, cmd.recall ? 1 : 0);
   if (result == kTalkRecentlyRefused) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, NT_INVITE_REFUSED);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteRefused);
     return 0;
   }
   if (beInvited) {
@@ -149,8 +149,8 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
                         texts::notify::kFarCallInvite);
   }
   if (result != kTalkDone) {
-    if (result == kTalkBusy) MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, NT_INVITE_BUSY);
-    MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, NT_INVITE_FAIL, static_cast<int>(result));
+    if (result == kTalkBusy) MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteBusy);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteFail, static_cast<int>(result));
     return static_cast<int32_t>(result);
   }
 
@@ -166,7 +166,7 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
                           kTimeoutMemberCategory, 0, "");
     }
     if (state == texts::kTalkingNoActive && !proxy.sendMsg_intoroom("", talk, 0)) {
-      MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, NT_INVITE_INTO_FAIL);
+      MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteIntoFail);
       return kInviteIntoRoomFailed;
     }
   } else if (state == texts::kIdle) {
@@ -179,7 +179,7 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
     plugin_->startKeepAlive();
     std::vector<int64_t> waiting = waitingMembers(talk, self);
     if (!waiting.empty()) {
-      MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, NT_INVITE_WAIT, static_cast<int>(waiting.size()));
+      MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteWait, static_cast<int>(waiting.size()));
       plugin_->addTimeout(kTimeoutWait, talk.roomId, waiting, kWaitSeconds,
                           kTimeoutMemberCategory, 0, "");
     }

@@ -40,20 +40,20 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
   const bool fromCard = cmd.rtcType == texts::kMicroConfer;
   if (!isSignalBody(msg.bodyType) && !fromCard) return false;
   if (!fromCard && !plugin_->proxy().transJson2Cmd(msg.body, cmd)) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, NT_NOTIFY_PARSE_FAIL);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyParseFail);
     return false;
   }
   if (cmd.VideoStatus != texts::notify::kMulti) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, NT_NOTIFY_NOT_MULTI);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyNotMulti);
     return false;
   }
   msgProxy::fixSystemSender(msg);
   if (!plugin_->callsEnabled()) return true;
   if (!plugin_->isSupportedRtcType(cmd.rtcType, cmd.groupId)) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, NT_NOTIFY_IGNORE, logCut(msg.body).c_str());
+    MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyIgnore, logCut(msg.body).c_str());
     return true;
   }
-  MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, NT_NOTIFY_RECV, logCut(msg.body).c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyRecv, logCut(msg.body).c_str());
 
   imsdk::autoLock guard(plugin_->lock());
   const std::string annotation = cmd.annotation;
@@ -67,7 +67,7 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
 void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
   if (event != imsdk::kEventPulled || data == nullptr) return;
   auto& messages = static_cast<imsdk::postServerPulled*>(data)->messages;
-  MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, NT_OFFLINE_PULL, static_cast<int>(messages.size()));
+  MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflinePull, static_cast<int>(messages.size()));
   int flat = 0;
   for (imsdk::hostMessage& msg : messages) {
     if (msg.bodyType == kMsgTypeWeakHint) {
@@ -85,7 +85,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
       continue;
     }
     if (cmd.rtcType != texts::kMicroConfer && !plugin_->proxy().transJson2Cmd(msg.body, cmd)) {
-      MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, NT_OFFLINE_PARSE_FAIL);
+      MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineParseFail);
       continue;
     }
     if (cmd.VideoStatus != texts::notify::kMulti) continue;
@@ -98,11 +98,11 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     const bool finish = code == kCmdMultiFinish || code == kCmdMultiMFinish;
     if (!(code == kCmdMultiCall || code == kCmdMultiInvite || finish)) continue;
     if (!plugin_->callsEnabled()) continue;
-    MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, NT_OFFLINE_CMD,
+    MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineCmd,
              static_cast<long long>(cmd.senderId), cmd.deviceType, cmd.version.c_str(), code,
              cmd.roomId.c_str(), cmd.rtcType.c_str());
     if (!plugin_->isSupportedRtcType(cmd.rtcType, cmd.groupId)) {
-      MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, NT_OFFLINE_NO_SUPPORT);
+      MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineNoSupport);
       continue;
     }
     const bool stale = plugin_->isTimeout(msg.msgTime, kAgeLowerSec, kAgeUpperSec);
@@ -117,20 +117,20 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
       dispatchCmd(msg.sendUserId, cmd);
     }
   }
-  MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, NT_OFFLINE_FLAT, flat);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineFlat, flat);
 }
 
 int32_t pluginNotify::onPushNotify(int64_t senderId, const std::string& text) {
   mrtcCmd cmd;
   if (!plugin_->proxy().transJson2Cmd(text, cmd)) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnPush, NT_PUSH_PARSE_FAIL);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnPush, texts::notify::kLogPushParseFail);
     return kPushParseFail;
   }
   if (cmd.cmdCode == kCmdMultiBlank || cmd.cmdCode == kCmdNotMulti) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnPush, NT_PUSH_NOT_MULTI);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnPush, texts::notify::kLogPushNotMulti);
     return kPushNotMulti;
   }
-  MRTC_LOG(plugin_, 0, texts::notify::kFnPush, NT_PUSH_RECV, text.c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnPush, texts::notify::kLogPushRecv, text.c_str());
   // The request entry already holds the plug-in lock.
   return dispatchCmd(senderId, cmd);
 }
@@ -141,7 +141,7 @@ void pluginNotify::fireCacheOffline() {
     imsdk::autoLock guard(plugin_->lock());
     entries = offlineCache_;
   }
-  MRTC_LOG(plugin_, 0, texts::notify::kFnFireCache, NT_FIRE_CACHE, static_cast<int>(entries.size()));
+  MRTC_LOG(plugin_, 0, texts::notify::kFnFireCache, texts::notify::kLogFireCache, static_cast<int>(entries.size()));
   if (entries.empty()) return;
   imsdk::autoLock guard(plugin_->lock());
   for (offlineCacheEntry& entry : entries) {

@@ -39,8 +39,8 @@ std::string hangupWord(const std::string& word, bool senderIsSelf, bool otherDev
 }  // namespace
 
 void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnHungup, NT_BEGIN, logThis(this), texts::notify::kFnHungup);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnHungup, NT_HUNGUP, static_cast<long long>(senderId),
+  MRTC_LOG(plugin_, 0, texts::notify::kFnHungup, texts::kLogBegin, logThis(this), texts::notify::kFnHungup);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnHungup, texts::notify::kLogHungup, static_cast<long long>(senderId),
            static_cast<long long>(cmd.groupId), cmd.roomId.c_str());
   const int64_t self = plugin_->selfId();
   const bool senderIsSelf = senderId == self;
@@ -58,7 +58,7 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
   talk.roomId = cmd.roomId;
   const uint32_t result = plugin_->store().remoteHungup(senderId, talk, who);
   if (result != kTalkDone) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnHungup, NT_HUNGUP_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnHungup, texts::notify::kLogHungupFail, static_cast<int>(result));
     return;
   }
   plugin_->removeTimeout(kTimeoutWait, cmd.roomId, senderId, kTimeoutMemberCategory);
@@ -86,8 +86,8 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
 }
 
 void pluginNotify::notify_finish(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnFinish, NT_BEGIN, logThis(this), texts::notify::kFnFinish);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnFinish, NT_FINISH, static_cast<long long>(senderId),
+  MRTC_LOG(plugin_, 0, texts::notify::kFnFinish, texts::kLogBegin, logThis(this), texts::notify::kFnFinish);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnFinish, texts::notify::kLogFinish, static_cast<long long>(senderId),
            static_cast<long long>(cmd.groupId), cmd.roomId.c_str(), cmd.rtcType.c_str());
   talkInfo talk;
   talk.rtcType = cmd.rtcType;
@@ -99,7 +99,7 @@ void pluginNotify::notify_finish(int64_t senderId, mrtcCmd& cmd) {
     pushCmdEvent(kEventConferenceFinished, cmd);
   }
   if (result != kTalkDone) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnFinish, NT_FINISH_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnFinish, texts::notify::kLogFinishFail, static_cast<int>(result));
     return;
   }
   // Delayed cards of a finished talk must not appear any more.
@@ -112,7 +112,7 @@ void pluginNotify::notify_finish(int64_t senderId, mrtcCmd& cmd) {
 }
 
 void pluginNotify::doLocalFinish(talkInfo& talk, const std::string& word, bool wordUnchanged) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnLocalFinish, NT_BEGIN, logThis(this), texts::notify::kFnLocalFinish);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnLocalFinish, texts::kLogBegin, logThis(this), texts::notify::kFnLocalFinish);
   plugin_->store().finishTalk(talk);
   mrtcCmd cmd;
   cmd.annotation = wordUnchanged ? word : texts::notify::kLocalPrefix + word;
@@ -123,7 +123,7 @@ void pluginNotify::doLocalFinish(talkInfo& talk, const std::string& word, bool w
   cmd.rtcType = talk.rtcType;
   cmd.extend = "{\"rtcType\":\"" + jsonEscape(talk.rtcType) + "\"}";
   pushCmdEvent(kEventFinished, cmd);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnLocalFinish, NT_END, logThis(this), texts::notify::kFnLocalFinish);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnLocalFinish, texts::kLogEnd, logThis(this), texts::notify::kFnLocalFinish);
 }
 
 }  // namespace imsdkmrtc

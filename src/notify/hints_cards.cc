@@ -26,7 +26,7 @@ constexpr int32_t kDeviceH5 = 5;
 bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& extension) {
   // Reached from the notification, post-server and request threads.
   imsdk::autoLock guard(plugin_->lock());
-  MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, NT_BEGIN, logThis(this), texts::notify::kFnWeakHint);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, texts::kLogBegin, logThis(this), texts::notify::kFnWeakHint);
   const int64_t now = tools::getLocalTime();
   for (size_t i = 0; i < hintRooms_.size(); ++i) {
     if (now - hintRooms_[i].seenAt > kHintRoomKeepSec) {
@@ -46,24 +46,24 @@ bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& 
   }
   if (operType != kHintFinish) return false;
   const std::string roomId = getKeyValue(usersInfo, texts::kKeyRoomId);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, NT_HINT_ROOM, roomId.c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, texts::notify::kLogHintRoom, roomId.c_str());
   if (roomId.empty()) return false;
   // Every member's client writes a finish hint; only the first is shown.
   for (const hintRoom& seen : hintRooms_) {
     if (seen.roomId == roomId) {
-      MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, NT_HINT_HIDE);
+      MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, texts::notify::kLogHintHide);
       return true;
     }
   }
   hintRooms_.push_back(hintRoom{roomId, now});
-  MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, NT_HINT_ADD);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, texts::notify::kLogHintAdd);
   return false;
 }
 
 bool pluginNotify::onTempNotify(const std::string& body, mrtcCmd& cmd) {
   std::string card = body;
   const int32_t code = plugin_->proxy().reviseVnioMicroTemplet(card);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnTemp, NT_REVISE, code);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnTemp, texts::notify::kLogRevise, code);
   cardInfo info;
   if (!msgProxy::readCardInfo(card, info)) return false;
   if (info.rtcType != texts::kMicroConfer) {

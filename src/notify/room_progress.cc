@@ -22,15 +22,15 @@ constexpr int32_t kHintInviter = 2;
 }  // namespace
 
 void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnIntoRoom, NT_BEGIN, logThis(this), texts::notify::kFnIntoRoom);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnIntoRoom, NT_INTOROOM, static_cast<long long>(senderId),
+  MRTC_LOG(plugin_, 0, texts::notify::kFnIntoRoom, texts::kLogBegin, logThis(this), texts::notify::kFnIntoRoom);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnIntoRoom, texts::notify::kLogIntoroom, static_cast<long long>(senderId),
            static_cast<long long>(cmd.groupId), cmd.roomId.c_str(),
            static_cast<int>(cmd.members.size()), cmd.annotation.c_str());
   talkInfo talk;
   talk.groupId = cmd.groupId;
   talk.roomId = cmd.roomId;
   const bool known = plugin_->store().remoteIntoRoom(senderId, talk) == kTalkDone;
-  if (!known) MRTC_LOG(plugin_, 0, texts::notify::kFnIntoRoom, NT_INTOROOM_FAIL);
+  if (!known) MRTC_LOG(plugin_, 0, texts::notify::kFnIntoRoom, texts::notify::kLogIntoroomFail);
   const int64_t self = plugin_->selfId();
   const bool acceptedElsewhere =
       senderId == self && talk.rtcType == texts::kP2pConfer && cmd.annotation == texts::kAccept;
@@ -53,12 +53,12 @@ void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
 }
 
 void pluginNotify::notify_join(int64_t, mrtcCmd&) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnJoin, NT_BEGIN, logThis(this), texts::notify::kFnJoin);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnJoin, texts::kLogBegin, logThis(this), texts::notify::kFnJoin);
 }
 
 void pluginNotify::notify_reply(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnReply, NT_BEGIN, logThis(this), texts::notify::kFnReply);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnReply, NT_REPLY, static_cast<long long>(senderId),
+  MRTC_LOG(plugin_, 0, texts::notify::kFnReply, texts::kLogBegin, logThis(this), texts::notify::kFnReply);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnReply, texts::notify::kLogReply, static_cast<long long>(senderId),
            static_cast<long long>(cmd.groupId), cmd.roomId.c_str());
   talkInfo talk;
   talk.roomId = cmd.roomId;
@@ -67,13 +67,13 @@ void pluginNotify::notify_reply(int64_t senderId, mrtcCmd& cmd) {
   if (result == kTalkDone) {
     pushCmdEvent(kEventReply, cmd);
   } else {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnReply, NT_REPLY_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnReply, texts::notify::kLogReplyFail, static_cast<int>(result));
   }
 }
 
 void pluginNotify::notify_querytalk(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnQueryTalk, NT_BEGIN, logThis(this), texts::notify::kFnQueryTalk);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnQueryTalk, NT_QUERYTALK);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnQueryTalk, texts::kLogBegin, logThis(this), texts::notify::kFnQueryTalk);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnQueryTalk, texts::notify::kLogQuerytalk);
   talkInfo talk;
   talk.roomId = cmd.roomId;
   if (plugin_->store().checkQueryTalk(cmd.groupId, senderId, talk) == kTalkDone) {
@@ -82,7 +82,7 @@ void pluginNotify::notify_querytalk(int64_t senderId, mrtcCmd& cmd) {
 }
 
 void pluginNotify::notify_reply_querytalk(int64_t, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnReplyQueryTalk, NT_BEGIN, logThis(this),
+  MRTC_LOG(plugin_, 0, texts::notify::kFnReplyQueryTalk, texts::kLogBegin, logThis(this),
            texts::notify::kFnReplyQueryTalk);
   talkInfo talk;
   talk.roomId = cmd.roomId;
@@ -95,21 +95,21 @@ void pluginNotify::notify_reply_querytalk(int64_t, mrtcCmd& cmd) {
   if (plugin_->store().remoteReplyQueryTalk(talk) != kTalkDone) return;
   const std::vector<int64_t> waiting = waitingMembers(talk, plugin_->selfId());
   if (!waiting.empty()) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnReplyQueryTalk, NT_REPLY_QUERY_WAIT,
+    MRTC_LOG(plugin_, 0, texts::notify::kFnReplyQueryTalk, texts::notify::kLogReplyQueryWait,
              static_cast<int>(waiting.size()));
     plugin_->addTimeout(kTimeoutWait, cmd.roomId, waiting, kWaitSeconds, kTimeoutMemberCategory,
                         0, "");
   }
   if (!plugin_->proxy().sendMsg_intoroom("", talk, 0)) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnReplyQueryTalk, NT_REPLY_QUERY_INTO_FAIL);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnReplyQueryTalk, texts::notify::kLogReplyQueryIntoFail);
   }
   plugin_->startKeepAlive();
   pushCmdEvent(kEventTalkState, cmd);
 }
 
 void pluginNotify::notify_version(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnVersion, NT_BEGIN, logThis(this), texts::notify::kFnVersion);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnVersion, NT_VERSION, static_cast<long long>(senderId),
+  MRTC_LOG(plugin_, 0, texts::notify::kFnVersion, texts::kLogBegin, logThis(this), texts::notify::kFnVersion);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnVersion, texts::notify::kLogVersion, static_cast<long long>(senderId),
            static_cast<long long>(cmd.groupId), cmd.roomId.c_str());
   if (cmd.annotation != texts::kFarVersionFail) return;
   const int32_t check = compareVersion(cmd.version);

@@ -46,17 +46,17 @@ void pluginNotify::onTimeoutDispatch(const timeoutRecord& record) {
 }
 
 void pluginNotify::notify_timeout(const timeoutRecord& record) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnTimeout, NT_BEGIN, logThis(this), texts::notify::kFnTimeout);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnTimeout, NT_TIMEOUT, record.type, record.key.c_str(),
+  MRTC_LOG(plugin_, 0, texts::notify::kFnTimeout, texts::kLogBegin, logThis(this), texts::notify::kFnTimeout);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnTimeout, texts::notify::kLogTimeout, record.type, record.key.c_str(),
            static_cast<int>(record.members.size()));
   const int64_t self = plugin_->selfId();
   talkInfo talk;
   talk.roomId = record.key;
   std::vector<int64_t> out;
   const uint32_t result = plugin_->store().memberTimeout(record.members, out, talk);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnTimeout, NT_TIMEOUT_OUT, static_cast<int>(out.size()));
+  MRTC_LOG(plugin_, 0, texts::notify::kFnTimeout, texts::notify::kLogTimeoutOut, static_cast<int>(out.size()));
   if (result != kTalkDone) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnTimeout, NT_TIMEOUT_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnTimeout, texts::notify::kLogTimeoutFail, static_cast<int>(result));
     return;
   }
   mrtcCmd missed;
@@ -81,10 +81,10 @@ void pluginNotify::notify_timeout(const timeoutRecord& record) {
 }
 
 void pluginNotify::notify_keepalivetimeout(const timeoutRecord&) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnKeepAlive, NT_BEGIN, logThis(this), texts::notify::kFnKeepAlive);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnKeepAlive, texts::kLogBegin, logThis(this), texts::notify::kFnKeepAlive);
   talkInfo talk;
   if (plugin_->store().keepaliveTimeout(talk) != kTalkDone) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnKeepAlive, NT_KEEPALIVE_NONE);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnKeepAlive, texts::notify::kLogKeepaliveNone);
     return;
   }
   mrtcCmd finished;
@@ -94,22 +94,22 @@ void pluginNotify::notify_keepalivetimeout(const timeoutRecord&) {
   finished.groupId = talk.groupId;
   finished.onwerId = talk.onwerId;
   pushCmdEvent(kEventFinished, finished);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnKeepAlive, NT_KEEPALIVE);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnKeepAlive, texts::notify::kLogKeepalive);
 }
 
 void pluginNotify::notify_recalltimeout(const timeoutRecord& record) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, NT_BEGIN, logThis(this), texts::notify::kFnRecall);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, NT_RECALL, record.key.c_str(), record.roomId.c_str(),
+  MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, texts::kLogBegin, logThis(this), texts::notify::kFnRecall);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, texts::notify::kLogRecall, record.key.c_str(), record.roomId.c_str(),
            static_cast<long long>(record.fireTime), record.recallCnt,
            static_cast<int>(record.members.size()));
   std::vector<int64_t> ids = record.members;
   const uint32_t result = plugin_->store().recallTimeout(record.roomId, record.fireTime, ids);
   if (result != kTalkDone) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, NT_RECALL_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, texts::notify::kLogRecallFail, static_cast<int>(result));
     return;
   }
   const int64_t target = tools::strToInt64(record.key);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, NT_RECALL_SEND, record.recallCnt + 1,
+  MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, texts::notify::kLogRecallSend, record.recallCnt + 1,
            static_cast<int>(ids.size()));
   plugin_->proxy().sendRecall(target, record.extra, ids);
   pluginSettings& settings = plugin_->settings();
@@ -121,7 +121,7 @@ void pluginNotify::notify_recalltimeout(const timeoutRecord& record) {
 }
 
 void pluginNotify::notify_templetdelay(const timeoutRecord& record) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnTempletDelay, NT_BEGIN, logThis(this), texts::notify::kFnTempletDelay);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnTempletDelay, texts::kLogBegin, logThis(this), texts::notify::kFnTempletDelay);
   const int64_t target = tools::strToInt64(record.key);
   plugin_->proxy().sendTempMsssage(target, record.extra, record.members,
                                    record.type == kTimeoutCallCard);
@@ -129,7 +129,7 @@ void pluginNotify::notify_templetdelay(const timeoutRecord& record) {
 }
 
 void pluginNotify::notify_boardtimeout(const timeoutRecord& record) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnBoard, NT_BEGIN, logThis(this), texts::notify::kFnBoard);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnBoard, texts::kLogBegin, logThis(this), texts::notify::kFnBoard);
   std::vector<mrtcCmd> held;
   if (!plugin_->board().boardTimeout(record, held)) return;
   if (held.empty()) {
@@ -154,13 +154,13 @@ void pluginNotify::notify_boardtimeout(const timeoutRecord& record) {
 }
 
 void pluginNotify::notify_losefinishtimeout(const timeoutRecord& record) {
-  MRTC_LOG(plugin_, 0, texts::notify::kFnLoseFinish, NT_BEGIN, logThis(this), texts::notify::kFnLoseFinish);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnLoseFinish, NT_LOSE_FINISH, record.key.c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnLoseFinish, texts::kLogBegin, logThis(this), texts::notify::kFnLoseFinish);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnLoseFinish, texts::notify::kLogLoseFinish, record.key.c_str());
   talkInfo talk;
   talk.roomId = record.key;
   const uint32_t result = plugin_->store().loseFinishTimeout(talk);
   if (result != kTalkDone) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnLoseFinish, NT_LOSE_FINISH_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnLoseFinish, texts::notify::kLogLoseFinishFail, static_cast<int>(result));
   }
 }
 

@@ -53,10 +53,10 @@ bool pluginNotify::pushUIEvent(imsdk::resp_mrtcEvent* record) {
   // Accepted, the record is the host's; refused, it is still ours.
   int32_t ret = host->postToApp(imsdk::kCmdUiEvent, &block, kEventBlockLen, 0);
   if (ret != 0) plugin_->releaseCmd(imsdk::kCmdUiEvent, record, 0);
-  MRTC_LOG(plugin_, 0, texts::notify::kFnPushUi, NT_UI_SENT, type, annotation.c_str(), ret);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnPushUi, texts::notify::kLogUiSent, type, annotation.c_str(), ret);
   if (type == kEventCall) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnPushUi, NT_UI_CALL_COUNT, static_cast<int>(memberCount));
-    MRTC_LOG(plugin_, 0, texts::notify::kFnPushUi, NT_UI_CALL_MEMBERS, memberText.c_str());
+    MRTC_LOG(plugin_, 0, texts::notify::kFnPushUi, texts::notify::kLogUiCallCount, static_cast<int>(memberCount));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnPushUi, texts::notify::kLogUiCallMembers, memberText.c_str());
   }
   return ret == 0;
 }
@@ -116,9 +116,9 @@ std::string pluginNotify::buildEventExtend(const std::string& rtcType, const std
     out += "]";
   }
   out += "}";
-  MRTC_LOG(plugin_, 0, texts::notify::kFnExtend, NT_EXTEND_COUNT, static_cast<int>(initState.size()));
+  MRTC_LOG(plugin_, 0, texts::notify::kFnExtend, texts::notify::kLogExtendCount, static_cast<int>(initState.size()));
   if (out.size() < kLoggedExtendLimit) {
-    MRTC_LOG(plugin_, 0, texts::notify::kFnExtend, NT_EXTEND_JSON, out.c_str());
+    MRTC_LOG(plugin_, 0, texts::notify::kFnExtend, texts::notify::kLogExtendJson, out.c_str());
   }
   return out;
 }

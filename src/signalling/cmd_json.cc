@@ -223,7 +223,7 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
   // client is never used.
   bool addrAllowed = plugin_ == nullptr || plugin_->settings().addrSwitch.load() != 0;
   if (!addrAllowed && !cmd.addr.empty()) {
-    MRTC_LOG(plugin_, 0, texts::wire::kFnJson2Cmd, MRTC_FMT_ADDR_MARK, cmd.addr.c_str());
+    MRTC_LOG(plugin_, 0, texts::wire::kFnJson2Cmd, texts::wire::kLogAddrMark, cmd.addr.c_str());
     cmd.addr.clear();
   }
 
@@ -242,7 +242,7 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
   // Only a media server may invite into an unbound conference.
   if (cmd.cmdCode == kCmdMultiInvite && cmd.rtcType == texts::kUnbindConfer &&
       cmd.deviceType != texts::wire::kDeviceMediaServer) {
-    if (plugin_ != nullptr) MRTC_LOG(plugin_, 0, texts::wire::kFnJson2Cmd, MRTC_FMT_INVITE_RTC);
+    if (plugin_ != nullptr) MRTC_LOG(plugin_, 0, texts::wire::kFnJson2Cmd, texts::wire::kLogInviteRtc);
     cmd.rtcType = texts::kRtc;
   }
 

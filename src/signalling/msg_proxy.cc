@@ -39,7 +39,7 @@ bool msgProxy::isP2P(const std::string& text) { return text == texts::kP2pConfer
 void msgProxy::setLimitRange(bool on) {
   limitRangeOn_.store(on);
   if (plugin_ != nullptr) {
-    MRTC_LOG(plugin_, 0, texts::wire::kFnSetLimitRange, MRTC_FMT_LIMIT_RANGE, on ? 1 : 0);
+    MRTC_LOG(plugin_, 0, texts::wire::kFnSetLimitRange, texts::wire::kLogLimitRange, on ? 1 : 0);
   }
 }
 

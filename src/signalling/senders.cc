@@ -118,11 +118,11 @@ bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
       record.targetId = texts::wire::kServiceAccount;
     }
     if (!host->sendMessage(&record, record.size(), 0)) {
-      MRTC_LOG(plugin_, 0, texts::wire::kFnSendMessage, MRTC_FMT_SEND_FAIL);
+      MRTC_LOG(plugin_, 0, texts::wire::kFnSendMessage, texts::wire::kLogSendFail);
       return false;
     }
   }
-  MRTC_LOG(plugin_, 0, texts::wire::kFnSendMessage, MRTC_FMT_SEND_SUCC, static_cast<long long>(tarId),
+  MRTC_LOG(plugin_, 0, texts::wire::kFnSendMessage, texts::wire::kLogSendSucc, static_cast<long long>(tarId),
            static_cast<int>(type), sendType, logCut(msg).c_str());
   return true;
 }
@@ -191,13 +191,13 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
   std::vector<int64_t> range;
   if (p2p) {
     if (callees.empty()) {
-      MRTC_LOG(plugin_, 0, texts::wire::kFnSendCall, MRTC_FMT_CALL_NOBODY);
+      MRTC_LOG(plugin_, 0, texts::wire::kFnSendCall, texts::wire::kLogCallNobody);
       return false;
     }
     target = callees.front();
   } else {
     range = callMembers(request);
-    MRTC_LOG(plugin_, 0, texts::wire::kFnSendCall, MRTC_FMT_CALL_COUNT, static_cast<int>(range.size()));
+    MRTC_LOG(plugin_, 0, texts::wire::kFnSendCall, texts::wire::kLogCallCount, static_cast<int>(range.size()));
     if (range.empty()) return true;
     target = talk.groupId;
   }
@@ -223,7 +223,7 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
                               mrtcCmd& request) {
   if (plugin_ == nullptr) return false;
   std::vector<int64_t> range = callMembers(request);
-  MRTC_LOG(plugin_, 0, texts::wire::kFnSendInvite, MRTC_FMT_INVITE_COUNT, static_cast<int>(range.size()));
+  MRTC_LOG(plugin_, 0, texts::wire::kFnSendInvite, texts::wire::kLogInviteCount, static_cast<int>(range.size()));
   if (range.empty()) return true;
 
   const std::vector<std::string> initState = request.initState;
@@ -239,7 +239,7 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
 
   bool sent =
       sendMessage(talk.groupId, kMsgTypeAll, text, talk.members, false, false, false, 0);
-  MRTC_LOG(plugin_, 0, texts::wire::kFnSendInvite, MRTC_FMT_INVITE_RET, sent ? 1 : 0);
+  MRTC_LOG(plugin_, 0, texts::wire::kFnSendInvite, texts::wire::kLogInviteRet, sent ? 1 : 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
   if (sent && talk.single == 0) postCallCard(talk, invitees, initState, range, false);
   return sent;

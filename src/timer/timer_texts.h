@@ -8,16 +8,16 @@
 namespace imsdkmrtc {
 namespace texts::timer {
 
-constexpr const char* kFuncOnTimeout = "imsdkmrtc::pluginOther::onTimeout";
-constexpr const char* kFuncTimer = "imsdkmrtc::pluginOther::timer";
-constexpr const char* kFuncDotick = "imsdkmrtc::pluginOther::dotick";
-constexpr const char* kFuncStart = "imsdkmrtc::pluginOther::startWorker";
+constexpr char kFuncOnTimeout[] = "imsdkmrtc::pluginOther::onTimeout";
+constexpr char kFuncTimer[] = "imsdkmrtc::pluginOther::timer";
+constexpr char kFuncDotick[] = "imsdkmrtc::pluginOther::dotick";
+constexpr char kFuncStart[] = "imsdkmrtc::pluginOther::startWorker";
 
-constexpr const char* kThreadBegin = "thread: timer begin.";
-constexpr const char* kThreadEnd = "thread: timer end.";
-constexpr const char* kOneTimeout = "onOther: one timeout type=%d.";
-constexpr const char* kExitThread = "onOther: exit timeout thread.";
-constexpr const char* kStartFailed = "thread: timer start failed.";
+constexpr char kThreadBegin[] = "thread: timer begin.";
+constexpr char kThreadEnd[] = "thread: timer end.";
+constexpr char kOneTimeout[] = "onOther: one timeout type=%d.";
+constexpr char kExitThread[] = "onOther: exit timeout thread.";
+constexpr char kStartFailed[] = "thread: timer start failed.";
 
 }  // namespace texts::timer
 
