@@ -11,37 +11,40 @@ bool pluginNet::onNetRequest(uint16_t code, uintptr_t request, uintptr_t) {
   if (code != imsdk::kCmdExtra && !plugin_->callsEnabled()) return true;
   MRTC_LOG(plugin_, 0, texts::request::kFnOnNetRequest, texts::request::kRequestSeen, code);
   imsdk::autoLock guard(plugin_->lock());
+  reqAnswer answer;
   switch (code) {
     case imsdk::kCmdCall:
-      on_call(code, request);
+      answer = on_call(code, request);
       break;
     case imsdk::kCmdInvite:
-      on_invite(code, request);
+      answer = on_invite(code, request);
       break;
     case imsdk::kCmdIntoRoom:
-      on_intoroom(code, request);
+      answer = on_intoroom(code, request);
       break;
     case imsdk::kCmdJoin:
-      on_join(code, request, texts::request::kSourceBoard);
+      answer = on_join(code, request, texts::request::kSourceBoard);
       break;
     case imsdk::kCmdHungup:
-      on_hungup(code, request);
+      answer = on_hungup(code, request);
       break;
     case imsdk::kCmdExtra:
-      on_extra(code, request);
+      answer = on_extra(code, request);
       break;
     case imsdk::kCmdKeepAlive:
       on_keepalive(code, request);
-      break;
+      return true;
     case imsdk::kCmdConnectState:
-      on_connectstate(code, request);
+      answer = on_connectstate(code, request);
       break;
     case imsdk::kCmdTempletJoin:
-      on_templetjoin(code, request);
+      answer = on_templetjoin(code, request);
       break;
     default:
-      break;
+      return true;
   }
+  if (!answer.none) sendResultRespond(code, answer.code, answer.record);
+  if (answer.then) answer.then();
   return true;
 }
 

@@ -26,7 +26,7 @@ std::string displayName(imsdk::IHostService* host, int64_t userId) {
 
 }  // namespace
 
-void pluginNet::on_call(uint16_t code, uintptr_t request) {
+reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
   using namespace texts;
   using namespace texts::request;
   MRTC_LOG(plugin_, 0, kFnOnCall, kLogBegin, logThis(this), kFnOnCall);
@@ -34,8 +34,7 @@ void pluginNet::on_call(uint16_t code, uintptr_t request) {
   const int64_t myId = plugin_->selfId();
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
-    sendResultRespond(code, kReqBadExtend, result);
-    return;
+    return {result, kReqBadExtend};
   }
   MRTC_LOG(plugin_, 0, kFnOnCall, kExtendJson, logCut(req->extend).c_str());
   if (req->members.size() <= kMemberLogLimit) {
@@ -50,16 +49,14 @@ void pluginNet::on_call(uint16_t code, uintptr_t request) {
 
   callExtend ext;
   if (!msgProxy::parseCallExtend(req->extend, ext)) {
-    sendResultRespond(code, kReqBadExtend, result);
-    return;
+    return {result, kReqBadExtend};
   }
   if (ext.rtcType == kUnbindConfer && ext.outMembers.empty()) {
     ext.rtcType = kRtc;
     MRTC_LOG(plugin_, 0, kFnOnCall, kUnbindRename);
   }
   if (!plugin_->isSupportedRtcType(ext.rtcType, 0) && ext.rtcType == kUnbindConfer) {
-    sendResultRespond(code, kReqUnbindRefused, result);
-    return;
+    return {result, kReqUnbindRefused};
   }
 
   imsdk::IHostService* host = plugin_->host();
@@ -88,8 +85,7 @@ void pluginNet::on_call(uint16_t code, uintptr_t request) {
            req->roomName.c_str(), ext.addr.c_str(), ext.rtcType.c_str(), ext.roomToken.c_str(),
            ext.srvVer.c_str(), ext.srvTag.c_str(), ext.videoType.c_str());
   if (stored != kTalkDone) {
-    sendResultRespond(code, static_cast<int32_t>(stored), result);
-    return;
+    return {result, static_cast<int32_t>(stored)};
   }
 
   mrtcCmd cmd;
@@ -102,8 +98,7 @@ void pluginNet::on_call(uint16_t code, uintptr_t request) {
   if (!plugin_->proxy().sendMsg_call(callees, talk, cmd)) {
     MRTC_LOG(plugin_, 0, kFnOnCall, kCallSendFail);
     plugin_->store().finishTalk(talk);
-    sendResultRespond(code, kReqSendFail, result);
-    return;
+    return {result, kReqSendFail};
   }
 
   const bool p2p = ext.rtcType == kP2pConfer;
@@ -121,8 +116,7 @@ void pluginNet::on_call(uint16_t code, uintptr_t request) {
     plugin_->notify()->pushTextEvent(kEventHint, hint);
   }
   armWait(req->roomId, callees, p2p ? kWaitSecondsP2p : kWaitSeconds);
-  sendResultRespond(code, kReqDone, result);
-  plugin_->startKeepAlive();
+  return {result, kReqDone, [this] { plugin_->startKeepAlive(); }};
 }
 
 }  // namespace imsdkmrtc

@@ -65,15 +65,14 @@ bool served(const std::vector<int64_t>& list, int64_t id) {
 
 }  // namespace
 
-void pluginNet::on_extra(uint16_t code, uintptr_t request) {
+reqAnswer pluginNet::on_extra(uint16_t code, uintptr_t request) {
   using namespace texts;
   using namespace texts::request;
   MRTC_LOG(plugin_, 0, kFnOnExtra, kLogBegin, logThis(this), kFnOnExtra);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_extra* req = extraRequestOf(request);
   if (req == nullptr) {
-    sendResultRespond(code, kReqNotHandled, result);
-    return;
+    return {result, kReqNotHandled};
   }
   MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraSummary, req->type, logCut(req->cmd).c_str(),
            logCut(req->extend).c_str());
@@ -82,11 +81,9 @@ void pluginNet::on_extra(uint16_t code, uintptr_t request) {
     settings.activeFlag.store(1);
     settings.activeTime.store(tools::get_mill_sec());
     // The application hears first; the held-back offline commands follow.
-    sendResultRespond(code, kReqDone, result);
-    plugin_->notify()->fireCacheOffline();
-    return;
+    return {result, kReqDone, [this] { plugin_->notify()->fireCacheOffline(); }};
   }
-  sendResultRespond(code, extraRow(*req, result), result);
+  return {result, extraRow(*req, result)};
 }
 
 namespace {

@@ -37,7 +37,7 @@ bool isOneOf(const std::string& word, std::initializer_list<const char*> words) 
 
 }  // namespace
 
-void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
+reqAnswer pluginNet::on_hungup(uint16_t code, uintptr_t request) {
   using namespace texts;
   using namespace texts::request;
   MRTC_LOG(plugin_, 0, kFnOnHungup, kLogBegin, logThis(this), kFnOnHungup);
@@ -45,8 +45,7 @@ void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
   const int64_t myId = plugin_->selfId();
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
-    sendResultRespond(code, kTalkInvalid, result);
-    return;
+    return {result, kTalkInvalid};
   }
   const std::string& word = req->annotation;
   MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupSummary, req->roomId.c_str(),
@@ -56,14 +55,10 @@ void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
   talk.roomId = req->roomId;
   const int32_t ret = static_cast<int32_t>(plugin_->store().localHungup(talk, word));
   if (ret == kTalkNone) {
-    sendResultRespond(code, ret, result);
-    MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupReturnRet, ret);
-    return;
+    return {result, ret, [this, ret] { MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupReturnRet, ret); }};
   }
   if (word == kWordClearTalk) {
-    sendResultRespond(code, ret, result);
-    MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupClearTalk);
-    return;
+    return {result, ret, [this] { MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupClearTalk); }};
   }
   msgProxy& proxy = plugin_->proxy();
 
@@ -78,33 +73,28 @@ void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
       plugin_->notify()->pushCmdEvent(kEventFinished, ended);
     }
     if (isOneOf(word, {kWordDismiss, kWordOffline})) {
-      sendResultRespond(code, kReqDone, result);
-      return;
+      return {result, kReqDone};
     }
     // Words that end a call nobody answered are also kept in the local chat.
     const int32_t sendType = isOneOf(word, {kCancelUiClick, kRefuse, kCancelCallTimeout})
                                  ? 2
                                  : 0;
     const bool sent = proxy.sendMsg_hungup(word, talk, std::string(), kMsgTypeAll, sendType);
-    sendResultRespond(code, sent ? kReqDone : kReqSendFail, result);
-    return;
+    return {result, sent ? kReqDone : kReqSendFail};
   }
 
   if (talk.tempJoin) {
     if (tools::get_mill_sec() - talk.createTime < kTempJoinQuietMs) {
-      sendResultRespond(code, kReqDone, result);
-      MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupTempShort);
-      return;
+      return {result, kReqDone,
+              [this] { MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupTempShort); }};
     }
     if (!talk.othersChanged) {
-      sendResultRespond(code, kReqDone, result);
-      MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupTempAlone);
-      return;
+      return {result, kReqDone,
+              [this] { MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupTempAlone); }};
     }
   }
   if (!talk.active) {
-    sendResultRespond(code, kReqDone, result);
-    return;
+    return {result, kReqDone};
   }
   const bool isOwner = myId >= 0 && talk.onwerId == myId;
   const bool ownerIsMember =
@@ -120,10 +110,9 @@ void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
     plugin_->notify()->pushTextEvent(kEventHint, hint);
   }
   if (word == kRefuse && talk.rtcType != kMicroConfer && !proxy.sendMsg_refuse(kFarUiRefuse, talk)) {
-    sendResultRespond(code, kReqSendFail, result);
-    return;
+    return {result, kReqSendFail};
   }
-  sendResultRespond(code, ret, result);
+  return {result, ret};
 }
 
 }  // namespace imsdkmrtc

@@ -20,23 +20,21 @@ const char* initialStateCode(const std::string& conferMode) {
 
 }  // namespace
 
-void pluginNet::on_invite(uint16_t code, uintptr_t request) {
+reqAnswer pluginNet::on_invite(uint16_t code, uintptr_t request) {
   using namespace texts;
   using namespace texts::request;
   MRTC_LOG(plugin_, 0, kFnOnInvite, kLogBegin, logThis(this), kFnOnInvite);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
-    sendResultRespond(code, kReqBadExtend, result);
-    return;
+    return {result, kReqBadExtend};
   }
   MRTC_LOG(plugin_, 0, kFnOnInvite, kInviteSummary, req->roomId.c_str(),
            static_cast<long long>(req->groupId), static_cast<int>(req->members.size()));
   MRTC_LOG(plugin_, 0, kFnOnInvite, kExtendJson, logCut(req->extend).c_str());
   callExtend ext;  // only checked, its values are not used
   if (!msgProxy::parseCallExtend(req->extend, ext)) {
-    sendResultRespond(code, kReqBadExtend, result);
-    return;
+    return {result, kReqBadExtend};
   }
 
   const int64_t myId = plugin_->selfId();
@@ -48,8 +46,7 @@ void pluginNet::on_invite(uint16_t code, uintptr_t request) {
   std::vector<int64_t> invitees = req->members;
   const uint32_t stored = plugin_->store().localInvite(invitees, before, talk);
   if (stored != kTalkDone) {
-    sendResultRespond(code, static_cast<int32_t>(stored), result);
-    return;
+    return {result, static_cast<int32_t>(stored)};
   }
 
   if (talk.rtcType != kMicroConfer) {
@@ -65,13 +62,12 @@ void pluginNet::on_invite(uint16_t code, uintptr_t request) {
     if (!plugin_->proxy().sendMsg_invite(invitees, talk, cmd)) {
       MRTC_LOG(plugin_, 0, kFnOnInvite, kInviteSendFail);
       plugin_->store().removeInvitedBy(talk.roomId, myId);
-      sendResultRespond(code, kReqSendFail, result);
-      return;
+      return {result, kReqSendFail};
     }
     MRTC_LOG(plugin_, 0, kFnOnInvite, kInviteSendOk);
   }
   armWait(talk.roomId, invitees, kWaitSeconds);
-  sendResultRespond(code, kReqDone, result);
+  return {result, kReqDone};
 }
 
 }  // namespace imsdkmrtc

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sdk_cmd.h"
@@ -32,6 +34,27 @@ enum : int32_t {
   kReqNotCallee = 15,
   kReqNotActive = 16,
   kReqPushOutdated = 83,
+};
+
+// What a request handler answers: the code posted on its result record (a null
+// record posts nothing) and work that must follow the answer. A handler that
+// answers nothing at all returns noAnswer().
+struct reqAnswer {
+  reqAnswer() = default;
+  reqAnswer(imsdk::resp_commonResult* rec, int32_t answerCode,
+            std::function<void()> after = nullptr)
+      : record(rec), code(answerCode), then(std::move(after)) {}
+
+  imsdk::resp_commonResult* record = nullptr;
+  int32_t code = kReqDone;
+  std::function<void()> then;
+  bool none = false;
+
+  static reqAnswer noAnswer() {
+    reqAnswer answer;
+    answer.none = true;
+    return answer;
+  }
 };
 
 class pluginNet {
@@ -63,15 +86,17 @@ class pluginNet {
     int64_t stamp = 0;
   };
 
-  void on_call(uint16_t code, uintptr_t request);
-  void on_invite(uint16_t code, uintptr_t request);
-  void on_intoroom(uint16_t code, uintptr_t request);
-  bool on_join(uint16_t code, uintptr_t request, const std::string& source);
-  void on_templetjoin(uint16_t code, uintptr_t request);
-  void on_hungup(uint16_t code, uintptr_t request);
-  void on_connectstate(uint16_t code, uintptr_t request);
+  // The handlers; onNetRequest posts the answer each returns.
+  reqAnswer on_call(uint16_t code, uintptr_t request);
+  reqAnswer on_invite(uint16_t code, uintptr_t request);
+  reqAnswer on_intoroom(uint16_t code, uintptr_t request);
+  reqAnswer on_join(uint16_t code, uintptr_t request, const std::string& source);
+  reqAnswer on_templetjoin(uint16_t code, uintptr_t request);
+  reqAnswer on_hungup(uint16_t code, uintptr_t request);
+  reqAnswer on_connectstate(uint16_t code, uintptr_t request);
+  // The heartbeat answers nothing.
   void on_keepalive(uint16_t code, uintptr_t request);
-  void on_extra(uint16_t code, uintptr_t request);
+  reqAnswer on_extra(uint16_t code, uintptr_t request);
   int32_t extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_commonResult* result);
   bool isRepeat(uint32_t code, const std::string& roomId);
   // Arms the call wait time-out for roomId and members.
