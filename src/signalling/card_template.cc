@@ -10,6 +10,7 @@
 #include "signalling/card_build.h"
 #include "signalling/msg_types.h"
 #include "signalling/card_texts.h"
+#include "signalling/wire_texts.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -212,25 +213,25 @@ void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
   const cardTemplate tpl = templateCopy();
   std::string card = cardHead(tpl.content, tpl.mcallingUpdateUrl);
   card += "\"extendInfo\":{\"subType\":14,";
-  card += quotedPair("rtcType", talk.rtcType);
+  card += quotedPair(texts::wire::kRtcType, talk.rtcType);
   card += quotedPair("roomID", talk.roomId);
-  card += quotedPair("onwerId", tools::int64_To_Str(talk.onwerId));
-  card += quotedPair("groupId", tools::int64_To_Str(talk.groupId));
-  card += quotedPair("senderId", tools::int64_To_Str(selfId));
-  if (!owner.empty()) card += quotedPair("oName", base64Encode(owner));
-  card += quotedPair("roomName", talk.roomName);
-  if (!talk.roomToken.empty()) card += quotedPair("roomToken", talk.roomToken);
-  if (!talk.addr.empty()) card += quotedPair("addr", talk.addr);
-  if (!talk.srvVer.empty()) card += quotedPair("srvVer", talk.srvVer);
-  if (!talk.srvTag.empty()) card += quotedPair("srvTag", talk.srvTag);
-  card += quotedPair("conferMode", talk.conferMode);
+  card += quotedPair(texts::wire::kOnwerId, tools::int64_To_Str(talk.onwerId));
+  card += quotedPair(texts::kKeyGroupId, tools::int64_To_Str(talk.groupId));
+  card += quotedPair(texts::kKeySenderId, tools::int64_To_Str(selfId));
+  if (!owner.empty()) card += quotedPair(texts::wire::kOName, base64Encode(owner));
+  card += quotedPair(texts::wire::kRoomName, talk.roomName);
+  if (!talk.roomToken.empty()) card += quotedPair(texts::wire::kRoomToken, talk.roomToken);
+  if (!talk.addr.empty()) card += quotedPair(texts::wire::kAddr, talk.addr);
+  if (!talk.srvVer.empty()) card += quotedPair(texts::wire::kSrvVer, talk.srvVer);
+  if (!talk.srvTag.empty()) card += quotedPair(texts::wire::kSrvTag, talk.srvTag);
+  card += quotedPair(texts::wire::kConferMode, talk.conferMode);
   card += quotedPair("singleRead", talk.single != 0 ? "on" : "off");
-  card += quotedPair("beginTime", tools::int64_To_Str(talk.beginTime));
-  card += quotedPair("version", kProtocolVersion);
+  card += quotedPair(texts::wire::kBeginTime, tools::int64_To_Str(talk.beginTime));
+  card += quotedPair(texts::wire::kVersion, kProtocolVersion);
   card += quotedPair("adminId", tools::int64_To_Str(talk.onwerId));
   card += quotedPair("startTime", "0");
   card += quotedPair("stopTime", "0");
-  card += quotedPair("mode", "mcalling");
+  card += quotedPair(texts::kKeyMode, "mcalling");
   card += quotedPair("desc", "remark");
   card += "\"selects\":" + quotedArray(callees) + ",";
   card += "\"initState\":" + quotedArray(initState) + "},";

@@ -5,6 +5,7 @@
 #include "plugin/json.h"
 #include "plugin/json_escape.h"
 #include "signalling/card_build.h"
+#include "signalling/wire_texts.h"
 #include "signalling/msg_types.h"
 #include "tools.h"
 
@@ -70,7 +71,7 @@ int32_t msgProxy::readShareInfo(const std::string& text, shareInfo& info) const 
   json::Document doc;
   if (!parseText(doc, text)) return kShareNotJson;
   std::string faceTo = stringOf(doc, "faceToId");
-  std::string group = stringOf(doc, "groupId");
+  std::string group = stringOf(doc, texts::kKeyGroupId);
   if (faceTo.empty() && group.empty()) return kShareNoTarget;
   if (!faceTo.empty() && !group.empty()) return kShareTwoTargets;
   if (!faceTo.empty()) {
@@ -83,12 +84,12 @@ int32_t msgProxy::readShareInfo(const std::string& text, shareInfo& info) const 
   info.shareText = "{ \"body\":\"" + jsonEscape(shared) + "\" }";
 
   if (doc.IsObject()) {
-    auto members = doc.FindMember("members");
+    auto members = doc.FindMember(texts::wire::kMembers);
     if (members != doc.MemberEnd() && members->value.IsArray()) {
       int32_t code = readMembers(members->value, info);
       if (code != kShareOk) return code;
     }
-    auto outMembers = doc.FindMember("outMembers");
+    auto outMembers = doc.FindMember(texts::wire::kOutMembers);
     if (outMembers != doc.MemberEnd() && outMembers->value.IsArray()) {
       for (const json::Value& element : outMembers->value.GetArray()) {
         if (element.IsString()) {
@@ -116,7 +117,7 @@ std::string msgProxy::readReqRoomId(const std::string& text) {
   if (!parseText(doc, text) || !doc.IsObject()) return std::string();
   auto reqData = doc.FindMember("reqData");
   if (reqData == doc.MemberEnd() || !reqData->value.IsObject()) return std::string();
-  return stringOf(reqData->value, "roomId");
+  return stringOf(reqData->value, texts::kKeyRoomId);
 }
 
 }  // namespace imsdkmrtc
