@@ -1,4 +1,5 @@
 // Helpers shared by the command handlers.
+#include "plugin/wire_words.h"
 #include "notify/plugin_notify.h"
 
 #include <string>
@@ -34,9 +35,9 @@ talkInfo pluginNotify::talkFromCmd(int64_t senderId, const mrtcCmd& cmd) const {
 void pluginNotify::fillDefaultInitState(mrtcCmd& cmd, int64_t selfId) const {
   if (!cmd.initState.empty()) return;
   const char* suffix = texts::notify::kInitControl;
-  if (cmd.cmode == "chat") {
+  if (cmd.cmode == texts::kConferChat) {
     suffix = texts::notify::kInitChat;
-  } else if (cmd.cmode == "live") {
+  } else if (cmd.cmode == texts::kConferLive) {
     suffix = texts::notify::kInitLive;
   }
   cmd.initState.push_back(std::to_string(selfId) + suffix);

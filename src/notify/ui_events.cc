@@ -2,6 +2,7 @@
 // the one-to-one annotation words reported for received messages.
 #include <string>
 
+#include "signalling/wire_texts.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "plugin/json_escape.h"
@@ -101,12 +102,12 @@ std::string pluginNotify::buildEventExtend(const std::string& rtcType, const std
   // its string early.
   std::string out = single ? "{\"mode\":\"single\"," : "{\"mode\":\"normal\",";
   out += deviceFragment(peerDeviceType, false);
-  if (!rtcType.empty()) appendQuoted(out, "rtcType", rtcType);
-  if (!addr.empty()) appendQuoted(out, "addr", addr);
-  if (!srvVer.empty()) appendQuoted(out, "srvVer", srvVer);
-  if (!srvTag.empty()) appendQuoted(out, "srvTag", srvTag);
-  if (!roomToken.empty()) appendQuoted(out, "roomToken", roomToken);
-  appendQuoted(out, "conferMode", conferMode);
+  if (!rtcType.empty()) appendQuoted(out, texts::wire::kRtcType, rtcType);
+  if (!addr.empty()) appendQuoted(out, texts::wire::kAddr, addr);
+  if (!srvVer.empty()) appendQuoted(out, texts::wire::kSrvVer, srvVer);
+  if (!srvTag.empty()) appendQuoted(out, texts::wire::kSrvTag, srvTag);
+  if (!roomToken.empty()) appendQuoted(out, texts::wire::kRoomToken, roomToken);
+  appendQuoted(out, texts::wire::kConferMode, conferMode);
   if (!initState.empty()) {
     out += ",\"initState\":[";
     for (size_t i = 0; i < initState.size(); ++i) {

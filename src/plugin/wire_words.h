@@ -31,6 +31,8 @@ constexpr char kLevelRoom[] = "levelroom";
 // Conference mode of a call and its extend text.
 constexpr char kModeSingle[] = "single";
 constexpr char kExtendSingle[] = "{\"mode\":\"single\"}";
+constexpr char kConferChat[] = "chat";
+constexpr char kConferLive[] = "live";
 
 // JSON keys read in several places.
 constexpr char kKeyMode[] = "mode";

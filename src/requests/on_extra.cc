@@ -1,6 +1,7 @@
 // The application's settings and service channel (24006).
 #include <algorithm>
 
+#include "signalling/wire_texts.h"
 #include "notify/plugin_notify.h"
 #include "plugin/json_escape.h"
 #include "plugin/log.h"
@@ -276,7 +277,7 @@ int32_t unbindInfo(extraCall& c) {
 int32_t shareText(extraCall& c) {
   msgProxy& proxy = c.proxy();
   shareInfo share;
-  share.type = getJsonString(c.cmd(), "type");
+  share.type = getJsonString(c.cmd(), texts::wire::kType);
   const int32_t read = proxy.readShareInfo(c.req.extend, share);
   int32_t answer = kReqNotHandled;
   if (read == 0) {

@@ -1,4 +1,5 @@
 // Inviting further members into the current talk (request 24002).
+#include "plugin/wire_words.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
@@ -13,8 +14,8 @@ constexpr int32_t kWaitSeconds = 88;
 
 // The state code an invitee starts with, by the talk's conference mode.
 const char* initialStateCode(const std::string& conferMode) {
-  if (conferMode == "chat") return "312";
-  if (conferMode == "live") return "300";
+  if (conferMode == texts::kConferChat) return "312";
+  if (conferMode == texts::kConferLive) return "300";
   return "322";
 }
 
