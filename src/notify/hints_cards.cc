@@ -8,15 +8,13 @@
 #include "plugin/mrtc_plugin.h"
 #include "plugin/ui_event_types.h"
 #include "plugin/text_readers.h"
+#include "plugin/weak_hint_words.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
 
 namespace {
 
-constexpr int32_t kHintBodyType = 12;
-constexpr int32_t kHintBegin = 21;
-constexpr int32_t kHintFinish = 22;
 // A finish hint for a room seen this long ago (seconds) may be shown again.
 constexpr int64_t kHintRoomKeepSec = 600;
 constexpr int32_t kDeviceH5 = 5;
@@ -35,16 +33,16 @@ bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& 
       break;
     }
   }
-  if (getJsonInt(body, texts::notify::kKeyMsgBodyType) != kHintBodyType) return false;
-  const int32_t operType = getJsonInt(extension, texts::notify::kKeyOperType);
-  if (operType == kHintBegin || operType == kHintFinish) pushTextEvent(kEventHint, extension);
-  const std::string usersInfo = getJsonString(extension, texts::notify::kKeyUsersInfo);
-  if (operType == kHintBegin) {
+  if (getJsonInt(body, texts::kKeyMsgBodyType) != kHintBodyType) return false;
+  const int32_t operType = getJsonInt(extension, texts::kKeyOperType);
+  if (operType == kHintOperBegin || operType == kHintOperFinish) pushTextEvent(kEventHint, extension);
+  const std::string usersInfo = getJsonString(extension, texts::kKeyUsersInfo);
+  if (operType == kHintOperBegin) {
     // A call outside any group is announced only when such calls are on.
     return plugin_->settings().unbindSwitch.load() == 0 &&
            getKeyValue(usersInfo, texts::kKeyGroupId) == "0";
   }
-  if (operType != kHintFinish) return false;
+  if (operType != kHintOperFinish) return false;
   const std::string roomId = getKeyValue(usersInfo, texts::kKeyRoomId);
   MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, texts::notify::kLogHintRoom, roomId.c_str());
   if (roomId.empty()) return false;

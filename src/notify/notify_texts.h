@@ -38,9 +38,6 @@ constexpr char kInitLive[] = "_300";
 // Keys read from received texts.
 constexpr char kKeyCaller[] = "caller";
 constexpr char kKeyInviter[] = "inviter";
-constexpr char kKeyMsgBodyType[] = "msgBodyType";
-constexpr char kKeyOperType[] = "operType";
-constexpr char kKeyUsersInfo[] = "usersInfo";
 
 // Extend texts of a card turned into a call.
 constexpr char kExtendNormal[] = "{\"mode\":\"normal\"}";
