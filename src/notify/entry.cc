@@ -43,7 +43,7 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyParseFail);
     return false;
   }
-  if (cmd.VideoStatus != texts::notify::kMulti) {
+  if (cmd.VideoStatus != texts::kVideoStatusMulti) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyNotMulti);
     return false;
   }
@@ -88,7 +88,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
       MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineParseFail);
       continue;
     }
-    if (cmd.VideoStatus != texts::notify::kMulti) continue;
+    if (cmd.VideoStatus != texts::kVideoStatusMulti) continue;
     if (msg.bodyType != kMsgTypeCard && !mapP2pAnnotation(cmd, msg.body)) {
       ++flat;
       msg.status = kHiddenStatus;

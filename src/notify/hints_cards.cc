@@ -85,7 +85,7 @@ bool pluginNotify::onTempNotify(const std::string& body, mrtcCmd& cmd) {
   cmd.cmode = info.conferMode;
   cmd.version = info.version;
   cmd.deviceType = kDeviceH5;
-  cmd.VideoStatus = texts::notify::kMulti;
+  cmd.VideoStatus = texts::kVideoStatusMulti;
   cmd.srvVer = info.srvVer;
   cmd.srvTag = info.srvTag;
   return false;

@@ -27,8 +27,6 @@ constexpr char kOtherPrefix[] = "other_";
 constexpr char kEndSuffix[] = "_end";
 constexpr char kWaitSuffix[] = "_wait";
 
-// Conference modes.
-constexpr char kMulti[] = "multi";
 
 // Suffixes of the default initial state, by conference mode.
 constexpr char kInitChat[] = "_312";

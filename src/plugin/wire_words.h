@@ -28,6 +28,9 @@ constexpr char kOther[] = "other";
 constexpr char kIntoRoom[] = "intoroom";
 constexpr char kLevelRoom[] = "levelroom";
 
+// The video status every multi-party command carries.
+constexpr char kVideoStatusMulti[] = "multi";
+
 // Conference mode of a call and its extend text.
 constexpr char kModeSingle[] = "single";
 constexpr char kExtendSingle[] = "{\"mode\":\"single\"}";

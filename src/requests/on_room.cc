@@ -165,7 +165,7 @@ reqAnswer pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
   talk.srvVer = card.srvVer;
   talk.srvTag = card.srvTag;
   // Without a conference mode the talk's state must be asked from its members.
-  const bool hasMode = !card.conferMode.empty() && card.conferMode != kBlankMode;
+  const bool hasMode = !card.conferMode.empty() && card.conferMode != kJsonTextBlank;
   const uint32_t stored = plugin_->store().localTempletJoin(talk, hasMode ? 1 : 0);
   if (stored != kTalkDone) {
     return {result, static_cast<int32_t>(stored)};

@@ -94,7 +94,6 @@ constexpr char kExtraReviseBegin[] = "revise: begin=%s.";
 constexpr char kExtraReviseEnd[] = "revise: code=%d, end=%s.";
 
 // Call kinds and words.
-constexpr char kBlankMode[] = "blank";
 constexpr char kSourceBoard[] = "board";
 constexpr char kWordClearTalk[] = "clear_talk";
 constexpr char kWordDismiss[] = "hungup_dismiss";
