@@ -16,9 +16,6 @@ namespace imsdkmrtc {
 
 namespace {
 
-constexpr int32_t kRingSeconds = 68;
-constexpr int32_t kP2pRingSeconds = 98;
-constexpr int32_t kWaitSeconds = 88;
 constexpr int32_t kVersionEqual = 1;
 constexpr int32_t kHintCallVersion = 3;
 constexpr int32_t kHintInviteVersion = 4;

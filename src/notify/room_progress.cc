@@ -15,7 +15,6 @@ namespace imsdkmrtc {
 
 namespace {
 
-constexpr int32_t kWaitSeconds = 88;
 constexpr int32_t kHintCaller = 1;
 constexpr int32_t kHintInviter = 2;
 

@@ -7,6 +7,7 @@
 #include "plugin/ui_event_types.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
+#include "timer/timeout_record.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -15,8 +16,6 @@ namespace {
 
 // The member line is written only for small calls.
 constexpr size_t kMemberLogLimit = 10;
-constexpr int32_t kWaitSeconds = 88;
-constexpr int32_t kWaitSecondsP2p = 98;
 
 std::string displayName(imsdk::IHostService* host, int64_t userId) {
   imsdk::userInfo info;

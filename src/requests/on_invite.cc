@@ -4,13 +4,12 @@
 #include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
+#include "timer/timeout_record.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
 
 namespace {
-
-constexpr int32_t kWaitSeconds = 88;
 
 // The state code an invitee starts with, by the talk's conference mode.
 const char* initialStateCode(const std::string& conferMode) {

@@ -10,12 +10,11 @@
 #include "plugin/version.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
+#include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
 
 namespace {
-
-constexpr int32_t kWaitSeconds = 88;
 
 // Result for a peer version that differs from ours.
 int32_t versionMismatchCode(int32_t compared) {
