@@ -20,10 +20,8 @@ constexpr char kTitleBgColor[] = "#003557";
 constexpr char kKeyOriginator[] = "originator";
 constexpr char kNameOriginator[] = "发起人";
 constexpr char kNameEngOriginator[] = "Creator";
-constexpr char kKeyVersion[] = "version";
 constexpr char kNameVersion[] = "版本";
 constexpr char kNameEngVersion[] = "version";
-constexpr char kKeyServer[] = "addr";
 constexpr char kNameServer[] = "服务";
 constexpr char kNameEngServer[] = "server";
 
@@ -64,6 +62,22 @@ constexpr char kCannotAnswerYour[] = "不能接听您的";
 constexpr char kCannotAnswer[] = "不能接听";
 constexpr char kOf[] = "的";
 constexpr char kFullComma[] = "，";
+
+// JSON keys and values of the cards and the request data.
+constexpr char kKeyConferType[] = "conferType";
+constexpr char kKeyExtendInfo[] = "extendInfo";
+constexpr char kKeyOrderTime[] = "orderTime";
+constexpr char kKeyRoomIdCard[] = "roomID";
+constexpr char kKeySingleRead[] = "singleRead";
+constexpr char kKeyStartTime[] = "startTime";
+constexpr char kKeyStopTime[] = "stopTime";
+constexpr char kModeMcalling[] = "mcalling";
+constexpr char kKeyDesc[] = "desc";
+constexpr char kKeyRemark[] = "remark";
+constexpr char kKeyServerAddr[] = "serverAddr";
+constexpr char kKeyTempDetailUrl[] = "tempDetailUrl";
+constexpr char kSwitchOff[] = "off";
+constexpr char kKeyReqData[] = "reqData";
 
 // Function names of the log lines.
 constexpr char kFnFill[] = "imsdkmrtc::msgProxy::fillTempMessage";

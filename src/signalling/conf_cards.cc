@@ -71,14 +71,14 @@ void readUnbindKeys(const json::Value& object, cardInfo& out) {
   takeText(out.srvTag, object, texts::wire::kSrvTag);
   takeText(out.roomName, object, texts::wire::kRoomName);
   takeText(out.roomId, object, texts::kKeyRoomId);
-  if (out.roomId.empty()) takeText(out.roomId, object, "roomID");
+  if (out.roomId.empty()) takeText(out.roomId, object, texts::card::kKeyRoomIdCard);
 }
 
 // Keys of an info object written at the top level of the card.
 bool readInfoObject(const json::Value& doc, cardInfo& out) {
-  takeText(out.roomId, doc, "roomID");
+  takeText(out.roomId, doc, texts::card::kKeyRoomIdCard);
   if (out.roomId.empty()) return false;
-  out.singleRead = textOf(doc, "singleRead") == "on";
+  out.singleRead = textOf(doc, texts::card::kKeySingleRead) == "on";
   std::string owner = textOf(doc, texts::wire::kOnwerId);
   if (owner.empty()) return false;
   out.onwerId = idOf(owner);
@@ -87,14 +87,14 @@ bool readInfoObject(const json::Value& doc, cardInfo& out) {
   out.senderId = idOf(sender);
   out.mode = textOf(doc, texts::kKeyMode);
   if (out.mode.empty()) return false;
-  takeText(out.conferType, doc, "conferType");
+  takeText(out.conferType, doc, texts::card::kKeyConferType);
   takeText(out.conferMode, doc, texts::wire::kConferMode);
   takeText(out.beginTime, doc, texts::wire::kBeginTime);
   takeText(out.version, doc, texts::wire::kVersion);
   takeText(out.roomName, doc, texts::wire::kRoomName);
   takeText(out.roomToken, doc, texts::wire::kRoomToken);
   takeText(out.addr, doc, texts::wire::kAddr);
-  takeText(out.orderTime, doc, "orderTime");
+  takeText(out.orderTime, doc, texts::card::kKeyOrderTime);
   takeText(out.srvVer, doc, texts::wire::kSrvVer);
   takeText(out.srvTag, doc, texts::wire::kSrvTag);
   readSelects(doc, out.selects);
@@ -103,11 +103,11 @@ bool readInfoObject(const json::Value& doc, cardInfo& out) {
 
 // The call card: data under "extendInfo".
 bool readCallCard(const json::Value& doc, cardInfo& out) {
-  const json::Value* info = findObject(doc, "extendInfo");
+  const json::Value* info = findObject(doc, texts::card::kKeyExtendInfo);
   if (info == nullptr) return false;
   if (hasText(*info, texts::wire::kRtcType)) out.rtcType = textOf(*info, texts::wire::kRtcType);
-  if (hasText(*info, "roomID")) {
-    out.roomId = textOf(*info, "roomID");
+  if (hasText(*info, texts::card::kKeyRoomIdCard)) {
+    out.roomId = textOf(*info, texts::card::kKeyRoomIdCard);
   } else if (hasText(*info, texts::kKeyRoomId)) {
     out.roomId = textOf(*info, texts::kKeyRoomId);
   } else {
@@ -116,11 +116,11 @@ bool readCallCard(const json::Value& doc, cardInfo& out) {
   takeText(out.roomName, *info, texts::wire::kRoomName);
   if (hasText(*info, texts::wire::kRoomToken)) out.roomToken = textOf(*info, texts::wire::kRoomToken);
   if (hasText(*info, texts::wire::kAddr)) out.addr = textOf(*info, texts::wire::kAddr);
-  if (hasText(*info, "orderTime")) out.orderTime = textOf(*info, "orderTime");
+  if (hasText(*info, texts::card::kKeyOrderTime)) out.orderTime = textOf(*info, texts::card::kKeyOrderTime);
   if (hasText(*info, texts::wire::kSrvVer)) out.srvVer = textOf(*info, texts::wire::kSrvVer);
   if (hasText(*info, texts::wire::kSrvTag)) out.srvTag = textOf(*info, texts::wire::kSrvTag);
   if (hasText(*info, texts::wire::kConferMode)) out.conferMode = textOf(*info, texts::wire::kConferMode);
-  if (hasText(*info, "singleRead")) out.singleRead = textOf(*info, "singleRead") == "on";
+  if (hasText(*info, texts::card::kKeySingleRead)) out.singleRead = textOf(*info, texts::card::kKeySingleRead) == "on";
   const bool conference = isConferType(out.rtcType);
   if (!hasText(*info, texts::kKeySenderId)) return false;
   out.senderId = idOf(textOf(*info, texts::kKeySenderId));
@@ -142,7 +142,7 @@ bool readCallCard(const json::Value& doc, cardInfo& out) {
   }
   readSelects(*info, out.selects);
   if (conference) {
-    if (hasText(*info, "conferType")) out.conferType = textOf(*info, "conferType");
+    if (hasText(*info, texts::card::kKeyConferType)) out.conferType = textOf(*info, texts::card::kKeyConferType);
     if (hasText(*info, texts::wire::kBeginTime)) out.beginTime = textOf(*info, texts::wire::kBeginTime);
   }
   return true;
@@ -153,25 +153,25 @@ bool readCallCard(const json::Value& doc, cardInfo& out) {
 bool msgProxy::readConfRequest(const std::string& text, confRequest& out) {
   json::Document doc;
   if (text.empty() || !parseText(doc, text)) return false;
-  const json::Value* req = findObject(doc, "reqData");
-  if (req == nullptr || !hasText(*req, "conferType") || !hasText(*req, texts::wire::kConferMode)) {
+  const json::Value* req = findObject(doc, texts::card::kKeyReqData);
+  if (req == nullptr || !hasText(*req, texts::card::kKeyConferType) || !hasText(*req, texts::wire::kConferMode)) {
     return false;
   }
   auto selects = req->FindMember(texts::wire::kSelects);
   if (selects == req->MemberEnd() || !selects->value.IsArray() || selects->value.Empty()) {
     return false;
   }
-  out.conferType = textOf(*req, "conferType");
+  out.conferType = textOf(*req, texts::card::kKeyConferType);
   out.conferMode = textOf(*req, texts::wire::kConferMode);
   if (hasText(*req, texts::wire::kRoomName)) out.roomName = textOf(*req, texts::wire::kRoomName);
   if (hasText(*req, texts::wire::kAddr)) out.addr = textOf(*req, texts::wire::kAddr);
-  out.singleRead = textOf(*req, "singleRead") == "on" ? "on" : "off";
+  out.singleRead = textOf(*req, texts::card::kKeySingleRead) == "on" ? "on" : texts::card::kSwitchOff;
   if (hasText(*req, texts::kKeyGroupId)) out.groupId = textOf(*req, texts::kKeyGroupId);
   for (const json::Value& element : selects->value.GetArray()) {
     if (element.IsString()) out.selects.push_back(toString(element));
   }
   if (hasText(*req, texts::kKeyRoomId)) out.roomId = textOf(*req, texts::kKeyRoomId);
-  if (hasText(*req, "orderTime")) out.orderTime = textOf(*req, "orderTime");
+  if (hasText(*req, texts::card::kKeyOrderTime)) out.orderTime = textOf(*req, texts::card::kKeyOrderTime);
   if (hasText(*req, texts::wire::kRoomToken)) out.roomToken = textOf(*req, texts::wire::kRoomToken);
   if (hasText(*req, texts::wire::kSrvVer)) out.srvVer = textOf(*req, texts::wire::kSrvVer);
   if (hasText(*req, texts::wire::kSrvTag)) out.srvTag = textOf(*req, texts::wire::kSrvTag);
@@ -185,14 +185,14 @@ bool msgProxy::buildMicroconferInfo(std::string& out, const std::string& request
   const std::string self = tools::int64_To_Str(plugin_ != nullptr ? plugin_->selfId() : 0);
   const std::string now = tools::int64_To_Str(tools::getLocalTime());
   std::string info = "{";
-  info += quotedPair(texts::kKeyMode, "mcalling");
+  info += quotedPair(texts::kKeyMode, texts::card::kModeMcalling);
   info += quotedPair(texts::wire::kRtcType, texts::kMicroConfer);
-  info += quotedPair("conferType", req.conferType);
+  info += quotedPair(texts::card::kKeyConferType, req.conferType);
   info += quotedPair(texts::wire::kConferMode, req.conferMode);
-  info += quotedPair("singleRead", req.singleRead);
+  info += quotedPair(texts::card::kKeySingleRead, req.singleRead);
   info += quotedPair(texts::wire::kBeginTime, now);
   info += quotedPair(texts::wire::kVersion, kProtocolVersion);
-  info += quotedPair("roomID", self + "-" + (stamp.empty() ? now : stamp));
+  info += quotedPair(texts::card::kKeyRoomIdCard, self + "-" + (stamp.empty() ? now : stamp));
   info += quotedPair(texts::wire::kOnwerId, self);
   info += quotedPair(texts::kKeySenderId, self);
   info += quotedPair(texts::wire::kRoomName, req.roomName);
@@ -208,15 +208,15 @@ bool msgProxy::buildUnbindconferInfo(std::string& out, const std::string& reques
   if (!req.groupId.empty() && req.conferType == "2") return false;
   const std::string self = tools::int64_To_Str(plugin_ != nullptr ? plugin_->selfId() : 0);
   std::string info = "{";
-  info += quotedPair(texts::kKeyMode, "mcalling");
+  info += quotedPair(texts::kKeyMode, texts::card::kModeMcalling);
   info += quotedPair(texts::wire::kRtcType, texts::kUnbindConfer);
-  info += quotedPair("conferType", req.conferType);
+  info += quotedPair(texts::card::kKeyConferType, req.conferType);
   info += quotedPair(texts::wire::kConferMode, req.conferMode);
-  info += quotedPair("singleRead", req.singleRead);
+  info += quotedPair(texts::card::kKeySingleRead, req.singleRead);
   info += quotedPair(texts::wire::kBeginTime, tools::int64_To_Str(tools::getLocalTime()));
-  info += quotedPair("orderTime", req.orderTime);
+  info += quotedPair(texts::card::kKeyOrderTime, req.orderTime);
   info += quotedPair(texts::wire::kVersion, kProtocolVersion);
-  info += quotedPair("roomID", req.roomId);
+  info += quotedPair(texts::card::kKeyRoomIdCard, req.roomId);
   info += quotedPair(texts::wire::kOnwerId, self);
   info += quotedPair(texts::kKeySenderId, self);
   info += quotedPair(texts::wire::kRoomName, req.roomName);
@@ -254,9 +254,9 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
   if (groupId.empty() || roomId.empty()) return false;
   const std::string roomName = getJsonString(settings, texts::wire::kRoomName);
   const std::string version = getJsonString(settings, texts::wire::kVersion);
-  const std::string startText = getJsonString(settings, "startTime");
-  const std::string stopText = getJsonString(settings, "stopTime");
-  const std::string serverAddr = getJsonString(settings, "serverAddr");
+  const std::string startText = getJsonString(settings, texts::card::kKeyStartTime);
+  const std::string stopText = getJsonString(settings, texts::card::kKeyStopTime);
+  const std::string serverAddr = getJsonString(settings, texts::card::kKeyServerAddr);
 
   int64_t start = tools::getLocalTime();
   int64_t stop = start + 3600;
@@ -298,17 +298,17 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
 
   std::string card = cardHead(content, tpl.livingUpdateUrl);
   card += "\"extendInfo\":{\"subType\":15,";
-  card += quotedPair("roomID", roomId);
+  card += quotedPair(texts::card::kKeyRoomIdCard, roomId);
   card += quotedPair(texts::wire::kOnwerId, self);
   card += quotedPair(texts::kKeyGroupId, groupId);
   card += quotedPair(texts::kKeySenderId, self);
   card += quotedPair(texts::wire::kRoomName, roomName);
   card += quotedPair(texts::wire::kVersion, version);
-  card += quotedPair("startTime", tools::int64_To_Str(start));
-  card += quotedPair("stopTime", tools::int64_To_Str(stop));
+  card += quotedPair(texts::card::kKeyStartTime, tools::int64_To_Str(start));
+  card += quotedPair(texts::card::kKeyStopTime, tools::int64_To_Str(stop));
   card += quotedPair(texts::kKeyMode, "living");
-  card += quotedPair("desc", "remark");
-  card += quotedPair("serverAddr", serverAddr);
+  card += quotedPair(texts::card::kKeyDesc, texts::card::kKeyRemark);
+  card += quotedPair(texts::card::kKeyServerAddr, serverAddr);
   card += "\"selects\":[]},";
   card += cardTitleBar(
       {ct::kLivingTitle, ct::kLivingTitleEng, ct::kTitleColor, texts::kRtc, ct::kLivingTitleBgColor},
@@ -335,8 +335,8 @@ int32_t msgProxy::reviseVnioMicroTemplet(std::string& card) {
   const bool parsed = parseText(propDoc, props);
   step(4);
   if (!parsed) return 5;
-  if (findObject(propDoc, "extendInfo") == nullptr) return 6;
-  const size_t at = props.find("extendInfo");
+  if (findObject(propDoc, texts::card::kKeyExtendInfo) == nullptr) return 6;
+  const size_t at = props.find(texts::card::kKeyExtendInfo);
   if (at == std::string::npos) return 7;
   if (props.find(texts::kMicroConfer) == std::string::npos &&
       props.find(texts::kUnbindConfer) == std::string::npos) {
@@ -359,8 +359,8 @@ bool msgProxy::readCardInfo(const std::string& card, cardInfo& out) {
   if (card.empty()) return false;
   json::Document doc;
   if (!parseText(doc, card)) return false;
-  const json::Value* extend = findObject(doc, "extendInfo");
-  if (extend != nullptr && textOf(*extend, "conferType") == "2") {
+  const json::Value* extend = findObject(doc, texts::card::kKeyExtendInfo);
+  if (extend != nullptr && textOf(*extend, texts::card::kKeyConferType) == "2") {
     readUnbindKeys(*extend, out);
     std::string owner = textOf(*extend, texts::wire::kOnwerId);
     if (!owner.empty()) out.onwerId = idOf(owner);
@@ -369,7 +369,7 @@ bool msgProxy::readCardInfo(const std::string& card, cardInfo& out) {
   }
 
   takeText(out.roomId, doc, texts::kKeyRoomId);
-  takeText(out.conferType, doc, "conferType");
+  takeText(out.conferType, doc, texts::card::kKeyConferType);
   if (!out.conferType.empty() && out.conferType != "2") {
     out.roomId = textOf(doc, texts::kKeyRoomId);
     out.groupId = idOf(textOf(doc, texts::kKeyGroupId));

@@ -5,6 +5,7 @@
 #include "plugin/json.h"
 #include "plugin/json_escape.h"
 #include "signalling/card_build.h"
+#include "signalling/card_texts.h"
 #include "signalling/wire_texts.h"
 #include "signalling/msg_types.h"
 #include "tools.h"
@@ -115,7 +116,7 @@ std::string msgProxy::readReqRoomId(const std::string& text) {
   if (text.empty()) return std::string();
   json::Document doc;
   if (!parseText(doc, text) || !doc.IsObject()) return std::string();
-  auto reqData = doc.FindMember("reqData");
+  auto reqData = doc.FindMember(texts::card::kKeyReqData);
   if (reqData == doc.MemberEnd() || !reqData->value.IsObject()) return std::string();
   return stringOf(reqData->value, texts::kKeyRoomId);
 }
