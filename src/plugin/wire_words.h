@@ -43,6 +43,10 @@ constexpr char kKeyGroupId[] = "groupId";
 constexpr char kKeyRoomId[] = "roomId";
 constexpr char kKeySenderId[] = "senderId";
 
+// Kinds of a shared-text request.
+constexpr char kShareCreate[] = "create";
+constexpr char kShareHistory[] = "history";
+
 // Key of the keep-alive time-out.
 constexpr char kKeepAliveKey[] = "keepalive";
 

@@ -105,14 +105,14 @@ using namespace texts::request;
 
 int32_t pcOnOff(extraCall& c) {
   bool on = false;
-  if (!getJsonBool(c.cmd(), "pcOnOff", on)) return kReqNotHandled;
+  if (!getJsonBool(c.cmd(), kKeyPcOnOff, on)) return kReqNotHandled;
   c.settings().pcOnOff.store(on ? 1 : 0);
   return kReqDone;
 }
 
 int32_t limitRange(extraCall& c) {
   bool on = false;
-  if (!getJsonBool(c.cmd(), "limitRange", on)) return kReqNotHandled;
+  if (!getJsonBool(c.cmd(), kKeyLimitRange, on)) return kReqNotHandled;
   c.proxy().setLimitRange(on);
   return kReqDone;
 }
@@ -136,14 +136,14 @@ int32_t pushedCmd(extraCall& c) {
   if (!tools::isNumber(raw) || c.cmd().empty()) return kReqNotHandled;
   const int64_t senderId = tools::strToInt64(raw);
   if (senderId <= 0) return kReqNotHandled;
-  const std::string stamp = getJsonString(c.req.extend, "msgStampTime");
+  const std::string stamp = getJsonString(c.req.extend, kKeyMsgStampTime);
   if (c.plugin.isTimeout(stamp, kPushLowerSec, kPushUpperSec)) return kReqPushOutdated;
   return c.plugin.notify()->onPushNotify(senderId, c.cmd());
 }
 
 int32_t boardSwitch(extraCall& c) {
   bool on = false;
-  if (!getJsonBool(c.cmd(), "boardSwitch", on)) return kReqNotHandled;
+  if (!getJsonBool(c.cmd(), kKeyBoardSwitch, on)) return kReqNotHandled;
   c.plugin.board().setSwitch(on);
   MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraBoardSwitch, on ? 1 : 0);
   return kReqDone;
@@ -165,13 +165,13 @@ int32_t detailAddr(extraCall& c) {
 
 int32_t loseDuration(extraCall& c) {
   int64_t number = 0;
-  if (!readNumber(c.cmd(), "loseDuration", number)) return kReqNotHandled;
+  if (!readNumber(c.cmd(), kKeyLoseDuration, number)) return kReqNotHandled;
   c.settings().loseDuration.store(static_cast<int32_t>(number));
   return kReqDone;
 }
 
 int32_t mcallingVersion(extraCall& c) {
-  const std::string version = getJsonString(c.cmd(), "mcalling_version");
+  const std::string version = getJsonString(c.cmd(), kKeyMcallingVersion);
   if (version.empty()) return kReqNotHandled;
   c.plugin.mcalling_version = version;
   MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraMcallingVersion, version.c_str());
@@ -180,7 +180,7 @@ int32_t mcallingVersion(extraCall& c) {
 
 int32_t forceOwnerAddr(extraCall& c) {
   bool on = false;
-  if (!getJsonBool(c.cmd(), "forceOwnerAddr", on)) return kReqNotHandled;
+  if (!getJsonBool(c.cmd(), kKeyForceOwnerAddr, on)) return kReqNotHandled;
   c.forceOwnerAddr = on;
   MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraForceOwnerAddr, on ? 1 : 0);
   return kReqDone;
@@ -211,20 +211,20 @@ int32_t recall(extraCall& c) {
   const std::string& cmd = c.cmd();
   bool on = false;
   int64_t number = 0;
-  const bool enableRead = getJsonBool(cmd, "enable", on);
+  const bool enableRead = getJsonBool(cmd, kKeyEnable, on);
   if (enableRead) {
     settings.recallEnable.store(on ? 1 : 0);
     MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraRecallEnable, on ? 1 : 0);
   }
-  if (readNumber(cmd, "duration", number)) {
+  if (readNumber(cmd, kKeyDuration, number)) {
     settings.recallDuration.store(static_cast<int32_t>(number));
     MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraRecallDuration, static_cast<int32_t>(number));
   }
-  if (readNumber(cmd, "count", number)) {
+  if (readNumber(cmd, kKeyCount, number)) {
     settings.recallCount.store(static_cast<int32_t>(number));
     MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraRecallCount, static_cast<int32_t>(number));
   }
-  if (readNumber(cmd, "bellDuration", number)) {
+  if (readNumber(cmd, kKeyBellDuration, number)) {
     settings.recallBellDuration.store(static_cast<int32_t>(number));
     MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraRecallBell, static_cast<int32_t>(number));
   }
@@ -243,14 +243,14 @@ int32_t p2pSwitch(extraCall& c) {
   pluginSettings& settings = c.settings();
   bool on = false;
   bool any = false;
-  for (const char* key : {"enable", "p2pSwitch"}) {
+  for (const char* key : {kKeyEnable, kKeyP2pSwitch}) {
     if (getJsonBool(c.cmd(), key, on)) {
       settings.p2pSwitch.store(on ? 1 : 0);
       MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraP2p, on ? 1 : 0);
       any = true;
     }
   }
-  if (getJsonBool(c.cmd(), "unbindSwitch", on)) {
+  if (getJsonBool(c.cmd(), kKeyUnbindSwitch, on)) {
     settings.unbindSwitch.store(on ? 1 : 0);
     MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraUnbind, on ? 1 : 0);
     any = true;
@@ -260,7 +260,7 @@ int32_t p2pSwitch(extraCall& c) {
 
 int32_t addrSwitch(extraCall& c) {
   bool on = false;
-  if (!getJsonBool(c.cmd(), "addrSwitch", on)) return kReqNotHandled;
+  if (!getJsonBool(c.cmd(), kKeyAddrSwitch, on)) return kReqNotHandled;
   c.settings().addrSwitch.store(on ? 1 : 0);
   MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraAddr, on ? 1 : 0);
   return kReqDone;
@@ -282,7 +282,7 @@ int32_t shareText(extraCall& c) {
   int32_t answer = kReqNotHandled;
   if (read == 0) {
     std::vector<int64_t> done;
-    const bool create = share.type == "create";
+    const bool create = share.type == texts::kShareCreate;
     if (create) {
       for (int64_t id : share.memberIds) {
         proxy.sendShareText(id, {}, share.shareText);

@@ -93,6 +93,22 @@ constexpr char kExtraShareCode[] = "code=%d";
 constexpr char kExtraReviseBegin[] = "revise: begin=%s.";
 constexpr char kExtraReviseEnd[] = "revise: code=%d, end=%s.";
 
+// Keys of the settings requests.
+constexpr char kKeyPcOnOff[] = "pcOnOff";
+constexpr char kKeyLimitRange[] = "limitRange";
+constexpr char kKeyMsgStampTime[] = "msgStampTime";
+constexpr char kKeyBoardSwitch[] = "boardSwitch";
+constexpr char kKeyLoseDuration[] = "loseDuration";
+constexpr char kKeyMcallingVersion[] = "mcalling_version";
+constexpr char kKeyForceOwnerAddr[] = "forceOwnerAddr";
+constexpr char kKeyEnable[] = "enable";
+constexpr char kKeyDuration[] = "duration";
+constexpr char kKeyCount[] = "count";
+constexpr char kKeyBellDuration[] = "bellDuration";
+constexpr char kKeyP2pSwitch[] = "p2pSwitch";
+constexpr char kKeyUnbindSwitch[] = "unbindSwitch";
+constexpr char kKeyAddrSwitch[] = "addrSwitch";
+
 // Call kinds and words.
 constexpr char kSourceBoard[] = "board";
 constexpr char kWordClearTalk[] = "clear_talk";

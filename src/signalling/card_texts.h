@@ -79,6 +79,15 @@ constexpr char kKeyTempDetailUrl[] = "tempDetailUrl";
 constexpr char kSwitchOff[] = "off";
 constexpr char kKeyReqData[] = "reqData";
 
+// Shared-text request keys and member ranks.
+constexpr char kKeyPeer[] = "peer";
+constexpr char kKeyRank[] = "rank";
+constexpr char kRankOwner[] = "onwer";
+constexpr char kRankManager[] = "mgr";
+constexpr char kRankMember[] = "mem";
+constexpr char kKeyFaceToId[] = "faceToId";
+constexpr char kKeyShareText[] = "shareText";
+
 // Function names of the log lines.
 constexpr char kFnFill[] = "imsdkmrtc::msgProxy::fillTempMessage";
 constexpr char kFnSendTemp[] = "imsdkmrtc::msgProxy::sendTempMsssage";
