@@ -206,8 +206,8 @@ void Run::setUp() {
       if (delays.size() == 1 && delays[0] == 0) return delays;
       Item it = item(to.name(), kind::kFault);
       it.set("fault", delays.empty() ? "loss" : delays.size() > 1 ? "dup" : "delay");
-      it.set("from", msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice)
-                                            : msg.fromClient);
+      it.set("from",
+             msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice) : msg.fromClient);
       it.set("type", static_cast<int64_t>(msg.msgType));
       describeBody(it, msg.body);
       it.set("properties", msg.properties);
@@ -335,7 +335,7 @@ void Run::collect(ClientState& cs) {
       if (sendType == 0 || sendType == 2) emitSent();
     } else if (line.text.rfind(kLogTimeout, 0) == 0) {
       add(item(name, kind::kTimeout).set("type", numberAfter(line.text, kLogTimeout, 0)));
-    } else if (line.func == imsdkmrtc::timertext::kFuncOnTimeout) {
+    } else if (line.func == imsdkmrtc::texts::timer::kFuncOnTimeout) {
       emitTimer();
     }
   }

@@ -7,28 +7,24 @@
 #include "notify/plugin_notify.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
 #include "plugin/version.h"
+#include "signalling/msg_types.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
 
 namespace {
 
-constexpr int32_t kRingSeconds = 68;
-constexpr int32_t kP2pRingSeconds = 98;
-constexpr int32_t kWaitSeconds = 88;
 constexpr int32_t kVersionEqual = 1;
 constexpr int32_t kHintCallVersion = 3;
 constexpr int32_t kHintInviteVersion = 4;
-constexpr int16_t kMsgTypeLimited = 15;
 constexpr int32_t kSendInsertThenSend = 2;
 
 constexpr int32_t kCallNotSelected = 15;
 constexpr int32_t kCallOwnConference = 21;
 constexpr int32_t kVersionMismatch = 17;
 constexpr int32_t kInviteIntoRoomFailed = 4;
-constexpr uint8_t kEventCall = 1;
-constexpr uint8_t kEventInvite = 2;
 
 bool contains(const std::vector<int64_t>& ids, int64_t id) {
   return std::find(ids.begin(), ids.end(), id) != ids.end();
@@ -45,26 +41,27 @@ std::string idObject(const char* key, int64_t id) {
 }  // namespace
 
 int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_BEGIN, logThis(this), ntext::kFnCall);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::kLogBegin, logThis(this),
+           texts::notify::kFnCall);
   const int64_t self = plugin_->selfId();
   if (!contains(cmd.selects, self)) {
-    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_NO_BECALL);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallNoBecall);
     return kCallNotSelected;
   }
-  if (cmd.onwerId == self && cmd.rtcType == ntext::kMicro && cmd.auxText == "1") {
-    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_MICRO_OWNER);
+  if (cmd.onwerId == self && cmd.rtcType == texts::kMicroConfer && cmd.auxText == "1") {
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallMicroOwner);
     return kCallOwnConference;
   }
   talkInfo talk = talkFromCmd(senderId, cmd);
-  MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_EXTEND, logCut(cmd.extend).c_str(), talk.single,
-           cmd.rtcType.c_str(), cmd.roomToken.c_str(), cmd.srvVer.c_str(), cmd.srvTag.c_str(),
-           cmd.videoType.c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallExtend,
+           logCut(cmd.extend).c_str(), talk.single, cmd.rtcType.c_str(), cmd.roomToken.c_str(),
+           cmd.srvVer.c_str(), cmd.srvTag.c_str(), cmd.videoType.c_str());
   msgProxy& proxy = plugin_->proxy();
   const int32_t check = compareVersion(cmd.version);
   if (check != kVersionEqual) {
-    MRTC_LOG(plugin_, 2, ntext::kFnCall, NT_CALL_VERSION);
+    MRTC_LOG(plugin_, 2, texts::notify::kFnCall, texts::notify::kLogCallVersion);
     if (talk.single == 0) {
-      proxy.sendMsg_version(talk, idObject(ntext::kKeyCaller, senderId));
+      proxy.sendMsg_version(talk, idObject(texts::notify::kKeyCaller, senderId));
       proxy.sendVersionHint(check, kHintCallVersion, senderId, cmd.groupId,
                             static_cast<int8_t>(cmd.deviceType));
     }
@@ -73,43 +70,44 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
 
   const uint32_t result = plugin_->store().remoteCall(cmd.selects, talk, cmd.recall ? 1 : 0);
   if (result == kTalkRecentlyRefused) {
-    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_REFUSED);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallRefused);
     return 0;
   }
   proxy.sendMsg_reply(senderId, cmd.groupId, cmd.roomId, static_cast<int32_t>(result),
-                      ntext::kFarCallReply);
+                      texts::notify::kFarCallReply);
   if (result == kTalkInvalid) {
-    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_PARAM);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallParam);
     return kTalkInvalid;
   }
   if (result == kTalkAlreadyCurrent) {
-    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_EQUAL);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallEqual);
     return kTalkAlreadyCurrent;
   }
   if (result == kTalkBusy) {
-    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_BUSY);
-    if (talk.rtcType == ntext::kP2p &&
-        !proxy.sendMsg_hungup(ntext::kBusyInRtc, talk, "", kMsgTypeLimited,
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallBusy);
+    if (talk.rtcType == texts::kP2pConfer &&
+        !proxy.sendMsg_hungup(texts::notify::kBusyInRtc, talk, "", kMsgTypeFew,
                               kSendInsertThenSend)) {
-      MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_BUSY_FAIL);
+      MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallBusyFail);
     }
     return kTalkBusy;
   }
 
   fillDefaultInitState(cmd, self);
-  MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_COUNTS, static_cast<int>(cmd.selects.size()),
-           static_cast<int>(cmd.members.size()));
-  cmd.extend = buildEventExtend(cmd.rtcType, cmd.addr, talk.single != 0, cmd.deviceType,
-                                cmd.cmode, cmd.roomToken, cmd.initState, cmd.srvVer, cmd.srvTag);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallCounts,
+           static_cast<int>(cmd.selects.size()), static_cast<int>(cmd.members.size()));
+  cmd.extend = buildEventExtend(cmd.rtcType, cmd.addr, talk.single != 0, cmd.deviceType, cmd.cmode,
+                                cmd.roomToken, cmd.initState, cmd.srvVer, cmd.srvTag);
   pushCmdEvent(kEventCall, cmd);
-  const bool p2p = talk.rtcType == ntext::kP2p;
+  const bool p2p = talk.rtcType == texts::kP2pConfer;
   plugin_->addTimeout(kTimeoutRing, talk.roomId, {self}, p2p ? kP2pRingSeconds : kRingSeconds,
                       kTimeoutMemberCategory, kMembersReplace, "");
   plugin_->startKeepAlive();
   if (!p2p && cmd.selects.size() >= 2) {
     std::vector<int64_t> others = cmd.selects;
     removeAll(others, self);
-    MRTC_LOG(plugin_, 0, ntext::kFnCall, NT_CALL_WAIT, static_cast<int>(others.size()));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallWait,
+             static_cast<int>(others.size()));
     plugin_->addTimeout(kTimeoutWait, talk.roomId, others, kWaitSeconds, kTimeoutMemberCategory,
                         kMembersReplace, "");
   }
@@ -117,21 +115,22 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
 }
 
 int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_BEGIN, logThis(this), ntext::kFnInvite);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::kLogBegin, logThis(this),
+           texts::notify::kFnInvite);
   const int64_t self = plugin_->selfId();
   const bool beInvited = contains(cmd.selects, self);
-  MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_ME, beInvited ? 1 : 0);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteMe, beInvited ? 1 : 0);
   talkInfo talk = talkFromCmd(senderId, cmd);
   talk.memstates = cmd.memstates;
   talk.hismembers = cmd.hismembers;
-  MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_EXTEND, logCut(cmd.extend).c_str(),
-           talk.single, cmd.rtcType.c_str(), cmd.roomToken.c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteExtend,
+           logCut(cmd.extend).c_str(), talk.single, cmd.rtcType.c_str(), cmd.roomToken.c_str());
   msgProxy& proxy = plugin_->proxy();
   const int32_t check = compareVersion(cmd.version);
   if (check != kVersionEqual) {
-    MRTC_LOG(plugin_, 2, ntext::kFnInvite, NT_INVITE_VERSION);
+    MRTC_LOG(plugin_, 2, texts::notify::kFnInvite, texts::notify::kLogInviteVersion);
     if (talk.single == 0) {
-      proxy.sendMsg_version(talk, idObject(ntext::kKeyInviter, senderId));
+      proxy.sendMsg_version(talk, idObject(texts::notify::kKeyInviter, senderId));
       proxy.sendVersionHint(check, kHintInviteVersion, senderId, cmd.groupId,
                             static_cast<int8_t>(cmd.deviceType));
     }
@@ -142,23 +141,25 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
   const uint32_t result =
       plugin_->store().remoteInvite(senderId, cmd.selects, state, talk, cmd.recall ? 1 : 0);
   if (result == kTalkRecentlyRefused) {
-    MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_REFUSED);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteRefused);
     return 0;
   }
   if (beInvited) {
     proxy.sendMsg_reply(senderId, cmd.groupId, cmd.roomId, static_cast<int32_t>(result),
-                        ntext::kFarCallInvite);
+                        texts::notify::kFarCallInvite);
   }
   if (result != kTalkDone) {
-    if (result == kTalkBusy) MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_BUSY);
-    MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_FAIL, static_cast<int>(result));
+    if (result == kTalkBusy)
+      MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteBusy);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteFail,
+             static_cast<int>(result));
     return static_cast<int32_t>(result);
   }
 
   fillDefaultInitState(cmd, self);
-  cmd.extend = buildEventExtend(cmd.rtcType, cmd.addr, talk.single != 0, cmd.deviceType,
-                                cmd.cmode, cmd.roomToken, cmd.initState, cmd.srvVer, cmd.srvTag);
-  if (state == ntext::kTalkingActive || state == ntext::kTalkingNoActive) {
+  cmd.extend = buildEventExtend(cmd.rtcType, cmd.addr, talk.single != 0, cmd.deviceType, cmd.cmode,
+                                cmd.roomToken, cmd.initState, cmd.srvVer, cmd.srvTag);
+  if (state == texts::kTalkingActive || state == texts::kTalkingNoActive) {
     mrtcCmd copy = cmd;
     if (beInvited) removeAll(copy.selects, self);
     if (!copy.selects.empty()) {
@@ -166,11 +167,11 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
       plugin_->addTimeout(kTimeoutWait, talk.roomId, copy.selects, kWaitSeconds,
                           kTimeoutMemberCategory, kMembersReplace, "");
     }
-    if (state == ntext::kTalkingNoActive && !proxy.sendMsg_intoroom("", talk, kSendOnly)) {
-      MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_INTO_FAIL);
+    if (state == texts::kTalkingNoActive && !proxy.sendMsg_intoroom("", talk, kSendOnly)) {
+      MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteIntoFail);
       return kInviteIntoRoomFailed;
     }
-  } else if (state == ntext::kIdle) {
+  } else if (state == texts::kIdle) {
     mrtcCmd copy = cmd;
     copy.members = talk.members;
     copy.memstates = talk.memstates;
@@ -180,7 +181,8 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
     plugin_->startKeepAlive();
     std::vector<int64_t> waiting = waitingMembers(talk, self);
     if (!waiting.empty()) {
-      MRTC_LOG(plugin_, 0, ntext::kFnInvite, NT_INVITE_WAIT, static_cast<int>(waiting.size()));
+      MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteWait,
+               static_cast<int>(waiting.size()));
       plugin_->addTimeout(kTimeoutWait, talk.roomId, waiting, kWaitSeconds, kTimeoutMemberCategory,
                           kMembersReplace, "");
     }

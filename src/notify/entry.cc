@@ -11,15 +11,12 @@
 #include "notify/plugin_notify.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "signalling/msg_types.h"
 
 namespace imsdkmrtc {
 
 namespace {
 
-constexpr uint8_t kBodyWeakHint = 8;
-constexpr uint8_t kBodySignal = 14;
-constexpr uint8_t kBodySignalLimited = 15;
-constexpr uint8_t kBodyCard = 26;
 constexpr int32_t kHiddenStatus = -10001;
 // A pulled command is acted on only when sent between 60 s in the future
 // and 120 s ago (finishes always are).
@@ -32,44 +29,44 @@ constexpr int32_t kPushNotMulti = 82;
 // client receives while a copy can still be on its way.
 constexpr size_t kActedOnKept = 512;
 
-bool isSignalBody(uint8_t bodyType) {
-  return bodyType == kBodySignal || bodyType == kBodySignalLimited;
-}
+bool isSignalBody(uint8_t bodyType) { return bodyType == kMsgTypeAll || bodyType == kMsgTypeFew; }
 
 }  // namespace
 
 bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
-  if (!withinBodyLimit(msg, ntext::kFnOnNotify)) return false;
-  if (msg.bodyType == kBodyWeakHint) return onWeakHintNotify(msg.body, msg.extension);
+  if (!withinBodyLimit(msg, texts::notify::kFnOnNotify)) return false;
+  if (msg.bodyType == kMsgTypeWeakHint) return onWeakHintNotify(msg.body, msg.extension);
   mrtcCmd cmd;
-  if (msg.bodyType == kBodyCard) {
+  if (msg.bodyType == kMsgTypeCard) {
     bool handled = onTempNotify(msg.body, cmd);
-    if (cmd.rtcType != ntext::kMicro) return handled;
+    if (cmd.rtcType != texts::kMicroConfer) return handled;
   }
-  const bool fromCard = cmd.rtcType == ntext::kMicro;
+  const bool fromCard = cmd.rtcType == texts::kMicroConfer;
   if (!isSignalBody(msg.bodyType) && !fromCard) return false;
   if (!fromCard && !plugin_->proxy().transJson2Cmd(msg.body, cmd)) {
-    MRTC_LOG(plugin_, 0, ntext::kFnOnNotify, NT_NOTIFY_PARSE_FAIL);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyParseFail);
     return false;
   }
-  if (!boundLists(cmd, ntext::kFnOnNotify)) return false;
-  if (cmd.VideoStatus != ntext::kMulti) {
-    MRTC_LOG(plugin_, 0, ntext::kFnOnNotify, NT_NOTIFY_NOT_MULTI);
+  if (!boundLists(cmd, texts::notify::kFnOnNotify)) return false;
+  if (cmd.VideoStatus != texts::kVideoStatusMulti) {
+    MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyNotMulti);
     return false;
   }
   msgProxy::fixSystemSender(msg);
   if (!plugin_->callsEnabled()) return true;
   if (!plugin_->isSupportedRtcType(cmd.rtcType, cmd.groupId)) {
-    MRTC_LOG(plugin_, 0, ntext::kFnOnNotify, NT_NOTIFY_IGNORE, logCut(msg.body).c_str());
+    MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyIgnore,
+             logCut(msg.body).c_str());
     return true;
   }
-  MRTC_LOG(plugin_, 0, ntext::kFnOnNotify, NT_NOTIFY_RECV, logCut(msg.body).c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyRecv,
+           logCut(msg.body).c_str());
 
   imsdk::autoLock guard(plugin_->lock());
   const std::string annotation = cmd.annotation;
   if (actedOnBefore(msg)) {
-    MRTC_LOG(plugin_, 0, ntext::kFnOnNotify, NT_NOTIFY_REPEAT, static_cast<long long>(msg.msgId),
-             static_cast<long long>(msg.sendUserId));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyRepeat,
+             static_cast<long long>(msg.msgId), static_cast<long long>(msg.sendUserId));
   } else {
     dispatchCmd(msg.sendUserId, cmd);
   }
@@ -82,11 +79,12 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
 void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
   if (event != imsdk::kEventPulled || data == nullptr) return;
   auto& messages = static_cast<imsdk::postServerPulled*>(data)->messages;
-  MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_PULL, static_cast<int>(messages.size()));
+  MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflinePull,
+           static_cast<int>(messages.size()));
   int flat = 0;
   for (imsdk::hostMessage& msg : messages) {
-    if (!withinBodyLimit(msg, ntext::kFnOffLine)) continue;
-    if (msg.bodyType == kBodyWeakHint) {
+    if (!withinBodyLimit(msg, texts::notify::kFnOffLine)) continue;
+    if (msg.bodyType == kMsgTypeWeakHint) {
       if (onWeakHintNotify(msg.body, msg.extension)) {
         ++flat;
         msg.status = kHiddenStatus;
@@ -94,19 +92,19 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
       continue;
     }
     mrtcCmd cmd;
-    if (msg.bodyType == kBodyCard) {
+    if (msg.bodyType == kMsgTypeCard) {
       onTempNotify(msg.body, cmd);
-      if (cmd.rtcType != ntext::kMicro) continue;
+      if (cmd.rtcType != texts::kMicroConfer) continue;
     } else if (!isSignalBody(msg.bodyType)) {
       continue;
     }
-    if (cmd.rtcType != ntext::kMicro && !plugin_->proxy().transJson2Cmd(msg.body, cmd)) {
-      MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_PARSE_FAIL);
+    if (cmd.rtcType != texts::kMicroConfer && !plugin_->proxy().transJson2Cmd(msg.body, cmd)) {
+      MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineParseFail);
       continue;
     }
-    if (!boundLists(cmd, ntext::kFnOffLine)) continue;
-    if (cmd.VideoStatus != ntext::kMulti) continue;
-    if (msg.bodyType != kBodyCard && !mapP2pAnnotation(cmd, msg.body)) {
+    if (!boundLists(cmd, texts::notify::kFnOffLine)) continue;
+    if (cmd.VideoStatus != texts::kVideoStatusMulti) continue;
+    if (msg.bodyType != kMsgTypeCard && !mapP2pAnnotation(cmd, msg.body)) {
       ++flat;
       msg.status = kHiddenStatus;
     }
@@ -115,18 +113,18 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     const bool finish = code == kCmdMultiFinish || code == kCmdMultiMFinish;
     if (!(code == kCmdMultiCall || code == kCmdMultiInvite || finish)) continue;
     if (!plugin_->callsEnabled()) continue;
-    MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_CMD,
+    MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineCmd,
              static_cast<long long>(cmd.senderId), cmd.deviceType, cmd.version.c_str(), code,
              cmd.roomId.c_str(), cmd.rtcType.c_str());
     if (!plugin_->isSupportedRtcType(cmd.rtcType, cmd.groupId)) {
-      MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_NO_SUPPORT);
+      MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineNoSupport);
       continue;
     }
     const bool stale = plugin_->isTimeout(msg.msgTime, kAgeLowerSec, kAgeUpperSec);
     if (stale && !finish) continue;
     imsdk::autoLock guard(plugin_->lock());
     if (actedOnBefore(msg)) {
-      MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_NOTIFY_REPEAT,
+      MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogNotifyRepeat,
                static_cast<long long>(msg.msgId), static_cast<long long>(msg.sendUserId));
       continue;
     }
@@ -135,7 +133,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     if (plugin_->ownDeviceType() == kDeviceIos && plugin_->settings().activeFlag.load() == 0 &&
         code != kCmdMultiMFinish) {
       if (offlineCache_.size() >= kOfflineCacheLimit) {
-        MRTC_LOG(plugin_, 2, ntext::kFnOffLine, NT_OFFLINE_CACHE_FULL,
+        MRTC_LOG(plugin_, 2, texts::notify::kFnOffLine, texts::notify::kLogOfflineCacheFull,
                  static_cast<int>(offlineCache_.size()));
         offlineCache_.erase(offlineCache_.begin());
       }
@@ -144,7 +142,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
       dispatchCmd(msg.sendUserId, cmd);
     }
   }
-  MRTC_LOG(plugin_, 0, ntext::kFnOffLine, NT_OFFLINE_FLAT, flat);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineFlat, flat);
 }
 
 bool pluginNotify::actedOnBefore(const imsdk::hostMessage& msg) {
@@ -166,17 +164,17 @@ int32_t pluginNotify::onPushNotify(int64_t senderId,
                                    const std::string& text) MRTC_NO_THREAD_SAFETY_ANALYSIS {
   mrtcCmd cmd;
   // Too long a text or list is as unusable as one that does not parse.
-  if (!withinBodyLimit(text.size(), ntext::kFnPush)) return kPushParseFail;
+  if (!withinBodyLimit(text.size(), texts::notify::kFnPush)) return kPushParseFail;
   if (!plugin_->proxy().transJson2Cmd(text, cmd)) {
-    MRTC_LOG(plugin_, 0, ntext::kFnPush, NT_PUSH_PARSE_FAIL);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnPush, texts::notify::kLogPushParseFail);
     return kPushParseFail;
   }
-  if (!boundLists(cmd, ntext::kFnPush)) return kPushParseFail;
+  if (!boundLists(cmd, texts::notify::kFnPush)) return kPushParseFail;
   if (cmd.cmdCode == kCmdMultiBlank || cmd.cmdCode == kCmdNotMulti) {
-    MRTC_LOG(plugin_, 0, ntext::kFnPush, NT_PUSH_NOT_MULTI);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnPush, texts::notify::kLogPushNotMulti);
     return kPushNotMulti;
   }
-  MRTC_LOG(plugin_, 0, ntext::kFnPush, NT_PUSH_RECV, text.c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnPush, texts::notify::kLogPushRecv, text.c_str());
   // The request entry already holds the plug-in lock.
   return dispatchCmd(senderId, cmd);
 }
@@ -187,7 +185,8 @@ void pluginNotify::fireCacheOffline() {
     imsdk::autoLock guard(plugin_->lock());
     entries = offlineCache_;
   }
-  MRTC_LOG(plugin_, 0, ntext::kFnFireCache, NT_FIRE_CACHE, static_cast<int>(entries.size()));
+  MRTC_LOG(plugin_, 0, texts::notify::kFnFireCache, texts::notify::kLogFireCache,
+           static_cast<int>(entries.size()));
   if (entries.empty()) return;
   imsdk::autoLock guard(plugin_->lock());
   for (offlineCacheEntry& entry : entries) {
@@ -211,7 +210,7 @@ size_t pluginNotify::offlineCacheSize() {
 bool pluginNotify::withinBodyLimit(size_t size, const char* fn) {
   const int64_t limit = plugin_->settings().maxBodyBytes.load();
   if (size <= static_cast<uint64_t>(limit)) return true;
-  MRTC_LOG(plugin_, 2, fn, NT_BODY_TOO_LONG, static_cast<long long>(size),
+  MRTC_LOG(plugin_, 2, fn, texts::notify::kLogBodyTooLong, static_cast<long long>(size),
            static_cast<long long>(limit));
   return false;
 }
@@ -256,14 +255,15 @@ bool pluginNotify::boundLists(mrtcCmd& cmd, const char* fn) {
   const size_t longest = std::max({cmd.selects.size(), cmd.members.size(), cmd.memstates.size(),
                                    cmd.hismembers.size(), cmd.initState.size()});
   if (longest > static_cast<uint64_t>(limit)) {
-    MRTC_LOG(plugin_, 2, fn, NT_LIST_TOO_LONG, static_cast<long long>(longest),
+    MRTC_LOG(plugin_, 2, fn, texts::notify::kLogListTooLong, static_cast<long long>(longest),
              static_cast<long long>(limit));
     return false;
   }
   const size_t dropped = dropInvalidIds(cmd.selects) +
                          dropInvalidMembers(cmd.members, cmd.memstates) +
                          dropInvalidIds(cmd.hismembers);
-  if (dropped > 0) MRTC_LOG(plugin_, 2, fn, NT_INVALID_IDS, static_cast<int>(dropped));
+  if (dropped > 0)
+    MRTC_LOG(plugin_, 2, fn, texts::notify::kLogInvalidIds, static_cast<int>(dropped));
   return true;
 }
 

@@ -7,19 +7,17 @@
 #include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
 
 namespace {
 
-constexpr uint8_t kEventHungup = 4;
-constexpr uint8_t kEventFinished = 5;
-constexpr uint8_t kEventConferenceFinished = 13;
-
 // The word a one-to-one talk reports for a received hang-up.
 std::string hangupWord(const std::string& word, bool senderIsSelf, bool otherDevice) {
-  using namespace ntext;
+  using namespace texts;
+  using namespace texts::notify;
   if (!senderIsSelf && (word == kCancelCallTimeout || word == kCancelUiClick)) {
     return kPeerPrefix + word;
   }
@@ -40,18 +38,20 @@ std::string hangupWord(const std::string& word, bool senderIsSelf, bool otherDev
 }  // namespace
 
 void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, ntext::kFnHungup, NT_BEGIN, logThis(this), ntext::kFnHungup);
-  MRTC_LOG(plugin_, 0, ntext::kFnHungup, NT_HUNGUP, static_cast<long long>(senderId),
-           static_cast<long long>(cmd.groupId), cmd.roomId.c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnHungup, texts::kLogBegin, logThis(this),
+           texts::notify::kFnHungup);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnHungup, texts::notify::kLogHungup,
+           static_cast<long long>(senderId), static_cast<long long>(cmd.groupId),
+           cmd.roomId.c_str());
   const int64_t self = plugin_->selfId();
   const bool senderIsSelf = senderId == self;
   const bool otherDevice = senderIsSelf && cmd.deviceType != plugin_->ownDeviceType();
   std::string who;
-  if (cmd.annotation == ntext::kFarUiRefuse || cmd.annotation == ntext::kRefuse) {
+  if (cmd.annotation == texts::kFarUiRefuse || cmd.annotation == texts::kRefuse) {
     if (!senderIsSelf) {
-      who = ntext::kWhoOther;
+      who = texts::kOther;
     } else if (otherDevice) {
-      who = ntext::kWhoMyself;
+      who = texts::kMyself;
     }
   }
   talkInfo talk;
@@ -59,11 +59,12 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
   talk.roomId = cmd.roomId;
   const uint32_t result = plugin_->store().remoteHungup(senderId, talk, who);
   if (result != kTalkDone) {
-    MRTC_LOG(plugin_, 0, ntext::kFnHungup, NT_HUNGUP_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnHungup, texts::notify::kLogHungupFail,
+             static_cast<int>(result));
     // Overtaken by its own end: the call of this room, when it comes, must
     // not ring (this user left it on another device, or the caller of a
     // one-to-one call hung up).
-    const bool callerLeftP2p = cmd.rtcType == ntext::kP2p && senderId == cmd.onwerId;
+    const bool callerLeftP2p = cmd.rtcType == texts::kP2pConfer && senderId == cmd.onwerId;
     if ((result == kTalkNone || result == kTalkOtherRoom) && (senderIsSelf || callerLeftP2p)) {
       plugin_->store().markClosedBeforeCall(cmd.roomId);
     }
@@ -73,9 +74,9 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
   // This user declined on another device. A repeated ring of the room may
   // already be on its way (the caller drops this user from its recalls only
   // once the refusal reaches it): it must not ring this client again.
-  if (who == ntext::kWhoMyself) plugin_->store().markRefusedElsewhere(talk.roomId);
-  if (talk.rtcType == ntext::kP2p) {
-    if (cmd.annotation == ntext::kHungupUiClick) {
+  if (who == texts::kMyself) plugin_->store().markRefusedElsewhere(talk.roomId);
+  if (talk.rtcType == texts::kP2pConfer) {
+    if (cmd.annotation == texts::kHungupUiClick) {
       // The store has already taken the peer out of the members; the
       // duration belongs in the chat with that peer all the same.
       talkInfo chat = talk;
@@ -85,8 +86,8 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
     doLocalFinish(talk, hangupWord(cmd.annotation, senderIsSelf, otherDevice), true);
   } else if (otherDevice) {
     doLocalFinish(talk,
-                  ntext::kDealPrefix + plugin_->deviceTypeName(cmd.deviceType) +
-                      ntext::kHungupSuffix,
+                  texts::notify::kDealPrefix + plugin_->deviceTypeName(cmd.deviceType) +
+                      texts::notify::kHungupSuffix,
                   false);
   } else {
     pushCmdEvent(kEventHungup, cmd);
@@ -94,9 +95,11 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
 }
 
 void pluginNotify::notify_finish(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, ntext::kFnFinish, NT_BEGIN, logThis(this), ntext::kFnFinish);
-  MRTC_LOG(plugin_, 0, ntext::kFnFinish, NT_FINISH, static_cast<long long>(senderId),
-           static_cast<long long>(cmd.groupId), cmd.roomId.c_str(), cmd.rtcType.c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnFinish, texts::kLogBegin, logThis(this),
+           texts::notify::kFnFinish);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnFinish, texts::notify::kLogFinish,
+           static_cast<long long>(senderId), static_cast<long long>(cmd.groupId),
+           cmd.roomId.c_str(), cmd.rtcType.c_str());
   talkInfo talk;
   talk.rtcType = cmd.rtcType;
   talk.roomId = cmd.roomId;
@@ -107,7 +110,8 @@ void pluginNotify::notify_finish(int64_t senderId, mrtcCmd& cmd) {
     pushCmdEvent(kEventConferenceFinished, cmd);
   }
   if (result != kTalkDone) {
-    MRTC_LOG(plugin_, 0, ntext::kFnFinish, NT_FINISH_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnFinish, texts::notify::kLogFinishFail,
+             static_cast<int>(result));
     // The talk is over before its call reached this client.
     if (result == kTalkNone || result == kTalkOtherRoom) {
       plugin_->store().markClosedBeforeCall(cmd.roomId);
@@ -124,10 +128,11 @@ void pluginNotify::notify_finish(int64_t senderId, mrtcCmd& cmd) {
 }
 
 void pluginNotify::doLocalFinish(talkInfo& talk, const std::string& word, bool wordUnchanged) {
-  MRTC_LOG(plugin_, 0, ntext::kFnLocalFinish, NT_BEGIN, logThis(this), ntext::kFnLocalFinish);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnLocalFinish, texts::kLogBegin, logThis(this),
+           texts::notify::kFnLocalFinish);
   plugin_->store().finishTalk(talk);
   mrtcCmd cmd;
-  cmd.annotation = wordUnchanged ? word : ntext::kLocalPrefix + word;
+  cmd.annotation = wordUnchanged ? word : texts::notify::kLocalPrefix + word;
   cmd.senderId = plugin_->selfId();
   cmd.groupId = talk.groupId;
   cmd.roomId = talk.roomId;
@@ -135,7 +140,8 @@ void pluginNotify::doLocalFinish(talkInfo& talk, const std::string& word, bool w
   cmd.rtcType = talk.rtcType;
   cmd.extend = "{\"rtcType\":\"" + jsonEscape(talk.rtcType) + "\"}";
   pushCmdEvent(kEventFinished, cmd);
-  MRTC_LOG(plugin_, 0, ntext::kFnLocalFinish, NT_END, logThis(this), ntext::kFnLocalFinish);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnLocalFinish, texts::kLogEnd, logThis(this),
+           texts::notify::kFnLocalFinish);
 }
 
 }  // namespace imsdkmrtc

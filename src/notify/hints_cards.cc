@@ -8,19 +8,16 @@
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "plugin/text_readers.h"
+#include "plugin/ui_event_types.h"
+#include "plugin/weak_hint_words.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
 
 namespace {
 
-constexpr int32_t kHintBodyType = 12;
-constexpr int32_t kHintBegin = 21;
-constexpr int32_t kHintFinish = 22;
 // A finish hint for a room seen this long ago (seconds) may be shown again.
 constexpr int64_t kHintRoomKeepSec = 600;
-constexpr uint8_t kEventHint = 21;
-constexpr uint8_t kEventCard = 22;
 constexpr int32_t kDeviceH5 = 5;
 
 }  // namespace
@@ -28,7 +25,8 @@ constexpr int32_t kDeviceH5 = 5;
 bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& extension) {
   // Reached from the notification, post-server and request threads.
   imsdk::autoLock guard(plugin_->lock());
-  MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_BEGIN, logThis(this), ntext::kFnWeakHint);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, texts::kLogBegin, logThis(this),
+           texts::notify::kFnWeakHint);
   const int64_t now = tools::getLocalTime();
   for (size_t i = 0; i < hintRooms_.size(); ++i) {
     if (now - hintRooms_[i].seenAt > kHintRoomKeepSec) {
@@ -37,23 +35,24 @@ bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& 
       break;
     }
   }
-  if (getJsonInt(body, ntext::kKeyMsgBodyType) != kHintBodyType) return false;
-  const int32_t operType = getJsonInt(extension, ntext::kKeyOperType);
-  if (operType == kHintBegin || operType == kHintFinish) pushTextEvent(kEventHint, extension);
-  const std::string usersInfo = getJsonString(extension, ntext::kKeyUsersInfo);
-  if (operType == kHintBegin) {
+  if (getJsonInt(body, texts::kKeyMsgBodyType) != kHintBodyType) return false;
+  const int32_t operType = getJsonInt(extension, texts::kKeyOperType);
+  if (operType == kHintOperBegin || operType == kHintOperFinish)
+    pushTextEvent(kEventHint, extension);
+  const std::string usersInfo = getJsonString(extension, texts::kKeyUsersInfo);
+  if (operType == kHintOperBegin) {
     // A call outside any group is announced only when such calls are on.
     return plugin_->settings().unbindSwitch.load() == 0 &&
-           getKeyValue(usersInfo, ntext::kKeyGroupId) == "0";
+           getKeyValue(usersInfo, texts::kKeyGroupId) == "0";
   }
-  if (operType != kHintFinish) return false;
-  const std::string roomId = getKeyValue(usersInfo, ntext::kKeyRoomId);
-  MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_HINT_ROOM, roomId.c_str());
+  if (operType != kHintOperFinish) return false;
+  const std::string roomId = getKeyValue(usersInfo, texts::kKeyRoomId);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, texts::notify::kLogHintRoom, roomId.c_str());
   if (roomId.empty()) return false;
   // Every member's client writes a finish hint; only the first is shown.
   for (const hintRoom& seen : hintRooms_) {
     if (seen.roomId == roomId) {
-      MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_HINT_HIDE);
+      MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, texts::notify::kLogHintHide);
       return true;
     }
   }
@@ -65,17 +64,17 @@ bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& 
     hintRooms_.pop_back();
   }
   hintRooms_.push_back(hintRoom{roomId, now});
-  MRTC_LOG(plugin_, 0, ntext::kFnWeakHint, NT_HINT_ADD);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, texts::notify::kLogHintAdd);
   return false;
 }
 
 bool pluginNotify::onTempNotify(const std::string& body, mrtcCmd& cmd) {
   std::string card = body;
   const int32_t code = plugin_->proxy().reviseVnioMicroTemplet(card);
-  MRTC_LOG(plugin_, 0, ntext::kFnTemp, NT_REVISE, code);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnTemp, texts::notify::kLogRevise, code);
   cardInfo info;
   if (!msgProxy::readCardInfo(card, info)) return false;
-  if (info.rtcType != ntext::kMicro) {
+  if (info.rtcType != texts::kMicroConfer) {
     pushTextEvent(kEventCard, body);
     return false;
   }
@@ -92,11 +91,11 @@ bool pluginNotify::onTempNotify(const std::string& body, mrtcCmd& cmd) {
   cmd.selects = info.selects;
   cmd.members = info.selects;
   cmd.beginTime = tools::strToInt64(info.beginTime);
-  cmd.extend = info.singleRead ? ntext::kExtendSingle : ntext::kExtendNormal;
+  cmd.extend = info.singleRead ? texts::kExtendSingle : texts::notify::kExtendNormal;
   cmd.cmode = info.conferMode;
   cmd.version = info.version;
   cmd.deviceType = kDeviceH5;
-  cmd.VideoStatus = ntext::kMulti;
+  cmd.VideoStatus = texts::kVideoStatusMulti;
   cmd.srvVer = info.srvVer;
   cmd.srvTag = info.srvTag;
   return false;

@@ -1,25 +1,20 @@
 // Texts of the notification handlers: annotation words, extend keys and log
-// formats, kept in one place. Log formats are macros so that the compiler
-// checks them against their arguments.
+// formats, kept in one place. The compiler checks each format against its
+// arguments at the log call.
 #pragma once
 
-#include "plugin/shared_texts.h"
+#include "plugin/annotation_words.h"
+#include "plugin/log_formats.h"
+#include "plugin/wire_words.h"
 
 namespace imsdkmrtc {
-namespace ntext {
+namespace texts::notify {
 
 // Annotation words received or reported.
-constexpr char kAccept[] = "accept";
-constexpr char kRefuse[] = "refuse";
-constexpr char kFarUiRefuse[] = "far_ui_refuse";
 constexpr char kBusyInRtc[] = "busy_inrtc";
 constexpr char kBusyInTel[] = "busy_intel";
-constexpr char kCancelCallTimeout[] = "cancel_calltimeout";
-constexpr char kCancelUiClick[] = "cancel_uiclick";
-constexpr char kHungupUiClick[] = "hungup_uiclick";
 constexpr char kFarCallReply[] = "far_sdk_callreply";
 constexpr char kFarCallInvite[] = "far_sdk_callinvite";
-constexpr char kFarVersionFail[] = "far_sdk_versionmatchfail";
 constexpr char kBeCallTimeout[] = "local_sdk_becalltimeout";
 constexpr char kKeepAliveTimeout[] = "local_sdk_keepalivetimeout";
 constexpr char kOtherAccept[] = "other_accept";
@@ -32,36 +27,16 @@ constexpr char kOtherPrefix[] = "other_";
 constexpr char kEndSuffix[] = "_end";
 constexpr char kWaitSuffix[] = "_wait";
 
-// Who-words handed to the store with a hang-up.
-constexpr char kWhoMyself[] = "myself";
-constexpr char kWhoOther[] = "other";
-
-// Call kinds and states.
-inline constexpr const auto& kP2p = texts::kP2pConfer;
-constexpr char kMicro[] = "microconfer";
-constexpr char kMulti[] = "multi";
-constexpr char kSingle[] = "single";
-constexpr char kTalkingActive[] = "talking_active";
-constexpr char kTalkingNoActive[] = "talking_noactive";
-constexpr char kIdle[] = "idle";
-
 // Suffixes of the default initial state, by conference mode.
 constexpr char kInitChat[] = "_312";
 constexpr char kInitControl[] = "_322";
 constexpr char kInitLive[] = "_300";
 
 // Keys read from received texts.
-constexpr char kKeyMode[] = "mode";
 constexpr char kKeyCaller[] = "caller";
 constexpr char kKeyInviter[] = "inviter";
-constexpr char kKeyMsgBodyType[] = "msgBodyType";
-constexpr char kKeyOperType[] = "operType";
-constexpr char kKeyUsersInfo[] = "usersInfo";
-constexpr char kKeyGroupId[] = "groupId";
-constexpr char kKeyRoomId[] = "roomId";
 
 // Extend texts of a card turned into a call.
-constexpr char kExtendSingle[] = "{\"mode\":\"single\"}";
 constexpr char kExtendNormal[] = "{\"mode\":\"normal\"}";
 
 // Function names in log lines.
@@ -92,91 +67,89 @@ constexpr char kFnLoseFinish[] = "imsdkmrtc::pluginNotify::notify_losefinishtime
 constexpr char kFnWeakHint[] = "imsdkmrtc::pluginNotify::onWeakHintNotify";
 constexpr char kFnTemp[] = "imsdkmrtc::pluginNotify::onTempNotify";
 
-}  // namespace ntext
-}  // namespace imsdkmrtc
-
 // Log formats.
-#define NT_BEGIN ::imsdkmrtc::texts::kLogBegin
-#define NT_END ::imsdkmrtc::texts::kLogEnd
-
-#define NT_NOTIFY_PARSE_FAIL "notify: transfrom to cmd fail."
-#define NT_NOTIFY_NOT_MULTI "notify: not multi message."
-#define NT_NOTIFY_IGNORE "notify: ignore recvCmd:%s."
-#define NT_NOTIFY_RECV "notify: recvCmd:%s."
-#define NT_NOTIFY_REPEAT "notify: msgId=%lld from %lld already acted on."
-#define NT_OFFLINE_PULL "onOffLineNotify: pull count=%d."
-#define NT_OFFLINE_PARSE_FAIL "onOffLineNotify: transfrom to cmd fail."
-#define NT_OFFLINE_CMD \
-  "onOffLineNotify: sender=%lld,devtype=%d,ver=%s,type=%d,room=%s,rtcType=%s."
-#define NT_OFFLINE_NO_SUPPORT "no support."
-#define NT_OFFLINE_FLAT "onOffLineNotify: flat count=%d."
-#define NT_PUSH_PARSE_FAIL "onPushNotify: transfrom to cmd fail."
-#define NT_PUSH_NOT_MULTI "onPushNotify: not multi message."
-#define NT_PUSH_RECV "onPushNotify: recvCmd:%s."
+constexpr char kLogNotifyParseFail[] = "notify: transfrom to cmd fail.";
+constexpr char kLogNotifyNotMulti[] = "notify: not multi message.";
+constexpr char kLogNotifyIgnore[] = "notify: ignore recvCmd:%s.";
+constexpr char kLogNotifyRecv[] = "notify: recvCmd:%s.";
+constexpr char kLogNotifyRepeat[] = "notify: msgId=%lld from %lld already acted on.";
+constexpr char kLogOfflinePull[] = "onOffLineNotify: pull count=%d.";
+constexpr char kLogOfflineParseFail[] = "onOffLineNotify: transfrom to cmd fail.";
+constexpr char kLogOfflineCmd[] =
+    "onOffLineNotify: sender=%lld,devtype=%d,ver=%s,type=%d,room=%s,rtcType=%s.";
+constexpr char kLogOfflineNoSupport[] = "no support.";
+constexpr char kLogOfflineFlat[] = "onOffLineNotify: flat count=%d.";
+constexpr char kLogPushParseFail[] = "onPushNotify: transfrom to cmd fail.";
+constexpr char kLogPushNotMulti[] = "onPushNotify: not multi message.";
+constexpr char kLogPushRecv[] = "onPushNotify: recvCmd:%s.";
 // Bounds on what other clients send.
-#define NT_BODY_TOO_LONG "notify: body too long=%lld, limit=%lld, dropped."
-#define NT_LIST_TOO_LONG "notify: id list too long=%lld, limit=%lld, dropped."
-#define NT_INVALID_IDS "notify: invalid ids dropped=%d."
-#define NT_OFFLINE_CACHE_FULL "offlineCache full=%d, oldest dropped."
+constexpr char kLogBodyTooLong[] = "notify: body too long=%lld, limit=%lld, dropped.";
+constexpr char kLogListTooLong[] = "notify: id list too long=%lld, limit=%lld, dropped.";
+constexpr char kLogInvalidIds[] = "notify: invalid ids dropped=%d.";
+constexpr char kLogOfflineCacheFull[] = "offlineCache full=%d, oldest dropped.";
 // "fireCacheOffline" and a full-width colon (GB2312 A3 BA).
-#define NT_FIRE_CACHE "fireCacheOffline\xA3\xBAoffcnt=%d."
+constexpr char kLogFireCache[] = "fireCacheOffline\xA3\xBAoffcnt=%d.";
 
-#define NT_UI_SENT "send ui event: type=%d, annotation=%s, ret=%d."
-#define NT_UI_CALL_COUNT "call event, members.size=%d."
-#define NT_UI_CALL_MEMBERS "call event, members=%s."
-#define NT_EXTEND_COUNT "buildEventExtend initStateCnt=%d."
-#define NT_EXTEND_JSON "buildEventExtend json=%s."
+constexpr char kLogUiSent[] = "send ui event: type=%d, annotation=%s, ret=%d.";
+constexpr char kLogUiCallCount[] = "call event, members.size=%d.";
+constexpr char kLogUiCallMembers[] = "call event, members=%s.";
+constexpr char kLogExtendCount[] = "buildEventExtend initStateCnt=%d.";
+constexpr char kLogExtendJson[] = "buildEventExtend json=%s.";
 
-#define NT_CALL_NO_BECALL "notify_call: no becall."
-#define NT_CALL_MICRO_OWNER "notify_call: microconfer is onwer."
-#define NT_CALL_EXTEND \
-  "notify_call: extend=%s single=%d rtcType=%s token=%s srvVer=%s srvTag=%s videoType=%s."
-#define NT_CALL_VERSION "notify_call: version not sync! "
-#define NT_CALL_REFUSED "notify_call: already refuse."
-#define NT_CALL_PARAM "notify_call: param error."
-#define NT_CALL_EQUAL "notify_call: exist equal talk."
-#define NT_CALL_BUSY "notify_call: busy, is talking."
-#define NT_CALL_BUSY_FAIL "notify_call: sendMsg hungup(busy) fail."
-#define NT_CALL_COUNTS "select_cnt=%d, member_cnt=%d."
-#define NT_CALL_WAIT "notify_call: waitCnt=%d."
+constexpr char kLogCallNoBecall[] = "notify_call: no becall.";
+constexpr char kLogCallMicroOwner[] = "notify_call: microconfer is onwer.";
+constexpr char kLogCallExtend[] =
+    "notify_call: extend=%s single=%d rtcType=%s token=%s srvVer=%s srvTag=%s videoType=%s.";
+constexpr char kLogCallVersion[] = "notify_call: version not sync! ";
+constexpr char kLogCallRefused[] = "notify_call: already refuse.";
+constexpr char kLogCallParam[] = "notify_call: param error.";
+constexpr char kLogCallEqual[] = "notify_call: exist equal talk.";
+constexpr char kLogCallBusy[] = "notify_call: busy, is talking.";
+constexpr char kLogCallBusyFail[] = "notify_call: sendMsg hungup(busy) fail.";
+constexpr char kLogCallCounts[] = "select_cnt=%d, member_cnt=%d.";
+constexpr char kLogCallWait[] = "notify_call: waitCnt=%d.";
 
-#define NT_INVITE_ME "notify_invite: I beinvite=%d."
-#define NT_INVITE_EXTEND "notify_invite: extend=%s single=%d rtcType=%s token=%s."
-#define NT_INVITE_VERSION "notify_invite: version not sync! "
-#define NT_INVITE_REFUSED "notify_invite: already refuse."
-#define NT_INVITE_BUSY "notify_invite: busy, is talking.."
-#define NT_INVITE_FAIL "notify_invite: invite fail=%d."
-#define NT_INVITE_INTO_FAIL "notify_invite: sendMsg intoroom(noactive) fail."
-#define NT_INVITE_WAIT "notify_invite: waitMemCnt=%d."
+constexpr char kLogInviteMe[] = "notify_invite: I beinvite=%d.";
+constexpr char kLogInviteExtend[] = "notify_invite: extend=%s single=%d rtcType=%s token=%s.";
+constexpr char kLogInviteVersion[] = "notify_invite: version not sync! ";
+constexpr char kLogInviteRefused[] = "notify_invite: already refuse.";
+constexpr char kLogInviteBusy[] = "notify_invite: busy, is talking..";
+constexpr char kLogInviteFail[] = "notify_invite: invite fail=%d.";
+constexpr char kLogInviteIntoFail[] = "notify_invite: sendMsg intoroom(noactive) fail.";
+constexpr char kLogInviteWait[] = "notify_invite: waitMemCnt=%d.";
 
-#define NT_INTOROOM \
-  "notify_intoroom sendUserId=%lld,groupId=%lld,roomId=%s,memCnt=%d,annotation=%s."
-#define NT_INTOROOM_FAIL "notify_intoroom: NO_TALKING/UNEQUAL_TALK."
-#define NT_REPLY "notify_reply sendUserId=%lld, groupId=%lld, roomId=%s."
-#define NT_REPLY_FAIL "notify_reply reply fail ret=%d."
-#define NT_QUERYTALK "notify_querytalk"
-#define NT_REPLY_QUERY_WAIT "notify_reply_querytalk: waitMemCnt=%d."
-#define NT_REPLY_QUERY_INTO_FAIL "notify_reply_querytalk: sendMsg_intoroom fail."
-#define NT_VERSION "notify_version sendUserId=%lld, groupId=%lld, roomId=%s."
+constexpr char kLogIntoroom[] =
+    "notify_intoroom sendUserId=%lld,groupId=%lld,roomId=%s,memCnt=%d,annotation=%s.";
+constexpr char kLogIntoroomFail[] = "notify_intoroom: NO_TALKING/UNEQUAL_TALK.";
+constexpr char kLogReply[] = "notify_reply sendUserId=%lld, groupId=%lld, roomId=%s.";
+constexpr char kLogReplyFail[] = "notify_reply reply fail ret=%d.";
+constexpr char kLogQuerytalk[] = "notify_querytalk";
+constexpr char kLogReplyQueryWait[] = "notify_reply_querytalk: waitMemCnt=%d.";
+constexpr char kLogReplyQueryIntoFail[] = "notify_reply_querytalk: sendMsg_intoroom fail.";
+constexpr char kLogVersion[] = "notify_version sendUserId=%lld, groupId=%lld, roomId=%s.";
 
-#define NT_HUNGUP "notify_hungup sendUserId=%lld, groupId=%lld, roomId=%s."
-#define NT_HUNGUP_FAIL "notify_hungup: ret=%d."
-#define NT_FINISH "notify_finish sendUserId=%lld, groupId=%lld, roomId=%s, rtcType=%s."
-#define NT_FINISH_FAIL "notify_finish finish fail ret=%d."
+constexpr char kLogHungup[] = "notify_hungup sendUserId=%lld, groupId=%lld, roomId=%s.";
+constexpr char kLogHungupFail[] = "notify_hungup: ret=%d.";
+constexpr char kLogFinish[] = "notify_finish sendUserId=%lld, groupId=%lld, roomId=%s, rtcType=%s.";
+constexpr char kLogFinishFail[] = "notify_finish finish fail ret=%d.";
 
-#define NT_TIMEOUT "notify_timeout type=%d, key=%s, memCnt=%d."
-#define NT_TIMEOUT_OUT "notify_timeout outMembersCnt=%d."
-#define NT_TIMEOUT_FAIL "notify_timeout ret=%d."
-#define NT_KEEPALIVE "notify_keepalivetimeout"
+constexpr char kLogTimeout[] = "notify_timeout type=%d, key=%s, memCnt=%d.";
+constexpr char kLogTimeoutOut[] = "notify_timeout outMembersCnt=%d.";
+constexpr char kLogTimeoutFail[] = "notify_timeout ret=%d.";
+constexpr char kLogKeepalive[] = "notify_keepalivetimeout";
 // "notify_keepalivetimeout", a full-width colon (GB2312 A3 BA), "no_talking.".
-#define NT_KEEPALIVE_NONE "notify_keepalivetimeout\xA3\xBAno_talking."
-#define NT_RECALL "notify_recalltimeout key=%s, roomId=%s, fireTime=%lld, recallCnt=%d, memcnt=%d."
-#define NT_RECALL_FAIL "notify_recalltimeout ret=%d."
-#define NT_RECALL_SEND "notify_recalltimeout send_recall tickcnt=%d, memcnt=%d."
-#define NT_LOSE_FINISH "notify_losefinishtimeout key=%s."
-#define NT_LOSE_FINISH_FAIL "notify_losefinishtimeout ret=%d."
+constexpr char kLogKeepaliveNone[] = "notify_keepalivetimeout\xA3\xBAno_talking.";
+constexpr char kLogRecall[] =
+    "notify_recalltimeout key=%s, roomId=%s, fireTime=%lld, recallCnt=%d, memcnt=%d.";
+constexpr char kLogRecallFail[] = "notify_recalltimeout ret=%d.";
+constexpr char kLogRecallSend[] = "notify_recalltimeout send_recall tickcnt=%d, memcnt=%d.";
+constexpr char kLogLoseFinish[] = "notify_losefinishtimeout key=%s.";
+constexpr char kLogLoseFinishFail[] = "notify_losefinishtimeout ret=%d.";
 
-#define NT_HINT_ROOM "onWeakHintNotify: roomId=%s."
-#define NT_HINT_HIDE "onWeakHintNotify: hide."
-#define NT_HINT_ADD "onWeakHintNotify: add."
-#define NT_REVISE "reviseVnioMicroTemplet: code=%d."
+constexpr char kLogHintRoom[] = "onWeakHintNotify: roomId=%s.";
+constexpr char kLogHintHide[] = "onWeakHintNotify: hide.";
+constexpr char kLogHintAdd[] = "onWeakHintNotify: add.";
+constexpr char kLogRevise[] = "reviseVnioMicroTemplet: code=%d.";
+
+}  // namespace texts::notify
+}  // namespace imsdkmrtc

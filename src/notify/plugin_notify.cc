@@ -6,6 +6,7 @@
 #include "notify/notify_texts.h"
 #include "plugin/mrtc_plugin.h"
 #include "plugin/text_readers.h"
+#include "plugin/wire_words.h"
 
 namespace imsdkmrtc {
 
@@ -27,17 +28,17 @@ talkInfo pluginNotify::talkFromCmd(int64_t senderId, const mrtcCmd& cmd) const {
   talk.videoType = cmd.videoType;
   // The chat the command came in, seen from here: the caller.
   talk.targetId = senderId;
-  talk.single = getJsonString(cmd.extend, ntext::kKeyMode) == ntext::kSingle ? 1 : 0;
+  talk.single = getJsonString(cmd.extend, texts::kKeyMode) == texts::kModeSingle ? 1 : 0;
   return talk;
 }
 
 void pluginNotify::fillDefaultInitState(mrtcCmd& cmd, int64_t selfId) const {
   if (!cmd.initState.empty()) return;
-  const char* suffix = ntext::kInitControl;
-  if (cmd.cmode == "chat") {
-    suffix = ntext::kInitChat;
-  } else if (cmd.cmode == "live") {
-    suffix = ntext::kInitLive;
+  const char* suffix = texts::notify::kInitControl;
+  if (cmd.cmode == texts::kConferChat) {
+    suffix = texts::notify::kInitChat;
+  } else if (cmd.cmode == texts::kConferLive) {
+    suffix = texts::notify::kInitLive;
   }
   cmd.initState.push_back(std::to_string(selfId) + suffix);
 }

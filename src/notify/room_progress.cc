@@ -7,6 +7,7 @@
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "plugin/text_readers.h"
+#include "plugin/ui_event_types.h"
 #include "plugin/version.h"
 #include "timer/timeout_record.h"
 
@@ -14,25 +15,22 @@ namespace imsdkmrtc {
 
 namespace {
 
-constexpr int32_t kWaitSeconds = 88;
 constexpr int32_t kHintCaller = 1;
 constexpr int32_t kHintInviter = 2;
-constexpr uint8_t kEventIntoRoom = 3;
-constexpr uint8_t kEventReply = 7;
-constexpr uint8_t kEventTalkState = 10;
 
 }  // namespace
 
 void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, ntext::kFnIntoRoom, NT_BEGIN, logThis(this), ntext::kFnIntoRoom);
-  MRTC_LOG(plugin_, 0, ntext::kFnIntoRoom, NT_INTOROOM, static_cast<long long>(senderId),
-           static_cast<long long>(cmd.groupId), cmd.roomId.c_str(),
-           static_cast<int>(cmd.members.size()), cmd.annotation.c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnIntoRoom, texts::kLogBegin, logThis(this),
+           texts::notify::kFnIntoRoom);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnIntoRoom, texts::notify::kLogIntoroom,
+           static_cast<long long>(senderId), static_cast<long long>(cmd.groupId),
+           cmd.roomId.c_str(), static_cast<int>(cmd.members.size()), cmd.annotation.c_str());
   talkInfo talk;
   talk.groupId = cmd.groupId;
   talk.roomId = cmd.roomId;
   const bool known = plugin_->store().remoteIntoRoom(senderId, talk) == kTalkDone;
-  if (!known) MRTC_LOG(plugin_, 0, ntext::kFnIntoRoom, NT_INTOROOM_FAIL);
+  if (!known) MRTC_LOG(plugin_, 0, texts::notify::kFnIntoRoom, texts::notify::kLogIntoroomFail);
   const int64_t self = plugin_->selfId();
   // This user answered on another device before the call reached this one
   // (a message of this user comes from another device: the network never
@@ -41,7 +39,7 @@ void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
     plugin_->store().markClosedBeforeCall(cmd.roomId);
   }
   const bool acceptedElsewhere =
-      senderId == self && talk.rtcType == ntext::kP2p && cmd.annotation == ntext::kAccept;
+      senderId == self && talk.rtcType == texts::kP2pConfer && cmd.annotation == texts::kAccept;
   const bool enteredElsewhere = senderId == self && cmd.deviceType != plugin_->ownDeviceType();
   // The caller may keep recalling until its media link reports this user in
   // the room; those repeated rings must not ring this client again.
@@ -49,11 +47,11 @@ void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
     plugin_->store().markAnsweredElsewhere(talk.roomId);
   }
   // This user answered on another device: stop ringing here.
-  if (acceptedElsewhere) doLocalFinish(talk, ntext::kOtherAccept, true);
+  if (acceptedElsewhere) doLocalFinish(talk, texts::notify::kOtherAccept, true);
   if (enteredElsewhere) {
     doLocalFinish(talk,
-                  ntext::kDealPrefix + plugin_->deviceTypeName(cmd.deviceType) +
-                      ntext::kIntoRoomSuffix,
+                  texts::notify::kDealPrefix + plugin_->deviceTypeName(cmd.deviceType) +
+                      texts::notify::kIntoRoomSuffix,
                   false);
   }
   cmd.extend = deviceFragment(cmd.deviceType, true);
@@ -61,13 +59,16 @@ void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
 }
 
 void pluginNotify::notify_join(int64_t, mrtcCmd&) {
-  MRTC_LOG(plugin_, 0, ntext::kFnJoin, NT_BEGIN, logThis(this), ntext::kFnJoin);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnJoin, texts::kLogBegin, logThis(this),
+           texts::notify::kFnJoin);
 }
 
 void pluginNotify::notify_reply(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, ntext::kFnReply, NT_BEGIN, logThis(this), ntext::kFnReply);
-  MRTC_LOG(plugin_, 0, ntext::kFnReply, NT_REPLY, static_cast<long long>(senderId),
-           static_cast<long long>(cmd.groupId), cmd.roomId.c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnReply, texts::kLogBegin, logThis(this),
+           texts::notify::kFnReply);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnReply, texts::notify::kLogReply,
+           static_cast<long long>(senderId), static_cast<long long>(cmd.groupId),
+           cmd.roomId.c_str());
   talkInfo talk;
   talk.roomId = cmd.roomId;
   talk.groupId = cmd.groupId;
@@ -75,13 +76,15 @@ void pluginNotify::notify_reply(int64_t senderId, mrtcCmd& cmd) {
   if (result == kTalkDone) {
     pushCmdEvent(kEventReply, cmd);
   } else {
-    MRTC_LOG(plugin_, 0, ntext::kFnReply, NT_REPLY_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnReply, texts::notify::kLogReplyFail,
+             static_cast<int>(result));
   }
 }
 
 void pluginNotify::notify_querytalk(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, ntext::kFnQueryTalk, NT_BEGIN, logThis(this), ntext::kFnQueryTalk);
-  MRTC_LOG(plugin_, 0, ntext::kFnQueryTalk, NT_QUERYTALK);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnQueryTalk, texts::kLogBegin, logThis(this),
+           texts::notify::kFnQueryTalk);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnQueryTalk, texts::notify::kLogQuerytalk);
   talkInfo talk;
   talk.roomId = cmd.roomId;
   if (plugin_->store().checkQueryTalk(cmd.groupId, senderId, talk) == kTalkDone) {
@@ -90,8 +93,8 @@ void pluginNotify::notify_querytalk(int64_t senderId, mrtcCmd& cmd) {
 }
 
 void pluginNotify::notify_reply_querytalk(int64_t, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, ntext::kFnReplyQueryTalk, NT_BEGIN, logThis(this),
-           ntext::kFnReplyQueryTalk);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnReplyQueryTalk, texts::kLogBegin, logThis(this),
+           texts::notify::kFnReplyQueryTalk);
   talkInfo talk;
   talk.roomId = cmd.roomId;
   talk.onwerId = cmd.onwerId;
@@ -103,30 +106,32 @@ void pluginNotify::notify_reply_querytalk(int64_t, mrtcCmd& cmd) {
   if (plugin_->store().remoteReplyQueryTalk(talk) != kTalkDone) return;
   const std::vector<int64_t> waiting = waitingMembers(talk, plugin_->selfId());
   if (!waiting.empty()) {
-    MRTC_LOG(plugin_, 0, ntext::kFnReplyQueryTalk, NT_REPLY_QUERY_WAIT,
+    MRTC_LOG(plugin_, 0, texts::notify::kFnReplyQueryTalk, texts::notify::kLogReplyQueryWait,
              static_cast<int>(waiting.size()));
     plugin_->addTimeout(kTimeoutWait, cmd.roomId, waiting, kWaitSeconds, kTimeoutMemberCategory,
                         kMembersReplace, "");
   }
   if (!plugin_->proxy().sendMsg_intoroom("", talk, kSendOnly)) {
-    MRTC_LOG(plugin_, 0, ntext::kFnReplyQueryTalk, NT_REPLY_QUERY_INTO_FAIL);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnReplyQueryTalk, texts::notify::kLogReplyQueryIntoFail);
   }
   plugin_->startKeepAlive();
   pushCmdEvent(kEventTalkState, cmd);
 }
 
 void pluginNotify::notify_version(int64_t senderId, mrtcCmd& cmd) {
-  MRTC_LOG(plugin_, 0, ntext::kFnVersion, NT_BEGIN, logThis(this), ntext::kFnVersion);
-  MRTC_LOG(plugin_, 0, ntext::kFnVersion, NT_VERSION, static_cast<long long>(senderId),
-           static_cast<long long>(cmd.groupId), cmd.roomId.c_str());
-  if (cmd.annotation != ntext::kFarVersionFail) return;
+  MRTC_LOG(plugin_, 0, texts::notify::kFnVersion, texts::kLogBegin, logThis(this),
+           texts::notify::kFnVersion);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnVersion, texts::notify::kLogVersion,
+           static_cast<long long>(senderId), static_cast<long long>(cmd.groupId),
+           cmd.roomId.c_str());
+  if (cmd.annotation != texts::kFarVersionFail) return;
   const int32_t check = compareVersion(cmd.version);
   const std::string self = std::to_string(plugin_->selfId());
   // The hint's case: this user called or invited the sender.
   int32_t kase = 0;
-  if (getJsonString(cmd.extend, ntext::kKeyCaller) == self) {
+  if (getJsonString(cmd.extend, texts::notify::kKeyCaller) == self) {
     kase = kHintCaller;
-  } else if (getJsonString(cmd.extend, ntext::kKeyInviter) == self) {
+  } else if (getJsonString(cmd.extend, texts::notify::kKeyInviter) == self) {
     kase = kHintInviter;
   }
   if (kase == 0) return;

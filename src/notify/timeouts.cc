@@ -8,20 +8,13 @@
 #include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
 #include "timer/timeout_record.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
 
-namespace {
-
-constexpr uint8_t kEventFinished = 5;
-constexpr uint8_t kEventNoAnswer = 6;
-constexpr uint8_t kEventBoardSummary = 8;
-constexpr uint8_t kEventBoardEmpty = 9;
-constexpr uint8_t kEventCard = 22;
-
-}  // namespace
+namespace {}  // namespace
 
 void pluginNotify::onTimeoutDispatch(const timeoutRecord& record) {
   if (record.type == kTimeoutKeepAlive) {
@@ -50,17 +43,20 @@ void pluginNotify::onTimeoutDispatch(const timeoutRecord& record) {
 }
 
 void pluginNotify::notify_timeout(const timeoutRecord& record) {
-  MRTC_LOG(plugin_, 0, ntext::kFnTimeout, NT_BEGIN, logThis(this), ntext::kFnTimeout);
-  MRTC_LOG(plugin_, 0, ntext::kFnTimeout, NT_TIMEOUT, record.type, record.key.c_str(),
-           static_cast<int>(record.members.size()));
+  MRTC_LOG(plugin_, 0, texts::notify::kFnTimeout, texts::kLogBegin, logThis(this),
+           texts::notify::kFnTimeout);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnTimeout, texts::notify::kLogTimeout, record.type,
+           record.key.c_str(), static_cast<int>(record.members.size()));
   const int64_t self = plugin_->selfId();
   talkInfo talk;
   talk.roomId = record.key;
   std::vector<int64_t> out;
   const uint32_t result = plugin_->store().memberTimeout(record.members, out, talk);
-  MRTC_LOG(plugin_, 0, ntext::kFnTimeout, NT_TIMEOUT_OUT, static_cast<int>(out.size()));
+  MRTC_LOG(plugin_, 0, texts::notify::kFnTimeout, texts::notify::kLogTimeoutOut,
+           static_cast<int>(out.size()));
   if (result != kTalkDone) {
-    MRTC_LOG(plugin_, 0, ntext::kFnTimeout, NT_TIMEOUT_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnTimeout, texts::notify::kLogTimeoutFail,
+             static_cast<int>(result));
     return;
   }
   mrtcCmd missed;
@@ -76,7 +72,7 @@ void pluginNotify::notify_timeout(const timeoutRecord& record) {
   // This user's own ring ran out.
   plugin_->store().finishTalk(talk);
   mrtcCmd finished;
-  finished.annotation = ntext::kBeCallTimeout;
+  finished.annotation = texts::notify::kBeCallTimeout;
   finished.senderId = self;
   finished.roomId = talk.roomId;
   finished.groupId = talk.groupId;
@@ -85,36 +81,39 @@ void pluginNotify::notify_timeout(const timeoutRecord& record) {
 }
 
 void pluginNotify::notify_keepalivetimeout(const timeoutRecord&) {
-  MRTC_LOG(plugin_, 0, ntext::kFnKeepAlive, NT_BEGIN, logThis(this), ntext::kFnKeepAlive);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnKeepAlive, texts::kLogBegin, logThis(this),
+           texts::notify::kFnKeepAlive);
   talkInfo talk;
   if (plugin_->store().keepaliveTimeout(talk) != kTalkDone) {
-    MRTC_LOG(plugin_, 0, ntext::kFnKeepAlive, NT_KEEPALIVE_NONE);
+    MRTC_LOG(plugin_, 0, texts::notify::kFnKeepAlive, texts::notify::kLogKeepaliveNone);
     return;
   }
   mrtcCmd finished;
-  finished.annotation = ntext::kKeepAliveTimeout;
+  finished.annotation = texts::notify::kKeepAliveTimeout;
   finished.senderId = plugin_->selfId();
   finished.roomId = talk.roomId;
   finished.groupId = talk.groupId;
   finished.onwerId = talk.onwerId;
   pushCmdEvent(kEventFinished, finished);
-  MRTC_LOG(plugin_, 0, ntext::kFnKeepAlive, NT_KEEPALIVE);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnKeepAlive, texts::notify::kLogKeepalive);
 }
 
 void pluginNotify::notify_recalltimeout(const timeoutRecord& record) {
-  MRTC_LOG(plugin_, 0, ntext::kFnRecall, NT_BEGIN, logThis(this), ntext::kFnRecall);
-  MRTC_LOG(plugin_, 0, ntext::kFnRecall, NT_RECALL, record.key.c_str(), record.roomId.c_str(),
-           static_cast<long long>(record.fireTime), record.recallCnt,
+  MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, texts::kLogBegin, logThis(this),
+           texts::notify::kFnRecall);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, texts::notify::kLogRecall, record.key.c_str(),
+           record.roomId.c_str(), static_cast<long long>(record.fireTime), record.recallCnt,
            static_cast<int>(record.members.size()));
   std::vector<int64_t> ids = record.members;
   const uint32_t result = plugin_->store().recallTimeout(record.roomId, record.fireTime, ids);
   if (result != kTalkDone) {
-    MRTC_LOG(plugin_, 0, ntext::kFnRecall, NT_RECALL_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, texts::notify::kLogRecallFail,
+             static_cast<int>(result));
     return;
   }
   const int64_t target = tools::strToInt64(record.key);
-  MRTC_LOG(plugin_, 0, ntext::kFnRecall, NT_RECALL_SEND, record.recallCnt + 1,
-           static_cast<int>(ids.size()));
+  MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, texts::notify::kLogRecallSend,
+           record.recallCnt + 1, static_cast<int>(ids.size()));
   plugin_->proxy().sendRecall(target, record.extra, ids);
   pluginSettings& settings = plugin_->settings();
   if (record.recallCnt < settings.recallCount.load()) {
@@ -125,7 +124,8 @@ void pluginNotify::notify_recalltimeout(const timeoutRecord& record) {
 }
 
 void pluginNotify::notify_templetdelay(const timeoutRecord& record) {
-  MRTC_LOG(plugin_, 0, ntext::kFnTempletDelay, NT_BEGIN, logThis(this), ntext::kFnTempletDelay);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnTempletDelay, texts::kLogBegin, logThis(this),
+           texts::notify::kFnTempletDelay);
   const int64_t target = tools::strToInt64(record.key);
   plugin_->proxy().sendTempMsssage(target, record.extra, record.members,
                                    record.type == kTimeoutCallCard);
@@ -133,7 +133,8 @@ void pluginNotify::notify_templetdelay(const timeoutRecord& record) {
 }
 
 void pluginNotify::notify_boardtimeout(const timeoutRecord& record) {
-  MRTC_LOG(plugin_, 0, ntext::kFnBoard, NT_BEGIN, logThis(this), ntext::kFnBoard);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnBoard, texts::kLogBegin, logThis(this),
+           texts::notify::kFnBoard);
   std::vector<mrtcCmd> held;
   if (!plugin_->board().boardTimeout(record, held)) return;
   if (held.empty()) {
@@ -158,13 +159,16 @@ void pluginNotify::notify_boardtimeout(const timeoutRecord& record) {
 }
 
 void pluginNotify::notify_losefinishtimeout(const timeoutRecord& record) {
-  MRTC_LOG(plugin_, 0, ntext::kFnLoseFinish, NT_BEGIN, logThis(this), ntext::kFnLoseFinish);
-  MRTC_LOG(plugin_, 0, ntext::kFnLoseFinish, NT_LOSE_FINISH, record.key.c_str());
+  MRTC_LOG(plugin_, 0, texts::notify::kFnLoseFinish, texts::kLogBegin, logThis(this),
+           texts::notify::kFnLoseFinish);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnLoseFinish, texts::notify::kLogLoseFinish,
+           record.key.c_str());
   talkInfo talk;
   talk.roomId = record.key;
   const uint32_t result = plugin_->store().loseFinishTimeout(talk);
   if (result != kTalkDone) {
-    MRTC_LOG(plugin_, 0, ntext::kFnLoseFinish, NT_LOSE_FINISH_FAIL, static_cast<int>(result));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnLoseFinish, texts::notify::kLogLoseFinishFail,
+             static_cast<int>(result));
   }
 }
 

@@ -7,6 +7,8 @@
 #include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
+#include "signalling/wire_texts.h"
 
 namespace imsdkmrtc {
 
@@ -16,7 +18,6 @@ namespace {
 constexpr size_t kLoggedCallMembers = 50;
 // Longer extend texts are not logged.
 constexpr size_t kLoggedExtendLimit = 512;
-constexpr uint8_t kEventCall = 1;
 // The host reads the envelope as an 8-byte block.
 constexpr int32_t kEventBlockLen = 8;
 
@@ -53,10 +54,13 @@ bool pluginNotify::pushUIEvent(imsdk::resp_mrtcEvent* record) {
   // Accepted, the record is the host's; refused, it is still ours.
   int32_t ret = host->postToApp(imsdk::kCmdUiEvent, &block, kEventBlockLen, 0);
   if (ret != 0) plugin_->releaseCmd(imsdk::kCmdUiEvent, record, 0);
-  MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_SENT, type, annotation.c_str(), ret);
+  MRTC_LOG(plugin_, 0, texts::notify::kFnPushUi, texts::notify::kLogUiSent, type,
+           annotation.c_str(), ret);
   if (type == kEventCall) {
-    MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_CALL_COUNT, static_cast<int>(memberCount));
-    MRTC_LOG(plugin_, 0, ntext::kFnPushUi, NT_UI_CALL_MEMBERS, memberText.c_str());
+    MRTC_LOG(plugin_, 0, texts::notify::kFnPushUi, texts::notify::kLogUiCallCount,
+             static_cast<int>(memberCount));
+    MRTC_LOG(plugin_, 0, texts::notify::kFnPushUi, texts::notify::kLogUiCallMembers,
+             memberText.c_str());
   }
   return ret == 0;
 }
@@ -101,12 +105,12 @@ std::string pluginNotify::buildEventExtend(const std::string& rtcType, const std
   // its string early.
   std::string out = single ? "{\"mode\":\"single\"," : "{\"mode\":\"normal\",";
   out += deviceFragment(peerDeviceType, false);
-  if (!rtcType.empty()) appendQuoted(out, "rtcType", rtcType);
-  if (!addr.empty()) appendQuoted(out, "addr", addr);
-  if (!srvVer.empty()) appendQuoted(out, "srvVer", srvVer);
-  if (!srvTag.empty()) appendQuoted(out, "srvTag", srvTag);
-  if (!roomToken.empty()) appendQuoted(out, "roomToken", roomToken);
-  appendQuoted(out, "conferMode", conferMode);
+  if (!rtcType.empty()) appendQuoted(out, texts::wire::kRtcType, rtcType);
+  if (!addr.empty()) appendQuoted(out, texts::wire::kAddr, addr);
+  if (!srvVer.empty()) appendQuoted(out, texts::wire::kSrvVer, srvVer);
+  if (!srvTag.empty()) appendQuoted(out, texts::wire::kSrvTag, srvTag);
+  if (!roomToken.empty()) appendQuoted(out, texts::wire::kRoomToken, roomToken);
+  appendQuoted(out, texts::wire::kConferMode, conferMode);
   if (!initState.empty()) {
     out += ",\"initState\":[";
     for (size_t i = 0; i < initState.size(); ++i) {
@@ -116,16 +120,17 @@ std::string pluginNotify::buildEventExtend(const std::string& rtcType, const std
     out += "]";
   }
   out += "}";
-  MRTC_LOG(plugin_, 0, ntext::kFnExtend, NT_EXTEND_COUNT, static_cast<int>(initState.size()));
+  MRTC_LOG(plugin_, 0, texts::notify::kFnExtend, texts::notify::kLogExtendCount,
+           static_cast<int>(initState.size()));
   if (out.size() < kLoggedExtendLimit) {
-    MRTC_LOG(plugin_, 0, ntext::kFnExtend, NT_EXTEND_JSON, out.c_str());
+    MRTC_LOG(plugin_, 0, texts::notify::kFnExtend, texts::notify::kLogExtendJson, out.c_str());
   }
   return out;
 }
 
 bool pluginNotify::mapP2pAnnotation(mrtcCmd& cmd, std::string& body) {
-  if (cmd.rtcType == ntext::kMicro && cmd.cmdCode != kCmdMultiMFinish) return true;
-  if (plugin_->settings().p2pSwitch.load() == 0 || cmd.rtcType != ntext::kP2p) return false;
+  if (cmd.rtcType == texts::kMicroConfer && cmd.cmdCode != kCmdMultiMFinish) return true;
+  if (plugin_->settings().p2pSwitch.load() == 0 || cmd.rtcType != texts::kP2pConfer) return false;
   const int64_t self = plugin_->selfId();
   const bool senderIsSelf = cmd.senderId == self;
   const bool otherDevice = isOtherDevice(cmd, self);
@@ -135,20 +140,21 @@ bool pluginNotify::mapP2pAnnotation(mrtcCmd& cmd, std::string& body) {
     if (plugin_->proxy().transCmd2Json(cmd, text)) body = text;
   };
   const std::string word = cmd.annotation;
-  if (word == ntext::kCancelCallTimeout || word == ntext::kCancelUiClick) {
+  if (word == texts::kCancelCallTimeout || word == texts::kCancelUiClick) {
     if (senderIsSelf) return false;
-    rewrite(ntext::kPeerPrefix + word);
+    rewrite(texts::notify::kPeerPrefix + word);
     return true;
   }
-  if (word == ntext::kBusyInRtc || word == ntext::kBusyInTel || word == ntext::kRefuse) {
-    if (otherDevice) rewrite(ntext::kOtherPrefix + word);
+  if (word == texts::notify::kBusyInRtc || word == texts::notify::kBusyInTel ||
+      word == texts::kRefuse) {
+    if (otherDevice) rewrite(texts::notify::kOtherPrefix + word);
     if (senderIsSelf) return true;
-    rewrite(ntext::kPeerPrefix + word);
+    rewrite(texts::notify::kPeerPrefix + word);
     return true;
   }
-  if (word == ntext::kAccept) {
+  if (word == texts::kAccept) {
     if (!otherDevice) return false;
-    rewrite(ntext::kOtherAccept);
+    rewrite(texts::notify::kOtherAccept);
     return true;
   }
   return false;

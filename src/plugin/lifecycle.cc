@@ -3,6 +3,7 @@
 #include "host_records.h"
 #include "notify/plugin_notify.h"
 #include "plugin/log.h"
+#include "plugin/log_formats.h"
 #include "plugin/mrtc_plugin.h"
 #include "plugin/version.h"
 #include "requests/plugin_net.h"
@@ -18,16 +19,16 @@ constexpr uint16_t kOtherRegisterAddress = 2;
 }  // namespace
 
 void mrtc_plugin::onpostServer(uint16_t event, void* record) {
-  const char* func = "imsdkmrtc::mrtc_plugin::onpostServer";
+  const char* func = texts::kFnOnPostServer;
   if (event == imsdk::kEventPreLogin) {
     int64_t now = tools::get_mill_sec();
     if (now - settings_.activeTime.load() > kActiveKeepMs) settings_.activeFlag.store(0);
     notify_->clearOfflineCache();
     const char* logo = "";
     if (record != nullptr) logo = static_cast<imsdk::postServerText*>(record)->text.c_str();
-    MRTC_LOG(this, 0, func, "listen prelogin logo=%s 20210527a.", logo);
+    MRTC_LOG(this, 0, func, texts::kLogPreLogin, logo);
   } else if (event == imsdk::kEventLogin) {
-    MRTC_LOG(this, 0, func, "listen login mrtcver=%s.", kProtocolVersion);
+    MRTC_LOG(this, 0, func, texts::kLogLogin, kProtocolVersion);
     imsdk::IHostService* h = host();
     if (h != nullptr) settings_.redirectOn.store(h->loginQuery() ? 0 : 1);
     return;
@@ -36,7 +37,7 @@ void mrtc_plugin::onpostServer(uint16_t event, void* record) {
 }
 
 bool mrtc_plugin::onOther(uint16_t type, uintptr_t a, uintptr_t b) {
-  const char* func = "imsdkmrtc::mrtc_plugin::onOther";
+  const char* func = texts::kFnOnOther;
   imsdk::IHostService* h = host();
   if (h == nullptr) return false;
   if (type == imsdk::kCmdKeepAlive || type == imsdk::kCmdConnectState) {
@@ -47,10 +48,10 @@ bool mrtc_plugin::onOther(uint16_t type, uintptr_t a, uintptr_t b) {
     std::string ip;
     uint16_t port = 0;
     if (slb_.getHostAndPort(ip, port)) {
-      MRTC_LOG(this, 0, func, "regAddr src_ip=%s, src_port=%d.", ip.c_str(), port);
+      MRTC_LOG(this, 0, func, texts::kLogRegAddr, ip.c_str(), port);
       h->registerAddress("0", 0, ip.c_str(), port, 6);
     } else {
-      MRTC_LOG(this, 0, func, "regAddr error.");
+      MRTC_LOG(this, 0, func, texts::kLogRegAddrError);
     }
   }
   return other_->onRequest(type, a, b);
@@ -61,16 +62,14 @@ bool mrtc_plugin::isTimeout(int64_t msgTimeMs, int32_t lowerSec, int32_t upperSe
   int64_t now = h != nullptr ? h->getTimeMs() : 0;
   int32_t sub = static_cast<int32_t>((now - msgTimeMs) / 1000);
   bool result = sub < lowerSec || sub > upperSec;
-  MRTC_LOG(this, 0, "imsdkmrtc::mrtc_plugin::isTimeout",
-           "isTimeout localtime=%lld,msgtime=%lld, subtime=%d, ret=%d.",
-           static_cast<long long>(now), static_cast<long long>(msgTimeMs), sub, result ? 1 : 0);
+  MRTC_LOG(this, 0, texts::kFnIsTimeout, texts::kLogIsTimeout, static_cast<long long>(now),
+           static_cast<long long>(msgTimeMs), sub, result ? 1 : 0);
   return result;
 }
 
 bool mrtc_plugin::isTimeout(const std::string& msgTimeText, int32_t lowerSec, int32_t upperSec) {
   if (msgTimeText.empty() || !tools::isNumber(msgTimeText)) {
-    MRTC_LOG(this, 0, "imsdkmrtc::mrtc_plugin::isTimeout", "isTimeout time error: %s",
-             msgTimeText.c_str());
+    MRTC_LOG(this, 0, texts::kFnIsTimeout, texts::kLogIsTimeoutError, msgTimeText.c_str());
     return true;
   }
   return isTimeout(tools::strToInt64(msgTimeText), lowerSec, upperSec);

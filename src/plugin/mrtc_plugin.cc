@@ -1,10 +1,11 @@
-#include "plugin/shared_texts.h"
 #include "plugin/mrtc_plugin.h"
 
 #include "notify/plugin_notify.h"
+#include "plugin/wire_words.h"
 #include "requests/plugin_net.h"
 #include "requests/plugin_request.h"
 #include "timer/plugin_other.h"
+#include "timer/timeout_record.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -37,8 +38,8 @@ mrtc_plugin::mrtc_plugin(uint8_t ownDeviceType) {
     throw;
   }
   ownDeviceType_ = ownDeviceType;
-  deviceTypeNames_ = {{1, "pc"}, {2, "android"}, {3, "ios"},
-                      {4, "merivox"}, {5, "h5"}, {6, "mediaserver"}};
+  deviceTypeNames_ = {{1, "pc"},      {2, "android"}, {3, "ios"},
+                      {4, "merivox"}, {5, "h5"},      {6, "mediaserver"}};
   seq_.store((tools::getLocalTime() - 100000) * 10);
   proxy_.init(this, static_cast<int8_t>(ownDeviceType_));
   store_.setPlugin(this);
@@ -176,7 +177,7 @@ void mrtc_plugin::removeTimeout(int32_t type, const std::string& key, int64_t me
 
 void mrtc_plugin::startKeepAlive() {
   imsdk::timerCmd cmd =
-      timerCommand(kTimerAdd, kTimeoutKeepAliveCategory, kTimeoutKeepAlive, "keepalive");
+      timerCommand(kTimerAdd, kTimeoutKeepAliveCategory, kTimeoutKeepAlive, texts::kKeepAliveKey);
   cmd.refresh = 1;
   cmd.duration = kKeepAliveSeconds;
   postTimer(cmd);

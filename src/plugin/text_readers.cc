@@ -4,10 +4,6 @@
 
 namespace imsdkmrtc {
 
-const char* const kJsonTextNull = "null";
-const char* const kJsonTextUnknow = "unknow";
-const char* const kJsonTextBlank = "blank";
-
 namespace {
 
 bool isSentinel(const std::string& value) {

@@ -10,9 +10,9 @@
 namespace imsdkmrtc {
 
 // Sentinels of getJsonText.
-extern const char* const kJsonTextNull;    // "null": empty text
-extern const char* const kJsonTextUnknow;  // "unknow": key or quotes not found
-extern const char* const kJsonTextBlank;   // "blank": empty quoted value
+constexpr char kJsonTextNull[] = "null";      // empty text
+constexpr char kJsonTextUnknow[] = "unknow";  // key or quotes not found
+constexpr char kJsonTextBlank[] = "blank";    // empty quoted value
 
 std::string getJsonText(const std::string& text, const std::string& key);
 std::string getJsonString(const std::string& text, const std::string& key);

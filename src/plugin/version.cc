@@ -1,7 +1,8 @@
-#include "plugin/shared_texts.h"
 #include "plugin/version.h"
 
 #include <cstring>
+
+#include "plugin/wire_words.h"
 
 namespace imsdkmrtc {
 

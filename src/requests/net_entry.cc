@@ -12,44 +12,50 @@ namespace imsdkmrtc {
 bool pluginNet::onNetRequest(uint16_t code, uintptr_t request, uintptr_t) {
   // While calls are off only the settings channel gets through, silently.
   if (code != imsdk::kCmdExtra && !plugin_->callsEnabled()) return true;
-  MRTC_LOG(plugin_, 0, reqtext::kFnOnNetRequest, reqtext::kRequestSeen, code);
+  MRTC_LOG(plugin_, 0, texts::request::kFnOnNetRequest, texts::request::kRequestSeen, code);
   imsdk::autoLock guard(plugin_->lock());
-  if (!withinRequestLimits(code, request)) return true;
+  reqAnswer answer;
+  if (!withinRequestLimits(code, request, &answer)) {
+    sendResultRespond(code, answer.code, answer.record);
+    return true;
+  }
   switch (code) {
     case imsdk::kCmdCall:
-      on_call(code, request);
+      answer = on_call(code, request);
       break;
     case imsdk::kCmdInvite:
-      on_invite(code, request);
+      answer = on_invite(code, request);
       break;
     case imsdk::kCmdIntoRoom:
-      on_intoroom(code, request);
+      answer = on_intoroom(code, request);
       break;
     case imsdk::kCmdJoin:
-      on_join(code, request, reqtext::kSourceBoard);
+      answer = on_join(code, request, texts::request::kSourceBoard);
       break;
     case imsdk::kCmdHungup:
-      on_hungup(code, request);
+      answer = on_hungup(code, request);
       break;
     case imsdk::kCmdExtra:
-      on_extra(code, request);
+      answer = on_extra(code, request);
       break;
     case imsdk::kCmdKeepAlive:
       on_keepalive(code, request);
-      break;
+      return true;
     case imsdk::kCmdConnectState:
-      on_connectstate(code, request);
+      answer = on_connectstate(code, request);
       break;
     case imsdk::kCmdTempletJoin:
-      on_templetjoin(code, request);
+      answer = on_templetjoin(code, request);
       break;
     default:
-      break;
+      return true;
   }
+  if (!answer.none) sendResultRespond(code, answer.code, answer.record);
+  if (answer.then) answer.then();
   return true;
 }
 
-bool pluginNet::withinRequestLimits(uint16_t code, uintptr_t request) {
+bool pluginNet::withinRequestLimits(uint16_t code, uintptr_t request, reqAnswer* refusal) {
   // Codes without a handler, and the keep-alive, are never answered.
   if (code < imsdk::kCmdCall || code > imsdk::kCmdTempletJoin || code == imsdk::kCmdUiEvent ||
       code == imsdk::kCmdKeepAlive) {
@@ -64,21 +70,21 @@ bool pluginNet::withinRequestLimits(uint16_t code, uintptr_t request) {
   if (code == imsdk::kCmdExtra) {
     const imsdk::req_mrtc_extra* extra = extraRequestOf(request);
     if (extra == nullptr || (!tooLong(extra->cmd) && !tooLong(extra->extend))) return true;
-    MRTC_LOG(plugin_, 2, reqtext::kFnOnNetRequest, reqtext::kRequestTooLong, code,
+    MRTC_LOG(plugin_, 2, texts::request::kFnOnNetRequest, texts::request::kRequestTooLong, code,
              static_cast<long long>(std::max(extra->cmd.size(), extra->extend.size())),
              static_cast<long long>(maxBody));
-    sendResultRespond(code, kReqNotHandled, getRespondMem(request, code));
+    *refusal = reqAnswer(getRespondMem(request, code), kReqNotHandled);
     return false;
   }
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) return true;
   if (tooLong(req->roomId) || tooLong(req->roomName) || tooLong(req->annotation) ||
       tooLong(req->extend)) {
-    MRTC_LOG(plugin_, 2, reqtext::kFnOnNetRequest, reqtext::kRequestTooLong, code,
+    MRTC_LOG(plugin_, 2, texts::request::kFnOnNetRequest, texts::request::kRequestTooLong, code,
              static_cast<long long>(std::max({req->roomId.size(), req->roomName.size(),
                                               req->annotation.size(), req->extend.size()})),
              static_cast<long long>(maxBody));
-    sendResultRespond(code, kReqInvalid, getRespondMem(request, code));
+    *refusal = reqAnswer(getRespondMem(request, code), kReqInvalid);
     return false;
   }
   // Only these requests hand their members to the store and the wire.
@@ -87,9 +93,9 @@ bool pluginNet::withinRequestLimits(uint16_t code, uintptr_t request) {
   }
   const int64_t limit = plugin_->settings().maxIds.load();
   if (req->members.size() <= static_cast<uint64_t>(limit)) return true;
-  MRTC_LOG(plugin_, 2, reqtext::kFnOnNetRequest, reqtext::kTooManyMembers, code,
+  MRTC_LOG(plugin_, 2, texts::request::kFnOnNetRequest, texts::request::kTooManyMembers, code,
            static_cast<long long>(req->members.size()), static_cast<long long>(limit));
-  sendResultRespond(code, kReqInvalid, getRespondMem(request, code));
+  *refusal = reqAnswer(getRespondMem(request, code), kReqInvalid);
   return false;
 }
 

@@ -4,8 +4,10 @@
 #include "plugin/json_escape.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
+#include "timer/timeout_record.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -14,8 +16,6 @@ namespace {
 
 // The member line is written only for small calls.
 constexpr size_t kMemberLogLimit = 10;
-constexpr int32_t kWaitSeconds = 88;
-constexpr int32_t kWaitSecondsP2p = 98;
 
 std::string displayName(imsdk::IHostService* host, int64_t userId) {
   imsdk::userInfo info;
@@ -25,15 +25,15 @@ std::string displayName(imsdk::IHostService* host, int64_t userId) {
 
 }  // namespace
 
-void pluginNet::on_call(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
-  MRTC_LOG(plugin_, 0, kFnOnCall, kBegin, logThis(this), kFnOnCall);
+reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
+  using namespace texts;
+  using namespace texts::request;
+  MRTC_LOG(plugin_, 0, kFnOnCall, kLogBegin, logThis(this), kFnOnCall);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const int64_t myId = plugin_->selfId();
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
-    sendResultRespond(code, kReqBadExtend, result);
-    return;
+    return {result, kReqBadExtend};
   }
   MRTC_LOG(plugin_, 0, kFnOnCall, kExtendJson, logCut(req->extend).c_str());
   if (req->members.size() <= kMemberLogLimit) {
@@ -48,16 +48,14 @@ void pluginNet::on_call(uint16_t code, uintptr_t request) {
 
   callExtend ext;
   if (!msgProxy::parseCallExtend(req->extend, ext)) {
-    sendResultRespond(code, kReqBadExtend, result);
-    return;
+    return {result, kReqBadExtend};
   }
-  if (ext.rtcType == kUnbind && ext.outMembers.empty()) {
+  if (ext.rtcType == kUnbindConfer && ext.outMembers.empty()) {
     ext.rtcType = kRtc;
     MRTC_LOG(plugin_, 0, kFnOnCall, kUnbindRename);
   }
-  if (!plugin_->isSupportedRtcType(ext.rtcType, 0) && ext.rtcType == kUnbind) {
-    sendResultRespond(code, kReqUnbindRefused, result);
-    return;
+  if (!plugin_->isSupportedRtcType(ext.rtcType, 0) && ext.rtcType == kUnbindConfer) {
+    return {result, kReqUnbindRefused};
   }
 
   imsdk::IHostService* host = plugin_->host();
@@ -86,8 +84,7 @@ void pluginNet::on_call(uint16_t code, uintptr_t request) {
            req->roomName.c_str(), ext.addr.c_str(), ext.rtcType.c_str(), ext.roomToken.c_str(),
            ext.srvVer.c_str(), ext.srvTag.c_str(), ext.videoType.c_str());
   if (stored != kTalkDone) {
-    sendResultRespond(code, static_cast<int32_t>(stored), result);
-    return;
+    return {result, static_cast<int32_t>(stored)};
   }
 
   mrtcCmd cmd;
@@ -100,11 +97,10 @@ void pluginNet::on_call(uint16_t code, uintptr_t request) {
   if (!plugin_->proxy().sendMsg_call(callees, talk, cmd)) {
     MRTC_LOG(plugin_, 0, kFnOnCall, kCallSendFail);
     plugin_->store().finishTalk(talk);
-    sendResultRespond(code, kReqSendFail, result);
-    return;
+    return {result, kReqSendFail};
   }
 
-  const bool p2p = ext.rtcType == kP2p;
+  const bool p2p = ext.rtcType == kP2pConfer;
   if (!talk.single && !p2p) {
     std::string hint;
     if (!plugin_->proxy().sendWeakHintBegin(myId, req->groupId, req->roomId, hint, true)) {
@@ -119,8 +115,7 @@ void pluginNet::on_call(uint16_t code, uintptr_t request) {
     plugin_->notify()->pushTextEvent(kEventHint, hint);
   }
   armWait(req->roomId, callees, p2p ? kWaitSecondsP2p : kWaitSeconds);
-  sendResultRespond(code, kReqDone, result);
-  plugin_->startKeepAlive();
+  return {result, kReqDone, [this] { plugin_->startKeepAlive(); }};
 }
 
 }  // namespace imsdkmrtc

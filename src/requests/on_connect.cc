@@ -7,13 +7,13 @@
 
 namespace imsdkmrtc {
 
-void pluginNet::on_connectstate(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
+reqAnswer pluginNet::on_connectstate(uint16_t code, uintptr_t request) {
+  using namespace texts;
+  using namespace texts::request;
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
-    sendResultRespond(code, kTalkInvalid, result);
-    return;
+    return {result, kTalkInvalid};
   }
   const int64_t targetId = req->members.empty() ? 0 : req->members.front();
   MRTC_LOG(plugin_, 0, kFnOnConnectState, kConnectSummary, req->roomId.c_str(),
@@ -25,16 +25,14 @@ void pluginNet::on_connectstate(uint16_t code, uintptr_t request) {
   const uint32_t stored = plugin_->store().connectState(targetId, req->annotation, talk);
   if (stored != kTalkDone) {
     MRTC_LOG(plugin_, 0, kFnOnConnectState, kConnectFail, static_cast<int>(stored));
-    sendResultRespond(code, static_cast<int32_t>(stored), result);
-    return;
+    return {result, static_cast<int32_t>(stored)};
   }
   if (!talk.active) {
-    sendResultRespond(code, kReqNotActive, result);
-    return;
+    return {result, kReqNotActive};
   }
   // The last one leaving keeps the lost-finish watch; every other report
   // clears it.
-  if (!(talk.members.size() <= 1 && req->annotation == kWordLevelRoom)) {
+  if (!(talk.members.size() <= 1 && req->annotation == kLevelRoom)) {
     imsdk::timerCmd remove;
     remove.op = 0;
     remove.category = kTimeoutLoseFinishCategory;
@@ -42,12 +40,13 @@ void pluginNet::on_connectstate(uint16_t code, uintptr_t request) {
     remove.duration = 0;
     plugin_->postTimer(remove);
   }
-  sendResultRespond(code, kReqDone, result);
+  return {result, kReqDone};
 }
 
 void pluginNet::on_keepalive(uint16_t, uintptr_t) {
-  using namespace reqtext;
-  MRTC_LOG(plugin_, 0, kFnOnKeepAlive, kBegin, logThis(this), kFnOnKeepAlive);
+  using namespace texts;
+  using namespace texts::request;
+  MRTC_LOG(plugin_, 0, kFnOnKeepAlive, kLogBegin, logThis(this), kFnOnKeepAlive);
   talkInfo talk;
   if (plugin_->store().queryTalk(talk) == kTalkDone) plugin_->startKeepAlive();
 }

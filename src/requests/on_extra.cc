@@ -6,8 +6,10 @@
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "plugin/text_readers.h"
+#include "plugin/ui_event_types.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
+#include "signalling/wire_texts.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -67,14 +69,14 @@ bool served(const std::vector<int64_t>& list, int64_t id) {
 
 }  // namespace
 
-void pluginNet::on_extra(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
-  MRTC_LOG(plugin_, 0, kFnOnExtra, kBegin, logThis(this), kFnOnExtra);
+reqAnswer pluginNet::on_extra(uint16_t code, uintptr_t request) {
+  using namespace texts;
+  using namespace texts::request;
+  MRTC_LOG(plugin_, 0, kFnOnExtra, kLogBegin, logThis(this), kFnOnExtra);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_extra* req = extraRequestOf(request);
   if (req == nullptr) {
-    sendResultRespond(code, kReqNotHandled, result);
-    return;
+    return {result, kReqNotHandled};
   }
   MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraSummary, req->type, logCut(req->cmd).c_str(),
            logCut(req->extend).c_str());
@@ -83,214 +85,312 @@ void pluginNet::on_extra(uint16_t code, uintptr_t request) {
     settings.activeFlag.store(1);
     settings.activeTime.store(tools::get_mill_sec());
     // The application hears first; the held-back offline commands follow.
-    sendResultRespond(code, kReqDone, result);
-    plugin_->notify()->fireCacheOffline();
-    return;
+    return {result, kReqDone, [this] { plugin_->notify()->fireCacheOffline(); }};
   }
-  sendResultRespond(code, extraRow(*req, result), result);
+  return {result, extraRow(*req, result)};
 }
 
-int32_t pluginNet::extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_commonResult* result) {
-  using namespace reqtext;
-  pluginSettings& settings = plugin_->settings();
-  msgProxy& proxy = plugin_->proxy();
-  const std::string& cmd = req.cmd;
+namespace {
+
+// One extra request being carried out: what a row may read and change.
+struct extraCall {
+  mrtc_plugin& plugin;
+  pluginNet& net;
+  const imsdk::req_mrtc_extra& req;
+  imsdk::resp_commonResult* result;  // may be null
+  bool& forceOwnerAddr;
+  pluginSettings& settings() const { return plugin.settings(); }
+  msgProxy& proxy() const { return plugin.proxy(); }
+  const std::string& cmd() const { return req.cmd; }
+};
+
+using namespace texts::request;
+
+int32_t pcOnOff(extraCall& c) {
+  bool on = false;
+  if (!getJsonBool(c.cmd(), kKeyPcOnOff, on)) return kReqNotHandled;
+  c.settings().pcOnOff.store(on ? 1 : 0);
+  return kReqDone;
+}
+
+int32_t limitRange(extraCall& c) {
+  bool on = false;
+  if (!getJsonBool(c.cmd(), kKeyLimitRange, on)) return kReqNotHandled;
+  c.proxy().setLimitRange(on);
+  return kReqDone;
+}
+
+int32_t watchGroup(extraCall& c) {
+  const std::string raw = getJsonText(c.cmd(), texts::kKeyGroupId);
+  if (!tools::isNumber(raw)) return kReqNotHandled;
+  const int64_t groupId = tools::strToInt64(raw);
+  if (groupId <= 0) return kReqNotHandled;
+  c.plugin.board().setWatchedGroup(groupId);
+  return kReqDone;
+}
+
+int32_t unwatchGroup(extraCall& c) {
+  c.plugin.board().setWatchedGroup(0);
+  return kReqDone;
+}
+
+int32_t pushedCmd(extraCall& c) {
+  const std::string raw = getJsonText(c.req.extend, texts::kKeySenderId);
+  if (!tools::isNumber(raw) || c.cmd().empty()) return kReqNotHandled;
+  const int64_t senderId = tools::strToInt64(raw);
+  if (senderId <= 0) return kReqNotHandled;
+  const std::string stamp = getJsonString(c.req.extend, kKeyMsgStampTime);
+  if (c.plugin.isTimeout(stamp, kPushLowerSec, kPushUpperSec)) return kReqPushOutdated;
+  return c.plugin.notify()->onPushNotify(senderId, c.cmd());
+}
+
+int32_t limits(extraCall& c) {
+  pluginSettings& settings = c.settings();
+  int64_t number = 0;
+  bool read = false;
+  if (readNumber(c.cmd(), kKeyMaxBodyBytes, number) && number > 0) {
+    settings.maxBodyBytes.store(number);
+    read = true;
+  }
+  if (readNumber(c.cmd(), kKeyMaxIds, number) && number > 0) {
+    settings.maxIds.store(number);
+    read = true;
+  }
+  MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraLimits,
+           static_cast<long long>(settings.maxBodyBytes.load()),
+           static_cast<long long>(settings.maxIds.load()));
+  return read ? kReqDone : kReqNotHandled;
+}
+
+int32_t boardSwitch(extraCall& c) {
+  bool on = false;
+  if (!getJsonBool(c.cmd(), kKeyBoardSwitch, on)) return kReqNotHandled;
+  c.plugin.board().setSwitch(on);
+  MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraBoardSwitch, on ? 1 : 0);
+  return kReqDone;
+}
+
+int32_t cardTemplate(extraCall& c) {
+  c.proxy().setMcallingTemplet(c.cmd());
+  return kReqDone;
+}
+
+int32_t livingCard(extraCall& c) {
+  return c.proxy().sendLivingCard(c.cmd()) ? kReqDone : kReqNotHandled;
+}
+
+int32_t detailAddr(extraCall& c) {
+  c.proxy().setLivingTemplet(c.cmd());
+  return kReqDone;
+}
+
+int32_t loseDuration(extraCall& c) {
+  int64_t number = 0;
+  if (!readNumber(c.cmd(), kKeyLoseDuration, number)) return kReqNotHandled;
+  c.settings().loseDuration.store(static_cast<int32_t>(number));
+  return kReqDone;
+}
+
+int32_t mcallingVersion(extraCall& c) MRTC_REQUIRES(c.plugin.lock()) {
+  const std::string version = getJsonString(c.cmd(), kKeyMcallingVersion);
+  if (version.empty()) return kReqNotHandled;
+  c.plugin.mcalling_version = version;
+  MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraMcallingVersion, version.c_str());
+  return kReqDone;
+}
+
+int32_t forceOwnerAddr(extraCall& c) {
+  bool on = false;
+  if (!getJsonBool(c.cmd(), kKeyForceOwnerAddr, on)) return kReqNotHandled;
+  c.forceOwnerAddr = on;
+  MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraForceOwnerAddr, on ? 1 : 0);
+  return kReqDone;
+}
+
+int32_t finishHint(extraCall& c) {
+  const int64_t asked = tools::strToInt64(getJsonString(c.cmd(), texts::kKeyGroupId));
+  talkInfo talk;
+  if (c.plugin.store().queryTalk(talk) == kTalkDone && !talk.single) {
+    const int64_t myId = c.plugin.selfId();
+    const int64_t groupId = talk.groupId != 0 ? talk.groupId : asked;
+    std::string hint;
+    if (!c.proxy().sendWeakHintFinish(myId, groupId, talk.roomId, hint)) {
+      MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraFinishHintFail, static_cast<long long>(groupId));
+    }
+    c.plugin.notify()->pushTextEvent(kEventHint, hint);
+  }
+  return kReqDone;
+}
+
+int32_t resetTalk(extraCall& c) {
+  c.plugin.store().resetTalk();
+  return kReqDone;
+}
+
+int32_t recall(extraCall& c) {
+  pluginSettings& settings = c.settings();
+  const std::string& cmd = c.cmd();
   bool on = false;
   int64_t number = 0;
-  switch (req.type) {
-    case kTypePcOnOff:
-      if (!getJsonBool(cmd, "pcOnOff", on)) return kReqNotHandled;
-      settings.pcOnOff.store(on ? 1 : 0);
-      return kReqDone;
-    case kTypeLimitRange:
-      if (!getJsonBool(cmd, "limitRange", on)) return kReqNotHandled;
-      proxy.setLimitRange(on);
-      return kReqDone;
-    case kTypeWatchGroup: {
-      const std::string raw = getJsonText(cmd, "groupId");
-      if (!tools::isNumber(raw)) return kReqNotHandled;
-      const int64_t groupId = tools::strToInt64(raw);
-      if (groupId <= 0) return kReqNotHandled;
-      plugin_->board().setWatchedGroup(groupId);
-      return kReqDone;
-    }
-    case kTypeUnwatchGroup:
-      plugin_->board().setWatchedGroup(0);
-      return kReqDone;
-    case kTypePushedCmd: {
-      const std::string raw = getJsonText(req.extend, "senderId");
-      if (!tools::isNumber(raw) || cmd.empty()) return kReqNotHandled;
-      const int64_t senderId = tools::strToInt64(raw);
-      if (senderId <= 0) return kReqNotHandled;
-      const std::string stamp = getJsonString(req.extend, "msgStampTime");
-      if (plugin_->isTimeout(stamp, kPushLowerSec, kPushUpperSec)) return kReqPushOutdated;
-      return plugin_->notify()->onPushNotify(senderId, cmd);
-    }
-    case kTypeLimits: {
-      bool read = false;
-      if (readNumber(cmd, "maxBodyBytes", number) && number > 0) {
-        settings.maxBodyBytes.store(number);
-        read = true;
-      }
-      if (readNumber(cmd, "maxIds", number) && number > 0) {
-        settings.maxIds.store(number);
-        read = true;
-      }
-      MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraLimits,
-               static_cast<long long>(settings.maxBodyBytes.load()),
-               static_cast<long long>(settings.maxIds.load()));
-      return read ? kReqDone : kReqNotHandled;
-    }
-    case kTypeBoardSwitch:
-      if (!getJsonBool(cmd, "boardSwitch", on)) return kReqNotHandled;
-      plugin_->board().setSwitch(on);
-      MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraBoardSwitch, on ? 1 : 0);
-      return kReqDone;
-    case kTypeCardTemplate:
-      proxy.setMcallingTemplet(cmd);
-      return kReqDone;
-    case kTypeLivingCard:
-      return proxy.sendLivingCard(cmd) ? kReqDone : kReqNotHandled;
-    case kTypeDetailAddr:
-      proxy.setLivingTemplet(cmd);
-      return kReqDone;
-    case kTypeLoseDuration:
-      if (!readNumber(cmd, "loseDuration", number)) return kReqNotHandled;
-      settings.loseDuration.store(static_cast<int32_t>(number));
-      return kReqDone;
-    case kTypeMcallingVersion: {
-      const std::string version = getJsonString(cmd, "mcalling_version");
-      if (version.empty()) return kReqNotHandled;
-      plugin_->mcalling_version = version;
-      MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraMcallingVersion, version.c_str());
-      return kReqDone;
-    }
-    case kTypeForceOwnerAddr:
-      if (!getJsonBool(cmd, "forceOwnerAddr", on)) return kReqNotHandled;
-      forceOwnerAddr_ = on;
-      MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraForceOwnerAddr, on ? 1 : 0);
-      return kReqDone;
-    case kTypeFinishHint: {
-      const int64_t asked = tools::strToInt64(getJsonString(cmd, "groupId"));
-      talkInfo talk;
-      if (plugin_->store().queryTalk(talk) == kTalkDone && !talk.single) {
-        const int64_t myId = plugin_->selfId();
-        const int64_t groupId = talk.groupId != 0 ? talk.groupId : asked;
-        std::string hint;
-        if (!proxy.sendWeakHintFinish(myId, groupId, talk.roomId, hint)) {
-          MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraFinishHintFail,
-                   static_cast<long long>(groupId));
-        }
-        plugin_->notify()->pushTextEvent(kEventHint, hint);
-      }
-      return kReqDone;
-    }
-    case kTypeResetTalk:
-      plugin_->store().resetTalk();
-      return kReqDone;
-    case kTypeRecall: {
-      const bool enableRead = getJsonBool(cmd, "enable", on);
-      if (enableRead) {
-        settings.recallEnable.store(on ? 1 : 0);
-        MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraRecallEnable, on ? 1 : 0);
-      }
-      if (readNumber(cmd, "duration", number)) {
-        settings.recallDuration.store(static_cast<int32_t>(number));
-        MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraRecallDuration, static_cast<int32_t>(number));
-      }
-      if (readNumber(cmd, "count", number)) {
-        settings.recallCount.store(static_cast<int32_t>(number));
-        MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraRecallCount, static_cast<int32_t>(number));
-      }
-      if (readNumber(cmd, "bellDuration", number)) {
-        settings.recallBellDuration.store(static_cast<int32_t>(number));
-        MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraRecallBell, static_cast<int32_t>(number));
-      }
-      return enableRead ? kReqDone : kReqNotHandled;
-    }
-    case kTypeMicroInfo: {
-      std::string info;
-      if (!proxy.buildMicroconferInfo(info, cmd, std::string())) return kReqNotHandled;
-      if (result != nullptr) result->extend = info;
-      MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraMicroInfo, logCut(info).c_str());
-      return kReqDone;
-    }
-    case kTypeP2pSwitch: {
-      bool any = false;
-      for (const char* key : {"enable", "p2pSwitch"}) {
-        if (getJsonBool(cmd, key, on)) {
-          settings.p2pSwitch.store(on ? 1 : 0);
-          MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraP2p, on ? 1 : 0);
-          any = true;
-        }
-      }
-      if (getJsonBool(cmd, "unbindSwitch", on)) {
-        settings.unbindSwitch.store(on ? 1 : 0);
-        MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraUnbind, on ? 1 : 0);
-        any = true;
-      }
-      return any ? kReqDone : kReqNotHandled;
-    }
-    case kTypeAddrSwitch:
-      if (!getJsonBool(cmd, "addrSwitch", on)) return kReqNotHandled;
-      settings.addrSwitch.store(on ? 1 : 0);
-      MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraAddr, on ? 1 : 0);
-      return kReqDone;
-    case kTypeUnbindInfo: {
-      std::string info;
-      const int32_t built = proxy.buildUnbindconferInfo(info, cmd) ? 0 : 1;
-      if (built == 0 && result != nullptr) result->extend = info;
-      MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraUnbindInfo, logCut(info).c_str(), built);
-      return built == 0 ? kReqDone : kReqNotHandled;
-    }
-    case kTypeShareText: {
-      shareInfo share;
-      share.type = getJsonString(cmd, "type");
-      const int32_t read = proxy.readShareInfo(req.extend, share);
-      int32_t answer = kReqNotHandled;
-      if (read == 0) {
-        std::vector<int64_t> done;
-        const bool create = share.type == "create";
-        if (create) {
-          for (int64_t id : share.memberIds) {
-            proxy.sendShareText(id, {}, share.shareText);
-            addOnce(done, id);
-          }
-        }
-        if (share.faceToId > 0 && !served(done, share.faceToId)) {
-          proxy.sendShareText(share.faceToId, {}, share.shareText);
-          addOnce(done, share.faceToId);
-        }
-        if (!share.outMembers.empty()) {
-          proxy.sendShareText(share.groupId, share.outMembers, share.shareText);
-        }
-        answer = kReqDone;
-      }
-      MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraShareCode, read);
-      return answer;
-    }
-    case kTypeRoomToken: {
-      const std::string roomId = msgProxy::readReqRoomId(cmd);
-      std::string token;
-      if (roomId.empty() || !getToken(roomId, token)) return kReqNotHandled;
-      if (result != nullptr) {
-        result->extend = "{\"roomId\":\"" + jsonEscape(roomId) + "\",\"roomToken\":\"" +
-                         jsonEscape(token) + "\"}";
-      }
-      return kReqDone;
-    }
-    case kTypeMicroCard:
-      return proxy.sendMicroconferCard(cmd) ? kReqDone : kReqNotHandled;
-    case kTypeReviseCard: {
-      std::string card = cmd;
-      MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraReviseBegin, logCut(cmd).c_str());
-      const int32_t revised = proxy.reviseVnioMicroTemplet(card);
-      MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraReviseEnd, revised, logCut(card).c_str());
-      return kReqDone;
-    }
-    default:
-      return kReqNotHandled;
+  const bool enableRead = getJsonBool(cmd, kKeyEnable, on);
+  if (enableRead) {
+    settings.recallEnable.store(on ? 1 : 0);
+    MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraRecallEnable, on ? 1 : 0);
   }
+  if (readNumber(cmd, kKeyDuration, number)) {
+    settings.recallDuration.store(static_cast<int32_t>(number));
+    MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraRecallDuration, static_cast<int32_t>(number));
+  }
+  if (readNumber(cmd, kKeyCount, number)) {
+    settings.recallCount.store(static_cast<int32_t>(number));
+    MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraRecallCount, static_cast<int32_t>(number));
+  }
+  if (readNumber(cmd, kKeyBellDuration, number)) {
+    settings.recallBellDuration.store(static_cast<int32_t>(number));
+    MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraRecallBell, static_cast<int32_t>(number));
+  }
+  return enableRead ? kReqDone : kReqNotHandled;
+}
+
+int32_t microInfo(extraCall& c) {
+  std::string info;
+  if (!c.proxy().buildMicroconferInfo(info, c.cmd(), std::string())) return kReqNotHandled;
+  if (c.result != nullptr) c.result->extend = info;
+  MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraMicroInfo, logCut(info).c_str());
+  return kReqDone;
+}
+
+int32_t p2pSwitch(extraCall& c) {
+  pluginSettings& settings = c.settings();
+  bool on = false;
+  bool any = false;
+  for (const char* key : {kKeyEnable, kKeyP2pSwitch}) {
+    if (getJsonBool(c.cmd(), key, on)) {
+      settings.p2pSwitch.store(on ? 1 : 0);
+      MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraP2p, on ? 1 : 0);
+      any = true;
+    }
+  }
+  if (getJsonBool(c.cmd(), kKeyUnbindSwitch, on)) {
+    settings.unbindSwitch.store(on ? 1 : 0);
+    MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraUnbind, on ? 1 : 0);
+    any = true;
+  }
+  return any ? kReqDone : kReqNotHandled;
+}
+
+int32_t addrSwitch(extraCall& c) {
+  bool on = false;
+  if (!getJsonBool(c.cmd(), kKeyAddrSwitch, on)) return kReqNotHandled;
+  c.settings().addrSwitch.store(on ? 1 : 0);
+  MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraAddr, on ? 1 : 0);
+  return kReqDone;
+}
+
+int32_t unbindInfo(extraCall& c) {
+  std::string info;
+  const int32_t built = c.proxy().buildUnbindconferInfo(info, c.cmd()) ? 0 : 1;
+  if (built == 0 && c.result != nullptr) c.result->extend = info;
+  MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraUnbindInfo, logCut(info).c_str(), built);
+  return built == 0 ? kReqDone : kReqNotHandled;
+}
+
+int32_t shareText(extraCall& c) {
+  msgProxy& proxy = c.proxy();
+  shareInfo share;
+  share.type = getJsonString(c.cmd(), texts::wire::kType);
+  const int32_t read = proxy.readShareInfo(c.req.extend, share);
+  int32_t answer = kReqNotHandled;
+  if (read == 0) {
+    std::vector<int64_t> done;
+    const bool create = share.type == texts::kShareCreate;
+    if (create) {
+      for (int64_t id : share.memberIds) {
+        proxy.sendShareText(id, {}, share.shareText);
+        addOnce(done, id);
+      }
+    }
+    if (share.faceToId > 0 && !served(done, share.faceToId)) {
+      proxy.sendShareText(share.faceToId, {}, share.shareText);
+      addOnce(done, share.faceToId);
+    }
+    if (!share.outMembers.empty()) {
+      proxy.sendShareText(share.groupId, share.outMembers, share.shareText);
+    }
+    answer = kReqDone;
+  }
+  MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraShareCode, read);
+  return answer;
+}
+
+// Not analysed: extraRow holds the plug-in lock, which getToken requires
+// through the request side's own plug-in pointer; the analysis cannot tell
+// that pointer and c.plugin apart as the same plug-in.
+int32_t roomToken(extraCall& c) MRTC_NO_THREAD_SAFETY_ANALYSIS {
+  const std::string roomId = msgProxy::readReqRoomId(c.cmd());
+  std::string token;
+  if (roomId.empty() || !c.net.getToken(roomId, token)) return kReqNotHandled;
+  if (c.result != nullptr) {
+    c.result->extend =
+        "{\"roomId\":\"" + jsonEscape(roomId) + "\",\"roomToken\":\"" + jsonEscape(token) + "\"}";
+  }
+  return kReqDone;
+}
+
+int32_t microCard(extraCall& c) {
+  return c.proxy().sendMicroconferCard(c.cmd()) ? kReqDone : kReqNotHandled;
+}
+
+int32_t reviseCard(extraCall& c) {
+  std::string card = c.cmd();
+  MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraReviseBegin, logCut(c.cmd()).c_str());
+  const int32_t revised = c.proxy().reviseVnioMicroTemplet(card);
+  MRTC_LOG(&c.plugin, 0, kFnOnExtra, kExtraReviseEnd, revised, logCut(card).c_str());
+  return kReqDone;
+}
+
+struct extraRowDef {
+  int32_t type;
+  int32_t (*run)(extraCall&);
+};
+
+// One row per extra type; a type without a row is not handled.
+constexpr extraRowDef kExtraRows[] = {
+    {kTypePcOnOff, pcOnOff},
+    {kTypeLimitRange, limitRange},
+    {kTypeWatchGroup, watchGroup},
+    {kTypeUnwatchGroup, unwatchGroup},
+    {kTypePushedCmd, pushedCmd},
+    {kTypeLimits, limits},
+    {kTypeBoardSwitch, boardSwitch},
+    {kTypeCardTemplate, cardTemplate},
+    {kTypeLivingCard, livingCard},
+    {kTypeDetailAddr, detailAddr},
+    {kTypeLoseDuration, loseDuration},
+    {kTypeMcallingVersion, mcallingVersion},
+    {kTypeForceOwnerAddr, forceOwnerAddr},
+    {kTypeFinishHint, finishHint},
+    {kTypeResetTalk, resetTalk},
+    {kTypeRecall, recall},
+    {kTypeMicroInfo, microInfo},
+    {kTypeP2pSwitch, p2pSwitch},
+    {kTypeAddrSwitch, addrSwitch},
+    {kTypeUnbindInfo, unbindInfo},
+    {kTypeShareText, shareText},
+    {kTypeRoomToken, roomToken},
+    {kTypeMicroCard, microCard},
+    {kTypeReviseCard, reviseCard},
+};
+
+}  // namespace
+
+int32_t pluginNet::extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_commonResult* result) {
+  for (const extraRowDef& row : kExtraRows) {
+    if (row.type != req.type) continue;
+    extraCall call{*plugin_, *this, req, result, forceOwnerAddr_};
+    return row.run(call);
+  }
+  return kReqNotHandled;
 }
 
 }  // namespace imsdkmrtc

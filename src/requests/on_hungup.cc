@@ -4,8 +4,10 @@
 #include "notify/plugin_notify.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/ui_event_types.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
+#include "signalling/msg_types.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -14,7 +16,6 @@ namespace {
 
 // A talk joined from a card or the board is left quietly this soon.
 constexpr int64_t kTempJoinQuietMs = 5000;
-constexpr int16_t kHungupMsgType = 14;
 
 // True when no member but this user is in the room. A talk whose only member
 // is this user still counts as occupied: its end is not announced from here.
@@ -36,15 +37,15 @@ bool isOneOf(const std::string& word, std::initializer_list<const char*> words) 
 
 }  // namespace
 
-void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
-  MRTC_LOG(plugin_, 0, kFnOnHungup, kBegin, logThis(this), kFnOnHungup);
+reqAnswer pluginNet::on_hungup(uint16_t code, uintptr_t request) {
+  using namespace texts;
+  using namespace texts::request;
+  MRTC_LOG(plugin_, 0, kFnOnHungup, kLogBegin, logThis(this), kFnOnHungup);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const int64_t myId = plugin_->selfId();
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
-    sendResultRespond(code, kTalkInvalid, result);
-    return;
+    return {result, kTalkInvalid};
   }
   const std::string& word = req->annotation;
   MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupSummary, req->roomId.c_str(),
@@ -54,19 +55,15 @@ void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
   talk.roomId = req->roomId;
   const int32_t ret = static_cast<int32_t>(plugin_->store().localHungup(talk, word));
   if (ret == kTalkNone) {
-    sendResultRespond(code, ret, result);
-    MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupReturnRet, ret);
-    return;
+    return {result, ret, [this, ret] { MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupReturnRet, ret); }};
   }
   if (word == kWordClearTalk) {
-    sendResultRespond(code, ret, result);
-    MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupClearTalk);
-    return;
+    return {result, ret, [this] { MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupClearTalk); }};
   }
   msgProxy& proxy = plugin_->proxy();
 
-  if (talk.rtcType == kP2p) {
-    if (isOneOf(word, {kWordUiClick, kWordDismiss, kWordOffline})) proxy.sendMsg_time(talk);
+  if (talk.rtcType == kP2pConfer) {
+    if (isOneOf(word, {kHungupUiClick, kWordDismiss, kWordOffline})) proxy.sendMsg_time(talk);
     if (word == kWordRecvDismiss) {
       mrtcCmd ended;
       ended.rtcType = talk.rtcType;
@@ -76,52 +73,44 @@ void pluginNet::on_hungup(uint16_t code, uintptr_t request) {
       plugin_->notify()->pushCmdEvent(kEventFinished, ended);
     }
     if (isOneOf(word, {kWordDismiss, kWordOffline})) {
-      sendResultRespond(code, kReqDone, result);
-      return;
+      return {result, kReqDone};
     }
     // Words that end a call nobody answered are also kept in the local chat.
-    const int32_t sendType = isOneOf(word, {kWordCancelClick, kWordRefuse, kWordCancelTimeout})
-                                 ? kInsertThenSend
-                                 : kSendOnly;
-    const bool sent = proxy.sendMsg_hungup(word, talk, std::string(), kHungupMsgType, sendType);
-    sendResultRespond(code, sent ? kReqDone : kReqSendFail, result);
-    return;
+    const int32_t sendType =
+        isOneOf(word, {kCancelUiClick, kRefuse, kCancelCallTimeout}) ? kInsertThenSend : kSendOnly;
+    const bool sent = proxy.sendMsg_hungup(word, talk, std::string(), kMsgTypeAll, sendType);
+    return {result, sent ? kReqDone : kReqSendFail};
   }
 
   if (talk.tempJoin) {
     if (tools::get_mill_sec() - talk.createTime < kTempJoinQuietMs) {
-      sendResultRespond(code, kReqDone, result);
-      MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupTempShort);
-      return;
+      return {result, kReqDone, [this] { MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupTempShort); }};
     }
     if (!talk.othersChanged) {
-      sendResultRespond(code, kReqDone, result);
-      MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupTempAlone);
-      return;
+      return {result, kReqDone, [this] { MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupTempAlone); }};
     }
   }
   if (!talk.active) {
-    sendResultRespond(code, kReqDone, result);
-    return;
+    return {result, kReqDone};
   }
   const bool isOwner = myId >= 0 && talk.onwerId == myId;
   const bool ownerIsMember =
       std::find(talk.members.begin(), talk.members.end(), talk.onwerId) != talk.members.end();
   const bool endsForAll =
-      noOtherJoined(talk, myId) && word != kWordBusy && !(!isOwner && ownerIsMember);
+      noOtherJoined(talk, myId) && word != kBusy && !(!isOwner && ownerIsMember);
   if (endsForAll && !talk.single) {
     std::string hint;
-    if (talk.rtcType != kMicro &&
+    if (talk.rtcType != kMicroConfer &&
         !proxy.sendWeakHintFinish(myId, talk.groupId, talk.roomId, hint)) {
       MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupHintFail);
     }
     plugin_->notify()->pushTextEvent(kEventHint, hint);
   }
-  if (word == kWordRefuse && talk.rtcType != kMicro && !proxy.sendMsg_refuse(kWordFarRefuse, talk)) {
-    sendResultRespond(code, kReqSendFail, result);
-    return;
+  if (word == kRefuse && talk.rtcType != kMicroConfer &&
+      !proxy.sendMsg_refuse(kFarUiRefuse, talk)) {
+    return {result, kReqSendFail};
   }
-  sendResultRespond(code, ret, result);
+  return {result, ret};
 }
 
 }  // namespace imsdkmrtc

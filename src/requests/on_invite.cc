@@ -1,41 +1,40 @@
 // Inviting further members into the current talk (request 24002).
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
+#include "plugin/wire_words.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
+#include "timer/timeout_record.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
 
 namespace {
 
-constexpr int32_t kWaitSeconds = 88;
-
 // The state code an invitee starts with, by the talk's conference mode.
 const char* initialStateCode(const std::string& conferMode) {
-  if (conferMode == "chat") return "312";
-  if (conferMode == "live") return "300";
+  if (conferMode == texts::kConferChat) return "312";
+  if (conferMode == texts::kConferLive) return "300";
   return "322";
 }
 
 }  // namespace
 
-void pluginNet::on_invite(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
-  MRTC_LOG(plugin_, 0, kFnOnInvite, kBegin, logThis(this), kFnOnInvite);
+reqAnswer pluginNet::on_invite(uint16_t code, uintptr_t request) {
+  using namespace texts;
+  using namespace texts::request;
+  MRTC_LOG(plugin_, 0, kFnOnInvite, kLogBegin, logThis(this), kFnOnInvite);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
-    sendResultRespond(code, kReqBadExtend, result);
-    return;
+    return {result, kReqBadExtend};
   }
   MRTC_LOG(plugin_, 0, kFnOnInvite, kInviteSummary, req->roomId.c_str(),
            static_cast<long long>(req->groupId), static_cast<int>(req->members.size()));
   MRTC_LOG(plugin_, 0, kFnOnInvite, kExtendJson, logCut(req->extend).c_str());
   callExtend ext;  // only checked, its values are not used
   if (!msgProxy::parseCallExtend(req->extend, ext)) {
-    sendResultRespond(code, kReqBadExtend, result);
-    return;
+    return {result, kReqBadExtend};
   }
 
   const int64_t myId = plugin_->selfId();
@@ -47,11 +46,10 @@ void pluginNet::on_invite(uint16_t code, uintptr_t request) {
   std::vector<int64_t> invitees = req->members;
   const uint32_t stored = plugin_->store().localInvite(invitees, before, talk);
   if (stored != kTalkDone) {
-    sendResultRespond(code, static_cast<int32_t>(stored), result);
-    return;
+    return {result, static_cast<int32_t>(stored)};
   }
 
-  if (talk.rtcType != kMicro) {
+  if (talk.rtcType != kMicroConfer) {
     const char* state = initialStateCode(talk.conferMode);
     mrtcCmd cmd;
     cmd.groupId = req->groupId;
@@ -64,13 +62,12 @@ void pluginNet::on_invite(uint16_t code, uintptr_t request) {
     if (!plugin_->proxy().sendMsg_invite(invitees, talk, cmd)) {
       MRTC_LOG(plugin_, 0, kFnOnInvite, kInviteSendFail);
       plugin_->store().removeInvitedBy(talk.roomId, myId);
-      sendResultRespond(code, kReqSendFail, result);
-      return;
+      return {result, kReqSendFail};
     }
     MRTC_LOG(plugin_, 0, kFnOnInvite, kInviteSendOk);
   }
   armWait(talk.roomId, invitees, kWaitSeconds);
-  sendResultRespond(code, kReqDone, result);
+  return {result, kReqDone};
 }
 
 }  // namespace imsdkmrtc

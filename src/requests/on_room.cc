@@ -6,15 +6,15 @@
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "plugin/text_readers.h"
+#include "plugin/ui_event_types.h"
 #include "plugin/version.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
+#include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
 
 namespace {
-
-constexpr int32_t kWaitSeconds = 88;
 
 // Result for a peer version that differs from ours.
 int32_t versionMismatchCode(int32_t compared) {
@@ -26,8 +26,7 @@ int32_t versionMismatchCode(int32_t compared) {
 bool usableCard(const cardInfo& card) {
   if (card.roomId.empty()) return false;
   if (card.mode.empty()) return true;
-  return !card.version.empty() && card.senderId > 0 && card.onwerId > 0 &&
-         !card.selects.empty();
+  return !card.version.empty() && card.senderId > 0 && card.onwerId > 0 && !card.selects.empty();
 }
 
 bool isCalleeOfCard(const cardInfo& card, int64_t myId) {
@@ -37,14 +36,14 @@ bool isCalleeOfCard(const cardInfo& card, int64_t myId) {
 
 }  // namespace
 
-void pluginNet::on_intoroom(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
-  MRTC_LOG(plugin_, 0, kFnOnIntoRoom, kBegin, logThis(this), kFnOnIntoRoom);
+reqAnswer pluginNet::on_intoroom(uint16_t code, uintptr_t request) {
+  using namespace texts;
+  using namespace texts::request;
+  MRTC_LOG(plugin_, 0, kFnOnIntoRoom, kLogBegin, logThis(this), kFnOnIntoRoom);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
-    sendResultRespond(code, kTalkInvalid, result);
-    return;
+    return {result, kTalkInvalid};
   }
   MRTC_LOG(plugin_, 0, kFnOnIntoRoom, kIntoRoomSummary, req->roomId.c_str(),
            static_cast<long long>(req->groupId), static_cast<int>(req->members.size()),
@@ -54,52 +53,45 @@ void pluginNet::on_intoroom(uint16_t code, uintptr_t request) {
   talk.roomId = req->roomId;
   const uint32_t stored = plugin_->store().localIntoRoom(req->members, talk);
   if (stored != kTalkDone) {
-    sendResultRespond(code, static_cast<int32_t>(stored), result);
-    return;
+    return {result, static_cast<int32_t>(stored)};
   }
   const int64_t myId = plugin_->selfId();
   msgProxy& proxy = plugin_->proxy();
-  const bool p2p = talk.rtcType == kP2p;
+  const bool p2p = talk.rtcType == kP2pConfer;
   // A callee of a one-to-one call first tells the caller it accepted.
-  if (p2p && myId != talk.onwerId && !proxy.sendMsg_intoroom(kWordAccept, talk, kSendOnly)) {
-    sendResultRespond(code, kReqSendFail, result);
-    return;
+  if (p2p && myId != talk.onwerId && !proxy.sendMsg_intoroom(kAccept, talk, kSendOnly)) {
+    return {result, kReqSendFail};
   }
-  if (talk.rtcType != kMicro) {
+  if (talk.rtcType != kMicroConfer) {
     const std::string annotation = p2p ? req->annotation : std::string();
     if (!proxy.sendMsg_intoroom(annotation, talk, kSendOnly)) {
-      sendResultRespond(code, kReqSendFail, result);
-      return;
+      return {result, kReqSendFail};
     }
   }
-  sendResultRespond(code, kReqDone, result);
+  return {result, kReqDone};
 }
 
-bool pluginNet::on_join(uint16_t code, uintptr_t request, const std::string& source) {
-  using namespace reqtext;
-  MRTC_LOG(plugin_, 0, kFnOnJoin, kBegin, logThis(this), kFnOnJoin);
+reqAnswer pluginNet::on_join(uint16_t code, uintptr_t request, const std::string& source) {
+  using namespace texts;
+  using namespace texts::request;
+  MRTC_LOG(plugin_, 0, kFnOnJoin, kLogBegin, logThis(this), kFnOnJoin);
   imsdk::resp_commonResult* result = getRespondMem(request, code);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   if (req == nullptr) {
-    sendResultRespond(code, kTalkInvalid, result);
-    return true;
+    return {result, kTalkInvalid};
   }
   MRTC_LOG(plugin_, 0, kFnOnJoin, kJoinSummary, req->roomId.c_str(),
            static_cast<long long>(req->groupId));
   mrtcCmd buffered;
   if (!plugin_->board().take(req->groupId, req->roomId, buffered)) {
-    if (source == kSourceBoard) {
-      sendResultRespond(code, kReqNoBoardCall, result);
-    } else if (result != nullptr) {
-      plugin_->releaseCmd(code, result, 0);
-    }
-    return false;
+    if (source == kSourceBoard) return {result, kReqNoBoardCall};
+    if (result != nullptr) plugin_->releaseCmd(code, result, 0);
+    return reqAnswer::noAnswer();
   }
   const int32_t compared = compareVersion(buffered.version);
   if (compared != 1) {
     MRTC_LOG(plugin_, 2, kFnOnJoin, kJoinVersion);
-    sendResultRespond(code, versionMismatchCode(compared), result);
-    return true;
+    return {result, versionMismatchCode(compared)};
   }
   talkInfo talk;
   talk.roomId = req->roomId;
@@ -112,11 +104,10 @@ bool pluginNet::on_join(uint16_t code, uintptr_t request, const std::string& sou
   talk.conferMode = buffered.cmode;
   talk.beginTime = buffered.beginTime;
   talk.tempJoin = 1;
-  talk.single = getJsonString(buffered.extend, "mode") == kModeSingle ? 1 : 0;
+  talk.single = getJsonString(buffered.extend, kKeyMode) == kModeSingle ? 1 : 0;
   const uint32_t stored = plugin_->store().localJoin(talk);
   if (stored != kTalkDone) {
-    sendResultRespond(code, static_cast<int32_t>(stored), result);
-    return true;
+    return {result, static_cast<int32_t>(stored)};
   }
   std::vector<int64_t> waiting;
   for (size_t i = 0; i < talk.members.size(); ++i) {
@@ -125,39 +116,36 @@ bool pluginNet::on_join(uint16_t code, uintptr_t request, const std::string& sou
     }
   }
   if (!waiting.empty()) armWait(talk.roomId, waiting, kWaitSeconds);
-  sendResultRespond(code, kReqDone, result);
-  plugin_->startKeepAlive();
-  return true;
+  return {result, kReqDone, [this] { plugin_->startKeepAlive(); }};
 }
 
-void pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
-  using namespace reqtext;
-  MRTC_LOG(plugin_, 0, kFnOnTempletJoin, kBegin, logThis(this), kFnOnTempletJoin);
+reqAnswer pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
+  using namespace texts;
+  using namespace texts::request;
+  MRTC_LOG(plugin_, 0, kFnOnTempletJoin, kLogBegin, logThis(this), kFnOnTempletJoin);
   const imsdk::req_mrtc_request* req = callRequestOf(request);
   cardInfo card;
   if (req == nullptr || !msgProxy::readCardInfo(req->extend, card) || !usableCard(card)) {
     MRTC_LOG(plugin_, 0, kFnOnTempletJoin, kExtendJson,
              req != nullptr ? logCut(req->extend).c_str() : "");
-    sendResultRespond(code, kReqBadExtend, getRespondMem(request, code));
-    return;
+    return {getRespondMem(request, code), kReqBadExtend};
   }
   if (card.roomName.empty()) card.roomName = req->roomName;
   if (isRepeat(code, card.roomId)) {
     MRTC_LOG(plugin_, 2, kFnOnTempletJoin, kTempletRepeat);
-    return;
+    return reqAnswer::noAnswer();
   }
   const int64_t myId = plugin_->selfId();
-  if (card.rtcType != kMicro && card.rtcType != kUnbind && !isCalleeOfCard(card, myId)) {
+  if (card.rtcType != kMicroConfer && card.rtcType != kUnbindConfer &&
+      !isCalleeOfCard(card, myId)) {
     MRTC_LOG(plugin_, 2, kFnOnTempletJoin, kTempletNotCallee, logCut(req->extend).c_str());
-    sendResultRespond(code, kReqNotCallee, getRespondMem(request, code));
-    return;
+    return {getRespondMem(request, code), kReqNotCallee};
   }
   if (!card.version.empty()) {
     const int32_t compared = compareVersion(card.version);
     if (compared != 1) {
       MRTC_LOG(plugin_, 2, kFnOnTempletJoin, kTempletVersion);
-      sendResultRespond(code, versionMismatchCode(compared), getRespondMem(request, code));
-      return;
+      return {getRespondMem(request, code), versionMismatchCode(compared)};
     }
   }
   imsdk::resp_commonResult* result = getRespondMem(request, code);
@@ -176,30 +164,28 @@ void pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
   talk.srvVer = card.srvVer;
   talk.srvTag = card.srvTag;
   // Without a conference mode the talk's state must be asked from its members.
-  const bool hasMode = !card.conferMode.empty() && card.conferMode != kBlankMode;
+  const bool hasMode = !card.conferMode.empty() && card.conferMode != kJsonTextBlank;
   const uint32_t stored = plugin_->store().localTempletJoin(talk, hasMode ? 1 : 0);
   if (stored != kTalkDone) {
-    sendResultRespond(code, static_cast<int32_t>(stored), result);
-    return;
+    return {result, static_cast<int32_t>(stored)};
   }
   if (!hasMode && !plugin_->proxy().sendMsg_querytalk(card.groupId, card.roomId)) {
     MRTC_LOG(plugin_, 0, kFnOnTempletJoin, kTempletQueryFail);
     plugin_->store().finishTalk(talk);
-    sendResultRespond(code, kReqSendFail, result);
-    return;
+    return {result, kReqSendFail};
   }
   plugin_->startKeepAlive();
-  sendResultRespond(code, kReqDone, result);
-  if (hasMode) {
-    mrtcCmd state;
-    state.onwerId = card.onwerId;
-    state.groupId = card.groupId;
-    state.roomId = card.roomId;
-    state.roomName = card.roomName;
-    state.addr = card.addr;
-    state.cmode = card.conferMode;
-    plugin_->notify()->pushCmdEvent(kEventTalkState, state);
-  }
+  if (!hasMode) return {result, kReqDone};
+  // The application hears the answer first, then the talk's state.
+  mrtcCmd state;
+  state.onwerId = card.onwerId;
+  state.groupId = card.groupId;
+  state.roomId = card.roomId;
+  state.roomName = card.roomName;
+  state.addr = card.addr;
+  state.cmode = card.conferMode;
+  return {result, kReqDone,
+          [this, state] { plugin_->notify()->pushCmdEvent(kEventTalkState, state); }};
 }
 
 }  // namespace imsdkmrtc

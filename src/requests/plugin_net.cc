@@ -13,9 +13,9 @@ namespace imsdkmrtc {
 
 namespace {
 
-constexpr int64_t kTokenMaxAge = 86400;   // seconds
-constexpr int64_t kRepeatWindow = 2;      // seconds
-constexpr int64_t kRepeatMaxAge = 20;     // seconds
+constexpr int64_t kTokenMaxAge = 86400;  // seconds
+constexpr int64_t kRepeatWindow = 2;     // seconds
+constexpr int64_t kRepeatMaxAge = 20;    // seconds
 constexpr int32_t kCacheOpQuery = 4;
 
 const imsdk::_sdkcmd_base* recordOf(uintptr_t request) {
@@ -46,7 +46,7 @@ imsdk::resp_commonResult* pluginNet::getRespondMem(uintptr_t request, uint16_t c
   auto* record = dynamic_cast<imsdk::resp_commonResult*>(made);
   if (record == nullptr) {
     if (made != nullptr) plugin_->releaseCmd(code, made, 0);
-    MRTC_LOG(plugin_, 0, reqtext::kFnGetRespondMem, reqtext::kRespondMemFail, code);
+    MRTC_LOG(plugin_, 0, texts::request::kFnGetRespondMem, texts::request::kRespondMemFail, code);
     return nullptr;
   }
   // The host matches the answer to its request by this id.
@@ -54,8 +54,7 @@ imsdk::resp_commonResult* pluginNet::getRespondMem(uintptr_t request, uint16_t c
   return record;
 }
 
-bool pluginNet::sendResultRespond(uint16_t code, int32_t result,
-                                  imsdk::resp_commonResult* record) {
+bool pluginNet::sendResultRespond(uint16_t code, int32_t result, imsdk::resp_commonResult* record) {
   if (record == nullptr) return true;
   record->result = result;
   imsdk::IHostService* host = plugin_->host();
@@ -63,7 +62,8 @@ bool pluginNet::sendResultRespond(uint16_t code, int32_t result,
   envelope.record = record;
   envelope.word = imsdk::kEnvelopeWordResult;
   const int32_t posted = host != nullptr ? host->postToApp(code, &envelope, kEnvelopeLen, 0) : -1;
-  MRTC_LOG(plugin_, 0, reqtext::kFnSendResultRespond, reqtext::kResultSent, code, result);
+  MRTC_LOG(plugin_, 0, texts::request::kFnSendResultRespond, texts::request::kResultSent, code,
+           result);
   // A refused post leaves the record with us.
   if (posted != 0) plugin_->releaseCmd(code, record, 0);
   return true;
@@ -73,7 +73,8 @@ bool pluginNet::getToken(const std::string& roomId, std::string& token) {
   for (const tokenEntry& entry : local_qCaches_) {
     if (entry.roomId == roomId) {
       token = entry.token;
-      MRTC_LOG(plugin_, 0, reqtext::kFnGetToken, reqtext::kTokenFromCache, token.c_str());
+      MRTC_LOG(plugin_, 0, texts::request::kFnGetToken, texts::request::kTokenFromCache,
+               token.c_str());
       return true;
     }
   }
@@ -116,7 +117,7 @@ bool pluginNet::getToken(const std::string& roomId, std::string& token) {
     }
     if (!stored) local_qCaches_.push_back({roomId, read.token, tools::getLocalTime()});
   }
-  MRTC_LOG(plugin_, 0, reqtext::kFnGetToken, reqtext::kTokenFromHost, found ? 1 : 0,
+  MRTC_LOG(plugin_, 0, texts::request::kFnGetToken, texts::request::kTokenFromHost, found ? 1 : 0,
            answer.code, static_cast<long long>(read.code), roomId.c_str(), token.c_str(),
            answer.value.c_str());
   return found;

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin/mrtc_plugin.h"
@@ -33,6 +35,27 @@ enum : int32_t {
   kReqNotCallee = 15,
   kReqNotActive = 16,
   kReqPushOutdated = 83,
+};
+
+// What a request handler answers: the code posted on its result record (a null
+// record posts nothing) and work that must follow the answer. A handler that
+// answers nothing at all returns noAnswer().
+struct reqAnswer {
+  reqAnswer() = default;
+  reqAnswer(imsdk::resp_commonResult* rec, int32_t answerCode,
+            std::function<void()> after = nullptr)
+      : record(rec), code(answerCode), then(std::move(after)) {}
+
+  imsdk::resp_commonResult* record = nullptr;
+  int32_t code = kReqDone;
+  std::function<void()> then;
+  bool none = false;
+
+  static reqAnswer noAnswer() {
+    reqAnswer answer;
+    answer.none = true;
+    return answer;
+  }
 };
 
 class pluginNet {
@@ -64,23 +87,26 @@ class pluginNet {
     int64_t stamp = 0;
   };
 
-  void on_call(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
-  void on_invite(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
-  void on_intoroom(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
-  bool on_join(uint16_t code, uintptr_t request, const std::string& source)
+  // The handlers; onNetRequest posts the answer each returns.
+  reqAnswer on_call(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  reqAnswer on_invite(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  reqAnswer on_intoroom(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  reqAnswer on_join(uint16_t code, uintptr_t request, const std::string& source)
       MRTC_REQUIRES(plugin_->lock());
-  void on_templetjoin(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
-  void on_hungup(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
-  void on_connectstate(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  reqAnswer on_templetjoin(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  reqAnswer on_hungup(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  reqAnswer on_connectstate(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  // The heartbeat answers nothing.
   void on_keepalive(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
-  void on_extra(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  reqAnswer on_extra(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
   int32_t extraRow(const imsdk::req_mrtc_extra& req, imsdk::resp_commonResult* result)
       MRTC_REQUIRES(plugin_->lock());
   bool isRepeat(uint32_t code, const std::string& roomId) MRTC_REQUIRES(plugin_->lock());
-  // False, after answering the request as invalid (7 for the extra
-  // request), when a text of it is longer than the body limit or it names
-  // more members than the id limit allows.
-  bool withinRequestLimits(uint16_t code, uintptr_t request) MRTC_REQUIRES(plugin_->lock());
+  // False when a text of the request is longer than the body limit or it
+  // names more members than the id limit allows; refusal then holds the
+  // invalid answer (7 for the extra request).
+  bool withinRequestLimits(uint16_t code, uintptr_t request, reqAnswer* refusal)
+      MRTC_REQUIRES(plugin_->lock());
   // Arms the call wait time-out for roomId and members.
   void armWait(const std::string& roomId, const std::vector<int64_t>& members, int32_t seconds)
       MRTC_REQUIRES(plugin_->lock());

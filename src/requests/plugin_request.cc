@@ -8,7 +8,7 @@
 namespace imsdkmrtc {
 
 bool pluginRequest::transCmdToNet(uint16_t code, uintptr_t payload, void* present) {
-  MRTC_LOG(plugin_, 0, reqtext::kFnTransCmdToNet, reqtext::kTransCmdToNet, code);
+  MRTC_LOG(plugin_, 0, texts::request::kFnTransCmdToNet, texts::request::kTransCmdToNet, code);
   imsdk::IHostService* host = plugin_->host();
   if (host == nullptr) return true;
   // The host keeps no pointer into the application's block: it gets a copy.

@@ -3,127 +3,125 @@
 // the application expect.
 #pragma once
 
-#include "plugin/shared_texts.h"
-
 #include <cstdint>
 
+#include "plugin/annotation_words.h"
+#include "plugin/log_formats.h"
+#include "plugin/wire_words.h"
+
 namespace imsdkmrtc {
-namespace reqtext {
+namespace texts::request {
 
 // Qualified function names used in log lines.
-constexpr const char* kFnTransCmdToNet = "imsdkmrtc::pluginRequest::transCmdToNet";
-constexpr const char* kFnOnNetRequest = "imsdkmrtc::pluginNet::onNetRequest";
-constexpr const char* kFnGetRespondMem = "imsdkmrtc::pluginNet::getRespondMem";
-constexpr const char* kFnSendResultRespond = "imsdkmrtc::pluginNet::sendResultRespond";
-constexpr const char* kFnGetToken = "imsdkmrtc::pluginNet::getToken";
-constexpr const char* kFnOnCall = "imsdkmrtc::pluginNet::on_call";
-constexpr const char* kFnOnInvite = "imsdkmrtc::pluginNet::on_invite";
-constexpr const char* kFnOnIntoRoom = "imsdkmrtc::pluginNet::on_intoroom";
-constexpr const char* kFnOnJoin = "imsdkmrtc::pluginNet::on_join";
-constexpr const char* kFnOnTempletJoin = "imsdkmrtc::pluginNet::on_templetjoin";
-constexpr const char* kFnOnHungup = "imsdkmrtc::pluginNet::on_hungup";
-constexpr const char* kFnOnConnectState = "imsdkmrtc::pluginNet::on_connectstate";
-constexpr const char* kFnOnKeepAlive = "imsdkmrtc::pluginNet::on_keepalive";
-constexpr const char* kFnOnExtra = "imsdkmrtc::pluginNet::on_extra";
+constexpr char kFnTransCmdToNet[] = "imsdkmrtc::pluginRequest::transCmdToNet";
+constexpr char kFnOnNetRequest[] = "imsdkmrtc::pluginNet::onNetRequest";
+constexpr char kFnGetRespondMem[] = "imsdkmrtc::pluginNet::getRespondMem";
+constexpr char kFnSendResultRespond[] = "imsdkmrtc::pluginNet::sendResultRespond";
+constexpr char kFnGetToken[] = "imsdkmrtc::pluginNet::getToken";
+constexpr char kFnOnCall[] = "imsdkmrtc::pluginNet::on_call";
+constexpr char kFnOnInvite[] = "imsdkmrtc::pluginNet::on_invite";
+constexpr char kFnOnIntoRoom[] = "imsdkmrtc::pluginNet::on_intoroom";
+constexpr char kFnOnJoin[] = "imsdkmrtc::pluginNet::on_join";
+constexpr char kFnOnTempletJoin[] = "imsdkmrtc::pluginNet::on_templetjoin";
+constexpr char kFnOnHungup[] = "imsdkmrtc::pluginNet::on_hungup";
+constexpr char kFnOnConnectState[] = "imsdkmrtc::pluginNet::on_connectstate";
+constexpr char kFnOnKeepAlive[] = "imsdkmrtc::pluginNet::on_keepalive";
+constexpr char kFnOnExtra[] = "imsdkmrtc::pluginNet::on_extra";
 
 // Common lines.
-constexpr const char* kBegin = texts::kLogBegin;
-constexpr const char* kTransCmdToNet = "transCmdToNet msg = %d";
-constexpr const char* kRequestSeen = "mrtc_req=%d.";
-constexpr const char* kRespondMemFail = "getRespondMem fail, msg=%d.";
-constexpr const char* kResultSent = "sendResultRespond cmd=%d, return code=%d";
-constexpr const char* kExtendJson = "extendJson=%s.";
+constexpr char kTransCmdToNet[] = "transCmdToNet msg = %d";
+constexpr char kRequestSeen[] = "mrtc_req=%d.";
+constexpr char kRespondMemFail[] = "getRespondMem fail, msg=%d.";
+constexpr char kResultSent[] = "sendResultRespond cmd=%d, return code=%d";
+constexpr char kExtendJson[] = "extendJson=%s.";
 
 // Token cache.
-constexpr const char* kTokenFromCache = "operate local_qCaches token=%s\n";
-constexpr const char* kTokenFromHost =
+constexpr char kTokenFromCache[] = "operate local_qCaches token=%s\n";
+constexpr char kTokenFromHost[] =
     "operate net_cmd_qCaches ret=%d, code=%d, rescode=%lld, roomId=%s, token=%s, resvalue=%s\n";
 
 // Placing a call and inviting.
-constexpr const char* kCallMembers = "memsbers=%s.";
-constexpr const char* kUnbindRename = "unbindconfer rename rtc.";
-constexpr const char* kCallSummary =
+constexpr char kCallMembers[] = "memsbers=%s.";
+constexpr char kUnbindRename[] = "unbindconfer rename rtc.";
+constexpr char kCallSummary[] =
     "on_call: roomId=%s,groupId=%lld,memCnt=%d,roomName=%s,addr=%s,rtcType=%s,token=%s,"
     "srvVer=%s,srvTag=%s,videoType=%s.";
-constexpr const char* kCallSendFail = "on_call: sendMsg_call fail.";
-constexpr const char* kCallHintFail = "on_call: sendWeakHint begin fail.";
-constexpr const char* kInviteSummary = "on_invite: roomId=%s,groupId=%lld,memCnt=%d.";
-constexpr const char* kInviteSendFail = "on_invite: sendmsg fail.";
-constexpr const char* kInviteSendOk = "on_invite: sendmsg succ.";
+constexpr char kCallSendFail[] = "on_call: sendMsg_call fail.";
+constexpr char kCallHintFail[] = "on_call: sendWeakHint begin fail.";
+constexpr char kInviteSummary[] = "on_invite: roomId=%s,groupId=%lld,memCnt=%d.";
+constexpr char kInviteSendFail[] = "on_invite: sendmsg fail.";
+constexpr char kInviteSendOk[] = "on_invite: sendmsg succ.";
 
 // Entering a room.
-constexpr const char* kIntoRoomSummary =
-    "on_intoroom: roomId=%s,groupId=%lld,memCnt=%d,annotation=%s.";
-constexpr const char* kJoinSummary = "on_join: roomId=%s,groupId=%lld.";
-constexpr const char* kJoinVersion = "on_join: version not sync! ";
-constexpr const char* kTempletRepeat = "on_templetjoin: is repeat! ";
-constexpr const char* kTempletNotCallee = "on_templetjoin: no becall json=%s.";
-constexpr const char* kTempletVersion = "on_templetjoin: version not sync! ";
-constexpr const char* kTempletQueryFail = "on_templetjoin: sendMsg_querytalk fail.";
+constexpr char kIntoRoomSummary[] = "on_intoroom: roomId=%s,groupId=%lld,memCnt=%d,annotation=%s.";
+constexpr char kJoinSummary[] = "on_join: roomId=%s,groupId=%lld.";
+constexpr char kJoinVersion[] = "on_join: version not sync! ";
+constexpr char kTempletRepeat[] = "on_templetjoin: is repeat! ";
+constexpr char kTempletNotCallee[] = "on_templetjoin: no becall json=%s.";
+constexpr char kTempletVersion[] = "on_templetjoin: version not sync! ";
+constexpr char kTempletQueryFail[] = "on_templetjoin: sendMsg_querytalk fail.";
 
 // Hanging up.
-constexpr const char* kHungupSummary = "on_hungup: roomId=%s,groupId=%lld, annotation=%s.";
-constexpr const char* kHungupReturnRet = "on_hungup: return ret=%d.";
-constexpr const char* kHungupClearTalk = "on_hungup: return annotation=clear_talk.";
-constexpr const char* kHungupTempShort = "on_hungup: return tempjoin and <5s.";
-constexpr const char* kHungupTempAlone = "on_hungup: return tempjoin and no other conncet.";
-constexpr const char* kHungupHintFail = "notify_call: sendWeakHint finish fail.";
+constexpr char kHungupSummary[] = "on_hungup: roomId=%s,groupId=%lld, annotation=%s.";
+constexpr char kHungupReturnRet[] = "on_hungup: return ret=%d.";
+constexpr char kHungupClearTalk[] = "on_hungup: return annotation=clear_talk.";
+constexpr char kHungupTempShort[] = "on_hungup: return tempjoin and <5s.";
+constexpr char kHungupTempAlone[] = "on_hungup: return tempjoin and no other conncet.";
+constexpr char kHungupHintFail[] = "notify_call: sendWeakHint finish fail.";
 
 // Connection state.
-constexpr const char* kConnectSummary = "on_connectstate: roomId=%s,groupId=%lld,targetId=%lld,cmd=%s.";
-constexpr const char* kConnectFail = "on_connectstate: deal fail=%d.";
+constexpr char kConnectSummary[] = "on_connectstate: roomId=%s,groupId=%lld,targetId=%lld,cmd=%s.";
+constexpr char kConnectFail[] = "on_connectstate: deal fail=%d.";
 
 // Extra requests.
-constexpr const char* kExtraSummary = "on_extra: type=%d,cmd=%s,extend=%s.";
-constexpr const char* kExtraBoardSwitch = "on_extra boardSwitch=%d";
-constexpr const char* kExtraMcallingVersion = "on_extra mcalling_version=%s";
-constexpr const char* kExtraForceOwnerAddr = "on_extra forceOwnerAddr=%d";
-constexpr const char* kExtraFinishHintFail = "on_extra sendWeakHint finish fail, groupId=%lld.";
-constexpr const char* kExtraRecallEnable = "on_extra recall enable=%d";
-constexpr const char* kExtraRecallDuration = "on_extra recall duration=%d";
-constexpr const char* kExtraRecallCount = "on_extra recall count=%d";
-constexpr const char* kExtraRecallBell = "on_extra recall bellDuration=%d";
-constexpr const char* kExtraMicroInfo = "extend = %s";
-constexpr const char* kExtraP2p = "on_extra p2pconfer enable=%d";
-constexpr const char* kExtraUnbind = "on_extra unbindconfer enable=%d";
-constexpr const char* kExtraAddr = "on_extra addr enable=%d";
-constexpr const char* kExtraUnbindInfo = "extend ex = %s, code=%d";
-constexpr const char* kExtraShareCode = "code=%d";
-constexpr const char* kExtraReviseBegin = "revise: begin=%s.";
-constexpr const char* kExtraReviseEnd = "revise: code=%d, end=%s.";
-constexpr const char* kExtraLimits = "on_extra limits maxBodyBytes=%lld, maxIds=%lld";
+constexpr char kExtraSummary[] = "on_extra: type=%d,cmd=%s,extend=%s.";
+constexpr char kExtraBoardSwitch[] = "on_extra boardSwitch=%d";
+constexpr char kExtraMcallingVersion[] = "on_extra mcalling_version=%s";
+constexpr char kExtraForceOwnerAddr[] = "on_extra forceOwnerAddr=%d";
+constexpr char kExtraFinishHintFail[] = "on_extra sendWeakHint finish fail, groupId=%lld.";
+constexpr char kExtraRecallEnable[] = "on_extra recall enable=%d";
+constexpr char kExtraRecallDuration[] = "on_extra recall duration=%d";
+constexpr char kExtraRecallCount[] = "on_extra recall count=%d";
+constexpr char kExtraRecallBell[] = "on_extra recall bellDuration=%d";
+constexpr char kExtraMicroInfo[] = "extend = %s";
+constexpr char kExtraP2p[] = "on_extra p2pconfer enable=%d";
+constexpr char kExtraUnbind[] = "on_extra unbindconfer enable=%d";
+constexpr char kExtraAddr[] = "on_extra addr enable=%d";
+constexpr char kExtraUnbindInfo[] = "extend ex = %s, code=%d";
+constexpr char kExtraShareCode[] = "code=%d";
+constexpr char kExtraReviseBegin[] = "revise: begin=%s.";
+constexpr char kExtraReviseEnd[] = "revise: code=%d, end=%s.";
+constexpr char kExtraLimits[] = "on_extra limits maxBodyBytes=%lld, maxIds=%lld";
 
 // Bounds.
-constexpr const char* kTooManyMembers = "mrtc_req=%d refused: members=%lld, limit=%lld.";
-constexpr const char* kRequestTooLong = "mrtc_req=%d refused: text length=%lld, limit=%lld.";
+constexpr char kTooManyMembers[] = "mrtc_req=%d refused: members=%lld, limit=%lld.";
+constexpr char kRequestTooLong[] = "mrtc_req=%d refused: text length=%lld, limit=%lld.";
 
-// UI event types raised by the handlers.
-constexpr uint8_t kEventFinished = 5;
-constexpr uint8_t kEventTalkState = 10;
-constexpr uint8_t kEventHint = 21;
+// Keys of the settings requests.
+constexpr char kKeyPcOnOff[] = "pcOnOff";
+constexpr char kKeyLimitRange[] = "limitRange";
+constexpr char kKeyMsgStampTime[] = "msgStampTime";
+constexpr char kKeyBoardSwitch[] = "boardSwitch";
+constexpr char kKeyLoseDuration[] = "loseDuration";
+constexpr char kKeyMcallingVersion[] = "mcalling_version";
+constexpr char kKeyForceOwnerAddr[] = "forceOwnerAddr";
+constexpr char kKeyEnable[] = "enable";
+constexpr char kKeyDuration[] = "duration";
+constexpr char kKeyCount[] = "count";
+constexpr char kKeyBellDuration[] = "bellDuration";
+constexpr char kKeyP2pSwitch[] = "p2pSwitch";
+constexpr char kKeyUnbindSwitch[] = "unbindSwitch";
+constexpr char kKeyAddrSwitch[] = "addrSwitch";
+constexpr char kKeyMaxBodyBytes[] = "maxBodyBytes";
+constexpr char kKeyMaxIds[] = "maxIds";
 
 // Call kinds and words.
-constexpr const char* kRtc = "rtc";
-constexpr const char* kP2p = texts::kP2pConfer;
-constexpr const char* kMicro = "microconfer";
-constexpr const char* kUnbind = "unbindconfer";
-constexpr const char* kModeSingle = "single";
-constexpr const char* kBlankMode = "blank";
-constexpr const char* kSourceBoard = "board";
-constexpr const char* kWordAccept = "accept";
-constexpr const char* kWordLevelRoom = "levelroom";
-constexpr const char* kWordClearTalk = "clear_talk";
-constexpr const char* kWordUiClick = "hungup_uiclick";
-constexpr const char* kWordDismiss = "hungup_dismiss";
-constexpr const char* kWordOffline = "hungup_offline";
-constexpr const char* kWordRecvDismiss = "hungup_recvdismiss";
-constexpr const char* kWordCancelClick = "cancel_uiclick";
-constexpr const char* kWordRefuse = "refuse";
-constexpr const char* kWordCancelTimeout = "cancel_calltimeout";
-constexpr const char* kWordBusy = "busy";
-constexpr const char* kWordPeerEnd = "peer_hungup_uiclick_end";
-constexpr const char* kWordFarRefuse = "far_ui_refuse";
-constexpr const char* kKeepAliveKey = "keepalive";
+constexpr char kSourceBoard[] = "board";
+constexpr char kWordClearTalk[] = "clear_talk";
+constexpr char kWordDismiss[] = "hungup_dismiss";
+constexpr char kWordOffline[] = "hungup_offline";
+constexpr char kWordRecvDismiss[] = "hungup_recvdismiss";
+constexpr char kWordPeerEnd[] = "peer_hungup_uiclick_end";
 
-}  // namespace reqtext
+}  // namespace texts::request
 }  // namespace imsdkmrtc

@@ -53,20 +53,23 @@ bool msgProxy::parseCallExtend(const std::string& text, callExtend& out) {
     std::string callExtend::*field;
   };
   static const textKey kTextKeys[] = {
-      {wire::kAddr, &callExtend::addr},           {wire::kConferMode, &callExtend::conferMode},
-      {wire::kMode, &callExtend::mode},           {wire::kRtcType, &callExtend::rtcType},
-      {wire::kRoomToken, &callExtend::roomToken}, {wire::kSrvVer, &callExtend::srvVer},
-      {wire::kSrvTag, &callExtend::srvTag},
+      {texts::wire::kAddr, &callExtend::addr},
+      {texts::wire::kConferMode, &callExtend::conferMode},
+      {texts::kKeyMode, &callExtend::mode},
+      {texts::wire::kRtcType, &callExtend::rtcType},
+      {texts::wire::kRoomToken, &callExtend::roomToken},
+      {texts::wire::kSrvVer, &callExtend::srvVer},
+      {texts::wire::kSrvTag, &callExtend::srvTag},
   };
   for (const auto& k : kTextKeys) {
     if (const json::Value* v = findString(doc, k.key)) out.*k.field = toString(*v);
   }
-  if (out.rtcType.empty()) out.rtcType = wire::kRtcDefault;
+  if (out.rtcType.empty()) out.rtcType = texts::kRtc;
 
-  if (!takeTextList(doc, wire::kInitState, out.initState)) return false;
+  if (!takeTextList(doc, texts::wire::kInitState, out.initState)) return false;
   // A one-to-one call is a voice call ("1") unless some member starts with
   // video: a state entry "<x>_<a>11".
-  if (!out.initState.empty() && out.rtcType == wire::kRtcP2P) {
+  if (!out.initState.empty() && out.rtcType == texts::kP2pConfer) {
     out.videoType = "1";
     for (const auto& entry : out.initState) {
       size_t first = entry.find('_');
@@ -77,37 +80,38 @@ bool msgProxy::parseCallExtend(const std::string& text, callExtend& out) {
       if (second.size() == 3 && second[1] == '1' && second[2] == '1') out.videoType = "2";
     }
   }
-  return takeTextList(doc, wire::kOutMembers, out.outMembers);
+  return takeTextList(doc, texts::wire::kOutMembers, out.outMembers);
 }
 
 bool msgProxy::readCacheAnswer(const std::string& text, cacheAnswer& out) {
   if (text.empty()) return false;
   json::Document doc;
   if (!parseText(doc, text) || !doc.IsObject()) return false;
-  auto code = doc.FindMember(wire::kCode);
+  auto code = doc.FindMember(texts::wire::kCode);
   if (code != doc.MemberEnd() && code->value.IsInt64()) out.code = code->value.GetInt64();
-  if (const json::Value* v = findString(doc, wire::kResult)) out.result = toString(*v);
-  if (const json::Value* v = findString(doc, wire::kToken)) out.token = toString(*v);
+  if (const json::Value* v = findString(doc, texts::wire::kResult)) out.result = toString(*v);
+  if (const json::Value* v = findString(doc, texts::wire::kToken)) out.token = toString(*v);
   // Usable only when the cache says so and actually holds a token.
   return out.code == 0 && !out.token.empty();
 }
 
 void msgProxy::fixSystemSender(imsdk::hostMessage& msg) {
-  bool toService = msg.targetId == wire::kServiceAccount;
-  bool fromService = msg.sendUserId == wire::kServiceAccount;
+  bool toService = msg.targetId == texts::wire::kServiceAccount;
+  bool fromService = msg.sendUserId == texts::wire::kServiceAccount;
   if (!toService && !fromService) return;
   json::Document doc;
   if (!parseText(doc, msg.extension) || !doc.IsObject()) return;
   int64_t id = 0;
   if (toService) {
-    if (!readId(doc, wire::kTargetIdKey, id)) return;
+    if (!readId(doc, texts::wire::kTargetIdKey, id)) return;
     msg.targetId = id;
   } else {
-    if (!readId(doc, wire::kSendUserIdKey, id)) return;
+    if (!readId(doc, texts::wire::kSendUserIdKey, id)) return;
     msg.sendUserId = id;
   }
-  msg.fixRef = wire::kFixRefValue;
-  msg.fixState = msg.fixState == wire::kFixStateKept ? wire::kFixStateKept : wire::kFixStateSet;
+  msg.fixRef = texts::wire::kFixRefValue;
+  msg.fixState = msg.fixState == texts::wire::kFixStateKept ? texts::wire::kFixStateKept
+                                                            : texts::wire::kFixStateSet;
 }
 
 }  // namespace imsdkmrtc

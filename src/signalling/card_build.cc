@@ -1,6 +1,7 @@
 #include "signalling/card_build.h"
 
 #include "plugin/json_escape.h"
+#include "signalling/wire_texts.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -76,7 +77,7 @@ std::string cardHead(const std::string& content, const std::string& detailUrl) {
 std::string cardTitleBar(const cardLooks& looks, const std::string& creator) {
   return quotedPair("title", looks.title) + quotedPair("title_eng", looks.titleEng) +
          quotedPair("toUsers", "") + quotedPair("status", "") + quotedPair("statusColor", "") +
-         quotedPair("titleColor", looks.titleColor) + quotedPair("type", looks.type) +
+         quotedPair("titleColor", looks.titleColor) + quotedPair(texts::wire::kType, looks.type) +
          quotedPair("titleBgColor", looks.titleBgColor) + quotedPair("creator", creator);
 }
 

@@ -6,13 +6,16 @@
 #include "plugin/json_escape.h"
 #include "plugin/text_readers.h"
 #include "plugin/version.h"
+#include "plugin/wire_words.h"
 #include "signalling/card_build.h"
 #include "signalling/card_texts.h"
+#include "signalling/msg_types.h"
+#include "signalling/wire_texts.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
 
-namespace ct = cardtext;
+namespace ct = texts::card;
 
 namespace {
 
@@ -68,7 +71,7 @@ cardTemplate defaultCardTemplate() {
   tpl.titleBgColor = ct::kTitleBgColor;
   tpl.rows.push_back(
       makeRow(ct::kKeyOriginator, ct::kNameOriginator, "", ct::kNameEngOriginator, ""));
-  tpl.rows.push_back(makeRow(ct::kKeyVersion, ct::kNameVersion, "", ct::kNameEngVersion, ""));
+  tpl.rows.push_back(makeRow(texts::wire::kVersion, ct::kNameVersion, "", ct::kNameEngVersion, ""));
   tpl.isVersion = false;
   return tpl;
 }
@@ -90,8 +93,8 @@ bool appendServerRow(std::vector<tempField>& rows, const std::string& addr) {
   if (addr.empty()) return false;
   for (const serverLabel& entry : msgProxy::serverLabels()) {
     if (addr.find(entry.prefix) != std::string::npos) {
-      rows.push_back(
-          makeRow(ct::kKeyServer, ct::kNameServer, entry.label, ct::kNameEngServer, entry.label));
+      rows.push_back(makeRow(texts::wire::kAddr, ct::kNameServer, entry.label, ct::kNameEngServer,
+                             entry.label));
       return true;
     }
   }
@@ -131,7 +134,7 @@ void msgProxy::setMcallingTemplet(const std::string& settings) {
       std::string key = getJsonString(settings, "keyType");
       std::string name = getJsonString(settings, "key");
       std::string nameEng = getJsonString(settings, "key_eng");
-      if (key == ct::kKeyOriginator || key == ct::kKeyVersion) {
+      if (key == ct::kKeyOriginator || key == texts::wire::kVersion) {
         // Their values are computed when a card is built.
         upsertField(key, true, name, "", nameEng, "");
       } else {
@@ -143,7 +146,7 @@ void msgProxy::setMcallingTemplet(const std::string& settings) {
   }
   bool isVersion = false;
   bool hasVersion = getJsonBool(settings, "isVersion", isVersion);
-  std::string detailUrl = getJsonString(settings, "tempDetailUrl");
+  std::string detailUrl = getJsonString(settings, texts::card::kKeyTempDetailUrl);
   std::string title = getJsonString(settings, "tempTitle");
   std::string content = getJsonString(settings, "tempContent");
   std::string titleColor = getJsonString(settings, "tempTitleColor");
@@ -160,7 +163,7 @@ void msgProxy::setMcallingTemplet(const std::string& settings) {
 }
 
 void msgProxy::setLivingTemplet(const std::string& settings) {
-  std::string url = getJsonString(settings, "tempDetailUrl");
+  std::string url = getJsonString(settings, texts::card::kKeyTempDetailUrl);
   if (url.empty()) return;
   imsdk::autoLock guard(&templateLock_);
   template_.livingUpdateUrl = url;
@@ -174,12 +177,12 @@ std::string fieldLists(const std::vector<tempField>& templateRows, const std::st
   std::string fieldsEng;
   for (const tempField& row : rows) {
     if (row.keyType == 0) continue;
-    if (row.key == ct::kKeyVersion && !matched) continue;
+    if (row.key == texts::wire::kVersion && !matched) continue;
     std::string value = row.value;
     std::string valueEng = row.value_eng;
     if (row.key == ct::kKeyOriginator) {
       value = valueEng = ownerName;
-    } else if (row.key == ct::kKeyVersion) {
+    } else if (row.key == texts::wire::kVersion) {
       value = valueEng = versionLabel();
     }
     if (!fields.empty()) {
@@ -210,29 +213,31 @@ void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
   const cardTemplate tpl = templateCopy();
   std::string card = cardHead(tpl.content, tpl.mcallingUpdateUrl);
   card += "\"extendInfo\":{\"subType\":14,";
-  card += quotedPair("rtcType", talk.rtcType);
-  card += quotedPair("roomID", talk.roomId);
-  card += quotedPair("onwerId", tools::int64_To_Str(talk.onwerId));
-  card += quotedPair("groupId", tools::int64_To_Str(talk.groupId));
-  card += quotedPair("senderId", tools::int64_To_Str(selfId));
-  if (!owner.empty()) card += quotedPair("oName", base64Encode(owner));
-  card += quotedPair("roomName", talk.roomName);
-  if (!talk.roomToken.empty()) card += quotedPair("roomToken", talk.roomToken);
-  if (!talk.addr.empty()) card += quotedPair("addr", talk.addr);
-  if (!talk.srvVer.empty()) card += quotedPair("srvVer", talk.srvVer);
-  if (!talk.srvTag.empty()) card += quotedPair("srvTag", talk.srvTag);
-  card += quotedPair("conferMode", talk.conferMode);
-  card += quotedPair("singleRead", talk.single != 0 ? "on" : "off");
-  card += quotedPair("beginTime", tools::int64_To_Str(talk.beginTime));
-  card += quotedPair("version", kProtocolVersion);
+  card += quotedPair(texts::wire::kRtcType, talk.rtcType);
+  card += quotedPair(texts::card::kKeyRoomIdCard, talk.roomId);
+  card += quotedPair(texts::wire::kOnwerId, tools::int64_To_Str(talk.onwerId));
+  card += quotedPair(texts::kKeyGroupId, tools::int64_To_Str(talk.groupId));
+  card += quotedPair(texts::kKeySenderId, tools::int64_To_Str(selfId));
+  if (!owner.empty()) card += quotedPair(texts::wire::kOName, base64Encode(owner));
+  card += quotedPair(texts::wire::kRoomName, talk.roomName);
+  if (!talk.roomToken.empty()) card += quotedPair(texts::wire::kRoomToken, talk.roomToken);
+  if (!talk.addr.empty()) card += quotedPair(texts::wire::kAddr, talk.addr);
+  if (!talk.srvVer.empty()) card += quotedPair(texts::wire::kSrvVer, talk.srvVer);
+  if (!talk.srvTag.empty()) card += quotedPair(texts::wire::kSrvTag, talk.srvTag);
+  card += quotedPair(texts::wire::kConferMode, talk.conferMode);
+  card +=
+      quotedPair(texts::card::kKeySingleRead, talk.single != 0 ? "on" : texts::card::kSwitchOff);
+  card += quotedPair(texts::wire::kBeginTime, tools::int64_To_Str(talk.beginTime));
+  card += quotedPair(texts::wire::kVersion, kProtocolVersion);
   card += quotedPair("adminId", tools::int64_To_Str(talk.onwerId));
-  card += quotedPair("startTime", "0");
-  card += quotedPair("stopTime", "0");
-  card += quotedPair("mode", "mcalling");
-  card += quotedPair("desc", "remark");
+  card += quotedPair(texts::card::kKeyStartTime, "0");
+  card += quotedPair(texts::card::kKeyStopTime, "0");
+  card += quotedPair(texts::kKeyMode, texts::card::kModeMcalling);
+  card += quotedPair(texts::card::kKeyDesc, texts::card::kKeyRemark);
   card += "\"selects\":" + quotedArray(callees) + ",";
   card += "\"initState\":" + quotedArray(initState) + "},";
-  card += cardTitleBar({tpl.title, tpl.title_eng, tpl.titleColor, "rtc", tpl.titleBgColor}, owner);
+  card += cardTitleBar({tpl.title, tpl.title_eng, tpl.titleColor, texts::kRtc, tpl.titleBgColor},
+                       owner);
   card += fieldLists(tpl.rows, talk.addr, owner);
   card += "}";
   out = std::move(card);
@@ -244,7 +249,7 @@ bool msgProxy::sendTempMsssage(int64_t target, const std::string& card,
   PROXY_LOG(plugin_, ct::kFnSendTemp, ct::kLogTempMessage, logCut(card).c_str());
   hostPost post;
   post.target = target;
-  post.msgType = 26;
+  post.msgType = kMsgTypeCard;
   post.body = card;
   post.limitRange = limit;
   post.insert = insertFirst;

@@ -4,7 +4,7 @@
 #pragma once
 
 namespace imsdkmrtc {
-namespace cardtext {
+namespace texts::card {
 
 // Card template defaults.
 constexpr char kUpdatePageHost[] = "cards.example.net";
@@ -20,10 +20,8 @@ constexpr char kTitleBgColor[] = "#003557";
 constexpr char kKeyOriginator[] = "originator";
 constexpr char kNameOriginator[] = "发起人";
 constexpr char kNameEngOriginator[] = "Creator";
-constexpr char kKeyVersion[] = "version";
 constexpr char kNameVersion[] = "版本";
 constexpr char kNameEngVersion[] = "version";
-constexpr char kKeyServer[] = "addr";
 constexpr char kNameServer[] = "服务";
 constexpr char kNameEngServer[] = "server";
 
@@ -65,6 +63,31 @@ constexpr char kCannotAnswer[] = "不能接听";
 constexpr char kOf[] = "的";
 constexpr char kFullComma[] = "，";
 
+// JSON keys and values of the cards and the request data.
+constexpr char kKeyConferType[] = "conferType";
+constexpr char kKeyExtendInfo[] = "extendInfo";
+constexpr char kKeyOrderTime[] = "orderTime";
+constexpr char kKeyRoomIdCard[] = "roomID";
+constexpr char kKeySingleRead[] = "singleRead";
+constexpr char kKeyStartTime[] = "startTime";
+constexpr char kKeyStopTime[] = "stopTime";
+constexpr char kModeMcalling[] = "mcalling";
+constexpr char kKeyDesc[] = "desc";
+constexpr char kKeyRemark[] = "remark";
+constexpr char kKeyServerAddr[] = "serverAddr";
+constexpr char kKeyTempDetailUrl[] = "tempDetailUrl";
+constexpr char kSwitchOff[] = "off";
+constexpr char kKeyReqData[] = "reqData";
+
+// Shared-text request keys and member ranks.
+constexpr char kKeyPeer[] = "peer";
+constexpr char kKeyRank[] = "rank";
+constexpr char kRankOwner[] = "onwer";
+constexpr char kRankManager[] = "mgr";
+constexpr char kRankMember[] = "mem";
+constexpr char kKeyFaceToId[] = "faceToId";
+constexpr char kKeyShareText[] = "shareText";
+
 // Function names of the log lines.
 constexpr char kFnFill[] = "imsdkmrtc::msgProxy::fillTempMessage";
 constexpr char kFnSendTemp[] = "imsdkmrtc::msgProxy::sendTempMsssage";
@@ -79,5 +102,5 @@ constexpr char kLogReviseLen[] = "reviseVnioMicroTemplet: len=%d.";
 constexpr char kLogReviseText[] = "reviseVnioMicroTemplet: len=%s.";
 constexpr char kLogReviseStep[] = "reviseVnioMicroTemplet: %d.";
 
-}  // namespace cardtext
+}  // namespace texts::card
 }  // namespace imsdkmrtc

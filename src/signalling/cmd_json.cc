@@ -87,13 +87,15 @@ constexpr keyName kn(const char (&text)[N]) {
 }
 
 constexpr keyName kSlotNames[kSlotCount] = {
-    kn(wire::kType),      kn(wire::kAnnotation), kn(wire::kSenderId),  kn(wire::kGroupId),
-    kn(wire::kOnwerId),   kn(wire::kOName),      kn(wire::kRoomId),    kn(wire::kRoomToken),
-    kn(wire::kRoomName),  kn(wire::kAddr),       kn(wire::kSrvVer),    kn(wire::kSrvTag),
-    kn(wire::kVideoType), kn(wire::kCmode),      kn(wire::kBeginTime), kn(wire::kDeviceType),
-    kn(wire::kVersion),   kn(wire::kExtend),     kn(wire::kRtcType),   kn(wire::kVideoStatus),
-    kn(wire::kSelects),   kn(wire::kMembers),    kn(wire::kMemstates), kn(wire::kHismembers),
-    kn(wire::kInitState), kn(wire::kFlag),
+    kn(texts::wire::kType),       kn(texts::wire::kAnnotation),  kn(texts::kKeySenderId),
+    kn(texts::kKeyGroupId),       kn(texts::wire::kOnwerId),     kn(texts::wire::kOName),
+    kn(texts::kKeyRoomId),        kn(texts::wire::kRoomToken),   kn(texts::wire::kRoomName),
+    kn(texts::wire::kAddr),       kn(texts::wire::kSrvVer),      kn(texts::wire::kSrvTag),
+    kn(texts::wire::kVideoType),  kn(texts::wire::kCmode),       kn(texts::wire::kBeginTime),
+    kn(texts::wire::kDeviceType), kn(texts::wire::kVersion),     kn(texts::wire::kExtend),
+    kn(texts::wire::kRtcType),    kn(texts::wire::kVideoStatus), kn(texts::wire::kSelects),
+    kn(texts::wire::kMembers),    kn(texts::wire::kMemstates),   kn(texts::wire::kHismembers),
+    kn(texts::wire::kInitState),  kn(texts::wire::kFlag),
 };
 
 // Values by slot: the first member of each known key (as a member lookup
@@ -152,39 +154,39 @@ bool msgProxy::transCmd2Json(const mrtcCmd& cmd, std::string& out) const {
   w.StartObject();
   if (cmd.cmdCode != 0) {
     std::string name = codeToName(cmd.cmdCode);
-    putKey(w, wire::kType);
+    putKey(w, texts::wire::kType);
     w.String(name.data(), static_cast<json::SizeType>(name.size()));
   }
-  putText(w, wire::kAnnotation, cmd.annotation);
-  putDecimal(w, wire::kSenderId, cmd.senderId);
-  putDecimal(w, wire::kGroupId, cmd.groupId);
-  putDecimal(w, wire::kOnwerId, cmd.onwerId);
-  putText(w, wire::kRoomId, cmd.roomId);
-  putText(w, wire::kRoomToken, cmd.roomToken);
-  putText(w, wire::kOName, cmd.oName);
-  putText(w, wire::kRoomName, cmd.roomName);
-  putText(w, wire::kAddr, cmd.addr);
-  putText(w, wire::kSrvVer, cmd.srvVer);
-  putText(w, wire::kSrvTag, cmd.srvTag);
-  putText(w, wire::kVideoType, cmd.videoType);
-  putText(w, wire::kCmode, cmd.cmode);
-  putDecimal(w, wire::kBeginTime, cmd.beginTime);
-  putDecimal(w, wire::kDeviceType, cmd.deviceType);
-  putText(w, wire::kVersion, cmd.version);
-  putText(w, wire::kVideoStatus, cmd.VideoStatus);
-  putText(w, wire::kExtend, cmd.extend);
-  putText(w, wire::kRtcType, cmd.rtcType);
-  putIds(w, wire::kSelects, cmd.selects);
-  putIds(w, wire::kMembers, cmd.members);
+  putText(w, texts::wire::kAnnotation, cmd.annotation);
+  putDecimal(w, texts::kKeySenderId, cmd.senderId);
+  putDecimal(w, texts::kKeyGroupId, cmd.groupId);
+  putDecimal(w, texts::wire::kOnwerId, cmd.onwerId);
+  putText(w, texts::kKeyRoomId, cmd.roomId);
+  putText(w, texts::wire::kRoomToken, cmd.roomToken);
+  putText(w, texts::wire::kOName, cmd.oName);
+  putText(w, texts::wire::kRoomName, cmd.roomName);
+  putText(w, texts::wire::kAddr, cmd.addr);
+  putText(w, texts::wire::kSrvVer, cmd.srvVer);
+  putText(w, texts::wire::kSrvTag, cmd.srvTag);
+  putText(w, texts::wire::kVideoType, cmd.videoType);
+  putText(w, texts::wire::kCmode, cmd.cmode);
+  putDecimal(w, texts::wire::kBeginTime, cmd.beginTime);
+  putDecimal(w, texts::wire::kDeviceType, cmd.deviceType);
+  putText(w, texts::wire::kVersion, cmd.version);
+  putText(w, texts::wire::kVideoStatus, cmd.VideoStatus);
+  putText(w, texts::wire::kExtend, cmd.extend);
+  putText(w, texts::wire::kRtcType, cmd.rtcType);
+  putIds(w, texts::wire::kSelects, cmd.selects);
+  putIds(w, texts::wire::kMembers, cmd.members);
   if (!cmd.memstates.empty()) {
-    putKey(w, wire::kMemstates);
+    putKey(w, texts::wire::kMemstates);
     w.StartArray();
     for (uint8_t state : cmd.memstates) w.Bool(state != 0);
     w.EndArray();
   }
-  putIds(w, wire::kHismembers, cmd.hismembers);
+  putIds(w, texts::wire::kHismembers, cmd.hismembers);
   if (!cmd.initState.empty()) {
-    putKey(w, wire::kInitState);
+    putKey(w, texts::wire::kInitState);
     w.StartArray();
     for (const auto& entry : cmd.initState) {
       w.String(entry.data(), static_cast<json::SizeType>(entry.size()));
@@ -207,7 +209,7 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
       cmd.cmdCode = nameToCode(std::string(type->GetString(), type->GetStringLength()));
     }
   }
-  if (cmd.cmdCode == kCmdMultiMFinish) cmd.rtcType = wire::kRtcMicro;
+  if (cmd.cmdCode == kCmdMultiMFinish) cmd.rtcType = texts::kMicroConfer;
 
   takeText(o[sAnnotation], cmd.annotation);
   takeDecimal(o[sSenderId], cmd.senderId);
@@ -223,7 +225,7 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
   // client is never used.
   bool addrAllowed = plugin_ == nullptr || plugin_->settings().addrSwitch.load() != 0;
   if (!addrAllowed && !cmd.addr.empty()) {
-    MRTC_LOG(plugin_, 0, wire::kFnJson2Cmd, MRTC_FMT_ADDR_MARK, cmd.addr.c_str());
+    MRTC_LOG(plugin_, 0, texts::wire::kFnJson2Cmd, texts::wire::kLogAddrMark, cmd.addr.c_str());
     cmd.addr.clear();
   }
 
@@ -237,13 +239,14 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
   takeText(o[sVersion], cmd.version);
   takeText(o[sExtend], cmd.extend);
   takeText(o[sRtcType], cmd.rtcType);
-  if (cmd.rtcType.empty()) cmd.rtcType = wire::kRtcDefault;
+  if (cmd.rtcType.empty()) cmd.rtcType = texts::kRtc;
 
   // Only a media server may invite into an unbound conference.
-  if (cmd.cmdCode == kCmdMultiInvite && cmd.rtcType == wire::kRtcUnbind &&
-      cmd.deviceType != wire::kDeviceMediaServer) {
-    if (plugin_ != nullptr) MRTC_LOG(plugin_, 0, wire::kFnJson2Cmd, MRTC_FMT_INVITE_RTC);
-    cmd.rtcType = wire::kRtcDefault;
+  if (cmd.cmdCode == kCmdMultiInvite && cmd.rtcType == texts::kUnbindConfer &&
+      cmd.deviceType != texts::wire::kDeviceMediaServer) {
+    if (plugin_ != nullptr)
+      MRTC_LOG(plugin_, 0, texts::wire::kFnJson2Cmd, texts::wire::kLogInviteRtc);
+    cmd.rtcType = texts::kRtc;
   }
 
   takeText(o[sVideoStatus], cmd.VideoStatus);
@@ -265,8 +268,9 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
     }
   }
   if (const json::Value* flag = o[sFlag]) {
-    if (flag->IsString() && flag->GetStringLength() == sizeof(wire::kFlagRecall) - 1 &&
-        std::memcmp(flag->GetString(), wire::kFlagRecall, sizeof(wire::kFlagRecall) - 1) == 0) {
+    if (flag->IsString() && flag->GetStringLength() == sizeof(texts::wire::kFlagRecall) - 1 &&
+        std::memcmp(flag->GetString(), texts::wire::kFlagRecall,
+                    sizeof(texts::wire::kFlagRecall) - 1) == 0) {
       cmd.recall = true;
     }
   }

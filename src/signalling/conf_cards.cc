@@ -7,13 +7,15 @@
 #include "plugin/json_escape.h"
 #include "plugin/text_readers.h"
 #include "plugin/version.h"
+#include "plugin/wire_words.h"
 #include "signalling/card_build.h"
 #include "signalling/card_texts.h"
+#include "signalling/wire_texts.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
 
-namespace ct = cardtext;
+namespace ct = texts::card;
 
 namespace {
 
@@ -44,7 +46,7 @@ int64_t idOf(const std::string& text) { return tools::atoint64(text.c_str()); }
 
 void readSelects(const json::Value& object, std::vector<int64_t>& out) {
   if (!object.IsObject()) return;
-  auto it = object.FindMember("selects");
+  auto it = object.FindMember(texts::wire::kSelects);
   if (it == object.MemberEnd() || !it->value.IsArray()) return;
   for (const json::Value& element : it->value.GetArray()) {
     if (element.IsString()) out.push_back(idOf(toString(element)));
@@ -52,7 +54,7 @@ void readSelects(const json::Value& object, std::vector<int64_t>& out) {
 }
 
 bool isConferType(const std::string& rtcType) {
-  return rtcType == "microconfer" || rtcType == "unbindconfer";
+  return rtcType == texts::kMicroConfer || rtcType == texts::kUnbindConfer;
 }
 
 std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
@@ -61,78 +63,82 @@ std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_stri
 // level: each key taken when present and not empty. The owner is left to the
 // caller, which alone knows whether it is required.
 void readUnbindKeys(const json::Value& object, cardInfo& out) {
-  takeText(out.rtcType, object, "rtcType");
-  if (out.rtcType.empty()) out.rtcType = "unbindconfer";
-  takeText(out.conferMode, object, "conferMode");
-  takeText(out.addr, object, "addr");
-  takeText(out.srvVer, object, "srvVer");
-  takeText(out.srvTag, object, "srvTag");
-  takeText(out.roomName, object, "roomName");
-  takeText(out.roomId, object, "roomId");
-  if (out.roomId.empty()) takeText(out.roomId, object, "roomID");
+  takeText(out.rtcType, object, texts::wire::kRtcType);
+  if (out.rtcType.empty()) out.rtcType = texts::kUnbindConfer;
+  takeText(out.conferMode, object, texts::wire::kConferMode);
+  takeText(out.addr, object, texts::wire::kAddr);
+  takeText(out.srvVer, object, texts::wire::kSrvVer);
+  takeText(out.srvTag, object, texts::wire::kSrvTag);
+  takeText(out.roomName, object, texts::wire::kRoomName);
+  takeText(out.roomId, object, texts::kKeyRoomId);
+  if (out.roomId.empty()) takeText(out.roomId, object, texts::card::kKeyRoomIdCard);
 }
 
 // Keys of an info object written at the top level of the card.
 bool readInfoObject(const json::Value& doc, cardInfo& out) {
-  takeText(out.roomId, doc, "roomID");
+  takeText(out.roomId, doc, texts::card::kKeyRoomIdCard);
   if (out.roomId.empty()) return false;
-  out.singleRead = textOf(doc, "singleRead") == "on";
-  std::string owner = textOf(doc, "onwerId");
+  out.singleRead = textOf(doc, texts::card::kKeySingleRead) == "on";
+  std::string owner = textOf(doc, texts::wire::kOnwerId);
   if (owner.empty()) return false;
   out.onwerId = idOf(owner);
-  std::string sender = textOf(doc, "senderId");
+  std::string sender = textOf(doc, texts::kKeySenderId);
   if (sender.empty()) return false;
   out.senderId = idOf(sender);
-  out.mode = textOf(doc, "mode");
+  out.mode = textOf(doc, texts::kKeyMode);
   if (out.mode.empty()) return false;
-  takeText(out.conferType, doc, "conferType");
-  takeText(out.conferMode, doc, "conferMode");
-  takeText(out.beginTime, doc, "beginTime");
-  takeText(out.version, doc, "version");
-  takeText(out.roomName, doc, "roomName");
-  takeText(out.roomToken, doc, "roomToken");
-  takeText(out.addr, doc, "addr");
-  takeText(out.orderTime, doc, "orderTime");
-  takeText(out.srvVer, doc, "srvVer");
-  takeText(out.srvTag, doc, "srvTag");
+  takeText(out.conferType, doc, texts::card::kKeyConferType);
+  takeText(out.conferMode, doc, texts::wire::kConferMode);
+  takeText(out.beginTime, doc, texts::wire::kBeginTime);
+  takeText(out.version, doc, texts::wire::kVersion);
+  takeText(out.roomName, doc, texts::wire::kRoomName);
+  takeText(out.roomToken, doc, texts::wire::kRoomToken);
+  takeText(out.addr, doc, texts::wire::kAddr);
+  takeText(out.orderTime, doc, texts::card::kKeyOrderTime);
+  takeText(out.srvVer, doc, texts::wire::kSrvVer);
+  takeText(out.srvTag, doc, texts::wire::kSrvTag);
   readSelects(doc, out.selects);
   return true;
 }
 
 // The call card: data under "extendInfo".
 bool readCallCard(const json::Value& doc, cardInfo& out) {
-  const json::Value* info = findObject(doc, "extendInfo");
+  const json::Value* info = findObject(doc, texts::card::kKeyExtendInfo);
   if (info == nullptr) return false;
-  if (hasText(*info, "rtcType")) out.rtcType = textOf(*info, "rtcType");
-  if (hasText(*info, "roomID")) {
-    out.roomId = textOf(*info, "roomID");
-  } else if (hasText(*info, "roomId")) {
-    out.roomId = textOf(*info, "roomId");
+  if (hasText(*info, texts::wire::kRtcType)) out.rtcType = textOf(*info, texts::wire::kRtcType);
+  if (hasText(*info, texts::card::kKeyRoomIdCard)) {
+    out.roomId = textOf(*info, texts::card::kKeyRoomIdCard);
+  } else if (hasText(*info, texts::kKeyRoomId)) {
+    out.roomId = textOf(*info, texts::kKeyRoomId);
   } else {
     return false;
   }
-  takeText(out.roomName, *info, "roomName");
-  if (hasText(*info, "roomToken")) out.roomToken = textOf(*info, "roomToken");
-  if (hasText(*info, "addr")) out.addr = textOf(*info, "addr");
-  if (hasText(*info, "orderTime")) out.orderTime = textOf(*info, "orderTime");
-  if (hasText(*info, "srvVer")) out.srvVer = textOf(*info, "srvVer");
-  if (hasText(*info, "srvTag")) out.srvTag = textOf(*info, "srvTag");
-  if (hasText(*info, "conferMode")) out.conferMode = textOf(*info, "conferMode");
-  if (hasText(*info, "singleRead")) out.singleRead = textOf(*info, "singleRead") == "on";
+  takeText(out.roomName, *info, texts::wire::kRoomName);
+  if (hasText(*info, texts::wire::kRoomToken))
+    out.roomToken = textOf(*info, texts::wire::kRoomToken);
+  if (hasText(*info, texts::wire::kAddr)) out.addr = textOf(*info, texts::wire::kAddr);
+  if (hasText(*info, texts::card::kKeyOrderTime))
+    out.orderTime = textOf(*info, texts::card::kKeyOrderTime);
+  if (hasText(*info, texts::wire::kSrvVer)) out.srvVer = textOf(*info, texts::wire::kSrvVer);
+  if (hasText(*info, texts::wire::kSrvTag)) out.srvTag = textOf(*info, texts::wire::kSrvTag);
+  if (hasText(*info, texts::wire::kConferMode))
+    out.conferMode = textOf(*info, texts::wire::kConferMode);
+  if (hasText(*info, texts::card::kKeySingleRead))
+    out.singleRead = textOf(*info, texts::card::kKeySingleRead) == "on";
   const bool conference = isConferType(out.rtcType);
-  if (!hasText(*info, "senderId")) return false;
-  out.senderId = idOf(textOf(*info, "senderId"));
+  if (!hasText(*info, texts::kKeySenderId)) return false;
+  out.senderId = idOf(textOf(*info, texts::kKeySenderId));
   if (!conference) {
-    if (!hasText(*info, "groupId")) return false;
-    out.groupId = idOf(textOf(*info, "groupId"));
+    if (!hasText(*info, texts::kKeyGroupId)) return false;
+    out.groupId = idOf(textOf(*info, texts::kKeyGroupId));
   }
-  if (!hasText(*info, "onwerId")) return false;
-  out.onwerId = idOf(textOf(*info, "onwerId"));
-  if (hasText(*info, "oName")) out.oName = textOf(*info, "oName");
-  if (!hasText(*info, "version")) return false;
-  out.version = textOf(*info, "version");
-  if (!hasText(*info, "mode")) return false;
-  out.mode = textOf(*info, "mode");
+  if (!hasText(*info, texts::wire::kOnwerId)) return false;
+  out.onwerId = idOf(textOf(*info, texts::wire::kOnwerId));
+  if (hasText(*info, texts::wire::kOName)) out.oName = textOf(*info, texts::wire::kOName);
+  if (!hasText(*info, texts::wire::kVersion)) return false;
+  out.version = textOf(*info, texts::wire::kVersion);
+  if (!hasText(*info, texts::kKeyMode)) return false;
+  out.mode = textOf(*info, texts::kKeyMode);
   if (!conference) {
     auto sub = info->FindMember("subType");
     if (sub == info->MemberEnd() || !sub->value.IsInt()) return false;
@@ -140,8 +146,10 @@ bool readCallCard(const json::Value& doc, cardInfo& out) {
   }
   readSelects(*info, out.selects);
   if (conference) {
-    if (hasText(*info, "conferType")) out.conferType = textOf(*info, "conferType");
-    if (hasText(*info, "beginTime")) out.beginTime = textOf(*info, "beginTime");
+    if (hasText(*info, texts::card::kKeyConferType))
+      out.conferType = textOf(*info, texts::card::kKeyConferType);
+    if (hasText(*info, texts::wire::kBeginTime))
+      out.beginTime = textOf(*info, texts::wire::kBeginTime);
   }
   return true;
 }
@@ -151,28 +159,31 @@ bool readCallCard(const json::Value& doc, cardInfo& out) {
 bool msgProxy::readConfRequest(const std::string& text, confRequest& out) {
   json::Document doc;
   if (text.empty() || !parseText(doc, text)) return false;
-  const json::Value* req = findObject(doc, "reqData");
-  if (req == nullptr || !hasText(*req, "conferType") || !hasText(*req, "conferMode")) {
+  const json::Value* req = findObject(doc, texts::card::kKeyReqData);
+  if (req == nullptr || !hasText(*req, texts::card::kKeyConferType) ||
+      !hasText(*req, texts::wire::kConferMode)) {
     return false;
   }
-  auto selects = req->FindMember("selects");
+  auto selects = req->FindMember(texts::wire::kSelects);
   if (selects == req->MemberEnd() || !selects->value.IsArray() || selects->value.Empty()) {
     return false;
   }
-  out.conferType = textOf(*req, "conferType");
-  out.conferMode = textOf(*req, "conferMode");
-  if (hasText(*req, "roomName")) out.roomName = textOf(*req, "roomName");
-  if (hasText(*req, "addr")) out.addr = textOf(*req, "addr");
-  out.singleRead = textOf(*req, "singleRead") == "on" ? "on" : "off";
-  if (hasText(*req, "groupId")) out.groupId = textOf(*req, "groupId");
+  out.conferType = textOf(*req, texts::card::kKeyConferType);
+  out.conferMode = textOf(*req, texts::wire::kConferMode);
+  if (hasText(*req, texts::wire::kRoomName)) out.roomName = textOf(*req, texts::wire::kRoomName);
+  if (hasText(*req, texts::wire::kAddr)) out.addr = textOf(*req, texts::wire::kAddr);
+  out.singleRead =
+      textOf(*req, texts::card::kKeySingleRead) == "on" ? "on" : texts::card::kSwitchOff;
+  if (hasText(*req, texts::kKeyGroupId)) out.groupId = textOf(*req, texts::kKeyGroupId);
   for (const json::Value& element : selects->value.GetArray()) {
     if (element.IsString()) out.selects.push_back(toString(element));
   }
-  if (hasText(*req, "roomId")) out.roomId = textOf(*req, "roomId");
-  if (hasText(*req, "orderTime")) out.orderTime = textOf(*req, "orderTime");
-  if (hasText(*req, "roomToken")) out.roomToken = textOf(*req, "roomToken");
-  if (hasText(*req, "srvVer")) out.srvVer = textOf(*req, "srvVer");
-  if (hasText(*req, "srvTag")) out.srvTag = textOf(*req, "srvTag");
+  if (hasText(*req, texts::kKeyRoomId)) out.roomId = textOf(*req, texts::kKeyRoomId);
+  if (hasText(*req, texts::card::kKeyOrderTime))
+    out.orderTime = textOf(*req, texts::card::kKeyOrderTime);
+  if (hasText(*req, texts::wire::kRoomToken)) out.roomToken = textOf(*req, texts::wire::kRoomToken);
+  if (hasText(*req, texts::wire::kSrvVer)) out.srvVer = textOf(*req, texts::wire::kSrvVer);
+  if (hasText(*req, texts::wire::kSrvTag)) out.srvTag = textOf(*req, texts::wire::kSrvTag);
   return true;
 }
 
@@ -183,18 +194,18 @@ bool msgProxy::buildMicroconferInfo(std::string& out, const std::string& request
   const std::string self = tools::int64_To_Str(plugin_ != nullptr ? plugin_->selfId() : 0);
   const std::string now = tools::int64_To_Str(tools::getLocalTime());
   std::string info = "{";
-  info += quotedPair("mode", "mcalling");
-  info += quotedPair("rtcType", "microconfer");
-  info += quotedPair("conferType", req.conferType);
-  info += quotedPair("conferMode", req.conferMode);
-  info += quotedPair("singleRead", req.singleRead);
-  info += quotedPair("beginTime", now);
-  info += quotedPair("version", kProtocolVersion);
-  info += quotedPair("roomID", self + "-" + (stamp.empty() ? now : stamp));
-  info += quotedPair("onwerId", self);
-  info += quotedPair("senderId", self);
-  info += quotedPair("roomName", req.roomName);
-  if (!req.addr.empty()) info += quotedPair("addr", req.addr);
+  info += quotedPair(texts::kKeyMode, texts::card::kModeMcalling);
+  info += quotedPair(texts::wire::kRtcType, texts::kMicroConfer);
+  info += quotedPair(texts::card::kKeyConferType, req.conferType);
+  info += quotedPair(texts::wire::kConferMode, req.conferMode);
+  info += quotedPair(texts::card::kKeySingleRead, req.singleRead);
+  info += quotedPair(texts::wire::kBeginTime, now);
+  info += quotedPair(texts::wire::kVersion, kProtocolVersion);
+  info += quotedPair(texts::card::kKeyRoomIdCard, self + "-" + (stamp.empty() ? now : stamp));
+  info += quotedPair(texts::wire::kOnwerId, self);
+  info += quotedPair(texts::kKeySenderId, self);
+  info += quotedPair(texts::wire::kRoomName, req.roomName);
+  if (!req.addr.empty()) info += quotedPair(texts::wire::kAddr, req.addr);
   info += "\"selects\":" + quotedArray(req.selects) + "}";
   out = info;
   return true;
@@ -206,22 +217,22 @@ bool msgProxy::buildUnbindconferInfo(std::string& out, const std::string& reques
   if (!req.groupId.empty() && req.conferType == "2") return false;
   const std::string self = tools::int64_To_Str(plugin_ != nullptr ? plugin_->selfId() : 0);
   std::string info = "{";
-  info += quotedPair("mode", "mcalling");
-  info += quotedPair("rtcType", "unbindconfer");
-  info += quotedPair("conferType", req.conferType);
-  info += quotedPair("conferMode", req.conferMode);
-  info += quotedPair("singleRead", req.singleRead);
-  info += quotedPair("beginTime", tools::int64_To_Str(tools::getLocalTime()));
-  info += quotedPair("orderTime", req.orderTime);
-  info += quotedPair("version", kProtocolVersion);
-  info += quotedPair("roomID", req.roomId);
-  info += quotedPair("onwerId", self);
-  info += quotedPair("senderId", self);
-  info += quotedPair("roomName", req.roomName);
-  if (!req.roomToken.empty()) info += quotedPair("roomToken", req.roomToken);
-  if (!req.addr.empty()) info += quotedPair("addr", req.addr);
-  if (!req.srvVer.empty()) info += quotedPair("srvVer", req.srvVer);
-  if (!req.srvTag.empty()) info += quotedPair("srvTag", req.srvTag);
+  info += quotedPair(texts::kKeyMode, texts::card::kModeMcalling);
+  info += quotedPair(texts::wire::kRtcType, texts::kUnbindConfer);
+  info += quotedPair(texts::card::kKeyConferType, req.conferType);
+  info += quotedPair(texts::wire::kConferMode, req.conferMode);
+  info += quotedPair(texts::card::kKeySingleRead, req.singleRead);
+  info += quotedPair(texts::wire::kBeginTime, tools::int64_To_Str(tools::getLocalTime()));
+  info += quotedPair(texts::card::kKeyOrderTime, req.orderTime);
+  info += quotedPair(texts::wire::kVersion, kProtocolVersion);
+  info += quotedPair(texts::card::kKeyRoomIdCard, req.roomId);
+  info += quotedPair(texts::wire::kOnwerId, self);
+  info += quotedPair(texts::kKeySenderId, self);
+  info += quotedPair(texts::wire::kRoomName, req.roomName);
+  if (!req.roomToken.empty()) info += quotedPair(texts::wire::kRoomToken, req.roomToken);
+  if (!req.addr.empty()) info += quotedPair(texts::wire::kAddr, req.addr);
+  if (!req.srvVer.empty()) info += quotedPair(texts::wire::kSrvVer, req.srvVer);
+  if (!req.srvTag.empty()) info += quotedPair(texts::wire::kSrvTag, req.srvTag);
   info += "\"selects\":" + quotedArray(req.selects) + "}";
   out = info;
   return true;
@@ -236,9 +247,9 @@ bool msgProxy::sendMicroconferCard(const std::string& request) {
   const cardTemplate tpl = templateCopy();
   std::string card = cardHead(tpl.content, ct::kMicroDetailUrl);
   card += "\"extendInfo\":" + info + ",";
-  card += cardTitleBar(
-      {ct::kMicroTitle, ct::kMicroTitleEng, ct::kTitleColor, "microconfer", ct::kMicroTitleBgColor},
-      self);
+  card += cardTitleBar({ct::kMicroTitle, ct::kMicroTitleEng, ct::kTitleColor, texts::kMicroConfer,
+                        ct::kMicroTitleBgColor},
+                       self);
   card += fieldLists(tpl.rows, req.addr, self);
   card += "}";
   std::vector<int64_t> limit;
@@ -247,14 +258,14 @@ bool msgProxy::sendMicroconferCard(const std::string& request) {
 }
 
 bool msgProxy::sendLivingCard(const std::string& settings) {
-  const std::string groupId = getJsonString(settings, "groupId");
-  const std::string roomId = getJsonString(settings, "roomId");
+  const std::string groupId = getJsonString(settings, texts::kKeyGroupId);
+  const std::string roomId = getJsonString(settings, texts::kKeyRoomId);
   if (groupId.empty() || roomId.empty()) return false;
-  const std::string roomName = getJsonString(settings, "roomName");
-  const std::string version = getJsonString(settings, "version");
-  const std::string startText = getJsonString(settings, "startTime");
-  const std::string stopText = getJsonString(settings, "stopTime");
-  const std::string serverAddr = getJsonString(settings, "serverAddr");
+  const std::string roomName = getJsonString(settings, texts::wire::kRoomName);
+  const std::string version = getJsonString(settings, texts::wire::kVersion);
+  const std::string startText = getJsonString(settings, texts::card::kKeyStartTime);
+  const std::string stopText = getJsonString(settings, texts::card::kKeyStopTime);
+  const std::string serverAddr = getJsonString(settings, texts::card::kKeyServerAddr);
 
   int64_t start = tools::getLocalTime();
   int64_t stop = start + 3600;
@@ -296,21 +307,21 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
 
   std::string card = cardHead(content, tpl.livingUpdateUrl);
   card += "\"extendInfo\":{\"subType\":15,";
-  card += quotedPair("roomID", roomId);
-  card += quotedPair("onwerId", self);
-  card += quotedPair("groupId", groupId);
-  card += quotedPair("senderId", self);
-  card += quotedPair("roomName", roomName);
-  card += quotedPair("version", version);
-  card += quotedPair("startTime", tools::int64_To_Str(start));
-  card += quotedPair("stopTime", tools::int64_To_Str(stop));
-  card += quotedPair("mode", "living");
-  card += quotedPair("desc", "remark");
-  card += quotedPair("serverAddr", serverAddr);
+  card += quotedPair(texts::card::kKeyRoomIdCard, roomId);
+  card += quotedPair(texts::wire::kOnwerId, self);
+  card += quotedPair(texts::kKeyGroupId, groupId);
+  card += quotedPair(texts::kKeySenderId, self);
+  card += quotedPair(texts::wire::kRoomName, roomName);
+  card += quotedPair(texts::wire::kVersion, version);
+  card += quotedPair(texts::card::kKeyStartTime, tools::int64_To_Str(start));
+  card += quotedPair(texts::card::kKeyStopTime, tools::int64_To_Str(stop));
+  card += quotedPair(texts::kKeyMode, "living");
+  card += quotedPair(texts::card::kKeyDesc, texts::card::kKeyRemark);
+  card += quotedPair(texts::card::kKeyServerAddr, serverAddr);
   card += "\"selects\":[]},";
-  card += cardTitleBar(
-      {ct::kLivingTitle, ct::kLivingTitleEng, ct::kTitleColor, "rtc", ct::kLivingTitleBgColor},
-      name);
+  card += cardTitleBar({ct::kLivingTitle, ct::kLivingTitleEng, ct::kTitleColor, texts::kRtc,
+                        ct::kLivingTitleBgColor},
+                       name);
   card += "\"fields\":[" + fields + "],\"fields_eng\":[" + fieldsEng + "]}";
   return sendTempMsssage(tools::strToInt64(groupId), card, {}, true);
 }
@@ -323,7 +334,7 @@ int32_t msgProxy::reviseVnioMicroTemplet(std::string& card) {
   json::Document doc;
   if (!parseText(doc, card)) return 2;
   step(1);
-  const std::string type = textOf(doc, "type");
+  const std::string type = textOf(doc, texts::wire::kType);
   if (type != "vnio" && type != "1") return 3;
   step(2);
   const std::string props = textOf(doc, "msgProperties");
@@ -333,11 +344,11 @@ int32_t msgProxy::reviseVnioMicroTemplet(std::string& card) {
   const bool parsed = parseText(propDoc, props);
   step(4);
   if (!parsed) return 5;
-  if (findObject(propDoc, "extendInfo") == nullptr) return 6;
-  const size_t at = props.find("extendInfo");
+  if (findObject(propDoc, texts::card::kKeyExtendInfo) == nullptr) return 6;
+  const size_t at = props.find(texts::card::kKeyExtendInfo);
   if (at == std::string::npos) return 7;
-  if (props.find("microconfer") == std::string::npos &&
-      props.find("unbindconfer") == std::string::npos) {
+  if (props.find(texts::kMicroConfer) == std::string::npos &&
+      props.find(texts::kUnbindConfer) == std::string::npos) {
     return 8;
   }
   step(5);
@@ -357,27 +368,27 @@ bool msgProxy::readCardInfo(const std::string& card, cardInfo& out) {
   if (card.empty()) return false;
   json::Document doc;
   if (!parseText(doc, card)) return false;
-  const json::Value* extend = findObject(doc, "extendInfo");
-  if (extend != nullptr && textOf(*extend, "conferType") == "2") {
+  const json::Value* extend = findObject(doc, texts::card::kKeyExtendInfo);
+  if (extend != nullptr && textOf(*extend, texts::card::kKeyConferType) == "2") {
     readUnbindKeys(*extend, out);
-    std::string owner = textOf(*extend, "onwerId");
+    std::string owner = textOf(*extend, texts::wire::kOnwerId);
     if (!owner.empty()) out.onwerId = idOf(owner);
     out.version = kProtocolVersion;
     return true;
   }
 
-  takeText(out.roomId, doc, "roomId");
-  takeText(out.conferType, doc, "conferType");
+  takeText(out.roomId, doc, texts::kKeyRoomId);
+  takeText(out.conferType, doc, texts::card::kKeyConferType);
   if (!out.conferType.empty() && out.conferType != "2") {
-    out.roomId = textOf(doc, "roomId");
-    out.groupId = idOf(textOf(doc, "groupId"));
+    out.roomId = textOf(doc, texts::kKeyRoomId);
+    out.groupId = idOf(textOf(doc, texts::kKeyGroupId));
     return true;
   }
-  takeText(out.rtcType, doc, "rtcType");
+  takeText(out.rtcType, doc, texts::wire::kRtcType);
   if (out.conferType == "2") {
     readUnbindKeys(doc, out);
     if (out.roomId.empty()) return false;
-    std::string owner = textOf(doc, "onwerId");
+    std::string owner = textOf(doc, texts::wire::kOnwerId);
     if (owner.empty()) return false;
     out.onwerId = idOf(owner);
     out.version = kProtocolVersion;

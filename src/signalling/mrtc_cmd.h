@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "plugin/wire_words.h"
+
 namespace imsdkmrtc {
 
 // Command codes (the wire name of each is in the command table of msgProxy).
@@ -23,8 +25,8 @@ enum : int32_t {
   kCmdMultiReply = 51,
   kCmdMultiQueryTalk = 52,
   kCmdReplyQueryTalk = 53,
-  kCmdMultiBlank = 54,    // also: a multi command this client does not know
-  kCmdNotMulti = 55,      // a name that is no multi command at all
+  kCmdMultiBlank = 54,  // also: a multi command this client does not know
+  kCmdNotMulti = 55,    // a name that is no multi command at all
 };
 
 struct mrtcCmd {
@@ -47,7 +49,7 @@ struct mrtcCmd {
   std::vector<int64_t> hismembers;
   int32_t deviceType = 0;
   std::string version;
-  std::string VideoStatus = "multi";
+  std::string VideoStatus = texts::kVideoStatusMulti;
   std::string extend;
   std::string cmode;
   std::vector<std::string> initState;

@@ -12,12 +12,12 @@ void msgProxy::init(mrtc_plugin* plugin, int8_t ownDeviceType) {
   plugin_ = plugin;
   ownDeviceType_ = ownDeviceType;
   cmdNames_.clear();
-  for (const auto& row : wire::kCmdNameRows) cmdNames_.emplace(row.code, row.name);
+  for (const auto& row : texts::wire::kCmdNameRows) cmdNames_.emplace(row.code, row.name);
 }
 
 std::string msgProxy::codeToName(int32_t code) const {
   auto it = cmdNames_.find(code);
-  return it != cmdNames_.end() ? it->second : std::string(wire::kUnknownCmdName);
+  return it != cmdNames_.end() ? it->second : std::string(texts::wire::kUnknownCmdName);
 }
 
 int32_t msgProxy::nameToCode(const std::string& name) const {
@@ -31,15 +31,15 @@ bool msgProxy::isMultiName(const std::string& name) {
   // Short names are accepted as they are; longer ones (and the empty one)
   // must carry the prefix.
   if (!name.empty() && name.size() < 8) return true;
-  return name.compare(0, wire::kMultiPrefixLen, wire::kMultiPrefix) == 0;
+  return name.compare(0, texts::wire::kMultiPrefixLen, texts::wire::kMultiPrefix) == 0;
 }
 
-bool msgProxy::isP2P(const std::string& text) { return text == wire::kRtcP2P; }
+bool msgProxy::isP2P(const std::string& text) { return text == texts::kP2pConfer; }
 
 void msgProxy::setLimitRange(bool on) {
   limitRangeOn_.store(on);
   if (plugin_ != nullptr) {
-    MRTC_LOG(plugin_, 0, wire::kFnSetLimitRange, MRTC_FMT_LIMIT_RANGE, on ? 1 : 0);
+    MRTC_LOG(plugin_, 0, texts::wire::kFnSetLimitRange, texts::wire::kLogLimitRange, on ? 1 : 0);
   }
 }
 

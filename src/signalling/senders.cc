@@ -7,7 +7,9 @@
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_proxy.h"
+#include "signalling/msg_types.h"
 #include "signalling/wire_texts.h"
+#include "timer/timeout_record.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -25,7 +27,7 @@ mrtcCmd baseCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkIn
   mrtcCmd cmd;
   cmd.cmdCode = code;
   cmd.senderId = ownId;
-  cmd.version = wire::kProtocolVersion;
+  cmd.version = texts::kProtocolVersion;
   cmd.deviceType = deviceType;
   cmd.groupId = talk.groupId;
   cmd.onwerId = talk.onwerId;
@@ -47,7 +49,7 @@ mrtcCmd ringCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkIn
   cmd.addr = talk.addr;
   cmd.beginTime = talk.beginTime;
   cmd.initState = initState;
-  if (talk.single != 0) cmd.extend = wire::kSingleExtend;
+  if (talk.single != 0) cmd.extend = texts::kExtendSingle;
   cmd.cmode = talk.conferMode;
   cmd.rtcType = talk.rtcType;
   cmd.srvVer = talk.srvVer;
@@ -70,7 +72,7 @@ std::string msgProxy::redirectProperties(const std::string& properties, int64_t 
       }
     }
   }
-  values[wire::kTargetIdKey] = tools::int64_To_Str(target);
+  values[texts::wire::kTargetIdKey] = tools::int64_To_Str(target);
   json::StringBuffer buf;
   json::Writer<json::StringBuffer> w(buf);
   w.StartObject();
@@ -111,17 +113,17 @@ bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
   }
   if (sendType == kSendOnly || sendType == kInsertThenSend) {
     if (options.allowRedirect && plugin_->settings().redirectOn.load() != 0 &&
-        type == wire::kMsgTypeAll && tarId != wire::kServiceAccount) {
+        type == kMsgTypeAll && tarId != texts::wire::kServiceAccount) {
       record.properties = redirectProperties(record.properties, tarId);
-      record.targetId = wire::kServiceAccount;
+      record.targetId = texts::wire::kServiceAccount;
     }
     if (!host->sendMessage(&record, record.size(), 0)) {
-      MRTC_LOG(plugin_, 0, wire::kFnSendMessage, MRTC_FMT_SEND_FAIL);
+      MRTC_LOG(plugin_, 0, texts::wire::kFnSendMessage, texts::wire::kLogSendFail);
       return false;
     }
   }
-  MRTC_LOG(plugin_, 0, wire::kFnSendMessage, MRTC_FMT_SEND_SUCC, static_cast<long long>(tarId),
-           static_cast<int>(type), sendType, logCut(msg).c_str());
+  MRTC_LOG(plugin_, 0, texts::wire::kFnSendMessage, texts::wire::kLogSendSucc,
+           static_cast<long long>(tarId), static_cast<int>(type), sendType, logCut(msg).c_str());
   return true;
 }
 
@@ -155,9 +157,9 @@ void msgProxy::removeId(std::vector<int64_t>& list, const std::string& idText) {
 // the peer never rings a second time.
 void msgProxy::armRecall(const talkInfo& talk, const std::vector<int64_t>& list,
                          std::string recallText) {
-  spliceTail(recallText, wire::kRecallFlagTail);
+  spliceTail(recallText, texts::wire::kRecallFlagTail);
   plugin_->addRecallTimeout(tools::int64_To_Str(talk.groupId), talk.roomId, list,
-                            plugin_->settings().recallDuration.load(), wire::kRecallCategory,
+                            plugin_->settings().recallDuration.load(), kTimeoutRecallCategory,
                             recallText, tools::getLocalTime(), 1);
 }
 
@@ -167,7 +169,7 @@ bool msgProxy::ringTexts(const mrtcCmd& cmd, std::string& text, std::string& rec
   // The sent body announces repeated rings when they are configured.
   const pluginSettings& s = plugin_->settings();
   if (s.recallEnable.load() != 0 && s.recallCount.load() > 0 && s.recallDuration.load() > 0) {
-    spliceTail(text, wire::kRecallCountTail);
+    spliceTail(text, texts::wire::kRecallCountTail);
   }
   return true;
 }
@@ -189,13 +191,14 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
   std::vector<int64_t> range;
   if (p2p) {
     if (callees.empty()) {
-      MRTC_LOG(plugin_, 0, wire::kFnSendCall, MRTC_FMT_CALL_NOBODY);
+      MRTC_LOG(plugin_, 0, texts::wire::kFnSendCall, texts::wire::kLogCallNobody);
       return false;
     }
     target = callees.front();
   } else {
     range = callMembers(request);
-    MRTC_LOG(plugin_, 0, wire::kFnSendCall, MRTC_FMT_CALL_COUNT, static_cast<int>(range.size()));
+    MRTC_LOG(plugin_, 0, texts::wire::kFnSendCall, texts::wire::kLogCallCount,
+             static_cast<int>(range.size()));
     if (range.empty()) return true;
     target = talk.groupId;
   }
@@ -211,7 +214,7 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
   if (!ringTexts(cmd, text, recallText)) return false;
 
   // A group call only ever reaches the callees, whatever the limit setting.
-  bool sent = sendMessage(target, wire::kMsgTypeAll, text, range,
+  bool sent = sendMessage(target, kMsgTypeAll, text, range,
                           sendOptions().withLimitRange(!p2p).withRedirect());
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
   if (sent && talk.single == 0 && !p2p) postCallCard(talk, callees, initState, range, true);
@@ -222,7 +225,8 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
                               mrtcCmd& request) {
   if (plugin_ == nullptr) return false;
   std::vector<int64_t> range = callMembers(request);
-  MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_COUNT, static_cast<int>(range.size()));
+  MRTC_LOG(plugin_, 0, texts::wire::kFnSendInvite, texts::wire::kLogInviteCount,
+           static_cast<int>(range.size()));
   if (range.empty()) return true;
 
   const std::vector<std::string> initState = request.initState;
@@ -236,8 +240,8 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
   std::string recallText;
   if (!ringTexts(cmd, text, recallText)) return false;
 
-  bool sent = sendMessage(talk.groupId, wire::kMsgTypeAll, text, talk.members, sendOptions());
-  MRTC_LOG(plugin_, 0, wire::kFnSendInvite, MRTC_FMT_INVITE_RET, sent ? 1 : 0);
+  bool sent = sendMessage(talk.groupId, kMsgTypeAll, text, talk.members, sendOptions());
+  MRTC_LOG(plugin_, 0, texts::wire::kFnSendInvite, texts::wire::kLogInviteRet, sent ? 1 : 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
   if (sent && talk.single == 0) postCallCard(talk, invitees, initState, range, false);
   return sent;
@@ -258,10 +262,10 @@ bool msgProxy::sendMsg_intoroom(const std::string& annotation, const talkInfo& t
   // One-to-one: every device of the peer (and our own) must follow; in a
   // group only the entering user's devices need to know.
   if (isP2P(talk.rtcType)) {
-    return sendMessage(getTargetId(talk, own), wire::kMsgTypeAll, text, {},
+    return sendMessage(getTargetId(talk, own), kMsgTypeAll, text, {},
                        sendOptions().withClearedFlag().withLimitRange().withSendType(sendType));
   }
-  return sendMessage(getTargetId(talk, own), wire::kMsgTypeFew, text, {own},
+  return sendMessage(getTargetId(talk, own), kMsgTypeFew, text, {own},
                      sendOptions().withLimitRange().withSendType(sendType));
 }
 
@@ -292,7 +296,7 @@ bool msgProxy::sendMsg_refuse(const std::string& annotation, const talkInfo& tal
   std::vector<int64_t> range;
   if (talk.targetId > 0) range.push_back(talk.targetId);
   range.push_back(own);
-  return sendMessage(talk.groupId, wire::kMsgTypeFew, text, range, sendOptions().withLimitRange());
+  return sendMessage(talk.groupId, kMsgTypeFew, text, range, sendOptions().withLimitRange());
 }
 
 bool msgProxy::sendMsg_querytalk(int64_t groupId, const std::string& roomId) {
@@ -300,14 +304,13 @@ bool msgProxy::sendMsg_querytalk(int64_t groupId, const std::string& roomId) {
   mrtcCmd cmd;
   cmd.cmdCode = kCmdMultiQueryTalk;
   cmd.senderId = plugin_->selfId();
-  cmd.version = wire::kProtocolVersion;
+  cmd.version = texts::kProtocolVersion;
   cmd.deviceType = ownDeviceType_;
   cmd.groupId = groupId;
   cmd.roomId = roomId;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(groupId, wire::kMsgTypeFew, text, {},
-                     sendOptions().withRedirect(!roomId.empty()));
+  return sendMessage(groupId, kMsgTypeFew, text, {}, sendOptions().withRedirect(!roomId.empty()));
 }
 
 bool msgProxy::sendMsg_reply_querytalk(int64_t askerId, int64_t targetId, const talkInfo& talk) {
@@ -320,7 +323,7 @@ bool msgProxy::sendMsg_reply_querytalk(int64_t askerId, int64_t targetId, const 
   cmd.roomName = talk.roomName;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(targetId, wire::kMsgTypeFew, text, {askerId}, sendOptions().withLimitRange());
+  return sendMessage(targetId, kMsgTypeFew, text, {askerId}, sendOptions().withLimitRange());
 }
 
 bool msgProxy::sendMsg_time(const talkInfo& talk) {
@@ -335,20 +338,20 @@ bool msgProxy::sendMsg_time(const talkInfo& talk) {
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
   // Only our own history shows how long the call lasted.
-  return sendMessage(getTargetId(talk, own), wire::kMsgTypeAll, text, {},
+  return sendMessage(getTargetId(talk, own), kMsgTypeAll, text, {},
                      sendOptions().withSendType(kInsertOnly));
 }
 
 bool msgProxy::sendMsg_version(const talkInfo& talk, const std::string& extend) {
   if (plugin_ == nullptr) return false;
   mrtcCmd cmd = baseCommand(kCmdMultiVersion, plugin_->selfId(), ownDeviceType_, talk);
-  cmd.annotation = wire::kVersionMismatch;
+  cmd.annotation = texts::kFarVersionFail;
   cmd.extend = extend;
   cmd.members = talk.members;
   cmd.roomId = talk.roomId;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(talk.groupId, wire::kMsgTypeFew, text, {}, sendOptions());
+  return sendMessage(talk.groupId, kMsgTypeFew, text, {}, sendOptions());
 }
 
 bool msgProxy::sendMsg_reply(int64_t, int64_t, const std::string&, int32_t, const std::string&) {
@@ -359,7 +362,7 @@ bool msgProxy::sendMsg_reply(int64_t, int64_t, const std::string&, int32_t, cons
 bool msgProxy::sendRecall(int64_t target, const std::string& text,
                           const std::vector<int64_t>& list) {
   // A repeated ring reaches only the callees still ringing.
-  return sendMessage(target, wire::kMsgTypeAll, text, list, sendOptions().withLimitRange());
+  return sendMessage(target, kMsgTypeAll, text, list, sendOptions().withLimitRange());
 }
 
 }  // namespace imsdkmrtc

@@ -4,7 +4,11 @@
 
 #include "plugin/json.h"
 #include "plugin/json_escape.h"
+#include "plugin/wire_words.h"
 #include "signalling/card_build.h"
+#include "signalling/card_texts.h"
+#include "signalling/msg_types.h"
+#include "signalling/wire_texts.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -38,24 +42,25 @@ int32_t readMembers(const json::Value& members, shareInfo& info) {
   if (members.Empty()) return kShareBadMembers;
   bool ownerFound = false;
   for (const json::Value& member : members.GetArray()) {
-    if (findString(member, "peer") == nullptr || findString(member, "rank") == nullptr) {
+    if (findString(member, texts::card::kKeyPeer) == nullptr ||
+        findString(member, texts::card::kKeyRank) == nullptr) {
       return kShareBadMembers;
     }
-    if (!ownerFound && stringOf(member, "rank") == "onwer") {
-      info.ownerId = tools::strToInt64(stringOf(member, "peer"));
+    if (!ownerFound && stringOf(member, texts::card::kKeyRank) == texts::card::kRankOwner) {
+      info.ownerId = tools::strToInt64(stringOf(member, texts::card::kKeyPeer));
       ownerFound = true;
     }
   }
   if (!ownerFound) return kShareNoOwner;
   for (const json::Value& member : members.GetArray()) {
-    std::string peer = stringOf(member, "peer");
-    std::string rank = stringOf(member, "rank");
+    std::string peer = stringOf(member, texts::card::kKeyPeer);
+    std::string rank = stringOf(member, texts::card::kKeyRank);
     if (peer.empty() || rank.empty()) return kShareEmptyMember;
     int64_t id = tools::strToInt64(peer);
-    if (rank == "mgr") {
+    if (rank == texts::card::kRankManager) {
       addOnce(info.managers, id, info.ownerId);
       addOnce(info.memberIds, id, info.ownerId);
-    } else if (rank == "mem") {
+    } else if (rank == texts::card::kRankMember) {
       addOnce(info.memberIds, id, info.ownerId);
     }
   }
@@ -65,11 +70,12 @@ int32_t readMembers(const json::Value& members, shareInfo& info) {
 }  // namespace
 
 int32_t msgProxy::readShareInfo(const std::string& text, shareInfo& info) const {
-  if ((info.type != "create" && info.type != "history") || text.empty()) return kShareBadType;
+  if ((info.type != texts::kShareCreate && info.type != texts::kShareHistory) || text.empty())
+    return kShareBadType;
   json::Document doc;
   if (!parseText(doc, text)) return kShareNotJson;
-  std::string faceTo = stringOf(doc, "faceToId");
-  std::string group = stringOf(doc, "groupId");
+  std::string faceTo = stringOf(doc, texts::card::kKeyFaceToId);
+  std::string group = stringOf(doc, texts::kKeyGroupId);
   if (faceTo.empty() && group.empty()) return kShareNoTarget;
   if (!faceTo.empty() && !group.empty()) return kShareTwoTargets;
   if (!faceTo.empty()) {
@@ -77,17 +83,17 @@ int32_t msgProxy::readShareInfo(const std::string& text, shareInfo& info) const 
   } else {
     info.groupId = tools::strToInt64(group);
   }
-  std::string shared = stringOf(doc, "shareText");
+  std::string shared = stringOf(doc, texts::card::kKeyShareText);
   if (shared.empty()) return kShareNoText;
   info.shareText = "{ \"body\":\"" + jsonEscape(shared) + "\" }";
 
   if (doc.IsObject()) {
-    auto members = doc.FindMember("members");
+    auto members = doc.FindMember(texts::wire::kMembers);
     if (members != doc.MemberEnd() && members->value.IsArray()) {
       int32_t code = readMembers(members->value, info);
       if (code != kShareOk) return code;
     }
-    auto outMembers = doc.FindMember("outMembers");
+    auto outMembers = doc.FindMember(texts::wire::kOutMembers);
     if (outMembers != doc.MemberEnd() && outMembers->value.IsArray()) {
       for (const json::Value& element : outMembers->value.GetArray()) {
         if (element.IsString()) {
@@ -106,7 +112,7 @@ int32_t msgProxy::readShareInfo(const std::string& text, shareInfo& info) const 
 
 bool msgProxy::sendShareText(int64_t target, const std::vector<int64_t>& limit,
                              const std::string& body) {
-  return sendMessage(target, 2, body, limit,
+  return sendMessage(target, kMsgTypeShareText, body, limit,
                      sendOptions().withLimitRange().withSendType(kInsertThenSend));
 }
 
@@ -114,9 +120,9 @@ std::string msgProxy::readReqRoomId(const std::string& text) {
   if (text.empty()) return std::string();
   json::Document doc;
   if (!parseText(doc, text) || !doc.IsObject()) return std::string();
-  auto reqData = doc.FindMember("reqData");
+  auto reqData = doc.FindMember(texts::card::kKeyReqData);
   if (reqData == doc.MemberEnd() || !reqData->value.IsObject()) return std::string();
-  return stringOf(reqData->value, "roomId");
+  return stringOf(reqData->value, texts::kKeyRoomId);
 }
 
 }  // namespace imsdkmrtc

@@ -2,26 +2,29 @@
 // carries the visible text, the properties the data other clients read back.
 #include "notify/plugin_notify.h"
 #include "plugin/json_escape.h"
+#include "plugin/weak_hint_words.h"
 #include "signalling/card_build.h"
 #include "signalling/card_texts.h"
+#include "signalling/msg_types.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
 
-namespace ct = cardtext;
+namespace ct = texts::card;
 
 namespace {
 
-constexpr uint16_t kHintMsgType = 8;
-
 std::string hintBody(const std::string& text) {
-  return "{\"body\":\"" + jsonEscape(text) + "\",\"msgBodyType\":\"12\"}";
+  return "{\"body\":\"" + jsonEscape(text) + "\",\"" + texts::kKeyMsgBodyType + "\":\"" +
+         std::to_string(kHintBodyType) + "\"}";
 }
 
+// operType is empty for a version hint of an unknown case.
 std::string hintProperties(const std::string& operType, int64_t operUser,
                            const std::string& usersInfo) {
-  return "{\"operType\":\"" + operType + "\",\"operUser\":\"" + tools::int64_To_Str(operUser) +
-         "\",\"usersInfo\":\"" + jsonEscape(usersInfo) + "\"}";
+  return std::string("{\"") + texts::kKeyOperType + "\":\"" + operType + "\",\"operUser\":\"" +
+         tools::int64_To_Str(operUser) + "\",\"" + texts::kKeyUsersInfo + "\":\"" +
+         jsonEscape(usersInfo) + "\"}";
 }
 
 std::string roomUsersInfo(int64_t groupId, const std::string& roomId, const std::string& name) {
@@ -36,10 +39,10 @@ bool msgProxy::sendWeakHintBegin(int64_t operUser, int64_t groupOrPeer, const st
   std::string name = userNameOf(plugin_, operUser);
   hostPost post;
   post.target = groupOrPeer;
-  post.msgType = kHintMsgType;
+  post.msgType = kMsgTypeWeakHint;
   post.body = hintBody(name + ct::kHintBegin);
-  post.properties =
-      hintProperties("21", operUser, roomUsersInfo(isGroup ? groupOrPeer : 0, roomId, name));
+  post.properties = hintProperties(std::to_string(kHintOperBegin), operUser,
+                                   roomUsersInfo(isGroup ? groupOrPeer : 0, roomId, name));
   post.insert = true;
   properties = post.properties;
   return postToHost(plugin_, post);
@@ -51,9 +54,10 @@ bool msgProxy::sendWeakHintFinish(int64_t operUser, int64_t groupId, const std::
   std::string name = userNameOf(plugin_, operUser);
   hostPost post;
   post.target = groupId;
-  post.msgType = kHintMsgType;
+  post.msgType = kMsgTypeWeakHint;
   post.body = hintBody(ct::kHintFinish);
-  post.properties = hintProperties("22", operUser, roomUsersInfo(groupId, roomId, name));
+  post.properties = hintProperties(std::to_string(kHintOperFinish), operUser,
+                                   roomUsersInfo(groupId, roomId, name));
   post.insert = true;
   properties = post.properties;
   // This client's own hint handler may hide it (a finish hint for a room that
@@ -76,17 +80,17 @@ bool msgProxy::sendVersionHint(int32_t kind, int32_t kase, int64_t operUser, int
   std::string operType;
   std::string text;
   if (kase == 1 || kase == 2) {
-    operType = kind == 2 ? "26" : "25";
+    operType = std::to_string(kind == 2 ? kHintOperPeerUpgrade : kHintOperPeerNotified);
     text = name + device + ct::kCannotAnswerYour + callWord + ct::kFullComma + advice;
   } else if (kase == 3 || kase == 4) {
-    operType = kind == 2 ? "24" : "23";
+    operType = std::to_string(kind == 2 ? kHintOperLocalUpgrade : kHintOperLocalNotified);
     text = ct::kCannotAnswer + name + ct::kOf + callWord + ct::kFullComma + advice;
   }
   std::string usersInfo = "deviceType=" + tools::int64_To_Str(deviceType) +
                           ",callType=" + (request ? "1" : "2") + ",operUserName=" + name;
   hostPost post;
   post.target = target;
-  post.msgType = kHintMsgType;
+  post.msgType = kMsgTypeWeakHint;
   post.body = hintBody(text);
   post.properties = hintProperties(operType, operUser, usersInfo);
   post.insert = true;

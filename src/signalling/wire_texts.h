@@ -3,113 +3,96 @@
 // the writer, the reader and the senders cannot drift apart.
 #pragma once
 
-#include "plugin/shared_texts.h"
-
 #include <cstddef>
 #include <cstdint>
 
+#include "plugin/annotation_words.h"
+#include "plugin/wire_words.h"
+
 namespace imsdkmrtc {
-namespace wire {
+namespace texts::wire {
 
 // Command names by code.
 struct cmdNameRow {
   int32_t code;
   const char* name;
 };
-inline constexpr cmdNameRow kCmdNameRows[] = {
+constexpr cmdNameRow kCmdNameRows[] = {
     {1, "multi_call"},   {2, "multi_invite"},     {3, "multi_intoroom"},       {5, "multi_hungup"},
     {6, "multi_finish"}, {8, "multi_version"},    {9, "multi_mfinish"},        {10, "multi_time"},
     {51, "multi_reply"}, {52, "multi_querytalk"}, {53, "cmd_reply_querytalk"}, {54, "multi_blank"},
 };
-inline constexpr char kUnknownCmdName[] = "multi_unknow";
-inline constexpr char kMultiPrefix[] = "multi_";
-inline constexpr size_t kMultiPrefixLen = 6;
+constexpr char kUnknownCmdName[] = "multi_unknow";
+constexpr char kMultiPrefix[] = "multi_";
+constexpr size_t kMultiPrefixLen = 6;
 
 // Keys of the command JSON.
-inline constexpr char kType[] = "type";
-inline constexpr char kAnnotation[] = "annotation";
-inline constexpr char kSenderId[] = "senderId";
-inline constexpr char kGroupId[] = "groupId";
-inline constexpr char kOnwerId[] = "onwerId";
-inline constexpr char kRoomId[] = "roomId";
-inline constexpr char kRoomToken[] = "roomToken";
-inline constexpr char kOName[] = "oName";
-inline constexpr char kRoomName[] = "roomName";
-inline constexpr char kAddr[] = "addr";
-inline constexpr char kSrvVer[] = "srvVer";
-inline constexpr char kSrvTag[] = "srvTag";
-inline constexpr char kVideoType[] = "videoType";
-inline constexpr char kCmode[] = "cmode";
-inline constexpr char kBeginTime[] = "beginTime";
-inline constexpr char kDeviceType[] = "deviceType";
-inline constexpr char kVersion[] = "version";
-inline constexpr char kVideoStatus[] = "VideoStatus";
-inline constexpr char kExtend[] = "extend";
-inline constexpr char kRtcType[] = "rtcType";
-inline constexpr char kSelects[] = "selects";
-inline constexpr char kMembers[] = "members";
-inline constexpr char kMemstates[] = "memstates";
-inline constexpr char kHismembers[] = "hismembers";
-inline constexpr char kInitState[] = "initState";
-inline constexpr char kFlag[] = "flag";
+constexpr char kType[] = "type";
+constexpr char kAnnotation[] = "annotation";
+constexpr char kOnwerId[] = "onwerId";
+constexpr char kRoomToken[] = "roomToken";
+constexpr char kOName[] = "oName";
+constexpr char kRoomName[] = "roomName";
+constexpr char kAddr[] = "addr";
+constexpr char kSrvVer[] = "srvVer";
+constexpr char kSrvTag[] = "srvTag";
+constexpr char kVideoType[] = "videoType";
+constexpr char kCmode[] = "cmode";
+constexpr char kBeginTime[] = "beginTime";
+constexpr char kDeviceType[] = "deviceType";
+constexpr char kVersion[] = "version";
+constexpr char kVideoStatus[] = "VideoStatus";
+constexpr char kExtend[] = "extend";
+constexpr char kRtcType[] = "rtcType";
+constexpr char kSelects[] = "selects";
+constexpr char kMembers[] = "members";
+constexpr char kMemstates[] = "memstates";
+constexpr char kHismembers[] = "hismembers";
+constexpr char kInitState[] = "initState";
+constexpr char kFlag[] = "flag";
 
 // Values.
-inline constexpr char kFlagRecall[] = "recall";
-inline constexpr const auto& kRtcDefault = texts::kRtc;
-inline constexpr const auto& kRtcP2P = texts::kP2pConfer;
-inline constexpr const auto& kRtcMicro = texts::kMicroConfer;
-inline constexpr const auto& kRtcUnbind = texts::kUnbindConfer;
-inline constexpr int32_t kDeviceMediaServer = 6;
-inline constexpr const auto& kProtocolVersion = texts::kProtocolVersion;
-inline constexpr char kSingleExtend[] = "{\"mode\":\"single\"}";
-inline constexpr char kVersionMismatch[] = "far_sdk_versionmatchfail";
+constexpr char kFlagRecall[] = "recall";
+constexpr int32_t kDeviceMediaServer = 6;
 
 // Tails spliced onto a finished call or invite body (each replaces the
 // closing brace).
-inline constexpr char kRecallCountTail[] = ",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}";
-inline constexpr char kRecallFlagTail[] = ",\"flag\":\"recall\"}";
-
-// Message types.
-inline constexpr int16_t kMsgTypeAll = 14;
-inline constexpr int16_t kMsgTypeFew = 15;
+constexpr char kRecallCountTail[] = ",\"recallCnt\":\"8\",\"recallDrt\":\"1\"}";
+constexpr char kRecallFlagTail[] = ",\"flag\":\"recall\"}";
 
 // Service-account redirect.
-inline constexpr int64_t kServiceAccount = 10001;
-inline constexpr char kTargetIdKey[] = "targetID";
-inline constexpr char kSendUserIdKey[] = "sendUserID";
-inline constexpr int64_t kFixRefValue = -10001;
-inline constexpr int32_t kFixStateKept = -10001;
-inline constexpr int32_t kFixStateSet = -10002;
+constexpr int64_t kServiceAccount = 10001;
+constexpr char kTargetIdKey[] = "targetID";
+constexpr char kSendUserIdKey[] = "sendUserID";
+constexpr int64_t kFixRefValue = -10001;
+constexpr int32_t kFixStateKept = -10001;
+constexpr int32_t kFixStateSet = -10002;
 
 // Call extend keys.
-inline constexpr char kConferMode[] = "conferMode";
-inline constexpr char kMode[] = "mode";
-inline constexpr char kOutMembers[] = "outMembers";
+constexpr char kConferMode[] = "conferMode";
+constexpr char kOutMembers[] = "outMembers";
 
 // Cache answer keys.
-inline constexpr char kCode[] = "code";
-inline constexpr char kResult[] = "result";
-inline constexpr char kToken[] = "token";
-
-// Recall entries sit in the timer queue under this category.
-inline constexpr int32_t kRecallCategory = 5;
+constexpr char kCode[] = "code";
+constexpr char kResult[] = "result";
+constexpr char kToken[] = "token";
 
 // Function names and log formats.
-inline constexpr char kFnJson2Cmd[] = "imsdkmrtc::msgProxy::transJson2Cmd";
-inline constexpr char kFnSendMessage[] = "imsdkmrtc::msgProxy::sendMessage";
-inline constexpr char kFnSendCall[] = "imsdkmrtc::msgProxy::sendMsg_call";
-inline constexpr char kFnSendInvite[] = "imsdkmrtc::msgProxy::sendMsg_invite";
-inline constexpr char kFnSetLimitRange[] = "imsdkmrtc::msgProxy::setLimitRange";
+constexpr char kFnJson2Cmd[] = "imsdkmrtc::msgProxy::transJson2Cmd";
+constexpr char kFnSendMessage[] = "imsdkmrtc::msgProxy::sendMessage";
+constexpr char kFnSendCall[] = "imsdkmrtc::msgProxy::sendMsg_call";
+constexpr char kFnSendInvite[] = "imsdkmrtc::msgProxy::sendMsg_invite";
+constexpr char kFnSetLimitRange[] = "imsdkmrtc::msgProxy::setLimitRange";
 
-#define MRTC_FMT_ADDR_MARK "notify: transJson2Cmd addrmark:%s."
-#define MRTC_FMT_INVITE_RTC "notify: transJson2Cmd rtcType:rtc."
-#define MRTC_FMT_SEND_FAIL "sendMessage fail."
-#define MRTC_FMT_SEND_SUCC "sendMessage succ: tarId=%lld, type=%d, sendType=%d, msg=%s."
-#define MRTC_FMT_CALL_NOBODY "sendMsg_call no becall."
-#define MRTC_FMT_CALL_COUNT "sendMsg_call groupMemCnt=%d."
-#define MRTC_FMT_INVITE_COUNT "sendMsg_invite groupMemCnt=%d."
-#define MRTC_FMT_INVITE_RET "sendMsg_invite ret = %d."
-#define MRTC_FMT_LIMIT_RANGE "setLimitRange = %d."
+constexpr char kLogAddrMark[] = "notify: transJson2Cmd addrmark:%s.";
+constexpr char kLogInviteRtc[] = "notify: transJson2Cmd rtcType:rtc.";
+constexpr char kLogSendFail[] = "sendMessage fail.";
+constexpr char kLogSendSucc[] = "sendMessage succ: tarId=%lld, type=%d, sendType=%d, msg=%s.";
+constexpr char kLogCallNobody[] = "sendMsg_call no becall.";
+constexpr char kLogCallCount[] = "sendMsg_call groupMemCnt=%d.";
+constexpr char kLogInviteCount[] = "sendMsg_invite groupMemCnt=%d.";
+constexpr char kLogInviteRet[] = "sendMsg_invite ret = %d.";
+constexpr char kLogLimitRange[] = "setLimitRange = %d.";
 
-}  // namespace wire
+}  // namespace texts::wire
 }  // namespace imsdkmrtc

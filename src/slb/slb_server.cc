@@ -4,25 +4,23 @@
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "plugin/text_readers.h"
+#include "slb/slb_texts.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
 
 namespace {
 
-const char* const kFunc = "imsdkmrtc::slbServer::getMultiServer";
-const char* const kDefaultPort = ":10670";
-const char* const kPerNetworkKeys[] = {"mediaServerUrl_", "mediaServerAddr_", "turnServerUrl_",
-                                       "turnServerAddr_"};
+using namespace texts::slb;
+constexpr const char* kFunc = kFnGetMultiServer;
 
 }  // namespace
 
 bool slbServer::parseApHostNetId(const std::string& desc, std::string& ap, std::string& netId) {
-  netId = getJsonNumber(desc, "netId");
-  std::string a = getJsonString(desc, "apHost");
+  netId = getJsonNumber(desc, kKeyNetId);
+  std::string a = getJsonString(desc, kKeyApHost);
   if (a.empty()) {
-    MRTC_LOG(plugin_, 2, "imsdkmrtc::slbServer::parseApHostNetId", "ap null, oriJson=%s.",
-             desc.c_str());
+    MRTC_LOG(plugin_, 2, kFnParseApHost, kLogApNull, desc.c_str());
     return false;
   }
   size_t pos = a.find("\\/\\/");
@@ -50,37 +48,36 @@ std::string slbServer::getMultiServer() {
   std::string ap;
   std::string netId;
   parseApHostNetId(desc, ap, netId);
-  MRTC_LOG(plugin_, 0, kFunc, "preinfo:%s, ap=%s, netId=%s.", desc.c_str(), ap.c_str(),
-           netId.c_str());
+  MRTC_LOG(plugin_, 0, kFunc, kLogPreInfo, desc.c_str(), ap.c_str(), netId.c_str());
   std::string m;
   for (const char* key : kPerNetworkKeys) {
-    m = host->getConfigItem(std::string(key) + netId, "value");
+    m = host->getConfigItem(std::string(key) + netId, kConfigValue);
     if (!m.empty()) break;
   }
-  MRTC_LOG(plugin_, 0, kFunc, "mrtc multiServer mchannel=%s.", m.c_str());
+  MRTC_LOG(plugin_, 0, kFunc, kLogChannel, m.c_str());
   if (!m.empty()) {
-    std::string a = jsonStringMember(m, "mediaServerAddr");
+    std::string a = jsonStringMember(m, kKeyMediaServerAddr);
     std::string result = a.empty() ? m : a;
-    MRTC_LOG(plugin_, 0, kFunc, "multiServer multi=%s.", result.c_str());
+    MRTC_LOG(plugin_, 0, kFunc, kLogMulti, result.c_str());
     return result;
   }
-  std::string s = host->getConfigItem("mediaServerAddr", "extend");
-  MRTC_LOG(plugin_, 0, kFunc, "multiServer single=%s.", s.c_str());
+  std::string s = host->getConfigItem(kKeyMediaServerAddr, kConfigExtend);
+  MRTC_LOG(plugin_, 0, kFunc, kLogSingle, s.c_str());
   if (s.empty()) {
     std::string result = ap + kDefaultPort;
-    MRTC_LOG(plugin_, 0, kFunc, "multiServer blank %s.", result.c_str());
+    MRTC_LOG(plugin_, 0, kFunc, kLogBlank, result.c_str());
     return result;
   }
   if (s[0] == '{') {
-    std::string a = jsonStringMember(s, "mediaServerAddr");
+    std::string a = jsonStringMember(s, kKeyMediaServerAddr);
     if (a.empty()) {
       std::string result = ap + kDefaultPort;
-      MRTC_LOG(plugin_, 0, kFunc, "multiServer single key blank %s.", result.c_str());
+      MRTC_LOG(plugin_, 0, kFunc, kLogSingleKeyBlank, result.c_str());
       return result;
     }
     s = a;
   }
-  MRTC_LOG(plugin_, 0, kFunc, "multiServer addr=%s.", s.c_str());
+  MRTC_LOG(plugin_, 0, kFunc, kLogAddr, s.c_str());
   return s;
 }
 

@@ -1,11 +1,11 @@
-#include "plugin/shared_texts.h"
 #include "store/talk_store.h"
 
 #include <algorithm>
 #include <utility>
 
+#include "plugin/annotation_words.h"
 #include "plugin/mrtc_plugin.h"
-#include "store/store_texts.h"
+#include "plugin/wire_words.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -409,7 +409,7 @@ uint32_t talkStore::localHungup(talkInfo& info, const std::string& reason) {
   // again (a group callee's hang-up tells the caller nothing, so its recalls
   // keep coming). A busy reply is the exception: the user may be free when
   // the next ring comes.
-  if (reason != storeText::kBusy) recordRefused();
+  if (reason != texts::kBusy) recordRefused();
   removeMember(self());
   fillTalkInfo(info);
   clearTalk();
@@ -452,11 +452,10 @@ void talkStore::markClosedBeforeCall(const std::string& roomId) {
 
 bool talkStore::isClosedBeforeCall(const std::string& roomId) {
   const int64_t now = tools::get_mill_sec();
-  closedRooms_.erase(std::remove_if(closedRooms_.begin(), closedRooms_.end(),
-                                    [&](const closedRoom& c) {
-                                      return now - c.closeTime > kRefuseWindowMs;
-                                    }),
-                     closedRooms_.end());
+  closedRooms_.erase(
+      std::remove_if(closedRooms_.begin(), closedRooms_.end(),
+                     [&](const closedRoom& c) { return now - c.closeTime > kRefuseWindowMs; }),
+      closedRooms_.end());
   return std::any_of(closedRooms_.begin(), closedRooms_.end(),
                      [&](const closedRoom& c) { return c.roomId == roomId; });
 }
@@ -484,8 +483,8 @@ uint32_t talkStore::connectState(int64_t userId, const std::string& state, talkI
   if (talking_ == 0) return kTalkNone;
   if (!sameRoom(info.roomId)) return kTalkOtherRoom;
   if (userId <= 0) return kTalkInvalid;
-  bool into = state == storeText::kIntoRoom;
-  if (!into && state != storeText::kLevelRoom) return kTalkInvalid;
+  bool into = state == texts::kIntoRoom;
+  if (!into && state != texts::kLevelRoom) return kTalkInvalid;
   int64_t me = self();
   bool isSelf = userId == me;
   if (into) {
@@ -544,14 +543,14 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
           members_.size() + added > static_cast<uint64_t>(plugin_->settings().maxIds.load())) {
         return kTalkInvalid;
       }
-      stateWord = storeText::kTalkingActive;
+      stateWord = texts::kTalkingActive;
       addInvitees(invitees, inviterId);
       fillTalkInfo(info);
       return kTalkDone;
     }
     // Known here without being active: the invitation makes it this
     // client's talk, rebuilt from the inviter's view.
-    stateWord = storeText::kTalkingNoActive;
+    stateWord = texts::kTalkingNoActive;
     initTalk(info, 0);
     addInvitees(invitees, inviterId);
     setMemberJoined(self(), false);
@@ -565,7 +564,7 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
   // A new invitation into a room that closed here still rings.
   forgetClosed(info.roomId);
   if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
-  stateWord = storeText::kIdle;
+  stateWord = texts::kIdle;
   initTalk(info, 0);
   addInvitees(invitees, inviterId);
   talking_ = 1;
@@ -588,11 +587,11 @@ uint32_t talkStore::remoteHungup(int64_t userId, talkInfo& info, const std::stri
   if (!isValidTalkInfo(info)) return kTalkInvalid;
   if (talking_ == 0) return kTalkNone;
   if (!sameRoom(info.roomId)) return kTalkOtherRoom;
-  if (who == storeText::kMyself && hasMemberWithState(userId, joined)) {
+  if (who == texts::kMyself && hasMemberWithState(userId, joined)) {
     fillTalkInfo(info);
     return kTalkOwnOtherClientInRoom;
   }
-  if (who == storeText::kOther) hangupTimes_[userId] = tools::getLocalTime();
+  if (who == texts::kOther) hangupTimes_[userId] = tools::getLocalTime();
   removeMember(userId);
   removeLeftMember(userId);
   fillTalkInfo(info);

@@ -33,8 +33,8 @@ bool pluginOther::onRequest(uint16_t type, uintptr_t a, uintptr_t) {
 
 int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   imsdk::autoLock queue(&queueLock);
-  MRTC_LOG(plugin_, 0, timertext::kFuncOnTimeout, timertext::kBegin, logThis(this),
-           timertext::kFuncOnTimeout);
+  MRTC_LOG(plugin_, 0, texts::timer::kFuncOnTimeout, texts::kLogBegin, logThis(this),
+           texts::timer::kFuncOnTimeout);
   if (request.op == kTimerRemove) {
     if (isMemberType(request.type)) {
       takeOutMembers(timeouts, request.category, request.key, request.members);
@@ -88,8 +88,8 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   }
   if (isMemberType(request.type) && members.empty()) return before;
   if (timeouts.size() >= kTimeoutQueueLimit) {
-    MRTC_LOG(plugin_, 2, timertext::kFuncOnTimeout, timertext::kQueueFull, before, request.type,
-             logCut(request.key).c_str());
+    MRTC_LOG(plugin_, 2, texts::timer::kFuncOnTimeout, texts::timer::kQueueFull, before,
+             request.type, logCut(request.key).c_str());
     return before;
   }
 
@@ -153,7 +153,7 @@ void pluginOther::startWorker() {
       delete uninitFlag;
       uninitFlag = nullptr;
     }
-    MRTC_LOG(plugin_, 2, timertext::kFuncStart, timertext::kStartFailed);
+    MRTC_LOG(plugin_, 2, texts::timer::kFuncStart, texts::timer::kStartFailed);
   }
 }
 
@@ -170,7 +170,7 @@ void pluginOther::timer(void* arg) {
   {
     imsdk::autoLock gate(&flag->gate);
     stopped = flag->stop;
-    if (!stopped) MRTC_LOG(self->plugin_, 0, timertext::kFuncTimer, timertext::kThreadBegin);
+    if (!stopped) MRTC_LOG(self->plugin_, 0, texts::timer::kFuncTimer, texts::timer::kThreadBegin);
   }
   while (!stopped) {
     tools::sleep(kTimerTickMs);
@@ -199,10 +199,10 @@ bool pluginOther::dotick() {
     taken = popDue(record, left);
   }
   if (taken && record.type > 0) {
-    MRTC_LOG(plugin_, 0, timertext::kFuncDotick, timertext::kOneTimeout, record.type);
+    MRTC_LOG(plugin_, 0, texts::timer::kFuncDotick, texts::timer::kOneTimeout, record.type);
     dispatch(record);
   }
-  if (left == 0) MRTC_LOG(plugin_, 0, timertext::kFuncDotick, timertext::kExitThread);
+  if (left == 0) MRTC_LOG(plugin_, 0, texts::timer::kFuncDotick, texts::timer::kExitThread);
   return left == 0;
 }
 
@@ -213,7 +213,7 @@ bool pluginOther::leave(stopFlag* flag) {
   if (last && uninitFlag == flag) uninitFlag = nullptr;
   // Logged before queueLock goes: once uninitFlag is clear a stop() no longer
   // waits for this thread.
-  MRTC_LOG(plugin_, 0, timertext::kFuncTimer, timertext::kThreadEnd);
+  MRTC_LOG(plugin_, 0, texts::timer::kFuncTimer, texts::timer::kThreadEnd);
   return last;
 }
 

@@ -42,6 +42,13 @@ enum : int32_t {
   kMembersAsGiven = 2,
 };
 
+// Durations (seconds) of the call time-outs: how long members may take to
+// answer, and how long a callee rings.
+constexpr int32_t kWaitSeconds = 88;
+constexpr int32_t kWaitSecondsP2p = 98;
+constexpr int32_t kRingSeconds = 68;
+constexpr int32_t kP2pRingSeconds = 98;
+
 struct timeoutRecord {
   int32_t category = 0;
   int32_t type = 0;

@@ -1,27 +1,26 @@
 // Log texts and fixed numbers of the timer queue and its worker thread.
 #pragma once
 
-#include "plugin/shared_texts.h"
-
 #include <cstdint>
 
+#include "plugin/log_formats.h"
+
 namespace imsdkmrtc {
-namespace timertext {
+namespace texts::timer {
 
-constexpr const char* kFuncOnTimeout = "imsdkmrtc::pluginOther::onTimeout";
-constexpr const char* kFuncTimer = "imsdkmrtc::pluginOther::timer";
-constexpr const char* kFuncDotick = "imsdkmrtc::pluginOther::dotick";
-constexpr const char* kFuncStart = "imsdkmrtc::pluginOther::startWorker";
+constexpr char kFuncOnTimeout[] = "imsdkmrtc::pluginOther::onTimeout";
+constexpr char kFuncTimer[] = "imsdkmrtc::pluginOther::timer";
+constexpr char kFuncDotick[] = "imsdkmrtc::pluginOther::dotick";
+constexpr char kFuncStart[] = "imsdkmrtc::pluginOther::startWorker";
 
-constexpr const char* kBegin = texts::kLogBegin;
-constexpr const char* kThreadBegin = "thread: timer begin.";
-constexpr const char* kThreadEnd = "thread: timer end.";
-constexpr const char* kOneTimeout = "onOther: one timeout type=%d.";
-constexpr const char* kExitThread = "onOther: exit timeout thread.";
-constexpr const char* kStartFailed = "thread: timer start failed.";
-constexpr const char* kQueueFull = "onTimeout: queue full=%d, type=%d key=%s dropped.";
+constexpr char kThreadBegin[] = "thread: timer begin.";
+constexpr char kThreadEnd[] = "thread: timer end.";
+constexpr char kOneTimeout[] = "onOther: one timeout type=%d.";
+constexpr char kExitThread[] = "onOther: exit timeout thread.";
+constexpr char kStartFailed[] = "thread: timer start failed.";
+constexpr char kQueueFull[] = "onTimeout: queue full=%d, type=%d key=%s dropped.";
 
-}  // namespace timertext
+}  // namespace texts::timer
 
 // One tick of the worker thread.
 constexpr int64_t kTimerTickMs = 3000;

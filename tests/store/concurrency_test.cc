@@ -6,7 +6,8 @@
 #include <thread>
 #include <unordered_set>
 
-#include "store/store_texts.h"
+#include "plugin/annotation_words.h"
+#include "plugin/wire_words.h"
 #include "store_fixture.h"
 
 namespace imsdkmrtc {

@@ -3,7 +3,8 @@
 // handed in) and what the store holds.
 #include <functional>
 
-#include "store/store_texts.h"
+#include "plugin/annotation_words.h"
+#include "plugin/wire_words.h"
 #include "store_fixture.h"
 
 namespace imsdkmrtc {
@@ -96,7 +97,7 @@ TEST_F(Operations, LocalRequests) {
   talkInfo emptyRoom = makeInfo("", {7});
   auto enter7 = [](talkStore& s) {
     talkInfo info = r1();
-    ASSERT_EQ(s.connectState(7, storeText::kIntoRoom, info), kTalkDone);
+    ASSERT_EQ(s.connectState(7, texts::kIntoRoom, info), kTalkDone);
   };
 
   const OpCase cases[] = {

@@ -1,6 +1,7 @@
 // Orders the store keeps (members, history, members that left, invite
 // records, refused talks) and the time windows it applies.
-#include "store/store_texts.h"
+#include "plugin/annotation_words.h"
+#include "plugin/wire_words.h"
 #include "store_fixture.h"
 
 namespace imsdkmrtc {
@@ -16,7 +17,7 @@ TEST_F(Orders, MembersHistoryAndLeftMembers) {
   talkInfo before;
   ASSERT_EQ(store().localInvite(invitees, before, info), kTalkDone);
   ASSERT_EQ(store().remoteIntoRoom(42, info), kTalkDone);
-  ASSERT_EQ(store().connectState(3, storeText::kIntoRoom, info), kTalkDone);
+  ASSERT_EQ(store().connectState(3, texts::kIntoRoom, info), kTalkDone);
   EXPECT_EQ(describe(info), "t1a1 r1 m[100:0 7:0 9:0 8:0 42:1 3:1] h[] l[] oc1");
 
   // Every one enters, then they leave in the order 7 9 8 42.
@@ -28,9 +29,9 @@ TEST_F(Orders, MembersHistoryAndLeftMembers) {
 
   // A member that leaves for good is taken off the left list: the last entry
   // takes its place. Coming back into the room does the same.
-  ASSERT_EQ(store().remoteHungup(9, info, storeText::kOther), kTalkDone);
+  ASSERT_EQ(store().remoteHungup(9, info, texts::kOther), kTalkDone);
   EXPECT_EQ(ids(info.leftMembers), "7 42 8");
-  ASSERT_EQ(store().connectState(7, storeText::kIntoRoom, info), kTalkDone);
+  ASSERT_EQ(store().connectState(7, texts::kIntoRoom, info), kTalkDone);
   EXPECT_EQ(describe(info), "t1a1 r1 m[100:0 3:1 7:1] h[9 8] l[8 42] oc1");
   ASSERT_EQ(store().remoteIntoRoom(8, info), kTalkDone);
   EXPECT_EQ(describe(info), "t1a1 r1 m[100:0 3:1 7:1 8:1] h[9] l[42] oc1");
@@ -78,7 +79,7 @@ void refuse(talkStore& store, const std::string& roomId) {
   talkInfo info = makeInfo(roomId, {7});
   std::vector<int64_t> callees{7};
   ASSERT_EQ(store.localCall(callees, info), kTalkDone);
-  ASSERT_EQ(store.localHungup(info, storeText::kRefuse), kTalkDone);
+  ASSERT_EQ(store.localHungup(info, texts::kRefuse), kTalkDone);
 }
 
 std::string refusedRooms(talkStore& store) {
@@ -154,14 +155,14 @@ TEST_F(Orders, RecallKeepsOnlyThoseStillRinging) {
   ASSERT_EQ(store().localInvite(more, before, info), kTalkDone);
   const int64_t t0 = kStartMs / 1000;
   commlib::advance(10000);
-  ASSERT_EQ(store().connectState(7, storeText::kIntoRoom, info), kTalkDone);  // t0+10
+  ASSERT_EQ(store().connectState(7, texts::kIntoRoom, info), kTalkDone);  // t0+10
   commlib::advance(10000);
-  ASSERT_EQ(store().remoteHungup(9, info, storeText::kOther), kTalkDone);  // t0+20
-  ASSERT_EQ(store().remoteHungup(8, info, storeText::kMyself), kTalkDone);
+  ASSERT_EQ(store().remoteHungup(9, info, texts::kOther), kTalkDone);  // t0+20
+  ASSERT_EQ(store().remoteHungup(8, info, texts::kMyself), kTalkDone);
   commlib::advance(10000);
-  ASSERT_EQ(store().connectState(11, storeText::kIntoRoom, info), kTalkDone);  // t0+30
+  ASSERT_EQ(store().connectState(11, texts::kIntoRoom, info), kTalkDone);  // t0+30
   commlib::advance(10000);
-  ASSERT_EQ(store().remoteHungup(11, info, storeText::kOther), kTalkDone);  // t0+40
+  ASSERT_EQ(store().remoteHungup(11, info, texts::kOther), kTalkDone);  // t0+40
 
   struct Case {
     const char* roomId;

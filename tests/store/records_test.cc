@@ -1,6 +1,7 @@
 // Talk records: validity, creation of the current talk from a record, and the
 // snapshot the store hands back.
-#include "store/store_texts.h"
+#include "plugin/annotation_words.h"
+#include "plugin/wire_words.h"
 #include "store_fixture.h"
 #include "tools.h"
 
@@ -67,7 +68,7 @@ TEST_F(Creation, SnapshotCarriesEveryFieldAndIgnoresOutputs) {
   old.rtcType = "p2pconfer";
   std::vector<int64_t> oldCallees{7};
   ASSERT_EQ(store().localCall(oldCallees, old), kTalkDone);
-  ASSERT_EQ(store().connectState(7, storeText::kIntoRoom, old), kTalkDone);
+  ASSERT_EQ(store().connectState(7, texts::kIntoRoom, old), kTalkDone);
   ASSERT_EQ(old.othersChanged, 1);
   ASSERT_NE(old.connectTime, 0);
   ASSERT_EQ(store().finishTalk(old), kTalkDone);
@@ -144,7 +145,7 @@ TEST_F(Creation, ConnectTimeOfOneToOneTalks) {
     ASSERT_EQ(store().remoteCall({kSelf}, info, 0), kTalkDone);
     commlib::advance(3000);
     uint32_t code = c.how == kEnter ? store().localIntoRoom({}, info)
-                                    : store().connectState(c.user, storeText::kIntoRoom, info);
+                                    : store().connectState(c.user, texts::kIntoRoom, info);
     ASSERT_EQ(code, kTalkDone);
     EXPECT_EQ(info.connectTime, c.stamped ? tools::getLocalTime() : 0);
   }
