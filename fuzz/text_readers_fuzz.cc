@@ -11,8 +11,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  static const char* const kKeys[] = {"groupId", "netId", "apHost", "roomId", "mediaServerAddr",
-                                      "pcOnOff", "a", ""};
+  static const char* const kKeys[] = {"groupId",         "netId",   "apHost", "roomId",
+                                      "mediaServerAddr", "pcOnOff", "a",      ""};
   const std::string key = kKeys[data[0] % (sizeof(kKeys) / sizeof(kKeys[0]))];
   const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
   using namespace imsdkmrtc;

@@ -367,10 +367,9 @@ FaultSpec readFaults(const Reader& r, const JValue& v) {
 Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   std::string where = "step " + std::to_string(index);
   r.object(v, where);
-  static const char* const kActions[] = {"request", "extra",  "keepalive", "advance",
-                                         "inject",  "pull",   "push",      "prelogin",
-                                         "login",   "online", "mediaRoom", "crash",
-                                         "restart", "cut",    "freeze",    "redeliver"};
+  static const char* const kActions[] = {
+      "request", "extra",  "keepalive", "advance", "inject",  "pull", "push",   "prelogin",
+      "login",   "online", "mediaRoom", "crash",   "restart", "cut",  "freeze", "redeliver"};
   static const std::set<std::string> kRequestFields = {
       "kind", "annotation", "groupId", "roomId", "roomName", "members", "extend", "extendFrom"};
   Step s;
@@ -469,7 +468,7 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   } else if (action == "crash" || action == "restart" || action == "freeze") {
     if (!r.boolean(v[action.c_str()], where, action.c_str()))
       r.fail(where, "\"" + action + "\" must be true");
-    s.action = action == "crash" ? Action::kCrash
+    s.action = action == "crash"     ? Action::kCrash
                : action == "restart" ? Action::kRestart
                                      : Action::kFreeze;
   } else if (action == "cut") {

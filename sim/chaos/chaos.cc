@@ -204,8 +204,8 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
   for (int64_t i = options.first; i < options.first + options.runs; ++i) {
     const uint64_t seed = workloadSeed(options.seed, i);
     Workload work = makeWorkload(seed, kinds, options.maxGroup);
-    const std::string label = "seed " + std::to_string(options.seed) + " run " +
-                              std::to_string(i) + " (workload " + std::to_string(seed) + ")";
+    const std::string label = "seed " + std::to_string(options.seed) + " run " + std::to_string(i) +
+                              " (workload " + std::to_string(seed) + ")";
     watchdog.arm(label);
     std::set<std::string> bad;
     {
@@ -231,8 +231,8 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
       std::string path = writeFile(options.outDir, base + ".json", replay);
       if (!path.empty()) summary.written.push_back(path);
       if (options.shrink && first != kRunError) {
-        std::string small = shrinkScenario(replay, first, library,
-                                           [&] { watchdog.arm(label + " (shrinking)"); });
+        std::string small =
+            shrinkScenario(replay, first, library, [&] { watchdog.arm(label + " (shrinking)"); });
         path = writeFile(options.outDir, base + "-small.json", small);
         if (!path.empty()) summary.written.push_back(path);
       }
@@ -242,8 +242,8 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
     const int64_t done = i + 1 - options.first;
     if (done == kWarmUpRuns) baseline = heap;
     if (done > kWarmUpRuns && baseline != 0 && heap > baseline + kHeapSlack) {
-      log << label << ": invariant memory: " << heap << " bytes in use after the run, "
-          << baseline << " after the warm-up\n";
+      log << label << ": invariant memory: " << heap << " bytes in use after the run, " << baseline
+          << " after the warm-up\n";
       ++summary.violations["memory"];
       baseline = heap;
     }

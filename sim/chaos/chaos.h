@@ -19,7 +19,7 @@ namespace mrtcsim {
 struct ChaosOptions {
   uint64_t seed = 1;
   int64_t runs = 1;
-  int64_t first = 0;  // index of the first workload (to replay one of a long run)
+  int64_t first = 0;             // index of the first workload (to replay one of a long run)
   std::set<std::string> faults;  // empty: every kind
   std::string outDir = ".";      // where failing scenarios are written
   bool shrink = true;
@@ -35,7 +35,7 @@ struct ChaosSummary {
   std::map<std::string, int64_t> faults;
   std::map<std::string, int64_t> violations;
   std::map<std::string, int64_t> excused;  // "invariant (fault)"
-  std::vector<std::string> written;  // replay scenarios
+  std::vector<std::string> written;        // replay scenarios
   bool failed() const;
 };
 

@@ -28,8 +28,7 @@ int chaosMain(int argc, char** argv) {
   app.add_option("--first", options.first, "Index of the first workload")->capture_default_str();
   app.add_option("--faults", faults,
                  "Comma list of loss,dup,delay,partition,crash,skew,media (all when absent)");
-  app.add_option("--out", options.outDir, "Directory for failing scenarios")
-      ->capture_default_str();
+  app.add_option("--out", options.outDir, "Directory for failing scenarios")->capture_default_str();
   app.add_option("--max-group", options.maxGroup, "Largest group a workload may have (2 to 50)")
       ->capture_default_str();
   app.add_flag("--no-shrink", noShrink, "Write failing scenarios without shrinking them");

@@ -36,7 +36,9 @@ std::vector<int64_t> deliveryFaults(const FaultSpec& faults, int64_t seq,
                                     const std::string& recipient,
                                     std::map<std::string, int64_t>& counts) {
   const uint64_t who = textHash(recipient);
-  const auto draw = [&](Draw d) { return mixHash(faults.seed, static_cast<uint64_t>(seq), who, d); };
+  const auto draw = [&](Draw d) {
+    return mixHash(faults.seed, static_cast<uint64_t>(seq), who, d);
+  };
   if (faults.loss > 0 && unitOf(draw(kLoss)) < faults.loss) {
     ++counts["loss"];
     return {};

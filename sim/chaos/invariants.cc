@@ -110,7 +110,8 @@ class Checker {
 
  private:
   void add(const char* invariant, const Item& it, const std::string& what) {
-    out_.push_back({invariant, it.client + " at " + std::to_string(it.t) + " ms: " + what, it.t, ""});
+    out_.push_back(
+        {invariant, it.client + " at " + std::to_string(it.t) + " ms: " + what, it.t, ""});
   }
 
   // A restarted plug-in remembers nothing of the talks before its crash
@@ -151,11 +152,11 @@ class Checker {
     // told, and the recall rings the user again, who may be free by then.
     // The hang-up must name the talk the client holds: one naming another room
     // ends the held talk instead (the workload cannot know which it holds).
-    const bool declined = cmd == kCmdHungup && ok && it.str("annotation") != kBusy &&
-                          held_[it.client] == room;
+    const bool declined =
+        cmd == kCmdHungup && ok && it.str("annotation") != kBusy && held_[it.client] == room;
     if ((cmd == kCmdIntoRoom && ok) || declined) done_.insert(key);
-    if (ok && (cmd == kCmdCall || cmd == kCmdJoin || cmd == kCmdTempletJoin ||
-               cmd == kCmdIntoRoom)) {
+    if (ok &&
+        (cmd == kCmdCall || cmd == kCmdJoin || cmd == kCmdTempletJoin || cmd == kCmdIntoRoom)) {
       ended_.erase(key);  // taking part again
       held_[it.client] = room;
     }
@@ -186,16 +187,16 @@ class Checker {
     }
     if (type == kEventRing && done_.count(key) != 0) {
       add("no_ring_back", it,
-          "rings for room " + room + " after its user answered, declined or left it (cause: " +
-              cause.command + ")");
+          "rings for room " + room +
+              " after its user answered, declined or left it (cause: " + cause.command + ")");
     }
     // Event 3 is the exception the plug-in keeps on purpose: somebody's entry
     // into a room is reported whether this client holds the room or not.
     if (ended_.count(key) != 0 && type != kEventHint && type != kEventCard &&
         type != kEventEntered && !room.empty()) {
       add("silent_after_end", it,
-          "event " + std::to_string(type) + " for room " + room + " after its event 5 (cause: " +
-              cause.command + ")");
+          "event " + std::to_string(type) + " for room " + room +
+              " after its event 5 (cause: " + cause.command + ")");
     }
     if (type == kEventRing || type == kEventTalkState) held_[it.client] = room;
     if (type == kEventFinished && held_[it.client] == room) held_.erase(it.client);

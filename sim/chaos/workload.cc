@@ -162,8 +162,8 @@ void Builder::call(int64_t k, int64_t startMs) {
           p2p ? "{\"rtcType\":\"p2pconfer\"}" : "{\"rtcType\":\"rtc\",\"conferMode\":\"chat\"}");
   for (int64_t callee : callees) answer(startMs, callee, group, room);
   if (p2p && dice_.chance(0.2)) {
-    request(startMs + dice_.range(1000, 12000), from.name, "hungup", "cancel_uiclick", false,
-            room, {});
+    request(startMs + dice_.range(1000, 12000), from.name, "hungup", "cancel_uiclick", false, room,
+            {});
   } else {
     leaveLater(startMs + dice_.range(20000, 180000), from, group, room);
   }
@@ -307,7 +307,8 @@ Workload Builder::build(uint64_t seed) {
         "{\"type\":3,\"cmd\":{\"groupId\":\"5001\"}}]",
         std::char_traits<char>::length(
             "[{\"type\":16,\"cmd\":{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}},"
-            "{\"type\":18,\"cmd\":{\"enable\":\"on\"}},{\"type\":6,\"cmd\":{\"boardSwitch\":\"on\"}},"
+            "{\"type\":18,\"cmd\":{\"enable\":\"on\"}},{\"type\":6,\"cmd\":{\"boardSwitch\":\"on\"}"
+            "},"
             "{\"type\":3,\"cmd\":{\"groupId\":\"5001\"}}]"),
         json::kArrayType);
     w.EndObject();

@@ -61,8 +61,8 @@ class pluginNotify {
   std::string buildEventExtend(const std::string& rtcType, const std::string& addr, bool single,
                                int32_t peerDeviceType, const std::string& conferMode,
                                const std::string& roomToken,
-                               const std::vector<std::string>& initState,
-                               const std::string& srvVer, const std::string& srvTag);
+                               const std::vector<std::string>& initState, const std::string& srvVer,
+                               const std::string& srvTag);
   std::string deviceFragment(int32_t deviceType, bool braces) const;
 
   // Number of commands held for an inactive mobile client.

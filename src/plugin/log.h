@@ -11,10 +11,10 @@
 // The checks for a plug-in and a host live once, in logLine, not at every
 // call site. The host still gets the format and its arguments as written:
 // the unevaluated call below keeps the compiler's printf check on each line.
-#define MRTC_LOG(plugin, level, func, ...)                                        \
-  do {                                                                            \
-    static_cast<void>(sizeof(::imsdkmrtc::logFormatCheck(__VA_ARGS__)));          \
-    ::imsdkmrtc::logLine((plugin), (level), (func), __VA_ARGS__);                 \
+#define MRTC_LOG(plugin, level, func, ...)                               \
+  do {                                                                   \
+    static_cast<void>(sizeof(::imsdkmrtc::logFormatCheck(__VA_ARGS__))); \
+    ::imsdkmrtc::logLine((plugin), (level), (func), __VA_ARGS__);        \
   } while (0)
 
 namespace imsdkmrtc {
@@ -30,8 +30,7 @@ int logFormatCheck(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // Hands the line to the plug-in's host log service (tag "mrtc"); does nothing
 // without a plug-in or while no host is set.
 template <typename Plugin, typename... Args>
-void logLine(const Plugin* plugin, int32_t level, const char* func, const char* fmt,
-             Args... args) {
+void logLine(const Plugin* plugin, int32_t level, const char* func, const char* fmt, Args... args) {
   ::imsdk::IHostService* host = plugin != nullptr ? plugin->host() : nullptr;
   if (host == nullptr) return;
   host->log(level, "mrtc", func, fmt, args...);

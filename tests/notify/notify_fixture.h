@@ -31,7 +31,6 @@ using testsupport::render;
 using testsupport::renderAll;
 using testsupport::rowName;
 
-
 // A signalling body written by hand, keys in the order given; a key set
 // again keeps its place.
 class Body {

@@ -53,7 +53,8 @@ TEST(SharedLibrary, ExportsExactlyTheTwoEntryPoints) {
     defined.insert(name);
   }
   ASSERT_EQ(pclose(pipe), 0);
-  EXPECT_EQ(defined, (std::set<std::string>{"mrtcplugin_createPlugin", "mrtcplugin_releasePlugin"}));
+  EXPECT_EQ(defined,
+            (std::set<std::string>{"mrtcplugin_createPlugin", "mrtcplugin_releasePlugin"}));
 }
 
 }  // namespace

@@ -60,17 +60,15 @@ TEST_F(Lifecycle, MessageAgeIsJudgedOnHostTime) {
     bool timedOut;
   } cases[] = {
       {now + 60900, -60, 120, false},  // -60.9 s truncates to -60
-      {now + 61000, -60, 120, true},
-      {now - 120999, -60, 120, false},
-      {now - 121000, -60, 120, true},
-      {now - 300000, -60, 300, false},
+      {now + 61000, -60, 120, true},  {now - 120999, -60, 120, false},
+      {now - 121000, -60, 120, true}, {now - 300000, -60, 300, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.msgTime - now);
     EXPECT_EQ(plugin_.isTimeout(c.msgTime, c.lower, c.upper), c.timedOut);
   }
-  EXPECT_EQ(lastLog(), "isTimeout localtime=" + std::to_string(now) + ",msgtime=" +
-                           std::to_string(now - 300000) + ", subtime=300, ret=0.");
+  EXPECT_EQ(lastLog(), "isTimeout localtime=" + std::to_string(now) +
+                           ",msgtime=" + std::to_string(now - 300000) + ", subtime=300, ret=0.");
   EXPECT_TRUE(plugin_.isTimeout(std::string(), -60, 120));
   EXPECT_EQ(lastLog(), "isTimeout time error: ");
   EXPECT_TRUE(plugin_.isTimeout(std::string("12a"), -60, 120));
@@ -88,29 +86,50 @@ struct ServerCase {
 TEST_F(Lifecycle, MediaServerSelection) {
   const std::string desc = R"({"netId":7,"apHost":"https:\/\/ap.example.net:443"})";
   const ServerCase cases[] = {
-      {"per-network url", desc,
+      {"per-network url",
+       desc,
        {{{"mediaServerUrl_7", "value"}, "10.1.1.1:10670"}},
-       "10.1.1.1:10670", "multiServer multi=10.1.1.1:10670."},
-      {"per-network json", desc,
+       "10.1.1.1:10670",
+       "multiServer multi=10.1.1.1:10670."},
+      {"per-network json",
+       desc,
        {{{"mediaServerAddr_7", "value"}, R"({"mediaServerAddr":"10.1.1.2:9000"})"}},
-       "10.1.1.2:9000", "multiServer multi=10.1.1.2:9000."},
-      {"turn fallback keeps raw json", desc,
+       "10.1.1.2:9000",
+       "multiServer multi=10.1.1.2:9000."},
+      {"turn fallback keeps raw json",
+       desc,
        {{{"turnServerAddr_7", "value"}, R"({"other":"x"})"}},
-       R"({"other":"x"})", R"(multiServer multi={"other":"x"}.)"},
-      {"nothing configured", desc, {}, "ap.example.net:10670",
+       R"({"other":"x"})",
+       R"(multiServer multi={"other":"x"}.)"},
+      {"nothing configured",
+       desc,
+       {},
+       "ap.example.net:10670",
        "multiServer blank ap.example.net:10670."},
-      {"single plain", desc,
+      {"single plain",
+       desc,
        {{{"mediaServerAddr", "extend"}, "media.example.net:10670"}},
-       "media.example.net:10670", "multiServer addr=media.example.net:10670."},
-      {"single json", desc,
+       "media.example.net:10670",
+       "multiServer addr=media.example.net:10670."},
+      {"single json",
+       desc,
        {{{"mediaServerAddr", "extend"}, R"({"mediaServerAddr":"10.2.2.2:1"})"}},
-       "10.2.2.2:1", "multiServer addr=10.2.2.2:1."},
-      {"single json without key", desc,
+       "10.2.2.2:1",
+       "multiServer addr=10.2.2.2:1."},
+      {"single json without key",
+       desc,
        {{{"mediaServerAddr", "extend"}, R"({"x":"y"})"}},
-       "ap.example.net:10670", "multiServer single key blank ap.example.net:10670."},
-      {"plain slashes", R"({"netId":3,"apHost":"http://ap2.example.net:80"})", {},
-       "ap2.example.net:10670", "multiServer blank ap2.example.net:10670."},
-      {"bare host", R"({"netId":3,"apHost":"ap3"})", {}, "ap3:10670",
+       "ap.example.net:10670",
+       "multiServer single key blank ap.example.net:10670."},
+      {"plain slashes",
+       R"({"netId":3,"apHost":"http://ap2.example.net:80"})",
+       {},
+       "ap2.example.net:10670",
+       "multiServer blank ap2.example.net:10670."},
+      {"bare host",
+       R"({"netId":3,"apHost":"ap3"})",
+       {},
+       "ap3:10670",
        "multiServer blank ap3:10670."},
       {"no access point", R"({"netId":3})", {}, ":10670", "multiServer blank :10670."},
   };

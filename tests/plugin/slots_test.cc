@@ -25,8 +25,8 @@ TEST(PluginSlots, RequestSlotsAcceptOnlyTheCommandRangeWithAHost) {
   simhost::Network net;
   simhost::Client& client = net.addClient("a", 1001);
   client.attach(&plugin);
-  const std::pair<uint16_t, bool> cases[] = {
-      {23999, false}, {24000, true}, {24998, true}, {24999, false}, {0, false}, {65535, false}};
+  const std::pair<uint16_t, bool> cases[] = {{23999, false}, {24000, true}, {24998, true},
+                                             {24999, false}, {0, false},    {65535, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);
     EXPECT_EQ(plugin.onRequest(c.first, 0, nullptr), c.second);
@@ -83,10 +83,10 @@ TEST(CommandFactory, CreatesTheRecordOfEachId) {
     bool isRequest;
     int32_t size;  // 0: no record
   } cases[] = {
-      {24000, true, 0},    {24001, true, 144},  {24005, true, 144}, {24006, true, 72},
-      {24007, true, 184},  {24007, false, 184}, {24008, true, 0},   {24008, false, 0},
-      {24009, true, 144},  {24010, true, 144},  {24001, false, 88}, {24006, false, 88},
-      {24010, false, 88},  {24011, true, 0},    {24101, true, 0},
+      {24000, true, 0},   {24001, true, 144},  {24005, true, 144}, {24006, true, 72},
+      {24007, true, 184}, {24007, false, 184}, {24008, true, 0},   {24008, false, 0},
+      {24009, true, 144}, {24010, true, 144},  {24001, false, 88}, {24006, false, 88},
+      {24010, false, 88}, {24011, true, 0},    {24101, true, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.id) + (c.isRequest ? " request" : " response"));
@@ -171,11 +171,16 @@ TEST(PluginUtilities, SupportedCallKindsFollowTheSwitches) {
     uint8_t unbind;
     bool supported;
   } cases[] = {
-      {"rtc", 0, 0, 0, true},           {"RTC", 0, 1, 1, false},
-      {"microconfer", 0, 0, 0, true},   {"unbindconfer", 5, 0, 0, true},
-      {"unbindconfer", 0, 0, 0, false}, {"unbindconfer", 0, 0, 1, true},
-      {"p2pconfer", 5, 0, 1, false},    {"p2pconfer", 0, 1, 0, true},
-      {"", 0, 1, 1, false},             {"other", 3, 1, 1, false},
+      {"rtc", 0, 0, 0, true},
+      {"RTC", 0, 1, 1, false},
+      {"microconfer", 0, 0, 0, true},
+      {"unbindconfer", 5, 0, 0, true},
+      {"unbindconfer", 0, 0, 0, false},
+      {"unbindconfer", 0, 0, 1, true},
+      {"p2pconfer", 5, 0, 1, false},
+      {"p2pconfer", 0, 1, 0, true},
+      {"", 0, 1, 1, false},
+      {"other", 3, 1, 1, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.rtcType) + " x=" + std::to_string(c.x));

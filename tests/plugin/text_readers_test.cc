@@ -1,10 +1,11 @@
 // The plain-text value readers, Base64 and the protocol version word.
+#include "plugin/text_readers.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "plugin/base64.h"
-#include "plugin/text_readers.h"
 #include "plugin/version.h"
 #include "slb/slb_server.h"
 
@@ -90,8 +91,9 @@ TEST(TextReaders, SurviveEmptyTruncatedNonJsonAndHugeTexts) {
   const std::string nested(1 << 20, '{');
   const std::string unterminated = "{\"k\":\"" + std::string(1 << 20, 'v');
   const std::string hugeArray = "{\"mediaServerAddr\":[" + std::string(1 << 20, '1') + "]}";
-  const std::string texts[] = {"", "{", "{\"k\":", "not json", std::string(1, '\0'),
-                               "\"\"\"::,,}}", nested, unterminated, hugeArray};
+  const std::string texts[] = {
+      "",     "{",          "{\"k\":", "not json", std::string(1, '\0'), "\"\"\"::,,}}",
+      nested, unterminated, hugeArray};
   for (const std::string& text : texts) {
     SCOPED_TRACE(text.substr(0, 16));
     bool flag = false;
@@ -111,8 +113,8 @@ TEST(TextReaders, SurviveEmptyTruncatedNonJsonAndHugeTexts) {
 
 TEST(Base64, RoundTripsAndStopsAtPadding) {
   const std::pair<std::string, std::string> cases[] = {
-      {"", ""},         {"A", "QQ=="},          {"AB", "QUI="},
-      {"ABC", "QUJD"},  {"张三", "5byg5LiJ"},    {std::string("\xff\x00\x01", 3), "/wAB"},
+      {"", ""},        {"A", "QQ=="},        {"AB", "QUI="},
+      {"ABC", "QUJD"}, {"张三", "5byg5LiJ"}, {std::string("\xff\x00\x01", 3), "/wAB"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(base64Encode(c.first), c.second);

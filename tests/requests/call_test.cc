@@ -29,8 +29,9 @@ TEST(PlaceCall, GroupCallSendsTheCallHintEventAndTimeouts) {
   ASSERT_EQ(hints.size(), 1u);
   EXPECT_EQ(hints[0].chatId, 500);
   EXPECT_EQ(hints[0].body, R"({"body":"Ann发起了语音通话","msgBodyType":"12"})");
-  EXPECT_EQ(hints[0].properties,
-            R"({"operType":"21","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})");
+  EXPECT_EQ(
+      hints[0].properties,
+      R"({"operType":"21","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})");
   const auto waits = timersOf(c.a, 1, 1);
   ASSERT_EQ(waits.size(), 1u);
   EXPECT_EQ(waits[0].op, 1);
@@ -66,14 +67,46 @@ TEST(PlaceCall, CallShapes) {
       {"empty extend", 500, {12}, "", false, false, 0, 88, 1, "rtcType=,"},
       {"p2p", 0, {12}, R"({"rtcType":"p2pconfer"})", false, false, 0, 98, 0, "rtcType=p2pconfer"},
       {"single", 500, {12}, R"({"mode":"single"})", false, false, 0, 88, 0, "on_call"},
-      {"unbind alone", 500, {12}, R"({"rtcType":"unbindconfer"})", false, false, 0, 88, 1,
+      {"unbind alone",
+       500,
+       {12},
+       R"({"rtcType":"unbindconfer"})",
+       false,
+       false,
+       0,
+       88,
+       1,
        "unbindconfer rename rtc."},
-      {"unbind off", 500, {12}, R"({"rtcType":"unbindconfer","outMembers":["7"]})", false, false,
-       11, 0, 0, "on_call"},
-      {"typed keys", 500, {12}, R"({"rtcType":5,"mode":null,"addr":[1]})", false, false, 0, 88, 1,
+      {"unbind off",
+       500,
+       {12},
+       R"({"rtcType":"unbindconfer","outMembers":["7"]})",
+       false,
+       false,
+       11,
+       0,
+       0,
+       "on_call"},
+      {"typed keys",
+       500,
+       {12},
+       R"({"rtcType":5,"mode":null,"addr":[1]})",
+       false,
+       false,
+       0,
+       88,
+       1,
        "rtcType=rtc,"},
       {"not json", 500, {12}, "{rtcType:rtc", false, false, 1, 0, 0, "extendJson={rtcType:rtc."},
-      {"deep brackets", 500, {12}, std::string(1 << 20, '['), false, false, 1, 0, 0,
+      {"deep brackets",
+       500,
+       {12},
+       std::string(1 << 20, '['),
+       false,
+       false,
+       1,
+       0,
+       0,
        "extendJson=[[["},
       {"array of numbers", 500, {12}, R"({"initState":[1]})", false, false, 1, 0, 0, "on_call"},
       {"out member number", 500, {12}, R"({"outMembers":[7]})", false, false, 1, 0, 0, "on_call"},
@@ -119,8 +152,9 @@ TEST(PlaceCall, OutMemberGetsItsOwnHintAndNoRing) {
   const auto hints = sentOfMsgType(c.a, 8);
   ASSERT_EQ(hints.size(), 2u);
   EXPECT_EQ(hints[1].chatId, 7);
-  EXPECT_EQ(hints[1].properties,
-            R"({"operType":"21","operUser":"11","usersInfo":"groupId=0,roomId=r1,operUserName=Ann"})");
+  EXPECT_EQ(
+      hints[1].properties,
+      R"({"operType":"21","operUser":"11","usersInfo":"groupId=0,roomId=r1,operUserName=Ann"})");
 }
 
 // A huge group with a huge extend: everyone is called, no member line is
@@ -160,10 +194,12 @@ TEST(Invite, InviteSendsStatesOfNewMembersAndArmsTheirWait) {
     EXPECT_EQ(invites[0].body,
               R"({"type":"multi_invite","senderId":"11","groupId":"500","onwerId":"11",)"
               R"("roomId":"r1","oName":"QW5u","roomName":"Team",)" +
-                  cmode + R"("beginTime":"1700000000","deviceType":"1","version":"mrtc@1.8.8",)"
+                  cmode +
+                  R"("beginTime":"1700000000","deviceType":"1","version":"mrtc@1.8.8",)"
                   R"("VideoStatus":"multi","rtcType":"rtc","selects":[42,43],)"
                   R"("members":[11,12,13,42,43],"memstates":[false,false,false,false,false],)"
-                  R"("initState":["42_)" + state + R"(","43_)" + state + R"("]})");
+                  R"("initState":["42_)" +
+                  state + R"(","43_)" + state + R"("]})");
     EXPECT_EQ(invites[0].chatId, 500);
     const auto waits = timersOf(c.a, 1, 1);
     ASSERT_EQ(waits.size(), 1u);

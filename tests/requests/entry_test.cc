@@ -2,8 +2,8 @@
 // records of the wrong kind and the room-token cache.
 #include <gtest/gtest.h>
 
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "request_site.h"
@@ -29,9 +29,10 @@ class RoutingHost : public simhost::Client {
 
  private:
   int32_t record(int service, uint16_t code, void* data, int32_t len) {
-    const int64_t id = data == nullptr ? -1 : static_cast<imsdk::_sdkcmd_base*>(
-                                                  static_cast<imsdk::cmdEnvelope*>(data)->record)
-                                                  ->id;
+    const int64_t id =
+        data == nullptr
+            ? -1
+            : static_cast<imsdk::_sdkcmd_base*>(static_cast<imsdk::cmdEnvelope*>(data)->record)->id;
     posts.push_back(std::to_string(service) + " " + std::to_string(code) + " " +
                     std::to_string(len) + " " + std::to_string(id));
     return 0;
@@ -52,8 +53,8 @@ TEST(RequestEntry, Slot3HandsRequestsBackThroughTheirService) {
       imsdk::req_mrtc_request record;
       record.id = 4242;
       imsdk::cmdEnvelope env{&record, 4};
-      EXPECT_TRUE(plugin.onRequest(row.first, reinterpret_cast<uintptr_t>(&env),
-                                   present ? &env : nullptr));
+      EXPECT_TRUE(
+          plugin.onRequest(row.first, reinterpret_cast<uintptr_t>(&env), present ? &env : nullptr));
       // Without data the request still goes its way, with length 0.
       std::string expected = row.second;
       if (!present) expected = expected.substr(0, 9) + "0 -1";
@@ -141,9 +142,8 @@ TEST(RequestEntry, RoomTokensAreCachedAndStaleEntriesPurgedOneAtATime) {
     std::string room;
     int asked;
   };
-  const Step steps[] = {{0, "A", 1},     {0, "B", 2}, {0, "C", 3}, {0, "B", 3},
-                        {86400, "D", 4}, {0, "A", 4}, {1, "E", 5}, {0, "B", 5},
-                        {0, "C", 5},     {0, "A", 6}};
+  const Step steps[] = {{0, "A", 1}, {0, "B", 2}, {0, "C", 3}, {0, "B", 3}, {86400, "D", 4},
+                        {0, "A", 4}, {1, "E", 5}, {0, "B", 5}, {0, "C", 5}, {0, "A", 6}};
   for (const Step& s : steps) {
     site.advance(s.seconds * 1000);
     const simhost::Result r =

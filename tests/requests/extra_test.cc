@@ -19,7 +19,7 @@ struct SettingRow {
   const char* cmd;
   int32_t expected;
   std::function<int64_t(mrtc_plugin&)> read;  // the setting the row touches
-  int64_t value;                               // its value afterwards
+  int64_t value;                              // its value afterwards
 };
 
 TEST(ExtraRequest, SettingsFollowOnlyQuotedValues) {
@@ -148,7 +148,8 @@ TEST(ExtraRequest, FinishHintGoesToTheTalksGroupAndTheApplication) {
 // The service types: what each answers, the text it hands back and the cards
 // it posts into the chat.
 TEST(ExtraRequest, ServiceTypesAnswerWithTheirTexts) {
-  const std::string micro = R"({"reqData":{"conferType":"1","selects":["12"],"conferMode":"chat"}})";
+  const std::string micro =
+      R"({"reqData":{"conferType":"1","selects":["12"],"conferMode":"chat"}})";
   const std::string unbind =
       R"({"reqData":{"conferType":"1","selects":["12"],"conferMode":"chat","roomId":"x"}})";
   struct Row {
@@ -171,11 +172,13 @@ TEST(ExtraRequest, ServiceTypesAnswerWithTheirTexts) {
        R"("singleRead":"off","beginTime":"1700000000","orderTime":"","version":"mrtc@1.8.8",)"
        R"("roomID":"x","onwerId":"11","senderId":"11","roomName":"","selects":["12"]})",
        0},
-      {20, R"({"reqData":{"conferType":"2","selects":["12"],"conferMode":"chat","roomId":"x",)"
-           R"("groupId":"5"}})",
+      {20,
+       R"({"reqData":{"conferType":"2","selects":["12"],"conferMode":"chat","roomId":"x",)"
+       R"("groupId":"5"}})",
        7, "", 0},
-      {101, R"({"reqData":{"conferType":"1","selects":["12"],"conferMode":"chat","groupId":"500"}})",
-       0, "", 1},
+      {101,
+       R"({"reqData":{"conferType":"1","selects":["12"],"conferMode":"chat","groupId":"500"}})", 0,
+       "", 1},
       {101, "{}", 7, "", 0},
       {8, R"({"groupId":"500","roomId":"x"})", 0, "", 1},
       {8, R"({"groupId":"500"})", 7, "", 0},
@@ -208,13 +211,21 @@ TEST(ExtraRequest, SharedTextRecipients) {
     std::vector<std::pair<int64_t, std::vector<int64_t>>> sends;  // chat, limit
   };
   const Row rows[] = {
-      {"create", R"({"type":"create"})",
-       R"({"groupId":"500","shareText":"hello",)" + members + R"(,"outMembers":["13"]})", 0,
+      {"create",
+       R"({"type":"create"})",
+       R"({"groupId":"500","shareText":"hello",)" + members + R"(,"outMembers":["13"]})",
+       0,
        {{12, {}}, {14, {}}, {500, {13}}}},
-      {"create face to a member", R"({"type":"create"})",
-       R"({"faceToId":"12","shareText":"hello",)" + members + "}", 0, {{12, {}}, {14, {}}}},
-      {"history face to", R"({"type":"history"})", R"({"faceToId":"12","shareText":"hello"})",
-       0, {{12, {}}}},
+      {"create face to a member",
+       R"({"type":"create"})",
+       R"({"faceToId":"12","shareText":"hello",)" + members + "}",
+       0,
+       {{12, {}}, {14, {}}}},
+      {"history face to",
+       R"({"type":"history"})",
+       R"({"faceToId":"12","shareText":"hello"})",
+       0,
+       {{12, {}}}},
       {"unknown kind", R"({"type":"join"})", R"({"groupId":"500","shareText":"hello"})", 7, {}},
   };
   for (const Row& row : rows) {

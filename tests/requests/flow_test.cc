@@ -95,9 +95,11 @@ TEST_F(GroupCall, OneCallFromEndToEnd) {
   EXPECT_EQ(finish[0].senderId, 11);
   EXPECT_EQ(finish[0].chatId, 500);
   for (simhost::Client* member : {&b1, &b2, &c}) {
-    EXPECT_EQ(only(eventsOfType(*member, 21), [](const simhost::UiEvent& e) {
-                return e.extend.find(R"("operType":"22")") != std::string::npos;
-              }).size(),
+    EXPECT_EQ(only(eventsOfType(*member, 21),
+                   [](const simhost::UiEvent& e) {
+                     return e.extend.find(R"("operType":"22")") != std::string::npos;
+                   })
+                  .size(),
               1u)
         << member->name();
   }
@@ -188,9 +190,11 @@ TEST_F(OneToOne, AcceptThatCannotBeSentFails) {
 }
 
 size_t durationRecords(const simhost::Client& c) {
-  return only(c.inserted(), [](const simhost::Inserted& m) {
-           return m.body.find(R"("type":"multi_time")") != std::string::npos;
-         }).size();
+  return only(c.inserted(),
+              [](const simhost::Inserted& m) {
+                return m.body.find(R"("type":"multi_time")") != std::string::npos;
+              })
+      .size();
 }
 
 TEST_F(OneToOne, AcceptTalkAndHangUp) {

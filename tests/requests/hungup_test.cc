@@ -21,7 +21,7 @@ TEST(Hungup, OneToOneWords) {
     bool duration;  // call-duration record kept in the local chat
   };
   const Row rows[] = {
-      {"hungup_uiclick", true, false, true}, {"hungup_dismiss", false, false, true},
+      {"hungup_uiclick", true, false, true},  {"hungup_dismiss", false, false, true},
       {"hungup_offline", false, false, true}, {"refuse", true, true, false},
       {"cancel_uiclick", true, true, false},  {"cancel_calltimeout", true, true, false},
       {"busy", true, false, false},           {"hungup_recvdismiss", true, false, false},

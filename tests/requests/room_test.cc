@@ -28,16 +28,32 @@ TEST(IntoRoom, EntryIsToldToTheGroupOrThePeer) {
   };
   const char* micro = R"({"rtcType":"microconfer"})";
   const Row rows[] = {
-      {"", {12, 13}, 500, "r1", false, 0,
+      {"",
+       {12, 13},
+       500,
+       "r1",
+       false,
+       0,
        R"({"type":"multi_intoroom","senderId":"11","groupId":"500","onwerId":"11",)"
        R"("roomId":"r1","roomName":"Team","deviceType":"1","version":"mrtc@1.8.8",)"
        R"("VideoStatus":"multi"})",
-       15, 500, {11}, 1},
-      {R"({"rtcType":"p2pconfer"})", {12}, 0, "r1", false, 0,
+       15,
+       500,
+       {11},
+       1},
+      {R"({"rtcType":"p2pconfer"})",
+       {12},
+       0,
+       "r1",
+       false,
+       0,
        R"({"type":"multi_intoroom","annotation":"intoroom","senderId":"11","onwerId":"11",)"
        R"("roomId":"r1","roomName":"Team","deviceType":"1","version":"mrtc@1.8.8",)"
        R"("VideoStatus":"multi","rtcType":"p2pconfer"})",
-       14, 12, {}, 0},
+       14,
+       12,
+       {},
+       0},
       {nullptr, {}, 500, "r1", false, 3, "", 0, 0, {}, 0},
       {"", {12}, 500, "r2", false, 6, "", 0, 0, {}, 0},
       {micro, {12}, 500, "r1", false, 0, "", 0, 0, {}, 0},
@@ -71,8 +87,8 @@ std::string callCard(const std::string& conferMode, const std::string& version,
   if (!rtcType.empty()) card += R"("rtcType":")" + rtcType + "\",";
   card += R"("roomID":")" + room + R"(","roomName":"Team",)";
   if (!conferMode.empty()) card += R"("conferMode":")" + conferMode + "\",";
-  card += R"("senderId":"11","groupId":"500","onwerId":"11","oName":"QW5u","version":")" +
-          version + R"(","mode":"mcalling","subType":1,"selects":[)" + selects + "]}}";
+  card += R"("senderId":"11","groupId":"500","onwerId":"11","oName":"QW5u","version":")" + version +
+          R"(","mode":"mcalling","subType":1,"selects":[)" + selects + "]}}";
   return card;
 }
 
@@ -192,8 +208,8 @@ TEST(BoardJoin, BufferedCallsOfTheWatchedGroupOnly) {
     int32_t expected;
   };
   const Row rows[] = {
-      {"joins", true, "mrtc@1.8.8", 500, 0},         {"board off", false, "mrtc@1.8.8", 500, 10},
-      {"other group", true, "mrtc@1.8.8", 501, 10},  {"newer peer", true, "mrtc@2.0.0", 500, 14},
+      {"joins", true, "mrtc@1.8.8", 500, 0},        {"board off", false, "mrtc@1.8.8", 500, 10},
+      {"other group", true, "mrtc@1.8.8", 501, 10}, {"newer peer", true, "mrtc@2.0.0", 500, 14},
       {"older peer", true, "mrtc@0.1", 500, 13},
   };
   for (const Row& row : rows) {

@@ -1,8 +1,9 @@
 // Chaos runs replay exactly, and a failing run shrinks to a small scenario
 // that still fails the same way.
+#include "chaos/chaos.h"
+
 #include <gtest/gtest.h>
 
-#include "chaos/chaos.h"
 #include "chaos/workload.h"
 #include "runner.h"
 #include "scenario.h"
