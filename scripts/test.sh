@@ -23,6 +23,9 @@ configure_and_test() {
   passed=$((passed + ${count:-0}))
 }
 
+echo "== style: clang-format and clang-tidy"
+scripts/check_style.sh build/tidy
+
 echo "== g++ build and tests"
 CC=gcc CXX=g++ configure_and_test build/gcc -DCMAKE_BUILD_TYPE=Debug
 

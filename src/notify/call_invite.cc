@@ -149,8 +149,9 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
                         texts::notify::kFarCallInvite);
   }
   if (result != kTalkDone) {
-    if (result == kTalkBusy)
+    if (result == kTalkBusy) {
       MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteBusy);
+    }
     MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteFail,
              static_cast<int>(result));
     return static_cast<int32_t>(result);

@@ -262,8 +262,9 @@ bool pluginNotify::boundLists(mrtcCmd& cmd, const char* fn) {
   const size_t dropped = dropInvalidIds(cmd.selects) +
                          dropInvalidMembers(cmd.members, cmd.memstates) +
                          dropInvalidIds(cmd.hismembers);
-  if (dropped > 0)
+  if (dropped > 0) {
     MRTC_LOG(plugin_, 2, fn, texts::notify::kLogInvalidIds, static_cast<int>(dropped));
+  }
   return true;
 }
 

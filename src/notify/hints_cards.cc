@@ -37,8 +37,9 @@ bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& 
   }
   if (getJsonInt(body, texts::kKeyMsgBodyType) != kHintBodyType) return false;
   const int32_t operType = getJsonInt(extension, texts::kKeyOperType);
-  if (operType == kHintOperBegin || operType == kHintOperFinish)
+  if (operType == kHintOperBegin || operType == kHintOperFinish) {
     pushTextEvent(kEventHint, extension);
+  }
   const std::string usersInfo = getJsonString(extension, texts::kKeyUsersInfo);
   if (operType == kHintOperBegin) {
     // A call outside any group is announced only when such calls are on.

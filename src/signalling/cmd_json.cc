@@ -244,8 +244,9 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
   // Only a media server may invite into an unbound conference.
   if (cmd.cmdCode == kCmdMultiInvite && cmd.rtcType == texts::kUnbindConfer &&
       cmd.deviceType != texts::wire::kDeviceMediaServer) {
-    if (plugin_ != nullptr)
+    if (plugin_ != nullptr) {
       MRTC_LOG(plugin_, 0, texts::wire::kFnJson2Cmd, texts::wire::kLogInviteRtc);
+    }
     cmd.rtcType = texts::kRtc;
   }
 

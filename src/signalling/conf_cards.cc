@@ -114,17 +114,21 @@ bool readCallCard(const json::Value& doc, cardInfo& out) {
     return false;
   }
   takeText(out.roomName, *info, texts::wire::kRoomName);
-  if (hasText(*info, texts::wire::kRoomToken))
+  if (hasText(*info, texts::wire::kRoomToken)) {
     out.roomToken = textOf(*info, texts::wire::kRoomToken);
+  }
   if (hasText(*info, texts::wire::kAddr)) out.addr = textOf(*info, texts::wire::kAddr);
-  if (hasText(*info, texts::card::kKeyOrderTime))
+  if (hasText(*info, texts::card::kKeyOrderTime)) {
     out.orderTime = textOf(*info, texts::card::kKeyOrderTime);
+  }
   if (hasText(*info, texts::wire::kSrvVer)) out.srvVer = textOf(*info, texts::wire::kSrvVer);
   if (hasText(*info, texts::wire::kSrvTag)) out.srvTag = textOf(*info, texts::wire::kSrvTag);
-  if (hasText(*info, texts::wire::kConferMode))
+  if (hasText(*info, texts::wire::kConferMode)) {
     out.conferMode = textOf(*info, texts::wire::kConferMode);
-  if (hasText(*info, texts::card::kKeySingleRead))
+  }
+  if (hasText(*info, texts::card::kKeySingleRead)) {
     out.singleRead = textOf(*info, texts::card::kKeySingleRead) == "on";
+  }
   const bool conference = isConferType(out.rtcType);
   if (!hasText(*info, texts::kKeySenderId)) return false;
   out.senderId = idOf(textOf(*info, texts::kKeySenderId));
@@ -146,10 +150,12 @@ bool readCallCard(const json::Value& doc, cardInfo& out) {
   }
   readSelects(*info, out.selects);
   if (conference) {
-    if (hasText(*info, texts::card::kKeyConferType))
+    if (hasText(*info, texts::card::kKeyConferType)) {
       out.conferType = textOf(*info, texts::card::kKeyConferType);
-    if (hasText(*info, texts::wire::kBeginTime))
+    }
+    if (hasText(*info, texts::wire::kBeginTime)) {
       out.beginTime = textOf(*info, texts::wire::kBeginTime);
+    }
   }
   return true;
 }
@@ -179,8 +185,9 @@ bool msgProxy::readConfRequest(const std::string& text, confRequest& out) {
     if (element.IsString()) out.selects.push_back(toString(element));
   }
   if (hasText(*req, texts::kKeyRoomId)) out.roomId = textOf(*req, texts::kKeyRoomId);
-  if (hasText(*req, texts::card::kKeyOrderTime))
+  if (hasText(*req, texts::card::kKeyOrderTime)) {
     out.orderTime = textOf(*req, texts::card::kKeyOrderTime);
+  }
   if (hasText(*req, texts::wire::kRoomToken)) out.roomToken = textOf(*req, texts::wire::kRoomToken);
   if (hasText(*req, texts::wire::kSrvVer)) out.srvVer = textOf(*req, texts::wire::kSrvVer);
   if (hasText(*req, texts::wire::kSrvTag)) out.srvTag = textOf(*req, texts::wire::kSrvTag);

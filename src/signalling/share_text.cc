@@ -70,8 +70,9 @@ int32_t readMembers(const json::Value& members, shareInfo& info) {
 }  // namespace
 
 int32_t msgProxy::readShareInfo(const std::string& text, shareInfo& info) const {
-  if ((info.type != texts::kShareCreate && info.type != texts::kShareHistory) || text.empty())
+  if ((info.type != texts::kShareCreate && info.type != texts::kShareHistory) || text.empty()) {
     return kShareBadType;
+  }
   json::Document doc;
   if (!parseText(doc, text)) return kShareNotJson;
   std::string faceTo = stringOf(doc, texts::card::kKeyFaceToId);
