@@ -67,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   call.members = {2001};
   call.extend = R"({"rtcType":"rtc"})";
   w.me.request(imsdk::kCmdCall, call);
+  w.net.pump();
   w.plugin.store().resetTalk();
   w.me.clearRecords();
   w.net.clearTraffic();
