@@ -113,7 +113,10 @@ class talkStore {
   void initTalk(const talkInfo& info, int64_t selfId) MRTC_REQUIRES(lock_);
   void clearTalk() MRTC_REQUIRES(lock_);
 
-  void setMemberJoined(int64_t userId, bool add) MRTC_REQUIRES(lock_);
+  // Marks a member joined; an id not among the members is appended as joined
+  // or left out.
+  enum class absentMember { kAdd, kSkip };
+  void setMemberJoined(int64_t userId, absentMember absent) MRTC_REQUIRES(lock_);
   void setMemberState(int64_t userId, uint8_t state) MRTC_REQUIRES(lock_);
   void removeMember(int64_t userId) MRTC_REQUIRES(lock_);
   bool removeMemberIfState(int64_t userId, uint8_t state) MRTC_REQUIRES(lock_);
