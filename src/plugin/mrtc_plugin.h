@@ -116,6 +116,8 @@ class mrtc_plugin : public imsdk::IPlugin {
   // Name of a device type number, "unknow" when not in the table.
   std::string deviceTypeName(int32_t deviceType) const;
   bool callsEnabled() const;
+  // x: the group the call is in, kNoGroup for a request that names none.
+  static constexpr int64_t kNoGroup = 0;
   bool isSupportedRtcType(const std::string& rtcType, int64_t x) const;
   // Message age check against host time (service 37).
   bool isTimeout(int64_t msgTimeMs, int32_t lowerSec, int32_t upperSec);

@@ -54,7 +54,8 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
     ext.rtcType = kRtc;
     MRTC_LOG(plugin_, 0, kFnOnCall, kUnbindRename);
   }
-  if (!plugin_->isSupportedRtcType(ext.rtcType, 0) && ext.rtcType == kUnbindConfer) {
+  if (!plugin_->isSupportedRtcType(ext.rtcType, mrtc_plugin::kNoGroup) &&
+      ext.rtcType == kUnbindConfer) {
     return {result, kReqUnbindRefused};
   }
 

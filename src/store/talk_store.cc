@@ -375,7 +375,7 @@ uint32_t talkStore::localJoin(talkInfo& info) {
   imsdk::autoLock guard(&lock_);
   if (!isValidTalkInfo(info)) return kTalkInvalid;
   if (talking_ != 0) return sameRoom(info.roomId) ? kTalkDone : kTalkBusy;
-  initTalk(info, 0);
+  initTalk(info, kNoSelf);
   setMemberJoined(self(), absentMember::kAdd);
   talking_ = 1;
   active_ = 1;
@@ -387,7 +387,7 @@ uint32_t talkStore::localTempletJoin(talkInfo& info, uint8_t active) {
   imsdk::autoLock guard(&lock_);
   if (!isValidTalkInfo(info)) return kTalkInvalid;
   if (talking_ != 0) return kTalkBusy;
-  initTalk(info, 0);
+  initTalk(info, kNoSelf);
   setMemberJoined(self(), absentMember::kAdd);
   talking_ = 1;
   active_ = active != 0 ? 1 : 0;
@@ -522,7 +522,7 @@ uint32_t talkStore::remoteCall(const std::vector<int64_t>& callees, talkInfo& in
   }
   if (isClosedBeforeCall(info.roomId)) return kTalkRecentlyRefused;
   if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
-  initTalk(info, 0);
+  initTalk(info, kNoSelf);
   talking_ = 1;
   active_ = 1;
   fillTalkInfo(info);
@@ -551,7 +551,7 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
     // Known here without being active: the invitation makes it this
     // client's talk, rebuilt from the inviter's view.
     stateWord = texts::kTalkingNoActive;
-    initTalk(info, 0);
+    initTalk(info, kNoSelf);
     addInvitees(invitees, inviterId);
     setMemberJoined(self(), absentMember::kSkip);
     talking_ = 1;
@@ -565,7 +565,7 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
   forgetClosed(info.roomId);
   if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
   stateWord = texts::kIdle;
-  initTalk(info, 0);
+  initTalk(info, kNoSelf);
   addInvitees(invitees, inviterId);
   talking_ = 1;
   fillTalkInfo(info);
@@ -629,7 +629,7 @@ uint32_t talkStore::remoteReplyQueryTalk(talkInfo& info) {
   // The reply brings the members; the room's address and start stay ours.
   info.addr = addr_;
   info.beginTime = beginTime_;
-  initTalk(info, 0);
+  initTalk(info, kNoSelf);
   for (const talkMember& m : kept) {
     if (m.state == joined) setMemberJoined(m.userId, absentMember::kSkip);
   }

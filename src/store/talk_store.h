@@ -110,6 +110,8 @@ class talkStore {
   int64_t self() const MRTC_REQUIRES(lock_);
   bool sameRoom(const std::string& roomId) const MRTC_REQUIRES(lock_) { return roomId == roomId_; }
   void fillTalkInfo(talkInfo& info) const MRTC_REQUIRES(lock_);
+  // The self id for initTalk when self is not put first among the members.
+  static constexpr int64_t kNoSelf = 0;
   void initTalk(const talkInfo& info, int64_t selfId) MRTC_REQUIRES(lock_);
   void clearTalk() MRTC_REQUIRES(lock_);
 
