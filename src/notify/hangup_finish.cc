@@ -83,12 +83,13 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
       chat.members.insert(chat.members.begin(), senderId);
       plugin_->proxy().sendMsg_time(chat);
     }
-    doLocalFinish(talk, hangupWord(cmd.annotation, senderIsSelf, otherDevice), true);
+    doLocalFinish(talk, hangupWord(cmd.annotation, senderIsSelf, otherDevice),
+                  finishWord::kAsGiven);
   } else if (otherDevice) {
     doLocalFinish(talk,
                   texts::notify::kDealPrefix + plugin_->deviceTypeName(cmd.deviceType) +
                       texts::notify::kHungupSuffix,
-                  false);
+                  finishWord::kLocalPrefix);
   } else {
     pushCmdEvent(kEventHungup, cmd);
   }
@@ -127,12 +128,12 @@ void pluginNotify::notify_finish(int64_t senderId, mrtcCmd& cmd) {
   pushCmdEvent(kEventFinished, cmd);
 }
 
-void pluginNotify::doLocalFinish(talkInfo& talk, const std::string& word, bool wordUnchanged) {
+void pluginNotify::doLocalFinish(talkInfo& talk, const std::string& word, finishWord form) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnLocalFinish, texts::kLogBegin, logThis(this),
            texts::notify::kFnLocalFinish);
   plugin_->store().finishTalk(talk);
   mrtcCmd cmd;
-  cmd.annotation = wordUnchanged ? word : texts::notify::kLocalPrefix + word;
+  cmd.annotation = form == finishWord::kAsGiven ? word : texts::notify::kLocalPrefix + word;
   cmd.senderId = plugin_->selfId();
   cmd.groupId = talk.groupId;
   cmd.roomId = talk.roomId;

@@ -63,7 +63,9 @@ class pluginNotify {
                                const std::string& roomToken,
                                const std::vector<std::string>& initState, const std::string& srvVer,
                                const std::string& srvTag);
-  std::string deviceFragment(int32_t deviceType, bool braces) const;
+  // The "peer_devtype" member alone, or wrapped in braces as a whole object.
+  enum class fragmentForm { kMember, kObject };
+  std::string deviceFragment(int32_t deviceType, fragmentForm form) const;
 
   // Number of commands held for an inactive mobile client.
   size_t offlineCacheSize();
@@ -102,9 +104,10 @@ class pluginNotify {
   void notify_version(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
   void notify_hungup(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
   void notify_finish(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
-  // Ends the talk on this client alone; the word gets "local_sdk_" in front
-  // unless wordUnchanged.
-  void doLocalFinish(talkInfo& talk, const std::string& word, bool wordUnchanged)
+  // Ends the talk on this client alone; the word goes out as given or with
+  // "local_sdk_" in front.
+  enum class finishWord { kAsGiven, kLocalPrefix };
+  void doLocalFinish(talkInfo& talk, const std::string& word, finishWord form)
       MRTC_REQUIRES(plugin_->lock());
 
   // Time-out handlers.

@@ -47,14 +47,14 @@ void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
     plugin_->store().markAnsweredElsewhere(talk.roomId);
   }
   // This user answered on another device: stop ringing here.
-  if (acceptedElsewhere) doLocalFinish(talk, texts::notify::kOtherAccept, true);
+  if (acceptedElsewhere) doLocalFinish(talk, texts::notify::kOtherAccept, finishWord::kAsGiven);
   if (enteredElsewhere) {
     doLocalFinish(talk,
                   texts::notify::kDealPrefix + plugin_->deviceTypeName(cmd.deviceType) +
                       texts::notify::kIntoRoomSuffix,
-                  false);
+                  finishWord::kLocalPrefix);
   }
-  cmd.extend = deviceFragment(cmd.deviceType, true);
+  cmd.extend = deviceFragment(cmd.deviceType, fragmentForm::kObject);
   pushCmdEvent(kEventIntoRoom, cmd);
 }
 

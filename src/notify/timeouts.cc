@@ -127,8 +127,9 @@ void pluginNotify::notify_templetdelay(const timeoutRecord& record) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnTempletDelay, texts::kLogBegin, logThis(this),
            texts::notify::kFnTempletDelay);
   const int64_t target = tools::strToInt64(record.key);
-  plugin_->proxy().sendTempMsssage(target, record.extra, record.members,
-                                   record.type == kTimeoutCallCard);
+  plugin_->proxy().sendTempMsssage(
+      target, record.extra, record.members,
+      record.type == kTimeoutCallCard ? cardDelivery::kInsertThenSend : cardDelivery::kSendOnly);
   pushTextEvent(kEventCard, record.extra);
 }
 

@@ -66,8 +66,8 @@ bool pluginNotify::pushUIEvent(imsdk::resp_mrtcEvent* record) {
 }
 
 bool pluginNotify::pushCmdEvent(uint8_t type, const mrtcCmd& cmd) {
-  auto* record =
-      dynamic_cast<imsdk::resp_mrtcEvent*>(plugin_->createCmd(imsdk::kCmdUiEvent, false));
+  auto* record = dynamic_cast<imsdk::resp_mrtcEvent*>(
+      plugin_->createCmd(imsdk::kCmdUiEvent, cmdRecord::kResponse));
   if (record == nullptr) return true;
   record->eventType = type;
   record->annotation = cmd.annotation;
@@ -89,9 +89,9 @@ bool pluginNotify::pushTextEvent(uint8_t type, const std::string& text) {
   return pushCmdEvent(type, cmd);
 }
 
-std::string pluginNotify::deviceFragment(int32_t deviceType, bool braces) const {
+std::string pluginNotify::deviceFragment(int32_t deviceType, fragmentForm form) const {
   std::string out = "\"peer_devtype\":\"" + plugin_->deviceTypeName(deviceType) + "\"";
-  return braces ? "{" + out + "}" : out;
+  return form == fragmentForm::kObject ? "{" + out + "}" : out;
 }
 
 std::string pluginNotify::buildEventExtend(const std::string& rtcType, const std::string& addr,
@@ -104,7 +104,7 @@ std::string pluginNotify::buildEventExtend(const std::string& rtcType, const std
   // they always were. Values are escaped, so a quote in a token cannot end
   // its string early.
   std::string out = single ? "{\"mode\":\"single\"," : "{\"mode\":\"normal\",";
-  out += deviceFragment(peerDeviceType, false);
+  out += deviceFragment(peerDeviceType, fragmentForm::kMember);
   if (!rtcType.empty()) appendQuoted(out, texts::wire::kRtcType, rtcType);
   if (!addr.empty()) appendQuoted(out, texts::wire::kAddr, addr);
   if (!srvVer.empty()) appendQuoted(out, texts::wire::kSrvVer, srvVer);

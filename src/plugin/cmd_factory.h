@@ -8,9 +8,13 @@
 
 namespace imsdkmrtc {
 
+// Which of a command's two records to create: what the application sends
+// in, or what goes back out to it.
+enum class cmdRecord { kRequest, kResponse };
+
 class cmdFactory {
  public:
-  imsdk::_sdkcmd_base* create(uint16_t cmdId, bool isRequest) const;
+  imsdk::_sdkcmd_base* create(uint16_t cmdId, cmdRecord record) const;
   imsdk::_sdkcmd_base* clone(uint16_t cmdId, const imsdk::_sdkcmd_base* source) const;
   void release(imsdk::_sdkcmd_base* record) const;
 };

@@ -79,7 +79,11 @@ imsdk::_sdkcmd_base* mrtc_plugin::cloneCmd(uint16_t cmdId, const imsdk::_sdkcmd_
 }
 
 imsdk::_sdkcmd_base* mrtc_plugin::createCmd(uint16_t cmdId, bool isRequest) {
-  return factory_.create(cmdId, isRequest);
+  return factory_.create(cmdId, isRequest ? cmdRecord::kRequest : cmdRecord::kResponse);
+}
+
+imsdk::_sdkcmd_base* mrtc_plugin::createCmd(uint16_t cmdId, cmdRecord record) {
+  return factory_.create(cmdId, record);
 }
 
 void mrtc_plugin::releaseCmd(uint16_t, imsdk::_sdkcmd_base* record, uintptr_t) {
@@ -96,8 +100,8 @@ int64_t mrtc_plugin::selfId() const {
   return h != nullptr ? h->getOwnUserId() : 0;
 }
 
-int64_t mrtc_plugin::nextSeq(bool peek) {
-  if (peek) return seq_.load();
+int64_t mrtc_plugin::nextSeq(seqStep step) {
+  if (step == seqStep::kPeek) return seq_.load();
   return seq_.fetch_add(1) + 1;
 }
 

@@ -51,6 +51,10 @@ struct pluginSettings {
   std::atomic<int64_t> maxIds{10000};
 };
 
+// What nextSeq does to the message-id counter: read it as it is, or step
+// it and hand out the new value.
+enum class seqStep { kPeek, kAdvance };
+
 class mrtc_plugin : public imsdk::IPlugin {
  public:
   // ownDeviceType is always 1 ("pc") in the product; tests may build a
@@ -76,6 +80,8 @@ class mrtc_plugin : public imsdk::IPlugin {
   imsdk::_sdkcmd_base* cloneCmd(uint16_t cmdId, const imsdk::_sdkcmd_base* source,
                                 uintptr_t unused) override;
   imsdk::_sdkcmd_base* createCmd(uint16_t cmdId, bool isRequest) override;
+  // The same for the plug-in's own callers, which name the record they want.
+  imsdk::_sdkcmd_base* createCmd(uint16_t cmdId, cmdRecord record);
   void releaseCmd(uint16_t cmdId, imsdk::_sdkcmd_base* record, uintptr_t unused) override;
   bool slot17() override { return false; }
   bool slot18() override { return true; }
@@ -106,10 +112,12 @@ class mrtc_plugin : public imsdk::IPlugin {
   // The own user id (host service 6); 0 without a host.
   int64_t selfId() const;
   // With peek the counter unchanged, otherwise the next value.
-  int64_t nextSeq(bool peek);
+  int64_t nextSeq(seqStep step);
   // Name of a device type number, "unknow" when not in the table.
   std::string deviceTypeName(int32_t deviceType) const;
   bool callsEnabled() const;
+  // x: the group the call is in, kNoGroup for a request that names none.
+  static constexpr int64_t kNoGroup = 0;
   bool isSupportedRtcType(const std::string& rtcType, int64_t x) const;
   // Message age check against host time (service 37).
   bool isTimeout(int64_t msgTimeMs, int32_t lowerSec, int32_t upperSec);

@@ -54,7 +54,8 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
     ext.rtcType = kRtc;
     MRTC_LOG(plugin_, 0, kFnOnCall, kUnbindRename);
   }
-  if (!plugin_->isSupportedRtcType(ext.rtcType, 0) && ext.rtcType == kUnbindConfer) {
+  if (!plugin_->isSupportedRtcType(ext.rtcType, mrtc_plugin::kNoGroup) &&
+      ext.rtcType == kUnbindConfer) {
     return {result, kReqUnbindRefused};
   }
 
@@ -103,14 +104,15 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
   const bool p2p = ext.rtcType == kP2pConfer;
   if (!talk.single && !p2p) {
     std::string hint;
-    if (!plugin_->proxy().sendWeakHintBegin(myId, req->groupId, req->roomId, hint, true)) {
+    if (!plugin_->proxy().sendWeakHintBegin(myId, req->groupId, req->roomId, hint,
+                                            hintChat::kGroup)) {
       MRTC_LOG(plugin_, 0, kFnOnCall, kCallHintFail);
     }
     for (const std::string& text : ext.outMembers) {
       const int64_t id = tools::strToInt64(text);
       if (id == myId) continue;
       std::string scratch;
-      plugin_->proxy().sendWeakHintBegin(myId, id, req->roomId, scratch, false);
+      plugin_->proxy().sendWeakHintBegin(myId, id, req->roomId, scratch, hintChat::kPeer);
     }
     plugin_->notify()->pushTextEvent(kEventHint, hint);
   }

@@ -42,7 +42,7 @@ const imsdk::req_mrtc_extra* extraRequestOf(uintptr_t request) {
 }
 
 imsdk::resp_commonResult* pluginNet::getRespondMem(uintptr_t request, uint16_t code) {
-  imsdk::_sdkcmd_base* made = plugin_->createCmd(code, false);
+  imsdk::_sdkcmd_base* made = plugin_->createCmd(code, cmdRecord::kResponse);
   auto* record = dynamic_cast<imsdk::resp_commonResult*>(made);
   if (record == nullptr) {
     if (made != nullptr) plugin_->releaseCmd(code, made, 0);

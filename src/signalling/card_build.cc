@@ -52,7 +52,7 @@ bool postToHost(mrtc_plugin* plugin, const hostPost& post) {
   imsdk::IHostService* host = plugin->host();
   if (host == nullptr) return false;
   int64_t selfId = host->getOwnUserId();
-  int64_t msgId = plugin->nextSeq(false);
+  int64_t msgId = plugin->nextSeq(seqStep::kAdvance);
   if (post.insert) {
     imsdk::req_insertMessage record;
     fillRecord(record, selfId, msgId, post);

@@ -31,9 +31,9 @@ tempField makeRow(const std::string& key, const std::string& name, const std::st
   return row;
 }
 
-void upsertRow(cardTemplate& tpl, const std::string& key, bool unique, const std::string& name,
+void upsertRow(cardTemplate& tpl, const std::string& key, fieldKey keyRule, const std::string& name,
                const std::string& value, const std::string& nameEng, const std::string& valueEng) {
-  if (unique) {
+  if (keyRule == fieldKey::kUnique) {
     for (tempField& row : tpl.rows) {
       if (row.key == key) {
         row.name = name;
@@ -112,11 +112,11 @@ cardTemplate msgProxy::templateCopy() const {
   return template_;
 }
 
-void msgProxy::upsertField(const std::string& key, bool unique, const std::string& name,
+void msgProxy::upsertField(const std::string& key, fieldKey keyRule, const std::string& name,
                            const std::string& value, const std::string& name_eng,
                            const std::string& value_eng) {
   imsdk::autoLock guard(&templateLock_);
-  upsertRow(template_, key, unique, name, value, name_eng, value_eng);
+  upsertRow(template_, key, keyRule, name, value, name_eng, value_eng);
 }
 
 void msgProxy::removeAllFields() {
@@ -136,9 +136,9 @@ void msgProxy::setMcallingTemplet(const std::string& settings) {
       std::string nameEng = getJsonString(settings, "key_eng");
       if (key == ct::kKeyOriginator || key == texts::wire::kVersion) {
         // Their values are computed when a card is built.
-        upsertField(key, true, name, "", nameEng, "");
+        upsertField(key, fieldKey::kUnique, name, "", nameEng, "");
       } else {
-        upsertField(key, true, name, getJsonString(settings, "value"), nameEng,
+        upsertField(key, fieldKey::kUnique, name, getJsonString(settings, "value"), nameEng,
                     getJsonString(settings, "value_eng"));
       }
     }
@@ -245,14 +245,14 @@ void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
 }
 
 bool msgProxy::sendTempMsssage(int64_t target, const std::string& card,
-                               const std::vector<int64_t>& limit, bool insertFirst) {
+                               const std::vector<int64_t>& limit, cardDelivery delivery) {
   PROXY_LOG(plugin_, ct::kFnSendTemp, ct::kLogTempMessage, logCut(card).c_str());
   hostPost post;
   post.target = target;
   post.msgType = kMsgTypeCard;
   post.body = card;
   post.limitRange = limit;
-  post.insert = insertFirst;
+  post.insert = delivery == cardDelivery::kInsertThenSend;
   return postToHost(plugin_, post);
 }
 

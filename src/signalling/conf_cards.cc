@@ -261,7 +261,8 @@ bool msgProxy::sendMicroconferCard(const std::string& request) {
   card += "}";
   std::vector<int64_t> limit;
   for (const std::string& id : req.selects) limit.push_back(tools::strToInt64(id));
-  return sendTempMsssage(tools::strToInt64(req.groupId), card, limit, true);
+  return sendTempMsssage(tools::strToInt64(req.groupId), card, limit,
+                         cardDelivery::kInsertThenSend);
 }
 
 bool msgProxy::sendLivingCard(const std::string& settings) {
@@ -330,7 +331,7 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
                         ct::kLivingTitleBgColor},
                        name);
   card += "\"fields\":[" + fields + "],\"fields_eng\":[" + fieldsEng + "]}";
-  return sendTempMsssage(tools::strToInt64(groupId), card, {}, true);
+  return sendTempMsssage(tools::strToInt64(groupId), card, {}, cardDelivery::kInsertThenSend);
 }
 
 int32_t msgProxy::reviseVnioMicroTemplet(std::string& card) {

@@ -164,6 +164,17 @@ struct sendOptions {
   }
 };
 
+// Whether a call card also goes into this client's own chat history before
+// it is sent (sendTempMsssage, postCallCard).
+enum class cardDelivery { kInsertThenSend, kSendOnly };
+
+// How upsertField treats a row whose key is already in the template: a
+// unique key renames that row, a repeatable one appends another.
+enum class fieldKey { kUnique, kRepeatable };
+
+// The chat a weak hint goes to (sendWeakHintBegin): a group, or one peer.
+enum class hintChat { kGroup, kPeer };
+
 class msgProxy {
  public:
   msgProxy();
@@ -213,10 +224,10 @@ class msgProxy {
   void fillTempMessage(std::string& out, const talkInfo& talk, const std::vector<int64_t>& callees,
                        const std::vector<std::string>& initState);
   bool sendTempMsssage(int64_t target, const std::string& card, const std::vector<int64_t>& limit,
-                       bool insertFirst);
+                       cardDelivery delivery);
   void setMcallingTemplet(const std::string& settings) MRTC_EXCLUDES(templateLock_);
   void setLivingTemplet(const std::string& settings) MRTC_EXCLUDES(templateLock_);
-  void upsertField(const std::string& key, bool unique, const std::string& name,
+  void upsertField(const std::string& key, fieldKey keyRule, const std::string& name,
                    const std::string& value, const std::string& name_eng,
                    const std::string& value_eng) MRTC_EXCLUDES(templateLock_);
   void removeAllFields() MRTC_EXCLUDES(templateLock_);
@@ -226,7 +237,7 @@ class msgProxy {
 
   // Weak hints.
   bool sendWeakHintBegin(int64_t operUser, int64_t groupOrPeer, const std::string& roomId,
-                         std::string& properties, bool isGroup);
+                         std::string& properties, hintChat chat);
   bool sendWeakHintFinish(int64_t operUser, int64_t groupId, const std::string& roomId,
                           std::string& properties);
   bool sendVersionHint(int32_t kind, int32_t kase, int64_t operUser, int64_t target,
@@ -258,7 +269,7 @@ class msgProxy {
   bool ringTexts(const mrtcCmd& cmd, std::string& text, std::string& recallText) const;
   void postCallCard(const talkInfo& talk, const std::vector<int64_t>& callees,
                     const std::vector<std::string>& initState, const std::vector<int64_t>& range,
-                    bool insertFirst);
+                    cardDelivery delivery);
 
  private:
   mrtc_plugin* plugin_ = nullptr;

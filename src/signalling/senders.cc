@@ -92,7 +92,7 @@ bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
   imsdk::req_sendMessage record;
   record.senderId = plugin_->selfId();
   record.targetId = tarId;
-  record.msgId = plugin_->nextSeq(false);
+  record.msgId = plugin_->nextSeq(seqStep::kAdvance);
   record.msgFlag = options.clearMsgFlag ? 0 : 1;
   record.msgType = static_cast<uint16_t>(type);
   record.body = msg;
@@ -177,10 +177,10 @@ bool msgProxy::ringTexts(const mrtcCmd& cmd, std::string& text, std::string& rec
 // The chat card that follows a call or invite message.
 void msgProxy::postCallCard(const talkInfo& talk, const std::vector<int64_t>& callees,
                             const std::vector<std::string>& initState,
-                            const std::vector<int64_t>& range, bool insertFirst) {
+                            const std::vector<int64_t>& range, cardDelivery delivery) {
   std::string card;
   fillTempMessage(card, talk, callees, initState);
-  sendTempMsssage(talk.groupId, card, range, insertFirst);
+  sendTempMsssage(talk.groupId, card, range, delivery);
 }
 
 bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo& talk,
@@ -217,7 +217,9 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
   bool sent = sendMessage(target, kMsgTypeAll, text, range,
                           sendOptions().withLimitRange(!p2p).withRedirect());
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
-  if (sent && talk.single == 0 && !p2p) postCallCard(talk, callees, initState, range, true);
+  if (sent && talk.single == 0 && !p2p) {
+    postCallCard(talk, callees, initState, range, cardDelivery::kInsertThenSend);
+  }
   return sent;
 }
 
@@ -243,7 +245,9 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
   bool sent = sendMessage(talk.groupId, kMsgTypeAll, text, talk.members, sendOptions());
   MRTC_LOG(plugin_, 0, texts::wire::kFnSendInvite, texts::wire::kLogInviteRet, sent ? 1 : 0);
   if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
-  if (sent && talk.single == 0) postCallCard(talk, invitees, initState, range, false);
+  if (sent && talk.single == 0) {
+    postCallCard(talk, invitees, initState, range, cardDelivery::kSendOnly);
+  }
   return sent;
 }
 

@@ -34,7 +34,8 @@ std::string roomUsersInfo(int64_t groupId, const std::string& roomId, const std:
 }  // namespace
 
 bool msgProxy::sendWeakHintBegin(int64_t operUser, int64_t groupOrPeer, const std::string& roomId,
-                                 std::string& properties, bool isGroup) {
+                                 std::string& properties, hintChat chat) {
+  const bool isGroup = chat == hintChat::kGroup;
   if (isGroup && groupOrPeer <= 0) return true;
   std::string name = userNameOf(plugin_, operUser);
   hostPost post;

@@ -176,12 +176,12 @@ void talkStore::addHistory(int64_t userId) {
   if (historySet_.insert(userId).second) historyMembers_.push_back(userId);
 }
 
-void talkStore::setMemberJoined(int64_t userId, bool add) {
+void talkStore::setMemberJoined(int64_t userId, absentMember absent) {
   if (talkMember* m = findMember(userId)) {
     m->state = joined;
     return;
   }
-  if (!add) return;
+  if (absent == absentMember::kSkip) return;
   appendMember(userId, joined);
   removeLeftMember(userId);
 }
@@ -360,13 +360,13 @@ uint32_t talkStore::localIntoRoom(const std::vector<int64_t>& ids, talkInfo& inf
   if (active_ == 0) return kTalkNotActive;
   if (!sameRoom(info.roomId)) return kTalkOtherRoom;
   int64_t me = self();
-  setMemberJoined(me, false);
+  setMemberJoined(me, absentMember::kSkip);
   if (me != onwerId_ && rtcType_ == kP2pConfer) connectTime_ = tools::getLocalTime();
   // Answered here: remembered like a refusal, so that a repeated ring of the
   // room does not ring again once the talk ended here, however it ended (the
   // caller keeps recalling while no report tells it this user is in).
   recordRefused();
-  for (int64_t id : ids) setMemberJoined(id, false);
+  for (int64_t id : ids) setMemberJoined(id, absentMember::kSkip);
   fillTalkInfo(info);
   return kTalkDone;
 }
@@ -375,8 +375,8 @@ uint32_t talkStore::localJoin(talkInfo& info) {
   imsdk::autoLock guard(&lock_);
   if (!isValidTalkInfo(info)) return kTalkInvalid;
   if (talking_ != 0) return sameRoom(info.roomId) ? kTalkDone : kTalkBusy;
-  initTalk(info, 0);
-  setMemberJoined(self(), true);
+  initTalk(info, kNoSelf);
+  setMemberJoined(self(), absentMember::kAdd);
   talking_ = 1;
   active_ = 1;
   fillTalkInfo(info);
@@ -387,8 +387,8 @@ uint32_t talkStore::localTempletJoin(talkInfo& info, uint8_t active) {
   imsdk::autoLock guard(&lock_);
   if (!isValidTalkInfo(info)) return kTalkInvalid;
   if (talking_ != 0) return kTalkBusy;
-  initTalk(info, 0);
-  setMemberJoined(self(), true);
+  initTalk(info, kNoSelf);
+  setMemberJoined(self(), absentMember::kAdd);
   talking_ = 1;
   active_ = active != 0 ? 1 : 0;
   fillTalkInfo(info);
@@ -522,7 +522,7 @@ uint32_t talkStore::remoteCall(const std::vector<int64_t>& callees, talkInfo& in
   }
   if (isClosedBeforeCall(info.roomId)) return kTalkRecentlyRefused;
   if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
-  initTalk(info, 0);
+  initTalk(info, kNoSelf);
   talking_ = 1;
   active_ = 1;
   fillTalkInfo(info);
@@ -551,9 +551,9 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
     // Known here without being active: the invitation makes it this
     // client's talk, rebuilt from the inviter's view.
     stateWord = texts::kTalkingNoActive;
-    initTalk(info, 0);
+    initTalk(info, kNoSelf);
     addInvitees(invitees, inviterId);
-    setMemberJoined(self(), false);
+    setMemberJoined(self(), absentMember::kSkip);
     talking_ = 1;
     active_ = 1;
     fillTalkInfo(info);
@@ -565,7 +565,7 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
   forgetClosed(info.roomId);
   if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
   stateWord = texts::kIdle;
-  initTalk(info, 0);
+  initTalk(info, kNoSelf);
   addInvitees(invitees, inviterId);
   talking_ = 1;
   fillTalkInfo(info);
@@ -577,7 +577,7 @@ uint32_t talkStore::remoteIntoRoom(int64_t userId, talkInfo& info) {
   if (!isValidTalkInfo(info)) return kTalkInvalid;
   if (talking_ == 0) return kTalkNone;
   if (!sameRoom(info.roomId)) return kTalkOtherRoom;
-  setMemberJoined(userId, true);
+  setMemberJoined(userId, absentMember::kAdd);
   fillTalkInfo(info);
   return kTalkDone;
 }
@@ -629,11 +629,11 @@ uint32_t talkStore::remoteReplyQueryTalk(talkInfo& info) {
   // The reply brings the members; the room's address and start stay ours.
   info.addr = addr_;
   info.beginTime = beginTime_;
-  initTalk(info, 0);
+  initTalk(info, kNoSelf);
   for (const talkMember& m : kept) {
-    if (m.state == joined) setMemberJoined(m.userId, false);
+    if (m.state == joined) setMemberJoined(m.userId, absentMember::kSkip);
   }
-  setMemberJoined(self(), true);
+  setMemberJoined(self(), absentMember::kAdd);
   active_ = 1;
   fillTalkInfo(info);
   return kTalkDone;

@@ -110,10 +110,15 @@ class talkStore {
   int64_t self() const MRTC_REQUIRES(lock_);
   bool sameRoom(const std::string& roomId) const MRTC_REQUIRES(lock_) { return roomId == roomId_; }
   void fillTalkInfo(talkInfo& info) const MRTC_REQUIRES(lock_);
+  // The self id for initTalk when self is not put first among the members.
+  static constexpr int64_t kNoSelf = 0;
   void initTalk(const talkInfo& info, int64_t selfId) MRTC_REQUIRES(lock_);
   void clearTalk() MRTC_REQUIRES(lock_);
 
-  void setMemberJoined(int64_t userId, bool add) MRTC_REQUIRES(lock_);
+  // Marks a member joined; an id not among the members is appended as joined
+  // or left out.
+  enum class absentMember { kAdd, kSkip };
+  void setMemberJoined(int64_t userId, absentMember absent) MRTC_REQUIRES(lock_);
   void setMemberState(int64_t userId, uint8_t state) MRTC_REQUIRES(lock_);
   void removeMember(int64_t userId) MRTC_REQUIRES(lock_);
   bool removeMemberIfState(int64_t userId, uint8_t state) MRTC_REQUIRES(lock_);

@@ -157,9 +157,9 @@ TEST(PluginUtilities, DefaultsAndLookups) {
   EXPECT_EQ(plugin.deviceTypeName(4), "merivox");
   EXPECT_EQ(plugin.deviceTypeName(6), "mediaserver");
 
-  const int64_t peeked = plugin.nextSeq(true);
-  EXPECT_EQ(plugin.nextSeq(true), peeked);
-  EXPECT_EQ(plugin.nextSeq(false), peeked + 1);
+  const int64_t peeked = plugin.nextSeq(seqStep::kPeek);
+  EXPECT_EQ(plugin.nextSeq(seqStep::kPeek), peeked);
+  EXPECT_EQ(plugin.nextSeq(seqStep::kAdvance), peeked + 1);
 }
 
 TEST(PluginUtilities, SupportedCallKindsFollowTheSwitches) {

@@ -50,7 +50,7 @@ TEST_F(CardsTest, CallCardIsPostedWhole) {
             (std::vector<std::string>{"fillTempMessage Begin onwer=11(), initStateCnt=2.",
                                       "fillTempMessage onwerName=Ann.", "fillTempMessage End."}));
 
-  ASSERT_TRUE(proxy().sendTempMsssage(500, card, {12, 13}, true));
+  ASSERT_TRUE(proxy().sendTempMsssage(500, card, {12, 13}, cardDelivery::kInsertThenSend));
   auto inserted = client->inserted();
   auto sent = client->sent();
   ASSERT_EQ(inserted.size(), 1u);
@@ -217,7 +217,7 @@ TEST_F(CardsTest, TemplateSettingsChangeRowsAndLooks) {
 
 TEST_F(CardsTest, CardSendOptions) {
   const std::string longCard(2000, 'x');
-  EXPECT_TRUE(proxy().sendTempMsssage(7, longCard, {}, false));
+  EXPECT_TRUE(proxy().sendTempMsssage(7, longCard, {}, cardDelivery::kSendOnly));
   EXPECT_TRUE(client->inserted().empty());
   ASSERT_EQ(client->sent().size(), 1u);
   EXPECT_EQ(client->sent()[0].body, longCard);
@@ -226,7 +226,7 @@ TEST_F(CardsTest, CardSendOptions) {
             (std::vector<std::string>{"tempmessage=" + longCard.substr(0, 1024) + "."}));
 
   client->config().refuseSend = true;
-  EXPECT_FALSE(proxy().sendTempMsssage(7, "{}", {}, true));
+  EXPECT_FALSE(proxy().sendTempMsssage(7, "{}", {}, cardDelivery::kInsertThenSend));
   EXPECT_EQ(client->inserted().size(), 1u);  // the insert stays
 }
 
@@ -345,7 +345,7 @@ TEST_F(CardsTest, CardsStayConsistentWhileTheTemplateChanges) {
     for (int i = 0; i < 3000; ++i) {
       proxy().setMcallingTemplet(i % 2 ? R"({"tempTitle":"TA","tempTitleColor":"#AAAAAA"})"
                                        : R"({"tempTitle":"TB","tempTitleColor":"#BBBBBB"})");
-      proxy().upsertField("k" + std::to_string(i % 5), true, "n", "v", "ne", "ve");
+      proxy().upsertField("k" + std::to_string(i % 5), fieldKey::kUnique, "n", "v", "ne", "ve");
       if (i % 50 == 0) proxy().removeAllFields();
     }
     stop = true;

@@ -39,7 +39,8 @@ TEST_F(HintsTest, HintBodiesAndProperties) {
     client->clearRecords();
     std::string props;
     EXPECT_EQ(row.begin
-                  ? proxy().sendWeakHintBegin(row.user, row.chat, row.room, props, row.inGroup)
+                  ? proxy().sendWeakHintBegin(row.user, row.chat, row.room, props,
+                                              row.inGroup ? hintChat::kGroup : hintChat::kPeer)
                   : proxy().sendWeakHintFinish(row.user, row.chat, row.room, props),
               row.result);
     EXPECT_EQ(props, row.properties);
@@ -106,7 +107,7 @@ TEST_F(HintsTest, RepeatedFinishHintIsHeldBackAndRefusedHintStaysLocal) {
 
   client->clearRecords();
   client->config().refuseSend = true;
-  EXPECT_FALSE(proxy().sendWeakHintBegin(11, 500, "r1", first, true));
+  EXPECT_FALSE(proxy().sendWeakHintBegin(11, 500, "r1", first, hintChat::kGroup));
   EXPECT_EQ(client->inserted().size(), 1u);
 }
 

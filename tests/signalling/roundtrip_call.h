@@ -157,7 +157,8 @@ class Run {
   void play() {
     // Settings texts are read as they stand between the quotes.
     extra(ann_, 7, "{\"tempTitle\":\"" + v_.label + "\",\"tempContent\":\"" + v_.label + "\"}");
-    plugins_[0]->proxy().upsertField("row", true, v_.label, v_.label, v_.label, v_.label);
+    plugins_[0]->proxy().upsertField("row", imsdkmrtc::fieldKey::kUnique, v_.label, v_.label,
+                                     v_.label, v_.label);
     extra(ann_, 13, R"({"forceOwnerAddr":"on"})");
     ann_.config().configItems[{"mediaServerAddr", "extend"}] =
         object({{"mediaServerAddr", v_.token}});
