@@ -14,38 +14,13 @@
 #include <vector>
 
 #include "clock_control.h"
-#include "plugin/mrtc_plugin.h"
-#include "simhost/simhost.h"
+#include "two_clients.h"
 
 namespace {
 
-constexpr int64_t kGroup = 300;
+using fuzzworld::kGroup;
 constexpr int kMaxSteps = 24;
 constexpr size_t kMaxMembers = 12;
-
-struct World {
-  World() {
-    commlib::useVirtualTime(1700000000000);
-    net.addUser(1001, "Ann");
-    net.addUser(2001, "Bob");
-    net.addGroup(kGroup, {1001, 2001, 2002});
-    for (simhost::Client* client : {&ann, &bob}) {
-      auto* plugin = new imsdkmrtc::mrtc_plugin;
-      plugin->settings().p2pSwitch.store(1);
-      plugin->settings().unbindSwitch.store(1);
-      client->attach(plugin);
-      client->config().cacheValues["r1"] = R"({"code":0,"result":"ok","token":"t-r1"})";
-    }
-  }
-  simhost::Network net;
-  simhost::Client& ann = net.addClient("ann", 1001, 1);
-  simhost::Client& bob = net.addClient("bob", 2001, 1);
-};
-
-World& world() {
-  static World* instance = new World;
-  return *instance;
-}
 
 std::string pick(FuzzedDataProvider& in, std::initializer_list<const char*> usual) {
   const size_t index = in.ConsumeIntegralInRange<size_t>(0, usual.size());
@@ -107,7 +82,7 @@ void request(FuzzedDataProvider& in, simhost::Client& client) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  World& w = world();
+  fuzzworld::TwoClients& w = fuzzworld::twoClients();
   FuzzedDataProvider in(data, size);
   for (int step = 0; step < kMaxSteps && in.remaining_bytes() > 0; ++step) {
     simhost::Client& client = in.ConsumeBool() ? w.bob : w.ann;
@@ -117,13 +92,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int64_t ms = kSteps[in.ConsumeIntegralInRange<size_t>(0, std::size(kSteps) - 1)];
     if (ms > 0) commlib::advance(ms, [&w] { w.net.pump(); });
   }
-  // The next input starts without a talk and with empty records.
-  for (simhost::Client* client : {&w.ann, &w.bob}) {
-    auto* plugin = static_cast<imsdkmrtc::mrtc_plugin*>(client->plugin());
-    plugin->store().resetTalk();
-    plugin->settings().pcOnOff.store(1);
-    client->clearRecords();
-  }
-  w.net.clearTraffic();
+  w.reset();
   return 0;
 }

@@ -13,51 +13,15 @@
 #include <string>
 
 #include "clock_control.h"
-#include "plugin/mrtc_plugin.h"
-#include "simhost/simhost.h"
 #include "tools.h"
+#include "two_clients.h"
 
 namespace {
 
-constexpr int64_t kGroup = 300;
+using fuzzworld::kGroup;
 constexpr int kMaxSteps = 16;
 constexpr int8_t kTypes[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,  12,
                              13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 101, 102};
-
-struct World {
-  World() {
-    commlib::useVirtualTime(1700000000000);
-    net.addUser(1001, "Ann");
-    net.addUser(2001, "Bob");
-    net.addGroup(kGroup, {1001, 2001, 2002});
-    ann.config().cacheValues["r1"] = R"({"code":0,"result":"ok","token":"t-r1"})";
-    for (simhost::Client* client : {&ann, &bob}) client->attach(new imsdkmrtc::mrtc_plugin);
-    reset();
-  }
-  imsdkmrtc::mrtc_plugin& plugin(simhost::Client& client) {
-    return *static_cast<imsdkmrtc::mrtc_plugin*>(client.plugin());
-  }
-  // Settings the steps may have changed go back to what a run starts with.
-  void reset() {
-    for (simhost::Client* client : {&ann, &bob}) {
-      imsdkmrtc::pluginSettings& settings = plugin(*client).settings();
-      settings.pcOnOff.store(1);
-      settings.p2pSwitch.store(1);
-      settings.unbindSwitch.store(1);
-      plugin(*client).store().resetTalk();
-      client->clearRecords();
-    }
-    net.clearTraffic();
-  }
-  simhost::Network net;
-  simhost::Client& ann = net.addClient("ann", 1001, 1);
-  simhost::Client& bob = net.addClient("bob", 2001, 1);
-};
-
-World& world() {
-  static World* instance = new World;
-  return *instance;
-}
 
 // The sender and stamp of a pushed command: mostly ones the plug-in accepts.
 std::string pushedExtend(FuzzedDataProvider& in) {
@@ -79,7 +43,7 @@ std::string pushedExtend(FuzzedDataProvider& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  World& w = world();
+  fuzzworld::TwoClients& w = fuzzworld::twoClients();
   FuzzedDataProvider in(data, size);
   if (in.ConsumeBool()) {
     imsdk::req_mrtc_request call;
