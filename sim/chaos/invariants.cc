@@ -83,8 +83,11 @@ class Checker {
         onEvent(it);
       } else if (it.kind == kind::kFault && it.num("type") == kHintType &&
                  it.str("properties").find(kFinishHintMark) != std::string::npos) {
-        if (it.str("fault") != "dup") {
-          missedHints_[{it.client, hintRoom(it.str("properties"))}] = it.str("fault");
+        // A duplicate whose first copy is late is late too.
+        const IdList delays = it.ids("delays");
+        const bool late = !delays.empty() && delays[0] > 0;
+        if (it.str("fault") != "dup" || late) {
+          missedHints_[{it.client, hintRoom(it.str("properties"))}] = late ? "delay" : "loss";
         }
       } else if (it.kind == kind::kMessage && it.num("type") == kHintType &&
                  it.str("properties").find(kFinishHintMark) != std::string::npos) {
@@ -143,6 +146,7 @@ class Checker {
     const int64_t cmd = it.num("cmd");
     std::string room = it.str("roomId");
     if (room.empty()) room = member(it.str("extend"), "roomId");
+    if (room.empty()) room = member(it.str("extend"), "roomID");  // a card names it so
     if (room.empty()) return;
     const bool ok = it.find("result") != nullptr && it.num("result") == 0;
     const std::pair<std::string, std::string> key{it.client, room};
