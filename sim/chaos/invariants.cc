@@ -29,6 +29,8 @@ constexpr int64_t kHintType = 8;
 constexpr const char* kBusy = "busy";
 constexpr const char* kRecallFlag = "recall";
 constexpr const char* kRestart = "restart";
+constexpr const char* kCrash = "crash";
+constexpr const char* kFrozen = "frozen";
 constexpr const char* kRingRanOut = "local_sdk_becalltimeout";
 constexpr const char* kKeepAliveRanOut = "local_sdk_keepalivetimeout";
 constexpr const char* kFinishHintMark = "\"operType\":\"22\"";
@@ -75,8 +77,11 @@ class Checker {
         onDeliver(it);
       } else if (it.kind == kind::kPull) {
         causes_[it.client] = {"pull", "", false};
-      } else if (it.kind == kind::kLifecycle && it.str("event") == kRestart) {
-        forget(it.client);
+      } else if (it.kind == kind::kLifecycle) {
+        const std::string event = it.str("event");
+        if (event == kRestart) forget(it.client);
+        if (event == kRestart || event == kCrash) down_[it.client] = event == kCrash;
+        if (event == kFrozen) frozen_.insert(it.client);
       } else if (it.kind == kind::kRequest) {
         onRequest(it);
       } else if (it.kind == kind::kEvent) {
@@ -98,6 +103,11 @@ class Checker {
           if (missed != missedHints_.end()) out_.back().excusedBy = missed->second;
         }
       }
+    }
+    // Talks end only once every application stopped (froze, or crashed for
+    // good); a scenario cut short of that proves nothing about them.
+    for (const Participant& p : run_.clients) {
+      if (frozen_.count(p.name) == 0 && !down_[p.name]) return std::move(out_);
     }
     const int64_t bound = talkEndBoundMs(sc_);
     if (run_.quietMs < 0) {
@@ -214,6 +224,8 @@ class Checker {
   const Scenario& sc_;
   const RunResult& run_;
   std::map<std::string, int64_t> users_;
+  std::set<std::string> frozen_;             // applications that stopped
+  std::map<std::string, bool> down_;         // true: crashed and not restarted
   std::map<std::string, std::string> held_;  // the room each client holds, as far as seen
   std::map<std::string, Cause> causes_;
   std::set<std::pair<std::string, std::string>> done_;

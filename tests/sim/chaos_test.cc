@@ -50,13 +50,16 @@ TEST(ChaosShrink, KeepsTheFailureAndDropsWhatDoesNotMatter) {
       R"({"name":"carol","user":1003}],"invariants":["talk_ends"],"runOut":30,"steps":[)"
       R"({"at":1,"client":"carol","request":"keepalive"},)"
       R"({"at":2,"client":"alice","request":"call","groupId":5001,"roomId":"r","members":[1002]},)"
-      R"({"at":3,"client":"carol","request":"keepalive"}]})";
+      R"({"at":3,"client":"carol","request":"keepalive"},)"
+      R"({"at":4,"client":"alice","freeze":true},{"at":4,"client":"bob","freeze":true},)"
+      R"({"at":4,"client":"carol","freeze":true}]})";
   // The run-out (30 s) is shorter than the ring: the call is still busy when
-  // the run ends, which "talk_ends" reports.
+  // the run ends, which "talk_ends" reports once every application stopped.
   const std::string small = shrinkScenario(text, "talk_ends", library());
   const Scenario sc = readScenario(small, "small.json");
-  ASSERT_EQ(sc.steps.size(), 1u);
+  ASSERT_EQ(sc.steps.size(), 4u);
   EXPECT_EQ(sc.steps[0].client, "alice");
+  EXPECT_EQ(sc.steps[0].action, Action::kRequest);
   RunResult run = runScenario(sc, library());
   ASSERT_EQ(run.failures.size(), 1u);
   EXPECT_EQ(run.failures[0].rfind("invariant talk_ends: ", 0), 0u) << run.failures[0];
