@@ -795,7 +795,8 @@ void Run::comeBack(ClientState& cs) {
   std::vector<simhost::NetMessage> traffic = net_.traffic();
   cs.offlineUntil = traffic.empty() ? 0 : traffic.back().seq;
   cs.host->setOnline(true);
-  cs.appRunning = true;
+  // An application that froze stays frozen when its device comes back.
+  cs.appRunning = !cs.frozen;
 }
 
 // Event 38 with what the server kept for the client while it was away.

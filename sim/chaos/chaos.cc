@@ -157,6 +157,29 @@ std::string shrinkScenario(const std::string& text, const std::string& invariant
       return false;
     }
   };
+  // Clients: take each out with every step that names it (its own, and joins
+  // from its card).
+  auto names = [](const json::Value& step, const std::string& client) {
+    auto is = [&](const json::Value& v) { return v.IsString() && client == v.GetString(); };
+    auto by = step.FindMember("client");
+    auto card = step.FindMember("extendFrom");
+    if (by != step.MemberEnd() && is(by->value)) return true;
+    if (card == step.MemberEnd() || !card->value.IsObject()) return false;
+    auto from = card->value.FindMember("client");
+    return from != card->value.MemberEnd() && is(from->value);
+  };
+  const bool hasClients = best.HasMember("clients") && best["clients"].IsArray();
+  for (size_t i = hasClients ? best["clients"].Size() : 0; i-- > 0;) {
+    json::Document trial;
+    trial.CopyFrom(best, trial.GetAllocator());
+    const std::string client = trial["clients"][static_cast<json::SizeType>(i)]["name"].GetString();
+    trial["clients"].Erase(trial["clients"].Begin() + i);
+    json::Value& steps = trial["steps"];
+    for (auto it = steps.Begin(); it != steps.End();) {
+      it = names(*it, client) ? steps.Erase(it) : it + 1;
+    }
+    if (fails(trial)) best.Swap(trial);
+  }
   // Steps: take out chunks, halving their size down to single steps.
   for (size_t chunk = best["steps"].Size() / 2; chunk >= 1; chunk /= 2) {
     for (size_t from = 0; from < best["steps"].Size();) {
@@ -185,6 +208,14 @@ std::string shrinkScenario(const std::string& text, const std::string& invariant
       trial["faults"].RemoveMember(key.c_str());
       if (fails(trial)) best.Swap(trial);
     }
+  }
+  // Clock offsets: set each client's clock right in turn.
+  for (json::SizeType i = 0; hasClients && i < best["clients"].Size(); ++i) {
+    if (!best["clients"][i].HasMember("timeOffset")) continue;
+    json::Document trial;
+    trial.CopyFrom(best, trial.GetAllocator());
+    trial["clients"][i].RemoveMember("timeOffset");
+    if (fails(trial)) best.Swap(trial);
   }
   json::StringBuffer buf;
   json::Writer<json::StringBuffer> w(buf);

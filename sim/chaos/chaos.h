@@ -46,8 +46,9 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
                       std::ostream& log);
 void printSummary(const ChaosOptions& options, const ChaosSummary& summary, std::ostream& out);
 
-// Takes steps and faults out of a failing scenario while it still breaks the
-// same invariant; returns the smallest text found.
+// Takes clients (with their steps), steps, faults and clock offsets out of a
+// failing scenario while it still breaks the same invariant; returns the
+// smallest text found.
 // onTrial runs before each trial run.
 std::string shrinkScenario(const std::string& text, const std::string& invariant,
                            const simhost::PluginLibrary& library,

@@ -29,6 +29,8 @@ constexpr int64_t kHintType = 8;
 constexpr const char* kBusy = "busy";
 constexpr const char* kRecallFlag = "recall";
 constexpr const char* kRestart = "restart";
+constexpr const char* kCrash = "crash";
+constexpr const char* kFrozen = "frozen";
 constexpr const char* kRingRanOut = "local_sdk_becalltimeout";
 constexpr const char* kKeepAliveRanOut = "local_sdk_keepalivetimeout";
 constexpr const char* kFinishHintMark = "\"operType\":\"22\"";
@@ -75,16 +77,22 @@ class Checker {
         onDeliver(it);
       } else if (it.kind == kind::kPull) {
         causes_[it.client] = {"pull", "", false};
-      } else if (it.kind == kind::kLifecycle && it.str("event") == kRestart) {
-        forget(it.client);
+      } else if (it.kind == kind::kLifecycle) {
+        const std::string event = it.str("event");
+        if (event == kRestart) forget(it.client);
+        if (event == kRestart || event == kCrash) down_[it.client] = event == kCrash;
+        if (event == kFrozen) frozen_.insert(it.client);
       } else if (it.kind == kind::kRequest) {
         onRequest(it);
       } else if (it.kind == kind::kEvent) {
         onEvent(it);
       } else if (it.kind == kind::kFault && it.num("type") == kHintType &&
                  it.str("properties").find(kFinishHintMark) != std::string::npos) {
-        if (it.str("fault") != "dup") {
-          missedHints_[{it.client, hintRoom(it.str("properties"))}] = it.str("fault");
+        // A duplicate whose first copy is late is late too.
+        const IdList delays = it.ids("delays");
+        const bool late = !delays.empty() && delays[0] > 0;
+        if (it.str("fault") != "dup" || late) {
+          missedHints_[{it.client, hintRoom(it.str("properties"))}] = late ? "delay" : "loss";
         }
       } else if (it.kind == kind::kMessage && it.num("type") == kHintType &&
                  it.str("properties").find(kFinishHintMark) != std::string::npos) {
@@ -95,6 +103,11 @@ class Checker {
           if (missed != missedHints_.end()) out_.back().excusedBy = missed->second;
         }
       }
+    }
+    // Talks end only once every application stopped (froze, or crashed for
+    // good); a scenario cut short of that proves nothing about them.
+    for (const Participant& p : run_.clients) {
+      if (frozen_.count(p.name) == 0 && !down_[p.name]) return std::move(out_);
     }
     const int64_t bound = talkEndBoundMs(sc_);
     if (run_.quietMs < 0) {
@@ -143,6 +156,7 @@ class Checker {
     const int64_t cmd = it.num("cmd");
     std::string room = it.str("roomId");
     if (room.empty()) room = member(it.str("extend"), "roomId");
+    if (room.empty()) room = member(it.str("extend"), "roomID");  // a card names it so
     if (room.empty()) return;
     const bool ok = it.find("result") != nullptr && it.num("result") == 0;
     const std::pair<std::string, std::string> key{it.client, room};
@@ -210,6 +224,8 @@ class Checker {
   const Scenario& sc_;
   const RunResult& run_;
   std::map<std::string, int64_t> users_;
+  std::set<std::string> frozen_;             // applications that stopped
+  std::map<std::string, bool> down_;         // true: crashed and not restarted
   std::map<std::string, std::string> held_;  // the room each client holds, as far as seen
   std::map<std::string, Cause> causes_;
   std::set<std::pair<std::string, std::string>> done_;

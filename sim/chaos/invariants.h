@@ -9,13 +9,14 @@
 //   that room but hints and cards, until the user takes part in it again.
 // - "talk_ends": once the last application stopped, every plug-in is quiet
 //   (no talk, no time-out, nothing in flight) within the bound the time-outs
-//   give (see talkEndBoundMs).
+//   give (see talkEndBoundMs). Not checked while an application still runs.
 // A fault excuses a violation it makes unavoidable (the violation is then
 // reported as excused, not failed):
 // - loss, delay: "one_finish_hint" when the finish hint already posted for
-//   the room was lost or late on its way to the client that posts a second
-//   one. Only that hint tells a member that somebody else closed the talk;
-//   without it the member that believes itself last posts its own.
+//   the room was lost or late (a duplicate too, when its first copy was
+//   late) on its way to the client that posts a second one. Only that hint
+//   tells a member that somebody else closed the talk; without it the member
+//   that believes itself last posts its own.
 // - crash: the "no_ring_back" and "silent_after_end" memory of a client is
 //   wiped when it restarts: the plug-in keeps nothing across a restart.
 #pragma once

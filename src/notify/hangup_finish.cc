@@ -47,7 +47,8 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
   const bool senderIsSelf = senderId == self;
   const bool otherDevice = senderIsSelf && cmd.deviceType != plugin_->ownDeviceType();
   std::string who;
-  if (cmd.annotation == texts::kFarUiRefuse || cmd.annotation == texts::kRefuse) {
+  const bool isRefusal = cmd.annotation == texts::kFarUiRefuse || cmd.annotation == texts::kRefuse;
+  if (isRefusal) {
     if (!senderIsSelf) {
       who = texts::kOther;
     } else if (otherDevice) {
@@ -73,8 +74,10 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
   plugin_->removeTimeout(kTimeoutWait, cmd.roomId, senderId, kTimeoutMemberCategory);
   // This user declined on another device. A repeated ring of the room may
   // already be on its way (the caller drops this user from its recalls only
-  // once the refusal reaches it): it must not ring this client again.
-  if (who == texts::kMyself) plugin_->store().markRefusedElsewhere(talk.roomId);
+  // once the refusal reaches it, and an invitation makes it recall everyone
+  // again): it must not ring this client again. Every device sends the same
+  // device type, so the who-word alone misses most of these refusals.
+  if (senderIsSelf && isRefusal) plugin_->store().markRefusedElsewhere(talk.roomId);
   if (talk.rtcType == texts::kP2pConfer) {
     if (cmd.annotation == texts::kHungupUiClick) {
       // The store has already taken the peer out of the members; the

@@ -42,8 +42,10 @@ void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
       senderId == self && talk.rtcType == texts::kP2pConfer && cmd.annotation == texts::kAccept;
   const bool enteredElsewhere = senderId == self && cmd.deviceType != plugin_->ownDeviceType();
   // The caller may keep recalling until its media link reports this user in
-  // the room; those repeated rings must not ring this client again.
-  if (known && (acceptedElsewhere || enteredElsewhere)) {
+  // the room; those repeated rings must not ring this client again. Every
+  // device sends the same device type, so any entry of this user that
+  // reaches this client counts, not only one that names another device.
+  if (known && senderId == self) {
     plugin_->store().markAnsweredElsewhere(talk.roomId);
   }
   // This user answered on another device: stop ringing here.

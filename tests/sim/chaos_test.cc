@@ -40,23 +40,28 @@ TEST(ChaosReplay, ARecordedSeedReplaysToTheSameTimelineByteForByte) {
 }
 
 // A run-out shorter than the ring breaks "talk_ends" on purpose. The
-// shrinker must keep that failure and take away every step that does not
-// matter to it.
+// shrinker must keep that failure and take away every client and step that
+// does not matter to it.
 TEST(ChaosShrink, KeepsTheFailureAndDropsWhatDoesNotMatter) {
   const std::string text =
       R"({"users":[{"id":1001},{"id":1002},{"id":1003}],)"
       R"("groups":[{"id":5001,"members":[1001,1002,1003]}],)"
-      R"("clients":[{"name":"alice","user":1001},{"name":"bob","user":1002},)"
+      R"("clients":[{"name":"alice","user":1001,"timeOffset":20},{"name":"bob","user":1002},)"
       R"({"name":"carol","user":1003}],"invariants":["talk_ends"],"runOut":30,"steps":[)"
       R"({"at":1,"client":"carol","request":"keepalive"},)"
       R"({"at":2,"client":"alice","request":"call","groupId":5001,"roomId":"r","members":[1002]},)"
-      R"({"at":3,"client":"carol","request":"keepalive"}]})";
+      R"({"at":3,"client":"carol","request":"keepalive"},)"
+      R"({"at":4,"client":"alice","freeze":true},{"at":4,"client":"bob","freeze":true},)"
+      R"({"at":4,"client":"carol","freeze":true}]})";
   // The run-out (30 s) is shorter than the ring: the call is still busy when
-  // the run ends, which "talk_ends" reports.
+  // the run ends, which "talk_ends" reports once every application stopped.
   const std::string small = shrinkScenario(text, "talk_ends", library());
   const Scenario sc = readScenario(small, "small.json");
-  ASSERT_EQ(sc.steps.size(), 1u);
+  ASSERT_EQ(sc.clients.size(), 1u);
+  EXPECT_EQ(sc.clients[0].timeOffsetMs, 0);
+  ASSERT_EQ(sc.steps.size(), 2u);
   EXPECT_EQ(sc.steps[0].client, "alice");
+  EXPECT_EQ(sc.steps[0].action, Action::kRequest);
   RunResult run = runScenario(sc, library());
   ASSERT_EQ(run.failures.size(), 1u);
   EXPECT_EQ(run.failures[0].rfind("invariant talk_ends: ", 0), 0u) << run.failures[0];
