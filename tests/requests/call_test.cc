@@ -55,70 +55,37 @@ TEST(PlaceCall, CallShapes) {
     int64_t groupId;
     std::vector<int64_t> members;
     std::string extend;
-    bool unbindSwitch;
     bool refuseSend;
     int32_t expected;
     int32_t wait;
     size_t hints;  // weak hints written
     const char* log;
   };
+  // clang-format off
   const Row rows[] = {
-      {"rtc", 500, {12}, R"({"rtcType":"rtc"})", false, false, 0, 88, 1, "on_call: roomId=r1"},
-      {"empty extend", 500, {12}, "", false, false, 0, 88, 1, "rtcType=,"},
-      {"p2p", 0, {12}, R"({"rtcType":"p2pconfer"})", false, false, 0, 98, 0, "rtcType=p2pconfer"},
-      {"single", 500, {12}, R"({"mode":"single"})", false, false, 0, 88, 0, "on_call"},
-      {"unbind alone",
-       500,
-       {12},
-       R"({"rtcType":"unbindconfer"})",
-       false,
-       false,
-       0,
-       88,
-       1,
+      {"rtc", 500, {12}, R"({"rtcType":"rtc"})", false, 0, 88, 1, "on_call: roomId=r1"},
+      {"empty extend", 500, {12}, "", false, 0, 88, 1, "rtcType=,"},
+      {"p2p", 0, {12}, R"({"rtcType":"p2pconfer"})", false, 0, 98, 0, "rtcType=p2pconfer"},
+      {"single", 500, {12}, R"({"mode":"single"})", false, 0, 88, 0, "on_call"},
+      {"unbind alone", 500, {12}, R"({"rtcType":"unbindconfer"})", false, 0, 88, 1,
        "unbindconfer rename rtc."},
-      {"unbind off",
-       500,
-       {12},
-       R"({"rtcType":"unbindconfer","outMembers":["7"]})",
-       false,
-       false,
-       11,
-       0,
-       0,
-       "on_call"},
-      {"typed keys",
-       500,
-       {12},
-       R"({"rtcType":5,"mode":null,"addr":[1]})",
-       false,
-       false,
-       0,
-       88,
-       1,
+      {"unbind off", 500, {12}, R"({"rtcType":"unbindconfer","outMembers":["7"]})", false, 11, 0,
+       0, "on_call"},
+      {"typed keys", 500, {12}, R"({"rtcType":5,"mode":null,"addr":[1]})", false, 0, 88, 1,
        "rtcType=rtc,"},
-      {"not json", 500, {12}, "{rtcType:rtc", false, false, 1, 0, 0, "extendJson={rtcType:rtc."},
-      {"deep brackets",
-       500,
-       {12},
-       std::string(1 << 20, '['),
-       false,
-       false,
-       1,
-       0,
-       0,
-       "extendJson=[[["},
-      {"array of numbers", 500, {12}, R"({"initState":[1]})", false, false, 1, 0, 0, "on_call"},
-      {"out member number", 500, {12}, R"({"outMembers":[7]})", false, false, 1, 0, 0, "on_call"},
-      {"self only", 500, {11}, "", false, false, 1, 0, 0, "memCnt=0"},
-      {"no members", 500, {}, "", false, false, 1, 0, 0, "memCnt=0"},
-      {"zero id", 500, {12, 0}, "", false, false, 1, 0, 0, "on_call"},
-      {"negative id", 500, {12, -5}, "", false, false, 1, 0, 0, "on_call"},
-      {"send refused", 500, {12}, "", false, true, 4, 0, 0, "on_call: sendMsg_call fail."},
+      {"not json", 500, {12}, "{rtcType:rtc", false, 1, 0, 0, "extendJson={rtcType:rtc."},
+      {"deep brackets", 500, {12}, std::string(1 << 20, '['), false, 1, 0, 0, "extendJson=[[["},
+      {"array of numbers", 500, {12}, R"({"initState":[1]})", false, 1, 0, 0, "on_call"},
+      {"out member number", 500, {12}, R"({"outMembers":[7]})", false, 1, 0, 0, "on_call"},
+      {"self only", 500, {11}, "", false, 1, 0, 0, "memCnt=0"},
+      {"no members", 500, {}, "", false, 1, 0, 0, "memCnt=0"},
+      {"zero id", 500, {12, 0}, "", false, 1, 0, 0, "on_call"},
+      {"negative id", 500, {12, -5}, "", false, 1, 0, 0, "on_call"},
+      {"send refused", 500, {12}, "", true, 4, 0, 0, "on_call: sendMsg_call fail."},
   };
+  // clang-format on
   for (const Row& row : rows) {
     Ann c;
-    c.plugin().settings().unbindSwitch.store(row.unbindSwitch ? 1 : 0);
     c.a.config().refuseSend = row.refuseSend;
     EXPECT_EQ(c.ask(24001, "r1", "", row.members, row.extend, row.groupId), row.expected)
         << row.name;

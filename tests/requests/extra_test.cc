@@ -159,23 +159,20 @@ TEST(ExtraRequest, ServiceTypesAnswerWithTheirTexts) {
     std::string answer;
     size_t cards;  // cards posted into group 500
   };
+  // clang-format off
   const Row rows[] = {
       {17, micro, 0,
        R"({"mode":"mcalling","rtcType":"microconfer","conferType":"1","conferMode":"chat",)"
        R"("singleRead":"off","beginTime":"1700000000","version":"mrtc@1.8.8",)"
        R"("roomID":"11-1700000000","onwerId":"11","senderId":"11","roomName":"",)"
-       R"("selects":["12"]})",
-       0},
+       R"("selects":["12"]})", 0},
       {17, R"({"reqData":{"conferType":"1","selects":[],"conferMode":"chat"}})", 7, "", 0},
       {20, unbind, 0,
        R"({"mode":"mcalling","rtcType":"unbindconfer","conferType":"1","conferMode":"chat",)"
        R"("singleRead":"off","beginTime":"1700000000","orderTime":"","version":"mrtc@1.8.8",)"
-       R"("roomID":"x","onwerId":"11","senderId":"11","roomName":"","selects":["12"]})",
-       0},
-      {20,
-       R"({"reqData":{"conferType":"2","selects":["12"],"conferMode":"chat","roomId":"x",)"
-       R"("groupId":"5"}})",
-       7, "", 0},
+       R"("roomID":"x","onwerId":"11","senderId":"11","roomName":"","selects":["12"]})", 0},
+      {20, R"({"reqData":{"conferType":"2","selects":["12"],"conferMode":"chat","roomId":"x",)"
+           R"("groupId":"5"}})", 7, "", 0},
       {101,
        R"({"reqData":{"conferType":"1","selects":["12"],"conferMode":"chat","groupId":"500"}})", 0,
        "", 1},
@@ -186,6 +183,7 @@ TEST(ExtraRequest, ServiceTypesAnswerWithTheirTexts) {
       {7, R"({"optType":"none"})", 0, "", 0},
       {9, R"({"tempDetailUrl":"https://d.example/"})", 0, "", 0},
   };
+  // clang-format on
   for (const Row& row : rows) {
     Ann t;
     const simhost::Result answer = answerTo(t.a, t.a.extra(row.type, row.cmd));
@@ -210,24 +208,18 @@ TEST(ExtraRequest, SharedTextRecipients) {
     int32_t expected;
     std::vector<std::pair<int64_t, std::vector<int64_t>>> sends;  // chat, limit
   };
+  // clang-format off
   const Row rows[] = {
-      {"create",
-       R"({"type":"create"})",
-       R"({"groupId":"500","shareText":"hello",)" + members + R"(,"outMembers":["13"]})",
-       0,
+      {"create", R"({"type":"create"})",
+       R"({"groupId":"500","shareText":"hello",)" + members + R"(,"outMembers":["13"]})", 0,
        {{12, {}}, {14, {}}, {500, {13}}}},
-      {"create face to a member",
-       R"({"type":"create"})",
-       R"({"faceToId":"12","shareText":"hello",)" + members + "}",
-       0,
-       {{12, {}}, {14, {}}}},
-      {"history face to",
-       R"({"type":"history"})",
-       R"({"faceToId":"12","shareText":"hello"})",
-       0,
+      {"create face to a member", R"({"type":"create"})",
+       R"({"faceToId":"12","shareText":"hello",)" + members + "}", 0, {{12, {}}, {14, {}}}},
+      {"history face to", R"({"type":"history"})", R"({"faceToId":"12","shareText":"hello"})", 0,
        {{12, {}}}},
       {"unknown kind", R"({"type":"join"})", R"({"groupId":"500","shareText":"hello"})", 7, {}},
   };
+  // clang-format on
   for (const Row& row : rows) {
     Site site;
     auto& a = site.add("a", 11);

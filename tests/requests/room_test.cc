@@ -27,39 +27,23 @@ TEST(IntoRoom, EntryIsToldToTheGroupOrThePeer) {
     uint8_t msgFlag;  // 0 only for the one-to-one entry
   };
   const char* micro = R"({"rtcType":"microconfer"})";
+  // clang-format off
   const Row rows[] = {
-      {"",
-       {12, 13},
-       500,
-       "r1",
-       false,
-       0,
+      {"", {12, 13}, 500, "r1", false, 0,
        R"({"type":"multi_intoroom","senderId":"11","groupId":"500","onwerId":"11",)"
        R"("roomId":"r1","roomName":"Team","deviceType":"1","version":"mrtc@1.8.8",)"
-       R"("VideoStatus":"multi"})",
-       15,
-       500,
-       {11},
-       1},
-      {R"({"rtcType":"p2pconfer"})",
-       {12},
-       0,
-       "r1",
-       false,
-       0,
+       R"("VideoStatus":"multi"})", 15, 500, {11}, 1},
+      {R"({"rtcType":"p2pconfer"})", {12}, 0, "r1", false, 0,
        R"({"type":"multi_intoroom","annotation":"intoroom","senderId":"11","onwerId":"11",)"
        R"("roomId":"r1","roomName":"Team","deviceType":"1","version":"mrtc@1.8.8",)"
-       R"("VideoStatus":"multi","rtcType":"p2pconfer"})",
-       14,
-       12,
-       {},
-       0},
+       R"("VideoStatus":"multi","rtcType":"p2pconfer"})", 14, 12, {}, 0},
       {nullptr, {}, 500, "r1", false, 3, "", 0, 0, {}, 0},
       {"", {12}, 500, "r2", false, 6, "", 0, 0, {}, 0},
       {micro, {12}, 500, "r1", false, 0, "", 0, 0, {}, 0},
       {"", {12}, 500, "r1", true, 4, "", 0, 0, {}, 0},
       {micro, {12}, 500, "r1", true, 0, "", 0, 0, {}, 0},
   };
+  // clang-format on
   for (const Row& row : rows) {
     Ann g;
     if (row.callExtend != nullptr) {
