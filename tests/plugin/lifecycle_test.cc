@@ -40,16 +40,6 @@ TEST_F(Lifecycle, PreLoginDropsTheActiveMarkOnlyAfterTenSeconds) {
   EXPECT_TRUE(client_->hasLog("listen prelogin logo=logo-1 20210527a."));
 }
 
-TEST_F(Lifecycle, LoginSwitchesTheRedirectFromTheLoginQuery) {
-  client_->config().loginQuery = false;
-  client_->login();
-  EXPECT_EQ(plugin_.settings().redirectOn, 1);
-  EXPECT_TRUE(client_->hasLog("listen login mrtcver=mrtc@1.8.8."));
-  client_->config().loginQuery = true;
-  client_->login();
-  EXPECT_EQ(plugin_.settings().redirectOn, 0);
-}
-
 TEST_F(Lifecycle, MessageAgeIsJudgedOnHostTime) {
   client_->config().timeOffsetMs = 0;
   const int64_t now = tools::get_mill_sec();

@@ -11,41 +11,6 @@
 namespace reqtest {
 namespace {
 
-TEST(PlaceCall, GroupCallSendsTheCallHintEventAndTimeouts) {
-  Ann c;
-  EXPECT_EQ(c.ask(24001, "r1", "", {12, 13}, R"({"conferMode":"chat"})"), 0);
-  EXPECT_TRUE(c.a.hasLog("memsbers=12,13,."));
-  const auto calls = sentOfType(c.a, "multi_call");
-  ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].body,
-            R"({"type":"multi_call","senderId":"11","groupId":"500","onwerId":"11","roomId":"r1",)"
-            R"("oName":"QW5u","roomName":"Team","cmode":"chat","beginTime":"1700000000",)"
-            R"("deviceType":"1","version":"mrtc@1.8.8","VideoStatus":"multi","rtcType":"rtc",)"
-            R"("selects":[12,13],"members":[11,12,13]})");
-  EXPECT_EQ(calls[0].msgType, 14);
-  EXPECT_EQ(calls[0].chatId, 500);
-  EXPECT_EQ(sorted(calls[0].limitRange), (std::vector<int64_t>{12, 13}));
-  const auto hints = sentOfMsgType(c.a, 8);
-  ASSERT_EQ(hints.size(), 1u);
-  EXPECT_EQ(hints[0].chatId, 500);
-  EXPECT_EQ(hints[0].body, R"({"body":"Ann发起了语音通话","msgBodyType":"12"})");
-  EXPECT_EQ(
-      hints[0].properties,
-      R"({"operType":"21","operUser":"11","usersInfo":"groupId=500,roomId=r1,operUserName=Ann"})");
-  const auto waits = timersOf(c.a, 1, 1);
-  ASSERT_EQ(waits.size(), 1u);
-  EXPECT_EQ(waits[0].op, 1);
-  EXPECT_EQ(waits[0].key, "r1");
-  EXPECT_EQ(waits[0].members, (std::vector<int64_t>{12, 13}));
-  EXPECT_EQ(waits[0].duration, 88);
-  EXPECT_EQ(waits[0].memberMode, 0);
-  const auto keepAlive = timersOf(c.a, 0, 3);
-  ASSERT_EQ(keepAlive.size(), 1u);
-  EXPECT_EQ(keepAlive[0].key, "keepalive");
-  EXPECT_EQ(keepAlive[0].refresh, 1);
-  EXPECT_EQ(keepAlive[0].duration, 60);
-}
-
 // One row per call shape: what is answered, the wait armed (0: none), and
 // whether the group hint and its event appear. A refused call leaves nothing
 // behind: the next call goes through.
@@ -122,25 +87,6 @@ TEST(PlaceCall, OutMemberGetsItsOwnHintAndNoRing) {
   EXPECT_EQ(
       hints[1].properties,
       R"({"operType":"21","operUser":"11","usersInfo":"groupId=0,roomId=r1,operUserName=Ann"})");
-}
-
-// A huge group with a huge extend: everyone is called, no member line is
-// logged and the extend's log line is cut.
-TEST(PlaceCall, HugeGroupIsCalledWholeAndLoggedShort) {
-  Ann c;
-  std::vector<int64_t> many;
-  for (int64_t id = 12; id < 5012; ++id) many.push_back(id);
-  const std::string extend = R"({"conferMode":"chat","pad":")" + std::string(1 << 19, 'x') + "\"}";
-  ASSERT_EQ(c.ask(24001, "r1", "", many, extend), 0);
-  const auto calls = sentOfType(c.a, "multi_call");
-  ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].limitRange.size(), many.size());
-  const auto waits = timersOf(c.a, 1, 1);
-  ASSERT_EQ(waits.size(), 1u);
-  EXPECT_EQ(waits[0].members.size(), many.size());
-  EXPECT_FALSE(c.a.hasLog("memsbers="));
-  EXPECT_TRUE(c.a.hasLog("extendJson=" + extend.substr(0, 1024) + "."));
-  EXPECT_FALSE(c.a.hasLog(extend.substr(0, 1025)));
 }
 
 // The invitees' initial state code follows the talk's conference mode.
