@@ -6,7 +6,6 @@
 #include <set>
 #include <string>
 
-
 namespace {
 
 TEST(SharedLibrary, ExportsExactlyTheTwoEntryPoints) {
