@@ -1,4 +1,5 @@
-// Messages pulled after an offline period (slot 12, event 38).
+// Messages pulled after an offline period (slot 12, event 38), and the cache
+// of an inactive phone client.
 #include "notify/notify_fixture.h"
 
 namespace notify_test {
@@ -49,6 +50,20 @@ TEST_F(NotifyTest, PulledCallsOfADisabledPcOrUnsupportedKindAreNotActedOn) {
   plugin().settings().pcOnOff.store(0);
   me.pull({hostMsg(kCaller, kGroup, groupCall(), 1000)});
   EXPECT_THAT(events(), IsEmpty());
+  EXPECT_FALSE(talking());
+}
+
+// An inactive phone acts on a pulled conference finish at once; the call
+// waits, and is never rung once it is too old.
+TEST_F(PhoneTest, InactivePhoneHoldsCallsWithinTheirAge) {
+  me.pull({hostMsg(kCaller, kGroup, groupCall("r1"), 10000),
+           hostMsg(kCaller, kGroup, finish("multi_mfinish", "m1"), 10000)});
+  EXPECT_THAT(events(), ElementsAre(kConferenceFinished));
+  EXPECT_EQ(notify().offlineCacheSize(), 1u);
+  commlib::advance(111000);  // the call is now 121 s old
+  notify().fireCacheOffline();
+  EXPECT_EQ(notify().offlineCacheSize(), 0u);
+  EXPECT_THAT(events(), ElementsAre(kConferenceFinished));
   EXPECT_FALSE(talking());
 }
 

@@ -1,5 +1,5 @@
 // The watched group's buffered calls: the board time-out that drops members
-// who never entered.
+// who never entered, and switching the board off.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -104,6 +104,16 @@ TEST_F(Board, TimeOutDropsMembersThatNeverEntered) {
     EXPECT_EQ(c.result, board().boardTimeout(c.record, out));
     EXPECT_EQ(c.out, describe(out));
   }
+}
+
+TEST_F(Board, SwitchingOffForgetsTheGroupAndItsCalls) {
+  board().setSwitch(false);
+  board().setSwitch(true);
+  EXPECT_EQ(0, board().watchedGroup());
+  mrtcCmd taken;
+  EXPECT_FALSE(board().take(kGroup, "r2", taken));
+  std::vector<mrtcCmd> out;
+  EXPECT_FALSE(board().boardTimeout(boardRecord(2, "r1", {8}), out));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Placing a call (24001) and inviting (24002) as the caller's host sees it:
 // answers, the messages on the wire, hints, UI events and time-outs.
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <string>
 #include <utility>
@@ -80,7 +80,7 @@ TEST(PlaceCall, OutMemberGetsItsOwnHintAndNoRing) {
             0);
   const auto calls = sentOfType(c.a, "multi_call");
   ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(sorted(calls[0].limitRange), (std::vector<int64_t>{12, 13}));
+  EXPECT_THAT(calls[0].limitRange, ::testing::UnorderedElementsAre(12, 13));
   const auto hints = sentOfMsgType(c.a, 8);
   ASSERT_EQ(hints.size(), 2u);
   EXPECT_EQ(hints[1].chatId, 7);

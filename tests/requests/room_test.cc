@@ -27,6 +27,19 @@ TEST(IntoRoom, UnsentAcceptOfAOneToOneCallFails) {
   EXPECT_TRUE(eventsOfType(a, 3).empty());
 }
 
+// The caller of a one-to-one call enters without an accept; entering a
+// conference room sends nothing.
+TEST(IntoRoom, CallerAndConferenceEntries) {
+  for (const bool p2p : {true, false}) {
+    Ann g;
+    const int64_t group = p2p ? 0 : 500;
+    const char* extend = p2p ? R"({"rtcType":"p2pconfer"})" : R"({"rtcType":"microconfer"})";
+    ASSERT_EQ(g.call(extend, {12}, group), 0);
+    EXPECT_EQ(g.ask(24003, "r1", "intoroom", {}, "", group), 0);
+    EXPECT_EQ(sentOfType(g.a, "multi_intoroom").size(), p2p ? 1u : 0u);
+  }
+}
+
 std::string callCard(const std::string& conferMode, const std::string& version,
                      const std::string& selects, const std::string& room = "r1",
                      const std::string& rtcType = "") {

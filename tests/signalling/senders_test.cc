@@ -330,19 +330,6 @@ TEST_F(SendersTest, RecallSettingsShapeTheCall) {
   }
 }
 
-TEST_F(SendersTest, RefusedSendArmsNothing) {
-  enableRecall(1);
-  client_.config().refuseSend = true;
-  mrtcCmd request = groupRequest({12, 13});
-  EXPECT_FALSE(proxy_.sendMsg_call({12, 13}, groupTalk(), request));
-  mrtcCmd invite = groupRequest({14});
-  EXPECT_FALSE(proxy_.sendMsg_invite({14}, groupTalk(), invite));
-  EXPECT_TRUE(client_.timerPosts().empty());
-  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMessage", "sendMessage fail."));
-  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMsg_invite", "sendMsg_invite ret = 0."));
-  EXPECT_FALSE(client_.hasLog("sendMessage succ"));
-}
-
 TEST_F(SendersTest, CallWithNobodyToRing) {
   // A group request without a group, or whose every callee is left out.
   mrtcCmd noGroup = groupRequest({12});
