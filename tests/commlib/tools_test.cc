@@ -43,12 +43,6 @@ TEST(ToolsTest, WritesDecimalIds) {
   }
 }
 
-TEST(ToolsTest, TrimsBlanks) {
-  EXPECT_EQ(tools::trim(" \t a b \r\n"), "a b");
-  EXPECT_EQ(tools::trim(" \n "), "");
-  EXPECT_EQ(tools::trim("x"), "x");
-}
-
 TEST(ToolsTest, ConvertsGbkToUtf8) {
   EXPECT_EQ(tools::GBToUTF8("\xC4\xE3\xBA\xC3"), "\xE4\xBD\xA0\xE5\xA5\xBD");  // 你好
   EXPECT_EQ(tools::GBToUTF8("ab\xA3\xBA"), "ab\xEF\xBC\x9A");                  // full-width colon

@@ -113,67 +113,6 @@ INSTANTIATE_TEST_SUITE_P(Codes, CallRefusals, ::testing::Values(
     rowName<Refusal>);
 // clang-format on
 
-// A call or invite from a client of another protocol version does not ring:
-// the sender is told with the version notice, and this user's own chat notes
-// who cannot be answered and who should upgrade.
-TEST_F(NotifyTest, VersionMismatchTellsTheSenderAndDoesNotRing) {
-  net.addUser(kCaller, "Bo");
-  net.addUser(kPeer2, "Cy");
-  struct Row {
-    const char* name;
-    int64_t sender;
-    std::string body;
-    std::string notice;  // the notice's extend and members
-    std::string hint;    // type>chat:body|properties of the inserted hint
-  };
-  const Row rows[] = {
-      {"newer caller", kCaller, groupCall().str("version", "mrtc@2.0.0"),
-       "\"{\\\"caller\\\":\\\"2001\\\"}\",\"members\":[2001,1001,2002,2003]",
-       "8>300:{\"body\":\"不能接听Bo的语音请求，请及时升级\",\"msgBodyType\":\"12\"}|"
-       "{\"operType\":\"24\",\"operUser\":\"2001\",\"usersInfo\":\"deviceType=2,"
-       "callType=1,operUserName=Bo\"}"},
-      {"older inviter", kPeer2, invite({kMe}).str("version", "mrtc@0.9.1"),
-       "\"{\\\"inviter\\\":\\\"2002\\\"}\",\"members\":[2001,1001,2002]",
-       "8>300:{\"body\":\"不能接听Cy的语音邀请，已通知对方升级\",\"msgBodyType\":\"12\"}|"
-       "{\"operType\":\"23\",\"operUser\":\"2002\",\"usersInfo\":\"deviceType=1,"
-       "callType=2,operUserName=Cy\"}"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    me.clearRecords();
-    EXPECT_EQ(notify().onPushNotify(row.sender, row.body), 17);
-    EXPECT_THAT(events(), IsEmpty());
-    EXPECT_FALSE(talking());
-    EXPECT_THAT(sent(),
-                ElementsAre("15>300:{\"type\":\"multi_version\",\"annotation\":"
-                            "\"far_sdk_versionmatchfail\",\"senderId\":\"1001\",\"groupId\":"
-                            "\"300\",\"onwerId\":\"2001\",\"roomId\":\"r1\",\"deviceType\":"
-                            "\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\","
-                            "\"extend\":" +
-                            row.notice + "}"));
-    ASSERT_EQ(me.inserted().size(), 1u);
-    const auto hint = me.inserted()[0];
-    EXPECT_EQ(std::to_string(hint.msgType) + ">" + std::to_string(hint.targetId) + ":" + hint.body +
-                  "|" + hint.properties,
-              row.hint);
-  }
-}
-
-TEST_F(NotifyTest, InviteIntoTheActiveTalkReportsOnlyOthers) {
-  ring();
-  me.clearRecords();
-  deliver(kPeer2, kPc, kGroup, invite({kMe}));
-  EXPECT_THAT(events(), IsEmpty());
-  EXPECT_THAT(timers(), IsEmpty());
-  deliver(kPeer2, kPc, kGroup, invite({kMe, 2004}));
-  EXPECT_THAT(
-      events(),
-      ElementsAre("2||2002|2004|300|2001|r1||2001,1001,2002|{\"mode\":"
-                  "\"normal\",\"peer_devtype\":\"pc\",\"rtcType\":\"rtc\",\"conferMode\":\"chat\","
-                  "\"initState\":[\"1001_312\"]}"));
-  EXPECT_THAT(timers(), ElementsAre("1/1/1/r1/2004/88"));
-}
-
 // The version notice that comes back is noted in the chat by the caller or
 // inviter it names, and only there.
 TEST_F(NotifyTest, VersionNoticeIsNotedByTheCallerOrInviterItNames) {

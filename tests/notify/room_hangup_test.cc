@@ -1,21 +1,11 @@
-// Steps of a running talk on slot 4: entering, hang-ups, finishes, replies,
-// talk-state questions, and this user's other device acting.
+// Steps of a running talk on slot 4: hang-ups, replies, talk-state questions,
+// and this user's other device acting.
 #include "notify/notify_fixture.h"
 
 namespace notify_test {
 namespace {
 
 const std::string kRtcExtend = "{\"rtcType\":\"rtc\"}", kP2pExtend = "{\"rtcType\":\"p2pconfer\"}";
-
-TEST_F(NotifyTest, MemberEnteringIsReportedWithItsDeviceTalkOrNot) {
-  ring();
-  me.clearRecords();
-  deliver(kPeer2, kAndroid, kGroup, step("multi_intoroom", kPeer2, kAndroid, "r1", "accept"));
-  deliver(kPeer2, kPc, kGroup, step("multi_intoroom", kPeer2, kPc, "r7", ""));
-  EXPECT_THAT(events(), ElementsAre("3|accept|2002||300|2001|r1|||{\"peer_devtype\":\"android\"}",
-                                    "3||2002||300|2001|r7|||{\"peer_devtype\":\"pc\"}"));
-  EXPECT_TRUE(talking());
-}
 
 // This user hangs up on a phone while this client rings: the talk ends here
 // and stays ended. (Entering on the phone is run end to end in scenario_test.)
@@ -90,23 +80,6 @@ TEST_F(NotifyTest, OneToOneHangupEndsTheTalkWithTheDerivedWord) {
             "\"VideoStatus\":\"multi\",\"rtcType\":\"p2pconfer\"}");
 }
 
-TEST_F(NotifyTest, GroupHangupOfAnotherMemberAndFinish) {
-  ring();
-  me.clearRecords();
-  deliver(kPeer2, kPc, kGroup, step("multi_hungup", kPeer2, kPc, "r1", "refuse"));
-  // A hang-up for another room is refused by the store and reported nowhere.
-  deliver(kPeer3, kPc, kGroup, step("multi_hungup", kPeer3, kPc, "r9", "hungup_uiclick"));
-  EXPECT_THAT(events(), ElementsAre("4|refuse|2002||300|2001|r1|||"));
-  EXPECT_THAT(timers(), ElementsAre("0/1/1/r1/2002/0"));
-  EXPECT_TRUE(talking());
-  // The finish ends the talk and drops the delayed cards.
-  me.clearRecords();
-  deliver(kCaller, kAndroid, kGroup, step("multi_finish", kCaller, kAndroid, "r1", ""));
-  EXPECT_THAT(events(), ElementsAre("5||2001||300|2001|r1|||"));
-  EXPECT_THAT(timers(), ElementsAre("0/3/4///0"));
-  EXPECT_FALSE(talking());
-}
-
 // On the live road a one-to-one word is rewritten into the message itself,
 // and the host is told whether the message needs further showing.
 TEST_F(NotifyTest, LiveOneToOneWordsRewriteTheMessageBody) {
@@ -165,39 +138,6 @@ TEST_F(NotifyTest, ReplyAndTalkQuery) {
           "\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\",\"members\":"
           "[2001,1001,2002,2003],\"memstates\":[false,false,false,false]}"));
   EXPECT_EQ(me.events().size(), 1u);
-}
-
-TEST_F(NotifyTest, TalkStateAnswerMakesAJoinedTalkActive) {
-  // Joined from a card without being active yet, as a card join leaves it.
-  imsdkmrtc::talkInfo talk;
-  talk.groupId = kGroup;
-  talk.roomId = "rq";
-  talk.members = {kCaller, kPeer2, kPeer3};
-  ASSERT_EQ(plugin().store().localTempletJoin(talk, 0), 0u);
-  me.clearRecords();
-  deliver(kPeer2, kPc, kGroup,
-          Body("cmd_reply_querytalk")
-              .id("senderId", kPeer2)
-              .id("groupId", kGroup)
-              .id("onwerId", kCaller)
-              .str("roomId", "rq")
-              .str("roomName", "weekly")
-              .ids("members", {kCaller, kPeer2, kPeer3, kMe})
-              .raw("memstates", "[true,true,false,false]"));
-  // Now active: a second answer is refused by the store and does nothing.
-  deliver(kPeer3, kPc, kGroup,
-          Body("cmd_reply_querytalk")
-              .id("groupId", kGroup)
-              .str("roomId", "rq")
-              .ids("members", {kCaller, kMe}));
-  EXPECT_THAT(events(), ElementsAre("10||2002||300|2001|rq|weekly|2001,2002,2003,1001|"));
-  EXPECT_THAT(timers(), ElementsAre("1/1/1/rq/2003/88", "1/0/3/keepalive//60/refresh"));
-  EXPECT_THAT(
-      sent(),
-      ElementsAre(
-          "15>300[1001]:{\"type\":\"multi_intoroom\",\"senderId\":"
-          "\"1001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"roomId\":\"rq\",\"roomName\":"
-          "\"weekly\",\"deviceType\":\"1\",\"version\":\"mrtc@1.8.8\",\"VideoStatus\":\"multi\"}"));
 }
 
 }  // namespace

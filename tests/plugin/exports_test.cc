@@ -1,41 +1,12 @@
-// The shared library as a real host uses it: loaded with dlopen, driven
-// through its two exports, and exporting nothing else.
-#include <dlfcn.h>
+// The shared library exports its two entry points and nothing else (loading
+// it and driving it through them: unload_test.cc).
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <set>
 #include <string>
 
-#include "IPlugin.h"
-#include "simhost/simhost.h"
-
 namespace {
-
-TEST(SharedLibrary, LoadsCreatesLogsInAndReleases) {
-  void* lib = dlopen(MRTC_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(lib, nullptr) << dlerror();
-  auto create = reinterpret_cast<imsdk::IPlugin* (*)()>(dlsym(lib, "mrtcplugin_createPlugin"));
-  auto release =
-      reinterpret_cast<void (*)(imsdk::IPlugin*)>(dlsym(lib, "mrtcplugin_releasePlugin"));
-  ASSERT_NE(create, nullptr);
-  ASSERT_NE(release, nullptr);
-
-  simhost::Network net;
-  simhost::Client& client = net.addClient("pc", 1001);
-  imsdk::IPlugin* plugin = create();
-  ASSERT_NE(plugin, nullptr);
-  EXPECT_EQ(plugin->getName(), "mrtcplugin");
-  client.attach(plugin);
-  client.config().loginQuery = false;
-  client.preLogin("demo");
-  client.login();
-  EXPECT_TRUE(client.hasLog("listen prelogin logo=demo 20210527a."));
-  EXPECT_TRUE(client.hasLog("listen login mrtcver=mrtc@1.8.8."));
-  release(plugin);
-  release(nullptr);
-  EXPECT_EQ(dlclose(lib), 0);
-}
 
 TEST(SharedLibrary, ExportsExactlyTheTwoEntryPoints) {
   const std::string command = std::string("nm -D --defined-only ") + MRTC_PLUGIN_PATH;

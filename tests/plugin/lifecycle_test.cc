@@ -40,16 +40,6 @@ TEST_F(Lifecycle, PreLoginDropsTheActiveMarkOnlyAfterTenSeconds) {
   EXPECT_TRUE(client_->hasLog("listen prelogin logo=logo-1 20210527a."));
 }
 
-TEST_F(Lifecycle, LoginSwitchesTheRedirectFromTheLoginQuery) {
-  client_->config().loginQuery = false;
-  client_->login();
-  EXPECT_EQ(plugin_.settings().redirectOn, 1);
-  EXPECT_TRUE(client_->hasLog("listen login mrtcver=mrtc@1.8.8."));
-  client_->config().loginQuery = true;
-  client_->login();
-  EXPECT_EQ(plugin_.settings().redirectOn, 0);
-}
-
 TEST_F(Lifecycle, MessageAgeIsJudgedOnHostTime) {
   client_->config().timeOffsetMs = 0;
   const int64_t now = tools::get_mill_sec();
@@ -85,54 +75,31 @@ struct ServerCase {
 
 TEST_F(Lifecycle, MediaServerSelection) {
   const std::string desc = R"({"netId":7,"apHost":"https:\/\/ap.example.net:443"})";
+  // clang-format off
   const ServerCase cases[] = {
-      {"per-network url",
-       desc,
-       {{{"mediaServerUrl_7", "value"}, "10.1.1.1:10670"}},
-       "10.1.1.1:10670",
-       "multiServer multi=10.1.1.1:10670."},
-      {"per-network json",
-       desc,
+      {"per-network url", desc, {{{"mediaServerUrl_7", "value"}, "10.1.1.1:10670"}},
+       "10.1.1.1:10670", "multiServer multi=10.1.1.1:10670."},
+      {"per-network json", desc,
        {{{"mediaServerAddr_7", "value"}, R"({"mediaServerAddr":"10.1.1.2:9000"})"}},
-       "10.1.1.2:9000",
-       "multiServer multi=10.1.1.2:9000."},
-      {"turn fallback keeps raw json",
-       desc,
-       {{{"turnServerAddr_7", "value"}, R"({"other":"x"})"}},
-       R"({"other":"x"})",
-       R"(multiServer multi={"other":"x"}.)"},
-      {"nothing configured",
-       desc,
-       {},
-       "ap.example.net:10670",
+       "10.1.1.2:9000", "multiServer multi=10.1.1.2:9000."},
+      {"turn fallback keeps raw json", desc, {{{"turnServerAddr_7", "value"}, R"({"other":"x"})"}},
+       R"({"other":"x"})", R"(multiServer multi={"other":"x"}.)"},
+      {"nothing configured", desc, {}, "ap.example.net:10670",
        "multiServer blank ap.example.net:10670."},
-      {"single plain",
-       desc,
-       {{{"mediaServerAddr", "extend"}, "media.example.net:10670"}},
-       "media.example.net:10670",
-       "multiServer addr=media.example.net:10670."},
-      {"single json",
-       desc,
-       {{{"mediaServerAddr", "extend"}, R"({"mediaServerAddr":"10.2.2.2:1"})"}},
-       "10.2.2.2:1",
+      {"single plain", desc, {{{"mediaServerAddr", "extend"}, "media.example.net:10670"}},
+       "media.example.net:10670", "multiServer addr=media.example.net:10670."},
+      {"single json", desc,
+       {{{"mediaServerAddr", "extend"}, R"({"mediaServerAddr":"10.2.2.2:1"})"}}, "10.2.2.2:1",
        "multiServer addr=10.2.2.2:1."},
-      {"single json without key",
-       desc,
-       {{{"mediaServerAddr", "extend"}, R"({"x":"y"})"}},
-       "ap.example.net:10670",
-       "multiServer single key blank ap.example.net:10670."},
-      {"plain slashes",
-       R"({"netId":3,"apHost":"http://ap2.example.net:80"})",
-       {},
-       "ap2.example.net:10670",
-       "multiServer blank ap2.example.net:10670."},
-      {"bare host",
-       R"({"netId":3,"apHost":"ap3"})",
-       {},
-       "ap3:10670",
+      {"single json without key", desc, {{{"mediaServerAddr", "extend"}, R"({"x":"y"})"}},
+       "ap.example.net:10670", "multiServer single key blank ap.example.net:10670."},
+      {"plain slashes", R"({"netId":3,"apHost":"http://ap2.example.net:80"})", {},
+       "ap2.example.net:10670", "multiServer blank ap2.example.net:10670."},
+      {"bare host", R"({"netId":3,"apHost":"ap3"})", {}, "ap3:10670",
        "multiServer blank ap3:10670."},
       {"no access point", R"({"netId":3})", {}, ":10670", "multiServer blank :10670."},
   };
+  // clang-format on
   for (const ServerCase& c : cases) {
     SCOPED_TRACE(c.name);
     client_->clearRecords();

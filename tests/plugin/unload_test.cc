@@ -84,6 +84,7 @@ TEST(Unload, TimerThreadWakesAfterTheLibraryIsClosed) {
     HoldingHost host(&net, "a", 1000, 1);
     imsdk::IPlugin* plugin = create();
     ASSERT_NE(plugin, nullptr);
+    EXPECT_EQ(plugin->getName(), "mrtcplugin");
     plugin->setHost(&host);
 
     // Far from due: keeps the worker ticking after the first record fired.
@@ -102,6 +103,7 @@ TEST(Unload, TimerThreadWakesAfterTheLibraryIsClosed) {
     } else {
       commlib::settle();
       release(plugin);
+      release(nullptr);
     }
     EXPECT_EQ(1, commlib::liveThreads());
     ASSERT_EQ(0, dlclose(lib));

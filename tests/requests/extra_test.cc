@@ -145,58 +145,6 @@ TEST(ExtraRequest, FinishHintGoesToTheTalksGroupAndTheApplication) {
   EXPECT_TRUE(a.sent().empty());
 }
 
-// The service types: what each answers, the text it hands back and the cards
-// it posts into the chat.
-TEST(ExtraRequest, ServiceTypesAnswerWithTheirTexts) {
-  const std::string micro =
-      R"({"reqData":{"conferType":"1","selects":["12"],"conferMode":"chat"}})";
-  const std::string unbind =
-      R"({"reqData":{"conferType":"1","selects":["12"],"conferMode":"chat","roomId":"x"}})";
-  struct Row {
-    int8_t type;
-    std::string cmd;
-    int32_t expected;
-    std::string answer;
-    size_t cards;  // cards posted into group 500
-  };
-  const Row rows[] = {
-      {17, micro, 0,
-       R"({"mode":"mcalling","rtcType":"microconfer","conferType":"1","conferMode":"chat",)"
-       R"("singleRead":"off","beginTime":"1700000000","version":"mrtc@1.8.8",)"
-       R"("roomID":"11-1700000000","onwerId":"11","senderId":"11","roomName":"",)"
-       R"("selects":["12"]})",
-       0},
-      {17, R"({"reqData":{"conferType":"1","selects":[],"conferMode":"chat"}})", 7, "", 0},
-      {20, unbind, 0,
-       R"({"mode":"mcalling","rtcType":"unbindconfer","conferType":"1","conferMode":"chat",)"
-       R"("singleRead":"off","beginTime":"1700000000","orderTime":"","version":"mrtc@1.8.8",)"
-       R"("roomID":"x","onwerId":"11","senderId":"11","roomName":"","selects":["12"]})",
-       0},
-      {20,
-       R"({"reqData":{"conferType":"2","selects":["12"],"conferMode":"chat","roomId":"x",)"
-       R"("groupId":"5"}})",
-       7, "", 0},
-      {101,
-       R"({"reqData":{"conferType":"1","selects":["12"],"conferMode":"chat","groupId":"500"}})", 0,
-       "", 1},
-      {101, "{}", 7, "", 0},
-      {8, R"({"groupId":"500","roomId":"x"})", 0, "", 1},
-      {8, R"({"groupId":"500"})", 7, "", 0},
-      {102, R"({"type":"vnio"})", 0, "", 0},
-      {7, R"({"optType":"none"})", 0, "", 0},
-      {9, R"({"tempDetailUrl":"https://d.example/"})", 0, "", 0},
-  };
-  for (const Row& row : rows) {
-    Ann t;
-    const simhost::Result answer = answerTo(t.a, t.a.extra(row.type, row.cmd));
-    EXPECT_EQ(answer.result, row.expected) << int(row.type) << " " << row.cmd;
-    EXPECT_EQ(answer.extend, row.answer) << int(row.type) << " " << row.cmd;
-    const auto cards = sentOfMsgType(t.a, 26);
-    ASSERT_EQ(cards.size(), row.cards) << int(row.type) << " " << row.cmd;
-    for (const simhost::NetMessage& card : cards) EXPECT_EQ(card.chatId, 500);
-  }
-}
-
 // Shared texts go to the new group's members one by one, or to one person,
 // and then to the group limited to the listed recipients; nobody twice.
 TEST(ExtraRequest, SharedTextRecipients) {
@@ -210,24 +158,18 @@ TEST(ExtraRequest, SharedTextRecipients) {
     int32_t expected;
     std::vector<std::pair<int64_t, std::vector<int64_t>>> sends;  // chat, limit
   };
+  // clang-format off
   const Row rows[] = {
-      {"create",
-       R"({"type":"create"})",
-       R"({"groupId":"500","shareText":"hello",)" + members + R"(,"outMembers":["13"]})",
-       0,
+      {"create", R"({"type":"create"})",
+       R"({"groupId":"500","shareText":"hello",)" + members + R"(,"outMembers":["13"]})", 0,
        {{12, {}}, {14, {}}, {500, {13}}}},
-      {"create face to a member",
-       R"({"type":"create"})",
-       R"({"faceToId":"12","shareText":"hello",)" + members + "}",
-       0,
-       {{12, {}}, {14, {}}}},
-      {"history face to",
-       R"({"type":"history"})",
-       R"({"faceToId":"12","shareText":"hello"})",
-       0,
+      {"create face to a member", R"({"type":"create"})",
+       R"({"faceToId":"12","shareText":"hello",)" + members + "}", 0, {{12, {}}, {14, {}}}},
+      {"history face to", R"({"type":"history"})", R"({"faceToId":"12","shareText":"hello"})", 0,
        {{12, {}}}},
       {"unknown kind", R"({"type":"join"})", R"({"groupId":"500","shareText":"hello"})", 7, {}},
   };
+  // clang-format on
   for (const Row& row : rows) {
     Site site;
     auto& a = site.add("a", 11);

@@ -109,9 +109,4 @@ inline std::vector<imsdk::timerCmd> timersOf(const simhost::Client& c, int32_t c
   return out;
 }
 
-inline std::vector<int64_t> sorted(std::vector<int64_t> ids) {
-  std::sort(ids.begin(), ids.end());
-  return ids;
-}
-
 }  // namespace reqtest

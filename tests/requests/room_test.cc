@@ -1,5 +1,6 @@
 // Entering a room (24003), joining from the watched board (24004) and from a
-// chat card (24010), and the media-link reports (24009, 24008).
+// chat card (24010), and the media-link reports (24009). Whole calls between
+// clients are played by the simulator's scenarios (sim/scenarios).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,72 +12,31 @@
 namespace reqtest {
 namespace {
 
-// What the caller's entry into the room answers and sends (body "": nothing).
-TEST(IntoRoom, EntryIsToldToTheGroupOrThePeer) {
-  struct Row {
-    const char* callExtend;  // nullptr: no talk
-    std::vector<int64_t> callees;
-    int64_t groupId;
-    const char* room;
-    bool refuseSend;
-    int32_t expected;
-    const char* body;
-    uint16_t msgType;
-    int64_t chatId;
-    std::vector<int64_t> limit;
-    uint8_t msgFlag;  // 0 only for the one-to-one entry
-  };
-  const char* micro = R"({"rtcType":"microconfer"})";
-  const Row rows[] = {
-      {"",
-       {12, 13},
-       500,
-       "r1",
-       false,
-       0,
-       R"({"type":"multi_intoroom","senderId":"11","groupId":"500","onwerId":"11",)"
-       R"("roomId":"r1","roomName":"Team","deviceType":"1","version":"mrtc@1.8.8",)"
-       R"("VideoStatus":"multi"})",
-       15,
-       500,
-       {11},
-       1},
-      {R"({"rtcType":"p2pconfer"})",
-       {12},
-       0,
-       "r1",
-       false,
-       0,
-       R"({"type":"multi_intoroom","annotation":"intoroom","senderId":"11","onwerId":"11",)"
-       R"("roomId":"r1","roomName":"Team","deviceType":"1","version":"mrtc@1.8.8",)"
-       R"("VideoStatus":"multi","rtcType":"p2pconfer"})",
-       14,
-       12,
-       {},
-       0},
-      {nullptr, {}, 500, "r1", false, 3, "", 0, 0, {}, 0},
-      {"", {12}, 500, "r2", false, 6, "", 0, 0, {}, 0},
-      {micro, {12}, 500, "r1", false, 0, "", 0, 0, {}, 0},
-      {"", {12}, 500, "r1", true, 4, "", 0, 0, {}, 0},
-      {micro, {12}, 500, "r1", true, 0, "", 0, 0, {}, 0},
-  };
-  for (const Row& row : rows) {
+// A callee's accept that cannot be sent is not an entry: the callee hears 4
+// and the caller nothing.
+TEST(IntoRoom, UnsentAcceptOfAOneToOneCallFails) {
+  Site site;
+  simhost::Client& a = site.add("a", 11);
+  simhost::Client& b = site.add("b", 12);
+  for (simhost::Client* c : {&a, &b}) Site::plugin(*c).settings().p2pSwitch.store(1);
+  ASSERT_EQ(codeOf(a, a.request(24001, req(0, "p1", {12}, R"({"rtcType":"p2pconfer"})"))), 0);
+  site.net.pump();
+  b.config().refuseSend = true;
+  EXPECT_EQ(codeOf(b, b.request(24003, req(0, "p1", {}, "", "intoroom"))), 4);
+  site.net.pump();
+  EXPECT_TRUE(eventsOfType(a, 3).empty());
+}
+
+// The caller of a one-to-one call enters without an accept; entering a
+// conference room sends nothing.
+TEST(IntoRoom, CallerAndConferenceEntries) {
+  for (const bool p2p : {true, false}) {
     Ann g;
-    if (row.callExtend != nullptr) {
-      ASSERT_EQ(g.call(row.callExtend, row.callees, row.groupId), 0);
-    }
-    g.a.config().refuseSend = row.refuseSend;
-    EXPECT_EQ(g.ask(24003, row.room, "intoroom", {}, "", row.groupId), row.expected) << row.body;
-    EXPECT_TRUE(g.a.hasLog("on_intoroom: roomId="));
-    const auto entries = sentOfType(g.a, "multi_intoroom");
-    EXPECT_EQ(g.a.sent().size(), entries.size());
-    ASSERT_EQ(entries.size(), *row.body == '\0' ? 0u : 1u) << row.expected;
-    if (entries.empty()) continue;
-    EXPECT_EQ(entries[0].body, row.body);
-    EXPECT_EQ(entries[0].msgType, row.msgType);
-    EXPECT_EQ(entries[0].chatId, row.chatId);
-    EXPECT_EQ(entries[0].limitRange, row.limit);
-    EXPECT_EQ(entries[0].msgFlag, row.msgFlag);
+    const int64_t group = p2p ? 0 : 500;
+    const char* extend = p2p ? R"({"rtcType":"p2pconfer"})" : R"({"rtcType":"microconfer"})";
+    ASSERT_EQ(g.call(extend, {12}, group), 0);
+    EXPECT_EQ(g.ask(24003, "r1", "intoroom", {}, "", group), 0);
+    EXPECT_EQ(sentOfType(g.a, "multi_intoroom").size(), p2p ? 1u : 0u);
   }
 }
 
@@ -168,19 +128,6 @@ TEST(TempletJoin, CardDecidesWhoMayJoinAndWithWhichVersion) {
     EXPECT_EQ(state[0].onwerId, 11);
     EXPECT_EQ(state[0].roomName, "Team");
   }
-}
-
-TEST(TempletJoin, RepeatWithinTwoSecondsIsNotAnswered) {
-  CardJoiner j;
-  const std::string card = callCard("chat", "mrtc@1.8.8", R"("13")");
-  EXPECT_EQ(codeOf(j.c, j.join(card)), 0);
-  EXPECT_EQ(codeOf(j.c, j.join(card)), -1000);
-  EXPECT_TRUE(j.c.hasLog("on_templetjoin: is repeat! "));
-  j.site.advance(1000);
-  EXPECT_EQ(codeOf(j.c, j.join(card)), -1000);
-  j.site.advance(1000);
-  // From two seconds on the request runs again and meets the talk it made.
-  EXPECT_EQ(codeOf(j.c, j.join(card)), 2);
 }
 
 // A room's first join is remembered until a join of another room finds it
@@ -283,19 +230,6 @@ TEST(ConnectState, ReportsChangeTheTalkAndClearLostFinishWatches) {
   Ann idle;
   EXPECT_EQ(idle.ask(24009, "r1", "intoroom"), 3);
   EXPECT_TRUE(idle.a.hasLog("on_connectstate: roomId=r1,groupId=500,targetId=0,cmd=intoroom."));
-}
-
-TEST(KeepAlive, RestartsTheTimerOnlyWhileATalkExists) {
-  Ann g;
-  g.a.keepAlive();
-  EXPECT_TRUE(g.a.timerPosts().empty());
-  ASSERT_EQ(g.call(""), 0);
-  g.a.keepAlive();
-  const auto posts = timersOf(g.a, 0, 3);
-  ASSERT_EQ(posts.size(), 1u);
-  EXPECT_EQ(posts[0].refresh, 1);
-  EXPECT_EQ(posts[0].key, "keepalive");
-  EXPECT_TRUE(g.a.results().empty());
 }
 
 }  // namespace

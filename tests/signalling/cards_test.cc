@@ -215,21 +215,6 @@ TEST_F(CardsTest, TemplateSettingsChangeRowsAndLooks) {
             R"({"server":"test-b"}]})");
 }
 
-TEST_F(CardsTest, CardSendOptions) {
-  const std::string longCard(2000, 'x');
-  EXPECT_TRUE(proxy().sendTempMsssage(7, longCard, {}, cardDelivery::kSendOnly));
-  EXPECT_TRUE(client->inserted().empty());
-  ASSERT_EQ(client->sent().size(), 1u);
-  EXPECT_EQ(client->sent()[0].body, longCard);
-  EXPECT_TRUE(client->sent()[0].limitRange.empty());
-  EXPECT_EQ(logsOf("imsdkmrtc::msgProxy::sendTempMsssage"),
-            (std::vector<std::string>{"tempmessage=" + longCard.substr(0, 1024) + "."}));
-
-  client->config().refuseSend = true;
-  EXPECT_FALSE(proxy().sendTempMsssage(7, "{}", {}, cardDelivery::kInsertThenSend));
-  EXPECT_EQ(client->inserted().size(), 1u);  // the insert stays
-}
-
 const char kConfRequest[] =
     R"({"reqData":{"conferType":"1","selects":["12","13"],"conferMode":"m","roomName":"weekly",)"
     R"("addr":"10.0.0.3:1","groupId":"500","singleRead":"on"}})";

@@ -184,22 +184,5 @@ TEST_F(CmdJsonTest, CorrectionsAreLogged) {
   plugin_.setHost(nullptr);
 }
 
-TEST_F(CmdJsonTest, UnreadableBodyLeavesRecordUntouched) {
-  const std::string deep = std::string(200000, '[') + std::string(200000, ']');
-  const std::string rows[] = {"",   R"({"type":"multi_call")", "not json", "[1,2]", "\"x\"",
-                              deep, "{\"a\":" + deep + "x}"};
-  for (const auto& text : rows) {
-    mrtcCmd cmd;
-    cmd.roomId = "kept";
-    EXPECT_FALSE(proxy_.transJson2Cmd(text, cmd)) << text.substr(0, 40);
-    EXPECT_EQ(cmd.roomId, "kept");
-    EXPECT_EQ(cmd.cmdCode, 54);
-    EXPECT_EQ(cmd.rtcType, "");
-  }
-  // Deep nesting under an unknown key is parsed without recursion and ignored.
-  mrtcCmd cmd = read(R"({"type":"multi_time","x":)" + deep + "}");
-  EXPECT_EQ(cmd.cmdCode, 10);
-}
-
 }  // namespace
 }  // namespace imsdkmrtc

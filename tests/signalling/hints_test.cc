@@ -1,4 +1,4 @@
-// Weak hints and shared texts as the host receives them.
+// Weak hints as the host receives them.
 #include <gtest/gtest.h>
 
 #include "signalling/signalling_fixture.h"
@@ -109,24 +109,6 @@ TEST_F(HintsTest, RepeatedFinishHintIsHeldBackAndRefusedHintStaysLocal) {
   client->config().refuseSend = true;
   EXPECT_FALSE(proxy().sendWeakHintBegin(11, 500, "r1", first, hintChat::kGroup));
   EXPECT_EQ(client->inserted().size(), 1u);
-}
-
-TEST_F(HintsTest, SharedTextIsInsertedAndSentToTheChosen) {
-  shareInfo info;
-  info.type = "create";
-  ASSERT_EQ(proxy().readShareInfo(R"({"groupId":"500","shareText":"hello"})", info), 0);
-  ASSERT_TRUE(proxy().sendShareText(info.groupId, {12, 13}, info.shareText));
-  auto inserted = client->inserted();
-  auto sent = client->sent();
-  ASSERT_EQ(inserted.size(), 1u);
-  ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(route(sent[0]), "from 11 to 500 type 2 flag 1 limit [12,13]");
-  EXPECT_EQ(sent[0].body, R"({ "body":"hello" })");
-  EXPECT_EQ(inserted[0].body, sent[0].body);
-  EXPECT_EQ(inserted[0].msgType, 2);
-
-  client->config().refuseSend = true;
-  EXPECT_FALSE(proxy().sendShareText(7, {}, info.shareText));
 }
 
 }  // namespace

@@ -218,21 +218,6 @@ TEST_F(SendersTest, EachSenderProducesItsMessage) {
   EXPECT_TRUE(proxy_.sendMsg_reply(12, 100, "r1", 0, "x"));
 }
 
-TEST_F(SendersTest, InsertAndSendShareOneMessageId) {
-  ASSERT_TRUE(proxy_.sendMsg_intoroom("join", groupTalk(), 2));
-  ASSERT_EQ(client_.inserted().size(), 1u);
-  ASSERT_EQ(client_.sent().size(), 1u);
-  const auto in = client_.inserted()[0];
-  const auto out = client_.sent()[0];
-  EXPECT_EQ(in.msgId, out.msgId);
-  EXPECT_EQ(in.body, out.body);
-  EXPECT_EQ(route(in), "from 11 to 100 type 15 flag 0 limit []");
-  EXPECT_EQ(route(out), "from 11 to 100 type 15 flag 1 limit [11]");
-  // Every message takes the next number.
-  ASSERT_TRUE(proxy_.sendMsg_querytalk(100, ""));
-  EXPECT_EQ(client_.sent()[1].msgId, out.msgId + 1);
-}
-
 TEST_F(SendersTest, LimitRangeSettingAppliesToUnlimitedSenders) {
   proxy_.setLimitRange(true);
   EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::setLimitRange", "setLimitRange = 1."));
@@ -284,24 +269,6 @@ TEST_F(SendersTest, ServiceAccountRedirect) {
                 R"({"zeta":"z","Alpha":1,"targetID":"9","b":true,"a":"q\""})", 42),
             R"({"Alpha":"1","a":"q\"","targetID":"42","zeta":"z"})");
   EXPECT_EQ(msgProxy::redirectProperties("not json", 42), R"({"targetID":"42"})");
-}
-
-TEST_F(SendersTest, ReceivedRedirectIsUndone) {
-  // A redirected message as it arrives, then fixed.
-  plugin_.settings().redirectOn.store(1);
-  mrtcCmd request = groupRequest({12, 13});
-  ASSERT_TRUE(proxy_.sendMsg_call({12, 13}, groupTalk(), request));
-  const auto wire = client_.sent().front();
-  imsdk::hostMessage relayed;
-  relayed.sendUserId = wire.senderId;
-  relayed.targetId = wire.targetId;
-  relayed.extension = wire.properties;
-  ASSERT_EQ(relayed.targetId, 10001);
-  msgProxy::fixSystemSender(relayed);
-  EXPECT_EQ(relayed.targetId, 100);
-  EXPECT_EQ(relayed.sendUserId, 11);
-  EXPECT_EQ(relayed.fixRef, -10001);
-  EXPECT_EQ(relayed.fixState, -10002);
 }
 
 TEST_F(SendersTest, GroupCallReachesCalleesAndArmsRecall) {
@@ -361,19 +328,6 @@ TEST_F(SendersTest, RecallSettingsShapeTheCall) {
       EXPECT_EQ(client_.timerPosts()[0].cmd.duration, row.duration);
     }
   }
-}
-
-TEST_F(SendersTest, RefusedSendArmsNothing) {
-  enableRecall(1);
-  client_.config().refuseSend = true;
-  mrtcCmd request = groupRequest({12, 13});
-  EXPECT_FALSE(proxy_.sendMsg_call({12, 13}, groupTalk(), request));
-  mrtcCmd invite = groupRequest({14});
-  EXPECT_FALSE(proxy_.sendMsg_invite({14}, groupTalk(), invite));
-  EXPECT_TRUE(client_.timerPosts().empty());
-  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMessage", "sendMessage fail."));
-  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMsg_invite", "sendMsg_invite ret = 0."));
-  EXPECT_FALSE(client_.hasLog("sendMessage succ"));
 }
 
 TEST_F(SendersTest, CallWithNobodyToRing) {
@@ -453,31 +407,6 @@ TEST_F(SendersTest, InviteGoesToTheGroupAndArmsRecallForInvitees) {
   ASSERT_TRUE(proxy_.sendMsg_invite({14}, groupTalk(), again));
   EXPECT_EQ(client_.sent().front().targetId, 100);
   EXPECT_EQ(client_.sent().front().limitRange, (ids{11, 12, 13}));
-}
-
-TEST_F(SendersTest, RecallIsResentUnchangedToTheStillRinging) {
-  plugin_.settings().redirectOn.store(1);
-  const std::string text = std::string(kCallBody) + R"(,"flag":"recall"})";
-  ASSERT_TRUE(proxy_.sendRecall(100, text, {13}));
-  const auto m = client_.sent().back();
-  EXPECT_EQ(route(m), "from 11 to 100 type 14 flag 1 limit [13]");
-  EXPECT_EQ(m.properties, "");
-  EXPECT_EQ(m.body, text);
-}
-
-TEST_F(SendersTest, LongBodyIsLoggedCutAndSentWhole) {
-  const std::string body = "{\"x\":\"" + std::string(1992, 'y') + "\"}";
-  ASSERT_TRUE(proxy_.sendMessage(100, 15, body, {}, sendOptions()));
-  EXPECT_EQ(client_.sent().back().body, body);
-  EXPECT_TRUE(loggedExactly(
-      "imsdkmrtc::msgProxy::sendMessage",
-      "sendMessage succ: tarId=100, type=15, sendType=0, msg=" + body.substr(0, 1024) + "."));
-  // Types other than send, insert or both do neither, and still succeed.
-  client_.clearRecords();
-  ASSERT_TRUE(proxy_.sendMessage(100, 15, "{}", {}, sendOptions().withSendType(3)));
-  EXPECT_TRUE(client_.inserted().empty());
-  EXPECT_TRUE(loggedExactly("imsdkmrtc::msgProxy::sendMessage",
-                            "sendMessage succ: tarId=100, type=15, sendType=3, msg={}."));
 }
 
 }  // namespace

@@ -115,11 +115,5 @@ TEST(ScenarioReader, NamesFileAndPlaceOfEachMistake) {
   }
 }
 
-TEST(ScenarioReader, BuiltInScenarioIsValid) {
-  Scenario sc = readScenario(kDefaultScenarioText, kDefaultScenarioName);
-  EXPECT_EQ(sc.clients.size(), 3u);
-  EXPECT_FALSE(sc.steps.empty());
-}
-
 }  // namespace
 }  // namespace mrtcsim

@@ -7,14 +7,35 @@
 #include <set>
 
 #include "clock_control.h"
-#include "simhost/fake_plugin.h"
+#include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
 #include "support/support.h"
 
 namespace {
 
-using simhost_test::FakePlugin;
 using ::testing::ElementsAre;
+
+// Records what the network delivers on slot 4 and, when replyBody is set,
+// answers every type-14 message with it (type 15).
+class FakePlugin : public imsdkmrtc::mrtc_plugin {
+ public:
+  std::vector<imsdk::hostMessage> received;
+  std::string replyBody;
+
+  int32_t onNotify(uint16_t, uintptr_t a, uintptr_t) override {
+    const auto& msg = *reinterpret_cast<const imsdk::hostMessage*>(a);
+    received.push_back(msg);
+    if (!replyBody.empty() && msg.bodyType == 14) {
+      imsdk::req_sendMessage reply;
+      reply.senderId = host()->getOwnUserId();
+      reply.targetId = msg.sendUserId;
+      reply.msgType = 15;
+      reply.body = replyBody + msg.body;
+      host()->sendMessage(&reply, 280, 0);
+    }
+    return 0;
+  }
+};
 
 // Users 1 (pc "a1" and phone "a2"), 2 ("b1"), 3 ("c1"), 4 ("d1", offline),
 // 5 ("e1", outside the group); group 100 holds users 1 to 4.

@@ -91,24 +91,6 @@ std::string refusedRooms(talkStore& store) {
   return out;
 }
 
-TEST_F(Orders, RefusalPurgesOneExpiredRecordAtATime) {
-  refuse(store(), "a");
-  refuse(store(), "b");
-  commlib::advance(100000);
-  refuse(store(), "c");
-  commlib::advance(100000);
-  refuse(store(), "d");
-  EXPECT_EQ(refusedRooms(store()), "a@0 b@0 c@100 d@200");
-  commlib::advance(101000);  // a and b are older than five minutes now
-  refuse(store(), "e");
-  EXPECT_EQ(refusedRooms(store()), "d@200 b@0 c@100 e@301");
-  refuse(store(), "f");
-  EXPECT_EQ(refusedRooms(store()), "d@200 e@301 c@100 f@301");
-  // Refusing a known talk again moves its time, not its place.
-  refuse(store(), "c");
-  EXPECT_EQ(refusedRooms(store()), "d@200 e@301 c@301 f@301");
-}
-
 TEST_F(Orders, RefusedTalkWindow) {
   struct Case {
     int64_t afterMs;  // time since the refusal (negative: the clock went back)

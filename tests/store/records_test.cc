@@ -1,29 +1,12 @@
-// Talk records: validity, creation of the current talk from a record, and the
-// snapshot the store hands back.
+// Talk records: creation of the current talk from a record, and the snapshot
+// the store hands back.
 #include "plugin/annotation_words.h"
 #include "plugin/wire_words.h"
 #include "store_fixture.h"
-#include "tools.h"
 
 namespace imsdkmrtc {
 namespace storetest {
 namespace {
-
-TEST(TalkRecords, Validity) {
-  struct Case {
-    const char* roomId;
-    std::vector<int64_t> members;
-    bool valid;
-  } cases[] = {
-      {"", {}, false},    {"", {5}, false},    {"r", {1}, false}, {"r", {0}, false},
-      {"r", {-5}, false}, {"r", {2, 5}, true}, {"r", {}, true},   {"r", {5, 1}, false},
-  };
-  for (const Case& c : cases) {
-    talkInfo info = makeInfo(c.roomId, c.members);
-    EXPECT_EQ(talkStore::isValidTalkInfo(info), c.valid)
-        << "'" << c.roomId << "' " << ids(c.members);
-  }
-}
 
 using Creation = StoreTest;
 
@@ -114,41 +97,6 @@ TEST_F(Creation, SnapshotCarriesEveryFieldAndIgnoresOutputs) {
   // The order time travels with the caller's record only.
   EXPECT_EQ(out.orderTime, "order");
   EXPECT_EQ(queried.orderTime, "");
-}
-
-// connectTime of a one-to-one talk is stamped when the peer connects: by the
-// callee entering, or by the caller learning that the peer entered.
-TEST_F(Creation, ConnectTimeOfOneToOneTalks) {
-  enum How { kEnter, kConnected };
-  struct Case {
-    const char* rtcType;
-    int64_t owner;
-    How how;
-    int64_t user;  // who connected (kConnected)
-    bool stamped;
-  } cases[] = {
-      {"p2pconfer", 7, kEnter, 0, true},
-      {"p2pconfer", kSelf, kEnter, 0, false},
-      {"rtc", 7, kEnter, 0, false},
-      {"p2pconfer", kSelf, kConnected, 7, true},
-      {"p2pconfer", kSelf, kConnected, kSelf, false},
-      {"p2pconfer", 7, kConnected, 9, false},
-      {"rtc", kSelf, kConnected, 7, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.rtcType) + " owner " + std::to_string(c.owner) + " user " +
-                 std::to_string(c.user));
-    store().resetTalk();
-    talkInfo info = makeInfo("r1", {7, kSelf, 9});
-    info.rtcType = c.rtcType;
-    info.onwerId = c.owner;
-    ASSERT_EQ(store().remoteCall({kSelf}, info, 0), kTalkDone);
-    commlib::advance(3000);
-    uint32_t code = c.how == kEnter ? store().localIntoRoom({}, info)
-                                    : store().connectState(c.user, texts::kIntoRoom, info);
-    ASSERT_EQ(code, kTalkDone);
-    EXPECT_EQ(info.connectTime, c.stamped ? tools::getLocalTime() : 0);
-  }
 }
 
 }  // namespace
