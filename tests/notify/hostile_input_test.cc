@@ -1,8 +1,7 @@
-// Huge, deep and out-of-range input on every road into the plug-in: signalling
+// Hostile or merely unusual input on every road into the plug-in: signalling
 // bodies live, pulled and pushed, the application's requests and the extra
-// request (malformed content is the fuzz targets' business). Whatever comes
-// in, the ringing talk and its time-outs stay as they were, and what
-// strangers can make the plug-in remember stays bounded.
+// request. Whatever comes in, the ringing talk and its time-outs stay as they
+// were, and what strangers can make the plug-in remember stays bounded.
 #include <sys/resource.h>
 
 #include <cstdint>
@@ -53,7 +52,8 @@ struct Hostile {
 };
 
 // clang-format off
-const char* const kRowNames[] = {"NestedBrackets", "MillionIds", "EightMiBTexts",
+const char* const kRowNames[] = {"NestedBrackets", "MillionIds",    "WrongTypes",
+                                 "InvalidUtf8",    "NulBytes",      "EightMiBTexts",
                                  "OverflowingNumbers"};
 
 // Row i, only what the road takes: the big ones take a while to build.
@@ -90,6 +90,48 @@ Hostile hostileInput(size_t i, Road road) {
 
   break;
   case 2:
+  if (sig) row.bodies = {
+      "{\"type\":5,\"annotation\":[],\"senderId\":{},\"groupId\":true,\"onwerId\":1.5,\"oName\":1,"
+      "\"roomId\":[],\"roomToken\":{},\"roomName\":null,\"addr\":7,\"srvVer\":[],\"srvTag\":{},"
+      "\"videoType\":1,\"cmode\":[],\"beginTime\":{},\"deviceType\":[],\"version\":1,"
+      "\"VideoStatus\":[],\"extend\":{},\"rtcType\":7,\"selects\":{},\"members\":\"x\","
+      "\"memstates\":{},\"hismembers\":1,\"initState\":\"a\",\"flag\":[]}",
+      "{\"type\":\"multi_invite\",\"roomId\":[\"r1\"],\"senderId\":2001,\"groupId\":{},"
+      "\"selects\":[{},null,\"x\",1.5,-1,true],\"members\":[[1001]],\"memstates\":[1,\"true\"],"
+      "\"hismembers\":{},\"initState\":[1,{}],\"version\":[\"mrtc@1.8.8\"],\"flag\":{}}",
+      "{\"type\":\"multi_call\",\"roomId\":{\"r\":1},\"selects\":\"1001\",\"members\":true,"
+      "\"extend\":[\"{}\"],\"version\":\"mrtc@1.8.8\"}"};
+  if (asks) row.request = req(kGroup, "zz", {kPeer2}, "",
+      "{\"addr\":1,\"conferMode\":[],\"mode\":{},\"rtcType\":5,\"roomToken\":true,\"srvVer\":null,"
+      "\"srvTag\":1.5,\"initState\":[1,{}],\"outMembers\":[2,[]]}");
+  if (extras) row.extra =
+      "{\"pcOnOff\":1,\"limitRange\":[],\"groupId\":{},\"senderId\":[],\"msgStampTime\":5,"
+      "\"boardSwitch\":true,\"loseDuration\":[],\"mcalling_version\":1,\"forceOwnerAddr\":null,"
+      "\"enable\":0,\"duration\":{},\"count\":[],\"bellDuration\":1.5,\"p2pSwitch\":2,"
+      "\"unbindSwitch\":[],\"addrSwitch\":{},\"type\":7,\"reqData\":[],\"roomId\":1,"
+      "\"maxBodyBytes\":[],\"maxIds\":{}}";
+
+  break;
+  case 3:
+  if (sig) row.bodies = {Body(step("multi_invite", kCaller, kAndroid, "r1\xff\xfe", "\xc3\x28"))
+                        .ids("selects", {kMe, kPeer2}).str("oName", "\xed\xa0\x80"),
+                    Body(groupCall("\xc0\xaf")).str("roomName", "\xff")};
+  if (asks) row.request = req(kGroup, "z\xff\xfe", {kPeer2}, "\xed\xa0\x80", "{\"mode\":\"\xff\"}");
+  if (asks) row.request.roomName = "\xc0\xaf";
+  if (extras) row.extra = "{\"groupId\":\"\xff\",\"mcalling_version\":\"\xfe\",\"roomId\":\"\xc3\x28\"}";
+
+  break;
+  case 4:
+  if (sig) row.bodies = {std::string("{\"type\":\"multi_invite\",\"roomId\":\"r1\0\",\"selects\":[1001]}", 53),
+                    Body(step("multi_invite", kCaller, kAndroid, "", "")).raw("roomId", "\"r1\\u0000\"")
+                        .ids("selects", {kMe, kPeer2}),
+                    std::string("{\"type\":\"multi_hungup\"}\0{\"roomId\":\"r1\"}", 38)};
+  if (asks) row.request = req(kGroup, std::string("r1\0x", 4), {kPeer2}, std::string("refuse\0", 7),
+                        std::string("{\"mode\":\"single\"}\0", 18));
+  if (extras) row.extra = std::string("{\"pcOnOff\":\"of\0f\",\"groupId\":\"30\0\"}", 34);
+
+  break;
+  case 5:
   if (sig) {
     row.bodies.push_back(huge(
         "{\"type\":\"multi_hungup\",\"senderId\":\"2001\",\"groupId\":\"300\",\"roomId\":"
@@ -105,7 +147,7 @@ Hostile hostileInput(size_t i, Road road) {
   row.requestCode = 1;
   if (extras) row.extra = huge("{\"groupId\":\"", '7', "\",\"senderId\":\"" + std::string(8 << 20, '7') + "\"}");
   break;
-  case 3:
+  case 6:
   if (sig) row.bodies = {Body(step("multi_invite", kCaller, kAndroid, "r1", ""))
                         .str("senderId", "99999999999999999999").str("groupId", "-99999999999999999999")
                         .str("beginTime", "99999999999999999999").str("deviceType", "99999999999")
@@ -210,7 +252,7 @@ TEST_P(HostileInput, LeavesTheTalkAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, HostileInput,
-                         ::testing::Combine(::testing::Range<size_t>(0, 4),
+                         ::testing::Combine(::testing::Range<size_t>(0, 7),
                                             ::testing::Values(kLive, kPulled, kPushed, kRequests,
                                                               kExtra)),
                          [](const ::testing::TestParamInfo<std::tuple<size_t, Road>>& info) {

@@ -407,6 +407,14 @@ TEST_F(SendersTest, InviteGoesToTheGroupAndArmsRecallForInvitees) {
   ASSERT_TRUE(proxy_.sendMsg_invite({14}, groupTalk(), again));
   EXPECT_EQ(client_.sent().front().targetId, 100);
   EXPECT_EQ(client_.sent().front().limitRange, (ids{11, 12, 13}));
+
+  // One that cannot be sent arms no recall and posts no card.
+  client_.config().refuseSend = true;
+  client_.clearRecords();
+  mrtcCmd unsent = groupRequest({14});
+  EXPECT_FALSE(proxy_.sendMsg_invite({14}, groupTalk(), unsent));
+  EXPECT_TRUE(client_.timerPosts().empty());
+  EXPECT_FALSE(client_.hasLog("tempmessage="));
 }
 
 }  // namespace

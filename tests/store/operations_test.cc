@@ -306,6 +306,18 @@ TEST_F(Operations, RoomChecksWithoutRecord) {
   EXPECT_FALSE(store().isCurrentRoom("r1"));
 }
 
+// The room in talk here is never taken for one that ended before its call.
+TEST_F(Operations, ClosedRoomMemorySparesTheRoomInTalk) {
+  given(kActive);
+  store().markClosedBeforeCall("r1");
+  store().markClosedBeforeCall("r2");
+  store().resetTalk();
+  talkInfo late = r2();
+  EXPECT_EQ(store().remoteCall({100}, late, 0), kTalkRecentlyRefused);
+  talkInfo again = r1();
+  EXPECT_EQ(store().remoteCall({100}, again, 0), kTalkDone);
+}
+
 }  // namespace
 }  // namespace storetest
 }  // namespace imsdkmrtc
