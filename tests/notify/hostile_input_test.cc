@@ -302,8 +302,10 @@ TEST_F(NotifyTest, BodyAndListLimitsAreSettings) {
   me.extra(120, "{\"maxBodyBytes\":\"" + std::to_string(call.size()) + "\",\"maxIds\":\"4\"}");
   deliver(kCaller, kAndroid, kGroup, call);
   EXPECT_TRUE(talking());
-  me.extra(120, "{\"maxIds\":\"0\"}");
-  EXPECT_EQ(me.results().back().result, 7);
+  for (const char* zero : {"{\"maxIds\":\"0\"}", "{\"maxBodyBytes\":\"0\"}"}) {
+    me.extra(120, zero);
+    EXPECT_EQ(me.results().back().result, 7) << zero;
+  }
 }
 
 TEST_F(NotifyTest, CachesStrangersFillAreBounded) {

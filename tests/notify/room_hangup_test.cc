@@ -40,6 +40,18 @@ INSTANTIATE_TEST_SUITE_P(Steps, OtherDeviceHangsUp, ::testing::Values(
     rowName<OtherDevice>);
 // clang-format on
 
+// A room entry that overtakes its call silences the call only when it comes
+// from this user's other device (the call was answered there).
+TEST_F(NotifyTest, RoomEntryBeforeItsCallSilencesItOnlyFromThisUser) {
+  deliver(kPeer2, kAndroid, kGroup, step("multi_intoroom", kPeer2, kAndroid, "r1", ""));
+  deliver(kCaller, kAndroid, kGroup, groupCall("r1"));
+  EXPECT_TRUE(talking("r1"));
+  plugin().store().resetTalk();
+  deliver(kMe, kAndroid, kGroup, step("multi_intoroom", kMe, kAndroid, "r2", ""));
+  deliver(kCaller, kAndroid, kGroup, groupCall("r2"));
+  EXPECT_FALSE(talking("r2"));
+}
+
 // Hang-ups of a one-to-one talk end it with the word of the acting side.
 TEST_F(NotifyTest, OneToOneHangupEndsTheTalkWithTheDerivedWord) {
   const std::vector<std::vector<std::string>> rows = {
