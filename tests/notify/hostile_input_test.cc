@@ -282,6 +282,7 @@ TEST_F(NotifyTest, ReceivedListsKeepOnlyUsers) {
 // dropped with a log line on every road, a request is refused as invalid.
 TEST_F(NotifyTest, BodyAndListLimitsAreSettings) {
   me.extra(120, "{\"maxIds\":\"3\"}");
+  EXPECT_EQ(me.results().back().result, 0);
   const std::string fourSelects = Body(groupCall()).ids("selects", {kMe, kPeer2, kPeer3, 2004});
   deliver(kCaller, kAndroid, kGroup, fourSelects);
   EXPECT_FALSE(talking());
