@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -108,29 +107,6 @@ TEST_F(ClockTest, SleepersWakeOnlyWhenTimeReachesTheirDeadline) {
   EXPECT_THAT(log.get(), ElementsAre(700));
   EXPECT_EQ(commlib::liveThreads(), baseline + 1);
   commlib::useRealTime();  // wakes it
-  for (int i = 0; i < 5000 && commlib::liveThreads() != baseline; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  EXPECT_EQ(commlib::liveThreads(), baseline);
-}
-
-std::atomic<bool> gStop{false};
-
-// Ends by itself after about two seconds at the latest.
-void sleepUntilStopped(void*) {
-  for (int i = 0; i < 100 && !gStop.load(); ++i) tools::sleep(20);
-}
-
-TEST(ClockRealTimeTest, SettleDoesNotWaitForARealTimeSleeper) {
-  commlib::useRealTime();
-  const int baseline = commlib::liveThreads();
-  gStop = false;
-  ASSERT_TRUE(platform::startThread(sleepUntilStopped, nullptr));
-  EXPECT_EQ(commlib::liveThreads(), baseline + 1);
-  auto begin = std::chrono::steady_clock::now();
-  commlib::settle();
-  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1));
-  gStop = true;
   for (int i = 0; i < 5000 && commlib::liveThreads() != baseline; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }

@@ -2,11 +2,8 @@
 // command factory and the plug-in's small utilities.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
-#include <thread>
 
-#include "CLocker.h"
 #include "notify/plugin_notify.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
@@ -179,28 +176,6 @@ TEST(PluginUtilities, CallsEnabledOnlyGatesThePcClient) {
   EXPECT_TRUE(phone.callsEnabled());
   pc.settings().pcOnOff = 1;
   EXPECT_TRUE(pc.callsEnabled());
-}
-
-TEST(Locks, CLockerIsReentrantAndAutoLockReleasesOnEveryExit) {
-  imsdk::CLocker locker;
-  {
-    imsdk::autoLock outer(&locker);
-    // Same thread: no deadlock. Taken in a lambda, which the lock analysis
-    // checks apart, as it does not know that CLocker is re-entrant.
-    [&] { imsdk::autoLock inner(&locker); }();
-  }
-  try {
-    imsdk::autoLock guard(&locker);
-    throw 1;
-  } catch (int) {
-  }
-  bool taken = false;
-  std::thread other([&] {
-    imsdk::autoLock guard(&locker);
-    taken = true;
-  });
-  other.join();
-  EXPECT_TRUE(taken);
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
-// Expectations against timeline items, and the media rooms' reports.
+// Expectations against timeline items, and the timeline's JSON lines.
 #include "expect.h"
 
 #include <gtest/gtest.h>
-
-#include "media_room.h"
 
 namespace mrtcsim {
 namespace {
@@ -85,37 +83,6 @@ TEST(Timeline, JsonLinesStayValidJson) {
   EXPECT_EQ(renderJson(it),
             "{\"t\":61000,\"client\":\"bob\",\"kind\":\"log\",\"text\":\"notify_keepalivetimeout"
             "\\u00a3\\u00bano_talking. \xE8\xAF\x9D \\\"q\\\"\\t\",\"ids\":[3,-1]}");
-}
-
-TEST(MediaRooms, OthersInTheRoomReportWhoEntersAndLeaves) {
-  MediaRoom rooms;
-  EXPECT_TRUE(rooms.enter("alice", 1001, "r1", 5001).empty());  // alone in the room
-  std::vector<MediaReport> r = rooms.enter("bob", 1002, "r1", 0);
-  ASSERT_EQ(r.size(), 1u);
-  EXPECT_EQ(r[0].reporter, "alice");
-  EXPECT_EQ(r[0].annotation, "intoroom");
-  EXPECT_EQ(r[0].groupId, 5001);  // the room keeps the group it was opened for
-  EXPECT_EQ(r[0].roomId, "r1");
-  EXPECT_EQ(r[0].user, 1002);
-  EXPECT_TRUE(rooms.enter("bob", 1002, "r1", 5001).empty());  // already there
-  r = rooms.enter("carol", 1003, "r1", 5001);
-  ASSERT_EQ(r.size(), 2u);
-  EXPECT_EQ(r[0].reporter, "alice");
-  EXPECT_EQ(r[1].reporter, "bob");
-  // Entering another room leaves the first one.
-  r = rooms.enter("bob", 1002, "r2", 5001);
-  ASSERT_EQ(r.size(), 2u);
-  EXPECT_EQ(r[0].annotation, "levelroom");
-  EXPECT_EQ(r[0].reporter, "alice");
-  EXPECT_EQ(r[1].reporter, "carol");
-  EXPECT_EQ(rooms.roomOf("bob"), "r2");
-  r = rooms.leave("alice");
-  ASSERT_EQ(r.size(), 1u);
-  EXPECT_EQ(r[0].reporter, "carol");
-  EXPECT_EQ(r[0].user, 1001);
-  EXPECT_TRUE(rooms.leave("alice").empty());  // not in any room
-  EXPECT_TRUE(rooms.enter("dave", 1004, "", 5001).empty());
-  EXPECT_EQ(rooms.roomOf("dave"), "");
 }
 
 }  // namespace

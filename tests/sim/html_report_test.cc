@@ -215,52 +215,45 @@ const simhost::PluginLibrary& library() {
   return lib;
 }
 
-class DefaultReport : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    if (!library().loaded()) return;
-    run_ = new RunResult(
-        runScenario(readScenario(kDefaultScenarioText, kDefaultScenarioName), library()));
-    html_ = new std::string(
-        report::htmlReport(readScenario(kDefaultScenarioText, kDefaultScenarioName), *run_));
-  }
-  static void TearDownTestSuite() {
-    delete run_;
-    delete html_;
-    run_ = nullptr;
-    html_ = nullptr;
-  }
-  void SetUp() override {
-    ASSERT_TRUE(library().loaded()) << library().error();
-    ASSERT_EQ(run_->error, "");
-  }
-  static RunResult* run_;
-  static std::string* html_;
+// The built-in scenario, run once, and its page.
+struct Rendered {
+  RunResult run;
+  std::string html;
 };
 
-RunResult* DefaultReport::run_ = nullptr;
-std::string* DefaultReport::html_ = nullptr;
+const Rendered& defaultReport() {
+  static const Rendered* rendered = [] {
+    const Scenario sc = readScenario(kDefaultScenarioText, kDefaultScenarioName);
+    RunResult run = runScenario(sc, library());
+    std::string html = report::htmlReport(sc, run);
+    return new Rendered{std::move(run), std::move(html)};
+  }();
+  return *rendered;
+}
 
-TEST_F(DefaultReport, DrawingIsWellFormedXmlWithEveryExpectationHeld) {
-  EXPECT_EQ(xmlProblems(drawing(*html_)), "");
-  EXPECT_NE(html_->find("<p class=\"verdict ok\">Every expectation held ("), std::string::npos);
+TEST(DefaultReport, DrawingIsWellFormedXmlWithEveryExpectationHeld) {
+  ASSERT_EQ(defaultReport().run.error, "") << library().error();
+  const std::string& html = defaultReport().html;
+  EXPECT_EQ(xmlProblems(drawing(html)), "");
+  EXPECT_NE(html.find("<p class=\"verdict ok\">Every expectation held ("), std::string::npos);
   // Carol's ring, armed by the call and fired unanswered, is a bar; so is
   // Alice's keep-alive, refreshed by every keep-alive request of her talk.
-  EXPECT_NE(
-      html_->find("<title>ring time-out of 68 s for room-g1 (members 1003): armed at 1.000 s, "
-                  "fired at 70.000 s</title>"),
-      std::string::npos);
-  EXPECT_NE(html_->find("<title>keep-alive time-out of 60 s for keepalive: armed at 1.000 s, "
-                        "refreshed "),
+  EXPECT_NE(html.find("<title>ring time-out of 68 s for room-g1 (members 1003): armed at 1.000 s, "
+                      "fired at 70.000 s</title>"),
+            std::string::npos);
+  EXPECT_NE(html.find("<title>keep-alive time-out of 60 s for keepalive: armed at 1.000 s, "
+                      "refreshed "),
             std::string::npos);
 }
 
-TEST_F(DefaultReport, LoadsInABrowserWithoutErrorAndLaysOutEveryClient) {
+TEST(DefaultReport, LoadsInABrowserWithoutErrorAndLaysOutEveryClient) {
+  ASSERT_EQ(defaultReport().run.error, "") << library().error();
+  const std::string& html = defaultReport().html;
   if (!haveTool("chromium")) GTEST_SKIP() << "chromium is not installed";
   const std::string dir = tempDir();
   ASSERT_FALSE(dir.empty());
   const std::string page = dir + "/default.html";
-  writeFile(page, *html_);
+  writeFile(page, html);
   const std::string browser =
       "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
       "--disable-background-networking --disable-component-update --disable-sync "
@@ -288,7 +281,7 @@ TEST_F(DefaultReport, LoadsInABrowserWithoutErrorAndLaysOutEveryClient) {
       "querySelectorAll('svg.call line.lifeline'),n=[];for(var i=0;i<l.length;i++)if(l[i]."
       "getBoundingClientRect().height>300)n.push(l[i].getAttribute('data-client'));document.title="
       "'probe '+JSON.stringify({lifelines:n,errors:errs})})</script>";
-  std::string probed = *html_;
+  std::string probed = html;
   const std::string head = "<head><meta charset=\"utf-8\">";
   ASSERT_NE(probed.find(head), std::string::npos);
   probed.insert(probed.find(head) + head.size(), probe);
@@ -299,7 +292,7 @@ TEST_F(DefaultReport, LoadsInABrowserWithoutErrorAndLaysOutEveryClient) {
   ASSERT_EQ(rc, 0) << readFile(dir + "/dom.log");
   std::string dom = readFile(dir + "/dom.html");
   std::string names;
-  for (const Participant& p : run_->clients)
+  for (const Participant& p : defaultReport().run.clients)
     names += (names.empty() ? "\"" : ",\"") + p.name + "\"";
   EXPECT_NE(dom.find("<title>probe {\"lifelines\":[" + names + "],\"errors\":[]}</title>"),
             std::string::npos)

@@ -1,7 +1,4 @@
-// Talk records: creation of the current talk from a record, and the snapshot
-// the store hands back.
-#include "plugin/annotation_words.h"
-#include "plugin/wire_words.h"
+// Talk records: creation of the current talk from a record.
 #include "store_fixture.h"
 
 namespace imsdkmrtc {
@@ -42,61 +39,6 @@ TEST_F(Creation, MembersFromTheRecord) {
     EXPECT_EQ(describe(info), c.view);
     EXPECT_EQ(stored(), c.view);
   }
-}
-
-TEST_F(Creation, SnapshotCarriesEveryFieldAndIgnoresOutputs) {
-  // A finished one-to-one talk in which the peer entered the room: none of
-  // its state carries over.
-  talkInfo old = makeInfo("r0", {7});
-  old.rtcType = "p2pconfer";
-  std::vector<int64_t> oldCallees{7};
-  ASSERT_EQ(store().localCall(oldCallees, old), kTalkDone);
-  ASSERT_EQ(store().connectState(7, texts::kIntoRoom, old), kTalkDone);
-  ASSERT_EQ(old.othersChanged, 1);
-  ASSERT_NE(old.connectTime, 0);
-  ASSERT_EQ(store().finishTalk(old), kTalkDone);
-  commlib::advance(2500);
-  talkInfo in = makeInfo("room-x", {7});
-  in.rtcType = "microconfer";
-  in.oName = "b25l";
-  in.roomToken = "tok";
-  in.srvVer = "v2";
-  in.srvTag = "tag";
-  in.videoType = "hd";
-  in.single = 1;
-  in.conferMode = "cm";
-  in.tempJoin = 1;
-  in.targetId = 77;
-  in.orderTime = "order";
-  // Outputs: ignored on creation.
-  in.talking = 0;
-  in.active = 0;
-  in.createTime = 1;
-  in.othersChanged = 1;
-  in.connectTime = 9;
-  in.leftMembers = {7};
-
-  talkInfo out = in;
-  std::vector<int64_t> callees{7};
-  ASSERT_EQ(store().localCall(callees, out), kTalkDone);
-  talkInfo queried;
-  ASSERT_EQ(store().queryTalk(queried), kTalkDone);
-  auto fields = [](const talkInfo& t) {
-    return describe(t) + "|" + t.rtcType + "|" + std::to_string(t.groupId) + "|" +
-           std::to_string(t.onwerId) + "|" + t.oName + "|" + t.roomToken + "|" + t.roomName + "|" +
-           t.addr + "|" + std::to_string(t.beginTime) + "|" + std::to_string(t.single) + "|" +
-           t.conferMode + "|" + std::to_string(t.tempJoin) + "|" +
-           std::to_string(t.createTime - kStartMs) + "|" + std::to_string(t.targetId) + "|" +
-           std::to_string(t.connectTime) + "|" + t.srvVer + "|" + t.srvTag + "|" + t.videoType;
-  };
-  const std::string want =
-      "t1a1 room-x m[100:0 7:0] h[] l[] oc0|microconfer|55|100|b25l|tok|room room-x|"
-      "10.0.0.1:8000|1700000000|1|cm|1|2500|77|0|v2|tag|hd";
-  EXPECT_EQ(fields(out), want);
-  EXPECT_EQ(fields(queried), want);
-  // The order time travels with the caller's record only.
-  EXPECT_EQ(out.orderTime, "order");
-  EXPECT_EQ(queried.orderTime, "");
 }
 
 }  // namespace
