@@ -1,5 +1,5 @@
-// The request road's entry: routing on slot 3, the gate, dispatch on slot 7,
-// records of the wrong kind and the room-token cache.
+// The request road's entry: the gate, dispatch on slot 7, records of the
+// wrong kind and the room-token cache.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,57 +11,6 @@
 
 namespace reqtest {
 namespace {
-
-// A host that records which post service a request took, as
-// "service code len recordId" (recordId -1: no data), and follows it no
-// further.
-class RoutingHost : public simhost::Client {
- public:
-  explicit RoutingHost(simhost::Network* net) : Client(net, "r", 1, 1) {}
-  std::vector<std::string> posts;
-
-  int32_t postToDispatch(uint16_t code, void* data, int32_t len, int32_t) override {
-    return record(12, code, data, len);
-  }
-  int32_t passRequest(uint16_t code, void* data, int32_t len, int32_t) override {
-    return record(15, code, data, len);
-  }
-
- private:
-  int32_t record(int service, uint16_t code, void* data, int32_t len) {
-    const int64_t id =
-        data == nullptr
-            ? -1
-            : static_cast<imsdk::_sdkcmd_base*>(static_cast<imsdk::cmdEnvelope*>(data)->record)->id;
-    posts.push_back(std::to_string(service) + " " + std::to_string(code) + " " +
-                    std::to_string(len) + " " + std::to_string(id));
-    return 0;
-  }
-};
-
-TEST(RequestEntry, Slot3HandsRequestsBackThroughTheirService) {
-  const std::pair<uint16_t, const char*> rows[] = {
-      {24001, "15 24001 8 4242"}, {24006, "15 24006 8 4242"}, {24010, "15 24010 8 4242"},
-      {24008, "12 24008 8 4242"}, {24009, "12 24009 8 4242"},
-  };
-  for (const auto& row : rows) {
-    for (bool present : {true, false}) {
-      simhost::Network net;
-      RoutingHost host(&net);
-      imsdkmrtc::mrtc_plugin plugin;
-      plugin.setHost(&host);
-      imsdk::req_mrtc_request record;
-      record.id = 4242;
-      imsdk::cmdEnvelope env{&record, 4};
-      EXPECT_TRUE(
-          plugin.onRequest(row.first, reinterpret_cast<uintptr_t>(&env), present ? &env : nullptr));
-      // Without data the request still goes its way, with length 0.
-      std::string expected = row.second;
-      if (!present) expected = expected.substr(0, 9) + "0 -1";
-      EXPECT_EQ(host.posts, std::vector<std::string>{expected}) << row.first;
-    }
-  }
-}
 
 bool netLogged(const simhost::Client& c) {
   for (const simhost::LogLine& line : c.logs()) {

@@ -1,5 +1,5 @@
-// Orders the store keeps (members, history, members that left, invite
-// records, refused talks) and the time windows it applies.
+// Orders the store keeps (members, history, members that left, refused
+// talks) and the time windows it applies.
 #include "plugin/annotation_words.h"
 #include "plugin/wire_words.h"
 #include "store_fixture.h"
@@ -38,40 +38,6 @@ TEST_F(Orders, MembersHistoryAndLeftMembers) {
   // Entering through the local request only marks members already there.
   ASSERT_EQ(store().localIntoRoom({42}, info), kTalkDone);
   EXPECT_EQ(describe(info), "t1a1 r1 m[100:1 3:1 7:1 8:1] h[9] l[42] oc1");
-}
-
-TEST_F(Orders, RemoveInvitedByTakesTheLastInvitation) {
-  given(kActive);  // 100 7 9
-  talkInfo info = makeInfo("r1", {});
-  talkInfo before;
-  std::vector<int64_t> first{8, 7, 11};
-  ASSERT_EQ(store().localInvite(first, before, info), kTalkDone);
-  std::vector<int64_t> second{12};
-  ASSERT_EQ(store().localInvite(second, before, info), kTalkDone);
-  std::string word;
-  ASSERT_EQ(store().remoteInvite(7, {13, 8}, word, info, 0), kTalkDone);
-  EXPECT_EQ(ids(info.members), "100 7 9 8 11 12 13");
-
-  struct Step {
-    const char* roomId;
-    int64_t inviter;
-    const char* members;
-  } steps[] = {
-      {"r2", kSelf, "100 7 9 8 11 12 13"},  // another room: nothing
-      {"r1", 9, "100 7 9 8 11 12 13"},      // invited nobody
-      {"r1", kSelf, "100 7 9 8 11 13"},     // the last invitation (12) only
-      {"r1", kSelf, "100 7 9 8 11 13"},     // records stay: 12 is gone already
-      {"r1", 7, "100 7 9 8 11"},            // 8 was a member already: not 7's
-  };
-  for (const Step& s : steps) {
-    store().removeInvitedBy(s.roomId, s.inviter);
-    talkInfo now;
-    ASSERT_EQ(store().queryTalk(now), kTalkDone);
-    EXPECT_EQ(ids(now.members), s.members) << s.roomId << " " << s.inviter;
-  }
-  store().resetTalk();
-  store().removeInvitedBy("", kSelf);
-  EXPECT_EQ(stored(), "idle");
 }
 
 // Refuses the talk in roomId (target kGroup) by hanging it up.
