@@ -121,6 +121,16 @@ TEST(Invite, InviteSendsStatesOfNewMembersAndArmsTheirWait) {
   }
 }
 
+// A one-to-one talk has no group: an invite into it goes to the request's.
+TEST(Invite, OneToOneTalkTakesTheGroupOfTheInvite) {
+  Ann c;
+  ASSERT_EQ(c.call(R"({"rtcType":"p2pconfer"})", {12}, 0), 0);
+  ASSERT_EQ(c.ask(24002, "r1", "", {13}), 0);
+  const auto invites = sentOfType(c.a, "multi_invite");
+  ASSERT_EQ(invites.size(), 1u);
+  EXPECT_EQ(invites[0].chatId, 500);
+}
+
 // A refused invite leaves the talk as it was: a later invite lists only the
 // members from before.
 TEST(Invite, RefusalsAndTheMicroConference) {
