@@ -1,5 +1,7 @@
 // The host's life-cycle and housekeeping slots (6 and 12) and the message
 // age check.
+#include <cstdint>
+
 #include "host_records.h"
 #include "notify/plugin_notify.h"
 #include "plugin/log.h"
@@ -60,7 +62,11 @@ bool mrtc_plugin::onOther(uint16_t type, uintptr_t a, uintptr_t b) {
 bool mrtc_plugin::isTimeout(int64_t msgTimeMs, int32_t lowerSec, int32_t upperSec) {
   imsdk::IHostService* h = host();
   int64_t now = h != nullptr ? h->getTimeMs() : 0;
-  int32_t sub = static_cast<int32_t>((now - msgTimeMs) / 1000);
+  // The stamp comes from another client and may be any 64-bit value. An age
+  // that does not fit in 64 bits is out of bounds: it reads as the largest.
+  int64_t ageMs = 0;
+  const bool beyondRange = __builtin_sub_overflow(now, msgTimeMs, &ageMs);
+  int32_t sub = beyondRange ? INT32_MAX : static_cast<int32_t>(ageMs / 1000);
   bool result = sub < lowerSec || sub > upperSec;
   MRTC_LOG(this, 0, texts::kFnIsTimeout, texts::kLogIsTimeout, static_cast<long long>(now),
            static_cast<long long>(msgTimeMs), sub, result ? 1 : 0);
