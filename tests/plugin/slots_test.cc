@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "clock_control.h"
 #include "notify/plugin_notify.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
@@ -132,9 +133,12 @@ TEST(CommandFactory, ClonesRequestRecordsOfTheSameKind) {
   EXPECT_EQ(plugin.cloneCmd(24008, &extra, 0), nullptr);
 }
 
-TEST(PluginUtilities, PeekedSequenceNumberIsTheNextOneTaken) {
+TEST(PluginUtilities, SequenceNumbersStartFromTheClockAndPeekingTakesNone) {
+  commlib::useVirtualTime(1700000000000);
   mrtc_plugin plugin;
+  commlib::useRealTime();
   const int64_t peeked = plugin.nextSeq(seqStep::kPeek);
+  EXPECT_EQ(peeked, int64_t{16999000000});  // (1700000000 s - 100000) x 10
   EXPECT_EQ(plugin.nextSeq(seqStep::kPeek), peeked);
   EXPECT_EQ(plugin.nextSeq(seqStep::kAdvance), peeked + 1);
 }

@@ -73,6 +73,7 @@ TEST(TextReaders, NumberAndKeyValueReadersRefuseEmptyOrQuotedValues) {
   EXPECT_EQ(getJsonNumber(R"({"x":1,"netId": 7 ,"y":2})", "netId"), "7");
   EXPECT_EQ(getJsonNumber(R"({"netId":,"x":1})", "netId"), "");
   EXPECT_EQ(getJsonNumber(R"({"netId":"7"})", "netId"), "");
+  EXPECT_EQ(getJsonNumber(R"({"netId":7)", "netId"), "");  // never ends
   EXPECT_EQ(getKeyValue("groupId=0,roomId=r-1", "roomId"), "r-1");
   EXPECT_EQ(getKeyValue("roomId=", "roomId"), "");
 }

@@ -75,6 +75,8 @@ TEST(ExtraRequest, WatchedGroupNeedsTheBoardAndTypeFourClearsIt) {
   EXPECT_EQ(t.plugin().board().watchedGroup(), 500);
   EXPECT_EQ(codeOf(t.a, t.a.extra(4, "")), 0);
   EXPECT_EQ(t.plugin().board().watchedGroup(), 0);
+  // Only the watched group was asked for its talk; clearing asks nobody.
+  EXPECT_EQ(sentOfType(t.a, "multi_querytalk").size(), 1u);
 }
 
 TEST(ExtraRequest, ForceOwnerAddrAnswersEvenARefusedCallAndResetForgetsTheTalk) {
