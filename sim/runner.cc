@@ -158,14 +158,8 @@ void Run::setUp() {
     Item it = item(to.name(), kind::kDeliver);
     std::string from =
         msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice) : msg.fromClient;
-    it.set("from", from)
-        .set("fromUser", msg.senderId)
-        .set("fromDevice", static_cast<int64_t>(msg.senderDevice))
-        .set("type", static_cast<int64_t>(msg.msgType))
-        .set("target", msg.targetId)
-        .set("chat", msg.chatId);
-    describeBody(it, msg.body);
-    it.set("body", msg.body);
+    codec::deliverFields(it, from, msg.senderId, msg.senderDevice, msg.msgType, msg.targetId,
+                         msg.chatId, msg.body);
     add(std::move(it));
   });
   if (sc_.faults.loss > 0 || sc_.faults.dup > 0 || sc_.faults.delay > 0) {
