@@ -50,6 +50,15 @@ bool Application::handle(const std::string& line, int number) {
     if (r.member(doc, "quit") != nullptr) return false;
     if (const codec::JValue* hold = r.member(doc, "hold")) {
       link_.hold(r.seconds(*hold, where, "hold"));
+    } else if (const codec::JValue* inject = r.member(doc, "inject")) {
+      const std::string at = where + ": inject";
+      r.object(*inject, at);
+      r.onlyKeys(*inject, at, {"to", "body", "bodyType", "properties", "limitRange"});
+      const int64_t type = r.intOr(*inject, "bodyType", 14, at);
+      if (type < 0 || type > 255) r.fail(at, "\"bodyType\" must be 0..255");
+      host_.inject(r.integer(r.required(*inject, "to", at), at, "to"), static_cast<uint16_t>(type),
+                   r.text(r.required(*inject, "body", at), at, "body"),
+                   r.textOr(*inject, "properties", at), r.idsOr(*inject, "limitRange", at));
     } else if (const codec::JValue* extra = r.member(doc, "extra")) {
       host_.extra(codec::readExtra(r, *extra, where + ": extra"));
     } else if (r.member(doc, "keepalive") != nullptr) {
@@ -68,7 +77,7 @@ bool Application::handle(const std::string& line, int number) {
         host_.request(q);
       }
     } else {
-      r.fail(where, "give one of request, extra, keepalive, hold or quit");
+      r.fail(where, "give one of request, extra, keepalive, inject, hold or quit");
     }
   } catch (const codec::ReadError& e) {
     out_.emit(out_.item("error").set("text", std::string(e.what())));
@@ -104,8 +113,14 @@ void Application::keepAliveLoop() {
   std::unique_lock<std::mutex> lk(mu_);
   while (!stopping_) {
     cv_.wait_for(lk, std::chrono::milliseconds(100));
-    if (stopping_ || !inTalk_ || steadyMs() < due_) continue;
-    due_ = steadyMs() + keepAliveMs_;
+    const int64_t now = steadyMs();
+    if (stopping_ || !inTalk_ || now < due_) continue;
+    const bool missedOne = now >= due_ + keepAliveMs_;
+    due_ = now + keepAliveMs_;
+    // Late by a whole period or more: the process stood still (stopped, or
+    // starved). Like an application coming back from the background, it
+    // lets the plug-in's own time-outs judge the talk first.
+    if (missedOne) continue;
     lk.unlock();
     host_.keepAlive(true);
     lk.lock();

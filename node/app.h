@@ -6,7 +6,11 @@
 //   {"extra":{"type":5,"cmd":"...","extend":"..."}}
 //   {"keepalive":true}
 //
-// and two lines of the node's own: {"hold":2.5} holds the messages that
+// {"inject":{"to":30001,"bodyType":15,"body":{...},"limitRange":[20002]}} puts
+// a message on the network as this device without the plug-in, as a client
+// of another make would send it (the scenario step of that name, sent by
+// this node's user and device), and two lines of the node's own:
+// {"hold":2.5} holds the messages that
 // arrive in the next 2.5 s back and then hands them over in order (to make
 // two calls cross for certain), {"quit":true} ends the node. A line that
 // cannot be read is answered with an "error" item and changes nothing.

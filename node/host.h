@@ -46,6 +46,9 @@ class NodeHost : public imsdk::IHostService, public LinkListener {
   void request(const codec::RequestFields& q);
   void extra(const codec::ExtraFields& e);
   void keepAlive(bool automatic);
+  // A message sent as this device, past the plug-in.
+  void inject(int64_t target, uint16_t bodyType, const std::string& body,
+              const std::string& properties, const std::vector<int64_t>& limitRange);
 
   // LinkListener (XMPP thread).
   void linkUp() override;

@@ -2,6 +2,7 @@
 // and the application's requests.
 #include "host_calls.h"
 
+#include "address.h"
 #include "describe.h"
 #include "host.h"
 #include "request_reader.h"
@@ -76,6 +77,33 @@ void NodeHost::keepAlive(bool automatic) {
   it.set("cmd", int64_t{imsdk::kCmdKeepAlive});
   if (automatic) it.set("by", "application");
   run(imsdk::kCmdKeepAlive, nullptr, std::move(it));
+}
+
+void NodeHost::inject(int64_t target, uint16_t bodyType, const std::string& body,
+                      const std::string& properties, const std::vector<int64_t>& limitRange) {
+  static std::atomic<int64_t> injected{0};
+  WireMessage m;
+  // Ids of their own: the clock in tenths of ms, as a client's counter.
+  m.msgId = getTimeMs() * 10 + (++injected % 10);
+  m.senderId = userId_;
+  m.senderDevice = device_;
+  m.targetId = target;
+  m.msgType = bodyType;
+  m.msgTime = getTimeMs();
+  m.body = body;
+  m.properties = properties;
+  m.limitRange = limitRange;
+  resolveChat(m, dir_);
+  codec::Item it = out_.item(codec::kind::kInject);
+  it.set("senderId", m.senderId)
+      .set("device", int64_t{m.senderDevice})
+      .set("type", int64_t{m.msgType})
+      .set("target", m.targetId)
+      .set("limitRange", m.limitRange)
+      .set("properties", m.properties);
+  codec::describeBody(it, m.body);
+  out_.emit(it.set("body", m.body));
+  link_->send(std::move(m));
 }
 
 void NodeHost::linkUp() {

@@ -113,8 +113,11 @@ void XmppLink::flushSends() {
     out.swap(outbox_);
   }
   for (const WireMessage& m : out) {
-    for (int64_t user : recipients(m, dir_)) {
-      if (user == config_.userId) continue;  // carbons reach this user's other devices
+    std::set<int64_t> users = recipients(m, dir_);
+    // Carbons of the copies to others reach this user's other devices; with
+    // no one else to send to, a copy to the user's own account does.
+    if (users.size() > 1) users.erase(config_.userId);
+    for (int64_t user : users) {
       xmpp_stanza_t* stanza = toStanza(ctx_, m, bareJid(user, dir_.domain));
       xmpp_send(conn_, stanza);
       xmpp_stanza_release(stanza);
