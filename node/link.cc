@@ -1,5 +1,9 @@
 #include "link.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <chrono>
 
@@ -13,6 +17,16 @@ constexpr int64_t kMaxBackoffMs = 2000;
 // How long one turn of the loop may wait for the socket: also the longest a
 // queued send waits before it leaves.
 constexpr unsigned long kTurnMs = 2;
+
+// TCP keep-alive, so that a server that vanishes without closing the socket
+// is noticed in seconds, and no Nagle delay: signalling is a few small
+// stanzas, each wanted at once.
+int socketOptions(xmpp_conn_t* conn, void* sock) {
+  const int fd = *static_cast<int*>(sock);
+  const int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  return xmpp_sockopt_cb_keepalive(conn, sock);
+}
 }  // namespace
 
 XmppLink::XmppLink(LinkConfig config, const Directory& dir, LinkListener* listener)
@@ -75,8 +89,7 @@ void XmppLink::connect() {
   xmpp_conn_set_flags(conn_, XMPP_CONN_FLAG_DISABLE_TLS | XMPP_CONN_FLAG_DISABLE_SM);
   xmpp_conn_set_jid(conn_, fullJid_.c_str());
   xmpp_conn_set_pass(conn_, config_.password.c_str());
-  // A server that vanishes without closing the socket is noticed in seconds.
-  xmpp_conn_set_sockopt_callback(conn_, xmpp_sockopt_cb_keepalive);
+  xmpp_conn_set_sockopt_callback(conn_, socketOptions);
   dead_ = false;
   if (xmpp_connect_client(conn_, config_.host.c_str(), config_.port, onConnEvent, this) !=
       XMPP_EOK) {

@@ -61,6 +61,9 @@ modules_disabled = { "s2s"; "tls"; "http"; "bosh"; "websocket" }
 default_archive_policy = true
 archive_expires_after = "1w"
 max_archive_query_results = 500
+-- Signalling is a few small stanzas at a time: sent at once, not held
+-- back for the peer's delayed acknowledgement (Nagle).
+network_settings = { nagle = false }
 -- The nodes send bursts of signalling; no rate limit on loopback.
 limits = { c2s = { rate = "100mb/s" } }
 VirtualHost "$domain"
