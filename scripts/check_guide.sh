@@ -9,8 +9,9 @@
 #     declaration it quotes ("`static ...;`") is in tools.h or thread_start.h
 #     word for word;
 #   - every code block under "<!-- snippet: NAME -->" is the region between
-#     "// [guide:NAME]" and "// [/guide:NAME]" of the example host, with the
-#     region's common indentation taken off, and every region is shown.
+#     "// [guide:NAME]" and "// [/guide:NAME]" ("#" in CMake) of the example
+#     host, with the region's common indentation taken off, and every region
+#     is shown.
 #     `scripts/check_guide.sh --update` rewrites those blocks from the example.
 # Slot numbers come from the headers' declaration order, which is the order of
 # the virtual table.
@@ -19,7 +20,8 @@ cd "$(dirname "$0")/.."
 update=false
 if [ "${1:-}" = --update ]; then update=true; shift; fi
 guide=${1:-docs/integration.md}
-example=examples/minimal_host/minimal_host.cc
+example=examples/minimal_host
+example_files=("$example/minimal_host.cc" "$example/CMakeLists.txt")
 errors=0
 complain() {
   echo "$guide: $*" >&2
@@ -97,9 +99,9 @@ done < <(grep -oE '`(static [^`]*|bool startThread[^`]*);`' "$guide" | tr -d '`'
 # The example's region NAME, its common indentation taken off.
 region() {
   awk -v name="$1" '
-    $0 ~ "// \\[/guide:" name "\\]$" { inside = 0 }
+    $0 ~ "(//|#) \\[/guide:" name "\\]$" { inside = 0 }
     inside { lines[n++] = $0 }
-    $0 ~ "// \\[guide:" name "\\]$" { inside = 1 }
+    $0 ~ "(//|#) \\[guide:" name "\\]$" { inside = 1 }
     END {
       cut = -1
       for (i = 0; i < n; i++) {
@@ -108,7 +110,7 @@ region() {
         if (cut < 0 || RLENGTH < cut) cut = RLENGTH
       }
       for (i = 0; i < n; i++) print substr(lines[i], cut + 1)
-    }' "$example"
+    }' "${example_files[@]}"
 }
 # The guide's code block under "<!-- snippet: NAME -->".
 shown() {
@@ -118,7 +120,7 @@ shown() {
     state == 2 && /^```/ { exit }
     state == 2 { print }' "$guide"
 }
-regions=$(sed -nE 's|^ *// \[guide:([a-z_]+)\]$|\1|p' "$example")
+regions=$(sed -nE 's,^ *(//|#) \[guide:([a-z_]+)\]$,\2,p' "${example_files[@]}")
 used=$(sed -nE 's/^<!-- snippet: ([a-z_]+) -->$/\1/p' "$guide")
 if $update; then
   tmp=$(mktemp)
