@@ -114,6 +114,7 @@ void XmppLink::onConnEvent(xmpp_conn_t*, xmpp_conn_event_t event, int, xmpp_stre
   }
   const bool wasUp = link->ready_;
   link->ready_ = false;
+  link->catchingUp_ = false;
   link->dead_ = true;
   if (wasUp && !link->stopping_) link->listener_->linkDown();
 }
@@ -139,6 +140,7 @@ void XmppLink::flushSends() {
 }
 
 void XmppLink::flushHeld() {
+  if (catchingUp_) return;
   int64_t holdUntil;
   {
     std::lock_guard<std::mutex> lk(mu_);

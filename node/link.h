@@ -1,9 +1,10 @@
 // The node's XMPP connection (libstrophe), run on a thread of its own.
 //
 // Life cycle: connect, log in (SCRAM, no TLS on loopback), enable carbons,
-// ask the server's time (XEP-0202), fetch from the archive (XEP-0313) what
-// came after the sync point, hand that batch over, then send presence (which
-// releases what the server stored offline; already seen ids are dropped).
+// send presence, ask the server's time (XEP-0202), fetch from the archive
+// (XEP-0313) what came after the sync point and hand that batch over; live
+// messages that arrive meanwhile (also what the server stored offline) wait
+// and follow it, and a message already handed over is dropped.
 // When the connection drops, it connects again after 0.25 s, doubling to
 // at most 2 s, and runs the same sequence.
 //
@@ -104,8 +105,9 @@ class XmppLink {
   // XMPP thread only.
   xmpp_ctx_t* ctx_ = nullptr;
   xmpp_conn_t* conn_ = nullptr;
-  bool dead_ = false;   // the connection ended; released by the loop
-  bool ready_ = false;  // logged in and caught up: sends may leave
+  bool dead_ = false;        // the connection ended; released by the loop
+  bool ready_ = false;       // logged in and caught up: sends may leave
+  bool catchingUp_ = false;  // reading the archive: live messages wait
   int64_t nextAttempt_ = 0;
   int64_t backoffMs_ = 0;
   int64_t timeAskedAt_ = 0;

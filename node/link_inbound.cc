@@ -12,6 +12,7 @@ namespace {
 constexpr const char* kCarbonsNs = "urn:xmpp:carbons:2";
 constexpr const char* kForwardNs = "urn:xmpp:forward:0";
 constexpr const char* kMamNs = "urn:xmpp:mam:2";
+constexpr const char* kDelayNs = "urn:xmpp:delay";
 constexpr size_t kSeenKept = 20000;
 
 xmpp_stanza_t* forwardedMessage(xmpp_stanza_t* wrapper) {
@@ -58,12 +59,18 @@ void XmppLink::incoming(xmpp_stanza_t* message, bool carbon) {
   if (from == fullJid_ || userOfJid(from, dir_.domain) != m.senderId) return;
   if (!carbon) noteArchiveId(message);
   if (!firstTime(m)) return;
+  // What the server kept offline comes with a delay stamp right after the
+  // presence: it belongs to the batch of what this device missed.
+  if (catchingUp_ && xmpp_stanza_get_child_by_name_and_ns(message, "delay", kDelayNs) != nullptr) {
+    fetched_.push_back(std::move(m));
+    return;
+  }
   int64_t holdUntil;
   {
     std::lock_guard<std::mutex> lk(mu_);
     holdUntil = holdUntil_;
   }
-  if (nowMs() < holdUntil || !held_.empty()) {
+  if (catchingUp_ || nowMs() < holdUntil || !held_.empty()) {
     held_.push_back({holdUntil, std::move(m)});
     return;
   }

@@ -1,5 +1,6 @@
-// What follows a login: carbons on, the server's time, the archive fetch,
-// then presence.
+// What follows a login: carbons on, presence, the server's time, the
+// archive fetch.
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -57,6 +58,13 @@ void XmppLink::startSession() {
   xmpp_handler_add(conn_, onMessage, nullptr, "message", nullptr, this);
   xmpp_handler_add(conn_, onPing, "urn:xmpp:ping", "iq", "get", this);
   sendXml(conn_, "<iq type='set' id='carbons'><enable xmlns='urn:xmpp:carbons:2'/></iq>");
+  // Presence first, so that nothing sent from now on goes to offline
+  // storage; what arrives live while the archive is read waits for it.
+  catchingUp_ = true;
+  fetched_.clear();
+  xmpp_stanza_t* presence = xmpp_presence_new(ctx_);
+  xmpp_send(conn_, presence);
+  xmpp_stanza_release(presence);
   listener_->linkUp();
   askTime();
 }
@@ -82,7 +90,6 @@ int XmppLink::onTime(xmpp_conn_t*, xmpp_stanza_t* stanza, void* self) {
     const int64_t slack = 500 + (now - link->timeAskedAt_) / 2;
     link->listener_->serverOffset(offset > slack || offset < -slack ? offset : 0);
   }
-  link->fetched_.clear();
   link->fetchArchive(link->lastArchiveId_);
   return 0;
 }
@@ -142,11 +149,13 @@ int XmppLink::onFetched(xmpp_conn_t*, xmpp_stanza_t* stanza, void* self) {
 void XmppLink::sessionReady() {
   std::vector<WireMessage> batch;
   batch.swap(fetched_);
+  // Offline copies and archive results, in the order they were sent.
+  std::stable_sort(batch.begin(), batch.end(), [](const WireMessage& a, const WireMessage& b) {
+    return a.msgTime < b.msgTime;
+  });
   listener_->pulled(batch);
   sync_.save(lastArchiveId_);
-  xmpp_stanza_t* presence = xmpp_presence_new(ctx_);
-  xmpp_send(conn_, presence);
-  xmpp_stanza_release(presence);
+  catchingUp_ = false;  // the held live messages follow (flushHeld)
   ready_ = true;
 }
 
