@@ -124,6 +124,10 @@ void NodeHost::log(int32_t level, const char* tag, const char* func, const char*
   std::fflush(logFile_);
 }
 
+void NodeHost::dropped(const std::string& why) {
+  log(2, "node", "XmppLink", "dropped %s", why.c_str());
+}
+
 int64_t NodeHost::getTimeMs() { return tools::get_mill_sec() + offsetMs_.load() + clockOffsetMs_; }
 
 bool NodeHost::getUserInfo(imsdk::userInfo* out, int64_t userId) {

@@ -56,6 +56,7 @@ class NodeHost : public imsdk::IHostService, public LinkListener {
   void serverOffset(int64_t ms) override;
   void pulled(const std::vector<WireMessage>& batch) override;
   void received(const WireMessage& m) override;
+  void dropped(const std::string& why) override;
 
   // IHostService.
   int64_t getTicketValue() override { return 0; }
