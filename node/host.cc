@@ -68,6 +68,11 @@ int32_t NodeHost::postToApp(uint16_t cmdId, void* block, int32_t, int32_t) {
 
 int32_t NodeHost::postToDispatch(uint16_t cmdId, void* data, int32_t len, int32_t) {
   if (plugin_ == nullptr) return 1;
+  if (cmdId == imsdk::kCmdTimer && data != nullptr) {
+    codec::Item it = out_.item(codec::kind::kTimer);
+    codec::timerFields(it, *static_cast<const imsdk::timerCmd*>(data));
+    out_.emit(it);
+  }
   plugin_->onOther(cmdId, reinterpret_cast<uintptr_t>(data), static_cast<uintptr_t>(len));
   return 0;
 }
