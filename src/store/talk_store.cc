@@ -125,6 +125,9 @@ void talkStore::initTalk(const talkInfo& info, int64_t selfId) {
 }
 
 void talkStore::clearTalk() {
+  // Every end of a talk passes here: the room is remembered against copies
+  // of its call.
+  ended_.remember(roomId_, beginTime_);
   groupId_ = 0;
   onwerId_ = 0;
   beginTime_ = 0;
@@ -464,6 +467,22 @@ void talkStore::forgetClosed(const std::string& roomId) {
   closedRooms_.erase(std::remove_if(closedRooms_.begin(), closedRooms_.end(),
                                     [&](const closedRoom& c) { return c.roomId == roomId; }),
                      closedRooms_.end());
+}
+
+bool talkStore::isEndedCopy(const std::string& roomId, int64_t beginTime) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ != 0 && sameRoom(roomId)) return false;
+  return ended_.isCopy(roomId, beginTime);
+}
+
+void talkStore::rememberEnded(const std::string& roomId, int64_t beginTime) {
+  imsdk::autoLock guard(&lock_);
+  ended_.remember(roomId, beginTime);
+}
+
+bool talkStore::isClosedHere(const std::string& roomId) {
+  imsdk::autoLock guard(&lock_);
+  return isClosedBeforeCall(roomId);
 }
 
 void talkStore::resetTalk() {
