@@ -502,12 +502,13 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
     const JValue& p = v["redeliver"];
     std::string at = where + ": redeliver";
     r.object(p, at);
-    r.onlyKeys(p, at, {"from", "command", "asNew"});
+    r.onlyKeys(p, at, {"from", "command", "asNew", "notRecall"});
     s.redeliver.from = r.string(r.required(p, "from", at), at, "from");
     if (sc.client(s.redeliver.from) == nullptr)
       r.fail(at, "unknown client \"" + s.redeliver.from + "\"");
     s.redeliver.command = r.string(r.required(p, "command", at), at, "command");
     s.redeliver.asNew = r.boolOr(p, "asNew", false, at);
+    s.redeliver.notRecall = r.boolOr(p, "notRecall", false, at);
   } else if (action == "mediaRoom") {
     s.action = Action::kMedia;
     s.media = readMedia(r, v["mediaRoom"], where + ": mediaRoom", sc.media);

@@ -127,6 +127,8 @@ struct RedeliverSpec {
   // As a new message: a new id and the current time, as a server's retry
   // queue hands a message over again.
   bool asNew = false;
+  // The last one without the recall flag: the call itself.
+  bool notRecall = false;
 };
 
 // Every delivery of a signalling command for a room (to one client, or to

@@ -109,6 +109,8 @@ class RacePlanner {
       w.String(kCallCommand);
       w.Key("asNew");
       w.Bool(true);
+      w.Key("notRecall");
+      w.Bool(true);
       w.EndObject();
     });
   }

@@ -54,8 +54,12 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
     return kCallOwnConference;
   }
   // The same call handed over again after its talk ended here (a new message
-  // id, so the id memory does not know it): it must not ring, nor answer.
-  if (!cmd.recall && plugin_->store().isEndedCopy(cmd.roomId, cmd.beginTime)) {
+  // id, so the id memory does not know it): it must not ring, nor answer. A
+  // room whose end came before its call is turned down by the store itself
+  // while that is recent; later, a call of it is a copy like any other.
+  talkStore& store = plugin_->store();
+  if (!cmd.recall && !store.isClosedHere(cmd.roomId) &&
+      store.isEndedCopy(cmd.roomId, cmd.beginTime)) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallCopy, cmd.roomId.c_str(),
              static_cast<long long>(cmd.beginTime));
     return 0;

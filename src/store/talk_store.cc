@@ -22,6 +22,9 @@ constexpr size_t kInviteRecordLimit = 256;
 // Rooms closed before their call arrived, kept for the same window; the
 // oldest goes first when this many are kept.
 constexpr size_t kClosedRoomsMax = 64;
+// How far ahead of this client's a caller's clock may run: a message up to 60
+// seconds in the future is still acted on.
+constexpr int64_t kClockAheadSec = 60;
 
 constexpr const auto& kP2pConfer = texts::kP2pConfer;
 
@@ -440,8 +443,14 @@ void talkStore::markRefusedElsewhere(const std::string& roomId) {
 }
 
 void talkStore::markClosedBeforeCall(const std::string& roomId) {
+  // Its call began before its end reached here, by a caller's clock that may
+  // run up to a minute ahead: any call of the room begun by then is a copy,
+  // however late it comes (the window below is for recalls).
+  imsdk::IHostService* host = plugin_ != nullptr ? plugin_->host() : nullptr;
+  const int64_t endedBy = host != nullptr ? host->getTimeMs() / 1000 + kClockAheadSec : 0;
   imsdk::autoLock guard(&lock_);
   if (roomId.empty() || (talking_ != 0 && sameRoom(roomId))) return;
+  ended_.remember(roomId, endedBy);
   const int64_t now = tools::get_mill_sec();
   for (closedRoom& c : closedRooms_) {
     if (c.roomId == roomId) {
