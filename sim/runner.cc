@@ -11,8 +11,8 @@
 #include "expect.h"
 #include "host_records.h"
 #include "media_room.h"
-#include "plugin_path.h"
 #include "plugin/json.h"
+#include "plugin_path.h"
 #include "simhost/simhost.h"
 #include "timer/timer_texts.h"
 #include "tools.h"
@@ -220,8 +220,8 @@ void Run::setUp() {
       }
       if (delays.size() == 1 && delays[0] == 0) return delays;
       Item it = item(to.name(), kind::kFault);
-      it.set("fault", hold > 0         ? "hold"
-                      : delays.empty() ? "loss"
+      it.set("fault", hold > 0            ? "hold"
+                      : delays.empty()    ? "loss"
                       : delays.size() > 1 ? "dup"
                                           : "delay");
       it.set("from",

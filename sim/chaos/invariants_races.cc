@@ -199,13 +199,13 @@ class RaceChecker {
     std::string room = it.str("roomId");
     if (room.empty()) room = textOf(it.str("extend"), "roomId");
     if (room.empty()) room = textOf(it.str("extend"), "roomID");  // a card names it so
-    if (ok && (cmd == kCmdCall || cmd == kCmdIntoRoom || cmd == kCmdJoin ||
-               cmd == kCmdTempletJoin)) {
+    if (ok &&
+        (cmd == kCmdCall || cmd == kCmdIntoRoom || cmd == kCmdJoin || cmd == kCmdTempletJoin)) {
       auto held = held_.find(it.client);
       if (held == held_.end() || held->second.roomId != room) held_[it.client] = {room, 0};
     }
-    if (cmd == kCmdCall && ok && it.str("extend").find(imsdkmrtc::texts::kP2pConfer) !=
-                                     std::string::npos) {
+    if (cmd == kCmdCall && ok &&
+        it.str("extend").find(imsdkmrtc::texts::kP2pConfer) != std::string::npos) {
       const IdList members = it.ids("members");
       if (members.size() == 1) own_[it.client] = {room, members[0], false};
     }

@@ -386,8 +386,9 @@ void Builder::addRaces(Workload& out, int64_t fromMs) {
   RaceHooks hooks;
   hooks.range = [this](int64_t lo, int64_t hi) { return dice_.range(lo, hi); };
   hooks.chance = [this](double p) { return dice_.chance(p); };
-  hooks.plan = [this](int64_t atMs, const std::string& client,
-                      std::function<void(Writer&)> body) { plan(atMs, client, std::move(body)); };
+  hooks.plan = [this](int64_t atMs, const std::string& client, std::function<void(Writer&)> body) {
+    plan(atMs, client, std::move(body));
+  };
   hooks.deviceOf = [this](int64_t user) { return deviceOf(user).name; };
   RacePlan races = planRaces(hooks, users_, made_, fromMs);
   out.calls += races.calls;

@@ -44,9 +44,8 @@ class RacePlanner {
   void request(int64_t at, const std::string& client, const char* what, const char* annotation,
                const std::string& room, const std::vector<int64_t>& members,
                const char* extend = nullptr) {
-    h_.plan(at, client, [=](StepWriter& w) {
-      writeRequest(w, what, annotation, room, members, extend);
-    });
+    h_.plan(at, client,
+            [=](StepWriter& w) { writeRequest(w, what, annotation, room, members, extend); });
   }
 
   // Two users ring each other one-to-one at about the same moment; each call
