@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
   app.add_flag("--full", full,
                "Print whole bodies and extends (the text timeline cuts them at 320 bytes)");
   app.add_option("--plugin", pluginPath,
-                 "Plug-in library to load (default: libmrtcplugin.so next to this program)")
+                 "Plug-in library to load (default: the one beside this program or in its ../lib; "
+                 "--version names it)")
       ->type_name("PATH");
   app.add_flag("--print-default", printDefault, "Print the built-in scenario and exit");
   app.add_flag("-q,--quiet", quiet, "Print only failures and errors");
