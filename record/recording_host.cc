@@ -1,0 +1,210 @@
+// Each service: the crossing is opened before the host runs (so that what
+// the host calls back from inside it is numbered as nested), the records are
+// read before the host may take them, and the entry is written once the
+// answer is known.
+#include "recording_host.h"
+
+#include <cstdarg>
+
+#include "crossing.h"
+#include "describe.h"
+#include "envelope.h"
+#include "records.h"
+#include "recorder.h"
+
+namespace mrtcrecord {
+
+namespace {
+
+using codec::Item;
+namespace kind = codec::kind;
+namespace query = codec::query;
+
+void finish(Item& it, int service, codec::Value ret) {
+  it.set("service", int64_t{service}).set("ret", std::move(ret));
+  Recorder::get().write(it);
+}
+
+int64_t flag(bool b) { return b ? 1 : 0; }
+
+}  // namespace
+
+int64_t RecordingHost::getTicketValue() {
+  Crossing c;
+  const int64_t v = host_->getTicketValue();
+  Item it = c.entry(client_, kind::kQuery).set("query", query::kTicketValue);
+  finish(it, 4, v);
+  return v;
+}
+
+std::string RecordingHost::getTicketText() {
+  Crossing c;
+  std::string v = host_->getTicketText();
+  Item it = c.entry(client_, kind::kQuery).set("query", query::kTicketText);
+  finish(it, 5, v);
+  return v;
+}
+
+int64_t RecordingHost::getOwnUserId() {
+  Crossing c;
+  const int64_t v = host_->getOwnUserId();
+  Item it = c.entry(client_, kind::kQuery).set("query", query::kOwnUser);
+  finish(it, 6, v);
+  return v;
+}
+
+int32_t RecordingHost::postToApp(uint16_t cmdId, void* block, int32_t len, int32_t flagWord) {
+  Crossing c;
+  // Read now: once the host accepts the record it may release it.
+  const auto* env = static_cast<const imsdk::cmdEnvelope*>(block);
+  auto* record = env != nullptr ? static_cast<imsdk::_sdkcmd_base*>(env->record) : nullptr;
+  Item it;
+  if (auto* event = dynamic_cast<imsdk::resp_mrtcEvent*>(record)) {
+    it = c.entry(client_, kind::kEvent);
+    codec::eventFields(it, codec::toEvent(*event));
+    it.set("id", event->id).set("result", int64_t{event->result});
+  } else if (auto* result = dynamic_cast<imsdk::resp_commonResult*>(record)) {
+    it = c.entry(client_, kind::kResult);
+    codec::resultFields(it, cmdId, env->word, *result);
+  } else {
+    it = c.entry(client_, kind::kResult).set("cmd", int64_t{cmdId}).set("record", int64_t{0});
+  }
+  if (env != nullptr) it.set("word", int64_t{env->word});
+  const int32_t v = host_->postToApp(cmdId, block, len, flagWord);
+  finish(it, 11, int64_t{v});
+  return v;
+}
+
+int32_t RecordingHost::postToDispatch(uint16_t cmdId, void* data, int32_t len, int32_t flagWord) {
+  Crossing c;
+  Item it;
+  if (cmdId == imsdk::kCmdTimer && data != nullptr) {
+    it = c.entry(client_, kind::kTimer);
+    codec::timerRecordFields(it, *static_cast<const imsdk::timerCmd*>(data));
+  } else {
+    it = c.entry(client_, kind::kPost);
+    envelopeFields(it, cmdId, data);
+  }
+  it.set("len", int64_t{len});
+  const int32_t v = host_->postToDispatch(cmdId, data, len, flagWord);
+  finish(it, 12, int64_t{v});
+  return v;
+}
+
+int32_t RecordingHost::passRequest(uint16_t cmdId, void* data, int32_t len, int32_t flagWord) {
+  Crossing c;
+  Item it = c.entry(client_, kind::kPost);
+  envelopeFields(it, cmdId, data);
+  it.set("len", int64_t{len});
+  const int32_t v = host_->passRequest(cmdId, data, len, flagWord);
+  finish(it, 15, int64_t{v});
+  return v;
+}
+
+bool RecordingHost::sendMessage(imsdk::req_sendMessage* msg, int32_t len, int32_t flagWord) {
+  Crossing c;
+  Item it = c.entry(client_, kind::kMessage);
+  if (msg != nullptr) codec::sendRecordFields(it, *msg);
+  const bool v = host_->sendMessage(msg, len, flagWord);
+  finish(it, 16, flag(v));
+  return v;
+}
+
+int32_t RecordingHost::insertMessage(imsdk::req_insertMessage* msg, int32_t len,
+                                     int32_t flagWord) {
+  Crossing c;
+  Item it = c.entry(client_, kind::kInsert);
+  if (msg != nullptr) codec::sendRecordFields(it, *msg);
+  const int32_t v = host_->insertMessage(msg, len, flagWord);
+  finish(it, 17, int64_t{v});
+  return v;
+}
+
+bool RecordingHost::syncRequest(int32_t request, com::zbq::im::ap::SessionTicket* ticket,
+                                com::zbq::im::ap::CacheRet* ret) {
+  Crossing c;
+  Item it = c.entry(client_, kind::kQuery).set("query", query::kCache);
+  it.set("request", int64_t{request});
+  if (ticket != nullptr) codec::cacheFields(it, *ticket);
+  const bool v = host_->syncRequest(request, ticket, ret);
+  if (ret != nullptr) it.set("code", int64_t{ret->code}).set("value", ret->value);
+  finish(it, 21, flag(v));
+  return v;
+}
+
+void RecordingHost::log(int32_t level, const char* tag, const char* func, const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  const std::string text = codec::formatText(fmt, args);
+  va_end(args);
+  if (!Recorder::get().keepLogs()) {
+    host_->log(level, tag, func, "%s", text.c_str());
+    return;
+  }
+  Crossing c;
+  host_->log(level, tag, func, "%s", text.c_str());
+  Item it = c.entry(client_, kind::kLog);
+  it.set("level", int64_t{level})
+      .set("tag", tag != nullptr ? tag : "")
+      .set("func", func != nullptr ? func : "")
+      .set("text", text);
+  finish(it, 23, int64_t{0});
+}
+
+int64_t RecordingHost::getTimeMs() {
+  Crossing c;
+  const int64_t v = host_->getTimeMs();
+  Item it = c.entry(client_, kind::kQuery).set("query", query::kTime);
+  finish(it, 37, v);
+  return v;
+}
+
+bool RecordingHost::loginQuery() {
+  Crossing c;
+  const bool v = host_->loginQuery();
+  Item it = c.entry(client_, kind::kQuery).set("query", query::kLoginQuery);
+  finish(it, 46, flag(v));
+  return v;
+}
+
+std::string RecordingHost::getPreLoginDesc() {
+  Crossing c;
+  std::string v = host_->getPreLoginDesc();
+  Item it = c.entry(client_, kind::kQuery).set("query", query::kPreLogin);
+  finish(it, 49, v);
+  return v;
+}
+
+bool RecordingHost::getUserInfo(imsdk::userInfo* out, int64_t userId) {
+  Crossing c;
+  const bool v = host_->getUserInfo(out, userId);
+  Item it = c.entry(client_, kind::kQuery).set("query", query::kUserInfo).set("user", userId);
+  if (v && out != nullptr) it.set("name", out->name).set("infoUser", out->userId);
+  finish(it, 51, flag(v));
+  return v;
+}
+
+std::string RecordingHost::getConfigItem(const std::string& key, const std::string& field) {
+  Crossing c;
+  std::string v = host_->getConfigItem(key, field);
+  Item it = c.entry(client_, kind::kQuery).set("query", query::kConfigItem);
+  it.set("key", key).set("field", field);
+  finish(it, 54, v);
+  return v;
+}
+
+int32_t RecordingHost::registerAddress(const char* name, int32_t zero, const char* ip,
+                                       uint16_t port, int32_t addrKind) {
+  Crossing c;
+  Item it = c.entry(client_, kind::kRegister);
+  it.set("name", name != nullptr ? name : "")
+      .set("zero", int64_t{zero})
+      .set("ip", ip != nullptr ? ip : "")
+      .set("port", int64_t{port})
+      .set("addrKind", int64_t{addrKind});
+  const int32_t v = host_->registerAddress(name, zero, ip, port, addrKind);
+  finish(it, 56, int64_t{v});
+  return v;
+}
+
+}  // namespace mrtcrecord
