@@ -1,6 +1,7 @@
 #include "crossing.h"
 
 #include "describe.h"
+#include "records.h"
 #include "request_reader.h"
 
 namespace codec {
@@ -68,6 +69,15 @@ imsdk::timerCmd readTimerCmd(const Reader& r, const JValue& v, const std::string
   return c;
 }
 
+void registerFields(Item& item, const char* name, int32_t zero, const char* ip, uint16_t port,
+                    int32_t addrKind) {
+  item.set("name", name != nullptr ? name : "")
+      .set("zero", int64_t{zero})
+      .set("ip", ip != nullptr ? ip : "")
+      .set("port", int64_t{port})
+      .set("addrKind", int64_t{addrKind});
+}
+
 void resultFields(Item& item, uint16_t cmdId, uint32_t word, const imsdk::resp_commonResult& r) {
   item.set("cmd", int64_t{cmdId})
       .set("word", int64_t{word})
@@ -85,10 +95,47 @@ void cacheFields(Item& item, const com::zbq::im::ap::SessionTicket& t) {
       .set("field2", t.param.field2);
 }
 
-void cacheAnswer(const Reader& r, const JValue& v, const std::string& where,
-                 com::zbq::im::ap::CacheRet& ret) {
-  ret.code = static_cast<int32_t>(r.intOr(v, "code", 0, where));
-  ret.value = r.stringOr(v, "value", where);
+void envelopeFields(Item& item, uint16_t cmd, const void* block) {
+  const auto* env = static_cast<const imsdk::cmdEnvelope*>(block);
+  auto* record = env != nullptr ? static_cast<imsdk::_sdkcmd_base*>(env->record) : nullptr;
+  if (auto* extra = dynamic_cast<imsdk::req_mrtc_extra*>(record)) {
+    extraFields(item, extra->type, extra->cmd, extra->extend);
+  } else if (auto* request = dynamic_cast<imsdk::req_mrtc_request*>(record)) {
+    requestFields(item, cmd, *request);
+  } else {
+    item.set("cmd", int64_t{cmd});
+  }
+  if (record != nullptr) item.set("id", record->id);
+  item.set("record", int64_t{record != nullptr ? 1 : 0});
+  if (env != nullptr) item.set("word", int64_t{env->word});
+}
+
+void appPostFields(Item& item, uint16_t cmdId, const void* block) {
+  const auto* env = static_cast<const imsdk::cmdEnvelope*>(block);
+  auto* record = env != nullptr ? static_cast<imsdk::_sdkcmd_base*>(env->record) : nullptr;
+  if (auto* event = dynamic_cast<imsdk::resp_mrtcEvent*>(record)) {
+    item.kind = kind::kEvent;
+    eventFields(item, toEvent(*event));
+    item.set("id", event->id).set("result", int64_t{event->result});
+  } else if (auto* result = dynamic_cast<imsdk::resp_commonResult*>(record)) {
+    item.kind = kind::kResult;
+    resultFields(item, cmdId, env->word, *result);
+  } else {
+    item.kind = kind::kResult;
+    item.set("cmd", int64_t{cmdId}).set("record", int64_t{0});
+  }
+  if (env != nullptr) item.set("word", int64_t{env->word});
+}
+
+void dispatchFields(Item& item, uint16_t cmdId, const void* data, int32_t len) {
+  if (cmdId == imsdk::kCmdTimer && data != nullptr) {
+    item.kind = kind::kTimer;
+    timerRecordFields(item, *static_cast<const imsdk::timerCmd*>(data));
+  } else {
+    item.kind = kind::kPost;
+    envelopeFields(item, cmdId, data);
+  }
+  item.set("len", int64_t{len});
 }
 
 imsdk::req_mrtc_request readRequestRecord(const Reader& r, const JValue& v,
@@ -100,16 +147,21 @@ imsdk::req_mrtc_request readRequestRecord(const Reader& r, const JValue& v,
   return record;
 }
 
+// The item's own "kind" comes first; a request's "kind" field may follow it
+// under the same name.
 Item readItem(const Reader& r, const JValue& v, const std::string& where) {
   r.object(v, where);
   Item item;
   item.t = r.integer(r.required(v, "t", where), where, "t");
   item.client = r.string(r.required(v, "client", where), where, "client");
-  item.kind = r.string(r.required(v, "kind", where), where, "kind");
+  bool kindSeen = false;
   for (auto it = v.MemberBegin(); it != v.MemberEnd(); ++it) {
     std::string key(it->name.GetString(), it->name.GetStringLength());
-    if (key == "t" || key == "client" || key == "kind") continue;
-    if (it->value.IsInt64()) {
+    if (key == "t" || key == "client") continue;
+    if (key == "kind" && !kindSeen) {
+      item.kind = r.string(it->value, where, "kind");
+      kindSeen = true;
+    } else if (it->value.IsInt64()) {
       item.fields.push_back({key, it->value.GetInt64()});
     } else if (it->value.IsString()) {
       item.fields.push_back({key, r.string(it->value, where, key.c_str())});
@@ -117,6 +169,7 @@ Item readItem(const Reader& r, const JValue& v, const std::string& where) {
       item.fields.push_back({key, r.ids(it->value, where, key.c_str())});
     }
   }
+  if (!kindSeen) r.fail(where, "\"kind\" is missing");
   return item;
 }
 

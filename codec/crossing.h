@@ -51,12 +51,24 @@ void sendRecordFields(Item& item, const imsdk::req_sendMessage& m);
 // Timer command (service 12, slot 6): every field, so that it can be rebuilt.
 void timerRecordFields(Item& item, const imsdk::timerCmd& c);
 imsdk::timerCmd readTimerCmd(const Reader& r, const JValue& v, const std::string& where);
+// Media address registration (service 56).
+void registerFields(Item& item, const char* name, int32_t zero, const char* ip, uint16_t port,
+                    int32_t addrKind);
 // Result posted to the application.
 void resultFields(Item& item, uint16_t cmdId, uint32_t word, const imsdk::resp_commonResult& r);
 // Cache request (service 21): what was asked and what came back.
 void cacheFields(Item& item, const com::zbq::im::ap::SessionTicket& t);
-void cacheAnswer(const Reader& r, const JValue& v, const std::string& where,
-                 com::zbq::im::ap::CacheRet& ret);
+
+// The request a block holding a cmdEnvelope carries (slot 3, services 12 and
+// 15, slots 6 and 7); only the command when the block or its record is
+// absent (a keep-alive has none).
+void envelopeFields(Item& item, uint16_t cmd, const void* block);
+// What the plug-in posts to the application (service 11): sets the item's
+// kind (event or result) and fields.
+void appPostFields(Item& item, uint16_t cmdId, const void* block);
+// What the plug-in posts into the host's dispatch (service 12): a timer
+// command or a request (kind timer or post).
+void dispatchFields(Item& item, uint16_t cmdId, const void* data, int32_t len);
 
 // The application request a slot 3 entry carries, rebuilt.
 imsdk::req_mrtc_request readRequestRecord(const Reader& r, const JValue& v,

@@ -8,7 +8,6 @@
 
 #include "crossing.h"
 #include "describe.h"
-#include "envelope.h"
 #include "records.h"
 #include "recorder.h"
 
@@ -56,20 +55,8 @@ int64_t RecordingHost::getOwnUserId() {
 int32_t RecordingHost::postToApp(uint16_t cmdId, void* block, int32_t len, int32_t flagWord) {
   Crossing c;
   // Read now: once the host accepts the record it may release it.
-  const auto* env = static_cast<const imsdk::cmdEnvelope*>(block);
-  auto* record = env != nullptr ? static_cast<imsdk::_sdkcmd_base*>(env->record) : nullptr;
-  Item it;
-  if (auto* event = dynamic_cast<imsdk::resp_mrtcEvent*>(record)) {
-    it = c.entry(client_, kind::kEvent);
-    codec::eventFields(it, codec::toEvent(*event));
-    it.set("id", event->id).set("result", int64_t{event->result});
-  } else if (auto* result = dynamic_cast<imsdk::resp_commonResult*>(record)) {
-    it = c.entry(client_, kind::kResult);
-    codec::resultFields(it, cmdId, env->word, *result);
-  } else {
-    it = c.entry(client_, kind::kResult).set("cmd", int64_t{cmdId}).set("record", int64_t{0});
-  }
-  if (env != nullptr) it.set("word", int64_t{env->word});
+  Item it = c.entry(client_, "");
+  codec::appPostFields(it, cmdId, block);
   const int32_t v = host_->postToApp(cmdId, block, len, flagWord);
   finish(it, 11, int64_t{v});
   return v;
@@ -77,15 +64,8 @@ int32_t RecordingHost::postToApp(uint16_t cmdId, void* block, int32_t len, int32
 
 int32_t RecordingHost::postToDispatch(uint16_t cmdId, void* data, int32_t len, int32_t flagWord) {
   Crossing c;
-  Item it;
-  if (cmdId == imsdk::kCmdTimer && data != nullptr) {
-    it = c.entry(client_, kind::kTimer);
-    codec::timerRecordFields(it, *static_cast<const imsdk::timerCmd*>(data));
-  } else {
-    it = c.entry(client_, kind::kPost);
-    envelopeFields(it, cmdId, data);
-  }
-  it.set("len", int64_t{len});
+  Item it = c.entry(client_, "");
+  codec::dispatchFields(it, cmdId, data, len);
   const int32_t v = host_->postToDispatch(cmdId, data, len, flagWord);
   finish(it, 12, int64_t{v});
   return v;
@@ -94,7 +74,7 @@ int32_t RecordingHost::postToDispatch(uint16_t cmdId, void* data, int32_t len, i
 int32_t RecordingHost::passRequest(uint16_t cmdId, void* data, int32_t len, int32_t flagWord) {
   Crossing c;
   Item it = c.entry(client_, kind::kPost);
-  envelopeFields(it, cmdId, data);
+  codec::envelopeFields(it, cmdId, data);
   it.set("len", int64_t{len});
   const int32_t v = host_->passRequest(cmdId, data, len, flagWord);
   finish(it, 15, int64_t{v});
@@ -197,11 +177,7 @@ int32_t RecordingHost::registerAddress(const char* name, int32_t zero, const cha
                                        uint16_t port, int32_t addrKind) {
   Crossing c;
   Item it = c.entry(client_, kind::kRegister);
-  it.set("name", name != nullptr ? name : "")
-      .set("zero", int64_t{zero})
-      .set("ip", ip != nullptr ? ip : "")
-      .set("port", int64_t{port})
-      .set("addrKind", int64_t{addrKind});
+  codec::registerFields(it, name, zero, ip, port, addrKind);
   const int32_t v = host_->registerAddress(name, zero, ip, port, addrKind);
   finish(it, 56, int64_t{v});
   return v;

@@ -1,7 +1,6 @@
 #include "recording_plugin.h"
 
 #include "crossing.h"
-#include "envelope.h"
 #include "recorder.h"
 
 namespace mrtcrecord {
@@ -60,7 +59,7 @@ std::string RecordingPlugin::getName() {
 bool RecordingPlugin::onRequest(uint16_t cmdId, uintptr_t payload, void* present) {
   Crossing c;
   Item it = c.entry(client_, kind::kRequest);
-  envelopeFields(it, cmdId, reinterpret_cast<const void*>(payload));
+  codec::envelopeFields(it, cmdId, reinterpret_cast<const void*>(payload));
   it.set("present", flag(present != nullptr));
   const bool v = real_->onRequest(cmdId, payload, present);
   finish(it, 3, flag(v));
@@ -98,7 +97,7 @@ bool RecordingPlugin::onOther(uint16_t type, uintptr_t a, uintptr_t b) {
     codec::timerRecordFields(it, *reinterpret_cast<const imsdk::timerCmd*>(a));
   } else if (type == imsdk::kCmdKeepAlive || type == imsdk::kCmdConnectState) {
     it = c.entry(client_, kind::kLoop);
-    envelopeFields(it, type, reinterpret_cast<const void*>(a));
+    codec::envelopeFields(it, type, reinterpret_cast<const void*>(a));
     it.set("len", word(b));
   } else {
     it = plain(c, client_, {word(a), word(b)}).set("cmd", int64_t{type});
@@ -111,7 +110,7 @@ bool RecordingPlugin::onOther(uint16_t type, uintptr_t a, uintptr_t b) {
 bool RecordingPlugin::onNetRequest(uint16_t cmdId, uintptr_t a, uintptr_t b) {
   Crossing c;
   Item it = c.entry(client_, kind::kLoop);
-  envelopeFields(it, cmdId, reinterpret_cast<const void*>(a));
+  codec::envelopeFields(it, cmdId, reinterpret_cast<const void*>(a));
   it.set("len", word(b));
   const bool v = real_->onNetRequest(cmdId, a, b);
   finish(it, 7, flag(v));
