@@ -101,7 +101,9 @@ void Redactor::collect(const Item& it) {
     if (f.key == "roomName" || (f.key == "name" && it.kind == codec::kind::kQuery)) names_.insert(*s);
     if (it.kind == codec::kind::kQuery && (f.key == "value" || f.key == "ticketText")) tokens_.insert(*s);
     if (f.key == "ip") hosts_.insert(*s);
-    addresses(*s);
+    // Addresses come from the host's answers; the plug-in's own texts (its
+    // card page, say) are the same for everybody and must stay for the replay.
+    if (it.kind == codec::kind::kQuery) addresses(*s);
   }
   if (it.str("query") == codec::query::kOwnUser) ids_[it.num("ret")] = 0;
 }

@@ -56,22 +56,12 @@ void advanceTo(int64_t absMs, std::vector<std::unique_ptr<ReplayHost>>& hosts) {
   });
 }
 
-// A request item carries its answer, as in a scenario's timeline; a
-// delivery names the client that sent the message when one of the traces
-// holds it.
+// A delivery names the client that sent the message when one of the
+// traces holds it.
 std::vector<codec::Item> timeline(std::vector<codec::Item> items) {
   std::vector<codec::Item> out;
   for (size_t i = 0; i < items.size(); ++i) {
     codec::Item& it = items[i];
-    if (it.kind == kind::kRequest) {
-      it.set("answered", int64_t{0});
-      for (size_t j = i + 1; j < items.size() && items[j].t == it.t; ++j) {
-        const codec::Item& r = items[j];
-        if (r.kind != kind::kResult || r.client != it.client || r.num("id") != it.num("id")) continue;
-        it.set("answered", int64_t{1}).set("result", r.num("result"));
-        if (!r.str("answer").empty()) it.set("answer", r.str("answer"));
-      }
-    }
     if (it.kind == kind::kDeliver) {
       it.set("from", "u" + it.str("fromUser"));
       for (size_t j = out.size(); j-- > 0;) {
@@ -83,7 +73,7 @@ std::vector<codec::Item> timeline(std::vector<codec::Item> items) {
         }
       }
     }
-    if (it.kind == kind::kResult || it.kind == kind::kPost) continue;
+    if (it.kind == kind::kPost) continue;
     out.push_back(std::move(it));
   }
   return out;

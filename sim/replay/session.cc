@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include "crossing.h"
 #include "timeline.h"
 #include "tools.h"
 
@@ -19,15 +20,21 @@ bool isStamp(const std::string& key) {
 
 int64_t Session::now() const { return tools::get_mill_sec() - startMs_; }
 
-size_t Session::add(codec::Item it) {
+void Session::add(codec::Item it) {
   std::lock_guard<std::mutex> lk(mu_);
+  // A result goes onto its request, as in a scenario's timeline.
+  if (it.kind == codec::kind::kResult) {
+    for (auto r = items_.rbegin(); r != items_.rend(); ++r) {
+      if (r->kind != codec::kind::kRequest || r->client != it.client) continue;
+      if (r->num("id") != it.num("id")) break;
+      r->set("answered", int64_t{1}).set("result", it.num("result"));
+      if (!it.str("answer").empty()) r->set("answer", it.str("answer"));
+      break;
+    }
+    return;
+  }
+  if (it.kind == codec::kind::kRequest) it.set("answered", int64_t{0});
   items_.push_back(std::move(it));
-  return items_.size() - 1;
-}
-
-void Session::setField(size_t index, const std::string& key, codec::Value value) {
-  std::lock_guard<std::mutex> lk(mu_);
-  if (index < items_.size()) items_[index].set(key, std::move(value));
 }
 
 std::vector<codec::Item> Session::items() const {

@@ -37,8 +37,8 @@ class Session {
   // Ms since the replay's start on the replay clock.
   int64_t now() const;
   int64_t startMs() const { return startMs_; }
-  size_t add(codec::Item it);
-  void setField(size_t index, const std::string& key, codec::Value value);
+  // A result is not kept: it becomes its request's answer.
+  void add(codec::Item it);
   std::vector<codec::Item> items() const;
 
   // Keeps the first divergence only; true when this one was it.
