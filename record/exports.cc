@@ -1,5 +1,6 @@
 // The shim's exports: the plug-in's two, so that a host loads it in the
 // plug-in's place, and its own mrtcrecord_configure.
+#include <atomic>
 #include <new>
 
 #include "IPlugin.h"
@@ -9,8 +10,9 @@
 
 namespace {
 
-mrtcrecord::Recorder::CreateFn gCreate = nullptr;
-mrtcrecord::Recorder::ReleaseFn gRelease = nullptr;
+// Set once, by the first creation; a release may come from another thread.
+std::atomic<mrtcrecord::Recorder::CreateFn> gCreate{nullptr};
+std::atomic<mrtcrecord::Recorder::ReleaseFn> gRelease{nullptr};
 
 }  // namespace
 
@@ -35,20 +37,27 @@ __attribute__((visibility("default"))) imsdk::IPlugin* mrtcplugin_createPlugin()
   mrtcrecord::Recorder& rec = mrtcrecord::Recorder::get();
   // Loaded on the first creation, from the host's thread; a host creates
   // its plug-in before it runs it from other threads.
-  if (gCreate == nullptr && !rec.load(gCreate, gRelease)) return nullptr;
-  imsdk::IPlugin* real = gCreate();
+  mrtcrecord::Recorder::CreateFn create = gCreate.load();
+  mrtcrecord::Recorder::ReleaseFn release = gRelease.load();
+  if (create == nullptr) {
+    if (!rec.load(create, release)) return nullptr;
+    gRelease.store(release);
+    gCreate.store(create);
+  }
+  imsdk::IPlugin* real = create();
   if (real == nullptr) return nullptr;
   if (!rec.recording()) return real;
   auto* shim = new (std::nothrow) mrtcrecord::RecordingPlugin(real, rec.newInstance());
-  if (shim == nullptr) gRelease(real);
+  if (shim == nullptr) release(real);
   return shim;
 }
 
 __attribute__((visibility("default"))) void mrtcplugin_releasePlugin(imsdk::IPlugin* plugin) {
-  if (plugin == nullptr || gRelease == nullptr) return;
+  mrtcrecord::Recorder::ReleaseFn release = gRelease.load();
+  if (plugin == nullptr || release == nullptr) return;
   auto* shim = dynamic_cast<mrtcrecord::RecordingPlugin*>(plugin);
   if (shim == nullptr) {
-    gRelease(plugin);
+    release(plugin);
     return;
   }
   {
@@ -56,7 +65,7 @@ __attribute__((visibility("default"))) void mrtcplugin_releasePlugin(imsdk::IPlu
     codec::Item it = c.entry(shim->client(), codec::kind::kSlot);
     // The real release stops the plug-in's timer thread: nothing calls the
     // shim's host wrapper afterwards.
-    gRelease(shim->real());
+    release(shim->real());
     it.set("slot", int64_t{26}).set("ret", int64_t{0});
     mrtcrecord::Recorder::get().write(it);
   }
