@@ -79,6 +79,8 @@ std::vector<Entry> readEntries(const std::string& text, const std::string& file)
     e.slot = r.intOr(doc, "slot", -1, "");
     e.service = r.intOr(doc, "service", -1, "");
     if (e.seq <= 0) r.fail("", "\"seq\" must be positive");
+    if (e.parent == e.seq) r.fail("", "an entry cannot happen inside itself");
+    if (e.slot >= 0 && e.service >= 0) r.fail("", "an entry is a slot call or a service call, not both");
     out.push_back(std::move(e));
   }
   return out;
