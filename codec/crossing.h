@@ -17,11 +17,11 @@ namespace codec {
 
 // Trace entry kinds beside those of the timeline (item.h).
 namespace kind {
-constexpr const char* kTrace = "trace";    // first entry of a plug-in instance's trace
-constexpr const char* kResult = "result";  // a result posted to the application (service 11)
-constexpr const char* kQuery = "query";    // a host service that only answers (time, user, ...)
-constexpr const char* kSlot = "slot";      // any other slot call
-constexpr const char* kLoop = "loop";      // a request the host handed back (slots 6 and 7)
+constexpr const char* kTrace = "trace";        // first entry of a plug-in instance's trace
+constexpr const char* kResult = "result";      // a result posted to the application (service 11)
+constexpr const char* kQuery = "query";        // a host service that only answers (time, user, ...)
+constexpr const char* kSlot = "slot";          // any other slot call
+constexpr const char* kLoop = "loop";          // a request the host handed back (slots 6 and 7)
 constexpr const char* kRegister = "register";  // media address registered (service 56)
 constexpr const char* kPost = "post";  // a request the plug-in hands back to itself (12, 15)
 }  // namespace kind

@@ -8,8 +8,8 @@
 
 #include "crossing.h"
 #include "describe.h"
-#include "records.h"
 #include "recorder.h"
+#include "records.h"
 
 namespace mrtcrecord {
 
@@ -24,32 +24,44 @@ void finish(Item& it, int service, codec::Value ret) {
   Recorder::get().write(it);
 }
 
-int64_t flag(bool b) { return b ? 1 : 0; }
+codec::Value answerOf(bool v) { return int64_t{v ? 1 : 0}; }
+codec::Value answerOf(int64_t v) { return v; }
+codec::Value answerOf(int32_t v) { return int64_t{v}; }
+codec::Value answerOf(const std::string& v) { return v; }
+
+// A service that only answers and takes no argument.
+template <class Call>
+auto ask(const std::string& client, int service, const char* name, Call call) {
+  Crossing c;
+  auto v = call();
+  Item it = c.entry(client, kind::kQuery).set("query", name);
+  finish(it, service, answerOf(v));
+  return v;
+}
+
+// A message handed to the send or insert service.
+template <class Record, class Call>
+auto handOver(const std::string& client, const char* k, int service, const Record* msg, Call call) {
+  Crossing c;
+  Item it = c.entry(client, k);
+  if (msg != nullptr) codec::sendRecordFields(it, *msg);
+  auto v = call();
+  finish(it, service, answerOf(v));
+  return v;
+}
 
 }  // namespace
 
 int64_t RecordingHost::getTicketValue() {
-  Crossing c;
-  const int64_t v = host_->getTicketValue();
-  Item it = c.entry(client_, kind::kQuery).set("query", query::kTicketValue);
-  finish(it, 4, v);
-  return v;
+  return ask(client_, 4, query::kTicketValue, [this] { return host_->getTicketValue(); });
 }
 
 std::string RecordingHost::getTicketText() {
-  Crossing c;
-  std::string v = host_->getTicketText();
-  Item it = c.entry(client_, kind::kQuery).set("query", query::kTicketText);
-  finish(it, 5, v);
-  return v;
+  return ask(client_, 5, query::kTicketText, [this] { return host_->getTicketText(); });
 }
 
 int64_t RecordingHost::getOwnUserId() {
-  Crossing c;
-  const int64_t v = host_->getOwnUserId();
-  Item it = c.entry(client_, kind::kQuery).set("query", query::kOwnUser);
-  finish(it, 6, v);
-  return v;
+  return ask(client_, 6, query::kOwnUser, [this] { return host_->getOwnUserId(); });
 }
 
 int32_t RecordingHost::postToApp(uint16_t cmdId, void* block, int32_t len, int32_t flagWord) {
@@ -82,22 +94,13 @@ int32_t RecordingHost::passRequest(uint16_t cmdId, void* data, int32_t len, int3
 }
 
 bool RecordingHost::sendMessage(imsdk::req_sendMessage* msg, int32_t len, int32_t flagWord) {
-  Crossing c;
-  Item it = c.entry(client_, kind::kMessage);
-  if (msg != nullptr) codec::sendRecordFields(it, *msg);
-  const bool v = host_->sendMessage(msg, len, flagWord);
-  finish(it, 16, flag(v));
-  return v;
+  return handOver(client_, kind::kMessage, 16, msg,
+                  [&] { return host_->sendMessage(msg, len, flagWord); });
 }
 
-int32_t RecordingHost::insertMessage(imsdk::req_insertMessage* msg, int32_t len,
-                                     int32_t flagWord) {
-  Crossing c;
-  Item it = c.entry(client_, kind::kInsert);
-  if (msg != nullptr) codec::sendRecordFields(it, *msg);
-  const int32_t v = host_->insertMessage(msg, len, flagWord);
-  finish(it, 17, int64_t{v});
-  return v;
+int32_t RecordingHost::insertMessage(imsdk::req_insertMessage* msg, int32_t len, int32_t flagWord) {
+  return handOver(client_, kind::kInsert, 17, msg,
+                  [&] { return host_->insertMessage(msg, len, flagWord); });
 }
 
 bool RecordingHost::syncRequest(int32_t request, com::zbq::im::ap::SessionTicket* ticket,
@@ -108,7 +111,7 @@ bool RecordingHost::syncRequest(int32_t request, com::zbq::im::ap::SessionTicket
   if (ticket != nullptr) codec::cacheFields(it, *ticket);
   const bool v = host_->syncRequest(request, ticket, ret);
   if (ret != nullptr) it.set("code", int64_t{ret->code}).set("value", ret->value);
-  finish(it, 21, flag(v));
+  finish(it, 21, answerOf(v));
   return v;
 }
 
@@ -132,27 +135,15 @@ void RecordingHost::log(int32_t level, const char* tag, const char* func, const 
 }
 
 int64_t RecordingHost::getTimeMs() {
-  Crossing c;
-  const int64_t v = host_->getTimeMs();
-  Item it = c.entry(client_, kind::kQuery).set("query", query::kTime);
-  finish(it, 37, v);
-  return v;
+  return ask(client_, 37, query::kTime, [this] { return host_->getTimeMs(); });
 }
 
 bool RecordingHost::loginQuery() {
-  Crossing c;
-  const bool v = host_->loginQuery();
-  Item it = c.entry(client_, kind::kQuery).set("query", query::kLoginQuery);
-  finish(it, 46, flag(v));
-  return v;
+  return ask(client_, 46, query::kLoginQuery, [this] { return host_->loginQuery(); });
 }
 
 std::string RecordingHost::getPreLoginDesc() {
-  Crossing c;
-  std::string v = host_->getPreLoginDesc();
-  Item it = c.entry(client_, kind::kQuery).set("query", query::kPreLogin);
-  finish(it, 49, v);
-  return v;
+  return ask(client_, 49, query::kPreLogin, [this] { return host_->getPreLoginDesc(); });
 }
 
 bool RecordingHost::getUserInfo(imsdk::userInfo* out, int64_t userId) {
@@ -160,7 +151,7 @@ bool RecordingHost::getUserInfo(imsdk::userInfo* out, int64_t userId) {
   const bool v = host_->getUserInfo(out, userId);
   Item it = c.entry(client_, kind::kQuery).set("query", query::kUserInfo).set("user", userId);
   if (v && out != nullptr) it.set("name", out->name).set("infoUser", out->userId);
-  finish(it, 51, flag(v));
+  finish(it, 51, answerOf(v));
   return v;
 }
 

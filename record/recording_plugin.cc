@@ -1,5 +1,7 @@
 #include "recording_plugin.h"
 
+#include <type_traits>
+
 #include "crossing.h"
 #include "recorder.h"
 
@@ -17,6 +19,14 @@ void finish(Item& it, int slot, codec::Value ret) {
 
 int64_t flag(bool b) { return b ? 1 : 0; }
 
+codec::Value answerOf(bool v) { return flag(v); }
+codec::Value answerOf(int32_t v) { return int64_t{v}; }
+codec::Value answerOf(const std::string& v) { return v; }
+template <class T>
+codec::Value answerOf(T* v) {
+  return flag(v != nullptr);
+}
+
 // A slot the plug-in does not use: its words as they came.
 Item plain(const Crossing& c, const std::string& client, codec::IdList args) {
   Item it = c.entry(client, kind::kSlot);
@@ -25,6 +35,26 @@ Item plain(const Crossing& c, const std::string& client, codec::IdList args) {
 }
 
 int64_t word(uintptr_t w) { return static_cast<int64_t>(w); }
+
+// A slot whose words carry nothing to decode: passed on, written with its
+// words as they came (and the command, where it names one).
+template <class Call>
+auto passOn(const std::string& client, int slot, codec::IdList args, Call call, int64_t cmd = -1) {
+  Crossing c;
+  auto write = [&](codec::Value ret) {
+    Item it = plain(c, client, std::move(args));
+    if (cmd >= 0) it.set("cmd", cmd);
+    finish(it, slot, std::move(ret));
+  };
+  if constexpr (std::is_void_v<decltype(call())>) {
+    call();
+    write(int64_t{0});
+  } else {
+    auto v = call();
+    write(answerOf(v));
+    return v;
+  }
+}
 
 }  // namespace
 
@@ -41,19 +71,11 @@ void RecordingPlugin::setHost(imsdk::IHostService* host) {
 }
 
 bool RecordingPlugin::slot1(uint32_t a, uint32_t b) {
-  Crossing c;
-  const bool v = real_->slot1(a, b);
-  Item it = plain(c, client_, {a, b});
-  finish(it, 1, flag(v));
-  return v;
+  return passOn(client_, 1, {a, b}, [&] { return real_->slot1(a, b); });
 }
 
 std::string RecordingPlugin::getName() {
-  Crossing c;
-  std::string v = real_->getName();
-  Item it = plain(c, client_, {});
-  finish(it, 2, v);
-  return v;
+  return passOn(client_, 2, {}, [&] { return real_->getName(); });
 }
 
 bool RecordingPlugin::onRequest(uint16_t cmdId, uintptr_t payload, void* present) {
@@ -82,11 +104,8 @@ int32_t RecordingPlugin::onNotify(uint16_t type, uintptr_t a, uintptr_t b) {
 }
 
 bool RecordingPlugin::slot5(uintptr_t a, uintptr_t b, uintptr_t c5, uintptr_t d) {
-  Crossing c;
-  const bool v = real_->slot5(a, b, c5, d);
-  Item it = plain(c, client_, {word(a), word(b), word(c5), word(d)});
-  finish(it, 5, flag(v));
-  return v;
+  return passOn(client_, 5, {word(a), word(b), word(c5), word(d)},
+                [&] { return real_->slot5(a, b, c5, d); });
 }
 
 bool RecordingPlugin::onOther(uint16_t type, uintptr_t a, uintptr_t b) {
@@ -118,33 +137,20 @@ bool RecordingPlugin::onNetRequest(uint16_t cmdId, uintptr_t a, uintptr_t b) {
 }
 
 bool RecordingPlugin::slot8(uintptr_t a) {
-  Crossing c;
-  const bool v = real_->slot8(a);
-  Item it = plain(c, client_, {word(a)});
-  finish(it, 8, flag(v));
-  return v;
+  return passOn(client_, 8, {word(a)}, [&] { return real_->slot8(a); });
 }
 
 void RecordingPlugin::slot9(uintptr_t a, uintptr_t b, uintptr_t c9) {
-  Crossing c;
-  real_->slot9(a, b, c9);
-  Item it = plain(c, client_, {word(a), word(b), word(c9)});
-  finish(it, 9, int64_t{0});
+  passOn(client_, 9, {word(a), word(b), word(c9)}, [&] { real_->slot9(a, b, c9); });
 }
 
 void RecordingPlugin::slot10(uintptr_t a, uintptr_t b, uintptr_t c10) {
-  Crossing c;
-  real_->slot10(a, b, c10);
-  Item it = plain(c, client_, {word(a), word(b), word(c10)});
-  finish(it, 10, int64_t{0});
+  passOn(client_, 10, {word(a), word(b), word(c10)}, [&] { real_->slot10(a, b, c10); });
 }
 
 bool RecordingPlugin::slot11(uintptr_t a, uintptr_t b, uintptr_t c11, uintptr_t d) {
-  Crossing c;
-  const bool v = real_->slot11(a, b, c11, d);
-  Item it = plain(c, client_, {word(a), word(b), word(c11), word(d)});
-  finish(it, 11, flag(v));
-  return v;
+  return passOn(client_, 11, {word(a), word(b), word(c11), word(d)},
+                [&] { return real_->slot11(a, b, c11, d); });
 }
 
 void RecordingPlugin::onpostServer(uint16_t event, void* record) {
@@ -162,8 +168,8 @@ void RecordingPlugin::onpostServer(uint16_t event, void* record) {
   } else if (event == imsdk::kEventLogin) {
     it.set("name", "login");
   }
-  auto* pulled = event == imsdk::kEventPulled ? static_cast<imsdk::postServerPulled*>(record)
-                                              : nullptr;
+  auto* pulled =
+      event == imsdk::kEventPulled ? static_cast<imsdk::postServerPulled*>(record) : nullptr;
   // The messages go in as the host handed them; the plug-in may mark them.
   std::vector<imsdk::hostMessage> before;
   if (pulled != nullptr) before = pulled->messages;
@@ -183,106 +189,63 @@ void RecordingPlugin::onpostServer(uint16_t event, void* record) {
 }
 
 bool RecordingPlugin::slot13(uintptr_t a, uintptr_t b, uintptr_t c13) {
-  Crossing c;
-  const bool v = real_->slot13(a, b, c13);
-  Item it = plain(c, client_, {word(a), word(b), word(c13)});
-  finish(it, 13, flag(v));
-  return v;
+  return passOn(client_, 13, {word(a), word(b), word(c13)},
+                [&] { return real_->slot13(a, b, c13); });
 }
 
 imsdk::_sdkcmd_base* RecordingPlugin::cloneCmd(uint16_t cmdId, const imsdk::_sdkcmd_base* source,
                                                uintptr_t unused) {
-  Crossing c;
-  imsdk::_sdkcmd_base* v = real_->cloneCmd(cmdId, source, unused);
-  Item it = plain(c, client_, {}).set("cmd", int64_t{cmdId});
-  finish(it, 14, flag(v != nullptr));
-  return v;
+  return passOn(
+      client_, 14, {}, [&] { return real_->cloneCmd(cmdId, source, unused); }, cmdId);
 }
 
 imsdk::_sdkcmd_base* RecordingPlugin::createCmd(uint16_t cmdId, bool isRequest) {
-  Crossing c;
-  imsdk::_sdkcmd_base* v = real_->createCmd(cmdId, isRequest);
-  Item it = plain(c, client_, {flag(isRequest)}).set("cmd", int64_t{cmdId});
-  finish(it, 15, flag(v != nullptr));
-  return v;
+  return passOn(
+      client_, 15, {flag(isRequest)}, [&] { return real_->createCmd(cmdId, isRequest); }, cmdId);
 }
 
 void RecordingPlugin::releaseCmd(uint16_t cmdId, imsdk::_sdkcmd_base* record, uintptr_t unused) {
-  Crossing c;
-  real_->releaseCmd(cmdId, record, unused);
-  Item it = plain(c, client_, {flag(record != nullptr)}).set("cmd", int64_t{cmdId});
-  finish(it, 16, int64_t{0});
+  passOn(
+      client_, 16, {flag(record != nullptr)}, [&] { real_->releaseCmd(cmdId, record, unused); },
+      cmdId);
 }
 
 bool RecordingPlugin::slot17() {
-  Crossing c;
-  const bool v = real_->slot17();
-  Item it = plain(c, client_, {});
-  finish(it, 17, flag(v));
-  return v;
+  return passOn(client_, 17, {}, [&] { return real_->slot17(); });
 }
 
 bool RecordingPlugin::slot18() {
-  Crossing c;
-  const bool v = real_->slot18();
-  Item it = plain(c, client_, {});
-  finish(it, 18, flag(v));
-  return v;
+  return passOn(client_, 18, {}, [&] { return real_->slot18(); });
 }
 
 bool RecordingPlugin::slot19(uintptr_t a) {
-  Crossing c;
-  const bool v = real_->slot19(a);
-  Item it = plain(c, client_, {word(a)});
-  finish(it, 19, flag(v));
-  return v;
+  return passOn(client_, 19, {word(a)}, [&] { return real_->slot19(a); });
 }
 
 bool RecordingPlugin::slot20() {
-  Crossing c;
-  const bool v = real_->slot20();
-  Item it = plain(c, client_, {});
-  finish(it, 20, flag(v));
-  return v;
+  return passOn(client_, 20, {}, [&] { return real_->slot20(); });
 }
 
 int32_t* RecordingPlugin::getStamp(int32_t* slot) {
-  Crossing c;
-  int32_t* v = real_->getStamp(slot);
-  Item it = plain(c, client_, {});
-  finish(it, 21, flag(v != nullptr));
-  return v;
+  return passOn(client_, 21, {}, [&] { return real_->getStamp(slot); });
 }
 
 int32_t RecordingPlugin::slot22(uintptr_t a, uintptr_t b, uintptr_t c22) {
-  Crossing c;
-  const int32_t v = real_->slot22(a, b, c22);
-  Item it = plain(c, client_, {word(a), word(b), word(c22)});
-  finish(it, 22, int64_t{v});
-  return v;
+  return passOn(client_, 22, {word(a), word(b), word(c22)},
+                [&] { return real_->slot22(a, b, c22); });
 }
 
-int32_t RecordingPlugin::slot23(uintptr_t a, uintptr_t b, uintptr_t c23, uintptr_t d,
-                                uintptr_t e) {
-  Crossing c;
-  const int32_t v = real_->slot23(a, b, c23, d, e);
-  Item it = plain(c, client_, {word(a), word(b), word(c23), word(d), word(e)});
-  finish(it, 23, int64_t{v});
-  return v;
+int32_t RecordingPlugin::slot23(uintptr_t a, uintptr_t b, uintptr_t c23, uintptr_t d, uintptr_t e) {
+  return passOn(client_, 23, {word(a), word(b), word(c23), word(d), word(e)},
+                [&] { return real_->slot23(a, b, c23, d, e); });
 }
 
 void RecordingPlugin::slot24() {
-  Crossing c;
-  real_->slot24();
-  Item it = plain(c, client_, {});
-  finish(it, 24, int64_t{0});
+  passOn(client_, 24, {}, [&] { real_->slot24(); });
 }
 
 void RecordingPlugin::slot25(uintptr_t a, uintptr_t b, uintptr_t c25) {
-  Crossing c;
-  real_->slot25(a, b, c25);
-  Item it = plain(c, client_, {word(a), word(b), word(c25)});
-  finish(it, 25, int64_t{0});
+  passOn(client_, 25, {word(a), word(b), word(c25)}, [&] { real_->slot25(a, b, c25); });
 }
 
 }  // namespace mrtcrecord

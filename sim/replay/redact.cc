@@ -27,15 +27,14 @@ constexpr int64_t kServiceAccount = 10001;
 constexpr int64_t kFirstStandInId = 7000001;
 
 const std::set<std::string>& idKeys() {
-  static const std::set<std::string> k = {"user",   "infoUser", "fromUser", "senderId",
-                                          "target", "chat",     "groupId",  "onwerId",
-                                          "members", "selects", "limitRange"};
+  static const std::set<std::string> k = {"user",    "infoUser", "fromUser",  "senderId",
+                                          "target",  "chat",     "groupId",   "onwerId",
+                                          "members", "selects",  "limitRange"};
   return k;
 }
 
 std::string base64(const std::string& in) {
-  static const char* kAlphabet =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
   size_t i = 0;
   for (; i + 2 < in.size(); i += 3) {
@@ -74,7 +73,8 @@ class Redactor {
 };
 
 void Redactor::addresses(const std::string& s) {
-  static const std::regex kHost(R"(([a-z][a-z0-9+.-]*://)?([A-Za-z0-9-]+(\.[A-Za-z0-9-]+)+)(:\d+)?)");
+  static const std::regex kHost(
+      R"(([a-z][a-z0-9+.-]*://)?([A-Za-z0-9-]+(\.[A-Za-z0-9-]+)+)(:\d+)?)");
   for (auto it = std::sregex_iterator(s.begin(), s.end(), kHost); it != std::sregex_iterator();
        ++it) {
     const std::string host = (*it)[2].str();
@@ -98,8 +98,10 @@ void Redactor::collect(const Item& it) {
     const auto* s = std::get_if<std::string>(&f.value);
     if (s == nullptr || s->empty()) continue;
     if (f.key == "roomId") rooms_.insert(*s);
-    if (f.key == "roomName" || (f.key == "name" && it.kind == codec::kind::kQuery)) names_.insert(*s);
-    if (it.kind == codec::kind::kQuery && (f.key == "value" || f.key == "ticketText")) tokens_.insert(*s);
+    if (f.key == "roomName" || (f.key == "name" && it.kind == codec::kind::kQuery))
+      names_.insert(*s);
+    if (it.kind == codec::kind::kQuery && (f.key == "value" || f.key == "ticketText"))
+      tokens_.insert(*s);
     if (f.key == "ip") hosts_.insert(*s);
     // Addresses come from the host's answers; the plug-in's own texts (its
     // card page, say) are the same for everybody and must stay for the replay.
@@ -169,7 +171,8 @@ Item Redactor::apply(const Item& it) const {
   Item out = it;
   for (codec::Field& f : out.fields) {
     if (auto* n = std::get_if<int64_t>(&f.value)) {
-      if (idKeys().count(f.key) != 0 || (f.key == "ret" && it.str("query") == codec::query::kOwnUser)) {
+      if (idKeys().count(f.key) != 0 ||
+          (f.key == "ret" && it.str("query") == codec::query::kOwnUser)) {
         *n = id(*n);
       }
     } else if (auto* l = std::get_if<codec::IdList>(&f.value)) {

@@ -31,7 +31,8 @@ std::vector<Input> inputs(const Trace& trace) {
   for (size_t c = 0; c < trace.clients.size(); ++c) {
     const ClientTrace& ct = trace.clients[c];
     for (size_t i : ct.top) {
-      if (ReplayHost::fed(ct.entries[i])) out.push_back({ct.entries[i].absMs, ct.entries[i].seq, c, i});
+      if (ReplayHost::fed(ct.entries[i]))
+        out.push_back({ct.entries[i].absMs, ct.entries[i].seq, c, i});
     }
   }
   std::stable_sort(out.begin(), out.end(), [](const Input& a, const Input& b) {

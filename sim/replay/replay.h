@@ -16,8 +16,8 @@ namespace mrtcsim {
 namespace replay {
 
 struct ReplayResult {
-  RunResult run;        // the timeline, as a scenario run's (for --json, --html)
-  Scenario scenario;    // what the report says about the traces
+  RunResult run;      // the timeline, as a scenario run's (for --json, --html)
+  Scenario scenario;  // what the report says about the traces
   Divergence divergence;
   int64_t fed = 0;       // host -> plug-in crossings given again
   int64_t compared = 0;  // outputs compared

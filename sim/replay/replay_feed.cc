@@ -110,11 +110,14 @@ void ReplayHost::feed(const Entry& e) {
     Parsed p(e);
     imsdk::hostMessage m = codec::readHostMessage(p.reader, p.doc, "");
     int32_t ret = 0;
-    inContext(&e, [&] { ret = plugin_->onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&m), 0); });
+    inContext(&e, [&] {
+      ret = plugin_->onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&m), 0);
+    });
     checkRet(e, ret);
   } else if (e.slot == kSlotNotify) {
     int32_t ret = 0;
-    inContext(&e, [&] { ret = plugin_->onNotify(static_cast<uint16_t>(e.item.num("notify")), 0, 0); });
+    inContext(&e,
+              [&] { ret = plugin_->onNotify(static_cast<uint16_t>(e.item.num("notify")), 0, 0); });
     checkRet(e, ret);
   } else if (e.slot == kSlotOther && e.item.kind == kind::kSlot) {
     bool ret = false;
@@ -130,7 +133,9 @@ void ReplayHost::feed(const Entry& e) {
     if (!session_.diverged() && name != e.item.str("ret")) {
       codec::Item made = bare(e.item);
       made.set("ret", name);
-      session_.diverge(trace_.name, "entry " + std::to_string(e.seq) + " named the plug-in differently", &e, &made);
+      session_.diverge(trace_.name,
+                       "entry " + std::to_string(e.seq) + " named the plug-in differently", &e,
+                       &made);
     }
   }
 }
@@ -152,7 +157,9 @@ void ReplayHost::feedLoop(const Entry& e) {
   if (e.slot == kSlotOther && cmd == imsdk::kCmdTimer) {
     Parsed p(e);
     imsdk::timerCmd timer = codec::readTimerCmd(p.reader, p.doc, "");
-    inContext(&e, [&] { ret = plugin_->onOther(cmd, reinterpret_cast<uintptr_t>(&timer), imsdk::kTimerCmdSize); });
+    inContext(&e, [&] {
+      ret = plugin_->onOther(cmd, reinterpret_cast<uintptr_t>(&timer), imsdk::kTimerCmdSize);
+    });
   } else {
     Built built(plugin_, e, cmd);
     inContext(&e, [&] {

@@ -234,8 +234,8 @@ int32_t ReplayHost::insertMessage(imsdk::req_insertMessage* msg, int32_t, int32_
   return static_cast<int32_t>(retOr(matchOutput(made), 0));
 }
 
-int32_t ReplayHost::registerAddress(const char* name, int32_t zero, const char* ip,
-                                    uint16_t port, int32_t addrKind) {
+int32_t ReplayHost::registerAddress(const char* name, int32_t zero, const char* ip, uint16_t port,
+                                    int32_t addrKind) {
   Item made = produced(kind::kRegister);
   codec::registerFields(made, name, zero, ip, port, addrKind);
   return static_cast<int32_t>(retOr(matchOutput(made), 0));

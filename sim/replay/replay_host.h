@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "IPlugin.h"
+#include "host_service_overrides.h"
 #include "session.h"
 #include "trace.h"
 
@@ -40,25 +41,7 @@ class ReplayHost : public imsdk::IHostService {
   void checkOverdue(int64_t absMs);
   const std::string& name() const { return trace_.name; }
 
-  int64_t getTicketValue() override;
-  std::string getTicketText() override;
-  int64_t getOwnUserId() override;
-  int32_t postToApp(uint16_t cmdId, void* block, int32_t len, int32_t flag) override;
-  int32_t postToDispatch(uint16_t cmdId, void* data, int32_t len, int32_t flag) override;
-  int32_t passRequest(uint16_t cmdId, void* data, int32_t len, int32_t flag) override;
-  bool sendMessage(imsdk::req_sendMessage* msg, int32_t len, int32_t flag) override;
-  int32_t insertMessage(imsdk::req_insertMessage* msg, int32_t len, int32_t flag) override;
-  bool syncRequest(int32_t request, com::zbq::im::ap::SessionTicket* ticket,
-                   com::zbq::im::ap::CacheRet* ret) override;
-  void log(int32_t level, const char* tag, const char* func, const char* fmt, ...) override
-      __attribute__((format(printf, 5, 6)));
-  int64_t getTimeMs() override;
-  bool loginQuery() override;
-  std::string getPreLoginDesc() override;
-  bool getUserInfo(imsdk::userInfo* out, int64_t userId) override;
-  std::string getConfigItem(const std::string& key, const std::string& field) override;
-  int32_t registerAddress(const char* name, int32_t zero, const char* ip, uint16_t port,
-                          int32_t kind) override;
+  MRTC_HOST_SERVICE_OVERRIDES
 
   struct Ctx {
     const Entry* entry = nullptr;  // null: the plug-in's own threads
@@ -86,7 +69,7 @@ class ReplayHost : public imsdk::IHostService {
   Session& session_;
   imsdk::IPlugin* plugin_ = nullptr;
   std::mutex mu_;
-  std::vector<bool> used_;  // by entry index
+  std::vector<bool> used_;   // by entry index
   std::vector<size_t> own_;  // crossings of the plug-in's own threads
   Ctx ownCtx_;
 };

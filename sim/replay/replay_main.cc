@@ -111,7 +111,8 @@ int redactMain(int argc, char** argv) {
   std::string file;
   std::string outPath;
   app.add_option("trace", file, "Trace file (JSON lines)")->required();
-  app.add_option("-o,--output", outPath, "Write the redacted trace to FILE (default: standard output)")
+  app.add_option("-o,--output", outPath,
+                 "Write the redacted trace to FILE (default: standard output)")
       ->type_name("FILE");
   try {
     app.parse(argc, argv);

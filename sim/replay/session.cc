@@ -12,8 +12,8 @@ namespace {
 constexpr size_t kStepsBefore = 6;
 
 bool isStamp(const std::string& key) {
-  return key == "seq" || key == "parent" || key == "thread" || key == "slot" ||
-         key == "service" || key == "ret";
+  return key == "seq" || key == "parent" || key == "thread" || key == "slot" || key == "service" ||
+         key == "ret";
 }
 
 }  // namespace

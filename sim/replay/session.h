@@ -23,10 +23,10 @@ constexpr int64_t kTickToleranceMs = 3000;
 struct Divergence {
   bool found = false;
   std::string client;
-  std::string what;      // one line
-  std::string recorded;  // the recorded entry (a JSON line, with its file:line), or ""
-  std::string produced;  // what the plug-in did instead (a JSON line), or ""
-  int64_t t = 0;         // ms since the replay's start
+  std::string what;                 // one line
+  std::string recorded;             // the recorded entry (a JSON line, with its file:line), or ""
+  std::string produced;             // what the plug-in did instead (a JSON line), or ""
+  int64_t t = 0;                    // ms since the replay's start
   std::vector<std::string> before;  // the client's last steps, oldest first
 };
 

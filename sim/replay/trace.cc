@@ -39,8 +39,8 @@ void link(ClientTrace& c) {
   std::map<int64_t, size_t> bySeq;
   for (size_t i = 0; i < c.entries.size(); ++i) {
     if (!bySeq.emplace(c.entries[i].seq, i).second) {
-      throw ReadError(c.entries[i].where + ": sequence number " +
-                      std::to_string(c.entries[i].seq) + " appears twice");
+      throw ReadError(c.entries[i].where + ": sequence number " + std::to_string(c.entries[i].seq) +
+                      " appears twice");
     }
   }
   const int64_t base = baseMs(c.header) - c.header.t;
@@ -80,7 +80,8 @@ std::vector<Entry> readEntries(const std::string& text, const std::string& file)
     e.service = r.intOr(doc, "service", -1, "");
     if (e.seq <= 0) r.fail("", "\"seq\" must be positive");
     if (e.parent == e.seq) r.fail("", "an entry cannot happen inside itself");
-    if (e.slot >= 0 && e.service >= 0) r.fail("", "an entry is a slot call or a service call, not both");
+    if (e.slot >= 0 && e.service >= 0)
+      r.fail("", "an entry is a slot call or a service call, not both");
     out.push_back(std::move(e));
   }
   return out;
@@ -127,8 +128,9 @@ Trace loadTraces(const std::vector<std::string>& files) {
     if (bare[c.header.client] == 1) c.name = c.header.client;
   }
   trace.startMs = trace.clients.front().entries.empty() ? baseMs(trace.clients.front().header)
-                                                       : trace.clients.front().entries[0].absMs;
-  for (const ClientTrace& c : trace.clients) trace.startMs = std::min(trace.startMs, baseMs(c.header));
+                                                        : trace.clients.front().entries[0].absMs;
+  for (const ClientTrace& c : trace.clients)
+    trace.startMs = std::min(trace.startMs, baseMs(c.header));
   return trace;
 }
 

@@ -26,9 +26,9 @@ struct Entry {
   int64_t seq = 0;
   int64_t parent = 0;
   int64_t thread = 0;
-  int64_t slot = -1;     // host -> plug-in crossing: its slot
-  int64_t service = -1;  // plug-in -> host crossing: its service
-  int64_t absMs = 0;     // on the replay's clock
+  int64_t slot = -1;             // host -> plug-in crossing: its slot
+  int64_t service = -1;          // plug-in -> host crossing: its service
+  int64_t absMs = 0;             // on the replay's clock
   std::vector<size_t> children;  // indexes into ClientTrace::entries, by seq
 };
 
