@@ -50,11 +50,11 @@ std::unique_ptr<node::http::PageServer> startPage(const Options& o, const node::
                                 o.httpPort, userId, o.device};
   auto mu = std::make_shared<std::mutex>();
   auto count = std::make_shared<int>(0);
-  auto page = std::make_unique<node::http::PageServer>(
-      dir, config, out, [&app, mu, count](const std::string& line) {
-        std::lock_guard<std::mutex> lk(*mu);
-        app.handle(line, ++*count);
-      });
+  auto page = std::make_unique<node::http::PageServer>(dir, config, out,
+                                                       [&app, mu, count](const std::string& line) {
+                                                         std::lock_guard<std::mutex> lk(*mu);
+                                                         app.handle(line, ++*count);
+                                                       });
   const int port = page->start();
   if (port < 0) {
     std::fprintf(stderr, "mrtc-node: cannot serve the page on 127.0.0.1:%d\n", o.httpPort);
@@ -138,9 +138,11 @@ int main(int argc, char** argv) {
   cli.add_option("--keepalive", o.keepAlive, "seconds between keep-alives in a talk (0: none)");
   cli.add_option("--clock-offset", o.clockOffsetMs,
                  "ms added to the server-aligned time (a device whose clock is off)");
-  cli.add_option("--http", o.httpPort, "serve this device's page on 127.0.0.1:PORT (0: any free port)")
+  cli.add_option("--http", o.httpPort,
+                 "serve this device's page on 127.0.0.1:PORT (0: any free port)")
       ->check(CLI::Range(0, 65535));
-  cli.add_option("--page-dir", o.pageDir, "folder of the page's files (default: the installed ones)");
+  cli.add_option("--page-dir", o.pageDir,
+                 "folder of the page's files (default: the installed ones)");
   CLI11_PARSE(cli, argc, argv);
   return runNode(o);
 }

@@ -53,8 +53,9 @@ PageServer::~PageServer() {
 
 int PageServer::start() {
   routes();
-  port_ = config_.port == 0 ? server_->bind_to_any_port("127.0.0.1")
-                            : (server_->bind_to_port("127.0.0.1", config_.port) ? config_.port : -1);
+  port_ = config_.port == 0
+              ? server_->bind_to_any_port("127.0.0.1")
+              : (server_->bind_to_port("127.0.0.1", config_.port) ? config_.port : -1);
   if (port_ < 0) return -1;
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   return port_;
@@ -70,7 +71,8 @@ void PageServer::routes() {
   httplib::Server& s = *server_;
   s.set_payload_max_length(kMaxRequestBytes);
   s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    if (hostAllowed(req.get_header_value("Host"))) return httplib::Server::HandlerResponse::Unhandled;
+    if (hostAllowed(req.get_header_value("Host")))
+      return httplib::Server::HandlerResponse::Unhandled;
     reply(res, 421, "{\"error\":\"unknown host\"}");
     return httplib::Server::HandlerResponse::Handled;
   });

@@ -13,6 +13,7 @@ The three run at once (the group call waits out the real ring time-outs).
 Every page fails the test on a console error, an uncaught exception or a
 failed request. Screenshots and figures go to MRTC_BROWSER_OUT."""
 
+import http.client
 import json
 import os
 import re
@@ -171,5 +172,49 @@ def hundred_calls():
             pb.close()
 
 
+def ask(node, method, path, body=None, headers=None):
+    port = int(node.url.rsplit(":", 1)[1].strip("/"))
+    conn = http.client.HTTPConnection("127.0.0.1", port, timeout=5)
+    try:
+        conn.request(method, path, body, headers or {})
+        res = conn.getresponse()
+        return res.status, res.getheader("Content-Security-Policy"), res.read()
+    finally:
+        conn.close()
+
+
+def bad_requests():
+    """What a page or another site may send: answered with an error, the
+    node carries on."""
+    with World(("alice", "bob")) as w:
+        alice = web_node(w, "alice")
+        alice.logged_in()
+        json_type = {"Content-Type": "application/json"}
+        status, policy, _ = ask(alice, "GET", "/")
+        expect(status == 200 and policy.startswith("default-src 'self'"), f"the page: {status} {policy}")
+        for (method, path, body, headers), want in [
+                (("POST", "/api/request", '{"request":"call"}', {"Content-Type": "text/plain"}), 415),
+                (("GET", "/api/directory", None, {"Host": "evil.example:80"}), 421),
+                (("POST", "/api/request", "x" * 70000, json_type), 413),
+                (("GET", "/../directory.json", None, None), 404),
+                (("GET", "/nothing-here", None, None), 404)]:
+            status, _, _ = ask(alice, method, path, body, headers)
+            expect(status == want, f"{method} {path}: {status}, not {want}")
+        status, _, text = ask(alice, "GET", "/api/directory")
+        expect(status == 200 and b"secret" not in text, f"the directory shows {text}")
+        mark = alice.mark()
+        for line in ("not json", '{"request":"call","members":"all"}', "[1,2]", '{"quit":true}'):
+            status, _, _ = ask(alice, "POST", "/api/request", line, json_type)
+            expect(status == 202, f"{line}: {status}")
+        alice.wait(kind="error", since=mark)
+        expect(len(alice.select(kind="error", since=mark)) == 3, "not one error per bad line")
+        at = alice.mark()
+        alice.send(keepalive=True)  # still reading its standard input
+        alice.wait(kind="request", cmd=24008, since=at)
+        expect(alice.proc.poll() is None, "the node ended")
+
+
 if __name__ == "__main__":
-    main([group_call, other_device_answers, hundred_calls])
+    quick = [other_device_answers, bad_requests]
+    main(quick if os.environ.get("MRTC_BROWSER_CASES") == "quick" else
+         [group_call, hundred_calls, *quick])
