@@ -68,6 +68,11 @@ int32_t NodeHost::postToApp(uint16_t cmdId, void* block, int32_t, int32_t) {
 
 int32_t NodeHost::postToDispatch(uint16_t cmdId, void* data, int32_t len, int32_t) {
   if (plugin_ == nullptr) return 1;
+  if (cmdId == imsdk::kCmdTimer && data != nullptr) {
+    codec::Item it = out_.item(codec::kind::kTimer);
+    codec::timerFields(it, *static_cast<const imsdk::timerCmd*>(data));
+    out_.emit(it);
+  }
   plugin_->onOther(cmdId, reinterpret_cast<uintptr_t>(data), static_cast<uintptr_t>(len));
   return 0;
 }
@@ -122,6 +127,10 @@ void NodeHost::log(int32_t level, const char* tag, const char* func, const char*
   std::fprintf(logFile_, "%lld %d %s %s %s\n", static_cast<long long>(getTimeMs()), level,
                tag != nullptr ? tag : "", func != nullptr ? func : "", text.c_str());
   std::fflush(logFile_);
+}
+
+void NodeHost::dropped(const std::string& why) {
+  log(2, "node", "XmppLink", "dropped %s", why.c_str());
 }
 
 int64_t NodeHost::getTimeMs() { return tools::get_mill_sec() + offsetMs_.load() + clockOffsetMs_; }

@@ -8,7 +8,8 @@
 // - 17 insert: shown as an "insert" item (the node keeps no history);
 // - 11 post to the application: results answer the request in flight on
 //   the posting thread, UI events become "event" items;
-// - 12 and 15 loop back to slots 6 and 7 on the calling thread;
+// - 12 and 15 loop back to slots 6 and 7 on the calling thread (a timer
+//   command posted is shown as a "timer" item);
 // - 37 time: the system clock plus the server's offset (XEP-0202);
 // - 6 own user, 51 user names and 54 configuration items from the
 //   directory; 4, 5, 21, 46, 49 and 56 answer as a host without those
@@ -56,6 +57,7 @@ class NodeHost : public imsdk::IHostService, public LinkListener {
   void serverOffset(int64_t ms) override;
   void pulled(const std::vector<WireMessage>& batch) override;
   void received(const WireMessage& m) override;
+  void dropped(const std::string& why) override;
 
   // IHostService.
   int64_t getTicketValue() override { return 0; }

@@ -39,6 +39,8 @@ class LinkListener {
   virtual void serverOffset(int64_t ms) = 0;
   virtual void pulled(const std::vector<WireMessage>& batch) = 0;
   virtual void received(const WireMessage& m) = 0;
+  // A message of another client that was not handed over, and why.
+  virtual void dropped(const std::string& why) = 0;
 };
 
 struct LinkConfig {
@@ -88,6 +90,9 @@ class XmppLink {
   static int onMessage(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
   void archived(xmpp_stanza_t* result);
   void incoming(xmpp_stanza_t* message, bool carbon);
+  // Reads a message of another client; false (logged) when it is malformed
+  // or claims a sender that did not send it.
+  bool readable(xmpp_stanza_t* message, WireMessage& m);
   bool firstTime(const WireMessage& m);
   void noteArchiveId(xmpp_stanza_t* message);
   int64_t nowMs() const;

@@ -46,17 +46,13 @@ int XmppLink::onMessage(xmpp_conn_t*, xmpp_stanza_t* stanza, void* self) {
 void XmppLink::archived(xmpp_stanza_t* result) {
   xmpp_stanza_t* message = forwardedMessage(result);
   WireMessage m;
-  if (message == nullptr || !fromStanza(message, m)) return;
-  const std::string from = attr(message, "from");
-  if (from == fullJid_ || userOfJid(from, dir_.domain) != m.senderId) return;
+  if (message == nullptr || !readable(message, m)) return;
   if (firstTime(m)) fetched_.push_back(std::move(m));
 }
 
 void XmppLink::incoming(xmpp_stanza_t* message, bool carbon) {
   WireMessage m;
-  if (!fromStanza(message, m)) return;
-  const std::string from = attr(message, "from");
-  if (from == fullJid_ || userOfJid(from, dir_.domain) != m.senderId) return;
+  if (!readable(message, m)) return;
   if (!carbon) noteArchiveId(message);
   if (!firstTime(m)) return;
   // What the server kept offline comes with a delay stamp right after the
@@ -75,6 +71,23 @@ void XmppLink::incoming(xmpp_stanza_t* message, bool carbon) {
     return;
   }
   listener_->received(m);
+}
+
+bool XmppLink::readable(xmpp_stanza_t* message, WireMessage& m) {
+  // Messages of ordinary XMPP clients carry no element: not for the plug-in.
+  if (xmpp_stanza_get_child_by_name_and_ns(message, kWireElement, kWireNs) == nullptr) return false;
+  const std::string from = attr(message, "from");
+  if (!fromStanza(message, m)) {
+    listener_->dropped("a malformed message from " + from);
+    return false;
+  }
+  if (from == fullJid_) return false;  // this device's own, back from the server
+  if (userOfJid(from, dir_.domain) != m.senderId) {
+    listener_->dropped("a message from " + from + " that names sender " +
+                       std::to_string(m.senderId));
+    return false;
+  }
+  return true;
 }
 
 bool XmppLink::firstTime(const WireMessage& m) {

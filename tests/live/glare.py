@@ -15,15 +15,19 @@ def crossing_calls():
         for n in (alice, bob):
             n.logged_in()
             n.send(extra={"type": 18, "cmd": {"enable": "on"}})  # one-to-one calls on
-            n.send(hold=2)
+            n.send(hold=3)
             # Lines are taken in order: once this is answered, the hold is on.
-            n.request("keepalive")
+            mark = n.mark()
+            n.send(keepalive=True)
+            n.wait(kind="request", cmd=24008, since=mark)
         held_from = time.monotonic()
         # The smaller room id wins: Alice's call goes on, Bob yields to it.
         alice.request("call", roomId="r-1", members=[BOB], extend={"rtcType": "p2pconfer"})
         bob.request("call", roomId="r-2", members=[ALICE], extend={"rtcType": "p2pconfer"})
-        expect(time.monotonic() - held_from < 1.5, "the calls were not placed within the hold")
-        ring = bob.wait(kind="event", type=1, roomId="r-1", timeout=10)
+        expect(time.monotonic() - held_from < 2.5, "the calls were not placed within the hold")
+        yielded = bob.wait(kind="event", type=5, roomId="r-2", timeout=10)
+        expect(yielded["annotation"] == "local_sdk_callcrossed", f"Bob's call ended with {yielded}")
+        ring = bob.wait(kind="event", type=1, roomId="r-1", timeout=5)
         expect(ring["senderId"] == ALICE, f"Bob rang with {ring}")
         time.sleep(1)
         expect(not alice.select(kind="event", type=1), "Alice rang for Bob's call too")

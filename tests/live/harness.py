@@ -141,7 +141,12 @@ class World:
     def __init__(self, users=("alice", "bob", "carol")):
         self.node_bin = os.environ["MRTC_NODE"]
         self.server_script = os.environ["MRTC_XMPP_SERVER"]
-        self.dir = tempfile.mkdtemp(prefix="mrtc-live-")
+        # Under the build tree when ctest says so: other checkouts on the
+        # machine clean up their own temporary folders, never this one.
+        parent = os.environ.get("MRTC_LIVE_TMP")
+        if parent:
+            os.makedirs(parent, exist_ok=True)
+        self.dir = tempfile.mkdtemp(prefix="mrtc-live-", dir=parent)
         self.directory = os.path.join(self.dir, "directory.json")
         with open(self.directory, "w") as f:
             json.dump({
