@@ -43,6 +43,7 @@ async function send(line) {
 // ----- placing, answering, leaving -----
 
 function placeCall(chatId, members, video) {
+  if (call && !call.ended) return; // one call at a time: hang up first
   const group = groupOf(chatId);
   const roomId = `r${dir.self.id}-${Date.now().toString(36)}`;
   const extend = group ? { rtcType: 'rtc' } : { rtcType: 'p2pconfer', initState: [video ? '42_311' : '42_312'] };
