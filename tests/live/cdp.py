@@ -41,14 +41,21 @@ class Browser:
         os.close(to_child_r)
         os.close(from_child_w)
 
-        # bash (dash reads one-digit descriptors only) moves the two ends to the numbers the browser reads.
-        self.proc = harness._spawn(
-            ["/bin/bash", "-c", f'exec "$0" "$@" 3<&{child_in} 4>&{child_out} {child_in}<&- {child_out}>&-',
-             CHROMIUM, *FLAGS, f"--user-data-dir={self.profile}", "about:blank"],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            pass_fds=(child_in, child_out))
-        os.close(child_in)
-        os.close(child_out)
+        # bash (dash reads one-digit descriptors only) moves the two ends to
+        # the numbers the browser reads.
+        try:
+            self.proc = harness._spawn(
+                ["/bin/bash", "-c",
+                 f'exec "$0" "$@" 3<&{child_in} 4>&{child_out} {child_in}<&- {child_out}>&-',
+                 CHROMIUM, *FLAGS, f"--user-data-dir={self.profile}", "about:blank"],
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                pass_fds=(child_in, child_out))
+        except OSError:
+            shutil.rmtree(self.profile, ignore_errors=True)
+            raise
+        finally:
+            os.close(child_in)
+            os.close(child_out)
         self._lock = threading.Lock()
         self._cond = threading.Condition()
         self._next = 0
