@@ -56,6 +56,8 @@ def open_page(browser, node):
     page.open(node.url)
     page.wait("document.getElementById('link').textContent === 'online' && "
               "document.querySelectorAll('#contact-list > li').length > 0", 10, "an online page")
+    width = page.eval("document.documentElement.scrollWidth")
+    expect(width <= cdp.PHONE["width"], f"{node.name}'s page is {width} px wide at phone width")
     return page
 
 
@@ -123,7 +125,9 @@ def other_device_answers():
             pa.click(f"[data-chat=\"{BOB}\"] .actions button.go")  # one-to-one voice call
             for p in (ppc, pphone):
                 p.wait(RING_SHOWN, 10, "ringing")
-            pphone.click("#accept")
+            # By keyboard: the ringing panel has put the focus on Accept.
+            pphone.wait("document.activeElement.id === 'accept'", 2, "the focus on Accept")
+            pphone.press("Enter", "Enter")
             ppc.wait(f"!({RING_SHOWN})", 2, "the PC to stop ringing")
             pa.wait(f"{state_of(BOB)} === 'joined'", 10, "Bob joined on Alice's page")
             pa.click("#hangup")

@@ -206,6 +206,14 @@ class Page:
             self.call("Input.dispatchMouseEvent", {"type": kind, "x": box[0], "y": box[1],
                                                    "button": "left", "clickCount": 1})
 
+    def press(self, key, code):
+        """A key pressed and released where the focus is (the tab in front)."""
+        self.call("Page.bringToFront")
+        for kind in ("keyDown", "keyUp"):
+            self.call("Input.dispatchKeyEvent", {"type": kind, "key": key, "code": code,
+                                                 "windowsVirtualKeyCode": 13 if key == "Enter" else 0,
+                                                 **({"text": "\r"} if kind == "keyDown" and key == "Enter" else {})})
+
     def text(self, selector):
         return self.eval(f"(document.querySelector({json.dumps(selector)}) || {{}}).textContent || ''")
 
