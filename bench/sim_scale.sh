@@ -5,7 +5,7 @@
 # answer and one end reach every client), so the simulator's time should too:
 #
 #   bench/sim_scale.sh 1000 > /tmp/scale_1000.json
-#   farm-bench -n 3 -- build/rel/mrtc-sim --quiet /tmp/scale_1000.json
+#   /usr/bin/time -f "%e s, %M KB" build/rel/mrtc-sim --quiet /tmp/scale_1000.json
 set -eu
 n=${1:-200}
 case $n in
