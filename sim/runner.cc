@@ -269,12 +269,13 @@ void Run::collectAll() {
 void Run::collect(ClientState& cs) {
   const std::string& name = cs.spec->name;
   const simhost::RecordMarks from = cs.seen;
-  const simhost::NewRecords fresh = cs.host->recordsAfter(from);
+  // Ours alone: its member lists and bodies move into the timeline.
+  simhost::NewRecords fresh = cs.host->recordsAfter(from);
   const simhost::RecordMarks& to = fresh.to;
 
   auto emitEvent = [&]() {
     if (cs.seen.events >= to.events) return;
-    const simhost::UiEvent& e = fresh.events[cs.seen.events++ - from.events];
+    simhost::UiEvent& e = fresh.events[cs.seen.events++ - from.events];
     Item it = item(name, kind::kEvent);
     it.set("type", static_cast<int64_t>(e.eventType))
         .set("annotation", e.annotation)
@@ -283,42 +284,41 @@ void Run::collect(ClientState& cs) {
         .set("onwerId", e.onwerId)
         .set("roomId", e.roomId)
         .set("roomName", e.roomName)
-        .set("selects", e.selects)
-        .set("members", e.members)
-        .set("extend", e.extend);
-    Item copy = it;
+        .set("selects", std::move(e.selects))
+        .set("members", std::move(e.members))
+        .set("extend", std::move(e.extend));
     add(std::move(it));
-    reactToEvent(cs, copy);
+    reactToEvent(cs, result_.items.back());
   };
   auto emitSent = [&]() {
     if (cs.seen.sent >= to.sent) return;
-    const simhost::NetMessage& m = fresh.sent[cs.seen.sent++ - from.sent];
+    simhost::NetMessage& m = fresh.sent[cs.seen.sent++ - from.sent];
     Item it = item(name, kind::kMessage);
     it.set("type", static_cast<int64_t>(m.msgType))
         .set("target", m.targetId)
         .set("chat", m.chatId == 0 ? m.targetId : m.chatId)
         .set("limitRange", m.limitRange);
-    it.set("properties", m.properties);
+    it.set("properties", std::move(m.properties));
     describeBody(it, m.body);
-    it.set("body", m.body);
+    it.set("body", std::move(m.body));
     add(std::move(it));
   };
   auto emitInserted = [&]() {
     if (cs.seen.inserted >= to.inserted) return;
-    const simhost::Inserted& m = fresh.inserted[cs.seen.inserted++ - from.inserted];
+    simhost::Inserted& m = fresh.inserted[cs.seen.inserted++ - from.inserted];
     Item it = item(name, kind::kInsert);
     it.set("type", static_cast<int64_t>(m.msgType))
         .set("target", m.targetId)
         .set("chat", m.targetId)
         .set("limitRange", m.limitRange);
     describeBody(it, m.body);
-    it.set("body", m.body);
+    it.set("body", std::move(m.body));
     add(std::move(it));
   };
   // Time-outs armed and taken back: what the reports draw as bars.
   auto emitTimer = [&]() {
     if (cs.seen.timers >= to.timers) return;
-    const imsdk::timerCmd& c = fresh.timers[cs.seen.timers++ - from.timers].cmd;
+    imsdk::timerCmd& c = fresh.timers[cs.seen.timers++ - from.timers].cmd;
     Item it = item(name, kind::kTimer);
     it.set("op", c.op == 1   ? "arm"
                  : c.op == 0 ? "cancel"
@@ -326,7 +326,7 @@ void Run::collect(ClientState& cs) {
         .set("type", int64_t{c.type})
         .set("category", int64_t{c.category})
         .set("key", c.key)
-        .set("members", c.members);
+        .set("members", std::move(c.members));
     if (c.op == 1) {
       it.set("seconds", int64_t{c.duration}).set("mode", int64_t{c.memberMode});
       if (c.refresh != 0) it.set("refresh", int64_t{1});
@@ -357,6 +357,7 @@ void Run::collect(ClientState& cs) {
   while (cs.seen.sent < to.sent) emitSent();
   while (cs.seen.inserted < to.inserted) emitInserted();
   while (cs.seen.timers < to.timers) emitTimer();
+  cs.host->forgetRecords(cs.seen);
 }
 
 void Run::reactToEvent(ClientState& cs, const Item& ev) {

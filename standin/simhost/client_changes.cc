@@ -9,10 +9,18 @@ namespace simhost {
 
 namespace {
 
+// The records of `kept` after the mark, when the first `dropped` are gone.
 template <typename T>
-std::vector<T> after(const std::vector<T>& all, size_t mark) {
-  return std::vector<T>(all.begin() + static_cast<std::ptrdiff_t>(std::min(mark, all.size())),
-                        all.end());
+std::vector<T> after(const std::vector<T>& kept, size_t mark, size_t dropped = 0) {
+  const size_t from = std::min(mark > dropped ? mark - dropped : 0, kept.size());
+  return std::vector<T>(kept.begin() + static_cast<std::ptrdiff_t>(from), kept.end());
+}
+
+template <typename T>
+void dropBefore(std::vector<T>& kept, size_t mark, size_t& dropped) {
+  const size_t n = std::min(mark > dropped ? mark - dropped : 0, kept.size());
+  kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(n));
+  dropped += n;
 }
 
 }  // namespace
@@ -20,14 +28,27 @@ std::vector<T> after(const std::vector<T>& all, size_t mark) {
 NewRecords Client::recordsAfter(const RecordMarks& marks) const {
   std::lock_guard<std::mutex> lk(net_->mu_);
   NewRecords out;
-  out.logs = after(logs_, marks.logs);
-  out.events = after(events_, marks.events);
+  const RecordMarks& gone = forgotten_;
+  out.logs = after(logs_, marks.logs, gone.logs);
+  out.events = after(events_, marks.events, gone.events);
   out.sent = after(sent_, marks.sent);
-  out.inserted = after(inserted_, marks.inserted);
-  out.timers = after(timerPosts_, marks.timers);
-  out.to = {logs_.size(),     events_.size(),     sent_.size(),
-            inserted_.size(), timerPosts_.size(), results_.size()};
+  out.inserted = after(inserted_, marks.inserted, gone.inserted);
+  out.timers = after(timerPosts_, marks.timers, gone.timers);
+  out.to.logs = gone.logs + logs_.size();
+  out.to.events = gone.events + events_.size();
+  out.to.sent = sent_.size();
+  out.to.inserted = gone.inserted + inserted_.size();
+  out.to.timers = gone.timers + timerPosts_.size();
+  out.to.results = results_.size();
   return out;
+}
+
+void Client::forgetRecords(const RecordMarks& marks) {
+  std::lock_guard<std::mutex> lk(net_->mu_);
+  dropBefore(logs_, marks.logs, forgotten_.logs);
+  dropBefore(events_, marks.events, forgotten_.events);
+  dropBefore(inserted_, marks.inserted, forgotten_.inserted);
+  dropBefore(timerPosts_, marks.timers, forgotten_.timers);
 }
 
 std::vector<Result> Client::resultsAfter(size_t mark) const {

@@ -211,6 +211,11 @@ class Client : public imsdk::IHostService {
   std::vector<NetMessage> sent() const;  // what this client sent
   // The records made after the marks given (all of them for empty marks).
   NewRecords recordsAfter(const RecordMarks& marks) const;
+  // Drops the log lines, events, inserts and timer posts before the marks,
+  // for a reader that has them already (a long simulation would otherwise
+  // hold everything twice). Marks keep counting from the first record;
+  // logs(), events(), inserted() and timerPosts() return what is left.
+  void forgetRecords(const RecordMarks& marks);
   std::vector<Result> resultsAfter(size_t mark) const;
   // True when some log line's text contains the given text.
   bool hasLog(const std::string& text) const;
@@ -259,7 +264,8 @@ class Client : public imsdk::IHostService {
   int cacheRequests_ = 0;
   std::vector<std::pair<std::string, uint16_t>> registered_;
   std::atomic<bool> quietLogs_{false};
-  bool changed_ = false;  // listed in the network's changed clients
+  bool changed_ = false;   // listed in the network's changed clients
+  RecordMarks forgotten_;  // records dropped by forgetRecords
   // Lists the client among the changed ones (network mutex held).
   void recordedLocked();
   // The attached plug-in, read under the network mutex.
