@@ -8,6 +8,7 @@
 #include "chaos/chaos.h"
 #include "mermaid.h"
 #include "plugin_path.h"
+#include "replay/replay.h"
 #include "report/html_report.h"
 #include "runner.h"
 #include "scenario.h"
@@ -59,6 +60,12 @@ constexpr const char* kDescription =
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "chaos") return mrtcsim::chaosMain(argc - 1, argv + 1);
+  if (argc > 1 && std::string(argv[1]) == "replay") {
+    return mrtcsim::replay::replayMain(argc - 1, argv + 1);
+  }
+  if (argc > 1 && std::string(argv[1]) == "redact") {
+    return mrtcsim::replay::redactMain(argc - 1, argv + 1);
+  }
   CLI::App app{kDescription, "mrtc-sim"};
   app.get_formatter()->column_width(30);
   std::string scenarioPath;
