@@ -63,7 +63,6 @@ void BM_RequestRecorded(benchmark::State& state) {
   }
   configure(tracePath().c_str(), MRTC_PLUGIN_PATH, 0);
   runRequests(state, MRTC_RECORD_PATH);
-  std::remove(tracePath().c_str());
 }
 
 BENCHMARK(BM_RequestDirect);
@@ -71,4 +70,11 @@ BENCHMARK(BM_RequestRecorded);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  // The recorder keeps its trace open for the life of the process: the file
+  // goes only at the end.
+  std::remove(tracePath().c_str());
+  return 0;
+}
