@@ -3,8 +3,8 @@
 #   runtime  libmrtcplugin.so.<major> (package libmrtcplugin<major>)
 #   dev      headers, the libmrtcplugin.so link, CMake package, mrtcplugin.pc
 #            (package libmrtcplugin-dev)
-#   sim      mrtc-sim and, in a private folder, the commLib stand-in it runs
-#            on (package mrtc-sim)
+#   sim      mrtc-sim, mrtc-node with mrtc-xmpp-server, and, in a private
+#            folder, the commLib stand-in they run on (package mrtc-sim)
 include(CMakePackageConfigHelpers)
 
 set(MRTC_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/mrtcplugin)
@@ -42,6 +42,11 @@ if(TARGET mrtc-sim)
   install(TARGETS mrtc_commlib LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/mrtcplugin COMPONENT sim)
   install(TARGETS mrtc-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT sim)
 endif()
+if(TARGET mrtc-node)
+  install(TARGETS mrtc-node RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT sim)
+  install(PROGRAMS scripts/xmpp-server.sh DESTINATION ${CMAKE_INSTALL_BINDIR}
+    RENAME mrtc-xmpp-server COMPONENT sim)
+endif()
 
 set(CPACK_PACKAGE_NAME mrtcplugin)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -72,7 +77,11 @@ set(CPACK_COMPONENT_DEV_DESCRIPTION
 set(CPACK_DEBIAN_SIM_PACKAGE_NAME mrtc-sim)
 set(CPACK_DEBIAN_SIM_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_SIM_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1")
+if(TARGET mrtc-node)
+  string(APPEND CPACK_DEBIAN_SIM_PACKAGE_DEPENDS ", libstrophe0, python3")
+  set(CPACK_DEBIAN_SIM_PACKAGE_RECOMMENDS prosody)
+endif()
 set(CPACK_COMPONENT_SIM_DESCRIPTION
-  "Call simulator for mrtcplugin.\n Runs calls between several simulated clients in virtual time and prints\n what each did and saw.")
+  "Call simulator for mrtcplugin.\n Runs calls between several simulated clients in virtual time and prints\n what each did and saw. mrtc-node runs one client device over an XMPP\n server, driven by JSON lines; mrtc-xmpp-server starts a private Prosody.")
 
 include(CPack)

@@ -166,14 +166,8 @@ void Run::setUp() {
     Item it = item(to.name(), kind::kDeliver);
     std::string from =
         msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice) : msg.fromClient;
-    it.set("from", from)
-        .set("fromUser", msg.senderId)
-        .set("fromDevice", static_cast<int64_t>(msg.senderDevice))
-        .set("type", static_cast<int64_t>(msg.msgType))
-        .set("target", msg.targetId)
-        .set("chat", msg.chatId);
-    describeBody(it, msg.body);
-    it.set("body", msg.body);
+    codec::deliverFields(it, from, msg.senderId, msg.senderDevice, msg.msgType, msg.targetId,
+                         msg.chatId, msg.body);
     // How long ago it was sent, when not just now (held, late or injected old).
     if (now() > msg.msgTime) it.set("age", now() - msg.msgTime);
     add(std::move(it));
