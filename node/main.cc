@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <mutex>
 
 #include "app.h"
 #include "directory.h"
 #include "host.h"
+#include "http/page_server.h"
 #include "link.h"
 #include "output.h"
 #include "plugin_path.h"
@@ -35,11 +37,35 @@ struct Options {
   std::string name;
   double keepAlive = 20;
   int64_t clockOffsetMs = 0;
+  int httpPort = -1;
+  std::string pageDir;
 };
 
 int64_t userOf(const node::Directory& dir, const std::string& text) {
   if (tools::isNumber(text)) return tools::strToInt64(text);
   return dir.userNamed(text);
+}
+
+// The phone page takes the same lines as standard input, one at a time.
+std::unique_ptr<node::http::PageServer> startPage(const Options& o, const node::Directory& dir,
+                                                  int64_t userId, node::Output& out,
+                                                  node::Application& app) {
+  node::http::PageConfig config{o.pageDir.empty() ? node::http::defaultPageDir() : o.pageDir,
+                                o.httpPort, userId, o.device};
+  auto mu = std::make_shared<std::mutex>();
+  auto count = std::make_shared<int>(0);
+  auto page = std::make_unique<node::http::PageServer>(dir, config, out,
+                                                       [&app, mu, count](const std::string& line) {
+                                                         std::lock_guard<std::mutex> lk(*mu);
+                                                         app.handle(line, ++*count);
+                                                       });
+  const int port = page->start();
+  if (port < 0) {
+    std::fprintf(stderr, "mrtc-node: cannot serve the page on 127.0.0.1:%d\n", o.httpPort);
+    return nullptr;
+  }
+  std::fprintf(stderr, "mrtc-node: page at http://127.0.0.1:%d/\n", port);
+  return page;
 }
 
 int runNode(const Options& o) {
@@ -99,13 +125,19 @@ int runNode(const Options& o) {
   host.attach(plugin, &link);
   host.preLogin();
   link.start();
+  int status = 0;
   {
     node::Application app(host, link, out, static_cast<int64_t>(o.keepAlive * 1000));
-    app.run(std::cin);
+    std::unique_ptr<node::http::PageServer> page;
+    if (o.httpPort < 0 || (page = startPage(o, dir, userId, out, app))) {
+      app.run(std::cin);
+    } else {
+      status = 2;
+    }
   }
   link.stop();
   library.release(plugin);
-  return 0;
+  return status;
 }
 
 }  // namespace
@@ -128,6 +160,11 @@ int main(int argc, char** argv) {
   cli.add_option("--keepalive", o.keepAlive, "seconds between keep-alives in a talk (0: none)");
   cli.add_option("--clock-offset", o.clockOffsetMs,
                  "ms added to the server-aligned time (a device whose clock is off)");
+  cli.add_option("--http", o.httpPort,
+                 "serve this device's page on 127.0.0.1:PORT (0: any free port)")
+      ->check(CLI::Range(0, 65535));
+  cli.add_option("--page-dir", o.pageDir,
+                 "folder of the page's files (default: the installed ones)");
   CLI11_PARSE(cli, argc, argv);
   return runNode(o);
 }

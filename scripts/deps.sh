@@ -10,6 +10,8 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev rapidjson-dev libgtest-
 # The live tests: an XMPP server, the node's XMPP client library, and python3
 # that drives the nodes.
 packages+=(prosody libstrophe-dev python3)
+# The node's phone page: an HTTP server library (the page's test uses chromium).
+packages+=(libcpp-httplib-dev)
 # The install checks build a host through pkg-config.
 packages+=(pkg-config)
 missing=()

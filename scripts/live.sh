@@ -5,6 +5,8 @@
 #   scripts/live.sh            tmux: one pane per node, plus the server's log
 #   scripts/live.sh --plain    no tmux: labelled output here; type into
 #                              $DIR/alice.in (and bob.in, carol.in)
+#   scripts/live.sh --web      each node serves its phone page; prints the
+#                              three addresses (loopback only)
 #
 # mrtc-node is taken from $MRTC_NODE, else build/mrtc-node, else the PATH.
 # Everything lives in a temporary folder, removed when the session ends.
@@ -40,6 +42,12 @@ port=$("$here/xmpp-server.sh" start "$dir/server" "$dir/directory.json")
 node_cmd() {  # user
   echo "$node --directory $dir/directory.json --user $1 --server 127.0.0.1:$port --state $dir --log $dir/$1.log"
 }
+
+if [ "${1:-}" = "--web" ]; then
+  echo "Server on 127.0.0.1:$port (folder $dir)."
+  python3 "$here/../tests/live/web_session.py" "$node" "$dir/directory.json" "$port" "$dir" || true
+  exit 0
+fi
 
 cat <<TEXT
 Server on 127.0.0.1:$port (folder $dir). Type one JSON line into a node, e.g. in Alice's:

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
@@ -49,10 +50,11 @@ struct ClientState {
   const ClientSpec* spec = nullptr;
   simhost::Client* host = nullptr;
   imsdk::IPlugin* plugin = nullptr;
-  size_t events = 0, logs = 0, sent = 0, inserted = 0, results = 0, timers = 0;
-  bool appRunning = true;  // false after the client vanished, crashed or froze
-  bool frozen = false;     // the application stopped for good: it asks nothing more
-  bool inTalk = false;     // the application believes it is in a talk
+  size_t index = 0;           // in scenario order
+  simhost::RecordMarks seen;  // the host's records already in the timeline
+  bool appRunning = true;     // false after the client vanished, crashed or froze
+  bool frozen = false;        // the application stopped for good: it asks nothing more
+  bool inTalk = false;        // the application believes it is in a talk
   int64_t keepAliveDue = -1;
   int64_t offlineSince = -1;  // traffic sequence when it went away
   int64_t offlineUntil = -1;  // and when it came back (-1: still away)
@@ -102,6 +104,7 @@ class Run {
   void comeBack(ClientState& cs);
   void pullMissed(ClientState& cs);
   bool quiet() const;
+  void setKeepAlive(ClientState& cs, int64_t due);
 
   std::string lastSignalBody(const std::string& client);
   std::string lastBodyOfType(const std::string& client, int64_t type);
@@ -121,6 +124,12 @@ class Run {
   MediaRoom rooms_;
   simhost::Network net_;
   std::vector<ClientState> clients_;
+  // Lookups that would otherwise search every client, once per delivery.
+  std::map<std::string, size_t> byName_;
+  std::map<const simhost::Client*, size_t> byHost_;
+  std::map<std::pair<int64_t, int32_t>, size_t> byDevice_;  // first client of a user's device
+  // Keep-alives due: (time, client index).
+  std::set<std::pair<int64_t, size_t>> keepAlives_;
   struct Pending {
     int64_t due;
     MediaReport report;
@@ -131,16 +140,14 @@ class Run {
 };
 
 ClientState& Run::state(const std::string& name) {
-  for (ClientState& cs : clients_) {
-    if (cs.spec->name == name) return cs;
-  }
+  auto it = byName_.find(name);
+  if (it != byName_.end()) return clients_[it->second];
   throw RunError("unknown client \"" + name + "\"");
 }
 
 std::string Run::participant(int64_t user, int32_t device) const {
-  for (const ClientState& cs : clients_) {
-    if (cs.spec->user == user && cs.spec->device == device) return cs.spec->name;
-  }
+  auto it = byDevice_.find({user, device});
+  if (it != byDevice_.end()) return clients_[it->second].spec->name;
   return "u" + std::to_string(user) + "_" + deviceName(device);
 }
 
@@ -158,6 +165,10 @@ void Run::setUp() {
     for (const auto& entry : spec.serverConfig) cfg.configItems[{entry[0], entry[1]}] = entry[2];
     cs.plugin = libraryOf(spec).create();
     if (cs.plugin == nullptr) throw RunError("the plug-in library created no plug-in");
+    cs.index = clients_.size();
+    byName_.emplace(spec.name, cs.index);
+    byHost_.emplace(cs.host, cs.index);
+    byDevice_.emplace(std::make_pair(spec.user, spec.device), cs.index);
     clients_.push_back(cs);
     result_.clients.push_back({spec.name, spec.user, spec.device});
   }
@@ -222,8 +233,13 @@ void Run::tearDown() {
   commlib::advance(kTimerTickMs + 100);
 }
 
+// Only the clients that recorded something can have records to collect; they
+// go in scenario order, as a pass over every client would take them.
 void Run::collectAll() {
-  for (ClientState& cs : clients_) collect(cs);
+  std::vector<size_t> changed;
+  for (const simhost::Client* host : net_.takeChanged()) changed.push_back(byHost_.at(host));
+  std::sort(changed.begin(), changed.end());
+  for (size_t i : changed) collect(clients_[i]);
 }
 
 // New records of one client, in the order the plug-in made them: its log
@@ -232,48 +248,46 @@ void Run::collectAll() {
 // follows at the end.
 void Run::collect(ClientState& cs) {
   const std::string& name = cs.spec->name;
-  std::vector<simhost::LogLine> logs = cs.host->logs();
-  std::vector<simhost::UiEvent> events = cs.host->events();
-  std::vector<simhost::NetMessage> sent = cs.host->sent();
-  std::vector<simhost::Inserted> inserted = cs.host->inserted();
-  std::vector<simhost::TimerPost> timers = cs.host->timerPosts();
+  const simhost::RecordMarks from = cs.seen;
+  // Ours alone: its member lists and bodies move into the timeline.
+  simhost::NewRecords fresh = cs.host->recordsAfter(from);
+  const simhost::RecordMarks& to = fresh.to;
 
   auto emitEvent = [&]() {
-    if (cs.events >= events.size()) return;
-    const simhost::UiEvent& e = events[cs.events++];
+    if (cs.seen.events >= to.events) return;
+    simhost::UiEvent& e = fresh.events[cs.seen.events++ - from.events];
     Item it = item(name, kind::kEvent);
     codec::eventFields(it, e);
-    Item copy = it;
     add(std::move(it));
-    reactToEvent(cs, copy);
+    reactToEvent(cs, result_.items.back());
   };
   auto emitSent = [&]() {
-    if (cs.sent >= sent.size()) return;
-    const simhost::NetMessage& m = sent[cs.sent++];
+    if (cs.seen.sent >= to.sent) return;
+    simhost::NetMessage& m = fresh.sent[cs.seen.sent++ - from.sent];
     Item it = item(name, kind::kMessage);
     codec::sentFields(it, m.msgType, m.targetId, m.chatId == 0 ? m.targetId : m.chatId,
                       m.limitRange, m.properties, m.body);
     add(std::move(it));
   };
   auto emitInserted = [&]() {
-    if (cs.inserted >= inserted.size()) return;
-    const simhost::Inserted& m = inserted[cs.inserted++];
+    if (cs.seen.inserted >= to.inserted) return;
+    simhost::Inserted& m = fresh.inserted[cs.seen.inserted++ - from.inserted];
     Item it = item(name, kind::kInsert);
     codec::insertFields(it, m.msgType, m.targetId, m.limitRange, m.body);
     add(std::move(it));
   };
   // Time-outs armed and taken back: what the reports draw as bars.
   auto emitTimer = [&]() {
-    if (cs.timers >= timers.size()) return;
-    const imsdk::timerCmd& c = timers[cs.timers++].cmd;
+    if (cs.seen.timers >= to.timers) return;
+    imsdk::timerCmd& c = fresh.timers[cs.seen.timers++ - from.timers].cmd;
     Item it = item(name, kind::kTimer);
     codec::timerFields(it, c);
     it.quiet = true;
     add(std::move(it));
   };
 
-  for (; cs.logs < logs.size(); ++cs.logs) {
-    const simhost::LogLine& line = logs[cs.logs];
+  for (; cs.seen.logs < to.logs; ++cs.seen.logs) {
+    const simhost::LogLine& line = fresh.logs[cs.seen.logs - from.logs];
     add(item(name, kind::kLog)
             .set("level", static_cast<int64_t>(line.level))
             .set("func", line.func)
@@ -290,10 +304,11 @@ void Run::collect(ClientState& cs) {
       emitTimer();
     }
   }
-  while (cs.events < events.size()) emitEvent();
-  while (cs.sent < sent.size()) emitSent();
-  while (cs.inserted < inserted.size()) emitInserted();
-  while (cs.timers < timers.size()) emitTimer();
+  while (cs.seen.events < to.events) emitEvent();
+  while (cs.seen.sent < to.sent) emitSent();
+  while (cs.seen.inserted < to.inserted) emitInserted();
+  while (cs.seen.timers < to.timers) emitTimer();
+  cs.host->forgetRecords(cs.seen);
 }
 
 void Run::reactToEvent(ClientState& cs, const Item& ev) {
@@ -308,9 +323,16 @@ void Run::reactToEvent(ClientState& cs, const Item& ev) {
 
 void Run::setInTalk(ClientState& cs, bool inTalk) {
   if (inTalk && !cs.inTalk && cs.spec->keepAliveMs > 0)
-    cs.keepAliveDue = now() + cs.spec->keepAliveMs;
-  if (!inTalk) cs.keepAliveDue = -1;
+    setKeepAlive(cs, now() + cs.spec->keepAliveMs);
+  if (!inTalk) setKeepAlive(cs, -1);
   cs.inTalk = inTalk;
+}
+
+// Keeps keepAlives_ in step with the client's due time (-1: none).
+void Run::setKeepAlive(ClientState& cs, int64_t due) {
+  if (cs.keepAliveDue >= 0) keepAlives_.erase({cs.keepAliveDue, cs.index});
+  cs.keepAliveDue = due;
+  if (due >= 0) keepAlives_.insert({due, cs.index});
 }
 
 void Run::schedule(const std::vector<MediaReport>& reports) {
@@ -350,9 +372,15 @@ bool Run::runDue() {
     request(cs, imsdk::kCmdConnectState, fields, "media room");
     ran = true;
   }
-  for (ClientState& cs : clients_) {
-    if (cs.keepAliveDue < 0 || cs.keepAliveDue > t) continue;
-    cs.keepAliveDue = t + cs.spec->keepAliveMs;
+  // The clients whose keep-alive is due, in scenario order.
+  std::vector<size_t> due;
+  for (auto it = keepAlives_.begin(); it != keepAlives_.end() && it->first <= t; ++it) {
+    due.push_back(it->second);
+  }
+  std::sort(due.begin(), due.end());
+  for (size_t i : due) {
+    ClientState& cs = clients_[i];
+    setKeepAlive(cs, t + cs.spec->keepAliveMs);
     if (!cs.appRunning || !cs.inTalk) continue;
     collect(cs);
     cs.host->keepAlive();
@@ -382,9 +410,7 @@ void Run::advanceTo(int64_t target) {
   while (now() < target) {
     int64_t next = target;
     for (const Pending& p : pending_) next = std::min(next, p.due);
-    for (const ClientState& cs : clients_) {
-      if (cs.keepAliveDue >= 0) next = std::min(next, cs.keepAliveDue);
-    }
+    if (!keepAlives_.empty()) next = std::min(next, keepAlives_.begin()->first);
     int64_t held = net_.nextHeldMs();
     if (held >= 0) next = std::min(next, held);
     if (next <= now()) next = now() + 1;
@@ -419,9 +445,9 @@ void Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
 }
 
 void Run::answered(ClientState& cs, Item& it, int64_t id) {
-  std::vector<simhost::Result> results = cs.host->results();
-  codec::answerFields(it, results, cs.results, id);
-  cs.results = results.size();
+  const std::vector<simhost::Result> results = cs.host->resultsAfter(cs.seen.results);
+  codec::answerFields(it, results, 0, id);
+  cs.seen.results += results.size();
 }
 
 // What the application does once its request was answered.
@@ -645,11 +671,13 @@ void Run::runStep(const Step& step) {
       if (cs->plugin != nullptr) throw RunError("client \"" + cs->spec->name + "\" did not crash");
       cs->plugin = libraryOf(*cs->spec).create();
       if (cs->plugin == nullptr) throw RunError("the plug-in library created no plug-in");
-      cs->events = cs->host->events().size();
-      cs->logs = cs->host->logs().size();
-      cs->sent = cs->host->sent().size();
-      cs->inserted = cs->host->inserted().size();
-      cs->results = cs->host->results().size();
+      {
+        // What the host recorded while the plug-in was gone stays out of the
+        // timeline (its timer posts excepted).
+        const size_t timers = cs->seen.timers;
+        cs->seen = cs->host->recordsAfter(cs->seen).to;
+        cs->seen.timers = timers;
+      }
       cs->host->attach(cs->plugin);
       add(item(cs->spec->name, kind::kLifecycle).set("event", "restart"));
       comeBack(*cs);
@@ -752,10 +780,8 @@ void Run::pullMissed(ClientState& cs) {
 
 bool Run::quiet() const {
   if (commlib::liveThreads() > 0 || !pending_.empty() || net_.held() > 0) return false;
-  for (const ClientState& cs : clients_) {
-    if (cs.inTalk && cs.keepAliveDue >= 0) return false;
-  }
-  return true;
+  // A keep-alive is due only for a client in a talk.
+  return keepAlives_.empty();
 }
 
 RunResult Run::go() {

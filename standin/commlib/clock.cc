@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <list>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -21,20 +21,26 @@
 namespace commlib {
 namespace {
 
+// A thread asleep in virtual time. Each has its own condition variable, so
+// that a step wakes only the sleepers it is due for: with one shared variable
+// every wake-up and every thread going back to sleep woke every sleeper, and
+// the cost of a step grew with the number of threads asleep.
 struct Sleeper {
   int64_t deadline;
   bool woken;
   bool tracked;
+  std::condition_variable cv;
 };
 
 struct Clock {
   std::mutex mu;
-  std::condition_variable cv;
+  std::condition_variable quiet;  // `running` fell to 0 (settle() and advance() wait)
   bool virtualTime = false;
   int64_t now = 0;
   int live = 0;
   int running = 0;
-  std::list<Sleeper*> sleepers;
+  // Sleepers not yet woken, by deadline; equal deadlines keep their order.
+  std::multimap<int64_t, Sleeper*> sleepers;
 };
 
 Clock& clock() {
@@ -54,10 +60,32 @@ int64_t systemMs() {
 // under test).
 void waitQuiet(std::unique_lock<std::mutex>& lk) {
   Clock& c = clock();
-  if (!c.cv.wait_for(lk, std::chrono::seconds(30), [&] { return c.running <= 0; })) {
+  if (!c.quiet.wait_for(lk, std::chrono::seconds(30), [&] { return c.running <= 0; })) {
     std::fprintf(stderr, "commlib clock: %d thread(s) did not settle within 30 s\n", c.running);
     std::abort();
   }
+}
+
+// A tracked thread stops running (lock held).
+void stopRunning() {
+  Clock& c = clock();
+  if (--c.running <= 0) c.quiet.notify_all();
+}
+
+// Wakes the first waiting sleeper (lock held); a tracked one counts as running
+// from here on, so no step can pass before it sleeps again.
+void wakeFirst() {
+  Clock& c = clock();
+  Sleeper* s = c.sleepers.begin()->second;
+  c.sleepers.erase(c.sleepers.begin());
+  s->woken = true;
+  if (s->tracked) ++c.running;
+  s->cv.notify_one();
+}
+
+bool dueNow() {
+  Clock& c = clock();
+  return !c.sleepers.empty() && c.sleepers.begin()->first <= c.now;
 }
 
 }  // namespace
@@ -76,10 +104,7 @@ void sleepMs(int64_t ms) {
   if (!c.virtualTime) {
     // A tracked thread asleep in real time is not running either: settle()
     // must not wait for it to end.
-    if (tTracked) {
-      --c.running;
-      c.cv.notify_all();
-    }
+    if (tTracked) stopRunning();
     lk.unlock();
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     lk.lock();
@@ -87,16 +112,12 @@ void sleepMs(int64_t ms) {
     return;
   }
   const int64_t room = std::numeric_limits<int64_t>::max() - c.now;
-  Sleeper s{c.now + (ms <= 0 ? 0 : ms < room ? ms : room), false, tTracked};
-  c.sleepers.push_back(&s);
-  if (tTracked) {
-    --c.running;
-    c.cv.notify_all();
-  }
-  c.cv.wait(lk, [&] { return s.woken || !c.virtualTime; });
-  c.sleepers.remove(&s);
-  // A tracked sleeper woken by advance() was already counted as running.
-  if (tTracked && !s.woken) ++c.running;
+  Sleeper s{c.now + (ms <= 0 ? 0 : ms < room ? ms : room), false, tTracked, {}};
+  c.sleepers.emplace(s.deadline, &s);
+  if (tTracked) stopRunning();
+  // Whoever wakes it (advance() or useRealTime()) has taken it off the list
+  // and, for a tracked sleeper, already counted it as running.
+  s.cv.wait(lk, [&] { return s.woken; });
 }
 
 void threadStarting() {
@@ -110,8 +131,7 @@ void threadEnded() {
   Clock& c = clock();
   std::lock_guard<std::mutex> lk(c.mu);
   --c.live;
-  --c.running;
-  c.cv.notify_all();
+  stopRunning();
 }
 
 void markTracked() { tTracked = true; }
@@ -129,13 +149,7 @@ void useRealTime() {
   Clock& c = clock();
   std::lock_guard<std::mutex> lk(c.mu);
   c.virtualTime = false;
-  for (Sleeper* s : c.sleepers) {
-    if (!s->woken) {
-      s->woken = true;
-      if (s->tracked) ++c.running;
-    }
-  }
-  c.cv.notify_all();
+  while (!c.sleepers.empty()) wakeFirst();
 }
 
 bool isVirtualTime() {
@@ -158,20 +172,13 @@ void advance(int64_t ms, const std::function<void()>& onStep) {
   const int64_t target = c.now + (ms > 0 ? ms : 0);
   for (;;) {
     int64_t next = target;
-    for (Sleeper* s : c.sleepers) {
-      if (!s->woken && s->deadline < next) next = s->deadline;
-    }
+    if (!c.sleepers.empty() && c.sleepers.begin()->first < next) next = c.sleepers.begin()->first;
     if (next > c.now) c.now = next;
     bool wokeAny = false;
-    for (Sleeper* s : c.sleepers) {
-      if (!s->woken && s->deadline <= c.now) {
-        s->woken = true;
-        wokeAny = true;
-        // Untracked sleepers (test threads) are not waited for.
-        if (s->tracked) ++c.running;
-      }
+    while (dueNow()) {
+      wakeFirst();
+      wokeAny = true;
     }
-    c.cv.notify_all();
     waitQuiet(lk);
     if (onStep) {
       lk.unlock();
@@ -179,15 +186,8 @@ void advance(int64_t ms, const std::function<void()>& onStep) {
       lk.lock();
       waitQuiet(lk);
     }
-    if (c.now >= target && !wokeAny) break;
-    if (c.now >= target) {
-      // Woken threads may have gone back to sleep with deadlines at target.
-      bool due = false;
-      for (Sleeper* s : c.sleepers) {
-        if (!s->woken && s->deadline <= c.now) due = true;
-      }
-      if (!due) break;
-    }
+    // Woken threads may have gone back to sleep with deadlines at target.
+    if (c.now >= target && (!wokeAny || !dueNow())) break;
   }
 }
 

@@ -78,6 +78,7 @@ void Client::clearRecords() {
   sent_.clear();
   cacheRequests_ = 0;
   registered_.clear();
+  forgotten_ = RecordMarks();
 }
 
 int Client::cacheRequests() const {

@@ -37,6 +37,7 @@ int32_t Client::postToApp(uint16_t cmdId, void* block, int32_t, int32_t) {
     if (config_.failPost) return 1;
     if (auto* event = dynamic_cast<imsdk::resp_mrtcEvent*>(record)) {
       events_.push_back(toEvent(*event));
+      recordedLocked();
     } else if (auto* result = dynamic_cast<imsdk::resp_commonResult*>(record)) {
       results_.push_back(toResult(cmdId, env->word, *result));
     }
@@ -52,6 +53,7 @@ int32_t Client::postToDispatch(uint16_t cmdId, void* data, int32_t len, int32_t)
     std::lock_guard<std::mutex> lk(net_->mu_);
     if (cmdId == imsdk::kCmdTimer && data != nullptr) {
       timerPosts_.push_back(TimerPost{*static_cast<const imsdk::timerCmd*>(data)});
+      recordedLocked();
     }
     plugin = plugin_;
   }
@@ -85,6 +87,7 @@ bool Client::sendMessage(imsdk::req_sendMessage* msg, int32_t, int32_t) {
   if (config_.refuseSend) return false;
   net_->enqueueLocked(out);
   sent_.push_back(out);
+  recordedLocked();
   return true;
 }
 
@@ -101,6 +104,7 @@ int32_t Client::insertMessage(imsdk::req_insertMessage* msg, int32_t, int32_t) {
   in.limitRange = msg->limitRange;
   std::lock_guard<std::mutex> lk(net_->mu_);
   inserted_.push_back(std::move(in));
+  recordedLocked();
   return 0;
 }
 
@@ -129,6 +133,7 @@ void Client::log(int32_t level, const char* tag, const char* func, const char* f
   va_end(args);
   std::lock_guard<std::mutex> lk(net_->mu_);
   logs_.push_back(std::move(line));
+  recordedLocked();
 }
 
 int64_t Client::getTimeMs() {

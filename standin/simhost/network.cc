@@ -44,21 +44,22 @@ void Network::addUser(int64_t userId, const std::string& name) {
 
 void Network::addGroup(int64_t groupId, const std::vector<int64_t>& members) {
   std::lock_guard<std::mutex> lk(mu_);
-  groups_[groupId] = members;
+  groups_[groupId] = std::set<int64_t>(members.begin(), members.end());
 }
 
 Client& Network::addClient(const std::string& name, int64_t userId, int32_t deviceType) {
   std::lock_guard<std::mutex> lk(mu_);
   clients_.push_back(std::make_unique<Client>(this, name, userId, deviceType));
+  clientsOfUser_[userId].push_back(clients_.size() - 1);
+  clientNamed_.emplace(name, clients_.size() - 1);  // after any of the same name
   return *clients_.back();
 }
 
 Client* Network::client(const std::string& name) {
   std::lock_guard<std::mutex> lk(mu_);
-  for (auto& c : clients_) {
-    if (c->name_ == name) return c.get();
-  }
-  return nullptr;
+  // A name given twice names its first client.
+  auto it = clientNamed_.lower_bound(name);
+  return it == clientNamed_.end() || it->first != name ? nullptr : clients_[it->second].get();
 }
 
 std::vector<Client*> Network::clients() {
@@ -109,29 +110,44 @@ void Network::enqueueLocked(NetMessage& msg) {
 }
 
 std::vector<Network::Delivery> Network::recipientsLocked(const NetMessage& msg) const {
-  std::set<int64_t> users;
+  // The users it reaches: the group's members, or the peer and the sender's
+  // other devices; a limit range keeps only those in it.
+  std::vector<int64_t> users;
   if (msg.toGroup) {
-    const auto& members = groups_.at(msg.chatId);
-    users.insert(members.begin(), members.end());
-  } else {
-    users.insert(msg.chatId);
-    users.insert(msg.senderId);  // the sender's other devices
-  }
-  if (!msg.limitRange.empty()) {
-    std::set<int64_t> limited;
-    for (int64_t id : msg.limitRange) {
-      if (users.count(id) != 0) limited.insert(id);
+    const std::set<int64_t>& members = groups_.at(msg.chatId);
+    if (msg.limitRange.empty()) {
+      users.assign(members.begin(), members.end());
+    } else {
+      for (int64_t id : msg.limitRange) {
+        if (members.count(id) != 0) users.push_back(id);
+      }
     }
-    users.swap(limited);
+  } else {
+    for (int64_t id : {msg.chatId, msg.senderId}) {
+      if (msg.limitRange.empty() ||
+          std::find(msg.limitRange.begin(), msg.limitRange.end(), id) != msg.limitRange.end()) {
+        users.push_back(id);
+      }
+    }
   }
+  // Their clients, in the order they joined the network, each once.
+  std::vector<size_t> indexes;
+  for (int64_t id : users) {
+    auto it = clientsOfUser_.find(id);
+    if (it != clientsOfUser_.end())
+      indexes.insert(indexes.end(), it->second.begin(), it->second.end());
+  }
+  std::sort(indexes.begin(), indexes.end());
+  indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
   std::vector<Delivery> out;
-  for (const auto& c : clients_) {
-    if (users.count(c->userId_) == 0 || !c->online_ || c->plugin_ == nullptr) continue;
+  for (size_t i : indexes) {
+    const Client* c = clients_[i].get();
+    if (!c->online_ || c->plugin_ == nullptr) continue;
     bool sendingDevice = msg.fromClient.empty()
                              ? (c->userId_ == msg.senderId && c->deviceType_ == msg.senderDevice)
                              : c->name_ == msg.fromClient;
     if (sendingDevice) continue;
-    out.push_back({c.get(), c->plugin_});
+    out.push_back({clients_[i].get(), c->plugin_});
   }
   return out;
 }
@@ -151,23 +167,14 @@ size_t Network::pump() {
       observer = observer_;
       plan = plan_;
       // Held copies that are due go first, earliest (then oldest) first.
-      auto due = held_.end();
-      const int64_t now = nowMs();
-      for (auto it = held_.begin(); it != held_.end(); ++it) {
-        if (it->due > now) continue;
-        if (due == held_.end() || it->due < due->due ||
-            (it->due == due->due && it->order < due->order)) {
-          due = it;
-        }
-      }
-      if (due != held_.end()) {
-        msg = std::move(due->msg);
-        std::string name = std::move(due->client);
-        held_.erase(due);
-        for (const auto& c : clients_) {
-          if (c->name_ == name && c->online_ && c->plugin_ != nullptr) {
-            to.push_back({c.get(), c->plugin_});
-          }
+      if (!held_.empty() && held_.begin()->first.first <= nowMs()) {
+        msg = std::move(held_.begin()->second.msg);
+        const std::string name = std::move(held_.begin()->second.client);
+        held_.erase(held_.begin());
+        auto named = clientNamed_.equal_range(name);
+        for (auto it = named.first; it != named.second; ++it) {
+          Client* c = clients_[it->second].get();
+          if (c->online_ && c->plugin_ != nullptr) to.push_back({c, c->plugin_});
         }
         plan = nullptr;
       } else {
@@ -208,16 +215,12 @@ void Network::setFaultPlan(FaultPlan plan) {
 
 void Network::redeliver(const NetMessage& msg, const std::string& client, int64_t afterMs) {
   std::lock_guard<std::mutex> lk(mu_);
-  held_.push_back({nowMs() + afterMs, ++heldOrder_, msg, client});
+  held_.emplace(std::make_pair(nowMs() + afterMs, ++heldOrder_), Held{msg, client});
 }
 
 int64_t Network::nextHeldMs() const {
   std::lock_guard<std::mutex> lk(mu_);
-  int64_t next = -1;
-  for (const Held& h : held_) {
-    if (next < 0 || h.due < next) next = h.due;
-  }
-  return next;
+  return held_.empty() ? -1 : held_.begin()->first.first;
 }
 
 size_t Network::held() const {

@@ -41,6 +41,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,27 @@ struct LogLine {
 // A copy of a timer command posted with service 12.
 struct TimerPost {
   imsdk::timerCmd cmd;
+};
+
+// How many records of each kind a client holds: a reader that keeps these
+// asks only for what came after (Client::recordsAfter).
+struct RecordMarks {
+  size_t logs = 0;
+  size_t events = 0;
+  size_t sent = 0;
+  size_t inserted = 0;
+  size_t timers = 0;
+  size_t results = 0;
+};
+
+// The records made after some marks; `to` are the marks after them.
+struct NewRecords {
+  RecordMarks to;
+  std::vector<LogLine> logs;
+  std::vector<UiEvent> events;
+  std::vector<NetMessage> sent;
+  std::vector<Inserted> inserted;
+  std::vector<TimerPost> timers;
 };
 
 class Client;
@@ -168,6 +190,14 @@ class Client : public imsdk::IHostService {
   std::vector<Inserted> inserted() const;
   std::vector<TimerPost> timerPosts() const;
   std::vector<NetMessage> sent() const;  // what this client sent
+  // The records made after the marks given (all of them for empty marks).
+  NewRecords recordsAfter(const RecordMarks& marks) const;
+  // Drops the log lines, events, inserts and timer posts before the marks,
+  // for a reader that has them already (a long simulation would otherwise
+  // hold everything twice). Marks keep counting from the first record;
+  // logs(), events(), inserted() and timerPosts() return what is left.
+  void forgetRecords(const RecordMarks& marks);
+  std::vector<Result> resultsAfter(size_t mark) const;
   // True when some log line's text contains the given text.
   bool hasLog(const std::string& text) const;
   void clearRecords();
@@ -215,6 +245,10 @@ class Client : public imsdk::IHostService {
   int cacheRequests_ = 0;
   std::vector<std::pair<std::string, uint16_t>> registered_;
   std::atomic<bool> quietLogs_{false};
+  bool changed_ = false;   // listed in the network's changed clients
+  RecordMarks forgotten_;  // records dropped by forgetRecords
+  // Lists the client among the changed ones (network mutex held).
+  void recordedLocked();
   // The attached plug-in, read under the network mutex.
   imsdk::IPlugin* attached() const;
   friend void setQuietLogs(Client&, bool);
@@ -257,6 +291,10 @@ class Network {
   // Every message that went over the network, in order.
   std::vector<NetMessage> traffic() const;
   void clearTraffic();
+  // The clients that recorded a log line, event, message, insert or timer
+  // post since the last call, in the order they first did. A reader that
+  // follows every client's records looks at these only.
+  std::vector<Client*> takeChanged();
   // Called for each message as it is delivered (simulator timelines).
   void setObserver(std::function<void(const NetMessage&, const Client&)> observer);
 
@@ -287,16 +325,20 @@ class Network {
   mutable std::mutex mu_;
   std::mutex pumpMu_;  // one pump at a time; never taken with mu_ held
   std::map<int64_t, std::string> users_;
-  std::map<int64_t, std::vector<int64_t>> groups_;
+  std::map<int64_t, std::set<int64_t>> groups_;
   std::vector<std::unique_ptr<Client>> clients_;
+  // Indexes into clients_, so that delivery costs what it delivers: by user
+  // (in clients_ order) and by name.
+  std::map<int64_t, std::vector<size_t>> clientsOfUser_;
+  std::multimap<std::string, size_t> clientNamed_;
+  std::vector<Client*> changed_;
   std::deque<NetMessage> queue_;
   struct Held {
-    int64_t due;
-    int64_t order;
     NetMessage msg;
     std::string client;
   };
-  std::vector<Held> held_;
+  // Held copies by due time, then by the order they were held in.
+  std::map<std::pair<int64_t, int64_t>, Held> held_;
   int64_t heldOrder_ = 0;
   FaultPlan plan_;
   std::vector<NetMessage> traffic_;

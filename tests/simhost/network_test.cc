@@ -165,3 +165,43 @@ TEST_F(NetworkTest, MessagesSentWhileDeliveringGoOutInNetworkOrder) {
 }
 
 }  // namespace
+
+// Held copies go out earliest first, and in the order they were held when
+// due together; each reaches only the client it was held for.
+TEST_F(NetworkTest, HeldCopiesGoOutByDueTimeThenByOrder) {
+  send("a1", 2, "h");
+  net.pump();
+  const simhost::NetMessage msg = net.traffic().back();
+  for (auto& entry : plugins) entry.second->received.clear();
+  net.redeliver(msg, "c1", 2000);
+  net.redeliver(msg, "b1", 1000);
+  net.redeliver(msg, "a2", 2000);
+  EXPECT_EQ(net.nextHeldMs(), testsupport::kStartMs + 1000);
+  std::vector<std::string> order;
+  net.setObserver([&](const simhost::NetMessage&, const simhost::Client& to) {
+    order.push_back(to.name());
+  });
+  commlib::advance(2000);
+  EXPECT_EQ(net.pump(), 3u);
+  EXPECT_THAT(order, ElementsAre("b1", "c1", "a2"));
+  EXPECT_EQ(net.held(), 0u);
+  EXPECT_EQ(net.nextHeldMs(), -1);
+}
+
+// A reader that keeps marks is handed only what came after them, and the
+// network names each client that recorded something once until asked again.
+TEST_F(NetworkTest, ChangedClientsAndRecordsAfterMarks) {
+  net.takeChanged();
+  simhost::Client& a1 = *net.client("a1");
+  send("a1", 2, "one");
+  send("a1", 2, "two");
+  EXPECT_THAT(net.takeChanged(), ElementsAre(&a1));
+  EXPECT_TRUE(net.takeChanged().empty());
+  simhost::RecordMarks marks;
+  marks.sent = 1;
+  const simhost::NewRecords fresh = a1.recordsAfter(marks);
+  ASSERT_EQ(fresh.sent.size(), 1u);
+  EXPECT_EQ(fresh.sent[0].body, "two");
+  EXPECT_EQ(fresh.to.sent, 2u);
+  EXPECT_TRUE(a1.recordsAfter(fresh.to).sent.empty());
+}
