@@ -11,12 +11,11 @@
 #include <fstream>
 #include <string>
 
+#include "record_api.h"
 #include "simhost/plugin_loader.h"
 #include "simhost/simhost.h"
 
 namespace {
-
-using ConfigureFn = int (*)(const char*, const char*, int);
 
 std::string tracePath() { return "/tmp/mrtc-record-bench-" + std::to_string(getpid()) + ".jsonl"; }
 
@@ -54,16 +53,16 @@ void BM_RequestDirect(benchmark::State& state) { runRequests(state, MRTC_PLUGIN_
 
 void BM_RequestRecorded(benchmark::State& state) {
   void* shim = dlopen(MRTC_RECORD_PATH, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-  auto configure = shim != nullptr
-                       ? reinterpret_cast<ConfigureFn>(dlsym(shim, "mrtcrecord_configure"))
-                       : nullptr;
+  auto configure =
+      shim != nullptr
+          ? reinterpret_cast<mrtcrecord::ConfigureFn>(dlsym(shim, mrtcrecord::kConfigureSymbol))
+          : nullptr;
   if (configure == nullptr) {
     state.SkipWithError("libmrtcrecord.so cannot be loaded");
     return;
   }
   configure(tracePath().c_str(), MRTC_PLUGIN_PATH, 0);
   runRequests(state, MRTC_RECORD_PATH);
-  std::remove(tracePath().c_str());
 }
 
 BENCHMARK(BM_RequestDirect);
@@ -71,4 +70,11 @@ BENCHMARK(BM_RequestRecorded);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  // The recorder keeps its trace open for the life of the process: the file
+  // goes only at the end.
+  std::remove(tracePath().c_str());
+  return 0;
+}

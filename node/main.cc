@@ -2,6 +2,8 @@
 // host does, gives it the host services over an XMPP server, runs it on the
 // real clock, and speaks JSON lines: requests in on standard input, results
 // and UI events out on standard output (see app.h and output.h).
+#include <dlfcn.h>
+
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <iostream>
@@ -16,6 +18,7 @@
 #include "output.h"
 #include "plugin_path.h"
 #include "read_error.h"
+#include "record_api.h"
 #include "simhost/plugin_loader.h"
 #include "tools.h"
 
@@ -30,6 +33,7 @@ struct Options {
   std::string stateDir;
   std::string logFile;
   std::string plugin;
+  std::string record;
   std::string name;
   double keepAlive = 20;
   int64_t clockOffsetMs = 0;
@@ -78,7 +82,22 @@ int runNode(const Options& o) {
     std::fprintf(stderr, "mrtc-node: no user %s in %s\n", o.user.c_str(), o.directory.c_str());
     return 2;
   }
-  const std::string path = o.plugin.empty() ? mrtcsim::defaultPluginPath() : o.plugin;
+  std::string path = o.plugin.empty() ? mrtcsim::defaultPluginPath() : o.plugin;
+  if (!o.record.empty()) {
+    // The recorder, beside the plug-in, stands in for it and loads it.
+    const std::string shim = path.substr(0, path.rfind('/') + 1) + mrtcrecord::kLibraryFile;
+    void* handle = dlopen(shim.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    auto configure =
+        handle != nullptr
+            ? reinterpret_cast<mrtcrecord::ConfigureFn>(dlsym(handle, mrtcrecord::kConfigureSymbol))
+            : nullptr;
+    if (configure == nullptr) {
+      std::fprintf(stderr, "mrtc-node: cannot load the recorder %s\n", shim.c_str());
+      return 3;
+    }
+    configure(o.record.c_str(), path.c_str(), 0);
+    path = shim;
+  }
   simhost::PluginLibrary library(path);
   imsdk::IPlugin* plugin = library.create();
   if (plugin == nullptr) {
@@ -134,6 +153,9 @@ int main(int argc, char** argv) {
   cli.add_option("--state", o.stateDir, "folder that keeps the archive sync point");
   cli.add_option("--log", o.logFile, "write the plug-in's log lines to this file");
   cli.add_option("--plugin", o.plugin, "path of libmrtcplugin.so");
+  cli.add_option("--record", o.record,
+                 "write a trace of every crossing between host and plug-in to FILE "
+                 "(libmrtcrecord.so beside the plug-in; mrtc-sim replay reads it)");
   cli.add_option("--name", o.name, "name of this device in the output");
   cli.add_option("--keepalive", o.keepAlive, "seconds between keep-alives in a talk (0: none)");
   cli.add_option("--clock-offset", o.clockOffsetMs,

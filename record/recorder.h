@@ -15,14 +15,9 @@
 
 #include "IPlugin.h"
 #include "item.h"
+#include "record_api.h"
 
 namespace mrtcrecord {
-
-// Environment variables a host can set instead of calling the shim's own
-// export mrtcrecord_configure.
-constexpr const char* kEnvTrace = "MRTC_RECORD_TRACE";    // trace file (appended to)
-constexpr const char* kEnvPlugin = "MRTC_RECORD_PLUGIN";  // the real plug-in library
-constexpr const char* kEnvLogs = "MRTC_RECORD_LOGS";      // "1": keep the log lines too
 
 struct Config {
   std::string tracePath;   // empty: nothing is written, calls only pass through

@@ -12,7 +12,6 @@ namespace {
 
 namespace kind = codec::kind;
 
-constexpr int64_t kSlotSetHost = 0;
 constexpr int64_t kSlotName = 2;
 constexpr int64_t kSlotRequest = 3;
 constexpr int64_t kSlotNotify = 4;
