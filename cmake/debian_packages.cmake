@@ -23,8 +23,10 @@ set(CPACK_STRIP_FILES ON)
 # The control files (the ldconfig trigger) get the modes dpkg expects.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The programs depend on the libraries they link, at the versions
-# dpkg-shlibdeps finds.
+# dpkg-shlibdeps finds. A program that runs on the commLib stand-in but does
+# not carry it finds it, while packaging, where it is built.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR})
 
 # What every package carries in /usr/share/doc/<package>: the licence in the
 # machine-readable form, taken from LICENSE, and the changelog.
