@@ -14,6 +14,8 @@
 #     skipped, and says so; in CI (CI set) that fails instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# ldconfig lives in sbin, which a user's PATH may lack.
+PATH=$PATH:/usr/sbin:/sbin
 build=${1:?usage: scripts/check_debian.sh BUILD_DIR}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
