@@ -8,10 +8,12 @@
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
 #include "clock_control.h"
+#include "describe.h"
 #include "expect.h"
 #include "host_records.h"
 #include "media_room.h"
 #include "plugin/json.h"
+#include "request_reader.h"
 #include "simhost/simhost.h"
 #include "timer/timer_texts.h"
 #include "tools.h"
@@ -28,47 +30,13 @@ constexpr const char* kSendTypeKey = "sendType=";
 
 constexpr int64_t kTimerTickMs = 3000;
 
+using codec::describeBody;
+using codec::textMember;
+
 int64_t numberAfter(const std::string& text, const std::string& key, int64_t fallback) {
   size_t at = text.find(key);
   if (at == std::string::npos) return fallback;
   return tools::strToInt64(text.substr(at + key.size()));
-}
-
-// The command name and annotation of a signalling body, when it is one.
-void describeBody(Item& item, const std::string& body) {
-  json::Document doc;
-  doc.Parse(body.c_str(), body.size());
-  if (doc.HasParseError() || !doc.IsObject()) return;
-  auto type = doc.FindMember("type");
-  if (type != doc.MemberEnd() && type->value.IsString()) {
-    item.set("command", std::string(type->value.GetString(), type->value.GetStringLength()));
-  }
-  auto flag = doc.FindMember("flag");
-  if (flag != doc.MemberEnd() && flag->value.IsString()) {
-    item.set("flag", std::string(flag->value.GetString(), flag->value.GetStringLength()));
-  }
-  auto ann = doc.FindMember("annotation");
-  if (ann != doc.MemberEnd() && ann->value.IsString()) {
-    item.set("annotation", std::string(ann->value.GetString(), ann->value.GetStringLength()));
-  }
-}
-
-// A string member of a JSON object text (or of its "extendInfo" object, where
-// a card keeps the call's data), or a number written as text.
-std::string textMember(const std::string& text, const char* key) {
-  json::Document doc;
-  doc.Parse(text.c_str(), text.size());
-  if (doc.HasParseError() || !doc.IsObject()) return "";
-  const json::Value* obj = &doc;
-  auto info = doc.FindMember("extendInfo");
-  if (doc.FindMember(key) == doc.MemberEnd() && info != doc.MemberEnd() && info->value.IsObject()) {
-    obj = &info->value;
-  }
-  auto it = obj->FindMember(key);
-  if (it == obj->MemberEnd()) return "";
-  if (it->value.IsString()) return std::string(it->value.GetString(), it->value.GetStringLength());
-  if (it->value.IsInt64()) return std::to_string(it->value.GetInt64());
-  return "";
 }
 
 class RunError : public std::runtime_error {
@@ -262,16 +230,7 @@ void Run::collect(ClientState& cs) {
     if (cs.events >= events.size()) return;
     const simhost::UiEvent& e = events[cs.events++];
     Item it = item(name, kind::kEvent);
-    it.set("type", static_cast<int64_t>(e.eventType))
-        .set("annotation", e.annotation)
-        .set("senderId", e.senderId)
-        .set("groupId", e.groupId)
-        .set("onwerId", e.onwerId)
-        .set("roomId", e.roomId)
-        .set("roomName", e.roomName)
-        .set("selects", e.selects)
-        .set("members", e.members)
-        .set("extend", e.extend);
+    codec::eventFields(it, e);
     Item copy = it;
     add(std::move(it));
     reactToEvent(cs, copy);
@@ -280,25 +239,15 @@ void Run::collect(ClientState& cs) {
     if (cs.sent >= sent.size()) return;
     const simhost::NetMessage& m = sent[cs.sent++];
     Item it = item(name, kind::kMessage);
-    it.set("type", static_cast<int64_t>(m.msgType))
-        .set("target", m.targetId)
-        .set("chat", m.chatId == 0 ? m.targetId : m.chatId)
-        .set("limitRange", m.limitRange);
-    it.set("properties", m.properties);
-    describeBody(it, m.body);
-    it.set("body", m.body);
+    codec::sentFields(it, m.msgType, m.targetId, m.chatId == 0 ? m.targetId : m.chatId,
+                      m.limitRange, m.properties, m.body);
     add(std::move(it));
   };
   auto emitInserted = [&]() {
     if (cs.inserted >= inserted.size()) return;
     const simhost::Inserted& m = inserted[cs.inserted++];
     Item it = item(name, kind::kInsert);
-    it.set("type", static_cast<int64_t>(m.msgType))
-        .set("target", m.targetId)
-        .set("chat", m.targetId)
-        .set("limitRange", m.limitRange);
-    describeBody(it, m.body);
-    it.set("body", m.body);
+    codec::insertFields(it, m.msgType, m.targetId, m.limitRange, m.body);
     add(std::move(it));
   };
   // Time-outs armed and taken back: what the reports draw as bars.
@@ -306,17 +255,7 @@ void Run::collect(ClientState& cs) {
     if (cs.timers >= timers.size()) return;
     const imsdk::timerCmd& c = timers[cs.timers++].cmd;
     Item it = item(name, kind::kTimer);
-    it.set("op", c.op == 1   ? "arm"
-                 : c.op == 0 ? "cancel"
-                             : "op " + std::to_string(c.op))
-        .set("type", int64_t{c.type})
-        .set("category", int64_t{c.category})
-        .set("key", c.key)
-        .set("members", c.members);
-    if (c.op == 1) {
-      it.set("seconds", int64_t{c.duration}).set("mode", int64_t{c.memberMode});
-      if (c.refresh != 0) it.set("refresh", int64_t{1});
-    }
+    codec::timerFields(it, c);
     it.quiet = true;
     add(std::move(it));
   };
@@ -447,14 +386,7 @@ void Run::request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& 
   collect(cs);
   int64_t id = cs.host->request(cmd, fields);
   Item it = item(cs.spec->name, kind::kRequest);
-  it.set("cmd", static_cast<int64_t>(cmd));
-  if (fields.kind != 0) it.set("kind", static_cast<int64_t>(fields.kind));
-  it.set("annotation", fields.annotation)
-      .set("groupId", fields.groupId)
-      .set("roomId", fields.roomId)
-      .set("roomName", fields.roomName)
-      .set("members", fields.members)
-      .set("extend", fields.extend);
+  codec::requestFields(it, cmd, fields);
   if (!by.empty()) it.set("by", by);
   answered(cs, it, id);
   add(it);
@@ -467,10 +399,7 @@ void Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
   collect(cs);
   int64_t id = cs.host->extra(static_cast<int8_t>(e.type), e.cmd, e.extend);
   Item it = item(cs.spec->name, kind::kRequest);
-  it.set("cmd", int64_t{imsdk::kCmdExtra})
-      .set("type", e.type)
-      .set("cmdText", e.cmd)
-      .set("extend", e.extend);
+  codec::extraFields(it, e.type, e.cmd, e.extend);
   if (!by.empty()) it.set("by", by);
   answered(cs, it, id);
   add(it);
@@ -479,13 +408,7 @@ void Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
 
 void Run::answered(ClientState& cs, Item& it, int64_t id) {
   std::vector<simhost::Result> results = cs.host->results();
-  it.set("answered", int64_t{0});
-  for (size_t i = cs.results; i < results.size(); ++i) {
-    if (results[i].id != id) continue;
-    it.set("answered", int64_t{1});
-    it.set("result", static_cast<int64_t>(results[i].result));
-    if (!results[i].extend.empty()) it.set("answer", results[i].extend);
-  }
+  codec::answerFields(it, results, cs.results, id);
   cs.results = results.size();
 }
 
@@ -607,17 +530,9 @@ void Run::runStep(const Step& step) {
     case Action::kNone:
       break;
     case Action::kRequest: {
-      imsdk::req_mrtc_request fields;
-      fields.kind = static_cast<uint8_t>(step.request.kind);
-      fields.annotation = step.request.annotation;
-      fields.groupId = step.request.groupId;
-      fields.roomId = step.request.roomId;
-      fields.roomName = step.request.roomName;
-      fields.members = step.request.members;
-      fields.extend =
-          step.request.extendFromClient.empty()
-              ? step.request.extend
-              : lastBodyOfType(step.request.extendFromClient, step.request.extendFromType);
+      imsdk::req_mrtc_request fields = codec::toRecord(step.request);
+      if (!step.request.extendFromClient.empty())
+        fields.extend = lastBodyOfType(step.request.extendFromClient, step.request.extendFromType);
       request(*cs, step.request.cmd, fields, "");
       break;
     }

@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "plugin/json.h"
+#include "reader.h"
+#include "request_reader.h"
 
 namespace mrtcsim {
 
@@ -16,145 +18,9 @@ namespace {
 
 using JValue = json::Value;
 
-// Error reporting with the file and the place being read.
-class Reader {
- public:
-  explicit Reader(std::string file) : file_(std::move(file)) {}
-
-  [[noreturn]] void fail(const std::string& where, const std::string& what) const {
-    throw ScenarioError(file_ + ": " + (where.empty() ? "" : where + ": ") + what);
-  }
-
-  void onlyKeys(const JValue& obj, const std::string& where,
-                const std::set<std::string>& allowed) const {
-    for (auto it = obj.MemberBegin(); it != obj.MemberEnd(); ++it) {
-      std::string key(it->name.GetString(), it->name.GetStringLength());
-      if (allowed.count(key) == 0) fail(where, "unknown key \"" + key + "\"");
-    }
-  }
-
-  const JValue& object(const JValue& v, const std::string& where) const {
-    if (!v.IsObject()) fail(where, "must be a JSON object");
-    return v;
-  }
-
-  const JValue* member(const JValue& obj, const char* key) const {
-    auto it = obj.FindMember(key);
-    return it == obj.MemberEnd() ? nullptr : &it->value;
-  }
-
-  const JValue& required(const JValue& obj, const char* key, const std::string& where) const {
-    const JValue* v = member(obj, key);
-    if (v == nullptr) fail(where, std::string("\"") + key + "\" is missing");
-    return *v;
-  }
-
-  int64_t integer(const JValue& v, const std::string& where, const char* key) const {
-    if (!v.IsInt64()) fail(where, std::string("\"") + key + "\" must be an integer");
-    return v.GetInt64();
-  }
-
-  int64_t intOr(const JValue& obj, const char* key, int64_t fallback,
-                const std::string& where) const {
-    const JValue* v = member(obj, key);
-    return v == nullptr ? fallback : integer(*v, where, key);
-  }
-
-  bool boolean(const JValue& v, const std::string& where, const char* key) const {
-    if (!v.IsBool()) fail(where, std::string("\"") + key + "\" must be true or false");
-    return v.GetBool();
-  }
-
-  bool boolOr(const JValue& obj, const char* key, bool fallback, const std::string& where) const {
-    const JValue* v = member(obj, key);
-    return v == nullptr ? fallback : boolean(*v, where, key);
-  }
-
-  std::string string(const JValue& v, const std::string& where, const char* key) const {
-    if (!v.IsString()) fail(where, std::string("\"") + key + "\" must be a string");
-    return std::string(v.GetString(), v.GetStringLength());
-  }
-
-  std::string stringOr(const JValue& obj, const char* key, const std::string& where) const {
-    const JValue* v = member(obj, key);
-    return v == nullptr ? std::string() : string(*v, where, key);
-  }
-
-  // A text field: a string as it is, an object or array written as compact
-  // JSON (so that extends and bodies can be written as JSON in the file).
-  std::string text(const JValue& v, const std::string& where, const char* key) const {
-    if (v.IsString()) return std::string(v.GetString(), v.GetStringLength());
-    if (v.IsObject() || v.IsArray()) {
-      json::StringBuffer buf;
-      json::Writer<json::StringBuffer> writer(buf);
-      v.Accept(writer);
-      return std::string(buf.GetString(), buf.GetSize());
-    }
-    fail(where, std::string("\"") + key + "\" must be a string or a JSON object");
-  }
-
-  std::string textOr(const JValue& obj, const char* key, const std::string& where) const {
-    const JValue* v = member(obj, key);
-    return v == nullptr ? std::string() : text(*v, where, key);
-  }
-
-  IdList ids(const JValue& v, const std::string& where, const char* key) const {
-    if (!v.IsArray()) fail(where, std::string("\"") + key + "\" must be an array of integers");
-    IdList out;
-    for (const JValue& e : v.GetArray()) {
-      if (!e.IsInt64()) fail(where, std::string("\"") + key + "\" must be an array of integers");
-      out.push_back(e.GetInt64());
-    }
-    return out;
-  }
-
-  IdList idsOr(const JValue& obj, const char* key, const std::string& where) const {
-    const JValue* v = member(obj, key);
-    return v == nullptr ? IdList{} : ids(*v, where, key);
-  }
-
-  // Seconds (integer or fraction) to milliseconds.
-  int64_t seconds(const JValue& v, const std::string& where, const char* key) const {
-    if (!v.IsNumber()) fail(where, std::string("\"") + key + "\" must be a number of seconds");
-    double s = v.GetDouble();
-    if (s < 0 || s > 1e9) fail(where, std::string("\"") + key + "\" is out of range");
-    return std::llround(s * 1000.0);
-  }
-
- private:
-  std::string file_;
-};
-
-uint16_t requestCode(const Reader& r, const JValue& v, const std::string& where) {
-  static const std::pair<const char*, uint16_t> kNames[] = {
-      {"call", 24001},      {"invite", 24002},       {"intoroom", 24003},
-      {"join", 24004},      {"hungup", 24005},       {"extra", 24006},
-      {"keepalive", 24008}, {"connectstate", 24009}, {"templetjoin", 24010}};
-  if (v.IsString()) {
-    std::string name(v.GetString(), v.GetStringLength());
-    for (const auto& n : kNames) {
-      if (name == n.first) return n.second;
-    }
-    r.fail(where, "unknown request \"" + name +
-                      "\" (call, invite, intoroom, join, hungup, keepalive, connectstate, "
-                      "templetjoin, or a number 24001..24010)");
-  }
-  if (v.IsInt64() && v.GetInt64() >= 24000 && v.GetInt64() <= 24998) {
-    return static_cast<uint16_t>(v.GetInt64());
-  }
-  r.fail(where, "\"request\" must be a request name or a number 24000..24998");
-}
-
-ExtraSpec readExtra(const Reader& r, const JValue& v, const std::string& where) {
-  r.object(v, where);
-  r.onlyKeys(v, where, {"type", "cmd", "extend"});
-  ExtraSpec e;
-  e.type = r.integer(r.required(v, "type", where), where, "type");
-  if (e.type < -128 || e.type > 127) r.fail(where, "\"type\" must fit in 8 bits (-128..127)");
-  e.cmd = r.textOr(v, "cmd", where);
-  e.extend = r.textOr(v, "extend", where);
-  return e;
-}
+using codec::Reader;
+using codec::readExtra;
+using codec::requestCode;
 
 MessageSpec readMessage(const Reader& r, const JValue& v, const std::string& where,
                         const Scenario& sc, bool pulled) {
@@ -308,14 +174,7 @@ std::vector<Expectation> readExpectBlock(const Reader& r, const JValue& v, const
 
 void readRequestFields(const Reader& r, const JValue& v, const std::string& where,
                        const Scenario& sc, RequestSpec& q) {
-  q.kind = r.intOr(v, "kind", 0, where);
-  if (q.kind < 0 || q.kind > 255) r.fail(where, "\"kind\" must be 0..255");
-  q.annotation = r.stringOr(v, "annotation", where);
-  q.groupId = r.intOr(v, "groupId", 0, where);
-  q.roomId = r.stringOr(v, "roomId", where);
-  q.roomName = r.stringOr(v, "roomName", where);
-  q.members = r.idsOr(v, "members", where);
-  q.extend = r.textOr(v, "extend", where);
+  codec::readRequestFields(r, v, where, q);
   if (const JValue* from = r.member(v, "extendFrom")) {
     std::string at = where + ": extendFrom";
     r.object(*from, at);
@@ -370,8 +229,11 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   static const char* const kActions[] = {
       "request", "extra",  "keepalive", "advance", "inject",  "pull", "push",   "prelogin",
       "login",   "online", "mediaRoom", "crash",   "restart", "cut",  "freeze", "redeliver"};
-  static const std::set<std::string> kRequestFields = {
-      "kind", "annotation", "groupId", "roomId", "roomName", "members", "extend", "extendFrom"};
+  static const std::set<std::string> kRequestFields = [] {
+    std::set<std::string> keys = codec::requestFieldKeys();
+    keys.insert("extendFrom");
+    return keys;
+  }();
   Step s;
   s.index = index;
   std::string action;

@@ -10,14 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "read_error.h"
+#include "request_fields.h"
 #include "timeline.h"
 
 namespace mrtcsim {
 
-class ScenarioError : public std::runtime_error {
- public:
-  explicit ScenarioError(const std::string& what) : std::runtime_error(what) {}
-};
+using ScenarioError = codec::ReadError;
 
 // One expected item (or, with count 0, one that must not happen).
 struct Expectation {
@@ -38,11 +37,7 @@ struct GroupSpec {
   IdList members;
 };
 
-struct ExtraSpec {
-  int64_t type = 0;
-  std::string cmd;
-  std::string extend;
-};
+using ExtraSpec = codec::ExtraFields;
 
 struct ClientSpec {
   std::string name;
@@ -72,15 +67,7 @@ struct MessageSpec {
   int64_t msgId = 0;
 };
 
-struct RequestSpec {
-  uint16_t cmd = 0;
-  int64_t kind = 0;
-  std::string annotation;
-  int64_t groupId = 0;
-  std::string roomId;
-  std::string roomName;
-  IdList members;
-  std::string extend;
+struct RequestSpec : codec::RequestFields {
   // Instead of extend: the body of the last message of this type that the
   // client sent (a card to join from, for instance).
   std::string extendFromClient;
