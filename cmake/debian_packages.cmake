@@ -111,16 +111,16 @@ mrtc_debian_package(dev libmrtcplugin-dev libdevel
 set(CPACK_COMPONENT_DEV_DEPENDS runtime)
 
 get_property(programs GLOBAL PROPERTY MRTC_PROGRAM_PACKAGES)
-foreach(program IN LISTS programs)
-  get_property(summary GLOBAL PROPERTY MRTC_PACKAGE_${program}_SUMMARY)
-  get_property(description GLOBAL PROPERTY MRTC_PACKAGE_${program}_DESCRIPTION)
-  get_property(depends GLOBAL PROPERTY MRTC_PACKAGE_${program}_DEPENDS)
-  mrtc_debian_package(${program} ${program} devel "${summary}" "${description}")
-  string(TOUPPER ${program} upper)
+foreach(package IN LISTS programs)
+  get_property(summary GLOBAL PROPERTY MRTC_PACKAGE_${package}_SUMMARY)
+  get_property(description GLOBAL PROPERTY MRTC_PACKAGE_${package}_DESCRIPTION)
+  mrtc_debian_package(${package} ${package} devel "${summary}" "${description}")
+  string(TOUPPER ${package} upper)
   # The programs load the library by its file name, so dpkg-shlibdeps cannot
   # see that they need it.
   set(CPACK_COMPONENT_${upper}_DEPENDS runtime)
-  set(CPACK_DEBIAN_${upper}_PACKAGE_DEPENDS "${depends}")
+  get_property(CPACK_DEBIAN_${upper}_PACKAGE_DEPENDS GLOBAL PROPERTY MRTC_PACKAGE_${package}_DEPENDS)
+  get_property(CPACK_DEBIAN_${upper}_PACKAGE_RECOMMENDS GLOBAL PROPERTY MRTC_PACKAGE_${package}_RECOMMENDS)
 endforeach()
 
 include(CPack)

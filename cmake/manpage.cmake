@@ -1,7 +1,8 @@
 # Writes a program's manual page, gzipped, from its own --help (run as
 # cmake -P at build time, so the page never drifts from the program):
 #   HELP2MAN     the help2man program
-#   PROGRAM      the built program
+#   PROGRAM      the built program, or a script
+#   NAME         the name it is installed under
 #   SUMMARY      the one line after its name in NAME
 #   VERSION      the version the page names
 #   SUBCOMMANDS  comma list of subcommands with a --help of their own; each
@@ -9,7 +10,15 @@
 #   OUTPUT       the .1.gz file to write
 cmake_minimum_required(VERSION 3.20)
 
-get_filename_component(name "${PROGRAM}" NAME)
+# help2man names the page after the file it runs: a script kept under
+# another name runs through a link of the installed name.
+set(name ${NAME})
+get_filename_component(file "${PROGRAM}" NAME)
+if(NOT file STREQUAL name)
+  get_filename_component(dir "${OUTPUT}" DIRECTORY)
+  file(CREATE_LINK "${PROGRAM}" "${dir}/${name}" SYMBOLIC)
+  set(PROGRAM "${dir}/${name}")
+endif()
 set(help2man "${HELP2MAN}" --no-info --version-string=${VERSION})
 
 execute_process(COMMAND ${help2man} --name=${SUMMARY} ${PROGRAM}
