@@ -4,9 +4,9 @@
 #   dev      headers, the libmrtcplugin.so link, CMake package, mrtcplugin.pc
 #            (package libmrtcplugin-dev)
 #   mrtc-sim mrtc-sim with its manual page and, in a private folder, the
-#            commLib stand-in it runs on (package mrtc-sim); each program
-#            shipped through mrtc_program_package() is a component and a
-#            package of its own name
+#            commLib stand-in it runs on (package mrtc-sim)
+# A program shipped through mrtc_program_package() has a package (and install
+# component) of its own name, or joins another program's.
 # Every package carries the licence (copyright) and the changelog.
 include(CMakePackageConfigHelpers)
 
