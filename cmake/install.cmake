@@ -3,8 +3,9 @@
 #   runtime  libmrtcplugin.so.<major> (package libmrtcplugin<major>)
 #   dev      headers, the libmrtcplugin.so link, CMake package, mrtcplugin.pc
 #            (package libmrtcplugin-dev)
-#   mrtc-sim mrtc-sim with its manual page and, in a private folder, the
-#            commLib stand-in it runs on (package mrtc-sim)
+#   mrtc-sim mrtc-sim, mrtc-node and mrtc-xmpp-server with their manual
+#            pages and, in a private folder, the commLib stand-in they run on
+#            (package mrtc-sim)
 # A program shipped through mrtc_program_package() has a package (and install
 # component) of its own name, or joins another program's.
 # Every package carries the licence (copyright) and the changelog.

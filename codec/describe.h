@@ -22,6 +22,9 @@ void sentFields(Item& item, uint16_t type, int64_t target, int64_t chat, const I
 // A message inserted into the local history.
 void insertFields(Item& item, uint16_t type, int64_t target, const IdList& limitRange,
                   const std::string& body);
+// A message delivered to a client; from names the sending client.
+void deliverFields(Item& item, const std::string& from, int64_t fromUser, int64_t fromDevice,
+                   uint16_t type, int64_t target, int64_t chat, const std::string& body);
 // A time-out armed or taken back.
 void timerFields(Item& item, const imsdk::timerCmd& c);
 // An application request and, once answered, its result.

@@ -134,6 +134,7 @@ for header in IPlugin sdk_cmd host_records host_service ap_cache tools thread_st
   expect_files "$dev" "include/mrtcplugin/$header\.h"
 done
 expect_files "$sim" "bin/mrtc-sim" "$L/mrtcplugin/libcommlib\.so"
+if [ -x "$build/mrtc-node" ]; then expect_files "$sim" "bin/mrtc-node" "bin/mrtc-xmpp-server"; fi
 # Each file in exactly one package, and the runtime package holds only the
 # library.
 dupes=$(for deb in "$runtime" "$dev" "$sim"; do contents "$deb"; done | sort | uniq -d)

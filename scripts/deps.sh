@@ -7,6 +7,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev rapidjson-dev libgtest-dev
           libgmock-dev libbenchmark-dev libcli11-dev chromium libxml2-utils
           clang-format clang-tidy)
+# The live tests: an XMPP server, the node's XMPP client library, and python3
+# that drives the nodes.
+packages+=(prosody libstrophe-dev python3)
 # The install checks build a host through pkg-config.
 packages+=(pkg-config)
 # The Debian packages: their manual pages are made from --help (help2man),

@@ -13,6 +13,7 @@
 #include "host_records.h"
 #include "media_room.h"
 #include "plugin/json.h"
+#include "plugin_path.h"
 #include "request_reader.h"
 #include "simhost/simhost.h"
 #include "timer/timer_texts.h"
@@ -107,8 +108,15 @@ class Run {
   imsdk::hostMessage hostMessage(const MessageSpec& m);
   std::vector<imsdk::hostMessage> missedMessages(ClientState& cs);
 
+  // The library a client's plug-in comes from: the run's, or its own.
+  const simhost::PluginLibrary& libraryOf(const ClientSpec& spec);
+  // The hold the scenario puts on this delivery (0: none).
+  int64_t holdFor(const simhost::NetMessage& msg, const std::string& recipient) const;
+
   const Scenario& sc_;
   const simhost::PluginLibrary& lib_;
+  std::map<std::string, std::unique_ptr<simhost::PluginLibrary>> ownLibs_;
+  int64_t newIds_ = 800000000;
   MediaSpec media_;
   MediaRoom rooms_;
   simhost::Network net_;
@@ -148,7 +156,7 @@ void Run::setUp() {
     cfg.timeOffsetMs = spec.timeOffsetMs;
     cfg.loginQuery = spec.loginQuery;
     for (const auto& entry : spec.serverConfig) cfg.configItems[{entry[0], entry[1]}] = entry[2];
-    cs.plugin = lib_.create();
+    cs.plugin = libraryOf(spec).create();
     if (cs.plugin == nullptr) throw RunError("the plug-in library created no plug-in");
     clients_.push_back(cs);
     result_.clients.push_back({spec.name, spec.user, spec.device});
@@ -158,22 +166,26 @@ void Run::setUp() {
     Item it = item(to.name(), kind::kDeliver);
     std::string from =
         msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice) : msg.fromClient;
-    it.set("from", from)
-        .set("fromUser", msg.senderId)
-        .set("fromDevice", static_cast<int64_t>(msg.senderDevice))
-        .set("type", static_cast<int64_t>(msg.msgType))
-        .set("target", msg.targetId)
-        .set("chat", msg.chatId);
-    describeBody(it, msg.body);
-    it.set("body", msg.body);
+    codec::deliverFields(it, from, msg.senderId, msg.senderDevice, msg.msgType, msg.targetId,
+                         msg.chatId, msg.body);
+    // How long ago it was sent, when not just now (held, late or injected old).
+    if (now() > msg.msgTime) it.set("age", now() - msg.msgTime);
     add(std::move(it));
   });
-  if (sc_.faults.loss > 0 || sc_.faults.dup > 0 || sc_.faults.delay > 0) {
+  if (sc_.faults.loss > 0 || sc_.faults.dup > 0 || sc_.faults.delay > 0 || !sc_.holds.empty()) {
     net_.setFaultPlan([this](const simhost::NetMessage& msg, const simhost::Client& to) {
       std::vector<int64_t> delays = deliveryFaults(sc_.faults, msg.seq, to.name(), result_.faults);
+      const int64_t hold = holdFor(msg, to.name());
+      if (hold > 0) {
+        ++result_.faults["hold"];
+        for (int64_t& d : delays) d += hold;
+      }
       if (delays.size() == 1 && delays[0] == 0) return delays;
       Item it = item(to.name(), kind::kFault);
-      it.set("fault", delays.empty() ? "loss" : delays.size() > 1 ? "dup" : "delay");
+      it.set("fault", hold > 0            ? "hold"
+                      : delays.empty()    ? "loss"
+                      : delays.size() > 1 ? "dup"
+                                          : "delay");
       it.set("from",
              msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice) : msg.fromClient);
       it.set("type", static_cast<int64_t>(msg.msgType));
@@ -203,7 +215,7 @@ void Run::tearDown() {
     cs.host->setOnline(false);
   }
   for (ClientState& cs : clients_) {
-    lib_.release(cs.plugin);
+    libraryOf(*cs.spec).release(cs.plugin);
     cs.plugin = nullptr;
   }
   // Released timer threads see their stop flag after their current sleep.
@@ -624,14 +636,14 @@ void Run::runStep(const Step& step) {
       collect(*cs);
       goAway(*cs);
       cs->host->attach(nullptr);
-      lib_.release(cs->plugin);
+      libraryOf(*cs->spec).release(cs->plugin);
       cs->plugin = nullptr;
       ++result_.faults["crash"];
       add(item(cs->spec->name, kind::kLifecycle).set("event", "crash"));
       break;
     case Action::kRestart: {
       if (cs->plugin != nullptr) throw RunError("client \"" + cs->spec->name + "\" did not crash");
-      cs->plugin = lib_.create();
+      cs->plugin = libraryOf(*cs->spec).create();
       if (cs->plugin == nullptr) throw RunError("the plug-in library created no plug-in");
       cs->events = cs->host->events().size();
       cs->logs = cs->host->logs().size();
@@ -682,12 +694,21 @@ void Run::runStep(const Step& step) {
       auto it = std::find_if(sent.rbegin(), sent.rend(), [&](const simhost::NetMessage& m) {
         Item probe;
         describeBody(probe, m.body);
-        return probe.str("command") == command;
+        return probe.str("command") == command &&
+               !(step.redeliver.notRecall && probe.str("flag") == "recall");
       });
       if (it == sent.rend()) {
+        // A random workload cannot know whether the message was ever sent
+        // (the client may have been down): then there is nothing to copy.
+        if (!sc_.invariants.empty()) break;
         throw RunError("client \"" + step.redeliver.from + "\" sent no " + command);
       }
-      net_.redeliver(*it, cs->spec->name, 0);
+      simhost::NetMessage copy = *it;
+      if (step.redeliver.asNew) {
+        copy.msgId = ++newIds_;
+        copy.msgTime = now();
+      }
+      net_.redeliver(copy, cs->spec->name, 0);
       break;
     }
   }
@@ -792,6 +813,35 @@ RunResult Run::go() {
 }
 
 }  // namespace
+
+const simhost::PluginLibrary& Run::libraryOf(const ClientSpec& spec) {
+  if (spec.plugin.empty()) return lib_;
+  auto found = ownLibs_.find(spec.plugin);
+  if (found != ownLibs_.end()) return *found->second;
+  std::string path = spec.plugin;
+  if (path.find('/') == std::string::npos) {
+    const std::string beside = defaultPluginPath();
+    const size_t slash = beside.rfind('/');
+    path = (slash == std::string::npos ? std::string(".") : beside.substr(0, slash)) + "/" + path;
+  }
+  auto lib = std::make_unique<simhost::PluginLibrary>(path);
+  if (!lib->loaded()) throw RunError("client \"" + spec.name + "\": " + lib->error());
+  return *ownLibs_.emplace(spec.plugin, std::move(lib)).first->second;
+}
+
+int64_t Run::holdFor(const simhost::NetMessage& msg, const std::string& recipient) const {
+  if (sc_.holds.empty()) return 0;
+  Item probe;
+  describeBody(probe, msg.body);
+  const std::string command = probe.str("command");
+  const std::string room = textMember(msg.body, "roomId");
+  for (const HoldSpec& h : sc_.holds) {
+    if (h.command == command && h.roomId == room && (h.to.empty() || h.to == recipient)) {
+      return h.ms;
+    }
+  }
+  return 0;
+}
 
 RunResult runScenario(const Scenario& scenario, const simhost::PluginLibrary& library) {
   Run run(scenario, library);

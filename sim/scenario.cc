@@ -2,6 +2,7 @@
 
 #include <rapidjson/error/en.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -223,6 +224,28 @@ FaultSpec readFaults(const Reader& r, const JValue& v) {
   return f;
 }
 
+std::vector<HoldSpec> readHolds(const Reader& r, const JValue& v, const Scenario& sc) {
+  if (!v.IsArray()) r.fail("holds", "must be an array");
+  std::vector<HoldSpec> out;
+  int i = 0;
+  for (const JValue& h : v.GetArray()) {
+    std::string where = "holds[" + std::to_string(i++) + "]";
+    r.object(h, where);
+    r.onlyKeys(h, where, {"roomId", "command", "to", "seconds"});
+    HoldSpec spec;
+    spec.roomId = r.string(r.required(h, "roomId", where), where, "roomId");
+    spec.command = r.string(r.required(h, "command", where), where, "command");
+    spec.to = r.stringOr(h, "to", where);
+    if (!spec.to.empty() && sc.client(spec.to) == nullptr) {
+      r.fail(where, "unknown client \"" + spec.to + "\" in \"to\"");
+    }
+    spec.ms = r.seconds(r.required(h, "seconds", where), where, "seconds");
+    if (spec.ms <= 0) r.fail(where, "\"seconds\" must be more than 0");
+    out.push_back(spec);
+  }
+  return out;
+}
+
 Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   std::string where = "step " + std::to_string(index);
   r.object(v, where);
@@ -341,11 +364,13 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
     const JValue& p = v["redeliver"];
     std::string at = where + ": redeliver";
     r.object(p, at);
-    r.onlyKeys(p, at, {"from", "command"});
+    r.onlyKeys(p, at, {"from", "command", "asNew", "notRecall"});
     s.redeliver.from = r.string(r.required(p, "from", at), at, "from");
     if (sc.client(s.redeliver.from) == nullptr)
       r.fail(at, "unknown client \"" + s.redeliver.from + "\"");
     s.redeliver.command = r.string(r.required(p, "command", at), at, "command");
+    s.redeliver.asNew = r.boolOr(p, "asNew", false, at);
+    s.redeliver.notRecall = r.boolOr(p, "notRecall", false, at);
   } else if (action == "mediaRoom") {
     s.action = Action::kMedia;
     s.media = readMedia(r, v["mediaRoom"], where + ": mediaRoom", sc.media);
@@ -394,6 +419,12 @@ const ClientSpec* Scenario::client(const std::string& name) const {
   return nullptr;
 }
 
+int64_t Scenario::longestHoldMs() const {
+  int64_t longest = 0;
+  for (const HoldSpec& h : holds) longest = std::max(longest, h.ms);
+  return longest;
+}
+
 Scenario readScenario(const std::string& text, const std::string& file) {
   Reader r(file);
   json::Document doc;
@@ -405,7 +436,7 @@ Scenario readScenario(const std::string& text, const std::string& file) {
   r.object(doc, "top level");
   r.onlyKeys(doc, "top level",
              {"name", "description", "start", "runOut", "users", "groups", "clients", "mediaRoom",
-              "faults", "invariants", "steps", "expect"});
+              "faults", "holds", "invariants", "steps", "expect"});
   Scenario sc;
   sc.file = file;
   sc.name = r.stringOr(doc, "name", "top level");
@@ -457,7 +488,7 @@ Scenario readScenario(const std::string& text, const std::string& file) {
     r.object(c, where);
     r.onlyKeys(c, where,
                {"name", "user", "device", "settings", "keepAlive", "login", "loginQuery",
-                "timeOffset", "preLogin", "serverConfig"});
+                "timeOffset", "preLogin", "serverConfig", "plugin"});
     ClientSpec spec;
     spec.name = r.string(r.required(c, "name", where), where, "name");
     if (spec.name.empty()) r.fail(where, "\"name\" must not be empty");
@@ -476,6 +507,7 @@ Scenario readScenario(const std::string& text, const std::string& file) {
       spec.timeOffsetMs = std::llround(off->GetDouble() * 1000.0);
     }
     spec.preLoginText = r.stringOr(c, "preLogin", where);
+    spec.plugin = r.stringOr(c, "plugin", where);
     if (const JValue* settings = r.member(c, "settings")) {
       if (!settings->IsArray()) r.fail(where, "\"settings\" must be an array of extra requests");
       int si = 0;
@@ -500,6 +532,7 @@ Scenario readScenario(const std::string& text, const std::string& file) {
   if (const JValue* m = r.member(doc, "mediaRoom"))
     sc.media = readMedia(r, *m, "mediaRoom", sc.media);
   if (const JValue* f = r.member(doc, "faults")) sc.faults = readFaults(r, *f);
+  if (const JValue* h = r.member(doc, "holds")) sc.holds = readHolds(r, *h, sc);
   if (const JValue* inv = r.member(doc, "invariants")) {
     if (!inv->IsArray()) r.fail("invariants", "must be an array of names");
     for (const JValue& n : inv->GetArray()) {

@@ -28,7 +28,12 @@ enum : int32_t {
   kReqInvalid = 1,  // the request's data cannot make a valid talk
   kReqSendFail = 4,
   kReqNotHandled = 7,
+#ifdef MRTC_PLANTED_ANSWER_FAULT
+  // A test build's wrong answer, which a replay of a recorded call must catch.
+  kReqNoBoardCall = 12,
+#else
   kReqNoBoardCall = 10,
+#endif
   kReqUnbindRefused = 11,
   kReqPeerOlder = 13,
   kReqPeerNewer = 14,

@@ -46,7 +46,12 @@ enum : int32_t {
 // answer, and how long a callee rings.
 constexpr int32_t kWaitSeconds = 88;
 constexpr int32_t kWaitSecondsP2p = 98;
+#ifdef MRTC_PLANTED_TIMEOUT_FAULT
+// A test build's wrong ring, which a replay of a recorded call must catch.
+constexpr int32_t kRingSeconds = 69;
+#else
 constexpr int32_t kRingSeconds = 68;
+#endif
 constexpr int32_t kP2pRingSeconds = 98;
 
 struct timeoutRecord {

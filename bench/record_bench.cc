@@ -1,0 +1,74 @@
+// What the recorder costs: the same application request (a setting, 24006)
+// handed to the plug-in directly and through libmrtcrecord.so writing a
+// trace. The request makes several crossings (the record factory, the
+// request, its loop-back, the result); the counter "crossings" says how many,
+// so the overhead per crossing is the difference divided by it.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "simhost/plugin_loader.h"
+#include "simhost/simhost.h"
+
+namespace {
+
+using ConfigureFn = int (*)(const char*, const char*, int);
+
+std::string tracePath() { return "/tmp/mrtc-record-bench-" + std::to_string(getpid()) + ".jsonl"; }
+
+size_t lines(const std::string& path) {
+  std::ifstream in(path);
+  size_t n = 0;
+  for (std::string line; std::getline(in, line);) ++n;
+  return n;
+}
+
+void runRequests(benchmark::State& state, const char* library) {
+  simhost::PluginLibrary lib(library);
+  if (!lib.loaded()) {
+    state.SkipWithError(lib.error().c_str());
+    return;
+  }
+  simhost::Network net;
+  net.addUser(1001, "Alice");
+  simhost::Client& alice = net.addClient("alice", 1001);
+  simhost::setQuietLogs(alice, true);
+  imsdk::IPlugin* plugin = lib.create();
+  alice.attach(plugin);
+  const size_t before = lines(tracePath());
+  for (auto _ : state) {
+    alice.extra(18, "{\"enable\":\"on\"}");
+    alice.clearRecords();
+  }
+  const size_t written = lines(tracePath()) - before;
+  state.counters["crossings"] =
+      static_cast<double>(written) / static_cast<double>(state.iterations());
+  lib.release(plugin);
+}
+
+void BM_RequestDirect(benchmark::State& state) { runRequests(state, MRTC_PLUGIN_PATH); }
+
+void BM_RequestRecorded(benchmark::State& state) {
+  void* shim = dlopen(MRTC_RECORD_PATH, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  auto configure = shim != nullptr
+                       ? reinterpret_cast<ConfigureFn>(dlsym(shim, "mrtcrecord_configure"))
+                       : nullptr;
+  if (configure == nullptr) {
+    state.SkipWithError("libmrtcrecord.so cannot be loaded");
+    return;
+  }
+  configure(tracePath().c_str(), MRTC_PLUGIN_PATH, 0);
+  runRequests(state, MRTC_RECORD_PATH);
+  std::remove(tracePath().c_str());
+}
+
+BENCHMARK(BM_RequestDirect);
+BENCHMARK(BM_RequestRecorded);
+
+}  // namespace
+
+BENCHMARK_MAIN();

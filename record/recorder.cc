@@ -1,0 +1,172 @@
+#include "recorder.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "crossing.h"
+#include "tools.h"
+
+namespace mrtcrecord {
+
+namespace {
+
+constexpr char kCreateSymbol[] = "mrtcplugin_createPlugin";
+constexpr char kReleaseSymbol[] = "mrtcplugin_releasePlugin";
+constexpr char kPluginFile[] = "libmrtcplugin.so.1";
+
+// Crossing numbers are process-wide so that entries of several instances
+// (a simulator runs many) sort into one order.
+std::atomic<int64_t> gSeq{0};
+std::atomic<int64_t> gThreads{0};
+thread_local int64_t tCurrent = 0;
+thread_local int64_t tThread = 0;
+
+int64_t threadNumber() {
+  if (tThread == 0) tThread = gThreads.fetch_add(1) + 1;
+  return tThread;
+}
+
+std::string envText(const char* name) {
+  const char* v = std::getenv(name);
+  return v != nullptr ? v : "";
+}
+
+// The folder the shim was loaded from.
+std::string shimDir() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&threadNumber), &info) == 0 || info.dli_fname == nullptr) {
+    return ".";
+  }
+  std::string path = info.dli_fname;
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+}  // namespace
+
+Crossing::Crossing()
+    : seq_(gSeq.fetch_add(1) + 1), parent_(tCurrent), t_(Recorder::get().elapsedMs()) {
+  tCurrent = seq_;
+}
+
+Crossing::~Crossing() { tCurrent = parent_; }
+
+codec::Item Crossing::entry(const std::string& client, const char* kind) const {
+  codec::Item it;
+  it.t = t_;
+  it.client = client;
+  it.kind = kind;
+  it.set("seq", seq_).set("parent", parent_).set("thread", threadNumber());
+  return it;
+}
+
+Recorder& Recorder::get() {
+  // Never destroyed: a plug-in's timer thread may record while the process exits.
+  static Recorder* r = new Recorder;
+  return *r;
+}
+
+Recorder::Recorder() : startMs_(tools::get_mill_sec()) {
+  Config c;
+  c.tracePath = envText(kEnvTrace);
+  c.pluginPath = envText(kEnvPlugin);
+  c.keepLogs = envText(kEnvLogs) == "1";
+  config_ = c;
+  keepLogs_.store(c.keepLogs);
+}
+
+void Recorder::configure(const Config& config) {
+  std::lock_guard<std::mutex> lk(mu_);
+  config_ = config;
+  keepLogs_.store(config.keepLogs);
+}
+
+Config Recorder::config() {
+  std::lock_guard<std::mutex> lk(mu_);
+  return config_;
+}
+
+bool Recorder::load(CreateFn& create, ReleaseFn& release) {
+  std::string path = config().pluginPath;
+  if (path.empty()) path = shimDir() + "/" + kPluginFile;
+  {
+    std::lock_guard<std::mutex> lk(mu_);
+    loadedPath_ = path;
+  }
+  // Kept mapped for the life of the process, as the plug-in's own timer
+  // thread demands.
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  if (handle == nullptr) {
+    const char* why = dlerror();
+    std::fprintf(stderr, "mrtcrecord: cannot load %s: %s\n", path.c_str(),
+                 why != nullptr ? why : "unknown error");
+    return false;
+  }
+  create = reinterpret_cast<CreateFn>(dlsym(handle, kCreateSymbol));
+  release = reinterpret_cast<ReleaseFn>(dlsym(handle, kReleaseSymbol));
+  if (create == nullptr || release == nullptr) {
+    std::fprintf(stderr, "mrtcrecord: %s lacks the plug-in's exports\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::string Recorder::newInstance() {
+  std::string name;
+  Config c;
+  {
+    std::lock_guard<std::mutex> lk(mu_);
+    name = "p" + std::to_string(++instances_);
+    c = config_;
+  }
+  Crossing crossing;
+  codec::Item it = crossing.entry(name, codec::kind::kTrace);
+  it.set("version", codec::kTraceVersion)
+      .set("plugin", loadedPath())
+      .set("clockMs", startMs_ + it.t)
+      .set("localTime", tools::getLocalTime())
+      .set("logs", int64_t{c.keepLogs ? 1 : 0})
+      .set("pid", static_cast<int64_t>(getpid()));
+  write(it);
+  return name;
+}
+
+bool Recorder::recording() {
+  std::lock_guard<std::mutex> lk(mu_);
+  return openLocked();
+}
+
+bool Recorder::openLocked() {
+  if (file_ != nullptr) return true;
+  if (failed_ || config_.tracePath.empty()) return false;
+  file_ = std::fopen(config_.tracePath.c_str(), "a");
+  if (file_ == nullptr) {
+    failed_ = true;
+    std::fprintf(stderr, "mrtcrecord: cannot write %s\n", config_.tracePath.c_str());
+  }
+  return file_ != nullptr;
+}
+
+void Recorder::write(const codec::Item& entry) {
+  // Built before the lock: only the copy into the file happens under it.
+  std::string line = codec::renderJson(entry);
+  line += '\n';
+  std::lock_guard<std::mutex> lk(mu_);
+  if (!openLocked()) return;
+  std::fwrite(line.data(), 1, line.size(), file_);
+  // Each line reaches the file at once: a trace is wanted most when the
+  // process dies.
+  std::fflush(file_);
+}
+
+std::string Recorder::loadedPath() {
+  std::lock_guard<std::mutex> lk(mu_);
+  return loadedPath_;
+}
+
+int64_t Recorder::elapsedMs() const { return tools::get_mill_sec() - startMs_; }
+
+}  // namespace mrtcrecord

@@ -1,0 +1,90 @@
+// The recorder's process-wide part: where the trace goes, the real plug-in
+// library, and the stamps every entry carries (sequence number, enclosing
+// crossing, calling thread, host time).
+//
+// Threads: every function may be called from any thread. The trace file has
+// one mutex, a leaf: it is held only while a finished line is written, never
+// while the host or the plug-in runs.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "IPlugin.h"
+#include "item.h"
+
+namespace mrtcrecord {
+
+// Environment variables a host can set instead of calling the shim's own
+// export mrtcrecord_configure.
+constexpr const char* kEnvTrace = "MRTC_RECORD_TRACE";    // trace file (appended to)
+constexpr const char* kEnvPlugin = "MRTC_RECORD_PLUGIN";  // the real plug-in library
+constexpr const char* kEnvLogs = "MRTC_RECORD_LOGS";      // "1": keep the log lines too
+
+struct Config {
+  std::string tracePath;   // empty: nothing is written, calls only pass through
+  std::string pluginPath;  // empty: libmrtcplugin.so.1 next to the shim
+  bool keepLogs = false;
+};
+
+// A crossing under way on this thread: its number and the one it happens in.
+class Crossing {
+ public:
+  Crossing();
+  ~Crossing();
+  Crossing(const Crossing&) = delete;
+  Crossing& operator=(const Crossing&) = delete;
+
+  int64_t seq() const { return seq_; }
+  // The entry for it, stamped (time, thread, sequence, parent).
+  codec::Item entry(const std::string& client, const char* kind) const;
+
+ private:
+  int64_t seq_;
+  int64_t parent_;
+  int64_t t_;
+};
+
+class Recorder {
+ public:
+  static Recorder& get();
+
+  // Takes effect for plug-ins created afterwards; the trace file, once
+  // opened, stays the one of the process.
+  void configure(const Config& config);
+  Config config();
+
+  // The real plug-in library's exports; null (with the reason logged to
+  // stderr once) when it cannot be loaded.
+  using CreateFn = imsdk::IPlugin* (*)();
+  using ReleaseFn = void (*)(imsdk::IPlugin*);
+  bool load(CreateFn& create, ReleaseFn& release);
+
+  // Next instance name ("p1", "p2", ...), and its first entry.
+  std::string newInstance();
+  bool recording();
+  bool keepLogs() const { return keepLogs_.load(); }
+  void write(const codec::Item& entry);
+
+  int64_t elapsedMs() const;
+
+ private:
+  Recorder();
+  bool openLocked();
+
+  std::mutex mu_;
+  std::string loadedPath();
+
+  Config config_;
+  std::string loadedPath_;
+  FILE* file_ = nullptr;
+  bool failed_ = false;
+  int instances_ = 0;
+  std::atomic<bool> keepLogs_{false};
+  int64_t startMs_ = 0;
+};
+
+}  // namespace mrtcrecord

@@ -1,0 +1,145 @@
+#include "replay.h"
+
+#include <algorithm>
+#include <memory>
+#include <tuple>
+
+#include "clock_control.h"
+#include "crossing.h"
+#include "replay_host.h"
+#include "tools.h"
+
+namespace mrtcsim {
+namespace replay {
+
+namespace {
+
+namespace kind = codec::kind;
+
+// Long enough for a released plug-in's timer thread to see its stop flag.
+constexpr int64_t kSettleMs = kTickToleranceMs + 100;
+
+struct Input {
+  int64_t absMs;
+  int64_t seq;
+  size_t client;
+  size_t entry;
+};
+
+std::vector<Input> inputs(const Trace& trace) {
+  std::vector<Input> out;
+  for (size_t c = 0; c < trace.clients.size(); ++c) {
+    const ClientTrace& ct = trace.clients[c];
+    for (size_t i : ct.top) {
+      if (ReplayHost::fed(ct.entries[i]))
+        out.push_back({ct.entries[i].absMs, ct.entries[i].seq, c, i});
+    }
+  }
+  std::stable_sort(out.begin(), out.end(), [](const Input& a, const Input& b) {
+    return std::tie(a.absMs, a.seq) < std::tie(b.absMs, b.seq);
+  });
+  return out;
+}
+
+int64_t lastMs(const Trace& trace) {
+  int64_t last = trace.startMs;
+  for (const ClientTrace& ct : trace.clients) {
+    for (const Entry& e : ct.entries) last = std::max(last, e.absMs);
+  }
+  return last;
+}
+
+void advanceTo(int64_t absMs, std::vector<std::unique_ptr<ReplayHost>>& hosts) {
+  const int64_t now = tools::get_mill_sec();
+  if (absMs <= now) return;
+  commlib::advance(absMs - now, [&] {
+    for (auto& h : hosts) h->checkOverdue(tools::get_mill_sec());
+  });
+}
+
+// A delivery names the client that sent the message when one of the
+// traces holds it.
+std::vector<codec::Item> timeline(std::vector<codec::Item> items) {
+  std::vector<codec::Item> out;
+  for (size_t i = 0; i < items.size(); ++i) {
+    codec::Item& it = items[i];
+    if (it.kind == kind::kDeliver) {
+      it.set("from", "u" + it.str("fromUser"));
+      for (size_t j = out.size(); j-- > 0;) {
+        const codec::Item& m = out[j];
+        if (m.kind == kind::kMessage && m.client != it.client && m.str("body") == it.str("body") &&
+            m.num("senderId") == it.num("fromUser")) {
+          it.set("from", m.client);
+          break;
+        }
+      }
+    }
+    if (it.kind == kind::kPost) continue;
+    out.push_back(std::move(it));
+  }
+  return out;
+}
+
+Scenario describe(const Trace& trace, const std::vector<std::string>& files) {
+  Scenario sc;
+  for (size_t i = 0; i < files.size(); ++i) sc.file += (i > 0 ? " " : "") + files[i];
+  sc.name = "replay of " + sc.file;
+  sc.description = "A recorded call given again to the plug-in on the virtual clock.";
+  sc.startMs = trace.startMs;
+  for (const ClientTrace& ct : trace.clients) {
+    for (const Entry& e : ct.entries) {
+      if (e.item.str("query") != codec::query::kUserInfo || e.item.num("ret") == 0) continue;
+      const int64_t id = e.item.num("user");
+      bool known = std::any_of(sc.users.begin(), sc.users.end(),
+                               [&](const UserSpec& u) { return u.id == id; });
+      if (!known) sc.users.push_back({id, e.item.str("name")});
+    }
+  }
+  return sc;
+}
+
+}  // namespace
+
+ReplayResult replayTraces(const Trace& trace, const simhost::PluginLibrary& library,
+                          const std::vector<std::string>& files) {
+  ReplayResult out;
+  commlib::useVirtualTime(trace.startMs);
+  Session session(trace.startMs);
+  std::vector<std::unique_ptr<ReplayHost>> hosts;
+  std::vector<imsdk::IPlugin*> plugins;
+  for (const ClientTrace& ct : trace.clients) {
+    hosts.push_back(std::make_unique<ReplayHost>(ct, session));
+    imsdk::IPlugin* plugin = library.create();
+    if (plugin == nullptr) {
+      out.run.error = "the plug-in library created no plug-in";
+      break;
+    }
+    plugins.push_back(plugin);
+    hosts.back()->setPlugin(plugin);
+    plugin->setHost(hosts.back().get());
+    out.run.clients.push_back({ct.name, ct.user, 1});
+  }
+  if (out.run.error.empty()) {
+    for (const Input& in : inputs(trace)) {
+      if (session.diverged()) break;
+      advanceTo(in.absMs, hosts);
+      if (session.diverged()) break;
+      hosts[in.client]->feed(trace.clients[in.client].entries[in.entry]);
+      ++out.fed;
+    }
+    // What the plug-ins' own timers still owe.
+    if (!session.diverged()) advanceTo(lastMs(trace) + kTickToleranceMs + 1, hosts);
+  }
+  for (imsdk::IPlugin* p : plugins) library.release(p);
+  commlib::advance(kSettleMs);
+  out.run.endMs = session.now();
+  out.run.items = timeline(session.items());
+  out.divergence = session.first();
+  out.compared = session.compared();
+  if (out.divergence.found) out.run.failures.push_back(out.divergence.what);
+  out.scenario = describe(trace, files);
+  return out;
+}
+
+}  // namespace replay
+}  // namespace mrtcsim

@@ -1,0 +1,91 @@
+#!/bin/bash
+# Records a scenario through libmrtcrecord.so, then checks what the replay
+# makes of the trace.
+#
+#   check_trace.sh roundtrip SIM SHIM PLUGIN SCENARIO
+#       the replay against the plug-in that was recorded matches
+#   check_trace.sh fault SIM SHIM PLUGIN SCENARIO FAULTY_PLUGIN
+#       the replay against FAULTY_PLUGIN diverges (the test's pass pattern
+#       names the entry)
+#   check_trace.sh redact SIM SHIM PLUGIN SCENARIO
+#       the redacted trace replays as the original does and holds none of
+#       its user ids, names, room ids, tokens or addresses (the simulated host
+#       hands out no tokens: answers that carry some are added to the trace)
+#   check_trace.sh split SIM SHIM PLUGIN SCENARIO
+#       one trace per device, replayed together, matches, and each message
+#       delivered is drawn from the device that sent it
+set -u
+mode=$1 sim=$2 shim=$3 plugin=$4 scenario=$5 faulty=${6:-}
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+trace=$dir/trace.jsonl
+
+if ! MRTC_RECORD_TRACE=$trace MRTC_RECORD_PLUGIN=$plugin "$sim" --quiet --plugin "$shim" "$scenario"; then
+  echo "the scenario failed with the recorder in place"
+  exit 1
+fi
+
+case $mode in
+  roundtrip)
+    exec "$sim" replay --plugin "$plugin" "$trace"
+    ;;
+  fault)
+    "$sim" replay -q --plugin "$faulty" "$trace" 2>&1
+    echo "replay exit $?"
+    ;;
+  redact)
+    secrets=("tok-SECRET-123" "ticket-SECRET-9" "ap.corp.example.org" "10.20.30.40")
+    cat >>"$trace" <<'LINES'
+{"t":0,"client":"p1","kind":"query","seq":900001,"parent":0,"thread":1,"query":"cache","request":208,"ticketValue":5,"ticketText":"ticket-SECRET-9","op":1,"key":"room-x","field1":"","field2":"","code":0,"value":"tok-SECRET-123","service":21,"ret":1}
+{"t":0,"client":"p1","kind":"query","seq":900002,"parent":0,"thread":1,"query":"preLoginDesc","service":49,"ret":"{\"netId\":3,\"apHost\":\"https://ap.corp.example.org:443\"}"}
+{"t":0,"client":"p1","kind":"query","seq":900003,"parent":0,"thread":1,"query":"configItem","key":"mediaServerAddr","field":"extend","service":54,"ret":"10.20.30.40:10670"}
+LINES
+    redacted=$dir/redacted.jsonl
+    "$sim" redact "$trace" -o "$redacted" || exit 1
+    original=$("$sim" replay --plugin "$plugin" "$trace") || { echo "$original"; exit 1; }
+    again=$("$sim" replay --plugin "$plugin" "$redacted") || { echo "$again"; exit 1; }
+    if [ "$original" != "$again" ]; then
+      printf 'the redacted trace replays differently:\n  %s\n  %s\n' "$original" "$again"
+      exit 1
+    fi
+    ids=$(grep -o '"query":"ownUser","service":6,"ret":[0-9]*' "$trace" | sed 's/.*://' | sort -u)
+    names=$(grep -o '"query":"userInfo","user":[0-9]*,"name":"[^"]*"' "$trace" |
+      sed 's/.*"name":"//; s/"$//' | sort -u)
+    rooms=$(grep -o '"roomId":"[^"]\+"' "$trace" | sed 's/.*:"//; s/"$//' | sort -u)
+    if [ -z "$ids" ] || [ -z "$names" ] || [ -z "$rooms" ]; then
+      echo "the trace holds no ids, names or room ids to look for"
+      exit 1
+    fi
+    found=0
+    for id in $ids; do
+      if grep -qE "(^|[^0-9])$id([^0-9]|\$)" "$redacted"; then echo "user id $id left"; found=1; fi
+    done
+    while IFS= read -r text; do
+      if grep -qF -- "$text" "$redacted"; then echo "\"$text\" left"; found=1; fi
+    done <<<"$names
+$rooms"
+    for text in "${secrets[@]}"; do
+      if grep -qF -- "$text" "$redacted"; then echo "\"$text\" left"; found=1; fi
+    done
+    [ $found -eq 0 ] && echo "redacted: $(echo $ids | wc -w) user ids, $(echo "$names" | wc -l) names, $(echo "$rooms" | wc -l) room ids, ${#secrets[@]} tokens and addresses gone; $again"
+    exit $found
+    ;;
+  split)
+    clients=$(grep -o '"client":"p[0-9]*"' "$trace" | sort -u | sed 's/.*:"//; s/"$//')
+    files=()
+    for c in $clients; do
+      grep "\"client\":\"$c\"" "$trace" >"$dir/$c.jsonl"
+      files+=("$dir/$c.jsonl")
+    done
+    "$sim" replay --plugin "$plugin" --json --html "$dir/call.html" "${files[@]}" >"$dir/timeline.jsonl" || exit 1
+    [ -s "$dir/call.html" ] || { echo "no report written"; exit 1; }
+    delivered=$(grep -c '"kind":"deliver"' "$dir/timeline.jsonl")
+    unmatched=$(grep '"kind":"deliver"' "$dir/timeline.jsonl" | grep -c '"from":"u[0-9]')
+    echo "${#files[@]} traces replayed together: $delivered deliveries, $unmatched not matched to a sender"
+    [ "$delivered" -gt 0 ] && [ "$unmatched" -eq 0 ]
+    ;;
+  *)
+    echo "unknown mode $mode"
+    exit 2
+    ;;
+esac
