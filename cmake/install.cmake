@@ -3,8 +3,12 @@
 #   runtime  libmrtcplugin.so.<major> (package libmrtcplugin<major>)
 #   dev      headers, the libmrtcplugin.so link, CMake package, mrtcplugin.pc
 #            (package libmrtcplugin-dev)
-#   sim      mrtc-sim, mrtc-node with mrtc-xmpp-server, and, in a private
-#            folder, the commLib stand-in they run on (package mrtc-sim)
+#   mrtc-sim mrtc-sim, mrtc-node and mrtc-xmpp-server with their manual
+#            pages and, in a private folder, the commLib stand-in they run on
+#            (package mrtc-sim)
+# A program shipped through mrtc_program_package() has a package (and install
+# component) of its own name, or joins another program's.
+# Every package carries the licence (copyright) and the changelog.
 include(CMakePackageConfigHelpers)
 
 set(MRTC_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/mrtcplugin)
@@ -39,50 +43,7 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/mrtcplugin.pc DESTINATION ${MRTC_PC_DI
 if(TARGET mrtc-sim)
   # The stand-in is no system library: it goes to a private folder that only
   # mrtc-sim looks into.
-  install(TARGETS mrtc_commlib LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/mrtcplugin COMPONENT sim)
-  install(TARGETS mrtc-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT sim)
-endif()
-if(TARGET mrtc-node)
-  install(TARGETS mrtc-node RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT sim)
-  install(DIRECTORY node/http/page/ DESTINATION ${CMAKE_INSTALL_DATADIR}/mrtc-node/page COMPONENT sim)
-  install(PROGRAMS scripts/xmpp-server.sh DESTINATION ${CMAKE_INSTALL_BINDIR}
-    RENAME mrtc-xmpp-server COMPONENT sim)
+  install(TARGETS mrtc_commlib LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/mrtcplugin COMPONENT mrtc-sim)
 endif()
 
-set(CPACK_PACKAGE_NAME mrtcplugin)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_CONTACT "mrtcplugin maintainers <maintainers@mrtcplugin.invalid>")
-set(CPACK_GENERATOR DEB)
-set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL runtime dev)
-if(TARGET mrtc-sim)
-  list(APPEND CPACK_COMPONENTS_ALL sim)
-endif()
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
-set(CPACK_COMPONENT_DEV_DEPENDS runtime)
-set(CPACK_COMPONENT_SIM_DEPENDS runtime)
-
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libmrtcplugin${PROJECT_VERSION_MAJOR})
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1")
-set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
-  "Call signalling plug-in that an IM host SDK loads (libmrtcplugin.so.${PROJECT_VERSION_MAJOR}).\n The host provides commLib (libcommlib.so); see the integration guide.")
-
-set(CPACK_DEBIAN_DEV_PACKAGE_NAME libmrtcplugin-dev)
-set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
-set(CPACK_COMPONENT_DEV_DESCRIPTION
-  "Development files of mrtcplugin.\n The headers host and plug-in share, the CMake package mrtcplugin and mrtcplugin.pc.")
-
-set(CPACK_DEBIAN_SIM_PACKAGE_NAME mrtc-sim)
-set(CPACK_DEBIAN_SIM_PACKAGE_SECTION devel)
-set(CPACK_DEBIAN_SIM_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1")
-if(TARGET mrtc-node)
-  string(APPEND CPACK_DEBIAN_SIM_PACKAGE_DEPENDS ", libstrophe0, libcpp-httplib0.11, python3")
-  set(CPACK_DEBIAN_SIM_PACKAGE_RECOMMENDS prosody)
-endif()
-set(CPACK_COMPONENT_SIM_DESCRIPTION
-  "Call simulator for mrtcplugin.\n Runs calls between several simulated clients in virtual time and prints\n what each did and saw. mrtc-node runs one client device over an XMPP\n server, driven by JSON lines; mrtc-xmpp-server starts a private Prosody.")
-
-include(CPack)
+include(${CMAKE_CURRENT_LIST_DIR}/debian_packages.cmake)

@@ -14,6 +14,10 @@ packages+=(prosody libstrophe-dev python3)
 packages+=(libcpp-httplib-dev)
 # The install checks build a host through pkg-config.
 packages+=(pkg-config)
+# The Debian packages: their manual pages are made from --help (help2man),
+# dpkg-shlibdeps names their dependencies (dpkg-dev), lintian holds them to
+# Debian's standards and man shows the installed pages.
+packages+=(help2man dpkg-dev lintian man-db)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -21,6 +21,30 @@
 set -euo pipefail
 
 die() { echo "xmpp-server.sh: $*" >&2; exit 1; }
+if [ "${1:-}" = --help ]; then
+  cat <<HELP
+A private XMPP server for mrtc-node: Prosody on a free loopback port, its
+configuration, data and log kept in one folder, its users registered from a
+directory file. Nothing is installed system-wide, and no service manager is
+needed.
+
+Usage: $(basename "$0") start|stop|run DIR [DIRECTORY.json]
+
+  start DIR [DIRECTORY.json]  start Prosody in the background, wait until it
+                              takes connections (at most 20 s), write DIR/port
+                              and print the port
+  stop DIR                    end the server started in DIR
+  run DIR [DIRECTORY.json]    write the configuration and DIR/port, then
+                              become Prosody in the foreground
+
+A DIR that already holds a configuration and data starts again on the same
+port with the same archive; the directory file is then optional. The
+directory file: {"domain":"mrtc.local","users":[{"id":20001,"name":"Alice",
+"password":"..."}],"groups":[...],"config":[...]}; only the domain and the
+users matter to the server.
+HELP
+  exit 0
+fi
 [ $# -ge 2 ] || die "usage: $0 start|stop|run DIR [DIRECTORY.json]"
 cmd=$1
 dir=$(mkdir -p "$2" && cd "$2" && pwd)
