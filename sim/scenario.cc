@@ -12,6 +12,8 @@
 #include "plugin/json.h"
 #include "reader.h"
 #include "request_reader.h"
+#include "sdk_cmd.h"
+#include "step_readers.h"
 
 namespace mrtcsim {
 
@@ -21,49 +23,6 @@ using JValue = json::Value;
 
 using codec::Reader;
 using codec::readExtra;
-using codec::requestCode;
-
-MessageSpec readMessage(const Reader& r, const JValue& v, const std::string& where,
-                        const Scenario& sc, bool pulled) {
-  r.object(v, where);
-  r.onlyKeys(v, where,
-             {"as", "from", "device", "to", "body", "bodyFrom", "bodyType", "properties",
-              "limitRange", "age", "msgId"});
-  MessageSpec m;
-  m.as = r.stringOr(v, "as", where);
-  if (!m.as.empty()) {
-    const ClientSpec* c = sc.client(m.as);
-    if (c == nullptr) r.fail(where, "unknown client \"" + m.as + "\" in \"as\"");
-    m.senderId = c->user;
-    m.device = c->device;
-  }
-  if (const JValue* f = r.member(v, "from")) {
-    if (!m.as.empty()) r.fail(where, "give either \"as\" or \"from\", not both");
-    m.senderId = r.integer(*f, where, "from");
-  }
-  if (m.as.empty() && r.member(v, "from") == nullptr) {
-    r.fail(where, "the sender is missing: \"as\" (a client) or \"from\" (a user id)");
-  }
-  m.device = static_cast<int32_t>(r.intOr(v, "device", m.device, where));
-  m.target = r.integer(r.required(v, "to", where), where, "to");
-  const JValue* body = r.member(v, "body");
-  m.bodyFrom = r.stringOr(v, "bodyFrom", where);
-  if ((body == nullptr) == m.bodyFrom.empty()) {
-    r.fail(where, "give exactly one of \"body\" and \"bodyFrom\"");
-  }
-  if (body != nullptr) m.body = r.text(*body, where, "body");
-  if (!m.bodyFrom.empty() && sc.client(m.bodyFrom) == nullptr) {
-    r.fail(where, "unknown client \"" + m.bodyFrom + "\" in \"bodyFrom\"");
-  }
-  m.bodyType = r.intOr(v, "bodyType", 14, where);
-  if (m.bodyType < 0 || m.bodyType > 255) r.fail(where, "\"bodyType\" must be 0..255");
-  m.properties = r.textOr(v, "properties", where);
-  m.limitRange = r.idsOr(v, "limitRange", where);
-  if (const JValue* a = r.member(v, "age")) m.ageMs = r.seconds(*a, where, "age");
-  m.msgId = r.intOr(v, "msgId", 0, where);
-  (void)pulled;
-  return m;
-}
 
 // Expectation keys by item kind; "client" and "count" are allowed for all.
 const std::set<std::string>& expectKeys(const std::string& k) {
@@ -140,17 +99,16 @@ std::vector<Expectation> readExpectBlock(const Reader& r, const JValue& v, const
   for (auto it = v.MemberBegin(); it != v.MemberEnd(); ++it) {
     std::string key(it->name.GetString(), it->name.GetStringLength());
     if (key == "result") {
-      if (step == nullptr || (step->action != Action::kRequest && step->action != Action::kExtra &&
-                              step->action != Action::kPush)) {
+      if (step == nullptr || step->action == nullptr || !step->action->makesRequest) {
         r.fail(at, "\"result\" belongs to a step that makes a request");
       }
       Expectation e;
       e.kind = kind::kRequest;
       e.label = "result";
       e.want.push_back({"client", step->client});
-      e.want.push_back({"cmd", step->action == Action::kRequest
-                                   ? static_cast<int64_t>(step->request.cmd)
-                                   : int64_t{24006}});
+      // A request step names its request; extra and push steps make 24006.
+      e.want.push_back({"cmd", step->request.cmd != 0 ? static_cast<int64_t>(step->request.cmd)
+                                                      : int64_t{imsdk::kCmdExtra}});
       e.want.push_back({"result", r.integer(it->value, at, "result")});
       out.push_back(std::move(e));
       continue;
@@ -171,30 +129,6 @@ std::vector<Expectation> readExpectBlock(const Reader& r, const JValue& v, const
     }
   }
   return out;
-}
-
-void readRequestFields(const Reader& r, const JValue& v, const std::string& where,
-                       const Scenario& sc, RequestSpec& q) {
-  codec::readRequestFields(r, v, where, q);
-  if (const JValue* from = r.member(v, "extendFrom")) {
-    std::string at = where + ": extendFrom";
-    r.object(*from, at);
-    r.onlyKeys(*from, at, {"client", "type"});
-    if (r.member(v, "extend") != nullptr) r.fail(where, "give either \"extend\" or \"extendFrom\"");
-    q.extendFromClient = r.string(r.required(*from, "client", at), at, "client");
-    if (sc.client(q.extendFromClient) == nullptr) {
-      r.fail(at, "unknown client \"" + q.extendFromClient + "\"");
-    }
-    q.extendFromType = r.integer(r.required(*from, "type", at), at, "type");
-  }
-}
-
-MediaSpec readMedia(const Reader& r, const JValue& v, const std::string& where, MediaSpec base) {
-  r.object(v, where);
-  r.onlyKeys(v, where, {"enabled", "delay"});
-  base.enabled = r.boolOr(v, "enabled", base.enabled, where);
-  if (const JValue* d = r.member(v, "delay")) base.delayMs = r.seconds(*d, where, "delay");
-  return base;
 }
 
 double probability(const Reader& r, const JValue& obj, const char* key) {
@@ -246,12 +180,34 @@ std::vector<HoldSpec> readHolds(const Reader& r, const JValue& v, const Scenario
   return out;
 }
 
+// The step's one action key, checking that every other key is known.
+std::string actionKey(const Reader& r, const JValue& v, const std::string& where,
+                      const std::set<std::string>& requestFields) {
+  std::string action;
+  for (auto it = v.MemberBegin(); it != v.MemberEnd(); ++it) {
+    std::string key(it->name.GetString(), it->name.GetStringLength());
+    if (findStepAction(key) != nullptr) {
+      if (!action.empty())
+        r.fail(where, "one action per step (\"" + action + "\" and \"" + key + "\")");
+      action = key;
+    } else if (key != "at" && key != "client" && key != "note" && key != "expect" &&
+               requestFields.count(key) == 0) {
+      r.fail(where, "unknown key \"" + key + "\"");
+    }
+  }
+  if (action != "request") {
+    for (const std::string& f : requestFields) {
+      if (r.member(v, f.c_str()) != nullptr) {
+        r.fail(where, "\"" + f + "\" belongs to a \"request\" step");
+      }
+    }
+  }
+  return action;
+}
+
 Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   std::string where = "step " + std::to_string(index);
   r.object(v, where);
-  static const char* const kActions[] = {
-      "request", "extra",  "keepalive", "advance", "inject",  "pull", "push",   "prelogin",
-      "login",   "online", "mediaRoom", "crash",   "restart", "cut",  "freeze", "redeliver"};
   static const std::set<std::string> kRequestFields = [] {
     std::set<std::string> keys = codec::requestFieldKeys();
     keys.insert("extendFrom");
@@ -259,27 +215,7 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   }();
   Step s;
   s.index = index;
-  std::string action;
-  for (auto it = v.MemberBegin(); it != v.MemberEnd(); ++it) {
-    std::string key(it->name.GetString(), it->name.GetStringLength());
-    bool isAction = false;
-    for (const char* a : kActions) isAction = isAction || key == a;
-    if (isAction) {
-      if (!action.empty())
-        r.fail(where, "one action per step (\"" + action + "\" and \"" + key + "\")");
-      action = key;
-    } else if (key != "at" && key != "client" && key != "note" && key != "expect" &&
-               kRequestFields.count(key) == 0) {
-      r.fail(where, "unknown key \"" + key + "\"");
-    }
-  }
-  if (action != "request") {
-    for (const std::string& f : kRequestFields) {
-      if (r.member(v, f.c_str()) != nullptr) {
-        r.fail(where, "\"" + f + "\" belongs to a \"request\" step");
-      }
-    }
-  }
+  const std::string action = actionKey(r, v, where, kRequestFields);
   if (const JValue* at = r.member(v, "at")) {
     s.hasAt = true;
     s.atMs = r.seconds(*at, where, "at");
@@ -289,96 +225,11 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   if (!s.client.empty() && sc.client(s.client) == nullptr) {
     r.fail(where, "unknown client \"" + s.client + "\"");
   }
-  bool needsClient = true;
-  if (action == "request") {
-    s.action = Action::kRequest;
-    s.request.cmd = requestCode(r, v["request"], where);
-    if (s.request.cmd == 24006) r.fail(where, "use an \"extra\" step for request 24006");
-    if (s.request.cmd == 24008) s.action = Action::kKeepAlive;
-    readRequestFields(r, v, where, sc, s.request);
-  } else if (action == "extra") {
-    s.action = Action::kExtra;
-    s.extra = readExtra(r, v["extra"], where + ": extra");
-  } else if (action == "keepalive") {
-    s.action = Action::kKeepAlive;
-  } else if (action == "advance") {
-    s.action = Action::kAdvance;
-    s.advanceMs = r.seconds(v["advance"], where, "advance");
-    needsClient = false;
-  } else if (action == "inject") {
-    s.action = Action::kInject;
-    s.message = readMessage(r, v["inject"], where + ": inject", sc, false);
-    needsClient = false;
-  } else if (action == "pull") {
-    s.action = Action::kPull;
-    const JValue& p = v["pull"];
-    std::string at = where + ": pull";
-    r.object(p, at);
-    r.onlyKeys(p, at, {"missed", "messages"});
-    s.pullMissed = r.boolOr(p, "missed", false, at);
-    if (const JValue* list = r.member(p, "messages")) {
-      if (!list->IsArray()) r.fail(at, "\"messages\" must be an array");
-      int i = 0;
-      for (const JValue& m : list->GetArray()) {
-        s.pulled.push_back(
-            readMessage(r, m, at + ": messages[" + std::to_string(i++) + "]", sc, true));
-      }
-    }
-  } else if (action == "push") {
-    s.action = Action::kPush;
-    const JValue& p = v["push"];
-    std::string at = where + ": push";
-    r.object(p, at);
-    r.onlyKeys(p, at, {"from", "cmd", "bodyFrom", "extend", "age"});
-    s.push.senderId = r.intOr(p, "from", 0, at);
-    s.push.cmd = r.textOr(p, "cmd", at);
-    s.push.bodyFrom = r.stringOr(p, "bodyFrom", at);
-    if (!s.push.bodyFrom.empty() && sc.client(s.push.bodyFrom) == nullptr) {
-      r.fail(at, "unknown client \"" + s.push.bodyFrom + "\" in \"bodyFrom\"");
-    }
-    if (!s.push.cmd.empty() && !s.push.bodyFrom.empty()) {
-      r.fail(at, "give either \"cmd\" or \"bodyFrom\", not both");
-    }
-    s.push.extend = r.textOr(p, "extend", at);
-    if (const JValue* a = r.member(p, "age")) s.push.ageMs = r.seconds(*a, at, "age");
-  } else if (action == "prelogin") {
-    s.action = Action::kPreLogin;
-    s.text = r.string(v["prelogin"], where, "prelogin");
-  } else if (action == "login") {
-    s.action = Action::kLogin;
-    if (!r.boolean(v["login"], where, "login")) r.fail(where, "\"login\" must be true");
-  } else if (action == "online") {
-    s.action = Action::kOnline;
-    s.online = r.boolean(v["online"], where, "online");
-  } else if (action == "crash" || action == "restart" || action == "freeze") {
-    if (!r.boolean(v[action.c_str()], where, action.c_str()))
-      r.fail(where, "\"" + action + "\" must be true");
-    s.action = action == "crash"     ? Action::kCrash
-               : action == "restart" ? Action::kRestart
-                                     : Action::kFreeze;
-  } else if (action == "cut") {
-    s.action = Action::kCut;
-    s.cut = r.boolean(v["cut"], where, "cut");
-  } else if (action == "redeliver") {
-    s.action = Action::kRedeliver;
-    const JValue& p = v["redeliver"];
-    std::string at = where + ": redeliver";
-    r.object(p, at);
-    r.onlyKeys(p, at, {"from", "command", "asNew", "notRecall"});
-    s.redeliver.from = r.string(r.required(p, "from", at), at, "from");
-    if (sc.client(s.redeliver.from) == nullptr)
-      r.fail(at, "unknown client \"" + s.redeliver.from + "\"");
-    s.redeliver.command = r.string(r.required(p, "command", at), at, "command");
-    s.redeliver.asNew = r.boolOr(p, "asNew", false, at);
-    s.redeliver.notRecall = r.boolOr(p, "notRecall", false, at);
-  } else if (action == "mediaRoom") {
-    s.action = Action::kMedia;
-    s.media = readMedia(r, v["mediaRoom"], where + ": mediaRoom", sc.media);
-    needsClient = false;
-  } else {
-    needsClient = false;
+  s.action = findStepAction(action);
+  if (s.action != nullptr) {
+    s.action->read(StepInput{r, v, v[action.c_str()], where, sc}, s);
+    if (s.action->needsClient && s.client.empty()) r.fail(where, "\"client\" is missing");
   }
-  if (needsClient && s.client.empty()) r.fail(where, "\"client\" is missing");
   if (const JValue* e = r.member(v, "expect")) s.expects = readExpectBlock(r, *e, where, sc, &s);
   return s;
 }
@@ -408,6 +259,123 @@ std::string lineAndColumn(const std::string& text, size_t offset) {
     }
   }
   return "line " + std::to_string(line) + ", column " + std::to_string(col);
+}
+
+std::set<int64_t> readUsers(const Reader& r, const JValue& doc, Scenario& sc) {
+  std::set<int64_t> userIds;
+  if (const JValue* users = r.member(doc, "users")) {
+    if (!users->IsArray()) r.fail("users", "must be an array");
+    int i = 0;
+    for (const JValue& u : users->GetArray()) {
+      std::string where = "users[" + std::to_string(i++) + "]";
+      r.object(u, where);
+      r.onlyKeys(u, where, {"id", "name"});
+      UserSpec spec;
+      spec.id = r.integer(r.required(u, "id", where), where, "id");
+      if (spec.id <= 0) r.fail(where, "\"id\" must be positive");
+      if (!userIds.insert(spec.id).second)
+        r.fail(where, "user " + std::to_string(spec.id) + " twice");
+      spec.name = r.stringOr(u, "name", where);
+      sc.users.push_back(spec);
+    }
+  }
+  return userIds;
+}
+
+void readGroups(const Reader& r, const JValue& doc, const std::set<int64_t>& userIds,
+                Scenario& sc) {
+  if (const JValue* groups = r.member(doc, "groups")) {
+    if (!groups->IsArray()) r.fail("groups", "must be an array");
+    int i = 0;
+    for (const JValue& g : groups->GetArray()) {
+      std::string where = "groups[" + std::to_string(i++) + "]";
+      r.object(g, where);
+      r.onlyKeys(g, where, {"id", "members"});
+      GroupSpec spec;
+      spec.id = r.integer(r.required(g, "id", where), where, "id");
+      if (spec.id <= 0) r.fail(where, "\"id\" must be positive");
+      spec.members = r.ids(r.required(g, "members", where), where, "members");
+      for (int64_t m : spec.members) {
+        if (userIds.count(m) == 0)
+          r.fail(where, "member " + std::to_string(m) + " is not in users");
+      }
+      sc.groups.push_back(spec);
+    }
+  }
+}
+
+ClientSpec readClient(const Reader& r, const JValue& c, const std::string& where,
+                      const std::set<int64_t>& userIds, const Scenario& sc) {
+  r.object(c, where);
+  r.onlyKeys(c, where,
+             {"name", "user", "device", "settings", "keepAlive", "login", "loginQuery",
+              "timeOffset", "preLogin", "serverConfig", "plugin"});
+  ClientSpec spec;
+  spec.name = r.string(r.required(c, "name", where), where, "name");
+  if (spec.name.empty()) r.fail(where, "\"name\" must not be empty");
+  if (sc.client(spec.name) != nullptr) r.fail(where, "client \"" + spec.name + "\" twice");
+  spec.user = r.integer(r.required(c, "user", where), where, "user");
+  if (userIds.count(spec.user) == 0) {
+    r.fail(where, "user " + std::to_string(spec.user) + " is not in users");
+  }
+  spec.device = static_cast<int32_t>(r.intOr(c, "device", 1, where));
+  if (const JValue* ka = r.member(c, "keepAlive"))
+    spec.keepAliveMs = r.seconds(*ka, where, "keepAlive");
+  spec.login = r.boolOr(c, "login", true, where);
+  spec.loginQuery = r.boolOr(c, "loginQuery", true, where);
+  if (const JValue* off = r.member(c, "timeOffset")) {
+    if (!off->IsNumber()) r.fail(where, "\"timeOffset\" must be a number of seconds");
+    spec.timeOffsetMs = std::llround(off->GetDouble() * 1000.0);
+  }
+  spec.preLoginText = r.stringOr(c, "preLogin", where);
+  spec.plugin = r.stringOr(c, "plugin", where);
+  if (const JValue* settings = r.member(c, "settings")) {
+    if (!settings->IsArray()) r.fail(where, "\"settings\" must be an array of extra requests");
+    int si = 0;
+    for (const JValue& s : settings->GetArray()) {
+      spec.settings.push_back(readExtra(r, s, where + ": settings[" + std::to_string(si++) + "]"));
+    }
+  }
+  if (const JValue* cfg = r.member(c, "serverConfig")) {
+    if (!cfg->IsArray()) r.fail(where, "\"serverConfig\" must be an array of [key, field, value]");
+    for (const JValue& e : cfg->GetArray()) {
+      if (!e.IsArray() || e.Size() != 3 || !e[0].IsString() || !e[1].IsString() ||
+          !e[2].IsString()) {
+        r.fail(where, "\"serverConfig\" entries must be [key, field, value] strings");
+      }
+      spec.serverConfig.push_back({e[0].GetString(), e[1].GetString(), e[2].GetString()});
+    }
+  }
+  return spec;
+}
+
+void readClients(const Reader& r, const JValue& doc, const std::set<int64_t>& userIds,
+                 Scenario& sc) {
+  const JValue& clients = r.required(doc, "clients", "top level");
+  if (!clients.IsArray() || clients.Empty()) r.fail("clients", "must be a non-empty array");
+  int ci = 0;
+  for (const JValue& c : clients.GetArray()) {
+    sc.clients.push_back(readClient(r, c, "clients[" + std::to_string(ci++) + "]", userIds, sc));
+  }
+}
+
+void readSteps(const Reader& r, const JValue& doc, Scenario& sc) {
+  const JValue& steps = r.required(doc, "steps", "top level");
+  if (!steps.IsArray()) r.fail("steps", "must be an array");
+  int index = 0;
+  int64_t lastAt = 0;
+  for (const JValue& s : steps.GetArray()) {
+    Step step = readStep(r, s, ++index, sc);
+    if (step.hasAt) {
+      if (step.atMs < lastAt) {
+        r.fail("step " + std::to_string(index),
+               "\"at\" goes back in time (" + secondsText(step.atMs) +
+                   " after an earlier step at " + secondsText(lastAt) + ")");
+      }
+      lastAt = step.atMs;
+    }
+    sc.steps.push_back(std::move(step));
+  }
 }
 
 }  // namespace
@@ -445,90 +413,9 @@ Scenario readScenario(const std::string& text, const std::string& file) {
   if (const JValue* ro = r.member(doc, "runOut"))
     sc.runOutMs = r.seconds(*ro, "top level", "runOut");
 
-  std::set<int64_t> userIds;
-  if (const JValue* users = r.member(doc, "users")) {
-    if (!users->IsArray()) r.fail("users", "must be an array");
-    int i = 0;
-    for (const JValue& u : users->GetArray()) {
-      std::string where = "users[" + std::to_string(i++) + "]";
-      r.object(u, where);
-      r.onlyKeys(u, where, {"id", "name"});
-      UserSpec spec;
-      spec.id = r.integer(r.required(u, "id", where), where, "id");
-      if (spec.id <= 0) r.fail(where, "\"id\" must be positive");
-      if (!userIds.insert(spec.id).second)
-        r.fail(where, "user " + std::to_string(spec.id) + " twice");
-      spec.name = r.stringOr(u, "name", where);
-      sc.users.push_back(spec);
-    }
-  }
-  if (const JValue* groups = r.member(doc, "groups")) {
-    if (!groups->IsArray()) r.fail("groups", "must be an array");
-    int i = 0;
-    for (const JValue& g : groups->GetArray()) {
-      std::string where = "groups[" + std::to_string(i++) + "]";
-      r.object(g, where);
-      r.onlyKeys(g, where, {"id", "members"});
-      GroupSpec spec;
-      spec.id = r.integer(r.required(g, "id", where), where, "id");
-      if (spec.id <= 0) r.fail(where, "\"id\" must be positive");
-      spec.members = r.ids(r.required(g, "members", where), where, "members");
-      for (int64_t m : spec.members) {
-        if (userIds.count(m) == 0)
-          r.fail(where, "member " + std::to_string(m) + " is not in users");
-      }
-      sc.groups.push_back(spec);
-    }
-  }
-  const JValue& clients = r.required(doc, "clients", "top level");
-  if (!clients.IsArray() || clients.Empty()) r.fail("clients", "must be a non-empty array");
-  int ci = 0;
-  for (const JValue& c : clients.GetArray()) {
-    std::string where = "clients[" + std::to_string(ci++) + "]";
-    r.object(c, where);
-    r.onlyKeys(c, where,
-               {"name", "user", "device", "settings", "keepAlive", "login", "loginQuery",
-                "timeOffset", "preLogin", "serverConfig", "plugin"});
-    ClientSpec spec;
-    spec.name = r.string(r.required(c, "name", where), where, "name");
-    if (spec.name.empty()) r.fail(where, "\"name\" must not be empty");
-    if (sc.client(spec.name) != nullptr) r.fail(where, "client \"" + spec.name + "\" twice");
-    spec.user = r.integer(r.required(c, "user", where), where, "user");
-    if (userIds.count(spec.user) == 0) {
-      r.fail(where, "user " + std::to_string(spec.user) + " is not in users");
-    }
-    spec.device = static_cast<int32_t>(r.intOr(c, "device", 1, where));
-    if (const JValue* ka = r.member(c, "keepAlive"))
-      spec.keepAliveMs = r.seconds(*ka, where, "keepAlive");
-    spec.login = r.boolOr(c, "login", true, where);
-    spec.loginQuery = r.boolOr(c, "loginQuery", true, where);
-    if (const JValue* off = r.member(c, "timeOffset")) {
-      if (!off->IsNumber()) r.fail(where, "\"timeOffset\" must be a number of seconds");
-      spec.timeOffsetMs = std::llround(off->GetDouble() * 1000.0);
-    }
-    spec.preLoginText = r.stringOr(c, "preLogin", where);
-    spec.plugin = r.stringOr(c, "plugin", where);
-    if (const JValue* settings = r.member(c, "settings")) {
-      if (!settings->IsArray()) r.fail(where, "\"settings\" must be an array of extra requests");
-      int si = 0;
-      for (const JValue& s : settings->GetArray()) {
-        spec.settings.push_back(
-            readExtra(r, s, where + ": settings[" + std::to_string(si++) + "]"));
-      }
-    }
-    if (const JValue* cfg = r.member(c, "serverConfig")) {
-      if (!cfg->IsArray())
-        r.fail(where, "\"serverConfig\" must be an array of [key, field, value]");
-      for (const JValue& e : cfg->GetArray()) {
-        if (!e.IsArray() || e.Size() != 3 || !e[0].IsString() || !e[1].IsString() ||
-            !e[2].IsString()) {
-          r.fail(where, "\"serverConfig\" entries must be [key, field, value] strings");
-        }
-        spec.serverConfig.push_back({e[0].GetString(), e[1].GetString(), e[2].GetString()});
-      }
-    }
-    sc.clients.push_back(spec);
-  }
+  const std::set<int64_t> userIds = readUsers(r, doc, sc);
+  readGroups(r, doc, userIds, sc);
+  readClients(r, doc, userIds, sc);
   if (const JValue* m = r.member(doc, "mediaRoom"))
     sc.media = readMedia(r, *m, "mediaRoom", sc.media);
   if (const JValue* f = r.member(doc, "faults")) sc.faults = readFaults(r, *f);
@@ -539,22 +426,7 @@ Scenario readScenario(const std::string& text, const std::string& file) {
       sc.invariants.push_back(r.string(n, "invariants", "invariants"));
     }
   }
-  const JValue& steps = r.required(doc, "steps", "top level");
-  if (!steps.IsArray()) r.fail("steps", "must be an array");
-  int index = 0;
-  int64_t lastAt = 0;
-  for (const JValue& s : steps.GetArray()) {
-    Step step = readStep(r, s, ++index, sc);
-    if (step.hasAt) {
-      if (step.atMs < lastAt) {
-        r.fail("step " + std::to_string(index),
-               "\"at\" goes back in time (" + secondsText(step.atMs) +
-                   " after an earlier step at " + secondsText(lastAt) + ")");
-      }
-      lastAt = step.atMs;
-    }
-    sc.steps.push_back(std::move(step));
-  }
+  readSteps(r, doc, sc);
   if (const JValue* e = r.member(doc, "expect")) {
     sc.expects = readExpectBlock(r, *e, "final", sc, nullptr);
   }

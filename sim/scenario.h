@@ -12,6 +12,7 @@
 
 #include "read_error.h"
 #include "request_fields.h"
+#include "step_actions.h"
 #include "timeline.h"
 
 namespace mrtcsim {
@@ -128,33 +129,13 @@ struct HoldSpec {
   int64_t ms = 0;
 };
 
-enum class Action {
-  kNone,
-  kRequest,
-  kExtra,
-  kKeepAlive,
-  kAdvance,
-  kInject,
-  kPull,
-  kPush,
-  kPreLogin,
-  kLogin,
-  kOnline,
-  kMedia,
-  kCrash,      // the plug-in is released without a hang-up; the client is gone
-  kRestart,    // a new plug-in, login, and an offline pull of what it missed
-  kCut,        // a partition: cut off (true) or back, pulling what it missed (false)
-  kFreeze,     // the application stops: no more keep-alives, requests or reports
-  kRedeliver,  // a copy of a message already delivered
-};
-
 struct Step {
   int index = 0;  // 1-based, as reported
   bool hasAt = false;
   int64_t atMs = 0;
   std::string client;
   std::string note;
-  Action action = Action::kNone;
+  const StepAction* action = nullptr;  // none: the step only waits or checks
   RequestSpec request;
   ExtraSpec extra;
   int64_t advanceMs = 0;

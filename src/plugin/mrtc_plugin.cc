@@ -1,6 +1,7 @@
 #include "plugin/mrtc_plugin.h"
 
 #include "notify/plugin_notify.h"
+#include "plugin/device_types.h"
 #include "plugin/wire_words.h"
 #include "requests/plugin_net.h"
 #include "requests/plugin_request.h"
@@ -38,8 +39,7 @@ mrtc_plugin::mrtc_plugin(uint8_t ownDeviceType) {
     throw;
   }
   ownDeviceType_ = ownDeviceType;
-  deviceTypeNames_ = {{1, "pc"},      {2, "android"}, {3, "ios"},
-                      {4, "merivox"}, {5, "h5"},      {6, "mediaserver"}};
+  for (const deviceTypeRow& d : kDeviceTypeNames) deviceTypeNames_[d.type] = d.name;
   seq_.store((tools::getLocalTime() - 100000) * 10);
   proxy_.init(this, static_cast<int8_t>(ownDeviceType_));
   store_.setPlugin(this);
