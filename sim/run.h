@@ -1,7 +1,7 @@
 // The runner's own state while it plays one scenario: the clients with
 // their hosts and plug-ins, the network, the media rooms and what the
 // applications have due. Inside the simulator only: the runner and the
-// runners of the step actions (step_actions.cc) share it.
+// runners of the step actions (step_runs.cc) share it.
 // Not thread-safe: everything runs on the runner's thread.
 #pragma once
 
@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "media_room.h"
-#include "runner.h"
+#include "run_result.h"
 #include "scenario.h"
+#include "simhost/plugin_loader.h"
 #include "simhost/simhost.h"
 #include "tools.h"
 

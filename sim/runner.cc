@@ -1,3 +1,6 @@
+// Runs a scenario: sets the clients up, runs each step at its time and
+// settles what it set off, threads the plug-ins' records into the timeline,
+// plays the applications and the media rooms, then checks what was expected.
 #include "runner.h"
 
 #include <algorithm>
@@ -26,7 +29,6 @@
 #include "signalling/msg_types.h"
 #include "signalling/wire_texts.h"
 #include "simhost/simhost.h"
-#include "step_actions.h"
 #include "timer/timer_texts.h"
 #include "tools.h"
 

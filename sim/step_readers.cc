@@ -42,7 +42,7 @@ MessageSpec readMessage(const Reader& r, const JValue& v, const std::string& whe
   if (!m.bodyFrom.empty() && sc.client(m.bodyFrom) == nullptr) {
     r.fail(where, "unknown client \"" + m.bodyFrom + "\" in \"bodyFrom\"");
   }
-  m.bodyType = r.intOr(v, "bodyType", 14, where);
+  m.bodyType = r.intOr(v, "bodyType", imsdkmrtc::kMsgTypeAll, where);
   if (m.bodyType < 0 || m.bodyType > 255) r.fail(where, "\"bodyType\" must be 0..255");
   m.properties = r.textOr(v, "properties", where);
   m.limitRange = r.idsOr(v, "limitRange", where);
@@ -83,8 +83,6 @@ void readRequestStep(const StepInput& in, Step& s) {
   if (s.request.cmd == imsdk::kCmdExtra) {
     r.fail(in.where, "use an \"extra\" step for request " + std::to_string(imsdk::kCmdExtra));
   }
-  // A keep-alive written as a request is the keep-alive action.
-  if (s.request.cmd == imsdk::kCmdKeepAlive) s.action = findStepAction("keepalive");
   readRequestFields(r, in.step, in.where, in.sc, s.request);
 }
 
@@ -163,8 +161,8 @@ void readRedeliverStep(const StepInput& in, Step& s) {
   s.redeliver.notRecall = r.boolOr(p, "notRecall", false, at);
 }
 
-void readTrueStep(const StepInput& in, Step& s) {
-  const char* name = s.action->name;
+void readTrueStep(const StepInput& in, Step& /*s*/) {
+  const char* name = in.action;
   if (!in.r.boolean(in.value, in.where, name)) {
     in.r.fail(in.where, "\"" + std::string(name) + "\" must be true");
   }

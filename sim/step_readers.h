@@ -6,9 +6,18 @@
 
 #include "reader.h"
 #include "scenario.h"
-#include "step_actions.h"
 
 namespace mrtcsim {
+
+// What a reader of an action's value is given.
+struct StepInput {
+  const codec::Reader& r;
+  const codec::JValue& step;   // the whole step (a request's fields sit beside it)
+  const codec::JValue& value;  // the action's own value
+  const std::string& where;    // "step 4"
+  const Scenario& sc;
+  const char* action;  // the action's key
+};
 
 MediaSpec readMedia(const codec::Reader& r, const codec::JValue& v, const std::string& where,
                     MediaSpec base);

@@ -8,6 +8,7 @@
 #include "runner.h"
 #include "scenario.h"
 #include "simhost/plugin_loader.h"
+#include "step_actions.h"
 
 namespace mrtcsim {
 namespace {

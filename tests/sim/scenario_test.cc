@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "step_actions.h"
+
 namespace mrtcsim {
 namespace {
 

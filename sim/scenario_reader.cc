@@ -1,5 +1,5 @@
-#include "scenario.h"
-
+// Reads a scenario file: its top level, its steps (each action by the reader
+// the table names) and its expectations.
 #include <rapidjson/error/en.h>
 
 #include <algorithm>
@@ -9,10 +9,13 @@
 #include <set>
 #include <sstream>
 
+#include "names.h"
 #include "plugin/json.h"
 #include "reader.h"
 #include "request_reader.h"
+#include "scenario.h"
 #include "sdk_cmd.h"
+#include "step_actions.h"
 #include "step_readers.h"
 
 namespace mrtcsim {
@@ -227,7 +230,11 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   }
   s.action = findStepAction(action);
   if (s.action != nullptr) {
-    s.action->read(StepInput{r, v, v[action.c_str()], where, sc}, s);
+    s.action->read(StepInput{r, v, v[action.c_str()], where, sc, s.action->name}, s);
+    // A keep-alive written as a request is the keep-alive step.
+    if (s.request.cmd == imsdk::kCmdKeepAlive) {
+      s.action = findStepAction(codec::requestName(imsdk::kCmdKeepAlive));
+    }
     if (s.action->needsClient && s.client.empty()) r.fail(where, "\"client\" is missing");
   }
   if (const JValue* e = r.member(v, "expect")) s.expects = readExpectBlock(r, *e, where, sc, &s);
@@ -379,19 +386,6 @@ void readSteps(const Reader& r, const JValue& doc, Scenario& sc) {
 }
 
 }  // namespace
-
-const ClientSpec* Scenario::client(const std::string& name) const {
-  for (const ClientSpec& c : clients) {
-    if (c.name == name) return &c;
-  }
-  return nullptr;
-}
-
-int64_t Scenario::longestHoldMs() const {
-  int64_t longest = 0;
-  for (const HoldSpec& h : holds) longest = std::max(longest, h.ms);
-  return longest;
-}
 
 Scenario readScenario(const std::string& text, const std::string& file) {
   Reader r(file);
