@@ -27,7 +27,9 @@ fi
 
 case $mode in
   roundtrip)
-    exec "$sim" replay --plugin "$plugin" "$trace"
+    # Not exec: the folder's trap must still run.
+    "$sim" replay --plugin "$plugin" "$trace"
+    exit $?
     ;;
   fault)
     "$sim" replay -q --plugin "$faulty" "$trace" 2>&1
