@@ -5,7 +5,8 @@
 //
 // Several files may be read together (one per device of a call); clients
 // keep their recorded names unless two files use the same one, then the
-// file's position is put in front ("2:p1").
+// file's position is put in front ("2:p1"). A file the recorder appended to
+// in several runs of a host holds one client per run ("p1", "p1.2").
 #pragma once
 
 #include <cstdint>

@@ -11,6 +11,10 @@
 #       the redacted trace replays as the original does and holds none of
 #       its user ids, names, room ids, tokens or addresses (the simulated host
 #       hands out no tokens: answers that carry some are added to the trace)
+#   check_trace.sh appended SIM SHIM PLUGIN SCENARIO
+#       the scenario recorded a second time into the same file (the recorder
+#       appends, as on a device where the host runs again) replays as two
+#       runs of each client, and matches
 #   check_trace.sh split SIM SHIM PLUGIN SCENARIO
 #       one trace per device, replayed together, matches, and each message
 #       delivered is drawn from the device that sent it
@@ -69,6 +73,13 @@ $rooms"
     done
     [ $found -eq 0 ] && echo "redacted: $(echo $ids | wc -w) user ids, $(echo "$names" | wc -l) names, $(echo "$rooms" | wc -l) room ids, ${#secrets[@]} tokens and addresses gone; $again"
     exit $found
+    ;;
+  appended)
+    MRTC_RECORD_TRACE=$trace MRTC_RECORD_PLUGIN=$plugin "$sim" --quiet --plugin "$shim" "$scenario" || exit 1
+    once=$(grep -c '"kind":"trace"' "$trace")
+    out=$("$sim" replay --plugin "$plugin" "$trace") || { echo "$out"; exit 1; }
+    echo "$out"
+    [[ $out == *" of $once client(s);"* ]] && [ "$((once % 2))" -eq 0 ]
     ;;
   split)
     clients=$(grep -o '"client":"p[0-9]*"' "$trace" | sort -u | sed 's/.*:"//; s/"$//')
