@@ -44,6 +44,10 @@ void link(ClientTrace& c) {
     }
   }
   const int64_t base = baseMs(c.header) - c.header.t;
+  for (Pause& p : c.pauses) {
+    p.fromMs += base;
+    p.untilMs += base;
+  }
   for (size_t i = 0; i < c.entries.size(); ++i) {
     Entry& e = c.entries[i];
     e.absMs = base + e.item.t;
@@ -54,6 +58,8 @@ void link(ClientTrace& c) {
       c.top.push_back(i);
     }
     if (c.user == 0 && e.item.str("query") == codec::query::kOwnUser) c.user = e.item.num("ret");
+    if (e.slot == codec::kReleaseSlot) c.released = true;
+    c.endMs = std::max(c.endMs, e.absMs);
   }
 }
 
@@ -117,6 +123,10 @@ Trace loadTraces(const std::vector<std::string>& files) {
       if (it == clients.rend()) {
         throw ReadError(e.where + ": client \"" + e.item.client +
                         "\" appears before its \"trace\" entry");
+      }
+      if (e.item.kind == codec::kind::kPause) {
+        it->pauses.push_back({e.item.t, e.item.num("until")});
+        continue;
       }
       it->entries.push_back(std::move(e));
     }

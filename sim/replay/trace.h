@@ -33,6 +33,12 @@ struct Entry {
   std::vector<size_t> children;  // indexes into ClientTrace::entries, by seq
 };
 
+// A time the host's process did not run (replay clock).
+struct Pause {
+  int64_t fromMs = 0;
+  int64_t untilMs = 0;
+};
+
 struct ClientTrace {
   std::string name;  // as shown in the replay
   std::string file;
@@ -40,6 +46,11 @@ struct ClientTrace {
   std::vector<Entry> entries;  // by seq
   std::vector<size_t> top;     // crossings not nested in another
   int64_t user = 0;            // from the first own-user answer
+  // A trace without the plug-in's release was cut off at its last entry:
+  // the host's process was killed, crashed or is still running.
+  bool released = false;
+  int64_t endMs = 0;  // the last entry's time, replay clock
+  std::vector<Pause> pauses;
 };
 
 struct Trace {
