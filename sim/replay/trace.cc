@@ -43,7 +43,9 @@ void link(ClientTrace& c) {
                       " appears twice");
     }
   }
-  const int64_t base = baseMs(c.header) - c.header.t;
+  c.startMs = baseMs(c.header);
+  c.endMs = c.startMs;
+  const int64_t base = c.startMs - c.header.t;
   for (Pause& p : c.pauses) {
     p.fromMs += base;
     p.untilMs += base;

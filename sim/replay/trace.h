@@ -49,7 +49,8 @@ struct ClientTrace {
   // A trace without the plug-in's release was cut off at its last entry:
   // the host's process was killed, crashed or is still running.
   bool released = false;
-  int64_t endMs = 0;  // the last entry's time, replay clock
+  int64_t startMs = 0;  // when the plug-in was made, replay clock
+  int64_t endMs = 0;    // the last entry's time, replay clock
   std::vector<Pause> pauses;
 };
 
