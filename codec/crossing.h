@@ -23,7 +23,7 @@ constexpr const char* kQuery = "query";        // a host service that only answe
 constexpr const char* kSlot = "slot";          // any other slot call
 constexpr const char* kLoop = "loop";          // a request the host handed back (slots 6 and 7)
 constexpr const char* kRegister = "register";  // media address registered (service 56)
-constexpr const char* kPost = "post";  // a request the plug-in hands back to itself (12, 15)
+constexpr const char* kPost = "post";    // a request the plug-in hands back to itself (12, 15)
 constexpr const char* kPause = "pause";  // the host's process did not run from t to "until"
 }  // namespace kind
 
