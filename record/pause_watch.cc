@@ -21,15 +21,24 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kPeriod{200};
 constexpr int64_t kPauseMs = 1000;
 
-std::mutex gMu;
-std::set<std::string> gLive;  // guarded by gMu
+struct Live {
+  std::mutex mu;
+  std::set<std::string> clients;  // guarded by mu
+};
+
+// Never destroyed: the thread may wake while the process exits.
+Live& live() {
+  static Live* l = new Live;
+  return *l;
+}
+
 std::once_flag gStarted;
 
 void writePause(int64_t awayMs) {
   std::vector<std::string> clients;
   {
-    std::lock_guard<std::mutex> lk(gMu);
-    clients.assign(gLive.begin(), gLive.end());
+    std::lock_guard<std::mutex> lk(live().mu);
+    clients.assign(live().clients.begin(), live().clients.end());
   }
   for (const std::string& client : clients) {
     Crossing c;
@@ -57,15 +66,15 @@ void writePause(int64_t awayMs) {
 
 void added(const std::string& client) {
   {
-    std::lock_guard<std::mutex> lk(gMu);
-    gLive.insert(client);
+    std::lock_guard<std::mutex> lk(live().mu);
+    live().clients.insert(client);
   }
   std::call_once(gStarted, [] { std::thread(watch).detach(); });
 }
 
 void released(const std::string& client) {
-  std::lock_guard<std::mutex> lk(gMu);
-  gLive.erase(client);
+  std::lock_guard<std::mutex> lk(live().mu);
+  live().clients.erase(client);
 }
 
 }  // namespace pause_watch

@@ -32,9 +32,10 @@ class LiveError(AssertionError):
     pass
 
 
-# Every child of this test, so that a signal from ctest (a time-out) still
-# ends them all.
+# Every child of this test and every temporary folder, so that a signal from
+# ctest (a time-out) still ends them all and removes them.
 _children = []
+_folders = []
 _children_lock = threading.Lock()
 
 
@@ -51,6 +52,14 @@ def _end_all(*_):
             if proc.poll() is None:
                 proc.send_signal(signal.SIGCONT)
                 proc.kill()
+        for proc in _children:
+            try:
+                proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                pass
+        if not os.environ.get("MRTC_LIVE_KEEP"):
+            for folder in _folders:
+                shutil.rmtree(folder, ignore_errors=True)
     os._exit(3)
 
 
@@ -162,6 +171,8 @@ class World:
         if parent:
             os.makedirs(parent, exist_ok=True)
         self.dir = tempfile.mkdtemp(prefix="mrtc-live-", dir=parent)
+        with _children_lock:
+            _folders.append(self.dir)
         self.directory = os.path.join(self.dir, "directory.json")
         with open(self.directory, "w") as f:
             json.dump({

@@ -43,7 +43,8 @@ def replay(sim_bin, traces):
         raise ReplayError(f"the replay of {len(present)} traces took over {REPLAY_TIMEOUT} s")
     names = " ".join(os.path.basename(t) for t in present)
     if run.returncode != 0:
-        raise ReplayError(f"replay of {names} (exit {run.returncode}):\n{run.stderr}{run.stdout}")
+        raise ReplayError(f"replay of {names} (exit {run.returncode}; MRTC_LIVE_KEEP=1 keeps "
+                          f"the traces):\n{run.stderr}{run.stdout}")
     summary = (f"replayed {len(present)} traces, {len(rooms_of(present))} calls "
                f"({names}): {run.stdout.strip()}")
     print(summary, flush=True)
