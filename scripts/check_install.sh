@@ -106,7 +106,7 @@ for named in "" "$libdir/$soname"; do
     fail "the recorder (MRTC_RECORD_PLUGIN='$named') loaded '$loaded', not $libdir/$soname"
   grep -q '"slot":26,' "$trace" || fail "the trace lacks the release: $(cat "$trace")"
 done
-echo "trace written, plug-in found beside and named; $(wc -l <"$trace") entries"
+echo "trace written, the plug-in found from the private folder and by name; $(wc -l <"$trace") entries"
 
 echo "-- examples/minimal_host built from the installation and run"
 cmake -S examples/minimal_host -B "$work/minimal_host" -G Ninja \

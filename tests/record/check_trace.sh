@@ -25,7 +25,8 @@
 #       later outputs are missing from a trace that ran on)
 #   check_trace.sh split SIM SHIM PLUGIN SCENARIO
 #       one trace per device, replayed together, matches, and each message
-#       delivered is drawn from the device that sent it
+#       delivered is drawn from the device that sent it; so too once the
+#       traces are redacted together
 set -u
 mode=$1 sim=$2 shim=$3 plugin=$4 scenario=$5 faulty=${6:-}
 dir=$(mktemp -d)
@@ -122,10 +123,18 @@ $rooms"
     done
     "$sim" replay --plugin "$plugin" --json --html "$dir/call.html" "${files[@]}" >"$dir/timeline.jsonl" || exit 1
     [ -s "$dir/call.html" ] || { echo "no report written"; exit 1; }
-    delivered=$(grep -c '"kind":"deliver"' "$dir/timeline.jsonl")
-    unmatched=$(grep '"kind":"deliver"' "$dir/timeline.jsonl" | grep -c '"from":"u[0-9]')
-    echo "${#files[@]} traces replayed together: $delivered deliveries, $unmatched not matched to a sender"
-    [ "$delivered" -gt 0 ] && [ "$unmatched" -eq 0 ]
+    # Redacted together, the devices' traces keep one set of stand-ins:
+    # every delivery is still matched to the device that sent it.
+    mkdir "$dir/shared"
+    "$sim" redact -d "$dir/shared" "${files[@]}" || exit 1
+    shared=("${files[@]/#$dir/$dir/shared}")
+    "$sim" replay --plugin "$plugin" --json "${shared[@]}" >"$dir/shared.jsonl" || exit 1
+    for timeline in "$dir/timeline.jsonl" "$dir/shared.jsonl"; do
+      delivered=$(grep -c '"kind":"deliver"' "$timeline")
+      unmatched=$(grep '"kind":"deliver"' "$timeline" | grep -c '"from":"u[0-9]')
+      echo "${#files[@]} traces replayed together ($(basename "$timeline")): $delivered deliveries, $unmatched not matched to a sender"
+      [ "$delivered" -gt 0 ] && [ "$unmatched" -eq 0 ] || exit 1
+    done
     ;;
   *)
     echo "unknown mode $mode"
