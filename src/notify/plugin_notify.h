@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "host_records.h"
+#include "notify/finish_watch.h"
+#include "notify/recent_rooms.h"
 #include "plugin/mrtc_plugin.h"
 #include "sdk_cmd.h"
 #include "signalling/mrtc_cmd.h"
@@ -32,6 +34,8 @@ struct timeoutRecord;
 // held-back offline commands, are far beyond any real chat.
 constexpr size_t kHintRoomLimit = 64;
 constexpr size_t kOfflineCacheLimit = 64;
+// Rooms whose version notice went out: a re-ring of one of them sends none.
+constexpr size_t kVersionRoomLimit = 64;
 
 class pluginNotify {
  public:
@@ -66,6 +70,9 @@ class pluginNotify {
   // The "peer_devtype" member alone, or wrapped in braces as a whole object.
   enum class fragmentForm { kMember, kObject };
   std::string deviceFragment(int32_t deviceType, fragmentForm form) const;
+
+  // Group talks this user left while others were in (its own lock).
+  finishWatch& finishes() { return finishes_; }
 
   // Number of commands held for an inactive mobile client.
   size_t offlineCacheSize();
@@ -117,6 +124,9 @@ class pluginNotify {
   void notify_templetdelay(const timeoutRecord& record);
   void notify_boardtimeout(const timeoutRecord& record);
   void notify_losefinishtimeout(const timeoutRecord& record);
+  // Category 6: a card join nobody answered, a watched group talk's end.
+  void notify_jointimeout(const timeoutRecord& record);
+  void notify_finishwatch(const timeoutRecord& record);
 
   // Cards.
   bool onTempNotify(const std::string& body, mrtcCmd& cmd);
@@ -144,6 +154,8 @@ class pluginNotify {
   std::deque<actedKey> actedOrder_ MRTC_GUARDED_BY(plugin_->lock());
   std::set<actedKey> actedOn_ MRTC_GUARDED_BY(plugin_->lock());
   std::vector<offlineCacheEntry> offlineCache_ MRTC_GUARDED_BY(plugin_->lock());
+  finishWatch finishes_;
+  recentRooms versionNoticed_ MRTC_GUARDED_BY(plugin_->lock()){kVersionRoomLimit};
 };
 
 }  // namespace imsdkmrtc

@@ -18,6 +18,14 @@ namespace {
 constexpr int32_t kHintCaller = 1;
 constexpr int32_t kHintInviter = 2;
 
+// The member list of cmd shows sender in the room.
+bool senderIn(const mrtcCmd& cmd, int64_t sender) {
+  for (size_t i = 0; i < cmd.members.size() && i < cmd.memstates.size(); ++i) {
+    if (cmd.members[i] == sender) return cmd.memstates[i] != 0;
+  }
+  return false;
+}
+
 }  // namespace
 
 void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
@@ -94,9 +102,12 @@ void pluginNotify::notify_querytalk(int64_t senderId, mrtcCmd& cmd) {
   }
 }
 
-void pluginNotify::notify_reply_querytalk(int64_t, mrtcCmd& cmd) {
+void pluginNotify::notify_reply_querytalk(int64_t senderId, mrtcCmd& cmd) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnReplyQueryTalk, texts::kLogBegin, logThis(this),
            texts::notify::kFnReplyQueryTalk);
+  // The sender still holds a talk this user left: it is in the room when it
+  // owns the talk or entered it (a callee that only rings is not).
+  if (senderId == cmd.onwerId || senderIn(cmd, senderId)) finishes_.stillIn(cmd.roomId);
   talkInfo talk;
   talk.roomId = cmd.roomId;
   talk.onwerId = cmd.onwerId;

@@ -37,6 +37,10 @@ void pluginNotify::onTimeoutDispatch(const timeoutRecord& record) {
     case kTimeoutRecallCategory:
       notify_recalltimeout(record);
       break;
+    case kTimeoutEndCheckCategory:
+      if (record.type == kTimeoutJoinAnswer) notify_jointimeout(record);
+      if (record.type == kTimeoutFinishWatch) notify_finishwatch(record);
+      break;
     default:
       break;
   }

@@ -50,6 +50,8 @@ reqAnswer pluginNet::on_hungup(uint16_t code, uintptr_t request) {
   const std::string& word = req->annotation;
   MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupSummary, req->roomId.c_str(),
            static_cast<long long>(req->groupId), word.c_str());
+  talkInfo before;
+  const bool wasIn = plugin_->store().queryTalk(before) == kTalkDone && wasInRoom(before, myId);
   talkInfo talk;
   talk.groupId = req->groupId;
   talk.roomId = req->roomId;
@@ -105,6 +107,8 @@ reqAnswer pluginNet::on_hungup(uint16_t code, uintptr_t request) {
       MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupHintFail);
     }
     plugin_->notify()->pushTextEvent(kEventHint, hint);
+  } else if (wasIn && !talk.single && word != kBusy && talk.rtcType != kMicroConfer) {
+    watchFinish(talk, myId);
   }
   if (word == kRefuse && talk.rtcType != kMicroConfer &&
       !proxy.sendMsg_refuse(kFarUiRefuse, talk)) {

@@ -80,6 +80,10 @@ class talkStore {
   // or repeated, does not ring; an invitation into it still does. Does
   // nothing for the current talk.
   void markClosedBeforeCall(const std::string& roomId) MRTC_EXCLUDES(lock_);
+  // A card join asked the members for the talk of roomId and nobody
+  // answered: ends the talk when it is still that one and still not active.
+  // 0 when it ended; 3, 6 or 12 (answered meanwhile) otherwise.
+  uint32_t endUnansweredJoin(talkInfo& info) MRTC_EXCLUDES(lock_);
 
   // Received commands and time-outs.
   uint32_t remoteCall(const std::vector<int64_t>& callees, talkInfo& info, uint8_t recall)
