@@ -35,6 +35,15 @@ void finishWatch::stillIn(const std::string& roomId) {
   if (entry* e = find(roomId)) e->answered = true;
 }
 
+void finishWatch::alsoAsked(const std::string& roomId, int64_t askerId) {
+  imsdk::autoLock guard(&lock_);
+  entry* e = find(roomId);
+  if (e == nullptr) return;
+  if (std::find(e->others.begin(), e->others.end(), askerId) == e->others.end()) {
+    e->others.push_back(askerId);
+  }
+}
+
 finishWatch::step finishWatch::next(const std::string& roomId, int64_t selfId, int64_t* groupId) {
   imsdk::autoLock guard(&lock_);
   entry* e = find(roomId);

@@ -3,7 +3,8 @@
 // sees somebody in the room and none posts the notice that the call ended.
 // A watched room is asked about after a short while; when nobody answers as
 // still in, and no finish notice for it came meanwhile, the leaver with the
-// smallest user id among those it saw in the room posts the notice.
+// smallest user id among those it saw in the room and those that asked too
+// posts the notice.
 //
 // Threads: used by the request thread (watch), the notification threads
 // (noticeSeen, stillIn) and the timer thread (next). Every operation takes
@@ -40,6 +41,9 @@ class finishWatch {
   void noticeSeen(const std::string& roomId) MRTC_EXCLUDES(lock_);
   // A member answered that it is still in roomId.
   void stillIn(const std::string& roomId) MRTC_EXCLUDES(lock_);
+  // Another member asked about roomId: it left too and decides as this one
+  // does, so the smaller id of the two posts.
+  void alsoAsked(const std::string& roomId, int64_t askerId) MRTC_EXCLUDES(lock_);
   // The watch's time-out for roomId fired: the first time it asks, the
   // second time it decides (and forgets the room). groupId gets the room's
   // group.

@@ -95,6 +95,7 @@ void pluginNotify::notify_querytalk(int64_t senderId, mrtcCmd& cmd) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnQueryTalk, texts::kLogBegin, logThis(this),
            texts::notify::kFnQueryTalk);
   MRTC_LOG(plugin_, 0, texts::notify::kFnQueryTalk, texts::notify::kLogQuerytalk);
+  if (senderId != plugin_->selfId()) finishes_.alsoAsked(cmd.roomId, senderId);
   talkInfo talk;
   talk.roomId = cmd.roomId;
   if (plugin_->store().checkQueryTalk(cmd.groupId, senderId, talk) == kTalkDone) {
