@@ -365,8 +365,15 @@ void Run::setInTalk(ClientState& cs, bool inTalk) {
 void Run::schedule(const std::vector<MediaReport>& reports) {
   if (!media_.enabled) return;
   for (const MediaReport& r : reports) {
-    for (int64_t late : mediaFaults(sc_.faults, ++mediaReports_, result_.faults)) {
-      pending_.push_back({now() + media_.delayMs + late, r});
+    const std::vector<int64_t> copies = mediaFaults(sc_.faults, ++mediaReports_, result_.faults);
+    for (int64_t late : copies) pending_.push_back({now() + media_.delayMs + late, r});
+    // A lost report leaves the reporter's view of the room stale for good.
+    if (copies.empty()) {
+      add(item(r.reporter, kind::kFault)
+              .set("fault", "mediaLoss")
+              .set("roomId", r.roomId)
+              .set("annotation", r.annotation)
+              .set("about", r.user));
     }
   }
 }

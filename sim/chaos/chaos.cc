@@ -243,6 +243,7 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
       RunResult run = runText(work.text, label, library);
       ++summary.runs;
       summary.calls += work.calls;
+      for (const auto& c : work.cases) summary.cases[c.first] += c.second;
       if (work.skewed > 0 && kinds.count("skew") != 0) summary.faults["skew"] += work.skewed;
       for (const auto& f : run.faults) summary.faults[f.first] += f.second;
       for (const Item& it : run.items) {
@@ -286,7 +287,7 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
 void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostream& out) {
   auto row = [&](const std::string& name, int64_t value) {
     char line[96];
-    std::snprintf(line, sizeof(line), "  %-20s %12lld\n", name.c_str(),
+    std::snprintf(line, sizeof(line), "  %-24s %12lld\n", name.c_str(),
                   static_cast<long long>(value));
     out << line;
   };
@@ -297,6 +298,10 @@ void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostre
   row("deliveries", s.deliveries);
   out << "faults injected\n";
   for (const auto& f : s.faults) row(f.first, f.second);
+  if (!s.cases.empty()) {
+    out << "cases made\n";
+    for (const auto& c : s.cases) row(c.first, c.second);
+  }
   out << "violations\n";
   for (const auto& v : s.violations) row(v.first, v.second);
   if (!s.excused.empty()) {

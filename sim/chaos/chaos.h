@@ -33,6 +33,7 @@ struct ChaosSummary {
   int64_t messages = 0;    // signalling and chat messages sent
   int64_t deliveries = 0;  // messages handed to plug-ins
   std::map<std::string, int64_t> faults;
+  std::map<std::string, int64_t> cases;  // special cases the workloads planned
   std::map<std::string, int64_t> violations;
   std::map<std::string, int64_t> excused;  // "invariant (fault)"
   std::vector<std::string> written;        // replay scenarios

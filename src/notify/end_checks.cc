@@ -47,7 +47,8 @@ void pluginNotify::notify_finishwatch(const timeoutRecord& record) {
                         kTimeoutEndCheckCategory, kMembersAsGiven, "");
     return;
   }
-  if (step != finishWatch::step::kPost) return;
+  // Calls switched off meanwhile: the answers were dropped unheard.
+  if (step != finishWatch::step::kPost || !plugin_->callsEnabled()) return;
   std::string hint;
   if (!plugin_->proxy().sendWeakHintFinish(self, groupId, record.key, hint)) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnFinishWatch, texts::notify::kLogFinishWatchFail);

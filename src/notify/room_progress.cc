@@ -107,8 +107,11 @@ void pluginNotify::notify_reply_querytalk(int64_t senderId, mrtcCmd& cmd) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnReplyQueryTalk, texts::kLogBegin, logThis(this),
            texts::notify::kFnReplyQueryTalk);
   // The sender still holds a talk this user left: it is in the room when it
-  // owns the talk or entered it (a callee that only rings is not).
-  if (senderId == cmd.onwerId || senderIn(cmd, senderId)) finishes_.stillIn(cmd.roomId);
+  // owns the talk or entered it (a callee that only rings is not). This
+  // user's other device counts for nothing: it sees this user's own entry.
+  if (senderId != plugin_->selfId() && (senderId == cmd.onwerId || senderIn(cmd, senderId))) {
+    finishes_.stillIn(cmd.roomId);
+  }
   talkInfo talk;
   talk.roomId = cmd.roomId;
   talk.onwerId = cmd.onwerId;

@@ -26,7 +26,8 @@ void pluginNet::watchFinish(const talkInfo& talk, int64_t myId) {
     const bool in = i < talk.memstates.size() && talk.memstates[i] == joined;
     if (in || id == talk.onwerId) others.push_back(id);
   }
-  if (others.empty() || talk.groupId <= 0) return;
+  // With calls switched off no answer would get through to this client.
+  if (others.empty() || talk.groupId <= 0 || !plugin_->callsEnabled()) return;
   plugin_->notify()->finishes().watch(talk.roomId, talk.groupId, others);
   plugin_->addTimeout(kTimeoutFinishWatch, talk.roomId, {}, kFinishWatchSeconds,
                       kTimeoutEndCheckCategory, kMembersAsGiven, "");
