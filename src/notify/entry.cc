@@ -9,6 +9,7 @@
 #include "host_records.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
+#include "notify/ring_end_texts.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_types.h"
@@ -35,7 +36,11 @@ bool isSignalBody(uint8_t bodyType) { return bodyType == kMsgTypeAll || bodyType
 
 bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
   if (!withinBodyLimit(msg, texts::notify::kFnOnNotify)) return false;
-  if (msg.bodyType == kMsgTypeWeakHint) return onWeakHintNotify(msg.body, msg.extension);
+  if (msg.bodyType == kMsgTypeWeakHint) {
+    const bool hide = onWeakHintNotify(msg.body, msg.extension);
+    onFinishHintReceived(msg.body, msg.extension);
+    return hide;
+  }
   mrtcCmd cmd;
   if (msg.bodyType == kMsgTypeCard) {
     bool handled = onTempNotify(msg.body, cmd);
@@ -82,13 +87,16 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflinePull,
            static_cast<int>(messages.size()));
   int flat = 0;
-  for (imsdk::hostMessage& msg : messages) {
+  const std::vector<bool> endedLater = endedLaterInPull(messages);
+  for (size_t index = 0; index < messages.size(); ++index) {
+    imsdk::hostMessage& msg = messages[index];
     if (!withinBodyLimit(msg, texts::notify::kFnOffLine)) continue;
     if (msg.bodyType == kMsgTypeWeakHint) {
       if (onWeakHintNotify(msg.body, msg.extension)) {
         ++flat;
         msg.status = kHiddenStatus;
       }
+      onFinishHintReceived(msg.body, msg.extension);
       continue;
     }
     mrtcCmd cmd;
@@ -122,6 +130,13 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     }
     const bool stale = plugin_->isTimeout(msg.msgTime, kAgeLowerSec, kAgeUpperSec);
     if (stale && !finish) continue;
+    if (endedLater[index]) {
+      MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::ringend::kLogPullEnded,
+               cmd.roomId.c_str());
+      // A recall of it, still on its way, must not ring either.
+      plugin_->store().markClosedBeforeCall(cmd.roomId);
+      continue;
+    }
     imsdk::autoLock guard(plugin_->lock());
     if (actedOnBefore(msg)) {
       MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogNotifyRepeat,
@@ -172,6 +187,14 @@ int32_t pluginNotify::onPushNotify(int64_t senderId,
   if (!boundLists(cmd, texts::notify::kFnPush)) return kPushParseFail;
   if (cmd.cmdCode == kCmdMultiBlank || cmd.cmdCode == kCmdNotMulti) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnPush, texts::notify::kLogPushNotMulti);
+    return kPushNotMulti;
+  }
+  // The live road's gates hold here too: a call that road drops must not
+  // ring through a push either, where a client whose calls are off could
+  // neither answer nor refuse it. The answer is that of any command this
+  // client does not take.
+  if (!plugin_->callsEnabled() || !plugin_->isSupportedRtcType(cmd.rtcType, cmd.groupId)) {
+    MRTC_LOG(plugin_, 0, texts::notify::kFnPush, texts::ringend::kLogPushGated);
     return kPushNotMulti;
   }
   MRTC_LOG(plugin_, 0, texts::notify::kFnPush, texts::notify::kLogPushRecv, text.c_str());

@@ -57,6 +57,9 @@ class pluginNotify {
   void fireCacheOffline();
   // A weak hint received or about to be sent; true: hide it.
   bool onWeakHintNotify(const std::string& body, const std::string& extension);
+  // A weak hint received from the network (live or pulled): a finish hint
+  // ends a talk this user has not come into. Takes the plug-in lock.
+  void onFinishHintReceived(const std::string& body, const std::string& extension);
   // UI events (command 24007): filled from a command, or carrying a text.
   bool pushCmdEvent(uint8_t type, const mrtcCmd& cmd);
   bool pushTextEvent(uint8_t type, const std::string& text);
@@ -98,6 +101,10 @@ class pluginNotify {
   // with members); false when a list is longer than the limit.
   bool boundLists(mrtcCmd& cmd, const char* fn);
   bool mapP2pAnnotation(mrtcCmd& cmd, std::string& body);
+  // For each pulled message: true for a call or invitation whose room a later
+  // message of the same pull ends for this user (a finish or finish hint, the
+  // caller's hang-up, this user's answer or refusal on another device).
+  std::vector<bool> endedLaterInPull(const std::vector<imsdk::hostMessage>& messages);
   bool pushUIEvent(imsdk::resp_mrtcEvent* record);
 
   // Handlers of received commands (sender: the message's sender id).
@@ -134,6 +141,8 @@ class pluginNotify {
   // Helpers shared by the handlers.
   talkInfo talkFromCmd(int64_t senderId, const mrtcCmd& cmd) const;
   void fillDefaultInitState(mrtcCmd& cmd, int64_t selfId) const;
+  // True for a message of this user (cmd.senderId is the message's sender):
+  // it comes from another device of the user.
   bool isOtherDevice(const mrtcCmd& cmd, int64_t selfId) const;
   // Members of the talk not in the room yet, this user left out.
   static std::vector<int64_t> waitingMembers(const talkInfo& talk, int64_t selfId);

@@ -48,11 +48,15 @@ void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
   }
   const bool acceptedElsewhere =
       senderId == self && talk.rtcType == texts::kP2pConfer && cmd.annotation == texts::kAccept;
-  const bool enteredElsewhere = senderId == self && cmd.deviceType != plugin_->ownDeviceType();
+  // Any entry of this user that reaches this client was made on another
+  // device, whatever device type it names; one naming this client's own type
+  // ends only the talk this client holds, and once (the one-to-one accept
+  // above already ends it).
+  const bool namesOtherType = cmd.deviceType != plugin_->ownDeviceType();
+  const bool enteredElsewhere =
+      senderId == self && (namesOtherType || (known && !acceptedElsewhere));
   // The caller may keep recalling until its media link reports this user in
-  // the room; those repeated rings must not ring this client again. Every
-  // device sends the same device type, so any entry of this user that
-  // reaches this client counts, not only one that names another device.
+  // the room; those repeated rings must not ring this client again.
   if (known && senderId == self) {
     plugin_->store().markAnsweredElsewhere(talk.roomId);
   }

@@ -338,7 +338,9 @@ uint32_t talkStore::localInvite(std::vector<int64_t>& invitees, talkInfo& before
   fillTalkInfo(before);
   addInvitees(invitees, me);
   fillTalkInfo(info);
-  hangupTimes_.clear();
+  // Re-inviting a user who hung up makes the recall ring them again; the
+  // others who declined stay out of the recalls for the rest of the talk.
+  for (int64_t id : invitees) hangupTimes_.erase(id);
   return kTalkDone;
 }
 
@@ -520,7 +522,7 @@ uint32_t talkStore::remoteCall(const std::vector<int64_t>& callees, talkInfo& in
     fillTalkInfo(info);
     return kTalkAlreadyCurrent;
   }
-  if (isClosedBeforeCall(info.roomId)) return kTalkRecentlyRefused;
+  if (isClosedBeforeCall(info.roomId) || isFinishedRoom(info.roomId)) return kTalkRecentlyRefused;
   if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
   initTalk(info, kNoSelf);
   talking_ = 1;
@@ -561,7 +563,9 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
   }
   int64_t me = self();
   if (std::find(invitees.begin(), invitees.end(), me) == invitees.end()) return kTalkNone;
-  // A new invitation into a room that closed here still rings.
+  // A new invitation into a room that closed here still rings; one into a
+  // room whose finish hint came is late: nobody is left in that room.
+  if (isFinishedRoom(info.roomId)) return kTalkRecentlyRefused;
   forgetClosed(info.roomId);
   if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
   stateWord = texts::kIdle;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "CLocker.h"
+#include "store/room_memory.h"
 #include "store/talk_info.h"
 #include "thread_annotations.h"
 
@@ -84,6 +85,14 @@ class talkStore {
   // answered: ends the talk when it is still that one and still not active.
   // 0 when it ended; 3, 6 or 12 (answered meanwhile) otherwise.
   uint32_t endUnansweredJoin(talkInfo& info) MRTC_EXCLUDES(lock_);
+  // A finish hint for the room reached this client: the talk is over for
+  // everybody. The current talk of that room ends here when this user is not
+  // in its room (it rings, or rang out): 0 with the snapshot. 12 when this
+  // user entered the room or placed the call (the talk stays). 3 or 6 when
+  // no talk or another one is held: the room is then remembered as finished,
+  // and for the refusal window neither a late call of it nor a late
+  // invitation into it rings.
+  uint32_t finishNotJoined(talkInfo& info) MRTC_EXCLUDES(lock_);
 
   // Received commands and time-outs.
   uint32_t remoteCall(const std::vector<int64_t>& callees, talkInfo& info, uint8_t recall)
@@ -114,6 +123,9 @@ class talkStore {
   int64_t self() const MRTC_REQUIRES(lock_);
   bool sameRoom(const std::string& roomId) const MRTC_REQUIRES(lock_) { return roomId == roomId_; }
   void fillTalkInfo(talkInfo& info) const MRTC_REQUIRES(lock_);
+  // Finished rooms are kept as long as a refusal, and at most this many.
+  static constexpr int64_t kFinishedRoomWindowMs = 300000;
+  static constexpr size_t kFinishedRoomsMax = 64;
   // The self id for initTalk when self is not put first among the members.
   static constexpr int64_t kNoSelf = 0;
   void initTalk(const talkInfo& info, int64_t selfId) MRTC_REQUIRES(lock_);
@@ -137,6 +149,7 @@ class talkStore {
       MRTC_REQUIRES(lock_);
   bool isClosedBeforeCall(const std::string& roomId) MRTC_REQUIRES(lock_);
   void forgetClosed(const std::string& roomId) MRTC_REQUIRES(lock_);
+  bool isFinishedRoom(const std::string& roomId) MRTC_REQUIRES(lock_);
 
   talkMember* findMember(int64_t userId) MRTC_REQUIRES(lock_);
   const talkMember* findMember(int64_t userId) const MRTC_REQUIRES(lock_);
@@ -193,6 +206,8 @@ class talkStore {
   };
   // oldest first, at most kClosedRoomsMax
   std::vector<closedRoom> closedRooms_ MRTC_GUARDED_BY(lock_);
+  // Rooms whose finish hint came while this client did not hold them.
+  roomMemory finishedRooms_ MRTC_GUARDED_BY(lock_){kFinishedRoomWindowMs, kFinishedRoomsMax};
   std::map<int64_t, int64_t> connectTimes_ MRTC_GUARDED_BY(lock_);
   std::map<int64_t, int64_t> hangupTimes_ MRTC_GUARDED_BY(lock_);
 };
