@@ -169,8 +169,11 @@ class BusyChecker {
   }
 
   void onRequest(const Item& it) {
-    if (it.num("answered") == 0) return;
     const int64_t cmd = it.num("cmd");
+    // The user hung up: whether or not the plug-in let the request through,
+    // the talk is over for the user.
+    if (cmd == kCmdHungup && it.num("answered") == 0) release(it.client);
+    if (it.num("answered") == 0) return;
     const bool ok = it.find("result") != nullptr && it.num("result") == 0;
     if (cmd == kCmdExtra && it.num("type") == kCallsSwitch && ok) {
       const std::string text = it.str("cmdText");

@@ -25,6 +25,7 @@ constexpr const char* kCallsOff = "calls off mid-call";
 constexpr const char* kNewerCall = "newer-version call";
 constexpr const char* kNewerReRing = "newer-version re-ring";
 constexpr const char* kInviteSeveral = "several invited";
+constexpr const char* kFreshCall = "fresh call after a case";
 
 StepBody cardJoin(const std::string& cardClient) {
   return [cardClient](StepWriter& w) {
@@ -136,7 +137,8 @@ bool busyCases::answer(const busyCall& call, int64_t user, int64_t atMs) {
     if (!pc) return false;
     const int64_t leave = atMs + p_.roll(10000, 100000);
     p_.planRequest(atMs, device, "intoroom", "accept", call.group, call.room, {user}, nullptr);
-    callsOffMidCall(device, call.group, call.room, atMs, leave);
+    const int64_t back = callsOffMidCall(device, call.group, call.room, atMs, leave);
+    if (p_.odds(0.5)) freshCall(call, user, back + p_.roll(1000, 20000));
     return true;
   }
   return false;
@@ -156,13 +158,28 @@ void busyCases::joinWhileRinging(const busyCall& call, int64_t user, int64_t atM
                  {}, nullptr);
 }
 
-void busyCases::callsOffMidCall(const std::string& device, bool group, const std::string& room,
-                                int64_t inMs, int64_t leaveMs) {
+void busyCases::freshCall(const busyCall& call, int64_t user, int64_t atMs) {
+  if (user == call.caller) return;
+  const std::string room = call.room + "-again" + std::to_string(++fresh_);
+  p_.planRequest(atMs, call.callerDevice, "call", nullptr, true, room, {user},
+                 "{\"rtcType\":\"rtc\",\"conferMode\":\"chat\"}");
+  bool pc = false;
+  const std::string device = p_.deviceName(user, &pc);
+  p_.planRequest(atMs + p_.roll(2000, 10000), device, "hungup", "refuse", true, room, {}, nullptr);
+  p_.planRequest(atMs + p_.roll(12000, 30000), call.callerDevice, "hungup", "hungup_uiclick", true,
+                 room, {}, nullptr);
+  ++counts_[kFreshCall];
+}
+
+int64_t busyCases::callsOffMidCall(const std::string& device, bool group, const std::string& room,
+                                   int64_t inMs, int64_t leaveMs) {
   p_.planStep(inMs + p_.roll(1000, std::max<int64_t>(1000, leaveMs - inMs - 1000)), device,
               callsSwitch(false));
   p_.planRequest(leaveMs, device, "hungup", "hungup_uiclick", group, room, {}, nullptr);
-  p_.planStep(leaveMs + p_.roll(1000, 30000), device, callsSwitch(true));
+  const int64_t back = leaveMs + p_.roll(1000, 30000);
+  p_.planStep(back, device, callsSwitch(true));
   ++counts_[kCallsOff];
+  return back;
 }
 
 void busyCases::aroundCall(const busyCall& call, int64_t callerLeavesMs) {
@@ -206,10 +223,9 @@ void busyCases::aroundCall(const busyCall& call, int64_t callerLeavesMs) {
   if (p_.odds(0.06)) {
     std::vector<int64_t> pool = call.callees;
     pool.insert(pool.end(), call.outside.begin(), call.outside.end());
+    const int64_t joiner = pool[static_cast<size_t>(p_.roll(0, static_cast<int64_t>(pool.size()) - 1))];
     bool pc = false;
-    const std::string device =
-        p_.deviceName(pool[static_cast<size_t>(p_.roll(0, static_cast<int64_t>(pool.size()) - 1))],
-                      &pc);
+    const std::string device = p_.deviceName(joiner, &pc);
     const int64_t at = call.startMs + 200000 + p_.roll(0, 60000);
     if (p_.odds(0.5)) {
       p_.planStep(at, device, cardJoin(call.callerDevice));
@@ -218,8 +234,10 @@ void busyCases::aroundCall(const busyCall& call, int64_t callerLeavesMs) {
       p_.planRequest(at, device, "join", nullptr, true, call.room, {}, nullptr);
       ++counts_[kBoardJoinAfterEnd];
     }
-    p_.planRequest(at + p_.roll(5000, 40000), device, "hungup", "hungup_uiclick", true, call.room,
+    p_.planRequest(at + p_.roll(30000, 60000), device, "hungup", "hungup_uiclick", true, call.room,
                    {}, nullptr);
+    // A join that nobody answers has given up long before that hang-up.
+    if (p_.odds(0.7)) freshCall(call, joiner, at + p_.roll(12000, 25000));
   }
 }
 

@@ -75,13 +75,17 @@ class busyCases {
 
  private:
   void joinWhileRinging(const busyCall& call, int64_t user, int64_t atMs);
-  void callsOffMidCall(const std::string& device, bool group, const std::string& room,
-                       int64_t inMs, int64_t leaveMs);
+  // A fresh group call from callerDevice to user at atMs: it must ring.
+  void freshCall(const busyCall& call, int64_t user, int64_t atMs);
+  // Returns when calls are switched on again.
+  int64_t callsOffMidCall(const std::string& device, bool group, const std::string& room,
+                          int64_t inMs, int64_t leaveMs);
 
   busyPlanner& p_;
   int64_t togetherMs_ = -1;
   bool togetherTaken_ = false;
   int64_t phantom_ = 0;
+  int64_t fresh_ = 0;  // fresh rooms planned so far
   std::map<std::string, int64_t> counts_;
 };
 
