@@ -111,7 +111,7 @@ class BusyChecker {
       if (it.kind == kind::kDeliver) onDeliver(it);
       if (it.kind == kind::kPull) pulledAt_[it.client] = it.t;
       if (it.kind == kind::kLifecycle) onLifecycle(it);
-      if (it.kind == kind::kOnline) down_[it.client] = it.num("online", 1) == 0;
+      if (it.kind == kind::kOnline) onOnline(it);
       if (it.kind == kind::kFault) onFault(it);
       if (it.kind == kind::kMessage && it.num("type") == kHintType &&
           it.str("properties").find(kFinishHintMark) != std::string::npos) {
@@ -170,9 +170,12 @@ class BusyChecker {
 
   void onRequest(const Item& it) {
     const int64_t cmd = it.num("cmd");
-    // The user hung up: whether or not the plug-in let the request through,
-    // the talk is over for the user.
-    if (cmd == kCmdHungup && it.num("answered") == 0) release(it.client);
+    // The user hung up the room its client holds: whether or not the plug-in
+    // let the request through, that talk is over for the user.
+    if (cmd == kCmdHungup && it.num("answered") == 0 &&
+        holds_[it.client].count(roomOfRequest(it)) != 0) {
+      release(it.client);
+    }
     if (it.num("answered") == 0) return;
     const bool ok = it.find("result") != nullptr && it.num("result") == 0;
     if (cmd == kCmdExtra && it.num("type") == kCallsSwitch && ok) {
@@ -311,6 +314,17 @@ class BusyChecker {
     if (event == "crash") down_[it.client] = true;
     if (event == "restart") down_[it.client] = false;
     if (event == "frozen") dropOut(it.client, "a member's application stopped");
+  }
+
+  void onOnline(const Item& it) {
+    down_[it.client] = it.num("online", 1) == 0;
+    if (!down_[it.client]) return;
+    // Cut off: its notice, questions and answers go nowhere.
+    for (auto& r : rooms_) {
+      if (r.second.ever.count(it.client) != 0 && r.second.excused.empty()) {
+        r.second.excused = "partition";
+      }
+    }
   }
 
   void onFault(const Item& it) {

@@ -183,12 +183,15 @@ int64_t busyCases::callsOffMidCall(const std::string& device, bool group, const 
 }
 
 void busyCases::aroundCall(const busyCall& call, int64_t callerLeavesMs) {
+  if (!call.group) return;
+  // A group call runs until its caller leaves. (A one-to-one call may be over
+  // within the second, refused or answered busy; a second click then places
+  // it anew, which is the application's doing.)
   if (p_.odds(0.1)) {
     p_.planRequest(call.startMs + p_.roll(200, 1500), call.callerDevice, "call", nullptr,
                    call.group, call.room, call.callees, call.extend.c_str());
     ++counts_[kDoubleClick];
   }
-  if (!call.group) return;
   const int64_t inviteAt = call.startMs + p_.roll(8000, 40000);
   if (inviteAt < callerLeavesMs && p_.odds(0.12)) {
     // The application passes the whole list it shows, the caller included.
