@@ -88,11 +88,11 @@ std::string hintRoom(const std::string& properties) {
 
 // What a group room went through, for "one_finish_notice".
 struct GroupRoom {
-  std::set<std::string> in;      // clients in the room now
-  std::set<std::string> ever;    // clients that were in it
-  bool hadLeave = false;         // somebody left it with a hang-up
-  std::string disqualified;      // why no notice can be asked for
-  std::string excused;           // the fault that makes a missing notice unavoidable
+  std::set<std::string> in;    // clients in the room now
+  std::set<std::string> ever;  // clients that were in it
+  bool hadLeave = false;       // somebody left it with a hang-up
+  std::string disqualified;    // why no notice can be asked for
+  std::string excused;         // the fault that makes a missing notice unavoidable
   int64_t lastLeave = 0;
 };
 

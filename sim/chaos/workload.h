@@ -25,7 +25,7 @@ inline const std::set<std::string>& faultKinds() {
 struct Workload {
   std::string text;  // the scenario
   int64_t calls = 0;
-  int64_t skewed = 0;  // clients whose clock is off
+  int64_t skewed = 0;                    // clients whose clock is off
   std::map<std::string, int64_t> cases;  // the special cases planned, by name
 };
 

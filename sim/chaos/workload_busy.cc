@@ -78,16 +78,16 @@ StepBody newerCall(int64_t from, const std::string& room, const std::vector<int6
     writeIds(w, selects);
     w.Key("body");
     w.StartObject();
-    for (const auto& kv : std::vector<std::pair<const char*, std::string>>{
-             {"type", "multi_call"},
-             {"senderId", sender},
-             {"groupId", std::to_string(kGroupId)},
-             {"onwerId", sender},
-             {"roomId", room},
-             {"deviceType", std::to_string(kPhone)},
-             {"version", kNewerVersion},
-             {"VideoStatus", "multi"},
-             {"rtcType", "rtc"}}) {
+    for (const auto& kv :
+         std::vector<std::pair<const char*, std::string>>{{"type", "multi_call"},
+                                                          {"senderId", sender},
+                                                          {"groupId", std::to_string(kGroupId)},
+                                                          {"onwerId", sender},
+                                                          {"roomId", room},
+                                                          {"deviceType", std::to_string(kPhone)},
+                                                          {"version", kNewerVersion},
+                                                          {"VideoStatus", "multi"},
+                                                          {"rtcType", "rtc"}}) {
       w.Key(kv.first);
       w.String(kv.second.c_str());
     }
@@ -219,14 +219,15 @@ void busyCases::aroundCall(const busyCall& call, int64_t callerLeavesMs) {
       const std::string device = p_.deviceName(user, &pc);
       const int64_t at = secondAt + p_.roll(1000, 60000);
       p_.planRequest(at, device, "intoroom", "accept", true, call.room, {user}, nullptr);
-      p_.planRequest(at + p_.roll(5000, 90000), device, "hungup", "hungup_uiclick", true,
-                     call.room, {}, nullptr);
+      p_.planRequest(at + p_.roll(5000, 90000), device, "hungup", "hungup_uiclick", true, call.room,
+                     {}, nullptr);
     }
   }
   if (p_.odds(0.06)) {
     std::vector<int64_t> pool = call.callees;
     pool.insert(pool.end(), call.outside.begin(), call.outside.end());
-    const int64_t joiner = pool[static_cast<size_t>(p_.roll(0, static_cast<int64_t>(pool.size()) - 1))];
+    const int64_t joiner =
+        pool[static_cast<size_t>(p_.roll(0, static_cast<int64_t>(pool.size()) - 1))];
     bool pc = false;
     const std::string device = p_.deviceName(joiner, &pc);
     const int64_t at = call.startMs + 200000 + p_.roll(0, 60000);
@@ -244,8 +245,7 @@ void busyCases::aroundCall(const busyCall& call, int64_t callerLeavesMs) {
   }
 }
 
-void busyCases::newerVersionCall(int64_t phantom, const std::vector<int64_t>& users,
-                                 int64_t atMs) {
+void busyCases::newerVersionCall(int64_t phantom, const std::vector<int64_t>& users, int64_t atMs) {
   phantom_ = phantom;
   std::vector<int64_t> selects;
   for (int64_t u : users) {

@@ -55,8 +55,8 @@ finishWatch::step finishWatch::next(const std::string& roomId, int64_t selfId, i
   }
   // Each leaver decides alone; the smallest id among those that were in
   // posts, so two that left together do not both post.
-  const bool smallest = std::all_of(e->others.begin(), e->others.end(),
-                                    [selfId](int64_t id) { return selfId < id; });
+  const bool smallest =
+      std::all_of(e->others.begin(), e->others.end(), [selfId](int64_t id) { return selfId < id; });
   const bool post = !e->answered && smallest;
   rooms_.erase(rooms_.begin() + (e - rooms_.data()));
   return post ? step::kPost : step::kDrop;

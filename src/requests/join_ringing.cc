@@ -40,8 +40,8 @@ bool pluginNet::joinAnswersRing(imsdk::resp_commonResult* result, int64_t groupI
 }
 
 void pluginNet::armJoinAnswer(const std::string& roomId) {
-  plugin_->addTimeout(kTimeoutJoinAnswer, roomId, {}, kJoinAnswerSeconds,
-                      kTimeoutEndCheckCategory, kMembersAsGiven, "");
+  plugin_->addTimeout(kTimeoutJoinAnswer, roomId, {}, kJoinAnswerSeconds, kTimeoutEndCheckCategory,
+                      kMembersAsGiven, "");
 }
 
 }  // namespace imsdkmrtc

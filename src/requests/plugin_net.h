@@ -118,9 +118,8 @@ class pluginNet {
       MRTC_REQUIRES(plugin_->lock());
   // A join from the board or a card for the room that rings this client is
   // its answer: true with *answer set when it was taken as one.
-  bool joinAnswersRing(imsdk::resp_commonResult* result, int64_t groupId,
-                       const std::string& roomId, reqAnswer* answer)
-      MRTC_REQUIRES(plugin_->lock());
+  bool joinAnswersRing(imsdk::resp_commonResult* result, int64_t groupId, const std::string& roomId,
+                       reqAnswer* answer) MRTC_REQUIRES(plugin_->lock());
   // A card join that asked the members for the talk gives up on their answer
   // after a short while.
   void armJoinAnswer(const std::string& roomId) MRTC_REQUIRES(plugin_->lock());
