@@ -43,7 +43,7 @@ void pluginNotify::notify_finishwatch(const timeoutRecord& record) {
   if (step == finishWatch::step::kAsk) {
     // Every member still holding the talk answers with its view of it.
     plugin_->proxy().sendMsg_querytalk(groupId, record.key);
-    plugin_->addTimeout(kTimeoutFinishWatch, record.key, {}, kFinishWatchSeconds,
+    plugin_->addTimeout(kTimeoutFinishWatch, record.key, {}, kFinishAnswerSeconds,
                         kTimeoutEndCheckCategory, kMembersAsGiven, "");
     return;
   }

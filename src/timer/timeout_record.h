@@ -55,9 +55,13 @@ constexpr int32_t kP2pRingSeconds = 98;
 // A card join asks the members for the talk; one of them answers within a
 // round trip. Without an answer by then nobody holds the talk any more.
 constexpr int32_t kJoinAnswerSeconds = 6;
-// A member who left a group talk while others were still in asks after this
-// long whether anybody is left, and decides after as long again.
+// A member who left a group talk while others were in asks after this long
+// whether anybody is left (the others' leaves are reported by then)...
 constexpr int32_t kFinishWatchSeconds = 3;
+// ...and decides after this long: an answer late on a slow network, in both
+// directions, still counts, as a notice posted while somebody talks on would
+// tell the whole chat the call ended.
+constexpr int32_t kFinishAnswerSeconds = 21;
 
 struct timeoutRecord {
   int32_t category = 0;
