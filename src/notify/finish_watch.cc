@@ -39,8 +39,8 @@ void finishWatch::alsoAsked(const std::string& roomId, int64_t askerId) {
   imsdk::autoLock guard(&lock_);
   entry* e = find(roomId);
   if (e == nullptr) return;
-  if (std::find(e->others.begin(), e->others.end(), askerId) == e->others.end()) {
-    e->others.push_back(askerId);
+  if (std::find(e->askers.begin(), e->askers.end(), askerId) == e->askers.end()) {
+    e->askers.push_back(askerId);
   }
 }
 
@@ -53,11 +53,17 @@ finishWatch::step finishWatch::next(const std::string& roomId, int64_t selfId, i
     e->asked = true;
     return step::kAsk;
   }
-  // Each leaver decides alone; the smallest id among those that were in
-  // posts, so two that left together do not both post.
+  // Only when every member this user saw in the room asked too did they all
+  // leave (one that is merely out of reach does not ask). Each leaver then
+  // decides alone; the smallest id among them posts, so that two who left
+  // together do not both post.
+  const auto asked = [e](int64_t id) {
+    return std::find(e->askers.begin(), e->askers.end(), id) != e->askers.end();
+  };
+  const bool allLeft = std::all_of(e->others.begin(), e->others.end(), asked);
   const bool smallest =
-      std::all_of(e->others.begin(), e->others.end(), [selfId](int64_t id) { return selfId < id; });
-  const bool post = !e->answered && smallest;
+      std::all_of(e->askers.begin(), e->askers.end(), [selfId](int64_t id) { return selfId < id; });
+  const bool post = !e->answered && allLeft && smallest;
   rooms_.erase(rooms_.begin() + (e - rooms_.data()));
   return post ? step::kPost : step::kDrop;
 }

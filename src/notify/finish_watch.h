@@ -1,10 +1,10 @@
 // finishWatch: group talks this user left while others were still in the
 // room. When those others leave at about the same moment, each of them still
 // sees somebody in the room and none posts the notice that the call ended.
-// A watched room is asked about after a short while; when nobody answers as
-// still in, and no finish notice for it came meanwhile, the leaver with the
-// smallest user id among those it saw in the room and those that asked too
-// posts the notice.
+// A watched room is asked about after a short while. When nobody answers as
+// still in, no finish notice for it came meanwhile, and every member this
+// user saw in the room asked the same (they all left), the leaver with the
+// smallest user id among those that asked posts the notice.
 //
 // Threads: used by the request thread (watch), the notification threads
 // (noticeSeen, stillIn) and the timer thread (next). Every operation takes
@@ -42,7 +42,7 @@ class finishWatch {
   // A member answered that it is still in roomId.
   void stillIn(const std::string& roomId) MRTC_EXCLUDES(lock_);
   // Another member asked about roomId: it left too and decides as this one
-  // does, so the smaller id of the two posts.
+  // does.
   void alsoAsked(const std::string& roomId, int64_t askerId) MRTC_EXCLUDES(lock_);
   // The watch's time-out for roomId fired: the first time it asks, the
   // second time it decides (and forgets the room). groupId gets the room's
@@ -54,6 +54,7 @@ class finishWatch {
     std::string roomId;
     int64_t groupId = 0;
     std::vector<int64_t> others;
+    std::vector<int64_t> askers;  // other members that asked about the room
     bool asked = false;
     bool answered = false;  // somebody is still in, or a notice came
   };

@@ -8,6 +8,15 @@
 
 namespace imsdkmrtc {
 
+namespace {
+
+// The last few members leave together now and then; more than this many
+// leaving in the same instant is no longer "together" but a crowd, whose
+// last member posts the notice as usual.
+constexpr size_t kFinishWatchMostOthers = 3;
+
+}  // namespace
+
 bool pluginNet::wasInRoom(const talkInfo& talk, int64_t myId) {
   if (talk.onwerId == myId) return true;
   const auto at = std::find(talk.members.begin(), talk.members.end(), myId);
@@ -26,8 +35,13 @@ void pluginNet::watchFinish(const talkInfo& talk, int64_t myId) {
     const bool in = i < talk.memstates.size() && talk.memstates[i] == joined;
     if (in || id == talk.onwerId) others.push_back(id);
   }
-  // With calls switched off no answer would get through to this client.
-  if (others.empty() || talk.groupId <= 0 || !plugin_->callsEnabled()) return;
+  // With calls switched off no answer would get through to this client. A
+  // leaver that saw many others in the room is not among the last: asking
+  // would only load the group with answers.
+  if (others.empty() || others.size() > kFinishWatchMostOthers || talk.groupId <= 0 ||
+      !plugin_->callsEnabled()) {
+    return;
+  }
   plugin_->notify()->finishes().watch(talk.roomId, talk.groupId, others);
   plugin_->addTimeout(kTimeoutFinishWatch, talk.roomId, {}, kFinishWatchSeconds,
                       kTimeoutEndCheckCategory, kMembersAsGiven, "");

@@ -114,6 +114,9 @@ reqAnswer pluginNet::on_join(uint16_t code, uintptr_t request, const std::string
   talk.conferMode = buffered.cmode;
   talk.beginTime = buffered.beginTime;
   talk.tempJoin = 1;
+  // Who rings the room: leaving it is then remembered against that caller's
+  // repeated rings, as after an answer.
+  talk.targetId = buffered.senderId;
   talk.single = getJsonString(buffered.extend, kKeyMode) == kModeSingle ? 1 : 0;
   const uint32_t stored = plugin_->store().localJoin(talk);
   if (stored != kTalkDone) {
@@ -172,6 +175,7 @@ reqAnswer pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
   talk.single = card.singleRead ? 1 : 0;
   talk.conferMode = card.conferMode;
   talk.tempJoin = 1;
+  talk.targetId = card.senderId;
   talk.orderTime = card.orderTime;
   talk.srvVer = card.srvVer;
   talk.srvTag = card.srvTag;

@@ -56,8 +56,9 @@ constexpr int32_t kP2pRingSeconds = 98;
 // round trip. Without an answer by then nobody holds the talk any more.
 constexpr int32_t kJoinAnswerSeconds = 6;
 // A member who left a group talk while others were in asks after this long
-// whether anybody is left (the others' leaves are reported by then)...
-constexpr int32_t kFinishWatchSeconds = 3;
+// whether anybody is left (the others' leaves are reported by then, a late
+// media report included)...
+constexpr int32_t kFinishWatchSeconds = 6;
 // ...and decides after this long: an answer late on a slow network, in both
 // directions, still counts, as a notice posted while somebody talks on would
 // tell the whole chat the call ended.
