@@ -1,5 +1,7 @@
 #include "chaos/invariants.h"
 
+#include "chaos/invariants_rings.h"
+
 #include <map>
 #include <set>
 #include <utility>
@@ -244,7 +246,9 @@ int64_t talkEndBoundMs(const Scenario& scenario) {
 }
 
 std::vector<Violation> checkInvariants(const Scenario& scenario, const RunResult& run) {
-  return Checker(scenario, run).go();
+  std::vector<Violation> out = Checker(scenario, run).go();
+  checkRingInvariants(run, out);
+  return out;
 }
 
 }  // namespace mrtcsim
