@@ -196,6 +196,8 @@ void Run::setUp() {
         .set("type", static_cast<int64_t>(msg.msgType))
         .set("target", msg.targetId)
         .set("chat", msg.chatId);
+    // A weak hint names its room only in its properties.
+    if (!msg.properties.empty()) it.set("properties", msg.properties);
     describeBody(it, msg.body);
     it.set("body", msg.body);
     add(std::move(it));

@@ -14,6 +14,7 @@
 
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
+#include "chaos/invariants_rings.h"
 #include "chaos/workload.h"
 #include "plugin/json.h"
 #include "runner.h"
@@ -250,6 +251,7 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
         if (it.kind == kind::kMessage) ++summary.messages;
         if (it.kind == kind::kDeliver) ++summary.deliveries;
       }
+      countRingCases(run, summary.cases);
       bad = broken(run);
       for (const std::string& e : run.excused) ++summary.excused[e.substr(0, e.find(':'))];
       for (const std::string& f : run.failures) log << label << ": " << f << "\n";
@@ -304,6 +306,10 @@ void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostre
   }
   out << "violations\n";
   for (const auto& v : s.violations) row(v.first, v.second);
+  if (!s.cases.empty()) {
+    out << "cases made\n";
+    for (const auto& c : s.cases) row(c.first, c.second);
+  }
   if (!s.excused.empty()) {
     out << "excused (a fault makes them unavoidable)\n";
     for (const auto& e : s.excused) row(e.first, e.second);

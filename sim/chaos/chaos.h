@@ -36,6 +36,7 @@ struct ChaosSummary {
   std::map<std::string, int64_t> cases;  // special cases the workloads planned
   std::map<std::string, int64_t> violations;
   std::map<std::string, int64_t> excused;  // "invariant (fault)"
+  std::map<std::string, int64_t> cases;    // cases of the rules the runs made, by name
   std::vector<std::string> written;        // replay scenarios
   bool failed() const;
 };

@@ -1,5 +1,7 @@
 #include "chaos/invariants.h"
 
+#include "chaos/invariants_rings.h"
+
 #include <map>
 #include <set>
 #include <utility>
@@ -246,6 +248,7 @@ int64_t talkEndBoundMs(const Scenario& scenario) {
 
 std::vector<Violation> checkInvariants(const Scenario& scenario, const RunResult& run) {
   std::vector<Violation> out = Checker(scenario, run).go();
+  checkRingInvariants(run, out);
   checkBusyInvariants(scenario, run, out);
   return out;
 }

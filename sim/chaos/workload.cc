@@ -1,6 +1,7 @@
 #include "chaos/workload.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <random>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
 #include "chaos/workload_busy.h"
+#include "chaos/workload_rings.h"
 #include "plugin/json.h"
 
 namespace mrtcsim {
@@ -145,6 +147,27 @@ class Builder : public busyPlanner {
     }
   }
   void call(int64_t k, int64_t startMs);
+  // One of the cases in which a ring must stop (workload_rings.h); returns
+  // the time of its last step.
+  int64_t planRingCase(int64_t startMs, int64_t index) {
+    std::vector<CaseDevice> devices;
+    for (const Device& d : devices_) devices.push_back({d.name, d.user});
+    RingCase rc = makeRingCase(static_cast<uint64_t>(dice_.range(0, INT64_MAX - 1)), startMs,
+                               kGroupId, devices, index);
+    int64_t last = startMs;
+    for (const CaseStep& s : rc.steps) {
+      last = std::max(last, s.atMs);
+      plan(s.atMs, s.client, [body = s.body](Writer& w) {
+        json::Document doc;
+        doc.Parse(body.c_str(), body.size());
+        for (auto m = doc.MemberBegin(); m != doc.MemberEnd(); ++m) {
+          w.Key(m->name.GetString(), m->name.GetStringLength());
+          m->value.Accept(w);
+        }
+      });
+    }
+    return last;
+  }
 
   Dice dice_;
   std::set<std::string> faults_;
@@ -257,6 +280,10 @@ Workload Builder::build(uint64_t seed) {
   out.cases = busy_.counts();
   int64_t end = t;
   for (const Planned& p : steps_) end = std::max(end, p.atMs);
+  if (dice_.chance(0.7)) {
+    end = planRingCase(end + dice_.range(2000, 10000), calls + 1);
+    ++out.calls;
+  }
   if (has("crash") && dice_.chance(0.6)) {
     const Device& d = dice_.pick(devices_);
     const int64_t at = dice_.range(1000, end);

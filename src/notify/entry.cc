@@ -119,7 +119,11 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     msgProxy::fixSystemSender(msg);
     const int32_t code = cmd.cmdCode;
     const bool finish = code == kCmdMultiFinish || code == kCmdMultiMFinish;
-    if (!(code == kCmdMultiCall || code == kCmdMultiInvite || finish)) continue;
+    // A hang-up of the talk this client holds (the caller cancelled while the
+    // client was away) ends it as a live one would, whatever its age: the
+    // ring of a call that is over must stop.
+    const bool endsHeld = code == kCmdMultiHungup && plugin_->store().isCurrentRoom(cmd.roomId);
+    if (!(code == kCmdMultiCall || code == kCmdMultiInvite || finish || endsHeld)) continue;
     if (!plugin_->callsEnabled()) continue;
     MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineCmd,
              static_cast<long long>(cmd.senderId), cmd.deviceType, cmd.version.c_str(), code,
@@ -129,7 +133,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
       continue;
     }
     const bool stale = plugin_->isTimeout(msg.msgTime, kAgeLowerSec, kAgeUpperSec);
-    if (stale && !finish) continue;
+    if (stale && !finish && !endsHeld) continue;
     if (endedLater[index]) {
       MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::ringend::kLogPullEnded,
                cmd.roomId.c_str());

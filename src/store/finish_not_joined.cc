@@ -18,11 +18,13 @@ uint32_t talkStore::finishNotJoined(talkInfo& info) {
   if (hasMemberWithState(me, joined) || (me > 0 && onwerId_ == me)) return kTalkAlreadyActive;
   fillTalkInfo(info);
   clearTalk();
+  // A recall of the call may still be on its way.
+  finishedRooms_.remember(info.roomId, tools::get_mill_sec());
   return kTalkDone;
 }
 
-bool talkStore::isFinishedRoom(const std::string& roomId) {
-  return finishedRooms_.contains(roomId, tools::get_mill_sec());
+bool talkStore::isFinishedRoom(const std::string& roomId, bool recall) {
+  return finishedRooms_.contains(roomId, tools::get_mill_sec(), recall);
 }
 
 }  // namespace imsdkmrtc

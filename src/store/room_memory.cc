@@ -14,12 +14,10 @@ void roomMemory::remember(const std::string& roomId, int64_t now) {
   rooms_.push_back(entry{now, roomId});
 }
 
-bool roomMemory::contains(const std::string& roomId, int64_t now) {
-  rooms_.erase(std::remove_if(rooms_.begin(), rooms_.end(),
-                              [&](const entry& e) { return now - e.at > windowMs_; }),
-               rooms_.end());
-  return std::any_of(rooms_.begin(), rooms_.end(),
-                     [&](const entry& e) { return e.roomId == roomId; });
+bool roomMemory::contains(const std::string& roomId, int64_t now, bool anyAge) const {
+  return std::any_of(rooms_.begin(), rooms_.end(), [&](const entry& e) {
+    return e.roomId == roomId && (anyAge || now - e.at <= windowMs_);
+  });
 }
 
 }  // namespace imsdkmrtc

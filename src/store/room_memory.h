@@ -12,15 +12,15 @@ namespace imsdkmrtc {
 
 class roomMemory {
  public:
-  // Rooms are kept windowMs after they were remembered (the same clock as
+  // A room counts for windowMs after it was remembered (the same clock as
   // the now passed in); when limit rooms are kept the oldest goes first.
   roomMemory(int64_t windowMs, size_t limit) : windowMs_(windowMs), limit_(limit) {}
 
   // Remembers the room (again) as of now; an empty id is never kept.
   void remember(const std::string& roomId, int64_t now);
-  // True when the room was remembered less than the window ago. Drops the
-  // rooms whose window is over.
-  bool contains(const std::string& roomId, int64_t now);
+  // True when the room was remembered less than the window ago, or, for
+  // anyAge, at all (while it is kept: only the limit pushes rooms out).
+  bool contains(const std::string& roomId, int64_t now, bool anyAge) const;
   size_t size() const { return rooms_.size(); }
 
  private:
