@@ -300,10 +300,6 @@ void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostre
   row("deliveries", s.deliveries);
   out << "faults injected\n";
   for (const auto& f : s.faults) row(f.first, f.second);
-  if (!s.cases.empty()) {
-    out << "cases made\n";
-    for (const auto& c : s.cases) row(c.first, c.second);
-  }
   out << "violations\n";
   for (const auto& v : s.violations) row(v.first, v.second);
   if (!s.cases.empty()) {

@@ -33,11 +33,11 @@ struct ChaosSummary {
   int64_t messages = 0;    // signalling and chat messages sent
   int64_t deliveries = 0;  // messages handed to plug-ins
   std::map<std::string, int64_t> faults;
-  std::map<std::string, int64_t> cases;  // special cases the workloads planned
   std::map<std::string, int64_t> violations;
   std::map<std::string, int64_t> excused;  // "invariant (fault)"
-  std::map<std::string, int64_t> cases;    // cases of the rules the runs made, by name
-  std::vector<std::string> written;        // replay scenarios
+  // cases the runs made (and the workloads planned), by name
+  std::map<std::string, int64_t> cases;
+  std::vector<std::string> written;  // replay scenarios
   bool failed() const;
 };
 

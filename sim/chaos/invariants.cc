@@ -1,12 +1,11 @@
 #include "chaos/invariants.h"
 
-#include "chaos/invariants_rings.h"
-
 #include <map>
 #include <set>
 #include <utility>
 
 #include "chaos/invariants_busy.h"
+#include "chaos/invariants_rings.h"
 #include "plugin/json.h"
 
 namespace mrtcsim {

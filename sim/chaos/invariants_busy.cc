@@ -23,6 +23,7 @@ constexpr int64_t kCmdExtra = 24006;
 constexpr int64_t kCmdConnectState = 24009;
 constexpr int64_t kCmdTempletJoin = 24010;
 constexpr int64_t kCallsSwitch = 1;
+constexpr int64_t kP2pSwitch = 18;
 constexpr int64_t kHintType = 8;
 // A card join that asked the members for the talk has its answer, or gives
 // up, well within this (its bound, the next tick, a late delivery).
@@ -178,6 +179,13 @@ class BusyChecker {
     }
     if (it.num("answered") == 0) return;
     const bool ok = it.find("result") != nullptr && it.num("result") == 0;
+    if (cmd == kCmdExtra && it.num("type") == kP2pSwitch && ok) {
+      // One-to-one calls ring only where they are switched on.
+      const std::string text = it.str("cmdText");
+      if (text.find("\"on\"") != std::string::npos) p2pOn_.insert(it.client);
+      if (text.find("\"off\"") != std::string::npos) p2pOn_.erase(it.client);
+      return;
+    }
     if (cmd == kCmdExtra && it.num("type") == kCallsSwitch && ok) {
       const std::string text = it.str("cmdText");
       if (text.find("\"off\"") != std::string::npos) off_.insert(it.client);
@@ -301,6 +309,9 @@ class BusyChecker {
     if (clientsOf_.count(it.num("fromUser")) == 0) return;
     if (std::find(call.selects.begin(), call.selects.end(), user) == call.selects.end()) return;
     if (down_[it.client] || off_.count(it.client) != 0 || pulledAt_[it.client] == it.t) return;
+    if (call.rtcType == "p2pconfer" && p2pOn_.count(it.client) == 0) return;
+    // A call that arrives after its finish notice is over: it need not ring.
+    if (noticed_.count(call.room) != 0) return;
     if (!userIdle(user, it.t)) return;
     pendingRings_.insert(std::make_tuple(it.client, call.room, it.t));
   }
@@ -352,6 +363,7 @@ class BusyChecker {
   std::set<Key> ringing_;
   std::set<Key> seen_;
   std::set<std::string> off_;
+  std::set<std::string> p2pOn_;
   std::map<std::string, bool> down_;
   std::map<std::string, int64_t> pulledAt_;
   std::set<std::tuple<std::string, std::string, int64_t>> pendingRings_;
