@@ -14,6 +14,7 @@
 
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
+#include "chaos/invariants_races.h"
 #include "chaos/invariants_rings.h"
 #include "chaos/workload.h"
 #include "plugin/json.h"
@@ -241,7 +242,9 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
     watchdog.arm(label);
     std::set<std::string> bad;
     {
-      RunResult run = runText(work.text, label, library);
+      const Scenario sc = readScenario(work.text, label);
+      RunResult run = runScenario(sc, library);
+      for (const auto& r : checkRaces(sc, run).counts) summary.races[r.first] += r.second;
       ++summary.runs;
       summary.calls += work.calls;
       for (const auto& c : work.cases) summary.cases[c.first] += c.second;
@@ -300,6 +303,11 @@ void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostre
   row("deliveries", s.deliveries);
   out << "faults injected\n";
   for (const auto& f : s.faults) row(f.first, f.second);
+  out << "races made\n";
+  for (const std::string& kind : raceKinds()) {
+    auto found = s.races.find(kind);
+    row(kind, found == s.races.end() ? 0 : found->second);
+  }
   out << "violations\n";
   for (const auto& v : s.violations) row(v.first, v.second);
   if (!s.cases.empty()) {

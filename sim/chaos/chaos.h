@@ -37,7 +37,8 @@ struct ChaosSummary {
   std::map<std::string, int64_t> excused;  // "invariant (fault)"
   // cases the runs made (and the workloads planned), by name
   std::map<std::string, int64_t> cases;
-  std::vector<std::string> written;  // replay scenarios
+  std::map<std::string, int64_t> races;  // races the runs made, by kind
+  std::vector<std::string> written;      // replay scenarios
   bool failed() const;
 };
 

@@ -10,6 +10,7 @@
 #include "chaos/invariants.h"
 #include "chaos/workload_busy.h"
 #include "chaos/workload_rings.h"
+#include "chaos/workload_races.h"
 #include "plugin/json.h"
 
 namespace mrtcsim {
@@ -168,6 +169,8 @@ class Builder : public busyPlanner {
     }
     return last;
   }
+  void addRaces(Workload& out, int64_t fromMs);
+  void writeHolds(Writer& w) const;
 
   Dice dice_;
   std::set<std::string> faults_;
@@ -176,6 +179,8 @@ class Builder : public busyPlanner {
   std::vector<Device> devices_;
   std::vector<Planned> steps_;
   busyCases busy_{*this};
+  std::vector<CallMade> made_;
+  std::vector<HoldSpec> holds_;
 };
 
 void Builder::call(int64_t k, int64_t startMs) {
@@ -201,6 +206,7 @@ void Builder::call(int64_t k, int64_t startMs) {
     callees.assign(shuffled.begin(), shuffled.begin() + n);
   }
   const bool group = !p2p;
+  made_.push_back({room, from.name, callees, startMs, group});
   const char* extend =
       p2p ? "{\"rtcType\":\"p2pconfer\"}" : "{\"rtcType\":\"rtc\",\"conferMode\":\"chat\"}";
   request(startMs, from.name, "call", nullptr, group, room, callees, extend);
@@ -275,6 +281,7 @@ Workload Builder::build(uint64_t seed) {
     t += dice_.range(10000, 120000);
   }
   out.calls = calls;
+  addRaces(out, t);
   const bool newer = dice_.chance(0.1);
   if (newer) busy_.newerVersionCall(kPhantomUser, users_, dice_.range(1000, t));
   out.cases = busy_.counts();
@@ -379,6 +386,8 @@ Workload Builder::build(uint64_t seed) {
   }
   w.EndArray();
   Scenario bound;
+  bound.holds = holds_;
+  writeHolds(w);
   w.Key("faults");
   w.StartObject();
   w.Key("seed");
@@ -435,6 +444,40 @@ Workload Builder::build(uint64_t seed) {
   w.EndObject();
   out.text.assign(buf.GetString(), buf.GetSize());
   return out;
+}
+
+void Builder::addRaces(Workload& out, int64_t fromMs) {
+  RaceHooks hooks;
+  hooks.range = [this](int64_t lo, int64_t hi) { return dice_.range(lo, hi); };
+  hooks.chance = [this](double p) { return dice_.chance(p); };
+  hooks.plan = [this](int64_t atMs, const std::string& client, std::function<void(Writer&)> body) {
+    plan(atMs, client, std::move(body));
+  };
+  hooks.deviceOf = [this](int64_t user) { return deviceOf(user).name; };
+  RacePlan races = planRaces(hooks, users_, made_, fromMs);
+  out.calls += races.calls;
+  holds_ = std::move(races.holds);
+}
+
+void Builder::writeHolds(Writer& w) const {
+  if (holds_.empty()) return;
+  w.Key("holds");
+  w.StartArray();
+  for (const HoldSpec& h : holds_) {
+    w.StartObject();
+    w.Key("roomId");
+    w.String(h.roomId.c_str());
+    w.Key("command");
+    w.String(h.command.c_str());
+    if (!h.to.empty()) {
+      w.Key("to");
+      w.String(h.to.c_str());
+    }
+    w.Key("seconds");
+    w.Double(static_cast<double>(h.ms) / 1000.0);
+    w.EndObject();
+  }
+  w.EndArray();
 }
 
 }  // namespace
