@@ -50,6 +50,18 @@ std::string member(const std::string& text, const char* key) {
   return std::string(it->value.GetString(), it->value.GetStringLength());
 }
 
+// The room a card text names ("roomID" inside "extendInfo").
+std::string cardRoom(const std::string& text) {
+  json::Document doc;
+  doc.Parse(text.c_str(), text.size());
+  if (doc.HasParseError() || !doc.IsObject()) return "";
+  auto info = doc.FindMember("extendInfo");
+  if (info == doc.MemberEnd() || !info->value.IsObject()) return "";
+  auto id = info->value.FindMember("roomID");
+  if (id == info->value.MemberEnd() || !id->value.IsString()) return "";
+  return std::string(id->value.GetString(), id->value.GetStringLength());
+}
+
 int64_t idMember(const std::string& text, const char* key) {
   const std::string value = member(text, key);
   return value.empty() ? 0 : std::strtoll(value.c_str(), nullptr, 10);
@@ -249,7 +261,10 @@ class RingChecker {
     if (it.num("answered") == 0) return;
     const int64_t cmd = it.num("cmd");
     const int64_t result = it.find("result") != nullptr ? it.num("result") : -1;
-    const std::string room = it.str("roomId");
+    std::string room = it.str("roomId");
+    // A card join names its room inside the card (a join of the ringing room
+    // answers the ring).
+    if (room.empty() && cmd == kCmdTempletJoin) room = cardRoom(it.str("extend"));
     if (cmd == kCmdExtra && it.num("type") == kExtraRecall && result == 0) {
       const std::string enable = member(it.str("cmdText"), "enable");
       if (enable == "off") recallOff_.insert(it.client);
