@@ -28,6 +28,9 @@ constexpr int64_t kHintType = 8;
 // A card join that asked the members for the talk has its answer, or gives
 // up, well within this (its bound, the next tick, a late delivery).
 constexpr int64_t kCardJoinAnswerMs = 20000;
+// A call delivered later than this after it was placed was held back by a
+// fault or replayed (the faults delay a delivery by up to 10 s).
+constexpr int64_t kFreshCallMs = 11000;
 constexpr const char* kRingRanOut = "local_sdk_becalltimeout";
 constexpr const char* kLeaveWord = "hungup_uiclick";
 constexpr const char* kFinishHintMark = "\"operType\":\"22\"";
@@ -204,6 +207,7 @@ class BusyChecker {
       return;
     }
     if (!ok || room.empty()) return;
+    if (cmd == kCmdCall) placedAt_.emplace(room, it.t);
     if (cmd == kCmdCall || cmd == kCmdIntoRoom || cmd == kCmdJoin || cmd == kCmdTempletJoin) {
       const bool wasRinging = holds_[it.client].count(room) != 0 && ringing_.count(key) != 0;
       holds_[it.client].insert(room);
@@ -304,6 +308,10 @@ class BusyChecker {
     const Key key{it.client, call.room};
     const bool firstOfRoom = seen_.insert(key).second;
     if (it.str("command") != "multi_call" || call.recall || !firstOfRoom) return;
+    // Only the call as placed, on its way at most as long as a delivery may be
+    // held back: a copy or replay of an old call is no fresh call.
+    const auto placed = placedAt_.find(call.room);
+    if (placed == placedAt_.end() || it.t - placed->second > kFreshCallMs) return;
     const int64_t user = userOf_[it.client];
     // A call from a user with no client (a newer client's) cannot ring.
     if (clientsOf_.count(it.num("fromUser")) == 0) return;
@@ -370,6 +378,7 @@ class BusyChecker {
   std::set<std::tuple<std::string, std::string, int64_t>> rings_;
   std::set<std::tuple<std::string, std::string, int64_t>> left_;
   std::set<std::string> groupRooms_;
+  std::map<std::string, int64_t> placedAt_;  // room: when a call of it was first placed
   std::map<std::string, GroupRoom> rooms_;
   std::set<std::string> noticed_;
 };
