@@ -329,6 +329,12 @@ class BusyChecker {
     if (event == "crash" || event == "restart") {
       release(it.client);
       dropOut(it.client, "a member crashed");
+      // A member that left may still be watching for the end: gone with it.
+      for (auto& r : rooms_) {
+        if (r.second.ever.count(it.client) != 0 && r.second.excused.empty()) {
+          r.second.excused = "crash";
+        }
+      }
     }
     if (event == "crash") down_[it.client] = true;
     if (event == "restart") down_[it.client] = false;
