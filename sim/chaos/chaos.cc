@@ -15,6 +15,7 @@
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
 #include "chaos/invariants_races.h"
+#include "chaos/invariants_rings.h"
 #include "chaos/workload.h"
 #include "plugin/json.h"
 #include "runner.h"
@@ -246,12 +247,14 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
       for (const auto& r : checkRaces(sc, run).counts) summary.races[r.first] += r.second;
       ++summary.runs;
       summary.calls += work.calls;
+      for (const auto& c : work.cases) summary.cases[c.first] += c.second;
       if (work.skewed > 0 && kinds.count("skew") != 0) summary.faults["skew"] += work.skewed;
       for (const auto& f : run.faults) summary.faults[f.first] += f.second;
       for (const Item& it : run.items) {
         if (it.kind == kind::kMessage) ++summary.messages;
         if (it.kind == kind::kDeliver) ++summary.deliveries;
       }
+      countRingCases(run, summary.cases);
       bad = broken(run);
       for (const std::string& e : run.excused) ++summary.excused[e.substr(0, e.find(':'))];
       for (const std::string& f : run.failures) log << label << ": " << f << "\n";
@@ -289,7 +292,7 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
 void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostream& out) {
   auto row = [&](const std::string& name, int64_t value) {
     char line[96];
-    std::snprintf(line, sizeof(line), "  %-20s %12lld\n", name.c_str(),
+    std::snprintf(line, sizeof(line), "  %-24s %12lld\n", name.c_str(),
                   static_cast<long long>(value));
     out << line;
   };
@@ -307,6 +310,10 @@ void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostre
   }
   out << "violations\n";
   for (const auto& v : s.violations) row(v.first, v.second);
+  if (!s.cases.empty()) {
+    out << "cases made\n";
+    for (const auto& c : s.cases) row(c.first, c.second);
+  }
   if (!s.excused.empty()) {
     out << "excused (a fault makes them unavoidable)\n";
     for (const auto& e : s.excused) row(e.first, e.second);

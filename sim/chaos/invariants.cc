@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "chaos/invariants_races.h"
+#include "chaos/invariants_busy.h"
+#include "chaos/invariants_rings.h"
 #include "plugin/json.h"
 
 namespace mrtcsim {
@@ -248,6 +250,8 @@ std::vector<Violation> checkInvariants(const Scenario& scenario, const RunResult
   std::vector<Violation> out = Checker(scenario, run).go();
   std::vector<Violation> races = checkRaces(scenario, run).violations;
   out.insert(out.end(), races.begin(), races.end());
+  checkRingInvariants(run, out);
+  checkBusyInvariants(scenario, run, out);
   return out;
 }
 
