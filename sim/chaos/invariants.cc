@@ -1,11 +1,10 @@
 #include "chaos/invariants.h"
 
-#include "chaos/invariants_rings.h"
-
 #include <map>
 #include <set>
 #include <utility>
 
+#include "chaos/invariants_rings.h"
 #include "plugin/json.h"
 
 namespace mrtcsim {

@@ -40,7 +40,8 @@ struct Violation {
 inline const std::vector<std::string>& invariantNames() {
   static const std::vector<std::string> kNames = {
       "no_ring_back", "one_finish_hint",  "silent_after_end",   "talk_ends",
-      "memory",       "every_ring_stops", "recall_obeys_switch"};  // the last two: invariants_rings.h
+      "memory",       "every_ring_stops", "recall_obeys_switch"};  // the last two:
+                                                                   // invariants_rings.h
   return kNames;
 }
 

@@ -134,11 +134,11 @@ class RingChecker {
         ++i;
         continue;
       }
-      violations.push_back(
-          {kEveryRingStops,
-           i->first.first + " at " + std::to_string(i->second.deadline) + " ms: rings for room " +
-               i->first.second + " more than a tick after " + i->second.why + " reached it",
-           i->second.deadline, ""});
+      violations.push_back({kEveryRingStops,
+                            i->first.first + " at " + std::to_string(i->second.deadline) +
+                                " ms: rings for room " + i->first.second +
+                                " more than a tick after " + i->second.why + " reached it",
+                            i->second.deadline, ""});
       i = open_.erase(i);
     }
   }
