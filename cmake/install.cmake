@@ -14,6 +14,7 @@ install(TARGETS mrtcplugin mrtc_headers EXPORT mrtcpluginTargets
 install(FILES
   include/IPlugin.h include/sdk_cmd.h include/host_records.h include/host_service.h
   include/ap_cache.h include/tools.h include/thread_start.h include/CLocker.h
+  include/thread_annotations.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/mrtcplugin COMPONENT dev)
 
 install(EXPORT mrtcpluginTargets NAMESPACE mrtcplugin::

@@ -39,18 +39,21 @@ class IHostService {
   // other answer leaves the record with the caller.
   virtual int32_t postToApp(uint16_t cmdId, void* block, int32_t len, int32_t flag) = 0;
   // slot 12
-  // Post into the host's own dispatch; it comes back on IPlugin slot 6.
+  // Post into the host's own dispatch; it comes back on IPlugin slot 6. A
+  // timer command lives only during the call. The answer is not read.
   virtual int32_t postToDispatch(uint16_t cmdId, void* data, int32_t len, int32_t flag) = 0;
   virtual void reserved13() {}
   virtual void reserved14() {}
   // slot 15
-  // Pass an application request on; it comes back on IPlugin slot 7.
+  // Pass an application request on; it comes back on IPlugin slot 7. The
+  // answer is not read.
   virtual int32_t passRequest(uint16_t cmdId, void* data, int32_t len, int32_t flag) = 0;
   // slot 16
-  // Send an IM message; true when the host accepted it.
+  // Send an IM message; true when the host accepted it. The record lives
+  // only during the call.
   virtual bool sendMessage(req_sendMessage* msg, int32_t len, int32_t flag) = 0;
   // slot 17
-  // Insert a message into the local history only.
+  // Insert a message into the local history only. The answer is not read.
   virtual int32_t insertMessage(req_insertMessage* msg, int32_t len, int32_t flag) = 0;
   virtual void reserved18() {}
   virtual void reserved19() {}
@@ -62,7 +65,11 @@ class IHostService {
                            com::zbq::im::ap::CacheRet* ret) = 0;
   virtual void reserved22() {}
   // slot 23
-  // Log: level (0 trace, 2 error), tag, qualified function name, printf format.
+  // Log: level, tag "mrtc", qualified function name, printf format. Two
+  // levels: 0 the ordinary trace; 2 something refused or dropped (a version
+  // mismatch, input over a limit, a repeated card join, a pre-login
+  // description without "apHost", a full time-out queue, a thread that did
+  // not start).
   virtual void log(int32_t level, const char* tag, const char* func, const char* fmt, ...)
       __attribute__((format(printf, 5, 6))) = 0;
   virtual void reserved24() {}
@@ -95,7 +102,8 @@ class IHostService {
   virtual void reserved47() {}
   virtual void reserved48() {}
   // slot 49
-  // Pre-login description text (keys "netId", "apHost").
+  // Pre-login description: a JSON text such as
+  // {"netId":3,"apHost":"https://ap.example.net:443"} (netId a bare number).
   virtual std::string getPreLoginDesc() = 0;
   virtual void reserved50() {}
   // slot 51
@@ -104,11 +112,12 @@ class IHostService {
   virtual void reserved52() {}
   virtual void reserved53() {}
   // slot 54
-  // Server configuration item by key and field name.
+  // Server configuration item by key and field name ("value" or "extend");
+  // empty when there is none.
   virtual std::string getConfigItem(const std::string& key, const std::string& field) = 0;
   virtual void reserved55() {}
   // slot 56
-  // Register a local address.
+  // Register the media address: "0", 0, ip, port, 6. The answer is not read.
   virtual int32_t registerAddress(const char* name, int32_t zero, const char* ip, uint16_t port,
                                   int32_t kind) = 0;
 

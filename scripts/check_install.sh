@@ -3,9 +3,14 @@
 # build directory (scripts/test.sh passes build/gcc):
 #   - installs it into a temporary prefix and checks the installed library
 #     (versioned SONAME, no RUNPATH);
+#   - compiles each installed header alone, checks that the plug-in imports
+#     from commLib exactly what the installed tools.h and thread_start.h
+#     declare, and that mrtcplugin.pc links nothing;
 #   - builds two small hosts against the installation, one through the CMake
 #     package and one through pkg-config; each loads the plug-in, makes one,
 #     sets a service object and releases it;
+#   - builds examples/minimal_host against the installation and runs it (a
+#     one-to-one call between two plug-ins on the real clock);
 #   - runs the installed mrtc-sim from a folder outside the source and build
 #     trees;
 #   - makes the Debian packages and checks what each holds;
@@ -46,6 +51,32 @@ commlib_dir=$libdir/mrtcplugin
 [ -f "$commlib_dir/libcommlib.so" ] || fail "the commLib stand-in is not in $commlib_dir"
 [ ! -e "$libdir/libcommlib.so" ] || fail "the commLib stand-in is installed system-wide"
 
+echo "-- each installed header compiles alone"
+headers=$(find "$prefix/include/mrtcplugin" -name '*.h' | sort)
+[ -n "$headers" ] || fail "no headers installed"
+for header in $headers; do
+  printf '#include "%s"\n' "$(basename "$header")" |
+    "$cxx" -std=c++17 -Wall -Wextra -Werror -fsyntax-only -I"$prefix/include/mrtcplugin" -x c++ - ||
+    fail "$(basename "$header") does not compile on its own"
+done
+echo "$(wc -w <<<"$headers") headers"
+
+echo "-- the plug-in imports from commLib exactly what tools.h and thread_start.h declare"
+imported=$(nm -D --undefined-only --demangle "$libdir/$soname" |
+  grep -oE '(tools|platform)::[A-Za-z_0-9]+' | sort -u)
+declared=$( (sed -nE 's/^ *static .*[ *&]([A-Za-z_0-9]+)\(.*/tools::\1/p' \
+  "$prefix/include/mrtcplugin/tools.h"
+  sed -nE 's/^bool ([A-Za-z_0-9]+)\(.*/platform::\1/p' "$prefix/include/mrtcplugin/thread_start.h") |
+  sort -u)
+[ "$imported" = "$declared" ] ||
+  fail "imported and declared commLib functions differ: $(diff <(echo "$imported") <(echo "$declared") | grep '^[<>]' | tr '\n' ' ')"
+echo "$(wc -l <<<"$imported") functions"
+
+echo "-- mrtcplugin.pc: headers and the plug-in's path, nothing to link"
+export PKG_CONFIG_PATH=$libdir/pkgconfig
+[ -z "$(pkg-config --libs mrtcplugin | tr -d ' ')" ] || fail "mrtcplugin.pc links: $(pkg-config --libs mrtcplugin)"
+[ -f "$(pkg-config --variable=plugin mrtcplugin)" ] || fail "mrtcplugin.pc names no plug-in file"
+
 echo "-- a host built with find_package(mrtcplugin)"
 cmake -S tests/install/cmake_consumer -B "$work/cmake_host" -G Ninja \
   -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
@@ -53,12 +84,20 @@ ninja -C "$work/cmake_host" >/dev/null
 LD_LIBRARY_PATH=$commlib_dir "$work/cmake_host/host"
 
 echo "-- a host built with pkg-config"
-export PKG_CONFIG_PATH=$libdir/pkgconfig
 plugin=$(pkg-config --variable=plugin mrtcplugin)
 # shellcheck disable=SC2046
 "$cxx" -std=c++17 -Wall -Wextra -Werror $(pkg-config --cflags mrtcplugin) \
   -DMRTC_PLUGIN_FILE="\"$plugin\"" tests/install/host.cc -o "$work/pc_host" -ldl
 LD_LIBRARY_PATH=$commlib_dir "$work/pc_host"
+
+echo "-- examples/minimal_host built from the installation and run"
+cmake -S examples/minimal_host -B "$work/minimal_host" -G Ninja \
+  -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+ninja -C "$work/minimal_host" >/dev/null
+status=0
+LD_LIBRARY_PATH=$commlib_dir "$work/minimal_host/minimal_host" >"$work/minimal_host.out" 2>&1 || status=$?
+[ "$status" -eq 0 ] || { cat "$work/minimal_host.out" >&2; fail "minimal_host: exit status $status"; }
+tail -n 1 "$work/minimal_host.out"
 
 echo "-- the installed mrtc-sim, run from outside the source and build trees"
 mkdir "$work/elsewhere"
@@ -90,7 +129,8 @@ expect_files "$runtime" "$L/$soname" "$L/libmrtcplugin\.so\.[0-9.]+"
 expect_files "$dev" "$L/libmrtcplugin\.so" "$L/pkgconfig/mrtcplugin\.pc" \
   "$L/cmake/mrtcplugin/mrtcpluginConfig\.cmake" "$L/cmake/mrtcplugin/mrtcpluginConfigVersion\.cmake" \
   "$L/cmake/mrtcplugin/mrtcpluginTargets\.cmake"
-for header in IPlugin sdk_cmd host_records host_service ap_cache tools thread_start CLocker; do
+for header in IPlugin sdk_cmd host_records host_service ap_cache tools thread_start CLocker \
+  thread_annotations; do
   expect_files "$dev" "include/mrtcplugin/$header\.h"
 done
 expect_files "$sim" "bin/mrtc-sim" "$L/mrtcplugin/libcommlib\.so"

@@ -37,8 +37,9 @@ constexpr const char* kDescription =
     "Scenario files are JSON; print the built-in one with --print-default to\n"
     "start your own. Top level: name, description, users [{id,name}], groups\n"
     "[{id,members}], clients [{name,user,device,settings:[{type,cmd,extend}],\n"
-    "keepAlive,login,loginQuery,timeOffset,preLogin,serverConfig}], mediaRoom\n"
-    "{enabled,delay}, runOut, steps [...], expect {...}.\n"
+    "keepAlive,login,loginQuery,timeOffset,preLogin,serverConfig,plugin}],\n"
+    "mediaRoom {enabled,delay}, faults {...}, holds [{roomId,command,to,\n"
+    "seconds}], invariants [...], runOut, steps [...], expect {...}.\n"
     "A step: optional \"at\" (seconds since the start), \"client\", \"note\",\n"
     "\"expect\", and one action: request (call, invite, intoroom, join, hungup,\n"
     "keepalive, connectstate, templetjoin or a number, with annotation,\n"
@@ -46,7 +47,8 @@ constexpr const char* kDescription =
     "advance (seconds), inject {as|from,device,to,body|bodyFrom,bodyType,\n"
     "properties,limitRange,age}, pull {missed,messages:[...]}, push\n"
     "{from,cmd|bodyFrom,extend,age}, prelogin (text), login (true), online\n"
-    "(false: the client vanishes), mediaRoom {enabled,delay}.\n"
+    "(false: the client vanishes), mediaRoom {enabled,delay}, crash, restart,\n"
+    "cut, freeze, redeliver {from,command,asNew,notRecall}.\n"
     "An expect block: result (the step's own answer) and lists results,\n"
     "events, messages, inserted, deliveries, timeouts, logs of objects whose\n"
     "fields must all match (\"contains\" looks inside the body, extend or log\n"
@@ -83,7 +85,8 @@ int main(int argc, char** argv) {
   app.add_flag("--full", full,
                "Print whole bodies and extends (the text timeline cuts them at 320 bytes)");
   app.add_option("--plugin", pluginPath,
-                 "Plug-in library to load (default: libmrtcplugin.so next to this program)")
+                 "Plug-in library to load (default: the one beside this program or in its ../lib; "
+                 "--version names it)")
       ->type_name("PATH");
   app.add_flag("--print-default", printDefault, "Print the built-in scenario and exit");
   app.add_flag("-q,--quiet", quiet, "Print only failures and errors");

@@ -8,10 +8,13 @@
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
 #include "clock_control.h"
+#include "describe.h"
 #include "expect.h"
 #include "host_records.h"
 #include "media_room.h"
 #include "plugin/json.h"
+#include "plugin_path.h"
+#include "request_reader.h"
 #include "simhost/simhost.h"
 #include "timer/timer_texts.h"
 #include "tools.h"
@@ -28,47 +31,13 @@ constexpr const char* kSendTypeKey = "sendType=";
 
 constexpr int64_t kTimerTickMs = 3000;
 
+using codec::describeBody;
+using codec::textMember;
+
 int64_t numberAfter(const std::string& text, const std::string& key, int64_t fallback) {
   size_t at = text.find(key);
   if (at == std::string::npos) return fallback;
   return tools::strToInt64(text.substr(at + key.size()));
-}
-
-// The command name and annotation of a signalling body, when it is one.
-void describeBody(Item& item, const std::string& body) {
-  json::Document doc;
-  doc.Parse(body.c_str(), body.size());
-  if (doc.HasParseError() || !doc.IsObject()) return;
-  auto type = doc.FindMember("type");
-  if (type != doc.MemberEnd() && type->value.IsString()) {
-    item.set("command", std::string(type->value.GetString(), type->value.GetStringLength()));
-  }
-  auto flag = doc.FindMember("flag");
-  if (flag != doc.MemberEnd() && flag->value.IsString()) {
-    item.set("flag", std::string(flag->value.GetString(), flag->value.GetStringLength()));
-  }
-  auto ann = doc.FindMember("annotation");
-  if (ann != doc.MemberEnd() && ann->value.IsString()) {
-    item.set("annotation", std::string(ann->value.GetString(), ann->value.GetStringLength()));
-  }
-}
-
-// A string member of a JSON object text (or of its "extendInfo" object, where
-// a card keeps the call's data), or a number written as text.
-std::string textMember(const std::string& text, const char* key) {
-  json::Document doc;
-  doc.Parse(text.c_str(), text.size());
-  if (doc.HasParseError() || !doc.IsObject()) return "";
-  const json::Value* obj = &doc;
-  auto info = doc.FindMember("extendInfo");
-  if (doc.FindMember(key) == doc.MemberEnd() && info != doc.MemberEnd() && info->value.IsObject()) {
-    obj = &info->value;
-  }
-  auto it = obj->FindMember(key);
-  if (it == obj->MemberEnd()) return "";
-  if (it->value.IsString()) return std::string(it->value.GetString(), it->value.GetStringLength());
-  if (it->value.IsInt64()) return std::to_string(it->value.GetInt64());
-  return "";
 }
 
 class RunError : public std::runtime_error {
@@ -139,8 +108,15 @@ class Run {
   imsdk::hostMessage hostMessage(const MessageSpec& m);
   std::vector<imsdk::hostMessage> missedMessages(ClientState& cs);
 
+  // The library a client's plug-in comes from: the run's, or its own.
+  const simhost::PluginLibrary& libraryOf(const ClientSpec& spec);
+  // The hold the scenario puts on this delivery (0: none).
+  int64_t holdFor(const simhost::NetMessage& msg, const std::string& recipient) const;
+
   const Scenario& sc_;
   const simhost::PluginLibrary& lib_;
+  std::map<std::string, std::unique_ptr<simhost::PluginLibrary>> ownLibs_;
+  int64_t newIds_ = 800000000;
   MediaSpec media_;
   MediaRoom rooms_;
   simhost::Network net_;
@@ -180,7 +156,7 @@ void Run::setUp() {
     cfg.timeOffsetMs = spec.timeOffsetMs;
     cfg.loginQuery = spec.loginQuery;
     for (const auto& entry : spec.serverConfig) cfg.configItems[{entry[0], entry[1]}] = entry[2];
-    cs.plugin = lib_.create();
+    cs.plugin = libraryOf(spec).create();
     if (cs.plugin == nullptr) throw RunError("the plug-in library created no plug-in");
     clients_.push_back(cs);
     result_.clients.push_back({spec.name, spec.user, spec.device});
@@ -200,14 +176,24 @@ void Run::setUp() {
     if (!msg.properties.empty()) it.set("properties", msg.properties);
     describeBody(it, msg.body);
     it.set("body", msg.body);
+    // How long ago it was sent, when not just now (held, late or injected old).
+    if (now() > msg.msgTime) it.set("age", now() - msg.msgTime);
     add(std::move(it));
   });
-  if (sc_.faults.loss > 0 || sc_.faults.dup > 0 || sc_.faults.delay > 0) {
+  if (sc_.faults.loss > 0 || sc_.faults.dup > 0 || sc_.faults.delay > 0 || !sc_.holds.empty()) {
     net_.setFaultPlan([this](const simhost::NetMessage& msg, const simhost::Client& to) {
       std::vector<int64_t> delays = deliveryFaults(sc_.faults, msg.seq, to.name(), result_.faults);
+      const int64_t hold = holdFor(msg, to.name());
+      if (hold > 0) {
+        ++result_.faults["hold"];
+        for (int64_t& d : delays) d += hold;
+      }
       if (delays.size() == 1 && delays[0] == 0) return delays;
       Item it = item(to.name(), kind::kFault);
-      it.set("fault", delays.empty() ? "loss" : delays.size() > 1 ? "dup" : "delay");
+      it.set("fault", hold > 0            ? "hold"
+                      : delays.empty()    ? "loss"
+                      : delays.size() > 1 ? "dup"
+                                          : "delay");
       it.set("from",
              msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice) : msg.fromClient);
       it.set("type", static_cast<int64_t>(msg.msgType));
@@ -237,7 +223,7 @@ void Run::tearDown() {
     cs.host->setOnline(false);
   }
   for (ClientState& cs : clients_) {
-    lib_.release(cs.plugin);
+    libraryOf(*cs.spec).release(cs.plugin);
     cs.plugin = nullptr;
   }
   // Released timer threads see their stop flag after their current sleep.
@@ -264,16 +250,7 @@ void Run::collect(ClientState& cs) {
     if (cs.events >= events.size()) return;
     const simhost::UiEvent& e = events[cs.events++];
     Item it = item(name, kind::kEvent);
-    it.set("type", static_cast<int64_t>(e.eventType))
-        .set("annotation", e.annotation)
-        .set("senderId", e.senderId)
-        .set("groupId", e.groupId)
-        .set("onwerId", e.onwerId)
-        .set("roomId", e.roomId)
-        .set("roomName", e.roomName)
-        .set("selects", e.selects)
-        .set("members", e.members)
-        .set("extend", e.extend);
+    codec::eventFields(it, e);
     Item copy = it;
     add(std::move(it));
     reactToEvent(cs, copy);
@@ -282,25 +259,15 @@ void Run::collect(ClientState& cs) {
     if (cs.sent >= sent.size()) return;
     const simhost::NetMessage& m = sent[cs.sent++];
     Item it = item(name, kind::kMessage);
-    it.set("type", static_cast<int64_t>(m.msgType))
-        .set("target", m.targetId)
-        .set("chat", m.chatId == 0 ? m.targetId : m.chatId)
-        .set("limitRange", m.limitRange);
-    it.set("properties", m.properties);
-    describeBody(it, m.body);
-    it.set("body", m.body);
+    codec::sentFields(it, m.msgType, m.targetId, m.chatId == 0 ? m.targetId : m.chatId,
+                      m.limitRange, m.properties, m.body);
     add(std::move(it));
   };
   auto emitInserted = [&]() {
     if (cs.inserted >= inserted.size()) return;
     const simhost::Inserted& m = inserted[cs.inserted++];
     Item it = item(name, kind::kInsert);
-    it.set("type", static_cast<int64_t>(m.msgType))
-        .set("target", m.targetId)
-        .set("chat", m.targetId)
-        .set("limitRange", m.limitRange);
-    describeBody(it, m.body);
-    it.set("body", m.body);
+    codec::insertFields(it, m.msgType, m.targetId, m.limitRange, m.body);
     add(std::move(it));
   };
   // Time-outs armed and taken back: what the reports draw as bars.
@@ -308,17 +275,7 @@ void Run::collect(ClientState& cs) {
     if (cs.timers >= timers.size()) return;
     const imsdk::timerCmd& c = timers[cs.timers++].cmd;
     Item it = item(name, kind::kTimer);
-    it.set("op", c.op == 1   ? "arm"
-                 : c.op == 0 ? "cancel"
-                             : "op " + std::to_string(c.op))
-        .set("type", int64_t{c.type})
-        .set("category", int64_t{c.category})
-        .set("key", c.key)
-        .set("members", c.members);
-    if (c.op == 1) {
-      it.set("seconds", int64_t{c.duration}).set("mode", int64_t{c.memberMode});
-      if (c.refresh != 0) it.set("refresh", int64_t{1});
-    }
+    codec::timerFields(it, c);
     it.quiet = true;
     add(std::move(it));
   };
@@ -449,14 +406,7 @@ void Run::request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& 
   collect(cs);
   int64_t id = cs.host->request(cmd, fields);
   Item it = item(cs.spec->name, kind::kRequest);
-  it.set("cmd", static_cast<int64_t>(cmd));
-  if (fields.kind != 0) it.set("kind", static_cast<int64_t>(fields.kind));
-  it.set("annotation", fields.annotation)
-      .set("groupId", fields.groupId)
-      .set("roomId", fields.roomId)
-      .set("roomName", fields.roomName)
-      .set("members", fields.members)
-      .set("extend", fields.extend);
+  codec::requestFields(it, cmd, fields);
   if (!by.empty()) it.set("by", by);
   answered(cs, it, id);
   add(it);
@@ -469,10 +419,7 @@ void Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
   collect(cs);
   int64_t id = cs.host->extra(static_cast<int8_t>(e.type), e.cmd, e.extend);
   Item it = item(cs.spec->name, kind::kRequest);
-  it.set("cmd", int64_t{imsdk::kCmdExtra})
-      .set("type", e.type)
-      .set("cmdText", e.cmd)
-      .set("extend", e.extend);
+  codec::extraFields(it, e.type, e.cmd, e.extend);
   if (!by.empty()) it.set("by", by);
   answered(cs, it, id);
   add(it);
@@ -481,13 +428,7 @@ void Run::extra(ClientState& cs, const ExtraSpec& e, const std::string& by) {
 
 void Run::answered(ClientState& cs, Item& it, int64_t id) {
   std::vector<simhost::Result> results = cs.host->results();
-  it.set("answered", int64_t{0});
-  for (size_t i = cs.results; i < results.size(); ++i) {
-    if (results[i].id != id) continue;
-    it.set("answered", int64_t{1});
-    it.set("result", static_cast<int64_t>(results[i].result));
-    if (!results[i].extend.empty()) it.set("answer", results[i].extend);
-  }
+  codec::answerFields(it, results, cs.results, id);
   cs.results = results.size();
 }
 
@@ -609,17 +550,9 @@ void Run::runStep(const Step& step) {
     case Action::kNone:
       break;
     case Action::kRequest: {
-      imsdk::req_mrtc_request fields;
-      fields.kind = static_cast<uint8_t>(step.request.kind);
-      fields.annotation = step.request.annotation;
-      fields.groupId = step.request.groupId;
-      fields.roomId = step.request.roomId;
-      fields.roomName = step.request.roomName;
-      fields.members = step.request.members;
-      fields.extend =
-          step.request.extendFromClient.empty()
-              ? step.request.extend
-              : lastBodyOfType(step.request.extendFromClient, step.request.extendFromType);
+      imsdk::req_mrtc_request fields = codec::toRecord(step.request);
+      if (!step.request.extendFromClient.empty())
+        fields.extend = lastBodyOfType(step.request.extendFromClient, step.request.extendFromType);
       request(*cs, step.request.cmd, fields, "");
       break;
     }
@@ -711,14 +644,14 @@ void Run::runStep(const Step& step) {
       collect(*cs);
       goAway(*cs);
       cs->host->attach(nullptr);
-      lib_.release(cs->plugin);
+      libraryOf(*cs->spec).release(cs->plugin);
       cs->plugin = nullptr;
       ++result_.faults["crash"];
       add(item(cs->spec->name, kind::kLifecycle).set("event", "crash"));
       break;
     case Action::kRestart: {
       if (cs->plugin != nullptr) throw RunError("client \"" + cs->spec->name + "\" did not crash");
-      cs->plugin = lib_.create();
+      cs->plugin = libraryOf(*cs->spec).create();
       if (cs->plugin == nullptr) throw RunError("the plug-in library created no plug-in");
       cs->events = cs->host->events().size();
       cs->logs = cs->host->logs().size();
@@ -769,12 +702,21 @@ void Run::runStep(const Step& step) {
       auto it = std::find_if(sent.rbegin(), sent.rend(), [&](const simhost::NetMessage& m) {
         Item probe;
         describeBody(probe, m.body);
-        return probe.str("command") == command;
+        return probe.str("command") == command &&
+               !(step.redeliver.notRecall && probe.str("flag") == "recall");
       });
       if (it == sent.rend()) {
+        // A random workload cannot know whether the message was ever sent
+        // (the client may have been down): then there is nothing to copy.
+        if (!sc_.invariants.empty()) break;
         throw RunError("client \"" + step.redeliver.from + "\" sent no " + command);
       }
-      net_.redeliver(*it, cs->spec->name, 0);
+      simhost::NetMessage copy = *it;
+      if (step.redeliver.asNew) {
+        copy.msgId = ++newIds_;
+        copy.msgTime = now();
+      }
+      net_.redeliver(copy, cs->spec->name, 0);
       break;
     }
   }
@@ -879,6 +821,35 @@ RunResult Run::go() {
 }
 
 }  // namespace
+
+const simhost::PluginLibrary& Run::libraryOf(const ClientSpec& spec) {
+  if (spec.plugin.empty()) return lib_;
+  auto found = ownLibs_.find(spec.plugin);
+  if (found != ownLibs_.end()) return *found->second;
+  std::string path = spec.plugin;
+  if (path.find('/') == std::string::npos) {
+    const std::string beside = defaultPluginPath();
+    const size_t slash = beside.rfind('/');
+    path = (slash == std::string::npos ? std::string(".") : beside.substr(0, slash)) + "/" + path;
+  }
+  auto lib = std::make_unique<simhost::PluginLibrary>(path);
+  if (!lib->loaded()) throw RunError("client \"" + spec.name + "\": " + lib->error());
+  return *ownLibs_.emplace(spec.plugin, std::move(lib)).first->second;
+}
+
+int64_t Run::holdFor(const simhost::NetMessage& msg, const std::string& recipient) const {
+  if (sc_.holds.empty()) return 0;
+  Item probe;
+  describeBody(probe, msg.body);
+  const std::string command = probe.str("command");
+  const std::string room = textMember(msg.body, "roomId");
+  for (const HoldSpec& h : sc_.holds) {
+    if (h.command == command && h.roomId == room && (h.to.empty() || h.to == recipient)) {
+      return h.ms;
+    }
+  }
+  return 0;
+}
 
 RunResult runScenario(const Scenario& scenario, const simhost::PluginLibrary& library) {
   Run run(scenario, library);

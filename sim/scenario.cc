@@ -2,6 +2,7 @@
 
 #include <rapidjson/error/en.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -9,6 +10,8 @@
 #include <sstream>
 
 #include "plugin/json.h"
+#include "reader.h"
+#include "request_reader.h"
 
 namespace mrtcsim {
 
@@ -16,145 +19,9 @@ namespace {
 
 using JValue = json::Value;
 
-// Error reporting with the file and the place being read.
-class Reader {
- public:
-  explicit Reader(std::string file) : file_(std::move(file)) {}
-
-  [[noreturn]] void fail(const std::string& where, const std::string& what) const {
-    throw ScenarioError(file_ + ": " + (where.empty() ? "" : where + ": ") + what);
-  }
-
-  void onlyKeys(const JValue& obj, const std::string& where,
-                const std::set<std::string>& allowed) const {
-    for (auto it = obj.MemberBegin(); it != obj.MemberEnd(); ++it) {
-      std::string key(it->name.GetString(), it->name.GetStringLength());
-      if (allowed.count(key) == 0) fail(where, "unknown key \"" + key + "\"");
-    }
-  }
-
-  const JValue& object(const JValue& v, const std::string& where) const {
-    if (!v.IsObject()) fail(where, "must be a JSON object");
-    return v;
-  }
-
-  const JValue* member(const JValue& obj, const char* key) const {
-    auto it = obj.FindMember(key);
-    return it == obj.MemberEnd() ? nullptr : &it->value;
-  }
-
-  const JValue& required(const JValue& obj, const char* key, const std::string& where) const {
-    const JValue* v = member(obj, key);
-    if (v == nullptr) fail(where, std::string("\"") + key + "\" is missing");
-    return *v;
-  }
-
-  int64_t integer(const JValue& v, const std::string& where, const char* key) const {
-    if (!v.IsInt64()) fail(where, std::string("\"") + key + "\" must be an integer");
-    return v.GetInt64();
-  }
-
-  int64_t intOr(const JValue& obj, const char* key, int64_t fallback,
-                const std::string& where) const {
-    const JValue* v = member(obj, key);
-    return v == nullptr ? fallback : integer(*v, where, key);
-  }
-
-  bool boolean(const JValue& v, const std::string& where, const char* key) const {
-    if (!v.IsBool()) fail(where, std::string("\"") + key + "\" must be true or false");
-    return v.GetBool();
-  }
-
-  bool boolOr(const JValue& obj, const char* key, bool fallback, const std::string& where) const {
-    const JValue* v = member(obj, key);
-    return v == nullptr ? fallback : boolean(*v, where, key);
-  }
-
-  std::string string(const JValue& v, const std::string& where, const char* key) const {
-    if (!v.IsString()) fail(where, std::string("\"") + key + "\" must be a string");
-    return std::string(v.GetString(), v.GetStringLength());
-  }
-
-  std::string stringOr(const JValue& obj, const char* key, const std::string& where) const {
-    const JValue* v = member(obj, key);
-    return v == nullptr ? std::string() : string(*v, where, key);
-  }
-
-  // A text field: a string as it is, an object or array written as compact
-  // JSON (so that extends and bodies can be written as JSON in the file).
-  std::string text(const JValue& v, const std::string& where, const char* key) const {
-    if (v.IsString()) return std::string(v.GetString(), v.GetStringLength());
-    if (v.IsObject() || v.IsArray()) {
-      json::StringBuffer buf;
-      json::Writer<json::StringBuffer> writer(buf);
-      v.Accept(writer);
-      return std::string(buf.GetString(), buf.GetSize());
-    }
-    fail(where, std::string("\"") + key + "\" must be a string or a JSON object");
-  }
-
-  std::string textOr(const JValue& obj, const char* key, const std::string& where) const {
-    const JValue* v = member(obj, key);
-    return v == nullptr ? std::string() : text(*v, where, key);
-  }
-
-  IdList ids(const JValue& v, const std::string& where, const char* key) const {
-    if (!v.IsArray()) fail(where, std::string("\"") + key + "\" must be an array of integers");
-    IdList out;
-    for (const JValue& e : v.GetArray()) {
-      if (!e.IsInt64()) fail(where, std::string("\"") + key + "\" must be an array of integers");
-      out.push_back(e.GetInt64());
-    }
-    return out;
-  }
-
-  IdList idsOr(const JValue& obj, const char* key, const std::string& where) const {
-    const JValue* v = member(obj, key);
-    return v == nullptr ? IdList{} : ids(*v, where, key);
-  }
-
-  // Seconds (integer or fraction) to milliseconds.
-  int64_t seconds(const JValue& v, const std::string& where, const char* key) const {
-    if (!v.IsNumber()) fail(where, std::string("\"") + key + "\" must be a number of seconds");
-    double s = v.GetDouble();
-    if (s < 0 || s > 1e9) fail(where, std::string("\"") + key + "\" is out of range");
-    return std::llround(s * 1000.0);
-  }
-
- private:
-  std::string file_;
-};
-
-uint16_t requestCode(const Reader& r, const JValue& v, const std::string& where) {
-  static const std::pair<const char*, uint16_t> kNames[] = {
-      {"call", 24001},      {"invite", 24002},       {"intoroom", 24003},
-      {"join", 24004},      {"hungup", 24005},       {"extra", 24006},
-      {"keepalive", 24008}, {"connectstate", 24009}, {"templetjoin", 24010}};
-  if (v.IsString()) {
-    std::string name(v.GetString(), v.GetStringLength());
-    for (const auto& n : kNames) {
-      if (name == n.first) return n.second;
-    }
-    r.fail(where, "unknown request \"" + name +
-                      "\" (call, invite, intoroom, join, hungup, keepalive, connectstate, "
-                      "templetjoin, or a number 24001..24010)");
-  }
-  if (v.IsInt64() && v.GetInt64() >= 24000 && v.GetInt64() <= 24998) {
-    return static_cast<uint16_t>(v.GetInt64());
-  }
-  r.fail(where, "\"request\" must be a request name or a number 24000..24998");
-}
-
-ExtraSpec readExtra(const Reader& r, const JValue& v, const std::string& where) {
-  r.object(v, where);
-  r.onlyKeys(v, where, {"type", "cmd", "extend"});
-  ExtraSpec e;
-  e.type = r.integer(r.required(v, "type", where), where, "type");
-  if (e.type < -128 || e.type > 127) r.fail(where, "\"type\" must fit in 8 bits (-128..127)");
-  e.cmd = r.textOr(v, "cmd", where);
-  e.extend = r.textOr(v, "extend", where);
-  return e;
-}
+using codec::Reader;
+using codec::readExtra;
+using codec::requestCode;
 
 MessageSpec readMessage(const Reader& r, const JValue& v, const std::string& where,
                         const Scenario& sc, bool pulled) {
@@ -308,14 +175,7 @@ std::vector<Expectation> readExpectBlock(const Reader& r, const JValue& v, const
 
 void readRequestFields(const Reader& r, const JValue& v, const std::string& where,
                        const Scenario& sc, RequestSpec& q) {
-  q.kind = r.intOr(v, "kind", 0, where);
-  if (q.kind < 0 || q.kind > 255) r.fail(where, "\"kind\" must be 0..255");
-  q.annotation = r.stringOr(v, "annotation", where);
-  q.groupId = r.intOr(v, "groupId", 0, where);
-  q.roomId = r.stringOr(v, "roomId", where);
-  q.roomName = r.stringOr(v, "roomName", where);
-  q.members = r.idsOr(v, "members", where);
-  q.extend = r.textOr(v, "extend", where);
+  codec::readRequestFields(r, v, where, q);
   if (const JValue* from = r.member(v, "extendFrom")) {
     std::string at = where + ": extendFrom";
     r.object(*from, at);
@@ -364,14 +224,39 @@ FaultSpec readFaults(const Reader& r, const JValue& v) {
   return f;
 }
 
+std::vector<HoldSpec> readHolds(const Reader& r, const JValue& v, const Scenario& sc) {
+  if (!v.IsArray()) r.fail("holds", "must be an array");
+  std::vector<HoldSpec> out;
+  int i = 0;
+  for (const JValue& h : v.GetArray()) {
+    std::string where = "holds[" + std::to_string(i++) + "]";
+    r.object(h, where);
+    r.onlyKeys(h, where, {"roomId", "command", "to", "seconds"});
+    HoldSpec spec;
+    spec.roomId = r.string(r.required(h, "roomId", where), where, "roomId");
+    spec.command = r.string(r.required(h, "command", where), where, "command");
+    spec.to = r.stringOr(h, "to", where);
+    if (!spec.to.empty() && sc.client(spec.to) == nullptr) {
+      r.fail(where, "unknown client \"" + spec.to + "\" in \"to\"");
+    }
+    spec.ms = r.seconds(r.required(h, "seconds", where), where, "seconds");
+    if (spec.ms <= 0) r.fail(where, "\"seconds\" must be more than 0");
+    out.push_back(spec);
+  }
+  return out;
+}
+
 Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
   std::string where = "step " + std::to_string(index);
   r.object(v, where);
   static const char* const kActions[] = {
       "request", "extra",  "keepalive", "advance", "inject",  "pull", "push",   "prelogin",
       "login",   "online", "mediaRoom", "crash",   "restart", "cut",  "freeze", "redeliver"};
-  static const std::set<std::string> kRequestFields = {
-      "kind", "annotation", "groupId", "roomId", "roomName", "members", "extend", "extendFrom"};
+  static const std::set<std::string> kRequestFields = [] {
+    std::set<std::string> keys = codec::requestFieldKeys();
+    keys.insert("extendFrom");
+    return keys;
+  }();
   Step s;
   s.index = index;
   std::string action;
@@ -479,11 +364,13 @@ Step readStep(const Reader& r, const JValue& v, int index, const Scenario& sc) {
     const JValue& p = v["redeliver"];
     std::string at = where + ": redeliver";
     r.object(p, at);
-    r.onlyKeys(p, at, {"from", "command"});
+    r.onlyKeys(p, at, {"from", "command", "asNew", "notRecall"});
     s.redeliver.from = r.string(r.required(p, "from", at), at, "from");
     if (sc.client(s.redeliver.from) == nullptr)
       r.fail(at, "unknown client \"" + s.redeliver.from + "\"");
     s.redeliver.command = r.string(r.required(p, "command", at), at, "command");
+    s.redeliver.asNew = r.boolOr(p, "asNew", false, at);
+    s.redeliver.notRecall = r.boolOr(p, "notRecall", false, at);
   } else if (action == "mediaRoom") {
     s.action = Action::kMedia;
     s.media = readMedia(r, v["mediaRoom"], where + ": mediaRoom", sc.media);
@@ -532,6 +419,12 @@ const ClientSpec* Scenario::client(const std::string& name) const {
   return nullptr;
 }
 
+int64_t Scenario::longestHoldMs() const {
+  int64_t longest = 0;
+  for (const HoldSpec& h : holds) longest = std::max(longest, h.ms);
+  return longest;
+}
+
 Scenario readScenario(const std::string& text, const std::string& file) {
   Reader r(file);
   json::Document doc;
@@ -543,7 +436,7 @@ Scenario readScenario(const std::string& text, const std::string& file) {
   r.object(doc, "top level");
   r.onlyKeys(doc, "top level",
              {"name", "description", "start", "runOut", "users", "groups", "clients", "mediaRoom",
-              "faults", "invariants", "steps", "expect"});
+              "faults", "holds", "invariants", "steps", "expect"});
   Scenario sc;
   sc.file = file;
   sc.name = r.stringOr(doc, "name", "top level");
@@ -595,7 +488,7 @@ Scenario readScenario(const std::string& text, const std::string& file) {
     r.object(c, where);
     r.onlyKeys(c, where,
                {"name", "user", "device", "settings", "keepAlive", "login", "loginQuery",
-                "timeOffset", "preLogin", "serverConfig"});
+                "timeOffset", "preLogin", "serverConfig", "plugin"});
     ClientSpec spec;
     spec.name = r.string(r.required(c, "name", where), where, "name");
     if (spec.name.empty()) r.fail(where, "\"name\" must not be empty");
@@ -614,6 +507,7 @@ Scenario readScenario(const std::string& text, const std::string& file) {
       spec.timeOffsetMs = std::llround(off->GetDouble() * 1000.0);
     }
     spec.preLoginText = r.stringOr(c, "preLogin", where);
+    spec.plugin = r.stringOr(c, "plugin", where);
     if (const JValue* settings = r.member(c, "settings")) {
       if (!settings->IsArray()) r.fail(where, "\"settings\" must be an array of extra requests");
       int si = 0;
@@ -638,6 +532,7 @@ Scenario readScenario(const std::string& text, const std::string& file) {
   if (const JValue* m = r.member(doc, "mediaRoom"))
     sc.media = readMedia(r, *m, "mediaRoom", sc.media);
   if (const JValue* f = r.member(doc, "faults")) sc.faults = readFaults(r, *f);
+  if (const JValue* h = r.member(doc, "holds")) sc.holds = readHolds(r, *h, sc);
   if (const JValue* inv = r.member(doc, "invariants")) {
     if (!inv->IsArray()) r.fail("invariants", "must be an array of names");
     for (const JValue& n : inv->GetArray()) {

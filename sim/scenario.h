@@ -10,14 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "read_error.h"
+#include "request_fields.h"
 #include "timeline.h"
 
 namespace mrtcsim {
 
-class ScenarioError : public std::runtime_error {
- public:
-  explicit ScenarioError(const std::string& what) : std::runtime_error(what) {}
-};
+using ScenarioError = codec::ReadError;
 
 // One expected item (or, with count 0, one that must not happen).
 struct Expectation {
@@ -38,11 +37,7 @@ struct GroupSpec {
   IdList members;
 };
 
-struct ExtraSpec {
-  int64_t type = 0;
-  std::string cmd;
-  std::string extend;
-};
+using ExtraSpec = codec::ExtraFields;
 
 struct ClientSpec {
   std::string name;
@@ -55,6 +50,9 @@ struct ClientSpec {
   int64_t timeOffsetMs = 0;         // host time = clock + offset
   std::string preLoginText;
   std::vector<std::array<std::string, 3>> serverConfig;  // key, field, value
+  // Another build of the plug-in for this client alone (an older peer): a
+  // library file name next to the simulator's plug-in, or a path.
+  std::string plugin;
 };
 
 // A message put on the network or handed over in an offline pull.
@@ -72,15 +70,7 @@ struct MessageSpec {
   int64_t msgId = 0;
 };
 
-struct RequestSpec {
-  uint16_t cmd = 0;
-  int64_t kind = 0;
-  std::string annotation;
-  int64_t groupId = 0;
-  std::string roomId;
-  std::string roomName;
-  IdList members;
-  std::string extend;
+struct RequestSpec : codec::RequestFields {
   // Instead of extend: the body of the last message of this type that the
   // client sent (a card to join from, for instance).
   std::string extendFromClient;
@@ -121,6 +111,21 @@ struct FaultSpec {
 struct RedeliverSpec {
   std::string from;     // the client that sent it
   std::string command;  // its last signalling message with this "type"
+  // As a new message: a new id and the current time, as a server's retry
+  // queue hands a message over again.
+  bool asNew = false;
+  // The last one without the recall flag: the call itself.
+  bool notRecall = false;
+};
+
+// Every delivery of a signalling command for a room (to one client, or to
+// all) is held back this long on the network: calls that cross, a delivery
+// that comes minutes late.
+struct HoldSpec {
+  std::string roomId;
+  std::string command;
+  std::string to;  // a client; empty: every recipient
+  int64_t ms = 0;
 };
 
 enum class Action {
@@ -176,6 +181,7 @@ struct Scenario {
   std::vector<ClientSpec> clients;
   MediaSpec media;
   FaultSpec faults;
+  std::vector<HoldSpec> holds;
   // Invariants checked over the whole run (see chaos/invariants.h); a broken
   // one is a failed expectation.
   std::vector<std::string> invariants;
@@ -183,6 +189,8 @@ struct Scenario {
   std::vector<Expectation> expects;  // checked over the whole run
 
   const ClientSpec* client(const std::string& name) const;
+  // The longest hold (0 when none).
+  int64_t longestHoldMs() const;
 };
 
 // Throws ScenarioError with "file: place: problem".

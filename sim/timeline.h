@@ -7,50 +7,21 @@
 
 #include <cstdint>
 #include <string>
-#include <variant>
 #include <vector>
+
+#include "item.h"
+#include "names.h"
 
 namespace mrtcsim {
 
-using IdList = std::vector<int64_t>;
-using Value = std::variant<int64_t, std::string, IdList>;
-
-struct Field {
-  std::string key;
-  Value value;
-};
-
-// Item kinds.
-namespace kind {
-constexpr const char* kRequest = "request";      // application request and its answer
-constexpr const char* kEvent = "event";          // UI event (24007)
-constexpr const char* kMessage = "message";      // IM message handed to the host's send service
-constexpr const char* kInsert = "insert";        // message inserted into the local history
-constexpr const char* kDeliver = "deliver";      // message delivered to a client
-constexpr const char* kTimeout = "timeout";      // time-out fired on the plug-in's timer thread
-constexpr const char* kInject = "inject";        // message put on the network by the scenario
-constexpr const char* kPull = "pull";            // offline messages handed over (event 38)
-constexpr const char* kLifecycle = "lifecycle";  // pre-login, login
-constexpr const char* kOnline = "online";        // client went away or came back
-constexpr const char* kLog = "log";              // plug-in log line
-constexpr const char* kTimer = "timer";          // time-out armed or taken back by the plug-in
-constexpr const char* kFault = "fault";          // a delivery lost, delayed or duplicated
-}  // namespace kind
-
-struct Item {
-  int64_t t = 0;  // ms since the scenario started
-  std::string client;
-  std::string kind;
-  std::vector<Field> fields;
-  // Shown in the text output only with log lines on (automatic keep-alives).
-  bool quiet = false;
-
-  Item& set(const std::string& key, Value value);
-  const Value* find(const std::string& key) const;
-  int64_t num(const std::string& key, int64_t fallback = 0) const;
-  std::string str(const std::string& key) const;
-  IdList ids(const std::string& key) const;
-};
+using codec::Field;
+using codec::IdList;
+using codec::Item;
+using codec::renderJson;
+using codec::Value;
+using codec::valueJson;
+using codec::valueText;
+namespace kind = codec::kind;
 
 struct TextOptions {
   bool withLogs = false;  // log lines and automatic keep-alives too
@@ -60,15 +31,10 @@ struct TextOptions {
 // "[  12.500] alice    request 24003 intoroom ..." ; empty for items the
 // text output leaves out.
 std::string renderText(const Item& item, const TextOptions& options);
-// One JSON object: {"t":12500,"client":"alice","kind":"request",...}.
-std::string renderJson(const Item& item);
-std::string valueJson(const Value& value);
-std::string valueText(const Value& value);
 
-// Names for numbers the outputs show.
-std::string requestName(int64_t cmdId);
-std::string eventName(int64_t type);
-std::string timeoutName(int64_t type);
-std::string deviceName(int64_t type);
+using codec::deviceName;
+using codec::eventName;
+using codec::requestName;
+using codec::timeoutName;
 
 }  // namespace mrtcsim

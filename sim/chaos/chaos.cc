@@ -14,6 +14,7 @@
 
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
+#include "chaos/invariants_races.h"
 #include "chaos/invariants_rings.h"
 #include "chaos/workload.h"
 #include "plugin/json.h"
@@ -241,7 +242,9 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
     watchdog.arm(label);
     std::set<std::string> bad;
     {
-      RunResult run = runText(work.text, label, library);
+      const Scenario sc = readScenario(work.text, label);
+      RunResult run = runScenario(sc, library);
+      for (const auto& r : checkRaces(sc, run).counts) summary.races[r.first] += r.second;
       ++summary.runs;
       summary.calls += work.calls;
       if (work.skewed > 0 && kinds.count("skew") != 0) summary.faults["skew"] += work.skewed;
@@ -299,12 +302,18 @@ void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostre
   row("deliveries", s.deliveries);
   out << "faults injected\n";
   for (const auto& f : s.faults) row(f.first, f.second);
+  out << "races made\n";
+  for (const std::string& kind : raceKinds()) {
+    auto found = s.races.find(kind);
+    row(kind, found == s.races.end() ? 0 : found->second);
+  }
+  out << "ring cases made\n";
+  for (const std::string& name : ringCaseNames()) {
+    auto found = s.cases.find(name);
+    row(name, found == s.cases.end() ? 0 : found->second);
+  }
   out << "violations\n";
   for (const auto& v : s.violations) row(v.first, v.second);
-  if (!s.cases.empty()) {
-    out << "cases made\n";
-    for (const auto& c : s.cases) row(c.first, c.second);
-  }
   if (!s.excused.empty()) {
     out << "excused (a fault makes them unavoidable)\n";
     for (const auto& e : s.excused) row(e.first, e.second);

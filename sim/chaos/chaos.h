@@ -35,6 +35,7 @@ struct ChaosSummary {
   std::map<std::string, int64_t> faults;
   std::map<std::string, int64_t> violations;
   std::map<std::string, int64_t> excused;  // "invariant (fault)"
+  std::map<std::string, int64_t> races;    // races the runs made, by kind
   std::map<std::string, int64_t> cases;    // cases of the rules the runs made, by name
   std::vector<std::string> written;        // replay scenarios
   bool failed() const;

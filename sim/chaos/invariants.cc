@@ -4,6 +4,7 @@
 #include <set>
 #include <utility>
 
+#include "chaos/invariants_races.h"
 #include "chaos/invariants_rings.h"
 #include "plugin/json.h"
 
@@ -241,11 +242,13 @@ class Checker {
 
 int64_t talkEndBoundMs(const Scenario& scenario) {
   return kKeepAliveMs + kLongestRingMs + 3 * kTickMs + 2 * scenario.faults.delayMaxMs +
-         scenario.faults.mediaLateMs + scenario.media.delayMs;
+         scenario.faults.mediaLateMs + scenario.media.delayMs + scenario.longestHoldMs();
 }
 
 std::vector<Violation> checkInvariants(const Scenario& scenario, const RunResult& run) {
   std::vector<Violation> out = Checker(scenario, run).go();
+  std::vector<Violation> races = checkRaces(scenario, run).violations;
+  out.insert(out.end(), races.begin(), races.end());
   checkRingInvariants(run, out);
   return out;
 }

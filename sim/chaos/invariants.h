@@ -10,6 +10,8 @@
 // - "talk_ends": once the last application stopped, every plug-in is quiet
 //   (no talk, no time-out, nothing in flight) within the bound the time-outs
 //   give (see talkEndBoundMs). Not checked while an application still runs.
+// - "no_copy_ring", "no_stale_ring", "one_call_when_crossed": the races of
+//   chaos/invariants_races.h.
 // A fault excuses a violation it makes unavoidable (the violation is then
 // reported as excused, not failed):
 // - loss, delay: "one_finish_hint" when the finish hint already posted for
@@ -39,9 +41,9 @@ struct Violation {
 
 inline const std::vector<std::string>& invariantNames() {
   static const std::vector<std::string> kNames = {
-      "no_ring_back", "one_finish_hint",  "silent_after_end",   "talk_ends",
-      "memory",       "every_ring_stops", "recall_obeys_switch"};  // the last two:
-                                                                   // invariants_rings.h
+      "no_ring_back", "one_finish_hint",     "silent_after_end", "talk_ends",
+      "memory",       "no_copy_ring",        "no_stale_ring",    "one_call_when_crossed",
+      "every_ring_stops", "recall_obeys_switch"};
   return kNames;
 }
 
@@ -50,7 +52,7 @@ inline const std::vector<std::string>& invariantNames() {
 // applications; a recall sent just before that rings for up to 98 s more
 // (the one-to-one ring; the group ring 68 s and the wait 88 s are shorter);
 // each time-out fires on the next 3-second tick; and a late message or media
-// report may start that chain as late as the faults delay it.
+// report may start that chain as late as the faults (or a hold) delay it.
 int64_t talkEndBoundMs(const Scenario& scenario);
 
 std::vector<Violation> checkInvariants(const Scenario& scenario, const RunResult& run);

@@ -8,6 +8,7 @@
 
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
+#include "chaos/workload_races.h"
 #include "chaos/workload_rings.h"
 #include "plugin/json.h"
 
@@ -128,6 +129,8 @@ class Builder {
     }
   }
   void call(int64_t k, int64_t startMs);
+  void addRaces(Workload& out, int64_t fromMs);
+  void writeHolds(Writer& w) const;
   // One of the cases in which a ring must stop (workload_rings.h); returns
   // the time of its last step.
   int64_t planRingCase(int64_t startMs, int64_t index) {
@@ -156,6 +159,8 @@ class Builder {
   std::vector<int64_t> users_;
   std::vector<Device> devices_;
   std::vector<Planned> steps_;
+  std::vector<CallMade> made_;
+  std::vector<HoldSpec> holds_;
 };
 
 void Builder::call(int64_t k, int64_t startMs) {
@@ -181,6 +186,7 @@ void Builder::call(int64_t k, int64_t startMs) {
     callees.assign(shuffled.begin(), shuffled.begin() + n);
   }
   const bool group = !p2p;
+  made_.push_back({room, from.name, callees, startMs, group});
   request(startMs, from.name, "call", nullptr, group, room, callees,
           p2p ? "{\"rtcType\":\"p2pconfer\"}" : "{\"rtcType\":\"rtc\",\"conferMode\":\"chat\"}");
   for (int64_t callee : callees) answer(startMs, callee, group, room);
@@ -243,6 +249,7 @@ Workload Builder::build(uint64_t seed) {
     t += dice_.range(10000, 120000);
   }
   out.calls = calls;
+  addRaces(out, t);
   int64_t end = t;
   for (const Planned& p : steps_) end = std::max(end, p.atMs);
   if (dice_.chance(0.7)) {
@@ -342,6 +349,8 @@ Workload Builder::build(uint64_t seed) {
   }
   w.EndArray();
   Scenario bound;
+  bound.holds = holds_;
+  writeHolds(w);
   w.Key("faults");
   w.StartObject();
   w.Key("seed");
@@ -398,6 +407,40 @@ Workload Builder::build(uint64_t seed) {
   w.EndObject();
   out.text.assign(buf.GetString(), buf.GetSize());
   return out;
+}
+
+void Builder::addRaces(Workload& out, int64_t fromMs) {
+  RaceHooks hooks;
+  hooks.range = [this](int64_t lo, int64_t hi) { return dice_.range(lo, hi); };
+  hooks.chance = [this](double p) { return dice_.chance(p); };
+  hooks.plan = [this](int64_t atMs, const std::string& client, std::function<void(Writer&)> body) {
+    plan(atMs, client, std::move(body));
+  };
+  hooks.deviceOf = [this](int64_t user) { return deviceOf(user).name; };
+  RacePlan races = planRaces(hooks, users_, made_, fromMs);
+  out.calls += races.calls;
+  holds_ = std::move(races.holds);
+}
+
+void Builder::writeHolds(Writer& w) const {
+  if (holds_.empty()) return;
+  w.Key("holds");
+  w.StartArray();
+  for (const HoldSpec& h : holds_) {
+    w.StartObject();
+    w.Key("roomId");
+    w.String(h.roomId.c_str());
+    w.Key("command");
+    w.String(h.command.c_str());
+    if (!h.to.empty()) {
+      w.Key("to");
+      w.String(h.to.c_str());
+    }
+    w.Key("seconds");
+    w.Double(static_cast<double>(h.ms) / 1000.0);
+    w.EndObject();
+  }
+  w.EndArray();
 }
 
 }  // namespace

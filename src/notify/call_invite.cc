@@ -5,6 +5,7 @@
 
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
+#include "notify/race_texts.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "plugin/ui_event_types.h"
@@ -52,6 +53,17 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallMicroOwner);
     return kCallOwnConference;
   }
+  // The same call handed over again after its talk ended here (a new message
+  // id, so the id memory does not know it): it must not ring, nor answer. A
+  // room whose end came before its call is turned down by the store itself
+  // while that is recent; later, a call of it is a copy like any other.
+  talkStore& store = plugin_->store();
+  if (!cmd.recall && !store.isClosedHere(cmd.roomId) &&
+      store.isEndedCopy(cmd.roomId, cmd.beginTime)) {
+    MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallCopy, cmd.roomId.c_str(),
+             static_cast<long long>(cmd.beginTime));
+    return 0;
+  }
   talkInfo talk = talkFromCmd(senderId, cmd);
   MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallExtend,
            logCut(cmd.extend).c_str(), talk.single, cmd.rtcType.c_str(), cmd.roomToken.c_str(),
@@ -68,7 +80,10 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
     return kVersionMismatch;
   }
 
-  const uint32_t result = plugin_->store().remoteCall(cmd.selects, talk, cmd.recall ? 1 : 0);
+  uint32_t result = plugin_->store().remoteCall(cmd.selects, talk, cmd.recall ? 1 : 0);
+  if (result == kTalkBusy && yieldToCrossingCall(senderId, cmd)) {
+    result = plugin_->store().remoteCall(cmd.selects, talk, cmd.recall ? 1 : 0);
+  }
   if (result == kTalkRecentlyRefused) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallRefused);
     return 0;
@@ -85,6 +100,11 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
   }
   if (result == kTalkBusy) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallBusy);
+    // A busy answer ends a one-to-one call on the caller's side: a copy of it
+    // coming later is a copy of an ended call.
+    if (talk.rtcType == texts::kP2pConfer) {
+      plugin_->store().rememberEnded(talk.roomId, talk.beginTime);
+    }
     if (talk.rtcType == texts::kP2pConfer &&
         !proxy.sendMsg_hungup(texts::notify::kBusyInRtc, talk, "", kMsgTypeFew,
                               kSendInsertThenSend)) {

@@ -9,6 +9,7 @@
 #include "host_records.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
+#include "notify/race_texts.h"
 #include "notify/ring_end_texts.h"
 #include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
@@ -31,6 +32,17 @@ constexpr int32_t kPushNotMulti = 82;
 constexpr size_t kActedOnKept = 512;
 
 bool isSignalBody(uint8_t bodyType) { return bodyType == kMsgTypeAll || bodyType == kMsgTypeFew; }
+
+// A live call or invitation sent longer ago than a pulled one may be (or too
+// far in the future) can no longer be answered: the caller's side has given
+// it up. It is dropped as the offline road drops it, by the same bounds.
+bool tooOldToRing(mrtc_plugin* plugin, const imsdk::hostMessage& msg, const mrtcCmd& cmd) {
+  if (cmd.cmdCode != kCmdMultiCall && cmd.cmdCode != kCmdMultiInvite) return false;
+  if (!plugin->isTimeout(msg.msgTime, kAgeLowerSec, kAgeUpperSec)) return false;
+  MRTC_LOG(plugin, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyStale, cmd.cmdCode,
+           cmd.roomId.c_str());
+  return true;
+}
 
 }  // namespace
 
@@ -69,7 +81,9 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
 
   imsdk::autoLock guard(plugin_->lock());
   const std::string annotation = cmd.annotation;
-  if (actedOnBefore(msg)) {
+  if (tooOldToRing(plugin_, msg, cmd)) {
+    // Logged; nothing to act on.
+  } else if (actedOnBefore(msg)) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyRepeat,
              static_cast<long long>(msg.msgId), static_cast<long long>(msg.sendUserId));
   } else {

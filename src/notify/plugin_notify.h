@@ -119,6 +119,12 @@ class pluginNotify {
   void doLocalFinish(talkInfo& talk, const std::string& word, finishWord form)
       MRTC_REQUIRES(plugin_->lock());
 
+  // This user's unanswered one-to-one call to the sender crossed the
+  // sender's call, and the sender's goes on (the smaller room id): ends the
+  // own call as a cancel would and returns true, so the caller rings for the
+  // sender's. False, with nothing done, in every other case.
+  bool yieldToCrossingCall(int64_t senderId, const mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
+
   // Time-out handlers.
   void notify_timeout(const timeoutRecord& record);
   void notify_keepalivetimeout(const timeoutRecord& record);

@@ -23,6 +23,9 @@ constexpr size_t kInviteRecordLimit = 256;
 // same window, a recall not at all while the room is kept; the oldest goes
 // first when this many are kept.
 constexpr size_t kClosedRoomsMax = 64;
+// How far ahead of this client's a caller's clock may run: a message up to 60
+// seconds in the future is still acted on.
+constexpr int64_t kClockAheadSec = 60;
 
 constexpr const auto& kP2pConfer = texts::kP2pConfer;
 
@@ -126,6 +129,9 @@ void talkStore::initTalk(const talkInfo& info, int64_t selfId) {
 }
 
 void talkStore::clearTalk() {
+  // Every end of a talk passes here: the room is remembered against copies
+  // of its call.
+  ended_.remember(roomId_, beginTime_);
   groupId_ = 0;
   onwerId_ = 0;
   beginTime_ = 0;
@@ -444,8 +450,14 @@ void talkStore::markRefusedElsewhere(const std::string& roomId) {
 }
 
 void talkStore::markClosedBeforeCall(const std::string& roomId) {
+  // Its call began before its end reached here, by a caller's clock that may
+  // run up to a minute ahead: any call of the room begun by then is a copy,
+  // however late it comes (the window below is for recalls).
+  imsdk::IHostService* host = plugin_ != nullptr ? plugin_->host() : nullptr;
+  const int64_t endedBy = host != nullptr ? host->getTimeMs() / 1000 + kClockAheadSec : 0;
   imsdk::autoLock guard(&lock_);
   if (roomId.empty() || (talking_ != 0 && sameRoom(roomId))) return;
+  ended_.remember(roomId, endedBy);
   const int64_t now = tools::get_mill_sec();
   for (closedRoom& c : closedRooms_) {
     if (c.roomId == roomId) {
@@ -468,6 +480,22 @@ void talkStore::forgetClosed(const std::string& roomId) {
   closedRooms_.erase(std::remove_if(closedRooms_.begin(), closedRooms_.end(),
                                     [&](const closedRoom& c) { return c.roomId == roomId; }),
                      closedRooms_.end());
+}
+
+bool talkStore::isEndedCopy(const std::string& roomId, int64_t beginTime) {
+  imsdk::autoLock guard(&lock_);
+  if (talking_ != 0 && sameRoom(roomId)) return false;
+  return ended_.isCopy(roomId, beginTime);
+}
+
+void talkStore::rememberEnded(const std::string& roomId, int64_t beginTime) {
+  imsdk::autoLock guard(&lock_);
+  ended_.remember(roomId, beginTime);
+}
+
+bool talkStore::isClosedHere(const std::string& roomId) {
+  imsdk::autoLock guard(&lock_);
+  return isClosedBeforeCall(roomId, false);
 }
 
 void talkStore::resetTalk() {

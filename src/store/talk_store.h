@@ -18,6 +18,7 @@
 
 #include "CLocker.h"
 #include "store/room_memory.h"
+#include "store/ended_rooms.h"
 #include "store/talk_info.h"
 #include "thread_annotations.h"
 
@@ -90,6 +91,16 @@ class talkStore {
   // remembered as finished: for the refusal window neither a late call of it
   // nor a late invitation into it rings.
   uint32_t finishNotJoined(talkInfo& info) MRTC_EXCLUDES(lock_);
+
+  // A call of a room whose talk ended here, begun no later than that talk:
+  // a copy of the ended call. False for the current talk's room.
+  bool isEndedCopy(const std::string& roomId, int64_t beginTime) MRTC_EXCLUDES(lock_);
+  // A call that ended here without becoming this client's talk (it was
+  // answered busy, which ends a one-to-one call): remembered as ended too.
+  void rememberEnded(const std::string& roomId, int64_t beginTime) MRTC_EXCLUDES(lock_);
+  // True when the end of this room reached this client before its call did
+  // (see markClosedBeforeCall): a call of it would not ring now.
+  bool isClosedHere(const std::string& roomId) MRTC_EXCLUDES(lock_);
 
   // Received commands and time-outs.
   uint32_t remoteCall(const std::vector<int64_t>& callees, talkInfo& info, uint8_t recall)
@@ -208,6 +219,7 @@ class talkStore {
   std::vector<closedRoom> closedRooms_ MRTC_GUARDED_BY(lock_);
   // Rooms whose finish hint came while this client did not hold them.
   roomMemory finishedRooms_ MRTC_GUARDED_BY(lock_){kFinishedRoomWindowMs, kFinishedRoomsMax};
+  endedRooms ended_ MRTC_GUARDED_BY(lock_);
   std::map<int64_t, int64_t> connectTimes_ MRTC_GUARDED_BY(lock_);
   std::map<int64_t, int64_t> hangupTimes_ MRTC_GUARDED_BY(lock_);
 };

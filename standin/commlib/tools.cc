@@ -1,12 +1,6 @@
 // commLib stand-in: the utility functions the plug-in relies on.
 #include "tools.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-#include <cstring>
-#include <vector>
-
 #include "clock.h"
 
 int64_t tools::get_mill_sec() { return commlib::detail::nowMs(); }
@@ -70,20 +64,4 @@ std::string tools::trim(const std::string& text) {
   if (first == std::string::npos) return std::string();
   size_t last = text.find_last_not_of(blanks);
   return text.substr(first, last - first + 1);
-}
-
-std::string tools::GBToUTF8(const std::string& text) {
-  if (text.empty()) return text;
-  iconv_t cd = iconv_open("UTF-8", "GBK");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return text;
-  std::vector<char> in(text.begin(), text.end());
-  std::vector<char> out(text.size() * 4 + 4);
-  char* inPtr = in.data();
-  size_t inLeft = in.size();
-  char* outPtr = out.data();
-  size_t outLeft = out.size();
-  size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-  iconv_close(cd);
-  if (rc == static_cast<size_t>(-1)) return text;
-  return std::string(out.data(), out.size() - outLeft);
 }

@@ -100,7 +100,7 @@ void Network::enqueueLocked(NetMessage& msg) {
   msg.seq = ++seq_;
   msg.chatId = msg.targetId;
   if (msg.targetId == kServiceAccount) {
-    int64_t real = relayTarget(msg.properties);
+    int64_t real = codec::relayTarget(msg.properties);
     if (real != 0) msg.chatId = real;
   }
   msg.toGroup = groups_.count(msg.chatId) != 0;

@@ -47,6 +47,7 @@
 #include "IPlugin.h"
 #include "host_records.h"
 #include "host_service.h"
+#include "records.h"
 #include "sdk_cmd.h"
 
 namespace simhost {
@@ -86,28 +87,8 @@ struct Inserted {
   std::vector<int64_t> limitRange;
 };
 
-struct Result {
-  uint16_t cmdId = 0;
-  uint32_t word = 0;
-  int64_t id = 0;
-  int32_t result = 0;
-  std::string extend;
-};
-
-struct UiEvent {
-  int64_t id = 0;
-  int32_t result = 0;
-  uint8_t eventType = 0;
-  std::string annotation;
-  int64_t senderId = 0;
-  std::vector<int64_t> selects;
-  int64_t groupId = 0;
-  int64_t onwerId = 0;
-  std::string roomId;
-  std::string roomName;
-  std::vector<int64_t> members;
-  std::string extend;
-};
+using codec::Result;
+using codec::UiEvent;
 
 struct LogLine {
   int32_t level = 0;

@@ -43,11 +43,4 @@ TEST(ToolsTest, WritesDecimalIds) {
   }
 }
 
-TEST(ToolsTest, ConvertsGbkToUtf8) {
-  EXPECT_EQ(tools::GBToUTF8("\xC4\xE3\xBA\xC3"), "\xE4\xBD\xA0\xE5\xA5\xBD");  // 你好
-  EXPECT_EQ(tools::GBToUTF8("ab\xA3\xBA"), "ab\xEF\xBC\x9A");                  // full-width colon
-  EXPECT_EQ(tools::GBToUTF8("plain"), "plain");
-  EXPECT_EQ(tools::GBToUTF8("\xC4"), "\xC4");  // cut in half: unchanged
-}
-
 }  // namespace

@@ -67,11 +67,14 @@ TEST_F(NotifyTest, OneToOneHangupEndsTheTalkWithTheDerivedWord) {
       // This user on another device, even one that names this client's own
       // device type (the network never hands a client its own message).
       {"busy_inrtc", "other_busy_inrtc_end", "me"}};
+  // Each row is a new call (a later beginTime): the same call once more would
+  // be a copy of one that ended, which never rings.
+  int64_t begin = 0;
   for (const auto& row : rows) {
     SCOPED_TRACE(row[0]);
     const int64_t sender = row.size() > 2 ? kMe : kCaller;
     me.clearRecords();
-    EXPECT_EQ(notify().onPushNotify(kCaller, p2pCall()), 0);
+    EXPECT_EQ(notify().onPushNotify(kCaller, p2pCall().id("beginTime", ++begin)), 0);
     EXPECT_EQ(notify().onPushNotify(sender, step("multi_hungup", sender,
                                                  sender == kMe ? kPc : kAndroid, "p1", row[0])),
               0);
@@ -83,7 +86,7 @@ TEST_F(NotifyTest, OneToOneHangupEndsTheTalkWithTheDerivedWord) {
   }
   // Hung up by the peer, the one-to-one call's duration is kept in the chat.
   me.clearRecords();
-  deliver(kCaller, kAndroid, kMe, p2pCall());
+  deliver(kCaller, kAndroid, kMe, p2pCall().id("beginTime", ++begin));
   deliver(kCaller, kAndroid, kMe, step("multi_hungup", kCaller, kAndroid, "p1", "hungup_uiclick"));
   auto inserted = me.inserted();
   ASSERT_EQ(inserted.size(), 1u);

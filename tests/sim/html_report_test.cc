@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -33,11 +34,24 @@ std::string drawing(const std::string& html) {
   return html.substr(from, to + 6 - from);
 }
 
-std::string tempDir() {
-  std::string pattern = ::testing::TempDir() + "mrtc_report_XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) return "";
-  return pattern;
-}
+// A temporary folder that goes away with the test, whatever the test asserted.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = ::testing::TempDir() + "mrtc_report_XXXXXX";
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
 
 void writeFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
@@ -57,7 +71,8 @@ bool haveTool(const char* name) {
 // xmllint's complaints about the drawing; empty when it is well-formed XML.
 std::string xmlProblems(const std::string& svg) {
   if (!haveTool("xmllint")) return "xmllint is missing (scripts/deps.sh installs libxml2-utils)";
-  std::string dir = tempDir();
+  TempDir temp;
+  const std::string& dir = temp.path();
   writeFile(dir + "/call.svg", svg);
   int rc = std::system(("xmllint --noout " + dir + "/call.svg 2>" + dir + "/lint.txt").c_str());
   return rc == 0 ? "" : "xmllint: " + readFile(dir + "/lint.txt");
@@ -250,7 +265,8 @@ TEST(DefaultReport, LoadsInABrowserWithoutErrorAndLaysOutEveryClient) {
   ASSERT_EQ(defaultReport().run.error, "") << library().error();
   const std::string& html = defaultReport().html;
   if (!haveTool("chromium")) GTEST_SKIP() << "chromium is not installed";
-  const std::string dir = tempDir();
+  TempDir temp;
+  const std::string& dir = temp.path();
   ASSERT_FALSE(dir.empty());
   const std::string page = dir + "/default.html";
   writeFile(page, html);

@@ -4,7 +4,7 @@
 
 #include "tools.h"
 
-namespace simhost {
+namespace codec {
 
 namespace {
 constexpr char kTargetKey[] = "targetID";
@@ -25,4 +25,4 @@ int64_t relayTarget(const std::string& properties) {
   return 0;
 }
 
-}  // namespace simhost
+}  // namespace codec

@@ -1,0 +1,111 @@
+#include "describe.h"
+
+#include "plugin/json.h"
+
+namespace codec {
+
+void eventFields(Item& item, const UiEvent& e) {
+  item.set("type", static_cast<int64_t>(e.eventType))
+      .set("annotation", e.annotation)
+      .set("senderId", e.senderId)
+      .set("groupId", e.groupId)
+      .set("onwerId", e.onwerId)
+      .set("roomId", e.roomId)
+      .set("roomName", e.roomName)
+      .set("selects", e.selects)
+      .set("members", e.members)
+      .set("extend", e.extend);
+}
+
+void sentFields(Item& item, uint16_t type, int64_t target, int64_t chat, const IdList& limitRange,
+                const std::string& properties, const std::string& body) {
+  item.set("type", static_cast<int64_t>(type))
+      .set("target", target)
+      .set("chat", chat)
+      .set("limitRange", limitRange)
+      .set("properties", properties);
+  describeBody(item, body);
+  item.set("body", body);
+}
+
+void insertFields(Item& item, uint16_t type, int64_t target, const IdList& limitRange,
+                  const std::string& body) {
+  item.set("type", static_cast<int64_t>(type))
+      .set("target", target)
+      .set("chat", target)
+      .set("limitRange", limitRange);
+  describeBody(item, body);
+  item.set("body", body);
+}
+
+void timerFields(Item& item, const imsdk::timerCmd& c) {
+  item.set("op", c.op == 1   ? "arm"
+                 : c.op == 0 ? "cancel"
+                             : "op " + std::to_string(c.op))
+      .set("type", int64_t{c.type})
+      .set("category", int64_t{c.category})
+      .set("key", c.key)
+      .set("members", c.members);
+  if (c.op == 1) {
+    item.set("seconds", int64_t{c.duration}).set("mode", int64_t{c.memberMode});
+    if (c.refresh != 0) item.set("refresh", int64_t{1});
+  }
+}
+
+void requestFields(Item& item, uint16_t cmd, const imsdk::req_mrtc_request& fields) {
+  item.set("cmd", static_cast<int64_t>(cmd));
+  if (fields.kind != 0) item.set("kind", static_cast<int64_t>(fields.kind));
+  item.set("annotation", fields.annotation)
+      .set("groupId", fields.groupId)
+      .set("roomId", fields.roomId)
+      .set("roomName", fields.roomName)
+      .set("members", fields.members)
+      .set("extend", fields.extend);
+}
+
+void extraFields(Item& item, int64_t type, const std::string& cmd, const std::string& extend) {
+  item.set("cmd", int64_t{imsdk::kCmdExtra})
+      .set("type", type)
+      .set("cmdText", cmd)
+      .set("extend", extend);
+}
+
+void answerFields(Item& item, const std::vector<Result>& results, size_t from, int64_t id) {
+  item.set("answered", int64_t{0});
+  for (size_t i = from; i < results.size(); ++i) {
+    if (results[i].id != id) continue;
+    item.set("answered", int64_t{1});
+    item.set("result", static_cast<int64_t>(results[i].result));
+    if (!results[i].extend.empty()) item.set("answer", results[i].extend);
+  }
+}
+
+void describeBody(Item& item, const std::string& body) {
+  json::Document doc;
+  doc.Parse(body.c_str(), body.size());
+  if (doc.HasParseError() || !doc.IsObject()) return;
+  for (const char* key : {"type", "flag", "annotation"}) {
+    auto it = doc.FindMember(key);
+    if (it == doc.MemberEnd() || !it->value.IsString()) continue;
+    item.set(std::string(key) == "type" ? "command" : key,
+             std::string(it->value.GetString(), it->value.GetStringLength()));
+  }
+}
+
+std::string textMember(const std::string& text, const char* key) {
+  json::Document doc;
+  doc.Parse(text.c_str(), text.size());
+  if (doc.HasParseError() || !doc.IsObject()) return "";
+  const json::Value* obj = &doc;
+  auto info = doc.FindMember("extendInfo");
+  if (doc.FindMember(key) == doc.MemberEnd() && info != doc.MemberEnd() && info->value.IsObject()) {
+    obj = &info->value;
+  }
+  auto it = obj->FindMember(key);
+  if (it == obj->MemberEnd()) return "";
+  if (it->value.IsString()) return std::string(it->value.GetString(), it->value.GetStringLength());
+  if (it->value.IsInt64()) return std::to_string(it->value.GetInt64());
+  return "";
+}
+
+}  // namespace codec

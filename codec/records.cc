@@ -1,0 +1,52 @@
+#include "records.h"
+
+#include <cstdio>
+
+namespace codec {
+
+Result toResult(uint16_t cmdId, uint32_t word, const imsdk::resp_commonResult& r) {
+  Result out;
+  out.cmdId = cmdId;
+  out.word = word;
+  out.id = r.id;
+  out.result = r.result;
+  out.extend = r.extend;
+  return out;
+}
+
+UiEvent toEvent(const imsdk::resp_mrtcEvent& e) {
+  UiEvent out;
+  out.id = e.id;
+  out.result = e.result;
+  out.eventType = e.eventType;
+  out.annotation = e.annotation;
+  out.senderId = e.senderId;
+  out.selects = e.selects;
+  out.groupId = e.groupId;
+  out.onwerId = e.onwerId;
+  out.roomId = e.roomId;
+  out.roomName = e.roomName;
+  out.members = e.members;
+  out.extend = e.extend;
+  return out;
+}
+
+std::string formatText(const char* fmt, va_list args) {
+  if (fmt == nullptr) return std::string();
+  char small[512];
+  va_list again;
+  va_copy(again, args);
+  int n = std::vsnprintf(small, sizeof small, fmt, args);
+  std::string text;
+  if (n >= static_cast<int>(sizeof small)) {
+    text.resize(static_cast<size_t>(n) + 1);
+    std::vsnprintf(&text[0], text.size(), fmt, again);
+    text.resize(static_cast<size_t>(n));
+  } else if (n > 0) {
+    text.assign(small, static_cast<size_t>(n));
+  }
+  va_end(again);
+  return text;
+}
+
+}  // namespace codec
