@@ -37,8 +37,8 @@ void checkRingInvariants(const RunResult& run, std::vector<Violation>& out);
 // The cases, as the chaos table names them.
 inline const std::vector<std::string>& ringCaseNames() {
   static const std::vector<std::string> kNames = {
-      "group end ringing",  "same-kind device", "call+end in a pull", "push gated",
-      "late p2p cancel",    "recall off",       "refusal then invite"};
+      "group end ringing", "same-kind device", "call+end in a pull", "push gated",
+      "late p2p cancel",   "recall off",       "refusal then invite"};
   return kNames;
 }
 

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "CLocker.h"
-#include "store/room_memory.h"
 #include "store/ended_rooms.h"
+#include "store/room_memory.h"
 #include "store/talk_info.h"
 #include "thread_annotations.h"
 
