@@ -308,12 +308,13 @@ void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostre
     auto found = s.races.find(kind);
     row(kind, found == s.races.end() ? 0 : found->second);
   }
+  out << "ring cases made\n";
+  for (const std::string& name : ringCaseNames()) {
+    auto found = s.cases.find(name);
+    row(name, found == s.cases.end() ? 0 : found->second);
+  }
   out << "violations\n";
   for (const auto& v : s.violations) row(v.first, v.second);
-  if (!s.cases.empty()) {
-    out << "cases made\n";
-    for (const auto& c : s.cases) row(c.first, c.second);
-  }
   if (!s.excused.empty()) {
     out << "excused (a fault makes them unavoidable)\n";
     for (const auto& e : s.excused) row(e.first, e.second);

@@ -32,13 +32,14 @@ constexpr const char* kHintRoomKey = "roomId=";
 constexpr const char* kRecallFlag = "recall";
 constexpr const char* kRefuse = "refuse";
 
-constexpr const char* kCaseGroupEnd = "group end while ringing";
-constexpr const char* kCaseSameKind = "answered or refused on a same-kind device";
-constexpr const char* kCasePull = "call and its end in one pull";
-constexpr const char* kCasePush = "push to calls or kind switched off";
-constexpr const char* kCaseLateCancel = "one-to-one cancel after the wait";
-constexpr const char* kCaseRecallOff = "recall after switched off";
-constexpr const char* kCaseRefusedRecall = "recall past a refusal after an invite";
+const std::string& caseName(size_t i) { return ringCaseNames()[i]; }
+const std::string& kCaseGroupEnd = caseName(0);
+const std::string& kCaseSameKind = caseName(1);
+const std::string& kCasePull = caseName(2);
+const std::string& kCasePush = caseName(3);
+const std::string& kCaseLateCancel = caseName(4);
+const std::string& kCaseRecallOff = caseName(5);
+const std::string& kCaseRefusedRecall = caseName(6);
 
 // A string member of a JSON object text.
 std::string member(const std::string& text, const char* key) {
@@ -146,11 +147,11 @@ class RingChecker {
         ++i;
         continue;
       }
-      violations.push_back(
-          {kEveryRingStops,
-           i->first.first + " at " + std::to_string(i->second.deadline) + " ms: rings for room " +
-               i->first.second + " more than a tick after " + i->second.why + " reached it",
-           i->second.deadline, ""});
+      violations.push_back({kEveryRingStops,
+                            i->first.first + " at " + std::to_string(i->second.deadline) +
+                                " ms: rings for room " + i->first.second +
+                                " more than a tick after " + i->second.why + " reached it",
+                            i->second.deadline, ""});
       i = open_.erase(i);
     }
   }

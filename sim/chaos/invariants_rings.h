@@ -34,11 +34,22 @@ constexpr const char* kRecallObeysSwitch = "recall_obeys_switch";
 // Appends the violations of both invariants to out.
 void checkRingInvariants(const RunResult& run, std::vector<Violation>& out);
 
-// Adds the number of times the run made each case to cases, by name:
-// "group end while ringing", "answered or refused on a same-kind device",
-// "call and its end in one pull", "push to calls or kind switched off",
-// "one-to-one cancel after the wait", "recall after switched off",
-// "recall past a refusal after an invite".
+// The cases, as the chaos table names them.
+inline const std::vector<std::string>& ringCaseNames() {
+  static const std::vector<std::string> kNames = {
+      "group end ringing", "same-kind device", "call+end in a pull", "push gated",
+      "late p2p cancel",   "recall off",       "refusal then invite"};
+  return kNames;
+}
+
+// Adds the number of times the run made each case to cases, by name: a
+// finish hint reaching a ringing client; its user's answer or refusal on
+// another device reaching a ringing client; a pulled call left unrung for its
+// end later in the pull; a push dropped by the calls or kind switch; the
+// caller's one-to-one cancel, after its wait ran out, reaching a ringing
+// callee; a recall that fell due with re-ringing switched off; a recall
+// more than 300 s after a refusal of a call that the caller then invited
+// others into.
 void countRingCases(const RunResult& run, std::map<std::string, int64_t>& cases);
 
 }  // namespace mrtcsim

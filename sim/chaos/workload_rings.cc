@@ -34,8 +34,7 @@ std::string idList(const std::vector<int64_t>& ids) {
 
 class CasePlanner {
  public:
-  CasePlanner(uint64_t seed, int64_t groupId, const std::vector<CaseDevice>& devices,
-              int64_t index)
+  CasePlanner(uint64_t seed, int64_t groupId, const std::vector<CaseDevice>& devices, int64_t index)
       : rng_(seed), groupId_(groupId), devices_(devices), room_("ring-" + std::to_string(index)) {
     for (const CaseDevice& d : devices_) byUser_[d.user].push_back(d.name);
     for (const auto& u : byUser_) users_.push_back(u.first);
@@ -57,8 +56,8 @@ class CasePlanner {
   }
   // A request of the room; members and extend only when given.
   void request(int64_t atMs, const std::string& client, const std::string& what,
-               const std::string& annotation, bool group,
-               const std::vector<int64_t>& members = {}, const char* extend = nullptr) {
+               const std::string& annotation, bool group, const std::vector<int64_t>& members = {},
+               const char* extend = nullptr) {
     std::string body = "{\"request\":" + quoted(what);
     if (!annotation.empty()) body += ",\"annotation\":" + quoted(annotation);
     if (group) body += ",\"groupId\":" + std::to_string(groupId_);
@@ -68,8 +67,7 @@ class CasePlanner {
     add(atMs, client, body + "}");
   }
   void extra(int64_t atMs, const std::string& client, int type, const std::string& cmd) {
-    add(atMs, client,
-        "{\"extra\":{\"type\":" + std::to_string(type) + ",\"cmd\":" + cmd + "}}");
+    add(atMs, client, "{\"extra\":{\"type\":" + std::to_string(type) + ",\"cmd\":" + cmd + "}}");
   }
   void cut(int64_t atMs, const std::string& client, bool on) {
     add(atMs, client, std::string("{\"cut\":") + (on ? "true" : "false") + "}");
@@ -201,7 +199,8 @@ void CasePlanner::pushGated(int64_t t) {
       "{\"push\":{\"from\":" + std::to_string(caller_) + ",\"cmd\":" + cmd +
           ",\"age\":" + std::to_string(range(0, 5)) + "}}");
   extra(t + range(2000, 20000), off, type, onCmd);
-  for (size_t i = 1; i < callees.size(); ++i) answerOrNot(t + range(1000, 20000), callees[i], group);
+  for (size_t i = 1; i < callees.size(); ++i)
+    answerOrNot(t + range(1000, 20000), callees[i], group);
   request(t + range(25000, 90000), from_, "hungup", "hungup_uiclick", group);
 }
 

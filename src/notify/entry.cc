@@ -149,10 +149,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     const bool stale = plugin_->isTimeout(msg.msgTime, kAgeLowerSec, kAgeUpperSec);
     if (stale && !finish && !endsHeld) continue;
     if (endedLater[index]) {
-      MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::ringend::kLogPullEnded,
-               cmd.roomId.c_str());
-      // A recall of it, still on its way, must not ring either.
-      plugin_->store().markClosedBeforeCall(cmd.roomId);
+      dropEndedInPull(cmd.roomId);
       continue;
     }
     imsdk::autoLock guard(plugin_->lock());

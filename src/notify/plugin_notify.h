@@ -105,6 +105,8 @@ class pluginNotify {
   // message of the same pull ends for this user (a finish or finish hint, the
   // caller's hang-up, this user's answer or refusal on another device).
   std::vector<bool> endedLaterInPull(const std::vector<imsdk::hostMessage>& messages);
+  // Leaves such a call unrung (logged) and keeps its repeated rings silent.
+  void dropEndedInPull(const std::string& roomId);
   bool pushUIEvent(imsdk::resp_mrtcEvent* record);
 
   // Handlers of received commands (sender: the message's sender id).

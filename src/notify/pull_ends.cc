@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "host_records.h"
+#include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
+#include "notify/ring_end_texts.h"
+#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "plugin/text_readers.h"
 #include "plugin/weak_hint_words.h"
@@ -82,6 +85,12 @@ std::vector<bool> pluginNotify::endedLaterInPull(const std::vector<imsdk::hostMe
     }
   }
   return ended;
+}
+
+void pluginNotify::dropEndedInPull(const std::string& roomId) {
+  MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::ringend::kLogPullEnded, roomId.c_str());
+  // A recall of the call, still on its way, must not ring either.
+  plugin_->store().markClosedBeforeCall(roomId);
 }
 
 }  // namespace imsdkmrtc

@@ -162,9 +162,9 @@ TEST_F(NotifyTest, RecalledInviteIntoARefusedTalkStaysSilent) {
   };
   ring();
   me.request(imsdk::kCmdHungup, req(kGroup, "r1", {}, "refuse"));
-  for (const Step& s : {Step{0, recalled, false}, Step{0, fresh, true},
-                        Step{299000, recalled, false}, Step{1000, recalled, false},
-                        Step{0, fresh, true}}) {
+  for (const Step& s :
+       {Step{0, recalled, false}, Step{0, fresh, true}, Step{299000, recalled, false},
+        Step{1000, recalled, false}, Step{0, fresh, true}}) {
     commlib::advance(s.waitMs);
     me.clearRecords();
     EXPECT_EQ(notify().onPushNotify(kCaller, s.body), 0);

@@ -38,8 +38,8 @@ TEST_F(NotifyTest, PulledBatchActsOnFreshCallsAndEveryFinishOnly) {
                                     "21||0||0|0||||" + finishHint("r8")));
   std::vector<int32_t> statuses;
   for (const auto& m : out) statuses.push_back(m.status);
-  EXPECT_THAT(statuses, ElementsAre(-10001, -10001, -10001, -10001, -10001, -10001, -10001,
-                                    -10001, 0, -10001, 0, 0, 0, 0));
+  EXPECT_THAT(statuses, ElementsAre(-10001, -10001, -10001, -10001, -10001, -10001, -10001, -10001,
+                                    0, -10001, 0, 0, 0, 0));
   EXPECT_TRUE(me.hasLog("onOffLineNotify: pull count=14."));
   EXPECT_TRUE(me.hasLog("onOffLineNotify: flat count=9."));
   EXPECT_TRUE(me.hasLog("onOffLineNotify: call of room r1 ends later in this pull."));

@@ -68,7 +68,7 @@ TEST_F(Orders, RefusedTalkWindow) {
       {299999, 1, kTalkRecentlyRefused, "r1@0"},
       {-10000, 1, kTalkRecentlyRefused, "r1@0"},
       {300000, 1, kTalkRecentlyRefused, "r1@0"},  // a recall never outlives the refusal
-      {299000, 0, kTalkDone, ""},  // a new call is let through and forgets it
+      {299000, 0, kTalkDone, ""},                 // a new call is let through and forgets it
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.afterMs) + " recall " + std::to_string(c.recall));
