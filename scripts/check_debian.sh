@@ -62,7 +62,8 @@ version=$(dpkg-deb -f "${debs[0]}" Version)
 [ "$logged" = "$version" ] || fail "cmake/debian/changelog ends at $logged, the packages are $version"
 
 echo "-- lintian"
-findings=$(lintian --fail-on error,warning "${debs[@]}" 2>"$work/lintian.err") ||
+# lintian leaves its cache folders in TMPDIR: keep them in ours, removed on exit.
+findings=$(TMPDIR=$work lintian --fail-on error,warning "${debs[@]}" 2>"$work/lintian.err") ||
   fail "lintian failed: $findings $(cat "$work/lintian.err")"
 [ -z "$findings" ] || fail "lintian: $findings"
 echo "no finding"

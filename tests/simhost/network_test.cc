@@ -178,9 +178,8 @@ TEST_F(NetworkTest, HeldCopiesGoOutByDueTimeThenByOrder) {
   net.redeliver(msg, "a2", 2000);
   EXPECT_EQ(net.nextHeldMs(), testsupport::kStartMs + 1000);
   std::vector<std::string> order;
-  net.setObserver([&](const simhost::NetMessage&, const simhost::Client& to) {
-    order.push_back(to.name());
-  });
+  net.setObserver(
+      [&](const simhost::NetMessage&, const simhost::Client& to) { order.push_back(to.name()); });
   commlib::advance(2000);
   EXPECT_EQ(net.pump(), 3u);
   EXPECT_THAT(order, ElementsAre("b1", "c1", "a2"));
