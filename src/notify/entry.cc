@@ -70,7 +70,10 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
     return false;
   }
   msgProxy::fixSystemSender(msg);
-  if (!plugin_->callsEnabled()) return true;
+  if (!plugin_->callsEnabled()) {
+    rememberUnheldEnd(msg.sendUserId, cmd);
+    return true;
+  }
   if (!plugin_->isSupportedRtcType(cmd.rtcType, cmd.groupId)) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyIgnore,
              logCut(msg.body).c_str());
@@ -81,7 +84,7 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
 
   imsdk::autoLock guard(plugin_->lock());
   const std::string annotation = cmd.annotation;
-  if (tooOldToRing(plugin_, msg, cmd)) {
+  if (tooOldToRing(plugin_, msg, cmd) || invitedBeforeRefusal(msg, cmd)) {
     // Logged; nothing to act on.
   } else if (actedOnBefore(msg)) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyRepeat,
@@ -137,6 +140,10 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     // client was away) ends it as a live one would, whatever its age: the
     // ring of a call that is over must stop.
     const bool endsHeld = code == kCmdMultiHungup && plugin_->store().isCurrentRoom(cmd.roomId);
+    // Any other hang-up is not acted on here, nor is a finish while calls
+    // are off; what they end must still keep a late call of the room quiet.
+    if (code == kCmdMultiHungup && !endsHeld) rememberUnheldEnd(msg.sendUserId, cmd);
+    if (finish && !plugin_->callsEnabled()) rememberUnheldEnd(msg.sendUserId, cmd);
     if (!(code == kCmdMultiCall || code == kCmdMultiInvite || finish || endsHeld)) continue;
     if (!plugin_->callsEnabled()) continue;
     MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineCmd,
@@ -152,6 +159,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
       dropEndedInPull(cmd.roomId);
       continue;
     }
+    if (invitedBeforeRefusal(msg, cmd)) continue;
     imsdk::autoLock guard(plugin_->lock());
     if (actedOnBefore(msg)) {
       MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogNotifyRepeat,

@@ -27,6 +27,11 @@ void pluginNotify::onFinishHintReceived(const std::string& body, const std::stri
   const uint32_t result = plugin_->store().finishNotJoined(talk);
   MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, texts::ringend::kLogHintEnds,
            talk.roomId.c_str(), result == kTalkDone ? 1 : 0);
+  if (result == kTalkNone || result == kTalkOtherRoom) {
+    // The call is over for everybody before any copy of it rang here: a copy
+    // still on its way, however late, must not ring.
+    plugin_->store().markClosedBeforeCall(talk.roomId);
+  }
   if (result != kTalkDone) return;
   // The ring and the wait of the room have nothing left to time.
   imsdk::timerCmd removal;

@@ -107,6 +107,14 @@ class pluginNotify {
   std::vector<bool> endedLaterInPull(const std::vector<imsdk::hostMessage>& messages);
   // Leaves such a call unrung (logged) and keeps its repeated rings silent.
   void dropEndedInPull(const std::string& roomId);
+  // An end of a room this client does not hold, read but not acted on (calls
+  // switched off, or a hang-up in a pull): a finish, this user's own hang-up
+  // on another device, or the caller's cancel of a one-to-one call. A copy of
+  // the room's call that comes later must not ring.
+  void rememberUnheldEnd(int64_t senderId, const mrtcCmd& cmd);
+  // True (logged) for an invitation sent before this user declined its room:
+  // it comes late, it is no new invitation, and it must not ring again.
+  bool invitedBeforeRefusal(const imsdk::hostMessage& msg, const mrtcCmd& cmd);
   bool pushUIEvent(imsdk::resp_mrtcEvent* record);
 
   // Handlers of received commands (sender: the message's sender id).

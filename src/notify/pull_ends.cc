@@ -93,4 +93,24 @@ void pluginNotify::dropEndedInPull(const std::string& roomId) {
   plugin_->store().markClosedBeforeCall(roomId);
 }
 
+void pluginNotify::rememberUnheldEnd(int64_t senderId, const mrtcCmd& cmd) {
+  if (cmd.roomId.empty()) return;
+  const bool finish = cmd.cmdCode == kCmdMultiFinish || cmd.cmdCode == kCmdMultiMFinish;
+  const bool ownOrCancel =
+      cmd.cmdCode == kCmdMultiHungup &&
+      (senderId == plugin_->selfId() ||
+       (cmd.rtcType == texts::kP2pConfer && senderId == cmd.onwerId));
+  if (!finish && !ownOrCancel) return;
+  // The store keeps the room it holds out of this memory itself.
+  plugin_->store().markClosedBeforeCall(cmd.roomId);
+}
+
+bool pluginNotify::invitedBeforeRefusal(const imsdk::hostMessage& msg, const mrtcCmd& cmd) {
+  if (cmd.cmdCode != kCmdMultiInvite || cmd.recall || msg.msgTime <= 0) return false;
+  if (!plugin_->store().refusedAfter(cmd.roomId, msg.msgTime)) return false;
+  MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::ringend::kLogInviteBeforeRefusal,
+           cmd.roomId.c_str());
+  return true;
+}
+
 }  // namespace imsdkmrtc

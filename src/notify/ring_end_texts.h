@@ -15,6 +15,8 @@ constexpr char kFinishHintWord[] = "finishhint";
 constexpr char kLogHintEnds[] = "onWeakHintNotify: finish of room %s, talk ended here=%d.";
 constexpr char kLogPullEnded[] = "onOffLineNotify: call of room %s ends later in this pull.";
 constexpr char kLogPushGated[] = "onPushNotify: calls off or kind not supported, dropped.";
+constexpr char kLogInviteBeforeRefusal[] =
+    "notify: invitation into room %s sent before this user declined it, dropped.";
 constexpr char kLogRecallOff[] = "notify_recalltimeout: recall switched off, nothing sent.";
 
 }  // namespace texts::ringend

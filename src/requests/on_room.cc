@@ -1,6 +1,7 @@
 // Entering a room: answering or re-entering (24003), joining a talk seen on
 // the watched board (24004) and joining from a chat card (24010).
 #include <algorithm>
+#include <cstdlib>
 
 #include "notify/plugin_notify.h"
 #include "plugin/log.h"
@@ -177,6 +178,9 @@ reqAnswer pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
   talk.tempJoin = 1;
   talk.targetId = card.senderId;
   talk.orderTime = card.orderTime;
+  // The call's own begin: once this talk ends, a late copy of that call is
+  // told apart from a new call of the room by it.
+  talk.beginTime = std::max<int64_t>(0, std::strtoll(card.beginTime.c_str(), nullptr, 10));
   talk.srvVer = card.srvVer;
   talk.srvTag = card.srvTag;
   // Without a conference mode the talk's state must be asked from its members.

@@ -284,6 +284,7 @@ void talkStore::recordRefused() {
   for (refusedTalk& r : refusedTalks_) {
     if (r.targetId == targetId_ && r.roomId == roomId_) {
       r.refuseTime = now;
+      r.hostMs = hostNowMs();
       return;
     }
   }
@@ -294,7 +295,20 @@ void talkStore::recordRefused() {
     *oldest = std::move(refusedTalks_.back());
     refusedTalks_.pop_back();
   }
-  refusedTalks_.push_back(refusedTalk{now, targetId_, roomId_});
+  refusedTalks_.push_back(refusedTalk{now, hostNowMs(), targetId_, roomId_});
+}
+
+int64_t talkStore::hostNowMs() const {
+  imsdk::IHostService* host = plugin_ != nullptr ? plugin_->host() : nullptr;
+  return host != nullptr ? host->getTimeMs() : 0;
+}
+
+bool talkStore::refusedAfter(const std::string& roomId, int64_t sentMs) {
+  imsdk::autoLock guard(&lock_);
+  const int64_t now = tools::get_mill_sec();
+  return std::any_of(refusedTalks_.begin(), refusedTalks_.end(), [&](const refusedTalk& r) {
+    return r.roomId == roomId && r.hostMs > sentMs && now - r.refuseTime <= kRefuseWindowMs;
+  });
 }
 
 bool talkStore::isRecentlyRefused(int64_t targetId, const std::string& roomId, bool recall) {

@@ -105,6 +105,10 @@ class talkStore {
   // True when the end of this room reached this client before its call did
   // (see markClosedBeforeCall): a call of it would not ring now.
   bool isClosedHere(const std::string& roomId) MRTC_EXCLUDES(lock_);
+  // True when this user declined the room here, or on another device, after
+  // sentMs (the host's clock, as message stamps are): an invitation sent
+  // before that refusal is older than it.
+  bool refusedAfter(const std::string& roomId, int64_t sentMs) MRTC_EXCLUDES(lock_);
 
   // Received commands and time-outs.
   uint32_t remoteCall(const std::vector<int64_t>& callees, talkInfo& info, uint8_t recall)
@@ -133,6 +137,7 @@ class talkStore {
 
  private:
   int64_t self() const MRTC_REQUIRES(lock_);
+  int64_t hostNowMs() const;
   bool sameRoom(const std::string& roomId) const MRTC_REQUIRES(lock_) { return roomId == roomId_; }
   void fillTalkInfo(talkInfo& info) const MRTC_REQUIRES(lock_);
   // Finished rooms count as long as a refusal, and at most this many are kept.
