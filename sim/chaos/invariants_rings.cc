@@ -1,6 +1,7 @@
 #include "chaos/invariants_rings.h"
 
 #include <set>
+#include <tuple>
 #include <utility>
 
 #include "notify/ring_end_texts.h"
@@ -87,6 +88,8 @@ bool startsWith(const std::string& text, const char* format) {
 }
 
 using Key = std::pair<std::string, std::string>;  // client, room
+// A delivered message: client, sending device, body, send time.
+using Copy = std::tuple<std::string, std::string, std::string, int64_t>;
 
 class RingChecker {
  public:
@@ -191,6 +194,11 @@ class RingChecker {
     }
     const bool ownUser = from == users_[c];
     if (ownUser && (command == "multi_intoroom" || command == "multi_hungup")) {
+      // A copy of an answer or refusal that already reached this client (the
+      // network handed it over twice) tells nothing new: a new invitation
+      // that rang since is not ended by it.
+      const Copy copy{c, it.str("from"), body, it.t - it.num("age")};
+      if (!ownEnds_.insert(copy).second) return;
       if (ringing(c, room)) ++cases[kCaseSameKind];
       reach(c, room, endKind::kOwn, "its user's " + command + " from another device", it.t);
       return;
@@ -281,12 +289,12 @@ class RingChecker {
       return;
     }
     // An answer whose message could not be sent still puts this user in
-    // the room here: the ring is over.
-    if (cmd == kCmdIntoRoom && result == kSendFailed) open_.erase({it.client, room});
+    // the room here: the ring is over. A join from the board or a card of
+    // the ringing room is such an answer.
+    const bool entering = cmd == kCmdIntoRoom || cmd == kCmdJoin || cmd == kCmdTempletJoin;
+    if (entering && result == kSendFailed) open_.erase({it.client, room});
     if (result != 0) return;
-    if (cmd == kCmdIntoRoom || cmd == kCmdJoin || cmd == kCmdTempletJoin) {
-      open_.erase({it.client, room});
-    }
+    if (entering) open_.erase({it.client, room});
     if (cmd == kCmdInvite) invited_.insert({it.client, room});
   }
 
@@ -335,6 +343,7 @@ class RingChecker {
   std::set<std::pair<int64_t, std::string>> noAnswerTold_;  // caller, room
   std::map<std::string, int64_t> refusedAt_;                // room: first refusal
   std::set<Key> invited_;                                   // inviter client, room
+  std::set<Copy> ownEnds_;  // its user's answers and refusals elsewhere, as delivered
 };
 
 }  // namespace

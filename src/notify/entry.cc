@@ -44,6 +44,15 @@ bool tooOldToRing(mrtc_plugin* plugin, const imsdk::hostMessage& msg, const mrtc
   return true;
 }
 
+// A hang-up or finish of the talk this client holds. It passes the calls-off
+// gate: that switch stops new calls, and must not keep a call that is over
+// ringing, nor a left one held.
+bool endsHeldTalk(mrtc_plugin* plugin, const mrtcCmd& cmd) {
+  const int32_t code = cmd.cmdCode;
+  if (code != kCmdMultiHungup && code != kCmdMultiFinish && code != kCmdMultiMFinish) return false;
+  return plugin->store().isCurrentRoom(cmd.roomId);
+}
+
 }  // namespace
 
 bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
@@ -70,7 +79,7 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
     return false;
   }
   msgProxy::fixSystemSender(msg);
-  if (!plugin_->callsEnabled()) {
+  if (!plugin_->callsEnabled() && !endsHeldTalk(plugin_, cmd)) {
     rememberUnheldEnd(msg.sendUserId, cmd);
     return true;
   }
@@ -145,7 +154,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     if (code == kCmdMultiHungup && !endsHeld) rememberUnheldEnd(msg.sendUserId, cmd);
     if (finish && !plugin_->callsEnabled()) rememberUnheldEnd(msg.sendUserId, cmd);
     if (!(code == kCmdMultiCall || code == kCmdMultiInvite || finish || endsHeld)) continue;
-    if (!plugin_->callsEnabled()) continue;
+    if (!plugin_->callsEnabled() && !endsHeldTalk(plugin_, cmd)) continue;
     MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineCmd,
              static_cast<long long>(cmd.senderId), cmd.deviceType, cmd.version.c_str(), code,
              cmd.roomId.c_str(), cmd.rtcType.c_str());
