@@ -17,6 +17,7 @@
 #include "chaos/invariants_races.h"
 #include "chaos/invariants_rings.h"
 #include "chaos/workload.h"
+#include "chaos/workload_busy.h"
 #include "plugin/json.h"
 #include "runner.h"
 #include "scenario.h"
@@ -310,6 +311,11 @@ void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostre
   }
   out << "ring cases made\n";
   for (const std::string& name : ringCaseNames()) {
+    auto found = s.cases.find(name);
+    row(name, found == s.cases.end() ? 0 : found->second);
+  }
+  out << "busy cases made\n";
+  for (const std::string& name : busyCaseNames()) {
     auto found = s.cases.find(name);
     row(name, found == s.cases.end() ? 0 : found->second);
   }

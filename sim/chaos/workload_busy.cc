@@ -27,6 +27,19 @@ constexpr const char* kNewerReRing = "newer-version re-ring";
 constexpr const char* kInviteSeveral = "several invited";
 constexpr const char* kFreshCall = "fresh call after a case";
 
+}  // namespace
+
+const std::vector<std::string>& busyCaseNames() {
+  static const std::vector<std::string> kNames = {
+      kBoardJoinRinging, kCardJoinRinging, kBoardJoinAfterEnd, kCardJoinAfterEnd,
+      kInviteAlreadyIn,  kInviteNoGroup,   kDoubleClick,       kHangupTogether,
+      kCallsOff,         kNewerCall,       kNewerReRing,       kInviteSeveral,
+      kFreshCall};
+  return kNames;
+}
+
+namespace {
+
 StepBody cardJoin(const std::string& cardClient) {
   return [cardClient](StepWriter& w) {
     w.Key("request");

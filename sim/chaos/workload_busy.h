@@ -36,6 +36,9 @@ class busyPlanner {
   virtual std::string deviceName(int64_t user, bool* pc) = 0;
 };
 
+// The cases the busy workloads make, as the chaos table names them.
+const std::vector<std::string>& busyCaseNames();
+
 // One call as the builder planned it.
 struct busyCall {
   std::string room;
