@@ -22,7 +22,27 @@ void finishWatch::watch(const std::string& roomId, int64_t groupId,
   e.roomId = roomId;
   e.groupId = groupId;
   e.others = others;
+  for (auto i = earlier_.begin(); i != earlier_.end(); ++i) {
+    if (i->roomId != roomId) continue;
+    e.before = std::move(i->askers);
+    earlier_.erase(i);
+    break;
+  }
   rooms_.push_back(std::move(e));
+}
+
+void finishWatch::rememberAsker(const std::string& roomId, int64_t askerId) {
+  auto room = std::find_if(earlier_.begin(), earlier_.end(),
+                           [&](const earlier& r) { return r.roomId == roomId; });
+  if (room == earlier_.end()) {
+    if (earlier_.size() >= kLimit) earlier_.erase(earlier_.begin());
+    earlier_.push_back(earlier{roomId, {}});
+    room = earlier_.end() - 1;
+  }
+  std::vector<int64_t>& ids = room->askers;
+  if (std::find(ids.begin(), ids.end(), askerId) != ids.end()) return;
+  if (ids.size() >= kAskersKept) ids.erase(ids.begin());
+  ids.push_back(askerId);
 }
 
 void finishWatch::noticeSeen(const std::string& roomId) {
@@ -37,8 +57,12 @@ void finishWatch::stillIn(const std::string& roomId) {
 
 void finishWatch::alsoAsked(const std::string& roomId, int64_t askerId) {
   imsdk::autoLock guard(&lock_);
+  if (roomId.empty()) return;
   entry* e = find(roomId);
-  if (e == nullptr) return;
+  if (e == nullptr) {
+    rememberAsker(roomId, askerId);
+    return;
+  }
   if (std::find(e->askers.begin(), e->askers.end(), askerId) == e->askers.end()) {
     e->askers.push_back(askerId);
   }
@@ -58,7 +82,8 @@ finishWatch::step finishWatch::next(const std::string& roomId, int64_t selfId, i
   // decides alone; the smallest id among them posts, so that two who left
   // together do not both post.
   const auto asked = [e](int64_t id) {
-    return std::find(e->askers.begin(), e->askers.end(), id) != e->askers.end();
+    return std::find(e->askers.begin(), e->askers.end(), id) != e->askers.end() ||
+           std::find(e->before.begin(), e->before.end(), id) != e->before.end();
   };
   const bool allLeft = std::all_of(e->others.begin(), e->others.end(), asked);
   const bool smallest =

@@ -4,7 +4,9 @@
 // A watched room is asked about after a short while. When nobody answers as
 // still in, no finish notice for it came meanwhile, and every member this
 // user saw in the room asked the same (they all left), the leaver with the
-// smallest user id among those that asked posts the notice.
+// smallest user id among those that asked posts the notice. A member that
+// asked earlier, while this user was still in, left before it: it counts as
+// gone, though it decided long ago and is no rival for posting.
 //
 // Threads: used by the request thread (watch), the notification threads
 // (noticeSeen, stillIn) and the timer thread (next). Every operation takes
@@ -24,8 +26,11 @@ namespace imsdkmrtc {
 
 class finishWatch {
  public:
-  // At most this many rooms are watched; the oldest gives way.
+  // At most this many rooms are watched; the oldest gives way. As many
+  // rooms are remembered with their earlier askers, each with at most
+  // kAskersKept of them.
   static constexpr size_t kLimit = 16;
+  static constexpr size_t kAskersKept = 16;
 
   enum class step {
     kNone,  // the room is not watched (any more)
@@ -42,7 +47,7 @@ class finishWatch {
   // A member answered that it is still in roomId.
   void stillIn(const std::string& roomId) MRTC_EXCLUDES(lock_);
   // Another member asked about roomId: it left too and decides as this one
-  // does.
+  // does (or, when this user has not left yet, it left before).
   void alsoAsked(const std::string& roomId, int64_t askerId) MRTC_EXCLUDES(lock_);
   // The watch's time-out for roomId fired: the first time it asks, the
   // second time it decides (and forgets the room). groupId gets the room's
@@ -55,13 +60,20 @@ class finishWatch {
     int64_t groupId = 0;
     std::vector<int64_t> others;
     std::vector<int64_t> askers;  // other members that asked about the room
+    std::vector<int64_t> before;  // members that asked before this user left
     bool asked = false;
     bool answered = false;  // somebody is still in, or a notice came
   };
+  struct earlier {
+    std::string roomId;
+    std::vector<int64_t> askers;
+  };
   entry* find(const std::string& roomId) MRTC_REQUIRES(lock_);
+  void rememberAsker(const std::string& roomId, int64_t askerId) MRTC_REQUIRES(lock_);
 
   imsdk::CLocker lock_;
-  std::vector<entry> rooms_ MRTC_GUARDED_BY(lock_);  // oldest first
+  std::vector<entry> rooms_ MRTC_GUARDED_BY(lock_);      // oldest first
+  std::vector<earlier> earlier_ MRTC_GUARDED_BY(lock_);  // oldest first
 };
 
 }  // namespace imsdkmrtc

@@ -35,13 +35,11 @@ void pluginNet::watchFinish(const talkInfo& talk, int64_t myId) {
     const bool in = i < talk.memstates.size() && talk.memstates[i] == joined;
     if (in || id == talk.onwerId) others.push_back(id);
   }
-  // With calls switched off no answer would get through to this client. A
-  // leaver that saw many others in the room is not among the last: asking
-  // would only load the group with answers.
-  if (others.empty() || others.size() > kFinishWatchMostOthers || talk.groupId <= 0 ||
-      !plugin_->callsEnabled()) {
-    return;
-  }
+  // A leaver that saw many others in the room is not among the last: asking
+  // would only load the group with answers. With calls switched off the
+  // answers do not get through and this client never posts, but its question
+  // still tells those in the room that it left.
+  if (others.empty() || others.size() > kFinishWatchMostOthers || talk.groupId <= 0) return;
   plugin_->notify()->finishes().watch(talk.roomId, talk.groupId, others);
   plugin_->addTimeout(kTimeoutFinishWatch, talk.roomId, {}, kFinishWatchSeconds,
                       kTimeoutEndCheckCategory, kMembersAsGiven, "");
