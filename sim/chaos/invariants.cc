@@ -4,8 +4,8 @@
 #include <set>
 #include <utility>
 
-#include "chaos/invariants_races.h"
 #include "chaos/invariants_busy.h"
+#include "chaos/invariants_races.h"
 #include "chaos/invariants_rings.h"
 #include "plugin/json.h"
 

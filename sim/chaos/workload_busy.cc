@@ -31,10 +31,9 @@ constexpr const char* kFreshCall = "fresh call after a case";
 
 const std::vector<std::string>& busyCaseNames() {
   static const std::vector<std::string> kNames = {
-      kBoardJoinRinging, kCardJoinRinging, kBoardJoinAfterEnd, kCardJoinAfterEnd,
-      kInviteAlreadyIn,  kInviteNoGroup,   kDoubleClick,       kHangupTogether,
-      kCallsOff,         kNewerCall,       kNewerReRing,       kInviteSeveral,
-      kFreshCall};
+      kBoardJoinRinging, kCardJoinRinging, kBoardJoinAfterEnd, kCardJoinAfterEnd, kInviteAlreadyIn,
+      kInviteNoGroup,    kDoubleClick,     kHangupTogether,    kCallsOff,         kNewerCall,
+      kNewerReRing,      kInviteSeveral,   kFreshCall};
   return kNames;
 }
 

@@ -96,10 +96,9 @@ void pluginNotify::dropEndedInPull(const std::string& roomId) {
 void pluginNotify::rememberUnheldEnd(int64_t senderId, const mrtcCmd& cmd) {
   if (cmd.roomId.empty()) return;
   const bool finish = cmd.cmdCode == kCmdMultiFinish || cmd.cmdCode == kCmdMultiMFinish;
-  const bool ownOrCancel =
-      cmd.cmdCode == kCmdMultiHungup &&
-      (senderId == plugin_->selfId() ||
-       (cmd.rtcType == texts::kP2pConfer && senderId == cmd.onwerId));
+  const bool ownOrCancel = cmd.cmdCode == kCmdMultiHungup &&
+                           (senderId == plugin_->selfId() ||
+                            (cmd.rtcType == texts::kP2pConfer && senderId == cmd.onwerId));
   if (!finish && !ownOrCancel) return;
   // The store keeps the room it holds out of this memory itself.
   plugin_->store().markClosedBeforeCall(cmd.roomId);
