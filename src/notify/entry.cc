@@ -44,16 +44,13 @@ bool tooOldToRing(mrtc_plugin* plugin, const imsdk::hostMessage& msg, const mrtc
   return true;
 }
 
-// A hang-up or finish of the talk this client holds. It passes the calls-off
-// gate: that switch stops new calls, and must not keep a call that is over
-// ringing, nor a left one held.
-bool endsHeldTalk(mrtc_plugin* plugin, const mrtcCmd& cmd) {
+}  // namespace
+
+bool pluginNotify::endsHeldTalk(const mrtcCmd& cmd) {
   const int32_t code = cmd.cmdCode;
   if (code != kCmdMultiHungup && code != kCmdMultiFinish && code != kCmdMultiMFinish) return false;
-  return plugin->store().isCurrentRoom(cmd.roomId);
+  return plugin_->store().isCurrentRoom(cmd.roomId);
 }
-
-}  // namespace
 
 bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
   if (!withinBodyLimit(msg, texts::notify::kFnOnNotify)) return false;
@@ -79,7 +76,7 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
     return false;
   }
   msgProxy::fixSystemSender(msg);
-  if (!plugin_->callsEnabled() && !endsHeldTalk(plugin_, cmd)) {
+  if (!plugin_->callsEnabled() && !endsHeldTalk(cmd)) {
     rememberUnheldEnd(msg.sendUserId, cmd);
     return true;
   }
@@ -145,16 +142,8 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     msgProxy::fixSystemSender(msg);
     const int32_t code = cmd.cmdCode;
     const bool finish = code == kCmdMultiFinish || code == kCmdMultiMFinish;
-    // A hang-up of the talk this client holds (the caller cancelled while the
-    // client was away) ends it as a live one would, whatever its age: the
-    // ring of a call that is over must stop.
-    const bool endsHeld = code == kCmdMultiHungup && plugin_->store().isCurrentRoom(cmd.roomId);
-    // Any other hang-up is not acted on here, nor is a finish while calls
-    // are off; what they end must still keep a late call of the room quiet.
-    if (code == kCmdMultiHungup && !endsHeld) rememberUnheldEnd(msg.sendUserId, cmd);
-    if (finish && !plugin_->callsEnabled()) rememberUnheldEnd(msg.sendUserId, cmd);
-    if (!(code == kCmdMultiCall || code == kCmdMultiInvite || finish || endsHeld)) continue;
-    if (!plugin_->callsEnabled() && !endsHeldTalk(plugin_, cmd)) continue;
+    bool endsHeld = false;
+    if (!pulledToAct(msg.sendUserId, cmd, &endsHeld)) continue;
     MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineCmd,
              static_cast<long long>(cmd.senderId), cmd.deviceType, cmd.version.c_str(), code,
              cmd.roomId.c_str(), cmd.rtcType.c_str());

@@ -112,6 +112,14 @@ class pluginNotify {
   // on another device, or the caller's cancel of a one-to-one call. A copy of
   // the room's call that comes later must not ring.
   void rememberUnheldEnd(int64_t senderId, const mrtcCmd& cmd);
+  // A hang-up or finish of the talk this client holds. It passes the
+  // calls-off gate: that switch stops new calls, and must not keep a call
+  // that is over ringing, nor a left one held.
+  bool endsHeldTalk(const mrtcCmd& cmd);
+  // Whether a pulled command is acted on: a call, an invitation, a finish, or
+  // a hang-up of the held talk (*endsHeld), the last two also while calls are
+  // off. The ends it does not act on are remembered against late calls.
+  bool pulledToAct(int64_t senderId, const mrtcCmd& cmd, bool* endsHeld);
   // True (logged) for an invitation sent before this user declined its room:
   // it comes late, it is no new invitation, and it must not ring again.
   bool invitedBeforeRefusal(const imsdk::hostMessage& msg, const mrtcCmd& cmd);

@@ -112,4 +112,19 @@ bool pluginNotify::invitedBeforeRefusal(const imsdk::hostMessage& msg, const mrt
   return true;
 }
 
+bool pluginNotify::pulledToAct(int64_t senderId, const mrtcCmd& cmd, bool* endsHeld) {
+  const int32_t code = cmd.cmdCode;
+  const bool finish = code == kCmdMultiFinish || code == kCmdMultiMFinish;
+  // A hang-up of the talk this client holds (the caller cancelled while the
+  // client was away) ends it as a live one would, whatever its age: the
+  // ring of a call that is over must stop.
+  *endsHeld = code == kCmdMultiHungup && plugin_->store().isCurrentRoom(cmd.roomId);
+  // Any other hang-up is not acted on here, nor is a finish while calls are
+  // off; what they end must still keep a late call of the room quiet.
+  if (code == kCmdMultiHungup && !*endsHeld) rememberUnheldEnd(senderId, cmd);
+  if (finish && !plugin_->callsEnabled()) rememberUnheldEnd(senderId, cmd);
+  if (!(code == kCmdMultiCall || code == kCmdMultiInvite || finish || *endsHeld)) return false;
+  return plugin_->callsEnabled() || endsHeldTalk(cmd);
+}
+
 }  // namespace imsdkmrtc
