@@ -10,8 +10,8 @@
 #include <set>
 #include <string_view>
 
-#include "chaos/fault_plan.h"
-#include "chaos/invariants.h"
+#include "faults/fault_plan.h"
+#include "invariants/invariants.h"
 #include "clock_control.h"
 #include "describe.h"
 #include "expect.h"

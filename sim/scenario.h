@@ -180,7 +180,7 @@ struct Scenario {
   MediaSpec media;
   FaultSpec faults;
   std::vector<HoldSpec> holds;
-  // Invariants checked over the whole run (see chaos/invariants.h); a broken
+  // Invariants checked over the whole run (see invariants/invariants.h); a broken
   // one is a failed expectation.
   std::vector<std::string> invariants;
   std::vector<Step> steps;

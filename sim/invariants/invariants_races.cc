@@ -1,10 +1,11 @@
-#include "chaos/invariants_races.h"
+#include "invariants/invariants_races.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <utility>
 
+#include "invariants/independent_words.h"
 #include "notify/notify_texts.h"
 #include "notify/race_texts.h"
 #include "plugin/json.h"
@@ -14,20 +15,12 @@ namespace mrtcsim {
 
 namespace {
 
-constexpr int64_t kEventRing = 1;
-constexpr int64_t kEventEntered = 3;
-constexpr int64_t kEventFinished = 5;
-constexpr int64_t kEventTalkState = 10;
-constexpr int64_t kCmdCall = 24001;
-constexpr int64_t kCmdIntoRoom = 24003;
-constexpr int64_t kCmdJoin = 24004;
-constexpr int64_t kCmdHungup = 24005;
-constexpr int64_t kCmdTempletJoin = 24010;
-constexpr int64_t kCmdConnectState = 24009;
+// The plug-in's numbers and words, as this check knows them.
+using namespace independent;
+
 // A live call is answered while at most 120 whole seconds old.
 constexpr int64_t kStaleMs = 121000;
 constexpr int64_t kFutureMs = -60000;
-constexpr const char* kRecallFlag = "recall";
 constexpr const char* kRestart = "restart";
 
 struct CallBody {

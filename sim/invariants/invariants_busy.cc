@@ -1,4 +1,4 @@
-#include "chaos/invariants_busy.h"
+#include "invariants/invariants_busy.h"
 
 #include <algorithm>
 #include <map>
@@ -6,35 +6,22 @@
 #include <tuple>
 #include <utility>
 
+#include "invariants/independent_words.h"
 #include "plugin/json.h"
 
 namespace mrtcsim {
 
 namespace {
 
-constexpr int64_t kEventRing = 1;
-constexpr int64_t kEventFinished = 5;
-constexpr int64_t kEventTalkState = 10;
-constexpr int64_t kCmdCall = 24001;
-constexpr int64_t kCmdIntoRoom = 24003;
-constexpr int64_t kCmdJoin = 24004;
-constexpr int64_t kCmdHungup = 24005;
-constexpr int64_t kCmdExtra = 24006;
-constexpr int64_t kCmdConnectState = 24009;
-constexpr int64_t kCmdTempletJoin = 24010;
-constexpr int64_t kCallsSwitch = 1;
-constexpr int64_t kP2pSwitch = 18;
-constexpr int64_t kHintType = 8;
+// The plug-in's numbers and words, as this check knows them.
+using namespace independent;
+
 // A card join that asked the members for the talk has its answer, or gives
 // up, well within this (its bound, the next tick, a late delivery).
 constexpr int64_t kCardJoinAnswerMs = 20000;
 // A call delivered later than this after it was placed was held back by a
 // fault or replayed (the faults delay a delivery by up to 10 s).
 constexpr int64_t kFreshCallMs = 11000;
-constexpr const char* kRingRanOut = "local_sdk_becalltimeout";
-constexpr const char* kLeaveWord = "hungup_uiclick";
-constexpr const char* kFinishHintMark = "\"operType\":\"22\"";
-constexpr const char* kHintRoomKey = "roomId=";
 constexpr const char* kMediaLoss = "mediaLoss";
 
 using Key = std::pair<std::string, std::string>;  // client, room
