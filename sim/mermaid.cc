@@ -102,7 +102,8 @@ std::string mermaidDiagram(const RunResult& run, const std::string& title) {
         if (!it.str("annotation").empty()) text += " (" + it.str("annotation") + ")";
         if (it.str("flag") == imsdkmrtc::texts::wire::kFlagRecall) text += " (recall)";
       }
-      if (it.num("target") == 10001) text += " via 10001";
+      const int64_t relay = imsdkmrtc::texts::wire::kServiceAccount;
+      if (it.num("target") == relay) text += " via " + std::to_string(relay);
       out << "  " << ident(it.str("from")) << arrow << who << ": " << label(text) << "\n";
     } else if (it.kind == kind::kRequest && !it.quiet && it.str("by") != "setting") {
       int64_t cmd = it.num("cmd");

@@ -11,6 +11,7 @@
 #include "chaos/workload_rings.h"
 #include "faults/fault_plan.h"
 #include "invariants/invariants.h"
+#include "plugin/annotation_words.h"
 #include "plugin/json.h"
 
 namespace mrtcsim {
@@ -130,7 +131,7 @@ class Builder : public busyPlanner {
         w.Bool(true);
       });
     } else {
-      request(atMs, d.name, "hungup", "hungup_uiclick", group, room, {});
+      request(atMs, d.name, "hungup", imsdkmrtc::texts::kHungupUiClick, group, room, {});
     }
   }
   // A callee's answer, refusal, busy reply or silence.
@@ -139,12 +140,12 @@ class Builder : public busyPlanner {
     const int64_t at = startMs + dice_.range(1000, 20000);
     const int64_t roll = dice_.range(0, 99);
     if (roll < 50) {
-      request(at, d.name, "intoroom", "accept", group, room, {user});
+      request(at, d.name, "intoroom", imsdkmrtc::texts::kAccept, group, room, {user});
       leaveLater(at + dice_.range(5000, 150000), d, group, room);
     } else if (roll < 70) {
-      request(at, d.name, "hungup", "refuse", group, room, {});
+      request(at, d.name, "hungup", imsdkmrtc::texts::kRefuse, group, room, {});
     } else if (roll < 75) {
-      request(at, d.name, "hungup", "busy", group, room, {});
+      request(at, d.name, "hungup", imsdkmrtc::texts::kBusy, group, room, {});
     }
   }
   void call(int64_t k, int64_t startMs);
@@ -231,10 +232,10 @@ void Builder::call(int64_t k, int64_t startMs) {
   int64_t callerLeaves = startMs + dice_.range(20000, 180000);
   if (p2p && dice_.chance(0.2)) {
     callerLeaves = startMs + dice_.range(1000, 12000);
-    request(callerLeaves, from.name, "hungup", "cancel_uiclick", false, room, {});
+    request(callerLeaves, from.name, "hungup", imsdkmrtc::texts::kCancelUiClick, false, room, {});
   } else if (busy_.togetherMs() >= 0) {
     callerLeaves = busy_.togetherMs();
-    request(callerLeaves, from.name, "hungup", "hungup_uiclick", group, room, {});
+    request(callerLeaves, from.name, "hungup", imsdkmrtc::texts::kHungupUiClick, group, room, {});
   } else {
     leaveLater(callerLeaves, from, group, room);
   }

@@ -35,6 +35,16 @@ constexpr const char* kLeaveWord = "hungup_uiclick";
 constexpr const char* kRecallFlag = "recall";
 constexpr const char* kRefuse = "refuse";
 constexpr const char* kRingRanOut = "local_sdk_becalltimeout";
+constexpr const char* kCallCommand = "multi_call";
+constexpr const char* kCardRoomKey = "roomID";
+constexpr const char* kExtendInfoKey = "extendInfo";
+constexpr const char* kFinishCommand = "multi_finish";
+constexpr const char* kHungupCommand = "multi_hungup";
+constexpr const char* kIntoRoom = "intoroom";
+constexpr const char* kIntoRoomCommand = "multi_intoroom";
+constexpr const char* kInviteCommand = "multi_invite";
+constexpr const char* kLevelRoom = "levelroom";
+constexpr const char* kMFinishCommand = "multi_mfinish";
 
 }  // namespace independent
 }  // namespace mrtcsim

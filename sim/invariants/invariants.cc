@@ -32,7 +32,7 @@ std::string member(const std::string& text, const char* key) {
   if (doc.HasParseError() || !doc.IsObject()) return "";
   auto it = doc.FindMember(key);
   if (it == doc.MemberEnd()) {
-    auto info = doc.FindMember("extendInfo");
+    auto info = doc.FindMember(kExtendInfoKey);
     if (info == doc.MemberEnd() || !info->value.IsObject()) return "";
     it = info->value.FindMember(key);
     if (it == info->value.MemberEnd()) return "";
@@ -97,7 +97,7 @@ class Checker {
         if (it.str("fault") != "dup" || late) {
           missedHints_[{it.client, hintRoom(it.str("properties"))}] = late ? "delay" : "loss";
         }
-      } else if (it.kind == kind::kMessage && it.str("command") == "multi_invite" &&
+      } else if (it.kind == kind::kMessage && it.str("command") == kInviteCommand &&
                  it.str("flag") != kRecallFlag) {
         const std::string body = it.str("body");
         for (int64_t user : selects(body)) invitedAt_[{user, member(body, "roomId")}] = it.t;
@@ -158,7 +158,7 @@ class Checker {
     causes_[it.client] = c;
     // Another device of this user answered, declined or left the room.
     if (it.num("fromUser") == users_[it.client] &&
-        (c.command == "multi_intoroom" || c.command == "multi_hungup")) {
+        (c.command == kIntoRoomCommand || c.command == kHungupCommand)) {
       markDone({it.client, c.roomId}, it.t);
     }
   }
@@ -168,7 +168,7 @@ class Checker {
     const int64_t cmd = it.num("cmd");
     std::string room = it.str("roomId");
     if (room.empty()) room = member(it.str("extend"), "roomId");
-    if (room.empty()) room = member(it.str("extend"), "roomID");  // a card names it so
+    if (room.empty()) room = member(it.str("extend"), kCardRoomKey);  // a card names it so
     if (room.empty()) return;
     const bool ok = it.find("result") != nullptr && it.num("result") == 0;
     const std::pair<std::string, std::string> key{it.client, room};
@@ -202,7 +202,7 @@ class Checker {
                               done != doneAt_.end() && invited != invitedAt_.end() &&
                               invited->second > done->second;
     if (type == kEventRing &&
-        ((cause.command == "multi_invite" && cause.roomId == room) || pulledInvite)) {
+        ((cause.command == kInviteCommand && cause.roomId == room) || pulledInvite)) {
       // A new invitation into the room: it may ring again.
       done_.erase(key);
       ended_.erase(key);

@@ -63,9 +63,9 @@ std::string roomOfRequest(const Item& it) {
   const std::string ext = it.str("extend");
   doc.Parse(ext.c_str(), ext.size());
   if (doc.HasParseError() || !doc.IsObject()) return "";
-  auto info = doc.FindMember("extendInfo");
+  auto info = doc.FindMember(kExtendInfoKey);
   if (info == doc.MemberEnd() || !info->value.IsObject()) return "";
-  auto id = info->value.FindMember("roomID");
+  auto id = info->value.FindMember(kCardRoomKey);
   return id != info->value.MemberEnd() && id->value.IsString() ? id->value.GetString() : "";
 }
 
@@ -251,8 +251,8 @@ class BusyChecker {
     const IdList about = it.ids("members");
     if (about.empty()) return;
     const auto key = std::make_tuple(it.client, room, about[0]);
-    if (it.str("annotation") == "levelroom") left_.insert(key);
-    if (it.str("annotation") == "intoroom" && left_.count(key) != 0) excuse(room, "media");
+    if (it.str("annotation") == kLevelRoom) left_.insert(key);
+    if (it.str("annotation") == kIntoRoom && left_.count(key) != 0) excuse(room, "media");
   }
 
   void excuse(const std::string& room, const char* fault) {
@@ -294,7 +294,7 @@ class BusyChecker {
     const CallBody call = readCall(it.str("body"));
     const Key key{it.client, call.room};
     const bool firstOfRoom = seen_.insert(key).second;
-    if (it.str("command") != "multi_call" || call.recall || !firstOfRoom) return;
+    if (it.str("command") != kCallCommand || call.recall || !firstOfRoom) return;
     // Only the call as placed, on its way at most as long as a delivery may be
     // held back: a copy or replay of an old call is no fresh call.
     const auto placed = placedAt_.find(call.room);
