@@ -10,12 +10,12 @@
 #include <set>
 #include <string_view>
 
-#include "faults/fault_plan.h"
-#include "invariants/invariants.h"
 #include "clock_control.h"
 #include "describe.h"
 #include "expect.h"
+#include "faults/fault_plan.h"
 #include "host_records.h"
+#include "invariants/invariants.h"
 #include "media_room.h"
 #include "notify/notify_texts.h"
 #include "plugin/json.h"
