@@ -9,7 +9,7 @@
 #include <string>
 
 #include "item.h"
-#include "plugin/json.h"
+#include "base/json.h"
 #include "read_error.h"
 
 namespace codec {

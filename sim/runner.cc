@@ -13,7 +13,7 @@
 #include "expect.h"
 #include "host_records.h"
 #include "media_room.h"
-#include "plugin/json.h"
+#include "base/json.h"
 #include "plugin_path.h"
 #include "request_reader.h"
 #include "simhost/simhost.h"

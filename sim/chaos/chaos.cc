@@ -16,7 +16,7 @@
 #include "chaos/invariants.h"
 #include "chaos/invariants_races.h"
 #include "chaos/workload.h"
-#include "plugin/json.h"
+#include "base/json.h"
 #include "runner.h"
 #include "scenario.h"
 

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "chaos/invariants_races.h"
-#include "plugin/json.h"
+#include "base/json.h"
 
 namespace mrtcsim {
 

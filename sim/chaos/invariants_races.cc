@@ -7,8 +7,8 @@
 
 #include "notify/notify_texts.h"
 #include "notify/race_texts.h"
-#include "plugin/json.h"
-#include "plugin/wire_words.h"
+#include "base/json.h"
+#include "base/wire_words.h"
 
 namespace mrtcsim {
 

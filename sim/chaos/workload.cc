@@ -8,7 +8,7 @@
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
 #include "chaos/workload_races.h"
-#include "plugin/json.h"
+#include "base/json.h"
 
 namespace mrtcsim {
 

@@ -2,7 +2,7 @@
 // from the entry (through the plug-in's own factory where the host used it)
 // and handed over on the replay's thread.
 #include "crossing.h"
-#include "plugin/json.h"
+#include "base/json.h"
 #include "replay_host.h"
 
 namespace mrtcsim {

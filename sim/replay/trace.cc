@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "crossing.h"
-#include "plugin/json.h"
+#include "base/json.h"
 #include "reader.h"
 
 namespace mrtcsim {

@@ -6,10 +6,10 @@
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/race_texts.h"
-#include "plugin/log.h"
+#include "base/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/ui_event_types.h"
-#include "plugin/version.h"
+#include "base/ui_event_types.h"
+#include "base/version.h"
 #include "signalling/msg_types.h"
 #include "timer/timeout_record.h"
 

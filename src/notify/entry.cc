@@ -10,7 +10,7 @@
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/race_texts.h"
-#include "plugin/log.h"
+#include "base/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_types.h"
 

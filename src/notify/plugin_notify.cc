@@ -5,8 +5,8 @@
 
 #include "notify/notify_texts.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/text_readers.h"
-#include "plugin/wire_words.h"
+#include "base/text_readers.h"
+#include "base/wire_words.h"
 
 namespace imsdkmrtc {
 

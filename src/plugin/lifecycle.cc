@@ -4,10 +4,10 @@
 
 #include "host_records.h"
 #include "notify/plugin_notify.h"
-#include "plugin/log.h"
-#include "plugin/log_formats.h"
+#include "base/log.h"
+#include "base/log_formats.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/version.h"
+#include "base/version.h"
 #include "requests/plugin_net.h"
 #include "timer/plugin_other.h"
 #include "tools.h"

@@ -1,7 +1,7 @@
 #include "plugin/mrtc_plugin.h"
 
 #include "notify/plugin_notify.h"
-#include "plugin/wire_words.h"
+#include "base/wire_words.h"
 #include "requests/plugin_net.h"
 #include "requests/plugin_request.h"
 #include "timer/plugin_other.h"

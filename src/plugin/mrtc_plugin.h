@@ -16,7 +16,7 @@
 
 #include "CLocker.h"
 #include "IPlugin.h"
-#include "plugin/board_buffer.h"
+#include "signalling/board_buffer.h"
 #include "plugin/cmd_factory.h"
 #include "signalling/msg_proxy.h"
 #include "slb/slb_server.h"

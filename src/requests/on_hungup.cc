@@ -2,9 +2,9 @@
 #include <algorithm>
 
 #include "notify/plugin_notify.h"
-#include "plugin/log.h"
+#include "base/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/ui_event_types.h"
+#include "base/ui_event_types.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "signalling/msg_types.h"

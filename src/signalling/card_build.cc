@@ -1,6 +1,6 @@
 #include "signalling/card_build.h"
 
-#include "plugin/json_escape.h"
+#include "base/json_escape.h"
 #include "signalling/wire_texts.h"
 #include "tools.h"
 

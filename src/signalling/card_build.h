@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/log.h"
+#include "base/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_proxy.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "plugin/log.h"
+#include "base/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/wire_texts.h"
 

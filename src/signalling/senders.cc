@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <map>
 
-#include "plugin/json.h"
-#include "plugin/log.h"
+#include "base/json.h"
+#include "base/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_proxy.h"
 #include "signalling/msg_types.h"

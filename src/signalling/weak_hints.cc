@@ -1,8 +1,8 @@
 // Weak hints: the grey one-line notices a call writes into the chat. The body
 // carries the visible text, the properties the data other clients read back.
 #include "notify/plugin_notify.h"
-#include "plugin/json_escape.h"
-#include "plugin/weak_hint_words.h"
+#include "base/json_escape.h"
+#include "base/weak_hint_words.h"
 #include "signalling/card_build.h"
 #include "signalling/card_texts.h"
 #include "signalling/msg_types.h"

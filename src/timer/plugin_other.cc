@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "notify/plugin_notify.h"
-#include "plugin/log.h"
+#include "base/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "thread_start.h"
 #include "timer/member_removal.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/log.h"
+#include "base/log.h"
 #include "timer/timer_fixture.h"
 
 namespace timertest {

@@ -1,4 +1,4 @@
-#include "plugin/board_buffer.h"
+#include "signalling/board_buffer.h"
 
 #include "plugin/mrtc_plugin.h"
 #include "timer/timeout_record.h"
