@@ -8,8 +8,8 @@
 #include <set>
 #include <string>
 
-#include "item.h"
 #include "base/json.h"
+#include "item.h"
 #include "read_error.h"
 
 namespace codec {

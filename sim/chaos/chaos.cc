@@ -12,11 +12,11 @@
 #include <mutex>
 #include <thread>
 
+#include "base/json.h"
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
 #include "chaos/invariants_races.h"
 #include "chaos/workload.h"
-#include "base/json.h"
 #include "runner.h"
 #include "scenario.h"
 

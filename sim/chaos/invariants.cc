@@ -4,8 +4,8 @@
 #include <set>
 #include <utility>
 
-#include "chaos/invariants_races.h"
 #include "base/json.h"
+#include "chaos/invariants_races.h"
 
 namespace mrtcsim {
 

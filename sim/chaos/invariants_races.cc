@@ -5,10 +5,10 @@
 #include <set>
 #include <utility>
 
-#include "notify/notify_texts.h"
-#include "notify/race_texts.h"
 #include "base/json.h"
 #include "base/wire_words.h"
+#include "notify/notify_texts.h"
+#include "notify/race_texts.h"
 
 namespace mrtcsim {
 

@@ -5,10 +5,10 @@
 #include <random>
 #include <vector>
 
+#include "base/json.h"
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
 #include "chaos/workload_races.h"
-#include "base/json.h"
 
 namespace mrtcsim {
 

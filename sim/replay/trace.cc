@@ -5,8 +5,8 @@
 #include <set>
 #include <sstream>
 
-#include "crossing.h"
 #include "base/json.h"
+#include "crossing.h"
 #include "reader.h"
 
 namespace mrtcsim {

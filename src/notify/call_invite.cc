@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <string>
 
+#include "base/log.h"
+#include "base/ui_event_types.h"
+#include "base/version.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/race_texts.h"
-#include "base/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "base/ui_event_types.h"
-#include "base/version.h"
 #include "signalling/msg_types.h"
 #include "timer/timeout_record.h"
 
@@ -113,6 +113,11 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
     return kTalkBusy;
   }
 
+  ringCall(cmd, talk, self);
+  return 0;
+}
+
+void pluginNotify::ringCall(mrtcCmd& cmd, const talkInfo& talk, int64_t self) {
   fillDefaultInitState(cmd, self);
   MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallCounts,
            static_cast<int>(cmd.selects.size()), static_cast<int>(cmd.members.size()));
@@ -131,7 +136,6 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
     plugin_->addTimeout(kTimeoutWait, talk.roomId, others, kWaitSeconds, kTimeoutMemberCategory,
                         kMembersReplace, "");
   }
-  return 0;
 }
 
 int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {

@@ -3,12 +3,12 @@
 // and the host, which may be called from any thread.
 #include <string>
 
-#include "notify/notify_texts.h"
-#include "notify/plugin_notify.h"
 #include "base/json_escape.h"
 #include "base/log.h"
-#include "plugin/mrtc_plugin.h"
 #include "base/ui_event_types.h"
+#include "notify/notify_texts.h"
+#include "notify/plugin_notify.h"
+#include "plugin/mrtc_plugin.h"
 #include "timer/timeout_record.h"
 #include "tools.h"
 

@@ -1,12 +1,12 @@
 // The application's settings and service channel (24006).
 #include <algorithm>
 
-#include "notify/plugin_notify.h"
 #include "base/json_escape.h"
 #include "base/log.h"
-#include "plugin/mrtc_plugin.h"
 #include "base/text_readers.h"
 #include "base/ui_event_types.h"
+#include "notify/plugin_notify.h"
+#include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "signalling/wire_texts.h"

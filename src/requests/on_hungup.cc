@@ -1,10 +1,10 @@
 // Hanging up, declining, cancelling or dropping the current talk (24005).
 #include <algorithm>
 
-#include "notify/plugin_notify.h"
 #include "base/log.h"
-#include "plugin/mrtc_plugin.h"
 #include "base/ui_event_types.h"
+#include "notify/plugin_notify.h"
+#include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "signalling/msg_types.h"

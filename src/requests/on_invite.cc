@@ -1,7 +1,7 @@
 // Inviting further members into the current talk (request 24002).
 #include "base/log.h"
-#include "plugin/mrtc_plugin.h"
 #include "base/wire_words.h"
+#include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "timer/timeout_record.h"

@@ -2,12 +2,12 @@
 // the watched board (24004) and joining from a chat card (24010).
 #include <algorithm>
 
-#include "notify/plugin_notify.h"
 #include "base/log.h"
-#include "plugin/mrtc_plugin.h"
 #include "base/text_readers.h"
 #include "base/ui_event_types.h"
 #include "base/version.h"
+#include "notify/plugin_notify.h"
+#include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "timer/timeout_record.h"

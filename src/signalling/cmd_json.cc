@@ -3,7 +3,7 @@
 
 #include "base/json.h"
 #include "base/log.h"
-#include "plugin/mrtc_plugin.h"
+#include "base/plugin_env.h"
 #include "signalling/msg_proxy.h"
 #include "signalling/wire_texts.h"
 #include "tools.h"

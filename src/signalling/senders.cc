@@ -5,7 +5,7 @@
 
 #include "base/json.h"
 #include "base/log.h"
-#include "plugin/mrtc_plugin.h"
+#include "base/plugin_env.h"
 #include "signalling/msg_proxy.h"
 #include "signalling/msg_types.h"
 #include "signalling/wire_texts.h"

@@ -2,7 +2,7 @@
 
 #include "base/json.h"
 #include "base/log.h"
-#include "plugin/mrtc_plugin.h"
+#include "base/plugin_env.h"
 #include "base/text_readers.h"
 #include "slb/slb_texts.h"
 #include "tools.h"

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "base/annotation_words.h"
-#include "plugin/mrtc_plugin.h"
+#include "base/plugin_env.h"
 #include "base/wire_words.h"
 #include "tools.h"
 
