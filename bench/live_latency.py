@@ -3,7 +3,7 @@
 Prosody on loopback (a bench program, not a test).
 
     MRTC_NODE=build/mrtc-node MRTC_XMPP_SERVER=scripts/xmpp-server.sh \
-        python3 bench/live_latency.py [CALLS]
+        python3 bench/live_latency.py [CALLS] [--record]
 
 Each of CALLS one-to-one calls (default 200) goes between one of four pairs
 in turn: the caller asks, the callee rings (event 1), the callee accepts,
@@ -16,8 +16,13 @@ prints p50, p99 and the maximum of:
 and, to tell Prosody from the node, the transit of plain messages put on
 the network without the plug-in (inject to delivery). Then each process's
 resident memory and threads before and after.
+
+With --record every node runs with the recorder in place (mrtc-node
+--record), its trace in the run's temporary folder; with MRTC_SIM set too,
+the four traces are replayed at the end.
 """
 
+import argparse
 import os
 import statistics
 import sys
@@ -80,9 +85,14 @@ def plain_transit(sender, receiver, n):
 
 
 def main():
-    calls = int(sys.argv[1]) if len(sys.argv) > 1 else 200
+    parser = argparse.ArgumentParser(description="Latency of real calls between four mrtc-node")
+    parser.add_argument("calls", type=int, nargs="?", default=200)
+    parser.add_argument("--record", action="store_true", help="each node records a trace")
+    args = parser.parse_args()
+    calls = args.calls
     names = ("alice", "bob", "carol", "dave")
-    with World(names) as w:
+    trace_bytes = 0
+    with World(names, record=args.record) as w:
         nodes = [w.node(n, extra=("--keepalive", "20")) for n in names]
         for n in nodes:
             n.logged_in()
@@ -100,8 +110,10 @@ def main():
         transit = plain_transit(nodes[0], nodes[1], 100)
         after = {n.name: proc_status(n.proc.pid) for n in nodes}
         after["prosody"] = proc_status(w.server.pid)
+        trace_bytes = sum(os.path.getsize(t) for t in w.traces if os.path.exists(t))
 
-    print(f"{calls} calls between four nodes on loopback")
+    recorder = f", recorder on ({trace_bytes // 1024} KiB of traces)" if args.record else ""
+    print(f"{calls} calls between four nodes on loopback{recorder}")
     for title, data in (("call -> callee event 1", call), ("accept -> caller event 3", accept)):
         total = [t for t, _ in data]
         plugin = [p for _, p in data]

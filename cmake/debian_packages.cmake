@@ -110,6 +110,20 @@ mrtc_debian_package(dev libmrtcplugin-dev libdevel
    package mrtcplugin and mrtcplugin.pc.")
 set(CPACK_COMPONENT_DEV_DEPENDS runtime)
 
+if(TARGET mrtcrecord)
+  mrtc_debian_package(record mrtcplugin-recorder libs
+    "records what crosses between a host and mrtcplugin"
+    "The library libmrtcrecord.so, which a host loads in the plug-in's place to
+     record one user's calls: it loads the real plug-in and writes every crossing
+     between the two to a trace file, which mrtc-sim replay runs again. See the
+     integration guide, \"Recording a call\".")
+  # Like the plug-in it links the host's commLib; and it stands in for this
+  # very version of the plug-in.
+  set(CPACK_DEBIAN_RECORD_PACKAGE_SHLIBDEPS OFF)
+  set(CPACK_DEBIAN_RECORD_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1")
+  set(CPACK_COMPONENT_RECORD_DEPENDS runtime)
+endif()
+
 get_property(programs GLOBAL PROPERTY MRTC_PROGRAM_PACKAGES)
 foreach(package IN LISTS programs)
   get_property(summary GLOBAL PROPERTY MRTC_PACKAGE_${package}_SUMMARY)

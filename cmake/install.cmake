@@ -6,6 +6,8 @@
 #   mrtc-sim mrtc-sim, mrtc-node and mrtc-xmpp-server with their manual
 #            pages and, in a private folder, the commLib stand-in they run on
 #            (package mrtc-sim)
+#   record   the recorder libmrtcrecord.so, in the same private folder
+#            (package mrtcplugin-recorder)
 # A program shipped through mrtc_program_package() has a package (and install
 # component) of its own name, or joins another program's.
 # Every package carries the licence (copyright) and the changelog.
@@ -44,6 +46,11 @@ if(TARGET mrtc-sim)
   # The stand-in is no system library: it goes to a private folder that only
   # mrtc-sim looks into.
   install(TARGETS mrtc_commlib LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/mrtcplugin COMPONENT mrtc-sim)
+endif()
+if(TARGET mrtcrecord)
+  # A host loads it by its path in the plug-in's place, never links it: no
+  # SONAME, no ldconfig. From there it loads ../libmrtcplugin.so.<major>.
+  install(TARGETS mrtcrecord LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/mrtcplugin COMPONENT record)
 endif()
 
 include(${CMAKE_CURRENT_LIST_DIR}/debian_packages.cmake)

@@ -23,11 +23,15 @@ constexpr const char* kQuery = "query";        // a host service that only answe
 constexpr const char* kSlot = "slot";          // any other slot call
 constexpr const char* kLoop = "loop";          // a request the host handed back (slots 6 and 7)
 constexpr const char* kRegister = "register";  // media address registered (service 56)
-constexpr const char* kPost = "post";  // a request the plug-in hands back to itself (12, 15)
+constexpr const char* kPost = "post";    // a request the plug-in hands back to itself (12, 15)
+constexpr const char* kPause = "pause";  // the host's process did not run from t to "until"
 }  // namespace kind
 
 // Trace version written in the "trace" entry; a reader refuses others.
 constexpr int64_t kTraceVersion = 1;
+// The release's entry ("slot" of the last entry of a plug-in the host
+// released; a trace without it was cut off).
+constexpr int64_t kReleaseSlot = 26;
 
 // Query names (field "query").
 namespace query {

@@ -23,8 +23,7 @@ constexpr const char* kNetworkKeys[] = {"mediaServerUrl_", "mediaServerAddr_", "
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzworld::TwoClients& w = fuzzworld::twoClients();
-  static const int64_t ownerAddr = w.ann.extra(13, R"({"forceOwnerAddr":"on"})");
-  (void)ownerAddr;
+  w.ann.extra(13, R"({"forceOwnerAddr":"on"})");
   FuzzedDataProvider in(data, size);
   const std::string netId = in.ConsumeRandomLengthString(32);
   const bool descNamesNet = in.ConsumeBool();

@@ -3,6 +3,7 @@
 // real clock, and speaks JSON lines: requests in on standard input, results
 // and UI events out on standard output (see app.h and output.h).
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -68,6 +69,29 @@ std::unique_ptr<node::http::PageServer> startPage(const Options& o, const node::
   return page;
 }
 
+// Loads the recorder, which stands in for the plug-in at PLUGIN and loads it,
+// and points it at TRACE; returns the recorder's path, or "" when it cannot
+// be loaded. It lies beside the plug-in in the build tree, in the plug-in's
+// private folder once installed.
+std::string loadRecorder(const std::string& plugin, const std::string& trace) {
+  const std::string folder = plugin.substr(0, plugin.rfind('/') + 1);
+  std::string shim = folder + mrtcrecord::kLibraryFile;
+  if (access(shim.c_str(), R_OK) != 0) {
+    shim = folder + mrtcrecord::kInstalledDir + "/" + mrtcrecord::kLibraryFile;
+  }
+  void* handle = dlopen(shim.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  auto configure =
+      handle != nullptr
+          ? reinterpret_cast<mrtcrecord::ConfigureFn>(dlsym(handle, mrtcrecord::kConfigureSymbol))
+          : nullptr;
+  if (configure == nullptr) {
+    std::fprintf(stderr, "mrtc-node: cannot load the recorder %s\n", shim.c_str());
+    return "";
+  }
+  configure(trace.c_str(), plugin.c_str(), 0);
+  return shim;
+}
+
 int runNode(const Options& o) {
   node::Directory dir;
   try {
@@ -84,19 +108,8 @@ int runNode(const Options& o) {
   }
   std::string path = o.plugin.empty() ? mrtcsim::defaultPluginPath() : o.plugin;
   if (!o.record.empty()) {
-    // The recorder, beside the plug-in, stands in for it and loads it.
-    const std::string shim = path.substr(0, path.rfind('/') + 1) + mrtcrecord::kLibraryFile;
-    void* handle = dlopen(shim.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-    auto configure =
-        handle != nullptr
-            ? reinterpret_cast<mrtcrecord::ConfigureFn>(dlsym(handle, mrtcrecord::kConfigureSymbol))
-            : nullptr;
-    if (configure == nullptr) {
-      std::fprintf(stderr, "mrtc-node: cannot load the recorder %s\n", shim.c_str());
-      return 3;
-    }
-    configure(o.record.c_str(), path.c_str(), 0);
-    path = shim;
+    path = loadRecorder(path, o.record);
+    if (path.empty()) return 3;
   }
   simhost::PluginLibrary library(path);
   imsdk::IPlugin* plugin = library.create();

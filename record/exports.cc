@@ -5,6 +5,7 @@
 
 #include "IPlugin.h"
 #include "crossing.h"
+#include "pause_watch.h"
 #include "recorder.h"
 #include "recording_plugin.h"
 
@@ -48,7 +49,11 @@ __attribute__((visibility("default"))) imsdk::IPlugin* mrtcplugin_createPlugin()
   if (real == nullptr) return nullptr;
   if (!rec.recording()) return real;
   auto* shim = new (std::nothrow) mrtcrecord::RecordingPlugin(real, rec.newInstance());
-  if (shim == nullptr) release(real);
+  if (shim == nullptr) {
+    release(real);
+    return nullptr;
+  }
+  mrtcrecord::pause_watch::added(shim->client());
   return shim;
 }
 
@@ -66,7 +71,8 @@ __attribute__((visibility("default"))) void mrtcplugin_releasePlugin(imsdk::IPlu
     // The real release stops the plug-in's timer thread: nothing calls the
     // shim's host wrapper afterwards.
     release(shim->real());
-    it.set("slot", int64_t{26}).set("ret", int64_t{0});
+    mrtcrecord::pause_watch::released(shim->client());
+    it.set("slot", codec::kReleaseSlot).set("ret", int64_t{0});
     mrtcrecord::Recorder::get().write(it);
   }
   delete shim;

@@ -4,8 +4,11 @@
 
 namespace mrtcrecord {
 
-// Beside the plug-in, in the build tree and once installed.
+// Beside the plug-in in the build tree; installed, in the plug-in's private
+// folder below the plug-in's own (lib/mrtcplugin/), where only a host that
+// records looks for it.
 constexpr const char* kLibraryFile = "libmrtcrecord.so";
+constexpr const char* kInstalledDir = "mrtcplugin";
 
 // int mrtcrecord_configure(const char* tracePath, const char* pluginPath, int keepLogs):
 // overrides the environment; call it before the first plug-in is created.

@@ -50,6 +50,16 @@ std::string shimDir() {
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
+// The real plug-in beside the shim (a build tree, a host's own folder), else
+// in the folder above: installed, the shim lies in the plug-in's private
+// folder.
+std::string defaultPlugin() {
+  const std::string dir = shimDir();
+  const std::string beside = dir + "/" + kPluginFile;
+  if (access(beside.c_str(), R_OK) == 0) return beside;
+  return dir + "/../" + kPluginFile;
+}
+
 }  // namespace
 
 Crossing::Crossing()
@@ -96,7 +106,7 @@ Config Recorder::config() {
 
 bool Recorder::load(CreateFn& create, ReleaseFn& release) {
   std::string path = config().pluginPath;
-  if (path.empty()) path = shimDir() + "/" + kPluginFile;
+  if (path.empty()) path = defaultPlugin();
   {
     std::lock_guard<std::mutex> lk(mu_);
     loadedPath_ = path;

@@ -8,7 +8,8 @@
 #   - as root (or through sudo): dpkg -i of the packages; each program's
 #     manual page through man; each program run from outside the source tree
 #     (mrtc-sim on its built-in scenario); a host built through find_package
-#     and one through pkg-config, both against /usr; then dpkg -r and dpkg -P,
+#     and one through pkg-config, both against /usr, the second also with
+#     the recorder in the plug-in's place; then dpkg -r and dpkg -P,
 #     after which no file of the packages may remain. A failure on the way
 #     purges what was installed. Without root or sudo this round trip is
 #     skipped, and says so; in CI (CI set) that fails instead.
@@ -127,6 +128,12 @@ done
 "$cxx" -std=c++17 -Wall -Wextra -Werror $(env -u PKG_CONFIG_PATH pkg-config --cflags mrtcplugin) \
   -DMRTC_PLUGIN_FILE="\"$plugin\"" tests/install/host.cc -o "$work/pc_host" -ldl
 LD_LIBRARY_PATH=$commlib_dir "$work/pc_host"
+# The recorder from its package, loaded in the plug-in's place: it finds the
+# plug-in in the folder above its own and writes the trace it is told to.
+MRTC_RECORD_TRACE=$work/trace.jsonl LD_LIBRARY_PATH=$commlib_dir "$work/pc_host" \
+  "$commlib_dir/libmrtcrecord.so"
+grep -q "\"plugin\":\"$commlib_dir/../libmrtcplugin.so.${version%%.*}\"" "$work/trace.jsonl" ||
+  fail "the installed recorder wrote no trace of the installed plug-in: $(head -c 300 "$work/trace.jsonl")"
 
 $as_root dpkg -r "${packages[@]}" >/dev/null
 left=""

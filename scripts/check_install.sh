@@ -9,6 +9,9 @@
 #   - builds two small hosts against the installation, one through the CMake
 #     package and one through pkg-config; each loads the plug-in, makes one,
 #     sets a service object and releases it;
+#   - loads the installed recorder (libmrtcrecord.so) in the plug-in's place
+#     in that host, once finding the plug-in itself and once told where it is
+#     (MRTC_RECORD_PLUGIN), and reads the trace it wrote;
 #   - builds examples/minimal_host against the installation and runs it (a
 #     one-to-one call between two plug-ins on the real clock);
 #   - runs the installed mrtc-sim from a folder outside the source and build
@@ -90,6 +93,21 @@ plugin=$(pkg-config --variable=plugin mrtcplugin)
   -DMRTC_PLUGIN_FILE="\"$plugin\"" tests/install/host.cc -o "$work/pc_host" -ldl
 LD_LIBRARY_PATH=$commlib_dir "$work/pc_host"
 
+echo "-- the recorder, installed in the private folder, loaded in the plug-in's place"
+shim=$commlib_dir/libmrtcrecord.so
+[ -f "$shim" ] || fail "libmrtcrecord.so is not installed in $commlib_dir"
+if readelf -d "$shim" | grep -E 'R(UN)?PATH'; then fail "the installed recorder carries a search path"; fi
+for named in "" "$libdir/$soname"; do
+  trace=$work/trace.jsonl
+  rm -f "$trace"
+  LD_LIBRARY_PATH=$commlib_dir MRTC_RECORD_TRACE=$trace MRTC_RECORD_PLUGIN=$named "$work/pc_host" "$shim"
+  loaded=$(sed -n '1s/.*"kind":"trace".*"plugin":"\([^"]*\)".*/\1/p' "$trace")
+  [ -n "$loaded" ] && [ "$(realpath "$loaded")" = "$(realpath "$libdir/$soname")" ] ||
+    fail "the recorder (MRTC_RECORD_PLUGIN='$named') loaded '$loaded', not $libdir/$soname"
+  grep -q '"slot":26,' "$trace" || fail "the trace lacks the release: $(cat "$trace")"
+done
+echo "trace written, the plug-in found from the private folder and by name; $(wc -l <"$trace") entries"
+
 echo "-- examples/minimal_host built from the installation and run"
 cmake -S examples/minimal_host -B "$work/minimal_host" -G Ninja \
   -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
@@ -124,6 +142,7 @@ ls "$work/deb"/*.deb >/dev/null 2>&1 || fail "cpack made no package"
 runtime=$(ls "$work"/deb/libmrtcplugin[0-9]*_*.deb)
 dev=$(ls "$work"/deb/libmrtcplugin-dev_*.deb)
 sim=$(ls "$work"/deb/mrtc-sim_*.deb)
+recorder=$(ls "$work"/deb/mrtcplugin-recorder_*.deb)
 L='lib(/[a-z0-9_-]+)?'
 expect_files "$runtime" "$L/$soname" "$L/libmrtcplugin\.so\.[0-9.]+"
 expect_files "$dev" "$L/libmrtcplugin\.so" "$L/pkgconfig/mrtcplugin\.pc" \
@@ -134,14 +153,17 @@ for header in IPlugin sdk_cmd host_records host_service ap_cache tools thread_st
   expect_files "$dev" "include/mrtcplugin/$header\.h"
 done
 expect_files "$sim" "bin/mrtc-sim" "$L/mrtcplugin/libcommlib\.so"
+expect_files "$recorder" "$L/mrtcplugin/libmrtcrecord\.so"
+dpkg-deb -f "$recorder" Depends | grep -q "libmrtcplugin[0-9]* (= " ||
+  fail "the recorder's package does not depend on the plug-in's version"
 if [ -x "$build/mrtc-node" ]; then expect_files "$sim" "bin/mrtc-node" "bin/mrtc-xmpp-server"; fi
 # Each file in exactly one package, and the runtime package holds only the
 # library.
-dupes=$(for deb in "$runtime" "$dev" "$sim"; do contents "$deb"; done | sort | uniq -d)
+dupes=$(for deb in "$runtime" "$dev" "$sim" "$recorder"; do contents "$deb"; done | sort | uniq -d)
 [ -z "$dupes" ] || fail "files in more than one package: $dupes"
 [ "$(contents "$runtime" | grep -vc '^\./usr/share/doc/')" -eq 2 ] || fail "the runtime package holds more than the library"
 dpkg-deb -f "$dev" Depends | grep -q "libmrtcplugin[0-9]* (= " || fail "the dev package does not depend on the runtime"
-for deb in "$runtime" "$dev" "$sim"; do echo "$(basename "$deb"): $(contents "$deb" | wc -l) files"; done
+for deb in "$runtime" "$dev" "$sim" "$recorder"; do echo "$(basename "$deb"): $(contents "$deb" | wc -l) files"; done
 
 echo "-- the plug-in against a separate commLib (Release: library and mrtc-sim)"
 alt=$src/build/alt-commlib

@@ -188,14 +188,24 @@ Item Redactor::apply(const Item& it) const {
 
 }  // namespace
 
-std::string redactTrace(const std::string& text, const std::string& file) {
-  std::vector<Entry> entries = readEntries(text, file);
+std::vector<std::string> redactTraces(const std::vector<TraceText>& traces) {
+  std::vector<std::vector<Entry>> entries;
   Redactor r;
-  for (const Entry& e : entries) r.collect(e.item);
+  for (const TraceText& t : traces) {
+    entries.push_back(readEntries(t.text, t.file));
+    for (const Entry& e : entries.back()) r.collect(e.item);
+  }
   r.seal();
-  std::string out;
-  for (const Entry& e : entries) out += codec::renderJson(r.apply(e.item)) + "\n";
+  std::vector<std::string> out;
+  for (const std::vector<Entry>& file : entries) {
+    out.emplace_back();
+    for (const Entry& e : file) out.back() += codec::renderJson(r.apply(e.item)) + "\n";
+  }
   return out;
+}
+
+std::string redactTrace(const std::string& text, const std::string& file) {
+  return redactTraces({{text, file}}).front();
 }
 
 }  // namespace replay

@@ -98,6 +98,31 @@ Scenario describe(const Trace& trace, const std::vector<std::string>& files) {
   return sc;
 }
 
+using Hosts = std::vector<std::unique_ptr<ReplayHost>>;
+
+// Makes, in the order they were made, the plug-ins of the clients whose
+// recording started by absMs, each at its recorded start: what a plug-in
+// derives from the local time when it is made (the seed of its message ids)
+// is then what it derived on the device. False when the library makes none.
+bool startClients(int64_t absMs, const Trace& trace, const simhost::PluginLibrary& library,
+                  Hosts& hosts, std::vector<imsdk::IPlugin*>& plugins) {
+  for (;;) {
+    size_t next = trace.clients.size();
+    for (size_t c = 0; c < trace.clients.size(); ++c) {
+      if (plugins[c] != nullptr || trace.clients[c].startMs > absMs) continue;
+      if (next == trace.clients.size() || trace.clients[c].startMs < trace.clients[next].startMs)
+        next = c;
+    }
+    if (next == trace.clients.size()) return true;
+    advanceTo(trace.clients[next].startMs, hosts);
+    imsdk::IPlugin* plugin = library.create();
+    if (plugin == nullptr) return false;
+    plugins[next] = plugin;
+    hosts[next]->setPlugin(plugin);
+    plugin->setHost(hosts[next].get());
+  }
+}
+
 }  // namespace
 
 ReplayResult replayTraces(const Trace& trace, const simhost::PluginLibrary& library,
@@ -105,32 +130,30 @@ ReplayResult replayTraces(const Trace& trace, const simhost::PluginLibrary& libr
   ReplayResult out;
   commlib::useVirtualTime(trace.startMs);
   Session session(trace.startMs);
-  std::vector<std::unique_ptr<ReplayHost>> hosts;
-  std::vector<imsdk::IPlugin*> plugins;
+  Hosts hosts;
+  std::vector<imsdk::IPlugin*> plugins(trace.clients.size(), nullptr);
   for (const ClientTrace& ct : trace.clients) {
     hosts.push_back(std::make_unique<ReplayHost>(ct, session));
-    imsdk::IPlugin* plugin = library.create();
-    if (plugin == nullptr) {
-      out.run.error = "the plug-in library created no plug-in";
-      break;
-    }
-    plugins.push_back(plugin);
-    hosts.back()->setPlugin(plugin);
-    plugin->setHost(hosts.back().get());
     out.run.clients.push_back({ct.name, ct.user, 1});
   }
-  if (out.run.error.empty()) {
-    for (const Input& in : inputs(trace)) {
-      if (session.diverged()) break;
-      advanceTo(in.absMs, hosts);
-      if (session.diverged()) break;
-      hosts[in.client]->feed(trace.clients[in.client].entries[in.entry]);
-      ++out.fed;
-    }
-    // What the plug-ins' own timers still owe.
-    if (!session.diverged()) advanceTo(lastMs(trace) + kTickToleranceMs + 1, hosts);
+  for (const Input& in : inputs(trace)) {
+    if (session.diverged()) break;
+    if (!startClients(in.absMs, trace, library, hosts, plugins)) break;
+    advanceTo(in.absMs, hosts);
+    if (session.diverged()) break;
+    hosts[in.client]->feed(trace.clients[in.client].entries[in.entry]);
+    ++out.fed;
   }
-  for (imsdk::IPlugin* p : plugins) library.release(p);
+  // What the plug-ins' own timers still owe, and the plug-ins made after
+  // the last input.
+  const int64_t endMs = lastMs(trace) + kTickToleranceMs + 1;
+  if (!session.diverged() && startClients(endMs, trace, library, hosts, plugins))
+    advanceTo(endMs, hosts);
+  if (std::find(plugins.begin(), plugins.end(), nullptr) != plugins.end() && !session.diverged())
+    out.run.error = "the plug-in library created no plug-in";
+  for (imsdk::IPlugin* p : plugins) {
+    if (p != nullptr) library.release(p);
+  }
   commlib::advance(kSettleMs);
   out.run.endMs = session.now();
   out.run.items = timeline(session.items());

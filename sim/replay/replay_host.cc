@@ -80,6 +80,7 @@ const Entry* ReplayHost::matchOutput(Item& made) {
       ++c->next;
     }
   }
+  if (rec == nullptr && cutOff(made)) return nullptr;
   session_.add(made);
   if (session_.diverged()) return rec;
   if (rec == nullptr) {
@@ -88,8 +89,9 @@ const Entry* ReplayHost::matchOutput(Item& made) {
     return nullptr;
   }
   std::string diff = difference(rec->item, made);
-  const int64_t late = session_.startMs() + made.t - rec->absMs;
-  if (diff.empty() && own && std::llabs(late) >= kTickToleranceMs) {
+  const int64_t madeMs = session_.startMs() + made.t;
+  if (diff.empty() && own && std::llabs(madeMs - rec->absMs) >= kTickToleranceMs &&
+      !heldByPause(madeMs, rec->absMs)) {
     diff = "time: recorded " + std::to_string(rec->absMs - session_.startMs()) + " ms, produced " +
            std::to_string(made.t) + " ms (one tick is " + std::to_string(kTickToleranceMs) + ")";
   }
@@ -99,6 +101,24 @@ const Entry* ReplayHost::matchOutput(Item& made) {
   }
   session_.countCompared();
   return rec;
+}
+
+bool ReplayHost::heldByPause(int64_t madeMs, int64_t recordedMs) const {
+  // Due while the process did not run, the timer fired on its first tick
+  // after the process ran again.
+  for (const Pause& p : trace_.pauses) {
+    if (madeMs >= p.fromMs - kTickToleranceMs && madeMs <= p.untilMs && recordedMs >= madeMs &&
+        recordedMs < p.untilMs + kTickToleranceMs) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ReplayHost::cutOff(const Item& made) const {
+  // Past the end of a trace that lacks the release, the host's process was
+  // gone (or its trace ended there): nothing it would have done is known.
+  return !trace_.released && session_.startMs() + made.t > trace_.endMs;
 }
 
 const Entry* ReplayHost::answer(const Item& q) {

@@ -54,6 +54,8 @@ class ReplayHost : public imsdk::IHostService {
   const std::vector<size_t>& listOf(const Ctx& c) const;
   codec::Item produced(const char* kind) const;
   const Entry* matchOutput(codec::Item& made);
+  bool cutOff(const codec::Item& made) const;
+  bool heldByPause(int64_t madeMs, int64_t recordedMs) const;
   const Entry* answer(const codec::Item& q);
   void inContext(const Entry* e, const std::function<void()>& call);
   void checkDone(const Ctx& c);

@@ -103,47 +103,74 @@ int replayMain(int argc, char** argv) {
   return 0;
 }
 
+namespace {
+
+bool readText(const std::string& file, std::string& text) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+bool writeText(const std::string& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary);
+  out << text;
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
 int redactMain(int argc, char** argv) {
   CLI::App app{
       "Writes a trace with user ids, names, room ids, tokens and addresses mapped to stable\n"
-      "stand-ins everywhere they occur; the redacted trace replays as the original does.",
+      "stand-ins everywhere they occur; the redacted trace replays as the original does.\n"
+      "Several traces of one call (one per device) get one set of stand-ins: give them\n"
+      "together, with --dir.",
       "mrtc-sim redact"};
-  std::string file;
+  std::vector<std::string> files;
   std::string outPath;
-  app.add_option("trace", file, "Trace file (JSON lines)")->required();
-  app.add_option("-o,--output", outPath,
-                 "Write the redacted trace to FILE (default: standard output)")
-      ->type_name("FILE");
+  std::string outDir;
+  app.add_option("trace", files, "Trace files (JSON lines)")->required();
+  auto* single = app.add_option("-o,--output", outPath,
+                                "Write the redacted trace to FILE (default: standard output)")
+                     ->type_name("FILE");
+  app.add_option("-d,--dir", outDir,
+                 "Write each redacted trace to DIR under its own file name (several traces)")
+      ->type_name("DIR")
+      ->excludes(single);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : 2;
   }
-  std::string text;
-  {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+  if (files.size() > 1 && outDir.empty()) {
+    std::cerr << "mrtc-sim redact: several traces need --dir\n";
+    return 2;
+  }
+  std::vector<TraceText> texts;
+  for (const std::string& file : files) {
+    texts.push_back({"", file});
+    if (!readText(file, texts.back().text)) {
       std::cerr << "mrtc-sim redact: cannot read " << file << "\n";
       return 2;
     }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  std::string redacted;
+  std::vector<std::string> redacted;
   try {
-    redacted = redactTrace(text, file);
+    redacted = redactTraces(texts);
   } catch (const codec::ReadError& e) {
     std::cerr << "mrtc-sim redact: invalid trace: " << e.what() << "\n";
     return 2;
   }
-  if (outPath.empty()) {
-    std::cout << redacted;
-    return 0;
-  }
-  std::ofstream out(outPath, std::ios::binary);
-  out << redacted;
-  if (!out) {
-    std::cerr << "mrtc-sim redact: cannot write " << outPath << "\n";
-    return 2;
+  for (size_t i = 0; i < files.size(); ++i) {
+    std::string to = outPath;
+    if (!outDir.empty()) to = outDir + "/" + files[i].substr(files[i].rfind('/') + 1);
+    if (to.empty()) {
+      std::cout << redacted[i];
+    } else if (!writeText(to, redacted[i])) {
+      std::cerr << "mrtc-sim redact: cannot write " << to << "\n";
+      return 2;
+    }
   }
   return 0;
 }

@@ -43,7 +43,13 @@ void link(ClientTrace& c) {
                       " appears twice");
     }
   }
-  const int64_t base = baseMs(c.header) - c.header.t;
+  c.startMs = baseMs(c.header);
+  c.endMs = c.startMs;
+  const int64_t base = c.startMs - c.header.t;
+  for (Pause& p : c.pauses) {
+    p.fromMs += base;
+    p.untilMs += base;
+  }
   for (size_t i = 0; i < c.entries.size(); ++i) {
     Entry& e = c.entries[i];
     e.absMs = base + e.item.t;
@@ -54,6 +60,8 @@ void link(ClientTrace& c) {
       c.top.push_back(i);
     }
     if (c.user == 0 && e.item.str("query") == codec::query::kOwnUser) c.user = e.item.num("ret");
+    if (e.slot == codec::kReleaseSlot) c.released = true;
+    c.endMs = std::max(c.endMs, e.absMs);
   }
 }
 
@@ -92,14 +100,9 @@ Trace loadTraces(const std::vector<std::string>& files) {
   for (size_t f = 0; f < files.size(); ++f) {
     std::vector<Entry> entries = readEntries(readFile(files[f]), files[f]);
     std::vector<ClientTrace> clients;
+    std::map<std::string, int> runs;
     for (Entry& e : entries) {
-      auto it = std::find_if(clients.begin(), clients.end(),
-                             [&](const ClientTrace& c) { return c.name == e.item.client; });
-      if (it == clients.end()) {
-        if (e.item.kind != codec::kind::kTrace) {
-          throw ReadError(e.where + ": client \"" + e.item.client +
-                          "\" appears before its \"trace\" entry");
-        }
+      if (e.item.kind == codec::kind::kTrace) {
         if (e.item.num("version") != codec::kTraceVersion) {
           throw ReadError(e.where + ": trace version " + e.item.str("version") +
                           " is not supported (this replay reads version " +
@@ -107,9 +110,24 @@ Trace loadTraces(const std::vector<std::string>& files) {
         }
         ClientTrace c;
         c.name = e.item.client;
+        // The recorder appends: a host run again on the same file starts
+        // its "p1" anew, a client of its own, named after its run.
+        const int run = ++runs[e.item.client];
+        if (run > 1) c.name += "." + std::to_string(run);
         c.file = files[f];
         c.header = e.item;
         clients.push_back(std::move(c));
+        continue;
+      }
+      auto it = std::find_if(clients.rbegin(), clients.rend(), [&](const ClientTrace& c) {
+        return c.header.client == e.item.client;
+      });
+      if (it == clients.rend()) {
+        throw ReadError(e.where + ": client \"" + e.item.client +
+                        "\" appears before its \"trace\" entry");
+      }
+      if (e.item.kind == codec::kind::kPause) {
+        it->pauses.push_back({e.item.t, e.item.num("until")});
         continue;
       }
       it->entries.push_back(std::move(e));
@@ -123,9 +141,10 @@ Trace loadTraces(const std::vector<std::string>& files) {
   }
   // With several files, names keep their file's number only where needed.
   std::map<std::string, int> bare;
-  for (const ClientTrace& c : trace.clients) ++bare[c.header.client];
+  for (const ClientTrace& c : trace.clients) ++bare[c.name.substr(c.name.find(':') + 1)];
   for (ClientTrace& c : trace.clients) {
-    if (bare[c.header.client] == 1) c.name = c.header.client;
+    const std::string name = c.name.substr(c.name.find(':') + 1);
+    if (bare[name] == 1) c.name = name;
   }
   trace.startMs = trace.clients.front().entries.empty() ? baseMs(trace.clients.front().header)
                                                         : trace.clients.front().entries[0].absMs;

@@ -5,7 +5,8 @@
 //
 // Several files may be read together (one per device of a call); clients
 // keep their recorded names unless two files use the same one, then the
-// file's position is put in front ("2:p1").
+// file's position is put in front ("2:p1"). A file the recorder appended to
+// in several runs of a host holds one client per run ("p1", "p1.2").
 #pragma once
 
 #include <cstdint>
@@ -32,6 +33,12 @@ struct Entry {
   std::vector<size_t> children;  // indexes into ClientTrace::entries, by seq
 };
 
+// A time the host's process did not run (replay clock).
+struct Pause {
+  int64_t fromMs = 0;
+  int64_t untilMs = 0;
+};
+
 struct ClientTrace {
   std::string name;  // as shown in the replay
   std::string file;
@@ -39,6 +46,12 @@ struct ClientTrace {
   std::vector<Entry> entries;  // by seq
   std::vector<size_t> top;     // crossings not nested in another
   int64_t user = 0;            // from the first own-user answer
+  // A trace without the plug-in's release was cut off at its last entry:
+  // the host's process was killed, crashed or is still running.
+  bool released = false;
+  int64_t startMs = 0;  // when the plug-in was made, replay clock
+  int64_t endMs = 0;    // the last entry's time, replay clock
+  std::vector<Pause> pauses;
 };
 
 struct Trace {

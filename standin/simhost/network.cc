@@ -243,6 +243,13 @@ void Network::clearTraffic() {
   traffic_.clear();
 }
 
+void Network::restartIds() {
+  std::lock_guard<std::mutex> lk(mu_);
+  seq_ = 0;
+  injectedIds_ = 0;
+  requestIds_ = 0;
+}
+
 void Network::setObserver(std::function<void(const NetMessage&, const Client&)> observer) {
   std::lock_guard<std::mutex> lk(mu_);
   observer_ = std::move(observer);

@@ -291,6 +291,10 @@ class Network {
   // Every message that went over the network, in order.
   std::vector<NetMessage> traffic() const;
   void clearTraffic();
+  // Starts message, injection and request ids from 1 again (with nothing
+  // queued or held): a harness that replays inputs in one process gives each
+  // the same ids.
+  void restartIds();
   // The clients that recorded a log line, event, message, insert or timer
   // post since the last call, in the order they first did. A reader that
   // follows every client's records looks at these only.

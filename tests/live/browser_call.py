@@ -31,6 +31,19 @@ WARM_UP = 60
 CALL_ENDED = "document.getElementById('call').dataset.state === 'ended'"
 
 
+def chat_shows(page, chat, wants, timeout=10):
+    """Waits until the chat holds an entry starting with each of WANTS: the
+    finish notice comes a moment after the hang-up."""
+    deadline = time.monotonic() + timeout
+    while True:
+        entries = chat_entries(page, chat)
+        if all(any(e.startswith(want) for e in entries) for want in wants):
+            return entries
+        if time.monotonic() > deadline:
+            raise LiveError(f"{page.name}'s chat {entries}")
+        time.sleep(0.2)
+
+
 def state_of(member):
     return (f"(document.querySelector('[data-member=\"{member}\"] [data-state]') || "
             "{dataset: {}}).dataset.state")
@@ -104,9 +117,8 @@ def group_call():
                 p.wait("[...document.querySelectorAll('[data-unread]')].some(e => e.textContent) || "
                        "document.querySelector('#chat-list li')", 10, "chat entries")
             for p in (pa, pb, pc):
-                entries = chat_entries(p, GROUP)
-                for want in ("card: Voice call by Alice", "Alice started a call", "The call ended"):
-                    expect(any(e.startswith(want) for e in entries), f"{p.name}'s chat {entries}")
+                chat_shows(p, GROUP, ("card: Voice call by Alice", "Alice started a call",
+                                      "The call ended"))
             pa.screenshot(os.path.join(OUT, "page-ended.png"))  # with the group's chat open
             expect(any("Missed call" in e for e in chat_entries(pc, GROUP)), "Carol's missed call")
             clean(pa, pb, pc)

@@ -4,6 +4,11 @@ all children of the test, in a temporary folder on a free loopback port.
 Every wait is bounded; whatever happens (a failed assertion, an exception, a
 signal from ctest), the nodes and the server are ended before the test
 returns, and the temporary folder is removed unless MRTC_LIVE_KEEP is set.
+
+Each node records what crosses between it and its plug-in (mrtc-node
+--record) into a trace of its own in that folder. When MRTC_SIM names
+mrtc-sim, a World that ends well replays the traces of all its nodes together
+(mrtc-sim replay) and fails on the first divergence, which it prints.
 """
 
 import json
@@ -17,6 +22,8 @@ import tempfile
 import threading
 import time
 
+import replay_check
+
 GROUP = 30001
 USERS = {"alice": 20001, "bob": 20002, "carol": 20003, "dave": 20004}
 
@@ -25,9 +32,10 @@ class LiveError(AssertionError):
     pass
 
 
-# Every child of this test, so that a signal from ctest (a time-out) still
-# ends them all.
+# Every child of this test and every temporary folder, so that a signal from
+# ctest (a time-out) still ends them all and removes them.
 _children = []
+_folders = []
 _children_lock = threading.Lock()
 
 
@@ -44,6 +52,14 @@ def _end_all(*_):
             if proc.poll() is None:
                 proc.send_signal(signal.SIGCONT)
                 proc.kill()
+        for proc in _children:
+            try:
+                proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                pass
+        if not os.environ.get("MRTC_LIVE_KEEP"):
+            for folder in _folders:
+                shutil.rmtree(folder, ignore_errors=True)
     os._exit(3)
 
 
@@ -60,6 +76,10 @@ class Node:
                 "--device", str(device), "--server", f"127.0.0.1:{world.port}",
                 "--state", world.dir, "--name", self.name,
                 "--log", os.path.join(world.dir, self.name + ".log"), *extra]
+        trace_for = getattr(world, "trace_for", None)
+        self.trace = trace_for(self.name) if trace_for else None
+        if self.trace:
+            args += ["--record", self.trace]
         self.proc = _spawn(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=open(os.path.join(world.dir, self.name + ".err"), "a"),
                                      text=True, bufsize=1)
@@ -138,15 +158,21 @@ class Node:
 class World:
     """The server and the nodes of one test."""
 
-    def __init__(self, users=("alice", "bob", "carol")):
+    def __init__(self, users=("alice", "bob", "carol"), record=None):
         self.node_bin = os.environ["MRTC_NODE"]
         self.server_script = os.environ["MRTC_XMPP_SERVER"]
+        # Recorded by default where the traces can be replayed.
+        self.sim_bin = os.environ.get("MRTC_SIM")
+        self.record = bool(self.sim_bin) if record is None else record
+        self.traces = []
         # Under the build tree when ctest says so: other checkouts on the
         # machine clean up their own temporary folders, never this one.
         parent = os.environ.get("MRTC_LIVE_TMP")
         if parent:
             os.makedirs(parent, exist_ok=True)
         self.dir = tempfile.mkdtemp(prefix="mrtc-live-", dir=parent)
+        with _children_lock:
+            _folders.append(self.dir)
         self.directory = os.path.join(self.dir, "directory.json")
         with open(self.directory, "w") as f:
             json.dump({
@@ -165,17 +191,31 @@ class World:
         return self
 
     def __exit__(self, *exc):
-        for node in self.nodes:
-            try:
-                node.end()
-            except Exception:  # a node that would not end is killed above
-                pass
-        self.stop_server()
-        if exc[0] is not None:
-            print(f"kept for inspection: {self.dir}", file=sys.stderr)
-        elif not os.environ.get("MRTC_LIVE_KEEP"):
-            shutil.rmtree(self.dir, ignore_errors=True)
+        try:
+            for node in self.nodes:
+                try:
+                    node.end()
+                except Exception:  # a node that would not end is killed above
+                    pass
+            self.stop_server()
+            if exc[0] is None and self.sim_bin and self.traces:
+                # Every node has ended: its trace is whole.
+                replay_check.replay(self.sim_bin, self.traces)
+        finally:
+            if os.environ.get("MRTC_LIVE_KEEP"):
+                print(f"kept: {self.dir}", file=sys.stderr)
+            else:
+                shutil.rmtree(self.dir, ignore_errors=True)
         return False
+
+    def trace_for(self, name):
+        """A trace file of its own for each node process: a device started
+        again is a new plug-in, replayed beside the one before."""
+        if not self.record:
+            return None
+        path = os.path.join(self.dir, f"{name}.{len(self.traces) + 1}.trace.jsonl")
+        self.traces.append(path)
+        return path
 
     def start_server(self):
         srv = os.path.join(self.dir, "server")

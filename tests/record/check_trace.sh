@@ -11,9 +11,22 @@
 #       the redacted trace replays as the original does and holds none of
 #       its user ids, names, room ids, tokens or addresses (the simulated host
 #       hands out no tokens: answers that carry some are added to the trace)
+#   check_trace.sh appended SIM SHIM PLUGIN SCENARIO
+#       the scenario recorded a second time into the same file (the recorder
+#       appends, as on a device where the host runs again) replays as two
+#       runs of each client, and matches
+#   check_trace.sh pause SIM SHIM PLUGIN SCENARIO
+#       the first output of a plug-in's own timer, moved 5 s later as when the
+#       host's process was stopped, diverges; with a pause entry over it (what
+#       the recorder writes then) the replay matches
+#   check_trace.sh cut SIM SHIM PLUGIN SCENARIO
+#       the first client's trace cut at 10 s, as when its process is killed
+#       then, matches; the same with the release kept diverges (the plug-in's
+#       later outputs are missing from a trace that ran on)
 #   check_trace.sh split SIM SHIM PLUGIN SCENARIO
 #       one trace per device, replayed together, matches, and each message
-#       delivered is drawn from the device that sent it
+#       delivered is drawn from the device that sent it; so too once the
+#       traces are redacted together
 set -u
 mode=$1 sim=$2 shim=$3 plugin=$4 scenario=$5 faulty=${6:-}
 dir=$(mktemp -d)
@@ -70,6 +83,37 @@ $rooms"
     [ $found -eq 0 ] && echo "redacted: $(echo $ids | wc -w) user ids, $(echo "$names" | wc -l) names, $(echo "$rooms" | wc -l) room ids, ${#secrets[@]} tokens and addresses gone; $again"
     exit $found
     ;;
+  appended)
+    MRTC_RECORD_TRACE=$trace MRTC_RECORD_PLUGIN=$plugin "$sim" --quiet --plugin "$shim" "$scenario" || exit 1
+    once=$(grep -c '"kind":"trace"' "$trace")
+    out=$("$sim" replay --plugin "$plugin" "$trace") || { echo "$out"; exit 1; }
+    echo "$out"
+    [[ $out == *" of $once client(s);"* ]] && [ "$((once % 2))" -eq 0 ]
+    ;;
+  pause)
+    own='\{"t":([1-9][0-9]*),"client":"(p[0-9]+)","kind":"(event|result|message|insert|timer|post)","seq":[0-9]+,"parent":0,'
+    first=$(grep -nE "^$own" "$trace" | head -n 1)
+    [[ $first =~ ^([0-9]+):$own ]] || { echo "no output of a plug-in's own timer"; exit 1; }
+    line=${BASH_REMATCH[1]} t=${BASH_REMATCH[2]} client=${BASH_REMATCH[3]}
+    sed "${line}s/^{\"t\":$t,/{\"t\":$((t + 5000)),/" "$trace" >"$dir/late.jsonl"
+    cp "$dir/late.jsonl" "$dir/paused.jsonl"
+    echo "{\"t\":$((t - 500)),\"client\":\"$client\",\"kind\":\"pause\",\"seq\":900001,\"parent\":0,\"thread\":99,\"until\":$((t + 4500))}" >>"$dir/paused.jsonl"
+    late=$("$sim" replay -q --plugin "$plugin" "$dir/late.jsonl" 2>&1)
+    [ $? -eq 1 ] && [[ $late == *" differs: time: recorded $((t + 5000)) ms, produced $t ms"* ]] ||
+      { echo "the late output was not caught: $late"; exit 1; }
+    exec "$sim" replay --plugin "$plugin" "$dir/paused.jsonl"
+    ;;
+  cut)
+    # The first client's lines written before 10 s, the other clients' whole.
+    awk '/^\{"t":[0-9]+,"client":"p1",/ { split($0, f, /[:,]/); if (f[2] >= 10000) next } { print }' \
+      "$trace" >"$dir/cut.jsonl"
+    cp "$dir/cut.jsonl" "$dir/released.jsonl"
+    grep '"client":"p1",.*"slot":26,' "$trace" >>"$dir/released.jsonl"
+    ran_on=$("$sim" replay -q --plugin "$plugin" "$dir/released.jsonl" 2>&1)
+    [ $? -eq 1 ] && [[ $ran_on == *"divergence in client p1 "*"the plug-in made a crossing the recording does not have here"* ]] ||
+      { echo "the released trace's missing outputs were not caught: $ran_on"; exit 1; }
+    exec "$sim" replay --plugin "$plugin" "$dir/cut.jsonl"
+    ;;
   split)
     clients=$(grep -o '"client":"p[0-9]*"' "$trace" | sort -u | sed 's/.*:"//; s/"$//')
     files=()
@@ -79,10 +123,18 @@ $rooms"
     done
     "$sim" replay --plugin "$plugin" --json --html "$dir/call.html" "${files[@]}" >"$dir/timeline.jsonl" || exit 1
     [ -s "$dir/call.html" ] || { echo "no report written"; exit 1; }
-    delivered=$(grep -c '"kind":"deliver"' "$dir/timeline.jsonl")
-    unmatched=$(grep '"kind":"deliver"' "$dir/timeline.jsonl" | grep -c '"from":"u[0-9]')
-    echo "${#files[@]} traces replayed together: $delivered deliveries, $unmatched not matched to a sender"
-    [ "$delivered" -gt 0 ] && [ "$unmatched" -eq 0 ]
+    # Redacted together, the devices' traces keep one set of stand-ins:
+    # every delivery is still matched to the device that sent it.
+    mkdir "$dir/shared"
+    "$sim" redact -d "$dir/shared" "${files[@]}" || exit 1
+    shared=("${files[@]/#$dir/$dir/shared}")
+    "$sim" replay --plugin "$plugin" --json "${shared[@]}" >"$dir/shared.jsonl" || exit 1
+    for timeline in "$dir/timeline.jsonl" "$dir/shared.jsonl"; do
+      delivered=$(grep -c '"kind":"deliver"' "$timeline")
+      unmatched=$(grep '"kind":"deliver"' "$timeline" | grep -c '"from":"u[0-9]')
+      echo "${#files[@]} traces replayed together ($(basename "$timeline")): $delivered deliveries, $unmatched not matched to a sender"
+      [ "$delivered" -gt 0 ] && [ "$unmatched" -eq 0 ] || exit 1
+    done
     ;;
   *)
     echo "unknown mode $mode"

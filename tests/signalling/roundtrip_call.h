@@ -64,17 +64,44 @@ inline std::string object(const std::vector<std::pair<std::string, std::string>>
   return std::string(buf.GetString(), buf.GetSize());
 }
 
+constexpr int64_t kAnn = 1001, kBob = 1002, kDan = 1004, kEve = 4004, kGroup = 5001;
+
+// The network and the three hosts a run plays on. The fuzz target keeps one
+// for the whole process: every run attaches new plug-ins, sets the users'
+// names and Ann's answers, and leaves the world as it found it (no plug-in,
+// record, message or thread, the ids and the clock at their start).
+struct World {
+  World() { net.addGroup(kGroup, {kAnn, kBob, kDan, kEve}); }
+  simhost::Network net;
+  simhost::Client& ann = net.addClient("ann", kAnn, 1);
+  simhost::Client& bob = net.addClient("bob", kBob, 1);
+  simhost::Client& dan = net.addClient("dan", kDan, 1);
+};
+
 class Run {
  public:
-  explicit Run(const Values& v) : v_(v), room_("r" + v.room) {
+  Run(World& world, const Values& v) : v_(v), room_("r" + v.room), world_(world) {
     commlib::useVirtualTime(1700000000000);
     for (int64_t id : {kAnn, kBob, kDan, kEve}) net_.addUser(id, v.name);
-    net_.addGroup(kGroup, {kAnn, kBob, kDan, kEve});
+    ann_.updateConfig([](simhost::ClientConfig& config) { config = simhost::ClientConfig(); });
+    for (simhost::Client* c : {&ann_, &bob_, &dan_}) {
+      plugins_.push_back(std::make_unique<imsdkmrtc::mrtc_plugin>(1));
+      c->attach(plugins_.back().get());
+    }
   }
   ~Run() {
     for (auto& p : plugins_) p->other()->stop();
     commlib::advance(10000);
+    for (simhost::Client* c : {&ann_, &bob_, &dan_}) {
+      c->attach(nullptr);
+      c->clearRecords();
+    }
+    net_.pump();
+    net_.clearTraffic();
+    net_.restartIds();
   }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
 
   // Plays everything and returns the faults found (empty: all held).
   std::vector<std::string> faults() {
@@ -109,8 +136,6 @@ class Run {
   }
 
  private:
-  static constexpr int64_t kAnn = 1001, kBob = 1002, kDan = 1004, kEve = 4004, kGroup = 5001;
-
   // A text as the client produced it, and every string (keys included) it
   // holds once parsed.
   struct Text {
@@ -119,12 +144,6 @@ class Run {
     std::vector<std::string> strings;
   };
 
-  simhost::Client& add(const std::string& name, int64_t user) {
-    plugins_.push_back(std::make_unique<imsdkmrtc::mrtc_plugin>(1));
-    simhost::Client& c = net_.addClient(name, user, 1);
-    c.attach(plugins_.back().get());
-    return c;
-  }
   void extra(simhost::Client& c, int8_t type, const std::string& cmd, const char* label = "",
              const std::string& extend = "") {
     asked_[c.extra(type, cmd, extend)] = label;
@@ -271,16 +290,23 @@ class Run {
 
   Values v_;
   std::string room_;
-  simhost::Network net_;
+  World& world_;
+  simhost::Network& net_ = world_.net;
+  simhost::Client& ann_ = world_.ann;
+  simhost::Client& bob_ = world_.bob;
+  simhost::Client& dan_ = world_.dan;
   std::vector<std::unique_ptr<imsdkmrtc::mrtc_plugin>> plugins_;
-  simhost::Client& ann_ = add("ann", kAnn);
-  simhost::Client& bob_ = add("bob", kBob);
-  simhost::Client& dan_ = add("dan", kDan);
   std::map<int64_t, std::string> asked_;  // request id -> answer label
   std::vector<Text> texts_;
   std::vector<std::string> faults_;
 };
 
-inline std::vector<std::string> faults(const Values& v) { return Run(v).faults(); }
+inline std::vector<std::string> faults(World& world, const Values& v) {
+  return Run(world, v).faults();
+}
+inline std::vector<std::string> faults(const Values& v) {
+  World world;
+  return faults(world, v);
+}
 
 }  // namespace roundtrip
