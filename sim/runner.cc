@@ -179,6 +179,8 @@ void Run::setUp() {
         msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice) : msg.fromClient;
     codec::deliverFields(it, from, msg.senderId, msg.senderDevice, msg.msgType, msg.targetId,
                          msg.chatId, msg.body);
+    // A weak hint names its room only in its properties.
+    if (!msg.properties.empty()) it.set("properties", msg.properties);
     // How long ago it was sent, when not just now (held, late or injected old).
     if (now() > msg.msgTime) it.set("age", now() - msg.msgTime);
     add(std::move(it));
@@ -338,8 +340,15 @@ void Run::setKeepAlive(ClientState& cs, int64_t due) {
 void Run::schedule(const std::vector<MediaReport>& reports) {
   if (!media_.enabled) return;
   for (const MediaReport& r : reports) {
-    for (int64_t late : mediaFaults(sc_.faults, ++mediaReports_, result_.faults)) {
-      pending_.push_back({now() + media_.delayMs + late, r});
+    const std::vector<int64_t> copies = mediaFaults(sc_.faults, ++mediaReports_, result_.faults);
+    for (int64_t late : copies) pending_.push_back({now() + media_.delayMs + late, r});
+    // A lost report leaves the reporter's view of the room stale for good.
+    if (copies.empty()) {
+      add(item(r.reporter, kind::kFault)
+              .set("fault", "mediaLoss")
+              .set("roomId", r.roomId)
+              .set("annotation", r.annotation)
+              .set("about", r.user));
     }
   }
 }

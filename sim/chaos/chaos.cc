@@ -16,7 +16,9 @@
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
 #include "chaos/invariants_races.h"
+#include "chaos/invariants_rings.h"
 #include "chaos/workload.h"
+#include "chaos/workload_busy.h"
 #include "runner.h"
 #include "scenario.h"
 
@@ -246,12 +248,14 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
       for (const auto& r : checkRaces(sc, run).counts) summary.races[r.first] += r.second;
       ++summary.runs;
       summary.calls += work.calls;
+      for (const auto& c : work.cases) summary.cases[c.first] += c.second;
       if (work.skewed > 0 && kinds.count("skew") != 0) summary.faults["skew"] += work.skewed;
       for (const auto& f : run.faults) summary.faults[f.first] += f.second;
       for (const Item& it : run.items) {
         if (it.kind == kind::kMessage) ++summary.messages;
         if (it.kind == kind::kDeliver) ++summary.deliveries;
       }
+      countRingCases(run, summary.cases);
       bad = broken(run);
       for (const std::string& e : run.excused) ++summary.excused[e.substr(0, e.find(':'))];
       for (const std::string& f : run.failures) log << label << ": " << f << "\n";
@@ -289,7 +293,7 @@ ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary&
 void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostream& out) {
   auto row = [&](const std::string& name, int64_t value) {
     char line[96];
-    std::snprintf(line, sizeof(line), "  %-20s %12lld\n", name.c_str(),
+    std::snprintf(line, sizeof(line), "  %-24s %12lld\n", name.c_str(),
                   static_cast<long long>(value));
     out << line;
   };
@@ -304,6 +308,16 @@ void printSummary(const ChaosOptions& options, const ChaosSummary& s, std::ostre
   for (const std::string& kind : raceKinds()) {
     auto found = s.races.find(kind);
     row(kind, found == s.races.end() ? 0 : found->second);
+  }
+  out << "ring cases made\n";
+  for (const std::string& name : ringCaseNames()) {
+    auto found = s.cases.find(name);
+    row(name, found == s.cases.end() ? 0 : found->second);
+  }
+  out << "busy cases made\n";
+  for (const std::string& name : busyCaseNames()) {
+    auto found = s.cases.find(name);
+    row(name, found == s.cases.end() ? 0 : found->second);
   }
   out << "violations\n";
   for (const auto& v : s.violations) row(v.first, v.second);

@@ -35,8 +35,10 @@ struct ChaosSummary {
   std::map<std::string, int64_t> faults;
   std::map<std::string, int64_t> violations;
   std::map<std::string, int64_t> excused;  // "invariant (fault)"
-  std::map<std::string, int64_t> races;    // races the runs made, by kind
-  std::vector<std::string> written;        // replay scenarios
+  // cases the runs made (and the workloads planned), by name
+  std::map<std::string, int64_t> cases;
+  std::map<std::string, int64_t> races;  // races the runs made, by kind
+  std::vector<std::string> written;      // replay scenarios
   bool failed() const;
 };
 

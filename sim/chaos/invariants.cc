@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "base/json.h"
+#include "chaos/invariants_busy.h"
 #include "chaos/invariants_races.h"
+#include "chaos/invariants_rings.h"
 
 namespace mrtcsim {
 
@@ -61,6 +63,20 @@ std::string hintRoom(const std::string& properties) {
   return properties.substr(at, end == std::string::npos ? std::string::npos : end - at);
 }
 
+// The users a call or invitation text selects.
+std::vector<int64_t> selects(const std::string& text) {
+  std::vector<int64_t> out;
+  json::Document doc;
+  doc.Parse(text.c_str(), text.size());
+  if (doc.HasParseError() || !doc.IsObject()) return out;
+  auto it = doc.FindMember("selects");
+  if (it == doc.MemberEnd() || !it->value.IsArray()) return out;
+  for (const auto& v : it->value.GetArray()) {
+    if (v.IsInt64()) out.push_back(v.GetInt64());
+  }
+  return out;
+}
+
 struct Cause {
   std::string command;  // of the last message delivered, or "pull"
   std::string roomId;
@@ -95,6 +111,10 @@ class Checker {
         if (it.str("fault") != "dup" || late) {
           missedHints_[{it.client, hintRoom(it.str("properties"))}] = late ? "delay" : "loss";
         }
+      } else if (it.kind == kind::kMessage && it.str("command") == "multi_invite" &&
+                 it.str("flag") != kRecallFlag) {
+        const std::string body = it.str("body");
+        for (int64_t user : selects(body)) invitedAt_[{user, member(body, "roomId")}] = it.t;
       } else if (it.kind == kind::kMessage && it.num("type") == kHintType &&
                  it.str("properties").find(kFinishHintMark) != std::string::npos) {
         std::string room = hintRoom(it.str("properties"));
@@ -141,6 +161,11 @@ class Checker {
     held_.erase(client);
   }
 
+  void markDone(const std::pair<std::string, std::string>& key, int64_t t) {
+    done_.insert(key);
+    doneAt_[key] = t;
+  }
+
   void onDeliver(const Item& it) {
     const std::string body = it.str("body");
     Cause c{it.str("command"), member(body, "roomId"), it.str("flag") == kRecallFlag};
@@ -148,7 +173,7 @@ class Checker {
     // Another device of this user answered, declined or left the room.
     if (it.num("fromUser") == users_[it.client] &&
         (c.command == "multi_intoroom" || c.command == "multi_hungup")) {
-      done_.insert({it.client, c.roomId});
+      markDone({it.client, c.roomId}, it.t);
     }
   }
 
@@ -169,7 +194,7 @@ class Checker {
     // ends the held talk instead (the workload cannot know which it holds).
     const bool declined =
         cmd == kCmdHungup && ok && it.str("annotation") != kBusy && held_[it.client] == room;
-    if ((cmd == kCmdIntoRoom && ok) || declined) done_.insert(key);
+    if ((cmd == kCmdIntoRoom && ok) || declined) markDone(key, it.t);
     if (ok &&
         (cmd == kCmdCall || cmd == kCmdJoin || cmd == kCmdTempletJoin || cmd == kCmdIntoRoom)) {
       ended_.erase(key);  // taking part again
@@ -183,7 +208,15 @@ class Checker {
     const std::string room = it.str("roomId");
     const std::pair<std::string, std::string> key{it.client, room};
     const Cause& cause = causes_[it.client];
-    if (type == kEventRing && cause.command == "multi_invite" && cause.roomId == room) {
+    // An invitation of this user sent after the answer or refusal, pulled
+    // after an absence, is new too.
+    auto done = doneAt_.find(key);
+    auto invited = invitedAt_.find({users_[it.client], room});
+    const bool pulledInvite = type == kEventRing && cause.command == "pull" &&
+                              done != doneAt_.end() && invited != invitedAt_.end() &&
+                              invited->second > done->second;
+    if (type == kEventRing &&
+        ((cause.command == "multi_invite" && cause.roomId == room) || pulledInvite)) {
       // A new invitation into the room: it may ring again.
       done_.erase(key);
       ended_.erase(key);
@@ -230,6 +263,8 @@ class Checker {
   std::map<std::string, std::string> held_;  // the room each client holds, as far as seen
   std::map<std::string, Cause> causes_;
   std::set<std::pair<std::string, std::string>> done_;
+  std::map<std::pair<std::string, std::string>, int64_t> doneAt_;  // latest answer or refusal
+  std::map<std::pair<int64_t, std::string>, int64_t> invitedAt_;   // user, room: latest invitation
   std::set<std::pair<std::string, std::string>> ended_;
   std::set<std::pair<std::string, std::string>> ranOut_;
   std::map<std::string, int> finishHints_;
@@ -248,6 +283,8 @@ std::vector<Violation> checkInvariants(const Scenario& scenario, const RunResult
   std::vector<Violation> out = Checker(scenario, run).go();
   std::vector<Violation> races = checkRaces(scenario, run).violations;
   out.insert(out.end(), races.begin(), races.end());
+  checkRingInvariants(run, out);
+  checkBusyInvariants(scenario, run, out);
   return out;
 }
 

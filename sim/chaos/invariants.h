@@ -41,8 +41,13 @@ struct Violation {
 
 inline const std::vector<std::string>& invariantNames() {
   static const std::vector<std::string> kNames = {
-      "no_ring_back", "one_finish_hint", "silent_after_end", "talk_ends",
-      "memory",       "no_copy_ring",    "no_stale_ring",    "one_call_when_crossed"};
+      "no_ring_back", "one_finish_hint", "silent_after_end", "talk_ends", "memory",
+      // invariants_races.h
+      "no_copy_ring", "no_stale_ring", "one_call_when_crossed",
+      // invariants_rings.h
+      "every_ring_stops", "recall_obeys_switch",
+      // invariants_busy.h
+      "nobody_left_busy", "no_throw_out", "one_finish_notice"};
   return kNames;
 }
 

@@ -209,9 +209,11 @@ class RaceChecker {
       const IdList members = it.ids("members");
       if (members.size() == 1) own_[it.client] = {room, members[0], false};
     }
-    // Answered 0, the hang-up ended the talk this client held in that room.
+    // Answered 0, the hang-up ended the talk this client held, whatever room
+    // it named (the plug-in ends the held talk on any hang-up).
     if (cmd == kCmdHungup && ok) {
-      endHeld(it.client, room);
+      auto held = held_.find(it.client);
+      endHeld(it.client, held != held_.end() ? held->second.roomId : room);
       own_.erase(it.client);
       held_.erase(it.client);
     }

@@ -1,6 +1,7 @@
 #include "chaos/workload.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <random>
 #include <vector>
@@ -8,7 +9,9 @@
 #include "base/json.h"
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
+#include "chaos/workload_busy.h"
 #include "chaos/workload_races.h"
+#include "chaos/workload_rings.h"
 
 namespace mrtcsim {
 
@@ -16,6 +19,8 @@ namespace {
 
 constexpr int64_t kGroupId = 5001;
 constexpr int64_t kFirstUser = 1001;
+// A user with no client: the newer-version caller.
+constexpr int64_t kPhantomUser = 1999;
 constexpr int32_t kPc = 1;
 constexpr int32_t kPhone = 2;
 
@@ -51,12 +56,28 @@ struct Planned {
   std::function<void(Writer&)> body;
 };
 
-class Builder {
+class Builder : public busyPlanner {
  public:
   Builder(uint64_t seed, const std::set<std::string>& faults, int64_t maxGroup)
       : dice_(seed), faults_(faults), maxGroup_(std::max<int64_t>(2, maxGroup)) {}
 
   Workload build(uint64_t seed);
+
+  void planStep(int64_t atMs, const std::string& client, StepBody body) override {
+    plan(atMs, client, std::move(body));
+  }
+  void planRequest(int64_t atMs, const std::string& client, const char* what,
+                   const char* annotation, bool group, const std::string& room,
+                   const std::vector<int64_t>& members, const char* extend) override {
+    request(atMs, client, what, annotation, group, room, members, extend);
+  }
+  int64_t roll(int64_t lo, int64_t hi) override { return dice_.range(lo, hi); }
+  bool odds(double p) override { return dice_.chance(p); }
+  std::string deviceName(int64_t user, bool* pc) override {
+    const Device& d = deviceOf(user);
+    *pc = d.type == kPc;
+    return d.name;
+  }
 
  private:
   bool has(const char* fault) const { return faults_.count(fault) != 0; }
@@ -127,6 +148,27 @@ class Builder {
     }
   }
   void call(int64_t k, int64_t startMs);
+  // One of the cases in which a ring must stop (workload_rings.h); returns
+  // the time of its last step.
+  int64_t planRingCase(int64_t startMs, int64_t index) {
+    std::vector<CaseDevice> devices;
+    for (const Device& d : devices_) devices.push_back({d.name, d.user});
+    RingCase rc = makeRingCase(static_cast<uint64_t>(dice_.range(0, INT64_MAX - 1)), startMs,
+                               kGroupId, devices, index);
+    int64_t last = startMs;
+    for (const CaseStep& s : rc.steps) {
+      last = std::max(last, s.atMs);
+      plan(s.atMs, s.client, [body = s.body](Writer& w) {
+        json::Document doc;
+        doc.Parse(body.c_str(), body.size());
+        for (auto m = doc.MemberBegin(); m != doc.MemberEnd(); ++m) {
+          w.Key(m->name.GetString(), m->name.GetStringLength());
+          m->value.Accept(w);
+        }
+      });
+    }
+    return last;
+  }
   void addRaces(Workload& out, int64_t fromMs);
   void writeHolds(Writer& w) const;
 
@@ -136,6 +178,7 @@ class Builder {
   std::vector<int64_t> users_;
   std::vector<Device> devices_;
   std::vector<Planned> steps_;
+  busyCases busy_{*this};
   std::vector<CallMade> made_;
   std::vector<HoldSpec> holds_;
 };
@@ -164,20 +207,32 @@ void Builder::call(int64_t k, int64_t startMs) {
   }
   const bool group = !p2p;
   made_.push_back({room, from.name, callees, startMs, group});
-  request(startMs, from.name, "call", nullptr, group, room, callees,
-          p2p ? "{\"rtcType\":\"p2pconfer\"}" : "{\"rtcType\":\"rtc\",\"conferMode\":\"chat\"}");
-  for (int64_t callee : callees) answer(startMs, callee, group, room);
-  if (p2p && dice_.chance(0.2)) {
-    request(startMs + dice_.range(1000, 12000), from.name, "hungup", "cancel_uiclick", false, room,
-            {});
-  } else {
-    leaveLater(startMs + dice_.range(20000, 180000), from, group, room);
-  }
-  if (!group) return;
+  const char* extend =
+      p2p ? "{\"rtcType\":\"p2pconfer\"}" : "{\"rtcType\":\"rtc\",\"conferMode\":\"chat\"}";
+  request(startMs, from.name, "call", nullptr, group, room, callees, extend);
   std::vector<int64_t> outside;
   for (int64_t u : others) {
     if (std::find(callees.begin(), callees.end(), u) == callees.end()) outside.push_back(u);
   }
+  const busyCall bc{room, from.name, caller, group, startMs, callees, outside, extend};
+  busy_.beginCall(bc);
+  for (int64_t callee : callees) {
+    if (!busy_.answer(bc, callee, startMs + dice_.range(1000, 20000))) {
+      answer(startMs, callee, group, room);
+    }
+  }
+  int64_t callerLeaves = startMs + dice_.range(20000, 180000);
+  if (p2p && dice_.chance(0.2)) {
+    callerLeaves = startMs + dice_.range(1000, 12000);
+    request(callerLeaves, from.name, "hungup", "cancel_uiclick", false, room, {});
+  } else if (busy_.togetherMs() >= 0) {
+    callerLeaves = busy_.togetherMs();
+    request(callerLeaves, from.name, "hungup", "hungup_uiclick", group, room, {});
+  } else {
+    leaveLater(callerLeaves, from, group, room);
+  }
+  busy_.aroundCall(bc, callerLeaves);
+  if (!group) return;
   if (!outside.empty() && dice_.chance(0.3)) {
     const int64_t invitee = dice_.pick(outside);
     const int64_t at = startMs + dice_.range(8000, 40000);
@@ -227,8 +282,15 @@ Workload Builder::build(uint64_t seed) {
   }
   out.calls = calls;
   addRaces(out, t);
+  const bool newer = dice_.chance(0.1);
+  if (newer) busy_.newerVersionCall(kPhantomUser, users_, dice_.range(1000, t));
+  out.cases = busy_.counts();
   int64_t end = t;
   for (const Planned& p : steps_) end = std::max(end, p.atMs);
+  if (dice_.chance(0.7)) {
+    end = planRingCase(end + dice_.range(2000, 10000), calls + 1);
+    ++out.calls;
+  }
   if (has("crash") && dice_.chance(0.6)) {
     const Device& d = dice_.pick(devices_);
     const int64_t at = dice_.range(1000, end);
@@ -272,7 +334,9 @@ Workload Builder::build(uint64_t seed) {
   w.String(("chaos workload " + std::to_string(seed)).c_str());
   w.Key("users");
   w.StartArray();
-  for (int64_t u : users_) {
+  std::vector<int64_t> everybody = users_;
+  if (newer) everybody.push_back(kPhantomUser);
+  for (int64_t u : everybody) {
     w.StartObject();
     w.Key("id");
     w.Int64(u);
@@ -288,7 +352,7 @@ Workload Builder::build(uint64_t seed) {
   w.Int64(kGroupId);
   w.Key("members");
   w.StartArray();
-  for (int64_t u : users_) w.Int64(u);
+  for (int64_t u : everybody) w.Int64(u);
   w.EndArray();
   w.EndObject();
   w.EndArray();

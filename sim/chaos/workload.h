@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 
@@ -24,7 +25,8 @@ inline const std::set<std::string>& faultKinds() {
 struct Workload {
   std::string text;  // the scenario
   int64_t calls = 0;
-  int64_t skewed = 0;  // clients whose clock is off
+  int64_t skewed = 0;                    // clients whose clock is off
+  std::map<std::string, int64_t> cases;  // the special cases planned, by name
 };
 
 // maxGroup caps the group size (CI keeps its runs small; 50 by default).

@@ -72,7 +72,8 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
   const int32_t check = compareVersion(cmd.version);
   if (check != kVersionEqual) {
     MRTC_LOG(plugin_, 2, texts::notify::kFnCall, texts::notify::kLogCallVersion);
-    if (talk.single == 0) {
+    // Once per talk: every re-ring of the room would repeat them.
+    if (talk.single == 0 && versionNoticed_.firstTime(talk.roomId)) {
       proxy.sendMsg_version(talk, idObject(texts::notify::kKeyCaller, senderId));
       proxy.sendVersionHint(check, kHintCallVersion, senderId, cmd.groupId,
                             static_cast<int8_t>(cmd.deviceType));
@@ -153,7 +154,7 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
   const int32_t check = compareVersion(cmd.version);
   if (check != kVersionEqual) {
     MRTC_LOG(plugin_, 2, texts::notify::kFnInvite, texts::notify::kLogInviteVersion);
-    if (talk.single == 0) {
+    if (talk.single == 0 && versionNoticed_.firstTime(talk.roomId)) {
       proxy.sendMsg_version(talk, idObject(texts::notify::kKeyInviter, senderId));
       proxy.sendVersionHint(check, kHintInviteVersion, senderId, cmd.groupId,
                             static_cast<int8_t>(cmd.deviceType));
@@ -161,6 +162,11 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
     return kVersionMismatch;
   }
 
+  // What this client already holds of the room, to tell a re-ring of the
+  // invitation from news.
+  talkInfo before;
+  const bool held = plugin_->store().queryTalk(before) == kTalkDone &&
+                    before.roomId == cmd.roomId && before.active != 0;
   std::string state;
   const uint32_t result =
       plugin_->store().remoteInvite(senderId, cmd.selects, state, talk, cmd.recall ? 1 : 0);
@@ -187,6 +193,11 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
   if (state == texts::kTalkingActive || state == texts::kTalkingNoActive) {
     mrtcCmd copy = cmd;
     if (beInvited) removeAll(copy.selects, self);
+    // Only invitees new to this client are news: a re-ring of an invitation
+    // is as quiet as a re-ring of a call, and arms no second wait.
+    if (held && state == texts::kTalkingActive) {
+      for (int64_t id : before.members) removeAll(copy.selects, id);
+    }
     if (!copy.selects.empty()) {
       pushCmdEvent(kEventInvite, copy);
       plugin_->addTimeout(kTimeoutWait, talk.roomId, copy.selects, kWaitSeconds,
@@ -197,22 +208,26 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
       return kInviteIntoRoomFailed;
     }
   } else if (state == texts::kIdle) {
-    mrtcCmd copy = cmd;
-    copy.members = talk.members;
-    copy.memstates = talk.memstates;
-    pushCmdEvent(kEventCall, copy);
-    plugin_->addTimeout(kTimeoutRing, talk.roomId, {self}, kRingSeconds, kTimeoutMemberCategory,
-                        kMembersReplace, "");
-    plugin_->startKeepAlive();
-    std::vector<int64_t> waiting = waitingMembers(talk, self);
-    if (!waiting.empty()) {
-      MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteWait,
-               static_cast<int>(waiting.size()));
-      plugin_->addTimeout(kTimeoutWait, talk.roomId, waiting, kWaitSeconds, kTimeoutMemberCategory,
-                          kMembersReplace, "");
-    }
+    ringInvite(cmd, talk, self);
   }
   return 0;
+}
+
+void pluginNotify::ringInvite(const mrtcCmd& cmd, const talkInfo& talk, int64_t self) {
+  mrtcCmd copy = cmd;
+  copy.members = talk.members;
+  copy.memstates = talk.memstates;
+  pushCmdEvent(kEventCall, copy);
+  plugin_->addTimeout(kTimeoutRing, talk.roomId, {self}, kRingSeconds, kTimeoutMemberCategory,
+                      kMembersReplace, "");
+  plugin_->startKeepAlive();
+  std::vector<int64_t> waiting = waitingMembers(talk, self);
+  if (!waiting.empty()) {
+    MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteWait,
+             static_cast<int>(waiting.size()));
+    plugin_->addTimeout(kTimeoutWait, talk.roomId, waiting, kWaitSeconds, kTimeoutMemberCategory,
+                        kMembersReplace, "");
+  }
 }
 
 }  // namespace imsdkmrtc

@@ -32,7 +32,11 @@ bool isOwnUnansweredCallTo(const talkInfo& own, int64_t self, int64_t peer) {
     if (joined) return false;
     hasPeer = true;
   }
-  return hasPeer;
+  if (hasPeer) return true;
+  // The wait ran out and took the peer out of the members, while the
+  // application kept the call (it was told nobody answered): still this
+  // user's call to the peer, who is in the talk's history.
+  return std::find(own.hismembers.begin(), own.hismembers.end(), peer) != own.hismembers.end();
 }
 
 }  // namespace
@@ -55,6 +59,10 @@ bool pluginNotify::yieldToCrossingCall(int64_t senderId, const mrtcCmd& cmd) {
     return false;
   }
   MRTC_LOG(plugin_, 0, kFnCrossed, kLogCrossedYield, own.roomId.c_str(), cmd.roomId.c_str());
+  // The cancel goes to the peer's chat even when the wait took the peer out.
+  if (std::find(own.members.begin(), own.members.end(), senderId) == own.members.end()) {
+    own.members.insert(own.members.begin(), senderId);
+  }
   // Ended as the caller's cancel would end it, so that the peer's client
   // (and this user's other devices) close it like any cancelled call.
   if (!plugin_->proxy().sendMsg_hungup(texts::kCancelUiClick, own, std::string(), kMsgTypeAll,

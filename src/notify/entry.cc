@@ -11,6 +11,7 @@
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/race_texts.h"
+#include "notify/ring_end_texts.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_types.h"
 
@@ -45,9 +46,19 @@ bool tooOldToRing(mrtc_plugin* plugin, const imsdk::hostMessage& msg, const mrtc
 
 }  // namespace
 
+bool pluginNotify::endsHeldTalk(const mrtcCmd& cmd) {
+  const int32_t code = cmd.cmdCode;
+  if (code != kCmdMultiHungup && code != kCmdMultiFinish && code != kCmdMultiMFinish) return false;
+  return plugin_->store().isCurrentRoom(cmd.roomId);
+}
+
 bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
   if (!withinBodyLimit(msg, texts::notify::kFnOnNotify)) return false;
-  if (msg.bodyType == kMsgTypeWeakHint) return onWeakHintNotify(msg.body, msg.extension);
+  if (msg.bodyType == kMsgTypeWeakHint) {
+    const bool hide = onWeakHintNotify(msg.body, msg.extension);
+    onFinishHintReceived(msg.body, msg.extension);
+    return hide;
+  }
   mrtcCmd cmd;
   if (msg.bodyType == kMsgTypeCard) {
     bool handled = onTempNotify(msg.body, cmd);
@@ -65,7 +76,10 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
     return false;
   }
   msgProxy::fixSystemSender(msg);
-  if (!plugin_->callsEnabled()) return true;
+  if (!plugin_->callsEnabled() && !endsHeldTalk(cmd)) {
+    rememberUnheldEnd(msg.sendUserId, cmd);
+    return true;
+  }
   if (!plugin_->isSupportedRtcType(cmd.rtcType, cmd.groupId)) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyIgnore,
              logCut(msg.body).c_str());
@@ -76,7 +90,7 @@ bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
 
   imsdk::autoLock guard(plugin_->lock());
   const std::string annotation = cmd.annotation;
-  if (tooOldToRing(plugin_, msg, cmd)) {
+  if (tooOldToRing(plugin_, msg, cmd) || invitedBeforeRefusal(msg, cmd)) {
     // Logged; nothing to act on.
   } else if (actedOnBefore(msg)) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyRepeat,
@@ -96,13 +110,16 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflinePull,
            static_cast<int>(messages.size()));
   int flat = 0;
-  for (imsdk::hostMessage& msg : messages) {
+  const std::vector<bool> endedLater = endedLaterInPull(messages);
+  for (size_t index = 0; index < messages.size(); ++index) {
+    imsdk::hostMessage& msg = messages[index];
     if (!withinBodyLimit(msg, texts::notify::kFnOffLine)) continue;
     if (msg.bodyType == kMsgTypeWeakHint) {
       if (onWeakHintNotify(msg.body, msg.extension)) {
         ++flat;
         msg.status = kHiddenStatus;
       }
+      onFinishHintReceived(msg.body, msg.extension);
       continue;
     }
     mrtcCmd cmd;
@@ -125,8 +142,8 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     msgProxy::fixSystemSender(msg);
     const int32_t code = cmd.cmdCode;
     const bool finish = code == kCmdMultiFinish || code == kCmdMultiMFinish;
-    if (!(code == kCmdMultiCall || code == kCmdMultiInvite || finish)) continue;
-    if (!plugin_->callsEnabled()) continue;
+    bool endsHeld = false;
+    if (!pulledToAct(msg.sendUserId, cmd, &endsHeld)) continue;
     MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogOfflineCmd,
              static_cast<long long>(cmd.senderId), cmd.deviceType, cmd.version.c_str(), code,
              cmd.roomId.c_str(), cmd.rtcType.c_str());
@@ -135,7 +152,12 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
       continue;
     }
     const bool stale = plugin_->isTimeout(msg.msgTime, kAgeLowerSec, kAgeUpperSec);
-    if (stale && !finish) continue;
+    if (stale && !finish && !endsHeld) continue;
+    if (endedLater[index]) {
+      dropEndedInPull(cmd.roomId);
+      continue;
+    }
+    if (invitedBeforeRefusal(msg, cmd)) continue;
     imsdk::autoLock guard(plugin_->lock());
     if (actedOnBefore(msg)) {
       MRTC_LOG(plugin_, 0, texts::notify::kFnOffLine, texts::notify::kLogNotifyRepeat,
@@ -186,6 +208,14 @@ int32_t pluginNotify::onPushNotify(int64_t senderId,
   if (!boundLists(cmd, texts::notify::kFnPush)) return kPushParseFail;
   if (cmd.cmdCode == kCmdMultiBlank || cmd.cmdCode == kCmdNotMulti) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnPush, texts::notify::kLogPushNotMulti);
+    return kPushNotMulti;
+  }
+  // The live road's gates hold here too: a call that road drops must not
+  // ring through a push either, where a client whose calls are off could
+  // neither answer nor refuse it. The answer is that of any command this
+  // client does not take.
+  if (!plugin_->callsEnabled() || !plugin_->isSupportedRtcType(cmd.rtcType, cmd.groupId)) {
+    MRTC_LOG(plugin_, 0, texts::notify::kFnPush, texts::ringend::kLogPushGated);
     return kPushNotMulti;
   }
   MRTC_LOG(plugin_, 0, texts::notify::kFnPush, texts::notify::kLogPushRecv, text.c_str());

@@ -45,16 +45,12 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
            cmd.roomId.c_str());
   const int64_t self = plugin_->selfId();
   const bool senderIsSelf = senderId == self;
-  const bool otherDevice = senderIsSelf && cmd.deviceType != plugin_->ownDeviceType();
+  // This user's hang-up or refusal reaching this client was made on another
+  // device, whatever device type the command names.
+  const bool otherDevice = senderIsSelf;
   std::string who;
   const bool isRefusal = cmd.annotation == texts::kFarUiRefuse || cmd.annotation == texts::kRefuse;
-  if (isRefusal) {
-    if (!senderIsSelf) {
-      who = texts::kOther;
-    } else if (otherDevice) {
-      who = texts::kMyself;
-    }
-  }
+  if (isRefusal) who = senderIsSelf ? texts::kMyself : texts::kOther;
   talkInfo talk;
   talk.groupId = cmd.groupId;
   talk.roomId = cmd.roomId;
@@ -74,9 +70,8 @@ void pluginNotify::notify_hungup(int64_t senderId, mrtcCmd& cmd) {
   plugin_->removeTimeout(kTimeoutWait, cmd.roomId, senderId, kTimeoutMemberCategory);
   // This user declined on another device. A repeated ring of the room may
   // already be on its way (the caller drops this user from its recalls only
-  // once the refusal reaches it, and an invitation makes it recall everyone
-  // again): it must not ring this client again. Every device sends the same
-  // device type, so the who-word alone misses most of these refusals.
+  // once the refusal reaches it, and an invitation of others makes it recall
+  // the invitees): it must not ring this client again.
   if (senderIsSelf && isRefusal) plugin_->store().markRefusedElsewhere(talk.roomId);
   if (talk.rtcType == texts::kP2pConfer) {
     if (cmd.annotation == texts::kHungupUiClick) {

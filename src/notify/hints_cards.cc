@@ -50,6 +50,7 @@ bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& 
   const std::string roomId = getKeyValue(usersInfo, texts::kKeyRoomId);
   MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, texts::notify::kLogHintRoom, roomId.c_str());
   if (roomId.empty()) return false;
+  finishes_.noticeSeen(roomId);
   // Every member's client writes a finish hint; only the first is shown.
   for (const hintRoom& seen : hintRooms_) {
     if (seen.roomId == roomId) {

@@ -17,6 +17,8 @@ constexpr char kFarCallReply[] = "far_sdk_callreply";
 constexpr char kFarCallInvite[] = "far_sdk_callinvite";
 constexpr char kBeCallTimeout[] = "local_sdk_becalltimeout";
 constexpr char kKeepAliveTimeout[] = "local_sdk_keepalivetimeout";
+// A card join's question about the talk went unanswered: the call is over.
+constexpr char kJoinTimeout[] = "local_sdk_jointimeout";
 constexpr char kOtherAccept[] = "other_accept";
 constexpr char kLocalPrefix[] = "local_sdk_";
 constexpr char kDealPrefix[] = "deal_";
@@ -64,6 +66,8 @@ constexpr char kFnRecall[] = "imsdkmrtc::pluginNotify::notify_recalltimeout";
 constexpr char kFnTempletDelay[] = "imsdkmrtc::pluginNotify::notify_templetdelay";
 constexpr char kFnBoard[] = "imsdkmrtc::pluginNotify::notify_boardtimeout";
 constexpr char kFnLoseFinish[] = "imsdkmrtc::pluginNotify::notify_losefinishtimeout";
+constexpr char kFnJoinTimeout[] = "imsdkmrtc::pluginNotify::notify_jointimeout";
+constexpr char kFnFinishWatch[] = "imsdkmrtc::pluginNotify::notify_finishwatch";
 constexpr char kFnWeakHint[] = "imsdkmrtc::pluginNotify::onWeakHintNotify";
 constexpr char kFnTemp[] = "imsdkmrtc::pluginNotify::onTempNotify";
 
@@ -144,6 +148,9 @@ constexpr char kLogRecall[] =
 constexpr char kLogRecallFail[] = "notify_recalltimeout ret=%d.";
 constexpr char kLogRecallSend[] = "notify_recalltimeout send_recall tickcnt=%d, memcnt=%d.";
 constexpr char kLogLoseFinish[] = "notify_losefinishtimeout key=%s.";
+constexpr char kLogJoinAnswered[] = "notify_jointimeout ret=%d.";
+constexpr char kLogFinishWatch[] = "notify_finishwatch room=%s, step=%d.";
+constexpr char kLogFinishWatchFail[] = "notify_finishwatch: sendWeakHint finish fail.";
 constexpr char kLogLoseFinishFail[] = "notify_losefinishtimeout ret=%d.";
 
 constexpr char kLogHintRoom[] = "onWeakHintNotify: roomId=%s.";

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "host_records.h"
+#include "notify/finish_watch.h"
+#include "notify/recent_rooms.h"
 #include "plugin/mrtc_plugin.h"
 #include "sdk_cmd.h"
 #include "signalling/mrtc_cmd.h"
@@ -32,6 +34,8 @@ struct timeoutRecord;
 // held-back offline commands, are far beyond any real chat.
 constexpr size_t kHintRoomLimit = 64;
 constexpr size_t kOfflineCacheLimit = 64;
+// Rooms whose version notice went out: a re-ring of one of them sends none.
+constexpr size_t kVersionRoomLimit = 64;
 
 class pluginNotify {
  public:
@@ -53,6 +57,9 @@ class pluginNotify {
   void fireCacheOffline();
   // A weak hint received or about to be sent; true: hide it.
   bool onWeakHintNotify(const std::string& body, const std::string& extension);
+  // A weak hint received from the network (live or pulled): a finish hint
+  // ends a talk this user has not come into. Takes the plug-in lock.
+  void onFinishHintReceived(const std::string& body, const std::string& extension);
   // UI events (command 24007): filled from a command, or carrying a text.
   bool pushCmdEvent(uint8_t type, const mrtcCmd& cmd);
   bool pushTextEvent(uint8_t type, const std::string& text);
@@ -66,6 +73,9 @@ class pluginNotify {
   // The "peer_devtype" member alone, or wrapped in braces as a whole object.
   enum class fragmentForm { kMember, kObject };
   std::string deviceFragment(int32_t deviceType, fragmentForm form) const;
+
+  // Group talks this user left while others were in (its own lock).
+  finishWatch& finishes() { return finishes_; }
 
   // Number of commands held for an inactive mobile client.
   size_t offlineCacheSize();
@@ -91,12 +101,37 @@ class pluginNotify {
   // with members); false when a list is longer than the limit.
   bool boundLists(mrtcCmd& cmd, const char* fn);
   bool mapP2pAnnotation(mrtcCmd& cmd, std::string& body);
+  // For each pulled message: true for a call or invitation whose room a later
+  // message of the same pull ends for this user (a finish or finish hint, the
+  // caller's hang-up, this user's answer or refusal on another device).
+  std::vector<bool> endedLaterInPull(const std::vector<imsdk::hostMessage>& messages);
+  // Leaves such a call unrung (logged) and keeps its repeated rings silent.
+  void dropEndedInPull(const std::string& roomId);
+  // An end of a room this client does not hold, read but not acted on (calls
+  // switched off, or a hang-up in a pull): a finish, this user's own hang-up
+  // on another device, or the caller's cancel of a one-to-one call. A copy of
+  // the room's call that comes later must not ring.
+  void rememberUnheldEnd(int64_t senderId, const mrtcCmd& cmd);
+  // A hang-up or finish of the talk this client holds. It passes the
+  // calls-off gate: that switch stops new calls, and must not keep a call
+  // that is over ringing, nor a left one held.
+  bool endsHeldTalk(const mrtcCmd& cmd);
+  // Whether a pulled command is acted on: a call, an invitation, a finish, or
+  // a hang-up of the held talk (*endsHeld), the last two also while calls are
+  // off. The ends it does not act on are remembered against late calls.
+  bool pulledToAct(int64_t senderId, const mrtcCmd& cmd, bool* endsHeld);
+  // True (logged) for an invitation sent before this user declined its room:
+  // it comes late, it is no new invitation, and it must not ring again.
+  bool invitedBeforeRefusal(const imsdk::hostMessage& msg, const mrtcCmd& cmd);
   bool pushUIEvent(imsdk::resp_mrtcEvent* record);
 
   // Handlers of received commands (sender: the message's sender id).
   int32_t notify_call(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
   // A call this client takes: the call event, its ring and the others' wait.
   void ringCall(mrtcCmd& cmd, const talkInfo& talk, int64_t self) MRTC_REQUIRES(plugin_->lock());
+  // An invitation into a talk this client did not hold: it rings as a call.
+  void ringInvite(const mrtcCmd& cmd, const talkInfo& talk, int64_t self)
+      MRTC_REQUIRES(plugin_->lock());
   int32_t notify_invite(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
   void notify_intoroom(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
   void notify_join(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
@@ -125,6 +160,9 @@ class pluginNotify {
   void notify_templetdelay(const timeoutRecord& record);
   void notify_boardtimeout(const timeoutRecord& record);
   void notify_losefinishtimeout(const timeoutRecord& record);
+  // Category 6: a card join nobody answered, a watched group talk's end.
+  void notify_jointimeout(const timeoutRecord& record);
+  void notify_finishwatch(const timeoutRecord& record);
 
   // Cards.
   bool onTempNotify(const std::string& body, mrtcCmd& cmd);
@@ -132,6 +170,8 @@ class pluginNotify {
   // Helpers shared by the handlers.
   talkInfo talkFromCmd(int64_t senderId, const mrtcCmd& cmd) const;
   void fillDefaultInitState(mrtcCmd& cmd, int64_t selfId) const;
+  // True for a message of this user (cmd.senderId is the message's sender):
+  // it comes from another device of the user.
   bool isOtherDevice(const mrtcCmd& cmd, int64_t selfId) const;
   // Members of the talk not in the room yet, this user left out.
   static std::vector<int64_t> waitingMembers(const talkInfo& talk, int64_t selfId);
@@ -152,6 +192,8 @@ class pluginNotify {
   std::deque<actedKey> actedOrder_ MRTC_GUARDED_BY(plugin_->lock());
   std::set<actedKey> actedOn_ MRTC_GUARDED_BY(plugin_->lock());
   std::vector<offlineCacheEntry> offlineCache_ MRTC_GUARDED_BY(plugin_->lock());
+  finishWatch finishes_;
+  recentRooms versionNoticed_ MRTC_GUARDED_BY(plugin_->lock()){kVersionRoomLimit};
 };
 
 }  // namespace imsdkmrtc

@@ -18,6 +18,14 @@ namespace {
 constexpr int32_t kHintCaller = 1;
 constexpr int32_t kHintInviter = 2;
 
+// The member list of cmd shows sender in the room.
+bool senderIn(const mrtcCmd& cmd, int64_t sender) {
+  for (size_t i = 0; i < cmd.members.size() && i < cmd.memstates.size(); ++i) {
+    if (cmd.members[i] == sender) return cmd.memstates[i] != 0;
+  }
+  return false;
+}
+
 }  // namespace
 
 void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
@@ -40,11 +48,15 @@ void pluginNotify::notify_intoroom(int64_t senderId, mrtcCmd& cmd) {
   }
   const bool acceptedElsewhere =
       senderId == self && talk.rtcType == texts::kP2pConfer && cmd.annotation == texts::kAccept;
-  const bool enteredElsewhere = senderId == self && cmd.deviceType != plugin_->ownDeviceType();
+  // Any entry of this user that reaches this client was made on another
+  // device, whatever device type it names; one naming this client's own type
+  // ends only the talk this client holds, and once (the one-to-one accept
+  // above already ends it).
+  const bool namesOtherType = cmd.deviceType != plugin_->ownDeviceType();
+  const bool enteredElsewhere =
+      senderId == self && (namesOtherType || (known && !acceptedElsewhere));
   // The caller may keep recalling until its media link reports this user in
-  // the room; those repeated rings must not ring this client again. Every
-  // device sends the same device type, so any entry of this user that
-  // reaches this client counts, not only one that names another device.
+  // the room; those repeated rings must not ring this client again.
   if (known && senderId == self) {
     plugin_->store().markAnsweredElsewhere(talk.roomId);
   }
@@ -87,6 +99,7 @@ void pluginNotify::notify_querytalk(int64_t senderId, mrtcCmd& cmd) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnQueryTalk, texts::kLogBegin, logThis(this),
            texts::notify::kFnQueryTalk);
   MRTC_LOG(plugin_, 0, texts::notify::kFnQueryTalk, texts::notify::kLogQuerytalk);
+  if (senderId != plugin_->selfId()) finishes_.alsoAsked(cmd.roomId, senderId);
   talkInfo talk;
   talk.roomId = cmd.roomId;
   if (plugin_->store().checkQueryTalk(cmd.groupId, senderId, talk) == kTalkDone) {
@@ -94,9 +107,15 @@ void pluginNotify::notify_querytalk(int64_t senderId, mrtcCmd& cmd) {
   }
 }
 
-void pluginNotify::notify_reply_querytalk(int64_t, mrtcCmd& cmd) {
+void pluginNotify::notify_reply_querytalk(int64_t senderId, mrtcCmd& cmd) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnReplyQueryTalk, texts::kLogBegin, logThis(this),
            texts::notify::kFnReplyQueryTalk);
+  // The sender still holds a talk this user left: it is in the room when it
+  // owns the talk or entered it (a callee that only rings is not). This
+  // user's other device counts for nothing: it sees this user's own entry.
+  if (senderId != plugin_->selfId() && (senderId == cmd.onwerId || senderIn(cmd, senderId))) {
+    finishes_.stillIn(cmd.roomId);
+  }
   talkInfo talk;
   talk.roomId = cmd.roomId;
   talk.onwerId = cmd.onwerId;

@@ -8,13 +8,12 @@
 #include "base/ui_event_types.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
+#include "notify/ring_end_texts.h"
 #include "plugin/mrtc_plugin.h"
 #include "timer/timeout_record.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
-
-namespace {}  // namespace
 
 void pluginNotify::onTimeoutDispatch(const timeoutRecord& record) {
   if (record.type == kTimeoutKeepAlive) {
@@ -36,6 +35,10 @@ void pluginNotify::onTimeoutDispatch(const timeoutRecord& record) {
       break;
     case kTimeoutRecallCategory:
       notify_recalltimeout(record);
+      break;
+    case kTimeoutEndCheckCategory:
+      if (record.type == kTimeoutJoinAnswer) notify_jointimeout(record);
+      if (record.type == kTimeoutFinishWatch) notify_finishwatch(record);
       break;
     default:
       break;
@@ -104,6 +107,13 @@ void pluginNotify::notify_recalltimeout(const timeoutRecord& record) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, texts::notify::kLogRecall, record.key.c_str(),
            record.roomId.c_str(), static_cast<long long>(record.fireTime), record.recallCnt,
            static_cast<int>(record.members.size()));
+  // Re-ringing switched off while the recall waited: it sends nothing, and
+  // the recalls after it are not planned either.
+  pluginSettings& settings = plugin_->settings();
+  if (settings.recallEnable.load() == 0) {
+    MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, texts::ringend::kLogRecallOff);
+    return;
+  }
   std::vector<int64_t> ids = record.members;
   const uint32_t result = plugin_->store().recallTimeout(record.roomId, record.fireTime, ids);
   if (result != kTalkDone) {
@@ -115,7 +125,6 @@ void pluginNotify::notify_recalltimeout(const timeoutRecord& record) {
   MRTC_LOG(plugin_, 0, texts::notify::kFnRecall, texts::notify::kLogRecallSend,
            record.recallCnt + 1, static_cast<int>(ids.size()));
   plugin_->proxy().sendRecall(target, record.extra, ids);
-  pluginSettings& settings = plugin_->settings();
   if (record.recallCnt < settings.recallCount.load()) {
     plugin_->addRecallTimeout(record.key, record.roomId, ids, settings.recallDuration.load(),
                               kTimeoutRecallCategory, record.extra, record.fireTime,

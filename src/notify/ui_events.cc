@@ -160,8 +160,11 @@ bool pluginNotify::mapP2pAnnotation(mrtcCmd& cmd, std::string& body) {
   return false;
 }
 
+// A client never receives its own sends back, so a message of this user was
+// sent by another device, whatever device type it names: every instance of
+// this plug-in names "pc", and so do both of a user's computers.
 bool pluginNotify::isOtherDevice(const mrtcCmd& cmd, int64_t selfId) const {
-  return cmd.senderId == selfId && cmd.deviceType != plugin_->ownDeviceType();
+  return cmd.senderId == selfId;
 }
 
 }  // namespace imsdkmrtc

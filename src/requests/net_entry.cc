@@ -10,8 +10,11 @@
 namespace imsdkmrtc {
 
 bool pluginNet::onNetRequest(uint16_t code, uintptr_t request, uintptr_t) {
-  // While calls are off only the settings channel gets through, silently.
-  if (code != imsdk::kCmdExtra && !plugin_->callsEnabled()) return true;
+  // While calls are off only the settings channel and what the current talk
+  // needs to end get through; the rest is dropped silently.
+  if (code != imsdk::kCmdExtra && !plugin_->callsEnabled() && !passesCallsOffGate(code, request)) {
+    return true;
+  }
   MRTC_LOG(plugin_, 0, texts::request::kFnOnNetRequest, texts::request::kRequestSeen, code);
   imsdk::autoLock guard(plugin_->lock());
   reqAnswer answer;

@@ -100,6 +100,9 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
 
   talkInfo talk = callTalk(*req, ext, myId, plugin_->host());
 
+  // A second click on the call button while this room runs: the call, its
+  // card and its notice went out once and do not go out again.
+  if (plugin_->store().isCurrentRoom(req->roomId)) return {result, kReqDone};
   // The store takes this user out of the list; the rest are the callees.
   std::vector<int64_t> callees = req->members;
   const uint32_t stored = plugin_->store().localCall(callees, talk);

@@ -28,6 +28,33 @@ bool noOtherJoined(const talkInfo& talk, int64_t myId) {
   return true;
 }
 
+// The one-to-one talk as the chat its hang-up goes to. The caller's wait
+// time-out takes a callee who never answered out of the members, yet that
+// callee's client may still ring (its call came late): the peer is then the
+// one in the talk's history.
+talkInfo withPeer(const talkInfo& talk, int64_t myId) {
+  for (int64_t id : talk.members) {
+    if (id != myId) return talk;
+  }
+  talkInfo chat = talk;
+  for (int64_t id : talk.hismembers) {
+    if (id == myId) continue;
+    chat.members.insert(chat.members.begin(), id);
+    break;
+  }
+  return chat;
+}
+
+// The finished event of a one-to-one talk the peer ended.
+mrtcCmd peerEnded(const talkInfo& talk) {
+  mrtcCmd ended;
+  ended.rtcType = talk.rtcType;
+  ended.roomId = talk.roomId;
+  ended.onwerId = talk.onwerId;
+  ended.annotation = texts::request::kWordPeerEnd;
+  return ended;
+}
+
 bool isOneOf(const std::string& word, std::initializer_list<const char*> words) {
   for (const char* w : words) {
     if (word == w) return true;
@@ -50,6 +77,8 @@ reqAnswer pluginNet::on_hungup(uint16_t code, uintptr_t request) {
   const std::string& word = req->annotation;
   MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupSummary, req->roomId.c_str(),
            static_cast<long long>(req->groupId), word.c_str());
+  talkInfo before;
+  const bool wasIn = plugin_->store().queryTalk(before) == kTalkDone && wasInRoom(before, myId);
   talkInfo talk;
   talk.groupId = req->groupId;
   talk.roomId = req->roomId;
@@ -63,22 +92,16 @@ reqAnswer pluginNet::on_hungup(uint16_t code, uintptr_t request) {
   msgProxy& proxy = plugin_->proxy();
 
   if (talk.rtcType == kP2pConfer) {
-    if (isOneOf(word, {kHungupUiClick, kWordDismiss, kWordOffline})) proxy.sendMsg_time(talk);
-    if (word == kWordRecvDismiss) {
-      mrtcCmd ended;
-      ended.rtcType = talk.rtcType;
-      ended.roomId = talk.roomId;
-      ended.onwerId = talk.onwerId;
-      ended.annotation = kWordPeerEnd;
-      plugin_->notify()->pushCmdEvent(kEventFinished, ended);
-    }
+    const talkInfo chat = withPeer(talk, myId);
+    if (isOneOf(word, {kHungupUiClick, kWordDismiss, kWordOffline})) proxy.sendMsg_time(chat);
+    if (word == kWordRecvDismiss) plugin_->notify()->pushCmdEvent(kEventFinished, peerEnded(talk));
     if (isOneOf(word, {kWordDismiss, kWordOffline})) {
       return {result, kReqDone};
     }
     // Words that end a call nobody answered are also kept in the local chat.
     const int32_t sendType =
         isOneOf(word, {kCancelUiClick, kRefuse, kCancelCallTimeout}) ? kInsertThenSend : kSendOnly;
-    const bool sent = proxy.sendMsg_hungup(word, talk, std::string(), kMsgTypeAll, sendType);
+    const bool sent = proxy.sendMsg_hungup(word, chat, std::string(), kMsgTypeAll, sendType);
     return {result, sent ? kReqDone : kReqSendFail};
   }
 
@@ -105,6 +128,8 @@ reqAnswer pluginNet::on_hungup(uint16_t code, uintptr_t request) {
       MRTC_LOG(plugin_, 0, kFnOnHungup, kHungupHintFail);
     }
     plugin_->notify()->pushTextEvent(kEventHint, hint);
+  } else if (wasIn && !talk.single && word != kBusy && talk.rtcType != kMicroConfer) {
+    watchFinish(talk, myId);
   }
   if (word == kRefuse && talk.rtcType != kMicroConfer &&
       !proxy.sendMsg_refuse(kFarUiRefuse, talk)) {

@@ -1,6 +1,7 @@
 // Entering a room: answering or re-entering (24003), joining a talk seen on
 // the watched board (24004) and joining from a chat card (24010).
 #include <algorithm>
+#include <cstdlib>
 
 #include "base/log.h"
 #include "base/text_readers.h"
@@ -48,10 +49,18 @@ reqAnswer pluginNet::on_intoroom(uint16_t code, uintptr_t request) {
   MRTC_LOG(plugin_, 0, kFnOnIntoRoom, kIntoRoomSummary, req->roomId.c_str(),
            static_cast<long long>(req->groupId), static_cast<int>(req->members.size()),
            req->annotation.c_str());
+  return enterRoom(result, req->members, req->groupId, req->roomId, req->annotation);
+}
+
+reqAnswer pluginNet::enterRoom(imsdk::resp_commonResult* result, const std::vector<int64_t>& ids,
+                               int64_t groupId, const std::string& roomId,
+                               const std::string& word) {
+  using namespace texts;
+  using namespace texts::request;
   talkInfo talk;
-  talk.groupId = req->groupId;
-  talk.roomId = req->roomId;
-  const uint32_t stored = plugin_->store().localIntoRoom(req->members, talk);
+  talk.groupId = groupId;
+  talk.roomId = roomId;
+  const uint32_t stored = plugin_->store().localIntoRoom(ids, talk);
   if (stored != kTalkDone) {
     return {result, static_cast<int32_t>(stored)};
   }
@@ -63,7 +72,7 @@ reqAnswer pluginNet::on_intoroom(uint16_t code, uintptr_t request) {
     return {result, kReqSendFail};
   }
   if (talk.rtcType != kMicroConfer) {
-    const std::string annotation = p2p ? req->annotation : std::string();
+    const std::string annotation = p2p ? word : std::string();
     if (!proxy.sendMsg_intoroom(annotation, talk, kSendOnly)) {
       return {result, kReqSendFail};
     }
@@ -82,6 +91,8 @@ reqAnswer pluginNet::on_join(uint16_t code, uintptr_t request, const std::string
   }
   MRTC_LOG(plugin_, 0, kFnOnJoin, kJoinSummary, req->roomId.c_str(),
            static_cast<long long>(req->groupId));
+  reqAnswer answered;
+  if (joinAnswersRing(result, req->groupId, req->roomId, &answered)) return answered;
   mrtcCmd buffered;
   if (!plugin_->board().take(req->groupId, req->roomId, buffered)) {
     if (source == kSourceBoard) return {result, kReqNoBoardCall};
@@ -104,6 +115,9 @@ reqAnswer pluginNet::on_join(uint16_t code, uintptr_t request, const std::string
   talk.conferMode = buffered.cmode;
   talk.beginTime = buffered.beginTime;
   talk.tempJoin = 1;
+  // Who rings the room: leaving it is then remembered against that caller's
+  // repeated rings, as after an answer.
+  talk.targetId = buffered.senderId;
   talk.single = getJsonString(buffered.extend, kKeyMode) == kModeSingle ? 1 : 0;
   const uint32_t stored = plugin_->store().localJoin(talk);
   if (stored != kTalkDone) {
@@ -149,6 +163,8 @@ reqAnswer pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
     }
   }
   imsdk::resp_commonResult* result = getRespondMem(request, code);
+  reqAnswer answered;
+  if (joinAnswersRing(result, card.groupId, card.roomId, &answered)) return answered;
   talkInfo talk;
   talk.rtcType = card.rtcType;
   talk.onwerId = card.onwerId;
@@ -160,7 +176,11 @@ reqAnswer pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
   talk.single = card.singleRead ? 1 : 0;
   talk.conferMode = card.conferMode;
   talk.tempJoin = 1;
+  talk.targetId = card.senderId;
   talk.orderTime = card.orderTime;
+  // The call's own begin: once this talk ends, a late copy of that call is
+  // told apart from a new call of the room by it.
+  talk.beginTime = std::max<int64_t>(0, std::strtoll(card.beginTime.c_str(), nullptr, 10));
   talk.srvVer = card.srvVer;
   talk.srvTag = card.srvTag;
   // Without a conference mode the talk's state must be asked from its members.
@@ -175,7 +195,10 @@ reqAnswer pluginNet::on_templetjoin(uint16_t code, uintptr_t request) {
     return {result, kReqSendFail};
   }
   plugin_->startKeepAlive();
-  if (!hasMode) return {result, kReqDone};
+  if (!hasMode) {
+    armJoinAnswer(card.roomId);
+    return {result, kReqDone};
+  }
   // The application hears the answer first, then the talk's state.
   mrtcCmd state;
   state.onwerId = card.onwerId;

@@ -71,6 +71,10 @@ class pluginNet {
   // request points at the request record pointer (a command envelope).
   bool onNetRequest(uint16_t code, uintptr_t request, uintptr_t unused);
 
+  // While calls are switched off: true for a request the current talk still
+  // needs (its hang-up, keep-alive and media reports). Takes only the store's
+  // lock.
+  bool passesCallsOffGate(uint16_t code, uintptr_t request);
   // The result record for code, carrying the request's id; null when the
   // factory has none.
   imsdk::resp_commonResult* getRespondMem(uintptr_t request, uint16_t code);
@@ -112,6 +116,23 @@ class pluginNet {
   // invalid answer (7 for the extra request).
   bool withinRequestLimits(uint16_t code, uintptr_t request, reqAnswer* refusal)
       MRTC_REQUIRES(plugin_->lock());
+  // Enters the room of the current talk (the answer of request 24003): marks
+  // this user and ids in, tells the others, answers 0 or the store's code.
+  reqAnswer enterRoom(imsdk::resp_commonResult* result, const std::vector<int64_t>& ids,
+                      int64_t groupId, const std::string& roomId, const std::string& word)
+      MRTC_REQUIRES(plugin_->lock());
+  // A join from the board or a card for the room that rings this client is
+  // its answer: true with *answer set when it was taken as one.
+  bool joinAnswersRing(imsdk::resp_commonResult* result, int64_t groupId, const std::string& roomId,
+                       reqAnswer* answer) MRTC_REQUIRES(plugin_->lock());
+  // A card join that asked the members for the talk gives up on their answer
+  // after a short while.
+  void armJoinAnswer(const std::string& roomId) MRTC_REQUIRES(plugin_->lock());
+  // This user was in the room of talk (a snapshot taken before leaving).
+  static bool wasInRoom(const talkInfo& talk, int64_t myId);
+  // This user left the group talk while others were still in: watch that the
+  // talk's end gets its finish notice (see finishWatch).
+  void watchFinish(const talkInfo& talk, int64_t myId) MRTC_REQUIRES(plugin_->lock());
   // Arms the call wait time-out for roomId and members.
   void armWait(const std::string& roomId, const std::vector<int64_t>& members, int32_t seconds)
       MRTC_REQUIRES(plugin_->lock());

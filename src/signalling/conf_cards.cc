@@ -153,9 +153,10 @@ bool readCallCard(const json::Value& doc, cardInfo& out) {
     if (hasText(*info, texts::card::kKeyConferType)) {
       out.conferType = textOf(*info, texts::card::kKeyConferType);
     }
-    if (hasText(*info, texts::wire::kBeginTime)) {
-      out.beginTime = textOf(*info, texts::wire::kBeginTime);
-    }
+  }
+  // A call card carries it too: a talk joined from the card keeps it.
+  if (hasText(*info, texts::wire::kBeginTime)) {
+    out.beginTime = textOf(*info, texts::wire::kBeginTime);
   }
   return true;
 }

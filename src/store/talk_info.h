@@ -58,6 +58,7 @@ struct inviteRecord {
 
 struct refusedTalk {
   int64_t refuseTime = 0;  // tools::get_mill_sec
+  int64_t hostMs = 0;      // the host's clock, which stamps received messages
   int64_t targetId = 0;
   std::string roomId;
 };

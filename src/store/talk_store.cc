@@ -19,8 +19,9 @@ constexpr int64_t kRefuseWindowMs = 300000;
 // per received invite into the talk). When full, the oldest entry goes.
 constexpr size_t kRefusedLimit = 32;
 constexpr size_t kInviteRecordLimit = 256;
-// Rooms closed before their call arrived, kept for the same window; the
-// oldest goes first when this many are kept.
+// Rooms closed before their call arrived: a late call rings not within the
+// same window, a recall not at all while the room is kept; the oldest goes
+// first when this many are kept.
 constexpr size_t kClosedRoomsMax = 64;
 // How far ahead of this client's a caller's clock may run: a message up to 60
 // seconds in the future is still acted on.
@@ -283,6 +284,7 @@ void talkStore::recordRefused() {
   for (refusedTalk& r : refusedTalks_) {
     if (r.targetId == targetId_ && r.roomId == roomId_) {
       r.refuseTime = now;
+      r.hostMs = hostNowMs();
       return;
     }
   }
@@ -293,7 +295,20 @@ void talkStore::recordRefused() {
     *oldest = std::move(refusedTalks_.back());
     refusedTalks_.pop_back();
   }
-  refusedTalks_.push_back(refusedTalk{now, targetId_, roomId_});
+  refusedTalks_.push_back(refusedTalk{now, hostNowMs(), targetId_, roomId_});
+}
+
+int64_t talkStore::hostNowMs() const {
+  imsdk::IHostService* host = plugin_ != nullptr ? plugin_->host() : nullptr;
+  return host != nullptr ? host->getTimeMs() : 0;
+}
+
+bool talkStore::refusedAfter(const std::string& roomId, int64_t sentMs) {
+  imsdk::autoLock guard(&lock_);
+  const int64_t now = tools::get_mill_sec();
+  return std::any_of(refusedTalks_.begin(), refusedTalks_.end(), [&](const refusedTalk& r) {
+    return r.roomId == roomId && r.hostMs > sentMs && now - r.refuseTime <= kRefuseWindowMs;
+  });
 }
 
 bool talkStore::isRecentlyRefused(int64_t targetId, const std::string& roomId, bool recall) {
@@ -301,7 +316,11 @@ bool talkStore::isRecentlyRefused(int64_t targetId, const std::string& roomId, b
     return r.targetId == targetId && r.roomId == roomId;
   });
   if (it == refusedTalks_.end()) return false;
-  if (recall) return tools::get_mill_sec() - it->refuseTime < kRefuseWindowMs;
+  // A recall is the same call ringing again: once this user turned it down,
+  // it does not ring here however long the caller's re-ring interval (a
+  // group callee's hang-up tells the caller nothing, so its recalls keep
+  // coming). The window only limits how long the record is kept.
+  if (recall) return true;
   // A fresh call (not a recall) of a refused talk is let through; the refusal
   // is forgotten so that its recalls ring again too.
   refusedTalks_.erase(it);
@@ -344,7 +363,9 @@ uint32_t talkStore::localInvite(std::vector<int64_t>& invitees, talkInfo& before
   fillTalkInfo(before);
   addInvitees(invitees, me);
   fillTalkInfo(info);
-  hangupTimes_.clear();
+  // Re-inviting a user who hung up makes the recall ring them again; the
+  // others who declined stay out of the recalls for the rest of the talk.
+  for (int64_t id : invitees) hangupTimes_.erase(id);
   return kTalkDone;
 }
 
@@ -462,14 +483,11 @@ void talkStore::markClosedBeforeCall(const std::string& roomId) {
   closedRooms_.push_back(closedRoom{now, roomId});
 }
 
-bool talkStore::isClosedBeforeCall(const std::string& roomId) {
+bool talkStore::isClosedBeforeCall(const std::string& roomId, bool recall) {
   const int64_t now = tools::get_mill_sec();
-  closedRooms_.erase(
-      std::remove_if(closedRooms_.begin(), closedRooms_.end(),
-                     [&](const closedRoom& c) { return now - c.closeTime > kRefuseWindowMs; }),
-      closedRooms_.end());
-  return std::any_of(closedRooms_.begin(), closedRooms_.end(),
-                     [&](const closedRoom& c) { return c.roomId == roomId; });
+  return std::any_of(closedRooms_.begin(), closedRooms_.end(), [&](const closedRoom& c) {
+    return c.roomId == roomId && (recall || now - c.closeTime <= kRefuseWindowMs);
+  });
 }
 
 void talkStore::forgetClosed(const std::string& roomId) {
@@ -491,7 +509,7 @@ void talkStore::rememberEnded(const std::string& roomId, int64_t beginTime) {
 
 bool talkStore::isClosedHere(const std::string& roomId) {
   imsdk::autoLock guard(&lock_);
-  return isClosedBeforeCall(roomId);
+  return isClosedBeforeCall(roomId, false);
 }
 
 void talkStore::resetTalk() {
@@ -548,7 +566,10 @@ uint32_t talkStore::remoteCall(const std::vector<int64_t>& callees, talkInfo& in
     fillTalkInfo(info);
     return kTalkAlreadyCurrent;
   }
-  if (isClosedBeforeCall(info.roomId)) return kTalkRecentlyRefused;
+  const bool again = recall != 0;
+  if (isClosedBeforeCall(info.roomId, again) || isFinishedRoom(info.roomId, again)) {
+    return kTalkRecentlyRefused;
+  }
   if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
   initTalk(info, kNoSelf);
   talking_ = 1;
@@ -589,7 +610,9 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
   }
   int64_t me = self();
   if (std::find(invitees.begin(), invitees.end(), me) == invitees.end()) return kTalkNone;
-  // A new invitation into a room that closed here still rings.
+  // A new invitation into a room that closed here still rings; one into a
+  // room whose finish hint came is late: nobody is left in that room.
+  if (isFinishedRoom(info.roomId, recall != 0)) return kTalkRecentlyRefused;
   forgetClosed(info.roomId);
   if (isRecentlyRefused(info.targetId, info.roomId, recall != 0)) return kTalkRecentlyRefused;
   stateWord = texts::kIdle;

@@ -18,6 +18,7 @@
 
 #include "CLocker.h"
 #include "store/ended_rooms.h"
+#include "store/room_memory.h"
 #include "store/talk_info.h"
 #include "thread_annotations.h"
 
@@ -77,10 +78,23 @@ class talkStore {
   // The end of a room that this client does not hold reached it: the caller
   // cancelled a one-to-one call, the talk finished, or this user answered or
   // left it on another device, before the call itself arrived (messages
-  // overtake each other). For the refusal window a call of that room, late
-  // or repeated, does not ring; an invitation into it still does. Does
-  // nothing for the current talk.
+  // overtake each other). For the refusal window a late call of that room
+  // does not ring, and a repeated ring (recall) not at all while the room is
+  // kept; an invitation into it still does. Does nothing for the current
+  // talk.
   void markClosedBeforeCall(const std::string& roomId) MRTC_EXCLUDES(lock_);
+  // A card join asked the members for the talk of roomId and nobody
+  // answered: ends the talk when it is still that one and still not active.
+  // 0 when it ended; 3, 6 or 12 (answered meanwhile) otherwise.
+  uint32_t endUnansweredJoin(talkInfo& info) MRTC_EXCLUDES(lock_);
+  // A finish hint for the room reached this client: the talk is over for
+  // everybody. The current talk of that room ends here when this user is not
+  // in its room (it rings, or rang out): 0 with the snapshot. 12 when this
+  // user entered the room or placed the call (the talk stays). 3 or 6 when
+  // no talk or another one is held. Unless the talk stays, the room is
+  // remembered as finished: for the refusal window neither a late call of it
+  // nor a late invitation into it rings.
+  uint32_t finishNotJoined(talkInfo& info) MRTC_EXCLUDES(lock_);
 
   // A call of a room whose talk ended here, begun no later than that talk:
   // a copy of the ended call. False for the current talk's room.
@@ -91,6 +105,10 @@ class talkStore {
   // True when the end of this room reached this client before its call did
   // (see markClosedBeforeCall): a call of it would not ring now.
   bool isClosedHere(const std::string& roomId) MRTC_EXCLUDES(lock_);
+  // True when this user declined the room here, or on another device, after
+  // sentMs (the host's clock, as message stamps are): an invitation sent
+  // before that refusal is older than it.
+  bool refusedAfter(const std::string& roomId, int64_t sentMs) MRTC_EXCLUDES(lock_);
 
   // Received commands and time-outs.
   uint32_t remoteCall(const std::vector<int64_t>& callees, talkInfo& info, uint8_t recall)
@@ -119,8 +137,12 @@ class talkStore {
 
  private:
   int64_t self() const MRTC_REQUIRES(lock_);
+  int64_t hostNowMs() const;
   bool sameRoom(const std::string& roomId) const MRTC_REQUIRES(lock_) { return roomId == roomId_; }
   void fillTalkInfo(talkInfo& info) const MRTC_REQUIRES(lock_);
+  // Finished rooms count as long as a refusal, and at most this many are kept.
+  static constexpr int64_t kFinishedRoomWindowMs = 300000;
+  static constexpr size_t kFinishedRoomsMax = 64;
   // The self id for initTalk when self is not put first among the members.
   static constexpr int64_t kNoSelf = 0;
   void initTalk(const talkInfo& info, int64_t selfId) MRTC_REQUIRES(lock_);
@@ -142,8 +164,12 @@ class talkStore {
   void recordRefused() MRTC_REQUIRES(lock_);
   bool isRecentlyRefused(int64_t targetId, const std::string& roomId, bool recall)
       MRTC_REQUIRES(lock_);
-  bool isClosedBeforeCall(const std::string& roomId) MRTC_REQUIRES(lock_);
+  // A recall (the same call ringing again) is refused whatever the age of
+  // the record while the record is kept; any other call only within the
+  // refusal window.
+  bool isClosedBeforeCall(const std::string& roomId, bool recall) MRTC_REQUIRES(lock_);
   void forgetClosed(const std::string& roomId) MRTC_REQUIRES(lock_);
+  bool isFinishedRoom(const std::string& roomId, bool recall) MRTC_REQUIRES(lock_);
 
   talkMember* findMember(int64_t userId) MRTC_REQUIRES(lock_);
   const talkMember* findMember(int64_t userId) const MRTC_REQUIRES(lock_);
@@ -200,6 +226,8 @@ class talkStore {
   };
   // oldest first, at most kClosedRoomsMax
   std::vector<closedRoom> closedRooms_ MRTC_GUARDED_BY(lock_);
+  // Rooms whose finish hint came while this client did not hold them.
+  roomMemory finishedRooms_ MRTC_GUARDED_BY(lock_){kFinishedRoomWindowMs, kFinishedRoomsMax};
   endedRooms ended_ MRTC_GUARDED_BY(lock_);
   std::map<int64_t, int64_t> connectTimes_ MRTC_GUARDED_BY(lock_);
   std::map<int64_t, int64_t> hangupTimes_ MRTC_GUARDED_BY(lock_);

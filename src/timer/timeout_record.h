@@ -15,6 +15,8 @@ enum : int32_t {
   kTimeoutCardDelayCategory = 3,
   kTimeoutLoseFinishCategory = 4,
   kTimeoutRecallCategory = 5,
+  // Checks that a talk which may have ended unseen is over for everybody.
+  kTimeoutEndCheckCategory = 6,
 };
 
 // Types within a category; type 3 is always the keep-alive.
@@ -26,6 +28,8 @@ enum : int32_t {
   kTimeoutInviteCard = 5,
   kTimeoutLoseFinish = 6,
   kTimeoutRecall = 7,
+  kTimeoutJoinAnswer = 8,   // a card join still waits for the members' answer
+  kTimeoutFinishWatch = 9,  // a group talk left while others were in
 };
 
 // What a timer request (timerCmd `op`) asks of the queue.
@@ -53,6 +57,17 @@ constexpr int32_t kRingSeconds = 69;
 constexpr int32_t kRingSeconds = 68;
 #endif
 constexpr int32_t kP2pRingSeconds = 98;
+// A card join asks the members for the talk; one of them answers within a
+// round trip. Without an answer by then nobody holds the talk any more.
+constexpr int32_t kJoinAnswerSeconds = 6;
+// A member who left a group talk while others were in asks after this long
+// whether anybody is left (the others' leaves are reported by then, a late
+// media report included)...
+constexpr int32_t kFinishWatchSeconds = 6;
+// ...and decides after this long: an answer late on a slow network, in both
+// directions, still counts, as a notice posted while somebody talks on would
+// tell the whole chat the call ended.
+constexpr int32_t kFinishAnswerSeconds = 21;
 
 struct timeoutRecord {
   int32_t category = 0;

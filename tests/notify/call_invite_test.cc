@@ -147,7 +147,9 @@ TEST_F(NotifyTest, VersionNoticeIsNotedByTheCallerOrInviterItNames) {
 
 // A recalled invite from the caller of a talk this user refused stays silent
 // for five minutes; a fresh one rings and makes the refusal forgotten.
-TEST_F(NotifyTest, RecalledInviteIntoARefusedTalkIsSilentForFiveMinutes) {
+// A recall is the same invitation again: once refused it stays silent, also
+// past the five minutes a refusal is kept against a fresh call.
+TEST_F(NotifyTest, RecalledInviteIntoARefusedTalkStaysSilent) {
   const std::string rings =
       "1||2001|1001|300|2001|r1||2001,1001,2002|{\"mode\":\"normal\",\"peer_devtype\":\"pc\","
       "\"rtcType\":\"rtc\",\"conferMode\":\"chat\",\"initState\":[\"1001_312\"]}";
@@ -160,8 +162,9 @@ TEST_F(NotifyTest, RecalledInviteIntoARefusedTalkIsSilentForFiveMinutes) {
   };
   ring();
   me.request(imsdk::kCmdHungup, req(kGroup, "r1", {}, "refuse"));
-  for (const Step& s : {Step{0, recalled, false}, Step{0, fresh, true},
-                        Step{299000, recalled, false}, Step{1000, recalled, true}}) {
+  for (const Step& s :
+       {Step{0, recalled, false}, Step{0, fresh, true}, Step{299000, recalled, false},
+        Step{1000, recalled, false}, Step{0, fresh, true}}) {
     commlib::advance(s.waitMs);
     me.clearRecords();
     EXPECT_EQ(notify().onPushNotify(kCaller, s.body), 0);

@@ -64,7 +64,9 @@ TEST_F(NotifyTest, OneToOneHangupEndsTheTalkWithTheDerivedWord) {
       {"far_ui_refuse", "far_ui_refuse"},
       {"hungup_uiclick", "peer_hungup_uiclick_end"},
       {"hungup_dismiss", "hungup_dismiss"},
-      {"busy_inrtc", "busy_inrtc", "me"}};  // this user on this same device: reported as sent
+      // This user on another device, even one that names this client's own
+      // device type (the network never hands a client its own message).
+      {"busy_inrtc", "other_busy_inrtc_end", "me"}};
   // Each row is a new call (a later beginTime): the same call once more would
   // be a copy of one that ended, which never rings.
   int64_t begin = 0;
@@ -110,7 +112,7 @@ TEST_F(NotifyTest, LiveOneToOneWordsRewriteTheMessageBody) {
        std::vector<Row>{{kCaller, kAndroid, "refuse", 0, "peer_refuse"},
                         {kCaller, kAndroid, "busy_intel", 0, "peer_busy_intel"},
                         {kMe, kAndroid, "busy_inrtc", 0, "other_busy_inrtc"},
-                        {kMe, kPc, "refuse", 0, "refuse"},
+                        {kMe, kPc, "refuse", 0, "other_refuse"},
                         {kMe, kAndroid, "accept", 0, "other_accept"},
                         {kCaller, kAndroid, "accept", 1, "accept"},
                         {kMe, kAndroid, "cancel_uiclick", 1, "cancel_uiclick"},

@@ -81,7 +81,7 @@ const ValidCase kValid[] = {
      R"("selects":["13","14"],"initState":["a"]},"title":"t","type":"rtc","fields":[]})",
      "ok rtcType=rtc conferMode=m roomId=r1 roomName=daily roomToken=tk addr=10.0.0.1:80 "
      "srvVer=3 srvTag=t onwerId=11 senderId=12 groupId=500 oName=QW5u version=mrtc@1.8.8 "
-     "mode=mcalling subType=14 selects=[13,14]"},
+     "mode=mcalling beginTime=99 subType=14 selects=[13,14]"},
     // Microconfer data inside a card: no group and no subType needed.
     {"readCardInfo",
      R"({"extendInfo":{"mode":"mcalling","rtcType":"microconfer","conferType":"1",)"

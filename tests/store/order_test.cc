@@ -67,8 +67,8 @@ TEST_F(Orders, RefusedTalkWindow) {
       {299000, 1, kTalkRecentlyRefused, "r1@0"},
       {299999, 1, kTalkRecentlyRefused, "r1@0"},
       {-10000, 1, kTalkRecentlyRefused, "r1@0"},
-      {300000, 1, kTalkDone, "r1@0"},
-      {299000, 0, kTalkDone, ""},  // a new call is let through and forgets it
+      {300000, 1, kTalkRecentlyRefused, "r1@0"},  // a recall never outlives the refusal
+      {299000, 0, kTalkDone, ""},                 // a new call is let through and forgets it
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.afterMs) + " recall " + std::to_string(c.recall));
