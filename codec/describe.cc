@@ -1,6 +1,6 @@
 #include "describe.h"
 
-#include "plugin/json.h"
+#include "base/json.h"
 
 namespace codec {
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 
+#include "base/json.h"
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
 #include "clock_control.h"
@@ -13,7 +14,6 @@
 #include "expect.h"
 #include "host_records.h"
 #include "media_room.h"
-#include "plugin/json.h"
 #include "plugin_path.h"
 #include "request_reader.h"
 #include "simhost/simhost.h"

@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "plugin/json.h"
+#include "base/json.h"
 #include "reader.h"
 #include "request_reader.h"
 

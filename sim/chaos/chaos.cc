@@ -12,13 +12,13 @@
 #include <mutex>
 #include <thread>
 
+#include "base/json.h"
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
 #include "chaos/invariants_races.h"
 #include "chaos/invariants_rings.h"
 #include "chaos/workload.h"
 #include "chaos/workload_busy.h"
-#include "plugin/json.h"
 #include "runner.h"
 #include "scenario.h"
 

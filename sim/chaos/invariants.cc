@@ -4,10 +4,10 @@
 #include <set>
 #include <utility>
 
+#include "base/json.h"
 #include "chaos/invariants_busy.h"
 #include "chaos/invariants_races.h"
 #include "chaos/invariants_rings.h"
-#include "plugin/json.h"
 
 namespace mrtcsim {
 

@@ -6,7 +6,7 @@
 #include <tuple>
 #include <utility>
 
-#include "plugin/json.h"
+#include "base/json.h"
 
 namespace mrtcsim {
 

@@ -5,10 +5,10 @@
 #include <set>
 #include <utility>
 
+#include "base/json.h"
+#include "base/wire_words.h"
 #include "notify/notify_texts.h"
 #include "notify/race_texts.h"
-#include "plugin/json.h"
-#include "plugin/wire_words.h"
 
 namespace mrtcsim {
 

@@ -4,8 +4,8 @@
 #include <tuple>
 #include <utility>
 
+#include "base/json.h"
 #include "notify/ring_end_texts.h"
-#include "plugin/json.h"
 
 namespace mrtcsim {
 

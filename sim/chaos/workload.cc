@@ -6,12 +6,12 @@
 #include <random>
 #include <vector>
 
+#include "base/json.h"
 #include "chaos/fault_plan.h"
 #include "chaos/invariants.h"
 #include "chaos/workload_busy.h"
-#include "chaos/workload_rings.h"
 #include "chaos/workload_races.h"
-#include "plugin/json.h"
+#include "chaos/workload_rings.h"
 
 namespace mrtcsim {
 

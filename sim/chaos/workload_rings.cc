@@ -4,7 +4,7 @@
 #include <map>
 #include <random>
 
-#include "plugin/wire_words.h"
+#include "base/wire_words.h"
 
 namespace mrtcsim {
 
