@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "plugin/json.h"
+#include "base/json.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_proxy.h"
 

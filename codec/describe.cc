@@ -1,6 +1,6 @@
 #include "describe.h"
 
-#include "plugin/json.h"
+#include "base/json.h"
 #include "signalling/card_texts.h"
 #include "signalling/wire_texts.h"
 #include "timer/timeout_record.h"

@@ -1,7 +1,7 @@
 #include "names.h"
 
-#include "plugin/device_types.h"
-#include "plugin/ui_event_types.h"
+#include "base/device_types.h"
+#include "base/ui_event_types.h"
 #include "sdk_cmd.h"
 #include "timer/timeout_record.h"
 

@@ -8,8 +8,8 @@
 #include <set>
 #include <string>
 
+#include "base/json.h"
 #include "item.h"
-#include "plugin/json.h"
 #include "read_error.h"
 
 namespace codec {

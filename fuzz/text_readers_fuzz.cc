@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/base64.h"
-#include "plugin/text_readers.h"
-#include "plugin/version.h"
+#include "base/base64.h"
+#include "base/text_readers.h"
+#include "base/version.h"
 #include "slb/slb_server.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

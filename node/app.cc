@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "plugin/ui_event_types.h"
+#include "base/ui_event_types.h"
 #include "request_reader.h"
 #include "sdk_cmd.h"
 #include "signalling/msg_types.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/wire_words.h"
+#include "base/wire_words.h"
 
 namespace mrtcsim {
 

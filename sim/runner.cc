@@ -10,6 +10,9 @@
 #include <set>
 #include <string_view>
 
+#include "base/json.h"
+#include "base/ui_event_types.h"
+#include "base/wire_words.h"
 #include "clock_control.h"
 #include "describe.h"
 #include "expect.h"
@@ -18,9 +21,6 @@
 #include "invariants/invariants.h"
 #include "media_room.h"
 #include "notify/notify_texts.h"
-#include "plugin/json.h"
-#include "plugin/ui_event_types.h"
-#include "plugin/wire_words.h"
 #include "plugin_path.h"
 #include "request_reader.h"
 #include "run.h"

@@ -9,8 +9,8 @@
 #include <set>
 #include <sstream>
 
+#include "base/json.h"
 #include "names.h"
-#include "plugin/json.h"
 #include "reader.h"
 #include "request_reader.h"
 #include "scenario.h"

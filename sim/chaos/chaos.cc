@@ -12,13 +12,13 @@
 #include <mutex>
 #include <thread>
 
+#include "base/json.h"
 #include "chaos/workload.h"
 #include "chaos/workload_busy.h"
 #include "faults/fault_plan.h"
 #include "invariants/invariants.h"
 #include "invariants/invariants_races.h"
 #include "invariants/invariants_rings.h"
-#include "plugin/json.h"
 #include "runner.h"
 #include "scenario.h"
 

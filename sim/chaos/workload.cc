@@ -6,13 +6,13 @@
 #include <random>
 #include <vector>
 
+#include "base/annotation_words.h"
+#include "base/json.h"
 #include "chaos/workload_busy.h"
 #include "chaos/workload_races.h"
 #include "chaos/workload_rings.h"
 #include "faults/fault_plan.h"
 #include "invariants/invariants.h"
-#include "plugin/annotation_words.h"
-#include "plugin/json.h"
 
 namespace mrtcsim {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "plugin/annotation_words.h"
+#include "base/annotation_words.h"
 
 namespace mrtcsim {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/json.h"
+#include "base/json.h"
 
 namespace mrtcsim {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/json.h"
+#include "base/json.h"
 #include "scenario.h"
 
 namespace mrtcsim {

@@ -4,8 +4,8 @@
 #include <map>
 #include <random>
 
-#include "plugin/annotation_words.h"
-#include "plugin/wire_words.h"
+#include "base/annotation_words.h"
+#include "base/wire_words.h"
 
 namespace mrtcsim {
 

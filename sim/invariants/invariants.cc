@@ -4,11 +4,11 @@
 #include <set>
 #include <utility>
 
+#include "base/json.h"
 #include "invariants/independent_words.h"
 #include "invariants/invariants_busy.h"
 #include "invariants/invariants_races.h"
 #include "invariants/invariants_rings.h"
-#include "plugin/json.h"
 
 namespace mrtcsim {
 

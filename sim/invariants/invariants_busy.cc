@@ -6,8 +6,8 @@
 #include <tuple>
 #include <utility>
 
+#include "base/json.h"
 #include "invariants/independent_words.h"
-#include "plugin/json.h"
 
 namespace mrtcsim {
 

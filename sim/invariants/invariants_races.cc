@@ -8,8 +8,6 @@
 #include "invariants/independent_words.h"
 #include "notify/notify_texts.h"
 #include "notify/race_texts.h"
-#include "plugin/json.h"
-#include "plugin/wire_words.h"
 
 namespace mrtcsim {
 

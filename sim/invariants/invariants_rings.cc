@@ -6,7 +6,6 @@
 
 #include "invariants/independent_words.h"
 #include "notify/ring_end_texts.h"
-#include "plugin/json.h"
 
 namespace mrtcsim {
 

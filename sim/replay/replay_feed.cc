@@ -1,8 +1,8 @@
 // Feeding the recorded host -> plug-in crossings: each record is rebuilt
 // from the entry (through the plug-in's own factory where the host used it)
 // and handed over on the replay's thread.
+#include "base/json.h"
 #include "crossing.h"
-#include "plugin/json.h"
 #include "replay_host.h"
 
 namespace mrtcsim {

@@ -5,8 +5,8 @@
 #include <set>
 #include <sstream>
 
+#include "base/json.h"
 #include "crossing.h"
-#include "plugin/json.h"
 #include "reader.h"
 
 namespace mrtcsim {

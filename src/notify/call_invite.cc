@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <string>
 
+#include "base/log.h"
+#include "base/ui_event_types.h"
+#include "base/version.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/race_texts.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/ui_event_types.h"
-#include "plugin/version.h"
 #include "signalling/msg_types.h"
 #include "timer/timeout_record.h"
 
@@ -114,6 +114,11 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
     return kTalkBusy;
   }
 
+  ringCall(cmd, talk, self);
+  return 0;
+}
+
+void pluginNotify::ringCall(mrtcCmd& cmd, const talkInfo& talk, int64_t self) {
   fillDefaultInitState(cmd, self);
   MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallCounts,
            static_cast<int>(cmd.selects.size()), static_cast<int>(cmd.members.size()));
@@ -132,7 +137,6 @@ int32_t pluginNotify::notify_call(int64_t senderId, mrtcCmd& cmd) {
     plugin_->addTimeout(kTimeoutWait, talk.roomId, others, kWaitSeconds, kTimeoutMemberCategory,
                         kMembersReplace, "");
   }
-  return 0;
 }
 
 int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
@@ -204,22 +208,26 @@ int32_t pluginNotify::notify_invite(int64_t senderId, mrtcCmd& cmd) {
       return kInviteIntoRoomFailed;
     }
   } else if (state == texts::kIdle) {
-    mrtcCmd copy = cmd;
-    copy.members = talk.members;
-    copy.memstates = talk.memstates;
-    pushCmdEvent(kEventCall, copy);
-    plugin_->addTimeout(kTimeoutRing, talk.roomId, {self}, kRingSeconds, kTimeoutMemberCategory,
-                        kMembersReplace, "");
-    plugin_->startKeepAlive();
-    std::vector<int64_t> waiting = waitingMembers(talk, self);
-    if (!waiting.empty()) {
-      MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteWait,
-               static_cast<int>(waiting.size()));
-      plugin_->addTimeout(kTimeoutWait, talk.roomId, waiting, kWaitSeconds, kTimeoutMemberCategory,
-                          kMembersReplace, "");
-    }
+    ringInvite(cmd, talk, self);
   }
   return 0;
+}
+
+void pluginNotify::ringInvite(const mrtcCmd& cmd, const talkInfo& talk, int64_t self) {
+  mrtcCmd copy = cmd;
+  copy.members = talk.members;
+  copy.memstates = talk.memstates;
+  pushCmdEvent(kEventCall, copy);
+  plugin_->addTimeout(kTimeoutRing, talk.roomId, {self}, kRingSeconds, kTimeoutMemberCategory,
+                      kMembersReplace, "");
+  plugin_->startKeepAlive();
+  std::vector<int64_t> waiting = waitingMembers(talk, self);
+  if (!waiting.empty()) {
+    MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteWait,
+             static_cast<int>(waiting.size()));
+    plugin_->addTimeout(kTimeoutWait, talk.roomId, waiting, kWaitSeconds, kTimeoutMemberCategory,
+                        kMembersReplace, "");
+  }
 }
 
 }  // namespace imsdkmrtc

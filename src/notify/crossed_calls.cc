@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <string>
 
+#include "base/log.h"
 #include "notify/crossing_rule.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/race_texts.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_types.h"
 

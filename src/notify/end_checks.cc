@@ -1,11 +1,11 @@
 // Time-outs that check a talk really ended: a card join that nobody
 // answered, and a group talk this user left while others were in. Like every
 // time-out handler they run on the timer thread without the plug-in lock.
+#include "base/log.h"
+#include "base/ui_event_types.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/ui_event_types.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {

@@ -6,12 +6,12 @@
 #include <string>
 
 #include "CLocker.h"
+#include "base/log.h"
 #include "host_records.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/race_texts.h"
 #include "notify/ring_end_texts.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_types.h"
 

@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "CLocker.h"
+#include "base/log.h"
+#include "base/text_readers.h"
+#include "base/weak_hint_words.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/ring_end_texts.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/text_readers.h"
-#include "plugin/weak_hint_words.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {

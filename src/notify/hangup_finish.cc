@@ -2,12 +2,12 @@
 // on this client alone.
 #include <string>
 
+#include "base/json_escape.h"
+#include "base/log.h"
+#include "base/ui_event_types.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
-#include "plugin/json_escape.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/ui_event_types.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {

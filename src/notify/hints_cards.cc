@@ -3,13 +3,13 @@
 #include <string>
 
 #include "CLocker.h"
+#include "base/log.h"
+#include "base/text_readers.h"
+#include "base/ui_event_types.h"
+#include "base/weak_hint_words.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/text_readers.h"
-#include "plugin/ui_event_types.h"
-#include "plugin/weak_hint_words.h"
 #include "tools.h"
 
 namespace imsdkmrtc {

@@ -3,9 +3,9 @@
 // arguments at the log call.
 #pragma once
 
-#include "plugin/annotation_words.h"
-#include "plugin/log_formats.h"
-#include "plugin/wire_words.h"
+#include "base/annotation_words.h"
+#include "base/log_formats.h"
+#include "base/wire_words.h"
 
 namespace imsdkmrtc {
 namespace texts::notify {

@@ -3,10 +3,10 @@
 
 #include <string>
 
+#include "base/text_readers.h"
+#include "base/wire_words.h"
 #include "notify/notify_texts.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/text_readers.h"
-#include "plugin/wire_words.h"
 
 namespace imsdkmrtc {
 

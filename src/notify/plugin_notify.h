@@ -127,6 +127,11 @@ class pluginNotify {
 
   // Handlers of received commands (sender: the message's sender id).
   int32_t notify_call(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
+  // A call this client takes: the call event, its ring and the others' wait.
+  void ringCall(mrtcCmd& cmd, const talkInfo& talk, int64_t self) MRTC_REQUIRES(plugin_->lock());
+  // An invitation into a talk this client did not hold: it rings as a call.
+  void ringInvite(const mrtcCmd& cmd, const talkInfo& talk, int64_t self)
+      MRTC_REQUIRES(plugin_->lock());
   int32_t notify_invite(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
   void notify_intoroom(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());
   void notify_join(int64_t senderId, mrtcCmd& cmd) MRTC_REQUIRES(plugin_->lock());

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "base/log.h"
+#include "base/text_readers.h"
+#include "base/weak_hint_words.h"
 #include "host_records.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/ring_end_texts.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/text_readers.h"
-#include "plugin/weak_hint_words.h"
 #include "signalling/msg_types.h"
 
 namespace imsdkmrtc {

@@ -2,13 +2,13 @@
 // queries and their answers, version notices.
 #include <string>
 
+#include "base/log.h"
+#include "base/text_readers.h"
+#include "base/ui_event_types.h"
+#include "base/version.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/text_readers.h"
-#include "plugin/ui_event_types.h"
-#include "plugin/version.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {

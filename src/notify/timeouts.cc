@@ -3,13 +3,13 @@
 // and the host, which may be called from any thread.
 #include <string>
 
+#include "base/json_escape.h"
+#include "base/log.h"
+#include "base/ui_event_types.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/ring_end_texts.h"
-#include "plugin/json_escape.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/ui_event_types.h"
 #include "timer/timeout_record.h"
 #include "tools.h"
 

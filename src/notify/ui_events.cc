@@ -2,12 +2,12 @@
 // the one-to-one annotation words reported for received messages.
 #include <string>
 
+#include "base/json_escape.h"
+#include "base/log.h"
+#include "base/ui_event_types.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
-#include "plugin/json_escape.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/ui_event_types.h"
 #include "signalling/wire_texts.h"
 
 namespace imsdkmrtc {

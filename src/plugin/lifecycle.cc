@@ -2,12 +2,12 @@
 // age check.
 #include <cstdint>
 
+#include "base/log.h"
+#include "base/log_formats.h"
+#include "base/version.h"
 #include "host_records.h"
 #include "notify/plugin_notify.h"
-#include "plugin/log.h"
-#include "plugin/log_formats.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/version.h"
 #include "requests/plugin_net.h"
 #include "timer/plugin_other.h"
 #include "tools.h"

@@ -1,8 +1,8 @@
 #include "plugin/mrtc_plugin.h"
 
+#include "base/device_types.h"
+#include "base/wire_words.h"
 #include "notify/plugin_notify.h"
-#include "plugin/device_types.h"
-#include "plugin/wire_words.h"
 #include "requests/plugin_net.h"
 #include "requests/plugin_request.h"
 #include "timer/plugin_other.h"
@@ -29,7 +29,10 @@ mrtc_plugin::mrtc_plugin(uint8_t ownDeviceType) {
   try {
     net_ = new pluginNet(this);
     notify_ = new pluginNotify(this);
-    other_ = new pluginOther(this);
+    // The timer knows nothing above it: due records reach the time-out
+    // handlers through this callback.
+    other_ = new pluginOther(
+        this, [this](const timeoutRecord& record) { notify_->onTimeoutDispatch(record); });
     request_ = new pluginRequest(this);
   } catch (...) {
     delete request_;
@@ -41,9 +44,14 @@ mrtc_plugin::mrtc_plugin(uint8_t ownDeviceType) {
   ownDeviceType_ = ownDeviceType;
   for (const deviceTypeRow& d : kDeviceTypeNames) deviceTypeNames_[d.type] = d.name;
   seq_.store((tools::getLocalTime() - 100000) * 10);
-  proxy_.init(this, static_cast<int8_t>(ownDeviceType_));
+  // A hint this client posts passes its own hint handler first, which may
+  // hide it.
+  proxy_.init(this, static_cast<int8_t>(ownDeviceType_),
+              [this](const std::string& body, const std::string& properties) {
+                return notify_->onWeakHintNotify(body, properties);
+              });
   store_.setPlugin(this);
-  board_.setPlugin(this);
+  board_.setProxy(&proxy_);
   slb_.setPlugin(this);
 }
 

@@ -1,6 +1,8 @@
-// The plug-in object: the IPlugin slots the host drives, the members every
-// subsystem reaches through the plug-in pointer, the settings and the small
-// utilities shared by all.
+// The plug-in object: the IPlugin slots the host drives, the members the
+// request and notification handlers reach through the plug-in pointer, the
+// settings and the small utilities shared by all. It assembles the members:
+// store, media-server choice, timer and signalling see it only as their
+// pluginEnv, and their few calls upward are callbacks set here.
 //
 // Threads: the host calls the slots from its request, notification and
 // post-server threads; the timer thread calls the utilities. Settings are
@@ -16,8 +18,9 @@
 
 #include "CLocker.h"
 #include "IPlugin.h"
-#include "plugin/board_buffer.h"
+#include "base/plugin_env.h"
 #include "plugin/cmd_factory.h"
+#include "signalling/board_buffer.h"
 #include "signalling/msg_proxy.h"
 #include "slb/slb_server.h"
 #include "store/talk_store.h"
@@ -30,32 +33,7 @@ class pluginNotify;
 class pluginOther;
 class pluginRequest;
 
-// Settings the application changes at run time (extra request 24006).
-struct pluginSettings {
-  std::atomic<int32_t> loseDuration{180};
-  std::atomic<uint8_t> activeFlag{0};
-  std::atomic<int64_t> activeTime{0};
-  std::atomic<uint8_t> pcOnOff{1};
-  std::atomic<uint8_t> redirectOn{0};
-  std::atomic<uint8_t> recallEnable{0};
-  std::atomic<int32_t> recallDuration{30};
-  std::atomic<int32_t> recallCount{1};
-  std::atomic<int32_t> recallBellDuration{22};
-  std::atomic<uint8_t> p2pSwitch{0};
-  std::atomic<uint8_t> unbindSwitch{0};
-  std::atomic<uint8_t> addrSwitch{1};
-  // Bounds on what other clients send (extra request type 120). 10 000 ids is
-  // above any real call, and even a command naming 10 000 members in every
-  // list stays under 500 KB, so 1 MiB only stops what no client writes.
-  std::atomic<int64_t> maxBodyBytes{int64_t{1} << 20};
-  std::atomic<int64_t> maxIds{10000};
-};
-
-// What nextSeq does to the message-id counter: read it as it is, or step
-// it and hand out the new value.
-enum class seqStep { kPeek, kAdvance };
-
-class mrtc_plugin : public imsdk::IPlugin {
+class mrtc_plugin : public imsdk::IPlugin, public pluginEnv {
  public:
   // ownDeviceType is always 1 ("pc") in the product; tests may build a
   // plug-in of another device type to exercise the mobile-only paths.
@@ -94,7 +72,7 @@ class mrtc_plugin : public imsdk::IPlugin {
   void slot25(uintptr_t, uintptr_t, uintptr_t) override {}
 
   // Members.
-  imsdk::IHostService* host() const { return host_.load(); }
+  imsdk::IHostService* host() const override { return host_.load(); }
   talkStore& store() { return store_; }
   msgProxy& proxy() { return proxy_; }
   boardBuffer& board() { return board_; }
@@ -103,16 +81,16 @@ class mrtc_plugin : public imsdk::IPlugin {
   pluginNotify* notify() { return notify_; }
   pluginOther* other() { return other_; }
   pluginRequest* request() { return request_; }
-  pluginSettings& settings() { return settings_; }
+  pluginSettings& settings() override { return settings_; }
   imsdk::CLocker* lock() MRTC_RETURN_CAPABILITY(&lock_) { return &lock_; }
   uint8_t ownDeviceType() const { return ownDeviceType_; }
   std::string mcalling_version MRTC_GUARDED_BY(lock_);
 
   // Utilities.
   // The own user id (host service 6); 0 without a host.
-  int64_t selfId() const;
+  int64_t selfId() const override;
   // With peek the counter unchanged, otherwise the next value.
-  int64_t nextSeq(seqStep step);
+  int64_t nextSeq(seqStep step) override;
   // Name of a device type number, "unknow" when not in the table.
   std::string deviceTypeName(int32_t deviceType) const;
   bool callsEnabled() const;
@@ -128,7 +106,7 @@ class mrtc_plugin : public imsdk::IPlugin {
                   int32_t duration, int32_t category, int32_t memberMode, const std::string& extra);
   void addRecallTimeout(const std::string& key, const std::string& roomId,
                         const std::vector<int64_t>& members, int32_t duration, int32_t category,
-                        const std::string& extra, int64_t fireTime, int32_t recallCnt);
+                        const std::string& extra, int64_t fireTime, int32_t recallCnt) override;
   void removeTimeout(int32_t type, const std::string& key, int64_t member, int32_t category);
   void startKeepAlive();
   // Posts a prepared timer command as it is (for requests the builders above

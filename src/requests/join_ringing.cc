@@ -3,9 +3,9 @@
 // about the talk may go unanswered.
 #include <algorithm>
 
-#include "plugin/annotation_words.h"
+#include "base/annotation_words.h"
+#include "base/wire_words.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/wire_words.h"
 #include "requests/plugin_net.h"
 #include "timer/timeout_record.h"
 

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <string>
 
-#include "plugin/log.h"
+#include "base/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"

@@ -1,10 +1,10 @@
 // Placing a call (request 24001).
+#include "base/base64.h"
+#include "base/json_escape.h"
+#include "base/log.h"
+#include "base/ui_event_types.h"
 #include "notify/plugin_notify.h"
-#include "plugin/base64.h"
-#include "plugin/json_escape.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/ui_event_types.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "timer/timeout_record.h"
@@ -21,6 +21,45 @@ std::string displayName(imsdk::IHostService* host, int64_t userId) {
   imsdk::userInfo info;
   if (host == nullptr || !host->getUserInfo(&info, userId)) return std::string();
   return info.name;
+}
+
+// The talk this user places, from the request and its extend.
+talkInfo callTalk(const imsdk::req_mrtc_request& req, const callExtend& ext, int64_t myId,
+                  imsdk::IHostService* host) {
+  talkInfo talk;
+  talk.roomId = req.roomId;
+  talk.oName = base64Encode(displayName(host, myId));
+  talk.groupId = req.groupId;
+  talk.onwerId = myId;
+  talk.roomName = req.roomName;
+  talk.members = req.members;
+  talk.addr = ext.addr;
+  talk.beginTime = host != nullptr ? host->getTimeMs() / 1000 : 0;
+  talk.single = ext.mode == texts::kModeSingle ? 1 : 0;
+  talk.conferMode = ext.conferMode;
+  talk.rtcType = ext.rtcType;
+  talk.roomToken = ext.roomToken;
+  talk.srvVer = ext.srvVer;
+  talk.srvTag = ext.srvTag;
+  talk.videoType = ext.videoType;
+  return talk;
+}
+
+// A group call's begin hints: one in the group, one to each outside member;
+// the group's hint also goes to this user's own screen.
+void announceGroupCall(mrtc_plugin* plugin, int64_t myId, const imsdk::req_mrtc_request& req,
+                       const callExtend& ext) {
+  std::string hint;
+  if (!plugin->proxy().sendWeakHintBegin(myId, req.groupId, req.roomId, hint, hintChat::kGroup)) {
+    MRTC_LOG(plugin, 0, texts::request::kFnOnCall, texts::request::kCallHintFail);
+  }
+  for (const std::string& text : ext.outMembers) {
+    const int64_t id = tools::strToInt64(text);
+    if (id == myId) continue;
+    std::string scratch;
+    plugin->proxy().sendWeakHintBegin(myId, id, req.roomId, scratch, hintChat::kPeer);
+  }
+  plugin->notify()->pushTextEvent(kEventHint, hint);
 }
 
 }  // namespace
@@ -59,23 +98,7 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
     return {result, kReqUnbindRefused};
   }
 
-  imsdk::IHostService* host = plugin_->host();
-  talkInfo talk;
-  talk.roomId = req->roomId;
-  talk.oName = base64Encode(displayName(host, myId));
-  talk.groupId = req->groupId;
-  talk.onwerId = myId;
-  talk.roomName = req->roomName;
-  talk.members = req->members;
-  talk.addr = ext.addr;
-  talk.beginTime = host != nullptr ? host->getTimeMs() / 1000 : 0;
-  talk.single = ext.mode == kModeSingle ? 1 : 0;
-  talk.conferMode = ext.conferMode;
-  talk.rtcType = ext.rtcType;
-  talk.roomToken = ext.roomToken;
-  talk.srvVer = ext.srvVer;
-  talk.srvTag = ext.srvTag;
-  talk.videoType = ext.videoType;
+  talkInfo talk = callTalk(*req, ext, myId, plugin_->host());
 
   // A second click on the call button while this room runs: the call, its
   // card and its notice went out once and do not go out again.
@@ -105,20 +128,7 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
   }
 
   const bool p2p = ext.rtcType == kP2pConfer;
-  if (!talk.single && !p2p) {
-    std::string hint;
-    if (!plugin_->proxy().sendWeakHintBegin(myId, req->groupId, req->roomId, hint,
-                                            hintChat::kGroup)) {
-      MRTC_LOG(plugin_, 0, kFnOnCall, kCallHintFail);
-    }
-    for (const std::string& text : ext.outMembers) {
-      const int64_t id = tools::strToInt64(text);
-      if (id == myId) continue;
-      std::string scratch;
-      plugin_->proxy().sendWeakHintBegin(myId, id, req->roomId, scratch, hintChat::kPeer);
-    }
-    plugin_->notify()->pushTextEvent(kEventHint, hint);
-  }
+  if (!talk.single && !p2p) announceGroupCall(plugin_, myId, *req, ext);
   armWait(req->roomId, callees, p2p ? kWaitSecondsP2p : kWaitSeconds);
   return {result, kReqDone, [this] { plugin_->startKeepAlive(); }};
 }

@@ -1,5 +1,5 @@
 // Media link reports (24009) and the keep-alive heartbeat (24008).
-#include "plugin/log.h"
+#include "base/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"

@@ -1,12 +1,12 @@
 // The application's settings and service channel (24006).
 #include <algorithm>
 
+#include "base/json_escape.h"
+#include "base/log.h"
+#include "base/text_readers.h"
+#include "base/ui_event_types.h"
 #include "notify/plugin_notify.h"
-#include "plugin/json_escape.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/text_readers.h"
-#include "plugin/ui_event_types.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "signalling/wire_texts.h"

@@ -1,10 +1,10 @@
 // Hanging up, declining, cancelling or dropping the current talk (24005).
 #include <algorithm>
 
+#include "base/log.h"
+#include "base/ui_event_types.h"
 #include "notify/plugin_notify.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/ui_event_types.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "signalling/msg_types.h"
@@ -43,6 +43,16 @@ talkInfo withPeer(const talkInfo& talk, int64_t myId) {
     break;
   }
   return chat;
+}
+
+// The finished event of a one-to-one talk the peer ended.
+mrtcCmd peerEnded(const talkInfo& talk) {
+  mrtcCmd ended;
+  ended.rtcType = talk.rtcType;
+  ended.roomId = talk.roomId;
+  ended.onwerId = talk.onwerId;
+  ended.annotation = texts::request::kWordPeerEnd;
+  return ended;
 }
 
 bool isOneOf(const std::string& word, std::initializer_list<const char*> words) {
@@ -84,14 +94,7 @@ reqAnswer pluginNet::on_hungup(uint16_t code, uintptr_t request) {
   if (talk.rtcType == kP2pConfer) {
     const talkInfo chat = withPeer(talk, myId);
     if (isOneOf(word, {kHungupUiClick, kWordDismiss, kWordOffline})) proxy.sendMsg_time(chat);
-    if (word == kWordRecvDismiss) {
-      mrtcCmd ended;
-      ended.rtcType = talk.rtcType;
-      ended.roomId = talk.roomId;
-      ended.onwerId = talk.onwerId;
-      ended.annotation = kWordPeerEnd;
-      plugin_->notify()->pushCmdEvent(kEventFinished, ended);
-    }
+    if (word == kWordRecvDismiss) plugin_->notify()->pushCmdEvent(kEventFinished, peerEnded(talk));
     if (isOneOf(word, {kWordDismiss, kWordOffline})) {
       return {result, kReqDone};
     }

@@ -1,9 +1,9 @@
 // Inviting further members into the current talk (request 24002).
 #include <algorithm>
 
-#include "plugin/log.h"
+#include "base/log.h"
+#include "base/wire_words.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/wire_words.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "timer/timeout_record.h"

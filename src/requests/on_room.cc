@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/log.h"
+#include "base/text_readers.h"
+#include "base/ui_event_types.h"
+#include "base/version.h"
 #include "notify/plugin_notify.h"
-#include "plugin/log.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/text_readers.h"
-#include "plugin/ui_event_types.h"
-#include "plugin/version.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "timer/timeout_record.h"

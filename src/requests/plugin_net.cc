@@ -2,7 +2,7 @@
 // answering, the room-token cache and the repeat filter.
 #include "requests/plugin_net.h"
 
-#include "plugin/log.h"
+#include "base/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "requests/request_texts.h"
 #include "signalling/msg_proxy.h"

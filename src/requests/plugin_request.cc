@@ -1,6 +1,6 @@
 #include "requests/plugin_request.h"
 
-#include "plugin/log.h"
+#include "base/log.h"
 #include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"

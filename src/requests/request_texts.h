@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "plugin/annotation_words.h"
-#include "plugin/log_formats.h"
-#include "plugin/wire_words.h"
+#include "base/annotation_words.h"
+#include "base/log_formats.h"
+#include "base/wire_words.h"
 
 namespace imsdkmrtc {
 namespace texts::request {

@@ -1,7 +1,7 @@
 // Readers of texts that are not signalling commands: the call extend of a
 // request, the answer of the room-token cache and the properties of a message
 // relayed by the service account.
-#include "plugin/json.h"
+#include "base/json.h"
 #include "signalling/msg_proxy.h"
 #include "signalling/wire_texts.h"
 #include "tools.h"

@@ -1,12 +1,12 @@
 #include "signalling/card_build.h"
 
-#include "plugin/json_escape.h"
+#include "base/json_escape.h"
 #include "signalling/wire_texts.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
 
-std::string userNameOf(const mrtc_plugin* plugin, int64_t userId) {
+std::string userNameOf(const pluginEnv* plugin, int64_t userId) {
   if (plugin == nullptr) return std::string();
   imsdk::IHostService* host = plugin->host();
   if (host == nullptr) return std::string();
@@ -47,7 +47,7 @@ void fillRecord(imsdk::req_sendMessage& record, int64_t selfId, int64_t msgId,
 
 }  // namespace
 
-bool postToHost(mrtc_plugin* plugin, const hostPost& post) {
+bool postToHost(pluginEnv* plugin, const hostPost& post) {
   if (plugin == nullptr) return false;
   imsdk::IHostService* host = plugin->host();
   if (host == nullptr) return false;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/log.h"
-#include "plugin/mrtc_plugin.h"
+#include "base/log.h"
+#include "base/plugin_env.h"
 #include "signalling/msg_proxy.h"
 
 // Logs at level 0 when the proxy belongs to a plug-in (a bare msgProxy, as the
@@ -22,7 +22,7 @@
 namespace imsdkmrtc {
 
 // Display name of a user from the host; empty when unknown or without host.
-std::string userNameOf(const mrtc_plugin* plugin, int64_t userId);
+std::string userNameOf(const pluginEnv* plugin, int64_t userId);
 
 // ["a","b"]: each text escaped and quoted.
 std::string quotedArray(const std::vector<std::string>& texts);
@@ -45,7 +45,7 @@ struct hostPost {
   bool insert = false;
   bool send = true;
 };
-bool postToHost(mrtc_plugin* plugin, const hostPost& post);
+bool postToHost(pluginEnv* plugin, const hostPost& post);
 
 // "key":"value", with the trailing comma; the value escaped.
 std::string quotedPair(const char* key, const std::string& value);

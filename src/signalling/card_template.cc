@@ -2,11 +2,11 @@
 // and sender of the card text.
 #include <utility>
 
-#include "plugin/base64.h"
-#include "plugin/json_escape.h"
-#include "plugin/text_readers.h"
-#include "plugin/version.h"
-#include "plugin/wire_words.h"
+#include "base/base64.h"
+#include "base/json_escape.h"
+#include "base/text_readers.h"
+#include "base/version.h"
+#include "base/wire_words.h"
 #include "signalling/card_build.h"
 #include "signalling/card_texts.h"
 #include "signalling/msg_types.h"

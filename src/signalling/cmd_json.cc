@@ -1,9 +1,9 @@
 // The signalling command record to and from its JSON body.
 #include <cstring>
 
-#include "plugin/json.h"
-#include "plugin/log.h"
-#include "plugin/mrtc_plugin.h"
+#include "base/json.h"
+#include "base/log.h"
+#include "base/plugin_env.h"
 #include "signalling/msg_proxy.h"
 #include "signalling/wire_texts.h"
 #include "tools.h"

@@ -3,11 +3,11 @@
 // travels in the properties, and the reader of received cards.
 #include <ctime>
 
-#include "plugin/json.h"
-#include "plugin/json_escape.h"
-#include "plugin/text_readers.h"
-#include "plugin/version.h"
-#include "plugin/wire_words.h"
+#include "base/json.h"
+#include "base/json_escape.h"
+#include "base/text_readers.h"
+#include "base/version.h"
+#include "base/wire_words.h"
 #include "signalling/card_build.h"
 #include "signalling/card_texts.h"
 #include "signalling/wire_texts.h"

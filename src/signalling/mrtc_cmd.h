@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/wire_words.h"
+#include "base/wire_words.h"
 
 namespace imsdkmrtc {
 

@@ -1,15 +1,17 @@
 #include "signalling/msg_proxy.h"
 
 #include <cstring>
+#include <utility>
 
-#include "plugin/log.h"
-#include "plugin/mrtc_plugin.h"
+#include "base/log.h"
+#include "base/plugin_env.h"
 #include "signalling/wire_texts.h"
 
 namespace imsdkmrtc {
 
-void msgProxy::init(mrtc_plugin* plugin, int8_t ownDeviceType) {
+void msgProxy::init(pluginEnv* plugin, int8_t ownDeviceType, ownHintFn ownHint) {
   plugin_ = plugin;
+  ownHint_ = std::move(ownHint);
   ownDeviceType_ = ownDeviceType;
   cmdNames_.clear();
   for (const auto& row : texts::wire::kCmdNameRows) cmdNames_.emplace(row.code, row.name);

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,7 +24,7 @@
 
 namespace imsdkmrtc {
 
-class mrtc_plugin;
+class pluginEnv;
 
 // One label/value row of a card.
 struct tempField {
@@ -179,7 +180,11 @@ class msgProxy {
  public:
   msgProxy();
 
-  void init(mrtc_plugin* plugin, int8_t ownDeviceType);
+  // This client's own weak-hint handler: true when it hides the hint, which
+  // then is not posted.
+  using ownHintFn = std::function<bool(const std::string& body, const std::string& properties)>;
+  // Set once when the plug-in assembles its members, before any other call.
+  void init(pluginEnv* plugin, int8_t ownDeviceType, ownHintFn ownHint);
 
   // Command table and names.
   std::string codeToName(int32_t code) const;
@@ -272,7 +277,8 @@ class msgProxy {
                     cardDelivery delivery);
 
  private:
-  mrtc_plugin* plugin_ = nullptr;
+  pluginEnv* plugin_ = nullptr;
+  ownHintFn ownHint_;
   int8_t ownDeviceType_ = 1;
   std::map<int32_t, std::string> cmdNames_;
   std::atomic<bool> limitRangeOn_{false};

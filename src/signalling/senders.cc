@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <map>
 
-#include "plugin/json.h"
-#include "plugin/log.h"
-#include "plugin/mrtc_plugin.h"
+#include "base/json.h"
+#include "base/log.h"
+#include "base/plugin_env.h"
 #include "signalling/msg_proxy.h"
 #include "signalling/msg_types.h"
 #include "signalling/wire_texts.h"

@@ -2,9 +2,9 @@
 // the small reader of a room id in request data.
 #include <algorithm>
 
-#include "plugin/json.h"
-#include "plugin/json_escape.h"
-#include "plugin/wire_words.h"
+#include "base/json.h"
+#include "base/json_escape.h"
+#include "base/wire_words.h"
 #include "signalling/card_build.h"
 #include "signalling/card_texts.h"
 #include "signalling/msg_types.h"

@@ -1,8 +1,7 @@
 // Weak hints: the grey one-line notices a call writes into the chat. The body
 // carries the visible text, the properties the data other clients read back.
-#include "notify/plugin_notify.h"
-#include "plugin/json_escape.h"
-#include "plugin/weak_hint_words.h"
+#include "base/json_escape.h"
+#include "base/weak_hint_words.h"
 #include "signalling/card_build.h"
 #include "signalling/card_texts.h"
 #include "signalling/msg_types.h"
@@ -63,10 +62,7 @@ bool msgProxy::sendWeakHintFinish(int64_t operUser, int64_t groupId, const std::
   properties = post.properties;
   // This client's own hint handler may hide it (a finish hint for a room that
   // has already been announced).
-  if (plugin_ != nullptr && plugin_->notify() != nullptr &&
-      plugin_->notify()->onWeakHintNotify(post.body, post.properties)) {
-    return true;
-  }
+  if (ownHint_ && ownHint_(post.body, post.properties)) return true;
   return postToHost(plugin_, post);
 }
 

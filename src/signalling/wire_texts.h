@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "plugin/annotation_words.h"
-#include "plugin/wire_words.h"
+#include "base/annotation_words.h"
+#include "base/wire_words.h"
 
 namespace imsdkmrtc {
 namespace texts::wire {

@@ -1,9 +1,9 @@
 #include "slb/slb_server.h"
 
-#include "plugin/json.h"
-#include "plugin/log.h"
-#include "plugin/mrtc_plugin.h"
-#include "plugin/text_readers.h"
+#include "base/json.h"
+#include "base/log.h"
+#include "base/plugin_env.h"
+#include "base/text_readers.h"
 #include "slb/slb_texts.h"
 #include "tools.h"
 

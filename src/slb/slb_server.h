@@ -8,11 +8,11 @@
 
 namespace imsdkmrtc {
 
-class mrtc_plugin;
+class pluginEnv;
 
 class slbServer {
  public:
-  void setPlugin(mrtc_plugin* plugin) { plugin_ = plugin; }
+  void setPlugin(pluginEnv* plugin) { plugin_ = plugin; }
 
   std::string getMultiServer();
   // Splits getMultiServer() at its first ':'.
@@ -22,7 +22,7 @@ class slbServer {
   static std::string jsonStringMember(const std::string& text, const std::string& key);
 
  private:
-  mrtc_plugin* plugin_ = nullptr;
+  pluginEnv* plugin_ = nullptr;
 };
 
 }  // namespace imsdkmrtc

@@ -1,6 +1,5 @@
 // The end of a talk that the finish hint announces to a member who never
 // came into its room, and the memory of rooms announced finished.
-#include "plugin/mrtc_plugin.h"
 #include "store/talk_store.h"
 #include "tools.h"
 

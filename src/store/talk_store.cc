@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "plugin/annotation_words.h"
-#include "plugin/mrtc_plugin.h"
-#include "plugin/wire_words.h"
+#include "base/annotation_words.h"
+#include "base/plugin_env.h"
+#include "base/wire_words.h"
 #include "tools.h"
 
 namespace imsdkmrtc {

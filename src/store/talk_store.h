@@ -24,7 +24,7 @@
 
 namespace imsdkmrtc {
 
-class mrtc_plugin;
+class pluginEnv;
 
 // Result codes of the store operations.
 enum talkResult : uint32_t {
@@ -49,7 +49,7 @@ class talkStore {
   talkStore(const talkStore&) = delete;
   talkStore& operator=(const talkStore&) = delete;
 
-  void setPlugin(mrtc_plugin* plugin) { plugin_ = plugin; }
+  void setPlugin(pluginEnv* plugin) { plugin_ = plugin; }
 
   static bool isValidTalkInfo(const talkInfo& info);
 
@@ -180,7 +180,7 @@ class talkStore {
   // The plug-in names lock_ in its lock order.
   friend class mrtc_plugin;
 
-  mrtc_plugin* plugin_ = nullptr;
+  pluginEnv* plugin_ = nullptr;
   imsdk::CLocker lock_;
 
   // The current talk.

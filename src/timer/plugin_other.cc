@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "notify/plugin_notify.h"
-#include "plugin/log.h"
-#include "plugin/mrtc_plugin.h"
+#include "base/log.h"
+#include "base/plugin_env.h"
 #include "thread_start.h"
 #include "timer/member_removal.h"
 #include "timer/timer_texts.h"
@@ -242,7 +241,7 @@ void pluginOther::dispatch(const timeoutRecord& record) {
     dispatchOverride_(record);
     return;
   }
-  plugin_->notify()->onTimeoutDispatch(record);
+  if (dispatch_) dispatch_(record);
 }
 
 }  // namespace imsdkmrtc

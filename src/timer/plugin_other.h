@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "CLocker.h"
@@ -19,7 +20,7 @@
 
 namespace imsdkmrtc {
 
-class mrtc_plugin;
+class pluginEnv;
 
 // Shared by pluginOther and its worker threads and outlives both: a worker
 // that sees `stop` leaves without touching pluginOther or the plug-in.
@@ -38,7 +39,13 @@ struct stopFlag {
 
 class pluginOther {
  public:
-  explicit pluginOther(mrtc_plugin* plugin) : plugin_(plugin) {}
+  // Where a due record goes; runs on the worker thread inside the tick.
+  using dispatchFn = std::function<void(const timeoutRecord&)>;
+
+  // `dispatch` is the plug-in's time-out handler, handed over when the
+  // plug-in assembles its members (the timer knows nothing above it).
+  pluginOther(pluginEnv* plugin, dispatchFn dispatch)
+      : plugin_(plugin), dispatch_(std::move(dispatch)) {}
   // Tells a running worker to stop (a no-op after the release's stop()); it
   // never waits for the worker to end.
   virtual ~pluginOther();
@@ -55,9 +62,8 @@ class pluginOther {
   // progress, never for the thread to end. Always true.
   bool stop() MRTC_EXCLUDES(tickLock, queueLock);
 
-  // Test hook: when set, due records go here instead of pluginNotify's
-  // time-out dispatcher. Runs on the worker thread inside the tick.
-  using dispatchFn = std::function<void(const timeoutRecord&)>;
+  // Test hook: when set, due records go here instead of the plug-in's
+  // time-out handler.
   void setDispatchOverride(dispatchFn fn);
   // A copy of the queue in its current order.
   std::vector<timeoutRecord> snapshot();
@@ -82,7 +88,9 @@ class pluginOther {
   void eraseAt(size_t index) MRTC_REQUIRES(queueLock);
   void dispatch(const timeoutRecord& record) MRTC_REQUIRES(tickLock);
 
-  mrtc_plugin* plugin_;
+  pluginEnv* plugin_;
+  // Set once at assembly, before any worker runs.
+  const dispatchFn dispatch_;
   imsdk::CLocker queueLock;
   // Never taken on the request side.
   imsdk::CLocker tickLock MRTC_ACQUIRED_BEFORE(queueLock);

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "plugin/log_formats.h"
+#include "base/log_formats.h"
 
 namespace imsdkmrtc {
 namespace texts::timer {

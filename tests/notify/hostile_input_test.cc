@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "notify/notify_fixture.h"
-#include "plugin/board_buffer.h"
+#include "signalling/board_buffer.h"
 #include "timer/timer_texts.h"
 
 namespace notify_test {

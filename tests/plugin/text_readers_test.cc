@@ -1,12 +1,12 @@
 // The plain-text value readers, Base64 and the protocol version word.
-#include "plugin/text_readers.h"
+#include "base/text_readers.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "plugin/base64.h"
-#include "plugin/version.h"
+#include "base/base64.h"
+#include "base/version.h"
 #include "slb/slb_server.h"
 
 namespace imsdkmrtc {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <thread>
 
-#include "plugin/json.h"
+#include "base/json.h"
 #include "signalling/signalling_fixture.h"
 
 namespace imsdkmrtc {

@@ -6,8 +6,8 @@
 
 #include <random>
 
-#include "plugin/json.h"
-#include "plugin/json_escape.h"
+#include "base/json.h"
+#include "base/json_escape.h"
 #include "signalling/roundtrip_call.h"
 
 namespace imsdkmrtc {

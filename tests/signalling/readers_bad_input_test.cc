@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/json.h"
+#include "base/json.h"
 #include "signalling/readers.h"
 
 namespace imsdkmrtc {

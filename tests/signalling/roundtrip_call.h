@@ -14,11 +14,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/base64.h"
+#include "base/text_readers.h"
 #include "clock_control.h"
 #include "notify/plugin_notify.h"
-#include "plugin/base64.h"
 #include "plugin/mrtc_plugin.h"
-#include "plugin/text_readers.h"
 #include "simhost/simhost.h"
 #include "timer/plugin_other.h"
 #include "timer/timeout_record.h"

@@ -6,8 +6,8 @@
 #include <thread>
 #include <unordered_set>
 
-#include "plugin/annotation_words.h"
-#include "plugin/wire_words.h"
+#include "base/annotation_words.h"
+#include "base/wire_words.h"
 #include "store_fixture.h"
 
 namespace imsdkmrtc {

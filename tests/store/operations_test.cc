@@ -3,8 +3,8 @@
 // handed in) and what the store holds.
 #include <functional>
 
-#include "plugin/annotation_words.h"
-#include "plugin/wire_words.h"
+#include "base/annotation_words.h"
+#include "base/wire_words.h"
 #include "store_fixture.h"
 
 namespace imsdkmrtc {

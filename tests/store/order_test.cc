@@ -1,7 +1,7 @@
 // Orders the store keeps (members, history, members that left, refused
 // talks) and the time windows it applies.
-#include "plugin/annotation_words.h"
-#include "plugin/wire_words.h"
+#include "base/annotation_words.h"
+#include "base/wire_words.h"
 #include "store_fixture.h"
 
 namespace imsdkmrtc {

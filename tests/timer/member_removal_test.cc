@@ -82,7 +82,7 @@ TEST_F(TimerTest, TakingIdsOutMatchesOneAtATime) {
     std::vector<imsdk::timerCmd> cmds = draw(rng);
     const imsdk::timerCmd request = cmds.back();
     cmds.pop_back();
-    imsdkmrtc::pluginOther other(plugin_);
+    imsdkmrtc::pluginOther other(plugin_, nullptr);
     for (const imsdk::timerCmd& cmd : cmds) other.onTimeout(cmd);
     std::vector<timeoutRecord> expected = other.snapshot();
     const size_t before = expected.size();

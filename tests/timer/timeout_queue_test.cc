@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/log.h"
+#include "base/log.h"
 #include "timer/timer_fixture.h"
 
 namespace timertest {
@@ -63,7 +63,7 @@ TEST_F(TimerTest, QueueChangesByRequest) {
   // clang-format on
   for (const QueueCase& c : cases) {
     SCOPED_TRACE(c.name);
-    imsdkmrtc::pluginOther other(plugin_);
+    imsdkmrtc::pluginOther other(plugin_, nullptr);
     for (const imsdk::timerCmd& cmd : c.before) other.onTimeout(cmd);
     EXPECT_EQ(c.result, other.onTimeout(c.request));
     std::vector<std::string> got;

@@ -1,8 +1,8 @@
-#include "plugin/version.h"
+#include "base/version.h"
 
 #include <cstring>
 
-#include "plugin/wire_words.h"
+#include "base/wire_words.h"
 
 namespace imsdkmrtc {
 

@@ -1,6 +1,6 @@
-#include "plugin/board_buffer.h"
+#include "signalling/board_buffer.h"
 
-#include "plugin/mrtc_plugin.h"
+#include "signalling/msg_proxy.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
@@ -22,7 +22,7 @@ void boardBuffer::setWatchedGroup(int64_t groupId) {
     list_.clear();
   }
   // The query goes out without the buffer lock: sending reaches the host.
-  if (groupId > 0 && plugin_ != nullptr) plugin_->proxy().sendMsg_querytalk(groupId, "");
+  if (groupId > 0 && proxy_ != nullptr) proxy_->sendMsg_querytalk(groupId, "");
 }
 
 bool boardBuffer::take(int64_t groupId, const std::string& roomId, mrtcCmd& out) {

@@ -1,4 +1,4 @@
-#include "plugin/base64.h"
+#include "base/base64.h"
 
 #include <cstdint>
 

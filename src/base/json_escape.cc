@@ -1,4 +1,4 @@
-#include "plugin/json_escape.h"
+#include "base/json_escape.h"
 
 namespace imsdkmrtc {
 

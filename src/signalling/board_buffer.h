@@ -15,7 +15,7 @@
 
 namespace imsdkmrtc {
 
-class mrtc_plugin;
+class msgProxy;
 struct timeoutRecord;
 
 // Talks buffered at once: any member of the watched group can start one, and
@@ -24,7 +24,8 @@ constexpr size_t kBoardLimit = 16;
 
 class boardBuffer {
  public:
-  void setPlugin(mrtc_plugin* plugin) { plugin_ = plugin; }
+  // The proxy that sends the query when a group starts being watched.
+  void setProxy(msgProxy* proxy) { proxy_ = proxy; }
 
   void setSwitch(bool on) MRTC_EXCLUDES(lock_);
   void setWatchedGroup(int64_t groupId) MRTC_EXCLUDES(lock_);
@@ -42,7 +43,7 @@ class boardBuffer {
   // The plug-in names lock_ in its lock order.
   friend class mrtc_plugin;
 
-  mrtc_plugin* plugin_ = nullptr;
+  msgProxy* proxy_ = nullptr;
   imsdk::CLocker lock_;
   bool enabled_ MRTC_GUARDED_BY(lock_) = false;
   int64_t watchedGroup_ MRTC_GUARDED_BY(lock_) = 0;

@@ -1,4 +1,4 @@
-#include "plugin/text_readers.h"
+#include "base/text_readers.h"
 
 #include "tools.h"
 
