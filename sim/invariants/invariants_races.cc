@@ -5,6 +5,8 @@
 #include <set>
 #include <utility>
 
+#include "base/json.h"
+#include "base/wire_words.h"
 #include "invariants/independent_words.h"
 #include "notify/notify_texts.h"
 #include "notify/race_texts.h"

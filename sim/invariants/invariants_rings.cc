@@ -4,6 +4,7 @@
 #include <tuple>
 #include <utility>
 
+#include "base/json.h"
 #include "invariants/independent_words.h"
 #include "notify/ring_end_texts.h"
 
