@@ -1,6 +1,9 @@
 #include "describe.h"
 
 #include "base/json.h"
+#include "signalling/card_texts.h"
+#include "signalling/wire_texts.h"
+#include "timer/timeout_record.h"
 
 namespace codec {
 
@@ -51,14 +54,14 @@ void deliverFields(Item& item, const std::string& from, int64_t fromUser, int64_
 }
 
 void timerFields(Item& item, const imsdk::timerCmd& c) {
-  item.set("op", c.op == 1   ? "arm"
-                 : c.op == 0 ? "cancel"
-                             : "op " + std::to_string(c.op))
+  item.set("op", c.op == imsdkmrtc::kTimerAdd      ? "arm"
+                 : c.op == imsdkmrtc::kTimerRemove ? "cancel"
+                                                   : "op " + std::to_string(c.op))
       .set("type", int64_t{c.type})
       .set("category", int64_t{c.category})
       .set("key", c.key)
       .set("members", c.members);
-  if (c.op == 1) {
+  if (c.op == imsdkmrtc::kTimerAdd) {
     item.set("seconds", int64_t{c.duration}).set("mode", int64_t{c.memberMode});
     if (c.refresh != 0) item.set("refresh", int64_t{1});
   }
@@ -96,10 +99,12 @@ void describeBody(Item& item, const std::string& body) {
   json::Document doc;
   doc.Parse(body.c_str(), body.size());
   if (doc.HasParseError() || !doc.IsObject()) return;
-  for (const char* key : {"type", "flag", "annotation"}) {
+  namespace wire = imsdkmrtc::texts::wire;
+  for (const char* key : {wire::kType, wire::kFlag, wire::kAnnotation}) {
     auto it = doc.FindMember(key);
     if (it == doc.MemberEnd() || !it->value.IsString()) continue;
-    item.set(std::string(key) == "type" ? "command" : key,
+    // The command's name goes by "command": "type" is the message type.
+    item.set(std::string(key) == wire::kType ? "command" : key,
              std::string(it->value.GetString(), it->value.GetStringLength()));
   }
 }
@@ -109,7 +114,7 @@ std::string textMember(const std::string& text, const char* key) {
   doc.Parse(text.c_str(), text.size());
   if (doc.HasParseError() || !doc.IsObject()) return "";
   const json::Value* obj = &doc;
-  auto info = doc.FindMember("extendInfo");
+  auto info = doc.FindMember(imsdkmrtc::texts::card::kKeyExtendInfo);
   if (doc.FindMember(key) == doc.MemberEnd() && info != doc.MemberEnd() && info->value.IsObject()) {
     obj = &info->value;
   }

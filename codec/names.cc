@@ -1,101 +1,84 @@
 #include "names.h"
 
+#include "base/device_types.h"
+#include "base/ui_event_types.h"
+#include "sdk_cmd.h"
+#include "timer/timeout_record.h"
+
 namespace codec {
 
-std::string requestName(int64_t cmdId) {
-  switch (cmdId) {
-    case 24001:
-      return "call";
-    case 24002:
-      return "invite";
-    case 24003:
-      return "intoroom";
-    case 24004:
-      return "join";
-    case 24005:
-      return "hungup";
-    case 24006:
-      return "extra";
-    case 24008:
-      return "keepalive";
-    case 24009:
-      return "connectstate";
-    case 24010:
-      return "templetjoin";
-    default:
-      return "unknown";
+namespace {
+
+struct Named {
+  int64_t number;
+  const char* name;
+};
+
+constexpr Named kRequests[] = {
+    {imsdk::kCmdCall, "call"},
+    {imsdk::kCmdInvite, "invite"},
+    {imsdk::kCmdIntoRoom, "intoroom"},
+    {imsdk::kCmdJoin, "join"},
+    {imsdk::kCmdHungup, "hungup"},
+    {imsdk::kCmdExtra, "extra"},
+    {imsdk::kCmdKeepAlive, "keepalive"},
+    {imsdk::kCmdConnectState, "connectstate"},
+    {imsdk::kCmdTempletJoin, "templetjoin"},
+};
+
+constexpr Named kEvents[] = {
+    {imsdkmrtc::kEventCall, "(incoming call)"},
+    {imsdkmrtc::kEventInvite, "(invited)"},
+    {imsdkmrtc::kEventIntoRoom, "(entered room)"},
+    {imsdkmrtc::kEventHungup, "(hung up)"},
+    {imsdkmrtc::kEventFinished, "(talk finished)"},
+    {imsdkmrtc::kEventNoAnswer, "(no answer)"},
+    {imsdkmrtc::kEventReply, "(reply)"},
+    {imsdkmrtc::kEventBoardSummary, "(board summary)"},
+    {imsdkmrtc::kEventBoardEmpty, "(board empty)"},
+    {imsdkmrtc::kEventTalkState, "(talk state)"},
+    {imsdkmrtc::kEventConferenceFinished, "(conference finished)"},
+    {imsdkmrtc::kEventHint, "(hint)"},
+    {imsdkmrtc::kEventCard, "(card)"},
+};
+
+constexpr Named kTimeouts[] = {
+    {imsdkmrtc::kTimeoutWait, "wait"},
+    {imsdkmrtc::kTimeoutRing, "ring"},
+    {imsdkmrtc::kTimeoutKeepAlive, "keep-alive"},
+    {imsdkmrtc::kTimeoutCallCard, "call card"},
+    {imsdkmrtc::kTimeoutInviteCard, "invite card"},
+    {imsdkmrtc::kTimeoutRecall, "recall"},
+};
+
+template <size_t N>
+const char* nameIn(const Named (&table)[N], int64_t number, const char* fallback) {
+  for (const Named& n : table) {
+    if (n.number == number) return n.name;
   }
+  return fallback;
 }
 
-std::string eventName(int64_t type) {
-  switch (type) {
-    case 1:
-      return "(incoming call)";
-    case 2:
-      return "(invited)";
-    case 3:
-      return "(entered room)";
-    case 4:
-      return "(hung up)";
-    case 5:
-      return "(talk finished)";
-    case 6:
-      return "(no answer)";
-    case 7:
-      return "(reply)";
-    case 8:
-      return "(board summary)";
-    case 9:
-      return "(board empty)";
-    case 10:
-      return "(talk state)";
-    case 13:
-      return "(conference finished)";
-    case 21:
-      return "(hint)";
-    case 22:
-      return "(card)";
-    default:
-      return "(unknown)";
+}  // namespace
+
+std::string requestName(int64_t cmdId) { return nameIn(kRequests, cmdId, "unknown"); }
+
+uint16_t requestOfName(const std::string& name) {
+  for (const Named& n : kRequests) {
+    if (name == n.name) return static_cast<uint16_t>(n.number);
   }
+  return 0;
 }
 
-std::string timeoutName(int64_t type) {
-  switch (type) {
-    case 1:
-      return "wait";
-    case 2:
-      return "ring";
-    case 3:
-      return "keep-alive";
-    case 4:
-      return "call card";
-    case 5:
-      return "invite card";
-    case 7:
-      return "recall";
-    default:
-      return "other";
-  }
-}
+std::string eventName(int64_t type) { return nameIn(kEvents, type, "(unknown)"); }
+
+std::string timeoutName(int64_t type) { return nameIn(kTimeouts, type, "other"); }
 
 std::string deviceName(int64_t type) {
-  switch (type) {
-    case 1:
-      return "pc";
-    case 2:
-      return "android";
-    case 3:
-      return "ios";
-    case 4:
-      return "merivox";
-    case 5:
-      return "h5";
-    case 6:
-      return "mediaserver";
-    default:
-      return "device " + std::to_string(type);
+  for (const imsdkmrtc::deviceTypeRow& d : imsdkmrtc::kDeviceTypeNames) {
+    if (d.type == type) return d.name;
   }
+  return "device " + std::to_string(type);
 }
 
 }  // namespace codec

@@ -1,25 +1,26 @@
 #include "request_reader.h"
 
+#include "names.h"
+
 namespace codec {
 
 uint16_t requestCode(const Reader& r, const JValue& v, const std::string& where) {
-  static const std::pair<const char*, uint16_t> kNames[] = {
-      {"call", 24001},      {"invite", 24002},       {"intoroom", 24003},
-      {"join", 24004},      {"hungup", 24005},       {"extra", 24006},
-      {"keepalive", 24008}, {"connectstate", 24009}, {"templetjoin", 24010}};
   if (v.IsString()) {
     std::string name(v.GetString(), v.GetStringLength());
-    for (const auto& n : kNames) {
-      if (name == n.first) return n.second;
-    }
+    if (const uint16_t cmd = requestOfName(name); cmd != 0) return cmd;
     r.fail(where, "unknown request \"" + name +
                       "\" (call, invite, intoroom, join, hungup, keepalive, connectstate, "
-                      "templetjoin, or a number 24001..24010)");
+                      "templetjoin, or a number " +
+                      std::to_string(imsdk::kCmdCall) + ".." +
+                      std::to_string(imsdk::kCmdTempletJoin) + ")");
   }
-  if (v.IsInt64() && v.GetInt64() >= 24000 && v.GetInt64() <= 24998) {
+  if (v.IsInt64() && v.GetInt64() >= imsdk::kCmdRangeFirst &&
+      v.GetInt64() <= imsdk::kCmdRangeLast) {
     return static_cast<uint16_t>(v.GetInt64());
   }
-  r.fail(where, "\"request\" must be a request name or a number 24000..24998");
+  r.fail(where, "\"request\" must be a request name or a number " +
+                    std::to_string(imsdk::kCmdRangeFirst) + ".." +
+                    std::to_string(imsdk::kCmdRangeLast));
 }
 
 ExtraFields readExtra(const Reader& r, const JValue& v, const std::string& where) {

@@ -2,12 +2,13 @@
 
 #include <rapidjson/document.h>
 
+#include "signalling/wire_texts.h"
 #include "tools.h"
 
 namespace codec {
 
 namespace {
-constexpr char kTargetKey[] = "targetID";
+constexpr const char* kTargetKey = imsdkmrtc::texts::wire::kTargetIdKey;
 }  // namespace
 
 int64_t relayTarget(const std::string& properties) {

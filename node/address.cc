@@ -2,12 +2,13 @@
 
 #include "names.h"
 #include "routing.h"
+#include "signalling/wire_texts.h"
 #include "tools.h"
 
 namespace node {
 
 namespace {
-constexpr int64_t kServiceAccount = 10001;
+constexpr int64_t kServiceAccount = imsdkmrtc::texts::wire::kServiceAccount;
 }  // namespace
 
 std::string bareJid(int64_t userId, const std::string& domain) {

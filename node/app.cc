@@ -2,8 +2,10 @@
 
 #include <chrono>
 
+#include "base/ui_event_types.h"
 #include "request_reader.h"
 #include "sdk_cmd.h"
+#include "signalling/msg_types.h"
 
 namespace node {
 
@@ -54,7 +56,7 @@ bool Application::handle(const std::string& line, int number) {
       const std::string at = where + ": inject";
       r.object(*inject, at);
       r.onlyKeys(*inject, at, {"to", "body", "bodyType", "properties", "limitRange"});
-      const int64_t type = r.intOr(*inject, "bodyType", 14, at);
+      const int64_t type = r.intOr(*inject, "bodyType", imsdkmrtc::kMsgTypeAll, at);
       if (type < 0 || type > 255) r.fail(at, "\"bodyType\" must be 0..255");
       host_.inject(r.integer(r.required(*inject, "to", at), at, "to"), static_cast<uint16_t>(type),
                    r.text(r.required(*inject, "body", at), at, "body"),
@@ -70,7 +72,8 @@ bool Application::handle(const std::string& line, int number) {
       codec::RequestFields q;
       q.cmd = codec::requestCode(r, *request, where);
       codec::readRequestFields(r, doc, where, q);
-      if (q.cmd == imsdk::kCmdExtra) r.fail(where, "give request 24006 as {\"extra\":{...}}");
+      if (q.cmd == imsdk::kCmdExtra)
+        r.fail(where, "give request " + std::to_string(imsdk::kCmdExtra) + " as {\"extra\":{...}}");
       if (q.cmd == imsdk::kCmdKeepAlive) {
         host_.keepAlive(false);
       } else {
@@ -95,8 +98,8 @@ void Application::watch(const codec::Item& item) {
   const int64_t cmd = item.num("cmd");
   const bool answeredOk = item.find("result") != nullptr && item.num("result") == 0;
   if (item.kind == codec::kind::kEvent) {
-    if (type == 1 || type == 10) inTalk = true;
-    if (type == 5) inTalk = false;
+    if (type == imsdkmrtc::kEventCall || type == imsdkmrtc::kEventTalkState) inTalk = true;
+    if (type == imsdkmrtc::kEventFinished) inTalk = false;
   } else if (item.kind == codec::kind::kRequest) {
     if (answeredOk && (cmd == imsdk::kCmdCall || cmd == imsdk::kCmdIntoRoom ||
                        cmd == imsdk::kCmdJoin || cmd == imsdk::kCmdTempletJoin)) {

@@ -56,6 +56,115 @@ constexpr const char* kDescription =
     "text; \"count\" demands an exact number, 0 for never). It covers what\n"
     "happened since the previous step.";
 
+struct Options {
+  std::string scenarioPath;
+  std::string mermaidPath;
+  std::string htmlPath;
+  std::string pluginPath;
+  bool asJson = false;
+  bool withLogs = false;
+  bool printDefault = false;
+  bool quiet = false;
+  bool full = false;
+  bool showVersion = false;
+};
+
+void addOptions(CLI::App& app, Options& o) {
+  app.get_formatter()->column_width(30);
+  app.add_option("scenario", o.scenarioPath,
+                 "Scenario file (JSON), - for standard input; the built-in scenario when absent");
+  app.add_flag("--json", o.asJson, "Print the timeline as JSON lines (one object per item)");
+  app.add_option("--mermaid", o.mermaidPath,
+                 "Also write a Mermaid sequence diagram of the signalling to FILE")
+      ->type_name("FILE");
+  app.add_option("--html", o.htmlPath,
+                 "Also write a report to FILE: one HTML page with the call drawn, the "
+                 "expectations and the whole timeline")
+      ->type_name("FILE");
+  app.add_flag("--log", o.withLogs, "Add the plug-in's log lines (and automatic keep-alives)");
+  app.add_flag("--full", o.full,
+               "Print whole bodies and extends (the text timeline cuts them at 320 bytes)");
+  app.add_option("--plugin", o.pluginPath,
+                 "Plug-in library to load (default: the one beside this program or in its ../lib; "
+                 "--version names it)")
+      ->type_name("PATH");
+  app.add_flag("--print-default", o.printDefault, "Print the built-in scenario and exit");
+  app.add_flag("-q,--quiet", o.quiet, "Print only failures and errors");
+  app.add_flag("--version", o.showVersion,
+               "Print the version and the plug-in it would load, and exit");
+}
+
+// The scenario named on the command line; false (with the reason on
+// stderr) when it is invalid.
+bool loadScenario(const Options& o, mrtcsim::Scenario& scenario) {
+  try {
+    if (o.scenarioPath.empty()) {
+      scenario =
+          mrtcsim::readScenario(mrtcsim::kDefaultScenarioText, mrtcsim::kDefaultScenarioName);
+    } else if (o.scenarioPath == "-") {
+      std::stringstream text;
+      text << std::cin.rdbuf();
+      scenario = mrtcsim::readScenario(text.str(), "(standard input)");
+    } else {
+      scenario = mrtcsim::loadScenarioFile(o.scenarioPath);
+    }
+  } catch (const mrtcsim::ScenarioError& e) {
+    std::cerr << "mrtc-sim: invalid scenario: " << e.what() << "\n";
+    return false;
+  }
+  return true;
+}
+
+void printTimeline(const Options& o, const mrtcsim::Scenario& scenario,
+                   const mrtcsim::RunResult& run) {
+  if (!o.asJson) {
+    std::cout << "scenario: " << (scenario.name.empty() ? scenario.file : scenario.name) << "\n";
+    if (!scenario.description.empty()) std::cout << scenario.description << "\n";
+    for (const mrtcsim::Participant& p : run.clients) {
+      std::cout << "  client " << p.name << ": user " << p.user << ", "
+                << mrtcsim::deviceName(p.device) << "\n";
+    }
+    std::cout << "\n";
+  }
+  mrtcsim::TextOptions text;
+  text.withLogs = o.withLogs;
+  text.textLimit = o.full ? 0 : 320;
+  for (const mrtcsim::Item& item : run.items) {
+    std::string line = o.asJson ? mrtcsim::renderJson(item) : mrtcsim::renderText(item, text);
+    if (o.asJson && !o.withLogs && item.kind == mrtcsim::kind::kLog) continue;
+    if (!line.empty()) std::cout << line << "\n";
+  }
+}
+
+bool writeFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path);
+  out << text;
+  if (!out) {
+    std::cerr << "mrtc-sim: cannot write " << path << "\n";
+    return false;
+  }
+  return true;
+}
+
+// The exit status of a run, with its failures on stderr.
+int verdict(const Options& o, const mrtcsim::Scenario& scenario, const mrtcsim::RunResult& run) {
+  for (const std::string& f : run.failures) std::cerr << "FAILED " << f << "\n";
+  if (!run.error.empty()) {
+    std::cerr << "mrtc-sim: " << run.error << "\n";
+    return 2;
+  }
+  if (!run.failures.empty()) {
+    std::cerr << "mrtc-sim: " << run.failures.size() << " expectation(s) failed in "
+              << scenario.file << "\n";
+    return 1;
+  }
+  if (!o.quiet && !o.asJson) {
+    std::cout << "\nok: " << scenario.file << " ran " << run.endMs / 1000.0
+              << " s of virtual time; every expectation held.\n";
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,130 +176,38 @@ int main(int argc, char** argv) {
     return mrtcsim::replay::redactMain(argc - 1, argv + 1);
   }
   CLI::App app{kDescription, "mrtc-sim"};
-  app.get_formatter()->column_width(30);
-  std::string scenarioPath;
-  std::string mermaidPath;
-  std::string htmlPath;
-  std::string pluginPath;
-  bool asJson = false;
-  bool withLogs = false;
-  bool printDefault = false;
-  bool quiet = false;
-  bool full = false;
-  bool showVersion = false;
-  app.add_option("scenario", scenarioPath,
-                 "Scenario file (JSON), - for standard input; the built-in scenario when absent");
-  app.add_flag("--json", asJson, "Print the timeline as JSON lines (one object per item)");
-  app.add_option("--mermaid", mermaidPath,
-                 "Also write a Mermaid sequence diagram of the signalling to FILE")
-      ->type_name("FILE");
-  app.add_option("--html", htmlPath,
-                 "Also write a report to FILE: one HTML page with the call drawn, the "
-                 "expectations and the whole timeline")
-      ->type_name("FILE");
-  app.add_flag("--log", withLogs, "Add the plug-in's log lines (and automatic keep-alives)");
-  app.add_flag("--full", full,
-               "Print whole bodies and extends (the text timeline cuts them at 320 bytes)");
-  app.add_option("--plugin", pluginPath,
-                 "Plug-in library to load (default: the one beside this program or in its ../lib; "
-                 "--version names it)")
-      ->type_name("PATH");
-  app.add_flag("--print-default", printDefault, "Print the built-in scenario and exit");
-  app.add_flag("-q,--quiet", quiet, "Print only failures and errors");
-  app.add_flag("--version", showVersion,
-               "Print the version and the plug-in it would load, and exit");
+  Options o;
+  addOptions(app, o);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     // --help ends here too, with 0; every real error is a bad command line.
     return app.exit(e) == 0 ? 0 : 2;
   }
-
-  if (showVersion) {
-    std::cout << "mrtc-sim " << MRTC_VERSION
-              << "\nplug-in: " << (pluginPath.empty() ? mrtcsim::defaultPluginPath() : pluginPath)
-              << "\n";
+  const std::string pluginPath = o.pluginPath.empty() ? mrtcsim::defaultPluginPath() : o.pluginPath;
+  if (o.showVersion) {
+    std::cout << "mrtc-sim " << MRTC_VERSION << "\nplug-in: " << pluginPath << "\n";
     return 0;
   }
-
-  if (printDefault) {
+  if (o.printDefault) {
     std::cout << mrtcsim::kDefaultScenarioText;
     return 0;
   }
-
   mrtcsim::Scenario scenario;
-  try {
-    if (scenarioPath.empty()) {
-      scenario =
-          mrtcsim::readScenario(mrtcsim::kDefaultScenarioText, mrtcsim::kDefaultScenarioName);
-    } else if (scenarioPath == "-") {
-      std::stringstream text;
-      text << std::cin.rdbuf();
-      scenario = mrtcsim::readScenario(text.str(), "(standard input)");
-    } else {
-      scenario = mrtcsim::loadScenarioFile(scenarioPath);
-    }
-  } catch (const mrtcsim::ScenarioError& e) {
-    std::cerr << "mrtc-sim: invalid scenario: " << e.what() << "\n";
-    return 2;
-  }
-
-  simhost::PluginLibrary library(pluginPath.empty() ? mrtcsim::defaultPluginPath() : pluginPath);
+  if (!loadScenario(o, scenario)) return 2;
+  simhost::PluginLibrary library(pluginPath);
   if (!library.loaded()) {
     std::cerr << "mrtc-sim: " << library.error() << "\n";
     return 3;
   }
-
   mrtcsim::RunResult run = mrtcsim::runScenario(scenario, library);
-
-  if (!quiet) {
-    if (!asJson) {
-      std::cout << "scenario: " << (scenario.name.empty() ? scenario.file : scenario.name) << "\n";
-      if (!scenario.description.empty()) std::cout << scenario.description << "\n";
-      for (const mrtcsim::Participant& p : run.clients) {
-        std::cout << "  client " << p.name << ": user " << p.user << ", "
-                  << mrtcsim::deviceName(p.device) << "\n";
-      }
-      std::cout << "\n";
-    }
-    mrtcsim::TextOptions text;
-    text.withLogs = withLogs;
-    text.textLimit = full ? 0 : 320;
-    for (const mrtcsim::Item& item : run.items) {
-      std::string line = asJson ? mrtcsim::renderJson(item) : mrtcsim::renderText(item, text);
-      if (asJson && !withLogs && item.kind == mrtcsim::kind::kLog) continue;
-      if (!line.empty()) std::cout << line << "\n";
-    }
-  }
-  if (!mermaidPath.empty()) {
-    std::ofstream out(mermaidPath);
-    out << mrtcsim::mermaidDiagram(run, scenario.name);
-    if (!out) {
-      std::cerr << "mrtc-sim: cannot write " << mermaidPath << "\n";
-      return 2;
-    }
-  }
-  if (!htmlPath.empty()) {
-    std::ofstream out(htmlPath);
-    out << mrtcsim::report::htmlReport(scenario, run);
-    if (!out) {
-      std::cerr << "mrtc-sim: cannot write " << htmlPath << "\n";
-      return 2;
-    }
-  }
-  for (const std::string& f : run.failures) std::cerr << "FAILED " << f << "\n";
-  if (!run.error.empty()) {
-    std::cerr << "mrtc-sim: " << run.error << "\n";
+  if (!o.quiet) printTimeline(o, scenario, run);
+  if (!o.mermaidPath.empty() &&
+      !writeFile(o.mermaidPath, mrtcsim::mermaidDiagram(run, scenario.name))) {
     return 2;
   }
-  if (!run.failures.empty()) {
-    std::cerr << "mrtc-sim: " << run.failures.size() << " expectation(s) failed in "
-              << scenario.file << "\n";
-    return 1;
+  if (!o.htmlPath.empty() && !writeFile(o.htmlPath, mrtcsim::report::htmlReport(scenario, run))) {
+    return 2;
   }
-  if (!quiet && !asJson) {
-    std::cout << "\nok: " << scenario.file << " ran " << run.endMs / 1000.0
-              << " s of virtual time; every expectation held.\n";
-  }
-  return 0;
+  return verdict(o, scenario, run);
 }

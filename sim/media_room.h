@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "base/wire_words.h"
+
 namespace mrtcsim {
 
 struct MediaReport {
   std::string reporter;    // client whose application reports
-  std::string annotation;  // "intoroom" or "levelroom"
+  std::string annotation;  // kEntered or kLeft
   int64_t groupId = 0;
   std::string roomId;
   int64_t user = 0;  // who entered or left
@@ -22,8 +24,9 @@ struct MediaReport {
 
 class MediaRoom {
  public:
-  static constexpr const char* kEntered = "intoroom";
-  static constexpr const char* kLeft = "levelroom";
+  // The words of a connection-state request (24009).
+  static constexpr const char* kEntered = imsdkmrtc::texts::kIntoRoom;
+  static constexpr const char* kLeft = imsdkmrtc::texts::kLevelRoom;
 
   // The client's application enters the room (leaving any other first).
   std::vector<MediaReport> enter(const std::string& client, int64_t user, const std::string& roomId,

@@ -3,6 +3,10 @@
 #include <set>
 #include <sstream>
 
+#include "sdk_cmd.h"
+#include "signalling/msg_types.h"
+#include "signalling/wire_texts.h"
+
 namespace mrtcsim {
 
 namespace {
@@ -86,24 +90,25 @@ std::string mermaidDiagram(const RunResult& run, const std::string& title) {
       int64_t type = it.num("type");
       std::string text;
       const char* arrow = "->>";
-      if (type == 8) {
+      if (type == imsdkmrtc::kMsgTypeWeakHint) {
         text = "weak hint";
         arrow = "-->>";
-      } else if (type == 26) {
+      } else if (type == imsdkmrtc::kMsgTypeCard) {
         text = "call card";
         arrow = "-->>";
       } else {
         text =
             it.str("command").empty() ? "message type " + std::to_string(type) : it.str("command");
         if (!it.str("annotation").empty()) text += " (" + it.str("annotation") + ")";
-        if (it.str("flag") == "recall") text += " (recall)";
+        if (it.str("flag") == imsdkmrtc::texts::wire::kFlagRecall) text += " (recall)";
       }
-      if (it.num("target") == 10001) text += " via 10001";
+      const int64_t relay = imsdkmrtc::texts::wire::kServiceAccount;
+      if (it.num("target") == relay) text += " via " + std::to_string(relay);
       out << "  " << ident(it.str("from")) << arrow << who << ": " << label(text) << "\n";
     } else if (it.kind == kind::kRequest && !it.quiet && it.str("by") != "setting") {
       int64_t cmd = it.num("cmd");
       std::string text = seconds(it.t) + " " + std::to_string(cmd) + " " + requestName(cmd);
-      if (cmd == 24006) text += " type " + std::to_string(it.num("type"));
+      if (cmd == imsdk::kCmdExtra) text += " type " + std::to_string(it.num("type"));
       if (!it.str("annotation").empty()) text += " " + it.str("annotation");
       if (it.find("by") != nullptr) text += " by " + it.str("by");
       if (it.find("result") != nullptr) text += ", result " + std::to_string(it.num("result"));

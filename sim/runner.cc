@@ -1,3 +1,6 @@
+// Runs a scenario: sets the clients up, runs each step at its time and
+// settles what it set off, threads the plug-ins' records into the timeline,
+// plays the applications and the media rooms, then checks what was expected.
 #include "runner.h"
 
 #include <algorithm>
@@ -5,17 +8,26 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <string_view>
 
 #include "base/json.h"
-#include "chaos/fault_plan.h"
-#include "chaos/invariants.h"
+#include "base/ui_event_types.h"
+#include "base/wire_words.h"
 #include "clock_control.h"
 #include "describe.h"
 #include "expect.h"
+#include "faults/fault_plan.h"
 #include "host_records.h"
+#include "invariants/invariants.h"
 #include "media_room.h"
+#include "notify/notify_texts.h"
 #include "plugin_path.h"
 #include "request_reader.h"
+#include "run.h"
+#include "signalling/card_texts.h"
+#include "signalling/msg_proxy.h"
+#include "signalling/msg_types.h"
+#include "signalling/wire_texts.h"
 #include "simhost/simhost.h"
 #include "timer/timer_texts.h"
 #include "tools.h"
@@ -24,120 +36,32 @@ namespace mrtcsim {
 
 namespace {
 
-// Plug-in log lines the timeline is ordered by.
-constexpr const char* kLogUiEvent = "send ui event:";
-constexpr const char* kLogSent = "sendMessage succ:";
-constexpr const char* kLogTimeout = "onOther: one timeout type=";
-constexpr const char* kSendTypeKey = "sendType=";
+using imsdkmrtc::kTimerTickMs;
 
-constexpr int64_t kTimerTickMs = 3000;
+// The fixed text a log format starts with, up to its first field.
+constexpr std::string_view formatHead(std::string_view format) {
+  return format.substr(0, format.find('%'));
+}
+
+// Plug-in log lines the timeline is ordered by.
+constexpr std::string_view kLogUiEvent = formatHead(imsdkmrtc::texts::notify::kLogUiSent);
+constexpr std::string_view kLogSent = formatHead(imsdkmrtc::texts::wire::kLogSendSucc);
+constexpr std::string_view kLogTimeout = formatHead(imsdkmrtc::texts::timer::kOneTimeout);
+// The field of a sent message's line that says where it went.
+constexpr std::string_view kSendTypeKey = "sendType=";
+static_assert(std::string_view(imsdkmrtc::texts::wire::kLogSendSucc).find(kSendTypeKey) !=
+              std::string_view::npos);
 
 using codec::describeBody;
 using codec::textMember;
 
-int64_t numberAfter(const std::string& text, const std::string& key, int64_t fallback) {
+int64_t numberAfter(const std::string& text, std::string_view key, int64_t fallback) {
   size_t at = text.find(key);
   if (at == std::string::npos) return fallback;
   return tools::strToInt64(text.substr(at + key.size()));
 }
 
-class RunError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-struct ClientState {
-  const ClientSpec* spec = nullptr;
-  simhost::Client* host = nullptr;
-  imsdk::IPlugin* plugin = nullptr;
-  size_t index = 0;           // in scenario order
-  simhost::RecordMarks seen;  // the host's records already in the timeline
-  bool appRunning = true;     // false after the client vanished, crashed or froze
-  bool frozen = false;        // the application stopped for good: it asks nothing more
-  bool inTalk = false;        // the application believes it is in a talk
-  int64_t keepAliveDue = -1;
-  int64_t offlineSince = -1;  // traffic sequence when it went away
-  int64_t offlineUntil = -1;  // and when it came back (-1: still away)
-};
-
-class Run {
- public:
-  Run(const Scenario& sc, const simhost::PluginLibrary& lib)
-      : sc_(sc), lib_(lib), media_(sc.media) {}
-
-  RunResult go();
-
- private:
-  int64_t now() const { return tools::get_mill_sec(); }
-  Item item(const std::string& client, const char* k) const {
-    Item it;
-    it.t = now() - sc_.startMs;
-    it.client = client;
-    it.kind = k;
-    return it;
-  }
-  void add(Item it) { result_.items.push_back(std::move(it)); }
-  ClientState& state(const std::string& name);
-  std::string participant(int64_t user, int32_t device) const;
-
-  void setUp();
-  void tearDown();
-  void runStep(const Step& step);
-  void advanceTo(int64_t target);
-  void settle();
-  bool runDue();
-  void collect(ClientState& cs);
-  void collectAll();
-  void reactToEvent(ClientState& cs, const Item& ev);
-
-  void request(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
-               const std::string& by);
-  void extra(ClientState& cs, const ExtraSpec& e, const std::string& by);
-  void answered(ClientState& cs, Item& it, int64_t id);
-  void afterRequest(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_request& fields,
-                    const Item& it);
-  void enterMedia(ClientState& cs, const std::string& roomId, int64_t groupId);
-  void leaveMedia(ClientState& cs);
-  void schedule(const std::vector<MediaReport>& reports);
-  void setInTalk(ClientState& cs, bool inTalk);
-  void goAway(ClientState& cs);
-  void comeBack(ClientState& cs);
-  void pullMissed(ClientState& cs);
-  bool quiet() const;
-  void setKeepAlive(ClientState& cs, int64_t due);
-
-  std::string lastSignalBody(const std::string& client);
-  std::string lastBodyOfType(const std::string& client, int64_t type);
-  imsdk::hostMessage hostMessage(const MessageSpec& m);
-  std::vector<imsdk::hostMessage> missedMessages(ClientState& cs);
-
-  // The library a client's plug-in comes from: the run's, or its own.
-  const simhost::PluginLibrary& libraryOf(const ClientSpec& spec);
-  // The hold the scenario puts on this delivery (0: none).
-  int64_t holdFor(const simhost::NetMessage& msg, const std::string& recipient) const;
-
-  const Scenario& sc_;
-  const simhost::PluginLibrary& lib_;
-  std::map<std::string, std::unique_ptr<simhost::PluginLibrary>> ownLibs_;
-  int64_t newIds_ = 800000000;
-  MediaSpec media_;
-  MediaRoom rooms_;
-  simhost::Network net_;
-  std::vector<ClientState> clients_;
-  // Lookups that would otherwise search every client, once per delivery.
-  std::map<std::string, size_t> byName_;
-  std::map<const simhost::Client*, size_t> byHost_;
-  std::map<std::pair<int64_t, int32_t>, size_t> byDevice_;  // first client of a user's device
-  // Keep-alives due: (time, client index).
-  std::set<std::pair<int64_t, size_t>> keepAlives_;
-  struct Pending {
-    int64_t due;
-    MediaReport report;
-  };
-  std::vector<Pending> pending_;
-  int64_t mediaReports_ = 0;
-  RunResult result_;
-};
+}  // namespace
 
 ClientState& Run::state(const std::string& name) {
   auto it = byName_.find(name);
@@ -297,9 +221,10 @@ void Run::collect(ClientState& cs) {
     if (line.text.rfind(kLogUiEvent, 0) == 0) {
       emitEvent();
     } else if (line.text.rfind(kLogSent, 0) == 0) {
-      int64_t sendType = numberAfter(line.text, kSendTypeKey, 0);
-      if (sendType == 1 || sendType == 2) emitInserted();
-      if (sendType == 0 || sendType == 2) emitSent();
+      int64_t sendType = numberAfter(line.text, kSendTypeKey, imsdkmrtc::kSendOnly);
+      if (sendType == imsdkmrtc::kInsertOnly || sendType == imsdkmrtc::kInsertThenSend)
+        emitInserted();
+      if (sendType == imsdkmrtc::kSendOnly || sendType == imsdkmrtc::kInsertThenSend) emitSent();
     } else if (line.text.rfind(kLogTimeout, 0) == 0) {
       add(item(name, kind::kTimeout).set("type", numberAfter(line.text, kLogTimeout, 0)));
     } else if (line.func == imsdkmrtc::texts::timer::kFuncOnTimeout) {
@@ -316,8 +241,8 @@ void Run::collect(ClientState& cs) {
 void Run::reactToEvent(ClientState& cs, const Item& ev) {
   if (!cs.appRunning) return;
   int64_t type = ev.num("type");
-  if (type == 1 || type == 10) setInTalk(cs, true);
-  if (type == 5) {
+  if (type == imsdkmrtc::kEventCall || type == imsdkmrtc::kEventTalkState) setInTalk(cs, true);
+  if (type == imsdkmrtc::kEventFinished) {
     setInTalk(cs, false);
     leaveMedia(cs);
   }
@@ -475,10 +400,10 @@ void Run::afterRequest(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_requ
     case imsdk::kCmdTempletJoin:
       if (ok) {
         // The card names the room; the request's own fields may be empty.
-        std::string room = textMember(fields.extend, "roomId");
-        if (room.empty()) room = textMember(fields.extend, "roomID");
+        std::string room = textMember(fields.extend, imsdkmrtc::texts::kKeyRoomId);
+        if (room.empty()) room = textMember(fields.extend, imsdkmrtc::texts::card::kKeyRoomIdCard);
         if (room.empty()) room = fields.roomId;
-        std::string group = textMember(fields.extend, "groupId");
+        std::string group = textMember(fields.extend, imsdkmrtc::texts::kKeyGroupId);
         setInTalk(cs, true);
         enterMedia(cs, room, group.empty() ? fields.groupId : tools::strToInt64(group));
       }
@@ -495,7 +420,8 @@ void Run::afterRequest(ClientState& cs, uint16_t cmd, const imsdk::req_mrtc_requ
 std::string Run::lastSignalBody(const std::string& client) {
   std::vector<simhost::NetMessage> sent = state(client).host->sent();
   for (auto it = sent.rbegin(); it != sent.rend(); ++it) {
-    if (it->msgType == 14 || it->msgType == 15) return it->body;
+    if (it->msgType == imsdkmrtc::kMsgTypeAll || it->msgType == imsdkmrtc::kMsgTypeFew)
+      return it->body;
   }
   throw RunError("client \"" + client + "\" has sent no signalling message to take a body from");
 }
@@ -570,184 +496,9 @@ void Run::runStep(const Step& step) {
     advanceTo(target);
   }
   ClientState* cs = step.client.empty() ? nullptr : &state(step.client);
-  const bool asksApp = step.action == Action::kRequest || step.action == Action::kExtra ||
-                       step.action == Action::kKeepAlive || step.action == Action::kFreeze;
-  if (cs != nullptr && cs->frozen && asksApp) return;
-  switch (step.action) {
-    case Action::kNone:
-      break;
-    case Action::kRequest: {
-      imsdk::req_mrtc_request fields = codec::toRecord(step.request);
-      if (!step.request.extendFromClient.empty())
-        fields.extend = lastBodyOfType(step.request.extendFromClient, step.request.extendFromType);
-      request(*cs, step.request.cmd, fields, "");
-      break;
-    }
-    case Action::kExtra:
-      extra(*cs, step.extra, "");
-      break;
-    case Action::kKeepAlive: {
-      collect(*cs);
-      cs->host->keepAlive();
-      add(item(cs->spec->name, kind::kRequest).set("cmd", int64_t{imsdk::kCmdKeepAlive}));
-      collect(*cs);
-      break;
-    }
-    case Action::kAdvance:
-      advanceTo(now() + step.advanceMs);
-      break;
-    case Action::kInject: {
-      const MessageSpec& m = step.message;
-      std::string body = m.bodyFrom.empty() ? m.body : lastSignalBody(m.bodyFrom);
-      Item it = item(m.as.empty() ? participant(m.senderId, m.device) : m.as, kind::kInject);
-      it.set("senderId", m.senderId)
-          .set("device", static_cast<int64_t>(m.device))
-          .set("type", m.bodyType)
-          .set("target", m.target)
-          .set("limitRange", m.limitRange)
-          .set("properties", m.properties);
-      describeBody(it, body);
-      it.set("body", body);
-      add(std::move(it));
-      net_.inject(m.senderId, m.device, m.target, body, static_cast<uint16_t>(m.bodyType),
-                  m.properties, m.limitRange, now() - m.ageMs);
-      break;
-    }
-    case Action::kPull: {
-      std::vector<imsdk::hostMessage> msgs;
-      if (step.pullMissed) msgs = missedMessages(*cs);
-      for (const MessageSpec& m : step.pulled) msgs.push_back(hostMessage(m));
-      collect(*cs);
-      Item it = item(cs->spec->name, kind::kPull);
-      it.set("count", static_cast<int64_t>(msgs.size()));
-      size_t at = result_.items.size();
-      add(std::move(it));
-      std::vector<imsdk::hostMessage> back = cs->host->pull(msgs);
-      IdList statuses;
-      for (const imsdk::hostMessage& hm : back) statuses.push_back(hm.status);
-      result_.items[at].set("statuses", statuses);
-      collect(*cs);
-      break;
-    }
-    case Action::kPush: {
-      const PushSpec& p = step.push;
-      std::string cmd = p.bodyFrom.empty() ? p.cmd : lastSignalBody(p.bodyFrom);
-      int64_t sender = p.senderId;
-      if (sender == 0 && !p.bodyFrom.empty()) sender = sc_.client(p.bodyFrom)->user;
-      std::string extend = p.extend;
-      if (extend.empty()) {
-        int64_t stamp = now() + cs->spec->timeOffsetMs - p.ageMs;
-        extend = "{\"senderId\":\"" + std::to_string(sender) + "\",\"msgStampTime\":\"" +
-                 std::to_string(stamp) + "\"}";
-      }
-      extra(*cs, ExtraSpec{5, cmd, extend}, "push");
-      break;
-    }
-    case Action::kPreLogin:
-      collect(*cs);
-      cs->host->preLogin(step.text);
-      add(item(cs->spec->name, kind::kLifecycle).set("event", "pre-login").set("text", step.text));
-      collect(*cs);
-      break;
-    case Action::kLogin:
-      collect(*cs);
-      cs->host->login();
-      add(item(cs->spec->name, kind::kLifecycle).set("event", "login"));
-      collect(*cs);
-      break;
-    case Action::kOnline:
-      collect(*cs);
-      if (!step.online) {
-        goAway(*cs);
-      } else {
-        comeBack(*cs);
-      }
-      add(item(cs->spec->name, kind::kOnline).set("online", int64_t{step.online ? 1 : 0}));
-      break;
-    case Action::kMedia:
-      media_ = step.media;
-      break;
-    case Action::kCrash:
-      collect(*cs);
-      goAway(*cs);
-      cs->host->attach(nullptr);
-      libraryOf(*cs->spec).release(cs->plugin);
-      cs->plugin = nullptr;
-      ++result_.faults["crash"];
-      add(item(cs->spec->name, kind::kLifecycle).set("event", "crash"));
-      break;
-    case Action::kRestart: {
-      if (cs->plugin != nullptr) throw RunError("client \"" + cs->spec->name + "\" did not crash");
-      cs->plugin = libraryOf(*cs->spec).create();
-      if (cs->plugin == nullptr) throw RunError("the plug-in library created no plug-in");
-      {
-        // What the host recorded while the plug-in was gone stays out of the
-        // timeline (its timer posts excepted).
-        const size_t timers = cs->seen.timers;
-        cs->seen = cs->host->recordsAfter(cs->seen).to;
-        cs->seen.timers = timers;
-      }
-      cs->host->attach(cs->plugin);
-      add(item(cs->spec->name, kind::kLifecycle).set("event", "restart"));
-      comeBack(*cs);
-      cs->host->preLogin(cs->spec->preLoginText);
-      cs->host->login();
-      collect(*cs);
-      for (const ExtraSpec& e : cs->spec->settings) extra(*cs, e, "setting");
-      pullMissed(*cs);
-      break;
-    }
-    case Action::kCut:
-      collect(*cs);
-      if (step.cut) {
-        std::vector<simhost::NetMessage> traffic = net_.traffic();
-        cs->offlineSince = traffic.empty() ? 0 : traffic.back().seq;
-        cs->offlineUntil = -1;
-        cs->host->setOnline(false);
-        cs->host->updateConfig([](simhost::ClientConfig& c) { c.refuseSend = true; });
-        ++result_.faults["partition"];
-      } else {
-        cs->host->setOnline(true);
-        cs->host->updateConfig([](simhost::ClientConfig& c) { c.refuseSend = false; });
-        std::vector<simhost::NetMessage> traffic = net_.traffic();
-        cs->offlineUntil = traffic.empty() ? 0 : traffic.back().seq;
-      }
-      add(item(cs->spec->name, kind::kOnline)
-              .set("online", int64_t{step.cut ? 0 : 1})
-              .set("partition", int64_t{1}));
-      if (!step.cut) pullMissed(*cs);
-      break;
-    case Action::kFreeze:
-      collect(*cs);
-      setInTalk(*cs, false);
-      leaveMedia(*cs);
-      cs->appRunning = false;
-      cs->frozen = true;
-      add(item(cs->spec->name, kind::kLifecycle).set("event", "frozen"));
-      break;
-    case Action::kRedeliver: {
-      const std::string& command = step.redeliver.command;
-      std::vector<simhost::NetMessage> sent = state(step.redeliver.from).host->sent();
-      auto it = std::find_if(sent.rbegin(), sent.rend(), [&](const simhost::NetMessage& m) {
-        Item probe;
-        describeBody(probe, m.body);
-        return probe.str("command") == command &&
-               !(step.redeliver.notRecall && probe.str("flag") == "recall");
-      });
-      if (it == sent.rend()) {
-        // A random workload cannot know whether the message was ever sent
-        // (the client may have been down): then there is nothing to copy.
-        if (!sc_.invariants.empty()) break;
-        throw RunError("client \"" + step.redeliver.from + "\" sent no " + command);
-      }
-      simhost::NetMessage copy = *it;
-      if (step.redeliver.asNew) {
-        copy.msgId = ++newIds_;
-        copy.msgTime = now();
-      }
-      net_.redeliver(copy, cs->spec->name, 0);
-      break;
-    }
+  if (step.action != nullptr) {
+    if (cs != nullptr && cs->frozen && step.action->asksApp) return;
+    (this->*step.action->run)(cs, step);
   }
   settle();
 }
@@ -755,8 +506,7 @@ void Run::runStep(const Step& step) {
 // The device drops off the network and its application stops: no
 // keep-alive, and the media server sees it leave its room.
 void Run::goAway(ClientState& cs) {
-  std::vector<simhost::NetMessage> traffic = net_.traffic();
-  cs.offlineSince = traffic.empty() ? 0 : traffic.back().seq;
+  cs.offlineSince = lastTraffic();
   cs.offlineUntil = -1;
   cs.host->setOnline(false);
   setInTalk(cs, false);
@@ -765,16 +515,16 @@ void Run::goAway(ClientState& cs) {
 }
 
 void Run::comeBack(ClientState& cs) {
-  std::vector<simhost::NetMessage> traffic = net_.traffic();
-  cs.offlineUntil = traffic.empty() ? 0 : traffic.back().seq;
+  cs.offlineUntil = lastTraffic();
   cs.host->setOnline(true);
   // An application that froze stays frozen when its device comes back.
   cs.appRunning = !cs.frozen;
 }
 
 // Event 38 with what the server kept for the client while it was away.
-void Run::pullMissed(ClientState& cs) {
-  std::vector<imsdk::hostMessage> msgs = missedMessages(cs);
+void Run::pullMissed(ClientState& cs) { handOver(cs, missedMessages(cs)); }
+
+void Run::handOver(ClientState& cs, const std::vector<imsdk::hostMessage>& msgs) {
   collect(cs);
   Item it = item(cs.spec->name, kind::kPull);
   it.set("count", static_cast<int64_t>(msgs.size()));
@@ -785,6 +535,11 @@ void Run::pullMissed(ClientState& cs) {
   for (const imsdk::hostMessage& hm : back) statuses.push_back(hm.status);
   result_.items[at].set("statuses", statuses);
   collect(cs);
+}
+
+int64_t Run::lastTraffic() const {
+  std::vector<simhost::NetMessage> traffic = net_.traffic();
+  return traffic.empty() ? 0 : traffic.back().seq;
 }
 
 bool Run::quiet() const {
@@ -846,8 +601,6 @@ RunResult Run::go() {
   tearDown();
   return std::move(result_);
 }
-
-}  // namespace
 
 const simhost::PluginLibrary& Run::libraryOf(const ClientSpec& spec) {
   if (spec.plugin.empty()) return lib_;

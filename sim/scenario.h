@@ -4,6 +4,7 @@
 // ("step 4", "clients[1]", "line 3, column 7") before anything runs.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <stdexcept>
@@ -12,6 +13,7 @@
 
 #include "read_error.h"
 #include "request_fields.h"
+#include "signalling/msg_types.h"
 #include "timeline.h"
 
 namespace mrtcsim {
@@ -63,7 +65,7 @@ struct MessageSpec {
   int64_t target = 0;
   std::string body;
   std::string bodyFrom;  // the last signalling message this client sent
-  int64_t bodyType = 14;
+  int64_t bodyType = imsdkmrtc::kMsgTypeAll;
   std::string properties;
   IdList limitRange;
   int64_t ageMs = 0;  // how long ago it was sent
@@ -128,24 +130,20 @@ struct HoldSpec {
   int64_t ms = 0;
 };
 
-enum class Action {
-  kNone,
-  kRequest,
-  kExtra,
-  kKeepAlive,
-  kAdvance,
-  kInject,
-  kPull,
-  kPush,
-  kPreLogin,
-  kLogin,
-  kOnline,
-  kMedia,
-  kCrash,      // the plug-in is released without a hang-up; the client is gone
-  kRestart,    // a new plug-in, login, and an offline pull of what it missed
-  kCut,        // a partition: cut off (true) or back, pulling what it missed (false)
-  kFreeze,     // the application stops: no more keep-alives, requests or reports
-  kRedeliver,  // a copy of a message already delivered
+struct Step;
+struct StepInput;
+struct ClientState;
+class Run;
+
+// What a step does: its key in the file, how its value is read and what the
+// runner does with it (the table is in step_actions.cc).
+struct StepAction {
+  const char* name;
+  void (*read)(const StepInput& in, Step& step);
+  void (Run::*run)(ClientState* cs, const Step& step);
+  bool needsClient;   // the step must name its client
+  bool asksApp;       // the application acts: nothing once it froze
+  bool makesRequest;  // the step may expect a "result"
 };
 
 struct Step {
@@ -154,7 +152,7 @@ struct Step {
   int64_t atMs = 0;
   std::string client;
   std::string note;
-  Action action = Action::kNone;
+  const StepAction* action = nullptr;  // none: the step only waits or checks
   RequestSpec request;
   ExtraSpec extra;
   int64_t advanceMs = 0;
@@ -182,18 +180,27 @@ struct Scenario {
   MediaSpec media;
   FaultSpec faults;
   std::vector<HoldSpec> holds;
-  // Invariants checked over the whole run (see chaos/invariants.h); a broken
+  // Invariants checked over the whole run (see invariants/invariants.h); a broken
   // one is a failed expectation.
   std::vector<std::string> invariants;
   std::vector<Step> steps;
   std::vector<Expectation> expects;  // checked over the whole run
 
-  const ClientSpec* client(const std::string& name) const;
+  const ClientSpec* client(const std::string& name) const {
+    for (const ClientSpec& c : clients) {
+      if (c.name == name) return &c;
+    }
+    return nullptr;
+  }
   // The longest hold (0 when none).
-  int64_t longestHoldMs() const;
+  int64_t longestHoldMs() const {
+    int64_t longest = 0;
+    for (const HoldSpec& h : holds) longest = std::max(longest, h.ms);
+    return longest;
+  }
 };
 
-// Throws ScenarioError with "file: place: problem".
+// Throws ScenarioError with "file: place: problem" (scenario_reader.cc).
 Scenario readScenario(const std::string& text, const std::string& file);
 Scenario loadScenarioFile(const std::string& path);
 

@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <sstream>
 
+#include "sdk_cmd.h"
+#include "signalling/msg_types.h"
+#include "signalling/wire_texts.h"
+
 namespace mrtcsim {
 
 namespace {
@@ -42,17 +46,17 @@ void opt(std::ostringstream& out, const Item& item, const std::string& key,
 std::string messageLabel(const Item& item) {
   int64_t type = item.num("type");
   std::string command = item.str("command");
-  if (type == 8) return "hint";
-  if (type == 26) return "card";
-  if (type == 2) return "shared text";
+  if (type == imsdkmrtc::kMsgTypeWeakHint) return "hint";
+  if (type == imsdkmrtc::kMsgTypeCard) return "card";
+  if (type == imsdkmrtc::kMsgTypeShareText) return "shared text";
   if (command.empty()) return "message";
-  return item.str("flag") == "recall" ? command + " (recall)" : command;
+  return item.str("flag") == imsdkmrtc::texts::wire::kFlagRecall ? command + " (recall)" : command;
 }
 
 void renderRequest(std::ostringstream& out, const Item& item) {
   int64_t cmd = item.num("cmd");
   out << "request " << cmd << " " << requestName(cmd);
-  if (cmd == 24006) {
+  if (cmd == imsdk::kCmdExtra) {
     out << " type=" << item.num("type");
     opt(out, item, "cmdText", "cmd");
     opt(out, item, "extend", "extend");
@@ -68,7 +72,7 @@ void renderRequest(std::ostringstream& out, const Item& item) {
   if (item.find("result") != nullptr) {
     out << " -> " << item.num("result");
     opt(out, item, "answer", "answer");
-  } else if (cmd != 24008) {
+  } else if (cmd != imsdk::kCmdKeepAlive) {
     out << " -> no answer";
   }
 }

@@ -13,12 +13,12 @@
 #include <thread>
 
 #include "base/json.h"
-#include "chaos/fault_plan.h"
-#include "chaos/invariants.h"
-#include "chaos/invariants_races.h"
-#include "chaos/invariants_rings.h"
 #include "chaos/workload.h"
 #include "chaos/workload_busy.h"
+#include "faults/fault_plan.h"
+#include "invariants/invariants.h"
+#include "invariants/invariants_races.h"
+#include "invariants/invariants_rings.h"
 #include "runner.h"
 #include "scenario.h"
 
@@ -128,6 +128,130 @@ std::string writeFile(const std::string& dir, const std::string& name, const std
   return out ? path : std::string();
 }
 
+// Takes parts out of a failing scenario while it still breaks the invariant,
+// within a budget of trial runs.
+class Shrinker {
+ public:
+  Shrinker(const std::string& text, const std::string& invariant,
+           const simhost::PluginLibrary& library, const std::function<void()>& onTrial)
+      : invariant_(invariant), library_(library), onTrial_(onTrial) {
+    best_.Parse(text.c_str(), text.size());
+    hasClients_ = best_.HasMember("clients") && best_["clients"].IsArray();
+  }
+
+  std::string shrink() {
+    dropClients();
+    dropSteps();
+    dropFaults();
+    dropOffsets();
+    return textOf(best_);
+  }
+
+ private:
+  static std::string textOf(const json::Document& doc) {
+    json::StringBuffer buf;
+    json::Writer<json::StringBuffer> w(buf);
+    doc.Accept(w);
+    return std::string(buf.GetString(), buf.GetSize());
+  }
+
+  bool fails(const json::Document& doc) {
+    if (budget_-- <= 0) return false;
+    if (onTrial_) onTrial_();
+    try {
+      return broken(runText(textOf(doc), "shrink", library_)).count(invariant_) != 0;
+    } catch (const ScenarioError&) {
+      return false;
+    }
+  }
+
+  // Keeps the trial when it still fails.
+  void keepIfFails(json::Document& trial) {
+    if (fails(trial)) best_.Swap(trial);
+  }
+
+  json::Document copyOfBest() const {
+    json::Document trial;
+    trial.CopyFrom(best_, trial.GetAllocator());
+    return trial;
+  }
+
+  // Whether a step names the client: its own, or a join from its card.
+  static bool names(const json::Value& step, const std::string& client) {
+    auto is = [&](const json::Value& v) { return v.IsString() && client == v.GetString(); };
+    auto by = step.FindMember("client");
+    auto card = step.FindMember("extendFrom");
+    if (by != step.MemberEnd() && is(by->value)) return true;
+    if (card == step.MemberEnd() || !card->value.IsObject()) return false;
+    auto from = card->value.FindMember("client");
+    return from != card->value.MemberEnd() && is(from->value);
+  }
+
+  // Clients: take each out with every step that names it.
+  void dropClients() {
+    for (size_t i = hasClients_ ? best_["clients"].Size() : 0; i-- > 0;) {
+      json::Document trial = copyOfBest();
+      const std::string client =
+          trial["clients"][static_cast<json::SizeType>(i)]["name"].GetString();
+      trial["clients"].Erase(trial["clients"].Begin() + i);
+      json::Value& steps = trial["steps"];
+      for (auto it = steps.Begin(); it != steps.End();) {
+        it = names(*it, client) ? steps.Erase(it) : it + 1;
+      }
+      keepIfFails(trial);
+    }
+  }
+
+  // Steps: take out chunks, halving their size down to single steps.
+  void dropSteps() {
+    for (size_t chunk = best_["steps"].Size() / 2; chunk >= 1; chunk /= 2) {
+      for (size_t from = 0; from < best_["steps"].Size();) {
+        json::Document trial = copyOfBest();
+        json::Value& steps = trial["steps"];
+        size_t n = std::min(chunk, steps.Size() - from);
+        steps.Erase(steps.Begin() + from, steps.Begin() + from + n);
+        if (fails(trial)) {
+          best_.Swap(trial);
+        } else {
+          from += n;
+        }
+      }
+      if (chunk == 1) break;
+    }
+  }
+
+  // Faults: switch each off in turn.
+  void dropFaults() {
+    if (!best_.HasMember("faults")) return;
+    std::vector<std::string> keys;
+    for (auto it = best_["faults"].MemberBegin(); it != best_["faults"].MemberEnd(); ++it) {
+      if (std::string(it->name.GetString()) != "seed") keys.push_back(it->name.GetString());
+    }
+    for (const std::string& key : keys) {
+      json::Document trial = copyOfBest();
+      trial["faults"].RemoveMember(key.c_str());
+      keepIfFails(trial);
+    }
+  }
+
+  // Clock offsets: set each client's clock right in turn.
+  void dropOffsets() {
+    for (json::SizeType i = 0; hasClients_ && i < best_["clients"].Size(); ++i) {
+      if (!best_["clients"][i].HasMember("timeOffset")) continue;
+      json::Document trial = copyOfBest();
+      trial["clients"][i].RemoveMember("timeOffset");
+      keepIfFails(trial);
+    }
+  }
+
+  const std::string& invariant_;
+  const simhost::PluginLibrary& library_;
+  const std::function<void()>& onTrial_;
+  json::Document best_;
+  bool hasClients_ = false;
+  int budget_ = kShrinkBudget;
+};
+
 }  // namespace
 
 bool ChaosSummary::failed() const {
@@ -144,86 +268,7 @@ uint64_t workloadSeed(uint64_t seed, int64_t index) {
 std::string shrinkScenario(const std::string& text, const std::string& invariant,
                            const simhost::PluginLibrary& library,
                            const std::function<void()>& onTrial) {
-  json::Document best;
-  best.Parse(text.c_str(), text.size());
-  int budget = kShrinkBudget;
-  auto fails = [&](const json::Document& doc) {
-    if (budget-- <= 0) return false;
-    if (onTrial) onTrial();
-    json::StringBuffer buf;
-    json::Writer<json::StringBuffer> w(buf);
-    doc.Accept(w);
-    try {
-      return broken(runText(std::string(buf.GetString(), buf.GetSize()), "shrink", library))
-                 .count(invariant) != 0;
-    } catch (const ScenarioError&) {
-      return false;
-    }
-  };
-  // Clients: take each out with every step that names it (its own, and joins
-  // from its card).
-  auto names = [](const json::Value& step, const std::string& client) {
-    auto is = [&](const json::Value& v) { return v.IsString() && client == v.GetString(); };
-    auto by = step.FindMember("client");
-    auto card = step.FindMember("extendFrom");
-    if (by != step.MemberEnd() && is(by->value)) return true;
-    if (card == step.MemberEnd() || !card->value.IsObject()) return false;
-    auto from = card->value.FindMember("client");
-    return from != card->value.MemberEnd() && is(from->value);
-  };
-  const bool hasClients = best.HasMember("clients") && best["clients"].IsArray();
-  for (size_t i = hasClients ? best["clients"].Size() : 0; i-- > 0;) {
-    json::Document trial;
-    trial.CopyFrom(best, trial.GetAllocator());
-    const std::string client = trial["clients"][static_cast<json::SizeType>(i)]["name"].GetString();
-    trial["clients"].Erase(trial["clients"].Begin() + i);
-    json::Value& steps = trial["steps"];
-    for (auto it = steps.Begin(); it != steps.End();) {
-      it = names(*it, client) ? steps.Erase(it) : it + 1;
-    }
-    if (fails(trial)) best.Swap(trial);
-  }
-  // Steps: take out chunks, halving their size down to single steps.
-  for (size_t chunk = best["steps"].Size() / 2; chunk >= 1; chunk /= 2) {
-    for (size_t from = 0; from < best["steps"].Size();) {
-      json::Document trial;
-      trial.CopyFrom(best, trial.GetAllocator());
-      json::Value& steps = trial["steps"];
-      size_t n = std::min(chunk, steps.Size() - from);
-      steps.Erase(steps.Begin() + from, steps.Begin() + from + n);
-      if (fails(trial)) {
-        best.Swap(trial);
-      } else {
-        from += n;
-      }
-    }
-    if (chunk == 1) break;
-  }
-  // Faults: switch each off in turn.
-  if (best.HasMember("faults")) {
-    std::vector<std::string> keys;
-    for (auto it = best["faults"].MemberBegin(); it != best["faults"].MemberEnd(); ++it) {
-      if (std::string(it->name.GetString()) != "seed") keys.push_back(it->name.GetString());
-    }
-    for (const std::string& key : keys) {
-      json::Document trial;
-      trial.CopyFrom(best, trial.GetAllocator());
-      trial["faults"].RemoveMember(key.c_str());
-      if (fails(trial)) best.Swap(trial);
-    }
-  }
-  // Clock offsets: set each client's clock right in turn.
-  for (json::SizeType i = 0; hasClients && i < best["clients"].Size(); ++i) {
-    if (!best["clients"][i].HasMember("timeOffset")) continue;
-    json::Document trial;
-    trial.CopyFrom(best, trial.GetAllocator());
-    trial["clients"][i].RemoveMember("timeOffset");
-    if (fails(trial)) best.Swap(trial);
-  }
-  json::StringBuffer buf;
-  json::Writer<json::StringBuffer> w(buf);
-  best.Accept(w);
-  return std::string(buf.GetString(), buf.GetSize());
+  return Shrinker(text, invariant, library, onTrial).shrink();
 }
 
 ChaosSummary runChaos(const ChaosOptions& options, const simhost::PluginLibrary& library,

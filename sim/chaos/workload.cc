@@ -6,12 +6,13 @@
 #include <random>
 #include <vector>
 
+#include "base/annotation_words.h"
 #include "base/json.h"
-#include "chaos/fault_plan.h"
-#include "chaos/invariants.h"
 #include "chaos/workload_busy.h"
 #include "chaos/workload_races.h"
 #include "chaos/workload_rings.h"
+#include "faults/fault_plan.h"
+#include "invariants/invariants.h"
 
 namespace mrtcsim {
 
@@ -130,7 +131,7 @@ class Builder : public busyPlanner {
         w.Bool(true);
       });
     } else {
-      request(atMs, d.name, "hungup", "hungup_uiclick", group, room, {});
+      request(atMs, d.name, "hungup", imsdkmrtc::texts::kHungupUiClick, group, room, {});
     }
   }
   // A callee's answer, refusal, busy reply or silence.
@@ -139,12 +140,12 @@ class Builder : public busyPlanner {
     const int64_t at = startMs + dice_.range(1000, 20000);
     const int64_t roll = dice_.range(0, 99);
     if (roll < 50) {
-      request(at, d.name, "intoroom", "accept", group, room, {user});
+      request(at, d.name, "intoroom", imsdkmrtc::texts::kAccept, group, room, {user});
       leaveLater(at + dice_.range(5000, 150000), d, group, room);
     } else if (roll < 70) {
-      request(at, d.name, "hungup", "refuse", group, room, {});
+      request(at, d.name, "hungup", imsdkmrtc::texts::kRefuse, group, room, {});
     } else if (roll < 75) {
-      request(at, d.name, "hungup", "busy", group, room, {});
+      request(at, d.name, "hungup", imsdkmrtc::texts::kBusy, group, room, {});
     }
   }
   void call(int64_t k, int64_t startMs);
@@ -170,9 +171,16 @@ class Builder : public busyPlanner {
     return last;
   }
   void addRaces(Workload& out, int64_t fromMs);
+  void makePeople();
+  int64_t planCalls(Workload& out);
+  void planFaults(int64_t end);
+  void writeUsersAndGroup(Writer& w) const;
+  void writeClients(Writer& w, Workload& out);
   void writeHolds(Writer& w) const;
+  Scenario writeFaults(Writer& w, uint64_t seed) const;
 
   Dice dice_;
+  bool newer_ = false;  // a caller with a newer version rings the group
   std::set<std::string> faults_;
   int64_t maxGroup_;
   std::vector<int64_t> users_;
@@ -224,10 +232,10 @@ void Builder::call(int64_t k, int64_t startMs) {
   int64_t callerLeaves = startMs + dice_.range(20000, 180000);
   if (p2p && dice_.chance(0.2)) {
     callerLeaves = startMs + dice_.range(1000, 12000);
-    request(callerLeaves, from.name, "hungup", "cancel_uiclick", false, room, {});
+    request(callerLeaves, from.name, "hungup", imsdkmrtc::texts::kCancelUiClick, false, room, {});
   } else if (busy_.togetherMs() >= 0) {
     callerLeaves = busy_.togetherMs();
-    request(callerLeaves, from.name, "hungup", "hungup_uiclick", group, room, {});
+    request(callerLeaves, from.name, "hungup", imsdkmrtc::texts::kHungupUiClick, group, room, {});
   } else {
     leaveLater(callerLeaves, from, group, room);
   }
@@ -262,8 +270,8 @@ void Builder::call(int64_t k, int64_t startMs) {
   }
 }
 
-Workload Builder::build(uint64_t seed) {
-  Workload out;
+// The users, and each user's devices: a computer, and a phone now and then.
+void Builder::makePeople() {
   const int64_t roll = dice_.range(0, 99);
   const int64_t size = std::min(maxGroup_, roll < 60   ? dice_.range(2, 5)
                                            : roll < 92 ? dice_.range(6, 12)
@@ -273,7 +281,10 @@ Workload Builder::build(uint64_t seed) {
     devices_.push_back({"u" + std::to_string(u), u, kPc});
     if (dice_.chance(0.3)) devices_.push_back({"u" + std::to_string(u) + "m", u, kPhone});
   }
+}
 
+// The calls, the races and the ring cases; returns the time of the last step.
+int64_t Builder::planCalls(Workload& out) {
   int64_t t = dice_.range(1000, 5000);
   const int64_t calls = dice_.range(1, 4);
   for (int64_t k = 1; k <= calls; ++k) {
@@ -282,8 +293,8 @@ Workload Builder::build(uint64_t seed) {
   }
   out.calls = calls;
   addRaces(out, t);
-  const bool newer = dice_.chance(0.1);
-  if (newer) busy_.newerVersionCall(kPhantomUser, users_, dice_.range(1000, t));
+  newer_ = dice_.chance(0.1);
+  if (newer_) busy_.newerVersionCall(kPhantomUser, users_, dice_.range(1000, t));
   out.cases = busy_.counts();
   int64_t end = t;
   for (const Planned& p : steps_) end = std::max(end, p.atMs);
@@ -291,6 +302,11 @@ Workload Builder::build(uint64_t seed) {
     end = planRingCase(end + dice_.range(2000, 10000), calls + 1);
     ++out.calls;
   }
+  return end;
+}
+
+// Device faults within the workload, then every application freezes.
+void Builder::planFaults(int64_t end) {
   if (has("crash") && dice_.chance(0.6)) {
     const Device& d = dice_.pick(devices_);
     const int64_t at = dice_.range(1000, end);
@@ -326,16 +342,13 @@ Workload Builder::build(uint64_t seed) {
   std::stable_sort(steps_.begin(), steps_.end(), [](const Planned& a, const Planned& b) {
     return a.atMs != b.atMs ? a.atMs < b.atMs : a.order < b.order;
   });
+}
 
-  json::StringBuffer buf;
-  Writer w(buf);
-  w.StartObject();
-  w.Key("name");
-  w.String(("chaos workload " + std::to_string(seed)).c_str());
+void Builder::writeUsersAndGroup(Writer& w) const {
   w.Key("users");
   w.StartArray();
   std::vector<int64_t> everybody = users_;
-  if (newer) everybody.push_back(kPhantomUser);
+  if (newer_) everybody.push_back(kPhantomUser);
   for (int64_t u : everybody) {
     w.StartObject();
     w.Key("id");
@@ -356,6 +369,9 @@ Workload Builder::build(uint64_t seed) {
   w.EndArray();
   w.EndObject();
   w.EndArray();
+}
+
+void Builder::writeClients(Writer& w, Workload& out) {
   w.Key("clients");
   w.StartArray();
   for (const Device& d : devices_) {
@@ -385,9 +401,12 @@ Workload Builder::build(uint64_t seed) {
     w.EndObject();
   }
   w.EndArray();
+}
+
+// The faults the network plays; returns what bounds the run's end.
+Scenario Builder::writeFaults(Writer& w, uint64_t seed) const {
   Scenario bound;
   bound.holds = holds_;
-  writeHolds(w);
   w.Key("faults");
   w.StartObject();
   w.Key("seed");
@@ -419,6 +438,23 @@ Workload Builder::build(uint64_t seed) {
     bound.faults.mediaLateMs = 5000;
   }
   w.EndObject();
+  return bound;
+}
+
+Workload Builder::build(uint64_t seed) {
+  Workload out;
+  makePeople();
+  planFaults(planCalls(out));
+
+  json::StringBuffer buf;
+  Writer w(buf);
+  w.StartObject();
+  w.Key("name");
+  w.String(("chaos workload " + std::to_string(seed)).c_str());
+  writeUsersAndGroup(w);
+  writeClients(w, out);
+  writeHolds(w);
+  const Scenario bound = writeFaults(w, seed);
   w.Key("invariants");
   w.StartArray();
   w.String("all");

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/annotation_words.h"
+
 namespace mrtcsim {
 
 namespace {
@@ -139,16 +141,18 @@ bool busyCases::answer(const busyCall& call, int64_t user, int64_t atMs) {
     // The caller and this callee leave at the same moment.
     togetherTaken_ = true;
     const std::string device = p_.deviceName(user, &pc);
-    p_.planRequest(atMs, device, "intoroom", "accept", call.group, call.room, {user}, nullptr);
-    p_.planRequest(togetherMs_, device, "hungup", "hungup_uiclick", call.group, call.room, {},
-                   nullptr);
+    p_.planRequest(atMs, device, "intoroom", imsdkmrtc::texts::kAccept, call.group, call.room,
+                   {user}, nullptr);
+    p_.planRequest(togetherMs_, device, "hungup", imsdkmrtc::texts::kHungupUiClick, call.group,
+                   call.room, {}, nullptr);
     return true;
   }
   if (p_.odds(0.06)) {
     const std::string device = p_.deviceName(user, &pc);
     if (!pc) return false;
     const int64_t leave = atMs + p_.roll(10000, 100000);
-    p_.planRequest(atMs, device, "intoroom", "accept", call.group, call.room, {user}, nullptr);
+    p_.planRequest(atMs, device, "intoroom", imsdkmrtc::texts::kAccept, call.group, call.room,
+                   {user}, nullptr);
     const int64_t back = callsOffMidCall(device, call.group, call.room, atMs, leave);
     if (p_.odds(0.5)) freshCall(call, user, back + p_.roll(1000, 20000));
     return true;
@@ -166,8 +170,8 @@ void busyCases::joinWhileRinging(const busyCall& call, int64_t user, int64_t atM
     p_.planStep(atMs, device, cardJoin(call.callerDevice));
     ++counts_[kCardJoinRinging];
   }
-  p_.planRequest(atMs + p_.roll(5000, 100000), device, "hungup", "hungup_uiclick", true, call.room,
-                 {}, nullptr);
+  p_.planRequest(atMs + p_.roll(5000, 100000), device, "hungup", imsdkmrtc::texts::kHungupUiClick,
+                 true, call.room, {}, nullptr);
 }
 
 void busyCases::freshCall(const busyCall& call, int64_t user, int64_t atMs) {
@@ -177,9 +181,10 @@ void busyCases::freshCall(const busyCall& call, int64_t user, int64_t atMs) {
                  "{\"rtcType\":\"rtc\",\"conferMode\":\"chat\"}");
   bool pc = false;
   const std::string device = p_.deviceName(user, &pc);
-  p_.planRequest(atMs + p_.roll(2000, 10000), device, "hungup", "refuse", true, room, {}, nullptr);
-  p_.planRequest(atMs + p_.roll(12000, 30000), call.callerDevice, "hungup", "hungup_uiclick", true,
+  p_.planRequest(atMs + p_.roll(2000, 10000), device, "hungup", imsdkmrtc::texts::kRefuse, true,
                  room, {}, nullptr);
+  p_.planRequest(atMs + p_.roll(12000, 30000), call.callerDevice, "hungup",
+                 imsdkmrtc::texts::kHungupUiClick, true, room, {}, nullptr);
   ++counts_[kFreshCall];
 }
 
@@ -187,7 +192,8 @@ int64_t busyCases::callsOffMidCall(const std::string& device, bool group, const 
                                    int64_t inMs, int64_t leaveMs) {
   p_.planStep(inMs + p_.roll(1000, std::max<int64_t>(1000, leaveMs - inMs - 1000)), device,
               callsSwitch(false));
-  p_.planRequest(leaveMs, device, "hungup", "hungup_uiclick", group, room, {}, nullptr);
+  p_.planRequest(leaveMs, device, "hungup", imsdkmrtc::texts::kHungupUiClick, group, room, {},
+                 nullptr);
   const int64_t back = leaveMs + p_.roll(1000, 30000);
   p_.planStep(back, device, callsSwitch(true));
   ++counts_[kCallsOff];
@@ -230,9 +236,10 @@ void busyCases::aroundCall(const busyCall& call, int64_t callerLeavesMs) {
       bool pc = false;
       const std::string device = p_.deviceName(user, &pc);
       const int64_t at = secondAt + p_.roll(1000, 60000);
-      p_.planRequest(at, device, "intoroom", "accept", true, call.room, {user}, nullptr);
-      p_.planRequest(at + p_.roll(5000, 90000), device, "hungup", "hungup_uiclick", true, call.room,
-                     {}, nullptr);
+      p_.planRequest(at, device, "intoroom", imsdkmrtc::texts::kAccept, true, call.room, {user},
+                     nullptr);
+      p_.planRequest(at + p_.roll(5000, 90000), device, "hungup", imsdkmrtc::texts::kHungupUiClick,
+                     true, call.room, {}, nullptr);
     }
   }
   if (p_.odds(0.06)) {
@@ -250,8 +257,8 @@ void busyCases::aroundCall(const busyCall& call, int64_t callerLeavesMs) {
       p_.planRequest(at, device, "join", nullptr, true, call.room, {}, nullptr);
       ++counts_[kBoardJoinAfterEnd];
     }
-    p_.planRequest(at + p_.roll(30000, 60000), device, "hungup", "hungup_uiclick", true, call.room,
-                   {}, nullptr);
+    p_.planRequest(at + p_.roll(30000, 60000), device, "hungup", imsdkmrtc::texts::kHungupUiClick,
+                   true, call.room, {}, nullptr);
     // A join that nobody answers has given up long before that hang-up.
     if (p_.odds(0.7)) freshCall(call, joiner, at + p_.roll(12000, 25000));
   }

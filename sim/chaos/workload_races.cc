@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/annotation_words.h"
+
 namespace mrtcsim {
 
 namespace {
@@ -75,13 +77,16 @@ class RacePlanner {
     const int64_t answerAt = at + h_.range(5000, 20000);
     if (roll < 60) {
       const std::string answerer = h_.deviceOf(loser);
-      request(answerAt, answerer, "intoroom", "accept", winRoom, {loser});
-      request(answerAt + h_.range(5000, 60000), answerer, "hungup", "hungup_uiclick", winRoom, {});
-      request(answerAt + h_.range(5000, 60000), winDev, "hungup", "hungup_uiclick", winRoom, {});
+      request(answerAt, answerer, "intoroom", imsdkmrtc::texts::kAccept, winRoom, {loser});
+      request(answerAt + h_.range(5000, 60000), answerer, "hungup",
+              imsdkmrtc::texts::kHungupUiClick, winRoom, {});
+      request(answerAt + h_.range(5000, 60000), winDev, "hungup", imsdkmrtc::texts::kHungupUiClick,
+              winRoom, {});
     } else if (roll < 80) {
-      request(answerAt, h_.deviceOf(loser), "hungup", "refuse", winRoom, {});
+      request(answerAt, h_.deviceOf(loser), "hungup", imsdkmrtc::texts::kRefuse, winRoom, {});
     } else {
-      request(at + h_.range(20000, 60000), winDev, "hungup", "cancel_uiclick", winRoom, {});
+      request(at + h_.range(20000, 60000), winDev, "hungup", imsdkmrtc::texts::kCancelUiClick,
+              winRoom, {});
     }
   }
 

@@ -4,6 +4,7 @@
 #include <map>
 #include <random>
 
+#include "base/annotation_words.h"
 #include "base/wire_words.h"
 
 namespace mrtcsim {
@@ -91,10 +92,10 @@ class CasePlanner {
     const std::string& d = deviceOf(user);
     const int64_t roll = range(0, 99);
     if (roll < 35) {
-      request(atMs, d, "intoroom", "accept", group, {user});
-      request(atMs + range(5000, 60000), d, "hungup", "hungup_uiclick", group);
+      request(atMs, d, "intoroom", imsdkmrtc::texts::kAccept, group, {user});
+      request(atMs + range(5000, 60000), d, "hungup", imsdkmrtc::texts::kHungupUiClick, group);
     } else if (roll < 55) {
-      request(atMs, d, "hungup", "refuse", group);
+      request(atMs, d, "hungup", imsdkmrtc::texts::kRefuse, group);
     }
   }
 
@@ -123,13 +124,14 @@ void CasePlanner::groupEnd(int64_t t) {
   std::vector<int64_t> callees = pickCall(range(2, 5));
   call(t, callees, true);
   if (chance(50) || callees.size() < 2) {
-    request(t + range(2000, 15000), from_, "hungup", "cancel_uiclick", true);
+    request(t + range(2000, 15000), from_, "hungup", imsdkmrtc::texts::kCancelUiClick, true);
     return;
   }
   const std::string& first = deviceOf(callees.front());
-  request(t + range(1000, 4000), first, "intoroom", "accept", true, {callees.front()});
-  request(t + range(5000, 9000), from_, "hungup", "hungup_uiclick", true);
-  request(t + range(10000, 40000), first, "hungup", "hungup_uiclick", true);
+  request(t + range(1000, 4000), first, "intoroom", imsdkmrtc::texts::kAccept, true,
+          {callees.front()});
+  request(t + range(5000, 9000), from_, "hungup", imsdkmrtc::texts::kHungupUiClick, true);
+  request(t + range(10000, 40000), first, "hungup", imsdkmrtc::texts::kHungupUiClick, true);
 }
 
 // A user with two devices answers or declines on one; the other rings.
@@ -151,12 +153,12 @@ void CasePlanner::sameKindDevice(int64_t t) {
   const std::string& d = byUser_[callee][static_cast<size_t>(range(0, 1))];
   const int64_t at = t + range(2000, 10000);
   if (chance(60)) {
-    request(at, d, "intoroom", "accept", group, {callee});
-    request(at + range(5000, 40000), d, "hungup", "hungup_uiclick", group);
+    request(at, d, "intoroom", imsdkmrtc::texts::kAccept, group, {callee});
+    request(at + range(5000, 40000), d, "hungup", imsdkmrtc::texts::kHungupUiClick, group);
   } else {
-    request(at, d, "hungup", "refuse", group);
+    request(at, d, "hungup", imsdkmrtc::texts::kRefuse, group);
   }
-  request(t + range(50000, 90000), from_, "hungup", "hungup_uiclick", group);
+  request(t + range(50000, 90000), from_, "hungup", imsdkmrtc::texts::kHungupUiClick, group);
 }
 
 // A callee's device is away while the call is placed and cancelled; it
@@ -168,7 +170,7 @@ void CasePlanner::pullCallAndEnd(int64_t t) {
   cut(t - 1000, away, true);
   call(t, callees, group);
   const int64_t cancel = t + range(2000, 15000);
-  request(cancel, from_, "hungup", "cancel_uiclick", group);
+  request(cancel, from_, "hungup", imsdkmrtc::texts::kCancelUiClick, group);
   cut(cancel + range(1000, 40000), away, false);
 }
 
@@ -201,7 +203,7 @@ void CasePlanner::pushGated(int64_t t) {
   extra(t + range(2000, 20000), off, type, onCmd);
   for (size_t i = 1; i < callees.size(); ++i)
     answerOrNot(t + range(1000, 20000), callees[i], group);
-  request(t + range(25000, 90000), from_, "hungup", "hungup_uiclick", group);
+  request(t + range(25000, 90000), from_, "hungup", imsdkmrtc::texts::kHungupUiClick, group);
 }
 
 // The callee's device comes back late, its ring starts late, and the
@@ -221,7 +223,7 @@ void CasePlanner::recallOff(int64_t t) {
   call(t, callees, true);
   for (int64_t c : callees) answerOrNot(t + range(1000, 20000), c, true);
   extra(t + range(2000, 28000), from_, 16, "{\"enable\":\"off\"}");
-  request(t + range(70000, 120000), from_, "hungup", "hungup_uiclick", true);
+  request(t + range(70000, 120000), from_, "hungup", imsdkmrtc::texts::kHungupUiClick, true);
   extra(t + 125000, from_, 16, "{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}");
 }
 
@@ -234,7 +236,8 @@ void CasePlanner::inviteAfterRefusal(int64_t t) {
   extra(t - 1000, from_, 16,
         "{\"enable\":\"on\",\"duration\":\"" + duration + "\",\"count\":\"1\"}");
   call(t, callees, true);
-  request(t + range(1000, 8000), deviceOf(callees.front()), "hungup", "refuse", true);
+  request(t + range(1000, 8000), deviceOf(callees.front()), "hungup", imsdkmrtc::texts::kRefuse,
+          true);
   for (size_t i = 1; i < callees.size(); ++i) answerOrNot(t + range(1000, 20000), callees[i], true);
   int64_t invitee = 0;
   for (int64_t u : users_) {
@@ -243,7 +246,7 @@ void CasePlanner::inviteAfterRefusal(int64_t t) {
   const int64_t at = t + range(10000, 30000);
   request(at, from_, "invite", "", true, {invitee});
   answerOrNot(at + range(1000, 10000), invitee, true);
-  request(t + range(340000, 380000), from_, "hungup", "hungup_uiclick", true);
+  request(t + range(340000, 380000), from_, "hungup", imsdkmrtc::texts::kHungupUiClick, true);
   extra(t + 385000, from_, 16, "{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}");
 }
 

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "crossing.h"
+#include "signalling/wire_texts.h"
 #include "trace.h"
 
 namespace mrtcsim {
@@ -23,7 +24,7 @@ namespace {
 using codec::Item;
 
 // The service account is a fixed number of the protocol, not a person.
-constexpr int64_t kServiceAccount = 10001;
+constexpr int64_t kServiceAccount = imsdkmrtc::texts::wire::kServiceAccount;
 constexpr int64_t kFirstStandInId = 7000001;
 
 const std::set<std::string>& idKeys() {

@@ -207,15 +207,18 @@ void Table::write(std::ostringstream& out, std::vector<std::string>* notes) {
   }
 }
 
-}  // namespace
+// One expectation checked again on its own against items [from, to): its
+// failure, or "" when it held.
+std::string recheck(const Expectation& e, const RunResult& run, size_t from, size_t to,
+                    const std::string& context) {
+  std::vector<std::string> f = check({e}, run.items, from, to, context);
+  return f.empty() ? "" : f.front();
+}
 
-std::string htmlReport(const Scenario& sc, const RunResult& run, const ReportLimits& limits) {
-  const std::string title = sc.name.empty() ? sc.file : sc.name;
-
-  // Every expectation checked again on its own, against the same items the
-  // run checked it on, to tell which held.
+// Every expectation checked again on its own, against the same items the
+// run checked it on, to tell which held.
+std::vector<CheckedList> recheckAll(const Scenario& sc, const RunResult& run) {
   std::vector<CheckedList> lists;
-  size_t total = 0, failed = 0;
   for (size_t s = 0; s < sc.steps.size(); ++s) {
     const Step& step = sc.steps[s];
     CheckedList list;
@@ -226,46 +229,25 @@ std::string htmlReport(const Scenario& sc, const RunResult& run, const ReportLim
     list.run = s < run.steps.size();
     for (const Expectation& e : step.expects) {
       list.expects.push_back(&e);
-      std::string failure;
-      if (list.run) {
-        std::vector<std::string> f =
-            check({e}, run.items, run.steps[s].from, run.steps[s].to, list.title);
-        if (!f.empty()) failure = f.front();
-      }
-      list.failures.push_back(failure);
+      list.failures.push_back(
+          list.run ? recheck(e, run, run.steps[s].from, run.steps[s].to, list.title) : "");
     }
     lists.push_back(std::move(list));
   }
-  {
-    CheckedList list;
-    list.title = "over the whole run";
-    list.run = run.error.empty();
-    for (const Expectation& e : sc.expects) {
-      list.expects.push_back(&e);
-      std::string failure;
-      if (list.run) {
-        std::vector<std::string> f = check({e}, run.items, 0, run.items.size(), list.title);
-        if (!f.empty()) failure = f.front();
-      }
-      list.failures.push_back(failure);
-    }
-    lists.push_back(std::move(list));
+  CheckedList list;
+  list.title = "over the whole run";
+  list.run = run.error.empty();
+  for (const Expectation& e : sc.expects) {
+    list.expects.push_back(&e);
+    list.failures.push_back(list.run ? recheck(e, run, 0, run.items.size(), list.title) : "");
   }
-  for (const CheckedList& l : lists) {
-    total += l.expects.size();
-    for (const std::string& f : l.failures) failed += f.empty() ? 0 : 1;
-  }
+  lists.push_back(std::move(list));
+  return lists;
+}
 
-  Diagram diagram = sequenceDiagram(sc, run, limits.diagram);
-
-  std::ostringstream out;
-  out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
-      << "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
-         "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n"
-      << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-      << "<title>mrtc-sim: " << esc(title) << "</title>\n<style>" << kCss << "</style>\n"
-      << "</head><body>\n";
-
+// The page's head: the scenario, the run's size and the verdict.
+void writeHeader(std::ostream& out, const Scenario& sc, const RunResult& run,
+                 const std::string& title, size_t total, size_t failed) {
   out << "<header><h1>" << esc(title) << "</h1>\n";
   if (!sc.description.empty()) out << "<p class=\"desc\">" << esc(sc.description) << "</p>\n";
   out << "<p class=\"facts\">" << esc(sc.file) << " \xC2\xB7 "
@@ -284,6 +266,31 @@ std::string htmlReport(const Scenario& sc, const RunResult& run, const ReportLim
         << "</p>\n";
   }
   out << "</header>\n";
+}
+
+}  // namespace
+
+std::string htmlReport(const Scenario& sc, const RunResult& run, const ReportLimits& limits) {
+  const std::string title = sc.name.empty() ? sc.file : sc.name;
+
+  std::vector<CheckedList> lists = recheckAll(sc, run);
+  size_t total = 0, failed = 0;
+  for (const CheckedList& l : lists) {
+    total += l.expects.size();
+    for (const std::string& f : l.failures) failed += f.empty() ? 0 : 1;
+  }
+
+  Diagram diagram = sequenceDiagram(sc, run, limits.diagram);
+
+  std::ostringstream out;
+  out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
+      << "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+         "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n"
+      << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+      << "<title>mrtc-sim: " << esc(title) << "</title>\n<style>" << kCss << "</style>\n"
+      << "</head><body>\n";
+
+  writeHeader(out, sc, run, title, total, failed);
 
   out << "<section id=\"call\"><h2>The call</h2>\n<p class=\"legend\">Time runs down. "
          "Arrows: messages delivered (dashed: hints and cards; \xC3\x97N: delivered N times). "

@@ -1,5 +1,6 @@
 #include "plugin/mrtc_plugin.h"
 
+#include "base/device_types.h"
 #include "base/wire_words.h"
 #include "notify/plugin_notify.h"
 #include "requests/plugin_net.h"
@@ -41,8 +42,7 @@ mrtc_plugin::mrtc_plugin(uint8_t ownDeviceType) {
     throw;
   }
   ownDeviceType_ = ownDeviceType;
-  deviceTypeNames_ = {{1, "pc"},      {2, "android"}, {3, "ios"},
-                      {4, "merivox"}, {5, "h5"},      {6, "mediaserver"}};
+  for (const deviceTypeRow& d : kDeviceTypeNames) deviceTypeNames_[d.type] = d.name;
   seq_.store((tools::getLocalTime() - 100000) * 10);
   // A hint this client posts passes its own hint handler first, which may
   // hide it.

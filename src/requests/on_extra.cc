@@ -22,7 +22,7 @@ enum : int32_t {
   kTypeLimitRange = 2,
   kTypeWatchGroup = 3,
   kTypeUnwatchGroup = 4,
-  kTypePushedCmd = 5,
+  kTypePushedCmd = kExtraTypePushedCmd,
   kTypeBoardSwitch = 6,
   kTypeCardTemplate = 7,
   kTypeLivingCard = 8,

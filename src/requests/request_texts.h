@@ -124,4 +124,8 @@ constexpr char kWordRecvDismiss[] = "hungup_recvdismiss";
 constexpr char kWordPeerEnd[] = "peer_hungup_uiclick_end";
 
 }  // namespace texts::request
+
+// Extra request type of a command the application was pushed.
+constexpr int32_t kExtraTypePushedCmd = 5;
+
 }  // namespace imsdkmrtc

@@ -50,10 +50,12 @@
 #include "host_service.h"
 #include "records.h"
 #include "sdk_cmd.h"
+#include "signalling/msg_types.h"
+#include "signalling/wire_texts.h"
 
 namespace simhost {
 
-constexpr int64_t kServiceAccount = 10001;
+constexpr int64_t kServiceAccount = imsdkmrtc::texts::wire::kServiceAccount;
 
 // A message as it travelled over the network (or was injected).
 struct NetMessage {
@@ -278,7 +280,7 @@ class Network {
   // time is the clock's unless given. A client of that same user and device
   // counts as the sender and gets nothing back.
   void inject(int64_t senderId, int32_t senderDevice, int64_t targetId, const std::string& body,
-              uint16_t bodyType = 14, const std::string& properties = "",
+              uint16_t bodyType = imsdkmrtc::kMsgTypeAll, const std::string& properties = "",
               const std::vector<int64_t>& limitRange = {}, int64_t msgTimeMs = -1);
 
   // Delivers queued messages (also those sent while delivering) until none is

@@ -40,7 +40,9 @@ fi
 
 case $mode in
   roundtrip)
-    exec "$sim" replay --plugin "$plugin" "$trace"
+    # Not exec: the folder's trap must still run.
+    "$sim" replay --plugin "$plugin" "$trace"
+    exit $?
     ;;
   fault)
     "$sim" replay -q --plugin "$faulty" "$trace" 2>&1
@@ -101,7 +103,8 @@ $rooms"
     late=$("$sim" replay -q --plugin "$plugin" "$dir/late.jsonl" 2>&1)
     [ $? -eq 1 ] && [[ $late == *" differs: time: recorded $((t + 5000)) ms, produced $t ms"* ]] ||
       { echo "the late output was not caught: $late"; exit 1; }
-    exec "$sim" replay --plugin "$plugin" "$dir/paused.jsonl"
+    "$sim" replay --plugin "$plugin" "$dir/paused.jsonl"
+    exit $?
     ;;
   cut)
     # The first client's lines written before 10 s, the other clients' whole.
@@ -112,7 +115,8 @@ $rooms"
     ran_on=$("$sim" replay -q --plugin "$plugin" "$dir/released.jsonl" 2>&1)
     [ $? -eq 1 ] && [[ $ran_on == *"divergence in client p1 "*"the plug-in made a crossing the recording does not have here"* ]] ||
       { echo "the released trace's missing outputs were not caught: $ran_on"; exit 1; }
-    exec "$sim" replay --plugin "$plugin" "$dir/cut.jsonl"
+    "$sim" replay --plugin "$plugin" "$dir/cut.jsonl"
+    exit $?
     ;;
   split)
     clients=$(grep -o '"client":"p[0-9]*"' "$trace" | sort -u | sed 's/.*:"//; s/"$//')

@@ -8,6 +8,7 @@
 #include "runner.h"
 #include "scenario.h"
 #include "simhost/plugin_loader.h"
+#include "step_actions.h"
 
 namespace mrtcsim {
 namespace {
@@ -61,7 +62,7 @@ TEST(ChaosShrink, KeepsTheFailureAndDropsWhatDoesNotMatter) {
   EXPECT_EQ(sc.clients[0].timeOffsetMs, 0);
   ASSERT_EQ(sc.steps.size(), 2u);
   EXPECT_EQ(sc.steps[0].client, "alice");
-  EXPECT_EQ(sc.steps[0].action, Action::kRequest);
+  EXPECT_EQ(sc.steps[0].action, findStepAction("request"));
   RunResult run = runScenario(sc, library());
   ASSERT_EQ(run.failures.size(), 1u);
   EXPECT_EQ(run.failures[0].rfind("invariant talk_ends: ", 0), 0u) << run.failures[0];

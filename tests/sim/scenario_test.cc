@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "step_actions.h"
+
 namespace mrtcsim {
 namespace {
 
@@ -32,7 +34,7 @@ TEST(ScenarioReader, ReadsStepsAsWritten) {
   EXPECT_EQ(call.index, 1);
   EXPECT_TRUE(call.hasAt);
   EXPECT_EQ(call.atMs, 1500);
-  EXPECT_EQ(call.action, Action::kRequest);
+  EXPECT_EQ(call.action, findStepAction("request"));
   EXPECT_EQ(call.request.cmd, 24001);
   EXPECT_EQ(call.request.kind, 3);
   EXPECT_EQ(call.request.members, (IdList{1002, 1003}));

@@ -1,4 +1,4 @@
-#include "chaos/invariants_races.h"
+#include "invariants/invariants_races.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -7,6 +7,7 @@
 
 #include "base/json.h"
 #include "base/wire_words.h"
+#include "invariants/independent_words.h"
 #include "notify/notify_texts.h"
 #include "notify/race_texts.h"
 
@@ -14,20 +15,12 @@ namespace mrtcsim {
 
 namespace {
 
-constexpr int64_t kEventRing = 1;
-constexpr int64_t kEventEntered = 3;
-constexpr int64_t kEventFinished = 5;
-constexpr int64_t kEventTalkState = 10;
-constexpr int64_t kCmdCall = 24001;
-constexpr int64_t kCmdIntoRoom = 24003;
-constexpr int64_t kCmdJoin = 24004;
-constexpr int64_t kCmdHungup = 24005;
-constexpr int64_t kCmdTempletJoin = 24010;
-constexpr int64_t kCmdConnectState = 24009;
+// The plug-in's numbers and words, as this check knows them.
+using namespace independent;
+
 // A live call is answered while at most 120 whole seconds old.
 constexpr int64_t kStaleMs = 121000;
 constexpr int64_t kFutureMs = -60000;
-constexpr const char* kRecallFlag = "recall";
 constexpr const char* kRestart = "restart";
 
 struct CallBody {
@@ -43,7 +36,7 @@ std::string textOf(const std::string& text, const char* key) {
   doc.Parse(text.c_str(), text.size());
   if (doc.HasParseError() || !doc.IsObject()) return "";
   const json::Value* obj = &doc;
-  auto info = doc.FindMember("extendInfo");
+  auto info = doc.FindMember(kExtendInfoKey);
   if (!doc.HasMember(key) && info != doc.MemberEnd() && info->value.IsObject()) obj = &info->value;
   auto it = obj->FindMember(key);
   if (it == obj->MemberEnd() || !it->value.IsString()) return "";
@@ -148,27 +141,27 @@ class RaceChecker {
     const CallBody call = readCall(it.str("body"));
     const std::pair<std::string, std::string> key{it.client, call.roomId};
     cause_[it.client] = {};
-    if (command == "multi_hungup" || command == "multi_finish" || command == "multi_mfinish" ||
-        command == "multi_intoroom") {
+    if (command == kHungupCommand || command == kFinishCommand || command == kMFinishCommand ||
+        command == kIntoRoomCommand) {
       closed_.insert(key);
       auto own = own_.find(it.client);
-      if (command == "multi_intoroom" && own != own_.end() && own->second.roomId == call.roomId) {
+      if (command == kIntoRoomCommand && own != own_.end() && own->second.roomId == call.roomId) {
         own->second.answered = true;
       }
       return;
     }
-    if (command != "multi_call" && command != "multi_invite") return;
+    if (command != kCallCommand && command != kInviteCommand) return;
     const int64_t seen = it.num("age") + offsets_[it.client];
     const bool stale = seen >= kStaleMs || seen < kFutureMs;
     if (stale) ++out_.counts[kRaceHeldLate];
     const bool recall = it.str("flag") == kRecallFlag;
     // No later than the talk that ended here: the same call again.
     auto ended = ended_.find(key);
-    const bool copy = command == "multi_call" && !recall && ended != ended_.end() &&
+    const bool copy = command == kCallCommand && !recall && ended != ended_.end() &&
                       call.beginTime <= ended->second;
     if (copy) ++out_.counts[kRaceCopyAfterEnd];
     cause_[it.client] = {call.roomId, call.beginTime, stale, copy};
-    if (command != "multi_call" || recall || stale || copy) return;
+    if (command != kCallCommand || recall || stale || copy) return;
     noteCrossing(it, call);
   }
 
@@ -198,7 +191,7 @@ class RaceChecker {
     const int64_t cmd = it.num("cmd");
     std::string room = it.str("roomId");
     if (room.empty()) room = textOf(it.str("extend"), "roomId");
-    if (room.empty()) room = textOf(it.str("extend"), "roomID");  // a card names it so
+    if (room.empty()) room = textOf(it.str("extend"), kCardRoomKey);  // a card names it so
     if (ok &&
         (cmd == kCmdCall || cmd == kCmdIntoRoom || cmd == kCmdJoin || cmd == kCmdTempletJoin)) {
       auto held = held_.find(it.client);

@@ -1,4 +1,4 @@
-#include "chaos/invariants_busy.h"
+#include "invariants/invariants_busy.h"
 
 #include <algorithm>
 #include <map>
@@ -7,34 +7,21 @@
 #include <utility>
 
 #include "base/json.h"
+#include "invariants/independent_words.h"
 
 namespace mrtcsim {
 
 namespace {
 
-constexpr int64_t kEventRing = 1;
-constexpr int64_t kEventFinished = 5;
-constexpr int64_t kEventTalkState = 10;
-constexpr int64_t kCmdCall = 24001;
-constexpr int64_t kCmdIntoRoom = 24003;
-constexpr int64_t kCmdJoin = 24004;
-constexpr int64_t kCmdHungup = 24005;
-constexpr int64_t kCmdExtra = 24006;
-constexpr int64_t kCmdConnectState = 24009;
-constexpr int64_t kCmdTempletJoin = 24010;
-constexpr int64_t kCallsSwitch = 1;
-constexpr int64_t kP2pSwitch = 18;
-constexpr int64_t kHintType = 8;
+// The plug-in's numbers and words, as this check knows them.
+using namespace independent;
+
 // A card join that asked the members for the talk has its answer, or gives
 // up, well within this (its bound, the next tick, a late delivery).
 constexpr int64_t kCardJoinAnswerMs = 20000;
 // A call delivered later than this after it was placed was held back by a
 // fault or replayed (the faults delay a delivery by up to 10 s).
 constexpr int64_t kFreshCallMs = 11000;
-constexpr const char* kRingRanOut = "local_sdk_becalltimeout";
-constexpr const char* kLeaveWord = "hungup_uiclick";
-constexpr const char* kFinishHintMark = "\"operType\":\"22\"";
-constexpr const char* kHintRoomKey = "roomId=";
 constexpr const char* kMediaLoss = "mediaLoss";
 
 using Key = std::pair<std::string, std::string>;  // client, room
@@ -76,9 +63,9 @@ std::string roomOfRequest(const Item& it) {
   const std::string ext = it.str("extend");
   doc.Parse(ext.c_str(), ext.size());
   if (doc.HasParseError() || !doc.IsObject()) return "";
-  auto info = doc.FindMember("extendInfo");
+  auto info = doc.FindMember(kExtendInfoKey);
   if (info == doc.MemberEnd() || !info->value.IsObject()) return "";
-  auto id = info->value.FindMember("roomID");
+  auto id = info->value.FindMember(kCardRoomKey);
   return id != info->value.MemberEnd() && id->value.IsString() ? id->value.GetString() : "";
 }
 
@@ -264,8 +251,8 @@ class BusyChecker {
     const IdList about = it.ids("members");
     if (about.empty()) return;
     const auto key = std::make_tuple(it.client, room, about[0]);
-    if (it.str("annotation") == "levelroom") left_.insert(key);
-    if (it.str("annotation") == "intoroom" && left_.count(key) != 0) excuse(room, "media");
+    if (it.str("annotation") == kLevelRoom) left_.insert(key);
+    if (it.str("annotation") == kIntoRoom && left_.count(key) != 0) excuse(room, "media");
   }
 
   void excuse(const std::string& room, const char* fault) {
@@ -307,7 +294,7 @@ class BusyChecker {
     const CallBody call = readCall(it.str("body"));
     const Key key{it.client, call.room};
     const bool firstOfRoom = seen_.insert(key).second;
-    if (it.str("command") != "multi_call" || call.recall || !firstOfRoom) return;
+    if (it.str("command") != kCallCommand || call.recall || !firstOfRoom) return;
     // Only the call as placed, on its way at most as long as a delivery may be
     // held back: a copy or replay of an old call is no fresh call.
     const auto placed = placedAt_.find(call.room);

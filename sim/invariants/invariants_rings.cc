@@ -1,37 +1,23 @@
-#include "chaos/invariants_rings.h"
+#include "invariants/invariants_rings.h"
 
 #include <set>
 #include <tuple>
 #include <utility>
 
 #include "base/json.h"
+#include "invariants/independent_words.h"
 #include "notify/ring_end_texts.h"
 
 namespace mrtcsim {
 
 namespace {
 
+// The plug-in's numbers and words, as this check knows them.
+using namespace independent;
+
 constexpr int64_t kTickMs = 3000;
 // A refusal is remembered this long by the client that declined.
 constexpr int64_t kRefusalMemoryMs = 300000;
-
-constexpr int64_t kEventRing = 1;
-constexpr int64_t kEventFinished = 5;
-constexpr int64_t kEventNoAnswer = 6;
-constexpr int64_t kCmdInvite = 24002;
-constexpr int64_t kCmdIntoRoom = 24003;
-constexpr int64_t kCmdJoin = 24004;
-constexpr int64_t kCmdHungup = 24005;
-constexpr int64_t kCmdExtra = 24006;
-constexpr int64_t kCmdTempletJoin = 24010;
-constexpr int64_t kExtraRecall = 16;
-constexpr int64_t kNoTalk = 3;
-constexpr int64_t kSendFailed = 4;
-constexpr int64_t kHintType = 8;
-constexpr const char* kFinishHintMark = "\"operType\":\"22\"";
-constexpr const char* kHintRoomKey = "roomId=";
-constexpr const char* kRecallFlag = "recall";
-constexpr const char* kRefuse = "refuse";
 
 const std::string& caseName(size_t i) { return ringCaseNames()[i]; }
 const std::string& kCaseGroupEnd = caseName(0);
@@ -57,9 +43,9 @@ std::string cardRoom(const std::string& text) {
   json::Document doc;
   doc.Parse(text.c_str(), text.size());
   if (doc.HasParseError() || !doc.IsObject()) return "";
-  auto info = doc.FindMember("extendInfo");
+  auto info = doc.FindMember(kExtendInfoKey);
   if (info == doc.MemberEnd() || !info->value.IsObject()) return "";
-  auto id = info->value.FindMember("roomID");
+  auto id = info->value.FindMember(kCardRoomKey);
   if (id == info->value.MemberEnd() || !id->value.IsString()) return "";
   return std::string(id->value.GetString(), id->value.GetStringLength());
 }
@@ -193,7 +179,7 @@ class RingChecker {
       return;
     }
     const bool ownUser = from == users_[c];
-    if (ownUser && (command == "multi_intoroom" || command == "multi_hungup")) {
+    if (ownUser && (command == kIntoRoomCommand || command == kHungupCommand)) {
       // A copy of an answer or refusal that already reached this client (the
       // network handed it over twice) tells nothing new: a new invitation
       // that rang since is not ended by it.
@@ -203,7 +189,7 @@ class RingChecker {
       reach(c, room, endKind::kOwn, "its user's " + command + " from another device", it.t);
       return;
     }
-    if (command == "multi_hungup" && from == idMember(body, "onwerId")) {
+    if (command == kHungupCommand && from == idMember(body, "onwerId")) {
       if (ringing(c, room) && noAnswerTold_.count({from, room}) != 0) ++cases[kCaseLateCancel];
       reach(c, room, endKind::kCall, "the caller's hang-up", it.t);
     }
@@ -220,7 +206,7 @@ class RingChecker {
     const std::string command = it.str("command");
     const std::string body = it.str("body");
     const int64_t sender = users_[it.client];
-    if (command == "multi_hungup" && sender == idMember(body, "onwerId")) {
+    if (command == kHungupCommand && sender == idMember(body, "onwerId")) {
       for (const std::string& c : away_) {
         if (users_[c] == it.num("target")) pending_[c].insert(member(body, "roomId"));
       }
@@ -312,7 +298,7 @@ class RingChecker {
       // refusal elsewhere; after the end of the call nothing may.
       const auto& cause = cause_[it.client];
       if (seen != reached_.end() && seen->second.kind == endKind::kOwn &&
-          cause.first == "multi_invite" && cause.second == room) {
+          cause.first == kInviteCommand && cause.second == room) {
         reached_.erase(seen);
         seen = reached_.end();
       }

@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "chaos/invariants.h"
-#include "runner.h"
+#include "invariants/invariants.h"
+#include "run_result.h"
 #include "scenario.h"
 
 namespace mrtcsim {

@@ -1,43 +1,29 @@
-#include "chaos/invariants.h"
+#include "invariants/invariants.h"
 
 #include <map>
 #include <set>
 #include <utility>
 
 #include "base/json.h"
-#include "chaos/invariants_busy.h"
-#include "chaos/invariants_races.h"
-#include "chaos/invariants_rings.h"
+#include "invariants/independent_words.h"
+#include "invariants/invariants_busy.h"
+#include "invariants/invariants_races.h"
+#include "invariants/invariants_rings.h"
 
 namespace mrtcsim {
 
 namespace {
 
+// The plug-in's numbers and words, as this check knows them.
+using namespace independent;
+
 constexpr int64_t kKeepAliveMs = 60000;
 constexpr int64_t kLongestRingMs = 98000;
 constexpr int64_t kTickMs = 3000;
 
-constexpr int64_t kEventRing = 1;
-constexpr int64_t kEventEntered = 3;
-constexpr int64_t kEventFinished = 5;
-constexpr int64_t kEventTalkState = 10;
-constexpr int64_t kEventHint = 21;
-constexpr int64_t kEventCard = 22;
-constexpr int64_t kCmdCall = 24001;
-constexpr int64_t kCmdIntoRoom = 24003;
-constexpr int64_t kCmdJoin = 24004;
-constexpr int64_t kCmdHungup = 24005;
-constexpr int64_t kCmdTempletJoin = 24010;
-constexpr int64_t kHintType = 8;
-constexpr const char* kBusy = "busy";
-constexpr const char* kRecallFlag = "recall";
 constexpr const char* kRestart = "restart";
 constexpr const char* kCrash = "crash";
 constexpr const char* kFrozen = "frozen";
-constexpr const char* kRingRanOut = "local_sdk_becalltimeout";
-constexpr const char* kKeepAliveRanOut = "local_sdk_keepalivetimeout";
-constexpr const char* kFinishHintMark = "\"operType\":\"22\"";
-constexpr const char* kHintRoomKey = "roomId=";
 
 // A string member of a JSON object text, or of its "extendInfo" object.
 std::string member(const std::string& text, const char* key) {
@@ -46,7 +32,7 @@ std::string member(const std::string& text, const char* key) {
   if (doc.HasParseError() || !doc.IsObject()) return "";
   auto it = doc.FindMember(key);
   if (it == doc.MemberEnd()) {
-    auto info = doc.FindMember("extendInfo");
+    auto info = doc.FindMember(kExtendInfoKey);
     if (info == doc.MemberEnd() || !info->value.IsObject()) return "";
     it = info->value.FindMember(key);
     if (it == info->value.MemberEnd()) return "";
@@ -111,7 +97,7 @@ class Checker {
         if (it.str("fault") != "dup" || late) {
           missedHints_[{it.client, hintRoom(it.str("properties"))}] = late ? "delay" : "loss";
         }
-      } else if (it.kind == kind::kMessage && it.str("command") == "multi_invite" &&
+      } else if (it.kind == kind::kMessage && it.str("command") == kInviteCommand &&
                  it.str("flag") != kRecallFlag) {
         const std::string body = it.str("body");
         for (int64_t user : selects(body)) invitedAt_[{user, member(body, "roomId")}] = it.t;
@@ -172,7 +158,7 @@ class Checker {
     causes_[it.client] = c;
     // Another device of this user answered, declined or left the room.
     if (it.num("fromUser") == users_[it.client] &&
-        (c.command == "multi_intoroom" || c.command == "multi_hungup")) {
+        (c.command == kIntoRoomCommand || c.command == kHungupCommand)) {
       markDone({it.client, c.roomId}, it.t);
     }
   }
@@ -182,7 +168,7 @@ class Checker {
     const int64_t cmd = it.num("cmd");
     std::string room = it.str("roomId");
     if (room.empty()) room = member(it.str("extend"), "roomId");
-    if (room.empty()) room = member(it.str("extend"), "roomID");  // a card names it so
+    if (room.empty()) room = member(it.str("extend"), kCardRoomKey);  // a card names it so
     if (room.empty()) return;
     const bool ok = it.find("result") != nullptr && it.num("result") == 0;
     const std::pair<std::string, std::string> key{it.client, room};
@@ -216,7 +202,7 @@ class Checker {
                               done != doneAt_.end() && invited != invitedAt_.end() &&
                               invited->second > done->second;
     if (type == kEventRing &&
-        ((cause.command == "multi_invite" && cause.roomId == room) || pulledInvite)) {
+        ((cause.command == kInviteCommand && cause.roomId == room) || pulledInvite)) {
       // A new invitation into the room: it may ring again.
       done_.erase(key);
       ended_.erase(key);

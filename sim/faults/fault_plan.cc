@@ -1,4 +1,4 @@
-#include "chaos/fault_plan.h"
+#include "faults/fault_plan.h"
 
 namespace mrtcsim {
 

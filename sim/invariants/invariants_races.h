@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "chaos/invariants.h"
+#include "invariants/invariants.h"
 
 namespace mrtcsim {
 

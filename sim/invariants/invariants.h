@@ -11,7 +11,7 @@
 //   (no talk, no time-out, nothing in flight) within the bound the time-outs
 //   give (see talkEndBoundMs). Not checked while an application still runs.
 // - "no_copy_ring", "no_stale_ring", "one_call_when_crossed": the races of
-//   chaos/invariants_races.h.
+//   invariants/invariants_races.h.
 // A fault excuses a violation it makes unavoidable (the violation is then
 // reported as excused, not failed):
 // - loss, delay: "one_finish_hint" when the finish hint already posted for
@@ -21,13 +21,14 @@
 //   that believes itself last posts its own.
 // - crash: the "no_ring_back" and "silent_after_end" memory of a client is
 //   wiped when it restarts: the plug-in keeps nothing across a restart.
+// Their numbers and words are their own copy (independent_words.h): an independent check.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "runner.h"
+#include "run_result.h"
 #include "scenario.h"
 
 namespace mrtcsim {

@@ -20,7 +20,7 @@
 
 #include <vector>
 
-#include "chaos/invariants.h"
+#include "invariants/invariants.h"
 
 namespace mrtcsim {
 
