@@ -174,10 +174,14 @@ void advance(int64_t ms, const std::function<void()>& onStep) {
     int64_t next = target;
     if (!c.sleepers.empty() && c.sleepers.begin()->first < next) next = c.sleepers.begin()->first;
     if (next > c.now) c.now = next;
+    // Due sleepers run one at a time, in deadline order: two plug-ins whose
+    // timers fall due in the same millisecond would otherwise send in
+    // whichever order the system schedules them, and a run would not repeat.
     bool wokeAny = false;
     while (dueNow()) {
       wakeFirst();
       wokeAny = true;
+      waitQuiet(lk);
     }
     waitQuiet(lk);
     if (onStep) {
