@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "clock_control.h"
 
@@ -39,8 +40,11 @@ struct Clock {
   int64_t now = 0;
   int live = 0;
   int running = 0;
-  // Sleepers not yet woken, by deadline; equal deadlines keep their order.
-  std::multimap<int64_t, Sleeper*> sleepers;
+  // Sleepers not yet woken, by deadline, then by the order their threads
+  // were started in: the order in which threads happened to fall asleep
+  // depends on the system's scheduling, the start order does not.
+  std::multimap<std::pair<int64_t, uint64_t>, Sleeper*> sleepers;
+  uint64_t started = 0;
 };
 
 Clock& clock() {
@@ -49,6 +53,7 @@ Clock& clock() {
 }
 
 thread_local bool tTracked = false;
+thread_local uint64_t tOrder = 0;
 
 int64_t systemMs() {
   using namespace std::chrono;
@@ -85,7 +90,7 @@ void wakeFirst() {
 
 bool dueNow() {
   Clock& c = clock();
-  return !c.sleepers.empty() && c.sleepers.begin()->first <= c.now;
+  return !c.sleepers.empty() && c.sleepers.begin()->first.first <= c.now;
 }
 
 }  // namespace
@@ -113,18 +118,19 @@ void sleepMs(int64_t ms) {
   }
   const int64_t room = std::numeric_limits<int64_t>::max() - c.now;
   Sleeper s{c.now + (ms <= 0 ? 0 : ms < room ? ms : room), false, tTracked, {}};
-  c.sleepers.emplace(s.deadline, &s);
+  c.sleepers.emplace(std::make_pair(s.deadline, tOrder), &s);
   if (tTracked) stopRunning();
   // Whoever wakes it (advance() or useRealTime()) has taken it off the list
   // and, for a tracked sleeper, already counted it as running.
   s.cv.wait(lk, [&] { return s.woken; });
 }
 
-void threadStarting() {
+uint64_t threadStarting() {
   Clock& c = clock();
   std::lock_guard<std::mutex> lk(c.mu);
   ++c.live;
   ++c.running;
+  return ++c.started;
 }
 
 void threadEnded() {
@@ -134,7 +140,10 @@ void threadEnded() {
   stopRunning();
 }
 
-void markTracked() { tTracked = true; }
+void markTracked(uint64_t order) {
+  tTracked = true;
+  tOrder = order;
+}
 
 }  // namespace detail
 
@@ -172,7 +181,9 @@ void advance(int64_t ms, const std::function<void()>& onStep) {
   const int64_t target = c.now + (ms > 0 ? ms : 0);
   for (;;) {
     int64_t next = target;
-    if (!c.sleepers.empty() && c.sleepers.begin()->first < next) next = c.sleepers.begin()->first;
+    if (!c.sleepers.empty() && c.sleepers.begin()->first.first < next) {
+      next = c.sleepers.begin()->first.first;
+    }
     if (next > c.now) c.now = next;
     // Due sleepers run one at a time, in deadline order: two plug-ins whose
     // timers fall due in the same millisecond would otherwise send in

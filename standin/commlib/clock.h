@@ -9,9 +9,12 @@ namespace detail {
 int64_t nowMs();
 void sleepMs(int64_t ms);
 
-// Thread accounting used by platform::startThread.
-void threadStarting();
+// Thread accounting used by platform::startThread. threadStarting() returns
+// the new thread's place in start order; the thread hands it to markTracked()
+// before it runs, and sleepers due in the same millisecond wake in that order.
+uint64_t threadStarting();
 void threadEnded();
+void markTracked(uint64_t order);
 
 }  // namespace detail
 }  // namespace commlib

@@ -17,17 +17,12 @@
 
 #include "clock.h"
 
-namespace commlib {
-namespace detail {
-void markTracked();
-}  // namespace detail
-}  // namespace commlib
-
 namespace {
 
 struct Job {
   void (*fn)(void*);
   void* arg;
+  uint64_t order;  // place in start order (the clock wakes ties by it)
 };
 
 struct Pool {
@@ -43,9 +38,9 @@ Pool& pool() {
 }
 
 void work(Job job) {
-  commlib::detail::markTracked();
   Pool& p = pool();
   for (;;) {
+    commlib::detail::markTracked(job.order);
     job.fn(job.arg);
     commlib::detail::threadEnded();
     std::unique_lock<std::mutex> lk(p.mu);
@@ -62,18 +57,18 @@ void work(Job job) {
 namespace platform {
 
 bool startThread(void (*fn)(void*), void* arg) {
-  commlib::detail::threadStarting();
+  const uint64_t order = commlib::detail::threadStarting();
   Pool& p = pool();
   {
     std::lock_guard<std::mutex> lk(p.mu);
     if (p.parked > p.jobs.size()) {
-      p.jobs.push_back({fn, arg});
+      p.jobs.push_back({fn, arg, order});
       p.cv.notify_one();
       return true;
     }
   }
   try {
-    std::thread(work, Job{fn, arg}).detach();
+    std::thread(work, Job{fn, arg, order}).detach();
   } catch (const std::system_error&) {
     commlib::detail::threadEnded();
     return false;
