@@ -5,14 +5,14 @@
 #include <random>
 
 #include "base/annotation_words.h"
+#include "base/device_types.h"
 #include "base/wire_words.h"
+#include "chaos/workload_step.h"
+#include "signalling/wire_texts.h"
 
 namespace mrtcsim {
 
 namespace {
-
-constexpr const char* kGroupExtend = "{\"rtcType\":\"rtc\",\"conferMode\":\"chat\"}";
-constexpr const char* kP2pExtend = "{\"rtcType\":\"p2pconfer\"}";
 
 enum caseKind {
   kGroupEnd,
@@ -59,13 +59,13 @@ class CasePlanner {
   void request(int64_t atMs, const std::string& client, const std::string& what,
                const std::string& annotation, bool group, const std::vector<int64_t>& members = {},
                const char* extend = nullptr) {
-    std::string body = "{\"request\":" + quoted(what);
-    if (!annotation.empty()) body += ",\"annotation\":" + quoted(annotation);
-    if (group) body += ",\"groupId\":" + std::to_string(groupId_);
-    body += ",\"roomId\":" + quoted(room_);
-    if (!members.empty()) body += ",\"members\":" + idList(members);
-    if (extend != nullptr) body += std::string(",\"extend\":") + extend;
-    add(atMs, client, body + "}");
+    json::StringBuffer body;
+    StepWriter w(body);
+    w.StartObject();
+    writeRequestStep(w, {what.c_str(), annotation, group ? groupId_ : 0, room_, members,
+                         extend == nullptr ? "" : extend});
+    w.EndObject();
+    add(atMs, client, body.GetString());
   }
   void extra(int64_t atMs, const std::string& client, int type, const std::string& cmd) {
     add(atMs, client, "{\"extra\":{\"type\":" + std::to_string(type) + ",\"cmd\":" + cmd + "}}");
@@ -84,7 +84,7 @@ class CasePlanner {
     return std::vector<int64_t>(shuffled.begin() + 1, shuffled.begin() + 1 + std::min(n, most));
   }
   void call(int64_t atMs, const std::vector<int64_t>& callees, bool group) {
-    request(atMs, from_, "call", "", group, callees, group ? kGroupExtend : kP2pExtend);
+    request(atMs, from_, "call", "", group, callees, group ? kGroupCallExtend : kP2pCallExtend);
     ++out_.calls;
   }
   // A callee answers and leaves later, declines, or lets it ring.
@@ -191,12 +191,19 @@ void CasePlanner::pushGated(int64_t t) {
   std::vector<int64_t> members = callees;
   members.insert(members.begin(), caller_);
   const std::string caller = quoted(std::to_string(caller_));
-  std::string cmd = "{\"type\":\"multi_call\",\"senderId\":" + caller;
-  if (group) cmd += ",\"groupId\":" + quoted(std::to_string(groupId_));
-  cmd += ",\"onwerId\":" + caller + ",\"roomId\":" + quoted(room_) +
-         ",\"deviceType\":\"1\",\"version\":" + quoted(imsdkmrtc::texts::kProtocolVersion) +
-         ",\"rtcType\":" + quoted(group ? imsdkmrtc::texts::kRtc : imsdkmrtc::texts::kP2pConfer) +
-         ",\"selects\":" + idList(callees) + ",\"members\":" + idList(members) + "}";
+  namespace texts = imsdkmrtc::texts;
+  namespace wire = imsdkmrtc::texts::wire;
+  auto field = [](const char* key, const std::string& value) {
+    return "," + quoted(key) + ":" + value;
+  };
+  std::string cmd = "{" + quoted(wire::kType) + ":" + quoted(wire::kCmdNameCall) +
+                    field(texts::kKeySenderId, caller);
+  if (group) cmd += field(texts::kKeyGroupId, quoted(std::to_string(groupId_)));
+  cmd += field(wire::kOnwerId, caller) + field(texts::kKeyRoomId, quoted(room_)) +
+         field(wire::kDeviceType, quoted(std::to_string(imsdkmrtc::kDevicePc))) +
+         field(wire::kVersion, quoted(texts::kProtocolVersion)) +
+         field(wire::kRtcType, quoted(group ? texts::kRtc : texts::kP2pConfer)) +
+         field(wire::kSelects, idList(callees)) + field(wire::kMembers, idList(members)) + "}";
   add(t + 500, off,
       "{\"push\":{\"from\":" + std::to_string(caller_) + ",\"cmd\":" + cmd +
           ",\"age\":" + std::to_string(range(0, 5)) + "}}");
