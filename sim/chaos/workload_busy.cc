@@ -63,7 +63,7 @@ StepBody callsSwitch(bool on) {
     w.Key("extra");
     w.StartObject();
     w.Key("type");
-    w.Int(1);
+    w.Int(imsdkmrtc::kExtraTypePcOnOff);
     w.Key("cmd");
     w.StartObject();
     w.Key(imsdkmrtc::texts::request::kKeyPcOnOff);

@@ -8,6 +8,7 @@
 #include "base/device_types.h"
 #include "base/wire_words.h"
 #include "chaos/workload_step.h"
+#include "requests/request_texts.h"
 #include "signalling/wire_texts.h"
 
 namespace mrtcsim {
@@ -183,7 +184,7 @@ void CasePlanner::pushGated(int64_t t) {
   const bool callsOff = group || chance(50);
   const char* offCmd = callsOff ? "{\"pcOnOff\":\"off\"}" : "{\"enable\":\"off\"}";
   const char* onCmd = callsOff ? "{\"pcOnOff\":\"on\"}" : "{\"enable\":\"on\"}";
-  const int type = callsOff ? 1 : 18;
+  const int type = callsOff ? imsdkmrtc::kExtraTypePcOnOff : imsdkmrtc::kExtraTypeP2pSwitch;
   extra(t - 1000, off, type, offCmd);
   call(t, callees, group);
   // The call as the caller sends it, written here: the caller's last message
@@ -229,9 +230,10 @@ void CasePlanner::recallOff(int64_t t) {
   std::vector<int64_t> callees = pickCall(range(2, 5));
   call(t, callees, true);
   for (int64_t c : callees) answerOrNot(t + range(1000, 20000), c, true);
-  extra(t + range(2000, 28000), from_, 16, "{\"enable\":\"off\"}");
+  extra(t + range(2000, 28000), from_, imsdkmrtc::kExtraTypeRecall, "{\"enable\":\"off\"}");
   request(t + range(70000, 120000), from_, "hungup", imsdkmrtc::texts::kHungupUiClick, true);
-  extra(t + 125000, from_, 16, "{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}");
+  extra(t + 125000, from_, imsdkmrtc::kExtraTypeRecall,
+        "{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}");
 }
 
 // A callee declines, the caller invites somebody else, and the re-ring
@@ -240,7 +242,7 @@ void CasePlanner::inviteAfterRefusal(int64_t t) {
   std::vector<int64_t> callees = pickCall(range(2, 4));
   if (callees.size() + 1 >= users_.size()) return recallOff(t);
   const std::string duration = std::to_string(range(305, 330));
-  extra(t - 1000, from_, 16,
+  extra(t - 1000, from_, imsdkmrtc::kExtraTypeRecall,
         "{\"enable\":\"on\",\"duration\":\"" + duration + "\",\"count\":\"1\"}");
   call(t, callees, true);
   request(t + range(1000, 8000), deviceOf(callees.front()), "hungup", imsdkmrtc::texts::kRefuse,
@@ -254,7 +256,8 @@ void CasePlanner::inviteAfterRefusal(int64_t t) {
   request(at, from_, "invite", "", true, {invitee});
   answerOrNot(at + range(1000, 10000), invitee, true);
   request(t + range(340000, 380000), from_, "hungup", imsdkmrtc::texts::kHungupUiClick, true);
-  extra(t + 385000, from_, 16, "{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}");
+  extra(t + 385000, from_, imsdkmrtc::kExtraTypeRecall,
+        "{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}");
 }
 
 RingCase CasePlanner::plan(int64_t t) {
