@@ -222,7 +222,7 @@ void CasePlanner::lateP2pCancel(int64_t t) {
   cut(t - 1000, late, true);
   call(t, callees, false);
   cut(t + range(20000, 70000), late, false);
-  request(t + range(92000, 110000), from_, "hungup", "cancel_calltimeout", false);
+  request(t + range(92000, 110000), from_, "hungup", imsdkmrtc::texts::kCancelCallTimeout, false);
 }
 
 // The caller switches re-ringing off while its recalls wait.
