@@ -79,16 +79,28 @@ class memberIndex {
 void takeOutMembers(std::vector<timeoutRecord>& queue, int32_t category, const std::string& key,
                     const std::vector<int64_t>& ids) {
   if (ids.empty()) return;
-  const std::unordered_set<int64_t> wanted(ids.begin(), ids.end());
+  auto ofRoom = [&](const timeoutRecord& r) { return r.category == category && r.key == key; };
+  size_t held = 0;
+  for (const timeoutRecord& r : queue) {
+    if (ofRoom(r)) held += r.members.size();
+  }
+  if (held == 0) return;
+  // The ids worth indexing: the given ones, or the room's own when these are
+  // fewer (a whole member list re-armed over a record of one callee). Either
+  // way every id both given and held is among them.
+  std::unordered_set<int64_t> wanted;
+  if (held < ids.size()) {
+    for (const timeoutRecord& r : queue) {
+      if (ofRoom(r)) wanted.insert(r.members.begin(), r.members.end());
+    }
+  } else {
+    wanted.insert(ids.begin(), ids.end());
+  }
   // One index per record of the room, kept in step with the queue's order.
   std::vector<std::unique_ptr<memberIndex>> index(queue.size());
-  bool any = false;
   for (size_t i = 0; i < queue.size(); ++i) {
-    if (queue[i].category != category || queue[i].key != key) continue;
-    index[i] = std::make_unique<memberIndex>(queue[i].members, wanted);
-    any = true;
+    if (ofRoom(queue[i])) index[i] = std::make_unique<memberIndex>(queue[i].members, wanted);
   }
-  if (!any) return;
   auto erase = [&](size_t at) {
     if (at + 1 != queue.size()) {
       queue[at] = std::move(queue.back());
@@ -98,6 +110,7 @@ void takeOutMembers(std::vector<timeoutRecord>& queue, int32_t category, const s
     index.pop_back();
   };
   for (int64_t id : ids) {
+    if (wanted.count(id) == 0) continue;  // in no record of the room
     for (int pass = 0; pass < kMemberRemovePasses; ++pass) {
       bool changed = false;
       for (size_t i = 0; i < queue.size(); ++i) {
