@@ -96,13 +96,21 @@ $rooms"
     own='\{"t":([1-9][0-9]*),"client":"(p[0-9]+)","kind":"(event|result|message|insert|timer|post)","seq":[0-9]+,"parent":0,'
     first=$(grep -nE "^$own" "$trace" | head -n 1)
     [[ $first =~ ^([0-9]+):$own ]] || { echo "no output of a plug-in's own timer"; exit 1; }
-    line=${BASH_REMATCH[1]} t=${BASH_REMATCH[2]} client=${BASH_REMATCH[3]}
+    line=${BASH_REMATCH[1]} t=${BASH_REMATCH[2]} client=${BASH_REMATCH[3]} kind=${BASH_REMATCH[4]}
     sed "${line}s/^{\"t\":$t,/{\"t\":$((t + 5000)),/" "$trace" >"$dir/late.jsonl"
     cp "$dir/late.jsonl" "$dir/paused.jsonl"
     echo "{\"t\":$((t - 500)),\"client\":\"$client\",\"kind\":\"pause\",\"seq\":900001,\"parent\":0,\"thread\":99,\"until\":$((t + 4500))}" >>"$dir/paused.jsonl"
     late=$("$sim" replay -q --plugin "$plugin" "$dir/late.jsonl" 2>&1)
     [ $? -eq 1 ] && [[ $late == *" differs: time: recorded $((t + 5000)) ms, produced $t ms"* ]] ||
       { echo "the late output was not caught: $late"; exit 1; }
+    drifted=$((t + 900))
+    thread=$(sed -n "${line}s/.*\"parent\":0,\"thread\":\([0-9]*\),.*/\1/p" "$trace")
+    sed -E "/^\{\"t\":$t,\"client\":\"$client\",.*\"thread\":$thread,/s/^\{\"t\":$t,/{\"t\":$drifted,/" \
+      "$trace" >"$dir/drifted.jsonl"
+    "$sim" replay --json --plugin "$plugin" "$dir/drifted.jsonl" >"$dir/drifted.out" ||
+      { echo "the drifted tick did not replay"; exit 1; }
+    grep -qE "^\{\"t\":$drifted,\"client\":\"[^\"]*$client\",\"kind\":\"$kind\"" "$dir/drifted.out" ||
+      { echo "the drifted tick was not replayed at $drifted ms"; exit 1; }
     "$sim" replay --plugin "$plugin" "$dir/paused.jsonl"
     exit $?
     ;;
