@@ -142,8 +142,8 @@ void takeOutMembers(std::vector<timeoutRecord>& queue, int32_t category, const s
   // One index per record of the room, kept in step with the queue's order.
   std::vector<std::unique_ptr<memberIndex>> index(queue.size());
   for (size_t i = 0; i < queue.size(); ++i) {
-    if (ofRoom(queue[i]))
-      index[i] = std::make_unique<memberIndex>(queue[i].members, wanted, wantedCount);
+    if (!ofRoom(queue[i])) continue;
+    index[i] = std::make_unique<memberIndex>(queue[i].members, wanted, wantedCount);
   }
   auto erase = [&](size_t at) {
     if (at + 1 != queue.size()) {
