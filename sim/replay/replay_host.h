@@ -44,7 +44,9 @@ class ReplayHost : public imsdk::IHostService {
   // crossing when that lies within kWakeSnapMs of the deadline. On the device
   // each tick's sleep overran a little, so over a long wait its ticks and the
   // replay's drift apart; an input the device took just before a tick could
-  // otherwise come just after it here, or the other way round.
+  // otherwise come just after it here, or the other way round. A wake-up
+  // due while the device's process was stopped (a recorded pause) comes at
+  // the pause's end.
   int64_t wakeAt(int64_t nowMs, int64_t deadlineMs);
   const std::string& name() const { return trace_.name; }
 
