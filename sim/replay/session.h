@@ -19,6 +19,9 @@ namespace replay {
 // A plug-in's own timer may fire a time-out up to one tick away from the
 // recorded time: its tick's phase depends on when its thread started.
 constexpr int64_t kTickToleranceMs = 3000;
+// How far a replayed timer's wake-up may move to meet the recorded tick. Under
+// half a tick, so that only one wake-up can meet a given recorded tick.
+constexpr int64_t kWakeSnapMs = kTickToleranceMs / 2 - 100;
 
 struct Divergence {
   bool found = false;

@@ -45,6 +45,7 @@ struct Clock {
   // depends on the system's scheduling, the start order does not.
   std::multimap<std::pair<int64_t, uint64_t>, Sleeper*> sleepers;
   uint64_t started = 0;
+  WakeAdjuster adjust;
 };
 
 Clock& clock() {
@@ -54,6 +55,7 @@ Clock& clock() {
 
 thread_local bool tTracked = false;
 thread_local uint64_t tOrder = 0;
+thread_local uint64_t tTag = 0;
 
 int64_t systemMs() {
   using namespace std::chrono;
@@ -118,6 +120,15 @@ void sleepMs(int64_t ms) {
   }
   const int64_t room = std::numeric_limits<int64_t>::max() - c.now;
   Sleeper s{c.now + (ms <= 0 ? 0 : ms < room ? ms : room), false, tTracked, {}};
+  if (tTracked && tTag != 0 && c.adjust) {
+    // Time cannot move meanwhile: this thread still counts as running.
+    const WakeAdjuster adjust = c.adjust;
+    const int64_t now = c.now;
+    lk.unlock();
+    const int64_t asked = adjust(tTag, now, s.deadline);
+    lk.lock();
+    s.deadline = asked > now ? asked : now;
+  }
   c.sleepers.emplace(std::make_pair(s.deadline, tOrder), &s);
   if (tTracked) stopRunning();
   // Whoever wakes it (advance() or useRealTime()) has taken it off the list
@@ -140,10 +151,13 @@ void threadEnded() {
   stopRunning();
 }
 
-void markTracked(uint64_t order) {
+void markTracked(uint64_t order, uint64_t tag) {
   tTracked = true;
   tOrder = order;
+  tTag = tag;
 }
+
+uint64_t threadTag() { return tTag; }
 
 }  // namespace detail
 
@@ -205,6 +219,14 @@ void advance(int64_t ms, const std::function<void()>& onStep) {
     if (c.now >= target && (!wokeAny || !dueNow())) break;
   }
 }
+
+void setWakeAdjuster(WakeAdjuster adjuster) {
+  Clock& c = clock();
+  std::lock_guard<std::mutex> lk(c.mu);
+  c.adjust = std::move(adjuster);
+}
+
+void setThreadTag(uint64_t tag) { tTag = tag; }
 
 int liveThreads() {
   Clock& c = clock();
