@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "base/device_types.h"
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
+#include "requests/request_texts.h"
+#include "signalling/msg_types.h"
 #include "simhost/simhost.h"
 #include "timer/plugin_other.h"
 
@@ -35,7 +38,8 @@ struct Bench {
   simhost::Client& callee;
 
   explicit Bench(int64_t count)
-      : caller(net.addClient("caller", kCaller, 1)), callee(net.addClient("callee", kCallee, 1)) {
+      : caller(net.addClient("caller", kCaller, imsdkmrtc::kDevicePc)),
+        callee(net.addClient("callee", kCallee, imsdkmrtc::kDevicePc)) {
     std::vector<int64_t> members = callees(count);
     members.push_back(kCaller);
     net.addUser(kCaller, "Ann");
@@ -85,7 +89,7 @@ void BM_on_call(benchmark::State& state) {
   for (auto _ : state) {
     bench.caller.request(imsdk::kCmdCall, request);
     state.PauseTiming();
-    bench.caller.extra(15, "");
+    bench.caller.extra(imsdkmrtc::kExtraTypeResetTalk, "");
     bench.clear();
     state.ResumeTiming();
   }
@@ -103,13 +107,14 @@ void BM_notify_call(benchmark::State& state) {
     return;
   }
   const std::string body = sent.front().body;
-  bench.caller.extra(15, "");
+  bench.caller.extra(imsdkmrtc::kExtraTypeResetTalk, "");
   bench.clear();
   for (auto _ : state) {
-    bench.net.inject(kCaller, 1, kGroup, body, 14, "", {kCallee});
+    bench.net.inject(kCaller, imsdkmrtc::kDevicePc, kGroup, body, imsdkmrtc::kMsgTypeAll, "",
+                     {kCallee});
     bench.net.pump();
     state.PauseTiming();
-    bench.callee.extra(15, "");
+    bench.callee.extra(imsdkmrtc::kExtraTypeResetTalk, "");
     bench.clear();
     state.ResumeTiming();
   }

@@ -8,18 +8,22 @@
 #include <map>
 #include <string>
 
+#include "base/device_types.h"
 #include "base/json.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_proxy.h"
+#include "signalling/wire_texts.h"
 
 namespace {
 
 using imsdkmrtc::mrtcCmd;
+namespace texts = imsdkmrtc::texts;
+namespace wire = imsdkmrtc::texts::wire;
 
 mrtcCmd callRecord(int members) {
   mrtcCmd c;
-  c.cmdCode = 1;
-  c.rtcType = "rtc";
+  c.cmdCode = imsdkmrtc::kCmdMultiCall;
+  c.rtcType = texts::kRtc;
   c.senderId = 100000001;
   c.groupId = 900000000000000001;
   c.onwerId = 100000001;
@@ -29,8 +33,8 @@ mrtcCmd callRecord(int members) {
   c.roomToken = "token-abcdefghijklmnopqrstuvwxyz";
   c.roomName = "weekly sync";
   c.addr = "10.20.30.40:5000";
-  c.deviceType = 1;
-  c.version = "mrtc@1.8.8";
+  c.deviceType = imsdkmrtc::kDevicePc;
+  c.version = texts::kProtocolVersion;
   c.cmode = "free";
   c.srvVer = "2.1";
   c.srvTag = "east";
@@ -73,31 +77,31 @@ void writePlain(const mrtcCmd& c, std::string& out) {
     w.EndArray();
   };
   w.StartObject();
-  w.Key("type");
-  w.String("multi_call");
-  text("annotation", c.annotation);
-  decimal("senderId", c.senderId);
-  decimal("groupId", c.groupId);
-  decimal("onwerId", c.onwerId);
-  text("roomId", c.roomId);
-  text("roomToken", c.roomToken);
-  text("oName", c.oName);
-  text("roomName", c.roomName);
-  text("addr", c.addr);
-  text("srvVer", c.srvVer);
-  text("srvTag", c.srvTag);
-  text("videoType", c.videoType);
-  text("cmode", c.cmode);
-  decimal("beginTime", c.beginTime);
-  decimal("deviceType", c.deviceType);
-  text("version", c.version);
-  text("VideoStatus", c.VideoStatus);
-  text("extend", c.extend);
-  text("rtcType", c.rtcType);
-  ids("selects", c.selects);
-  ids("members", c.members);
-  ids("hismembers", c.hismembers);
-  w.Key("initState");
+  w.Key(wire::kType);
+  w.String(wire::kCmdNameCall);
+  text(wire::kAnnotation, c.annotation);
+  decimal(texts::kKeySenderId, c.senderId);
+  decimal(texts::kKeyGroupId, c.groupId);
+  decimal(wire::kOnwerId, c.onwerId);
+  text(texts::kKeyRoomId, c.roomId);
+  text(wire::kRoomToken, c.roomToken);
+  text(wire::kOName, c.oName);
+  text(wire::kRoomName, c.roomName);
+  text(wire::kAddr, c.addr);
+  text(wire::kSrvVer, c.srvVer);
+  text(wire::kSrvTag, c.srvTag);
+  text(wire::kVideoType, c.videoType);
+  text(wire::kCmode, c.cmode);
+  decimal(wire::kBeginTime, c.beginTime);
+  decimal(wire::kDeviceType, c.deviceType);
+  text(wire::kVersion, c.version);
+  text(wire::kVideoStatus, c.VideoStatus);
+  text(wire::kExtend, c.extend);
+  text(wire::kRtcType, c.rtcType);
+  ids(wire::kSelects, c.selects);
+  ids(wire::kMembers, c.members);
+  ids(wire::kHismembers, c.hismembers);
+  w.Key(wire::kInitState);
   w.StartArray();
   for (const auto& s : c.initState) w.String(s.data(), static_cast<json::SizeType>(s.size()));
   w.EndArray();

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "record_api.h"
+#include "requests/request_texts.h"
 #include "simhost/plugin_loader.h"
 #include "simhost/simhost.h"
 
@@ -40,7 +41,7 @@ void runRequests(benchmark::State& state, const char* library) {
   alice.attach(plugin);
   const size_t before = lines(tracePath());
   for (auto _ : state) {
-    alice.extra(18, "{\"enable\":\"on\"}");
+    alice.extra(imsdkmrtc::kExtraTypeP2pSwitch, "{\"enable\":\"on\"}");
     alice.clearRecords();
   }
   const size_t written = lines(tracePath()) - before;

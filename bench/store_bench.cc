@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/wire_words.h"
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
@@ -43,7 +44,7 @@ std::vector<int64_t> idRange(int64_t first, int64_t count) {
 // third one already in the room, with n / 2 former members.
 talkInfo talkOf(int64_t n) {
   talkInfo info;
-  info.rtcType = "rtc";
+  info.rtcType = texts::kRtc;
   info.groupId = 55;
   info.onwerId = kSelf;
   info.roomId = "bench";
@@ -132,8 +133,8 @@ void BM_queryTalk(benchmark::State& state) {
   std::vector<int64_t> callees{kFirstMember};
   b.store().localCall(callees, info);
   for (int64_t i = 0; i < n; i += 10) {
-    b.store().connectState(kFirstMember + i, "intoroom", info);
-    b.store().connectState(kFirstMember + i, "levelroom", info);
+    b.store().connectState(kFirstMember + i, texts::kIntoRoom, info);
+    b.store().connectState(kFirstMember + i, texts::kLevelRoom, info);
   }
   for (auto _ : state) {
     talkInfo out;

@@ -32,6 +32,16 @@ constexpr int64_t kTraceVersion = 1;
 // The release's entry ("slot" of the last entry of a plug-in the host
 // released; a trace without it was cut off).
 constexpr int64_t kReleaseSlot = 26;
+// Slots whose entries a replay acts on (field "slot"); the recorder writes
+// them by these numbers.
+namespace slot {
+constexpr int64_t kName = 2;
+constexpr int64_t kRequest = 3;
+constexpr int64_t kNotify = 4;
+constexpr int64_t kOther = 6;
+constexpr int64_t kNet = 7;
+constexpr int64_t kPostServer = 12;
+}  // namespace slot
 
 // Query names (field "query").
 namespace query {

@@ -95,18 +95,37 @@ void answerFields(Item& item, const std::vector<Result>& results, size_t from, i
   }
 }
 
-void describeBody(Item& item, const std::string& body) {
+namespace {
+
+std::vector<Field> bodyFields(const std::string& body) {
+  std::vector<Field> out;
   json::Document doc;
   doc.Parse(body.c_str(), body.size());
-  if (doc.HasParseError() || !doc.IsObject()) return;
+  if (doc.HasParseError() || !doc.IsObject()) return out;
   namespace wire = imsdkmrtc::texts::wire;
   for (const char* key : {wire::kType, wire::kFlag, wire::kAnnotation}) {
     auto it = doc.FindMember(key);
     if (it == doc.MemberEnd() || !it->value.IsString()) continue;
     // The command's name goes by "command": "type" is the message type.
-    item.set(std::string(key) == wire::kType ? "command" : key,
-             std::string(it->value.GetString(), it->value.GetStringLength()));
+    out.push_back({std::string(key) == wire::kType ? "command" : key,
+                   std::string(it->value.GetString(), it->value.GetStringLength())});
   }
+  return out;
+}
+
+}  // namespace
+
+void describeBody(Item& item, const std::string& body) {
+  // A group message reaches every member with the same body: its recipients
+  // are described one after another, and the body (which lists every member)
+  // is parsed once rather than once per recipient.
+  thread_local std::string lastBody;
+  thread_local std::vector<Field> lastFields;  // of "", which is no object: none
+  if (body != lastBody) {
+    lastFields = bodyFields(body);
+    lastBody = body;
+  }
+  for (const Field& f : lastFields) item.set(f.key, f.value);
 }
 
 std::string textMember(const std::string& text, const char* key) {

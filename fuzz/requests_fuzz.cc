@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "base/annotation_words.h"
+#include "base/wire_words.h"
 #include "clock_control.h"
 #include "two_clients.h"
 
@@ -36,8 +38,9 @@ int64_t pickId(FuzzedDataProvider& in) {
 
 void fill(FuzzedDataProvider& in, imsdk::req_mrtc_request& req) {
   req.kind = in.ConsumeIntegral<uint8_t>();
-  req.annotation = pick(in, {"accept", "refuse", "busy", "hungup_uiclick", "intoroom", "levelroom",
-                             "calltimeout", ""});
+  namespace texts = imsdkmrtc::texts;
+  req.annotation = pick(in, {texts::kAccept, texts::kRefuse, texts::kBusy, texts::kHungupUiClick,
+                             texts::kIntoRoom, texts::kLevelRoom, "calltimeout", ""});
   req.groupId = pickId(in);
   req.roomId = pick(in, {"r1", "r2", ""});
   req.roomName = pick(in, {"Team", ""});

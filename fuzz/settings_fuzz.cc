@@ -13,6 +13,7 @@
 #include <string>
 
 #include "clock_control.h"
+#include "requests/request_texts.h"
 #include "tools.h"
 #include "two_clients.h"
 
@@ -58,7 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int step = 0; step < kMaxSteps && in.remaining_bytes() > 0; ++step) {
     const size_t index = in.ConsumeIntegralInRange<size_t>(0, std::size(kTypes));
     const int8_t type = index == std::size(kTypes) ? in.ConsumeIntegral<int8_t>() : kTypes[index];
-    const std::string extend = type == 5 ? pushedExtend(in) : in.ConsumeRandomLengthString(512);
+    const std::string extend = type == imsdkmrtc::kExtraTypePushedCmd
+                                   ? pushedExtend(in)
+                                   : in.ConsumeRandomLengthString(512);
     const std::string cmd = in.ConsumeRandomLengthString(2048);
     w.ann.extra(type, cmd, extend);
     w.net.pump();

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "requests/request_texts.h"
 #include "two_clients.h"
 
 namespace {
@@ -23,7 +24,7 @@ constexpr const char* kNetworkKeys[] = {"mediaServerUrl_", "mediaServerAddr_", "
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzworld::TwoClients& w = fuzzworld::twoClients();
-  w.ann.extra(13, R"({"forceOwnerAddr":"on"})");
+  w.ann.extra(imsdkmrtc::kExtraTypeForceOwnerAddr, R"({"forceOwnerAddr":"on"})");
   FuzzedDataProvider in(data, size);
   const std::string netId = in.ConsumeRandomLengthString(32);
   const bool descNamesNet = in.ConsumeBool();

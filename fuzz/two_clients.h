@@ -32,6 +32,7 @@
 #include <string>
 
 #include "clock_control.h"
+#include "one_core.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
 #include "timer/plugin_other.h"
@@ -52,6 +53,7 @@ inline std::string* gTranscript = nullptr;
 
 struct TwoClients {
   TwoClients() {
+    keepOnOneCore();
     commlib::useVirtualTime(kStartMs);
     net.addUser(1001, "Ann");
     net.addUser(2001, "Bob");

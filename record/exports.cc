@@ -45,10 +45,11 @@ __attribute__((visibility("default"))) imsdk::IPlugin* mrtcplugin_createPlugin()
     gRelease.store(release);
     gCreate.store(create);
   }
+  const mrtcrecord::Recorder::Birth born = rec.birth();
   imsdk::IPlugin* real = create();
   if (real == nullptr) return nullptr;
   if (!rec.recording()) return real;
-  auto* shim = new (std::nothrow) mrtcrecord::RecordingPlugin(real, rec.newInstance());
+  auto* shim = new (std::nothrow) mrtcrecord::RecordingPlugin(real, rec.newInstance(born));
   if (shim == nullptr) {
     release(real);
     return nullptr;

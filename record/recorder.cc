@@ -129,7 +129,9 @@ bool Recorder::load(CreateFn& create, ReleaseFn& release) {
   return true;
 }
 
-std::string Recorder::newInstance() {
+Recorder::Birth Recorder::birth() const { return {elapsedMs(), tools::getLocalTime()}; }
+
+std::string Recorder::newInstance(const Birth& born) {
   std::string name;
   Config c;
   {
@@ -139,10 +141,11 @@ std::string Recorder::newInstance() {
   }
   Crossing crossing;
   codec::Item it = crossing.entry(name, codec::kind::kTrace);
+  it.t = born.t;
   it.set("version", codec::kTraceVersion)
       .set("plugin", loadedPath())
-      .set("clockMs", startMs_ + it.t)
-      .set("localTime", tools::getLocalTime())
+      .set("clockMs", startMs_ + born.t)
+      .set("localTime", born.localTime)
       .set("logs", int64_t{c.keepLogs ? 1 : 0})
       .set("pid", static_cast<int64_t>(getpid()));
   write(it);

@@ -58,8 +58,16 @@ class Recorder {
   using ReleaseFn = void (*)(imsdk::IPlugin*);
   bool load(CreateFn& create, ReleaseFn& release);
 
+  // The time a plug-in is made at, taken just before it is made: what the
+  // plug-in derives from the clock then (the seed of its message ids) is what
+  // a replay that makes it at the header's time derives again.
+  struct Birth {
+    int64_t t;
+    int64_t localTime;
+  };
+  Birth birth() const;
   // Next instance name ("p1", "p2", ...), and its first entry.
-  std::string newInstance();
+  std::string newInstance(const Birth& born);
   bool recording();
   bool keepLogs() const { return keepLogs_.load(); }
   void write(const codec::Item& entry);

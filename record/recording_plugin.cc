@@ -75,7 +75,7 @@ bool RecordingPlugin::slot1(uint32_t a, uint32_t b) {
 }
 
 std::string RecordingPlugin::getName() {
-  return passOn(client_, 2, {}, [&] { return real_->getName(); });
+  return passOn(client_, codec::slot::kName, {}, [&] { return real_->getName(); });
 }
 
 bool RecordingPlugin::onRequest(uint16_t cmdId, uintptr_t payload, void* present) {
@@ -84,7 +84,7 @@ bool RecordingPlugin::onRequest(uint16_t cmdId, uintptr_t payload, void* present
   codec::envelopeFields(it, cmdId, reinterpret_cast<const void*>(payload));
   it.set("present", flag(present != nullptr));
   const bool v = real_->onRequest(cmdId, payload, present);
-  finish(it, 3, flag(v));
+  finish(it, codec::slot::kRequest, flag(v));
   return v;
 }
 
@@ -99,7 +99,7 @@ int32_t RecordingPlugin::onNotify(uint16_t type, uintptr_t a, uintptr_t b) {
   }
   it.set("notify", int64_t{type});
   const int32_t v = real_->onNotify(type, a, b);
-  finish(it, 4, int64_t{v});
+  finish(it, codec::slot::kNotify, int64_t{v});
   return v;
 }
 
@@ -122,7 +122,7 @@ bool RecordingPlugin::onOther(uint16_t type, uintptr_t a, uintptr_t b) {
     it = plain(c, client_, {word(a), word(b)}).set("cmd", int64_t{type});
   }
   const bool v = real_->onOther(type, a, b);
-  finish(it, 6, flag(v));
+  finish(it, codec::slot::kOther, flag(v));
   return v;
 }
 
@@ -132,7 +132,7 @@ bool RecordingPlugin::onNetRequest(uint16_t cmdId, uintptr_t a, uintptr_t b) {
   codec::envelopeFields(it, cmdId, reinterpret_cast<const void*>(a));
   it.set("len", word(b));
   const bool v = real_->onNetRequest(cmdId, a, b);
-  finish(it, 7, flag(v));
+  finish(it, codec::slot::kNet, flag(v));
   return v;
 }
 
@@ -180,12 +180,12 @@ void RecordingPlugin::onpostServer(uint16_t event, void* record) {
       Crossing m;
       Item msg = m.entry(client_, kind::kDeliver);
       codec::hostMessageFields(msg, before[i]);
-      msg.set("index", static_cast<int64_t>(i)).set("slot", int64_t{12});
+      msg.set("index", static_cast<int64_t>(i)).set("slot", codec::slot::kPostServer);
       if (i < pulled->messages.size()) msg.set("ret", int64_t{pulled->messages[i].status});
       Recorder::get().write(msg);
     }
   }
-  finish(it, 12, int64_t{0});
+  finish(it, codec::slot::kPostServer, int64_t{0});
 }
 
 bool RecordingPlugin::slot13(uintptr_t a, uintptr_t b, uintptr_t c13) {

@@ -472,15 +472,7 @@ std::vector<imsdk::hostMessage> Run::missedMessages(ClientState& cs) {
       reaches = std::count(msg.limitRange.begin(), msg.limitRange.end(), me) > 0;
     }
     if (!reaches) continue;
-    imsdk::hostMessage hm;
-    hm.msgId = msg.msgId;
-    hm.sendUserId = msg.senderId;
-    hm.targetId = msg.targetId;
-    hm.msgTime = msg.msgTime;
-    hm.body = msg.body;
-    hm.bodyType = static_cast<uint8_t>(msg.msgType);
-    hm.extension = msg.properties;
-    out.push_back(hm);
+    out.push_back(simhost::asHostMessage(msg));
   }
   return out;
 }

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "base/annotation_words.h"
+#include "base/device_types.h"
 #include "base/json.h"
 #include "chaos/workload_busy.h"
 #include "chaos/workload_races.h"
 #include "chaos/workload_rings.h"
+#include "chaos/workload_step.h"
 #include "faults/fault_plan.h"
 #include "invariants/invariants.h"
 
@@ -18,14 +20,13 @@ namespace mrtcsim {
 
 namespace {
 
-constexpr int64_t kGroupId = 5001;
 constexpr int64_t kFirstUser = 1001;
 // A user with no client: the newer-version caller.
 constexpr int64_t kPhantomUser = 1999;
-constexpr int32_t kPc = 1;
-constexpr int32_t kPhone = 2;
+constexpr int32_t kPc = imsdkmrtc::kDevicePc;
+constexpr int32_t kPhone = imsdkmrtc::kDeviceAndroid;
 
-using Writer = json::Writer<json::StringBuffer>;
+using Writer = StepWriter;
 
 class Dice {
  public:
@@ -95,32 +96,10 @@ class Builder : public busyPlanner {
   void request(int64_t atMs, const std::string& client, const char* what, const char* annotation,
                bool group, const std::string& room, const std::vector<int64_t>& members,
                const char* extend = nullptr) {
-    std::string ann = annotation == nullptr ? "" : annotation;
-    std::string ext = extend == nullptr ? "" : extend;
-    plan(atMs, client, [=](Writer& w) {
-      w.Key("request");
-      w.String(what);
-      if (!ann.empty()) {
-        w.Key("annotation");
-        w.String(ann.c_str());
-      }
-      if (group) {
-        w.Key("groupId");
-        w.Int64(kGroupId);
-      }
-      w.Key("roomId");
-      w.String(room.c_str());
-      if (!members.empty()) {
-        w.Key("members");
-        w.StartArray();
-        for (int64_t m : members) w.Int64(m);
-        w.EndArray();
-      }
-      if (!ext.empty()) {
-        w.Key("extend");
-        w.RawValue(ext.c_str(), ext.size(), json::kObjectType);
-      }
-    });
+    RequestStep step{
+        what,    annotation == nullptr ? "" : annotation, group ? kWorkloadGroupId : 0, room,
+        members, extend == nullptr ? "" : extend};
+    plan(atMs, client, [step](Writer& w) { writeRequestStep(w, step); });
   }
   // A device that answered or joined: it leaves later, or its application
   // freezes in the talk.
@@ -155,7 +134,7 @@ class Builder : public busyPlanner {
     std::vector<CaseDevice> devices;
     for (const Device& d : devices_) devices.push_back({d.name, d.user});
     RingCase rc = makeRingCase(static_cast<uint64_t>(dice_.range(0, INT64_MAX - 1)), startMs,
-                               kGroupId, devices, index);
+                               kWorkloadGroupId, devices, index);
     int64_t last = startMs;
     for (const CaseStep& s : rc.steps) {
       last = std::max(last, s.atMs);
@@ -215,8 +194,7 @@ void Builder::call(int64_t k, int64_t startMs) {
   }
   const bool group = !p2p;
   made_.push_back({room, from.name, callees, startMs, group});
-  const char* extend =
-      p2p ? "{\"rtcType\":\"p2pconfer\"}" : "{\"rtcType\":\"rtc\",\"conferMode\":\"chat\"}";
+  const char* extend = p2p ? kP2pCallExtend : kGroupCallExtend;
   request(startMs, from.name, "call", nullptr, group, room, callees, extend);
   std::vector<int64_t> outside;
   for (int64_t u : others) {
@@ -362,7 +340,7 @@ void Builder::writeUsersAndGroup(Writer& w) const {
   w.StartArray();
   w.StartObject();
   w.Key("id");
-  w.Int64(kGroupId);
+  w.Int64(kWorkloadGroupId);
   w.Key("members");
   w.StartArray();
   for (int64_t u : everybody) w.Int64(u);

@@ -3,14 +3,17 @@
 #include <algorithm>
 
 #include "base/annotation_words.h"
+#include "base/device_types.h"
+#include "requests/request_texts.h"
+#include "signalling/msg_types.h"
+#include "signalling/wire_texts.h"
 
 namespace mrtcsim {
 
 namespace {
 
-constexpr int64_t kGroupId = 5001;
-constexpr int32_t kPhone = 2;
-constexpr int32_t kCardType = 26;
+constexpr int32_t kPhone = imsdkmrtc::kDeviceAndroid;
+constexpr int32_t kCardType = imsdkmrtc::kMsgTypeCard;
 constexpr const char* kNewerVersion = "mrtc@2.0.0";
 constexpr int64_t kReRingMs = 30000;
 
@@ -60,10 +63,10 @@ StepBody callsSwitch(bool on) {
     w.Key("extra");
     w.StartObject();
     w.Key("type");
-    w.Int(1);
+    w.Int(imsdkmrtc::kExtraTypePcOnOff);
     w.Key("cmd");
     w.StartObject();
-    w.Key("pcOnOff");
+    w.Key(imsdkmrtc::texts::request::kKeyPcOnOff);
     w.String(on ? "on" : "off");
     w.EndObject();
     w.EndObject();
@@ -87,33 +90,35 @@ StepBody newerCall(int64_t from, const std::string& room, const std::vector<int6
     w.Key("device");
     w.Int(kPhone);
     w.Key("to");
-    w.Int64(kGroupId);
+    w.Int64(kWorkloadGroupId);
     w.Key("limitRange");
     writeIds(w, selects);
     w.Key("body");
     w.StartObject();
-    for (const auto& kv :
-         std::vector<std::pair<const char*, std::string>>{{"type", "multi_call"},
-                                                          {"senderId", sender},
-                                                          {"groupId", std::to_string(kGroupId)},
-                                                          {"onwerId", sender},
-                                                          {"roomId", room},
-                                                          {"deviceType", std::to_string(kPhone)},
-                                                          {"version", kNewerVersion},
-                                                          {"VideoStatus", "multi"},
-                                                          {"rtcType", "rtc"}}) {
+    namespace wire = imsdkmrtc::texts::wire;
+    namespace texts = imsdkmrtc::texts;
+    for (const auto& kv : std::vector<std::pair<const char*, std::string>>{
+             {wire::kType, wire::kCmdNameCall},
+             {texts::kKeySenderId, sender},
+             {texts::kKeyGroupId, std::to_string(kWorkloadGroupId)},
+             {wire::kOnwerId, sender},
+             {texts::kKeyRoomId, room},
+             {wire::kDeviceType, std::to_string(kPhone)},
+             {wire::kVersion, kNewerVersion},
+             {wire::kVideoStatus, texts::kVideoStatusMulti},
+             {wire::kRtcType, texts::kRtc}}) {
       w.Key(kv.first);
       w.String(kv.second.c_str());
     }
-    w.Key("selects");
+    w.Key(wire::kSelects);
     writeIds(w, selects);
     std::vector<int64_t> members = selects;
     members.insert(members.begin(), from);
-    w.Key("members");
+    w.Key(wire::kMembers);
     writeIds(w, members);
     if (reRing) {
-      w.Key("flag");
-      w.String("recall");
+      w.Key(wire::kFlag);
+      w.String(wire::kFlagRecall);
     }
     w.EndObject();
     w.EndObject();
@@ -177,8 +182,7 @@ void busyCases::joinWhileRinging(const busyCall& call, int64_t user, int64_t atM
 void busyCases::freshCall(const busyCall& call, int64_t user, int64_t atMs) {
   if (user == call.caller) return;
   const std::string room = call.room + "-again" + std::to_string(++fresh_);
-  p_.planRequest(atMs, call.callerDevice, "call", nullptr, true, room, {user},
-                 "{\"rtcType\":\"rtc\",\"conferMode\":\"chat\"}");
+  p_.planRequest(atMs, call.callerDevice, "call", nullptr, true, room, {user}, kGroupCallExtend);
   bool pc = false;
   const std::string device = p_.deviceName(user, &pc);
   p_.planRequest(atMs + p_.roll(2000, 10000), device, "hungup", imsdkmrtc::texts::kRefuse, true,

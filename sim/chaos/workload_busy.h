@@ -15,12 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "base/json.h"
+#include "chaos/workload_step.h"
 
 namespace mrtcsim {
-
-using StepWriter = json::Writer<json::StringBuffer>;
-using StepBody = std::function<void(StepWriter&)>;
 
 // What the busy cases need of the workload builder.
 class busyPlanner {

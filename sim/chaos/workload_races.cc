@@ -3,41 +3,20 @@
 #include <algorithm>
 
 #include "base/annotation_words.h"
+#include "chaos/workload_step.h"
+#include "signalling/wire_texts.h"
 
 namespace mrtcsim {
 
 namespace {
 
-constexpr const char* kP2pExtend = "{\"rtcType\":\"p2pconfer\"}";
-constexpr const char* kCallCommand = "multi_call";
-constexpr const char* kInviteCommand = "multi_invite";
+constexpr const char* kCallCommand = imsdkmrtc::texts::wire::kCmdNameCall;
+constexpr const char* kInviteCommand = imsdkmrtc::texts::wire::kCmdNameInvite;
 
 // Past the 120 s a live call can still be answered in, by up to five
 // minutes more (clock skew of up to 30 s either way included).
 constexpr int64_t kHeldMinMs = 121000;
 constexpr int64_t kHeldMaxMs = 420000;
-
-void writeRequest(StepWriter& w, const char* what, const char* annotation, const std::string& room,
-                  const std::vector<int64_t>& members, const char* extend) {
-  w.Key("request");
-  w.String(what);
-  if (annotation != nullptr) {
-    w.Key("annotation");
-    w.String(annotation);
-  }
-  w.Key("roomId");
-  w.String(room.c_str());
-  if (!members.empty()) {
-    w.Key("members");
-    w.StartArray();
-    for (int64_t m : members) w.Int64(m);
-    w.EndArray();
-  }
-  if (extend != nullptr) {
-    w.Key("extend");
-    w.RawValue(extend, std::char_traits<char>::length(extend), json::kObjectType);
-  }
-}
 
 class RacePlanner {
  public:
@@ -46,8 +25,9 @@ class RacePlanner {
   void request(int64_t at, const std::string& client, const char* what, const char* annotation,
                const std::string& room, const std::vector<int64_t>& members,
                const char* extend = nullptr) {
-    h_.plan(at, client,
-            [=](StepWriter& w) { writeRequest(w, what, annotation, room, members, extend); });
+    RequestStep step{what,    annotation == nullptr ? "" : annotation, 0, room,
+                     members, extend == nullptr ? "" : extend};
+    h_.plan(at, client, [step](StepWriter& w) { writeRequestStep(w, step); });
   }
 
   // Two users ring each other one-to-one at about the same moment; each call
@@ -63,8 +43,8 @@ class RacePlanner {
     const std::string devA = h_.deviceOf(a);
     const std::string devB = h_.deviceOf(b);
     const int64_t gap = h_.range(0, 1500);
-    request(at, devA, "call", nullptr, roomA, {b}, kP2pExtend);
-    request(at + gap, devB, "call", nullptr, roomB, {a}, kP2pExtend);
+    request(at, devA, "call", nullptr, roomA, {b}, kP2pCallExtend);
+    request(at + gap, devB, "call", nullptr, roomB, {a}, kP2pCallExtend);
     out.holds.push_back({roomA, kCallCommand, "", h_.range(gap + 200, 3000)});
     out.holds.push_back({roomB, kCallCommand, "", h_.range(200, 3000)});
     out.calls += 2;

@@ -11,12 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "base/json.h"
+#include "chaos/workload_step.h"
 #include "scenario.h"
 
 namespace mrtcsim {
-
-using StepWriter = json::Writer<json::StringBuffer>;
 
 // What the race workloads use of the workload being built.
 struct RaceHooks {

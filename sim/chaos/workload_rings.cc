@@ -5,14 +5,15 @@
 #include <random>
 
 #include "base/annotation_words.h"
+#include "base/device_types.h"
 #include "base/wire_words.h"
+#include "chaos/workload_step.h"
+#include "requests/request_texts.h"
+#include "signalling/wire_texts.h"
 
 namespace mrtcsim {
 
 namespace {
-
-constexpr const char* kGroupExtend = "{\"rtcType\":\"rtc\",\"conferMode\":\"chat\"}";
-constexpr const char* kP2pExtend = "{\"rtcType\":\"p2pconfer\"}";
 
 enum caseKind {
   kGroupEnd,
@@ -59,13 +60,13 @@ class CasePlanner {
   void request(int64_t atMs, const std::string& client, const std::string& what,
                const std::string& annotation, bool group, const std::vector<int64_t>& members = {},
                const char* extend = nullptr) {
-    std::string body = "{\"request\":" + quoted(what);
-    if (!annotation.empty()) body += ",\"annotation\":" + quoted(annotation);
-    if (group) body += ",\"groupId\":" + std::to_string(groupId_);
-    body += ",\"roomId\":" + quoted(room_);
-    if (!members.empty()) body += ",\"members\":" + idList(members);
-    if (extend != nullptr) body += std::string(",\"extend\":") + extend;
-    add(atMs, client, body + "}");
+    json::StringBuffer body;
+    StepWriter w(body);
+    w.StartObject();
+    writeRequestStep(w, {what.c_str(), annotation, group ? groupId_ : 0, room_, members,
+                         extend == nullptr ? "" : extend});
+    w.EndObject();
+    add(atMs, client, body.GetString());
   }
   void extra(int64_t atMs, const std::string& client, int type, const std::string& cmd) {
     add(atMs, client, "{\"extra\":{\"type\":" + std::to_string(type) + ",\"cmd\":" + cmd + "}}");
@@ -84,7 +85,7 @@ class CasePlanner {
     return std::vector<int64_t>(shuffled.begin() + 1, shuffled.begin() + 1 + std::min(n, most));
   }
   void call(int64_t atMs, const std::vector<int64_t>& callees, bool group) {
-    request(atMs, from_, "call", "", group, callees, group ? kGroupExtend : kP2pExtend);
+    request(atMs, from_, "call", "", group, callees, group ? kGroupCallExtend : kP2pCallExtend);
     ++out_.calls;
   }
   // A callee answers and leaves later, declines, or lets it ring.
@@ -183,7 +184,7 @@ void CasePlanner::pushGated(int64_t t) {
   const bool callsOff = group || chance(50);
   const char* offCmd = callsOff ? "{\"pcOnOff\":\"off\"}" : "{\"enable\":\"off\"}";
   const char* onCmd = callsOff ? "{\"pcOnOff\":\"on\"}" : "{\"enable\":\"on\"}";
-  const int type = callsOff ? 1 : 18;
+  const int type = callsOff ? imsdkmrtc::kExtraTypePcOnOff : imsdkmrtc::kExtraTypeP2pSwitch;
   extra(t - 1000, off, type, offCmd);
   call(t, callees, group);
   // The call as the caller sends it, written here: the caller's last message
@@ -191,12 +192,19 @@ void CasePlanner::pushGated(int64_t t) {
   std::vector<int64_t> members = callees;
   members.insert(members.begin(), caller_);
   const std::string caller = quoted(std::to_string(caller_));
-  std::string cmd = "{\"type\":\"multi_call\",\"senderId\":" + caller;
-  if (group) cmd += ",\"groupId\":" + quoted(std::to_string(groupId_));
-  cmd += ",\"onwerId\":" + caller + ",\"roomId\":" + quoted(room_) +
-         ",\"deviceType\":\"1\",\"version\":" + quoted(imsdkmrtc::texts::kProtocolVersion) +
-         ",\"rtcType\":" + quoted(group ? imsdkmrtc::texts::kRtc : imsdkmrtc::texts::kP2pConfer) +
-         ",\"selects\":" + idList(callees) + ",\"members\":" + idList(members) + "}";
+  namespace texts = imsdkmrtc::texts;
+  namespace wire = imsdkmrtc::texts::wire;
+  auto field = [](const char* key, const std::string& value) {
+    return "," + quoted(key) + ":" + value;
+  };
+  std::string cmd = "{" + quoted(wire::kType) + ":" + quoted(wire::kCmdNameCall) +
+                    field(texts::kKeySenderId, caller);
+  if (group) cmd += field(texts::kKeyGroupId, quoted(std::to_string(groupId_)));
+  cmd += field(wire::kOnwerId, caller) + field(texts::kKeyRoomId, quoted(room_)) +
+         field(wire::kDeviceType, quoted(std::to_string(imsdkmrtc::kDevicePc))) +
+         field(wire::kVersion, quoted(texts::kProtocolVersion)) +
+         field(wire::kRtcType, quoted(group ? texts::kRtc : texts::kP2pConfer)) +
+         field(wire::kSelects, idList(callees)) + field(wire::kMembers, idList(members)) + "}";
   add(t + 500, off,
       "{\"push\":{\"from\":" + std::to_string(caller_) + ",\"cmd\":" + cmd +
           ",\"age\":" + std::to_string(range(0, 5)) + "}}");
@@ -214,7 +222,7 @@ void CasePlanner::lateP2pCancel(int64_t t) {
   cut(t - 1000, late, true);
   call(t, callees, false);
   cut(t + range(20000, 70000), late, false);
-  request(t + range(92000, 110000), from_, "hungup", "cancel_calltimeout", false);
+  request(t + range(92000, 110000), from_, "hungup", imsdkmrtc::texts::kCancelCallTimeout, false);
 }
 
 // The caller switches re-ringing off while its recalls wait.
@@ -222,9 +230,10 @@ void CasePlanner::recallOff(int64_t t) {
   std::vector<int64_t> callees = pickCall(range(2, 5));
   call(t, callees, true);
   for (int64_t c : callees) answerOrNot(t + range(1000, 20000), c, true);
-  extra(t + range(2000, 28000), from_, 16, "{\"enable\":\"off\"}");
+  extra(t + range(2000, 28000), from_, imsdkmrtc::kExtraTypeRecall, "{\"enable\":\"off\"}");
   request(t + range(70000, 120000), from_, "hungup", imsdkmrtc::texts::kHungupUiClick, true);
-  extra(t + 125000, from_, 16, "{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}");
+  extra(t + 125000, from_, imsdkmrtc::kExtraTypeRecall,
+        "{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}");
 }
 
 // A callee declines, the caller invites somebody else, and the re-ring
@@ -233,7 +242,7 @@ void CasePlanner::inviteAfterRefusal(int64_t t) {
   std::vector<int64_t> callees = pickCall(range(2, 4));
   if (callees.size() + 1 >= users_.size()) return recallOff(t);
   const std::string duration = std::to_string(range(305, 330));
-  extra(t - 1000, from_, 16,
+  extra(t - 1000, from_, imsdkmrtc::kExtraTypeRecall,
         "{\"enable\":\"on\",\"duration\":\"" + duration + "\",\"count\":\"1\"}");
   call(t, callees, true);
   request(t + range(1000, 8000), deviceOf(callees.front()), "hungup", imsdkmrtc::texts::kRefuse,
@@ -247,7 +256,8 @@ void CasePlanner::inviteAfterRefusal(int64_t t) {
   request(at, from_, "invite", "", true, {invitee});
   answerOrNot(at + range(1000, 10000), invitee, true);
   request(t + range(340000, 380000), from_, "hungup", imsdkmrtc::texts::kHungupUiClick, true);
-  extra(t + 385000, from_, 16, "{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}");
+  extra(t + 385000, from_, imsdkmrtc::kExtraTypeRecall,
+        "{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}");
 }
 
 RingCase CasePlanner::plan(int64_t t) {

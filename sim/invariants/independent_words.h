@@ -6,6 +6,7 @@
 namespace mrtcsim {
 namespace independent {
 
+constexpr int64_t kTickMs = 3000;
 constexpr int64_t kEventCard = 22;
 constexpr int64_t kEventEntered = 3;
 constexpr int64_t kEventFinished = 5;

@@ -19,7 +19,6 @@ using namespace independent;
 
 constexpr int64_t kKeepAliveMs = 60000;
 constexpr int64_t kLongestRingMs = 98000;
-constexpr int64_t kTickMs = 3000;
 
 constexpr const char* kRestart = "restart";
 constexpr const char* kCrash = "crash";

@@ -15,7 +15,6 @@ namespace {
 // The plug-in's numbers and words, as this check knows them.
 using namespace independent;
 
-constexpr int64_t kTickMs = 3000;
 // A refusal is remembered this long by the client that declined.
 constexpr int64_t kRefusalMemoryMs = 300000;
 

@@ -100,6 +100,16 @@ Scenario describe(const Trace& trace, const std::vector<std::string>& files) {
 
 using Hosts = std::vector<std::unique_ptr<ReplayHost>>;
 
+// The clock's tag for the threads a client's plug-in starts (0 is none).
+uint64_t tagOf(size_t client) { return client + 1; }
+
+// The plug-ins' timer threads wake where the recording says they ticked.
+void snapWakeUps(Hosts& hosts) {
+  commlib::setWakeAdjuster([&hosts](uint64_t tag, int64_t now, int64_t deadline) {
+    return tag >= 1 && tag <= hosts.size() ? hosts[tag - 1]->wakeAt(now, deadline) : deadline;
+  });
+}
+
 // Makes, in the order they were made, the plug-ins of the clients whose
 // recording started by absMs, each at its recorded start: what a plug-in
 // derives from the local time when it is made (the seed of its message ids)
@@ -119,7 +129,9 @@ bool startClients(int64_t absMs, const Trace& trace, const simhost::PluginLibrar
     if (plugin == nullptr) return false;
     plugins[next] = plugin;
     hosts[next]->setPlugin(plugin);
+    commlib::setThreadTag(tagOf(next));
     plugin->setHost(hosts[next].get());
+    commlib::setThreadTag(0);
   }
 }
 
@@ -136,12 +148,15 @@ ReplayResult replayTraces(const Trace& trace, const simhost::PluginLibrary& libr
     hosts.push_back(std::make_unique<ReplayHost>(ct, session));
     out.run.clients.push_back({ct.name, ct.user, 1});
   }
+  snapWakeUps(hosts);
   for (const Input& in : inputs(trace)) {
     if (session.diverged()) break;
     if (!startClients(in.absMs, trace, library, hosts, plugins)) break;
     advanceTo(in.absMs, hosts);
     if (session.diverged()) break;
+    commlib::setThreadTag(tagOf(in.client));
     hosts[in.client]->feed(trace.clients[in.client].entries[in.entry]);
+    commlib::setThreadTag(0);
     ++out.fed;
   }
   // What the plug-ins' own timers still owe, and the plug-ins made after
@@ -155,6 +170,8 @@ ReplayResult replayTraces(const Trace& trace, const simhost::PluginLibrary& libr
     if (p != nullptr) library.release(p);
   }
   commlib::advance(kSettleMs);
+  // Every thread sleeps or has ended: none asks the hosts any more.
+  commlib::setWakeAdjuster({});
   out.run.endMs = session.now();
   out.run.items = timeline(session.items());
   out.divergence = session.first();

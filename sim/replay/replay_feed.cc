@@ -12,12 +12,12 @@ namespace {
 
 namespace kind = codec::kind;
 
-constexpr int64_t kSlotName = 2;
-constexpr int64_t kSlotRequest = 3;
-constexpr int64_t kSlotNotify = 4;
-constexpr int64_t kSlotOther = 6;
-constexpr int64_t kSlotNet = 7;
-constexpr int64_t kSlotPostServer = 12;
+constexpr int64_t kSlotName = codec::slot::kName;
+constexpr int64_t kSlotRequest = codec::slot::kRequest;
+constexpr int64_t kSlotNotify = codec::slot::kNotify;
+constexpr int64_t kSlotOther = codec::slot::kOther;
+constexpr int64_t kSlotNet = codec::slot::kNet;
+constexpr int64_t kSlotPostServer = codec::slot::kPostServer;
 
 // The entry's fields as one JSON object, for the vocabulary's readers. Built
 // from the item rather than the line: a request's own "kind" field shares

@@ -196,6 +196,22 @@ void ReplayHost::checkOverdue(int64_t absMs) {
   }
 }
 
+int64_t ReplayHost::wakeAt(int64_t nowMs, int64_t deadlineMs) {
+  // While the device's process was stopped its timer slept on; it woke when
+  // the process ran again, and the time-outs due meanwhile then fired one a
+  // tick from there.
+  for (const Pause& p : trace_.pauses) {
+    if (deadlineMs > p.fromMs && deadlineMs < p.untilMs) deadlineMs = p.untilMs;
+  }
+  std::lock_guard<std::mutex> lk(mu_);
+  for (size_t i : own_) {
+    const Entry& e = trace_.entries[i];
+    if (used_[i] || e.absMs <= nowMs) continue;
+    return std::llabs(e.absMs - deadlineMs) <= kWakeSnapMs ? e.absMs : deadlineMs;
+  }
+  return deadlineMs;
+}
+
 // The loop-backs the recorded host made inside this service call, made
 // again with the live record; after a divergence, made once as a host would.
 void ReplayHost::loopBack(const Entry* rec, const std::function<void()>& call) {

@@ -39,6 +39,15 @@ class ReplayHost : public imsdk::IHostService {
   void feed(const Entry& e);
   // Reports a recorded own-thread output not produced by absMs (replay clock).
   void checkOverdue(int64_t absMs);
+  // Where the plug-in's timer thread, going to sleep at nowMs until
+  // deadlineMs, wakes: at the recorded time of this client's next own
+  // crossing when that lies within kWakeSnapMs of the deadline. On the device
+  // each tick's sleep overran a little, so over a long wait its ticks and the
+  // replay's drift apart; an input the device took just before a tick could
+  // otherwise come just after it here, or the other way round. A wake-up
+  // due while the device's process was stopped (a recorded pause) comes at
+  // the pause's end.
+  int64_t wakeAt(int64_t nowMs, int64_t deadlineMs);
   const std::string& name() const { return trace_.name; }
 
   MRTC_HOST_SERVICE_OVERRIDES

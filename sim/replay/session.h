@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "item.h"
+#include "timer/timer_texts.h"
 #include "trace.h"
 
 namespace mrtcsim {
@@ -18,7 +19,10 @@ namespace replay {
 
 // A plug-in's own timer may fire a time-out up to one tick away from the
 // recorded time: its tick's phase depends on when its thread started.
-constexpr int64_t kTickToleranceMs = 3000;
+constexpr int64_t kTickToleranceMs = imsdkmrtc::kTimerTickMs;
+// How far a replayed timer's wake-up may move to meet the recorded tick. Under
+// half a tick, so that only one wake-up can meet a given recorded tick.
+constexpr int64_t kWakeSnapMs = kTickToleranceMs / 2 - 100;
 
 struct Divergence {
   bool found = false;

@@ -6,13 +6,23 @@
 
 namespace imsdkmrtc {
 
+enum deviceType : int32_t {
+  kDevicePc = 1,
+  kDeviceAndroid = 2,
+  kDeviceIos = 3,
+  kDeviceMerivox = 4,
+  kDeviceH5 = 5,
+  kDeviceMediaServer = 6,  // a media server taking part in a call
+};
+
 struct deviceTypeRow {
   int32_t type;
   const char* name;
 };
 
 constexpr deviceTypeRow kDeviceTypeNames[] = {
-    {1, "pc"}, {2, "android"}, {3, "ios"}, {4, "merivox"}, {5, "h5"}, {6, "mediaserver"},
+    {kDevicePc, "pc"},           {kDeviceAndroid, "android"}, {kDeviceIos, "ios"},
+    {kDeviceMerivox, "merivox"}, {kDeviceH5, "h5"},           {kDeviceMediaServer, "mediaserver"},
 };
 
 }  // namespace imsdkmrtc

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "CLocker.h"
+#include "base/device_types.h"
 #include "base/log.h"
 #include "host_records.h"
 #include "notify/notify_texts.h"
@@ -24,7 +25,6 @@ constexpr int32_t kHiddenStatus = -10001;
 // and 120 s ago (finishes always are).
 constexpr int32_t kAgeLowerSec = -60;
 constexpr int32_t kAgeUpperSec = 120;
-constexpr uint8_t kDeviceIos = 3;
 constexpr int32_t kPushParseFail = 81;
 constexpr int32_t kPushNotMulti = 82;
 // Message ids kept against repeated deliveries: far more than the messages a

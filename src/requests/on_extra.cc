@@ -16,37 +16,6 @@ namespace imsdkmrtc {
 
 namespace {
 
-// Extra request types.
-enum : int32_t {
-  kTypePcOnOff = 1,
-  kTypeLimitRange = 2,
-  kTypeWatchGroup = 3,
-  kTypeUnwatchGroup = 4,
-  kTypePushedCmd = kExtraTypePushedCmd,
-  kTypeBoardSwitch = 6,
-  kTypeCardTemplate = 7,
-  kTypeLivingCard = 8,
-  kTypeDetailAddr = 9,
-  kTypeLoseDuration = 10,
-  kTypeActive = 11,
-  kTypeMcallingVersion = 12,
-  kTypeForceOwnerAddr = 13,
-  kTypeFinishHint = 14,
-  kTypeResetTalk = 15,
-  kTypeRecall = 16,
-  kTypeMicroInfo = 17,
-  kTypeP2pSwitch = 18,
-  kTypeAddrSwitch = 19,
-  kTypeUnbindInfo = 20,
-  kTypeShareText = 21,
-  kTypeRoomToken = 22,
-  kTypeMicroCard = 101,
-  kTypeReviseCard = 102,
-  // Our own addition, clear of the host's numbers: the bounds on what other
-  // clients send (plug-in settings maxBodyBytes and maxIds).
-  kTypeLimits = 120,
-};
-
 // Pushed commands are accepted from 60 s in the future to 300 s in the past.
 constexpr int32_t kPushLowerSec = -60;
 constexpr int32_t kPushUpperSec = 300;
@@ -80,7 +49,7 @@ reqAnswer pluginNet::on_extra(uint16_t code, uintptr_t request) {
   }
   MRTC_LOG(plugin_, 0, kFnOnExtra, kExtraSummary, req->type, logCut(req->cmd).c_str(),
            logCut(req->extend).c_str());
-  if (req->type == kTypeActive) {
+  if (req->type == kExtraTypeActive) {
     pluginSettings& settings = plugin_->settings();
     settings.activeFlag.store(1);
     settings.activeTime.store(tools::get_mill_sec());
@@ -356,30 +325,30 @@ struct extraRowDef {
 
 // One row per extra type; a type without a row is not handled.
 constexpr extraRowDef kExtraRows[] = {
-    {kTypePcOnOff, pcOnOff},
-    {kTypeLimitRange, limitRange},
-    {kTypeWatchGroup, watchGroup},
-    {kTypeUnwatchGroup, unwatchGroup},
-    {kTypePushedCmd, pushedCmd},
-    {kTypeLimits, limits},
-    {kTypeBoardSwitch, boardSwitch},
-    {kTypeCardTemplate, cardTemplate},
-    {kTypeLivingCard, livingCard},
-    {kTypeDetailAddr, detailAddr},
-    {kTypeLoseDuration, loseDuration},
-    {kTypeMcallingVersion, mcallingVersion},
-    {kTypeForceOwnerAddr, forceOwnerAddr},
-    {kTypeFinishHint, finishHint},
-    {kTypeResetTalk, resetTalk},
-    {kTypeRecall, recall},
-    {kTypeMicroInfo, microInfo},
-    {kTypeP2pSwitch, p2pSwitch},
-    {kTypeAddrSwitch, addrSwitch},
-    {kTypeUnbindInfo, unbindInfo},
-    {kTypeShareText, shareText},
-    {kTypeRoomToken, roomToken},
-    {kTypeMicroCard, microCard},
-    {kTypeReviseCard, reviseCard},
+    {kExtraTypePcOnOff, pcOnOff},
+    {kExtraTypeLimitRange, limitRange},
+    {kExtraTypeWatchGroup, watchGroup},
+    {kExtraTypeUnwatchGroup, unwatchGroup},
+    {kExtraTypePushedCmd, pushedCmd},
+    {kExtraTypeLimits, limits},
+    {kExtraTypeBoardSwitch, boardSwitch},
+    {kExtraTypeCardTemplate, cardTemplate},
+    {kExtraTypeLivingCard, livingCard},
+    {kExtraTypeDetailAddr, detailAddr},
+    {kExtraTypeLoseDuration, loseDuration},
+    {kExtraTypeMcallingVersion, mcallingVersion},
+    {kExtraTypeForceOwnerAddr, forceOwnerAddr},
+    {kExtraTypeFinishHint, finishHint},
+    {kExtraTypeResetTalk, resetTalk},
+    {kExtraTypeRecall, recall},
+    {kExtraTypeMicroInfo, microInfo},
+    {kExtraTypeP2pSwitch, p2pSwitch},
+    {kExtraTypeAddrSwitch, addrSwitch},
+    {kExtraTypeUnbindInfo, unbindInfo},
+    {kExtraTypeShareText, shareText},
+    {kExtraTypeRoomToken, roomToken},
+    {kExtraTypeMicroCard, microCard},
+    {kExtraTypeReviseCard, reviseCard},
 };
 
 }  // namespace

@@ -125,7 +125,35 @@ constexpr char kWordPeerEnd[] = "peer_hungup_uiclick_end";
 
 }  // namespace texts::request
 
-// Extra request type of a command the application was pushed.
-constexpr int32_t kExtraTypePushedCmd = 5;
+// Types of the extra request: the settings and the service channel.
+enum extraType : int32_t {
+  kExtraTypePcOnOff = 1,
+  kExtraTypeLimitRange = 2,
+  kExtraTypeWatchGroup = 3,
+  kExtraTypeUnwatchGroup = 4,
+  kExtraTypePushedCmd = 5,  // a command the application was pushed
+  kExtraTypeBoardSwitch = 6,
+  kExtraTypeCardTemplate = 7,
+  kExtraTypeLivingCard = 8,
+  kExtraTypeDetailAddr = 9,
+  kExtraTypeLoseDuration = 10,
+  kExtraTypeActive = 11,
+  kExtraTypeMcallingVersion = 12,
+  kExtraTypeForceOwnerAddr = 13,
+  kExtraTypeFinishHint = 14,
+  kExtraTypeResetTalk = 15,
+  kExtraTypeRecall = 16,
+  kExtraTypeMicroInfo = 17,
+  kExtraTypeP2pSwitch = 18,
+  kExtraTypeAddrSwitch = 19,
+  kExtraTypeUnbindInfo = 20,
+  kExtraTypeShareText = 21,
+  kExtraTypeRoomToken = 22,
+  kExtraTypeMicroCard = 101,
+  kExtraTypeReviseCard = 102,
+  // Our own addition, clear of the host's numbers: the bounds on what other
+  // clients send (plug-in settings maxBodyBytes and maxIds).
+  kExtraTypeLimits = 120,
+};
 
 }  // namespace imsdkmrtc

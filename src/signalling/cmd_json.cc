@@ -1,6 +1,7 @@
 // The signalling command record to and from its JSON body.
 #include <cstring>
 
+#include "base/device_types.h"
 #include "base/json.h"
 #include "base/log.h"
 #include "base/plugin_env.h"
@@ -243,7 +244,7 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
 
   // Only a media server may invite into an unbound conference.
   if (cmd.cmdCode == kCmdMultiInvite && cmd.rtcType == texts::kUnbindConfer &&
-      cmd.deviceType != texts::wire::kDeviceMediaServer) {
+      cmd.deviceType != kDeviceMediaServer) {
     if (plugin_ != nullptr) {
       MRTC_LOG(plugin_, 0, texts::wire::kFnJson2Cmd, texts::wire::kLogInviteRtc);
     }

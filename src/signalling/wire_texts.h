@@ -8,19 +8,42 @@
 
 #include "base/annotation_words.h"
 #include "base/wire_words.h"
+#include "signalling/mrtc_cmd.h"
 
 namespace imsdkmrtc {
 namespace texts::wire {
 
-// Command names by code.
+// Command names, and the table of them by code.
+constexpr char kCmdNameCall[] = "multi_call";
+constexpr char kCmdNameInvite[] = "multi_invite";
+constexpr char kCmdNameIntoRoom[] = "multi_intoroom";
+constexpr char kCmdNameHungup[] = "multi_hungup";
+constexpr char kCmdNameFinish[] = "multi_finish";
+constexpr char kCmdNameVersion[] = "multi_version";
+constexpr char kCmdNameMFinish[] = "multi_mfinish";
+constexpr char kCmdNameTime[] = "multi_time";
+constexpr char kCmdNameReply[] = "multi_reply";
+constexpr char kCmdNameQueryTalk[] = "multi_querytalk";
+constexpr char kCmdNameReplyQueryTalk[] = "cmd_reply_querytalk";
+constexpr char kCmdNameBlank[] = "multi_blank";
+
 struct cmdNameRow {
   int32_t code;
   const char* name;
 };
 constexpr cmdNameRow kCmdNameRows[] = {
-    {1, "multi_call"},   {2, "multi_invite"},     {3, "multi_intoroom"},       {5, "multi_hungup"},
-    {6, "multi_finish"}, {8, "multi_version"},    {9, "multi_mfinish"},        {10, "multi_time"},
-    {51, "multi_reply"}, {52, "multi_querytalk"}, {53, "cmd_reply_querytalk"}, {54, "multi_blank"},
+    {kCmdMultiCall, kCmdNameCall},
+    {kCmdMultiInvite, kCmdNameInvite},
+    {kCmdMultiIntoRoom, kCmdNameIntoRoom},
+    {kCmdMultiHungup, kCmdNameHungup},
+    {kCmdMultiFinish, kCmdNameFinish},
+    {kCmdMultiVersion, kCmdNameVersion},
+    {kCmdMultiMFinish, kCmdNameMFinish},
+    {kCmdMultiTime, kCmdNameTime},
+    {kCmdMultiReply, kCmdNameReply},
+    {kCmdMultiQueryTalk, kCmdNameQueryTalk},
+    {kCmdReplyQueryTalk, kCmdNameReplyQueryTalk},
+    {kCmdMultiBlank, kCmdNameBlank},
 };
 constexpr char kUnknownCmdName[] = "multi_unknow";
 constexpr char kMultiPrefix[] = "multi_";
@@ -53,7 +76,6 @@ constexpr char kFlag[] = "flag";
 
 // Values.
 constexpr char kFlagRecall[] = "recall";
-constexpr int32_t kDeviceMediaServer = 6;
 
 // Tails spliced onto a finished call or invite body (each replaces the
 // closing brace).

@@ -40,11 +40,14 @@ struct Clock {
   int64_t now = 0;
   int live = 0;
   int running = 0;
+  // advance() is waking the due sleepers one after another (see wakeDue()).
+  bool handing = false;
   // Sleepers not yet woken, by deadline, then by the order their threads
   // were started in: the order in which threads happened to fall asleep
   // depends on the system's scheduling, the start order does not.
   std::multimap<std::pair<int64_t, uint64_t>, Sleeper*> sleepers;
   uint64_t started = 0;
+  WakeAdjuster adjust;
 };
 
 Clock& clock() {
@@ -54,6 +57,7 @@ Clock& clock() {
 
 thread_local bool tTracked = false;
 thread_local uint64_t tOrder = 0;
+thread_local uint64_t tTag = 0;
 
 int64_t systemMs() {
   using namespace std::chrono;
@@ -71,12 +75,6 @@ void waitQuiet(std::unique_lock<std::mutex>& lk) {
   }
 }
 
-// A tracked thread stops running (lock held).
-void stopRunning() {
-  Clock& c = clock();
-  if (--c.running <= 0) c.quiet.notify_all();
-}
-
 // Wakes the first waiting sleeper (lock held); a tracked one counts as running
 // from here on, so no step can pass before it sleeps again.
 void wakeFirst() {
@@ -91,6 +89,26 @@ void wakeFirst() {
 bool dueNow() {
   Clock& c = clock();
   return !c.sleepers.empty() && c.sleepers.begin()->first.first <= c.now;
+}
+
+// Wakes the next due sleeper once nothing runs (lock held). A woken tracked
+// thread counts as running, so its successor waits until it sleeps again or
+// ends; an untracked one does not, and the next follows at once.
+void wakeDue() {
+  Clock& c = clock();
+  while (c.running <= 0 && dueNow()) wakeFirst();
+}
+
+// A tracked thread stops running (lock held). While advance() works through
+// the due sleepers, the thread that goes back to sleep (or ends) wakes the
+// next one itself: the same order as advance() waking each in turn, but one
+// thread switch per sleeper instead of two, since advance() is not woken in
+// between.
+void stopRunning() {
+  Clock& c = clock();
+  if (--c.running > 0) return;
+  if (c.handing) wakeDue();
+  if (c.running <= 0) c.quiet.notify_all();
 }
 
 }  // namespace
@@ -118,6 +136,15 @@ void sleepMs(int64_t ms) {
   }
   const int64_t room = std::numeric_limits<int64_t>::max() - c.now;
   Sleeper s{c.now + (ms <= 0 ? 0 : ms < room ? ms : room), false, tTracked, {}};
+  if (tTracked && tTag != 0 && c.adjust) {
+    // Time cannot move meanwhile: this thread still counts as running.
+    const WakeAdjuster adjust = c.adjust;
+    const int64_t now = c.now;
+    lk.unlock();
+    const int64_t asked = adjust(tTag, now, s.deadline);
+    lk.lock();
+    s.deadline = asked > now ? asked : now;
+  }
   c.sleepers.emplace(std::make_pair(s.deadline, tOrder), &s);
   if (tTracked) stopRunning();
   // Whoever wakes it (advance() or useRealTime()) has taken it off the list
@@ -140,10 +167,13 @@ void threadEnded() {
   stopRunning();
 }
 
-void markTracked(uint64_t order) {
+void markTracked(uint64_t order, uint64_t tag) {
   tTracked = true;
   tOrder = order;
+  tTag = tag;
 }
+
+uint64_t threadTag() { return tTag; }
 
 }  // namespace detail
 
@@ -188,13 +218,11 @@ void advance(int64_t ms, const std::function<void()>& onStep) {
     // Due sleepers run one at a time, in deadline order: two plug-ins whose
     // timers fall due in the same millisecond would otherwise send in
     // whichever order the system schedules them, and a run would not repeat.
-    bool wokeAny = false;
-    while (dueNow()) {
-      wakeFirst();
-      wokeAny = true;
-      waitQuiet(lk);
-    }
+    const bool wokeAny = dueNow();
+    c.handing = true;
+    wakeDue();
     waitQuiet(lk);
+    c.handing = false;
     if (onStep) {
       lk.unlock();
       onStep();
@@ -205,6 +233,14 @@ void advance(int64_t ms, const std::function<void()>& onStep) {
     if (c.now >= target && (!wokeAny || !dueNow())) break;
   }
 }
+
+void setWakeAdjuster(WakeAdjuster adjuster) {
+  Clock& c = clock();
+  std::lock_guard<std::mutex> lk(c.mu);
+  c.adjust = std::move(adjuster);
+}
+
+void setThreadTag(uint64_t tag) { tTag = tag; }
 
 int liveThreads() {
   Clock& c = clock();

@@ -12,9 +12,11 @@ void sleepMs(int64_t ms);
 // Thread accounting used by platform::startThread. threadStarting() returns
 // the new thread's place in start order; the thread hands it to markTracked()
 // before it runs, and sleepers due in the same millisecond wake in that order.
+// The tag is the starting thread's threadTag() (see setThreadTag).
 uint64_t threadStarting();
 void threadEnded();
-void markTracked(uint64_t order);
+void markTracked(uint64_t order, uint64_t tag);
+uint64_t threadTag();
 
 }  // namespace detail
 }  // namespace commlib

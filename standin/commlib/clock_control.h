@@ -30,4 +30,14 @@ void settle();
 // Tracked threads alive now (virtual and real time).
 int liveThreads();
 
+// Virtual time only: a replay places the wake-ups of the threads it drives.
+// A thread's tag is 0 unless set; threads started through
+// platform::startThread take the tag of the thread that started them. A
+// tracked thread with a tag that goes to sleep asks the adjuster, when one is
+// set, for its deadline: called with the tag, the time now and the deadline
+// asked for, without the clock's lock; a result before now counts as now.
+using WakeAdjuster = std::function<int64_t(uint64_t tag, int64_t now, int64_t deadline)>;
+void setWakeAdjuster(WakeAdjuster adjuster);
+void setThreadTag(uint64_t tag);
+
 }  // namespace commlib

@@ -23,6 +23,7 @@ struct Job {
   void (*fn)(void*);
   void* arg;
   uint64_t order;  // place in start order (the clock wakes ties by it)
+  uint64_t tag;    // the starting thread's tag
 };
 
 struct Pool {
@@ -40,7 +41,7 @@ Pool& pool() {
 void work(Job job) {
   Pool& p = pool();
   for (;;) {
-    commlib::detail::markTracked(job.order);
+    commlib::detail::markTracked(job.order, job.tag);
     job.fn(job.arg);
     commlib::detail::threadEnded();
     std::unique_lock<std::mutex> lk(p.mu);
@@ -58,17 +59,18 @@ namespace platform {
 
 bool startThread(void (*fn)(void*), void* arg) {
   const uint64_t order = commlib::detail::threadStarting();
+  const uint64_t tag = commlib::detail::threadTag();
   Pool& p = pool();
   {
     std::lock_guard<std::mutex> lk(p.mu);
     if (p.parked > p.jobs.size()) {
-      p.jobs.push_back({fn, arg, order});
+      p.jobs.push_back({fn, arg, order, tag});
       p.cv.notify_one();
       return true;
     }
   }
   try {
-    std::thread(work, Job{fn, arg, order}).detach();
+    std::thread(work, Job{fn, arg, order, tag}).detach();
   } catch (const std::system_error&) {
     commlib::detail::threadEnded();
     return false;

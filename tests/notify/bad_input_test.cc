@@ -1,13 +1,15 @@
 // Messages from strangers that are not what they claim: every body type with
 // broken, mistyped, huge and deeply nested bodies, live and pulled. None may
 // crash, report, send or change the running talk.
+#include "base/wire_words.h"
 #include "notify/notify_fixture.h"
 
 namespace notify_test {
 namespace {
 
 // Steps that carry this version go past the version check into the store.
-const std::string kVersion = "\"version\":\"mrtc@1.8.8\"}";
+const std::string kVersion =
+    std::string(R"("version":")") + imsdkmrtc::texts::kProtocolVersion + "\"}";
 
 // clang-format off
 std::vector<std::string> badBodies() {

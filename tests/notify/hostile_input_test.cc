@@ -8,6 +8,8 @@
 #include <limits>
 
 #include "notify/notify_fixture.h"
+#include "requests/request_texts.h"
+#include "sdk_cmd.h"
 #include "signalling/board_buffer.h"
 #include "timer/timer_texts.h"
 
@@ -170,12 +172,23 @@ Hostile hostileInput(size_t i, Road road) {
 }
 // clang-format on
 
-const uint16_t kRequestCodes[] = {24001, 24002, 24003, 24004, 24009, 24010};
-// Every extra type but those that act without reading their texts (4 stops
-// watching, 11 fires the offline cache, 15 resets the talk: their effects are
-// the point of them).
-const int8_t kExtraTypes[] = {1,  2,  3,  5,  6,  7,  8,  9,  10,  12,  13,
-                              14, 16, 17, 18, 19, 20, 21, 22, 101, 102, 120};
+const uint16_t kRequestCodes[] = {imsdk::kCmdCall, imsdk::kCmdInvite,       imsdk::kCmdIntoRoom,
+                                  imsdk::kCmdJoin, imsdk::kCmdConnectState, imsdk::kCmdTempletJoin};
+// Every extra type but those that act without reading their texts (stopping
+// the watch, firing the offline cache and resetting the talk: their effects
+// are the point of them).
+const int8_t kExtraTypes[] = {
+    imsdkmrtc::kExtraTypePcOnOff,        imsdkmrtc::kExtraTypeLimitRange,
+    imsdkmrtc::kExtraTypeWatchGroup,     imsdkmrtc::kExtraTypePushedCmd,
+    imsdkmrtc::kExtraTypeBoardSwitch,    imsdkmrtc::kExtraTypeCardTemplate,
+    imsdkmrtc::kExtraTypeLivingCard,     imsdkmrtc::kExtraTypeDetailAddr,
+    imsdkmrtc::kExtraTypeLoseDuration,   imsdkmrtc::kExtraTypeMcallingVersion,
+    imsdkmrtc::kExtraTypeForceOwnerAddr, imsdkmrtc::kExtraTypeFinishHint,
+    imsdkmrtc::kExtraTypeRecall,         imsdkmrtc::kExtraTypeMicroInfo,
+    imsdkmrtc::kExtraTypeP2pSwitch,      imsdkmrtc::kExtraTypeAddrSwitch,
+    imsdkmrtc::kExtraTypeUnbindInfo,     imsdkmrtc::kExtraTypeShareText,
+    imsdkmrtc::kExtraTypeRoomToken,      imsdkmrtc::kExtraTypeMicroCard,
+    imsdkmrtc::kExtraTypeReviseCard,     imsdkmrtc::kExtraTypeLimits};
 
 class HostileInput : public NotifyTest,
                      public ::testing::WithParamInterface<std::tuple<size_t, Road>> {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/device_types.h"
 #include "clock_control.h"
 #include "notify/plugin_notify.h"
 #include "plugin/mrtc_plugin.h"
@@ -23,7 +24,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 constexpr int64_t kMe = 1001, kCaller = 2001, kPeer2 = 2002, kPeer3 = 2003, kGroup = 300;
-constexpr int32_t kPc = 1, kAndroid = 2;
+constexpr int32_t kPc = imsdkmrtc::kDevicePc, kAndroid = imsdkmrtc::kDeviceAndroid;
 
 using testsupport::join;
 using testsupport::kStartMs;

@@ -16,10 +16,11 @@
 #include "sdk_cmd.h"
 #include "simhost/simhost.h"
 #include "support/support.h"
+#include "timer/timer_texts.h"
 
 namespace {
 
-constexpr int64_t kTickMs = 3000;
+constexpr int64_t kTickMs = imsdkmrtc::kTimerTickMs;
 
 // A simulated host whose own-id service, asked by the wait time-out handler,
 // can hold the timer thread until the test lets it go.

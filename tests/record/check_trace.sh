@@ -16,9 +16,11 @@
 #       appends, as on a device where the host runs again) replays as two
 #       runs of each client, and matches
 #   check_trace.sh pause SIM SHIM PLUGIN SCENARIO
-#       the first output of a plug-in's own timer, moved 5 s later as when the
-#       host's process was stopped, diverges; with a pause entry over it (what
-#       the recorder writes then) the replay matches
+#       a tick of a plug-in's own timer, moved 5 s later as when the host's
+#       process was stopped, diverges; with a pause entry over it (what
+#       the recorder writes then) the replay matches, its tick at the recorded
+#       time; moved 0.9 s later, as a timer whose sleeps overran on the
+#       device, it is replayed at the moved time too
 #   check_trace.sh cut SIM SHIM PLUGIN SCENARIO
 #       the first client's trace cut at 10 s, as when its process is killed
 #       then, matches; the same with the release kept diverges (the plug-in's
@@ -93,16 +95,36 @@ $rooms"
     [[ $out == *" of $once client(s);"* ]] && [ "$((once % 2))" -eq 0 ]
     ;;
   pause)
-    own='\{"t":([1-9][0-9]*),"client":"(p[0-9]+)","kind":"(event|result|message|insert|timer|post)","seq":[0-9]+,"parent":0,'
-    first=$(grep -nE "^$own" "$trace" | head -n 1)
-    [[ $first =~ ^([0-9]+):$own ]] || { echo "no output of a plug-in's own timer"; exit 1; }
-    line=${BASH_REMATCH[1]} t=${BASH_REMATCH[2]} client=${BASH_REMATCH[3]}
-    sed "${line}s/^{\"t\":$t,/{\"t\":$((t + 5000)),/" "$trace" >"$dir/late.jsonl"
+    # A tick of a plug-in's own timer that arms nothing: moved, it leaves the
+    # rest of the trace as it was.
+    own='\{"t":([1-9][0-9]*),"client":"(p[0-9]+)","kind":"(event|result|message|insert|post)","seq":[0-9]+,"parent":0,"thread":([0-9]+),'
+    t=
+    while IFS= read -r first; do
+      [[ $first =~ ^[0-9]+:$own ]] || continue
+      t=${BASH_REMATCH[1]} client=${BASH_REMATCH[2]} kind=${BASH_REMATCH[3]} thread=${BASH_REMATCH[4]}
+      grep -qE "^\{\"t\":$t,\"client\":\"$client\",\"kind\":\"timer\",.*\"parent\":0,\"thread\":$thread," "$trace" || break
+      t=
+    done < <(grep -nE "^$own" "$trace")
+    [ -n "$t" ] || { echo "no tick of a plug-in's own timer that arms nothing"; exit 1; }
+    # That tick's crossings, MS later.
+    moved() {
+      sed -E "/^\{\"t\":$t,\"client\":\"$client\",.*\"thread\":$thread,/s/^\{\"t\":$t,/{\"t\":$((t + $1)),/" "$trace"
+    }
+    # The replay's timeline shows the tick's output at MS.
+    replayed_at() {
+      "$sim" replay --json --plugin "$plugin" "$2" >"$dir/out.jsonl" &&
+        grep -qE "^\{\"t\":$1,\"client\":\"[^\"]*$client\",\"kind\":\"$kind\"" "$dir/out.jsonl"
+    }
+    moved 5000 >"$dir/late.jsonl"
     cp "$dir/late.jsonl" "$dir/paused.jsonl"
     echo "{\"t\":$((t - 500)),\"client\":\"$client\",\"kind\":\"pause\",\"seq\":900001,\"parent\":0,\"thread\":99,\"until\":$((t + 4500))}" >>"$dir/paused.jsonl"
     late=$("$sim" replay -q --plugin "$plugin" "$dir/late.jsonl" 2>&1)
     [ $? -eq 1 ] && [[ $late == *" differs: time: recorded $((t + 5000)) ms, produced $t ms"* ]] ||
       { echo "the late output was not caught: $late"; exit 1; }
+    # The paused timer wakes at the pause's end, and meets the recorded tick.
+    replayed_at $((t + 5000)) "$dir/paused.jsonl" || { echo "the paused tick was not replayed at its time"; exit 1; }
+    moved 900 >"$dir/drifted.jsonl"
+    replayed_at $((t + 900)) "$dir/drifted.jsonl" || { echo "the drifted tick was not replayed at its time"; exit 1; }
     "$sim" replay --plugin "$plugin" "$dir/paused.jsonl"
     exit $?
     ;;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/wire_words.h"
 #include "request_site.h"
 #include "store/talk_info.h"
 
@@ -68,7 +69,7 @@ TEST(TempletJoin, CardDecidesWhoMayJoinAndWithWhichVersion) {
     bool asks;  // "multi_querytalk" sent
     const char* log;
   };
-  const std::string v = "mrtc@1.8.8";
+  const std::string v = imsdkmrtc::texts::kProtocolVersion;
   std::string noSender = callCard("chat", v, R"("13")");
   noSender.replace(noSender.find(R"("senderId":"11")"), 15, R"("senderId":"0")");
   std::string noOwner = callCard("chat", v, R"("13")");

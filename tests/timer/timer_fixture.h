@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -20,16 +21,16 @@
 #include "support/support.h"
 #include "timer/plugin_other.h"
 #include "timer/timeout_record.h"
+#include "timer/timer_texts.h"
 
 namespace timertest {
 
 using testsupport::kStartMs;
-constexpr int64_t kTickMs = 3000;
+constexpr int64_t kTickMs = imsdkmrtc::kTimerTickMs;
 
-constexpr const char* kOneTimeoutPrefix = "onOther: one timeout type=";
-constexpr const char* kExitThread = "onOther: exit timeout thread.";
-constexpr const char* kThreadBegin = "thread: timer begin.";
-constexpr const char* kThreadEnd = "thread: timer end.";
+using imsdkmrtc::texts::timer::kExitThread;
+using imsdkmrtc::texts::timer::kThreadBegin;
+using imsdkmrtc::texts::timer::kThreadEnd;
 
 inline imsdk::timerCmd addCmd(int32_t category, int32_t type, const std::string& key,
                               std::vector<int64_t> members, int32_t duration,
@@ -126,7 +127,11 @@ class TimerTest : public ::testing::Test {
     return newTickLines();
   }
 
-  static std::string oneTimeout(int type) { return kOneTimeoutPrefix + std::to_string(type) + "."; }
+  static std::string oneTimeout(int type) {
+    char line[64];
+    std::snprintf(line, sizeof(line), imsdkmrtc::texts::timer::kOneTimeout, type);
+    return line;
+  }
 
   simhost::Network net_;
   simhost::Client& client_ = net_.addClient("a", 1000);
