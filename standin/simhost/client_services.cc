@@ -114,7 +114,14 @@ bool Client::syncRequest(int32_t request, com::zbq::im::ap::SessionTicket* ticke
   std::lock_guard<std::mutex> lk(net_->mu_);
   ++cacheRequests_;
   if (!config_.cacheOk) return false;
-  auto it = config_.cacheValues.find(ticket->param.key);
+  // The host sends only the fields a ticket marks as set, and the access point
+  // answers no query that reached it without the session, the operation or
+  // the key.
+  const com::zbq::im::ap::CacheParam& param = ticket->param;
+  if (!ticket->hasValue || !ticket->hasText || !ticket->hasParam || !param.hasOp || !param.hasKey) {
+    return false;
+  }
+  auto it = config_.cacheValues.find(param.key);
   if (it == config_.cacheValues.end()) return false;
   ret->code = config_.cacheCode;
   ret->value = it->second;

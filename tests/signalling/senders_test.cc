@@ -216,6 +216,12 @@ TEST_F(SendersTest, EachSenderProducesItsMessage) {
     }
   }
   EXPECT_TRUE(proxy_.sendMsg_reply(12, 100, "r1", 0, "x"));
+  // A proxy not yet bound to its plug-in sends nothing and says so.
+  msgProxy unbound;
+  for (const auto& row : rows) EXPECT_FALSE(row.send(unbound)) << row.what;
+  mrtcCmd request = groupRequest({12});
+  EXPECT_FALSE(unbound.sendMsg_call({12}, groupTalk(), request));
+  EXPECT_FALSE(unbound.sendMsg_invite({12}, groupTalk(), request));
 }
 
 TEST_F(SendersTest, LimitRangeSettingAppliesToUnlimitedSenders) {

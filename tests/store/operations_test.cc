@@ -307,6 +307,8 @@ TEST_F(Operations, RoomChecksWithoutRecord) {
 }
 
 // The room in talk here is never taken for one that ended before its call.
+// Another room that ended first refuses a new call for five minutes, and a
+// recall of it for good.
 TEST_F(Operations, ClosedRoomMemorySparesTheRoomInTalk) {
   given(kActive);
   store().markClosedBeforeCall("r1");
@@ -316,6 +318,12 @@ TEST_F(Operations, ClosedRoomMemorySparesTheRoomInTalk) {
   EXPECT_EQ(store().remoteCall({100}, late, 0), kTalkRecentlyRefused);
   talkInfo again = r1();
   EXPECT_EQ(store().remoteCall({100}, again, 0), kTalkDone);
+  store().resetTalk();
+  commlib::useVirtualTime(kStartMs + 300001);
+  talkInfo recalled = r2();
+  EXPECT_EQ(store().remoteCall({100}, recalled, 1), kTalkRecentlyRefused);
+  talkInfo fresh = r2();
+  EXPECT_EQ(store().remoteCall({100}, fresh, 0), kTalkDone);
 }
 
 }  // namespace
