@@ -93,6 +93,18 @@ TEST_F(Orders, RefusedTalkWindow) {
   info.targetId = 7;
   EXPECT_EQ(store().remoteInvite(7, {kSelf}, word, info, 1), kTalkDone);
   EXPECT_EQ(word, "idle");
+  // Only the 32 latest refusals are kept: the 33rd pushes out the oldest.
+  TearDown();
+  SetUp();
+  for (int i = 0; i <= 32; ++i) {
+    commlib::useVirtualTime(kStartMs + i * 1000);
+    refuse(store(), "q" + std::to_string(i));
+  }
+  const std::string kept = refusedRooms(store());
+  EXPECT_EQ(store().refusedTalks().size(), 32u) << kept;
+  EXPECT_EQ(kept.find("q0@"), std::string::npos) << kept;
+  EXPECT_NE(kept.find("q1@1"), std::string::npos) << kept;
+  EXPECT_NE(kept.find("q32@32"), std::string::npos) << kept;
 }
 
 TEST_F(Orders, RecallKeepsOnlyThoseStillRinging) {
