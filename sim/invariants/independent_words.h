@@ -46,6 +46,11 @@ constexpr const char* kIntoRoomCommand = "multi_intoroom";
 constexpr const char* kInviteCommand = "multi_invite";
 constexpr const char* kLevelRoom = "levelroom";
 constexpr const char* kMFinishCommand = "multi_mfinish";
+// The simulator's fault and life-cycle words, as the runs report them.
+constexpr const char* kCrash = "crash";
+constexpr const char* kFrozen = "frozen";
+constexpr const char* kMediaLoss = "mediaLoss";
+constexpr const char* kRestart = "restart";
 
 }  // namespace independent
 }  // namespace mrtcsim

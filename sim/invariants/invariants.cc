@@ -20,10 +20,6 @@ using namespace independent;
 constexpr int64_t kKeepAliveMs = 60000;
 constexpr int64_t kLongestRingMs = 98000;
 
-constexpr const char* kRestart = "restart";
-constexpr const char* kCrash = "crash";
-constexpr const char* kFrozen = "frozen";
-
 // A string member of a JSON object text, or of its "extendInfo" object.
 std::string member(const std::string& text, const char* key) {
   json::Document doc;

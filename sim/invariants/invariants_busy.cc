@@ -22,7 +22,6 @@ constexpr int64_t kCardJoinAnswerMs = 20000;
 // A call delivered later than this after it was placed was held back by a
 // fault or replayed (the faults delay a delivery by up to 10 s).
 constexpr int64_t kFreshCallMs = 11000;
-constexpr const char* kMediaLoss = "mediaLoss";
 
 using Key = std::pair<std::string, std::string>;  // client, room
 
@@ -313,19 +312,19 @@ class BusyChecker {
 
   void onLifecycle(const Item& it) {
     const std::string event = it.str("event");
-    if (event == "crash" || event == "restart") {
+    if (event == kCrash || event == kRestart) {
       release(it.client);
       dropOut(it.client, "a member crashed");
       // A member that left may still be watching for the end: gone with it.
       for (auto& r : rooms_) {
         if (r.second.ever.count(it.client) != 0 && r.second.excused.empty()) {
-          r.second.excused = "crash";
+          r.second.excused = kCrash;
         }
       }
     }
-    if (event == "crash") down_[it.client] = true;
-    if (event == "restart") down_[it.client] = false;
-    if (event == "frozen") dropOut(it.client, "a member's application stopped");
+    if (event == kCrash) down_[it.client] = true;
+    if (event == kRestart) down_[it.client] = false;
+    if (event == kFrozen) dropOut(it.client, "a member's application stopped");
   }
 
   void onOnline(const Item& it) {

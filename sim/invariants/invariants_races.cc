@@ -21,7 +21,6 @@ using namespace independent;
 // A live call is answered while at most 120 whole seconds old.
 constexpr int64_t kStaleMs = 121000;
 constexpr int64_t kFutureMs = -60000;
-constexpr const char* kRestart = "restart";
 
 struct CallBody {
   std::string roomId;

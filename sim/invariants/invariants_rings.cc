@@ -236,10 +236,10 @@ class RingChecker {
 
   void onLifecycle(const Item& it) {
     const std::string event = it.str("event");
-    if (event == "crash") {
+    if (event == kCrash) {
       closeAll(it.client);
       away_.insert(it.client);
-    } else if (event == "restart") {
+    } else if (event == kRestart) {
       // A restarted plug-in remembers nothing of the calls before its crash
       // (nothing is persisted): what ended them reaches it again only in
       // the pull that follows.
