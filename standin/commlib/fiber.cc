@@ -1,0 +1,126 @@
+// Fibers on ucontext: makecontext() sets a fiber's stack up once, swapcontext()
+// goes in and out. The stacks are mapped, not allocated: the kernel gives a
+// page only when the fiber first touches it, so two thousand fibers cost what
+// their deepest calls touched, and a guard page under each turns an overflow
+// into a fault at once instead of a write into a neighbour's stack.
+#include "fiber.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define COMMLIB_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define COMMLIB_ASAN 1
+#endif
+#ifdef COMMLIB_ASAN
+#include <sanitizer/common_interface_defs.h>
+#endif
+
+namespace commlib {
+namespace detail {
+namespace {
+
+// A timer worker's tick reaches the plug-in's handlers and, through them, the
+// host: measured at 29 KiB deep in a Debug build and 68 KiB under the address
+// sanitizer, whose frames carry red zones. Four times that, as untouched
+// pages cost nothing.
+#ifdef COMMLIB_ASAN
+constexpr size_t kStackBytes = 512 * 1024;
+#else
+constexpr size_t kStackBytes = 256 * 1024;
+#endif
+
+thread_local Fiber* tCurrent = nullptr;
+// The fiber that entry() is about to start (makecontext passes no pointer
+// portably).
+thread_local Fiber* tStarting = nullptr;
+
+// The address sanitizer keeps its own idea of the stack a thread is on; each
+// switch tells it where control goes, or it reports the other stack's frames
+// as overflows.
+void startSwitch(void** fake, const void* bottom, size_t size) {
+#ifdef COMMLIB_ASAN
+  __sanitizer_start_switch_fiber(fake, bottom, size);
+#else
+  (void)fake;
+  (void)bottom;
+  (void)size;
+#endif
+}
+
+void finishSwitch(void* fake, const void** bottom, size_t* size) {
+#ifdef COMMLIB_ASAN
+  __sanitizer_finish_switch_fiber(fake, bottom, size);
+#else
+  (void)fake;
+  (void)bottom;
+  (void)size;
+#endif
+}
+
+}  // namespace
+
+Fiber* Fiber::make() {
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  void* map = mmap(nullptr, kStackBytes + page, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
+  if (map == MAP_FAILED) return nullptr;
+  if (mprotect(map, page, PROT_NONE) != 0) {
+    munmap(map, kStackBytes + page);
+    return nullptr;
+  }
+  auto* f = new Fiber;
+  f->stack_ = static_cast<char*>(map) + page;
+  f->stackSize_ = kStackBytes;
+  getcontext(&f->own_);
+  f->own_.uc_stack.ss_sp = f->stack_;
+  f->own_.uc_stack.ss_size = f->stackSize_;
+  f->own_.uc_link = nullptr;  // the loop never returns
+  makecontext(&f->own_, &Fiber::entry, 0);
+  return f;
+}
+
+Fiber* Fiber::current() { return tCurrent; }
+
+void Fiber::resume() {
+  Fiber* outer = tCurrent;
+  tCurrent = this;
+  tStarting = this;
+  void* fake = nullptr;
+  startSwitch(&fake, stack_, stackSize_);
+  swapcontext(&back_, &own_);
+  finishSwitch(fake, nullptr, nullptr);
+  tCurrent = outer;
+}
+
+void Fiber::suspend() {
+  startSwitch(&fakeStack_, backBottom_, backSize_);
+  swapcontext(&own_, &back_);
+  // Resumed, perhaps from another thread than last time.
+  finishSwitch(fakeStack_, &backBottom_, &backSize_);
+}
+
+void Fiber::entry() {
+  Fiber* self = tStarting;
+  finishSwitch(nullptr, &self->backBottom_, &self->backSize_);
+  self->loop();
+}
+
+void Fiber::loop() {
+  for (;;) {
+    job.fn(job.arg);
+    fiberJobEnded(this);
+    ended = true;
+    suspend();
+  }
+}
+
+}  // namespace detail
+}  // namespace commlib
