@@ -8,8 +8,13 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -21,6 +26,7 @@
 #endif
 #ifdef COMMLIB_ASAN
 #include <sanitizer/common_interface_defs.h>
+#include <sanitizer/lsan_interface.h>
 #endif
 
 namespace commlib {
@@ -65,6 +71,42 @@ void finishSwitch(void* fake, const void** bottom, size_t* size) {
 #endif
 }
 
+// Odd while a fiber runs: bumped as control goes into a fiber and as it
+// comes back.
+std::atomic<uint64_t> gSwitches{0};
+
+// A fiber that never gives control back (it loops, or blocks on a lock that
+// a thread waiting for the clock holds) stops the thread that runs the clock
+// with it, where a thread would have been waited for at most 30 s. This
+// watch keeps that bound: it aborts when one fiber has run for 30 s.
+void watch() {
+  constexpr int kLimitSeconds = 30;
+  uint64_t seen = 0;
+  int stuck = 0;
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const uint64_t now = gSwitches.load(std::memory_order_relaxed);
+    stuck = (now == seen && now % 2 == 1) ? stuck + 1 : 0;
+    seen = now;
+    if (stuck >= kLimitSeconds) {
+      std::fprintf(stderr, "commlib clock: a fiber did not sleep or end within %d s\n",
+                   kLimitSeconds);
+      std::abort();
+    }
+  }
+}
+
+void startWatch() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    try {
+      std::thread(watch).detach();
+    } catch (const std::system_error&) {
+      // Fibers still run; only a hang inside one is no longer bounded.
+    }
+  });
+}
+
 }  // namespace
 
 Fiber* Fiber::make() {
@@ -76,9 +118,16 @@ Fiber* Fiber::make() {
     munmap(map, kStackBytes + page);
     return nullptr;
   }
+  startWatch();
   auto* f = new Fiber;
   f->stack_ = static_cast<char*>(map) + page;
   f->stackSize_ = kStackBytes;
+#ifdef COMMLIB_ASAN
+  // The leak checker scans thread stacks, not mapped memory: what only a
+  // sleeping fiber points to (a released plug-in's stop flag) would count
+  // as leaked.
+  __lsan_register_root_region(f->stack_, f->stackSize_);
+#endif
   getcontext(&f->own_);
   f->own_.uc_stack.ss_sp = f->stack_;
   f->own_.uc_stack.ss_size = f->stackSize_;
@@ -94,9 +143,11 @@ void Fiber::resume() {
   tCurrent = this;
   tStarting = this;
   void* fake = nullptr;
+  gSwitches.fetch_add(1, std::memory_order_relaxed);
   startSwitch(&fake, stack_, stackSize_);
   swapcontext(&back_, &own_);
   finishSwitch(fake, nullptr, nullptr);
+  gSwitches.fetch_add(1, std::memory_order_relaxed);
   tCurrent = outer;
 }
 
