@@ -20,19 +20,43 @@ if [ -z "$profdata" ] || [ -z "$llvmcov" ]; then
   exit 2
 fi
 
-flags="-fprofile-instr-generate -fcoverage-mapping"
+# The coverage mapping names a source by the path the compiler was given,
+# relative to the build folder when ccache (with CCACHE_BASEDIR) rewrote it.
+# Recorded against "." instead of the folder the compiler ran in, a relative
+# name means the same in every checkout (an object ccache hands from another
+# worktree included); llvm-cov resolves it with -compilation-dir below.
+flags="-fprofile-instr-generate -fcoverage-mapping -fcoverage-compilation-dir=."
+link="-fprofile-instr-generate"
 CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMRTC_BENCH=OFF \
-  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" \
-  -DCMAKE_SHARED_LINKER_FLAGS="$flags" >/dev/null
+  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$link" \
+  -DCMAKE_SHARED_LINKER_FLAGS="$link" >/dev/null
 ninja -C "$dir" -j "$jobs" >/dev/null
 
 rm -rf "$dir/profiles"
 mkdir -p "$dir/profiles"
 # %p: one file per process (tests start the simulator and load the library);
 # %m: one per instrumented module (each program and the shared library).
+# A module writes into a file of its process and signature that exists by
+# merging; two different modules of one signature in one process could not,
+# and the profile runtime would say so on the test's stderr, where tests that
+# compare output fail on it (sim/CMakeLists.txt keeps the plug-in's variants
+# apart). Whatever it still says is counted after the run.
+status=0
 LLVM_PROFILE_FILE="$PWD/$dir/profiles/%p-%m.profraw" \
-  ctest --test-dir "$dir" -j "$jobs" --output-on-failure >/dev/null
-"$profdata" merge -sparse -o "$dir/all.profdata" "$dir"/profiles/*.profraw
+  ctest --test-dir "$dir" -j "$jobs" --output-on-failure >"$dir/ctest.log" 2>&1 || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "coverage: some tests failed (the report counts what ran; see $dir/ctest.log):" >&2
+  sed -n '/The following tests FAILED/,$p' "$dir/ctest.log" >&2
+fi
+notes=$(grep -c 'LLVM Profile' "$dir/Testing/Temporary/LastTest.log" || true)
+[ "${notes:-0}" -eq 0 ] || echo "coverage: $notes profile runtime messages in the tests' output" \
+  "(grep 'LLVM Profile' $dir/Testing/Temporary/LastTest.log)" >&2
+# A process killed while it wrote (the live tests kill some) leaves a file
+# that cannot be read: it is skipped with a warning, not the whole report.
+"$profdata" merge -sparse -failure-mode=all -o "$dir/all.profdata" "$dir"/profiles/*.profraw \
+  2>"$dir/merge.log" || { cat "$dir/merge.log" >&2; exit 1; }
+skipped=$(grep -c 'warning' "$dir/merge.log" || true)
+[ "${skipped:-0}" -eq 0 ] || echo "coverage: $skipped unreadable profiles skipped ($dir/merge.log)" >&2
 
 # Every program and library that contains the plug-in's code.
 objects=()
@@ -41,9 +65,12 @@ for f in "$dir"/libmrtcplugin.so "$dir"/mrtc-sim "$dir"/tests/*_tests; do
   if [ ${#objects[@]} -eq 0 ]; then objects+=("$f"); else objects+=(-object "$f"); fi
 done
 
-"$llvmcov" report "${objects[@]}" -instr-profile="$dir/all.profdata" "$PWD/src" >"$dir/report.txt"
-"$llvmcov" show "${objects[@]}" -instr-profile="$dir/all.profdata" -format=html \
-  -output-dir="$dir/html" "$PWD/src" >/dev/null
+# Relative names resolve against the build folder; the source filter then
+# matches them and absolute ones (a build without ccache) alike.
+cov=(-instr-profile="$dir/all.profdata" -compilation-dir="$PWD/$dir")
+"$llvmcov" report "${objects[@]}" "${cov[@]}" "$PWD/src" >"$dir/report.txt"
+"$llvmcov" show "${objects[@]}" "${cov[@]}" -format=html -output-dir="$dir/html" "$PWD/src" \
+  >/dev/null
 
 # Sums the per-file rows of one folder: regions, functions, lines, branches.
 summary() {
@@ -62,3 +89,4 @@ summary() {
 summary ""
 summary "notify/"
 summary "requests/"
+exit "$status"
