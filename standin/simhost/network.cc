@@ -24,6 +24,11 @@ class PumpMark {
 
 imsdk::hostMessage asHostMessage(const NetMessage& msg) {
   imsdk::hostMessage hm;
+  fillHostMessage(msg, hm);
+  return hm;
+}
+
+void fillHostMessage(const NetMessage& msg, imsdk::hostMessage& hm) {
   hm.msgId = msg.msgId;
   hm.sendUserId = msg.senderId;
   hm.targetId = msg.targetId;
@@ -31,7 +36,9 @@ imsdk::hostMessage asHostMessage(const NetMessage& msg) {
   hm.body = msg.body;
   hm.bodyType = static_cast<uint8_t>(msg.msgType);
   hm.extension = msg.properties;
-  return hm;
+  hm.status = 0;
+  hm.fixRef = 0;
+  hm.fixState = 0;
 }
 
 Network::Network() = default;
@@ -157,6 +164,11 @@ size_t Network::pump() {
   std::lock_guard<std::mutex> turn(pumpMu_);
   PumpMark mark(this);
   size_t deliveries = 0;
+  // One record handed to every recipient in turn: refilled before each
+  // hand-over (a plug-in may change what it is given), its strings keep
+  // their buffers, so a group message's long body costs no allocation per
+  // recipient.
+  imsdk::hostMessage hm;
   for (;;) {
     NetMessage msg;
     std::vector<Delivery> to;
@@ -199,7 +211,7 @@ size_t Network::pump() {
       }
       for (int i = 0; i < copies; ++i) {
         if (observer) observer(msg, *d.client);
-        imsdk::hostMessage hm = asHostMessage(msg);
+        fillHostMessage(msg, hm);
         d.plugin->onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&hm), 0);
         ++deliveries;
       }
