@@ -1,0 +1,115 @@
+// The check's own reading of the plug-ins' texts. It is compiled with a
+// RapidJSON of its own name: the linker keeps one copy of each template
+// instance, and the plug-in's reader and this one would otherwise share
+// theirs. The fuzz target builds this file without coverage hooks (the check
+// is not what is fuzzed, and its branches must not make libFuzzer keep an
+// input), which is only sound when none of the plug-in's code can end up
+// being this file's copy.
+#undef RAPIDJSON_NAMESPACE
+#undef RAPIDJSON_NAMESPACE_BEGIN
+#undef RAPIDJSON_NAMESPACE_END
+#define RAPIDJSON_NAMESPACE roundtrip_rapidjson
+#define RAPIDJSON_NAMESPACE_BEGIN namespace roundtrip_rapidjson {
+#define RAPIDJSON_NAMESPACE_END }
+
+#include "signalling/roundtrip_texts.h"
+
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
+
+#include <string_view>
+
+namespace roundtrip {
+namespace {
+
+namespace rj = roundtrip_rapidjson;
+using Spans = std::vector<std::pair<size_t, size_t>>;
+
+// Appends every string and key of a text to one buffer.
+class Gatherer : public rj::BaseReaderHandler<rj::UTF8<>, Gatherer> {
+ public:
+  Gatherer(std::string& strings, Spans& spans) : strings_(strings), spans_(spans) {}
+  bool String(const char* s, rj::SizeType n, bool) {
+    spans_.emplace_back(strings_.size(), n);
+    strings_.append(s, n);
+    return true;
+  }
+  bool Key(const char* s, rj::SizeType n, bool copy) { return String(s, n, copy); }
+  bool StartObject() {
+    if (depth_++ == 0) object_ = true;
+    return true;
+  }
+  bool EndObject(rj::SizeType) { return --depth_ >= 0; }
+  bool StartArray() { return ++depth_ > 0; }
+  bool EndArray(rj::SizeType) { return --depth_ >= 0; }
+  bool object() const { return object_; }
+
+ private:
+  std::string& strings_;
+  Spans& spans_;
+  int depth_ = 0;
+  bool object_ = false;
+};
+
+// True when json is one JSON object; its strings are then appended.
+bool readStrings(const std::string& json, std::string& strings, Spans& spans) {
+  // One reader a thread: its stack is kept from text to text.
+  thread_local rj::Reader reader;
+  Gatherer gatherer(strings, spans);
+  rj::MemoryStream ms(json.data(), json.size());
+  rj::EncodedInputStream<rj::UTF8<>, rj::MemoryStream> in(ms);
+  return !reader.Parse(in, gatherer).IsError() && gatherer.object();
+}
+
+}  // namespace
+
+void Texts::clear() {
+  strings_.clear();
+  spans_.clear();
+  texts_.clear();
+  seen_.clear();
+  faults_.clear();
+}
+
+void Texts::add(const std::string& where, const std::string& json) {
+  const auto known = seen_.find(json);
+  if (known != seen_.end()) {
+    // A text that is not JSON was reported when first seen.
+    if (known->second.first <= known->second.second) texts_.push_back({where, known->second});
+    return;
+  }
+  const size_t first = spans_.size();
+  const size_t length = strings_.size();
+  if (readStrings(json, strings_, spans_)) {
+    texts_.push_back({where, {first, spans_.size()}});
+    seen_.emplace(json, Range{first, spans_.size()});
+    return;
+  }
+  spans_.resize(first);
+  strings_.resize(length);
+  faults_.push_back(where + " is not JSON: " + json);
+  seen_.emplace(json, Range{1, 0});
+}
+
+void Texts::check(const std::string& where, const std::vector<std::string>& values) {
+  for (const Text& t : texts_) {
+    if (t.where == where && holdsAll(t, values)) return;
+  }
+  std::string list;
+  for (const std::string& value : values) list += " [" + value + "]";
+  faults_.push_back("no " + where + " reads back" + list);
+}
+
+bool Texts::holdsAll(const Text& t, const std::vector<std::string>& values) const {
+  const std::string_view all(strings_);
+  for (const std::string& value : values) {
+    bool found = false;
+    for (size_t i = t.spans.first; i < t.spans.second && !found; ++i) {
+      found = all.substr(spans_[i].first, spans_[i].second).find(value) != std::string_view::npos;
+    }
+    if (!found) return false;
+  }
+  return true;
+}
+
+}  // namespace roundtrip
