@@ -122,6 +122,7 @@ class Run {
     }
   }
   ~Run() {
+    texts_.clear();  // it points into the records cleared below
     for (auto& p : plugins_) {
       if (p) p->other()->stop();
     }
@@ -143,7 +144,8 @@ class Run {
   // Plays the road and returns the faults found (empty: all held).
   std::vector<std::string> faults() {
     play(road_);
-    for (simhost::Client* c : {&ann_, &bob_, &dan_}) collect(*c);
+    simhost::Client* clients[] = {&ann_, &bob_, &dan_};
+    for (int i = 0; i < 3; ++i) collect(*clients[i], records_[i], results_[i]);
     for (const auto& want : wants(road_)) texts_.check(want.first, want.second);
     return texts_.faults();
   }
@@ -318,25 +320,36 @@ class Run {
     plugins_[2]->notify()->onTimeoutDispatch(board);
   }
 
-  // Reads every text of the client that is JSON by its format.
-  void collect(simhost::Client& c) {
+  // Reads every text of the client that is JSON by its format. The copies
+  // of the records stay with the run, as the texts read point into them.
+  void collect(simhost::Client& c, simhost::NewRecords& records,
+               std::vector<simhost::Result>& results) {
+    records = c.recordsAfter({});
+    results = c.results();
     auto jsonBody = [](uint16_t type) {
       return type == 14 || type == 15 || type == 26 || type == 8 || type == 2;
     };
     auto message = [&](const char* how, uint16_t type, const std::string& body,
                        const std::string& properties) {
-      const std::string where = c.name() + how + std::to_string(type);
-      if (jsonBody(type)) texts_.add(where + " body", body);
-      if (!properties.empty()) texts_.add(where + " properties", properties);
+      if (jsonBody(type)) texts_.add(name(c, how, type, " body"), body);
+      if (!properties.empty()) texts_.add(name(c, how, type, " properties"), properties);
     };
-    for (const auto& m : c.sent()) message(" sent ", m.msgType, m.body, m.properties);
-    for (const auto& m : c.inserted()) message(" inserted ", m.msgType, m.body, m.properties);
-    for (const auto& e : c.events()) {
-      if (!e.extend.empty()) texts_.add(c.name() + " event " + std::to_string(e.eventType), e.extend);
+    for (const auto& m : records.sent) message(" sent ", m.msgType, m.body, m.properties);
+    for (const auto& m : records.inserted) message(" inserted ", m.msgType, m.body, m.properties);
+    for (const auto& e : records.events) {
+      if (!e.extend.empty()) texts_.add(name(c, " event ", e.eventType), e.extend);
     }
-    for (const auto& r : c.results()) {
-      if (!r.extend.empty()) texts_.add(c.name() + " answer " + asked_[r.id], r.extend);
+    for (const auto& r : results) {
+      if (!r.extend.empty()) texts_.add(name(c, " answer ", -1, asked_[r.id]), r.extend);
     }
+  }
+  // "ann sent 26 body", "bob event 1", "ann answer token": written into one
+  // buffer, as there are a dozen texts a run.
+  const std::string& name(const simhost::Client& c, const char* how, int type,
+                          const std::string& tail = "") {
+    where_.assign(c.name()).append(how);
+    if (type >= 0) where_.append(std::to_string(type));
+    return where_.append(tail);
   }
 
   Values v_;
@@ -350,6 +363,9 @@ class Run {
   Texts& texts_ = world_.texts;
   std::unique_ptr<imsdkmrtc::mrtc_plugin> plugins_[3];  // Ann, Bob, Dan; null: not playing
   std::map<int64_t, std::string> asked_;  // request id -> answer label
+  std::string where_;
+  simhost::NewRecords records_[3];  // what each client's plug-in produced
+  std::vector<simhost::Result> results_[3];
 };
 
 inline std::vector<std::string> faults(World& world, const Values& v, Road road) {

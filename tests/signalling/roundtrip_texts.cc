@@ -23,7 +23,7 @@ namespace roundtrip {
 namespace {
 
 namespace rj = roundtrip_rapidjson;
-using Spans = std::vector<std::pair<size_t, size_t>>;
+using Spans = std::vector<std::pair<size_t, size_t>>;  // offset and length in a buffer
 
 // Appends every string and key of a text to one buffer.
 class Gatherer : public rj::BaseReaderHandler<rj::UTF8<>, Gatherer> {
@@ -52,7 +52,7 @@ class Gatherer : public rj::BaseReaderHandler<rj::UTF8<>, Gatherer> {
 };
 
 // True when json is one JSON object; its strings are then appended.
-bool readStrings(const std::string& json, std::string& strings, Spans& spans) {
+bool readStrings(std::string_view json, std::string& strings, Spans& spans) {
   // One reader a thread: its stack is kept from text to text.
   thread_local rj::Reader reader;
   Gatherer gatherer(strings, spans);
@@ -71,40 +71,45 @@ void Texts::clear() {
   faults_.clear();
 }
 
-void Texts::add(const std::string& where, const std::string& json) {
-  const auto known = seen_.find(json);
-  if (known != seen_.end()) {
+void Texts::add(std::string_view where, std::string_view json) {
+  const Span name{strings_.size(), where.size()};
+  for (const auto& known : seen_) {
+    if (known.first != json) continue;
     // A text that is not JSON was reported when first seen.
-    if (known->second.first <= known->second.second) texts_.push_back({where, known->second});
+    if (known.second.first <= known.second.second) {
+      strings_.append(where);
+      texts_.push_back({name, known.second});
+    }
     return;
   }
+  strings_.append(where);
   const size_t first = spans_.size();
-  const size_t length = strings_.size();
   if (readStrings(json, strings_, spans_)) {
-    texts_.push_back({where, {first, spans_.size()}});
-    seen_.emplace(json, Range{first, spans_.size()});
+    texts_.push_back({name, {first, spans_.size()}});
+    seen_.emplace_back(json, Range{first, spans_.size()});
     return;
   }
   spans_.resize(first);
-  strings_.resize(length);
-  faults_.push_back(where + " is not JSON: " + json);
-  seen_.emplace(json, Range{1, 0});
+  strings_.resize(name.first + name.second);
+  faults_.push_back(std::string(where) + " is not JSON: " + std::string(json));
+  seen_.emplace_back(json, Range{1, 0});
 }
 
-void Texts::check(const std::string& where, const std::vector<std::string>& values) {
+void Texts::check(std::string_view where, const std::vector<std::string>& values) {
+  const std::string_view all(strings_);
   for (const Text& t : texts_) {
-    if (t.where == where && holdsAll(t, values)) return;
+    if (all.substr(t.where.first, t.where.second) == where && holdsAll(t, values)) return;
   }
   std::string list;
   for (const std::string& value : values) list += " [" + value + "]";
-  faults_.push_back("no " + where + " reads back" + list);
+  faults_.push_back("no " + std::string(where) + " reads back" + list);
 }
 
 bool Texts::holdsAll(const Text& t, const std::vector<std::string>& values) const {
   const std::string_view all(strings_);
   for (const std::string& value : values) {
     bool found = false;
-    for (size_t i = t.spans.first; i < t.spans.second && !found; ++i) {
+    for (size_t i = t.strings.first; i < t.strings.second && !found; ++i) {
       found = all.substr(spans_[i].first, spans_[i].second).find(value) != std::string_view::npos;
     }
     if (!found) return false;

@@ -11,7 +11,7 @@
 
 #include <cstddef>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,24 +20,29 @@ namespace roundtrip {
 class Texts {
  public:
   void clear();
-  // Keeps the strings (keys included) of json, which must be a JSON object.
-  void add(const std::string& where, const std::string& json);
+  // Keeps the strings (keys included) of json, which must be a JSON object,
+  // under the name where. json must stay unchanged until clear().
+  void add(std::string_view where, std::string_view json);
   // Some text of this kind holds every value whole inside one of its strings.
-  void check(const std::string& where, const std::vector<std::string>& values);
+  void check(std::string_view where, const std::vector<std::string>& values);
   const std::vector<std::string>& faults() const { return faults_; }
 
  private:
+  using Span = std::pair<size_t, size_t>;  // offset and length in strings_
   using Range = std::pair<size_t, size_t>;  // [first, end) in spans_
   struct Text {
-    std::string where;
-    Range spans;
+    Span where;
+    Range strings;
   };
   bool holdsAll(const Text& t, const std::vector<std::string>& values) const;
 
-  std::string strings_;                           // every string read, end to end
-  std::vector<std::pair<size_t, size_t>> spans_;  // one string: offset, length
+  // Every name and string read, end to end: an input adds no allocation
+  // once the buffers have grown.
+  std::string strings_;
+  std::vector<Span> spans_;
   std::vector<Text> texts_;
-  std::unordered_map<std::string, Range> seen_;  // text -> its strings
+  // The texts read so far; a handful a run, so a list beats a hash table.
+  std::vector<std::pair<std::string_view, Range>> seen_;
   std::vector<std::string> faults_;
 };
 
