@@ -5,7 +5,8 @@
 // new code, so every road is explored, one an input); the rest is five
 // strings, each ended by a backslash and one more byte (a doubled backslash
 // is a backslash inside a string). The network and hosts are kept between
-// inputs; each input plays on new plug-ins.
+// inputs; each input plays on new plug-ins. roundtrip_twice checks that an
+// input plays the same whatever came before it.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdio>
@@ -13,6 +14,7 @@
 
 #include "one_core.h"
 #include "signalling/roundtrip_call.h"
+#include "two_clients.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
@@ -30,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (simhost::Client* c : {&made->ann, &made->bob, &made->dan}) simhost::setQuietLogs(*c, true);
     return made;
   }();
-  const std::vector<std::string> faults = roundtrip::faults(*world, v, road);
+  const std::vector<std::string> faults = roundtrip::faults(*world, v, road, fuzzworld::gTranscript);
   if (faults.empty()) return 0;
   for (const std::string& f : faults) std::fprintf(stderr, "%s\n", f.c_str());
   std::abort();

@@ -141,6 +141,34 @@ class Run {
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
 
+  // Appends what the plug-ins produced, read by faults(): two runs of one
+  // input must write the same, whatever ran before them.
+  void transcribe(std::string& out) const {
+    for (int i = 0; i < 3; ++i) {
+      const std::string who = std::to_string(i) + " ";
+      for (const auto& r : results_[i]) {
+        out += who + "answer " + std::to_string(r.cmdId) + " " + std::to_string(r.id) + " " +
+               std::to_string(r.result) + " " + r.extend + "\n";
+      }
+      for (const auto& e : records_[i].events) {
+        out += who + "event " + std::to_string(e.eventType) + " " + e.annotation + " " + e.roomId +
+               " " + e.extend + "\n";
+      }
+      for (const auto& m : records_[i].sent) {
+        out += who + "sent " + std::to_string(m.msgType) + " " + std::to_string(m.msgId) + " " +
+               std::to_string(m.targetId) + " " + m.body + " " + m.properties + "\n";
+      }
+      for (const auto& m : records_[i].inserted) {
+        out += who + "inserted " + std::to_string(m.msgType) + " " + m.body + " " + m.properties +
+               "\n";
+      }
+      for (const auto& t : records_[i].timers) {
+        out += who + "timer " + std::to_string(t.cmd.op) + " " + std::to_string(t.cmd.type) + " " +
+               t.cmd.key + "\n";
+      }
+    }
+  }
+
   // Plays the road and returns the faults found (empty: all held).
   std::vector<std::string> faults() {
     play(road_);
@@ -368,8 +396,14 @@ class Run {
   std::vector<simhost::Result> results_[3];
 };
 
-inline std::vector<std::string> faults(World& world, const Values& v, Road road) {
-  return Run(world, v, road).faults();
+// The faults of one road; with a transcript, what the plug-ins produced is
+// appended to it.
+inline std::vector<std::string> faults(World& world, const Values& v, Road road,
+                                       std::string* transcript = nullptr) {
+  Run run(world, v, road);
+  std::vector<std::string> found = run.faults();
+  if (transcript != nullptr) run.transcribe(*transcript);
+  return found;
 }
 // Every road, one after another on one world, as the fuzz target plays them.
 inline std::vector<std::string> faults(const Values& v) {
