@@ -95,19 +95,19 @@ void Texts::add(std::string_view where, std::string_view json) {
   seen_.emplace_back(json, Range{1, 0});
 }
 
-void Texts::check(std::string_view where, const std::vector<std::string>& values) {
+void Texts::check(std::string_view where, std::initializer_list<std::string_view> values) {
   const std::string_view all(strings_);
   for (const Text& t : texts_) {
     if (all.substr(t.where.first, t.where.second) == where && holdsAll(t, values)) return;
   }
   std::string list;
-  for (const std::string& value : values) list += " [" + value + "]";
+  for (std::string_view value : values) list.append(" [").append(value).append("]");
   faults_.push_back("no " + std::string(where) + " reads back" + list);
 }
 
-bool Texts::holdsAll(const Text& t, const std::vector<std::string>& values) const {
+bool Texts::holdsAll(const Text& t, std::initializer_list<std::string_view> values) const {
   const std::string_view all(strings_);
-  for (const std::string& value : values) {
+  for (std::string_view value : values) {
     bool found = false;
     for (size_t i = t.strings.first; i < t.strings.second && !found; ++i) {
       found = all.substr(spans_[i].first, spans_[i].second).find(value) != std::string_view::npos;

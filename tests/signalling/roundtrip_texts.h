@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -24,7 +25,7 @@ class Texts {
   // under the name where. json must stay unchanged until clear().
   void add(std::string_view where, std::string_view json);
   // Some text of this kind holds every value whole inside one of its strings.
-  void check(std::string_view where, const std::vector<std::string>& values);
+  void check(std::string_view where, std::initializer_list<std::string_view> values);
   const std::vector<std::string>& faults() const { return faults_; }
 
  private:
@@ -34,7 +35,7 @@ class Texts {
     Span where;
     Range strings;
   };
-  bool holdsAll(const Text& t, const std::vector<std::string>& values) const;
+  bool holdsAll(const Text& t, std::initializer_list<std::string_view> values) const;
 
   // Every name and string read, end to end: an input adds no allocation
   // once the buffers have grown.
