@@ -18,8 +18,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
-  const auto road = static_cast<roundtrip::Road>(
-      input.ConsumeIntegralInRange<uint8_t>(0, roundtrip::kRoads - 1));
+  const auto road =
+      static_cast<roundtrip::Road>(input.ConsumeIntegralInRange<uint8_t>(0, roundtrip::kRoads - 1));
   roundtrip::Values v;
   for (std::string* field : {&v.name, &v.room, &v.token, &v.addr, &v.label}) {
     *field = input.ConsumeRandomLengthString(256);
@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (simhost::Client* c : {&made->ann, &made->bob, &made->dan}) simhost::setQuietLogs(*c, true);
     return made;
   }();
-  const std::vector<std::string> faults = roundtrip::faults(*world, v, road, fuzzworld::gTranscript);
+  const std::vector<std::string> faults =
+      roundtrip::faults(*world, v, road, fuzzworld::gTranscript);
   if (faults.empty()) return 0;
   for (const std::string& f : faults) std::fprintf(stderr, "%s\n", f.c_str());
   std::abort();

@@ -24,8 +24,8 @@
 #include "clock_control.h"
 #include "notify/plugin_notify.h"
 #include "plugin/mrtc_plugin.h"
-#include "simhost/simhost.h"
 #include "signalling/roundtrip_texts.h"
+#include "simhost/simhost.h"
 #include "timer/plugin_other.h"
 #include "timer/timeout_record.h"
 #include "timer/timer_texts.h"
@@ -188,9 +188,9 @@ class Run {
         t.check("ann answer call", {plugins_[0]->slb().getMultiServer()});
         t.check("ann sent 8 properties", {usersInfo, "21"});
         t.check("ann inserted 8 body", {v_.name + "发起了语音通话"});
-        t.check("ann sent 26 body", {tpl.title, tpl.content, v_.name,
-                                     imsdkmrtc::base64Encode(v_.name), room_, v_.room, v_.token,
-                                     v_.addr, v_.label});
+        t.check("ann sent 26 body",
+                {tpl.title, tpl.content, v_.name, imsdkmrtc::base64Encode(v_.name), room_, v_.room,
+                 v_.token, v_.addr, v_.label});
         t.check("bob event 1", {v_.token, v_.addr});
         return;
       }

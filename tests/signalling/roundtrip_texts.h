@@ -29,7 +29,7 @@ class Texts {
   const std::vector<std::string>& faults() const { return faults_; }
 
  private:
-  using Span = std::pair<size_t, size_t>;  // offset and length in strings_
+  using Span = std::pair<size_t, size_t>;   // offset and length in strings_
   using Range = std::pair<size_t, size_t>;  // [first, end) in spans_
   struct Text {
     Span where;
