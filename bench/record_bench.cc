@@ -13,6 +13,7 @@
 
 #include "record_api.h"
 #include "requests/request_texts.h"
+#include "setting_text.h"
 #include "simhost/plugin_loader.h"
 #include "simhost/simhost.h"
 
@@ -39,9 +40,11 @@ void runRequests(benchmark::State& state, const char* library) {
   simhost::setQuietLogs(alice, true);
   imsdk::IPlugin* plugin = lib.create();
   alice.attach(plugin);
+  const std::string setting =
+      codec::switchText(imsdkmrtc::texts::request::kKeyEnable, true);  // one-to-one calls on
   const size_t before = lines(tracePath());
   for (auto _ : state) {
-    alice.extra(imsdkmrtc::kExtraTypeP2pSwitch, "{\"enable\":\"on\"}");
+    alice.extra(imsdkmrtc::kExtraTypeP2pSwitch, setting);
     alice.clearRecords();
   }
   const size_t written = lines(tracePath()) - before;

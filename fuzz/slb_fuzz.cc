@@ -13,9 +13,13 @@
 #include <string>
 
 #include "requests/request_texts.h"
+#include "setting_text.h"
 #include "two_clients.h"
 
 namespace {
+
+const std::string kForceOwnerAddrOn =
+    codec::switchText(imsdkmrtc::texts::request::kKeyForceOwnerAddr, true);
 
 constexpr const char* kNetworkKeys[] = {"mediaServerUrl_", "mediaServerAddr_", "turnServerUrl_",
                                         "turnServerAddr_"};
@@ -24,7 +28,7 @@ constexpr const char* kNetworkKeys[] = {"mediaServerUrl_", "mediaServerAddr_", "
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzworld::TwoClients& w = fuzzworld::twoClients();
-  w.ann.extra(imsdkmrtc::kExtraTypeForceOwnerAddr, R"({"forceOwnerAddr":"on"})");
+  w.ann.extra(imsdkmrtc::kExtraTypeForceOwnerAddr, kForceOwnerAddrOn);
   FuzzedDataProvider in(data, size);
   const std::string netId = in.ConsumeRandomLengthString(32);
   const bool descNamesNet = in.ConsumeBool();

@@ -133,6 +133,8 @@ void NodeHost::dropped(const std::string& why) {
   log(2, "node", "XmppLink", "dropped %s", why.c_str());
 }
 
+void NodeHost::traffic(const std::string& what) { log(0, "node", "XmppLink", "%s", what.c_str()); }
+
 int64_t NodeHost::getTimeMs() { return tools::get_mill_sec() + offsetMs_.load() + clockOffsetMs_; }
 
 bool NodeHost::getUserInfo(imsdk::userInfo* out, int64_t userId) {

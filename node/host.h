@@ -58,6 +58,7 @@ class NodeHost : public imsdk::IHostService, public LinkListener {
   void pulled(const std::vector<WireMessage>& batch) override;
   void received(const WireMessage& m) override;
   void dropped(const std::string& why) override;
+  void traffic(const std::string& what) override;
 
   // IHostService.
   int64_t getTicketValue() override { return 0; }

@@ -5,6 +5,7 @@
 #include "address.h"
 #include "describe.h"
 #include "host.h"
+#include "host_message.h"
 #include "request_reader.h"
 
 namespace node {
@@ -119,7 +120,7 @@ void NodeHost::serverOffset(int64_t ms) { offsetMs_ = ms; }
 
 void NodeHost::pulled(const std::vector<WireMessage>& batch) {
   imsdk::postServerPulled pulled;
-  for (const WireMessage& m : batch) pulled.messages.push_back(toHostMessage(m));
+  for (const WireMessage& m : batch) pulled.messages.push_back(codec::toHostMessage(m));
   codec::Item it = out_.item(codec::kind::kPull);
   it.set("count", static_cast<int64_t>(batch.size()));
   out_.hold();
@@ -134,7 +135,7 @@ void NodeHost::received(const WireMessage& m) {
   codec::deliverFields(it, clientName(dir_, m.senderId, m.senderDevice), m.senderId, m.senderDevice,
                        m.msgType, m.targetId, m.chatId, m.body);
   out_.emit(it);
-  imsdk::hostMessage hm = toHostMessage(m);
+  imsdk::hostMessage hm = codec::toHostMessage(m);
   plugin_->onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&hm), 0);
 }
 

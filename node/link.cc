@@ -135,6 +135,7 @@ void XmppLink::flushSends() {
       xmpp_stanza_t* stanza = toStanza(ctx_, m, bareJid(user, dir_.domain));
       xmpp_send(conn_, stanza);
       xmpp_stanza_release(stanza);
+      listener_->traffic("sent " + std::to_string(m.msgId) + " to " + std::to_string(user));
     }
   }
 }

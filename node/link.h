@@ -41,6 +41,9 @@ class LinkListener {
   virtual void received(const WireMessage& m) = 0;
   // A message of another client that was not handed over, and why.
   virtual void dropped(const std::string& why) = 0;
+  // When a message left for the server and when one came from it: with the
+  // plug-in's own times, a late delivery shows where it waited.
+  virtual void traffic(const std::string& what) { (void)what; }
 };
 
 struct LinkConfig {

@@ -66,7 +66,10 @@ void XmppLink::incoming(xmpp_stanza_t* message, bool carbon) {
     std::lock_guard<std::mutex> lk(mu_);
     holdUntil = holdUntil_;
   }
-  if (catchingUp_ || nowMs() < holdUntil || !held_.empty()) {
+  const bool wait = catchingUp_ || nowMs() < holdUntil || !held_.empty();
+  listener_->traffic("read " + std::to_string(m.msgId) + " from " + std::to_string(m.senderId) +
+                     (wait ? ", held" : ""));
+  if (wait) {
     held_.push_back({holdUntil, std::move(m)});
     return;
   }

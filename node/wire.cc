@@ -115,16 +115,4 @@ bool fromStanza(xmpp_stanza_t* message, WireMessage& out) {
   return true;
 }
 
-imsdk::hostMessage toHostMessage(const WireMessage& m) {
-  imsdk::hostMessage hm;
-  hm.msgId = m.msgId;
-  hm.sendUserId = m.senderId;
-  hm.targetId = m.targetId;
-  hm.msgTime = m.msgTime;
-  hm.body = m.body;
-  hm.bodyType = static_cast<uint8_t>(m.msgType);
-  hm.extension = m.properties;
-  return hm;
-}
-
 }  // namespace node

@@ -21,8 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "host_records.h"
-
 namespace node {
 
 constexpr const char* kWireNs = "urn:mrtcplugin:im:1";
@@ -48,7 +46,5 @@ xmpp_stanza_t* toStanza(xmpp_ctx_t* ctx, const WireMessage& m, const std::string
 // Reads the element out of a <message>; false when it has none or it is
 // malformed (a message of some other client, or a hostile one).
 bool fromStanza(xmpp_stanza_t* message, WireMessage& out);
-
-imsdk::hostMessage toHostMessage(const WireMessage& m);
 
 }  // namespace node

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/entry_points.h"
 #include "crossing.h"
 #include "tools.h"
 
@@ -13,8 +14,8 @@ namespace mrtcrecord {
 
 namespace {
 
-constexpr char kCreateSymbol[] = "mrtcplugin_createPlugin";
-constexpr char kReleaseSymbol[] = "mrtcplugin_releasePlugin";
+using imsdkmrtc::entry::kCreateSymbol;
+using imsdkmrtc::entry::kReleaseSymbol;
 constexpr char kPluginFile[] = "libmrtcplugin.so.1";
 
 // Crossing numbers are process-wide so that entries of several instances

@@ -17,6 +17,7 @@
 #include "describe.h"
 #include "expect.h"
 #include "faults/fault_plan.h"
+#include "host_message.h"
 #include "host_records.h"
 #include "invariants/invariants.h"
 #include "media_room.h"
@@ -472,7 +473,7 @@ std::vector<imsdk::hostMessage> Run::missedMessages(ClientState& cs) {
       reaches = std::count(msg.limitRange.begin(), msg.limitRange.end(), me) > 0;
     }
     if (!reaches) continue;
-    out.push_back(simhost::asHostMessage(msg));
+    out.push_back(codec::toHostMessage(msg));
   }
   return out;
 }

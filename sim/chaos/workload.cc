@@ -4,17 +4,22 @@
 #include <cstdint>
 #include <functional>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "base/annotation_words.h"
 #include "base/device_types.h"
 #include "base/json.h"
+#include "base/wire_words.h"
 #include "chaos/workload_busy.h"
 #include "chaos/workload_races.h"
 #include "chaos/workload_rings.h"
 #include "chaos/workload_step.h"
 #include "faults/fault_plan.h"
 #include "invariants/invariants.h"
+#include "requests/request_texts.h"
+#include "setting_text.h"
 
 namespace mrtcsim {
 
@@ -27,6 +32,29 @@ constexpr int32_t kPc = imsdkmrtc::kDevicePc;
 constexpr int32_t kPhone = imsdkmrtc::kDeviceAndroid;
 
 using Writer = StepWriter;
+
+// What every client sets after login: re-ringing every 30 s, twice;
+// one-to-one calls on; the board on; the workload's group watched.
+void writeSettings(Writer& w) {
+  namespace keys = imsdkmrtc::texts::request;
+  const std::pair<int, std::string> settings[] = {
+      {imsdkmrtc::kExtraTypeRecall, codec::recallText(30, 2)},
+      {imsdkmrtc::kExtraTypeP2pSwitch, codec::switchText(keys::kKeyEnable, true)},
+      {imsdkmrtc::kExtraTypeBoardSwitch, codec::switchText(keys::kKeyBoardSwitch, true)},
+      {imsdkmrtc::kExtraTypeWatchGroup,
+       codec::settingText({{imsdkmrtc::texts::kKeyGroupId, std::to_string(kWorkloadGroupId)}})}};
+  w.Key("settings");
+  w.StartArray();
+  for (const auto& [type, cmd] : settings) {
+    w.StartObject();
+    w.Key("type");
+    w.Int(type);
+    w.Key("cmd");
+    w.RawValue(cmd.c_str(), cmd.size(), json::kObjectType);
+    w.EndObject();
+  }
+  w.EndArray();
+}
 
 class Dice {
  public:
@@ -365,17 +393,7 @@ void Builder::writeClients(Writer& w, Workload& out) {
       w.Int64(dice_.range(-30, 30));
       ++out.skewed;
     }
-    w.Key("settings");
-    w.RawValue(
-        "[{\"type\":16,\"cmd\":{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}},"
-        "{\"type\":18,\"cmd\":{\"enable\":\"on\"}},{\"type\":6,\"cmd\":{\"boardSwitch\":\"on\"}},"
-        "{\"type\":3,\"cmd\":{\"groupId\":\"5001\"}}]",
-        std::char_traits<char>::length(
-            "[{\"type\":16,\"cmd\":{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}},"
-            "{\"type\":18,\"cmd\":{\"enable\":\"on\"}},{\"type\":6,\"cmd\":{\"boardSwitch\":\"on\"}"
-            "},"
-            "{\"type\":3,\"cmd\":{\"groupId\":\"5001\"}}]"),
-        json::kArrayType);
+    writeSettings(w);
     w.EndObject();
   }
   w.EndArray();

@@ -9,11 +9,14 @@
 #include "base/wire_words.h"
 #include "chaos/workload_step.h"
 #include "requests/request_texts.h"
+#include "setting_text.h"
 #include "signalling/wire_texts.h"
 
 namespace mrtcsim {
 
 namespace {
+
+namespace keys = imsdkmrtc::texts::request;
 
 enum caseKind {
   kGroupEnd,
@@ -182,10 +185,9 @@ void CasePlanner::pushGated(int64_t t) {
   std::vector<int64_t> callees = pickCall(group ? range(1, 3) : 1);
   const std::string& off = deviceOf(callees.front());
   const bool callsOff = group || chance(50);
-  const char* offCmd = callsOff ? "{\"pcOnOff\":\"off\"}" : "{\"enable\":\"off\"}";
-  const char* onCmd = callsOff ? "{\"pcOnOff\":\"on\"}" : "{\"enable\":\"on\"}";
+  const char* key = callsOff ? keys::kKeyPcOnOff : keys::kKeyEnable;
   const int type = callsOff ? imsdkmrtc::kExtraTypePcOnOff : imsdkmrtc::kExtraTypeP2pSwitch;
-  extra(t - 1000, off, type, offCmd);
+  extra(t - 1000, off, type, codec::switchText(key, false));
   call(t, callees, group);
   // The call as the caller sends it, written here: the caller's last message
   // may be another call's when this one found it busy.
@@ -208,7 +210,7 @@ void CasePlanner::pushGated(int64_t t) {
   add(t + 500, off,
       "{\"push\":{\"from\":" + std::to_string(caller_) + ",\"cmd\":" + cmd +
           ",\"age\":" + std::to_string(range(0, 5)) + "}}");
-  extra(t + range(2000, 20000), off, type, onCmd);
+  extra(t + range(2000, 20000), off, type, codec::switchText(key, true));
   for (size_t i = 1; i < callees.size(); ++i)
     answerOrNot(t + range(1000, 20000), callees[i], group);
   request(t + range(25000, 90000), from_, "hungup", imsdkmrtc::texts::kHungupUiClick, group);
@@ -230,10 +232,10 @@ void CasePlanner::recallOff(int64_t t) {
   std::vector<int64_t> callees = pickCall(range(2, 5));
   call(t, callees, true);
   for (int64_t c : callees) answerOrNot(t + range(1000, 20000), c, true);
-  extra(t + range(2000, 28000), from_, imsdkmrtc::kExtraTypeRecall, "{\"enable\":\"off\"}");
+  extra(t + range(2000, 28000), from_, imsdkmrtc::kExtraTypeRecall,
+        codec::switchText(keys::kKeyEnable, false));
   request(t + range(70000, 120000), from_, "hungup", imsdkmrtc::texts::kHungupUiClick, true);
-  extra(t + 125000, from_, imsdkmrtc::kExtraTypeRecall,
-        "{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}");
+  extra(t + 125000, from_, imsdkmrtc::kExtraTypeRecall, codec::recallText(30, 2));
 }
 
 // A callee declines, the caller invites somebody else, and the re-ring
@@ -241,9 +243,7 @@ void CasePlanner::recallOff(int64_t t) {
 void CasePlanner::inviteAfterRefusal(int64_t t) {
   std::vector<int64_t> callees = pickCall(range(2, 4));
   if (callees.size() + 1 >= users_.size()) return recallOff(t);
-  const std::string duration = std::to_string(range(305, 330));
-  extra(t - 1000, from_, imsdkmrtc::kExtraTypeRecall,
-        "{\"enable\":\"on\",\"duration\":\"" + duration + "\",\"count\":\"1\"}");
+  extra(t - 1000, from_, imsdkmrtc::kExtraTypeRecall, codec::recallText(range(305, 330), 1));
   call(t, callees, true);
   request(t + range(1000, 8000), deviceOf(callees.front()), "hungup", imsdkmrtc::texts::kRefuse,
           true);
@@ -256,8 +256,7 @@ void CasePlanner::inviteAfterRefusal(int64_t t) {
   request(at, from_, "invite", "", true, {invitee});
   answerOrNot(at + range(1000, 10000), invitee, true);
   request(t + range(340000, 380000), from_, "hungup", imsdkmrtc::texts::kHungupUiClick, true);
-  extra(t + 385000, from_, imsdkmrtc::kExtraTypeRecall,
-        "{\"enable\":\"on\",\"duration\":\"30\",\"count\":\"2\"}");
+  extra(t + 385000, from_, imsdkmrtc::kExtraTypeRecall, codec::recallText(30, 2));
 }
 
 RingCase CasePlanner::plan(int64_t t) {

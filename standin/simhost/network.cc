@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <set>
 
+#include "host_message.h"
 #include "host_records.h"
 #include "routing.h"
 #include "simhost.h"
@@ -21,18 +22,6 @@ class PumpMark {
 };
 
 }  // namespace
-
-imsdk::hostMessage asHostMessage(const NetMessage& msg) {
-  imsdk::hostMessage hm;
-  hm.msgId = msg.msgId;
-  hm.sendUserId = msg.senderId;
-  hm.targetId = msg.targetId;
-  hm.msgTime = msg.msgTime;
-  hm.body = msg.body;
-  hm.bodyType = static_cast<uint8_t>(msg.msgType);
-  hm.extension = msg.properties;
-  return hm;
-}
 
 Network::Network() = default;
 Network::~Network() = default;
@@ -199,7 +188,7 @@ size_t Network::pump() {
       }
       for (int i = 0; i < copies; ++i) {
         if (observer) observer(msg, *d.client);
-        imsdk::hostMessage hm = asHostMessage(msg);
+        imsdk::hostMessage hm = codec::toHostMessage(msg);
         d.plugin->onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&hm), 0);
         ++deliveries;
       }

@@ -2,11 +2,13 @@
 
 #include <dlfcn.h>
 
+#include "base/entry_points.h"
+
 namespace simhost {
 
 namespace {
-constexpr char kCreateSymbol[] = "mrtcplugin_createPlugin";
-constexpr char kReleaseSymbol[] = "mrtcplugin_releasePlugin";
+using imsdkmrtc::entry::kCreateSymbol;
+using imsdkmrtc::entry::kReleaseSymbol;
 
 std::string lastError() {
   const char* text = dlerror();

@@ -75,10 +75,6 @@ struct NetMessage {
   int64_t msgTime = 0;  // ms
 };
 
-// The message as a recipient's host hands it to its plug-in (slot 4, or in
-// a pulled batch).
-imsdk::hostMessage asHostMessage(const NetMessage& msg);
-
 struct Inserted {
   int64_t msgId = 0;
   int64_t senderId = 0;
