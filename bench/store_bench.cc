@@ -2,6 +2,7 @@
 // grow linearly with the member count: the time at 5000 stays within six
 // times the time at 1000.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <memory>
 #include <string>
@@ -82,6 +83,31 @@ void BM_remoteCall(benchmark::State& state) {
     state.ResumeTiming();
     benchmark::DoNotOptimize(b.store().remoteCall(callees, info, 0));
   }
+  // Every client of a group call runs this once: its cost per member is the
+  // figure that decides how a call among thousands of clients scales.
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// The heap a received call of n members holds in the store, per member:
+// every client of a group call holds it, so it sets the memory a call among
+// thousands of clients needs for each of them.
+void BM_heldPerMember(benchmark::State& state) {
+  Bench b;
+  const int64_t n = state.range(0);
+  talkInfo in = talkOf(n);
+  in.onwerId = kFirstMember;
+  in.members.push_back(kSelf);
+  in.memstates.push_back(0);
+  const std::vector<int64_t> callees = in.members;
+  double held = 0;
+  for (auto _ : state) {
+    b.store().resetTalk();
+    talkInfo info = in;
+    const size_t before = mallinfo2().uordblks;
+    benchmark::DoNotOptimize(b.store().remoteCall(callees, info, 0));
+    held = static_cast<double>(mallinfo2().uordblks - before);
+  }
+  state.counters["bytes_per_member"] = held / static_cast<double>(n);
 }
 
 // An invitation of n new users (self among them) into a talk of n members
@@ -162,6 +188,7 @@ void BM_memberTimeout(benchmark::State& state) {
 #define STORE_BENCH(fn) BENCHMARK(fn)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond)
 STORE_BENCH(BM_localCall);
 STORE_BENCH(BM_remoteCall);
+STORE_BENCH(BM_heldPerMember);
 STORE_BENCH(BM_remoteInvite);
 STORE_BENCH(BM_addInvitees);
 STORE_BENCH(BM_queryTalk);

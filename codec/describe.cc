@@ -15,8 +15,8 @@ void eventFields(Item& item, const UiEvent& e) {
       .set("onwerId", e.onwerId)
       .set("roomId", e.roomId)
       .set("roomName", e.roomName)
-      .set("selects", e.selects)
-      .set("members", e.members)
+      .set("selects", sharedIds(e.selects))
+      .set("members", sharedIds(e.members))
       .set("extend", e.extend);
 }
 
@@ -28,7 +28,7 @@ void sentFields(Item& item, uint16_t type, int64_t target, int64_t chat, const I
       .set("limitRange", limitRange)
       .set("properties", properties);
   describeBody(item, body);
-  item.set("body", body);
+  item.set("body", sharedText(body));
 }
 
 void insertFields(Item& item, uint16_t type, int64_t target, const IdList& limitRange,
@@ -38,7 +38,7 @@ void insertFields(Item& item, uint16_t type, int64_t target, const IdList& limit
       .set("chat", target)
       .set("limitRange", limitRange);
   describeBody(item, body);
-  item.set("body", body);
+  item.set("body", sharedText(body));
 }
 
 void deliverFields(Item& item, const std::string& from, int64_t fromUser, int64_t fromDevice,
@@ -50,7 +50,7 @@ void deliverFields(Item& item, const std::string& from, int64_t fromUser, int64_
       .set("target", target)
       .set("chat", chat);
   describeBody(item, body);
-  item.set("body", body);
+  item.set("body", sharedText(body));
 }
 
 void timerFields(Item& item, const imsdk::timerCmd& c) {
@@ -60,7 +60,7 @@ void timerFields(Item& item, const imsdk::timerCmd& c) {
       .set("type", int64_t{c.type})
       .set("category", int64_t{c.category})
       .set("key", c.key)
-      .set("members", c.members);
+      .set("members", sharedIds(c.members));
   if (c.op == imsdkmrtc::kTimerAdd) {
     item.set("seconds", int64_t{c.duration}).set("mode", int64_t{c.memberMode});
     if (c.refresh != 0) item.set("refresh", int64_t{1});
@@ -74,7 +74,7 @@ void requestFields(Item& item, uint16_t cmd, const imsdk::req_mrtc_request& fiel
       .set("groupId", fields.groupId)
       .set("roomId", fields.roomId)
       .set("roomName", fields.roomName)
-      .set("members", fields.members)
+      .set("members", sharedIds(fields.members))
       .set("extend", fields.extend);
 }
 

@@ -1,6 +1,7 @@
 #include "item.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace codec {
 
@@ -66,6 +67,55 @@ std::string jsonString(const std::string& s) {
   return out + "\"";
 }
 
+namespace {
+
+// Texts longer than this are held once for all copies; shorter ones fit in
+// the string itself or cost less to copy than a shared count.
+constexpr size_t kSharedTextFrom = 64;
+
+}  // namespace
+
+Text::Text(std::string s) {
+  if (s.size() > kSharedTextFrom) {
+    shared_ = std::make_shared<const std::string>(std::move(s));
+  } else {
+    inline_ = std::move(s);
+  }
+}
+
+Text sharedText(const std::string& s) {
+  if (s.size() <= kSharedTextFrom) return Text(s);
+  thread_local Text last;
+  if (last.str() != s) last = Text(s);
+  return last;
+}
+
+IdList::IdList(std::initializer_list<int64_t> ids) : IdList(std::vector<int64_t>(ids)) {}
+
+IdList::IdList(std::vector<int64_t> ids) {
+  if (!ids.empty()) ids_ = std::make_shared<std::vector<int64_t>>(std::move(ids));
+}
+
+const std::vector<int64_t>& IdList::vec() const {
+  static const std::vector<int64_t> kEmpty;
+  return ids_ ? *ids_ : kEmpty;
+}
+
+std::vector<int64_t>& IdList::own() {
+  if (!ids_) {
+    ids_ = std::make_shared<std::vector<int64_t>>();
+  } else if (ids_.use_count() > 1) {
+    ids_ = std::make_shared<std::vector<int64_t>>(*ids_);
+  }
+  return *ids_;
+}
+
+IdList sharedIds(const std::vector<int64_t>& ids) {
+  thread_local IdList last;
+  if (last.vec() != ids) last = IdList(ids);
+  return last;
+}
+
 std::string idsText(const IdList& ids) {
   std::string out = "[";
   for (size_t i = 0; i < ids.size(); ++i) {
@@ -103,8 +153,8 @@ int64_t Item::num(const std::string& key, int64_t fallback) const {
 std::string Item::str(const std::string& key) const {
   const Value* v = find(key);
   if (v == nullptr) return "";
-  auto* s = std::get_if<std::string>(v);
-  return s != nullptr ? *s : valueText(*v);
+  auto* s = std::get_if<Text>(v);
+  return s != nullptr ? s->str() : valueText(*v);
 }
 
 IdList Item::ids(const std::string& key) const {
@@ -116,13 +166,13 @@ IdList Item::ids(const std::string& key) const {
 
 std::string valueJson(const Value& value) {
   if (auto* n = std::get_if<int64_t>(&value)) return std::to_string(*n);
-  if (auto* s = std::get_if<std::string>(&value)) return jsonString(*s);
+  if (auto* s = std::get_if<Text>(&value)) return jsonString(s->str());
   return idsText(std::get<IdList>(value));
 }
 
 std::string valueText(const Value& value) {
   if (auto* n = std::get_if<int64_t>(&value)) return std::to_string(*n);
-  if (auto* s = std::get_if<std::string>(&value)) return *s;
+  if (auto* s = std::get_if<Text>(&value)) return s->str();
   return idsText(std::get<IdList>(value));
 }
 

@@ -6,14 +6,89 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
 
 namespace codec {
 
-using IdList = std::vector<int64_t>;
-using Value = std::variant<int64_t, std::string, IdList>;
+// A list of ids whose copies share one array until one of them changes. A
+// group call among thousands of clients records a UI event, a delivery and
+// a timer command per client that all list the same members: the records
+// point at one list instead of each holding its own.
+class IdList {
+ public:
+  using value_type = int64_t;
+  using const_iterator = std::vector<int64_t>::const_iterator;
+  using iterator = const_iterator;
+  using size_type = size_t;
+
+  IdList() = default;
+  IdList(std::initializer_list<int64_t> ids);
+  IdList(std::vector<int64_t> ids);  // NOLINT(google-explicit-constructor): a list is a list
+  template <class It>
+  IdList(It first, It last) : IdList(std::vector<int64_t>(first, last)) {}
+
+  const_iterator begin() const { return vec().begin(); }
+  const_iterator end() const { return vec().end(); }
+  size_t size() const { return ids_ ? ids_->size() : 0; }
+  bool empty() const { return size() == 0; }
+  int64_t operator[](size_t i) const { return (*ids_)[i]; }
+  const std::vector<int64_t>& vec() const;
+  operator const std::vector<int64_t>&() const {
+    return vec();
+  }  // NOLINT(google-explicit-constructor)
+
+  void push_back(int64_t id) { own().push_back(id); }
+  void clear() { ids_.reset(); }
+
+  friend bool operator==(const IdList& a, const IdList& b) {
+    return a.ids_ == b.ids_ || a.vec() == b.vec();
+  }
+  friend bool operator!=(const IdList& a, const IdList& b) { return !(a == b); }
+
+ private:
+  // This copy's own array, copied first when another copy shares it.
+  std::vector<int64_t>& own();
+
+  std::shared_ptr<std::vector<int64_t>> ids_;
+};
+
+// The list of ids, sharing the array of the list made just before on this
+// thread when that one holds the same ids: one call's records are made one
+// after the other with the same members.
+IdList sharedIds(const std::vector<int64_t>& ids);
+// A text field. A long one (a message body) is held once for all its copies:
+// a group message reaches thousands of clients, and each delivery's record
+// carries the same body. Short ones stay inline.
+class Text {
+ public:
+  Text() = default;
+  Text(std::string s);  // NOLINT(google-explicit-constructor): a text is a string
+  Text(const char* s) : Text(std::string(s)) {}  // NOLINT(google-explicit-constructor)
+
+  const std::string& str() const { return shared_ ? *shared_ : inline_; }
+  operator const std::string&() const { return str(); }  // NOLINT(google-explicit-constructor)
+  bool empty() const { return str().empty(); }
+
+  friend bool operator==(const Text& a, const Text& b) {
+    return (a.shared_ && a.shared_ == b.shared_) || a.str() == b.str();
+  }
+  friend bool operator!=(const Text& a, const Text& b) { return !(a == b); }
+
+ private:
+  std::string inline_;
+  std::shared_ptr<const std::string> shared_;
+};
+
+// The text, sharing the copy made just before on this thread when that one
+// holds the same bytes: a group message's deliveries are recorded one after
+// the other.
+Text sharedText(const std::string& s);
+
+using Value = std::variant<int64_t, Text, IdList>;
 
 struct Field {
   std::string key;

@@ -18,8 +18,8 @@ bool sameValue(const Value& want, const Value& have) {
   if (want.index() != have.index()) return false;
   if (auto* w = std::get_if<IdList>(&want)) {
     // Id lists compare as sets with repeats: the plug-in may reorder them.
-    IdList a = *w;
-    IdList b = std::get<IdList>(have);
+    std::vector<int64_t> a = w->vec();
+    std::vector<int64_t> b = std::get<IdList>(have).vec();
     std::sort(a.begin(), a.end());
     std::sort(b.begin(), b.end());
     return a == b;
@@ -33,8 +33,8 @@ bool matches(const Expectation& want, const Item& item) {
   if (item.kind != want.kind) return false;
   for (const Field& f : want.want) {
     if (f.key == "client") {
-      auto* name = std::get_if<std::string>(&f.value);
-      if (name == nullptr || *name != item.client) return false;
+      auto* name = std::get_if<codec::Text>(&f.value);
+      if (name == nullptr || name->str() != item.client) return false;
       continue;
     }
     const Value* have = item.find(f.key);

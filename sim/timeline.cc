@@ -38,7 +38,7 @@ void opt(std::ostringstream& out, const Item& item, const std::string& key,
   const Value* v = item.find(key);
   if (v == nullptr) return;
   if (auto* n = std::get_if<int64_t>(v); n != nullptr && *n == 0) return;
-  if (auto* s = std::get_if<std::string>(v); s != nullptr && s->empty()) return;
+  if (auto* s = std::get_if<codec::Text>(v); s != nullptr && s->empty()) return;
   if (auto* l = std::get_if<IdList>(v); l != nullptr && l->empty()) return;
   out << " " << label << "=" << cut(valueText(*v));
 }

@@ -11,6 +11,7 @@
 #include <map>
 #include <regex>
 #include <set>
+#include <utility>
 
 #include "crossing.h"
 #include "signalling/wire_texts.h"
@@ -96,17 +97,18 @@ void Redactor::collect(const Item& it) {
         for (int64_t v : *l) ids_[v] = 0;
       }
     }
-    const auto* s = std::get_if<std::string>(&f.value);
-    if (s == nullptr || s->empty()) continue;
-    if (f.key == "roomId") rooms_.insert(*s);
+    const auto* t = std::get_if<codec::Text>(&f.value);
+    if (t == nullptr || t->empty()) continue;
+    const std::string& s = t->str();
+    if (f.key == "roomId") rooms_.insert(s);
     if (f.key == "roomName" || (f.key == "name" && it.kind == codec::kind::kQuery))
-      names_.insert(*s);
+      names_.insert(s);
     if (it.kind == codec::kind::kQuery && (f.key == "value" || f.key == "ticketText"))
-      tokens_.insert(*s);
-    if (f.key == "ip") hosts_.insert(*s);
+      tokens_.insert(s);
+    if (f.key == "ip") hosts_.insert(s);
     // Addresses come from the host's answers; the plug-in's own texts (its
     // card page, say) are the same for everybody and must stay for the replay.
-    if (it.kind == codec::kind::kQuery) addresses(*s);
+    if (it.kind == codec::kind::kQuery) addresses(s);
   }
   if (it.str("query") == codec::query::kOwnUser) ids_[it.num("ret")] = 0;
 }
@@ -178,10 +180,14 @@ Item Redactor::apply(const Item& it) const {
       }
     } else if (auto* l = std::get_if<codec::IdList>(&f.value)) {
       if (idKeys().count(f.key) != 0) {
-        for (int64_t& v : *l) v = id(v);
+        std::vector<int64_t> renamed;
+        renamed.reserve(l->size());
+        for (int64_t v : *l) renamed.push_back(id(v));
+        *l = codec::IdList(std::move(renamed));
       }
-    } else if (auto* s = std::get_if<std::string>(&f.value)) {
-      *s = f.key == "plugin" ? s->substr(s->rfind('/') + 1) : rewrite(*s);
+    } else if (auto* t = std::get_if<codec::Text>(&f.value)) {
+      const std::string& s = t->str();
+      *t = f.key == "plugin" ? s.substr(s.rfind('/') + 1) : rewrite(s);
     }
   }
   return out;

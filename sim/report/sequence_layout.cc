@@ -289,7 +289,7 @@ void Builder::timer(const Item& it, int lane) {
       }
     }
   }
-  IdList kept = members;
+  std::vector<int64_t> kept(members.begin(), members.end());
   const int64_t mode = it.num("mode");
   if (mode == imsdkmrtc::kMembersReplace) {
     for (size_t i : openBars_) {

@@ -43,7 +43,7 @@ struct Bar {
   int64_t type = 0;
   int64_t category = 0;
   std::string key;
-  IdList members;
+  std::vector<int64_t> members;
   int64_t armedAt = 0;
   int64_t seconds = 0;
   int refreshes = 0;

@@ -78,7 +78,7 @@ void talkStore::fillTalkInfo(talkInfo& info) const {
   }
   info.hismembers.clear();
   for (int64_t id : historyMembers_) {
-    if (memberPos_.count(id) == 0) info.hismembers.push_back(id);
+    if (!ids_.isMember(id)) info.hismembers.push_back(id);
   }
 }
 
@@ -103,13 +103,12 @@ void talkStore::initTalk(const talkInfo& info, int64_t selfId) {
   othersChanged_ = 0;
 
   members_.clear();
-  memberPos_.clear();
   historyMembers_.clear();
-  historySet_.clear();
   leftMembers_.clear();
-  leftPos_.clear();
+  ids_.clear();
   members_.reserve(info.members.size() + 1);
-  memberPos_.reserve(info.members.size() + 1);
+  historyMembers_.reserve(info.members.size() + info.hismembers.size() + 1);
+  ids_.reserve(info.members.size() + info.hismembers.size() + 1);
 
   if (selfId > 0) {
     appendMember(selfId, invited);
@@ -119,7 +118,7 @@ void talkStore::initTalk(const talkInfo& info, int64_t selfId) {
     int64_t id = info.members[i];
     if (id == selfId) continue;
     // A record that names an id twice keeps its first entry.
-    if (memberPos_.count(id) != 0) continue;
+    if (ids_.isMember(id)) continue;
     uint8_t state = (i < info.memstates.size() && info.memstates[i] != 0) ? joined : invited;
     appendMember(id, state);
     addHistory(id);
@@ -146,11 +145,9 @@ void talkStore::clearTalk() {
   srvTag_.clear();
   videoType_.clear();
   members_.clear();
-  memberPos_.clear();
   historyMembers_.clear();
-  historySet_.clear();
   leftMembers_.clear();
-  leftPos_.clear();
+  ids_.clear();
   connectTimes_.clear();
   hangupTimes_.clear();
   talking_ = 0;
@@ -161,26 +158,28 @@ void talkStore::clearTalk() {
 // Member and history helpers
 
 talkMember* talkStore::findMember(int64_t userId) {
-  auto it = memberPos_.find(userId);
-  return it == memberPos_.end() ? nullptr : &members_[it->second];
+  const uint32_t pos = ids_.memberPos(userId);
+  return pos == talkIdIndex::kNone ? nullptr : &members_[pos];
 }
 
 const talkMember* talkStore::findMember(int64_t userId) const {
-  auto it = memberPos_.find(userId);
-  return it == memberPos_.end() ? nullptr : &members_[it->second];
+  const uint32_t pos = ids_.memberPos(userId);
+  return pos == talkIdIndex::kNone ? nullptr : &members_[pos];
 }
 
 void talkStore::appendMember(int64_t userId, uint8_t state) {
-  memberPos_[userId] = members_.size();
+  ids_.setMemberPos(userId, static_cast<uint32_t>(members_.size()));
   members_.push_back(talkMember{userId, state});
 }
 
 void talkStore::reindexMembersFrom(size_t first) {
-  for (size_t i = first; i < members_.size(); ++i) memberPos_[members_[i].userId] = i;
+  for (size_t i = first; i < members_.size(); ++i) {
+    ids_.setMemberPos(members_[i].userId, static_cast<uint32_t>(i));
+  }
 }
 
 void talkStore::addHistory(int64_t userId) {
-  if (historySet_.insert(userId).second) historyMembers_.push_back(userId);
+  if (ids_.addHistory(userId)) historyMembers_.push_back(userId);
 }
 
 void talkStore::setMemberJoined(int64_t userId, absentMember absent) {
@@ -203,10 +202,9 @@ void talkStore::setMemberState(int64_t userId, uint8_t state) {
 }
 
 void talkStore::removeMember(int64_t userId) {
-  auto it = memberPos_.find(userId);
-  if (it == memberPos_.end()) return;
-  size_t pos = it->second;
-  memberPos_.erase(it);
+  const uint32_t pos = ids_.memberPos(userId);
+  if (pos == talkIdIndex::kNone) return;
+  ids_.setMemberPos(userId, talkIdIndex::kNone);
   members_.erase(members_.begin() + static_cast<std::ptrdiff_t>(pos));
   reindexMembersFrom(pos);
 }
@@ -223,38 +221,45 @@ bool talkStore::hasMemberWithState(int64_t userId, uint8_t state) const {
   return m != nullptr && m->state == state;
 }
 
-void talkStore::removeMembers(const std::unordered_set<int64_t>& ids) {
-  if (ids.empty()) return;
+void talkStore::removeMembers(const std::vector<int64_t>& ids) {
+  std::vector<char> drop(members_.size(), 0);
+  for (int64_t id : ids) {
+    const uint32_t pos = ids_.memberPos(id);
+    if (pos != talkIdIndex::kNone) drop[pos] = 1;
+  }
+  removeMarkedMembers(drop);
+}
+
+void talkStore::removeMarkedMembers(const std::vector<char>& drop) {
   size_t out = 0;
   for (size_t i = 0; i < members_.size(); ++i) {
     const talkMember m = members_[i];
-    if (ids.count(m.userId) != 0) {
-      memberPos_.erase(m.userId);
+    if (drop[i] != 0) {
+      ids_.setMemberPos(m.userId, talkIdIndex::kNone);
       continue;
     }
     members_[out] = m;
-    memberPos_[m.userId] = out;
+    ids_.setMemberPos(m.userId, static_cast<uint32_t>(out));
     ++out;
   }
   members_.resize(out);
 }
 
 void talkStore::addLeftMember(int64_t userId) {
-  if (leftPos_.count(userId) != 0) return;
-  leftPos_[userId] = leftMembers_.size();
+  if (ids_.leftPos(userId) != talkIdIndex::kNone) return;
+  ids_.setLeftPos(userId, static_cast<uint32_t>(leftMembers_.size()));
   leftMembers_.push_back(userId);
 }
 
 void talkStore::removeLeftMember(int64_t userId) {
-  auto it = leftPos_.find(userId);
-  if (it == leftPos_.end()) return;
-  size_t pos = it->second;
-  leftPos_.erase(it);
+  const uint32_t pos = ids_.leftPos(userId);
+  if (pos == talkIdIndex::kNone) return;
+  ids_.setLeftPos(userId, talkIdIndex::kNone);
   int64_t last = leftMembers_.back();
   leftMembers_.pop_back();
   if (pos < leftMembers_.size()) {
     leftMembers_[pos] = last;
-    leftPos_[last] = pos;
+    ids_.setLeftPos(last, pos);
   }
 }
 
@@ -263,7 +268,7 @@ void talkStore::addInvitees(const std::vector<int64_t>& ids, int64_t inviterId) 
   record.inviterId = inviterId;
   record.roomId = roomId_;
   for (int64_t id : ids) {
-    if (memberPos_.count(id) != 0) continue;
+    if (ids_.isMember(id)) continue;
     appendMember(id, invited);
     record.ids.push_back(id);
   }
@@ -374,7 +379,7 @@ void talkStore::removeInvitedBy(const std::string& roomId, int64_t inviterId) {
   if (talking_ == 0 || !sameRoom(roomId)) return;
   for (auto it = inviteRecords_.rbegin(); it != inviteRecords_.rend(); ++it) {
     if (it->inviterId == inviterId && it->roomId == roomId) {
-      removeMembers(std::unordered_set<int64_t>(it->ids.begin(), it->ids.end()));
+      removeMembers(it->ids);
       return;
     }
   }
@@ -587,7 +592,7 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
     if (active_ != 0) {
       // Invitations add up: the talk as a whole stays within the id limit.
       size_t added = 0;
-      for (int64_t id : invitees) added += memberPos_.count(id) == 0 ? 1 : 0;
+      for (int64_t id : invitees) added += ids_.isMember(id) ? 0 : 1;
       if (plugin_ != nullptr &&
           members_.size() + added > static_cast<uint64_t>(plugin_->settings().maxIds.load())) {
         return kTalkInvalid;
@@ -663,7 +668,7 @@ uint32_t talkStore::checkQueryTalk(int64_t groupId, int64_t askerId, talkInfo& i
   if (groupId <= 0) return kTalkInvalid;
   if (groupId != groupId_) return kTalkNoMatch;
   if (!info.roomId.empty() && !sameRoom(info.roomId)) return kTalkOtherRoom;
-  if (historySet_.count(askerId) == 0) return kTalkNeverMember;
+  if (!ids_.inHistory(askerId)) return kTalkNeverMember;
   if (active_ == 0) return kTalkNotActive;
   fillTalkInfo(info);
   return kTalkDone;
@@ -698,13 +703,18 @@ uint32_t talkStore::memberTimeout(const std::vector<int64_t>& ids, std::vector<i
   if (!sameRoom(info.roomId)) return kTalkOtherRoom;
   if (ids.empty()) return kTalkInvalid;
   // Members still invited are taken out together, in one pass over the list.
-  std::unordered_set<int64_t> gone;
+  std::vector<char> drop(members_.size(), 0);
+  const size_t before = timedOut.size();
   for (int64_t id : ids) {
-    if (hasMemberWithState(id, invited) && gone.insert(id).second) timedOut.push_back(id);
+    const uint32_t pos = ids_.memberPos(id);
+    if (pos == talkIdIndex::kNone || members_[pos].state != invited || drop[pos] != 0) continue;
+    drop[pos] = 1;
+    timedOut.push_back(id);
   }
-  removeMembers(gone);
+  const bool none = timedOut.size() == before;
+  removeMarkedMembers(drop);
   fillTalkInfo(info);
-  return gone.empty() ? kTalkNoMatch : kTalkDone;
+  return none ? kTalkNoMatch : kTalkDone;
 }
 
 uint32_t talkStore::recallTimeout(const std::string& roomId, int64_t since,
@@ -755,24 +765,24 @@ bool talkStore::checkInvariants(std::string* why) {
     if (why != nullptr) *why = text;
     return false;
   };
-  if (memberPos_.size() != members_.size()) return fail("member index size differs from members");
+  if (ids_.memberCount() != members_.size()) {
+    return fail("member index size differs from members");
+  }
   for (size_t i = 0; i < members_.size(); ++i) {
-    auto it = memberPos_.find(members_[i].userId);
-    if (it == memberPos_.end() || it->second != i) {
+    if (ids_.memberPos(members_[i].userId) != i) {
       return fail("member " + std::to_string(members_[i].userId) + " repeated or not indexed");
     }
     if (members_[i].state != invited && members_[i].state != joined) {
       return fail("member " + std::to_string(members_[i].userId) + " has an unknown state");
     }
   }
-  if (historySet_.size() != historyMembers_.size()) return fail("history repeats an id");
+  if (ids_.historyCount() != historyMembers_.size()) return fail("history repeats an id");
   for (int64_t id : historyMembers_) {
-    if (historySet_.count(id) == 0) return fail("history id missing from its set");
+    if (!ids_.inHistory(id)) return fail("history id missing from its set");
   }
-  if (leftPos_.size() != leftMembers_.size()) return fail("left index size differs");
+  if (ids_.leftCount() != leftMembers_.size()) return fail("left index size differs");
   for (size_t i = 0; i < leftMembers_.size(); ++i) {
-    auto it = leftPos_.find(leftMembers_[i]);
-    if (it == leftPos_.end() || it->second != i) return fail("left member repeated or not indexed");
+    if (ids_.leftPos(leftMembers_[i]) != i) return fail("left member repeated or not indexed");
   }
   if (talking_ > 1 || active_ > 1) return fail("talking or active is not a boolean");
   if (talking_ == 0 && active_ == 0) return fail("idle store marked not active");

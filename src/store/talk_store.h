@@ -12,13 +12,12 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "CLocker.h"
 #include "store/ended_rooms.h"
 #include "store/room_memory.h"
+#include "store/talk_id_index.h"
 #include "store/talk_info.h"
 #include "thread_annotations.h"
 
@@ -157,7 +156,9 @@ class talkStore {
   bool removeMemberIfState(int64_t userId, uint8_t state) MRTC_REQUIRES(lock_);
   bool hasMemberWithState(int64_t userId, uint8_t state) const MRTC_REQUIRES(lock_);
   // Removes every member whose id is in ids, in one pass.
-  void removeMembers(const std::unordered_set<int64_t>& ids) MRTC_REQUIRES(lock_);
+  void removeMembers(const std::vector<int64_t>& ids) MRTC_REQUIRES(lock_);
+  // Removes the members whose place is marked in drop (one mark a member).
+  void removeMarkedMembers(const std::vector<char>& drop) MRTC_REQUIRES(lock_);
   void addLeftMember(int64_t userId) MRTC_REQUIRES(lock_);
   void removeLeftMember(int64_t userId) MRTC_REQUIRES(lock_);
   void addInvitees(const std::vector<int64_t>& ids, int64_t inviterId) MRTC_REQUIRES(lock_);
@@ -206,17 +207,15 @@ class talkStore {
   int64_t createTime_ MRTC_GUARDED_BY(lock_) = 0;
   uint8_t othersChanged_ MRTC_GUARDED_BY(lock_) = 0;
 
-  // Members in order of arrival; memberPos_ maps each id to its index, so a
-  // membership test or a state change does not scan the list.
+  // Members in order of arrival; every id that belonged to the talk, in
+  // order; ids that left the room after having entered it (removal moves the
+  // last entry into the gap). ids_ holds each id's index in the first and
+  // the last list and its mark in the history, so that a membership test or
+  // a state change does not scan a list.
   std::vector<talkMember> members_ MRTC_GUARDED_BY(lock_);
-  std::unordered_map<int64_t, size_t> memberPos_ MRTC_GUARDED_BY(lock_);
-  // Every id that belonged to the talk, in order, and the same ids as a set.
   std::vector<int64_t> historyMembers_ MRTC_GUARDED_BY(lock_);
-  std::unordered_set<int64_t> historySet_ MRTC_GUARDED_BY(lock_);
-  // Ids that left the room after having entered it; leftPos_ maps each to
-  // its index (removal moves the last entry into the gap).
   std::vector<int64_t> leftMembers_ MRTC_GUARDED_BY(lock_);
-  std::unordered_map<int64_t, size_t> leftPos_ MRTC_GUARDED_BY(lock_);
+  talkIdIndex ids_ MRTC_GUARDED_BY(lock_);
 
   std::vector<inviteRecord> inviteRecords_ MRTC_GUARDED_BY(lock_);
   std::vector<refusedTalk> refusedTalks_ MRTC_GUARDED_BY(lock_);

@@ -146,6 +146,11 @@ size_t Network::pump() {
   std::lock_guard<std::mutex> turn(pumpMu_);
   PumpMark mark(this);
   size_t deliveries = 0;
+  // One record handed to every recipient in turn: refilled before each
+  // hand-over (a plug-in may change what it is given), its strings keep
+  // their buffers, so a group message's long body costs no allocation per
+  // recipient.
+  imsdk::hostMessage hm;
   for (;;) {
     NetMessage msg;
     std::vector<Delivery> to;
@@ -188,7 +193,7 @@ size_t Network::pump() {
       }
       for (int i = 0; i < copies; ++i) {
         if (observer) observer(msg, *d.client);
-        imsdk::hostMessage hm = codec::toHostMessage(msg);
+        codec::fillHostMessage(msg, hm);
         d.plugin->onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&hm), 0);
         ++deliveries;
       }
