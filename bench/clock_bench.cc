@@ -3,6 +3,8 @@
 // them in turn. The time per thread (items per second) must stay flat as the
 // threads grow: a wake-up costs one thread switch, whatever sleeps beside it.
 // Real time: the woken threads do the work, the benchmark's own thread waits.
+// The second argument runs them as fibers (cooperative threads) instead: a
+// wake-up is then a context switch on the benchmark's own thread.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -24,6 +26,7 @@ void ticker(void*) {
 
 void BM_TickSleepers(benchmark::State& state) {
   commlib::useVirtualTime(1000000);
+  commlib::useCooperativeThreads(state.range(1) != 0);
   gStop = false;
   const int64_t threads = state.range(0);
   for (int64_t i = 0; i < threads; ++i) {
@@ -38,12 +41,12 @@ void BM_TickSleepers(benchmark::State& state) {
   gStop = true;
   commlib::advance(kTickMs);
   if (commlib::liveThreads() != 0) state.SkipWithError("sleepers left running");
+  commlib::useCooperativeThreads(false);
   state.SetItemsProcessed(state.iterations() * threads);
 }
 BENCHMARK(BM_TickSleepers)
-    ->Arg(10)
-    ->Arg(100)
-    ->Arg(1000)
+    ->ArgNames({"sleepers", "fibers"})
+    ->ArgsProduct({{10, 100, 1000}, {0, 1}})
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
 

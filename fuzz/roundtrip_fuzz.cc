@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "one_core.h"
+#include "clock_control.h"
 #include "signalling/roundtrip_call.h"
 #include "two_clients.h"
 
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     *field = input.ConsumeRandomLengthString(256);
   }
   static roundtrip::World* world = [] {
-    fuzzworld::keepOnOneCore();
+    commlib::useCooperativeThreads(true);
     auto* made = new roundtrip::World;
     // The checks read what the plug-ins sent, inserted and posted, never the
     // log; formatting and keeping it would be a large share of an input.

@@ -20,9 +20,11 @@
 // took another road (a second call to "r1" within the guard's window is
 // refused), so libFuzzer saw different behaviour for the same input. Making
 // the two new plug-ins takes about a tenth of an input's time. A plug-in's
-// timer worker still ends with its queue, as it always did; the stand-in's
-// thread start hands the next worker a parked thread, so no thread is made
-// per input.
+// timer worker still ends with its queue, as it always did. The workers run
+// as fibers on the fuzzer's own thread (the clock's cooperative threads):
+// each tick of a worker is a context switch, where a thread cost two thread
+// switches, and a parked fiber runs the next worker, so nothing is made per
+// input.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +34,6 @@
 #include <string>
 
 #include "clock_control.h"
-#include "one_core.h"
 #include "plugin/mrtc_plugin.h"
 #include "simhost/simhost.h"
 #include "timer/plugin_other.h"
@@ -53,8 +54,8 @@ inline std::string* gTranscript = nullptr;
 
 struct TwoClients {
   TwoClients() {
-    keepOnOneCore();
     commlib::useVirtualTime(kStartMs);
+    commlib::useCooperativeThreads(true);
     net.addUser(1001, "Ann");
     net.addUser(2001, "Bob");
     net.addGroup(kGroup, {1001, 2001, 2002});

@@ -543,6 +543,8 @@ bool Run::quiet() const {
 
 RunResult Run::go() {
   commlib::useVirtualTime(sc_.startMs);
+  // The timer workers run as fibers on this thread, in the clock's order.
+  commlib::useCooperativeThreads(true);
   try {
     setUp();
     for (const Step& step : sc_.steps) {

@@ -4,20 +4,42 @@
 // Invariant: `running` counts the tracked threads that are neither asleep nor
 // ended. advance() only moves time while it is 0, and it marks the sleepers it
 // wakes as running before it lets them go, so no step can be skipped between a
-// wake-up and the next sleep.
+// wake-up and the next sleep. A fiber counts as running from its start until
+// it first sleeps, and from each wake-up until it sleeps again or ends, the
+// same as a thread.
+//
+// Fibers (cooperative threads) run on the thread that calls advance() or
+// settle(), one at a time, exactly where a thread would be waited for. They
+// cannot deadlock that thread on a lock: a fiber gives control back only
+// when it sleeps or ends, and the plug-in's timer worker, the only code ever
+// started as one, sleeps holding no lock (it takes its gate after each
+// sleep); the plug-in's stop() waits at that gate, which no sleeping worker
+// holds.
 #include "clock.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <limits>
 #include <map>
 #include <mutex>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "clock_control.h"
+#include "fiber.h"
+
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define COMMLIB_TSAN 1
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__)
+#define COMMLIB_TSAN 1
+#endif
 
 namespace commlib {
 namespace {
@@ -30,6 +52,7 @@ struct Sleeper {
   int64_t deadline;
   bool woken;
   bool tracked;
+  detail::Fiber* fiber;  // null: a thread, woken through cv
   std::condition_variable cv;
 };
 
@@ -48,6 +71,11 @@ struct Clock {
   std::multimap<std::pair<int64_t, uint64_t>, Sleeper*> sleepers;
   uint64_t started = 0;
   WakeAdjuster adjust;
+  // Threads started from now on run as fibers (useCooperativeThreads).
+  bool cooperative = false;
+  int fibers = 0;                       // fibers alive (started, not ended)
+  std::deque<detail::Fiber*> starting;  // started, not yet run, in start order
+  std::vector<detail::Fiber*> parked;   // ended: their stacks run the next start
 };
 
 Clock& clock() {
@@ -64,14 +92,38 @@ int64_t systemMs() {
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-// Waits (lock held) until no tracked thread runs; aborts instead of hanging
-// forever when a thread never goes back to sleep (a deadlock in the code
-// under test).
+// Runs a fiber until it sleeps or ends (lock held, released meanwhile); one
+// that ended keeps its stack for the next start.
+void runFiber(std::unique_lock<std::mutex>& lk, detail::Fiber* f) {
+  lk.unlock();
+  f->resume();
+  lk.lock();
+  if (f->ended) clock().parked.push_back(f);
+}
+
+// Runs the fibers started and not yet run, in start order (lock held).
+void runStarting(std::unique_lock<std::mutex>& lk) {
+  Clock& c = clock();
+  while (!c.starting.empty()) {
+    detail::Fiber* f = c.starting.front();
+    c.starting.pop_front();
+    runFiber(lk, f);
+  }
+}
+
+// Waits (lock held) until no tracked thread or fiber runs, running the fibers
+// that start meanwhile; aborts instead of hanging forever when a thread never
+// goes back to sleep (a deadlock in the code under test).
 void waitQuiet(std::unique_lock<std::mutex>& lk) {
   Clock& c = clock();
-  if (!c.quiet.wait_for(lk, std::chrono::seconds(30), [&] { return c.running <= 0; })) {
-    std::fprintf(stderr, "commlib clock: %d thread(s) did not settle within 30 s\n", c.running);
-    std::abort();
+  for (;;) {
+    runStarting(lk);
+    if (!c.quiet.wait_for(lk, std::chrono::seconds(30),
+                          [&] { return c.running <= 0 || !c.starting.empty(); })) {
+      std::fprintf(stderr, "commlib clock: %d thread(s) did not settle within 30 s\n", c.running);
+      std::abort();
+    }
+    if (c.starting.empty()) return;
   }
 }
 
@@ -96,7 +148,9 @@ bool dueNow() {
 // ends; an untracked one does not, and the next follows at once.
 void wakeDue() {
   Clock& c = clock();
-  while (c.running <= 0 && dueNow()) wakeFirst();
+  // A fiber is left to runDue(): only the thread that runs the clock can
+  // resume it.
+  while (c.running <= 0 && dueNow() && c.sleepers.begin()->second->fiber == nullptr) wakeFirst();
 }
 
 // A tracked thread stops running (lock held). While advance() works through
@@ -109,6 +163,39 @@ void stopRunning() {
   if (--c.running > 0) return;
   if (c.handing) wakeDue();
   if (c.running <= 0) c.quiet.notify_all();
+}
+
+// The due sleepers when fibers live (lock held): each in turn, a fiber run
+// right here, then whatever it started, before the next. The order is the
+// one wakeDue() hands threads on in.
+void runDue(std::unique_lock<std::mutex>& lk) {
+  Clock& c = clock();
+  while (dueNow()) {
+    Sleeper* s = c.sleepers.begin()->second;
+    detail::Fiber* f = s->fiber;  // s lives on the sleeper's stack: read it first
+    if (f == nullptr) {
+      wakeFirst();
+    } else {
+      c.sleepers.erase(c.sleepers.begin());
+      ++c.running;
+      runFiber(lk, f);
+    }
+    waitQuiet(lk);
+  }
+}
+
+// Moves the clock to a step's deadline: wakes the due sleepers one at a time
+// and waits until they sleep again (lock held).
+void runStep(std::unique_lock<std::mutex>& lk) {
+  Clock& c = clock();
+  if (c.fibers > 0) {
+    runDue(lk);
+    return;
+  }
+  c.handing = true;
+  wakeDue();
+  waitQuiet(lk);
+  c.handing = false;
 }
 
 }  // namespace
@@ -134,19 +221,30 @@ void sleepMs(int64_t ms) {
     if (tTracked) ++c.running;
     return;
   }
+  detail::Fiber* fiber = detail::Fiber::current();
+  const bool tracked = fiber != nullptr || tTracked;
+  const uint64_t tag = fiber != nullptr ? fiber->job.tag : tTag;
   const int64_t room = std::numeric_limits<int64_t>::max() - c.now;
-  Sleeper s{c.now + (ms <= 0 ? 0 : ms < room ? ms : room), false, tTracked, {}};
-  if (tTracked && tTag != 0 && c.adjust) {
+  Sleeper s{c.now + (ms <= 0 ? 0 : ms < room ? ms : room), false, tracked, fiber, {}};
+  if (tracked && tag != 0 && c.adjust) {
     // Time cannot move meanwhile: this thread still counts as running.
     const WakeAdjuster adjust = c.adjust;
     const int64_t now = c.now;
     lk.unlock();
-    const int64_t asked = adjust(tTag, now, s.deadline);
+    const int64_t asked = adjust(tag, now, s.deadline);
     lk.lock();
     s.deadline = asked > now ? asked : now;
   }
-  c.sleepers.emplace(std::make_pair(s.deadline, tOrder), &s);
-  if (tTracked) stopRunning();
+  c.sleepers.emplace(std::make_pair(s.deadline, fiber != nullptr ? fiber->job.order : tOrder), &s);
+  if (fiber != nullptr) {
+    // Whoever runs the clock takes it off the list, counts it as running
+    // and resumes it.
+    --c.running;
+    lk.unlock();
+    fiber->suspend();
+    return;
+  }
+  if (tracked) stopRunning();
   // Whoever wakes it (advance() or useRealTime()) has taken it off the list
   // and, for a tracked sleeper, already counted it as running.
   s.cv.wait(lk, [&] { return s.woken; });
@@ -173,7 +271,43 @@ void markTracked(uint64_t order, uint64_t tag) {
   tTag = tag;
 }
 
-uint64_t threadTag() { return tTag; }
+uint64_t threadTag() {
+  Fiber* fiber = Fiber::current();
+  return fiber != nullptr ? fiber->job.tag : tTag;
+}
+
+bool startFiber(void (*fn)(void*), void* arg, bool* started) {
+  Clock& c = clock();
+  std::lock_guard<std::mutex> lk(c.mu);
+  if (!c.cooperative || !c.virtualTime) return false;
+  Fiber* f = nullptr;
+  if (!c.parked.empty()) {
+    f = c.parked.back();
+    c.parked.pop_back();
+  } else {
+    f = Fiber::make();
+  }
+  *started = f != nullptr;
+  if (f == nullptr) return true;
+  Fiber* by = Fiber::current();
+  f->job = {fn, arg, ++c.started, by != nullptr ? by->job.tag : tTag};
+  f->ended = false;
+  ++c.live;
+  ++c.running;
+  ++c.fibers;
+  c.starting.push_back(f);
+  // A thread that waits for the clock to settle runs it.
+  c.quiet.notify_all();
+  return true;
+}
+
+void fiberJobEnded(Fiber*) {
+  Clock& c = clock();
+  std::lock_guard<std::mutex> lk(c.mu);
+  --c.live;
+  --c.fibers;
+  if (--c.running <= 0) c.quiet.notify_all();
+}
 
 }  // namespace detail
 
@@ -187,6 +321,12 @@ void useVirtualTime(int64_t startMs) {
 void useRealTime() {
   Clock& c = clock();
   std::lock_guard<std::mutex> lk(c.mu);
+  if (c.fibers > 0) {
+    // Nothing would run them: a fiber runs only when the clock is advanced.
+    std::fprintf(stderr, "commlib clock: %d fiber(s) alive when real time was asked for\n",
+                 c.fibers);
+    std::abort();
+  }
   c.virtualTime = false;
   while (!c.sleepers.empty()) wakeFirst();
 }
@@ -195,6 +335,16 @@ bool isVirtualTime() {
   Clock& c = clock();
   std::lock_guard<std::mutex> lk(c.mu);
   return c.virtualTime;
+}
+
+void useCooperativeThreads(bool on) {
+#ifdef COMMLIB_TSAN
+  (void)on;  // the thread sanitizer is left real threads to watch
+#else
+  Clock& c = clock();
+  std::lock_guard<std::mutex> lk(c.mu);
+  c.cooperative = on;
+#endif
 }
 
 void settle() {
@@ -219,10 +369,7 @@ void advance(int64_t ms, const std::function<void()>& onStep) {
     // timers fall due in the same millisecond would otherwise send in
     // whichever order the system schedules them, and a run would not repeat.
     const bool wokeAny = dueNow();
-    c.handing = true;
-    wakeDue();
-    waitQuiet(lk);
-    c.handing = false;
+    runStep(lk);
     if (onStep) {
       lk.unlock();
       onStep();

@@ -18,5 +18,10 @@ void threadEnded();
 void markTracked(uint64_t order, uint64_t tag);
 uint64_t threadTag();
 
+// Starts fn(arg) as a fiber when threads are cooperative (see
+// useCooperativeThreads): returns false when they are not, else sets
+// *started to whether a fiber could be made.
+bool startFiber(void (*fn)(void*), void* arg, bool* started);
+
 }  // namespace detail
 }  // namespace commlib

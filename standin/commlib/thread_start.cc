@@ -1,5 +1,6 @@
 // Stand-in for the platform's thread facility: fn(arg) runs on a detached
-// thread that the clock accounts for (see clock_control.h).
+// thread that the clock accounts for (see clock_control.h), or as a fiber
+// when the clock's threads are cooperative.
 //
 // A thread whose function has returned is kept, parked, and runs the next
 // function started: the plug-in starts its timer worker again for every talk,
@@ -58,6 +59,8 @@ void work(Job job) {
 namespace platform {
 
 bool startThread(void (*fn)(void*), void* arg) {
+  bool started = false;
+  if (commlib::detail::startFiber(fn, arg, &started)) return started;
   const uint64_t order = commlib::detail::threadStarting();
   const uint64_t tag = commlib::detail::threadTag();
   Pool& p = pool();

@@ -1,4 +1,5 @@
-// The controllable clock: stepping through the deadlines of tracked threads.
+// The controllable clock: stepping through the deadlines of tracked threads,
+// run as threads and as fibers.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -29,6 +30,15 @@ struct Log {
     std::lock_guard<std::mutex> lk(mu);
     return times;
   }
+  std::vector<int64_t> ids;  // who woke, in order
+  void name(int64_t id) {
+    std::lock_guard<std::mutex> lk(mu);
+    ids.push_back(id);
+  }
+  std::vector<int64_t> names() {
+    std::lock_guard<std::mutex> lk(mu);
+    return ids;
+  }
 };
 
 struct Ticker {
@@ -51,12 +61,27 @@ class ClockTest : public ::testing::Test {
     commlib::useVirtualTime(kStart);
     baseline = commlib::liveThreads();
   }
-  void TearDown() override { commlib::useRealTime(); }
+  void TearDown() override {
+    commlib::useCooperativeThreads(false);
+    commlib::useRealTime();
+  }
   int baseline = 0;
   Log log;
 };
 
-TEST_F(ClockTest, AdvanceStepsThroughEachDeadlineOfATrackedThread) {
+// The same steps whether the tracked threads are threads or fibers.
+class StepsTest : public ClockTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    ClockTest::SetUp();
+    commlib::useCooperativeThreads(GetParam());
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Threads, StepsTest, ::testing::Values(false));
+INSTANTIATE_TEST_SUITE_P(Fibers, StepsTest, ::testing::Values(true));
+
+TEST_P(StepsTest, AdvanceStepsThroughEachDeadlineOfATrackedThread) {
   Ticker t{&log, 4, 3000};
   ASSERT_TRUE(platform::startThread(tick, &t));
   commlib::advance(10000);
@@ -81,7 +106,7 @@ void startChild(void* arg) {
   platform::startThread(tick, &s->child);
 }
 
-TEST_F(ClockTest, AThreadStartedDuringAStepIsWaitedForAndStepped) {
+TEST_P(StepsTest, AThreadStartedDuringAStepIsWaitedForAndStepped) {
   Starter s{&log, {&log, 2, 500}};
   ASSERT_TRUE(platform::startThread(startChild, &s));
   std::vector<int64_t> steps;
@@ -89,6 +114,34 @@ TEST_F(ClockTest, AThreadStartedDuringAStepIsWaitedForAndStepped) {
   // The child went to sleep at 1000 before time moved on.
   EXPECT_THAT(log.get(), ElementsAre(1000, 1500, 2000));
   EXPECT_THAT(steps, ElementsAre(1000, 1500, 2000, 5000));
+  EXPECT_EQ(commlib::liveThreads(), baseline);
+}
+
+// Sleeps in turn, then says who it is.
+struct Named {
+  Log* log;
+  int64_t id;
+  std::vector<int64_t> sleeps;
+};
+
+void sleepThenName(void* arg) {
+  auto* n = static_cast<Named*>(arg);
+  for (int64_t ms : n->sleeps) tools::sleep(ms);
+  n->log->name(n->id);
+}
+
+// Sleepers due in the same millisecond wake in the order they were started,
+// not in the order they fell asleep: the first falls asleep for 1100 last.
+TEST_P(StepsTest, SleepersDueTogetherWakeInStartOrder) {
+  Named first{&log, 1, {1000, 100}};
+  Named second{&log, 2, {1100}};
+  Named third{&log, 3, {600}};
+  ASSERT_TRUE(platform::startThread(sleepThenName, &first));
+  ASSERT_TRUE(platform::startThread(sleepThenName, &second));
+  commlib::advance(500);
+  ASSERT_TRUE(platform::startThread(sleepThenName, &third));
+  commlib::advance(1000);
+  EXPECT_THAT(log.names(), ElementsAre(1, 2, 3));
   EXPECT_EQ(commlib::liveThreads(), baseline);
 }
 
