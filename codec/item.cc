@@ -182,7 +182,7 @@ std::string idsText(const IdList& ids) {
   return out + "]";
 }
 
-Item& Item::set(const std::string& key, Value value) {
+Item& Item::set(const std::string& key, Value value) & {
   for (Field& f : fields) {
     if (f.key == key) {
       f.value = std::move(value);

@@ -130,7 +130,12 @@ struct Item {
   // Shown in the text output only with log lines on (automatic keep-alives).
   bool quiet = false;
 
-  Item& set(const std::string& key, Value value);
+  Item& set(const std::string& key, Value value) &;
+  // On an item being made (item(...).set(...)), the chain stays movable, so
+  // that handing it on does not copy its fields.
+  Item&& set(const std::string& key, Value value) && {
+    return std::move(set(key, std::move(value)));
+  }
   const Value* find(const std::string& key) const;
   int64_t num(const std::string& key, int64_t fallback = 0) const;
   std::string str(const std::string& key) const;
