@@ -2,13 +2,13 @@
 // places, left places and the history, over enough ids to grow the table
 // several times, with consecutive ids (the usual deployment) and spread ones
 // (long probe chains).
+#include "store/talk_id_index.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <random>
 #include <vector>
-
-#include "store/talk_id_index.h"
 
 namespace imsdkmrtc {
 namespace {
