@@ -1,26 +1,80 @@
-// Taking member ids out of the time-out records of one room.
+// What the time-out records of one room hold of some member ids: taking the
+// ids out of them, and finding the ids they lack.
 //
-// Threads: none of its own; the caller holds the queue's lock.
+// Threads: none of its own; the owner (the queue) holds its lock. One object
+// serves every request of its queue and keeps its arrays between requests,
+// so a request costs time and memory in step with the ids it names and the
+// room's records hold, without allocating its tables anew.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "timer/id_numbers.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
 
-// Takes the ids, one after the other in the given order, out of the member
-// lists of the records of (category, key). For one id, a pass over the queue
-// takes the id's first occurrence out of each such record (the list's last id
-// fills the freed place) and ends at the first record it empties; that record
-// is deleted, the queue's last record taking its place. Passes repeat while
-// one finds the id, at most kMemberRemovePasses per id.
-//
-// Each record's list is indexed once per call, so an id costs a lookup per
-// record rather than a scan of its list.
-void takeOutMembers(std::vector<timeoutRecord>& queue, int32_t category, const std::string& key,
-                    const std::vector<int64_t>& ids);
+class memberRemoval {
+ public:
+  // Takes the ids, one after the other in the given order, out of the member
+  // lists of the records of (category, key). For one id, a pass over the
+  // queue takes the id's first occurrence out of each such record (the
+  // list's last id fills the freed place) and ends at the first record it
+  // empties; that record is deleted, the queue's last record taking its
+  // place. Passes repeat while one finds the id, at most kMemberRemovePasses
+  // per id. A record that loses ids gets a list of its own; any other holder
+  // of its old list keeps it unchanged.
+  void takeOut(std::vector<timeoutRecord>& queue, int32_t category, const std::string& key,
+               const std::vector<int64_t>& ids);
+
+  // The ids, in their order and with their repeats, that no record of
+  // (category, key) holds.
+  std::vector<int64_t> notHeld(const std::vector<timeoutRecord>& queue, int32_t category,
+                               const std::string& key, const std::vector<int64_t>& ids);
+
+ private:
+  static constexpr uint32_t kNone = idNumbers::kNone;
+
+  // One place of a wanted id in a record's list. The occurrences of one id,
+  // across the room's records, are chained.
+  struct occurrence {
+    uint32_t record;  // in records_
+    uint32_t pos;     // kNone once taken out
+    uint32_t next;
+  };
+  // A record of the room, in the queue's order when indexed.
+  struct roomRecord {
+    size_t at;                    // its place in the queue, kept current
+    size_t base;                  // its first place in occurrenceAt_
+    std::vector<int64_t> edited;  // its list while ids go, once copied
+    bool copied;
+    bool gone;  // emptied and deleted from the queue
+  };
+
+  // Numbers the wanted ids and chains their places. False when the room
+  // holds no ids.
+  bool index(const std::vector<timeoutRecord>& queue, int32_t category, const std::string& key,
+             const std::vector<int64_t>& ids);
+  // One pass for the id numbered k. False when no record holds the id.
+  bool pass(std::vector<timeoutRecord>& queue, uint32_t k);
+  // Takes one occurrence out of its record. True when that emptied it.
+  bool takeAt(const std::vector<timeoutRecord>& queue, uint32_t e);
+  void erase(std::vector<timeoutRecord>& queue, uint32_t record);
+  // Gives each changed record that stays its new list.
+  void publish(std::vector<timeoutRecord>& queue);
+
+  idNumbers wanted_;
+  std::vector<roomRecord> records_;
+  std::vector<uint32_t> recordAt_;       // by queue place: the room record there, or kNone
+  std::vector<uint32_t> heads_;          // by id number: its first occurrence
+  std::vector<occurrence> occurrences_;  // chained by id
+  std::vector<uint32_t> occurrenceAt_;   // by a record's base plus a place: what sits there
+  std::vector<uint32_t> firstOf_;        // by record, during a pass: its first occurrence
+  std::vector<uint32_t> hits_;           // the records one pass reaches
+  std::vector<uint8_t> seen_;            // by id number, for notHeld
+};
 
 }  // namespace imsdkmrtc

@@ -16,6 +16,7 @@
 #include "CLocker.h"
 #include "sdk_cmd.h"
 #include "thread_annotations.h"
+#include "timer/member_removal.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
@@ -87,6 +88,9 @@ class pluginOther {
   bool popDue(timeoutRecord& out, size_t& left) MRTC_REQUIRES(queueLock);
   void eraseAt(size_t index) MRTC_REQUIRES(queueLock);
   void dispatch(const timeoutRecord& record) MRTC_REQUIRES(tickLock);
+  // The ids as a record's list: a queued record's list when one carries the
+  // same ids, else a new one.
+  memberList listFor(std::vector<int64_t> ids) const MRTC_REQUIRES(queueLock);
 
   pluginEnv* plugin_;
   // Set once at assembly, before any worker runs.
@@ -96,6 +100,7 @@ class pluginOther {
   imsdk::CLocker tickLock MRTC_ACQUIRED_BEFORE(queueLock);
   stopFlag* uninitFlag MRTC_GUARDED_BY(queueLock) = nullptr;
   std::vector<timeoutRecord> timeouts MRTC_GUARDED_BY(queueLock);  // unordered
+  memberRemoval removal_ MRTC_GUARDED_BY(queueLock);
   bool stopped_ MRTC_GUARDED_BY(queueLock) = false;
   dispatchFn dispatchOverride_ MRTC_GUARDED_BY(tickLock);
 };
