@@ -1,6 +1,7 @@
 #include "timer/member_removal.h"
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 #include "timer/member_list.h"
@@ -19,8 +20,8 @@ bool ofRoom(const timeoutRecord& r, int32_t category, const std::string& key) {
 void memberRemoval::takeOut(std::vector<timeoutRecord>& queue, int32_t category,
                             const std::string& key, const std::vector<int64_t>& ids) {
   if (ids.empty() || !index(queue, category, key, ids)) return;
-  for (int64_t id : ids) {
-    const uint32_t k = wanted_.find(id);
+  for (size_t i = 0; i < ids.size(); ++i) {
+    const uint32_t k = givenNumbers_.empty() ? wanted_.find(ids[i]) : givenNumbers_[i];
     if (k == kNone) continue;  // in no record of the room
     for (int n = 0; n < kMemberRemovePasses; ++n) {
       if (!pass(queue, k)) break;
@@ -37,7 +38,7 @@ bool memberRemoval::index(const std::vector<timeoutRecord>& queue, int32_t categ
   for (size_t i = 0; i < queue.size(); ++i) {
     if (!ofRoom(queue[i], category, key)) continue;
     recordAt_[i] = static_cast<uint32_t>(records_.size());
-    records_.push_back({i, held, {}, false, false});
+    records_.push_back({i, held, queue[i].members.size(), false, false});
     held += queue[i].members.size();
   }
   if (held == 0) return false;
@@ -45,16 +46,18 @@ bool memberRemoval::index(const std::vector<timeoutRecord>& queue, int32_t categ
   // fewer (a whole member list re-armed over a record of one callee). Either
   // way every id both given and held is among them.
   wanted_.start(std::min(held, ids.size()));
+  givenNumbers_.clear();
   if (held < ids.size()) {
     for (const roomRecord& r : records_) {
       for (int64_t id : queue[r.at].members) wanted_.insert(id);
     }
   } else {
-    for (int64_t id : ids) wanted_.insert(id);
+    for (int64_t id : ids) givenNumbers_.push_back(wanted_.insert(id));
   }
   heads_.assign(wanted_.count(), kNone);
   occurrences_.clear();
-  occurrenceAt_.assign(held, kNone);
+  occurrenceOf_.assign(held, kNone);
+  origin_.resize(held);
   for (uint32_t r = 0; r < records_.size(); ++r) {
     const std::vector<int64_t>& members = queue[records_[r].at].members;
     for (size_t p = 0; p < members.size(); ++p) {
@@ -63,7 +66,7 @@ bool memberRemoval::index(const std::vector<timeoutRecord>& queue, int32_t categ
       const auto e = static_cast<uint32_t>(occurrences_.size());
       occurrences_.push_back({r, static_cast<uint32_t>(p), heads_[k]});
       heads_[k] = e;
-      occurrenceAt_[records_[r].base + p] = e;
+      occurrenceOf_[records_[r].base + p] = e;
     }
   }
   firstOf_.assign(records_.size(), kNone);
@@ -74,12 +77,14 @@ bool memberRemoval::pass(std::vector<timeoutRecord>& queue, uint32_t k) {
   // The id's first occurrence in each record that holds it; occurrences
   // already taken out, or of deleted records, leave the chain on the way.
   hits_.clear();
+  size_t live = 0;
   for (uint32_t* link = &heads_[k]; *link != kNone;) {
     const occurrence& o = occurrences_[*link];
     if (o.pos == kNone || records_[o.record].gone) {
       *link = o.next;
       continue;
     }
+    ++live;
     uint32_t& first = firstOf_[o.record];
     if (first == kNone) {
       hits_.push_back(o.record);
@@ -89,42 +94,47 @@ bool memberRemoval::pass(std::vector<timeoutRecord>& queue, uint32_t k) {
     }
     link = &occurrences_[*link].next;
   }
-  if (hits_.empty()) return false;
   // A pass meets the records in the queue's order, which stays as it is
   // until the pass ends at a record it empties.
-  std::sort(hits_.begin(), hits_.end(),
-            [&](uint32_t a, uint32_t b) { return records_[a].at < records_[b].at; });
+  if (hits_.size() > 1) {
+    std::sort(hits_.begin(), hits_.end(),
+              [&](uint32_t a, uint32_t b) { return records_[a].at < records_[b].at; });
+  }
   bool ended = false;
+  size_t taken = 0;
   for (uint32_t r : hits_) {
     const uint32_t e = firstOf_[r];
     firstOf_[r] = kNone;
-    if (ended || !takeAt(queue, e)) continue;
+    if (ended) continue;
+    ++taken;
+    if (!takeAt(e)) continue;
     erase(queue, r);
     ended = true;
   }
-  return true;
+  // An emptied record had no occurrence left, so what is left is what a
+  // next pass would find.
+  return live > taken;
 }
 
-bool memberRemoval::takeAt(const std::vector<timeoutRecord>& queue, uint32_t e) {
+bool memberRemoval::takeAt(uint32_t e) {
   roomRecord& r = records_[occurrences_[e].record];
-  if (!r.copied) {
-    // Other records or readers may hold the same list: this record's
-    // changes go to a copy of its own.
-    r.edited = queue[r.at].members.ids();
-    r.copied = true;
+  uint32_t* origin = origin_.data() + r.base;
+  if (!r.edited) {
+    // The list itself stays as it is (other records or readers may hold
+    // it); its places are followed here, and publish() builds the result.
+    std::iota(origin, origin + r.size, 0u);
+    r.edited = true;
   }
-  std::vector<int64_t>& list = r.edited;
   const uint32_t freed = occurrences_[e].pos;
   occurrences_[e].pos = kNone;
-  const size_t last = list.size() - 1;
+  const size_t last = --r.size;
   if (freed != last) {
-    const uint32_t moved = occurrenceAt_[r.base + last];
+    const uint32_t from = origin[last];
+    const uint32_t moved = occurrenceOf_[r.base + from];
     if (moved != kNone) occurrences_[moved].pos = freed;
-    occurrenceAt_[r.base + freed] = moved;
-    list[freed] = list[last];
+    origin[freed] = from;
   }
-  list.pop_back();
-  return list.empty();
+  return r.size == 0;
 }
 
 void memberRemoval::erase(std::vector<timeoutRecord>& queue, uint32_t record) {
@@ -140,8 +150,13 @@ void memberRemoval::erase(std::vector<timeoutRecord>& queue, uint32_t record) {
 }
 
 void memberRemoval::publish(std::vector<timeoutRecord>& queue) {
-  for (roomRecord& r : records_) {
-    if (r.copied && !r.gone) queue[r.at].members = memberList(std::move(r.edited));
+  for (const roomRecord& r : records_) {
+    if (!r.edited || r.gone) continue;
+    const std::vector<int64_t>& was = queue[r.at].members;
+    const uint32_t* origin = origin_.data() + r.base;
+    std::vector<int64_t> now(r.size);
+    for (size_t p = 0; p < r.size; ++p) now[p] = was[origin[p]];
+    queue[r.at].members = memberList(std::move(now));
   }
 }
 

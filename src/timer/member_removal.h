@@ -47,21 +47,22 @@ class memberRemoval {
   };
   // A record of the room, in the queue's order when indexed.
   struct roomRecord {
-    size_t at;                    // its place in the queue, kept current
-    size_t base;                  // its first place in occurrenceAt_
-    std::vector<int64_t> edited;  // its list while ids go, once copied
-    bool copied;
-    bool gone;  // emptied and deleted from the queue
+    size_t at;    // its place in the queue, kept current
+    size_t base;  // where its places start in occurrenceOf_ and origin_
+    size_t size;  // its ids left
+    bool edited;  // has lost ids: origin_ holds its places
+    bool gone;    // emptied and deleted from the queue
   };
 
   // Numbers the wanted ids and chains their places. False when the room
   // holds no ids.
   bool index(const std::vector<timeoutRecord>& queue, int32_t category, const std::string& key,
              const std::vector<int64_t>& ids);
-  // One pass for the id numbered k. False when no record holds the id.
+  // One pass for the id numbered k. False when no further pass would find
+  // the id.
   bool pass(std::vector<timeoutRecord>& queue, uint32_t k);
   // Takes one occurrence out of its record. True when that emptied it.
-  bool takeAt(const std::vector<timeoutRecord>& queue, uint32_t e);
+  bool takeAt(uint32_t e);
   void erase(std::vector<timeoutRecord>& queue, uint32_t record);
   // Gives each changed record that stays its new list.
   void publish(std::vector<timeoutRecord>& queue);
@@ -69,9 +70,12 @@ class memberRemoval {
   idNumbers wanted_;
   std::vector<roomRecord> records_;
   std::vector<uint32_t> recordAt_;       // by queue place: the room record there, or kNone
+  std::vector<uint32_t> givenNumbers_;   // the given ids' numbers, when they were numbered
   std::vector<uint32_t> heads_;          // by id number: its first occurrence
   std::vector<occurrence> occurrences_;  // chained by id
-  std::vector<uint32_t> occurrenceAt_;   // by a record's base plus a place: what sits there
+  std::vector<uint32_t> occurrenceOf_;   // by a record's base plus a place as indexed
+  std::vector<uint32_t> origin_;         // by a record's base plus a place now: the place as
+                                         // indexed whose id sits there
   std::vector<uint32_t> firstOf_;        // by record, during a pass: its first occurrence
   std::vector<uint32_t> hits_;           // the records one pass reaches
   std::vector<uint8_t> seen_;            // by id number, for notHeld
