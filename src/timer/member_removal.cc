@@ -17,6 +17,11 @@ bool ofRoom(const timeoutRecord& r, int32_t category, const std::string& key) {
 
 }  // namespace
 
+memberRemoval& memberRemoval::ofThisThread() {
+  thread_local memberRemoval removal;
+  return removal;
+}
+
 void memberRemoval::takeOut(std::vector<timeoutRecord>& queue, int32_t category,
                             const std::string& key, const std::vector<int64_t>& ids) {
   if (ids.empty() || !index(queue, category, key, ids)) return;

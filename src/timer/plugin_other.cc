@@ -6,6 +6,7 @@
 #include "base/log.h"
 #include "base/plugin_env.h"
 #include "thread_start.h"
+#include "timer/member_removal.h"
 #include "timer/timer_texts.h"
 #include "tools.h"
 
@@ -35,7 +36,7 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
            texts::timer::kFuncOnTimeout);
   if (request.op == kTimerRemove) {
     if (isMemberType(request.type)) {
-      removal_.takeOut(timeouts, request.category, request.key, request.members);
+      memberRemoval::ofThisThread().takeOut(timeouts, request.category, request.key, request.members);
     } else {
       for (int i = 0; i < kCategoryRemoveLimit; ++i) {
         auto it = std::find_if(timeouts.begin(), timeouts.end(), [&](const timeoutRecord& r) {
@@ -66,11 +67,12 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   std::vector<int64_t> members;
   switch (request.memberMode) {
     case kMembersReplace:
-      removal_.takeOut(timeouts, request.category, request.key, request.members);
+      memberRemoval::ofThisThread().takeOut(timeouts, request.category, request.key, request.members);
       members = request.members;
       break;
     case kMembersOnlyNew:
-      members = removal_.notHeld(timeouts, request.category, request.key, request.members);
+      members = memberRemoval::ofThisThread().notHeld(timeouts, request.category, request.key,
+                                                       request.members);
       break;
     case kMembersAsGiven:
       members = request.members;

@@ -16,7 +16,6 @@
 #include "CLocker.h"
 #include "sdk_cmd.h"
 #include "thread_annotations.h"
-#include "timer/member_removal.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
@@ -100,7 +99,6 @@ class pluginOther {
   imsdk::CLocker tickLock MRTC_ACQUIRED_BEFORE(queueLock);
   stopFlag* uninitFlag MRTC_GUARDED_BY(queueLock) = nullptr;
   std::vector<timeoutRecord> timeouts MRTC_GUARDED_BY(queueLock);  // unordered
-  memberRemoval removal_ MRTC_GUARDED_BY(queueLock);
   bool stopped_ MRTC_GUARDED_BY(queueLock) = false;
   dispatchFn dispatchOverride_ MRTC_GUARDED_BY(tickLock);
 };
