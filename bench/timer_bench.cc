@@ -71,7 +71,8 @@ void BM_AddOnlyNewIds(benchmark::State& state) {
     benchmark::DoNotOptimize(other.onTimeout(cmd));
   }
   const std::vector<timeoutRecord> queue = other.snapshot();
-  if (queue.size() != 2 || queue[0].members.size() + queue[1].members.size() != cmd.members.size()) {
+  if (queue.size() != 2 ||
+      queue[0].members.size() + queue[1].members.size() != cmd.members.size()) {
     state.SkipWithError("the adds did not keep exactly the new ids");
   }
   perId(state);

@@ -40,9 +40,11 @@ class idNumbers {
     return i;
   }
 
-  std::vector<uint32_t> slots_ = std::vector<uint32_t>(8, 0);  // 0: free, else number plus one
-  std::vector<int64_t> ids_;      // by number
-  std::vector<uint32_t> filled_;  // the slots in use, emptied by the next start()
+  // 0: free, else the id's number plus one.
+  std::vector<uint32_t> slots_ = std::vector<uint32_t>(8, 0);
+  std::vector<int64_t> ids_;  // by number
+  // The slots in use, emptied by the next start().
+  std::vector<uint32_t> filled_;
   int shift_ = 61;
 };
 

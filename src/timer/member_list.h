@@ -23,12 +23,12 @@ class memberList {
 
   memberList() = default;
   // Implicit, so that a record is filled like a plain list of ids.
-  memberList(std::vector<int64_t> ids);  // NOLINT(google-explicit-constructor)
+  memberList(std::vector<int64_t> ids);
   memberList(std::initializer_list<int64_t> ids) : memberList(std::vector<int64_t>(ids)) {}
 
   const std::vector<int64_t>& ids() const;
   // Readers written for a plain list keep working.
-  operator const std::vector<int64_t>&() const { return ids(); }  // NOLINT
+  operator const std::vector<int64_t>&() const { return ids(); }
 
   size_t size() const { return ids().size(); }
   bool empty() const { return ids().empty(); }

@@ -36,7 +36,8 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
            texts::timer::kFuncOnTimeout);
   if (request.op == kTimerRemove) {
     if (isMemberType(request.type)) {
-      memberRemoval::ofThisThread().takeOut(timeouts, request.category, request.key, request.members);
+      memberRemoval::ofThisThread().takeOut(timeouts, request.category, request.key,
+                                            request.members);
     } else {
       for (int i = 0; i < kCategoryRemoveLimit; ++i) {
         auto it = std::find_if(timeouts.begin(), timeouts.end(), [&](const timeoutRecord& r) {
@@ -67,12 +68,13 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   std::vector<int64_t> members;
   switch (request.memberMode) {
     case kMembersReplace:
-      memberRemoval::ofThisThread().takeOut(timeouts, request.category, request.key, request.members);
+      memberRemoval::ofThisThread().takeOut(timeouts, request.category, request.key,
+                                            request.members);
       members = request.members;
       break;
     case kMembersOnlyNew:
       members = memberRemoval::ofThisThread().notHeld(timeouts, request.category, request.key,
-                                                       request.members);
+                                                      request.members);
       break;
     case kMembersAsGiven:
       members = request.members;
@@ -232,6 +234,7 @@ void pluginOther::eraseAt(size_t index) {
 }
 
 memberList pluginOther::listFor(std::vector<int64_t> ids) const {
+  if (ids.empty()) return memberList();
   const uint64_t hash = memberList::hashOf(ids);
   for (const timeoutRecord& r : timeouts) {
     if (r.members.size() == ids.size() && r.members.sameIds(ids, hash)) return r.members;

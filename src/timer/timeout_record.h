@@ -74,7 +74,7 @@ struct timeoutRecord {
   int32_t category = 0;
   int32_t type = 0;
   std::string key;
-  memberList members;  // shared with other records that carry the same ids
+  memberList members;     // shared with other records that carry the same ids
   int64_t startTime = 0;  // tools::getLocalTime when added or refreshed
   int32_t duration = 0;   // seconds
   std::string extra;

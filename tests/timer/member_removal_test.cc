@@ -178,8 +178,8 @@ TEST_F(TimerTest, RecordsWithTheSameIdsShareOneListThatNoHolderChanges) {
   // card keep theirs, and so does the copy taken before.
   other.onTimeout(removeCmd(1, 1, "r1", {6}));
   const std::vector<timeoutRecord> now = other.snapshot();
-  EXPECT_EQ((std::vector<std::string>{"1/1/r1/[5,7]/88", "5/7/100/[5,6,7]/30",
-                                      "3/4/100/[5,6,7]/5", "1/2/r1/[5]/68"}),
+  EXPECT_EQ((std::vector<std::string>{"1/1/r1/[5,7]/88", "5/7/100/[5,6,7]/30", "3/4/100/[5,6,7]/5",
+                                      "1/2/r1/[5]/68"}),
             describeAll(plain(now)));
   EXPECT_TRUE(now[1].members.sharesWith(now[2].members));
   EXPECT_EQ((std::vector<std::string>{"1/1/r1/[5,6,7]/88", "5/7/100/[5,6,7]/30",
