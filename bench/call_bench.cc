@@ -13,7 +13,7 @@
 #include "plugin/mrtc_plugin.h"
 #include "requests/request_texts.h"
 #include "signalling/msg_types.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 #include "timer/plugin_other.h"
 
 namespace {

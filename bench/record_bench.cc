@@ -11,11 +11,11 @@
 #include <fstream>
 #include <string>
 
+#include "plugin_loader.h"
 #include "record_api.h"
 #include "requests/request_texts.h"
 #include "setting_text.h"
-#include "simhost/plugin_loader.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 
 namespace {
 

@@ -35,7 +35,7 @@
 
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 #include "timer/plugin_other.h"
 #include "timer/timer_texts.h"
 

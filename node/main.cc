@@ -17,10 +17,10 @@
 #include "http/page_server.h"
 #include "link.h"
 #include "output.h"
+#include "plugin_loader.h"
 #include "plugin_path.h"
 #include "read_error.h"
 #include "record_api.h"
-#include "simhost/plugin_loader.h"
 #include "tools.h"
 
 namespace {

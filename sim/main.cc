@@ -7,12 +7,12 @@
 
 #include "chaos/chaos.h"
 #include "mermaid.h"
+#include "plugin_loader.h"
 #include "plugin_path.h"
 #include "replay/replay.h"
 #include "report/html_report.h"
 #include "runner.h"
 #include "scenario.h"
-#include "simhost/plugin_loader.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "media_room.h"
+#include "plugin_loader.h"
 #include "run_result.h"
 #include "scenario.h"
-#include "simhost/plugin_loader.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 #include "tools.h"
 
 namespace mrtcsim {

@@ -29,7 +29,7 @@
 #include "signalling/msg_proxy.h"
 #include "signalling/msg_types.h"
 #include "signalling/wire_texts.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 #include "timer/timer_texts.h"
 #include "tools.h"
 

@@ -12,9 +12,9 @@
 // commlib::advance, which waits until they sleep again.
 #pragma once
 
+#include "plugin_loader.h"
 #include "run_result.h"
 #include "scenario.h"
-#include "simhost/plugin_loader.h"
 #include "timeline.h"
 
 namespace mrtcsim {

@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include "simhost/plugin_loader.h"
+#include "plugin_loader.h"
 
 namespace mrtcsim {
 

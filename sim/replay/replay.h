@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "plugin_loader.h"
 #include "runner.h"
 #include "scenario.h"
 #include "session.h"
-#include "simhost/plugin_loader.h"
 #include "trace.h"
 
 namespace mrtcsim {

@@ -13,7 +13,7 @@
 #include "clock_control.h"
 #include "notify/plugin_notify.h"
 #include "plugin/mrtc_plugin.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 #include "support/support.h"
 #include "timer/plugin_other.h"
 #include "timer/timeout_record.h"

@@ -7,7 +7,7 @@
 #include "clock_control.h"
 #include "notify/plugin_notify.h"
 #include "plugin/mrtc_plugin.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 
 namespace imsdkmrtc {
 namespace {

@@ -14,7 +14,7 @@
 #include "IPlugin.h"
 #include "clock_control.h"
 #include "sdk_cmd.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 #include "support/support.h"
 #include "timer/timer_texts.h"
 

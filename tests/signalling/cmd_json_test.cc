@@ -6,7 +6,7 @@
 
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_proxy.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 
 namespace imsdkmrtc {
 namespace {

@@ -25,7 +25,7 @@
 #include "notify/plugin_notify.h"
 #include "plugin/mrtc_plugin.h"
 #include "signalling/roundtrip_texts.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 #include "timer/plugin_other.h"
 #include "timer/timeout_record.h"
 #include "timer/timer_texts.h"

@@ -11,7 +11,7 @@
 #include "plugin/mrtc_plugin.h"
 #include "signalling/msg_proxy.h"
 #include "signalling/signalling_fixture.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 
 namespace imsdkmrtc {
 namespace {

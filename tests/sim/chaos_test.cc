@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "chaos/workload.h"
+#include "plugin_loader.h"
 #include "runner.h"
 #include "scenario.h"
-#include "simhost/plugin_loader.h"
 #include "step_actions.h"
 
 namespace mrtcsim {

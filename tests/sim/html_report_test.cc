@@ -13,10 +13,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "plugin_loader.h"
 #include "report/svg.h"
 #include "runner.h"
 #include "scenario.h"
-#include "simhost/plugin_loader.h"
 
 namespace mrtcsim {
 namespace {

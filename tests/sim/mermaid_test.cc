@@ -8,9 +8,9 @@
 #include <set>
 #include <sstream>
 
+#include "plugin_loader.h"
 #include "runner.h"
 #include "scenario.h"
-#include "simhost/plugin_loader.h"
 
 namespace mrtcsim {
 namespace {

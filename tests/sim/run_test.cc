@@ -2,9 +2,9 @@
 // keep-alives and media reports follow what each application believes.
 #include <gtest/gtest.h>
 
+#include "plugin_loader.h"
 #include "runner.h"
 #include "scenario.h"
-#include "simhost/plugin_loader.h"
 
 namespace mrtcsim {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 #include "support/support.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 #include "store/talk_store.h"
 #include "support/support.h"
 

@@ -12,7 +12,7 @@
 
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 #include "timer/timeout_record.h"
 
 namespace testsupport {

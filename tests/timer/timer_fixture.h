@@ -17,7 +17,7 @@
 #include "IPlugin.h"
 #include "clock_control.h"
 #include "plugin/mrtc_plugin.h"
-#include "simhost/simhost.h"
+#include "simhost.h"
 #include "support/support.h"
 #include "timer/plugin_other.h"
 #include "timer/timeout_record.h"
