@@ -11,7 +11,8 @@
 //
 // Threads: every call may come from any thread. `lock()` is the plug-in lock,
 // taken before the store lock and never after it; it guards
-// `mcalling_version`.
+// `mcalling_version`. The lock lives here, not in the plug-in, so that the
+// plug-in, its handlers and the lock annotations all name one lock.
 #pragma once
 
 #include <cstdint>
@@ -40,10 +41,10 @@ class handlerEnv : public pluginEnv {
   virtual boardBuffer& board() = 0;
   virtual slbServer& slb() = 0;
   virtual pluginNotify* notify() = 0;
-  virtual imsdk::CLocker* lock() = 0;
   virtual uint8_t ownDeviceType() const = 0;
+  imsdk::CLocker* lock() MRTC_RETURN_CAPABILITY(&lock_) { return &lock_; }
   // The version the application last set (extra request "mcalling_version").
-  std::string mcalling_version MRTC_GUARDED_BY(lock());
+  std::string mcalling_version MRTC_GUARDED_BY(lock_);
 
   // Host command records, made and released by the plug-in's factory.
   virtual imsdk::_sdkcmd_base* createCmd(uint16_t cmdId, cmdRecord record) = 0;
@@ -74,6 +75,11 @@ class handlerEnv : public pluginEnv {
  protected:
   // Nobody owns the plug-in through this view.
   ~handlerEnv() = default;
+
+ private:
+  // Taken before the store's and the board buffer's own locks; neither of
+  // those ever takes it.
+  imsdk::CLocker lock_;
 };
 
 }  // namespace imsdkmrtc

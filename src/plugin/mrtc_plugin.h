@@ -83,7 +83,6 @@ class mrtc_plugin : public imsdk::IPlugin, public handlerEnv {
   pluginOther* other() { return other_; }
   pluginRequest* request() { return request_; }
   pluginSettings& settings() override { return settings_; }
-  imsdk::CLocker* lock() override MRTC_RETURN_CAPABILITY(&lock_) { return &lock_; }
   uint8_t ownDeviceType() const override { return ownDeviceType_; }
 
   // Utilities.
@@ -124,7 +123,6 @@ class mrtc_plugin : public imsdk::IPlugin, public handlerEnv {
   pluginSettings settings_;
   uint8_t ownDeviceType_ = 1;
   std::map<int32_t, std::string> deviceTypeNames_;
-  imsdk::CLocker lock_ MRTC_ACQUIRED_BEFORE(store_.lock_, board_.lock_);
 };
 
 }  // namespace imsdkmrtc
