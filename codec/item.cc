@@ -1,6 +1,9 @@
 #include "item.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <unordered_map>
 #include <utility>
 
 namespace codec {
@@ -110,9 +113,63 @@ std::vector<int64_t>& IdList::own() {
   return *ids_;
 }
 
+namespace {
+
+// The lists handed out on one thread, by a hash of their content. Entries
+// are weak: a list lives as long as the records that hold it, and entries
+// whose list is gone are swept out whenever the pool has doubled since the
+// last sweep, so a long-running host keeps only what its records still use.
+class IdPool {
+ public:
+  std::shared_ptr<std::vector<int64_t>> find(const std::vector<int64_t>& ids, uint64_t hash) {
+    auto range = lists_.equal_range(hash);
+    for (auto it = range.first; it != range.second; ++it) {
+      std::shared_ptr<std::vector<int64_t>> list = it->second.lock();
+      // A list changed after it was pooled (a copy that owned it alone)
+      // keeps its old hash: the content decides.
+      if (list && *list == ids) return list;
+    }
+    return nullptr;
+  }
+
+  void add(uint64_t hash, const std::shared_ptr<std::vector<int64_t>>& list) {
+    if (lists_.size() >= sweepAt_) {
+      for (auto it = lists_.begin(); it != lists_.end();) {
+        it = it->second.expired() ? lists_.erase(it) : std::next(it);
+      }
+      sweepAt_ = std::max(kMinSweep, lists_.size() * 2);
+    }
+    lists_.emplace(hash, list);
+  }
+
+ private:
+  static constexpr size_t kMinSweep = 64;
+  std::unordered_multimap<uint64_t, std::weak_ptr<std::vector<int64_t>>> lists_;
+  size_t sweepAt_ = kMinSweep;
+};
+
+uint64_t hashIds(const std::vector<int64_t>& ids) {
+  // FNV-1a over whole ids, then a final mix: cheap next to copying them.
+  uint64_t h = 0xcbf29ce484222325ull ^ ids.size();
+  for (int64_t id : ids) h = (h ^ static_cast<uint64_t>(id)) * 0x100000001b3ull;
+  return h ^ (h >> 29);
+}
+
+}  // namespace
+
 IdList sharedIds(const std::vector<int64_t>& ids) {
+  if (ids.empty()) return IdList();
+  // Most records repeat the list made just before them.
   thread_local IdList last;
-  if (last.vec() != ids) last = IdList(ids);
+  if (last.vec() == ids) return last;
+  thread_local IdPool pool;
+  const uint64_t hash = hashIds(ids);
+  std::shared_ptr<std::vector<int64_t>> list = pool.find(ids, hash);
+  if (!list) {
+    list = std::make_shared<std::vector<int64_t>>(ids);
+    pool.add(hash, list);
+  }
+  last = IdList(std::move(list));
   return last;
 }
 
@@ -125,7 +182,7 @@ std::string idsText(const IdList& ids) {
   return out + "]";
 }
 
-Item& Item::set(const std::string& key, Value value) {
+Item& Item::set(const std::string& key, Value value) & {
   for (Field& f : fields) {
     if (f.key == key) {
       f.value = std::move(value);

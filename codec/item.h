@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -44,6 +45,9 @@ class IdList {
   void push_back(int64_t id) { own().push_back(id); }
   void clear() { ids_.reset(); }
 
+  // True when both copies point at one array (for checks of the sharing).
+  bool sharesWith(const IdList& other) const { return ids_ && ids_ == other.ids_; }
+
   friend bool operator==(const IdList& a, const IdList& b) {
     return a.ids_ == b.ids_ || a.vec() == b.vec();
   }
@@ -53,12 +57,18 @@ class IdList {
   // This copy's own array, copied first when another copy shares it.
   std::vector<int64_t>& own();
 
+  friend IdList sharedIds(const std::vector<int64_t>& ids);
+  explicit IdList(std::shared_ptr<std::vector<int64_t>> ids) : ids_(std::move(ids)) {}
+
   std::shared_ptr<std::vector<int64_t>> ids_;
 };
 
-// The list of ids, sharing the array of the list made just before on this
-// thread when that one holds the same ids: one call's records are made one
-// after the other with the same members.
+// The list of ids, sharing the array of any list made on this thread that
+// still lives and holds the same ids in the same order. A call among
+// thousands records a UI event, a delivery and a timer command per client,
+// and their lists interleave (the call's members, the callees, one member's
+// time-out), so each distinct list is stored once however the records
+// alternate.
 IdList sharedIds(const std::vector<int64_t>& ids);
 // A text field. A long one (a message body) is held once for all its copies:
 // a group message reaches thousands of clients, and each delivery's record
@@ -120,7 +130,12 @@ struct Item {
   // Shown in the text output only with log lines on (automatic keep-alives).
   bool quiet = false;
 
-  Item& set(const std::string& key, Value value);
+  Item& set(const std::string& key, Value value) &;
+  // On an item being made (item(...).set(...)), the chain stays movable, so
+  // that handing it on does not copy its fields.
+  Item&& set(const std::string& key, Value value) && {
+    return std::move(set(key, std::move(value)));
+  }
   const Value* find(const std::string& key) const;
   int64_t num(const std::string& key, int64_t fallback = 0) const;
   std::string str(const std::string& key) const;

@@ -1,6 +1,7 @@
 // Conference and live-stream cards: the request-data reader, the extendInfo
 // builders, the two card senders, the repair of cards whose conference data
 // travels in the properties, and the reader of received cards.
+#include <cstring>
 #include <ctime>
 
 #include "base/json.h"
@@ -43,6 +44,64 @@ const json::Value* findObject(const json::Value& object, const char* key) {
 }
 
 int64_t idOf(const std::string& text) { return tools::atoint64(text.c_str()); }
+
+// The first member "type" of a card that is an object, read as a document
+// would be (empty when it is no string) but without building one: most cards
+// are not of the kind repaired below, and a call card lists every callee.
+class cardTypeScan : public json::BaseReaderHandler<json::UTF8<>, cardTypeScan> {
+ public:
+  // False when the text is no JSON, exactly where parseText fails.
+  bool parse(const std::string& text) {
+    json::MemoryStream ms(text.data(), text.size());
+    json::EncodedInputStream<json::UTF8<>, json::MemoryStream> in(ms);
+    json::Reader reader;
+    return !reader.Parse<json::kParseIterativeFlag>(in, *this).IsError();
+  }
+  const std::string& type() const { return type_; }
+
+  bool Default() { return value(nullptr, 0); }
+  bool String(const char* text, json::SizeType length, bool /*copy*/) {
+    return value(text, length);
+  }
+  bool Key(const char* text, json::SizeType length, bool /*copy*/) {
+    constexpr size_t n = sizeof(texts::wire::kType) - 1;
+    atType_ = depth_ == 1 && rootObject_ && !found_ && length == n &&
+              std::memcmp(text, texts::wire::kType, n) == 0;
+    return true;
+  }
+  bool StartObject() { return open(true); }
+  bool StartArray() { return open(false); }
+  bool EndObject(json::SizeType /*members*/) { return close(); }
+  bool EndArray(json::SizeType /*elements*/) { return close(); }
+
+ private:
+  // A value right after the key is the member's: a text is kept, anything
+  // else reads as empty, and later members of the name are not looked at.
+  bool value(const char* text, size_t length) {
+    if (atType_) {
+      atType_ = false;
+      found_ = true;
+      if (text != nullptr) type_.assign(text, length);
+    }
+    return true;
+  }
+  bool open(bool object) {
+    value(nullptr, 0);
+    if (depth_ == 0) rootObject_ = object;
+    ++depth_;
+    return true;
+  }
+  bool close() {
+    --depth_;
+    return true;
+  }
+
+  std::string type_;
+  int depth_ = 0;
+  bool rootObject_ = false;
+  bool atType_ = false;
+  bool found_ = false;
+};
 
 void readSelects(const json::Value& object, std::vector<int64_t>& out) {
   if (!object.IsObject()) return;
@@ -340,12 +399,15 @@ int32_t msgProxy::reviseVnioMicroTemplet(std::string& card) {
   PROXY_LOG(plugin_, ct::kFnRevise, ct::kLogReviseLen, static_cast<int>(card.size()));
   PROXY_LOG(plugin_, ct::kFnRevise, ct::kLogReviseText, logCut(card).c_str());
   if (card.empty()) return 1;
-  json::Document doc;
-  if (!parseText(doc, card)) return 2;
+  cardTypeScan scan;
+  if (!scan.parse(card)) return 2;
   step(1);
-  const std::string type = textOf(doc, texts::wire::kType);
+  const std::string& type = scan.type();
   if (type != "vnio" && type != "1") return 3;
   step(2);
+  // Only these cards are read whole (the scan showed the text parses).
+  json::Document doc;
+  parseText(doc, card);
   const std::string props = textOf(doc, "msgProperties");
   if (props.empty()) return 4;
   step(3);

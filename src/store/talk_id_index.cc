@@ -17,104 +17,116 @@ bool tooFull(size_t used, size_t capacity) { return used * 4 > capacity * 3; }
 
 void talkIdIndex::clear() {
   // A talk of thousands is followed by one of a few: the memory goes too.
-  std::vector<slot>().swap(slots_);
-  used_ = 0;
+  std::vector<uint32_t>().swap(table_);
+  std::vector<int64_t>().swap(ids_);
+  std::vector<uint32_t>().swap(memberPos_);
+  std::vector<uint32_t>().swap(leftWord_);
+  std::vector<uint32_t>().swap(history_);
   shift_ = 64;
 }
 
 void talkIdIndex::reserve(size_t ids) {
-  size_t capacity = slots_.empty() ? kMinCapacity : slots_.size();
+  size_t capacity = table_.empty() ? kMinCapacity : table_.size();
   while (tooFull(ids, capacity)) capacity *= 2;
-  if (capacity != slots_.size()) grow(capacity);
+  if (capacity != table_.size()) grow(capacity);
+  ids_.reserve(ids);
+  memberPos_.reserve(ids);
+  leftWord_.reserve(ids);
+  history_.reserve(ids);
 }
 
 size_t talkIdIndex::probe(int64_t id) const {
-  const size_t mask = slots_.size() - 1;
+  const size_t mask = table_.size() - 1;
   size_t i = static_cast<size_t>((static_cast<uint64_t>(id) * kHashFactor) >> shift_);
-  while (slots_[i].used != 0 && slots_[i].id != id) i = (i + 1) & mask;
+  while (table_[i] != 0 && ids_[table_[i] - 1] != id) i = (i + 1) & mask;
   return i;
 }
 
-const talkIdIndex::slot* talkIdIndex::find(int64_t id) const {
-  if (slots_.empty()) return nullptr;
-  const slot& s = slots_[probe(id)];
-  return s.used != 0 ? &s : nullptr;
+uint32_t talkIdIndex::find(int64_t id) const {
+  if (table_.empty()) return kNone;
+  const uint32_t slot = table_[probe(id)];
+  return slot != 0 ? slot - 1 : kNone;
 }
 
 void talkIdIndex::grow(size_t capacity) {
-  std::vector<slot> old(capacity);
-  old.swap(slots_);
+  table_.assign(capacity, 0);
   int bits = 0;
   while ((size_t{1} << bits) < capacity) ++bits;
   shift_ = 64 - bits;
-  for (const slot& s : old) {
-    if (s.used != 0) slots_[probe(s.id)] = s;
-  }
+  for (size_t e = 0; e < ids_.size(); ++e) table_[probe(ids_[e])] = static_cast<uint32_t>(e + 1);
 }
 
-talkIdIndex::slot& talkIdIndex::entry(int64_t id) {
-  if (slots_.empty() || tooFull(used_ + 1, slots_.size())) {
-    grow(slots_.empty() ? kMinCapacity : slots_.size() * 2);
+uint32_t talkIdIndex::entry(int64_t id) {
+  if (table_.empty() || tooFull(ids_.size() + 1, table_.size())) {
+    grow(table_.empty() ? kMinCapacity : table_.size() * 2);
   }
-  slot& s = slots_[probe(id)];
-  if (s.used == 0) {
-    s.id = id;
-    s.memberPos = kNone;
-    s.leftPos = kNoLeft;
-    s.history = 0;
-    s.used = 1;
-    ++used_;
-  }
-  return s;
+  const size_t slot = probe(id);
+  if (table_[slot] != 0) return table_[slot] - 1;
+  const auto e = static_cast<uint32_t>(ids_.size());
+  ids_.push_back(id);
+  memberPos_.push_back(kNone);
+  leftWord_.push_back(kNoLeft);
+  table_[slot] = e + 1;
+  return e;
 }
 
 uint32_t talkIdIndex::memberPos(int64_t id) const {
-  const slot* s = find(id);
-  return s != nullptr ? s->memberPos : kNone;
+  const uint32_t e = find(id);
+  return e != kNone ? memberPos_[e] : kNone;
 }
 
 void talkIdIndex::setMemberPos(int64_t id, uint32_t pos) {
-  if (pos == kNone && find(id) == nullptr) return;
-  entry(id).memberPos = pos;
+  if (pos == kNone && find(id) == kNone) return;
+  memberPos_[entry(id)] = pos;
 }
 
 uint32_t talkIdIndex::leftPos(int64_t id) const {
-  const slot* s = find(id);
-  return s != nullptr && s->leftPos != kNoLeft ? s->leftPos : kNone;
+  const uint32_t e = find(id);
+  if (e == kNone) return kNone;
+  const uint32_t left = leftWord_[e] & kNoLeft;
+  return left != kNoLeft ? left : kNone;
 }
 
 void talkIdIndex::setLeftPos(int64_t id, uint32_t pos) {
-  if (pos == kNone && find(id) == nullptr) return;
-  entry(id).leftPos = pos == kNone ? kNoLeft : pos;
+  if (pos == kNone && find(id) == kNone) return;
+  uint32_t& word = leftWord_[entry(id)];
+  word = (word & kHistoryBit) | (pos == kNone ? kNoLeft : pos);
 }
 
 bool talkIdIndex::inHistory(int64_t id) const {
-  const slot* s = find(id);
-  return s != nullptr && s->history != 0;
+  const uint32_t e = find(id);
+  return e != kNone && (leftWord_[e] & kHistoryBit) != 0;
 }
 
 bool talkIdIndex::addHistory(int64_t id) {
-  slot& s = entry(id);
-  if (s.history != 0) return false;
-  s.history = 1;
+  const uint32_t e = entry(id);
+  if ((leftWord_[e] & kHistoryBit) != 0) return false;
+  leftWord_[e] |= kHistoryBit;
+  history_.push_back(e);
   return true;
+}
+
+void talkIdIndex::appendHistoryNotMembers(std::vector<int64_t>& out) const {
+  for (uint32_t e : history_) {
+    if (memberPos_[e] == kNone) out.push_back(ids_[e]);
+  }
 }
 
 size_t talkIdIndex::memberCount() const {
   size_t n = 0;
-  for (const slot& s : slots_) n += s.used != 0 && s.memberPos != kNone ? 1 : 0;
+  for (uint32_t pos : memberPos_) n += pos != kNone ? 1 : 0;
   return n;
 }
 
 size_t talkIdIndex::leftCount() const {
   size_t n = 0;
-  for (const slot& s : slots_) n += s.used != 0 && s.leftPos != kNoLeft ? 1 : 0;
+  for (uint32_t word : leftWord_) n += (word & kNoLeft) != kNoLeft ? 1 : 0;
   return n;
 }
 
 size_t talkIdIndex::historyCount() const {
   size_t n = 0;
-  for (const slot& s : slots_) n += s.used != 0 && s.history != 0 ? 1 : 0;
+  for (uint32_t word : leftWord_) n += (word & kHistoryBit) != 0 ? 1 : 0;
   return n;
 }
 

@@ -1,13 +1,14 @@
 // Where each id of the current talk stands: its place among the members, its
-// place among those who left the room, and whether the talk's history holds
-// it. A talk can list thousands of members, and every client of the call
-// keeps such a talk: one flat table, probed from the id's hash, costs no
-// allocation per id and about a third of the memory of three node-based
-// hash tables.
+// place among those who left the room, and whether (and in which order) the
+// talk's history holds it. A talk can list thousands of members, and every
+// client of the call keeps such a talk, so the index is small per id:
+// each id gets an entry number once, its facts live in arrays by entry
+// (8 bytes for the id, 4 for each place, 4 for its history slot), and the
+// hash table holds 4-byte entry numbers only. No allocation per id.
 //
 // Entries are never taken out while a talk lasts (an id that stops being a
 // member keeps its entry with no place), so probing needs no tombstones; the
-// table is emptied when the talk is.
+// index is emptied when the talk is.
 //
 // Threads: none of its own; the store's lock guards it.
 #pragma once
@@ -36,8 +37,14 @@ class talkIdIndex {
   void setLeftPos(int64_t id, uint32_t pos);
 
   bool inHistory(int64_t id) const;
-  // True when the id was not in the history yet.
+  // True when the id was not in the history yet; it then comes last in it.
   bool addHistory(int64_t id);
+  // The history, every id once, in the order the ids joined it.
+  size_t historySize() const { return history_.size(); }
+  int64_t historyId(size_t i) const { return ids_[history_[i]]; }
+  // Appends the ids of the history that have no member place, in history
+  // order (a talk's record lists them apart from its members).
+  void appendHistoryNotMembers(std::vector<int64_t>& out) const;
 
   // For checks: how many ids have a member place, a left place, a history
   // mark.
@@ -46,26 +53,29 @@ class talkIdIndex {
   size_t historyCount() const;
 
  private:
-  // Left places are below 2^30 (a talk never holds that many ids).
-  static constexpr uint32_t kNoLeft = (1u << 30) - 1;
-  // All zero is a free slot.
-  struct slot {
-    int64_t id;
-    uint32_t memberPos;
-    uint32_t leftPos : 30;
-    uint32_t history : 1;
-    uint32_t used : 1;
-  };
+  // The left place and the history mark share one word: places are below
+  // 2^31 (a talk never holds that many ids).
+  static constexpr uint32_t kHistoryBit = 0x80000000u;
+  static constexpr uint32_t kNoLeft = kHistoryBit - 1;
 
-  const slot* find(int64_t id) const;
+  // The id's entry number, or kNone.
+  uint32_t find(int64_t id) const;
   // The id's entry, made (with no place) when it has none.
-  slot& entry(int64_t id);
+  uint32_t entry(int64_t id);
+  // The table slot that holds the id's entry, or the free slot where it
+  // would go.
   size_t probe(int64_t id) const;
   void grow(size_t capacity);
 
-  std::vector<slot> slots_;
-  size_t used_ = 0;
+  // Entry number + 1 by slot; 0 is a free slot.
+  std::vector<uint32_t> table_;
   int shift_ = 64;
+  // By entry number.
+  std::vector<int64_t> ids_;
+  std::vector<uint32_t> memberPos_;
+  std::vector<uint32_t> leftWord_;
+  // Entry numbers in history order.
+  std::vector<uint32_t> history_;
 };
 
 }  // namespace imsdkmrtc

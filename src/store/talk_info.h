@@ -14,11 +14,6 @@ enum : uint8_t {
   joined = 1,   // in the room
 };
 
-struct talkMember {
-  int64_t userId = 0;
-  uint8_t state = invited;
-};
-
 // A talk exchanged with the store. Fields marked output are written by the
 // store on every snapshot and ignored when a talk is created from a record.
 struct talkInfo {

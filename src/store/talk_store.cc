@@ -70,16 +70,11 @@ void talkStore::fillTalkInfo(talkInfo& info) const {
 
   info.members.clear();
   info.memstates.clear();
-  info.members.reserve(members_.size());
-  info.memstates.reserve(members_.size());
-  for (const talkMember& m : members_) {
-    info.members.push_back(m.userId);
-    info.memstates.push_back(m.state == joined ? 1 : 0);
-  }
+  info.members.assign(memberIds_.begin(), memberIds_.end());
+  info.memstates.reserve(memberStates_.size());
+  for (uint8_t state : memberStates_) info.memstates.push_back(state == joined ? 1 : 0);
   info.hismembers.clear();
-  for (int64_t id : historyMembers_) {
-    if (!ids_.isMember(id)) info.hismembers.push_back(id);
-  }
+  ids_.appendHistoryNotMembers(info.hismembers);
 }
 
 void talkStore::initTalk(const talkInfo& info, int64_t selfId) {
@@ -102,12 +97,12 @@ void talkStore::initTalk(const talkInfo& info, int64_t selfId) {
   createTime_ = tools::get_mill_sec();
   othersChanged_ = 0;
 
-  members_.clear();
-  historyMembers_.clear();
+  memberIds_.clear();
+  memberStates_.clear();
   leftMembers_.clear();
   ids_.clear();
-  members_.reserve(info.members.size() + 1);
-  historyMembers_.reserve(info.members.size() + info.hismembers.size() + 1);
+  memberIds_.reserve(info.members.size() + 1);
+  memberStates_.reserve(info.members.size() + 1);
   ids_.reserve(info.members.size() + info.hismembers.size() + 1);
 
   if (selfId > 0) {
@@ -144,8 +139,9 @@ void talkStore::clearTalk() {
   srvVer_.clear();
   srvTag_.clear();
   videoType_.clear();
-  members_.clear();
-  historyMembers_.clear();
+  // The talk's lists go with their memory, as the index's do.
+  std::vector<int64_t>().swap(memberIds_);
+  std::vector<uint8_t>().swap(memberStates_);
   leftMembers_.clear();
   ids_.clear();
   connectTimes_.clear();
@@ -157,34 +153,33 @@ void talkStore::clearTalk() {
 // ---------------------------------------------------------------------------
 // Member and history helpers
 
-talkMember* talkStore::findMember(int64_t userId) {
+uint8_t* talkStore::memberState(int64_t userId) {
   const uint32_t pos = ids_.memberPos(userId);
-  return pos == talkIdIndex::kNone ? nullptr : &members_[pos];
+  return pos == talkIdIndex::kNone ? nullptr : &memberStates_[pos];
 }
 
-const talkMember* talkStore::findMember(int64_t userId) const {
+const uint8_t* talkStore::memberState(int64_t userId) const {
   const uint32_t pos = ids_.memberPos(userId);
-  return pos == talkIdIndex::kNone ? nullptr : &members_[pos];
+  return pos == talkIdIndex::kNone ? nullptr : &memberStates_[pos];
 }
 
 void talkStore::appendMember(int64_t userId, uint8_t state) {
-  ids_.setMemberPos(userId, static_cast<uint32_t>(members_.size()));
-  members_.push_back(talkMember{userId, state});
+  ids_.setMemberPos(userId, static_cast<uint32_t>(memberIds_.size()));
+  memberIds_.push_back(userId);
+  memberStates_.push_back(state);
 }
 
 void talkStore::reindexMembersFrom(size_t first) {
-  for (size_t i = first; i < members_.size(); ++i) {
-    ids_.setMemberPos(members_[i].userId, static_cast<uint32_t>(i));
+  for (size_t i = first; i < memberIds_.size(); ++i) {
+    ids_.setMemberPos(memberIds_[i], static_cast<uint32_t>(i));
   }
 }
 
-void talkStore::addHistory(int64_t userId) {
-  if (ids_.addHistory(userId)) historyMembers_.push_back(userId);
-}
+void talkStore::addHistory(int64_t userId) { ids_.addHistory(userId); }
 
 void talkStore::setMemberJoined(int64_t userId, absentMember absent) {
-  if (talkMember* m = findMember(userId)) {
-    m->state = joined;
+  if (uint8_t* state = memberState(userId)) {
+    *state = joined;
     return;
   }
   if (absent == absentMember::kSkip) return;
@@ -193,8 +188,8 @@ void talkStore::setMemberJoined(int64_t userId, absentMember absent) {
 }
 
 void talkStore::setMemberState(int64_t userId, uint8_t state) {
-  if (talkMember* m = findMember(userId)) {
-    m->state = state;
+  if (uint8_t* current = memberState(userId)) {
+    *current = state;
   } else {
     appendMember(userId, state);
   }
@@ -205,24 +200,25 @@ void talkStore::removeMember(int64_t userId) {
   const uint32_t pos = ids_.memberPos(userId);
   if (pos == talkIdIndex::kNone) return;
   ids_.setMemberPos(userId, talkIdIndex::kNone);
-  members_.erase(members_.begin() + static_cast<std::ptrdiff_t>(pos));
+  memberIds_.erase(memberIds_.begin() + static_cast<std::ptrdiff_t>(pos));
+  memberStates_.erase(memberStates_.begin() + static_cast<std::ptrdiff_t>(pos));
   reindexMembersFrom(pos);
 }
 
 bool talkStore::removeMemberIfState(int64_t userId, uint8_t state) {
-  const talkMember* m = findMember(userId);
-  if (m == nullptr || m->state != state) return false;
+  const uint8_t* current = memberState(userId);
+  if (current == nullptr || *current != state) return false;
   removeMember(userId);
   return true;
 }
 
 bool talkStore::hasMemberWithState(int64_t userId, uint8_t state) const {
-  const talkMember* m = findMember(userId);
-  return m != nullptr && m->state == state;
+  const uint8_t* current = memberState(userId);
+  return current != nullptr && *current == state;
 }
 
 void talkStore::removeMembers(const std::vector<int64_t>& ids) {
-  std::vector<char> drop(members_.size(), 0);
+  std::vector<char> drop(memberIds_.size(), 0);
   for (int64_t id : ids) {
     const uint32_t pos = ids_.memberPos(id);
     if (pos != talkIdIndex::kNone) drop[pos] = 1;
@@ -232,17 +228,19 @@ void talkStore::removeMembers(const std::vector<int64_t>& ids) {
 
 void talkStore::removeMarkedMembers(const std::vector<char>& drop) {
   size_t out = 0;
-  for (size_t i = 0; i < members_.size(); ++i) {
-    const talkMember m = members_[i];
+  for (size_t i = 0; i < memberIds_.size(); ++i) {
+    const int64_t id = memberIds_[i];
     if (drop[i] != 0) {
-      ids_.setMemberPos(m.userId, talkIdIndex::kNone);
+      ids_.setMemberPos(id, talkIdIndex::kNone);
       continue;
     }
-    members_[out] = m;
-    ids_.setMemberPos(m.userId, static_cast<uint32_t>(out));
+    memberIds_[out] = id;
+    memberStates_[out] = memberStates_[i];
+    ids_.setMemberPos(id, static_cast<uint32_t>(out));
     ++out;
   }
-  members_.resize(out);
+  memberIds_.resize(out);
+  memberStates_.resize(out);
 }
 
 void talkStore::addLeftMember(int64_t userId) {
@@ -594,7 +592,7 @@ uint32_t talkStore::remoteInvite(int64_t inviterId, const std::vector<int64_t>& 
       size_t added = 0;
       for (int64_t id : invitees) added += ids_.isMember(id) ? 0 : 1;
       if (plugin_ != nullptr &&
-          members_.size() + added > static_cast<uint64_t>(plugin_->settings().maxIds.load())) {
+          memberIds_.size() + added > static_cast<uint64_t>(plugin_->settings().maxIds.load())) {
         return kTalkInvalid;
       }
       stateWord = texts::kTalkingActive;
@@ -680,14 +678,16 @@ uint32_t talkStore::remoteReplyQueryTalk(talkInfo& info) {
   if (talking_ == 0) return kTalkNone;
   if (active_ != 0) return kTalkAlreadyActive;
   if (!sameRoom(info.roomId)) return kTalkOtherRoom;
-  std::vector<talkMember> kept;
-  kept.swap(members_);
+  std::vector<int64_t> keptIds;
+  std::vector<uint8_t> keptStates;
+  keptIds.swap(memberIds_);
+  keptStates.swap(memberStates_);
   // The reply brings the members; the room's address and start stay ours.
   info.addr = addr_;
   info.beginTime = beginTime_;
   initTalk(info, kNoSelf);
-  for (const talkMember& m : kept) {
-    if (m.state == joined) setMemberJoined(m.userId, absentMember::kSkip);
+  for (size_t i = 0; i < keptIds.size(); ++i) {
+    if (keptStates[i] == joined) setMemberJoined(keptIds[i], absentMember::kSkip);
   }
   setMemberJoined(self(), absentMember::kAdd);
   active_ = 1;
@@ -703,11 +703,11 @@ uint32_t talkStore::memberTimeout(const std::vector<int64_t>& ids, std::vector<i
   if (!sameRoom(info.roomId)) return kTalkOtherRoom;
   if (ids.empty()) return kTalkInvalid;
   // Members still invited are taken out together, in one pass over the list.
-  std::vector<char> drop(members_.size(), 0);
+  std::vector<char> drop(memberIds_.size(), 0);
   const size_t before = timedOut.size();
   for (int64_t id : ids) {
     const uint32_t pos = ids_.memberPos(id);
-    if (pos == talkIdIndex::kNone || members_[pos].state != invited || drop[pos] != 0) continue;
+    if (pos == talkIdIndex::kNone || memberStates_[pos] != invited || drop[pos] != 0) continue;
     drop[pos] = 1;
     timedOut.push_back(id);
   }
@@ -765,20 +765,21 @@ bool talkStore::checkInvariants(std::string* why) {
     if (why != nullptr) *why = text;
     return false;
   };
-  if (ids_.memberCount() != members_.size()) {
+  if (memberStates_.size() != memberIds_.size()) return fail("member states differ from members");
+  if (ids_.memberCount() != memberIds_.size()) {
     return fail("member index size differs from members");
   }
-  for (size_t i = 0; i < members_.size(); ++i) {
-    if (ids_.memberPos(members_[i].userId) != i) {
-      return fail("member " + std::to_string(members_[i].userId) + " repeated or not indexed");
+  for (size_t i = 0; i < memberIds_.size(); ++i) {
+    if (ids_.memberPos(memberIds_[i]) != i) {
+      return fail("member " + std::to_string(memberIds_[i]) + " repeated or not indexed");
     }
-    if (members_[i].state != invited && members_[i].state != joined) {
-      return fail("member " + std::to_string(members_[i].userId) + " has an unknown state");
+    if (memberStates_[i] != invited && memberStates_[i] != joined) {
+      return fail("member " + std::to_string(memberIds_[i]) + " has an unknown state");
     }
   }
-  if (ids_.historyCount() != historyMembers_.size()) return fail("history repeats an id");
-  for (int64_t id : historyMembers_) {
-    if (!ids_.inHistory(id)) return fail("history id missing from its set");
+  if (ids_.historyCount() != ids_.historySize()) return fail("history repeats an id");
+  for (size_t i = 0; i < ids_.historySize(); ++i) {
+    if (!ids_.inHistory(ids_.historyId(i))) return fail("history id missing from its set");
   }
   if (ids_.leftCount() != leftMembers_.size()) return fail("left index size differs");
   for (size_t i = 0; i < leftMembers_.size(); ++i) {
@@ -787,8 +788,8 @@ bool talkStore::checkInvariants(std::string* why) {
   if (talking_ > 1 || active_ > 1) return fail("talking or active is not a boolean");
   if (talking_ == 0 && active_ == 0) return fail("idle store marked not active");
   if (talking_ == 0) {
-    if (!members_.empty()) return fail("idle store has members");
-    if (!historyMembers_.empty()) return fail("idle store has history");
+    if (!memberIds_.empty()) return fail("idle store has members");
+    if (ids_.historySize() != 0) return fail("idle store has history");
     if (!roomId_.empty()) return fail("idle store has a room");
   }
   return true;

@@ -172,8 +172,9 @@ class talkStore {
   void forgetClosed(const std::string& roomId) MRTC_REQUIRES(lock_);
   bool isFinishedRoom(const std::string& roomId, bool recall) MRTC_REQUIRES(lock_);
 
-  talkMember* findMember(int64_t userId) MRTC_REQUIRES(lock_);
-  const talkMember* findMember(int64_t userId) const MRTC_REQUIRES(lock_);
+  // The member's state, or null for an id that is no member.
+  uint8_t* memberState(int64_t userId) MRTC_REQUIRES(lock_);
+  const uint8_t* memberState(int64_t userId) const MRTC_REQUIRES(lock_);
   void appendMember(int64_t userId, uint8_t state) MRTC_REQUIRES(lock_);
   void reindexMembersFrom(size_t first) MRTC_REQUIRES(lock_);
   void addHistory(int64_t userId) MRTC_REQUIRES(lock_);
@@ -207,13 +208,14 @@ class talkStore {
   int64_t createTime_ MRTC_GUARDED_BY(lock_) = 0;
   uint8_t othersChanged_ MRTC_GUARDED_BY(lock_) = 0;
 
-  // Members in order of arrival; every id that belonged to the talk, in
-  // order; ids that left the room after having entered it (removal moves the
-  // last entry into the gap). ids_ holds each id's index in the first and
-  // the last list and its mark in the history, so that a membership test or
-  // a state change does not scan a list.
-  std::vector<talkMember> members_ MRTC_GUARDED_BY(lock_);
-  std::vector<int64_t> historyMembers_ MRTC_GUARDED_BY(lock_);
+  // Members in order of arrival, their ids and states side by side (an id
+  // and a state in one record would take 16 bytes, not 9); ids that left
+  // the room after having entered it (removal moves the last entry into the
+  // gap). ids_ holds each id's index in both lists, and every id that
+  // belonged to the talk in order (its history), so that a membership test
+  // or a state change does not scan a list.
+  std::vector<int64_t> memberIds_ MRTC_GUARDED_BY(lock_);
+  std::vector<uint8_t> memberStates_ MRTC_GUARDED_BY(lock_);
   std::vector<int64_t> leftMembers_ MRTC_GUARDED_BY(lock_);
   talkIdIndex ids_ MRTC_GUARDED_BY(lock_);
 

@@ -167,6 +167,14 @@ const ValidCase kValid[] = {
 // Documents whose ids come in the other form, read exactly but left out of
 // the wrong-type sweep below.
 const ValidCase kOther[] = {
+    // Only the card's own first "type" counts, and only when it is a text
+    // (repeated names, nested ones: outside the sweep).
+    {"reviseVnioMicroTemplet", R"({"a":{"type":"vnio"},"b":[{"type":"1"}],"type":"x"})", "code=3"},
+    {"reviseVnioMicroTemplet", R"({"type":{"type":"vnio"},"type":"vnio"})", "code=3"},
+    {"reviseVnioMicroTemplet", R"({"type":1,"type":"vnio"})", "code=3"},
+    {"reviseVnioMicroTemplet", R"([{"type":"vnio"}])", "code=3"},
+    {"reviseVnioMicroTemplet", R"({"x":[{"type":"card"}],"type":"vnio"})", "code=4"},
+    {"reviseVnioMicroTemplet", R"({"type":"vnio"} {})", "code=2"},
     {"transJson2Cmd",
      R"({"selects":["12",13,1.5,true,null,{},[],"-4"],"members":"12",)"
      R"("hismembers":[18446744073709551615,5],"memstates":[true,1,false,"true",null,true]})",

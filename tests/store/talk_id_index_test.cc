@@ -1,0 +1,95 @@
+// The talk's id index against a plain model: random changes of member
+// places, left places and the history, over enough ids to grow the table
+// several times, with consecutive ids (the usual deployment) and spread ones
+// (long probe chains).
+#include "store/talk_id_index.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <vector>
+
+namespace imsdkmrtc {
+namespace {
+
+struct Model {
+  std::map<int64_t, uint32_t> member;
+  std::map<int64_t, uint32_t> left;
+  std::vector<int64_t> history;
+};
+
+void expectSame(const talkIdIndex& index, const Model& model, const std::vector<int64_t>& ids) {
+  for (int64_t id : ids) {
+    auto m = model.member.find(id);
+    auto l = model.left.find(id);
+    ASSERT_EQ(index.memberPos(id), m == model.member.end() ? talkIdIndex::kNone : m->second) << id;
+    ASSERT_EQ(index.leftPos(id), l == model.left.end() ? talkIdIndex::kNone : l->second) << id;
+  }
+  std::vector<int64_t> history;
+  std::vector<int64_t> notMembers;
+  for (size_t i = 0; i < index.historySize(); ++i) history.push_back(index.historyId(i));
+  EXPECT_EQ(history, model.history);
+  for (int64_t id : model.history) {
+    if (model.member.count(id) == 0) notMembers.push_back(id);
+  }
+  std::vector<int64_t> got = {-1};  // appended after what is there
+  index.appendHistoryNotMembers(got);
+  got.erase(got.begin());
+  EXPECT_EQ(got, notMembers);
+  EXPECT_EQ(index.memberCount(), model.member.size());
+  EXPECT_EQ(index.leftCount(), model.left.size());
+  EXPECT_EQ(index.historyCount(), model.history.size());
+}
+
+void play(int64_t first, int64_t step, bool reserveFirst) {
+  std::mt19937 rng(7);
+  std::vector<int64_t> ids;
+  for (int64_t i = 0; i < 3000; ++i) ids.push_back(first + i * step);
+  talkIdIndex index;
+  Model model;
+  if (reserveFirst) index.reserve(1000);
+  for (int round = 0; round < 20000; ++round) {
+    const int64_t id = ids[rng() % (round < 10000 ? 1500 : ids.size())];
+    const auto pos = static_cast<uint32_t>(rng() % 5000);
+    switch (rng() % 6) {
+      case 0:
+      case 1:
+        index.setMemberPos(id, pos);
+        model.member[id] = pos;
+        break;
+      case 2:
+        index.setMemberPos(id, talkIdIndex::kNone);
+        model.member.erase(id);
+        break;
+      case 3:
+        index.setLeftPos(id, pos);
+        model.left[id] = pos;
+        break;
+      case 4:
+        index.setLeftPos(id, talkIdIndex::kNone);
+        model.left.erase(id);
+        break;
+      default: {
+        const bool fresh = !index.inHistory(id);
+        EXPECT_EQ(index.addHistory(id), fresh);
+        if (fresh) model.history.push_back(id);
+        EXPECT_TRUE(index.inHistory(id));
+      }
+    }
+    if (round % 2500 == 0) expectSame(index, model, ids);
+  }
+  expectSame(index, model, ids);
+  index.clear();
+  expectSame(index, Model{}, ids);
+}
+
+TEST(TalkIdIndex, FollowsAModelOverGrowthAndClear) {
+  play(100001, 1, false);
+  play(100001, 1, true);
+  // Multiples of a large power of two land on few home slots.
+  play(-5, int64_t{1} << 40, false);
+}
+
+}  // namespace
+}  // namespace imsdkmrtc
