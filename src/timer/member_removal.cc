@@ -1,185 +1,205 @@
 #include "timer/member_removal.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <limits>
-#include <memory>
+#include <numeric>
 #include <utility>
-#include <vector>
 
+#include "timer/member_list.h"
 #include "timer/timer_texts.h"
 
 namespace imsdkmrtc {
 
 namespace {
 
-// Distinct ids numbered 0, 1, 2, ... in the order they came, found through a
-// flat array probed from the id's hash: a call's whole member list is
-// thousands of ids, and a node-based hash table paid an allocation for each.
-// Slots are small (the number, plus one) so that the arrays stay in cache.
-class idTable {
- public:
-  static constexpr size_t kNone = std::numeric_limits<size_t>::max();
-
-  explicit idTable(size_t most) {
-    size_t capacity = 8;
-    int bits = 3;
-    while (capacity < most * 2) {
-      capacity *= 2;
-      ++bits;
-    }
-    slots_.assign(capacity, 0);
-    shift_ = 64 - bits;
-    ids_.reserve(most);
-  }
-
-  // The number of id, kNone when the table lacks it.
-  size_t find(int64_t id) const {
-    const uint32_t slot = slots_[probe(id)];
-    return slot == 0 ? kNone : slot - 1;
-  }
-  // The number of id, a new one when it is new. At most `most` ids.
-  size_t insert(int64_t id) {
-    uint32_t& slot = slots_[probe(id)];
-    if (slot == 0) {
-      ids_.push_back(id);
-      slot = static_cast<uint32_t>(ids_.size());
-    }
-    return slot - 1;
-  }
-  bool contains(int64_t id) const { return find(id) != kNone; }
-
- private:
-  // The id's slot, or the free one where it would go.
-  size_t probe(int64_t id) const {
-    const size_t mask = slots_.size() - 1;
-    size_t i = static_cast<size_t>((static_cast<uint64_t>(id) * 0x9E3779B97F4A7C15ull) >> shift_);
-    while (slots_[i] != 0 && ids_[slots_[i] - 1] != id) i = (i + 1) & mask;
-    return i;
-  }
-
-  std::vector<uint32_t> slots_;  // 0: free, else the id's number plus one
-  std::vector<int64_t> ids_;     // by number
-  int shift_ = 0;
-};
-
-// Where the wanted ids sit in one record's member list. Every occurrence of a
-// wanted id is an entry holding its current position; the entries of one id
-// are chained. Lists rarely repeat an id, so a chain is mostly one entry.
-class memberIndex {
- public:
-  memberIndex(const std::vector<int64_t>& members, const idTable& wanted, size_t wantedCount)
-      : headIds_(std::min(members.size(), wantedCount)) {
-    for (size_t i = 0; i < members.size(); ++i) {
-      if (!wanted.contains(members[i])) continue;
-      const size_t k = headIds_.insert(members[i]);
-      if (k == heads_.size()) heads_.push_back(kNone);
-      pos_.push_back(i);
-      next_.push_back(heads_[k]);
-      heads_[k] = pos_.size() - 1;
-    }
-  }
-
-  // Takes the first occurrence of id out of members, the last id filling its
-  // place. False when the list does not hold the id.
-  bool removeFirst(std::vector<int64_t>& members, int64_t id) {
-    const size_t k = headIds_.find(id);
-    if (k == kNone || heads_[k] == kNone) return false;
-    size_t* head = &heads_[k];
-    size_t best = kNone;
-    size_t bestPrev = kNone;
-    for (size_t e = *head, prev = kNone; e != kNone; prev = e, e = next_[e]) {
-      if (best == kNone || pos_[e] < pos_[best]) {
-        best = e;
-        bestPrev = prev;
-      }
-    }
-    if (bestPrev == kNone) {
-      *head = next_[best];
-    } else {
-      next_[bestPrev] = next_[best];
-    }
-    const size_t freed = pos_[best];
-    const size_t last = members.size() - 1;
-    if (freed != last) {
-      const int64_t moved = members[last];
-      const size_t movedK = headIds_.find(moved);
-      if (movedK != kNone) {
-        for (size_t e = heads_[movedK]; e != kNone; e = next_[e]) {
-          if (pos_[e] == last) {
-            pos_[e] = freed;
-            break;
-          }
-        }
-      }
-      members[freed] = moved;
-    }
-    members.pop_back();
-    return true;
-  }
-
- private:
-  static constexpr size_t kNone = std::numeric_limits<size_t>::max();
-
-  idTable headIds_;            // the wanted ids the list holds, numbered
-  std::vector<size_t> heads_;  // by number: the id's first entry
-  std::vector<size_t> pos_;    // entry -> position in the list
-  std::vector<size_t> next_;   // entry -> next entry of its id
-};
+bool ofRoom(const timeoutRecord& r, int32_t category, const std::string& key) {
+  return r.category == category && r.key == key;
+}
 
 }  // namespace
 
-void takeOutMembers(std::vector<timeoutRecord>& queue, int32_t category, const std::string& key,
-                    const std::vector<int64_t>& ids) {
-  if (ids.empty()) return;
-  auto ofRoom = [&](const timeoutRecord& r) { return r.category == category && r.key == key; };
-  size_t held = 0;
-  for (const timeoutRecord& r : queue) {
-    if (ofRoom(r)) held += r.members.size();
+memberRemoval& memberRemoval::ofThisThread() {
+  thread_local memberRemoval removal;
+  return removal;
+}
+
+void memberRemoval::takeOut(std::vector<timeoutRecord>& queue, int32_t category,
+                            const std::string& key, const std::vector<int64_t>& ids) {
+  if (ids.empty() || !index(queue, category, key, ids)) return;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    const uint32_t k = givenNumbers_.empty() ? wanted_.find(ids[i]) : givenNumbers_[i];
+    if (k == kNone) continue;  // in no record of the room
+    for (int n = 0; n < kMemberRemovePasses; ++n) {
+      if (!pass(queue, k)) break;
+    }
   }
-  if (held == 0) return;
-  // The ids worth indexing: the given ones, or the room's own when these are
+  publish(queue);
+}
+
+bool memberRemoval::index(const std::vector<timeoutRecord>& queue, int32_t category,
+                          const std::string& key, const std::vector<int64_t>& ids) {
+  records_.clear();
+  recordAt_.assign(queue.size(), kNone);
+  size_t held = 0;
+  for (size_t i = 0; i < queue.size(); ++i) {
+    if (!ofRoom(queue[i], category, key)) continue;
+    recordAt_[i] = static_cast<uint32_t>(records_.size());
+    records_.push_back({i, held, queue[i].members.size(), false, false});
+    held += queue[i].members.size();
+  }
+  if (held == 0) return false;
+  // The ids worth numbering: the given ones, or the room's own when these are
   // fewer (a whole member list re-armed over a record of one callee). Either
   // way every id both given and held is among them.
-  const size_t wantedCount = std::min(held, ids.size());
-  idTable wanted(wantedCount);
+  wanted_.start(std::min(held, ids.size()));
+  givenNumbers_.clear();
   if (held < ids.size()) {
-    for (const timeoutRecord& r : queue) {
-      if (!ofRoom(r)) continue;
-      for (int64_t id : r.members) wanted.insert(id);
+    for (const roomRecord& r : records_) {
+      for (int64_t id : queue[r.at].members) wanted_.insert(id);
     }
   } else {
-    for (int64_t id : ids) wanted.insert(id);
+    for (int64_t id : ids) givenNumbers_.push_back(wanted_.insert(id));
   }
-  // One index per record of the room, kept in step with the queue's order.
-  std::vector<std::unique_ptr<memberIndex>> index(queue.size());
-  for (size_t i = 0; i < queue.size(); ++i) {
-    if (!ofRoom(queue[i])) continue;
-    index[i] = std::make_unique<memberIndex>(queue[i].members, wanted, wantedCount);
-  }
-  auto erase = [&](size_t at) {
-    if (at + 1 != queue.size()) {
-      queue[at] = std::move(queue.back());
-      index[at] = std::move(index.back());
+  heads_.assign(wanted_.count(), kNone);
+  occurrences_.clear();
+  occurrenceOf_.assign(held, kNone);
+  origin_.resize(held);
+  for (uint32_t r = 0; r < records_.size(); ++r) {
+    const std::vector<int64_t>& members = queue[records_[r].at].members;
+    for (size_t p = 0; p < members.size(); ++p) {
+      const uint32_t k = wanted_.find(members[p]);
+      if (k == kNone) continue;
+      const auto e = static_cast<uint32_t>(occurrences_.size());
+      occurrences_.push_back({r, static_cast<uint32_t>(p), heads_[k]});
+      heads_[k] = e;
+      occurrenceOf_[records_[r].base + p] = e;
     }
-    queue.pop_back();
-    index.pop_back();
-  };
+  }
+  firstOf_.assign(records_.size(), kNone);
+  return true;
+}
+
+bool memberRemoval::pass(std::vector<timeoutRecord>& queue, uint32_t k) {
+  // The id's first occurrence in each record that holds it; occurrences
+  // already taken out, or of deleted records, leave the chain on the way.
+  hits_.clear();
+  size_t live = 0;
+  for (uint32_t* link = &heads_[k]; *link != kNone;) {
+    const occurrence& o = occurrences_[*link];
+    if (o.pos == kNone || records_[o.record].gone) {
+      *link = o.next;
+      continue;
+    }
+    ++live;
+    uint32_t& first = firstOf_[o.record];
+    if (first == kNone) {
+      hits_.push_back(o.record);
+      first = *link;
+    } else if (o.pos < occurrences_[first].pos) {
+      first = *link;
+    }
+    link = &occurrences_[*link].next;
+  }
+  // A pass meets the records in the queue's order, which stays as it is
+  // until the pass ends at a record it empties.
+  if (hits_.size() > 1) {
+    std::sort(hits_.begin(), hits_.end(),
+              [&](uint32_t a, uint32_t b) { return records_[a].at < records_[b].at; });
+  }
+  bool ended = false;
+  size_t taken = 0;
+  for (uint32_t r : hits_) {
+    const uint32_t e = firstOf_[r];
+    firstOf_[r] = kNone;
+    if (ended) continue;
+    ++taken;
+    if (!takeAt(e)) continue;
+    erase(queue, r);
+    ended = true;
+  }
+  // An emptied record had no occurrence left, so what is left is what a
+  // next pass would find.
+  return live > taken;
+}
+
+bool memberRemoval::takeAt(uint32_t e) {
+  roomRecord& r = records_[occurrences_[e].record];
+  uint32_t* origin = origin_.data() + r.base;
+  if (!r.edited) {
+    // The list itself stays as it is (other records or readers may hold
+    // it); its places are followed here, and publish() builds the result.
+    std::iota(origin, origin + r.size, 0u);
+    r.edited = true;
+  }
+  const uint32_t freed = occurrences_[e].pos;
+  occurrences_[e].pos = kNone;
+  const size_t last = --r.size;
+  if (freed != last) {
+    const uint32_t from = origin[last];
+    const uint32_t moved = occurrenceOf_[r.base + from];
+    if (moved != kNone) occurrences_[moved].pos = freed;
+    origin[freed] = from;
+  }
+  return r.size == 0;
+}
+
+void memberRemoval::erase(std::vector<timeoutRecord>& queue, uint32_t record) {
+  const size_t at = records_[record].at;
+  records_[record].gone = true;
+  if (at + 1 != queue.size()) {
+    queue[at] = std::move(queue.back());
+    recordAt_[at] = recordAt_.back();
+    if (recordAt_[at] != kNone) records_[recordAt_[at]].at = at;
+  }
+  queue.pop_back();
+  recordAt_.pop_back();
+}
+
+void memberRemoval::publish(std::vector<timeoutRecord>& queue) {
+  for (const roomRecord& r : records_) {
+    if (!r.edited || r.gone) continue;
+    const std::vector<int64_t>& was = queue[r.at].members;
+    const uint32_t* origin = origin_.data() + r.base;
+    std::vector<int64_t> now(r.size);
+    for (size_t p = 0; p < r.size; ++p) now[p] = was[origin[p]];
+    queue[r.at].members = memberList(std::move(now));
+  }
+}
+
+std::vector<int64_t> memberRemoval::notHeld(const std::vector<timeoutRecord>& queue,
+                                            int32_t category, const std::string& key,
+                                            const std::vector<int64_t>& ids) {
+  size_t held = 0;
+  for (const timeoutRecord& r : queue) {
+    if (ofRoom(r, category, key)) held += r.members.size();
+  }
+  if (held == 0) return ids;
+  // Number the smaller side, then pass once over the other.
+  std::vector<int64_t> out;
+  if (held < ids.size()) {
+    wanted_.start(held);
+    for (const timeoutRecord& r : queue) {
+      if (!ofRoom(r, category, key)) continue;
+      for (int64_t id : r.members) wanted_.insert(id);
+    }
+    for (int64_t id : ids) {
+      if (!wanted_.contains(id)) out.push_back(id);
+    }
+    return out;
+  }
+  wanted_.start(ids.size());
+  for (int64_t id : ids) wanted_.insert(id);
+  seen_.assign(wanted_.count(), 0);
+  for (const timeoutRecord& r : queue) {
+    if (!ofRoom(r, category, key)) continue;
+    for (int64_t id : r.members) {
+      const uint32_t k = wanted_.find(id);
+      if (k != kNone) seen_[k] = 1;
+    }
+  }
   for (int64_t id : ids) {
-    if (!wanted.contains(id)) continue;  // in no record of the room
-    for (int pass = 0; pass < kMemberRemovePasses; ++pass) {
-      bool changed = false;
-      for (size_t i = 0; i < queue.size(); ++i) {
-        if (!index[i] || !index[i]->removeFirst(queue[i].members, id)) continue;
-        changed = true;
-        if (queue[i].members.empty()) {
-          erase(i);
-          break;
-        }
-      }
-      if (!changed) break;
-    }
+    if (seen_[wanted_.find(id)] == 0) out.push_back(id);
   }
+  return out;
 }
 
 }  // namespace imsdkmrtc

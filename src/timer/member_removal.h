@@ -1,26 +1,91 @@
-// Taking member ids out of the time-out records of one room.
+// What the time-out records of one room hold of some member ids: taking the
+// ids out of them, and finding the ids they lack.
 //
-// Threads: none of its own; the caller holds the queue's lock.
+// Threads: none of its own; the caller holds the queue's lock. Each thread
+// has one object, which serves every queue the thread changes and keeps its
+// arrays between requests: a request costs time in step with the ids it
+// names and the room's records hold, and allocates nothing once the arrays
+// have grown to the largest request the thread has served (tables allocated
+// per request cost more in page faults than in work at thousands of ids). A
+// process with many plug-ins, as the simulator runs one per client, keeps
+// one set of arrays per thread rather than one per plug-in. A request calls
+// nothing outside this class, so one thread never enters it twice at once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "timer/id_numbers.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
 
-// Takes the ids, one after the other in the given order, out of the member
-// lists of the records of (category, key). For one id, a pass over the queue
-// takes the id's first occurrence out of each such record (the list's last id
-// fills the freed place) and ends at the first record it empties; that record
-// is deleted, the queue's last record taking its place. Passes repeat while
-// one finds the id, at most kMemberRemovePasses per id.
-//
-// Each record's list is indexed once per call, so an id costs a lookup per
-// record rather than a scan of its list.
-void takeOutMembers(std::vector<timeoutRecord>& queue, int32_t category, const std::string& key,
-                    const std::vector<int64_t>& ids);
+class memberRemoval {
+ public:
+  static memberRemoval& ofThisThread();
+
+  // Takes the ids, one after the other in the given order, out of the member
+  // lists of the records of (category, key). For one id, a pass over the
+  // queue takes the id's first occurrence out of each such record (the
+  // list's last id fills the freed place) and ends at the first record it
+  // empties; that record is deleted, the queue's last record taking its
+  // place. Passes repeat while one finds the id, at most kMemberRemovePasses
+  // per id. A record that loses ids gets a list of its own; any other holder
+  // of its old list keeps it unchanged.
+  void takeOut(std::vector<timeoutRecord>& queue, int32_t category, const std::string& key,
+               const std::vector<int64_t>& ids);
+
+  // The ids, in their order and with their repeats, that no record of
+  // (category, key) holds.
+  std::vector<int64_t> notHeld(const std::vector<timeoutRecord>& queue, int32_t category,
+                               const std::string& key, const std::vector<int64_t>& ids);
+
+ private:
+  static constexpr uint32_t kNone = idNumbers::kNone;
+
+  // One place of a wanted id in a record's list. The occurrences of one id,
+  // across the room's records, are chained.
+  struct occurrence {
+    uint32_t record;  // in records_
+    uint32_t pos;     // kNone once taken out
+    uint32_t next;
+  };
+  // A record of the room, in the queue's order when indexed.
+  struct roomRecord {
+    size_t at;    // its place in the queue, kept current
+    size_t base;  // where its places start in occurrenceOf_ and origin_
+    size_t size;  // its ids left
+    bool edited;  // has lost ids: origin_ holds its places
+    bool gone;    // emptied and deleted from the queue
+  };
+
+  // Numbers the wanted ids and chains their places. False when the room
+  // holds no ids.
+  bool index(const std::vector<timeoutRecord>& queue, int32_t category, const std::string& key,
+             const std::vector<int64_t>& ids);
+  // One pass for the id numbered k. False when no further pass would find
+  // the id.
+  bool pass(std::vector<timeoutRecord>& queue, uint32_t k);
+  // Takes one occurrence out of its record. True when that emptied it.
+  bool takeAt(uint32_t e);
+  void erase(std::vector<timeoutRecord>& queue, uint32_t record);
+  // Gives each changed record that stays its new list.
+  void publish(std::vector<timeoutRecord>& queue);
+
+  idNumbers wanted_;
+  std::vector<roomRecord> records_;
+  std::vector<uint32_t> recordAt_;       // by queue place: the room record there, or kNone
+  std::vector<uint32_t> givenNumbers_;   // the given ids' numbers, when they were numbered
+  std::vector<uint32_t> heads_;          // by id number: its first occurrence
+  std::vector<occurrence> occurrences_;  // chained by id
+  std::vector<uint32_t> occurrenceOf_;   // by a record's base plus a place as indexed
+  std::vector<uint32_t> origin_;         // by a record's base plus a place now: the place as
+                                         // indexed whose id sits there
+  std::vector<uint32_t> firstOf_;        // by record, during a pass: its first occurrence
+  std::vector<uint32_t> hits_;           // the records one pass reaches
+  std::vector<uint8_t> seen_;            // by id number, for notHeld
+};
 
 }  // namespace imsdkmrtc

@@ -36,7 +36,8 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
            texts::timer::kFuncOnTimeout);
   if (request.op == kTimerRemove) {
     if (isMemberType(request.type)) {
-      takeOutMembers(timeouts, request.category, request.key, request.members);
+      memberRemoval::ofThisThread().takeOut(timeouts, request.category, request.key,
+                                            request.members);
     } else {
       for (int i = 0; i < kCategoryRemoveLimit; ++i) {
         auto it = std::find_if(timeouts.begin(), timeouts.end(), [&](const timeoutRecord& r) {
@@ -56,7 +57,7 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   if (request.refresh != 0) {
     for (timeoutRecord& r : timeouts) {
       if (r.category == request.category && r.type == request.type && r.key == request.key) {
-        r.members = request.members;
+        r.members = listFor(request.members);
         r.startTime = now;
         r.duration = request.duration;
         return before;
@@ -67,17 +68,13 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   std::vector<int64_t> members;
   switch (request.memberMode) {
     case kMembersReplace:
-      takeOutMembers(timeouts, request.category, request.key, request.members);
+      memberRemoval::ofThisThread().takeOut(timeouts, request.category, request.key,
+                                            request.members);
       members = request.members;
       break;
     case kMembersOnlyNew:
-      for (int64_t member : request.members) {
-        bool pending = std::any_of(timeouts.begin(), timeouts.end(), [&](const timeoutRecord& r) {
-          return r.category == request.category && r.key == request.key &&
-                 std::find(r.members.begin(), r.members.end(), member) != r.members.end();
-        });
-        if (!pending) members.push_back(member);
-      }
+      members = memberRemoval::ofThisThread().notHeld(timeouts, request.category, request.key,
+                                                      request.members);
       break;
     case kMembersAsGiven:
       members = request.members;
@@ -96,7 +93,7 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   record.category = request.category;
   record.type = request.type;
   record.key = request.key;
-  record.members = std::move(members);
+  record.members = listFor(std::move(members));
   record.startTime = now;
   record.duration = request.duration;
   record.extra = request.extra;
@@ -234,6 +231,15 @@ void pluginOther::eraseAt(size_t index) {
   // The queue is unordered: the last record fills the hole.
   if (index + 1 != timeouts.size()) timeouts[index] = std::move(timeouts.back());
   timeouts.pop_back();
+}
+
+memberList pluginOther::listFor(std::vector<int64_t> ids) const {
+  if (ids.empty()) return memberList();
+  const uint64_t hash = memberList::hashOf(ids);
+  for (const timeoutRecord& r : timeouts) {
+    if (r.members.size() == ids.size() && r.members.sameIds(ids, hash)) return r.members;
+  }
+  return memberList(std::move(ids));
 }
 
 void pluginOther::dispatch(const timeoutRecord& record) {

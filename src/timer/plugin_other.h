@@ -87,6 +87,9 @@ class pluginOther {
   bool popDue(timeoutRecord& out, size_t& left) MRTC_REQUIRES(queueLock);
   void eraseAt(size_t index) MRTC_REQUIRES(queueLock);
   void dispatch(const timeoutRecord& record) MRTC_REQUIRES(tickLock);
+  // The ids as a record's list: a queued record's list when one carries the
+  // same ids, else a new one.
+  memberList listFor(std::vector<int64_t> ids) const MRTC_REQUIRES(queueLock);
 
   pluginEnv* plugin_;
   // Set once at assembly, before any worker runs.

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
+
+#include "timer/member_list.h"
 
 namespace imsdkmrtc {
 
@@ -73,7 +74,7 @@ struct timeoutRecord {
   int32_t category = 0;
   int32_t type = 0;
   std::string key;
-  std::vector<int64_t> members;
+  memberList members;     // shared with other records that carry the same ids
   int64_t startTime = 0;  // tools::getLocalTime when added or refreshed
   int32_t duration = 0;   // seconds
   std::string extra;

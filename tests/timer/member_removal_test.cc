@@ -1,6 +1,8 @@
 // Taking many ids out of the records of a room gives exactly what taking them
-// out one at a time does: checked against a plain one-id-at-a-time version
-// on random queues, through the queue's remove and replacing add.
+// out one at a time does, and an add of only new ids keeps exactly the ids no
+// record of the room holds: checked against plain versions on random queues.
+// Records and copies of them share id lists, so a change through one holder
+// must never show in another.
 #include <algorithm>
 #include <random>
 #include <string>
@@ -13,19 +15,54 @@ namespace {
 
 using imsdkmrtc::timeoutRecord;
 
+// A record as the plain versions change it: its own list of ids.
+struct plainRecord {
+  int32_t category;
+  int32_t type;
+  std::string key;
+  std::vector<int64_t> members;
+  int32_t duration;
+};
+
+std::vector<plainRecord> plain(const std::vector<timeoutRecord>& queue) {
+  std::vector<plainRecord> out;
+  for (const timeoutRecord& r : queue) {
+    out.push_back({r.category, r.type, r.key, r.members.ids(), r.duration});
+  }
+  return out;
+}
+
+std::vector<std::string> describeAll(const std::vector<plainRecord>& queue) {
+  std::vector<std::string> out;
+  for (const plainRecord& p : queue) {
+    timeoutRecord r;
+    r.category = p.category;
+    r.type = p.type;
+    r.key = p.key;
+    r.members = p.members;
+    r.duration = p.duration;
+    out.push_back(describe(r));
+  }
+  return out;
+}
+
+bool ofRoom(const plainRecord& r, int32_t category, const std::string& key) {
+  return r.category == category && r.key == key;
+}
+
 // One id at a time: a pass takes the id's first occurrence out of each record
 // of the room (the last id fills the place) and ends at the first record it
 // empties, which the queue's last record replaces; passes repeat while one
 // finds the id, at most 50 per id. Sets *limited when an id used all 50.
-void referenceTakeOut(std::vector<timeoutRecord>& queue, int32_t category, const std::string& key,
+void referenceTakeOut(std::vector<plainRecord>& queue, int32_t category, const std::string& key,
                       const std::vector<int64_t>& ids, bool* limited) {
   for (int64_t id : ids) {
     int pass = 0;
     for (; pass < 50; ++pass) {
       bool changed = false;
       for (size_t i = 0; i < queue.size(); ++i) {
-        timeoutRecord& r = queue[i];
-        if (r.category != category || r.key != key) continue;
+        plainRecord& r = queue[i];
+        if (!ofRoom(r, category, key)) continue;
         auto it = std::find(r.members.begin(), r.members.end(), id);
         if (it == r.members.end()) continue;
         *it = r.members.back();
@@ -43,15 +80,23 @@ void referenceTakeOut(std::vector<timeoutRecord>& queue, int32_t category, const
   }
 }
 
-std::vector<std::string> describeAll(const std::vector<timeoutRecord>& queue) {
-  std::vector<std::string> out;
-  for (const timeoutRecord& r : queue) out.push_back(describe(r));
+std::vector<int64_t> referenceNotHeld(const std::vector<plainRecord>& queue, int32_t category,
+                                      const std::string& key, const std::vector<int64_t>& ids) {
+  std::vector<int64_t> out;
+  for (int64_t id : ids) {
+    bool held = false;
+    for (const plainRecord& r : queue) {
+      held = held || (ofRoom(r, category, key) &&
+                      std::find(r.members.begin(), r.members.end(), id) != r.members.end());
+    }
+    if (!held) out.push_back(id);
+  }
   return out;
 }
 
 // A random queue and request: mostly a few records, sometimes very many of
 // one room; ids from a small or a large alphabet, so that lists repeat ids
-// or not.
+// or not, and records often carry the same ids.
 std::vector<imsdk::timerCmd> draw(std::mt19937& rng) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   const int alphabet = std::vector<int>{2, 4, 12, 400}[pick(0, 3)];
@@ -64,12 +109,16 @@ std::vector<imsdk::timerCmd> draw(std::mt19937& rng) {
   std::vector<imsdk::timerCmd> cmds;
   for (int i = crowded ? pick(45, 70) : pick(0, 8); i > 0; --i) {
     const int length = crowded ? pick(1, 2) : pick(0, alphabet == 2 ? 130 : 40);
+    const std::vector<int64_t> list =
+        !cmds.empty() && pick(0, 3) == 0 ? cmds.back().members : ids(length);
     cmds.push_back(addCmd(pick(1, 2), std::vector<int32_t>{1, 2, 7}[pick(0, 2)],
-                          pick(0, 3) == 0 ? "r2" : "r1", ids(length), pick(1, 99), 2));
+                          pick(0, 3) == 0 ? "r2" : "r1", list, pick(1, 99), 2));
   }
   std::vector<int64_t> requested = ids(pick(0, 30));
-  cmds.push_back(pick(0, 1) == 0 ? addCmd(1, pick(1, 2), "r1", requested, 88, 0)
-                                 : removeCmd(1, pick(1, 2), "r1", requested));
+  const int kind = pick(0, 2);
+  cmds.push_back(kind == 0   ? addCmd(1, pick(1, 2), "r1", requested, 88, 0)
+                 : kind == 1 ? addCmd(1, pick(1, 2), "r1", requested, 88, 1)
+                             : removeCmd(1, pick(1, 2), "r1", requested));
   return cmds;
 }
 
@@ -77,29 +126,65 @@ TEST_F(TimerTest, TakingIdsOutMatchesOneAtATime) {
   std::mt19937 rng(20261206);
   int limited = 0;
   int emptied = 0;
-  for (int round = 0; round < 600; ++round) {
+  int onlyNew = 0;
+  for (int round = 0; round < 900; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     std::vector<imsdk::timerCmd> cmds = draw(rng);
     const imsdk::timerCmd request = cmds.back();
     cmds.pop_back();
     imsdkmrtc::pluginOther other(plugin_, nullptr);
     for (const imsdk::timerCmd& cmd : cmds) other.onTimeout(cmd);
-    std::vector<timeoutRecord> expected = other.snapshot();
-    const size_t before = expected.size();
-    bool hitLimit = false;
-    referenceTakeOut(expected, request.category, request.key, request.members, &hitLimit);
-    limited += hitLimit ? 1 : 0;
-    emptied += expected.size() < before ? 1 : 0;
-    if (request.op == 1 && !request.members.empty()) {
-      expected.push_back({request.category, request.type, request.key, request.members, 0,
-                          request.duration, "", 0, 0, ""});
+    // A copy taken before the request shares the queue's lists.
+    const std::vector<timeoutRecord> earlier = other.snapshot();
+    const std::vector<std::string> earlierText = describeAll(plain(earlier));
+    std::vector<plainRecord> expected = plain(earlier);
+    std::vector<int64_t> added = request.members;
+    if (request.memberMode == 1) {
+      added = referenceNotHeld(expected, request.category, request.key, request.members);
+      onlyNew += added.size() != request.members.size() ? 1 : 0;
+    } else {
+      const size_t before = expected.size();
+      bool hitLimit = false;
+      referenceTakeOut(expected, request.category, request.key, request.members, &hitLimit);
+      limited += hitLimit ? 1 : 0;
+      emptied += expected.size() < before ? 1 : 0;
+    }
+    if (request.op == 1 && !added.empty()) {
+      expected.push_back({request.category, request.type, request.key, added, request.duration});
     }
     other.onTimeout(request);
-    ASSERT_EQ(describeAll(expected), describeAll(other.snapshot()));
+    ASSERT_EQ(describeAll(expected), describeAll(plain(other.snapshot())));
+    ASSERT_EQ(earlierText, describeAll(plain(earlier)));
   }
   // The draws reach the bounds that make the order subtle.
   EXPECT_GT(limited, 10);
   EXPECT_GT(emptied, 100);
+  EXPECT_GT(onlyNew, 50);
+}
+
+TEST_F(TimerTest, RecordsWithTheSameIdsShareOneListThatNoHolderChanges) {
+  imsdkmrtc::pluginOther other(plugin_, nullptr);
+  other.onTimeout(addCmd(1, 1, "r1", {5, 6, 7}, 88));
+  other.onTimeout(addCmd(5, 7, "100", {5, 6, 7}, 30, 2));
+  other.onTimeout(addCmd(3, 4, "100", {5, 6, 7}, 5, 2));
+  other.onTimeout(addCmd(1, 2, "r1", {5, 6}, 68, 2));
+  const std::vector<timeoutRecord> earlier = other.snapshot();
+  ASSERT_EQ(4u, earlier.size());
+  EXPECT_TRUE(earlier[0].members.sharesWith(earlier[1].members));
+  EXPECT_TRUE(earlier[0].members.sharesWith(earlier[2].members));
+  EXPECT_FALSE(earlier[0].members.sharesWith(earlier[3].members));
+
+  // A callee answered: the room's records lose the id, the recall and the
+  // card keep theirs, and so does the copy taken before.
+  other.onTimeout(removeCmd(1, 1, "r1", {6}));
+  const std::vector<timeoutRecord> now = other.snapshot();
+  EXPECT_EQ((std::vector<std::string>{"1/1/r1/[5,7]/88", "5/7/100/[5,6,7]/30", "3/4/100/[5,6,7]/5",
+                                      "1/2/r1/[5]/68"}),
+            describeAll(plain(now)));
+  EXPECT_TRUE(now[1].members.sharesWith(now[2].members));
+  EXPECT_EQ((std::vector<std::string>{"1/1/r1/[5,6,7]/88", "5/7/100/[5,6,7]/30",
+                                      "3/4/100/[5,6,7]/5", "1/2/r1/[5,6]/68"}),
+            describeAll(plain(earlier)));
 }
 
 }  // namespace
