@@ -6,10 +6,10 @@
 #include "base/log.h"
 #include "base/ui_event_types.h"
 #include "base/version.h"
+#include "notify/handler_env.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/race_texts.h"
-#include "plugin/mrtc_plugin.h"
 #include "signalling/msg_types.h"
 #include "timer/timeout_record.h"
 

@@ -9,10 +9,10 @@
 
 #include "base/log.h"
 #include "notify/crossing_rule.h"
+#include "notify/handler_env.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/race_texts.h"
-#include "plugin/mrtc_plugin.h"
 #include "signalling/msg_types.h"
 
 namespace imsdkmrtc {

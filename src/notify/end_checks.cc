@@ -3,9 +3,9 @@
 // time-out handler they run on the timer thread without the plug-in lock.
 #include "base/log.h"
 #include "base/ui_event_types.h"
+#include "notify/handler_env.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
-#include "plugin/mrtc_plugin.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {

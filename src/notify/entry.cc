@@ -9,11 +9,11 @@
 #include "base/device_types.h"
 #include "base/log.h"
 #include "host_records.h"
+#include "notify/handler_env.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/race_texts.h"
 #include "notify/ring_end_texts.h"
-#include "plugin/mrtc_plugin.h"
 #include "signalling/msg_types.h"
 
 namespace imsdkmrtc {
@@ -36,7 +36,7 @@ bool isSignalBody(uint8_t bodyType) { return bodyType == kMsgTypeAll || bodyType
 // A live call or invitation sent longer ago than a pulled one may be (or too
 // far in the future) can no longer be answered: the caller's side has given
 // it up. It is dropped as the offline road drops it, by the same bounds.
-bool tooOldToRing(mrtc_plugin* plugin, const imsdk::hostMessage& msg, const mrtcCmd& cmd) {
+bool tooOldToRing(handlerEnv* plugin, const imsdk::hostMessage& msg, const mrtcCmd& cmd) {
   if (cmd.cmdCode != kCmdMultiCall && cmd.cmdCode != kCmdMultiInvite) return false;
   if (!plugin->isTimeout(msg.msgTime, kAgeLowerSec, kAgeUpperSec)) return false;
   MRTC_LOG(plugin, 0, texts::notify::kFnOnNotify, texts::notify::kLogNotifyStale, cmd.cmdCode,

@@ -8,10 +8,10 @@
 #include "base/log.h"
 #include "base/text_readers.h"
 #include "base/weak_hint_words.h"
+#include "notify/handler_env.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/ring_end_texts.h"
-#include "plugin/mrtc_plugin.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {

@@ -5,8 +5,8 @@
 
 #include "base/text_readers.h"
 #include "base/wire_words.h"
+#include "notify/handler_env.h"
 #include "notify/notify_texts.h"
-#include "plugin/mrtc_plugin.h"
 
 namespace imsdkmrtc {
 

@@ -18,8 +18,8 @@
 
 #include "host_records.h"
 #include "notify/finish_watch.h"
+#include "notify/handler_env.h"
 #include "notify/recent_rooms.h"
-#include "plugin/mrtc_plugin.h"
 #include "sdk_cmd.h"
 #include "signalling/mrtc_cmd.h"
 #include "store/talk_info.h"
@@ -39,7 +39,7 @@ constexpr size_t kVersionRoomLimit = 64;
 
 class pluginNotify {
  public:
-  explicit pluginNotify(mrtc_plugin* plugin) : plugin_(plugin) {}
+  explicit pluginNotify(handlerEnv* plugin) : plugin_(plugin) {}
   virtual ~pluginNotify() = default;
 
   // Live message (slot 4, type 144).
@@ -184,7 +184,7 @@ class pluginNotify {
   // is never remembered. REQUIRES the plug-in lock.
   bool actedOnBefore(const imsdk::hostMessage& msg) MRTC_REQUIRES(plugin_->lock());
 
-  mrtc_plugin* plugin_;
+  handlerEnv* plugin_;
   // at most kHintRoomLimit and kOfflineCacheLimit entries
   std::vector<hintRoom> hintRooms_ MRTC_GUARDED_BY(plugin_->lock());
   // The last kActedOnKept messages acted on, oldest first, and as a set.

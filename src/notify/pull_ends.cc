@@ -11,10 +11,10 @@
 #include "base/text_readers.h"
 #include "base/weak_hint_words.h"
 #include "host_records.h"
+#include "notify/handler_env.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/ring_end_texts.h"
-#include "plugin/mrtc_plugin.h"
 #include "signalling/msg_types.h"
 
 namespace imsdkmrtc {

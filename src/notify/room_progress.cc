@@ -6,9 +6,9 @@
 #include "base/text_readers.h"
 #include "base/ui_event_types.h"
 #include "base/version.h"
+#include "notify/handler_env.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
-#include "plugin/mrtc_plugin.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {

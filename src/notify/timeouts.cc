@@ -6,10 +6,10 @@
 #include "base/json_escape.h"
 #include "base/log.h"
 #include "base/ui_event_types.h"
+#include "notify/handler_env.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
 #include "notify/ring_end_texts.h"
-#include "plugin/mrtc_plugin.h"
 #include "timer/timeout_record.h"
 #include "tools.h"
 

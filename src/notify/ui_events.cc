@@ -5,9 +5,9 @@
 #include "base/json_escape.h"
 #include "base/log.h"
 #include "base/ui_event_types.h"
+#include "notify/handler_env.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
-#include "plugin/mrtc_plugin.h"
 #include "signalling/wire_texts.h"
 
 namespace imsdkmrtc {

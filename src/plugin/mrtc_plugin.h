@@ -2,7 +2,8 @@
 // request and notification handlers reach through the plug-in pointer, the
 // settings and the small utilities shared by all. It assembles the members:
 // store, media-server choice, timer and signalling see it only as their
-// pluginEnv, and their few calls upward are callbacks set here.
+// pluginEnv, the request and notification handlers as their handlerEnv, and
+// the few calls upward are callbacks set here.
 //
 // Threads: the host calls the slots from its request, notification and
 // post-server threads; the timer thread calls the utilities. Settings are
@@ -18,8 +19,8 @@
 
 #include "CLocker.h"
 #include "IPlugin.h"
-#include "base/plugin_env.h"
-#include "plugin/cmd_factory.h"
+#include "base/cmd_factory.h"
+#include "notify/handler_env.h"
 #include "signalling/board_buffer.h"
 #include "signalling/msg_proxy.h"
 #include "slb/slb_server.h"
@@ -33,7 +34,7 @@ class pluginNotify;
 class pluginOther;
 class pluginRequest;
 
-class mrtc_plugin : public imsdk::IPlugin, public pluginEnv {
+class mrtc_plugin : public imsdk::IPlugin, public handlerEnv {
  public:
   // ownDeviceType is always 1 ("pc") in the product; tests may build a
   // plug-in of another device type to exercise the mobile-only paths.
@@ -59,7 +60,7 @@ class mrtc_plugin : public imsdk::IPlugin, public pluginEnv {
                                 uintptr_t unused) override;
   imsdk::_sdkcmd_base* createCmd(uint16_t cmdId, bool isRequest) override;
   // The same for the plug-in's own callers, which name the record they want.
-  imsdk::_sdkcmd_base* createCmd(uint16_t cmdId, cmdRecord record);
+  imsdk::_sdkcmd_base* createCmd(uint16_t cmdId, cmdRecord record) override;
   void releaseCmd(uint16_t cmdId, imsdk::_sdkcmd_base* record, uintptr_t unused) override;
   bool slot17() override { return false; }
   bool slot18() override { return true; }
@@ -73,45 +74,39 @@ class mrtc_plugin : public imsdk::IPlugin, public pluginEnv {
 
   // Members.
   imsdk::IHostService* host() const override { return host_.load(); }
-  talkStore& store() { return store_; }
-  msgProxy& proxy() { return proxy_; }
-  boardBuffer& board() { return board_; }
-  slbServer& slb() { return slb_; }
+  talkStore& store() override { return store_; }
+  msgProxy& proxy() override { return proxy_; }
+  boardBuffer& board() override { return board_; }
+  slbServer& slb() override { return slb_; }
   pluginNet* net() { return net_; }
-  pluginNotify* notify() { return notify_; }
+  pluginNotify* notify() override { return notify_; }
   pluginOther* other() { return other_; }
   pluginRequest* request() { return request_; }
   pluginSettings& settings() override { return settings_; }
-  imsdk::CLocker* lock() MRTC_RETURN_CAPABILITY(&lock_) { return &lock_; }
-  uint8_t ownDeviceType() const { return ownDeviceType_; }
-  std::string mcalling_version MRTC_GUARDED_BY(lock_);
+  uint8_t ownDeviceType() const override { return ownDeviceType_; }
 
   // Utilities.
   // The own user id (host service 6); 0 without a host.
   int64_t selfId() const override;
   // With peek the counter unchanged, otherwise the next value.
   int64_t nextSeq(seqStep step) override;
-  // Name of a device type number, "unknow" when not in the table.
-  std::string deviceTypeName(int32_t deviceType) const;
-  bool callsEnabled() const;
-  // x: the group the call is in, kNoGroup for a request that names none.
-  static constexpr int64_t kNoGroup = 0;
-  bool isSupportedRtcType(const std::string& rtcType, int64_t x) const;
-  // Message age check against host time (service 37).
-  bool isTimeout(int64_t msgTimeMs, int32_t lowerSec, int32_t upperSec);
-  bool isTimeout(const std::string& msgTimeText, int32_t lowerSec, int32_t upperSec);
+  std::string deviceTypeName(int32_t deviceType) const override;
+  bool callsEnabled() const override;
+  bool isSupportedRtcType(const std::string& rtcType, int64_t x) const override;
+  bool isTimeout(int64_t msgTimeMs, int32_t lowerSec, int32_t upperSec) override;
+  bool isTimeout(const std::string& msgTimeText, int32_t lowerSec, int32_t upperSec) override;
 
   // Timer requests (posted to the host's dispatch, command 24101).
   void addTimeout(int32_t type, const std::string& key, const std::vector<int64_t>& members,
-                  int32_t duration, int32_t category, int32_t memberMode, const std::string& extra);
+                  int32_t duration, int32_t category, int32_t memberMode,
+                  const std::string& extra) override;
   void addRecallTimeout(const std::string& key, const std::string& roomId,
                         const std::vector<int64_t>& members, int32_t duration, int32_t category,
                         const std::string& extra, int64_t fireTime, int32_t recallCnt) override;
-  void removeTimeout(int32_t type, const std::string& key, int64_t member, int32_t category);
-  void startKeepAlive();
-  // Posts a prepared timer command as it is (for requests the builders above
-  // do not cover, such as removals without a member).
-  void postTimer(imsdk::timerCmd& cmd);
+  void removeTimeout(int32_t type, const std::string& key, int64_t member,
+                     int32_t category) override;
+  void startKeepAlive() override;
+  void postTimer(imsdk::timerCmd& cmd) override;
 
  private:
   std::atomic<imsdk::IHostService*> host_{nullptr};
@@ -128,7 +123,6 @@ class mrtc_plugin : public imsdk::IPlugin, public pluginEnv {
   pluginSettings settings_;
   uint8_t ownDeviceType_ = 1;
   std::map<int32_t, std::string> deviceTypeNames_;
-  imsdk::CLocker lock_ MRTC_ACQUIRED_BEFORE(store_.lock_, board_.lock_);
 };
 
 }  // namespace imsdkmrtc

@@ -1,5 +1,5 @@
 // The request gate while calls are switched off on this PC.
-#include "plugin/mrtc_plugin.h"
+#include "notify/handler_env.h"
 #include "requests/plugin_net.h"
 
 namespace imsdkmrtc {

@@ -5,7 +5,7 @@
 
 #include "base/annotation_words.h"
 #include "base/wire_words.h"
-#include "plugin/mrtc_plugin.h"
+#include "notify/handler_env.h"
 #include "requests/plugin_net.h"
 #include "timer/timeout_record.h"
 

@@ -1,8 +1,8 @@
 // Leaving a group talk while others are still in the room.
 #include <algorithm>
 
+#include "notify/handler_env.h"
 #include "notify/plugin_notify.h"
-#include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
 #include "timer/timeout_record.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "base/log.h"
-#include "plugin/mrtc_plugin.h"
+#include "notify/handler_env.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 

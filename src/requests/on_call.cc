@@ -3,8 +3,8 @@
 #include "base/json_escape.h"
 #include "base/log.h"
 #include "base/ui_event_types.h"
+#include "notify/handler_env.h"
 #include "notify/plugin_notify.h"
-#include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "timer/timeout_record.h"
@@ -47,7 +47,7 @@ talkInfo callTalk(const imsdk::req_mrtc_request& req, const callExtend& ext, int
 
 // A group call's begin hints: one in the group, one to each outside member;
 // the group's hint also goes to this user's own screen.
-void announceGroupCall(mrtc_plugin* plugin, int64_t myId, const imsdk::req_mrtc_request& req,
+void announceGroupCall(handlerEnv* plugin, int64_t myId, const imsdk::req_mrtc_request& req,
                        const callExtend& ext) {
   std::string hint;
   if (!plugin->proxy().sendWeakHintBegin(myId, req.groupId, req.roomId, hint, hintChat::kGroup)) {
@@ -93,7 +93,7 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
     ext.rtcType = kRtc;
     MRTC_LOG(plugin_, 0, kFnOnCall, kUnbindRename);
   }
-  if (!plugin_->isSupportedRtcType(ext.rtcType, mrtc_plugin::kNoGroup) &&
+  if (!plugin_->isSupportedRtcType(ext.rtcType, handlerEnv::kNoGroup) &&
       ext.rtcType == kUnbindConfer) {
     return {result, kReqUnbindRefused};
   }

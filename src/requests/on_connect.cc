@@ -1,6 +1,6 @@
 // Media link reports (24009) and the keep-alive heartbeat (24008).
 #include "base/log.h"
-#include "plugin/mrtc_plugin.h"
+#include "notify/handler_env.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "timer/timeout_record.h"

@@ -5,8 +5,8 @@
 #include "base/log.h"
 #include "base/text_readers.h"
 #include "base/ui_event_types.h"
+#include "notify/handler_env.h"
 #include "notify/plugin_notify.h"
-#include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "signalling/wire_texts.h"
@@ -63,7 +63,7 @@ namespace {
 
 // One extra request being carried out: what a row may read and change.
 struct extraCall {
-  mrtc_plugin& plugin;
+  handlerEnv& plugin;
   pluginNet& net;
   const imsdk::req_mrtc_extra& req;
   imsdk::resp_commonResult* result;  // may be null

@@ -3,8 +3,8 @@
 
 #include "base/log.h"
 #include "base/ui_event_types.h"
+#include "notify/handler_env.h"
 #include "notify/plugin_notify.h"
-#include "plugin/mrtc_plugin.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "signalling/msg_types.h"

@@ -3,7 +3,7 @@
 
 #include "base/log.h"
 #include "base/wire_words.h"
-#include "plugin/mrtc_plugin.h"
+#include "notify/handler_env.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 #include "timer/timeout_record.h"

@@ -3,7 +3,7 @@
 #include "requests/plugin_net.h"
 
 #include "base/log.h"
-#include "plugin/mrtc_plugin.h"
+#include "notify/handler_env.h"
 #include "requests/request_texts.h"
 #include "signalling/msg_proxy.h"
 #include "timer/timeout_record.h"

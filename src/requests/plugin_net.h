@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/mrtc_plugin.h"
+#include "notify/handler_env.h"
 #include "sdk_cmd.h"
 #include "thread_annotations.h"
 
@@ -65,7 +65,7 @@ struct reqAnswer {
 
 class pluginNet {
  public:
-  explicit pluginNet(mrtc_plugin* plugin) : plugin_(plugin) {}
+  explicit pluginNet(handlerEnv* plugin) : plugin_(plugin) {}
   virtual ~pluginNet() = default;
 
   // request points at the request record pointer (a command envelope).
@@ -137,7 +137,7 @@ class pluginNet {
   void armWait(const std::string& roomId, const std::vector<int64_t>& members, int32_t seconds)
       MRTC_REQUIRES(plugin_->lock());
 
-  mrtc_plugin* plugin_;
+  handlerEnv* plugin_;
   bool forceOwnerAddr_ MRTC_GUARDED_BY(plugin_->lock()) = false;
   std::vector<repeatEntry> repeats_ MRTC_GUARDED_BY(plugin_->lock());
   std::vector<tokenEntry> local_qCaches_ MRTC_GUARDED_BY(plugin_->lock());

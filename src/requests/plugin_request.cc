@@ -1,7 +1,7 @@
 #include "requests/plugin_request.h"
 
 #include "base/log.h"
-#include "plugin/mrtc_plugin.h"
+#include "base/plugin_env.h"
 #include "requests/plugin_net.h"
 #include "requests/request_texts.h"
 

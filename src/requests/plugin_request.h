@@ -6,17 +6,17 @@
 
 namespace imsdkmrtc {
 
-class mrtc_plugin;
+class pluginEnv;
 
 class pluginRequest {
  public:
-  explicit pluginRequest(mrtc_plugin* plugin) : plugin_(plugin) {}
+  explicit pluginRequest(pluginEnv* plugin) : plugin_(plugin) {}
   virtual ~pluginRequest() = default;
 
   bool transCmdToNet(uint16_t code, uintptr_t payload, void* present);
 
  private:
-  mrtc_plugin* plugin_;
+  pluginEnv* plugin_;
 };
 
 }  // namespace imsdkmrtc

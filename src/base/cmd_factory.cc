@@ -1,4 +1,4 @@
-#include "plugin/cmd_factory.h"
+#include "base/cmd_factory.h"
 
 namespace imsdkmrtc {
 
