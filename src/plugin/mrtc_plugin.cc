@@ -42,7 +42,6 @@ mrtc_plugin::mrtc_plugin(uint8_t ownDeviceType) {
     throw;
   }
   ownDeviceType_ = ownDeviceType;
-  for (const deviceTypeRow& d : kDeviceTypeNames) deviceTypeNames_[d.type] = d.name;
   seq_.store((tools::getLocalTime() - 100000) * 10);
   // A hint this client posts passes its own hint handler first, which may
   // hide it.
@@ -113,9 +112,13 @@ int64_t mrtc_plugin::nextSeq(seqStep step) {
   return seq_.fetch_add(1) + 1;
 }
 
+// Six constant rows: scanned in place rather than copied into a map by
+// every plug-in.
 std::string mrtc_plugin::deviceTypeName(int32_t deviceType) const {
-  auto it = deviceTypeNames_.find(deviceType);
-  return it != deviceTypeNames_.end() ? it->second : "unknow";
+  for (const deviceTypeRow& d : kDeviceTypeNames) {
+    if (d.type == deviceType) return d.name;
+  }
+  return "unknow";
 }
 
 bool mrtc_plugin::callsEnabled() const {

@@ -13,7 +13,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -122,7 +121,6 @@ class mrtc_plugin : public imsdk::IPlugin, public handlerEnv {
   slbServer slb_;
   pluginSettings settings_;
   uint8_t ownDeviceType_ = 1;
-  std::map<int32_t, std::string> deviceTypeNames_;
 };
 
 }  // namespace imsdkmrtc

@@ -76,7 +76,14 @@ cardTemplate defaultCardTemplate() {
   return tpl;
 }
 
-msgProxy::msgProxy() : template_(defaultCardTemplate()) {}
+// Every plug-in starts from a copy of one template, assembled once per
+// process and only read after.
+static const cardTemplate& startTemplate() {
+  static const cardTemplate tpl = defaultCardTemplate();
+  return tpl;
+}
+
+msgProxy::msgProxy() : template_(startTemplate()) {}
 
 const std::vector<serverLabel>& msgProxy::serverLabels() {
   static const std::vector<serverLabel> labels = {

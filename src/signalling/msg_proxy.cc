@@ -13,18 +13,20 @@ void msgProxy::init(pluginEnv* plugin, int8_t ownDeviceType, ownHintFn ownHint) 
   plugin_ = plugin;
   ownHint_ = std::move(ownHint);
   ownDeviceType_ = ownDeviceType;
-  cmdNames_.clear();
-  for (const auto& row : texts::wire::kCmdNameRows) cmdNames_.emplace(row.code, row.name);
 }
 
+// The command table is a dozen constant rows, each code and name once: a scan
+// of them costs less than the map every plug-in used to build from them.
 std::string msgProxy::codeToName(int32_t code) const {
-  auto it = cmdNames_.find(code);
-  return it != cmdNames_.end() ? it->second : std::string(texts::wire::kUnknownCmdName);
+  for (const auto& row : texts::wire::kCmdNameRows) {
+    if (row.code == code) return row.name;
+  }
+  return texts::wire::kUnknownCmdName;
 }
 
 int32_t msgProxy::nameToCode(const std::string& name) const {
-  for (const auto& entry : cmdNames_) {
-    if (entry.second == name) return entry.first;
+  for (const auto& row : texts::wire::kCmdNameRows) {
+    if (name == row.name) return row.code;
   }
   return isMultiName(name) ? kCmdMultiBlank : kCmdNotMulti;
 }

@@ -2,9 +2,9 @@
 // signalling step to the right chat, and builds the chat cards, weak hints
 // and shared texts.
 //
-// Threads: the command table is written once by init() and only read after;
-// the writers, readers and senders touch only their arguments and may run on
-// the request, notification and timer threads at once. The card template is
+// Threads: the command table is constant; the writers, readers and senders
+// touch only their arguments and may run on the request, notification and
+// timer threads at once. The card template is
 // changed by settings requests while card builders read it: every access to
 // it holds templateLock_.
 #pragma once
@@ -12,7 +12,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -280,7 +279,6 @@ class msgProxy {
   pluginEnv* plugin_ = nullptr;
   ownHintFn ownHint_;
   int8_t ownDeviceType_ = 1;
-  std::map<int32_t, std::string> cmdNames_;
   std::atomic<bool> limitRangeOn_{false};
   bool unusedFlag_ = false;
   mutable imsdk::CLocker templateLock_;
