@@ -17,7 +17,7 @@ void eventFields(Item& item, const UiEvent& e) {
       .set("roomName", e.roomName)
       .set("selects", sharedIds(e.selects))
       .set("members", sharedIds(e.members))
-      .set("extend", e.extend);
+      .set("extend", sharedText(e.extend));
 }
 
 void sentFields(Item& item, uint16_t type, int64_t target, int64_t chat, const IdList& limitRange,
