@@ -29,13 +29,52 @@ struct IdList::Rep {
     if (added) return i == at ? id : base->get(i - 1);
     return base->get(i + 1);
   }
-  bool equals(const std::vector<int64_t>& other) const {
-    if (n != other.size()) return false;
-    if (!base) return ids == other;
-    for (size_t i = 0; i < n; ++i) {
-      if (get(i) != other[i]) return false;
+
+  // Hands run(first, count) the stored arrays that hold positions [from,
+  // from + count) in order, so that a comparison reads whole arrays rather
+  // than one position at a time; stops when run returns false.
+  template <class Run>
+  bool runs(size_t from, size_t count, Run&& run) const {
+    if (count == 0) return true;
+    if (!base) return run(ids.data() + from, count);
+    if (from < at) {
+      const size_t k = std::min(count, at - from);
+      if (!base->runs(from, k, run)) return false;
+      from += k;
+      count -= k;
+      if (count == 0) return true;
     }
-    return true;
+    if (!added) return base->runs(from + 1, count, run);
+    if (from == at) {
+      if (!run(&id, 1)) return false;
+      ++from;
+      --count;
+    }
+    return base->runs(from - 1, count, run);
+  }
+
+  // Whether positions [from, from + count) hold other[0], other[1], ...
+  bool holds(size_t from, size_t count, const int64_t* other) const {
+    return runs(from, count, [&other](const int64_t* p, size_t k) {
+      const bool same = std::equal(p, p + k, other);
+      other += k;
+      return same;
+    });
+  }
+
+  // The first position, below `count`, where this list and `other` part.
+  size_t mismatch(size_t count, const int64_t* other) const {
+    size_t done = 0;
+    runs(0, count, [&done, other](const int64_t* p, size_t k) {
+      const auto same = static_cast<size_t>(std::mismatch(p, p + k, other + done).first - p);
+      done += same;
+      return same == k;
+    });
+    return done;
+  }
+
+  bool equals(const std::vector<int64_t>& other) const {
+    return n == other.size() && holds(0, n, other.data());
   }
 };
 
@@ -59,7 +98,10 @@ const std::vector<int64_t>& IdList::vec() const {
   const Rep& r = *rep_;
   std::call_once(r.spelled, [&r] {
     r.flat.reserve(r.n);
-    for (size_t i = 0; i < r.n; ++i) r.flat.push_back(r.get(i));
+    r.runs(0, r.n, [&r](const int64_t* p, size_t k) {
+      r.flat.insert(r.flat.end(), p, p + k);
+      return true;
+    });
   });
   return r.flat;
 }
@@ -87,7 +129,8 @@ bool IdList::equals(const std::vector<int64_t>& ids) const {
 bool operator==(const IdList& a, const IdList& b) {
   if (a.rep_ == b.rep_) return true;
   if (a.size() != b.size()) return false;
-  if (b.rep_ && !b.rep_->base) return a.equals(b.rep_->ids);
+  if (!a.rep_->base) return b.rep_->equals(a.rep_->ids);
+  if (!b.rep_->base) return a.rep_->equals(b.rep_->ids);
   return std::equal(a.begin(), a.end(), b.begin());
 }
 
@@ -100,12 +143,10 @@ bool oneIdAway(const IdList::Rep& base, const std::vector<int64_t>& ids, size_t&
   const bool added = ids.size() == base.n + 1;
   if (!added && ids.size() + 1 != base.n) return false;
   const size_t shorter = std::min(ids.size(), base.n);
-  at = 0;
-  while (at < shorter && base.get(at) == ids[at]) ++at;
-  for (size_t i = at; i < shorter; ++i) {
-    if (added ? base.get(i) != ids[i + 1] : base.get(i + 1) != ids[i]) return false;
-  }
-  return true;
+  at = base.mismatch(shorter, ids.data());
+  const size_t rest = shorter - at;
+  return added ? base.holds(at, rest, ids.data() + at + 1)
+               : base.holds(at + 1, rest, ids.data() + at);
 }
 
 uint64_t hashIds(const std::vector<int64_t>& ids) {
@@ -140,26 +181,26 @@ class IdPool {
     return nullptr;
   }
 
-  std::shared_ptr<Rep> findRecent(const std::vector<int64_t>& ids) const {
+  std::shared_ptr<Rep> findRecent(const std::vector<int64_t>& ids) {
     if (ids.size() < kBaseFrom) return nullptr;
-    for (const std::shared_ptr<Rep>& rep : recent_) {
-      if (rep && rep->equals(ids)) return rep;
+    for (Recent& r : recent_) {
+      if (r.rep && r.rep->equals(ids)) return touch(r);
     }
     return nullptr;
   }
 
-  std::shared_ptr<Rep> makeChange(const std::vector<int64_t>& ids) const {
+  std::shared_ptr<Rep> makeChange(const std::vector<int64_t>& ids) {
     if (ids.size() < kBaseFrom) return nullptr;
-    for (const std::shared_ptr<Rep>& base : recent_) {
+    for (Recent& r : recent_) {
       size_t at = 0;
-      if (!base || base->depth >= kMaxDepth || !oneIdAway(*base, ids, at)) continue;
+      if (!r.rep || r.rep->depth >= kMaxDepth || !oneIdAway(*r.rep, ids, at)) continue;
       auto rep = std::make_shared<Rep>();
-      rep->added = ids.size() > base->n;
+      rep->added = ids.size() > r.rep->n;
       rep->at = at;
-      rep->id = rep->added ? ids[at] : base->get(at);
-      rep->depth = base->depth + 1;
+      rep->id = rep->added ? ids[at] : r.rep->get(at);
+      rep->depth = r.rep->depth + 1;
       rep->n = ids.size();
-      rep->base = base;
+      rep->base = touch(r);
       return rep;
     }
     return nullptr;
@@ -175,23 +216,37 @@ class IdPool {
     lists_.emplace(hash, list);
   }
 
-  // A list just handed out, kept as a base while it is recent.
+  // A list just handed out, kept as a base while it is among the ones used
+  // last (a hit or a change of it counts as a use).
   void used(const std::shared_ptr<Rep>& list) {
     if (list->n < kBaseFrom || list->depth >= kMaxDepth) return;
-    if (std::find(recent_.begin(), recent_.end(), list) != recent_.end()) return;
-    recent_[next_] = list;
-    next_ = (next_ + 1) % recent_.size();
+    Recent* oldest = &recent_[0];
+    for (Recent& r : recent_) {
+      if (r.rep == list) return;
+      if (r.used < oldest->used) oldest = &r;
+    }
+    oldest->rep = list;
+    oldest->used = ++clock_;
   }
 
  private:
+  struct Recent {
+    std::shared_ptr<Rep> rep;
+    uint64_t used = 0;
+  };
+  const std::shared_ptr<Rep>& touch(Recent& r) {
+    r.used = ++clock_;
+    return r.rep;
+  }
+
   // Shorter lists are cheaper to store whole than as a change.
   static constexpr size_t kBaseFrom = 16;
   static constexpr int kMaxDepth = 2;
   static constexpr size_t kMinSweep = 64;
   std::unordered_multimap<uint64_t, std::weak_ptr<Rep>> lists_;
   size_t sweepAt_ = kMinSweep;
-  std::array<std::shared_ptr<Rep>, 4> recent_;
-  size_t next_ = 0;
+  std::array<Recent, 8> recent_;
+  uint64_t clock_ = 0;
 };
 
 }  // namespace

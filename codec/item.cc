@@ -86,17 +86,26 @@ Text::Text(std::string s) {
 
 Text sharedText(const std::string& s) {
   if (s.size() <= kSharedTextFrom) return Text(s);
-  // A few recent ones: each client's records of one group message (the
-  // delivery, the UI event quoting it) come between other long texts.
-  thread_local std::array<Text, 4> recent;
-  thread_local size_t next = 0;
-  for (const Text& t : recent) {
-    if (t.str() == s) return t;
+  // The few used last: each client's records of one group message (the
+  // delivery, the UI event quoting it) come between other long texts, some
+  // of them each client's own.
+  struct Slot {
+    Text text;
+    uint64_t used = 0;
+  };
+  thread_local std::array<Slot, 4> recent;
+  thread_local uint64_t clock = 0;
+  Slot* oldest = &recent[0];
+  for (Slot& slot : recent) {
+    if (slot.used != 0 && slot.text.str() == s) {
+      slot.used = ++clock;
+      return slot.text;
+    }
+    if (slot.used < oldest->used) oldest = &slot;
   }
-  recent[next] = Text(s);
-  const Text& made = recent[next];
-  next = (next + 1) % recent.size();
-  return made;
+  oldest->text = Text(s);
+  oldest->used = ++clock;
+  return oldest->text;
 }
 
 std::string idsText(const IdList& ids) {
