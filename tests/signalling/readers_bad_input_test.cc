@@ -162,6 +162,11 @@ const ValidCase kValid[] = {
      "code=7"},
     {"reviseVnioMicroTemplet",
      R"({"type":"vnio","msgProperties":"{\"extendInfo\":{\"rtcType\":\"rtc\"}}"})", "code=8"},
+    // The key written with an escape, its plain name only in a later text:
+    // no object follows that name, and the card is left as it came.
+    {"reviseVnioMicroTemplet",
+     R"({"type":"vnio","msgProperties":"{\"extend\\u0049nfo\":{\"rtcType\":\"microconfer\"},\"y\":\"extendInfo\"}"})",
+     "code=9"},
 };
 
 // Documents whose ids come in the other form, read exactly but left out of

@@ -187,5 +187,28 @@ TEST_F(TimerTest, RecordsWithTheSameIdsShareOneListThatNoHolderChanges) {
             describeAll(plain(earlier)));
 }
 
+// The digest only narrows the search: two lists whose digests collide (made
+// so from the digest's steps) are told apart by their ids, never shared.
+TEST_F(TimerTest, ListsWhoseDigestsCollideAreNotShared) {
+  auto step = [](uint64_t h, int64_t id) {
+    h ^= static_cast<uint64_t>(id);
+    h *= 0xFF51AFD7ED558CCDull;
+    return h ^ (h >> 32);
+  };
+  const uint64_t start = 0x9E3779B97F4A7C15ull ^ 2;
+  const int64_t other = static_cast<int64_t>(step(start, 5) ^ 6 ^ step(start, 7));
+  ASSERT_EQ(imsdkmrtc::memberList::hashOf({5, 6}), imsdkmrtc::memberList::hashOf({7, other}))
+      << "the digest changed: make the colliding list anew";
+  imsdkmrtc::pluginOther queue(plugin_, nullptr);
+  queue.onTimeout(addCmd(1, 1, "r1", {5, 6}, 88));
+  queue.onTimeout(addCmd(1, 2, "r2", {7, other}, 68));
+  const std::vector<timeoutRecord> records = queue.snapshot();
+  ASSERT_EQ(2u, records.size());
+  EXPECT_EQ(
+      (std::vector<std::string>{"1/1/r1/[5,6]/88", "1/2/r2/[7," + std::to_string(other) + "]/68"}),
+      describeAll(plain(records)));
+  EXPECT_FALSE(records[0].members.sharesWith(records[1].members));
+}
+
 }  // namespace
 }  // namespace timertest
