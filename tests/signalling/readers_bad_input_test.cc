@@ -299,7 +299,7 @@ TEST(ReadersBadInput, WrongTypeUnderAKnownKeyReadsAsAbsent) {
 // texts that a document parse refuses, and a refused command is left as it
 // was.
 TEST(ReadersBadInput, RefusedExactlyWhereADocumentIsRefused) {
-  const std::string kBreakers("\"}],:\\\0", 7);
+  const std::string kBreakers("\"}],\0", 5);
   int refused = 0;
   for (const ValidCase& c : kValid) {
     const std::string name = c.reader;
@@ -321,7 +321,9 @@ TEST(ReadersBadInput, RefusedExactlyWhereADocumentIsRefused) {
       } else {
         EXPECT_EQ(cmd, "false cmdCode=54 VideoStatus=multi") << t;
       }
-      if (!parses) EXPECT_EQ(reader("readCardInfo").read(t), "false") << t;
+      if (!parses) {
+        EXPECT_EQ(reader("readCardInfo").read(t), "false") << t;
+      }
       EXPECT_EQ(reviseCode(t) == "code=2", !parses && !t.empty()) << t;
     }
   }
