@@ -140,6 +140,20 @@ void BM_ReadProxy(benchmark::State& state) {
   }
 }
 
+// A call body as a caller sends it: the ids only, no per-member states.
+void BM_ReadCallBody(benchmark::State& state) {
+  mrtcCmd call = callRecord(static_cast<int>(state.range(0)));
+  call.initState.clear();
+  std::string body;
+  plugin().proxy().transCmd2Json(call, body);
+  for (auto _ : state) {
+    mrtcCmd cmd;
+    plugin().proxy().transJson2Cmd(body, cmd);
+    benchmark::DoNotOptimize(cmd.members.data());
+  }
+}
+BENCHMARK(BM_ReadCallBody)->Arg(10)->Arg(100)->Arg(1000);
+
 // A plain DOM parse of the same body with RapidJSON's default flags.
 void BM_ReadPlain(benchmark::State& state) {
   std::string body;

@@ -61,7 +61,7 @@ struct cmdBody {
 
   const std::string* textOf(cmdBodyKey key) const { return hasText[key] ? &text[key] : nullptr; }
   bool hasListOf(cmdBodyKey key) const { return hasList[key - kBodyTextKeys]; }
-  const std::vector<int64_t>& idsOf(cmdBodyKey key) const { return ids[key - kBodySelects]; }
+  std::vector<int64_t>& idsOf(cmdBodyKey key) { return ids[key - kBodySelects]; }
 };
 
 // False when the text is no JSON (exactly where parseText fails) or its root

@@ -60,9 +60,14 @@ bool takeDecimal(const cmdBody& body, cmdBodyKey key, int64_t& field) {
   return true;
 }
 
-void takeIds(const cmdBody& body, cmdBodyKey key, std::vector<int64_t>& ids) {
+// An empty list takes the read ids over; any other gets them appended.
+void takeIds(cmdBody& body, cmdBodyKey key, std::vector<int64_t>& ids) {
   if (!body.hasListOf(key)) return;
-  const std::vector<int64_t>& read = body.idsOf(key);
+  std::vector<int64_t>& read = body.idsOf(key);
+  if (ids.empty()) {
+    ids.swap(read);
+    return;
+  }
   ids.reserve(ids.size() + read.size());
   ids.insert(ids.end(), read.begin(), read.end());
 }
