@@ -158,8 +158,9 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
   takeText(o, kBodyCmode, cmd.cmode);
   takeDecimal(o, kBodyBeginTime, cmd.beginTime);
   int64_t deviceType = 0;
-  if (takeDecimal(o, kBodyDeviceType, deviceType))
+  if (takeDecimal(o, kBodyDeviceType, deviceType)) {
     cmd.deviceType = static_cast<int32_t>(deviceType);
+  }
   takeText(o, kBodyVersion, cmd.version);
   takeText(o, kBodyExtend, cmd.extend);
   takeText(o, kBodyRtcType, cmd.rtcType);
