@@ -8,6 +8,8 @@
 namespace codec {
 
 void eventFields(Item& item, const UiEvent& e) {
+  // Room for the ten below at once, not grown by doubling to sixteen.
+  item.fields.reserve(item.fields.size() + 10);
   item.set("type", static_cast<int64_t>(e.eventType))
       .set("annotation", e.annotation)
       .set("senderId", e.senderId)
@@ -17,7 +19,7 @@ void eventFields(Item& item, const UiEvent& e) {
       .set("roomName", e.roomName)
       .set("selects", sharedIds(e.selects))
       .set("members", sharedIds(e.members))
-      .set("extend", e.extend);
+      .set("extend", sharedText(e.extend));
 }
 
 void sentFields(Item& item, uint16_t type, int64_t target, int64_t chat, const IdList& limitRange,

@@ -1,9 +1,7 @@
 #include "item.h"
 
-#include <algorithm>
+#include <array>
 #include <cstdio>
-#include <iterator>
-#include <unordered_map>
 #include <utility>
 
 namespace codec {
@@ -88,89 +86,26 @@ Text::Text(std::string s) {
 
 Text sharedText(const std::string& s) {
   if (s.size() <= kSharedTextFrom) return Text(s);
-  thread_local Text last;
-  if (last.str() != s) last = Text(s);
-  return last;
-}
-
-IdList::IdList(std::initializer_list<int64_t> ids) : IdList(std::vector<int64_t>(ids)) {}
-
-IdList::IdList(std::vector<int64_t> ids) {
-  if (!ids.empty()) ids_ = std::make_shared<std::vector<int64_t>>(std::move(ids));
-}
-
-const std::vector<int64_t>& IdList::vec() const {
-  static const std::vector<int64_t> kEmpty;
-  return ids_ ? *ids_ : kEmpty;
-}
-
-std::vector<int64_t>& IdList::own() {
-  if (!ids_) {
-    ids_ = std::make_shared<std::vector<int64_t>>();
-  } else if (ids_.use_count() > 1) {
-    ids_ = std::make_shared<std::vector<int64_t>>(*ids_);
-  }
-  return *ids_;
-}
-
-namespace {
-
-// The lists handed out on one thread, by a hash of their content. Entries
-// are weak: a list lives as long as the records that hold it, and entries
-// whose list is gone are swept out whenever the pool has doubled since the
-// last sweep, so a long-running host keeps only what its records still use.
-class IdPool {
- public:
-  std::shared_ptr<std::vector<int64_t>> find(const std::vector<int64_t>& ids, uint64_t hash) {
-    auto range = lists_.equal_range(hash);
-    for (auto it = range.first; it != range.second; ++it) {
-      std::shared_ptr<std::vector<int64_t>> list = it->second.lock();
-      // A list changed after it was pooled (a copy that owned it alone)
-      // keeps its old hash: the content decides.
-      if (list && *list == ids) return list;
+  // The few used last: each client's records of one group message (the
+  // delivery, the UI event quoting it) come between other long texts, some
+  // of them each client's own.
+  struct Slot {
+    Text text;
+    uint64_t used = 0;
+  };
+  thread_local std::array<Slot, 4> recent;
+  thread_local uint64_t clock = 0;
+  Slot* oldest = &recent[0];
+  for (Slot& slot : recent) {
+    if (slot.used != 0 && slot.text.str() == s) {
+      slot.used = ++clock;
+      return slot.text;
     }
-    return nullptr;
+    if (slot.used < oldest->used) oldest = &slot;
   }
-
-  void add(uint64_t hash, const std::shared_ptr<std::vector<int64_t>>& list) {
-    if (lists_.size() >= sweepAt_) {
-      for (auto it = lists_.begin(); it != lists_.end();) {
-        it = it->second.expired() ? lists_.erase(it) : std::next(it);
-      }
-      sweepAt_ = std::max(kMinSweep, lists_.size() * 2);
-    }
-    lists_.emplace(hash, list);
-  }
-
- private:
-  static constexpr size_t kMinSweep = 64;
-  std::unordered_multimap<uint64_t, std::weak_ptr<std::vector<int64_t>>> lists_;
-  size_t sweepAt_ = kMinSweep;
-};
-
-uint64_t hashIds(const std::vector<int64_t>& ids) {
-  // FNV-1a over whole ids, then a final mix: cheap next to copying them.
-  uint64_t h = 0xcbf29ce484222325ull ^ ids.size();
-  for (int64_t id : ids) h = (h ^ static_cast<uint64_t>(id)) * 0x100000001b3ull;
-  return h ^ (h >> 29);
-}
-
-}  // namespace
-
-IdList sharedIds(const std::vector<int64_t>& ids) {
-  if (ids.empty()) return IdList();
-  // Most records repeat the list made just before them.
-  thread_local IdList last;
-  if (last.vec() == ids) return last;
-  thread_local IdPool pool;
-  const uint64_t hash = hashIds(ids);
-  std::shared_ptr<std::vector<int64_t>> list = pool.find(ids, hash);
-  if (!list) {
-    list = std::make_shared<std::vector<int64_t>>(ids);
-    pool.add(hash, list);
-  }
-  last = IdList(std::move(list));
-  return last;
+  oldest->text = Text(s);
+  oldest->used = ++clock;
+  return oldest->text;
 }
 
 std::string idsText(const IdList& ids) {

@@ -6,70 +6,16 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
 #include <variant>
 #include <vector>
 
+#include "id_list.h"
+
 namespace codec {
 
-// A list of ids whose copies share one array until one of them changes. A
-// group call among thousands of clients records a UI event, a delivery and
-// a timer command per client that all list the same members: the records
-// point at one list instead of each holding its own.
-class IdList {
- public:
-  using value_type = int64_t;
-  using const_iterator = std::vector<int64_t>::const_iterator;
-  using iterator = const_iterator;
-  using size_type = size_t;
-
-  IdList() = default;
-  IdList(std::initializer_list<int64_t> ids);
-  IdList(std::vector<int64_t> ids);  // NOLINT(google-explicit-constructor): a list is a list
-  template <class It>
-  IdList(It first, It last) : IdList(std::vector<int64_t>(first, last)) {}
-
-  const_iterator begin() const { return vec().begin(); }
-  const_iterator end() const { return vec().end(); }
-  size_t size() const { return ids_ ? ids_->size() : 0; }
-  bool empty() const { return size() == 0; }
-  int64_t operator[](size_t i) const { return (*ids_)[i]; }
-  const std::vector<int64_t>& vec() const;
-  operator const std::vector<int64_t>&() const {
-    return vec();
-  }  // NOLINT(google-explicit-constructor)
-
-  void push_back(int64_t id) { own().push_back(id); }
-  void clear() { ids_.reset(); }
-
-  // True when both copies point at one array (for checks of the sharing).
-  bool sharesWith(const IdList& other) const { return ids_ && ids_ == other.ids_; }
-
-  friend bool operator==(const IdList& a, const IdList& b) {
-    return a.ids_ == b.ids_ || a.vec() == b.vec();
-  }
-  friend bool operator!=(const IdList& a, const IdList& b) { return !(a == b); }
-
- private:
-  // This copy's own array, copied first when another copy shares it.
-  std::vector<int64_t>& own();
-
-  friend IdList sharedIds(const std::vector<int64_t>& ids);
-  explicit IdList(std::shared_ptr<std::vector<int64_t>> ids) : ids_(std::move(ids)) {}
-
-  std::shared_ptr<std::vector<int64_t>> ids_;
-};
-
-// The list of ids, sharing the array of any list made on this thread that
-// still lives and holds the same ids in the same order. A call among
-// thousands records a UI event, a delivery and a timer command per client,
-// and their lists interleave (the call's members, the callees, one member's
-// time-out), so each distinct list is stored once however the records
-// alternate.
-IdList sharedIds(const std::vector<int64_t>& ids);
 // A text field. A long one (a message body) is held once for all its copies:
 // a group message reaches thousands of clients, and each delivery's record
 // carries the same body. Short ones stay inline.
@@ -93,9 +39,9 @@ class Text {
   std::shared_ptr<const std::string> shared_;
 };
 
-// The text, sharing the copy made just before on this thread when that one
+// The text, sharing one of the last few copies made on this thread when it
 // holds the same bytes: a group message's deliveries are recorded one after
-// the other.
+// the other, and each recipient's UI event may quote the same text.
 Text sharedText(const std::string& s);
 
 using Value = std::variant<int64_t, Text, IdList>;

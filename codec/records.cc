@@ -1,6 +1,7 @@
 #include "records.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace codec {
 
@@ -28,6 +29,23 @@ UiEvent toEvent(const imsdk::resp_mrtcEvent& e) {
   out.roomName = e.roomName;
   out.members = e.members;
   out.extend = e.extend;
+  return out;
+}
+
+UiEvent toEvent(imsdk::resp_mrtcEvent&& e) {
+  UiEvent out;
+  out.id = e.id;
+  out.result = e.result;
+  out.eventType = e.eventType;
+  out.annotation = std::move(e.annotation);
+  out.senderId = e.senderId;
+  out.selects = std::move(e.selects);
+  out.groupId = e.groupId;
+  out.onwerId = e.onwerId;
+  out.roomId = std::move(e.roomId);
+  out.roomName = std::move(e.roomName);
+  out.members = std::move(e.members);
+  out.extend = std::move(e.extend);
   return out;
 }
 

@@ -37,6 +37,10 @@ struct UiEvent {
 
 Result toResult(uint16_t cmdId, uint32_t word, const imsdk::resp_commonResult& r);
 UiEvent toEvent(const imsdk::resp_mrtcEvent& e);
+// For a record the host owns and is about to release: its member lists and
+// texts move instead of being copied (a group call's event lists every
+// member, once per client).
+UiEvent toEvent(imsdk::resp_mrtcEvent&& e);
 
 // A host's log service formats its line like printf; an absent format is an
 // empty line.

@@ -4,6 +4,7 @@
 // posting thread; every other service only reads or records under the
 // network mutex.
 #include <cstdarg>
+#include <utility>
 
 #include "simhost.h"
 #include "tools.h"
@@ -36,7 +37,8 @@ int32_t Client::postToApp(uint16_t cmdId, void* block, int32_t, int32_t) {
     // A refused post leaves the record with the caller.
     if (config_.failPost) return 1;
     if (auto* event = dynamic_cast<imsdk::resp_mrtcEvent*>(record)) {
-      events_.push_back(toEvent(*event));
+      // Released below: what it holds moves into the host's record.
+      events_.push_back(toEvent(std::move(*event)));
       recordedLocked();
     } else if (auto* result = dynamic_cast<imsdk::resp_commonResult*>(record)) {
       results_.push_back(toResult(cmdId, env->word, *result));

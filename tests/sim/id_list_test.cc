@@ -2,6 +2,10 @@
 // the records holding them alternate, and never a wrong list back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "item.h"
 
 namespace codec {
@@ -30,6 +34,67 @@ TEST(SharedIds, AListChangedByItsOnlyHolderIsNotHandedOutForTheOldIds) {
   owner.push_back(10);                 // may change the pooled array in place
   EXPECT_EQ(idsText(sharedIds(std::vector<int64_t>{7, 8})), "[7,8]");
   EXPECT_EQ(idsText(owner), "[7,8,10]");
+}
+
+// The members of a call among n, from 100001 on.
+std::vector<int64_t> members(int64_t n) {
+  std::vector<int64_t> out;
+  for (int64_t i = 0; i < n; ++i) out.push_back(100001 + i);
+  return out;
+}
+
+std::vector<int64_t> without(std::vector<int64_t> ids, int64_t id) {
+  ids.erase(std::find(ids.begin(), ids.end(), id));
+  return ids;
+}
+
+TEST(SharedIds, AListOneIdAwayFromARecentOneIsStoredAsThatListAndTheId) {
+  const std::vector<int64_t> all = members(40);
+  const std::vector<int64_t> callees = without(all, 100001);
+  const IdList everyone = sharedIds(all);
+  const IdList called = sharedIds(callees);
+  // One callee's wait list (the callees less itself), the first, a middle
+  // and the last left out; its cancel list (all plus itself at the end);
+  // one id put in the middle.
+  std::vector<int64_t> inserted = all;
+  inserted.insert(inserted.begin() + 7, 5);
+  std::vector<int64_t> plusOne = all;
+  plusOne.push_back(100012);
+  for (const std::vector<int64_t>& ids : {without(callees, 100002), without(callees, 100020),
+                                          without(callees, 100040), plusOne, inserted}) {
+    const IdList list = sharedIds(ids);
+    EXPECT_TRUE(list.storedAsChangeOf(everyone) || list.storedAsChangeOf(called));
+    EXPECT_EQ(list.vec(), ids);
+    EXPECT_EQ(std::vector<int64_t>(list.begin(), list.end()), ids);
+    EXPECT_EQ(list, IdList(ids));
+    EXPECT_NE(list, everyone);
+    EXPECT_EQ(list[list.size() - 1], ids.back());
+  }
+  // Two ids away is a list of its own; a list equal to a recent one shares it.
+  const IdList two = sharedIds(without(callees, 100003));
+  const IdList further = sharedIds(without(without(callees, 100003), 100004));
+  EXPECT_FALSE(further.storedAsChangeOf(called));
+  EXPECT_EQ(further.size(), callees.size() - 2);
+  EXPECT_TRUE(sharedIds(all).sharesWith(everyone));
+  // A changed list grown by its holder becomes its own, its base untouched.
+  IdList grown = two;
+  grown.push_back(7);
+  EXPECT_EQ(grown.size(), callees.size());
+  EXPECT_EQ(grown[grown.size() - 1], 7);
+  EXPECT_EQ(called.vec(), callees);
+  EXPECT_EQ(two.vec(), without(callees, 100003));
+}
+
+TEST(SharedText, ALongTextIsSharedAcrossOtherLongTextsBetween) {
+  const std::string body(200, 'b');
+  const Text first = sharedText(body);
+  // Each recipient's record of the body comes between texts of its own.
+  for (int i = 0; i < 10; ++i) {
+    sharedText(std::string(100, static_cast<char>('0' + i)));
+    const Text again = sharedText(body);
+    EXPECT_EQ(&again.str(), &first.str());
+  }
+  EXPECT_EQ(sharedText(std::string(199, 'b') + "c").str(), std::string(199, 'b') + "c");
 }
 
 TEST(SharedIds, ListsNoRecordHoldsAreMadeAnew) {
