@@ -140,6 +140,20 @@ void BM_ReadProxy(benchmark::State& state) {
   }
 }
 
+// A call body as a caller sends it: the ids only, no per-member states.
+void BM_ReadCallBody(benchmark::State& state) {
+  mrtcCmd call = callRecord(static_cast<int>(state.range(0)));
+  call.initState.clear();
+  std::string body;
+  plugin().proxy().transCmd2Json(call, body);
+  for (auto _ : state) {
+    mrtcCmd cmd;
+    plugin().proxy().transJson2Cmd(body, cmd);
+    benchmark::DoNotOptimize(cmd.members.data());
+  }
+}
+BENCHMARK(BM_ReadCallBody)->Arg(10)->Arg(100)->Arg(1000);
+
 // A plain DOM parse of the same body with RapidJSON's default flags.
 void BM_ReadPlain(benchmark::State& state) {
   std::string body;
@@ -166,6 +180,52 @@ void BM_ReadIterOnly(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReadIterOnly)->Arg(10)->Arg(100)->Arg(1000);
+
+// A call card as a caller posts it into the group: every callee among the
+// selects, the card's own "type" after them.
+std::string callCard(int members) {
+  std::string selects;
+  for (int i = 1; i < members; ++i) {
+    selects += (i > 1 ? ",\"" : "\"") + std::to_string(100000001 + i) + "\"";
+  }
+  return R"({"content":"","createTime":0,"detailUrl":"u","extendInfo":{"subType":14,)"
+         R"("rtcType":"rtc","roomID":"room-0123456789","onwerId":"100000001","groupId":"5001",)"
+         R"("senderId":"100000001","oName":"VTE=","roomName":"weekly sync","conferMode":"chat",)"
+         R"("singleRead":"off","beginTime":"1700000000","version":"mrtc@1.8.8",)"
+         R"("adminId":"100000001","startTime":"0","stopTime":"0","mode":"mcalling",)"
+         R"("desc":"remark","selects":[)" +
+         selects +
+         R"(],"initState":[]},"title":"t","title_eng":"Video Conference","toUsers":"",)"
+         R"("status":"","type":"rtc","fields":[{"k":"v"}],"fields_eng":[{"k":"v"}]})";
+}
+
+// What a client does with a received card: the repair step, then the reader.
+void BM_ReadCard(benchmark::State& state) {
+  const std::string card = callCard(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    std::string revised = card;
+    benchmark::DoNotOptimize(plugin().proxy().reviseVnioMicroTemplet(revised));
+    imsdkmrtc::cardInfo info;
+    imsdkmrtc::msgProxy::readCardInfo(revised, info);
+    benchmark::DoNotOptimize(info.selects.data());
+  }
+}
+BENCHMARK(BM_ReadCard)->Arg(10)->Arg(100)->Arg(1000);
+
+// The same with one read of the card serving both.
+void BM_ReadCardOnce(benchmark::State& state) {
+  const std::string card = callCard(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    std::string revised = card;
+    imsdkmrtc::cardView view;
+    imsdkmrtc::readCardView(revised, view);
+    benchmark::DoNotOptimize(plugin().proxy().reviseVnioMicroTemplet(revised, view));
+    imsdkmrtc::cardInfo info;
+    imsdkmrtc::msgProxy::readCardInfo(view, info);
+    benchmark::DoNotOptimize(info.selects.data());
+  }
+}
+BENCHMARK(BM_ReadCardOnce)->Arg(10)->Arg(100)->Arg(1000);
 
 // Keeps each run's time and prints proxy/plain per size after the table.
 class RatioReporter : public benchmark::ConsoleReporter {

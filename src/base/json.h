@@ -8,6 +8,9 @@
 #pragma once
 
 #include <rapidjson/document.h>
+#include <rapidjson/encodedstream.h>
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
@@ -21,6 +24,17 @@ namespace imsdkmrtc {
 inline bool parseText(json::Document& doc, const std::string& text) {
   doc.Parse<json::kParseIterativeFlag>(text.c_str(), text.size());
   return !doc.HasParseError();
+}
+
+// Feeds the parse events of text to a SAX handler through the same reader,
+// flags and stream as parseText, so that a text fails here exactly where it
+// fails there. The handler must accept every event (return true).
+template <typename Handler>
+bool parseEvents(const std::string& text, Handler& handler) {
+  json::MemoryStream ms(text.data(), text.size());
+  json::EncodedInputStream<json::UTF8<>, json::MemoryStream> in(ms);
+  json::Reader reader;
+  return !reader.Parse<json::kParseIterativeFlag>(in, handler).IsError();
 }
 
 // The string member key of an object value, or null when absent or of

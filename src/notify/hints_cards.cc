@@ -71,11 +71,14 @@ bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& 
 }
 
 bool pluginNotify::onTempNotify(const std::string& body, mrtcCmd& cmd) {
+  // One read of the card serves the repair and the reader.
   std::string card = body;
-  const int32_t code = plugin_->proxy().reviseVnioMicroTemplet(card);
+  cardView view;
+  readCardView(card, view);
+  const int32_t code = plugin_->proxy().reviseVnioMicroTemplet(card, view);
   MRTC_LOG(plugin_, 0, texts::notify::kFnTemp, texts::notify::kLogRevise, code);
   cardInfo info;
-  if (!msgProxy::readCardInfo(card, info)) return false;
+  if (!msgProxy::readCardInfo(view, info)) return false;
   if (info.rtcType != texts::kMicroConfer) {
     pushTextEvent(kEventCard, body);
     return false;

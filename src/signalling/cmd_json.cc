@@ -5,6 +5,7 @@
 #include "base/json.h"
 #include "base/log.h"
 #include "base/plugin_env.h"
+#include "signalling/cmd_body.h"
 #include "signalling/msg_proxy.h"
 #include "signalling/wire_texts.h"
 #include "tools.h"
@@ -46,105 +47,29 @@ void putIds(jsonWriter& w, const char (&key)[N], const std::vector<int64_t>& ids
   w.EndArray();
 }
 
-// The keys the reader knows, as slots filled in one pass over the object.
-enum keySlot {
-  sType,
-  sAnnotation,
-  sSenderId,
-  sGroupId,
-  sOnwerId,
-  sOName,
-  sRoomId,
-  sRoomToken,
-  sRoomName,
-  sAddr,
-  sSrvVer,
-  sSrvTag,
-  sVideoType,
-  sCmode,
-  sBeginTime,
-  sDeviceType,
-  sVersion,
-  sExtend,
-  sRtcType,
-  sVideoStatus,
-  sSelects,
-  sMembers,
-  sMemstates,
-  sHismembers,
-  sInitState,
-  sFlag,
-  kSlotCount
-};
-
-struct keyName {
-  const char* text;
-  uint32_t length;
-};
-
-template <size_t N>
-constexpr keyName kn(const char (&text)[N]) {
-  return {text, static_cast<uint32_t>(N - 1)};
-}
-
-constexpr keyName kSlotNames[kSlotCount] = {
-    kn(texts::wire::kType),       kn(texts::wire::kAnnotation),  kn(texts::kKeySenderId),
-    kn(texts::kKeyGroupId),       kn(texts::wire::kOnwerId),     kn(texts::wire::kOName),
-    kn(texts::kKeyRoomId),        kn(texts::wire::kRoomToken),   kn(texts::wire::kRoomName),
-    kn(texts::wire::kAddr),       kn(texts::wire::kSrvVer),      kn(texts::wire::kSrvTag),
-    kn(texts::wire::kVideoType),  kn(texts::wire::kCmode),       kn(texts::wire::kBeginTime),
-    kn(texts::wire::kDeviceType), kn(texts::wire::kVersion),     kn(texts::wire::kExtend),
-    kn(texts::wire::kRtcType),    kn(texts::wire::kVideoStatus), kn(texts::wire::kSelects),
-    kn(texts::wire::kMembers),    kn(texts::wire::kMemstates),   kn(texts::wire::kHismembers),
-    kn(texts::wire::kInitState),  kn(texts::wire::kFlag),
-};
-
-// Values by slot: the first member of each known key (as a member lookup
-// finds it); a null value there reads as absent.
-struct knownMembers {
-  const json::Value* v[kSlotCount] = {};
-
-  explicit knownMembers(const json::Value& object) {
-    for (const auto& m : object.GetObject()) {
-      const uint32_t len = m.name.GetStringLength();
-      const char* name = m.name.GetString();
-      for (int i = 0; i < kSlotCount; ++i) {
-        if (kSlotNames[i].length == len && std::memcmp(kSlotNames[i].text, name, len) == 0) {
-          if (v[i] == nullptr) v[i] = &m.value;
-          break;
-        }
-      }
-    }
-  }
-  const json::Value* operator[](keySlot slot) const {
-    return v[slot] != nullptr && !v[slot]->IsNull() ? v[slot] : nullptr;
-  }
-};
-
-// Copies a string value; values of other types are ignored.
-void takeText(const json::Value* v, std::string& field) {
-  if (v != nullptr && v->IsString()) field.assign(v->GetString(), v->GetStringLength());
+// Copies a text value; values of other types are ignored.
+void takeText(const cmdBody& body, cmdBodyKey key, std::string& field) {
+  if (const std::string* v = body.textOf(key)) field = *v;
 }
 
 // A decimal-text value, stored only when the text is not empty.
-bool takeDecimal(const json::Value* v, int64_t& field) {
-  if (v == nullptr || !v->IsString() || v->GetStringLength() == 0) return false;
-  field = tools::atoint64(v->GetString());
+bool takeDecimal(const cmdBody& body, cmdBodyKey key, int64_t& field) {
+  const std::string* v = body.textOf(key);
+  if (v == nullptr || v->empty()) return false;
+  field = tools::atoint64(v->c_str());
   return true;
 }
 
-// Id arrays accept both decimal strings and integers; anything else is
-// skipped.
-void takeIds(const json::Value* v, std::vector<int64_t>& ids) {
-  if (v == nullptr || !v->IsArray()) return;
-  ids.reserve(ids.size() + v->Size());
-  for (const auto& e : v->GetArray()) {
-    if (e.IsString()) {
-      ids.push_back(tools::atoint64(e.GetString()));
-    } else if (e.IsInt64()) {
-      ids.push_back(e.GetInt64());
-    }
+// An empty list takes the read ids over; any other gets them appended.
+void takeIds(cmdBody& body, cmdBodyKey key, std::vector<int64_t>& ids) {
+  if (!body.hasListOf(key)) return;
+  std::vector<int64_t>& read = body.idsOf(key);
+  if (ids.empty()) {
+    ids.swap(read);
+    return;
   }
+  ids.reserve(ids.size() + read.size());
+  ids.insert(ids.end(), read.begin(), read.end());
 }
 
 }  // namespace
@@ -201,26 +126,23 @@ bool msgProxy::transCmd2Json(const mrtcCmd& cmd, std::string& out) const {
 
 bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
   if (text.empty()) return false;
-  json::Document doc;
-  if (!parseText(doc, text) || !doc.IsObject()) return false;
-  const knownMembers o(doc);
+  cmdBody o;
+  if (!readCmdBody(text, o)) return false;
 
-  if (const json::Value* type = o[sType]) {
-    if (type->IsString() && type->GetStringLength() > 0) {
-      cmd.cmdCode = nameToCode(std::string(type->GetString(), type->GetStringLength()));
-    }
+  if (const std::string* type = o.textOf(kBodyType)) {
+    if (!type->empty()) cmd.cmdCode = nameToCode(*type);
   }
   if (cmd.cmdCode == kCmdMultiMFinish) cmd.rtcType = texts::kMicroConfer;
 
-  takeText(o[sAnnotation], cmd.annotation);
-  takeDecimal(o[sSenderId], cmd.senderId);
-  takeDecimal(o[sGroupId], cmd.groupId);
-  takeDecimal(o[sOnwerId], cmd.onwerId);
-  takeText(o[sOName], cmd.oName);
-  takeText(o[sRoomId], cmd.roomId);
-  takeText(o[sRoomToken], cmd.roomToken);
-  takeText(o[sRoomName], cmd.roomName);
-  takeText(o[sAddr], cmd.addr);
+  takeText(o, kBodyAnnotation, cmd.annotation);
+  takeDecimal(o, kBodySenderId, cmd.senderId);
+  takeDecimal(o, kBodyGroupId, cmd.groupId);
+  takeDecimal(o, kBodyOnwerId, cmd.onwerId);
+  takeText(o, kBodyOName, cmd.oName);
+  takeText(o, kBodyRoomId, cmd.roomId);
+  takeText(o, kBodyRoomToken, cmd.roomToken);
+  takeText(o, kBodyRoomName, cmd.roomName);
+  takeText(o, kBodyAddr, cmd.addr);
 
   // Unless the application allows it, a media address chosen by another
   // client is never used.
@@ -230,16 +152,18 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
     cmd.addr.clear();
   }
 
-  takeText(o[sSrvVer], cmd.srvVer);
-  takeText(o[sSrvTag], cmd.srvTag);
-  takeText(o[sVideoType], cmd.videoType);
-  takeText(o[sCmode], cmd.cmode);
-  takeDecimal(o[sBeginTime], cmd.beginTime);
+  takeText(o, kBodySrvVer, cmd.srvVer);
+  takeText(o, kBodySrvTag, cmd.srvTag);
+  takeText(o, kBodyVideoType, cmd.videoType);
+  takeText(o, kBodyCmode, cmd.cmode);
+  takeDecimal(o, kBodyBeginTime, cmd.beginTime);
   int64_t deviceType = 0;
-  if (takeDecimal(o[sDeviceType], deviceType)) cmd.deviceType = static_cast<int32_t>(deviceType);
-  takeText(o[sVersion], cmd.version);
-  takeText(o[sExtend], cmd.extend);
-  takeText(o[sRtcType], cmd.rtcType);
+  if (takeDecimal(o, kBodyDeviceType, deviceType)) {
+    cmd.deviceType = static_cast<int32_t>(deviceType);
+  }
+  takeText(o, kBodyVersion, cmd.version);
+  takeText(o, kBodyExtend, cmd.extend);
+  takeText(o, kBodyRtcType, cmd.rtcType);
   if (cmd.rtcType.empty()) cmd.rtcType = texts::kRtc;
 
   // Only a media server may invite into an unbound conference.
@@ -251,31 +175,19 @@ bool msgProxy::transJson2Cmd(const std::string& text, mrtcCmd& cmd) const {
     cmd.rtcType = texts::kRtc;
   }
 
-  takeText(o[sVideoStatus], cmd.VideoStatus);
-  takeIds(o[sSelects], cmd.selects);
-  takeIds(o[sMembers], cmd.members);
-  if (const json::Value* states = o[sMemstates]) {
-    if (states->IsArray()) {
-      cmd.memstates.reserve(cmd.memstates.size() + states->Size());
-      for (const auto& e : states->GetArray()) cmd.memstates.push_back(e.IsTrue() ? 1 : 0);
-    }
+  takeText(o, kBodyVideoStatus, cmd.VideoStatus);
+  takeIds(o, kBodySelects, cmd.selects);
+  takeIds(o, kBodyMembers, cmd.members);
+  if (o.hasListOf(kBodyMemstates)) {
+    cmd.memstates.insert(cmd.memstates.end(), o.memstates.begin(), o.memstates.end());
   }
-  takeIds(o[sHismembers], cmd.hismembers);
-  if (const json::Value* init = o[sInitState]) {
-    if (init->IsArray()) {
-      cmd.initState.reserve(cmd.initState.size() + init->Size());
-      for (const auto& e : init->GetArray()) {
-        if (e.IsString()) cmd.initState.emplace_back(e.GetString(), e.GetStringLength());
-      }
-    }
+  takeIds(o, kBodyHismembers, cmd.hismembers);
+  if (o.hasListOf(kBodyInitState)) {
+    cmd.initState.reserve(cmd.initState.size() + o.initState.size());
+    for (std::string& entry : o.initState) cmd.initState.push_back(std::move(entry));
   }
-  if (const json::Value* flag = o[sFlag]) {
-    if (flag->IsString() && flag->GetStringLength() == sizeof(texts::wire::kFlagRecall) - 1 &&
-        std::memcmp(flag->GetString(), texts::wire::kFlagRecall,
-                    sizeof(texts::wire::kFlagRecall) - 1) == 0) {
-      cmd.recall = true;
-    }
-  }
+  const std::string* flag = o.textOf(kBodyFlag);
+  if (flag != nullptr && *flag == texts::wire::kFlagRecall) cmd.recall = true;
   return true;
 }
 

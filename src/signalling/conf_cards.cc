@@ -11,6 +11,7 @@
 #include "base/wire_words.h"
 #include "signalling/card_build.h"
 #include "signalling/card_texts.h"
+#include "signalling/card_view.h"
 #include "signalling/wire_texts.h"
 #include "tools.h"
 
@@ -30,12 +31,6 @@ bool hasText(const json::Value& object, const char* key) {
   return findString(object, key) != nullptr;
 }
 
-// Sets field from a string member when that is present and not empty.
-void takeText(std::string& field, const json::Value& object, const char* key) {
-  std::string value = textOf(object, key);
-  if (!value.empty()) field = value;
-}
-
 const json::Value* findObject(const json::Value& object, const char* key) {
   if (!object.IsObject()) return nullptr;
   auto it = object.FindMember(key);
@@ -45,71 +40,22 @@ const json::Value* findObject(const json::Value& object, const char* key) {
 
 int64_t idOf(const std::string& text) { return tools::atoint64(text.c_str()); }
 
-// The first member "type" of a card that is an object, read as a document
-// would be (empty when it is no string) but without building one: most cards
-// are not of the kind repaired below, and a call card lists every callee.
-class cardTypeScan : public json::BaseReaderHandler<json::UTF8<>, cardTypeScan> {
- public:
-  // False when the text is no JSON, exactly where parseText fails.
-  bool parse(const std::string& text) {
-    json::MemoryStream ms(text.data(), text.size());
-    json::EncodedInputStream<json::UTF8<>, json::MemoryStream> in(ms);
-    json::Reader reader;
-    return !reader.Parse<json::kParseIterativeFlag>(in, *this).IsError();
-  }
-  const std::string& type() const { return type_; }
+// The same readers over a card read without a document.
+std::string textOf(const cardObject& object, const char* key) {
+  const std::string* value = object.text(key);
+  return value != nullptr ? *value : std::string();
+}
 
-  bool Default() { return value(nullptr, 0); }
-  bool String(const char* text, json::SizeType length, bool /*copy*/) {
-    return value(text, length);
-  }
-  bool Key(const char* text, json::SizeType length, bool /*copy*/) {
-    constexpr size_t n = sizeof(texts::wire::kType) - 1;
-    atType_ = depth_ == 1 && rootObject_ && !found_ && length == n &&
-              std::memcmp(text, texts::wire::kType, n) == 0;
-    return true;
-  }
-  bool StartObject() { return open(true); }
-  bool StartArray() { return open(false); }
-  bool EndObject(json::SizeType /*members*/) { return close(); }
-  bool EndArray(json::SizeType /*elements*/) { return close(); }
+bool hasText(const cardObject& object, const char* key) { return object.text(key) != nullptr; }
 
- private:
-  // A value right after the key is the member's: a text is kept, anything
-  // else reads as empty, and later members of the name are not looked at.
-  bool value(const char* text, size_t length) {
-    if (atType_) {
-      atType_ = false;
-      found_ = true;
-      if (text != nullptr) type_.assign(text, length);
-    }
-    return true;
-  }
-  bool open(bool object) {
-    value(nullptr, 0);
-    if (depth_ == 0) rootObject_ = object;
-    ++depth_;
-    return true;
-  }
-  bool close() {
-    --depth_;
-    return true;
-  }
+// Sets field from a string member when that is present and not empty.
+void takeText(std::string& field, const cardObject& object, const char* key) {
+  const std::string* value = object.text(key);
+  if (value != nullptr && !value->empty()) field = *value;
+}
 
-  std::string type_;
-  int depth_ = 0;
-  bool rootObject_ = false;
-  bool atType_ = false;
-  bool found_ = false;
-};
-
-void readSelects(const json::Value& object, std::vector<int64_t>& out) {
-  if (!object.IsObject()) return;
-  auto it = object.FindMember(texts::wire::kSelects);
-  if (it == object.MemberEnd() || !it->value.IsArray()) return;
-  for (const json::Value& element : it->value.GetArray()) {
-    if (element.IsString()) out.push_back(idOf(toString(element)));
-  }
+void readSelects(const cardObject& object, std::vector<int64_t>& out) {
+  if (object.hasSelects) out.insert(out.end(), object.selects.begin(), object.selects.end());
 }
 
 bool isConferType(const std::string& rtcType) {
@@ -121,7 +67,7 @@ std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_stri
 // Unbound-conference data (conferType "2"), under "extendInfo" or at the top
 // level: each key taken when present and not empty. The owner is left to the
 // caller, which alone knows whether it is required.
-void readUnbindKeys(const json::Value& object, cardInfo& out) {
+void readUnbindKeys(const cardObject& object, cardInfo& out) {
   takeText(out.rtcType, object, texts::wire::kRtcType);
   if (out.rtcType.empty()) out.rtcType = texts::kUnbindConfer;
   takeText(out.conferMode, object, texts::wire::kConferMode);
@@ -134,7 +80,7 @@ void readUnbindKeys(const json::Value& object, cardInfo& out) {
 }
 
 // Keys of an info object written at the top level of the card.
-bool readInfoObject(const json::Value& doc, cardInfo& out) {
+bool readInfoObject(const cardObject& doc, cardInfo& out) {
   takeText(out.roomId, doc, texts::card::kKeyRoomIdCard);
   if (out.roomId.empty()) return false;
   out.singleRead = textOf(doc, texts::card::kKeySingleRead) == "on";
@@ -161,9 +107,9 @@ bool readInfoObject(const json::Value& doc, cardInfo& out) {
 }
 
 // The call card: data under "extendInfo".
-bool readCallCard(const json::Value& doc, cardInfo& out) {
-  const json::Value* info = findObject(doc, texts::card::kKeyExtendInfo);
-  if (info == nullptr) return false;
+bool readCallCard(const cardView& view, cardInfo& out) {
+  if (!view.hasExtend) return false;
+  const cardObject* info = &view.extend;
   if (hasText(*info, texts::wire::kRtcType)) out.rtcType = textOf(*info, texts::wire::kRtcType);
   if (hasText(*info, texts::card::kKeyRoomIdCard)) {
     out.roomId = textOf(*info, texts::card::kKeyRoomIdCard);
@@ -203,9 +149,9 @@ bool readCallCard(const json::Value& doc, cardInfo& out) {
   if (!hasText(*info, texts::kKeyMode)) return false;
   out.mode = textOf(*info, texts::kKeyMode);
   if (!conference) {
-    auto sub = info->FindMember("subType");
-    if (sub == info->MemberEnd() || !sub->value.IsInt()) return false;
-    out.subType = sub->value.GetInt();
+    const cardObject::member* sub = info->find("subType");
+    if (sub == nullptr || sub->type != cardObject::kind::kInt) return false;
+    out.subType = sub->number;
   }
   readSelects(*info, out.selects);
   if (conference) {
@@ -395,20 +341,22 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
 }
 
 int32_t msgProxy::reviseVnioMicroTemplet(std::string& card) {
+  cardView view;
+  readCardView(card, view);
+  return reviseVnioMicroTemplet(card, view);
+}
+
+int32_t msgProxy::reviseVnioMicroTemplet(std::string& card, cardView& view) {
   auto step = [this](int n) { PROXY_LOG(plugin_, ct::kFnRevise, ct::kLogReviseStep, n); };
   PROXY_LOG(plugin_, ct::kFnRevise, ct::kLogReviseLen, static_cast<int>(card.size()));
   PROXY_LOG(plugin_, ct::kFnRevise, ct::kLogReviseText, logCut(card).c_str());
   if (card.empty()) return 1;
-  cardTypeScan scan;
-  if (!scan.parse(card)) return 2;
+  if (!view.parsed) return 2;
   step(1);
-  const std::string& type = scan.type();
+  const std::string type = textOf(view.root, texts::wire::kType);
   if (type != "vnio" && type != "1") return 3;
   step(2);
-  // Only these cards are read whole (the scan showed the text parses).
-  json::Document doc;
-  parseText(doc, card);
-  const std::string props = textOf(doc, "msgProperties");
+  const std::string props = textOf(view.root, "msgProperties");
   if (props.empty()) return 4;
   step(3);
   json::Document propDoc;
@@ -430,19 +378,24 @@ int32_t msgProxy::reviseVnioMicroTemplet(std::string& card) {
   if (close == std::string::npos) return 9;
   step(7);
   card.insert(card.size() - 1, ",\"extendInfo\":" + props.substr(open, close - open + 1));
+  readCardView(card, view);
   step(8);
   step(9);
   return 0;
 }
 
 bool msgProxy::readCardInfo(const std::string& card, cardInfo& out) {
-  if (card.empty()) return false;
-  json::Document doc;
-  if (!parseText(doc, card)) return false;
-  const json::Value* extend = findObject(doc, texts::card::kKeyExtendInfo);
-  if (extend != nullptr && textOf(*extend, texts::card::kKeyConferType) == "2") {
-    readUnbindKeys(*extend, out);
-    std::string owner = textOf(*extend, texts::wire::kOnwerId);
+  cardView view;
+  return !card.empty() && readCardView(card, view) && readCardInfo(view, out);
+}
+
+bool msgProxy::readCardInfo(const cardView& view, cardInfo& out) {
+  if (!view.parsed) return false;
+  const cardObject& doc = view.root;
+  if (view.hasExtend && textOf(view.extend, texts::card::kKeyConferType) == "2") {
+    const cardObject& extend = view.extend;
+    readUnbindKeys(extend, out);
+    std::string owner = textOf(extend, texts::wire::kOnwerId);
     if (!owner.empty()) out.onwerId = idOf(owner);
     out.version = kProtocolVersion;
     return true;
@@ -466,7 +419,7 @@ bool msgProxy::readCardInfo(const std::string& card, cardInfo& out) {
     return true;
   }
   if (isConferType(out.rtcType)) return readInfoObject(doc, out);
-  return readCallCard(doc, out);
+  return readCallCard(view, out);
 }
 
 }  // namespace imsdkmrtc

@@ -17,6 +17,7 @@
 
 #include "CLocker.h"
 #include "host_records.h"
+#include "signalling/card_view.h"
 #include "signalling/mrtc_cmd.h"
 #include "store/talk_info.h"
 #include "thread_annotations.h"
@@ -259,7 +260,11 @@ class msgProxy {
   bool sendMicroconferCard(const std::string& request);
   bool sendLivingCard(const std::string& settings);
   int32_t reviseVnioMicroTemplet(std::string& card);
+  // The same on a card already read into view; when the card is revised,
+  // view is read again from the new text.
+  int32_t reviseVnioMicroTemplet(std::string& card, cardView& view);
   static bool readCardInfo(const std::string& card, cardInfo& out);
+  static bool readCardInfo(const cardView& view, cardInfo& out);
 
   // Readers of request texts.
   static bool parseCallExtend(const std::string& text, callExtend& out);

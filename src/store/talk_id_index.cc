@@ -22,6 +22,7 @@ void talkIdIndex::clear() {
   std::vector<uint32_t>().swap(memberPos_);
   std::vector<uint32_t>().swap(leftWord_);
   std::vector<uint32_t>().swap(history_);
+  historyRun_ = 0;
   shift_ = 64;
 }
 
@@ -32,7 +33,6 @@ void talkIdIndex::reserve(size_t ids) {
   ids_.reserve(ids);
   memberPos_.reserve(ids);
   leftWord_.reserve(ids);
-  history_.reserve(ids);
 }
 
 size_t talkIdIndex::probe(int64_t id) const {
@@ -102,11 +102,18 @@ bool talkIdIndex::addHistory(int64_t id) {
   const uint32_t e = entry(id);
   if ((leftWord_[e] & kHistoryBit) != 0) return false;
   leftWord_[e] |= kHistoryBit;
-  history_.push_back(e);
+  if (history_.empty() && e == historyRun_) {
+    ++historyRun_;
+  } else {
+    history_.push_back(e);
+  }
   return true;
 }
 
 void talkIdIndex::appendHistoryNotMembers(std::vector<int64_t>& out) const {
+  for (uint32_t e = 0; e < historyRun_; ++e) {
+    if (memberPos_[e] == kNone) out.push_back(ids_[e]);
+  }
   for (uint32_t e : history_) {
     if (memberPos_[e] == kNone) out.push_back(ids_[e]);
   }

@@ -3,7 +3,8 @@
 // talk's history holds it. A talk can list thousands of members, and every
 // client of the call keeps such a talk, so the index is small per id:
 // each id gets an entry number once, its facts live in arrays by entry
-// (8 bytes for the id, 4 for each place, 4 for its history slot), and the
+// (8 bytes for the id, 4 for each place), the history is a run of entry
+// numbers (a list only for ids that joined it out of entry order), and the
 // hash table holds 4-byte entry numbers only. No allocation per id.
 //
 // Entries are never taken out while a talk lasts (an id that stops being a
@@ -40,8 +41,10 @@ class talkIdIndex {
   // True when the id was not in the history yet; it then comes last in it.
   bool addHistory(int64_t id);
   // The history, every id once, in the order the ids joined it.
-  size_t historySize() const { return history_.size(); }
-  int64_t historyId(size_t i) const { return ids_[history_[i]]; }
+  size_t historySize() const { return historyRun_ + history_.size(); }
+  int64_t historyId(size_t i) const {
+    return ids_[i < historyRun_ ? i : history_[i - historyRun_]];
+  }
   // Appends the ids of the history that have no member place, in history
   // order (a talk's record lists them apart from its members).
   void appendHistoryNotMembers(std::vector<int64_t>& out) const;
@@ -74,7 +77,11 @@ class talkIdIndex {
   std::vector<int64_t> ids_;
   std::vector<uint32_t> memberPos_;
   std::vector<uint32_t> leftWord_;
-  // Entry numbers in history order.
+  // The history in order: entries 0 to historyRun_ - 1, then the entry
+  // numbers listed. A talk's record puts its members into the history as
+  // they get their entries, so the run usually covers them all and the list
+  // stays empty.
+  uint32_t historyRun_ = 0;
   std::vector<uint32_t> history_;
 };
 

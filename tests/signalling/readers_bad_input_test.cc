@@ -18,6 +18,7 @@ namespace {
 using proxyreaders::reader;
 using proxyreaders::Reader;
 using proxyreaders::readers;
+using proxyreaders::reviseCode;
 
 struct ValidCase {
   const char* reader;
@@ -194,6 +195,22 @@ const ValidCase kOther[] = {
     {"transJson2Cmd", R"({"flag":"recall\u0000x"})", "ok cmdCode=54 rtcType=rtc VideoStatus=multi"},
     {"transJson2Cmd", R"({"flag":true})", "ok cmdCode=54 rtcType=rtc VideoStatus=multi"},
     {"readCacheAnswer", R"({"code":"0","token":"T1"})", "false code=-1 token=T1"},
+    // A card's first extendInfo decides, even when it is no object; a second
+    // one, or one nested deeper, is not read.
+    {"readCardInfo",
+     R"({"extendInfo":"x","extendInfo":{"conferType":"2","roomID":"r","onwerId":"8"},)"
+     R"("a":{"extendInfo":{"conferType":"2"}},"conferType":"2","roomID":"q","onwerId":"9"})",
+     "ok rtcType=unbindconfer conferType=2 roomId=q onwerId=9 version=mrtc@1.8.8"},
+    {"readCardInfo",
+     R"({"extendInfo":{"rtcType":"rtc","roomID":"r","senderId":"1","groupId":"2","onwerId":"3",)"
+     R"("version":"v","mode":"m","subType":2147483648,"subType":1}})",
+     "false rtcType=rtc roomId=r onwerId=3 senderId=1 groupId=2 version=v mode=m"},
+    {"readCardInfo",
+     R"({"extendInfo":{"rtcType":"rtc","roomID":"r","senderId":"1","groupId":"2","onwerId":"3",)"
+     R"("version":"v","mode":"m","subType":-7,"selects":[["4"],"5",{"selects":["6"]},7],)"
+     R"("selects":["8"]},"selects":["9"]})",
+     "ok rtcType=rtc roomId=r onwerId=3 senderId=1 groupId=2 version=v mode=m subType=-7 "
+     "selects=[5]"},
 };
 
 TEST(ReadersBadInput, ValidDocumentsReadExactly) {
@@ -280,6 +297,42 @@ TEST(ReadersBadInput, WrongTypeUnderAKnownKeyReadsAsAbsent) {
           });
   }
   EXPECT_GT(checked, 500);
+}
+
+// Every prefix of each valid body and card, and each with one byte dropped or
+// replaced by one that breaks JSON: the one-pass readers refuse exactly the
+// texts that a document parse refuses, and a refused command is left as it
+// was.
+TEST(ReadersBadInput, RefusedExactlyWhereADocumentIsRefused) {
+  const std::string kBreakers("\"}],\0", 5);
+  int refused = 0;
+  for (const ValidCase& c : kValid) {
+    const std::string name = c.reader;
+    if (name != "transJson2Cmd" && name != "readCardInfo") continue;
+    const std::string text = c.text;
+    std::vector<std::string> broken;
+    for (size_t at = 0; at < text.size(); ++at) {
+      broken.push_back(text.substr(0, at));
+      broken.push_back(text.substr(0, at) + text.substr(at + 1));
+      for (char b : kBreakers) broken.push_back(text.substr(0, at) + b + text.substr(at + 1));
+    }
+    for (const std::string& t : broken) {
+      json::Document doc;
+      const bool parses = parseText(doc, t);
+      refused += parses ? 0 : 1;
+      const std::string cmd = reader("transJson2Cmd").read(t);
+      if (parses && doc.IsObject()) {
+        EXPECT_EQ(cmd.substr(0, 3), "ok ") << t;
+      } else {
+        EXPECT_EQ(cmd, "false cmdCode=54 VideoStatus=multi") << t;
+      }
+      if (!parses) {
+        EXPECT_EQ(reader("readCardInfo").read(t), "false") << t;
+      }
+      EXPECT_EQ(reviseCode(t) == "code=2", !parses && !t.empty()) << t;
+    }
+  }
+  EXPECT_GT(refused, 5000);
 }
 
 std::string repeated(const std::string& piece, size_t count) {

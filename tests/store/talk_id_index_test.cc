@@ -42,13 +42,22 @@ void expectSame(const talkIdIndex& index, const Model& model, const std::vector<
   EXPECT_EQ(index.historyCount(), model.history.size());
 }
 
-void play(int64_t first, int64_t step, bool reserveFirst) {
+// A talk's record first: the lead ids become members and join the history
+// in entry order, as a received call puts them; random changes follow.
+void play(int64_t first, int64_t step, bool reserveFirst, size_t lead = 0) {
   std::mt19937 rng(7);
   std::vector<int64_t> ids;
   for (int64_t i = 0; i < 3000; ++i) ids.push_back(first + i * step);
   talkIdIndex index;
   Model model;
   if (reserveFirst) index.reserve(1000);
+  for (size_t i = 0; i < lead; ++i) {
+    index.setMemberPos(ids[i], static_cast<uint32_t>(i));
+    model.member[ids[i]] = static_cast<uint32_t>(i);
+    EXPECT_TRUE(index.addHistory(ids[i]));
+    model.history.push_back(ids[i]);
+  }
+  expectSame(index, model, ids);
   for (int round = 0; round < 20000; ++round) {
     const int64_t id = ids[rng() % (round < 10000 ? 1500 : ids.size())];
     const auto pos = static_cast<uint32_t>(rng() % 5000);
@@ -89,6 +98,8 @@ TEST(TalkIdIndex, FollowsAModelOverGrowthAndClear) {
   play(100001, 1, true);
   // Multiples of a large power of two land on few home slots.
   play(-5, int64_t{1} << 40, false);
+  play(100001, 1, true, 700);
+  play(-5, int64_t{1} << 40, false, 1200);
 }
 
 }  // namespace

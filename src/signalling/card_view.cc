@@ -1,0 +1,149 @@
+#include "signalling/card_view.h"
+
+#include <cstring>
+#include <limits>
+
+#include "base/json.h"
+#include "signalling/card_texts.h"
+#include "signalling/wire_texts.h"
+#include "tools.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+constexpr int64_t kIntMin = std::numeric_limits<int>::min();
+constexpr int64_t kIntMax = std::numeric_limits<int>::max();
+
+template <size_t N>
+bool named(const std::string& name, const char (&key)[N]) {
+  return name.size() == N - 1 && std::memcmp(name.data(), key, N - 1) == 0;
+}
+
+// Depth 1 is inside the root object, depth 2 inside the extendInfo object
+// (when it is open); a selects list's elements come one level deeper than
+// its name.
+class cardViewHandler : public json::BaseReaderHandler<json::UTF8<>, cardViewHandler> {
+ public:
+  explicit cardViewHandler(cardView& view) : view_(view) {}
+
+  bool Null() { return scalar(cardObject::kind::kOther); }
+  bool Bool(bool /*b*/) { return scalar(cardObject::kind::kOther); }
+  bool Int(int i) { return number(i); }
+  bool Uint(unsigned u) { return number(u); }
+  bool Int64(int64_t i) { return number(i); }
+  bool Uint64(uint64_t u) {
+    return u > static_cast<uint64_t>(kIntMax) ? scalar(cardObject::kind::kOther)
+                                              : number(static_cast<int64_t>(u));
+  }
+  bool Double(double /*d*/) { return scalar(cardObject::kind::kOther); }
+  bool String(const char* text, json::SizeType length, bool /*copy*/) {
+    if (cardObject::member* m = takePending()) {
+      m->type = cardObject::kind::kText;
+      m->text.assign(text, length);
+    } else if (selects_ != nullptr && depth_ == selectsDepth_) {
+      // The reader ends every text with a NUL, as a document's strings do.
+      selects_->selects.push_back(tools::atoint64(text));
+    }
+    return true;
+  }
+  bool Key(const char* text, json::SizeType length, bool /*copy*/) {
+    cardObject* o = levelObject();
+    if (o == nullptr) return true;
+    pending_ = o->find(text, length) == nullptr;
+    if (pending_) {
+      o->members.emplace_back();
+      o->members.back().name.assign(text, length);
+      owner_ = o;
+    }
+    return true;
+  }
+  bool StartObject() { return open(false); }
+  bool StartArray() { return open(true); }
+  bool EndObject(json::SizeType /*members*/) { return close(); }
+  bool EndArray(json::SizeType /*elements*/) { return close(); }
+
+ private:
+  cardObject* levelObject() {
+    if (depth_ == 1 && rootObject_) return &view_.root;
+    if (depth_ == 2 && inExtend_) return &view_.extend;
+    return nullptr;
+  }
+  // The member whose value this event is: the next event after a name.
+  cardObject::member* takePending() {
+    if (!pending_) return nullptr;
+    pending_ = false;
+    return &owner_->members.back();
+  }
+  bool scalar(cardObject::kind type) {
+    if (cardObject::member* m = takePending()) m->type = type;
+    return true;
+  }
+  bool number(int64_t value) {
+    if (value < kIntMin || value > kIntMax) return scalar(cardObject::kind::kOther);
+    if (cardObject::member* m = takePending()) {
+      m->type = cardObject::kind::kInt;
+      m->number = static_cast<int>(value);
+    }
+    return true;
+  }
+  bool open(bool array) {
+    if (depth_ == 0) {
+      rootObject_ = !array;
+    } else if (cardObject::member* m = takePending()) {
+      m->type = array ? cardObject::kind::kOther : cardObject::kind::kObject;
+      if (!array && owner_ == &view_.root && named(m->name, texts::card::kKeyExtendInfo)) {
+        inExtend_ = true;
+        view_.hasExtend = true;
+      } else if (array && named(m->name, texts::wire::kSelects)) {
+        owner_->hasSelects = true;
+        selects_ = owner_;
+        selectsDepth_ = depth_ + 1;
+      }
+    }
+    ++depth_;
+    return true;
+  }
+  bool close() {
+    --depth_;
+    if (selects_ != nullptr && depth_ + 1 == selectsDepth_) selects_ = nullptr;
+    if (depth_ == 1) inExtend_ = false;
+    return true;
+  }
+
+  cardView& view_;
+  int depth_ = 0;
+  bool rootObject_ = false;
+  bool inExtend_ = false;
+  bool pending_ = false;
+  cardObject* owner_ = nullptr;
+  cardObject* selects_ = nullptr;
+  int selectsDepth_ = 0;
+};
+
+}  // namespace
+
+const cardObject::member* cardObject::find(const char* name, size_t length) const {
+  for (const member& m : members) {
+    if (m.name.size() == length && std::memcmp(m.name.data(), name, length) == 0) return &m;
+  }
+  return nullptr;
+}
+
+const cardObject::member* cardObject::find(const char* name) const {
+  return find(name, std::strlen(name));
+}
+
+const std::string* cardObject::text(const char* name) const {
+  const member* m = find(name);
+  return m != nullptr && m->type == kind::kText ? &m->text : nullptr;
+}
+
+bool readCardView(const std::string& text, cardView& view) {
+  view = cardView();
+  cardViewHandler handler(view);
+  view.parsed = parseEvents(text, handler);
+  return view.parsed;
+}
+
+}  // namespace imsdkmrtc

@@ -1,0 +1,155 @@
+#include "signalling/cmd_body.h"
+
+#include <cstring>
+#include <limits>
+
+#include "base/json.h"
+#include "signalling/wire_texts.h"
+#include "tools.h"
+
+namespace imsdkmrtc {
+
+namespace {
+
+struct keyName {
+  const char* text;
+  uint32_t length;
+};
+
+template <size_t N>
+constexpr keyName kn(const char (&text)[N]) {
+  return {text, static_cast<uint32_t>(N - 1)};
+}
+
+// By cmdBodyKey.
+constexpr keyName kKeyNames[kBodyKeyCount] = {
+    kn(texts::wire::kType),       kn(texts::wire::kAnnotation),  kn(texts::kKeySenderId),
+    kn(texts::kKeyGroupId),       kn(texts::wire::kOnwerId),     kn(texts::wire::kOName),
+    kn(texts::kKeyRoomId),        kn(texts::wire::kRoomToken),   kn(texts::wire::kRoomName),
+    kn(texts::wire::kAddr),       kn(texts::wire::kSrvVer),      kn(texts::wire::kSrvTag),
+    kn(texts::wire::kVideoType),  kn(texts::wire::kCmode),       kn(texts::wire::kBeginTime),
+    kn(texts::wire::kDeviceType), kn(texts::wire::kVersion),     kn(texts::wire::kExtend),
+    kn(texts::wire::kRtcType),    kn(texts::wire::kVideoStatus), kn(texts::wire::kFlag),
+    kn(texts::wire::kSelects),    kn(texts::wire::kMembers),     kn(texts::wire::kHismembers),
+    kn(texts::wire::kMemstates),  kn(texts::wire::kInitState),
+};
+
+constexpr int kNoKey = -1;
+
+// The parse events of a body. Depth 1 is inside the root object; a list's
+// elements come at depth 2, and anything nested deeper is only counted.
+class cmdBodyHandler : public json::BaseReaderHandler<json::UTF8<>, cmdBodyHandler> {
+ public:
+  explicit cmdBodyHandler(cmdBody& out) : out_(out) {}
+  bool rootIsObject() const { return rootObject_; }
+
+  bool Null() { return scalar(element::kOther); }
+  bool Bool(bool b) { return scalar(b ? element::kTrue : element::kOther); }
+  bool Int(int i) { return number(i); }
+  bool Uint(unsigned u) { return number(u); }
+  bool Int64(int64_t i) { return number(i); }
+  bool Uint64(uint64_t u) {
+    if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
+      return scalar(element::kOther);
+    }
+    return number(static_cast<int64_t>(u));
+  }
+  bool Double(double /*d*/) { return scalar(element::kOther); }
+  bool String(const char* text, json::SizeType length, bool /*copy*/) {
+    if (atValue()) {
+      if (pending_ != kNoKey && pending_ < kBodyTextKeys) {
+        out_.hasText[pending_] = true;
+        out_.text[pending_].assign(text, length);
+      }
+      pending_ = kNoKey;
+    } else if (atElement()) {
+      // The reader ends every text with a NUL, as a document's strings do.
+      if (list_ == kBodyInitState) {
+        out_.initState.emplace_back(text, length);
+      } else if (list_ == kBodyMemstates) {
+        out_.memstates.push_back(0);
+      } else {
+        idList().push_back(tools::atoint64(text));
+      }
+    }
+    return true;
+  }
+  bool Key(const char* text, json::SizeType length, bool /*copy*/) {
+    if (depth_ != 1 || !rootObject_) return true;
+    pending_ = kNoKey;
+    for (int k = 0; k < kBodyKeyCount; ++k) {
+      if (kKeyNames[k].length == length && std::memcmp(kKeyNames[k].text, text, length) == 0) {
+        if (!seen_[k]) pending_ = k;
+        seen_[k] = true;
+        break;
+      }
+    }
+    return true;
+  }
+  bool StartObject() { return open(false); }
+  bool StartArray() { return open(true); }
+  bool EndObject(json::SizeType /*members*/) { return close(); }
+  bool EndArray(json::SizeType /*elements*/) { return close(); }
+
+ private:
+  enum class element { kTrue, kOther };
+
+  bool atValue() const { return depth_ == 1 && rootObject_; }
+  bool atElement() const { return depth_ == 2 && list_ != kNoKey; }
+  std::vector<int64_t>& idList() { return out_.ids[list_ - kBodySelects]; }
+
+  // A value that is no text and no id: it ends a pending key unread, and in
+  // the flag list it counts as a flag.
+  bool scalar(element kind) {
+    if (atValue()) {
+      pending_ = kNoKey;
+    } else if (atElement() && list_ == kBodyMemstates) {
+      out_.memstates.push_back(kind == element::kTrue ? 1 : 0);
+    }
+    return true;
+  }
+  bool number(int64_t value) {
+    if (atElement() && list_ >= kBodySelects && list_ <= kBodyHismembers) {
+      idList().push_back(value);
+      return true;
+    }
+    return scalar(element::kOther);
+  }
+  bool open(bool array) {
+    if (depth_ == 0) {
+      rootObject_ = !array;
+    } else if (atValue()) {
+      if (array && pending_ >= kBodyTextKeys) {
+        out_.hasList[pending_ - kBodyTextKeys] = true;
+        list_ = pending_;
+      }
+      pending_ = kNoKey;
+    } else {
+      scalar(element::kOther);
+    }
+    ++depth_;
+    return true;
+  }
+  bool close() {
+    --depth_;
+    if (depth_ == 1) list_ = kNoKey;
+    return true;
+  }
+
+  cmdBody& out_;
+  bool seen_[kBodyKeyCount] = {};
+  int depth_ = 0;
+  bool rootObject_ = false;
+  // The known key whose value comes next, and the list being read.
+  int pending_ = kNoKey;
+  int list_ = kNoKey;
+};
+
+}  // namespace
+
+bool readCmdBody(const std::string& text, cmdBody& out) {
+  cmdBodyHandler handler(out);
+  return parseEvents(text, handler) && handler.rootIsObject();
+}
+
+}  // namespace imsdkmrtc
