@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "base/json.h"
+#include "signalling/quick_events.h"
 #include "signalling/wire_texts.h"
 #include "tools.h"
 
@@ -63,7 +64,9 @@ class cmdBodyHandler : public json::BaseReaderHandler<json::UTF8<>, cmdBodyHandl
       }
       pending_ = kNoKey;
     } else if (atElement()) {
-      // The reader ends every text with a NUL, as a document's strings do.
+      // The general reader ends every text with a NUL, as a document's
+      // strings do; the quick pass's texts end at their closing quote. An id
+      // is read up to either.
       if (list_ == kBodyInitState) {
         out_.initState.emplace_back(text, length);
       } else if (list_ == kBodyMemstates) {
@@ -148,6 +151,13 @@ class cmdBodyHandler : public json::BaseReaderHandler<json::UTF8<>, cmdBodyHandl
 }  // namespace
 
 bool readCmdBody(const std::string& text, cmdBody& out) {
+  out = cmdBody();
+  {
+    cmdBodyHandler quick(out);
+    if (quickEvents(text, quick) == quickPass::kDone) return quick.rootIsObject();
+  }
+  // Something the quick pass leaves to the general reader: start over.
+  out = cmdBody();
   cmdBodyHandler handler(out);
   return parseEvents(text, handler) && handler.rootIsObject();
 }

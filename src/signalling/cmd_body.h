@@ -64,8 +64,9 @@ struct cmdBody {
   std::vector<int64_t>& idsOf(cmdBodyKey key) { return ids[key - kBodySelects]; }
 };
 
-// False when the text is no JSON (exactly where parseText fails) or its root
-// is no object; out is then partly filled and must not be used.
+// Reads text into a cleared out. False when the text is no JSON (exactly
+// where parseText fails) or its root is no object; out is then partly filled
+// and must not be used.
 bool readCmdBody(const std::string& text, cmdBody& out);
 
 }  // namespace imsdkmrtc
