@@ -68,11 +68,12 @@ void talkStore::fillTalkInfo(talkInfo& info) const {
   info.srvTag = srvTag_;
   info.videoType = videoType_;
 
-  info.members.clear();
-  info.memstates.clear();
   info.members.assign(memberIds_.begin(), memberIds_.end());
-  info.memstates.reserve(memberStates_.size());
-  for (uint8_t state : memberStates_) info.memstates.push_back(state == joined ? 1 : 0);
+  // Sized first, so that the loop is a plain pass the compiler can widen.
+  info.memstates.resize(memberStates_.size());
+  for (size_t i = 0; i < memberStates_.size(); ++i) {
+    info.memstates[i] = memberStates_[i] == joined ? 1 : 0;
+  }
   info.hismembers.clear();
   ids_.appendHistoryNotMembers(info.hismembers);
 }
