@@ -54,6 +54,11 @@ finish_live() {
   done
 }
 
+# The sanitizer builds keep only line tables: a report still names each
+# frame's file and line, and they compile about a tenth faster.
+lines_only=(-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -gline-tables-only -DNDEBUG"
+            -DCMAKE_CXX_FLAGS_DEBUG="-gline-tables-only")
+
 echo "== style: clang-format and clang-tidy"
 scripts/check_style.sh build/tidy
 
@@ -70,21 +75,22 @@ done
 
 echo "== clang, AddressSanitizer + UndefinedBehaviorSanitizer"
 CC=clang CXX=clang++ configure_and_test build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DMRTC_SANITIZE=address,undefined -DMRTC_BENCH=OFF
+  -DMRTC_SANITIZE=address,undefined -DMRTC_BENCH=OFF "${lines_only[@]}"
 
 echo "== clang, ThreadSanitizer"
 # ThreadSanitizer sleeps a second before each process exits, so that threads
 # still running race the exit where it can see them. The suite starts several
 # hundred processes, each a second longer: a few milliseconds do the same.
 CC=clang CXX=clang++ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 atexit_sleep_ms=20" \
-  configure_and_test build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMRTC_SANITIZE=thread -DMRTC_BENCH=OFF
+  configure_and_test build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMRTC_SANITIZE=thread -DMRTC_BENCH=OFF \
+  "${lines_only[@]}"
 
 echo "== fuzzers (${fuzz_seconds}s each)"
 # Only what the fuzzers link: the simulator, the node and the recorder would
 # be compiled once more with the sanitizers for nothing.
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMRTC_FUZZ=ON \
   -DMRTC_SANITIZE=address,undefined -DMRTC_TESTS=OFF -DMRTC_BENCH=OFF -DMRTC_SIM=OFF \
-  -DMRTC_NODE=OFF >/dev/null
+  -DMRTC_NODE=OFF "${lines_only[@]}" >/dev/null
 busy ninja -C build/fuzz -j "$jobs"
 for f in build/fuzz/fuzz/*_fuzz; do
   [ -x "$f" ] || continue
