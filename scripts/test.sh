@@ -30,7 +30,10 @@ busy() { nice -n 10 "$@"; }
 
 # The live tests wait on the real clock most of the time (a 68 s ring, a
 # 60 s keep-alive), so each build's run in the background, beside the next
-# build, once its other tests have passed; finish_live collects them.
+# build, once its other tests have passed; finish_live collects them. A live
+# test that fails is run once more (its first failure stays in the log): a
+# real server and real processes on a busy machine miss a bounded wait now
+# and then, and one such miss would fail the whole run.
 live_pids=()
 configure_and_test() {
   local dir=$1; shift
@@ -39,18 +42,20 @@ configure_and_test() {
   busy ctest --test-dir "$dir" --output-on-failure -j "$jobs" -LE live | tee "$ctest_log"
   count_passed "$ctest_log"
   local log=$live_dir/${#live_pids[@]}.log
-  ctest --test-dir "$dir" --output-on-failure -j 8 -L live >"$log" 2>&1 &
+  ctest --test-dir "$dir" --output-on-failure -j 8 -L live --repeat until-pass:2 >"$log" 2>&1 &
   live_pids+=($!)
 }
 
 finish_live() {
-  local i status
+  local i status retried
   for i in "${!live_pids[@]}"; do
     status=0
     wait "${live_pids[$i]}" || status=$?
     cat "$live_dir/$i.log"
     [ "$status" -eq 0 ] || exit "$status"
     count_passed "$live_dir/$i.log"
+    retried=$(grep -c -E '\*\*\*(Failed|Timeout|Exception)' "$live_dir/$i.log" || true)
+    [ "$retried" -eq 0 ] || echo "live: $retried failed once and passed when run again (above)"
   done
 }
 
