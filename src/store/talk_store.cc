@@ -119,8 +119,8 @@ void talkStore::initTalk(const talkInfo& info, int64_t selfId) {
     // A record that names an id twice keeps its first entry.
     if (!ids_.addMember(id, static_cast<uint32_t>(memberIds_.size()))) continue;
     memberIds_.push_back(id);
-    memberStates_.push_back(
-        (i < info.memstates.size() && info.memstates[i] != 0) ? joined : invited);
+    memberStates_.push_back((i < info.memstates.size() && info.memstates[i] != 0) ? joined
+                                                                                  : invited);
   }
   for (int64_t id : info.hismembers) addHistory(id);
   inviteRecords_.clear();

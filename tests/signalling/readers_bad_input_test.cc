@@ -344,18 +344,32 @@ bool quickAgrees(const std::string& t) {
   return true;
 }
 
-// Texts at the edges of what the quick pass reads itself.
+// Values at the edges of what the quick pass reads itself: numbers around
+// its 18 digits and the general reader's int widths, literals, strings with
+// and without escapes, and containers.
+const char* const kEdgeNumbers[] = {"0",   "-0",  "-",  "01",         "-01",        "1.5",
+                                    "1e3", "1E3", "2.", "2147483648", "-2147483649"};
+const char* const kEdgeLongNumbers[] = {"999999999999999999", "-999999999999999999",
+                                        "1000000000000000000", "18446744073709551616"};
+const char* const kEdgeWords[] = {"true", "tru", "false", "fals", "null", "nul", "truex"};
+const char* const kEdgeStrings[] = {R"("")",   R"("12")",   R"(" 12")",          R"("-3 ")",
+                                    R"("+")",  R"("a\"b")", R"("\/\b\f\n\r\t")", R"("\u0041")",
+                                    R"("\x")", "\"\t\"",    "\"\xe4\xbd\xa0\""};
+const char* const kEdgeContainers[] = {"[]", "{}", "[1,]", "[,1]", "{\"a\":1,}", "[[[[1]]]]"};
+
+// Texts with those values, and whole texts at the same edges.
 std::vector<std::string> quickEdges() {
   std::vector<std::string> out;
-  for (const char* v :
-       {"0", "-0", "-", "01", "-01", "1.5", "1e3", "1E3", "2.", "999999999999999999",
-        "-999999999999999999", "1000000000000000000", "18446744073709551616", "2147483648",
-        "-2147483649", "true", "tru", "false", "fals", "null", "nul", "truex", "\"\"",
-        "\"12\"", "\" 12\"", "\"-3 \"", "\"+\"", "\"a\\\"b\"", "\"\\/\\b\\f\\n\\r\\t\"",
-        "\"\\u0041\"", "\"\\x\"", "\"\t\"", "\"\xe4\xbd\xa0\"", "[]", "{}", "[1,]", "[,1]",
-        "{\"a\":1,}", "[[[[1]]]]"}) {
-    out.push_back(std::string("{\"selects\":[") + v + "],\"v\":" + v + "}");
-  }
+  auto withValues = [&out](const auto& values) {
+    for (const char* v : values) {
+      out.push_back(std::string("{\"selects\":[") + v + "],\"v\":" + v + "}");
+    }
+  };
+  withValues(kEdgeNumbers);
+  withValues(kEdgeLongNumbers);
+  withValues(kEdgeWords);
+  withValues(kEdgeStrings);
+  withValues(kEdgeContainers);
   std::string deep;
   for (int i = 0; i < 40; ++i) deep = "{\"extendInfo\":" + (deep.empty() ? "1" : deep) + "}";
   out.push_back(deep);
