@@ -150,14 +150,23 @@ class cmdBodyHandler : public json::BaseReaderHandler<json::UTF8<>, cmdBodyHandl
 
 }  // namespace
 
+void cmdBody::clear() {
+  for (bool& has : hasText) has = false;
+  for (std::string& t : text) t.clear();
+  for (bool& has : hasList) has = false;
+  for (std::vector<int64_t>& list : ids) list.clear();
+  memstates.clear();
+  initState.clear();
+}
+
 bool readCmdBody(const std::string& text, cmdBody& out) {
-  out = cmdBody();
+  out.clear();
   {
     cmdBodyHandler quick(out);
     if (quickEvents(text, quick) == quickPass::kDone) return quick.rootIsObject();
   }
   // Something the quick pass leaves to the general reader: start over.
-  out = cmdBody();
+  out.clear();
   cmdBodyHandler handler(out);
   return parseEvents(text, handler) && handler.rootIsObject();
 }

@@ -59,6 +59,9 @@ struct cmdBody {
   // The string elements.
   std::vector<std::string> initState;
 
+  // Back to what a new body holds.
+  void clear();
+
   const std::string* textOf(cmdBodyKey key) const { return hasText[key] ? &text[key] : nullptr; }
   bool hasListOf(cmdBodyKey key) const { return hasList[key - kBodyTextKeys]; }
   std::vector<int64_t>& idsOf(cmdBodyKey key) { return ids[key - kBodySelects]; }
