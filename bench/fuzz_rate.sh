@@ -7,6 +7,10 @@
 #
 #   bench/fuzz_rate.sh build/fuzz 20
 #   bench/fuzz_rate.sh build/fuzz 20 -entropic=0
+#   FUZZ_TARGETS="roundtrip slb" bench/fuzz_rate.sh build/fuzz 10 -entropic=0
+#
+# FUZZ_TARGETS names the targets to run (all by default): rounds that
+# alternate two builds then spend their time on the targets being compared.
 #
 # The scratch corpus goes where mktemp puts it. libFuzzer writes a file for
 # every input it keeps, and on a disk that has seen many files made and
@@ -25,6 +29,7 @@ printf '%-13s %9s %7s %9s %6s\n' target inputs per_s per_cpu_s cov
 for f in "$dir"/fuzz/*_fuzz; do
   [ -x "$f" ] || continue
   name=$(basename "$f" _fuzz)
+  case " ${FUZZ_TARGETS:-$name} " in *" $name "*) ;; *) continue ;; esac
   mkdir -p "$work/$name"
   seeds=$root/fuzz/corpus/$name
   [ -d "$seeds" ] || seeds=
