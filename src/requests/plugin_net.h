@@ -29,7 +29,8 @@ enum : int32_t {
   kReqSendFail = 4,
   kReqNotHandled = 7,
 #ifdef MRTC_PLANTED_ANSWER_FAULT
-  // A test build's wrong answer, which a replay of a recorded call must catch.
+  // A test build's wrong answer, which a replay of a recorded call must catch
+  // (set only where it is read: record/CMakeLists.txt).
   kReqNoBoardCall = 12,
 #else
   kReqNoBoardCall = 10,

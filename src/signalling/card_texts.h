@@ -78,6 +78,10 @@ constexpr char kKeyServerAddr[] = "serverAddr";
 constexpr char kKeyTempDetailUrl[] = "tempDetailUrl";
 constexpr char kSwitchOff[] = "off";
 constexpr char kKeyReqData[] = "reqData";
+constexpr char kKeySubType[] = "subType";
+constexpr char kKeyMsgProperties[] = "msgProperties";
+// The conferType of an unbound conference.
+constexpr char kConferUnbound[] = "2";
 
 // Shared-text request keys and member ranks.
 constexpr char kKeyPeer[] = "peer";

@@ -149,7 +149,7 @@ bool readCallCard(const cardView& view, cardInfo& out) {
   if (!hasText(*info, texts::kKeyMode)) return false;
   out.mode = textOf(*info, texts::kKeyMode);
   if (!conference) {
-    const cardObject::member* sub = info->find("subType");
+    const cardObject::member* sub = info->find(ct::kKeySubType);
     if (sub == nullptr || sub->type != cardObject::kind::kInt) return false;
     out.subType = sub->number;
   }
@@ -227,7 +227,7 @@ bool msgProxy::buildMicroconferInfo(std::string& out, const std::string& request
 bool msgProxy::buildUnbindconferInfo(std::string& out, const std::string& request) {
   confRequest req;
   if (!readConfRequest(request, req) || req.roomId.empty()) return false;
-  if (!req.groupId.empty() && req.conferType == "2") return false;
+  if (!req.groupId.empty() && req.conferType == ct::kConferUnbound) return false;
   const std::string self = tools::int64_To_Str(plugin_ != nullptr ? plugin_->selfId() : 0);
   std::string info = "{";
   info += quotedPair(texts::kKeyMode, texts::card::kModeMcalling);
@@ -356,7 +356,7 @@ int32_t msgProxy::reviseVnioMicroTemplet(std::string& card, cardView& view) {
   const std::string type = textOf(view.root, texts::wire::kType);
   if (type != "vnio" && type != "1") return 3;
   step(2);
-  const std::string props = textOf(view.root, "msgProperties");
+  const std::string props = textOf(view.root, ct::kKeyMsgProperties);
   if (props.empty()) return 4;
   step(3);
   json::Document propDoc;
@@ -392,7 +392,7 @@ bool msgProxy::readCardInfo(const std::string& card, cardInfo& out) {
 bool msgProxy::readCardInfo(const cardView& view, cardInfo& out) {
   if (!view.parsed) return false;
   const cardObject& doc = view.root;
-  if (view.hasExtend && textOf(view.extend, texts::card::kKeyConferType) == "2") {
+  if (view.hasExtend && textOf(view.extend, ct::kKeyConferType) == ct::kConferUnbound) {
     const cardObject& extend = view.extend;
     readUnbindKeys(extend, out);
     std::string owner = textOf(extend, texts::wire::kOnwerId);
@@ -403,13 +403,13 @@ bool msgProxy::readCardInfo(const cardView& view, cardInfo& out) {
 
   takeText(out.roomId, doc, texts::kKeyRoomId);
   takeText(out.conferType, doc, texts::card::kKeyConferType);
-  if (!out.conferType.empty() && out.conferType != "2") {
+  if (!out.conferType.empty() && out.conferType != ct::kConferUnbound) {
     out.roomId = textOf(doc, texts::kKeyRoomId);
     out.groupId = idOf(textOf(doc, texts::kKeyGroupId));
     return true;
   }
   takeText(out.rtcType, doc, texts::wire::kRtcType);
-  if (out.conferType == "2") {
+  if (out.conferType == ct::kConferUnbound) {
     readUnbindKeys(doc, out);
     if (out.roomId.empty()) return false;
     std::string owner = textOf(doc, texts::wire::kOnwerId);

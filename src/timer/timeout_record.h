@@ -52,7 +52,8 @@ enum : int32_t {
 constexpr int32_t kWaitSeconds = 88;
 constexpr int32_t kWaitSecondsP2p = 98;
 #ifdef MRTC_PLANTED_TIMEOUT_FAULT
-// A test build's wrong ring, which a replay of a recorded call must catch.
+// A test build's wrong ring, which a replay of a recorded call must catch (set
+// only where it is read: record/CMakeLists.txt).
 constexpr int32_t kRingSeconds = 69;
 #else
 constexpr int32_t kRingSeconds = 68;

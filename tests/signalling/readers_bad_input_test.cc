@@ -183,8 +183,10 @@ const ValidCase kOther[] = {
     {"reviseVnioMicroTemplet", R"({"type":"vnio"} {})", "code=2"},
     {"transJson2Cmd",
      R"({"selects":["12",13,1.5,true,null,{},[],"-4"],"members":"12",)"
-     R"("hismembers":[18446744073709551615,5],"memstates":[true,1,false,"true",null,true]})",
-     "ok cmdCode=54 rtcType=rtc selects=[12,13,-4] memstates=[1,0,0,0,0,1] hismembers=[5] "
+     R"("hismembers":[18446744073709551615,9223372036854775808,9223372036854775807,5],)"
+     R"("memstates":[true,1,false,"true",null,true]})",
+     "ok cmdCode=54 rtcType=rtc selects=[12,13,-4] memstates=[1,0,0,0,0,1] "
+     "hismembers=[9223372036854775807,5] "
      "VideoStatus=multi"},
     {"transJson2Cmd",
      R"({"senderId":12,"groupId":"","onwerId":"8","beginTime":[1],"deviceType":"4294967298",)"
