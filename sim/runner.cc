@@ -176,8 +176,9 @@ void Run::collectAll() {
 void Run::collect(ClientState& cs) {
   const std::string& name = cs.spec->name;
   const simhost::RecordMarks from = cs.seen;
-  // Ours alone: its member lists and bodies move into the timeline.
-  simhost::NewRecords fresh = cs.host->recordsAfter(from);
+  // Ours alone: its member lists and bodies move into the timeline, and the
+  // host keeps nothing of what is read here.
+  simhost::NewRecords fresh = cs.host->takeRecordsAfter(from);
   const simhost::RecordMarks& to = fresh.to;
 
   auto emitEvent = [&]() {
@@ -239,7 +240,6 @@ void Run::collect(ClientState& cs) {
   while (cs.seen.sent < to.sent) emitSent();
   while (cs.seen.inserted < to.inserted) emitInserted();
   while (cs.seen.timers < to.timers) emitTimer();
-  cs.host->forgetRecords(cs.seen);
 }
 
 void Run::reactToEvent(ClientState& cs, const Item& ev) {

@@ -2,6 +2,7 @@
 // network lists the clients that recorded anything, and a client hands over
 // only the records after the marks a reader kept.
 #include <algorithm>
+#include <iterator>
 
 #include "simhost.h"
 
@@ -23,6 +24,23 @@ void dropBefore(std::vector<T>& kept, size_t mark, size_t& dropped) {
   dropped += n;
 }
 
+// The records of `kept` after the mark, moved out; all of `kept` is then
+// dropped.
+template <typename T>
+std::vector<T> takeAfter(std::vector<T>& kept, size_t mark, size_t& dropped) {
+  const size_t from = std::min(mark > dropped ? mark - dropped : 0, kept.size());
+  std::vector<T> out;
+  if (from == 0) {
+    out.swap(kept);
+  } else {
+    out.assign(std::make_move_iterator(kept.begin() + static_cast<std::ptrdiff_t>(from)),
+               std::make_move_iterator(kept.end()));
+  }
+  dropped += from + out.size();
+  kept.clear();
+  return out;
+}
+
 }  // namespace
 
 NewRecords Client::recordsAfter(const RecordMarks& marks) const {
@@ -39,6 +57,24 @@ NewRecords Client::recordsAfter(const RecordMarks& marks) const {
   out.to.sent = sent_.size();
   out.to.inserted = gone.inserted + inserted_.size();
   out.to.timers = gone.timers + timerPosts_.size();
+  out.to.results = results_.size();
+  return out;
+}
+
+NewRecords Client::takeRecordsAfter(const RecordMarks& marks) {
+  std::lock_guard<std::mutex> lk(net_->mu_);
+  NewRecords out;
+  RecordMarks& gone = forgotten_;
+  out.logs = takeAfter(logs_, marks.logs, gone.logs);
+  out.events = takeAfter(events_, marks.events, gone.events);
+  out.sent = after(sent_, marks.sent);
+  out.inserted = takeAfter(inserted_, marks.inserted, gone.inserted);
+  out.timers = takeAfter(timerPosts_, marks.timers, gone.timers);
+  out.to.logs = gone.logs;
+  out.to.events = gone.events;
+  out.to.sent = sent_.size();
+  out.to.inserted = gone.inserted;
+  out.to.timers = gone.timers;
   out.to.results = results_.size();
   return out;
 }

@@ -195,6 +195,11 @@ class Client : public imsdk::IHostService {
   // hold everything twice). Marks keep counting from the first record;
   // logs(), events(), inserted() and timerPosts() return what is left.
   void forgetRecords(const RecordMarks& marks);
+  // recordsAfter and then forgetRecords up to the marks it returns, for a
+  // reader that reads each record once: the log lines, events, inserts and
+  // timer posts after the marks move out rather than being copied (a group
+  // call's events carry every member).
+  NewRecords takeRecordsAfter(const RecordMarks& marks);
   std::vector<Result> resultsAfter(size_t mark) const;
   // True when some log line's text contains the given text.
   bool hasLog(const std::string& text) const;

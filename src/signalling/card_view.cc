@@ -5,6 +5,7 @@
 
 #include "base/json.h"
 #include "signalling/card_texts.h"
+#include "signalling/quick_events.h"
 #include "signalling/wire_texts.h"
 #include "tools.h"
 
@@ -42,7 +43,9 @@ class cardViewHandler : public json::BaseReaderHandler<json::UTF8<>, cardViewHan
       m->type = cardObject::kind::kText;
       m->text.assign(text, length);
     } else if (selects_ != nullptr && depth_ == selectsDepth_) {
-      // The reader ends every text with a NUL, as a document's strings do.
+      // The general reader ends every text with a NUL, as a document's
+      // strings do; the quick pass's texts end at their closing quote. An id
+      // is read up to either.
       selects_->selects.push_back(tools::atoint64(text));
     }
     return true;
@@ -140,6 +143,15 @@ const std::string* cardObject::text(const char* name) const {
 }
 
 bool readCardView(const std::string& text, cardView& view) {
+  view = cardView();
+  {
+    cardViewHandler quick(view);
+    if (quickEvents(text, quick) == quickPass::kDone) {
+      view.parsed = true;
+      return true;
+    }
+  }
+  // Something the quick pass leaves to the general reader: start over.
   view = cardView();
   cardViewHandler handler(view);
   view.parsed = parseEvents(text, handler);

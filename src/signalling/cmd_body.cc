@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "base/json.h"
+#include "signalling/quick_events.h"
 #include "signalling/wire_texts.h"
 #include "tools.h"
 
@@ -63,7 +64,9 @@ class cmdBodyHandler : public json::BaseReaderHandler<json::UTF8<>, cmdBodyHandl
       }
       pending_ = kNoKey;
     } else if (atElement()) {
-      // The reader ends every text with a NUL, as a document's strings do.
+      // The general reader ends every text with a NUL, as a document's
+      // strings do; the quick pass's texts end at their closing quote. An id
+      // is read up to either.
       if (list_ == kBodyInitState) {
         out_.initState.emplace_back(text, length);
       } else if (list_ == kBodyMemstates) {
@@ -147,7 +150,23 @@ class cmdBodyHandler : public json::BaseReaderHandler<json::UTF8<>, cmdBodyHandl
 
 }  // namespace
 
+void cmdBody::clear() {
+  for (bool& has : hasText) has = false;
+  for (std::string& t : text) t.clear();
+  for (bool& has : hasList) has = false;
+  for (std::vector<int64_t>& list : ids) list.clear();
+  memstates.clear();
+  initState.clear();
+}
+
 bool readCmdBody(const std::string& text, cmdBody& out) {
+  out.clear();
+  {
+    cmdBodyHandler quick(out);
+    if (quickEvents(text, quick) == quickPass::kDone) return quick.rootIsObject();
+  }
+  // Something the quick pass leaves to the general reader: start over.
+  out.clear();
   cmdBodyHandler handler(out);
   return parseEvents(text, handler) && handler.rootIsObject();
 }

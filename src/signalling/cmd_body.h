@@ -59,13 +59,17 @@ struct cmdBody {
   // The string elements.
   std::vector<std::string> initState;
 
+  // Back to what a new body holds.
+  void clear();
+
   const std::string* textOf(cmdBodyKey key) const { return hasText[key] ? &text[key] : nullptr; }
   bool hasListOf(cmdBodyKey key) const { return hasList[key - kBodyTextKeys]; }
   std::vector<int64_t>& idsOf(cmdBodyKey key) { return ids[key - kBodySelects]; }
 };
 
-// False when the text is no JSON (exactly where parseText fails) or its root
-// is no object; out is then partly filled and must not be used.
+// Reads text into a cleared out. False when the text is no JSON (exactly
+// where parseText fails) or its root is no object; out is then partly filled
+// and must not be used.
 bool readCmdBody(const std::string& text, cmdBody& out);
 
 }  // namespace imsdkmrtc

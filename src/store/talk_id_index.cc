@@ -101,13 +101,25 @@ bool talkIdIndex::inHistory(int64_t id) const {
 bool talkIdIndex::addHistory(int64_t id) {
   const uint32_t e = entry(id);
   if ((leftWord_[e] & kHistoryBit) != 0) return false;
+  markHistory(e);
+  return true;
+}
+
+bool talkIdIndex::addMember(int64_t id, uint32_t pos) {
+  const uint32_t e = entry(id);
+  if (memberPos_[e] != kNone) return false;
+  memberPos_[e] = pos;
+  if ((leftWord_[e] & kHistoryBit) == 0) markHistory(e);
+  return true;
+}
+
+void talkIdIndex::markHistory(uint32_t e) {
   leftWord_[e] |= kHistoryBit;
   if (history_.empty() && e == historyRun_) {
     ++historyRun_;
   } else {
     history_.push_back(e);
   }
-  return true;
 }
 
 void talkIdIndex::appendHistoryNotMembers(std::vector<int64_t>& out) const {

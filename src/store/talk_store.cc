@@ -68,11 +68,12 @@ void talkStore::fillTalkInfo(talkInfo& info) const {
   info.srvTag = srvTag_;
   info.videoType = videoType_;
 
-  info.members.clear();
-  info.memstates.clear();
   info.members.assign(memberIds_.begin(), memberIds_.end());
-  info.memstates.reserve(memberStates_.size());
-  for (uint8_t state : memberStates_) info.memstates.push_back(state == joined ? 1 : 0);
+  // Sized first, so that the loop is a plain pass the compiler can widen.
+  info.memstates.resize(memberStates_.size());
+  for (size_t i = 0; i < memberStates_.size(); ++i) {
+    info.memstates[i] = memberStates_[i] == joined ? 1 : 0;
+  }
   info.hismembers.clear();
   ids_.appendHistoryNotMembers(info.hismembers);
 }
@@ -105,18 +106,21 @@ void talkStore::initTalk(const talkInfo& info, int64_t selfId) {
   memberStates_.reserve(info.members.size() + 1);
   ids_.reserve(info.members.size() + info.hismembers.size() + 1);
 
+  // The index starts empty, so each member's place and history mark come
+  // from one lookup.
   if (selfId > 0) {
-    appendMember(selfId, invited);
-    addHistory(selfId);
+    ids_.addMember(selfId, 0);
+    memberIds_.push_back(selfId);
+    memberStates_.push_back(invited);
   }
   for (size_t i = 0; i < info.members.size(); ++i) {
     int64_t id = info.members[i];
     if (id == selfId) continue;
     // A record that names an id twice keeps its first entry.
-    if (ids_.isMember(id)) continue;
-    uint8_t state = (i < info.memstates.size() && info.memstates[i] != 0) ? joined : invited;
-    appendMember(id, state);
-    addHistory(id);
+    if (!ids_.addMember(id, static_cast<uint32_t>(memberIds_.size()))) continue;
+    memberIds_.push_back(id);
+    memberStates_.push_back((i < info.memstates.size() && info.memstates[i] != 0) ? joined
+                                                                                  : invited);
   }
   for (int64_t id : info.hismembers) addHistory(id);
   inviteRecords_.clear();

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "base/json.h"
+#include "signalling/quick_events.h"
 #include "signalling/readers.h"
+#include "tools.h"
 
 namespace imsdkmrtc {
 namespace {
@@ -301,24 +303,106 @@ TEST(ReadersBadInput, WrongTypeUnderAKnownKeyReadsAsAbsent) {
   EXPECT_GT(checked, 500);
 }
 
-// Every prefix of each valid body and card, and each with one byte dropped or
-// replaced by one that breaks JSON: the one-pass readers refuse exactly the
-// texts that a document parse refuses, and a refused command is left as it
-// was.
+// The parse events of a text as one line each; a number as its value
+// whichever call carried it, a string with the id read from it.
+class eventLog : public json::BaseReaderHandler<json::UTF8<>, eventLog> {
+ public:
+  std::vector<std::string> lines;
+  bool Null() { return add("null"); }
+  bool Bool(bool b) { return add(b ? "true" : "false"); }
+  bool Int(int i) { return add("n " + std::to_string(i)); }
+  bool Uint(unsigned u) { return add("n " + std::to_string(u)); }
+  bool Int64(int64_t i) { return add("n " + std::to_string(i)); }
+  bool Uint64(uint64_t u) { return add("n " + std::to_string(u)); }
+  bool Double(double /*d*/) { return add("double"); }
+  bool String(const char* text, json::SizeType length, bool /*copy*/) {
+    return add("s " + std::string(text, length) + " id " + std::to_string(tools::atoint64(text)));
+  }
+  bool Key(const char* text, json::SizeType length, bool /*copy*/) {
+    return add("k " + std::string(text, length));
+  }
+  bool StartObject() { return add("{"); }
+  bool EndObject(json::SizeType n) { return add("} " + std::to_string(n)); }
+  bool StartArray() { return add("["); }
+  bool EndArray(json::SizeType n) { return add("] " + std::to_string(n)); }
+
+ private:
+  bool add(const std::string& line) {
+    lines.push_back(line);
+    return true;
+  }
+};
+
+// Where the quick pass finishes a text, the general reader takes it too and
+// feeds the same events. True when the quick pass finished it.
+bool quickAgrees(const std::string& t) {
+  eventLog quick;
+  if (quickEvents(t, quick) != quickPass::kDone) return false;
+  eventLog general;
+  EXPECT_TRUE(parseEvents(t, general)) << t;
+  EXPECT_EQ(quick.lines, general.lines) << t;
+  return true;
+}
+
+// Values at the edges of what the quick pass reads itself: numbers around
+// its 18 digits and the general reader's int widths, literals, strings with
+// and without escapes, and containers.
+const char* const kEdgeNumbers[] = {"0",   "-0",  "-",  "01",         "-01",        "1.5",
+                                    "1e3", "1E3", "2.", "2147483648", "-2147483649"};
+const char* const kEdgeLongNumbers[] = {"999999999999999999", "-999999999999999999",
+                                        "1000000000000000000", "18446744073709551616"};
+const char* const kEdgeWords[] = {"true", "tru", "false", "fals", "null", "nul", "truex"};
+const char* const kEdgeStrings[] = {R"("")",   R"("12")",   R"(" 12")",          R"("-3 ")",
+                                    R"("+")",  R"("a\"b")", R"("\/\b\f\n\r\t")", R"("\u0041")",
+                                    R"("\x")", "\"\t\"",    "\"\xe4\xbd\xa0\""};
+const char* const kEdgeContainers[] = {"[]", "{}", "[1,]", "[,1]", "{\"a\":1,}", "[[[[1]]]]"};
+
+// Texts with those values, and whole texts at the same edges.
+std::vector<std::string> quickEdges() {
+  std::vector<std::string> out;
+  auto withValues = [&out](const auto& values) {
+    for (const char* v : values) {
+      out.push_back(std::string("{\"selects\":[") + v + "],\"v\":" + v + "}");
+    }
+  };
+  withValues(kEdgeNumbers);
+  withValues(kEdgeLongNumbers);
+  withValues(kEdgeWords);
+  withValues(kEdgeStrings);
+  withValues(kEdgeContainers);
+  std::string deep;
+  for (int i = 0; i < 40; ++i) deep = "{\"extendInfo\":" + (deep.empty() ? "1" : deep) + "}";
+  out.push_back(deep);
+  for (const char* t : {" {} ", "{}x", "{} {}", "{\"a\" : [ 1 , 2 ] }", "\t\r\n{}", "[1]", "1",
+                        "{\"a\"}", "{\"a\":}", "{1:2}", "{\"a\":1 \"b\":2}"}) {
+    out.push_back(t);
+  }
+  out.push_back(std::string("{}\0x", 4));
+  out.push_back(std::string("{\"a\":\"\0\"}", 8));
+  return out;
+}
+
+// Every prefix of each valid body and card, each with one byte dropped or
+// replaced by one that breaks JSON, and texts at the quick pass's edges: the
+// one-pass readers refuse exactly the texts that a document parse refuses, a
+// refused command is left as it was, and the quick pass feeds the general
+// reader's events wherever it finishes.
 TEST(ReadersBadInput, RefusedExactlyWhereADocumentIsRefused) {
   const std::string kBreakers("\"}],\0", 5);
   int refused = 0;
+  int quick = 0;
   for (const ValidCase& c : kValid) {
     const std::string name = c.reader;
     if (name != "transJson2Cmd" && name != "readCardInfo") continue;
     const std::string text = c.text;
-    std::vector<std::string> broken;
+    std::vector<std::string> broken = quickEdges();
     for (size_t at = 0; at < text.size(); ++at) {
       broken.push_back(text.substr(0, at));
       broken.push_back(text.substr(0, at) + text.substr(at + 1));
       for (char b : kBreakers) broken.push_back(text.substr(0, at) + b + text.substr(at + 1));
     }
     for (const std::string& t : broken) {
+      quick += quickAgrees(t) ? 1 : 0;
       json::Document doc;
       const bool parses = parseText(doc, t);
       refused += parses ? 0 : 1;
@@ -335,6 +419,7 @@ TEST(ReadersBadInput, RefusedExactlyWhereADocumentIsRefused) {
     }
   }
   EXPECT_GT(refused, 5000);
+  EXPECT_GT(quick, 500);
 }
 
 std::string repeated(const std::string& piece, size_t count) {

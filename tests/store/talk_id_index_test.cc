@@ -52,16 +52,15 @@ void play(int64_t first, int64_t step, bool reserveFirst, size_t lead = 0) {
   Model model;
   if (reserveFirst) index.reserve(1000);
   for (size_t i = 0; i < lead; ++i) {
-    index.setMemberPos(ids[i], static_cast<uint32_t>(i));
+    EXPECT_TRUE(index.addMember(ids[i], static_cast<uint32_t>(i)));
     model.member[ids[i]] = static_cast<uint32_t>(i);
-    EXPECT_TRUE(index.addHistory(ids[i]));
     model.history.push_back(ids[i]);
   }
   expectSame(index, model, ids);
   for (int round = 0; round < 20000; ++round) {
     const int64_t id = ids[rng() % (round < 10000 ? 1500 : ids.size())];
     const auto pos = static_cast<uint32_t>(rng() % 5000);
-    switch (rng() % 6) {
+    switch (rng() % 7) {
       case 0:
       case 1:
         index.setMemberPos(id, pos);
@@ -79,6 +78,16 @@ void play(int64_t first, int64_t step, bool reserveFirst, size_t lead = 0) {
         index.setLeftPos(id, talkIdIndex::kNone);
         model.left.erase(id);
         break;
+      case 5: {
+        // A member keeps its place; anyone else gets one and joins the
+        // history unless already in it.
+        const bool absent = model.member.count(id) == 0;
+        const bool inHistory = index.inHistory(id);
+        EXPECT_EQ(index.addMember(id, pos), absent);
+        if (absent) model.member[id] = pos;
+        if (absent && !inHistory) model.history.push_back(id);
+        break;
+      }
       default: {
         const bool fresh = !index.inHistory(id);
         EXPECT_EQ(index.addHistory(id), fresh);
