@@ -213,6 +213,16 @@ TEST_F(CardsTest, TemplateSettingsChangeRowsAndLooks) {
             R"("titleColor":"#111111","type":"rtc","titleBgColor":"#222222","creator":"Ann",)"
             R"("fields":[{"科室":"v2"},{"服务":"test-b"}],"fields_eng":[{"Unit":"v2e"},)"
             R"({"server":"test-b"}]})");
+
+  // Re-added after all rows went, the two computed rows still drop the values sent.
+  proxy().setMcallingTemplet(R"({"isfields":"on","optType":"removeAll"})");
+  proxy().setMcallingTemplet(R"({"isfields":"on","optType":"add","key":"V","keyType":"version",)"
+                             R"("key_eng":"Ve","value":"9","value_eng":"9e"})");
+  proxy().setMcallingTemplet(R"({"isfields":"on","optType":"add","key":"O","keyType":"originator",)"
+                             R"("key_eng":"Oe","value":"X","value_eng":"Xe"})");
+  EXPECT_EQ(describe(proxy().templateCopy()),
+            "T2|Weekly|C|#111111|#222222|https://d/u|https://l/u|-|"
+            "version:1:V::Ve:;originator:1:O::Oe:;");
 }
 
 const char kConfRequest[] =

@@ -118,6 +118,9 @@ TEST_F(CmdJsonTest, WriterLeavesOutEmptyAndZeroFields) {
   EXPECT_EQ(write(cmd),
             R"({"groupId":"-9223372036854775808","roomName":"\u0001\t","deviceType":"-1",)"
             R"("selects":[9223372036854775807]})");
+  // The largest id reads back as itself; one past it is no id.
+  EXPECT_EQ(read(write(cmd)).selects, std::vector<int64_t>{INT64_MAX});
+  EXPECT_TRUE(read(R"({"type":"multi_call","selects":[9223372036854775808]})").selects.empty());
 }
 
 // What a received body turns into, for the fields each correction touches.

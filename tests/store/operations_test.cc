@@ -326,6 +326,22 @@ TEST_F(Operations, ClosedRoomMemorySparesTheRoomInTalk) {
   EXPECT_EQ(store().remoteCall({100}, fresh, 0), kTalkDone);
 }
 
+// A room announced finished turns its invitations away for five minutes to
+// the millisecond, and its recalls for good.
+TEST_F(Operations, FinishedRoomMemoryLastsFiveMinutes) {
+  talkInfo ended = makeInfo("r3", {7, 9});
+  ASSERT_EQ(store().finishNotJoined(ended), kTalkNone);
+  std::string word;
+  commlib::useVirtualTime(kStartMs + 300000);
+  talkInfo last = makeInfo("r3", {7});
+  EXPECT_EQ(store().remoteInvite(7, {kSelf}, word, last, 0), kTalkRecentlyRefused);
+  commlib::useVirtualTime(kStartMs + 300001);
+  talkInfo recalled = makeInfo("r3", {7});
+  EXPECT_EQ(store().remoteInvite(7, {kSelf}, word, recalled, 1), kTalkRecentlyRefused);
+  talkInfo fresh = makeInfo("r3", {7});
+  EXPECT_EQ(store().remoteInvite(7, {kSelf}, word, fresh, 0), kTalkDone);
+}
+
 }  // namespace
 }  // namespace storetest
 }  // namespace imsdkmrtc
