@@ -374,7 +374,9 @@ std::vector<std::string> quickEdges() {
   for (int i = 0; i < 40; ++i) deep = "{\"extendInfo\":" + (deep.empty() ? "1" : deep) + "}";
   out.push_back(deep);
   for (const char* t : {" {} ", "{}x", "{} {}", "{\"a\" : [ 1 , 2 ] }", "\t\r\n{}", "[1]", "1",
-                        "{\"a\"}", "{\"a\":}", "{1:2}", "{\"a\":1 \"b\":2}"}) {
+                        "{\"a\"}", "{\"a\":}", "{1:2}", "{\"a\":1 \"b\":2}",
+                        // A bad escape whose text would read on as JSON.
+                        "{\"a\":\"\\q,\"b\":1}"}) {
     out.push_back(t);
   }
   out.push_back(std::string("{}\0x", 4));
@@ -420,6 +422,9 @@ TEST(ReadersBadInput, RefusedExactlyWhereADocumentIsRefused) {
   }
   EXPECT_GT(refused, 5000);
   EXPECT_GT(quick, 500);
+  // What clients write is read by the quick pass itself: escaped texts, and
+  // numbers of every leading digit.
+  EXPECT_TRUE(quickAgrees(R"({"a":"\/\b\f\n\r\t\"\\","b":[9,-9,19,0,-1]})"));
 }
 
 std::string repeated(const std::string& piece, size_t count) {
