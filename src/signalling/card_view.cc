@@ -7,7 +7,6 @@
 #include "signalling/card_texts.h"
 #include "signalling/quick_events.h"
 #include "signalling/wire_texts.h"
-#include "tools.h"
 
 namespace imsdkmrtc {
 
@@ -42,13 +41,16 @@ class cardViewHandler : public json::BaseReaderHandler<json::UTF8<>, cardViewHan
     if (cardObject::member* m = takePending()) {
       m->type = cardObject::kind::kText;
       m->text.assign(text, length);
-    } else if (selects_ != nullptr && depth_ == selectsDepth_) {
-      // The general reader ends every text with a NUL, as a document's
-      // strings do; the quick pass's texts end at their closing quote. An id
-      // is read up to either.
-      selects_->selects.push_back(tools::atoint64(text));
+    } else if (atSelect()) {
+      selects_->selects.push_back(quick::textId(text, length));
     }
     return true;
+  }
+  // Asked by the quick pass as an array opens: a selects list's plain texts
+  // go straight into the list, as String() would put them.
+  quick::plainIds plainList() {
+    if (atSelect()) return {quick::plainIds::form::kTexts, &selects_->selects};
+    return {};
   }
   bool Key(const char* text, json::SizeType length, bool /*copy*/) {
     cardObject* o = levelObject();
@@ -67,6 +69,7 @@ class cardViewHandler : public json::BaseReaderHandler<json::UTF8<>, cardViewHan
   bool EndArray(json::SizeType /*elements*/) { return close(); }
 
  private:
+  bool atSelect() const { return selects_ != nullptr && depth_ == selectsDepth_; }
   cardObject* levelObject() {
     if (depth_ == 1 && rootObject_) return &view_.root;
     if (depth_ == 2 && inExtend_) return &view_.extend;

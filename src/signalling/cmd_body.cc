@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "base/json.h"
 #include "signalling/quick_events.h"
@@ -64,18 +65,25 @@ class cmdBodyHandler : public json::BaseReaderHandler<json::UTF8<>, cmdBodyHandl
       }
       pending_ = kNoKey;
     } else if (atElement()) {
-      // The general reader ends every text with a NUL, as a document's
-      // strings do; the quick pass's texts end at their closing quote. An id
-      // is read up to either.
       if (list_ == kBodyInitState) {
         out_.initState.emplace_back(text, length);
       } else if (list_ == kBodyMemstates) {
         out_.memstates.push_back(0);
       } else {
-        idList().push_back(tools::atoint64(text));
+        // Clients write ids as numbers here; a text is the rare case, and the
+        // quick pass's texts are not NUL-ended.
+        idList().push_back(tools::strToInt64(std::string(text, length)));
       }
     }
     return true;
+  }
+  // Asked by the quick pass as an array opens: an id list's integers go
+  // straight into the list, as number() would put them.
+  quick::plainIds plainList() {
+    if (atElement() && list_ <= kBodyHismembers) {
+      return {quick::plainIds::form::kNumbers, &idList()};
+    }
+    return {};
   }
   bool Key(const char* text, json::SizeType length, bool /*copy*/) {
     if (depth_ != 1 || !rootObject_) return true;

@@ -15,15 +15,23 @@
 //
 // The strings handed to the handler are not followed by a NUL, unlike the
 // general reader's: a string without escapes points into the text, where its
-// closing quote follows it. A handler that reads an id from a string stops
-// at that quote as it would at the NUL.
+// closing quote follows it. A handler that reads an id from a string goes
+// through textId, which hands the host's reader a NUL-ended copy.
+//
+// A list of ids is read without events where the handler asks for it: the
+// elements of the plain form (integers, or texts without escapes) go
+// straight into the list in one tight loop, and the pass falls back to one
+// event per element at the first element of another form.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/json.h"
+#include "tools.h"
 
 namespace imsdkmrtc {
 
@@ -37,6 +45,35 @@ constexpr ptrdiff_t kQuickDigits = 18;
 
 inline bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// An id text shorter than this is copied onto the stack to be NUL-ended.
+constexpr size_t kIdCopy = 32;
+
+// The host's reader of decimal ids takes a C string, and a text read from a
+// body is not NUL-ended: it gets a NUL-ended copy, so that it never reads
+// past the text, whatever it does with the rest. readable (at least length)
+// is how many bytes from text may be read: with kIdCopy of them, the copy is
+// one fixed-size move.
+inline int64_t textId(const char* text, size_t length, size_t readable) {
+  if (length >= kIdCopy) return tools::atoint64(std::string(text, length).c_str());
+  char copy[kIdCopy];
+  std::memcpy(copy, text, readable >= kIdCopy ? kIdCopy : length);
+  copy[length] = '\0';
+  return tools::atoint64(copy);
+}
+inline int64_t textId(const char* text, size_t length) { return textId(text, length, length); }
+
+// How the handler wants an array that it has just opened read: one event per
+// element, or, for a list of ids, its plain elements straight into ids.
+struct plainIds {
+  enum class form : uint8_t {
+    kNone,     // every element is an event
+    kNumbers,  // integers are ids; anything else is an event
+    kTexts,    // texts without escapes are decimal ids; anything else is an event
+  };
+  form elements = form::kNone;
+  std::vector<int64_t>* ids = nullptr;
+};
 
 // The text of a string value or name, with its escapes resolved.
 class cursor {
@@ -102,6 +139,32 @@ class cursor {
     return true;
   }
 
+  // At an array's first element or its end: reads the leading elements of
+  // the list's plain form, and the commas between them, into list.ids, and
+  // answers how many. It stops after the last one read, before the comma of
+  // an element of another form, so that the caller goes on as after any
+  // value; having read none, it has not moved.
+  json::SizeType plainElements(const plainIds& list) {
+    if (list.elements == plainIds::form::kNone) return 0;
+    std::vector<int64_t>& ids = *list.ids;
+    json::SizeType read = 0;
+    const char* const first = p_;
+    const char* mark = p_;
+    int64_t id = 0;
+    while (plainId(list.elements, id)) {
+      if (read == 0) reserveLike(ids, first);
+      ids.push_back(id);
+      ++read;
+      skipSpace();
+      mark = p_;
+      if (peek() != ',') return read;
+      take();
+      skipSpace();
+    }
+    p_ = mark;
+    return read;
+  }
+
   // At the literal's first letter.
   bool literal(const char* word, size_t length) {
     if (static_cast<size_t>(end_ - p_) < length) return false;
@@ -133,6 +196,34 @@ class cursor {
         return '\0';  // \u and anything else: left to the general reader
     }
   }
+  bool plainId(plainIds::form form, int64_t& id) {
+    if (p_ == end_) return false;
+    if (form == plainIds::form::kNumbers) return (*p_ == '-' || isDigit(*p_)) && integer(id);
+    return *p_ == '"' && plainText(id);
+  }
+
+  // At an opening quote: a text without escapes or control characters, read
+  // as a decimal id.
+  bool plainText(int64_t& id) {
+    const char* const from = p_ + 1;
+    const char* p = from;
+    while (p != end_ && *p != '"' && *p != '\\' && static_cast<unsigned char>(*p) >= 0x20) ++p;
+    if (p == end_ || *p != '"') return false;
+    id = textId(from, static_cast<size_t>(p - from), static_cast<size_t>(end_ - from));
+    p_ = p + 1;
+    return true;
+  }
+
+  // Having read the first element, from first to here: room for as many
+  // more of its width as fit before the next ']'. A guess that grows the
+  // list once rather than doubling it; never more than one per two bytes.
+  void reserveLike(std::vector<int64_t>& ids, const char* first) const {
+    const auto* close = static_cast<const char*>(std::memchr(p_, ']', end_ - p_));
+    if (close == nullptr) return;
+    const auto width = static_cast<size_t>(p_ - first) + 1;
+    ids.reserve(ids.size() + 1 + static_cast<size_t>(close - p_) / width);
+  }
+
   static bool done(const char* from, const char* to, const char*& text, json::SizeType& length) {
     const auto n = static_cast<size_t>(to - from);
     if (n > static_cast<size_t>(static_cast<json::SizeType>(-1))) return false;
@@ -184,13 +275,17 @@ quickPass quickEvents(const std::string& text, Handler& handler) {
       open[depth] = c;
       count[depth++] = 0;
       in.skipSpace();
-      if (in.peek() != (c == '{' ? '}' : ']')) {
+      const json::SizeType plain = c == '[' ? in.plainElements(handler.plainList()) : 0;
+      if (plain > 0) {
+        count[depth - 1] = plain - 1;  // the last one is counted below, as any value
+      } else if (in.peek() != (c == '{' ? '}' : ']')) {
         wantName = c == '{';
         continue;
+      } else {
+        in.take();
+        --depth;
+        ok = c == '{' ? handler.EndObject(0) : handler.EndArray(0);
       }
-      in.take();
-      --depth;
-      ok = c == '{' ? handler.EndObject(0) : handler.EndArray(0);
     } else if (c == '"') {
       ok = in.string(s, n) && handler.String(s, n, true);
     } else if (c == '-' || quick::isDigit(c)) {

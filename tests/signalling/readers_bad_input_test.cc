@@ -12,7 +12,6 @@
 #include "base/json.h"
 #include "signalling/quick_events.h"
 #include "signalling/readers.h"
-#include "tools.h"
 
 namespace imsdkmrtc {
 namespace {
@@ -190,6 +189,13 @@ const ValidCase kOther[] = {
      "ok cmdCode=54 rtcType=rtc selects=[12,13,-4] memstates=[1,0,0,0,0,1] "
      "hismembers=[9223372036854775807,5] "
      "VideoStatus=multi"},
+    // Plain ids read in one go up to an element of another form, then one by
+    // one.
+    {"transJson2Cmd",
+     R"({"selects":[ 5 , -6,true,8,[9,{}],"10", 11 ],"members":[],)"
+     R"("hismembers":[1,-0,123456789012345678]})",
+     "ok cmdCode=54 rtcType=rtc selects=[5,-6,8,10,11] hismembers=[1,0,123456789012345678] "
+     "VideoStatus=multi"},
     {"transJson2Cmd",
      R"({"senderId":12,"groupId":"","onwerId":"8","beginTime":[1],"deviceType":"4294967298",)"
      R"("roomId":5,"annotation":null,"initState":["a",1,"b"],"VideoStatus":{},"version":"v"})",
@@ -215,6 +221,12 @@ const ValidCase kOther[] = {
      R"("selects":["8"]},"selects":["9"]})",
      "ok rtcType=rtc roomId=r onwerId=3 senderId=1 groupId=2 version=v mode=m subType=-7 "
      "selects=[5]"},
+    {"readCardInfo",
+     R"({"mode":"m","rtcType":"microconfer","roomID":"r","onwerId":"3","senderId":"4",)"
+     R"("version":"v","selects":[ "4" , "-5","06"," 7","8\"",9,"10",["11"],)"
+     R"(" 0000000000000000000000000000000012"]})",
+     "ok rtcType=microconfer roomId=r onwerId=3 senderId=4 version=v mode=m "
+     "selects=[4,-5,6,7,8,10,12]"},
 };
 
 TEST(ReadersBadInput, ValidDocumentsReadExactly) {
@@ -304,10 +316,15 @@ TEST(ReadersBadInput, WrongTypeUnderAKnownKeyReadsAsAbsent) {
 }
 
 // The parse events of a text as one line each; a number as its value
-// whichever call carried it, a string with the id read from it.
+// whichever call carried it, a string with the id read from it. Asked for,
+// it has the quick pass read every array's plain elements of one form
+// without events, and logs them, and the events of that form, as ids only.
 class eventLog : public json::BaseReaderHandler<json::UTF8<>, eventLog> {
  public:
+  using form = quick::plainIds::form;
+  explicit eventLog(form plain) : plain_(plain) {}
   std::vector<std::string> lines;
+  quick::plainIds plainList() { return {plain_, &ids_}; }
   bool Null() { return add("null"); }
   bool Bool(bool b) { return add(b ? "true" : "false"); }
   bool Int(int i) { return add("n " + std::to_string(i)); }
@@ -316,7 +333,8 @@ class eventLog : public json::BaseReaderHandler<json::UTF8<>, eventLog> {
   bool Uint64(uint64_t u) { return add("n " + std::to_string(u)); }
   bool Double(double /*d*/) { return add("double"); }
   bool String(const char* text, json::SizeType length, bool /*copy*/) {
-    return add("s " + std::string(text, length) + " id " + std::to_string(tools::atoint64(text)));
+    const std::string id = std::to_string(quick::textId(text, length));
+    return add(plain_ == form::kTexts ? "id " + id : "s " + std::string(text, length) + " id " + id);
   }
   bool Key(const char* text, json::SizeType length, bool /*copy*/) {
     return add("k " + std::string(text, length));
@@ -328,20 +346,30 @@ class eventLog : public json::BaseReaderHandler<json::UTF8<>, eventLog> {
 
  private:
   bool add(const std::string& line) {
+    for (int64_t id : ids_) lines.push_back((plain_ == form::kTexts ? "id " : "n ") + std::to_string(id));
+    ids_.clear();
     lines.push_back(line);
     return true;
   }
+  form plain_;
+  std::vector<int64_t> ids_;
 };
 
 // Where the quick pass finishes a text, the general reader takes it too and
-// feeds the same events. True when the quick pass finished it.
+// feeds the same events, whether or not plain lists are read without them.
+// True when the quick pass finished it.
 bool quickAgrees(const std::string& t) {
-  eventLog quick;
-  if (quickEvents(t, quick) != quickPass::kDone) return false;
-  eventLog general;
-  EXPECT_TRUE(parseEvents(t, general)) << t;
-  EXPECT_EQ(quick.lines, general.lines) << t;
-  return true;
+  int done = 0;
+  for (auto plain : {eventLog::form::kNone, eventLog::form::kNumbers, eventLog::form::kTexts}) {
+    eventLog quick(plain);
+    if (quickEvents(t, quick) != quickPass::kDone) continue;
+    ++done;
+    eventLog general(plain);
+    EXPECT_TRUE(parseEvents(t, general)) << t;
+    EXPECT_EQ(quick.lines, general.lines) << t;
+  }
+  EXPECT_TRUE(done == 0 || done == 3) << t;
+  return done == 3;
 }
 
 // Values at the edges of what the quick pass reads itself: numbers around
@@ -354,15 +382,20 @@ const char* const kEdgeLongNumbers[] = {"999999999999999999", "-9999999999999999
 const char* const kEdgeWords[] = {"true", "tru", "false", "fals", "null", "nul", "truex"};
 const char* const kEdgeStrings[] = {R"("")",   R"("12")",   R"(" 12")",          R"("-3 ")",
                                     R"("+")",  R"("a\"b")", R"("\/\b\f\n\r\t")", R"("\u0041")",
-                                    R"("\x")", "\"\t\"",    "\"\xe4\xbd\xa0\""};
+                                    R"("\x")", "\"\t\"",    "\"\xe4\xbd\xa0\"",
+                                    R"("000000000000000000000000000000000000012")"};
 const char* const kEdgeContainers[] = {"[]", "{}", "[1,]", "[,1]", "{\"a\":1,}", "[[[[1]]]]"};
 
-// Texts with those values, and whole texts at the same edges.
+// Texts with those values, alone and after plain ids of either form, and
+// whole texts at the same edges.
 std::vector<std::string> quickEdges() {
   std::vector<std::string> out;
   auto withValues = [&out](const auto& values) {
     for (const char* v : values) {
-      out.push_back(std::string("{\"selects\":[") + v + "],\"v\":" + v + "}");
+      const std::string value = v;
+      out.push_back("{\"selects\":[" + value + "],\"v\":" + value + "}");
+      out.push_back("{\"members\":[7, -8 ," + value + ",9],\"selects\":[\"7\" ,\"8\"," + value +
+                    ",\"9\"]}");
     }
   };
   withValues(kEdgeNumbers);
@@ -374,6 +407,8 @@ std::vector<std::string> quickEdges() {
   for (int i = 0; i < 40; ++i) deep = "{\"extendInfo\":" + (deep.empty() ? "1" : deep) + "}";
   out.push_back(deep);
   for (const char* t : {" {} ", "{}x", "{} {}", "{\"a\" : [ 1 , 2 ] }", "\t\r\n{}", "[1]", "1",
+                        "{\"a\":[ ],\"b\":[\n]}", "{\"a\":[1,2", "{\"a\":[1 2]}", "{\"a\":[\"1\",\"2]}",
+                        "{\"a\":[\"1\" \"2\"]}", "{\"a\":[\"1\",]}", "{\"a\":[1,2]]}",
                         "{\"a\"}", "{\"a\":}", "{1:2}", "{\"a\":1 \"b\":2}",
                         // A bad escape whose text would read on as JSON.
                         "{\"a\":\"\\q,\"b\":1}"}) {
