@@ -46,6 +46,78 @@ constexpr ptrdiff_t kQuickDigits = 18;
 inline bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a word's first byte is its lowest");
+
+// How many of the eight bytes of word (read from the text in memory order)
+// lead as digits. Word-wide: a byte is a digit when its high half is 3 and
+// stays 3 with 6 added; a carry only ever runs from a byte that is no digit
+// towards later ones, which do not count.
+inline unsigned leadingDigits(uint64_t word) {
+  constexpr uint64_t kHigh = 0xF0F0F0F0F0F0F0F0u;
+  constexpr uint64_t kThrees = 0x3030303030303030u;
+  const uint64_t other = ((word & kHigh) ^ kThrees) | (((word + 0x0606060606060606u) & kHigh) ^ kThrees);
+  return other == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(other)) / 8;
+}
+
+// The value of the first count (1 to 8) digits of word: moved to the top,
+// as if the text had leading zeros, then pairs, fours and the eight added
+// up with a multiply each. A borrow runs only towards the bytes dropped.
+inline uint64_t digitsValue(uint64_t word, unsigned count) {
+  uint64_t v = (word - 0x3030303030303030u) << (8 * (8 - count));
+  v = v * 10 + (v >> 8);
+  return (((v & 0x000000FF000000FFu) * (100 + (1000000ull << 32))) +
+          (((v >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32)))) >>
+         32;
+}
+
+inline uint64_t wordAt(const char* p) {
+  uint64_t word = 0;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// The digits from p on: where they end, and in value what they read as
+// (which wraps past 19 digits: callers refuse more than kQuickDigits).
+inline const char* digits(const char* p, const char* end, uint64_t& value) {
+  static constexpr uint64_t kTens[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+  uint64_t u = 0;
+  while (end - p >= 8) {
+    const uint64_t word = wordAt(p);
+    const unsigned n = leadingDigits(word);
+    if (n == 0) break;
+    u = u * kTens[n] + digitsValue(word, n);
+    p += n;
+    if (n < 8) {
+      value = u;
+      return p;
+    }
+  }
+  for (; p != end; ++p) {
+    const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+    if (digit > 9) break;
+    u = u * 10 + digit;
+  }
+  value = u;
+  return p;
+}
+
+// At p: an integer without fraction or exponent, of at most kQuickDigits
+// digits and without a leading zero: where it ends, or null for anything
+// else (a longer or other number is the general reader's to judge).
+inline const char* integerAt(const char* p, const char* end, int64_t& value) {
+  if (p == end) return nullptr;
+  const bool minus = *p == '-';
+  if (minus) ++p;
+  const char* const first = p;
+  uint64_t u = 0;
+  p = digits(p, end, u);
+  const ptrdiff_t count = p - first;
+  if (count == 0 || count > kQuickDigits || (*first == '0' && count > 1)) return nullptr;
+  if (p != end && (*p == '.' || *p == 'e' || *p == 'E')) return nullptr;
+  value = minus ? -static_cast<int64_t>(u) : static_cast<int64_t>(u);
+  return p;
+}
+
 // An id text shorter than this is copied onto the stack to be NUL-ended.
 constexpr size_t kIdCopy = 32;
 
@@ -57,11 +129,41 @@ constexpr size_t kIdCopy = 32;
 inline int64_t textId(const char* text, size_t length, size_t readable) {
   if (length >= kIdCopy) return tools::atoint64(std::string(text, length).c_str());
   char copy[kIdCopy];
-  std::memcpy(copy, text, readable >= kIdCopy ? kIdCopy : length);
+  if (readable >= kIdCopy) {
+    std::memcpy(copy, text, kIdCopy);
+  } else {
+    std::memcpy(copy, text, length);
+  }
   copy[length] = '\0';
   return tools::atoint64(copy);
 }
 inline int64_t textId(const char* text, size_t length) { return textId(text, length, length); }
+
+// At p: a text without escapes or control characters, read as a decimal id:
+// where it ends (after its closing quote), or null for anything else.
+inline const char* textIdAt(const char* p, const char* end, int64_t& id) {
+  if (p == end || *p != '"') return nullptr;
+  const char* const from = p + 1;
+  // The common case first: up to seven digits and the closing quote in one
+  // word, handed over with NULs after the digits.
+  if (end - from >= 8) {
+    const uint64_t word = wordAt(from);
+    const unsigned n = leadingDigits(word);
+    if (n < 8 && ((word >> (8 * n)) & 0xFF) == '"') {
+      const uint64_t digits = word & ((uint64_t{1} << (8 * n)) - 1);
+      char copy[sizeof digits + 1];
+      std::memcpy(copy, &digits, sizeof digits);
+      copy[sizeof digits] = '\0';
+      id = tools::atoint64(copy);
+      return from + n + 1;
+    }
+  }
+  const char* q = from;
+  while (q != end && *q != '"' && *q != '\\' && static_cast<unsigned char>(*q) >= 0x20) ++q;
+  if (q == end || *q != '"') return nullptr;
+  id = textId(from, static_cast<size_t>(q - from), static_cast<size_t>(end - from));
+  return q + 1;
+}
 
 // How the handler wants an array that it has just opened read: one event per
 // element, or, for a list of ids, its plain elements straight into ids.
@@ -119,23 +221,9 @@ class cursor {
 
   // At a minus or a digit: an integer without fraction or exponent.
   bool integer(int64_t& value) {
-    const char* p = p_;
-    const bool minus = *p == '-';
-    if (minus) ++p;
-    const char* const first = p;
-    // Read in one go; a value of too many digits may wrap, but is then left
-    // to the general reader, as is a leading zero followed by digits.
-    uint64_t u = 0;
-    for (; p != end_; ++p) {
-      const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
-      if (digit > 9) break;
-      u = u * 10 + digit;
-    }
-    const ptrdiff_t digits = p - first;
-    if (digits == 0 || digits > kQuickDigits || (*first == '0' && digits > 1)) return false;
-    if (p != end_ && (*p == '.' || *p == 'e' || *p == 'E')) return false;
-    p_ = p;
-    value = minus ? -static_cast<int64_t>(u) : static_cast<int64_t>(u);
+    const char* const next = integerAt(p_, end_, value);
+    if (next == nullptr) return false;
+    p_ = next;
     return true;
   }
 
@@ -145,24 +233,15 @@ class cursor {
   // an element of another form, so that the caller goes on as after any
   // value; having read none, it has not moved.
   json::SizeType plainElements(const plainIds& list) {
-    if (list.elements == plainIds::form::kNone) return 0;
-    std::vector<int64_t>& ids = *list.ids;
-    json::SizeType read = 0;
-    const char* const first = p_;
-    const char* mark = p_;
-    int64_t id = 0;
-    while (plainId(list.elements, id)) {
-      if (read == 0) reserveLike(ids, first);
-      ids.push_back(id);
-      ++read;
-      skipSpace();
-      mark = p_;
-      if (peek() != ',') return read;
-      take();
-      skipSpace();
+    switch (list.elements) {
+      case plainIds::form::kNumbers:
+        return plainNumbers(*list.ids);
+      case plainIds::form::kTexts:
+        return plainLoop(*list.ids, textIdAt);
+      case plainIds::form::kNone:
+        break;
     }
-    p_ = mark;
-    return read;
+    return 0;
   }
 
   // At the literal's first letter.
@@ -196,32 +275,74 @@ class cursor {
         return '\0';  // \u and anything else: left to the general reader
     }
   }
-  bool plainId(plainIds::form form, int64_t& id) {
-    if (p_ == end_) return false;
-    if (form == plainIds::form::kNumbers) return (*p_ == '-' || isDigit(*p_)) && integer(id);
-    return *p_ == '"' && plainText(id);
+  // One id list in a tight loop over local pointers: read(p, end, id) is
+  // where a plain element at p ends, or null.
+  template <typename Read>
+  json::SizeType plainLoop(std::vector<int64_t>& ids, Read read) {
+    const char* p = p_;
+    const char* const end = end_;
+    const char* mark = p;  // after the last element read
+    json::SizeType count = 0;
+    int64_t id = 0;
+    while (const char* next = read(p, end, id)) {
+      if (count == 0) reserveLike(ids, p, next);
+      ids.push_back(id);
+      ++count;
+      p = next;
+      while (p != end && isSpace(*p)) ++p;
+      mark = p;
+      if (p == end || *p != ',') break;
+      ++p;
+      while (p != end && isSpace(*p)) ++p;
+    }
+    p_ = mark;
+    return count;
   }
 
-  // At an opening quote: a text without escapes or control characters, read
-  // as a decimal id.
-  bool plainText(int64_t& id) {
-    const char* const from = p_ + 1;
-    const char* p = from;
-    while (p != end_ && *p != '"' && *p != '\\' && static_cast<unsigned char>(*p) >= 0x20) ++p;
-    if (p == end_ || *p != '"') return false;
-    id = textId(from, static_cast<size_t>(p - from), static_cast<size_t>(end_ - from));
-    p_ = p + 1;
-    return true;
+  // As plainLoop with integerAt, and first, for as long as they come, ids
+  // of one to seven digits each with its comma, read a word at a time.
+  json::SizeType plainNumbers(std::vector<int64_t>& ids) {
+    const char* p = p_;
+    const char* const end = end_;
+    const char* mark = p;
+    json::SizeType count = 0;
+    for (;;) {
+      while (end - p >= 8) {
+        const uint64_t word = wordAt(p);
+        const unsigned n = leadingDigits(word);
+        if (n == 0 || n == 8 || ((word >> (8 * n)) & 0xFF) != ',' || (p[0] == '0' && n > 1)) break;
+        if (count == 0) reserveLike(ids, p, p + n);
+        ids.push_back(static_cast<int64_t>(digitsValue(word, n)));
+        ++count;
+        p += n + 1;
+        mark = p - 1;
+      }
+      while (p != end && isSpace(*p)) ++p;
+      int64_t id = 0;
+      const char* const next = integerAt(p, end, id);
+      if (next == nullptr) break;
+      if (count == 0) reserveLike(ids, p, next);
+      ids.push_back(id);
+      ++count;
+      p = next;
+      while (p != end && isSpace(*p)) ++p;
+      mark = p;
+      if (p == end || *p != ',') break;
+      ++p;
+    }
+    p_ = mark;
+    return count;
   }
 
-  // Having read the first element, from first to here: room for as many
+  // Having read the first element, from first to next: room for as many
   // more of its width as fit before the next ']'. A guess that grows the
   // list once rather than doubling it; never more than one per two bytes.
-  void reserveLike(std::vector<int64_t>& ids, const char* first) const {
-    const auto* close = static_cast<const char*>(std::memchr(p_, ']', end_ - p_));
+  void reserveLike(std::vector<int64_t>& ids, const char* first, const char* next) const {
+    const auto* close = static_cast<const char*>(
+        std::memchr(next, ']', static_cast<size_t>(end_ - next)));
     if (close == nullptr) return;
-    const auto width = static_cast<size_t>(p_ - first) + 1;
-    ids.reserve(ids.size() + 1 + static_cast<size_t>(close - p_) / width);
+    const auto width = static_cast<size_t>(next - first) + 1;
+    ids.reserve(ids.size() + 1 + static_cast<size_t>(close - next) / width);
   }
 
   static bool done(const char* from, const char* to, const char*& text, json::SizeType& length) {

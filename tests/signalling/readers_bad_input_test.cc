@@ -373,17 +373,21 @@ bool quickAgrees(const std::string& t) {
 }
 
 // Values at the edges of what the quick pass reads itself: numbers around
-// its 18 digits and the general reader's int widths, literals, strings with
+// its 18 digits, the eight-digit words it reads them by and the general
+// reader's int widths, literals, strings with
 // and without escapes, and containers.
 const char* const kEdgeNumbers[] = {"0",   "-0",  "-",  "01",         "-01",        "1.5",
                                     "1e3", "1E3", "2.", "2147483648", "-2147483649"};
-const char* const kEdgeLongNumbers[] = {"999999999999999999", "-999999999999999999",
-                                        "1000000000000000000", "18446744073709551616"};
+const char* const kEdgeLongNumbers[] = {"999999999999999999",  "-999999999999999999",
+                                        "1000000000000000000", "18446744073709551616",
+                                        "12345678",            "-987654321",
+                                        "1234567890123456"};
 const char* const kEdgeWords[] = {"true", "tru", "false", "fals", "null", "nul", "truex"};
 const char* const kEdgeStrings[] = {R"("")",   R"("12")",   R"(" 12")",          R"("-3 ")",
                                     R"("+")",  R"("a\"b")", R"("\/\b\f\n\r\t")", R"("\u0041")",
                                     R"("\x")", "\"\t\"",    "\"\xe4\xbd\xa0\"",
-                                    R"("000000000000000000000000000000000000012")"};
+                                    R"("000000000000000000000000000000000000012")",
+                                    R"("1234567")", R"("12345678")", R"("12a")"};
 const char* const kEdgeContainers[] = {"[]", "{}", "[1,]", "[,1]", "{\"a\":1,}", "[[[[1]]]]"};
 
 // Texts with those values, alone and after plain ids of either form, and
