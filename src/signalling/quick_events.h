@@ -76,10 +76,37 @@ inline uint64_t wordAt(const char* p) {
   return word;
 }
 
+inline constexpr uint64_t kTens[] = {1,      10,      100,      1000,     10000,
+                                     100000, 1000000, 10000000, 100000000};
+
+// The common case of an id: fewer than sixteen digits, then stop, in the
+// sixteen bytes at p (there to read). How many digits (0 when it is not
+// that case), with words holding those bytes, all from stop on zeroed.
+inline unsigned digitsBefore(const char* p, char stop, uint64_t (&words)[2]) {
+  words[0] = wordAt(p);
+  words[1] = 0;
+  unsigned i = 0;
+  unsigned n = leadingDigits(words[0]);
+  if (n == 8) {
+    words[1] = wordAt(p + 8);
+    i = 1;
+    n = leadingDigits(words[1]);
+  }
+  if (n == 8 || ((words[i] >> (8 * n)) & 0xFF) != static_cast<unsigned char>(stop)) return 0;
+  words[i] &= (uint64_t{1} << (8 * n)) - 1;
+  return 8 * i + n;
+}
+
+// The value of digitsBefore's count (1 to 15) digits.
+inline uint64_t digitsValue(const uint64_t (&words)[2], unsigned count) {
+  if (count < 8) return digitsValue(words[0], count);
+  const uint64_t high = digitsValue(words[0], 8);
+  return count == 8 ? high : high * kTens[count - 8] + digitsValue(words[1], count - 8);
+}
+
 // The digits from p on: where they end, and in value what they read as
 // (which wraps past 19 digits: callers refuse more than kQuickDigits).
 inline const char* digits(const char* p, const char* end, uint64_t& value) {
-  static constexpr uint64_t kTens[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
   uint64_t u = 0;
   while (end - p >= 8) {
     const uint64_t word = wordAt(p);
@@ -144,16 +171,14 @@ inline int64_t textId(const char* text, size_t length) { return textId(text, len
 inline const char* textIdAt(const char* p, const char* end, int64_t& id) {
   if (p == end || *p != '"') return nullptr;
   const char* const from = p + 1;
-  // The common case first: up to seven digits and the closing quote in one
-  // word, handed over with NULs after the digits.
-  if (end - from >= 8) {
-    const uint64_t word = wordAt(from);
-    const unsigned n = leadingDigits(word);
-    if (n < 8 && ((word >> (8 * n)) & 0xFF) == '"') {
-      const uint64_t digits = word & ((uint64_t{1} << (8 * n)) - 1);
-      char copy[sizeof digits + 1];
-      std::memcpy(copy, &digits, sizeof digits);
-      copy[sizeof digits] = '\0';
+  // The common case first, handed over with NULs after the digits.
+  if (end - from >= 16) {
+    uint64_t words[2];
+    const unsigned n = digitsBefore(from, '"', words);
+    if (n > 0) {
+      char copy[sizeof words + 1];
+      std::memcpy(copy, words, sizeof words);
+      copy[sizeof words] = '\0';
       id = tools::atoint64(copy);
       return from + n + 1;
     }
@@ -300,19 +325,18 @@ class cursor {
   }
 
   // As plainLoop with integerAt, and first, for as long as they come, ids
-  // of one to seven digits each with its comma, read a word at a time.
+  // of fewer than sixteen digits each with its comma, read a word at a time.
   json::SizeType plainNumbers(std::vector<int64_t>& ids) {
     const char* p = p_;
     const char* const end = end_;
     const char* mark = p;
     json::SizeType count = 0;
     for (;;) {
-      while (end - p >= 8) {
-        const uint64_t word = wordAt(p);
-        const unsigned n = leadingDigits(word);
-        if (n == 0 || n == 8 || ((word >> (8 * n)) & 0xFF) != ',' || (p[0] == '0' && n > 1)) break;
+      uint64_t words[2];
+      for (unsigned n = 0; end - p >= 16 && (n = digitsBefore(p, ',', words)) > 0;) {
+        if (p[0] == '0' && n > 1) break;
         if (count == 0) reserveLike(ids, p, p + n);
-        ids.push_back(static_cast<int64_t>(digitsValue(word, n)));
+        ids.push_back(static_cast<int64_t>(digitsValue(words, n)));
         ++count;
         p += n + 1;
         mark = p - 1;
