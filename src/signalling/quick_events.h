@@ -55,7 +55,8 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a word's first byte is
 inline unsigned leadingDigits(uint64_t word) {
   constexpr uint64_t kHigh = 0xF0F0F0F0F0F0F0F0u;
   constexpr uint64_t kThrees = 0x3030303030303030u;
-  const uint64_t other = ((word & kHigh) ^ kThrees) | (((word + 0x0606060606060606u) & kHigh) ^ kThrees);
+  const uint64_t other =
+      ((word & kHigh) ^ kThrees) | (((word + 0x0606060606060606u) & kHigh) ^ kThrees);
   return other == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(other)) / 8;
 }
 
@@ -76,8 +77,7 @@ inline uint64_t wordAt(const char* p) {
   return word;
 }
 
-inline constexpr uint64_t kTens[] = {1,      10,      100,      1000,     10000,
-                                     100000, 1000000, 10000000, 100000000};
+inline constexpr uint64_t kTens[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
 // The common case of an id: fewer than sixteen digits, then stop, in the
 // sixteen bytes at p (there to read). How many digits (0 when it is not
@@ -362,8 +362,8 @@ class cursor {
   // more of its width as fit before the next ']'. A guess that grows the
   // list once rather than doubling it; never more than one per two bytes.
   void reserveLike(std::vector<int64_t>& ids, const char* first, const char* next) const {
-    const auto* close = static_cast<const char*>(
-        std::memchr(next, ']', static_cast<size_t>(end_ - next)));
+    const auto* close =
+        static_cast<const char*>(std::memchr(next, ']', static_cast<size_t>(end_ - next)));
     if (close == nullptr) return;
     const auto width = static_cast<size_t>(next - first) + 1;
     ids.reserve(ids.size() + 1 + static_cast<size_t>(close - next) / width);

@@ -334,7 +334,8 @@ class eventLog : public json::BaseReaderHandler<json::UTF8<>, eventLog> {
   bool Double(double /*d*/) { return add("double"); }
   bool String(const char* text, json::SizeType length, bool /*copy*/) {
     const std::string id = std::to_string(quick::textId(text, length));
-    return add(plain_ == form::kTexts ? "id " + id : "s " + std::string(text, length) + " id " + id);
+    return add(plain_ == form::kTexts ? "id " + id
+                                      : "s " + std::string(text, length) + " id " + id);
   }
   bool Key(const char* text, json::SizeType length, bool /*copy*/) {
     return add("k " + std::string(text, length));
@@ -346,7 +347,9 @@ class eventLog : public json::BaseReaderHandler<json::UTF8<>, eventLog> {
 
  private:
   bool add(const std::string& line) {
-    for (int64_t id : ids_) lines.push_back((plain_ == form::kTexts ? "id " : "n ") + std::to_string(id));
+    for (int64_t id : ids_) {
+      lines.push_back((plain_ == form::kTexts ? "id " : "n ") + std::to_string(id));
+    }
     ids_.clear();
     lines.push_back(line);
     return true;
@@ -373,21 +376,23 @@ bool quickAgrees(const std::string& t) {
 }
 
 // Values at the edges of what the quick pass reads itself: numbers around
-// its 18 digits, the eight-digit words it reads them by and the general
-// reader's int widths, literals, strings with
-// and without escapes, and containers.
+// its 18 digits, the words it reads short ids by and the general reader's int
+// widths, literals, strings with and without escapes, and containers.
 const char* const kEdgeNumbers[] = {"0",   "-0",  "-",  "01",         "-01",        "1.5",
                                     "1e3", "1E3", "2.", "2147483648", "-2147483649"};
-const char* const kEdgeLongNumbers[] = {"999999999999999999",  "-999999999999999999",
-                                        "1000000000000000000", "18446744073709551616",
-                                        "12345678",            "-987654321",
+const char* const kEdgeLongNumbers[] = {"999999999999999999", "-999999999999999999",
+                                        "1000000000000000000", "18446744073709551616"};
+const char* const kEdgeWordNumbers[] = {"1234567", "12345678", "123456789012345",
                                         "1234567890123456"};
 const char* const kEdgeWords[] = {"true", "tru", "false", "fals", "null", "nul", "truex"};
 const char* const kEdgeStrings[] = {R"("")",   R"("12")",   R"(" 12")",          R"("-3 ")",
                                     R"("+")",  R"("a\"b")", R"("\/\b\f\n\r\t")", R"("\u0041")",
-                                    R"("\x")", "\"\t\"",    "\"\xe4\xbd\xa0\"",
-                                    R"("000000000000000000000000000000000000012")",
-                                    R"("1234567")", R"("12345678")", R"("12a")"};
+                                    R"("\x")", "\"\t\"",    "\"\xe4\xbd\xa0\"",  R"("12a")"};
+// Id texts at the widths the quick pass reads a word at a time, and one
+// longer than the copy it makes on the stack.
+const char* const kEdgeIdTexts[] = {R"("1234567")", R"("12345678")", R"("123456789012345")",
+                                    R"("1234567890123456")",
+                                    R"("000000000000000000000000000000012")"};
 const char* const kEdgeContainers[] = {"[]", "{}", "[1,]", "[,1]", "{\"a\":1,}", "[[[[1]]]]"};
 
 // Texts with those values, alone and after plain ids of either form, and
@@ -404,16 +409,18 @@ std::vector<std::string> quickEdges() {
   };
   withValues(kEdgeNumbers);
   withValues(kEdgeLongNumbers);
+  withValues(kEdgeWordNumbers);
   withValues(kEdgeWords);
   withValues(kEdgeStrings);
+  withValues(kEdgeIdTexts);
   withValues(kEdgeContainers);
   std::string deep;
   for (int i = 0; i < 40; ++i) deep = "{\"extendInfo\":" + (deep.empty() ? "1" : deep) + "}";
   out.push_back(deep);
   for (const char* t : {" {} ", "{}x", "{} {}", "{\"a\" : [ 1 , 2 ] }", "\t\r\n{}", "[1]", "1",
-                        "{\"a\":[ ],\"b\":[\n]}", "{\"a\":[1,2", "{\"a\":[1 2]}", "{\"a\":[\"1\",\"2]}",
-                        "{\"a\":[\"1\" \"2\"]}", "{\"a\":[\"1\",]}", "{\"a\":[1,2]]}",
-                        "{\"a\"}", "{\"a\":}", "{1:2}", "{\"a\":1 \"b\":2}",
+                        "{\"a\":[ ],\"b\":[\n]}", "{\"a\":[1,2", "{\"a\":[1 2]}",
+                        "{\"a\":[\"1\",\"2]}", "{\"a\":[\"1\" \"2\"]}", "{\"a\":[\"1\",]}",
+                        "{\"a\":[1,2]]}", "{\"a\"}", "{\"a\":}", "{1:2}", "{\"a\":1 \"b\":2}",
                         // A bad escape whose text would read on as JSON.
                         "{\"a\":\"\\q,\"b\":1}"}) {
     out.push_back(t);
