@@ -403,8 +403,11 @@ std::vector<std::string> quickEdges() {
     for (const char* v : values) {
       const std::string value = v;
       out.push_back("{\"selects\":[" + value + "],\"v\":" + value + "}");
-      out.push_back("{\"members\":[7, -8 ," + value + ",9],\"selects\":[\"7\" ,\"8\"," + value +
-                    ",\"9\"]}");
+      // First, after a plain id and its comma, and after spaces; with room
+      // behind for reading a word or two at a time.
+      const std::string tail = "],\"a\":\"room for two words\"}";
+      out.push_back("{\"members\":[" + value + ",7, -8 ," + value + ",9" + tail);
+      out.push_back("{\"selects\":[" + value + ",\"7\" ,\"8\"," + value + ",\"9\"" + tail);
     }
   };
   withValues(kEdgeNumbers);
