@@ -17,26 +17,19 @@ namespace codec {
 // fillHostMessage writes it into a record made before, every field anew (the
 // plug-in may have changed what it was given); the strings keep their
 // buffers, so a host that hands one group message to many plug-ins in turn
-// does not allocate its long body again for each. fillHostMessageHead writes
-// every field but the body, for a host that knows the record's body is this
-// message's already.
+// does not allocate its long body again for each.
 template <typename Message>
-void fillHostMessageHead(const Message& m, imsdk::hostMessage& hm) {
+void fillHostMessage(const Message& m, imsdk::hostMessage& hm) {
   hm.msgId = m.msgId;
   hm.sendUserId = m.senderId;
   hm.targetId = m.targetId;
   hm.msgTime = m.msgTime;
+  hm.body = m.body;
   hm.bodyType = static_cast<uint8_t>(m.msgType);
   hm.extension = m.properties;
   hm.status = 0;
   hm.fixRef = 0;
   hm.fixState = 0;
-}
-
-template <typename Message>
-void fillHostMessage(const Message& m, imsdk::hostMessage& hm) {
-  fillHostMessageHead(m, hm);
-  hm.body = m.body;
 }
 
 template <typename Message>

@@ -21,32 +21,6 @@ class PumpMark {
   ~PumpMark() { tPumping = nullptr; }
 };
 
-// Fills the one record that every recipient of a message is handed in turn.
-// A group message's body lists every member, and a plug-in reads the body
-// and fixes up only ids and bookkeeping fields: so the body is copied into
-// the record once a message, and again only when the plug-in before left
-// another string there (a new buffer or another length).
-class HandOver {
- public:
-  // A message not handed over yet.
-  void nextMessage() { body_ = nullptr; }
-
-  void fill(const NetMessage& msg, imsdk::hostMessage& hm) {
-    if (body_ != nullptr && hm.body.data() == body_ && hm.body.size() == msg.body.size()) {
-      codec::fillHostMessageHead(msg, hm);
-    } else {
-      codec::fillHostMessage(msg, hm);
-    }
-    // A short body sits inside the record itself, where a new text of the
-    // same length would look like the old: copied each time, as it is cheap.
-    body_ = msg.body.size() > kSmallBody ? hm.body.data() : nullptr;
-  }
-
- private:
-  static constexpr size_t kSmallBody = 64;
-  const char* body_ = nullptr;
-};
-
 }  // namespace
 
 Network::Network() = default;
@@ -173,11 +147,10 @@ size_t Network::pump() {
   PumpMark mark(this);
   size_t deliveries = 0;
   // One record handed to every recipient in turn: refilled before each
-  // hand-over (a plug-in fixes up ids it is given), its strings keep their
-  // buffers, so a group message's long body costs no allocation per
-  // recipient, and no copy while the plug-ins leave it be (HandOver).
+  // hand-over (a plug-in may change what it is given), its strings keep
+  // their buffers, so a group message's long body costs no allocation per
+  // recipient.
   imsdk::hostMessage hm;
-  HandOver handOver;
   for (;;) {
     NetMessage msg;
     std::vector<Delivery> to;
@@ -205,7 +178,6 @@ size_t Network::pump() {
         to = recipientsLocked(msg);
       }
     }
-    handOver.nextMessage();
     for (const Delivery& d : to) {
       int copies = 1;
       if (plan) {
@@ -221,7 +193,7 @@ size_t Network::pump() {
       }
       for (int i = 0; i < copies; ++i) {
         if (observer) observer(msg, *d.client);
-        handOver.fill(msg, hm);
+        codec::fillHostMessage(msg, hm);
         d.plugin->onNotify(imsdk::kNotifyMessage, reinterpret_cast<uintptr_t>(&hm), 0);
         ++deliveries;
       }

@@ -168,6 +168,8 @@ TEST_F(NetworkTest, EachRecipientGetsTheMessageAsSent) {
       {"body cleared", std::string(100, 'c'), [](imsdk::hostMessage& m) { m.body.clear(); }},
       {"body replaced by one as long", std::string(100, 'r'),
        [](imsdk::hostMessage& m) { m.body = std::string(m.body.size(), 'x'); }},
+      {"body rewritten in place", std::string(100, 'w'),
+       [](imsdk::hostMessage& m) { m.body.assign(m.body.size(), 'x'); }},
       {"short body replaced", "short", [](imsdk::hostMessage& m) { m.body = "other"; }},
   };
   for (const Case& c : cases) {
