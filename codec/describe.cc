@@ -55,6 +55,18 @@ void deliverFields(Item& item, const std::string& from, int64_t fromUser, int64_
   item.set("body", sharedText(body));
 }
 
+void deliverFields(Item& item, const std::string& from, int64_t fromUser, int64_t fromDevice,
+                   uint16_t type, int64_t target, int64_t chat, const QuotedBody& body) {
+  item.set("from", from)
+      .set("fromUser", fromUser)
+      .set("fromDevice", fromDevice)
+      .set("type", static_cast<int64_t>(type))
+      .set("target", target)
+      .set("chat", chat);
+  for (const Field& f : body.fields) item.set(f.key, f.value);
+  item.set("body", body.text);
+}
+
 void timerFields(Item& item, const imsdk::timerCmd& c) {
   item.set("op", c.op == imsdkmrtc::kTimerAdd      ? "arm"
                  : c.op == imsdkmrtc::kTimerRemove ? "cancel"
@@ -116,6 +128,8 @@ std::vector<Field> bodyFields(const std::string& body) {
 }
 
 }  // namespace
+
+QuotedBody quoteBody(const std::string& body) { return {bodyFields(body), sharedText(body)}; }
 
 void describeBody(Item& item, const std::string& body) {
   // A group message reaches every member with the same body: its recipients

@@ -25,6 +25,16 @@ void insertFields(Item& item, uint16_t type, int64_t target, const IdList& limit
 // A message delivered to a client; from names the sending client.
 void deliverFields(Item& item, const std::string& from, int64_t fromUser, int64_t fromDevice,
                    uint16_t type, int64_t target, int64_t chat, const std::string& body);
+// A message body as the items that quote it hold it: the fields that
+// describeBody adds, and the text that every copy shares. A host that records
+// one message many times (each delivery of a group message) makes it once.
+struct QuotedBody {
+  std::vector<Field> fields;
+  Text text;
+};
+QuotedBody quoteBody(const std::string& body);
+void deliverFields(Item& item, const std::string& from, int64_t fromUser, int64_t fromDevice,
+                   uint16_t type, int64_t target, int64_t chat, const QuotedBody& body);
 // A time-out armed or taken back.
 void timerFields(Item& item, const imsdk::timerCmd& c);
 // An application request and, once answered, its result.

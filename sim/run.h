@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "describe.h"
 #include "media_room.h"
 #include "plugin_loader.h"
 #include "run_result.h"
@@ -120,6 +121,8 @@ class Run {
   const simhost::PluginLibrary& libraryOf(const ClientSpec& spec);
   // The hold the scenario puts on this delivery (0: none).
   int64_t holdFor(const simhost::NetMessage& msg, const std::string& recipient) const;
+  // The body of a delivered message as its items quote it.
+  const codec::QuotedBody& quoted(const simhost::NetMessage& msg);
 
   const Scenario& sc_;
   const simhost::PluginLibrary& lib_;
@@ -141,6 +144,10 @@ class Run {
   };
   std::vector<Pending> pending_;
   int64_t mediaReports_ = 0;
+  // The last message quoted, by its sequence number.
+  int64_t quotedSeq_ = 0;
+  size_t quotedSize_ = 0;
+  codec::QuotedBody quotedBody_;
   RunResult result_;
 };
 

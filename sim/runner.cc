@@ -103,7 +103,7 @@ void Run::setUp() {
     std::string from =
         msg.fromClient.empty() ? participant(msg.senderId, msg.senderDevice) : msg.fromClient;
     codec::deliverFields(it, from, msg.senderId, msg.senderDevice, msg.msgType, msg.targetId,
-                         msg.chatId, msg.body);
+                         msg.chatId, quoted(msg));
     // A weak hint names its room only in its properties.
     if (!msg.properties.empty()) it.set("properties", msg.properties);
     // How long ago it was sent, when not just now (held, late or injected old).
@@ -146,6 +146,18 @@ void Run::setUp() {
     for (const ExtraSpec& e : cs.spec->settings) extra(cs, e, "setting");
   }
   settle();
+}
+
+// A message's copies share its sequence number and body (held, duplicated
+// and redelivered copies too), and this run's network never starts its
+// numbers again: so a group message is described once for all deliveries.
+const codec::QuotedBody& Run::quoted(const simhost::NetMessage& msg) {
+  if (msg.seq != quotedSeq_ || msg.body.size() != quotedSize_) {
+    quotedBody_ = codec::quoteBody(msg.body);
+    quotedSeq_ = msg.seq;
+    quotedSize_ = msg.body.size();
+  }
+  return quotedBody_;
 }
 
 void Run::tearDown() {

@@ -311,8 +311,9 @@ void readGroups(const Reader& r, const JValue& doc, const std::set<int64_t>& use
   }
 }
 
+// `names` are the clients read before; this one's is added.
 ClientSpec readClient(const Reader& r, const JValue& c, const std::string& where,
-                      const std::set<int64_t>& userIds, const Scenario& sc) {
+                      const std::set<int64_t>& userIds, std::set<std::string>& names) {
   r.object(c, where);
   r.onlyKeys(c, where,
              {"name", "user", "device", "settings", "keepAlive", "login", "loginQuery",
@@ -320,7 +321,7 @@ ClientSpec readClient(const Reader& r, const JValue& c, const std::string& where
   ClientSpec spec;
   spec.name = r.string(r.required(c, "name", where), where, "name");
   if (spec.name.empty()) r.fail(where, "\"name\" must not be empty");
-  if (sc.client(spec.name) != nullptr) r.fail(where, "client \"" + spec.name + "\" twice");
+  if (!names.insert(spec.name).second) r.fail(where, "client \"" + spec.name + "\" twice");
   spec.user = r.integer(r.required(c, "user", where), where, "user");
   if (userIds.count(spec.user) == 0) {
     r.fail(where, "user " + std::to_string(spec.user) + " is not in users");
@@ -361,8 +362,9 @@ void readClients(const Reader& r, const JValue& doc, const std::set<int64_t>& us
   const JValue& clients = r.required(doc, "clients", "top level");
   if (!clients.IsArray() || clients.Empty()) r.fail("clients", "must be a non-empty array");
   int ci = 0;
+  std::set<std::string> names;
   for (const JValue& c : clients.GetArray()) {
-    sc.clients.push_back(readClient(r, c, "clients[" + std::to_string(ci++) + "]", userIds, sc));
+    sc.clients.push_back(readClient(r, c, "clients[" + std::to_string(ci++) + "]", userIds, names));
   }
 }
 

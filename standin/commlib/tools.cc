@@ -9,8 +9,39 @@ int64_t tools::getLocalTime() { return commlib::detail::nowMs() / 1000; }
 
 void tools::sleep(int64_t ms) { commlib::detail::sleepMs(ms); }
 
+namespace {
+
+unsigned digitOf(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
+
+// Reads on from p while there are digits, adding each to value. Ids are six
+// digits and more, and the plug-in reads thousands of them a message: four
+// digits a round, a test and a multiply-add each. Wraps like the C library
+// does. Reads no byte past the first non-digit: a caller may point into a
+// longer text that ends the number with a quote.
+uint64_t readDigits(const char* p, uint64_t value) {
+  for (;; p += 4) {
+    unsigned d = digitOf(p[0]);
+    if (d > 9) return value;
+    value = value * 10 + d;
+    d = digitOf(p[1]);
+    if (d > 9) return value;
+    value = value * 10 + d;
+    d = digitOf(p[2]);
+    if (d > 9) return value;
+    value = value * 10 + d;
+    d = digitOf(p[3]);
+    if (d > 9) return value;
+    value = value * 10 + d;
+  }
+}
+
+}  // namespace
+
 int64_t tools::atoint64(const char* text) {
   if (text == nullptr) return 0;
+  // An id starts with its first digit: nothing to skip.
+  const unsigned first = digitOf(*text);
+  if (first <= 9) return static_cast<int64_t>(readDigits(text + 1, first));
   const char* p = text;
   while (*p == ' ' || *p == '\t') ++p;
   bool negative = false;
@@ -18,11 +49,7 @@ int64_t tools::atoint64(const char* text) {
     negative = (*p == '-');
     ++p;
   }
-  uint64_t value = 0;
-  while (*p >= '0' && *p <= '9') {
-    value = value * 10 + static_cast<uint64_t>(*p - '0');  // wraps like the C library does
-    ++p;
-  }
+  const uint64_t value = readDigits(p, 0);
   return negative ? static_cast<int64_t>(0 - value) : static_cast<int64_t>(value);
 }
 

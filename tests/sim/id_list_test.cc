@@ -54,14 +54,15 @@ TEST(SharedIds, AListOneIdAwayFromARecentOneIsStoredAsThatListAndTheId) {
   const IdList everyone = sharedIds(all);
   const IdList called = sharedIds(callees);
   // One callee's wait list (the callees less itself), the first, a middle
-  // and the last left out; its cancel list (all plus itself at the end);
-  // one id put in the middle.
+  // one, the ones either side of position 32 and the last left out; its
+  // cancel list (all plus itself at the end); one id put in the middle.
   std::vector<int64_t> inserted = all;
   inserted.insert(inserted.begin() + 7, 5);
   std::vector<int64_t> plusOne = all;
   plusOne.push_back(100012);
-  for (const std::vector<int64_t>& ids : {without(callees, 100002), without(callees, 100020),
-                                          without(callees, 100040), plusOne, inserted}) {
+  for (const std::vector<int64_t>& ids :
+       {without(callees, 100002), without(callees, 100020), without(callees, 100033),
+        without(callees, 100034), without(callees, 100040), plusOne, inserted}) {
     const IdList list = sharedIds(ids);
     EXPECT_TRUE(list.storedAsChangeOf(everyone) || list.storedAsChangeOf(called));
     EXPECT_EQ(list.vec(), ids);

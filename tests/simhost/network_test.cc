@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -16,15 +17,18 @@ namespace {
 using ::testing::ElementsAre;
 
 // Records what the network delivers on slot 4 and, when replyBody is set,
-// answers every type-14 message with it (type 15).
+// answers every type-14 message with it (type 15); then does `change` to the
+// record it was handed.
 class FakePlugin : public imsdkmrtc::mrtc_plugin {
  public:
   std::vector<imsdk::hostMessage> received;
   std::string replyBody;
+  std::function<void(imsdk::hostMessage&)> change;
 
   int32_t onNotify(uint16_t, uintptr_t a, uintptr_t) override {
-    const auto& msg = *reinterpret_cast<const imsdk::hostMessage*>(a);
+    auto& msg = *reinterpret_cast<imsdk::hostMessage*>(a);
     received.push_back(msg);
+    if (change) change(msg);
     if (!replyBody.empty() && msg.bodyType == 14) {
       imsdk::req_sendMessage reply;
       reply.senderId = host()->getOwnUserId();
@@ -141,6 +145,42 @@ TEST_F(NetworkTest, RecipientsAndDeliveredFields) {
   EXPECT_EQ(relayed.fromClient, "a1");
   EXPECT_EQ(plugins["b1"]->received.back().msgId, 77);
   EXPECT_EQ(net.client("a1")->sent().size(), 8u);
+}
+
+// Every recipient of a message is handed the same record in turn: each gets
+// the message as sent, whatever the plug-in before it did to the record.
+TEST_F(NetworkTest, EachRecipientGetsTheMessageAsSent) {
+  struct Case {
+    const char* what;
+    std::string body;
+    std::function<void(imsdk::hostMessage&)> change;
+  };
+  const std::vector<Case> cases = {
+      {"ids fixed up", std::string(100, 'i'),
+       [](imsdk::hostMessage& m) {
+         m.sendUserId = 6;
+         m.targetId = 7;
+         m.msgTime = 8;
+         m.bodyType = 9;
+         m.extension = "{}";
+       }},
+      {"body grown", std::string(100, 'g'), [](imsdk::hostMessage& m) { m.body += "tail"; }},
+      {"body cleared", std::string(100, 'c'), [](imsdk::hostMessage& m) { m.body.clear(); }},
+      {"body replaced by one as long", std::string(100, 'r'),
+       [](imsdk::hostMessage& m) { m.body = std::string(m.body.size(), 'x'); }},
+      {"body rewritten in place", std::string(100, 'w'),
+       [](imsdk::hostMessage& m) { m.body.assign(m.body.size(), 'x'); }},
+      {"short body replaced", "short", [](imsdk::hostMessage& m) { m.body = "other"; }},
+  };
+  for (const Case& c : cases) {
+    for (auto& entry : plugins) entry.second->change = c.change;
+    send("a1", 100, c.body, R"({"k":"v"})");
+    net.pump();
+    EXPECT_EQ(deliveries(c.body),
+              (std::set<std::string>{R"(a2:1/100/14/0/{"k":"v"})", R"(b1:1/100/14/0/{"k":"v"})",
+                                     R"(c1:1/100/14/0/{"k":"v"})"}))
+        << c.what;
+  }
 }
 
 TEST_F(NetworkTest, MessagesSentWhileDeliveringGoOutInNetworkOrder) {
