@@ -48,7 +48,7 @@ uint32_t talkIdIndex::find(int64_t id) const {
 }
 
 void talkIdIndex::grow(size_t capacity) {
-  table_.assign(capacity, 0);
+  std::vector<uint32_t>(capacity).swap(table_);
   int bits = 0;
   while ((size_t{1} << bits) < capacity) ++bits;
   shift_ = 64 - bits;
@@ -145,9 +145,10 @@ bool talkIdIndex::addFirstMembers(const std::vector<int64_t>& ids) {
   entryFacts* entries = entries_.data();
   uint32_t* table = table_.data();
   const size_t mask = table_.size() - 1;
+  const int shift = shift_;
   for (size_t i = 0; i < n; ++i) {
     const int64_t id = ids[i];
-    size_t slot = static_cast<size_t>((static_cast<uint64_t>(id) * kHashFactor) >> shift_);
+    size_t slot = static_cast<size_t>((static_cast<uint64_t>(id) * kHashFactor) >> shift);
     while (table[slot] != 0) {
       if (entries[table[slot] - 1].id == id) {
         forgetEntries();

@@ -73,6 +73,10 @@ class talkIdIndex {
   static constexpr uint32_t kNoLeft = kHistoryBit - 1;
 
   struct entryFacts {
+    // Not zeroed when the entries of a record are made together: its pass
+    // writes each of them.
+    entryFacts() {}
+    entryFacts(int64_t i, uint32_t m, uint32_t l) : id(i), memberPos(m), leftWord(l) {}
     int64_t id;
     uint32_t memberPos;
     uint32_t leftWord;
