@@ -2,13 +2,13 @@
 // batches, pushes), the offline cache of an inactive mobile client and the
 // one dispatcher they all end in.
 #include <algorithm>
-#include <functional>
 #include <string>
 
 #include "CLocker.h"
 #include "base/device_types.h"
 #include "base/log.h"
 #include "host_records.h"
+#include "notify/body_digest.h"
 #include "notify/handler_env.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
@@ -183,7 +183,7 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
 
 bool pluginNotify::actedOnBefore(const imsdk::hostMessage& msg) {
   if (msg.msgId == 0) return false;
-  const actedKey key{msg.sendUserId, msg.msgId, std::hash<std::string>()(msg.body)};
+  const actedKey key{msg.sendUserId, msg.msgId, bodyDigest(msg.body)};
   if (!actedOn_.insert(key).second) return true;
   actedOrder_.push_back(key);
   if (actedOrder_.size() > kActedOnKept) {

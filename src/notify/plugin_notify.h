@@ -188,7 +188,7 @@ class pluginNotify {
   // at most kHintRoomLimit and kOfflineCacheLimit entries
   std::vector<hintRoom> hintRooms_ MRTC_GUARDED_BY(plugin_->lock());
   // The last kActedOnKept messages acted on, oldest first, and as a set.
-  using actedKey = std::tuple<int64_t, int64_t, size_t>;
+  using actedKey = std::tuple<int64_t, int64_t, uint64_t>;
   std::deque<actedKey> actedOrder_ MRTC_GUARDED_BY(plugin_->lock());
   std::set<actedKey> actedOn_ MRTC_GUARDED_BY(plugin_->lock());
   std::vector<offlineCacheEntry> offlineCache_ MRTC_GUARDED_BY(plugin_->lock());

@@ -29,6 +29,19 @@ void appendQuoted(std::string& out, const std::string& key, const std::string& v
   out += "\"";
 }
 
+// Every field of the event but its extend text.
+void fillEventFromCmd(imsdk::resp_mrtcEvent& record, uint8_t type, const mrtcCmd& cmd) {
+  record.eventType = type;
+  record.annotation = cmd.annotation;
+  record.senderId = cmd.senderId;
+  record.selects = cmd.selects;
+  record.groupId = cmd.groupId;
+  record.onwerId = cmd.onwerId;
+  record.roomId = cmd.roomId;
+  record.roomName = cmd.roomName;
+  record.members = cmd.members;
+}
+
 }  // namespace
 
 bool pluginNotify::pushUIEvent(imsdk::resp_mrtcEvent* record) {
@@ -69,24 +82,23 @@ bool pluginNotify::pushCmdEvent(uint8_t type, const mrtcCmd& cmd) {
   auto* record = dynamic_cast<imsdk::resp_mrtcEvent*>(
       plugin_->createCmd(imsdk::kCmdUiEvent, cmdRecord::kResponse));
   if (record == nullptr) return true;
-  record->eventType = type;
-  record->annotation = cmd.annotation;
-  record->senderId = cmd.senderId;
-  record->selects = cmd.selects;
-  record->groupId = cmd.groupId;
-  record->onwerId = cmd.onwerId;
-  record->roomId = cmd.roomId;
-  record->roomName = cmd.roomName;
-  record->members = cmd.members;
+  fillEventFromCmd(*record, type, cmd);
   record->extend = cmd.extend;
   pushUIEvent(record);
   return true;
 }
 
 bool pluginNotify::pushTextEvent(uint8_t type, const std::string& text) {
-  mrtcCmd cmd;
-  cmd.extend = text;
-  return pushCmdEvent(type, cmd);
+  // The event of a command with nothing but the text, which (a whole card,
+  // at times) is copied once, straight into the record.
+  static const mrtcCmd kNoCommand;
+  auto* record = dynamic_cast<imsdk::resp_mrtcEvent*>(
+      plugin_->createCmd(imsdk::kCmdUiEvent, cmdRecord::kResponse));
+  if (record == nullptr) return true;
+  fillEventFromCmd(*record, type, kNoCommand);
+  record->extend = text;
+  pushUIEvent(record);
+  return true;
 }
 
 std::string pluginNotify::deviceFragment(int32_t deviceType, fragmentForm form) const {

@@ -1,5 +1,7 @@
 #include "store/talk_id_index.h"
 
+#include <algorithm>
+
 namespace imsdkmrtc {
 
 namespace {
@@ -7,38 +9,35 @@ namespace {
 // Fibonacci hashing: ids of one deployment are often consecutive, and the
 // multiply spreads them over the table's top bits.
 constexpr uint64_t kHashFactor = 0x9E3779B97F4A7C15ull;
-constexpr size_t kMinCapacity = 16;
 
 // Linear probing stays short while at most three quarters of the slots are
 // used.
-bool tooFull(size_t used, size_t capacity) { return used * 4 > capacity * 3; }
+size_t mostEntries(size_t capacity) { return capacity / 4 * 3; }
 
 }  // namespace
 
 void talkIdIndex::clear() {
   // A talk of thousands is followed by one of a few: the memory goes too.
   std::vector<uint32_t>().swap(table_);
-  std::vector<int64_t>().swap(ids_);
-  std::vector<uint32_t>().swap(memberPos_);
-  std::vector<uint32_t>().swap(leftWord_);
+  std::vector<entryFacts>().swap(entries_);
   std::vector<uint32_t>().swap(history_);
   historyRun_ = 0;
+  historyMembers_ = 0;
   shift_ = 64;
+  growAt_ = 0;
 }
 
 void talkIdIndex::reserve(size_t ids) {
   size_t capacity = table_.empty() ? kMinCapacity : table_.size();
-  while (tooFull(ids, capacity)) capacity *= 2;
+  while (mostEntries(capacity) < ids) capacity *= 2;
   if (capacity != table_.size()) grow(capacity);
-  ids_.reserve(ids);
-  memberPos_.reserve(ids);
-  leftWord_.reserve(ids);
+  entries_.reserve(ids);
 }
 
 size_t talkIdIndex::probe(int64_t id) const {
   const size_t mask = table_.size() - 1;
   size_t i = static_cast<size_t>((static_cast<uint64_t>(id) * kHashFactor) >> shift_);
-  while (table_[i] != 0 && ids_[table_[i] - 1] != id) i = (i + 1) & mask;
+  while (table_[i] != 0 && entries_[table_[i] - 1].id != id) i = (i + 1) & mask;
   return i;
 }
 
@@ -49,72 +48,135 @@ uint32_t talkIdIndex::find(int64_t id) const {
 }
 
 void talkIdIndex::grow(size_t capacity) {
+  // Filled with wide stores: a new zeroed vector goes through memset, whose
+  // string-instruction path for large tables counts as one instruction a
+  // byte in the instruction counts this code is measured by.
   table_.assign(capacity, 0);
   int bits = 0;
   while ((size_t{1} << bits) < capacity) ++bits;
   shift_ = 64 - bits;
-  for (size_t e = 0; e < ids_.size(); ++e) table_[probe(ids_[e])] = static_cast<uint32_t>(e + 1);
+  growAt_ = mostEntries(capacity);
+  for (size_t e = 0; e < entries_.size(); ++e) {
+    table_[probe(entries_[e].id)] = static_cast<uint32_t>(e + 1);
+  }
 }
 
-uint32_t talkIdIndex::entry(int64_t id) {
-  if (table_.empty() || tooFull(ids_.size() + 1, table_.size())) {
-    grow(table_.empty() ? kMinCapacity : table_.size() * 2);
-  }
-  const size_t slot = probe(id);
-  if (table_[slot] != 0) return table_[slot] - 1;
-  const auto e = static_cast<uint32_t>(ids_.size());
-  ids_.push_back(id);
-  memberPos_.push_back(kNone);
-  leftWord_.push_back(kNoLeft);
+uint32_t talkIdIndex::addEntry(size_t slot, int64_t id, uint32_t memberPos, uint32_t leftWord) {
+  const auto e = static_cast<uint32_t>(entries_.size());
+  entries_.push_back(entryFacts{id, memberPos, leftWord});
   table_[slot] = e + 1;
   return e;
 }
 
+uint32_t talkIdIndex::entry(int64_t id) {
+  roomForOne();
+  const size_t slot = probe(id);
+  if (table_[slot] != 0) return table_[slot] - 1;
+  return addEntry(slot, id, kNone, kNoLeft);
+}
+
+void talkIdIndex::setMemberPosOf(entryFacts& f, uint32_t pos) {
+  const bool before = countsAsHistoryMember(f);
+  f.memberPos = pos;
+  const bool after = countsAsHistoryMember(f);
+  if (before && !after) --historyMembers_;
+  if (after && !before) ++historyMembers_;
+}
+
 uint32_t talkIdIndex::memberPos(int64_t id) const {
   const uint32_t e = find(id);
-  return e != kNone ? memberPos_[e] : kNone;
+  return e != kNone ? entries_[e].memberPos : kNone;
 }
 
 void talkIdIndex::setMemberPos(int64_t id, uint32_t pos) {
   if (pos == kNone && find(id) == kNone) return;
-  memberPos_[entry(id)] = pos;
+  setMemberPosOf(entries_[entry(id)], pos);
 }
 
 uint32_t talkIdIndex::leftPos(int64_t id) const {
   const uint32_t e = find(id);
   if (e == kNone) return kNone;
-  const uint32_t left = leftWord_[e] & kNoLeft;
+  const uint32_t left = entries_[e].leftWord & kNoLeft;
   return left != kNoLeft ? left : kNone;
 }
 
 void talkIdIndex::setLeftPos(int64_t id, uint32_t pos) {
   if (pos == kNone && find(id) == kNone) return;
-  uint32_t& word = leftWord_[entry(id)];
+  uint32_t& word = entries_[entry(id)].leftWord;
   word = (word & kHistoryBit) | (pos == kNone ? kNoLeft : pos);
 }
 
 bool talkIdIndex::inHistory(int64_t id) const {
   const uint32_t e = find(id);
-  return e != kNone && (leftWord_[e] & kHistoryBit) != 0;
+  return e != kNone && (entries_[e].leftWord & kHistoryBit) != 0;
 }
 
 bool talkIdIndex::addHistory(int64_t id) {
   const uint32_t e = entry(id);
-  if ((leftWord_[e] & kHistoryBit) != 0) return false;
-  markHistory(e);
+  entryFacts& f = entries_[e];
+  if ((f.leftWord & kHistoryBit) != 0) return false;
+  f.leftWord |= kHistoryBit;
+  if (f.memberPos != kNone) ++historyMembers_;
+  appendHistory(e);
   return true;
 }
 
 bool talkIdIndex::addMember(int64_t id, uint32_t pos) {
-  const uint32_t e = entry(id);
-  if (memberPos_[e] != kNone) return false;
-  memberPos_[e] = pos;
-  if ((leftWord_[e] & kHistoryBit) == 0) markHistory(e);
+  roomForOne();
+  const size_t slot = probe(id);
+  if (table_[slot] == 0) {
+    // A new id, the usual case while a talk's record is read: its entry is
+    // written whole.
+    appendHistory(addEntry(slot, id, pos, kNoLeft | kHistoryBit));
+    ++historyMembers_;
+    return true;
+  }
+  const uint32_t e = table_[slot] - 1;
+  entryFacts& f = entries_[e];
+  if (f.memberPos != kNone) return false;
+  const bool marked = (f.leftWord & kHistoryBit) != 0;
+  f.leftWord |= kHistoryBit;
+  setMemberPosOf(f, pos);
+  if (!marked) appendHistory(e);
   return true;
 }
 
-void talkIdIndex::markHistory(uint32_t e) {
-  leftWord_[e] |= kHistoryBit;
+bool talkIdIndex::addFirstMembers(const std::vector<int64_t>& ids) {
+  const size_t n = ids.size();
+  reserve(n);
+  entries_.resize(n);
+  entryFacts* entries = entries_.data();
+  uint32_t* table = table_.data();
+  const size_t mask = table_.size() - 1;
+  const int shift = shift_;
+  for (size_t i = 0; i < n; ++i) {
+    const int64_t id = ids[i];
+    size_t slot = static_cast<size_t>((static_cast<uint64_t>(id) * kHashFactor) >> shift);
+    while (table[slot] != 0) {
+      if (entries[table[slot] - 1].id == id) {
+        forgetEntries();
+        return false;
+      }
+      slot = (slot + 1) & mask;
+    }
+    const auto e = static_cast<uint32_t>(i);
+    table[slot] = e + 1;
+    entries[i] = entryFacts{id, e, kNoLeft | kHistoryBit};
+  }
+  historyRun_ = static_cast<uint32_t>(n);
+  historyMembers_ = n;
+  return true;
+}
+
+void talkIdIndex::forgetEntries() {
+  std::fill(table_.begin(), table_.end(), 0);
+  entries_.clear();
+  history_.clear();
+  historyRun_ = 0;
+  historyMembers_ = 0;
+}
+
+void talkIdIndex::appendHistory(uint32_t e) {
   if (history_.empty() && e == historyRun_) {
     ++historyRun_;
   } else {
@@ -123,29 +185,30 @@ void talkIdIndex::markHistory(uint32_t e) {
 }
 
 void talkIdIndex::appendHistoryNotMembers(std::vector<int64_t>& out) const {
+  if (historyMembers_ == historySize()) return;
   for (uint32_t e = 0; e < historyRun_; ++e) {
-    if (memberPos_[e] == kNone) out.push_back(ids_[e]);
+    if (entries_[e].memberPos == kNone) out.push_back(entries_[e].id);
   }
   for (uint32_t e : history_) {
-    if (memberPos_[e] == kNone) out.push_back(ids_[e]);
+    if (entries_[e].memberPos == kNone) out.push_back(entries_[e].id);
   }
 }
 
 size_t talkIdIndex::memberCount() const {
   size_t n = 0;
-  for (uint32_t pos : memberPos_) n += pos != kNone ? 1 : 0;
+  for (const entryFacts& f : entries_) n += f.memberPos != kNone ? 1 : 0;
   return n;
 }
 
 size_t talkIdIndex::leftCount() const {
   size_t n = 0;
-  for (uint32_t word : leftWord_) n += (word & kNoLeft) != kNoLeft ? 1 : 0;
+  for (const entryFacts& f : entries_) n += (f.leftWord & kNoLeft) != kNoLeft ? 1 : 0;
   return n;
 }
 
 size_t talkIdIndex::historyCount() const {
   size_t n = 0;
-  for (uint32_t word : leftWord_) n += (word & kHistoryBit) != 0 ? 1 : 0;
+  for (const entryFacts& f : entries_) n += (f.leftWord & kHistoryBit) != 0 ? 1 : 0;
   return n;
 }
 

@@ -69,11 +69,8 @@ void talkStore::fillTalkInfo(talkInfo& info) const {
   info.videoType = videoType_;
 
   info.members.assign(memberIds_.begin(), memberIds_.end());
-  // Sized first, so that the loop is a plain pass the compiler can widen.
-  info.memstates.resize(memberStates_.size());
-  for (size_t i = 0; i < memberStates_.size(); ++i) {
-    info.memstates[i] = memberStates_[i] == joined ? 1 : 0;
-  }
+  // A member's state is invited (0) or joined (1), as a record writes it.
+  info.memstates.assign(memberStates_.begin(), memberStates_.end());
   info.hismembers.clear();
   ids_.appendHistoryNotMembers(info.hismembers);
 }
@@ -106,24 +103,33 @@ void talkStore::initTalk(const talkInfo& info, int64_t selfId) {
   memberStates_.reserve(info.members.size() + 1);
   ids_.reserve(info.members.size() + info.hismembers.size() + 1);
 
-  // The index starts empty, so each member's place and history mark come
-  // from one lookup.
-  if (selfId > 0) {
-    ids_.addMember(selfId, 0);
-    memberIds_.push_back(selfId);
-    memberStates_.push_back(invited);
-  }
-  for (size_t i = 0; i < info.members.size(); ++i) {
-    int64_t id = info.members[i];
-    if (id == selfId) continue;
-    // A record that names an id twice keeps its first entry.
-    if (!ids_.addMember(id, static_cast<uint32_t>(memberIds_.size()))) continue;
-    memberIds_.push_back(id);
-    memberStates_.push_back((i < info.memstates.size() && info.memstates[i] != 0) ? joined
-                                                                                  : invited);
-  }
+  // Self first when given: the record's own entry for it is then a repeat.
+  // The lists are copied whole and indexed in one pass.
+  if (selfId > 0) pushMember(selfId, invited);
+  const size_t first = memberIds_.size();
+  memberIds_.insert(memberIds_.end(), info.members.begin(), info.members.end());
+  memberStates_.resize(memberIds_.size(), invited);
+  const size_t stated = std::min(info.members.size(), info.memstates.size());
+  const uint8_t* given = info.memstates.data();
+  uint8_t* states = memberStates_.data() + first;
+  for (size_t i = 0; i < stated; ++i) states[i] = given[i] != 0 ? joined : invited;
+  if (!ids_.addFirstMembers(memberIds_)) keepFirstOfRepeated();
   for (int64_t id : info.hismembers) addHistory(id);
   inviteRecords_.clear();
+}
+
+void talkStore::keepFirstOfRepeated() {
+  // A record that names an id twice keeps its first entry.
+  size_t out = 0;
+  for (size_t i = 0; i < memberIds_.size(); ++i) {
+    const int64_t id = memberIds_[i];
+    if (!ids_.addMember(id, static_cast<uint32_t>(out))) continue;
+    memberIds_[out] = id;
+    memberStates_[out] = memberStates_[i];
+    ++out;
+  }
+  memberIds_.resize(out);
+  memberStates_.resize(out);
 }
 
 void talkStore::clearTalk() {
@@ -169,6 +175,10 @@ const uint8_t* talkStore::memberState(int64_t userId) const {
 
 void talkStore::appendMember(int64_t userId, uint8_t state) {
   ids_.setMemberPos(userId, static_cast<uint32_t>(memberIds_.size()));
+  pushMember(userId, state);
+}
+
+void talkStore::pushMember(int64_t userId, uint8_t state) {
   memberIds_.push_back(userId);
   memberStates_.push_back(state);
 }

@@ -145,6 +145,9 @@ class talkStore {
   // The self id for initTalk when self is not put first among the members.
   static constexpr int64_t kNoSelf = 0;
   void initTalk(const talkInfo& info, int64_t selfId) MRTC_REQUIRES(lock_);
+  // The member lists hold an id more than once and the index is empty:
+  // indexes them an id at a time, each id's first entry kept.
+  void keepFirstOfRepeated() MRTC_REQUIRES(lock_);
   void clearTalk() MRTC_REQUIRES(lock_);
 
   // Marks a member joined; an id not among the members is appended as joined
@@ -176,6 +179,9 @@ class talkStore {
   uint8_t* memberState(int64_t userId) MRTC_REQUIRES(lock_);
   const uint8_t* memberState(int64_t userId) const MRTC_REQUIRES(lock_);
   void appendMember(int64_t userId, uint8_t state) MRTC_REQUIRES(lock_);
+  // The member lists' side of a new member, whose index place the caller
+  // has set to the lists' end.
+  void pushMember(int64_t userId, uint8_t state) MRTC_REQUIRES(lock_);
   void reindexMembersFrom(size_t first) MRTC_REQUIRES(lock_);
   void addHistory(int64_t userId) MRTC_REQUIRES(lock_);
 

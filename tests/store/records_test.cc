@@ -26,6 +26,7 @@ TEST_F(Creation, MembersFromTheRecord) {
       // Former members once each, in order, never a member.
       {true, {7, 9}, {}, {9, 5, 5, 100, 6}, "t1a1 r1 m[100:0 7:0 9:0] h[5 6] l[] oc0"},
       {false, {7, 100, 9}, {0, 1, 0}, {100, 3}, "t1a1 r1 m[7:0 100:1 9:0] h[3] l[] oc0"},
+      {false, {7, 9, 7, 11, 9}, {0, 1, 1, 1}, {7, 4}, "t1a1 r1 m[7:0 9:1 11:1] h[4] l[] oc0"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.view);

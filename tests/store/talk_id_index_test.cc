@@ -43,7 +43,7 @@ void expectSame(const talkIdIndex& index, const Model& model, const std::vector<
 }
 
 // A talk's record first: the lead ids become members and join the history
-// in entry order, as a received call puts them; random changes follow.
+// in one pass, as a received call puts them; random changes follow.
 void play(int64_t first, int64_t step, bool reserveFirst, size_t lead = 0) {
   std::mt19937 rng(7);
   std::vector<int64_t> ids;
@@ -51,8 +51,17 @@ void play(int64_t first, int64_t step, bool reserveFirst, size_t lead = 0) {
   talkIdIndex index;
   Model model;
   if (reserveFirst) index.reserve(1000);
+  if (lead > 0) {
+    // A record that repeats an id (last, where a pass finds it latest) is
+    // left to the caller, with nothing indexed.
+    std::vector<int64_t> record(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(lead));
+    record.push_back(ids[lead / 2]);
+    EXPECT_FALSE(index.addFirstMembers(record));
+    expectSame(index, model, ids);
+    record.pop_back();
+    EXPECT_TRUE(index.addFirstMembers(record));
+  }
   for (size_t i = 0; i < lead; ++i) {
-    EXPECT_TRUE(index.addMember(ids[i], static_cast<uint32_t>(i)));
     model.member[ids[i]] = static_cast<uint32_t>(i);
     model.history.push_back(ids[i]);
   }
@@ -95,7 +104,7 @@ void play(int64_t first, int64_t step, bool reserveFirst, size_t lead = 0) {
         EXPECT_TRUE(index.inHistory(id));
       }
     }
-    if (round % 2500 == 0) expectSame(index, model, ids);
+    if (round % 500 == 0) expectSame(index, model, ids);
   }
   expectSame(index, model, ids);
   index.clear();
