@@ -40,23 +40,26 @@ bool memberRemoval::placeHeld(const std::vector<timeoutRecord>& queue, size_t he
   return true;
 }
 
-void memberRemoval::takeHeld(std::vector<timeoutRecord>& queue, uint32_t placed) {
-  if (placed == kNone) return;  // in no record of the room
-  heldPlace& taken = held_[placed];
-  const uint32_t freed = taken.now;
-  if (freed == kNone) return;  // a repeat of an id taken out already
-  taken.now = kNone;
-  roomRecord& r = records_[taken.record];
-  r.edited = true;
-  const size_t last = --r.size;
-  if (freed != last) {
-    // As in takeAt(): the list stays, publish() builds the result.
-    uint32_t* origin = origin_.data() + r.base;
-    const uint32_t from = origin[last];
-    origin[freed] = from;
-    held_[r.base + from].now = freed;
+void memberRemoval::takeHeld(std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids) {
+  for (int64_t id : ids) {
+    const uint32_t placed = heldPlaces_.find(id);
+    if (placed == kNone) continue;  // in no record of the room
+    heldPlace& taken = held_[placed];
+    const uint32_t freed = taken.now;
+    if (freed == kNone) continue;  // a repeat of an id taken out already
+    taken.now = kNone;
+    roomRecord& r = records_[taken.record];
+    r.edited = true;
+    const size_t last = --r.size;
+    if (freed != last) {
+      // As in takeAt(): the list stays, publish() builds the result.
+      uint32_t* origin = origin_.data() + r.base;
+      const uint32_t from = origin[last];
+      origin[freed] = from;
+      held_[r.base + from].now = freed;
+    }
+    if (r.size == 0) erase(queue, taken.record);
   }
-  if (r.size == 0) erase(queue, taken.record);
 }
 
 void memberRemoval::takeOut(std::vector<timeoutRecord>& queue, int32_t category,
@@ -67,7 +70,7 @@ void memberRemoval::takeOut(std::vector<timeoutRecord>& queue, int32_t category,
   const std::vector<int64_t>& given = held <= kFewHeld ? keepHeld(queue, ids) : ids;
   if (given.empty()) return;
   if (held <= given.size() && placeHeld(queue, held)) {
-    for (int64_t id : given) takeHeld(queue, heldPlaces_.find(id));
+    takeHeld(queue, given);
   } else {
     index(queue, given, held);
     for (size_t i = 0; i < given.size(); ++i) {

@@ -84,9 +84,9 @@ class memberRemoval {
   // order, with no pass (a second pass would find nothing). False, with
   // nothing changed, when an id is held twice.
   bool placeHeld(const std::vector<timeoutRecord>& queue, size_t held);
-  // Takes out the held id placed at `placed` (as placeHeld() numbered the
-  // room's places), unless taken already; kNone does nothing.
-  void takeHeld(std::vector<timeoutRecord>& queue, uint32_t placed);
+  // Takes the ids out, in their order, each from its one place that
+  // placeHeld() found (a repeat finds it taken).
+  void takeHeld(std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids);
   // Numbers the wanted ids and chains their places.
   void index(const std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids, size_t held);
   // All the passes for the id numbered k.
