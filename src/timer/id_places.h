@@ -52,7 +52,7 @@ class idPlaces {
   std::vector<slot> slots_ = std::vector<slot>(8, slot{0, 0, 0});
   size_t mask_ = 7;
   int shift_ = 61;
-  uint32_t request_ = 0;
+  uint32_t request_ = 1;  // the slots start free, even before start()
 };
 
 }  // namespace imsdkmrtc

@@ -22,46 +22,6 @@ memberRemoval& memberRemoval::ofThisThread() {
   return removal;
 }
 
-bool memberRemoval::placeHeld(const std::vector<timeoutRecord>& queue, size_t held) {
-  heldPlaces_.start(held);
-  held_.resize(held);
-  origin_.resize(held);
-  for (uint32_t r = 0; r < records_.size(); ++r) {
-    const std::vector<int64_t>& members = queue[records_[r].at].members;
-    const auto base = static_cast<uint32_t>(records_[r].base);
-    // Every record is set up as edited, which costs less than asking on
-    // each take; `edited` itself is set by the first take.
-    std::iota(origin_.begin() + base, origin_.begin() + base + members.size(), 0u);
-    for (uint32_t p = 0; p < members.size(); ++p) {
-      if (!heldPlaces_.add(members[p], base + p)) return false;
-      held_[base + p] = {r, p};
-    }
-  }
-  return true;
-}
-
-void memberRemoval::takeHeld(std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids) {
-  for (int64_t id : ids) {
-    const uint32_t placed = heldPlaces_.find(id);
-    if (placed == kNone) continue;  // in no record of the room
-    heldPlace& taken = held_[placed];
-    const uint32_t freed = taken.now;
-    if (freed == kNone) continue;  // a repeat of an id taken out already
-    taken.now = kNone;
-    roomRecord& r = records_[taken.record];
-    r.edited = true;
-    const size_t last = --r.size;
-    if (freed != last) {
-      // As in takeAt(): the list stays, publish() builds the result.
-      uint32_t* origin = origin_.data() + r.base;
-      const uint32_t from = origin[last];
-      origin[freed] = from;
-      held_[r.base + from].now = freed;
-    }
-    if (r.size == 0) erase(queue, taken.record);
-  }
-}
-
 void memberRemoval::takeOut(std::vector<timeoutRecord>& queue, int32_t category,
                             const std::string& key, const std::vector<int64_t>& ids) {
   if (ids.empty()) return;
@@ -117,6 +77,46 @@ const std::vector<int64_t>& memberRemoval::keepHeld(const std::vector<timeoutRec
   kept_.clear();
   for (size_t at : keptAt_) kept_.push_back(ids[at]);
   return kept_;
+}
+
+bool memberRemoval::placeHeld(const std::vector<timeoutRecord>& queue, size_t held) {
+  heldPlaces_.start(held);
+  held_.resize(held);
+  origin_.resize(held);
+  for (uint32_t r = 0; r < records_.size(); ++r) {
+    const std::vector<int64_t>& members = queue[records_[r].at].members;
+    const auto base = static_cast<uint32_t>(records_[r].base);
+    // Every record is set up as edited, which costs less than asking on
+    // each take; `edited` itself is set by the first take.
+    std::iota(origin_.begin() + base, origin_.begin() + base + members.size(), 0u);
+    for (uint32_t p = 0; p < members.size(); ++p) {
+      if (!heldPlaces_.add(members[p], base + p)) return false;
+      held_[base + p] = {r, p};
+    }
+  }
+  return true;
+}
+
+void memberRemoval::takeHeld(std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids) {
+  for (int64_t id : ids) {
+    const uint32_t placed = heldPlaces_.find(id);
+    if (placed == kNone) continue;  // in no record of the room
+    heldPlace& taken = held_[placed];
+    const uint32_t freed = taken.now;
+    if (freed == kNone) continue;  // a repeat of an id taken out already
+    taken.now = kNone;
+    roomRecord& r = records_[taken.record];
+    r.edited = true;
+    const size_t last = --r.size;
+    if (freed != last) {
+      // As in takeAt(): the list stays, publish() builds the result.
+      uint32_t* origin = origin_.data() + r.base;
+      const uint32_t from = origin[last];
+      origin[freed] = from;
+      held_[r.base + from].now = freed;
+    }
+    if (r.size == 0) erase(queue, taken.record);
+  }
 }
 
 void memberRemoval::index(const std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids,
