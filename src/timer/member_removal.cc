@@ -88,7 +88,7 @@ bool memberRemoval::placeHeld(const std::vector<timeoutRecord>& queue, size_t he
     const auto base = static_cast<uint32_t>(records_[r].base);
     // Every record is set up as edited, which costs less than asking on
     // each take; `edited` itself is set by the first take.
-    std::iota(origin_.begin() + base, origin_.begin() + base + members.size(), 0u);
+    std::iota(origin_.data() + base, origin_.data() + base + members.size(), 0u);
     for (uint32_t p = 0; p < members.size(); ++p) {
       if (!heldPlaces_.add(members[p], base + p)) return false;
       held_[base + p] = {r, p};
