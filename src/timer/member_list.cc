@@ -15,8 +15,14 @@ const std::vector<int64_t>& noIds() {
 
 memberList::memberList(std::vector<int64_t> ids) {
   if (ids.empty()) return;
+  const uint64_t hash = hashOf(ids);
+  *this = memberList(std::move(ids), hash);
+}
+
+memberList::memberList(std::vector<int64_t> ids, uint64_t idsHash) {
+  if (ids.empty()) return;
   auto made = std::make_shared<block>();
-  made->hash = hashOf(ids);
+  made->hash = idsHash;
   made->ids = std::move(ids);
   block_ = std::move(made);
 }

@@ -25,6 +25,8 @@ class memberList {
   // Implicit, so that a record is filled like a plain list of ids.
   memberList(std::vector<int64_t> ids);
   memberList(std::initializer_list<int64_t> ids) : memberList(std::vector<int64_t>(ids)) {}
+  // For a caller that has the ids' digest already: `idsHash` is hashOf(ids).
+  memberList(std::vector<int64_t> ids, uint64_t idsHash);
 
   const std::vector<int64_t>& ids() const;
   // Readers written for a plain list keep working.

@@ -24,19 +24,25 @@ memberRemoval& memberRemoval::ofThisThread() {
 
 void memberRemoval::takeOut(std::vector<timeoutRecord>& queue, int32_t category,
                             const std::string& key, const std::vector<int64_t>& ids) {
-  if (ids.empty() || !index(queue, category, key, ids)) return;
-  for (size_t i = 0; i < ids.size(); ++i) {
-    const uint32_t k = givenNumbers_.empty() ? wanted_.find(ids[i]) : givenNumbers_[i];
-    if (k == kNone) continue;  // in no record of the room
-    for (int n = 0; n < kMemberRemovePasses; ++n) {
-      if (!pass(queue, k)) break;
+  if (ids.empty()) return;
+  const size_t held = gather(queue, category, key);
+  if (held == 0) return;
+  const std::vector<int64_t>& given = held <= kFewHeld ? keepHeld(queue, ids) : ids;
+  if (given.empty()) return;
+  if (held <= given.size() && placeHeld(queue, held)) {
+    takeHeld(queue, given);
+  } else {
+    index(queue, given, held);
+    for (size_t i = 0; i < given.size(); ++i) {
+      const uint32_t k = givenNumbers_.empty() ? wanted_.find(given[i]) : givenNumbers_[i];
+      if (k != kNone) takeOutId(queue, k);  // else in no record of the room
     }
   }
   publish(queue);
 }
 
-bool memberRemoval::index(const std::vector<timeoutRecord>& queue, int32_t category,
-                          const std::string& key, const std::vector<int64_t>& ids) {
+size_t memberRemoval::gather(const std::vector<timeoutRecord>& queue, int32_t category,
+                             const std::string& key) {
   records_.clear();
   recordAt_.assign(queue.size(), kNone);
   size_t held = 0;
@@ -46,36 +52,127 @@ bool memberRemoval::index(const std::vector<timeoutRecord>& queue, int32_t categ
     records_.push_back({i, held, queue[i].members.size(), false, false});
     held += queue[i].members.size();
   }
-  if (held == 0) return false;
+  return held;
+}
+
+const std::vector<int64_t>& memberRemoval::keepHeld(const std::vector<timeoutRecord>& queue,
+                                                    const std::vector<int64_t>& ids) {
+  int64_t few[kFewHeld];
+  size_t distinct = 0;
+  for (const roomRecord& r : records_) {
+    for (int64_t id : queue[r.at].members) {
+      if (std::find(few, few + distinct, id) == few + distinct) few[distinct++] = id;
+    }
+  }
+  // Each held id's places in the request, merged back into the request's
+  // order when there are several.
+  keptAt_.clear();
+  for (size_t d = 0; d < distinct; ++d) {
+    for (auto it = std::find(ids.begin(), ids.end(), few[d]); it != ids.end();
+         it = std::find(it + 1, ids.end(), few[d])) {
+      keptAt_.push_back(static_cast<size_t>(it - ids.begin()));
+    }
+  }
+  if (distinct > 1) std::sort(keptAt_.begin(), keptAt_.end());
+  kept_.clear();
+  for (size_t at : keptAt_) kept_.push_back(ids[at]);
+  return kept_;
+}
+
+bool memberRemoval::placeHeld(const std::vector<timeoutRecord>& queue, size_t held) {
+  heldPlaces_.start(held);
+  held_.resize(held);
+  origin_.resize(held);
+  for (uint32_t r = 0; r < records_.size(); ++r) {
+    const std::vector<int64_t>& members = queue[records_[r].at].members;
+    const auto base = static_cast<uint32_t>(records_[r].base);
+    // Every record is set up as edited, which costs less than asking on
+    // each take; `edited` itself is set by the first take.
+    std::iota(origin_.data() + base, origin_.data() + base + members.size(), 0u);
+    for (uint32_t p = 0; p < members.size(); ++p) {
+      if (!heldPlaces_.add(members[p], base + p)) return false;
+      held_[base + p] = {r, p};
+    }
+  }
+  return true;
+}
+
+void memberRemoval::takeHeld(std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids) {
+  for (int64_t id : ids) {
+    const uint32_t placed = heldPlaces_.find(id);
+    if (placed == kNone) continue;  // in no record of the room
+    heldPlace& taken = held_[placed];
+    const uint32_t freed = taken.now;
+    if (freed == kNone) continue;  // a repeat of an id taken out already
+    taken.now = kNone;
+    roomRecord& r = records_[taken.record];
+    r.edited = true;
+    const size_t last = --r.size;
+    if (freed != last) {
+      // As in takeAt(): the list stays, publish() builds the result.
+      uint32_t* origin = origin_.data() + r.base;
+      const uint32_t from = origin[last];
+      origin[freed] = from;
+      held_[r.base + from].now = freed;
+    }
+    if (r.size == 0) erase(queue, taken.record);
+  }
+}
+
+void memberRemoval::index(const std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids,
+                          size_t held) {
   // The ids worth numbering: the given ones, or the room's own when these are
   // fewer (a whole member list re-armed over a record of one callee). Either
   // way every id both given and held is among them.
   wanted_.start(std::min(held, ids.size()));
   givenNumbers_.clear();
-  if (held < ids.size()) {
-    for (const roomRecord& r : records_) {
-      for (int64_t id : queue[r.at].members) wanted_.insert(id);
-    }
-  } else {
-    for (int64_t id : ids) givenNumbers_.push_back(wanted_.insert(id));
-  }
-  heads_.assign(wanted_.count(), kNone);
   occurrences_.clear();
   occurrenceOf_.assign(held, kNone);
   origin_.resize(held);
-  for (uint32_t r = 0; r < records_.size(); ++r) {
-    const std::vector<int64_t>& members = queue[records_[r].at].members;
-    for (size_t p = 0; p < members.size(); ++p) {
-      const uint32_t k = wanted_.find(members[p]);
-      if (k == kNone) continue;
-      const auto e = static_cast<uint32_t>(occurrences_.size());
-      occurrences_.push_back({r, static_cast<uint32_t>(p), heads_[k]});
-      heads_[k] = e;
-      occurrenceOf_[records_[r].base + p] = e;
+  auto chain = [&](uint32_t k, uint32_t r, size_t p) {
+    const auto e = static_cast<uint32_t>(occurrences_.size());
+    occurrences_.push_back({r, static_cast<uint32_t>(p), heads_[k]});
+    heads_[k] = e;
+    occurrenceOf_[records_[r].base + p] = e;
+  };
+  if (held < ids.size()) {
+    // Each held id is chained as it is numbered.
+    heads_.clear();
+    for (uint32_t r = 0; r < records_.size(); ++r) {
+      const std::vector<int64_t>& members = queue[records_[r].at].members;
+      for (size_t p = 0; p < members.size(); ++p) {
+        const uint32_t k = wanted_.insert(members[p]);
+        if (k == heads_.size()) heads_.push_back(kNone);
+        chain(k, r, p);
+      }
+    }
+  } else {
+    for (int64_t id : ids) givenNumbers_.push_back(wanted_.insert(id));
+    heads_.assign(wanted_.count(), kNone);
+    for (uint32_t r = 0; r < records_.size(); ++r) {
+      const std::vector<int64_t>& members = queue[records_[r].at].members;
+      for (size_t p = 0; p < members.size(); ++p) {
+        const uint32_t k = wanted_.find(members[p]);
+        if (k != kNone) chain(k, r, p);
+      }
     }
   }
   firstOf_.assign(records_.size(), kNone);
-  return true;
+}
+
+void memberRemoval::takeOutId(std::vector<timeoutRecord>& queue, uint32_t k) {
+  // An id in one place of the room, as most are, needs no pass: that place
+  // goes, and its record when that emptied it, and a second pass would find
+  // nothing, just as when the passes run.
+  const uint32_t e = heads_[k];
+  if (e != kNone && occurrences_[e].next == kNone) {
+    heads_[k] = kNone;
+    if (occurrences_[e].pos != kNone && takeAt(e)) erase(queue, occurrences_[e].record);
+    return;
+  }
+  for (int n = 0; n < kMemberRemovePasses; ++n) {
+    if (!pass(queue, k)) break;
+  }
 }
 
 bool memberRemoval::pass(std::vector<timeoutRecord>& queue, uint32_t k) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "timer/id_numbers.h"
+#include "timer/id_places.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
@@ -44,6 +45,8 @@ class memberRemoval {
 
  private:
   static constexpr uint32_t kNone = idNumbers::kNone;
+  // Up to this many ids held by the room, keepHeld() filters the request.
+  static constexpr size_t kFewHeld = 4;
 
   // One place of a wanted id in a record's list. The occurrences of one id,
   // across the room's records, are chained.
@@ -51,6 +54,11 @@ class memberRemoval {
     uint32_t record;  // in records_
     uint32_t pos;     // kNone once taken out
     uint32_t next;
+  };
+  // A held id, when the room holds each id once.
+  struct heldPlace {
+    uint32_t record;  // in records_
+    uint32_t now;     // its place now, kNone once taken out
   };
   // A record of the room, in the queue's order when indexed.
   struct roomRecord {
@@ -61,10 +69,28 @@ class memberRemoval {
     bool gone;    // emptied and deleted from the queue
   };
 
-  // Numbers the wanted ids and chains their places. False when the room
-  // holds no ids.
-  bool index(const std::vector<timeoutRecord>& queue, int32_t category, const std::string& key,
-             const std::vector<int64_t>& ids);
+  // Finds the room's records. Returns the ids they hold, repeats counted.
+  size_t gather(const std::vector<timeoutRecord>& queue, int32_t category, const std::string& key);
+  // A room of a few ids (a callee's own ring) against a long request (the
+  // members of a whole call): the given ids that the room holds, in their
+  // order and with their repeats, found by comparing with each held id,
+  // which costs less than hashing every given id. The ids left out are in no
+  // record, so taking them out would change nothing.
+  const std::vector<int64_t>& keepHeld(const std::vector<timeoutRecord>& queue,
+                                       const std::vector<int64_t>& ids);
+  // When the room holds each id once, and no more ids than the request
+  // names, places every held id, which takes less than numbering and
+  // chaining: each given id then takes its one place out, in the request's
+  // order, with no pass (a second pass would find nothing). False, with
+  // nothing changed, when an id is held twice.
+  bool placeHeld(const std::vector<timeoutRecord>& queue, size_t held);
+  // Takes the ids out, in their order, each from its one place that
+  // placeHeld() found (a repeat finds it taken).
+  void takeHeld(std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids);
+  // Numbers the wanted ids and chains their places.
+  void index(const std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids, size_t held);
+  // All the passes for the id numbered k.
+  void takeOutId(std::vector<timeoutRecord>& queue, uint32_t k);
   // One pass for the id numbered k. False when no further pass would find
   // the id.
   bool pass(std::vector<timeoutRecord>& queue, uint32_t k);
@@ -75,6 +101,9 @@ class memberRemoval {
   void publish(std::vector<timeoutRecord>& queue);
 
   idNumbers wanted_;
+  idPlaces heldPlaces_;          // placeHeld(): by id, its record's base plus its
+                                 // place as indexed
+  std::vector<heldPlace> held_;  // placeHeld(): by the same number
   std::vector<roomRecord> records_;
   std::vector<uint32_t> recordAt_;       // by queue place: the room record there, or kNone
   std::vector<uint32_t> givenNumbers_;   // the given ids' numbers, when they were numbered
@@ -86,6 +115,8 @@ class memberRemoval {
   std::vector<uint32_t> firstOf_;        // by record, during a pass: its first occurrence
   std::vector<uint32_t> hits_;           // the records one pass reaches
   std::vector<uint8_t> seen_;            // by id number, for notHeld
+  std::vector<size_t> keptAt_;           // keepHeld(): places in the request
+  std::vector<int64_t> kept_;            // keepHeld()'s result
 };
 
 }  // namespace imsdkmrtc

@@ -239,7 +239,7 @@ memberList pluginOther::listFor(std::vector<int64_t> ids) const {
   for (const timeoutRecord& r : timeouts) {
     if (r.members.size() == ids.size() && r.members.sameIds(ids, hash)) return r.members;
   }
-  return memberList(std::move(ids));
+  return memberList(std::move(ids), hash);
 }
 
 void pluginOther::dispatch(const timeoutRecord& record) {

@@ -1,8 +1,8 @@
 // Taking many ids out of the records of a room gives exactly what taking them
-// out one at a time does, and an add of only new ids keeps exactly the ids no
-// record of the room holds: checked against plain versions on random queues.
-// Records and copies of them share id lists, so a change through one holder
-// must never show in another.
+// out one at a time does (whichever way the room's ids are found and taken), and an add of only new
+// ids keeps exactly the ids no record of the room holds: checked against plain versions on random
+// queues. Records and copies of them share id lists, so a change through one holder must never show
+// in another.
 #include <algorithm>
 #include <random>
 #include <string>
@@ -94,11 +94,61 @@ std::vector<int64_t> referenceNotHeld(const std::vector<plainRecord>& queue, int
   return out;
 }
 
+// A whole call's members taken out at once: the room's records split one
+// list of members (a record for each, or a few callees' rings beside the
+// others' wait, or pieces), now and then with an id held twice; records of
+// another room share lists or not. The request names the list, in its order
+// or another, with ids repeated, left out or added. A list of a few members
+// against a long request is among them.
+std::vector<imsdk::timerCmd> drawWholeCall(std::mt19937& rng) {
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  std::vector<int64_t> list;
+  for (int i = pick(0, 2) == 0 ? pick(1, 4) : pick(5, 60); i > 0; --i) {
+    list.push_back(100 + static_cast<int64_t>(list.size()));
+  }
+  std::vector<int64_t> split = list;
+  if (pick(0, 1) == 0) std::shuffle(split.begin(), split.end(), rng);
+  if (pick(0, 4) == 0)
+    split.insert(split.begin() + pick(0, static_cast<int>(split.size())), split[0]);
+  std::vector<std::vector<int64_t>> lists;
+  const int shape = pick(0, 2);
+  for (size_t at = 0; at < split.size();) {
+    size_t length = split.size() - at;
+    if (shape == 0) length = 1;
+    if (shape == 1 && lists.size() < 3 && pick(0, 1) == 0) length = 1;
+    if (shape == 2) length = std::min(length, static_cast<size_t>(pick(1, 12)));
+    lists.emplace_back(split.begin() + static_cast<std::ptrdiff_t>(at),
+                       split.begin() + static_cast<std::ptrdiff_t>(at + length));
+    at += length;
+  }
+  for (int i = pick(0, 3); i > 0; --i) {
+    lists.push_back(pick(0, 1) == 0 ? lists[0] : std::vector<int64_t>{list[0], 999});
+  }
+  std::shuffle(lists.begin(), lists.end(), rng);
+  std::vector<imsdk::timerCmd> cmds;
+  for (const std::vector<int64_t>& ids : lists) {
+    cmds.push_back(addCmd(1, pick(1, 2), pick(0, 4) == 0 ? "r2" : "r1", ids, pick(1, 99), 2));
+  }
+  std::vector<int64_t> requested = list;
+  if (pick(0, 1) == 0) std::shuffle(requested.begin(), requested.end(), rng);
+  if (pick(0, 2) == 0)
+    requested.erase(requested.begin() + pick(0, static_cast<int>(list.size()) - 1));
+  for (int i = pick(0, 1) == 0 ? 0 : pick(1, 80); i > 0; --i) {
+    const int64_t id =
+        pick(0, 1) == 0 ? list[pick(0, static_cast<int>(list.size()) - 1)] : 500 + pick(0, 99);
+    requested.insert(requested.begin() + pick(0, static_cast<int>(requested.size())), id);
+  }
+  cmds.push_back(pick(0, 1) == 0 ? addCmd(1, pick(1, 2), "r1", requested, 88, 0)
+                                 : removeCmd(1, pick(1, 2), "r1", requested));
+  return cmds;
+}
+
 // A random queue and request: mostly a few records, sometimes very many of
 // one room; ids from a small or a large alphabet, so that lists repeat ids
 // or not, and records often carry the same ids.
 std::vector<imsdk::timerCmd> draw(std::mt19937& rng) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  if (pick(0, 3) == 0) return drawWholeCall(rng);
   const int alphabet = std::vector<int>{2, 4, 12, 400}[pick(0, 3)];
   auto ids = [&](int count) {
     std::vector<int64_t> out;
@@ -127,7 +177,8 @@ TEST_F(TimerTest, TakingIdsOutMatchesOneAtATime) {
   int limited = 0;
   int emptied = 0;
   int onlyNew = 0;
-  for (int round = 0; round < 900; ++round) {
+  int roomGone = 0;
+  for (int round = 0; round < 1200; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     std::vector<imsdk::timerCmd> cmds = draw(rng);
     const imsdk::timerCmd request = cmds.back();
@@ -148,6 +199,11 @@ TEST_F(TimerTest, TakingIdsOutMatchesOneAtATime) {
       referenceTakeOut(expected, request.category, request.key, request.members, &hitLimit);
       limited += hitLimit ? 1 : 0;
       emptied += expected.size() < before ? 1 : 0;
+      auto inRoom = [&](const plainRecord& r) { return ofRoom(r, 1, "r1"); };
+      roomGone +=
+          before - expected.size() > 1 && std::none_of(expected.begin(), expected.end(), inRoom)
+              ? 1
+              : 0;
     }
     if (request.op == 1 && !added.empty()) {
       expected.push_back({request.category, request.type, request.key, added, request.duration});
@@ -160,6 +216,7 @@ TEST_F(TimerTest, TakingIdsOutMatchesOneAtATime) {
   EXPECT_GT(limited, 10);
   EXPECT_GT(emptied, 100);
   EXPECT_GT(onlyNew, 50);
+  EXPECT_GT(roomGone, 60);
 }
 
 TEST_F(TimerTest, RecordsWithTheSameIdsShareOneListThatNoHolderChanges) {
