@@ -45,14 +45,7 @@ void insertFields(Item& item, uint16_t type, int64_t target, const IdList& limit
 
 void deliverFields(Item& item, const std::string& from, int64_t fromUser, int64_t fromDevice,
                    uint16_t type, int64_t target, int64_t chat, const std::string& body) {
-  item.set("from", from)
-      .set("fromUser", fromUser)
-      .set("fromDevice", fromDevice)
-      .set("type", static_cast<int64_t>(type))
-      .set("target", target)
-      .set("chat", chat);
-  describeBody(item, body);
-  item.set("body", sharedText(body));
+  deliverFields(item, from, fromUser, fromDevice, type, target, chat, quoteBody(body));
 }
 
 void deliverFields(Item& item, const std::string& from, int64_t fromUser, int64_t fromDevice,
