@@ -2,6 +2,7 @@
 // this client's state, registered in the store, reported and timed.
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "base/log.h"
 #include "base/ui_event_types.h"
@@ -134,8 +135,8 @@ void pluginNotify::ringCall(mrtcCmd& cmd, const talkInfo& talk, int64_t self) {
     removeAll(others, self);
     MRTC_LOG(plugin_, 0, texts::notify::kFnCall, texts::notify::kLogCallWait,
              static_cast<int>(others.size()));
-    plugin_->addTimeout(kTimeoutWait, talk.roomId, others, kWaitSeconds, kTimeoutMemberCategory,
-                        kMembersReplace, "");
+    plugin_->addTimeout(kTimeoutWait, talk.roomId, std::move(others), kWaitSeconds,
+                        kTimeoutMemberCategory, kMembersReplace, "");
   }
 }
 
@@ -225,8 +226,8 @@ void pluginNotify::ringInvite(const mrtcCmd& cmd, const talkInfo& talk, int64_t 
   if (!waiting.empty()) {
     MRTC_LOG(plugin_, 0, texts::notify::kFnInvite, texts::notify::kLogInviteWait,
              static_cast<int>(waiting.size()));
-    plugin_->addTimeout(kTimeoutWait, talk.roomId, waiting, kWaitSeconds, kTimeoutMemberCategory,
-                        kMembersReplace, "");
+    plugin_->addTimeout(kTimeoutWait, talk.roomId, std::move(waiting), kWaitSeconds,
+                        kTimeoutMemberCategory, kMembersReplace, "");
   }
 }
 

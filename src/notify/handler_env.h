@@ -61,8 +61,10 @@ class handlerEnv : public pluginEnv {
   virtual bool isTimeout(int64_t msgTimeMs, int32_t lowerSec, int32_t upperSec) = 0;
   virtual bool isTimeout(const std::string& msgTimeText, int32_t lowerSec, int32_t upperSec) = 0;
 
-  // Timer requests (posted to the host's dispatch, command 24101).
-  virtual void addTimeout(int32_t type, const std::string& key, const std::vector<int64_t>& members,
+  // Timer requests (posted to the host's dispatch, command 24101). The ids
+  // are taken by value: a caller done with its list (a callee's wait lists
+  // every other member) moves it in rather than having it copied.
+  virtual void addTimeout(int32_t type, const std::string& key, std::vector<int64_t> members,
                           int32_t duration, int32_t category, int32_t memberMode,
                           const std::string& extra) = 0;
   virtual void removeTimeout(int32_t type, const std::string& key, int64_t member,

@@ -1,5 +1,7 @@
 #include "plugin/mrtc_plugin.h"
 
+#include <utility>
+
 #include "base/device_types.h"
 #include "base/wire_words.h"
 #include "notify/plugin_notify.h"
@@ -157,11 +159,11 @@ imsdk::timerCmd timerCommand(uint8_t op, int32_t category, int32_t type, const s
 
 }  // namespace
 
-void mrtc_plugin::addTimeout(int32_t type, const std::string& key,
-                             const std::vector<int64_t>& members, int32_t duration,
-                             int32_t category, int32_t memberMode, const std::string& extra) {
+void mrtc_plugin::addTimeout(int32_t type, const std::string& key, std::vector<int64_t> members,
+                             int32_t duration, int32_t category, int32_t memberMode,
+                             const std::string& extra) {
   imsdk::timerCmd cmd = timerCommand(kTimerAdd, category, type, key);
-  cmd.members = members;
+  cmd.members = std::move(members);
   cmd.duration = duration;
   cmd.memberMode = memberMode;
   cmd.extra = extra;

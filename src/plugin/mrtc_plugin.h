@@ -96,7 +96,7 @@ class mrtc_plugin : public imsdk::IPlugin, public handlerEnv {
   bool isTimeout(const std::string& msgTimeText, int32_t lowerSec, int32_t upperSec) override;
 
   // Timer requests (posted to the host's dispatch, command 24101).
-  void addTimeout(int32_t type, const std::string& key, const std::vector<int64_t>& members,
+  void addTimeout(int32_t type, const std::string& key, std::vector<int64_t> members,
                   int32_t duration, int32_t category, int32_t memberMode,
                   const std::string& extra) override;
   void addRecallTimeout(const std::string& key, const std::string& roomId,

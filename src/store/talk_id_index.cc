@@ -7,12 +7,23 @@ namespace imsdkmrtc {
 namespace {
 
 // Fibonacci hashing: ids of one deployment are often consecutive, and the
-// multiply spreads them over the table's top bits.
+// multiply spreads them over the hash's top bits.
 constexpr uint64_t kHashFactor = 0x9E3779B97F4A7C15ull;
 
 // Linear probing stays short while at most three quarters of the slots are
 // used.
 size_t mostEntries(size_t capacity) { return capacity / 4 * 3; }
+
+// The fewest slots that take this many entries.
+size_t slotsFor(size_t entries) { return (entries + 2) / 3 * 4; }
+
+// The id's first slot: the hash scaled to the table by its top bits, so the
+// table can have any size. A talk's record sizes it to its ids, where a power
+// of two would leave up to twice the slots unused in every client.
+size_t homeSlot(int64_t id, size_t capacity) {
+  const uint64_t hash = static_cast<uint64_t>(id) * kHashFactor;
+  return static_cast<size_t>((static_cast<unsigned __int128>(hash) * capacity) >> 64);
+}
 
 }  // namespace
 
@@ -23,21 +34,20 @@ void talkIdIndex::clear() {
   std::vector<uint32_t>().swap(history_);
   historyRun_ = 0;
   historyMembers_ = 0;
-  shift_ = 64;
   growAt_ = 0;
 }
 
 void talkIdIndex::reserve(size_t ids) {
-  size_t capacity = table_.empty() ? kMinCapacity : table_.size();
-  while (mostEntries(capacity) < ids) capacity *= 2;
-  if (capacity != table_.size()) grow(capacity);
+  if (mostEntries(table_.size()) < ids) grow(std::max(kMinCapacity, slotsFor(ids)));
   entries_.reserve(ids);
 }
 
 size_t talkIdIndex::probe(int64_t id) const {
-  const size_t mask = table_.size() - 1;
-  size_t i = static_cast<size_t>((static_cast<uint64_t>(id) * kHashFactor) >> shift_);
-  while (table_[i] != 0 && entries_[table_[i] - 1].id != id) i = (i + 1) & mask;
+  const size_t capacity = table_.size();
+  size_t i = homeSlot(id, capacity);
+  while (table_[i] != 0 && entries_[table_[i] - 1].id != id) {
+    if (++i == capacity) i = 0;
+  }
   return i;
 }
 
@@ -52,9 +62,6 @@ void talkIdIndex::grow(size_t capacity) {
   // string-instruction path for large tables counts as one instruction a
   // byte in the instruction counts this code is measured by.
   table_.assign(capacity, 0);
-  int bits = 0;
-  while ((size_t{1} << bits) < capacity) ++bits;
-  shift_ = 64 - bits;
   growAt_ = mostEntries(capacity);
   for (size_t e = 0; e < entries_.size(); ++e) {
     table_[probe(entries_[e].id)] = static_cast<uint32_t>(e + 1);
@@ -147,17 +154,16 @@ bool talkIdIndex::addFirstMembers(const std::vector<int64_t>& ids) {
   entries_.resize(n);
   entryFacts* entries = entries_.data();
   uint32_t* table = table_.data();
-  const size_t mask = table_.size() - 1;
-  const int shift = shift_;
+  const size_t capacity = table_.size();
   for (size_t i = 0; i < n; ++i) {
     const int64_t id = ids[i];
-    size_t slot = static_cast<size_t>((static_cast<uint64_t>(id) * kHashFactor) >> shift);
+    size_t slot = homeSlot(id, capacity);
     while (table[slot] != 0) {
       if (entries[table[slot] - 1].id == id) {
         forgetEntries();
         return false;
       }
-      slot = (slot + 1) & mask;
+      if (++slot == capacity) slot = 0;
     }
     const auto e = static_cast<uint32_t>(i);
     table[slot] = e + 1;

@@ -111,7 +111,6 @@ class talkIdIndex {
 
   // Entry number + 1 by slot; 0 is a free slot.
   std::vector<uint32_t> table_;
-  int shift_ = 64;
   // Entries the table takes before it must grow.
   size_t growAt_ = 0;
   // By entry number.
