@@ -24,6 +24,7 @@
 // event per element at the first element of another form.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -193,6 +194,10 @@ class cursor {
         ++count;
         p += n + 1;
         mark = p - 1;
+        if (n < 8 && sameWidth(ids, n, p, count, mark)) {
+          p_ = mark;
+          return count;
+        }
       }
       while (p != end && isSpace(*p)) ++p;
       int64_t id = 0;
@@ -209,6 +214,60 @@ class cursor {
     }
     p_ = mark;
     return count;
+  }
+
+  // After an id of width (1 to 7) digits and its comma, at p: the ids of
+  // the same width that follow, each read from one word, with the byte after
+  // it a comma or, for the list's last id, its ']' (answering true, with mark
+  // at the ']'). In one list the ids mostly share a width, so the masks and
+  // shifts are set once for the run; and the first id reserved room for the
+  // list, so the ids are written there without a check of the capacity each.
+  // At an id of another form, p is left at it for the general loop.
+  bool sameWidth(std::vector<int64_t>& ids, unsigned width, const char*& p, json::SizeType& count,
+                 const char*& mark) const {
+    const ptrdiff_t left = end_ - p;
+    if (left < 8) return false;
+    const size_t step = width + 1;
+    // Ids at p, p + step, ... with a whole word before the text's end.
+    const size_t room =
+        std::min(ids.capacity() - ids.size(), static_cast<size_t>(left - 8) / step + 1);
+    if (room == 0) return false;
+    const size_t had = ids.size();
+    ids.resize(had + room);
+    int64_t* const first = ids.data() + had;
+    int64_t* const last = first + room;
+    // One test for the digits, the comma, and no leading zero (but for an id
+    // of one digit): the first byte taken one lower counts from '1'.
+    const uint64_t lower = width > 1 ? 1 : 0;
+    const uint64_t top = 0x0606060606060606u + lower;
+    const unsigned shift = 8 * width;
+    const uint64_t digitBytes = (uint64_t{1} << shift) - 1;
+    const uint64_t sepByte = uint64_t{0xFF} << shift;
+    const uint64_t comma = uint64_t{','} << shift;
+    int64_t* out = first;
+    const char* q = p;
+    bool ended = false;
+    while (out != last) {
+      const uint64_t word = wordAt(q);
+      const uint64_t x = word - lower;
+      const uint64_t digitsBad = nonDigits(x, top) & digitBytes;
+      if ((digitsBad | ((x ^ comma) & sepByte)) != 0) {
+        if (digitsBad == 0 && ((word >> shift) & 0xFF) == ']') {
+          *out++ = static_cast<int64_t>(digitsValue(word, width));
+          mark = q + width;
+          ended = true;
+        }
+        break;
+      }
+      *out++ = static_cast<int64_t>(digitsValue(word, width));
+      q += step;
+    }
+    const auto read = static_cast<size_t>(out - first);
+    ids.resize(had + read);
+    count += static_cast<json::SizeType>(read);
+    if (!ended && read > 0) mark = q - 1;
+    p = q;
+    return ended;
   }
 
   // Having read the first element, from first to next: room for as many
