@@ -194,7 +194,7 @@ class cursor {
         ++count;
         p += n + 1;
         mark = p - 1;
-        if (n < 8 && sameWidth(ids, n, p, count, mark)) {
+        if (n != 8 && sameWidth(ids, n, p, count, mark)) {
           p_ = mark;
           return count;
         }
@@ -216,56 +216,86 @@ class cursor {
     return count;
   }
 
-  // After an id of width (1 to 7) digits and its comma, at p: the ids of
-  // the same width that follow, each read from one word, with the byte after
-  // it a comma or, for the list's last id, its ']' (answering true, with mark
-  // at the ']'). In one list the ids mostly share a width, so the masks and
-  // shifts are set once for the run; and the first id reserved room for the
-  // list, so the ids are written there without a check of the capacity each.
-  // At an id of another form, p is left at it for the general loop.
+  // After an id of width digits (1 to 15, but 8) and its comma, at p: the
+  // ids of the same width that follow, each read from one word, or two for
+  // more than eight digits, with the byte after it a comma or, for the
+  // list's last id, its ']' (answering true, with mark at the ']'). In one
+  // list the ids mostly share a width, so the masks and shifts are set once
+  // for the run. At an id of another form, p is left at it for the general
+  // loop.
   bool sameWidth(std::vector<int64_t>& ids, unsigned width, const char*& p, json::SizeType& count,
                  const char*& mark) const {
+    // One test for the digits, the comma, and no leading zero (but for an id
+    // of one digit): the first byte taken one lower counts from '1'.
+    const uint64_t lower = width > 1 ? 1 : 0;
+    const unsigned tail = width % 8;
+    const unsigned shift = 8 * tail;
+    const uint64_t tailBytes = (uint64_t{1} << shift) - 1;
+    const uint64_t sepByte = uint64_t{0xFF} << shift;
+    const uint64_t comma = uint64_t{','} << shift;
+    if (width < 8) {
+      return run(ids, width + 1, 8, p, count, mark, [=](const char* q, int64_t& id) {
+        const uint64_t word = wordAt(q);
+        const uint64_t x = word - lower;
+        if ((nonDigits(x, 0x0606060606060606u + lower) & tailBytes) != 0) return '\0';
+        id = static_cast<int64_t>(digitsValue(word, tail));
+        return separator(x, comma, sepByte, shift);
+      });
+    }
+    return run(ids, width + 1, 16, p, count, mark, [=](const char* q, int64_t& id) {
+      const uint64_t head = wordAt(q);
+      const uint64_t word = wordAt(q + 8);
+      if ((nonDigits(head - 1, 0x0606060606060607u) | (nonDigits(word) & tailBytes)) != 0) {
+        return '\0';
+      }
+      id = static_cast<int64_t>(digitsValue(head, 8) * kTens[tail] + digitsValue(word, tail));
+      return separator(word, comma, sepByte, shift);
+    });
+  }
+
+  // The byte after an id's digits: ',' or ']', else '\0'.
+  static char separator(uint64_t word, uint64_t comma, uint64_t sepByte, unsigned shift) {
+    if (((word ^ comma) & sepByte) == 0) return ',';
+    return ((word >> shift) & 0xFF) == ']' ? ']' : '\0';
+  }
+
+  // sameWidth's loop, with read(q, id) answering ',' for an id at q and its
+  // comma, ']' for the list's last, '\0' for anything else. The first id
+  // reserved room for the list, so the ids are written there without a
+  // check of the capacity each; reach is how many bytes read looks at.
+  template <typename Read>
+  bool run(std::vector<int64_t>& ids, size_t step, ptrdiff_t reach, const char*& p,
+           json::SizeType& count, const char*& mark, Read read) const {
     const ptrdiff_t left = end_ - p;
-    if (left < 8) return false;
-    const size_t step = width + 1;
-    // Ids at p, p + step, ... with a whole word before the text's end.
+    if (left < reach) return false;
+    // Ids at p, p + step, ... with all that read looks at before the end.
     const size_t room =
-        std::min(ids.capacity() - ids.size(), static_cast<size_t>(left - 8) / step + 1);
+        std::min(ids.capacity() - ids.size(), static_cast<size_t>(left - reach) / step + 1);
     if (room == 0) return false;
     const size_t had = ids.size();
     ids.resize(had + room);
     int64_t* const first = ids.data() + had;
     int64_t* const last = first + room;
-    // One test for the digits, the comma, and no leading zero (but for an id
-    // of one digit): the first byte taken one lower counts from '1'.
-    const uint64_t lower = width > 1 ? 1 : 0;
-    const uint64_t top = 0x0606060606060606u + lower;
-    const unsigned shift = 8 * width;
-    const uint64_t digitBytes = (uint64_t{1} << shift) - 1;
-    const uint64_t sepByte = uint64_t{0xFF} << shift;
-    const uint64_t comma = uint64_t{','} << shift;
     int64_t* out = first;
     const char* q = p;
     bool ended = false;
     while (out != last) {
-      const uint64_t word = wordAt(q);
-      const uint64_t x = word - lower;
-      const uint64_t digitsBad = nonDigits(x, top) & digitBytes;
-      if ((digitsBad | ((x ^ comma) & sepByte)) != 0) {
-        if (digitsBad == 0 && ((word >> shift) & 0xFF) == ']') {
-          *out++ = static_cast<int64_t>(digitsValue(word, width));
-          mark = q + width;
+      const char after = read(q, *out);
+      if (after != ',') {
+        if (after == ']') {
+          ++out;
+          mark = q + step - 1;
           ended = true;
         }
         break;
       }
-      *out++ = static_cast<int64_t>(digitsValue(word, width));
+      ++out;
       q += step;
     }
-    const auto read = static_cast<size_t>(out - first);
-    ids.resize(had + read);
-    count += static_cast<json::SizeType>(read);
-    if (!ended && read > 0) mark = q - 1;
+    const auto taken = static_cast<size_t>(out - first);
+    ids.resize(had + taken);
+    count += static_cast<json::SizeType>(taken);
+    if (!ended && taken > 0) mark = q - 1;
     p = q;
     return ended;
   }

@@ -394,7 +394,7 @@ const char* const kEdgeIdTexts[] = {R"("1234567")", R"("12345678")", R"("1234567
                                     R"("1234567890123456")",
                                     R"("000000000000000000000000000000012")"};
 const char* const kEdgeContainers[] = {"[]", "{}", "[1,]", "[,1]", "{\"a\":1,}", "[[[[1]]]]"};
-// Lists of ids, read in runs of one width a word an id: the runs' ends at
+// Lists of ids, read in runs of one width a word or two an id: the runs' ends at
 // a change of width (also at the last id), a leading zero, white space, a
 // sign, a fraction, another form or no element; ids of one and 15 or 16
 // digits; and more ids than the room the first one reserved.
@@ -416,6 +416,11 @@ const char* const kEdgeRuns[] = {
     "100002,100003,100004,\"100005\",100006",
     "100002,100003,100004,,100005,100006",
     "100002,100003,100004,100005,",
+    "100000001,100000002,100000003,100000004,100000005",
+    "100000001,100000002,010000003,100000004,100000005",
+    "100000001,100000002,1000000003,100000004,10000005",
+    "100000001,100000002,100000003 ,100000004,10000000a,1",
+    "12345678,12345678,12345678,12345678",
 };
 
 // Texts with those values, alone and after plain ids of either form, and
