@@ -237,7 +237,7 @@ class cursor {
       return run(ids, width + 1, 8, p, count, mark, [=](const char* q, int64_t& id) {
         const uint64_t word = wordAt(q);
         const uint64_t x = word - lower;
-        if ((nonDigits(x, 0x0606060606060606u + lower) & tailBytes) != 0) return '\0';
+        if ((nonDigits(x, kToNines + lower) & tailBytes) != 0) return '\0';
         id = static_cast<int64_t>(digitsValue(word, tail));
         return separator(x, comma, sepByte, shift);
       });
@@ -245,7 +245,7 @@ class cursor {
     return run(ids, width + 1, 16, p, count, mark, [=](const char* q, int64_t& id) {
       const uint64_t head = wordAt(q);
       const uint64_t word = wordAt(q + 8);
-      if ((nonDigits(head - 1, 0x0606060606060607u) | (nonDigits(word) & tailBytes)) != 0) {
+      if ((nonDigits(head - 1, kToNines + 1) | (nonDigits(word) & tailBytes)) != 0) {
         return '\0';
       }
       id = static_cast<int64_t>(digitsValue(head, 8) * kTens[tail] + digitsValue(word, tail));
