@@ -24,6 +24,7 @@
 // event per element at the first element of another form.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -193,6 +194,10 @@ class cursor {
         ++count;
         p += n + 1;
         mark = p - 1;
+        if (n != 8 && sameWidth(ids, n, p, count, mark)) {
+          p_ = mark;
+          return count;
+        }
       }
       while (p != end && isSpace(*p)) ++p;
       int64_t id = 0;
@@ -209,6 +214,90 @@ class cursor {
     }
     p_ = mark;
     return count;
+  }
+
+  // After an id of width digits (1 to 15, but 8) and its comma, at p: the
+  // ids of the same width that follow, each read from one word, or two for
+  // more than eight digits, with the byte after it a comma or, for the
+  // list's last id, its ']' (answering true, with mark at the ']'). In one
+  // list the ids mostly share a width, so the masks and shifts are set once
+  // for the run. At an id of another form, p is left at it for the general
+  // loop.
+  bool sameWidth(std::vector<int64_t>& ids, unsigned width, const char*& p, json::SizeType& count,
+                 const char*& mark) const {
+    // One test for the digits, the comma, and no leading zero (but for an id
+    // of one digit): the first byte taken one lower counts from '1'.
+    const uint64_t lower = width > 1 ? 1 : 0;
+    const unsigned tail = width % 8;
+    const unsigned shift = 8 * tail;
+    const uint64_t tailBytes = (uint64_t{1} << shift) - 1;
+    const uint64_t sepByte = uint64_t{0xFF} << shift;
+    const uint64_t comma = uint64_t{','} << shift;
+    if (width < 8) {
+      return run(ids, width + 1, 8, p, count, mark, [=](const char* q, int64_t& id) {
+        const uint64_t word = wordAt(q);
+        const uint64_t x = word - lower;
+        if ((nonDigits(x, kToNines + lower) & tailBytes) != 0) return '\0';
+        id = static_cast<int64_t>(digitsValue(word, tail));
+        return separator(x, comma, sepByte, shift);
+      });
+    }
+    return run(ids, width + 1, 16, p, count, mark, [=](const char* q, int64_t& id) {
+      const uint64_t head = wordAt(q);
+      const uint64_t word = wordAt(q + 8);
+      if ((nonDigits(head - 1, kToNines + 1) | (nonDigits(word) & tailBytes)) != 0) {
+        return '\0';
+      }
+      id = static_cast<int64_t>(digitsValue(head, 8) * kTens[tail] + digitsValue(word, tail));
+      return separator(word, comma, sepByte, shift);
+    });
+  }
+
+  // The byte after an id's digits: ',' or ']', else '\0'.
+  static char separator(uint64_t word, uint64_t comma, uint64_t sepByte, unsigned shift) {
+    if (((word ^ comma) & sepByte) == 0) return ',';
+    return ((word >> shift) & 0xFF) == ']' ? ']' : '\0';
+  }
+
+  // sameWidth's loop, with read(q, id) answering ',' for an id at q and its
+  // comma, ']' for the list's last, '\0' for anything else. The first id
+  // reserved room for the list, so the ids are written there without a
+  // check of the capacity each; reach is how many bytes read looks at.
+  template <typename Read>
+  bool run(std::vector<int64_t>& ids, size_t step, ptrdiff_t reach, const char*& p,
+           json::SizeType& count, const char*& mark, Read read) const {
+    const ptrdiff_t left = end_ - p;
+    if (left < reach) return false;
+    // Ids at p, p + step, ... with all that read looks at before the end.
+    const size_t room =
+        std::min(ids.capacity() - ids.size(), static_cast<size_t>(left - reach) / step + 1);
+    if (room == 0) return false;
+    const size_t had = ids.size();
+    ids.resize(had + room);
+    int64_t* const first = ids.data() + had;
+    int64_t* const last = first + room;
+    int64_t* out = first;
+    const char* q = p;
+    bool ended = false;
+    while (out != last) {
+      const char after = read(q, *out);
+      if (after != ',') {
+        if (after == ']') {
+          ++out;
+          mark = q + step - 1;
+          ended = true;
+        }
+        break;
+      }
+      ++out;
+      q += step;
+    }
+    const auto taken = static_cast<size_t>(out - first);
+    ids.resize(had + taken);
+    count += static_cast<json::SizeType>(taken);
+    if (!ended && taken > 0) mark = q - 1;
+    p = q;
+    return ended;
   }
 
   // Having read the first element, from first to next: room for as many

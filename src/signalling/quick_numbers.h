@@ -22,15 +22,24 @@ constexpr ptrdiff_t kQuickDigits = 18;
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a word's first byte is its lowest");
 
-// How many of the eight bytes of word (read from the text in memory order)
-// lead as digits. Word-wide: a byte is a digit when its high half is 3 and
-// stays 3 with 6 added; a carry only ever runs from a byte that is no digit
-// towards later ones, which do not count.
-inline unsigned leadingDigits(uint64_t word) {
+// Added to each byte: the high half of '0' to '9' stays 3, of ':' to '?' not.
+constexpr uint64_t kToNines = 0x0606060606060606u;
+
+// A bit set in each byte of word that is no digit, and maybe in later bytes
+// (a carry only runs from a byte that is no digit towards later ones). top
+// is added to each byte: with 6 it counts as a digit from '0' to '9', and
+// with 7, its value taken one lower beforehand, from '1' to '9'.
+inline uint64_t nonDigits(uint64_t word, uint64_t top = kToNines) {
   constexpr uint64_t kHigh = 0xF0F0F0F0F0F0F0F0u;
   constexpr uint64_t kThrees = 0x3030303030303030u;
-  const uint64_t other =
-      ((word & kHigh) ^ kThrees) | (((word + 0x0606060606060606u) & kHigh) ^ kThrees);
+  return ((word & kHigh) ^ kThrees) | (((word + top) & kHigh) ^ kThrees);
+}
+
+// How many of the eight bytes of word (read from the text in memory order)
+// lead as digits. Word-wide: a byte is a digit when its high half is 3 and
+// stays 3 with 6 added.
+inline unsigned leadingDigits(uint64_t word) {
+  const uint64_t other = nonDigits(word);
   return other == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(other)) / 8;
 }
 

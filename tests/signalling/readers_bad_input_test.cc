@@ -394,6 +394,34 @@ const char* const kEdgeIdTexts[] = {R"("1234567")", R"("12345678")", R"("1234567
                                     R"("1234567890123456")",
                                     R"("000000000000000000000000000000012")"};
 const char* const kEdgeContainers[] = {"[]", "{}", "[1,]", "[,1]", "{\"a\":1,}", "[[[[1]]]]"};
+// Lists of ids, read in runs of one width a word or two an id: the runs' ends at
+// a change of width (also at the last id), a leading zero, white space, a
+// sign, a fraction, another form or no element; ids of one and 15 or 16
+// digits; and more ids than the room the first one reserved.
+const char* const kEdgeRuns[] = {
+    "100002,100003,100004,100005,100006",
+    "100002,100003,1000004,100005,100006,100007",
+    "100002,100003,100004,100005,1000006",
+    "100002,100003,100004,100005,10006",
+    "1,2,3,4,5,6,7,8,9,0,1,2,3,4,5,6,7,8,9,0",
+    "1000000,1,2,3,4,5,6,7,8,9,1,2,3,4,5,6,7,8,9",
+    "1234567,1234567,1234567,1234567,9999999",
+    "123456789012345,123456789012345,1234567890123456,123456789012345",
+    "100002,100003,010004,100005,100006",
+    "10,20,00,30,40,50,60,70",
+    "100002,100003, 100004,100005 ,100006,100007",
+    "100002,100003,-100004,100005,100006",
+    "100002,100003,100004.5,100005,100006",
+    "100002,100003,100004e1,100005,100006",
+    "100002,100003,100004,\"100005\",100006",
+    "100002,100003,100004,,100005,100006",
+    "100002,100003,100004,100005,",
+    "100000001,100000002,100000003,100000004,100000005",
+    "100000001,100000002,010000003,100000004,100000005",
+    "100000001,100000002,1000000003,100000004,10000005",
+    "100000001,100000002,100000003 ,100000004,10000000a,1",
+    "12345678,12345678,12345678,12345678",
+};
 
 // Texts with those values, alone and after plain ids of either form, and
 // whole texts at the same edges.
@@ -417,6 +445,13 @@ std::vector<std::string> quickEdges() {
   withValues(kEdgeStrings);
   withValues(kEdgeIdTexts);
   withValues(kEdgeContainers);
+  // Each run closed, with more behind, and every prefix of it: a text that
+  // ends within a word of a run's id.
+  for (const char* run : kEdgeRuns) {
+    const std::string list = "{\"members\":[" + std::string(run) + "]}";
+    out.push_back("{\"members\":[" + std::string(run) + "],\"a\":\"room for a word\"}");
+    for (size_t at = 1; at <= list.size(); ++at) out.push_back(list.substr(0, at));
+  }
   std::string deep;
   for (int i = 0; i < 40; ++i) deep = "{\"extendInfo\":" + (deep.empty() ? "1" : deep) + "}";
   out.push_back(deep);
