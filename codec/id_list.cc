@@ -18,7 +18,7 @@ namespace {
 // anywhere along thousands of ids.
 size_t firstDifference(const int64_t* a, const int64_t* b, size_t k) {
   size_t i = 0;
-  for (size_t block : {size_t{256}, size_t{16}}) {
+  for (size_t block : {size_t{256}, size_t{32}}) {
     while (i + block <= k && std::memcmp(a + i, b + i, block * sizeof(int64_t)) == 0) i += block;
   }
   return static_cast<size_t>(std::mismatch(a + i, a + k, b + i).first - a);
@@ -197,7 +197,7 @@ class Probe {
   };
   const std::vector<int64_t>& ids_;
   // The recent lists and their bases, and the last list made.
-  std::array<Parted, 20> seen_{};
+  std::array<Parted, 20> seen_;
   size_t known_ = 0;
 };
 

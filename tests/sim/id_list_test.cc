@@ -54,7 +54,7 @@ TEST(SharedIds, AListOneIdAwayFromARecentOneIsStoredAsThatListAndTheId) {
   const IdList everyone = sharedIds(all);
   const IdList called = sharedIds(callees);
   // One callee's wait list (the callees less itself), the first, a middle
-  // one, the ones either side of positions 16, 256 and 272 (where the
+  // one, the ones either side of positions 32, 256 and 288 (where the
   // comparison reads blocks) and the last left out; its cancel list (all
   // plus itself at the end); one id put in the middle.
   std::vector<int64_t> inserted = all;
@@ -62,9 +62,9 @@ TEST(SharedIds, AListOneIdAwayFromARecentOneIsStoredAsThatListAndTheId) {
   std::vector<int64_t> plusOne = all;
   plusOne.push_back(100012);
   for (const std::vector<int64_t>& ids :
-       {without(callees, 100002), without(callees, 100017), without(callees, 100018),
+       {without(callees, 100002), without(callees, 100033), without(callees, 100034),
         without(callees, 100200), without(callees, 100257), without(callees, 100258),
-        without(callees, 100273), without(callees, 100274), without(callees, 100600), plusOne,
+        without(callees, 100289), without(callees, 100290), without(callees, 100600), plusOne,
         inserted}) {
     const IdList list = sharedIds(ids);
     EXPECT_TRUE(list.storedAsChangeOf(everyone) || list.storedAsChangeOf(called));
