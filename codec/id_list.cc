@@ -11,13 +11,16 @@ namespace codec {
 namespace {
 
 // The first position below k where a and b part, or k. Whole blocks go
-// through memcmp, which reads many ids an instruction; only the block where
+// through memcmp, which reads many ids an instruction: wide blocks while
+// they agree, so that a list of thousands costs a few calls, then narrow
+// ones inside the wide block where they part; only the narrow block where
 // they part is read one id at a time. Lists one id away from each other part
 // anywhere along thousands of ids.
 size_t firstDifference(const int64_t* a, const int64_t* b, size_t k) {
-  constexpr size_t kBlock = 32;
   size_t i = 0;
-  while (i + kBlock <= k && std::memcmp(a + i, b + i, kBlock * sizeof(int64_t)) == 0) i += kBlock;
+  for (size_t block : {size_t{256}, size_t{32}}) {
+    while (i + block <= k && std::memcmp(a + i, b + i, block * sizeof(int64_t)) == 0) i += block;
+  }
   return static_cast<size_t>(std::mismatch(a + i, a + k, b + i).first - a);
 }
 
@@ -152,14 +155,61 @@ bool operator==(const IdList& a, const IdList& b) {
 
 namespace {
 
-// Where `ids` differs from `base` by one id: added (ids is one longer) or
-// left out (one shorter), at the first position they part. One pass, given
-// up at the second difference.
-bool oneIdAway(const IdList::Rep& base, const std::vector<int64_t>& ids, size_t& at) {
+// One incoming list and where it first parts from each stored list it has
+// been held against, kept for the one call of sharedIds. The recent lists of
+// a call are mostly one base list each with its own id added or left out (a
+// member's wait and cancel lists): where the incoming list parts from that
+// base decides at once which of them it can equal, so the base is read once
+// rather than once for every recent change of it.
+class Probe {
+  using Rep = IdList::Rep;
+
+ public:
+  explicit Probe(const std::vector<int64_t>& ids) : ids_(ids) {}
+
+  const std::vector<int64_t>& ids() const { return ids_; }
+
+  // The first position, below the shorter length, where the incoming list
+  // and `list` part (the shorter length when they do not).
+  size_t partsAt(const Rep& list) {
+    for (size_t i = 0; i < known_; ++i) {
+      if (seen_[i].list == &list) return seen_[i].at;
+    }
+    const size_t at = list.mismatch(std::min(ids_.size(), list.n), ids_.data());
+    if (known_ < seen_.size()) seen_[known_++] = {&list, at};
+    return at;
+  }
+
+  // Whether `list` holds the incoming ids. A change of a base equals them
+  // only if they agree with the base up to the change (before it, the
+  // change reads as the base); past it, only the rest is compared.
+  bool sameAs(const Rep& list) {
+    if (list.n != ids_.size()) return false;
+    if (!list.base) return partsAt(list) == list.n;
+    if (partsAt(*list.base) < list.at) return false;
+    return list.holds(list.at, list.n - list.at, ids_.data() + list.at);
+  }
+
+ private:
+  struct Parted {
+    const Rep* list;
+    size_t at;
+  };
+  const std::vector<int64_t>& ids_;
+  // The recent lists and their bases, and the last list made.
+  std::array<Parted, 20> seen_;
+  size_t known_ = 0;
+};
+
+// Where the incoming ids differ from `base` by one id: added (they are one
+// longer) or left out (one shorter), at the first position they part. One
+// pass, given up at the second difference.
+bool oneIdAway(const IdList::Rep& base, Probe& probe, size_t& at) {
+  const std::vector<int64_t>& ids = probe.ids();
   const bool added = ids.size() == base.n + 1;
   if (!added && ids.size() + 1 != base.n) return false;
   const size_t shorter = std::min(ids.size(), base.n);
-  at = base.mismatch(shorter, ids.data());
+  at = probe.partsAt(base);
   const size_t rest = shorter - at;
   return added ? base.holds(at, rest, ids.data() + at + 1)
                : base.holds(at + 1, rest, ids.data() + at);
@@ -197,19 +247,20 @@ class IdPool {
     return nullptr;
   }
 
-  std::shared_ptr<Rep> findRecent(const std::vector<int64_t>& ids) {
-    if (ids.size() < kBaseFrom) return nullptr;
+  std::shared_ptr<Rep> findRecent(Probe& probe) {
+    if (probe.ids().size() < kBaseFrom) return nullptr;
     for (Recent& r : recent_) {
-      if (r.rep && r.rep->equals(ids)) return touch(r);
+      if (r.rep && probe.sameAs(*r.rep)) return touch(r);
     }
     return nullptr;
   }
 
-  std::shared_ptr<Rep> makeChange(const std::vector<int64_t>& ids) {
+  std::shared_ptr<Rep> makeChange(Probe& probe) {
+    const std::vector<int64_t>& ids = probe.ids();
     if (ids.size() < kBaseFrom) return nullptr;
     for (Recent& r : recent_) {
       size_t at = 0;
-      if (!r.rep || r.rep->depth >= kMaxDepth || !oneIdAway(*r.rep, ids, at)) continue;
+      if (!r.rep || r.rep->depth >= kMaxDepth || !oneIdAway(*r.rep, probe, at)) continue;
       auto rep = std::make_shared<Rep>();
       rep->added = ids.size() > r.rep->n;
       rep->at = at;
@@ -271,12 +322,13 @@ IdList sharedIds(const std::vector<int64_t>& ids) {
   if (ids.empty()) return IdList();
   // Most records repeat the list made just before them.
   thread_local IdList last;
-  if (last.equals(ids)) return last;
+  Probe probe(ids);
+  if (last.rep_ && probe.sameAs(*last.rep_)) return last;
   thread_local IdPool pool;
   // Then one of the last few long lists, or one id away from one of them;
   // only a list unlike those is hashed.
-  std::shared_ptr<IdList::Rep> rep = pool.findRecent(ids);
-  if (!rep) rep = pool.makeChange(ids);
+  std::shared_ptr<IdList::Rep> rep = pool.findRecent(probe);
+  if (!rep) rep = pool.makeChange(probe);
   if (!rep) {
     const uint64_t hash = hashIds(ids);
     rep = pool.findWhole(ids, hash);
