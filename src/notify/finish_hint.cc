@@ -2,6 +2,7 @@
 // room: the hint is the only word a group gets that its call is over, and a
 // callee left ringing would also answer the next caller busy.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CLocker.h"
@@ -39,7 +40,10 @@ void pluginNotify::onFinishHintReceived(const std::string& body, const std::stri
   removal.category = kTimeoutMemberCategory;
   removal.type = kTimeoutRing;
   removal.key = talk.roomId;
-  removal.members = talk.members;
+  // The members go to the removal whole: the local finish below needs the
+  // talk's room and words, not its list (the store holds no talk any more).
+  removal.members = std::move(talk.members);
+  talk.members.clear();
   removal.members.push_back(plugin_->selfId());
   plugin_->postTimer(removal);
   doLocalFinish(talk, texts::ringend::kFinishHintWord, finishWord::kLocalPrefix);

@@ -1,6 +1,7 @@
 // Weak hints (grey notices) and call cards received in the chat.
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "CLocker.h"
 #include "base/log.h"
@@ -80,7 +81,13 @@ bool pluginNotify::onTempNotify(const std::string& body, mrtcCmd& cmd) {
   cardInfo info;
   if (!msgProxy::readCardInfo(view, info)) return false;
   if (info.rtcType != texts::kMicroConfer) {
-    pushTextEvent(kEventCard, body);
+    // The event shows the card as it came. Mostly the repair left the copy
+    // as it was, and the copy goes into the event rather than a second one.
+    if (card == body) {
+      pushTextEvent(kEventCard, std::move(card));
+    } else {
+      pushTextEvent(kEventCard, body);
+    }
     return false;
   }
   // A conference card rings like a call.

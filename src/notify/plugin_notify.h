@@ -62,7 +62,8 @@ class pluginNotify {
   void onFinishHintReceived(const std::string& body, const std::string& extension);
   // UI events (command 24007): filled from a command, or carrying a text.
   bool pushCmdEvent(uint8_t type, const mrtcCmd& cmd);
-  bool pushTextEvent(uint8_t type, const std::string& text);
+  // The text is taken by value: a caller done with it moves it in.
+  bool pushTextEvent(uint8_t type, std::string text);
 
   // Extension texts carried by UI events.
   std::string buildEventExtend(const std::string& rtcType, const std::string& addr, bool single,

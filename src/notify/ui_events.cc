@@ -1,6 +1,7 @@
 // UI events posted to the application, the extension texts they carry and
 // the one-to-one annotation words reported for received messages.
 #include <string>
+#include <utility>
 
 #include "base/json_escape.h"
 #include "base/log.h"
@@ -88,15 +89,16 @@ bool pluginNotify::pushCmdEvent(uint8_t type, const mrtcCmd& cmd) {
   return true;
 }
 
-bool pluginNotify::pushTextEvent(uint8_t type, const std::string& text) {
+bool pluginNotify::pushTextEvent(uint8_t type, std::string text) {
   // The event of a command with nothing but the text, which (a whole card,
-  // at times) is copied once, straight into the record.
+  // at times) is moved into the record: a caller done with its text hands
+  // it over uncopied.
   static const mrtcCmd kNoCommand;
   auto* record = dynamic_cast<imsdk::resp_mrtcEvent*>(
       plugin_->createCmd(imsdk::kCmdUiEvent, cmdRecord::kResponse));
   if (record == nullptr) return true;
   fillEventFromCmd(*record, type, kNoCommand);
-  record->extend = text;
+  record->extend = std::move(text);
   pushUIEvent(record);
   return true;
 }

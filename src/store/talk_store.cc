@@ -35,11 +35,10 @@ constexpr const auto& kP2pConfer = texts::kP2pConfer;
 // Records
 
 bool talkStore::isValidTalkInfo(const talkInfo& info) {
-  if (info.roomId.empty()) return false;
-  for (int64_t id : info.members) {
-    if (id < 2) return false;
-  }
-  return true;
+  // The library's search is unrolled: a few instructions fewer an id than a
+  // plain loop, on every member of every call received.
+  return !info.roomId.empty() &&
+         std::none_of(info.members.begin(), info.members.end(), [](int64_t id) { return id < 2; });
 }
 
 int64_t talkStore::self() const { return plugin_ != nullptr ? plugin_->selfId() : 0; }

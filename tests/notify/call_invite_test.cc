@@ -272,19 +272,26 @@ TEST_F(NotifyTest, OtherHints) {
   EXPECT_EQ(me.events().size(), 4u);
 }
 
-// A call card is shown as it came; a conference card of this user's own
-// conference does not ring.
+// A call card is shown as it came, also one that is repaired to be read
+// (its details only in its properties); a conference card of this user's
+// own conference does not ring.
 TEST_F(NotifyTest, CardsThatDoNotRing) {
   const std::string rtcCard =
       "{\"type\":\"rtc\",\"title\":\"call\",\"extendInfo\":{\"rtcType\":\"rtc\",\"roomID\":\"r5\","
       "\"senderId\":\"2001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"version\":\"mrtc@1.8.8\","
       "\"mode\":\"mcalling\",\"subType\":1}}";
+  const std::string repairedCard =
+      R"({"type":"vnio","title":"call","msgProperties":"{\"extendInfo\":{\"rtcType\":)"
+      R"(\"unbindconfer\",\"roomID\":\"u5\",\"senderId\":\"2001\",\"onwerId\":\"2001\",)"
+      R"(\"version\":\"mrtc@1.8.8\",\"mode\":\"mcalling\"}}"})";
   deliver(kCaller, kAndroid, kGroup, rtcCard, 26);
+  deliver(kCaller, kAndroid, kGroup, repairedCard, 26);
   deliver(kCaller, kAndroid, kGroup, microCard("1001"), 26);
-  EXPECT_THAT(events(), ElementsAre("22||0||0|0||||" + rtcCard));
+  EXPECT_THAT(events(), ElementsAre("22||0||0|0||||" + rtcCard, "22||0||0|0||||" + repairedCard));
   EXPECT_THAT(timers(), IsEmpty());
   EXPECT_FALSE(talking("r5") || talking("m1"));
   EXPECT_TRUE(me.hasLog("notify_call: microconfer is onwer."));
+  EXPECT_TRUE(me.hasLog("reviseVnioMicroTemplet: code=0."));
 }
 
 }  // namespace
