@@ -232,7 +232,7 @@ const ValidCase kOther[] = {
     {"readCardInfo",
      R"({"mode":"m","rtcType":"microconfer","roomID":"r","onwerId":"3","senderId":"4",)"
      R"("version":"v","selects":["100002","100003","1000004","100005","1a0006","100007",)"
-     R"("10"8","1","2","123456789012345","123456789012345","1234567890123456","99"]})",
+     R"("10\"8","1","2","123456789012345","123456789012345","1234567890123456","99"]})",
      "ok rtcType=microconfer roomId=r onwerId=3 senderId=4 version=v mode=m "
      "selects=[100002,100003,1000004,100005,1,100007,10,1,2,123456789012345,123456789012345,"
      "1234567890123456,99]"},
@@ -432,9 +432,10 @@ const char* const kEdgeRuns[] = {
     "12345678,12345678,12345678,12345678",
 };
 // Lists of id texts, read in runs of one width: the runs' ends at a change
-// of width (also at the last text), a text that is no digits, an escape, an
-// empty text, white space, a number, a missing quote or element; texts of
-// one, seven, eight, 15 and 16 digits.
+// of width (also at the last text), a text that is no digits, an escape
+// (one that ends where a text of the run's width would), a control
+// character, an empty text, white space, a number, a missing quote or
+// element; texts of one, seven, eight, 15 and 16 digits.
 const char* const kEdgeTextRuns[] = {
     R"("100002","100003","100004","100005","100006")",
     R"("100002","100003","1000004","100005","100006","100007")",
@@ -447,9 +448,10 @@ const char* const kEdgeTextRuns[] = {
     R"("123456789012345","123456789012345","1234567890123456","123456789012345")",
     R"("1234567890123456","1234567890123456")",
     R"("100002","100003","10a004","100005","-10006","+10007"," 10008","100009")",
-    R"("100002","100003","10"004","100005","10
-006","100007")",
-    R"("100002","100003","100004","100005")",
+    R"("100002","100003","10\"004","100005","10\n006","100007")",
+    R"("100002","100003","10\u0030004","100005")",
+    R"("100002","100003","10000\",","100005")",
+    "\"100002\",\"100003\",\"10\t004\",\"100005\"",
     R"("100002","","100004","100005")",
     R"("100002", "100003","100004" ,"100005","100006")",
     R"("100002","100003",100004,"100005","100006")",
