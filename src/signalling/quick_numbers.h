@@ -35,6 +35,14 @@ inline uint64_t nonDigits(uint64_t word, uint64_t top = kToNines) {
   return ((word & kHigh) ^ kThrees) | (((word + top) & kHigh) ^ kThrees);
 }
 
+// As nonDigits, in fewer steps, where only whether some byte is no digit
+// counts: the high bit set in each byte of word that is no digit, and maybe
+// in later bytes. lower is 1 to count the first byte from '1' to '9'.
+inline uint64_t notAllDigits(uint64_t word, uint64_t lower = 0) {
+  const uint64_t t = word - (0x3030303030303030u + lower);
+  return (t | (t + (0x7676767676767676u + lower))) & 0x8080808080808080u;
+}
+
 // How many of the eight bytes of word (read from the text in memory order)
 // lead as digits. Word-wide: a byte is a digit when its high half is 3 and
 // stays 3 with 6 added.
@@ -45,13 +53,12 @@ inline unsigned leadingDigits(uint64_t word) {
 
 // The value of the first count (1 to 8) digits of word: moved to the top,
 // as if the text had leading zeros, then pairs, fours and the eight added
-// up with a multiply each. A borrow runs only towards the bytes dropped.
+// up with a mask and a multiply each.
 inline uint64_t digitsValue(uint64_t word, unsigned count) {
-  uint64_t v = (word - 0x3030303030303030u) << (8 * (8 - count));
-  v = v * 10 + (v >> 8);
-  return (((v & 0x000000FF000000FFu) * (100 + (1000000ull << 32))) +
-          (((v >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32)))) >>
-         32;
+  uint64_t v = (word << (8 * (8 - count))) & 0x0F0F0F0F0F0F0F0Fu;
+  v = ((v * (1 + (10 << 8))) >> 8) & 0x00FF00FF00FF00FFu;
+  v = ((v * (1 + (100 << 16))) >> 16) & 0x0000FFFF0000FFFFu;
+  return (v * (1 + (10000ull << 32))) >> 32;
 }
 
 inline uint64_t wordAt(const char* p) {

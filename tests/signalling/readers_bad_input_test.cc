@@ -227,6 +227,15 @@ const ValidCase kOther[] = {
      R"(" 0000000000000000000000000000000012"]})",
      "ok rtcType=microconfer roomId=r onwerId=3 senderId=4 version=v mode=m "
      "selects=[4,-5,6,7,8,10,12]"},
+    // Texts of one width read in a run, up to a text of another width or
+    // form, then on one by one.
+    {"readCardInfo",
+     R"({"mode":"m","rtcType":"microconfer","roomID":"r","onwerId":"3","senderId":"4",)"
+     R"("version":"v","selects":["100002","100003","1000004","100005","1a0006","100007",)"
+     R"("10\"8","1","2","123456789012345","123456789012345","1234567890123456","99"]})",
+     "ok rtcType=microconfer roomId=r onwerId=3 senderId=4 version=v mode=m "
+     "selects=[100002,100003,1000004,100005,1,100007,10,1,2,123456789012345,123456789012345,"
+     "1234567890123456,99]"},
 };
 
 TEST(ReadersBadInput, ValidDocumentsReadExactly) {
@@ -422,6 +431,35 @@ const char* const kEdgeRuns[] = {
     "100000001,100000002,100000003 ,100000004,10000000a,1",
     "12345678,12345678,12345678,12345678",
 };
+// Lists of id texts, read in runs of one width: the runs' ends at a change
+// of width (also at the last text), a text that is no digits, an escape
+// (one that ends where a text of the run's width would), a control
+// character, an empty text, white space, a number, a missing quote or
+// element; texts of one, seven, eight, 15 and 16 digits.
+const char* const kEdgeTextRuns[] = {
+    R"("100002","100003","100004","100005","100006")",
+    R"("100002","100003","1000004","100005","100006","100007")",
+    R"("100002","100003","100004","1000005")",
+    R"("100002","100003","100004","10005")",
+    R"("1","2","3","4","5","6","7","8","9","0","1","2","3","4","5","6","7","8","9")",
+    R"("1234567","1234567","1234567","9999999","1234567")",
+    R"("12345678","12345678","12345678","123456789")",
+    R"("100000001","100000002","100000003","100000004")",
+    R"("123456789012345","123456789012345","1234567890123456","123456789012345")",
+    R"("1234567890123456","1234567890123456")",
+    R"("100002","100003","10a004","100005","-10006","+10007"," 10008","100009")",
+    R"("100002","100003","10\"004","100005","10\n006","100007")",
+    R"("100002","100003","10\u0030004","100005")",
+    R"("100002","100003","10000\",","100005")",
+    "\"100002\",\"100003\",\"10\t004\",\"100005\"",
+    R"("100002","","100004","100005")",
+    R"("100002", "100003","100004" ,"100005","100006")",
+    R"("100002","100003",100004,"100005","100006")",
+    R"("100002","100003,"100004","100005")",
+    R"("100002","100003",,"100004")",
+    R"("100002","100003",)",
+    R"("000002","000003","000004")",
+};
 
 // Texts with those values, alone and after plain ids of either form, and
 // whole texts at the same edges.
@@ -447,11 +485,15 @@ std::vector<std::string> quickEdges() {
   withValues(kEdgeContainers);
   // Each run closed, with more behind, and every prefix of it: a text that
   // ends within a word of a run's id.
-  for (const char* run : kEdgeRuns) {
-    const std::string list = "{\"members\":[" + std::string(run) + "]}";
-    out.push_back("{\"members\":[" + std::string(run) + "],\"a\":\"room for a word\"}");
-    for (size_t at = 1; at <= list.size(); ++at) out.push_back(list.substr(0, at));
-  }
+  auto withRuns = [&out](const auto& runs) {
+    for (const char* run : runs) {
+      const std::string list = "{\"members\":[" + std::string(run) + "]}";
+      out.push_back("{\"members\":[" + std::string(run) + "],\"a\":\"room for a word\"}");
+      for (size_t at = 1; at <= list.size(); ++at) out.push_back(list.substr(0, at));
+    }
+  };
+  withRuns(kEdgeRuns);
+  withRuns(kEdgeTextRuns);
   std::string deep;
   for (int i = 0; i < 40; ++i) deep = "{\"extendInfo\":" + (deep.empty() ? "1" : deep) + "}";
   out.push_back(deep);
