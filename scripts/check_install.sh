@@ -167,9 +167,10 @@ for deb in "$runtime" "$dev" "$sim" "$recorder"; do echo "$(basename "$deb"): $(
 
 # The two Release builds below (the plug-in and simulator against another
 # commLib, then everything for the packages) compile the same files alike:
-# the second takes most of its objects from a cache of this run's own.
+# the second takes most of its objects from a cache of this run's own, or
+# both from the caller's (scripts/test.sh shares its g++ build's).
 if command -v ccache >/dev/null; then
-  export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_DIR=$work/ccache CCACHE_BASEDIR=$src
+  export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_DIR=${CCACHE_DIR:-$work/ccache} CCACHE_BASEDIR=$src
 fi
 
 echo "-- the plug-in against a separate commLib (Release: library and mrtc-sim)"

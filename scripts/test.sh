@@ -14,8 +14,9 @@ fuzz_seconds=${MRTC_FUZZ_SECONDS:-12}
 passed=0
 ctest_log=$(mktemp)
 live_dir=$(mktemp -d)
+cache_dir=$(mktemp -d)
 # On a failure, the live runs still running end within their time-outs.
-trap 'wait; rm -rf "$ctest_log" "$live_dir"' EXIT
+trap 'wait; rm -rf "$ctest_log" "$live_dir" "$cache_dir"' EXIT
 
 # Adds the number of tests a ctest log counts to $passed.
 count_passed() {
@@ -68,19 +69,31 @@ echo "== style: clang-format and clang-tidy"
 scripts/check_style.sh build/tidy
 
 echo "== g++ build and tests"
-CC=gcc CXX=g++ configure_and_test build/gcc -DCMAKE_BUILD_TYPE=Debug
+# Release, as the packages are built: the install checks below build the
+# plug-in twice more in Release with g++ (against another commLib, and for
+# /usr), and through one compiler cache with this build they compile almost
+# nothing again. The code has no assert, so Debug only took the optimiser
+# away; the sanitizer builds below are optimised too.
+gcc_cache=()
+if command -v ccache >/dev/null; then
+  export CCACHE_DIR=$cache_dir CCACHE_BASEDIR=$PWD
+  gcc_cache=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+CC=gcc CXX=g++ configure_and_test build/gcc -DCMAKE_BUILD_TYPE=Release "${gcc_cache[@]}"
 
 echo "== install, use from a host's build, Debian packages"
-MRTC_JOBS=$jobs scripts/check_install.sh build/gcc
+CC=gcc CXX=g++ MRTC_JOBS=$jobs scripts/check_install.sh build/gcc
 
 echo "== benchmarks (smoke run)"
 for b in build/gcc/bench/*_bench; do
   [ -x "$b" ] && "$b" --benchmark_min_time=0.001 >/dev/null
 done
 
-echo "== clang, AddressSanitizer + UndefinedBehaviorSanitizer"
+echo "== clang, AddressSanitizer + UndefinedBehaviorSanitizer, and the fuzzers"
+# The fuzz targets are built here too: the plug-in's code is compiled once,
+# with the fuzzer's coverage hooks, for both the suite and the fuzzers.
 CC=clang CXX=clang++ configure_and_test build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DMRTC_SANITIZE=address,undefined -DMRTC_BENCH=OFF "${lines_only[@]}"
+  -DMRTC_SANITIZE=address,undefined -DMRTC_BENCH=OFF -DMRTC_FUZZ=ON "${lines_only[@]}"
 
 echo "== clang, ThreadSanitizer"
 # ThreadSanitizer sleeps a second before each process exits, so that threads
@@ -90,28 +103,44 @@ CC=clang CXX=clang++ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 atexi
   configure_and_test build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMRTC_SANITIZE=thread -DMRTC_BENCH=OFF \
   "${lines_only[@]}"
 
-echo "== fuzzers (${fuzz_seconds}s each)"
-# Only what the fuzzers link: the simulator, the node and the recorder would
-# be compiled once more with the sanitizers for nothing.
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMRTC_FUZZ=ON \
-  -DMRTC_SANITIZE=address,undefined -DMRTC_TESTS=OFF -DMRTC_BENCH=OFF -DMRTC_SIM=OFF \
-  -DMRTC_NODE=OFF "${lines_only[@]}" >/dev/null
-busy ninja -C build/fuzz -j "$jobs"
-for f in build/fuzz/fuzz/*_fuzz; do
-  [ -x "$f" ] || continue
-  name=$(basename "$f" _fuzz)
-  corpus=fuzz/corpus/$name
+echo "== fuzzers (${fuzz_seconds}s each, $jobs at a time)"
+# Runs one fuzzer over its seed corpus (a copy: new inputs stay out of the
+# tree), its output into $2.
+fuzz_one() {
+  local name work status=0
+  name=$(basename "$1" _fuzz)
   work=$(mktemp -d)
   # -entropic=0: the entropic schedule's bookkeeping runs over every feature
   # an input touches, and an input of the two-client worlds touches thousands;
   # it took two thirds of the time of this short step. Leaks are still looked
   # for after every input.
-  busy "$f" -max_total_time="$fuzz_seconds" -max_len=65536 -entropic=0 -print_final_stats=0 \
-    "$work" "$corpus" 2>&1 | tail -n 2
+  busy "$1" -max_total_time="$fuzz_seconds" -max_len=65536 -entropic=0 -print_final_stats=0 \
+    "$work" "fuzz/corpus/$name" >"$2" 2>&1 || status=$?
   rm -rf "$work"
+  return "$status"
+}
+fuzzers=(build/asan/fuzz/*_fuzz)
+for ((i = 0; i < ${#fuzzers[@]}; i += jobs)); do
+  pids=()
+  for f in "${fuzzers[@]:i:jobs}"; do
+    fuzz_one "$f" "$live_dir/$(basename "$f").out" &
+    pids+=($!)
+  done
+  for f in "${fuzzers[@]:i:jobs}"; do
+    status=0
+    wait "${pids[0]}" || status=$?
+    pids=("${pids[@]:1}")
+    out=$live_dir/$(basename "$f").out
+    if [ "$status" -ne 0 ]; then
+      cat "$out"
+      echo "$(basename "$f"): exit status $status"
+      exit "$status"
+    fi
+    echo "$(basename "$f"): $(tail -n 1 "$out")"
+  done
 done
 # The kept worlds: each seed behaves the same after any other input.
-for f in build/fuzz/fuzz/*_twice; do
+for f in build/asan/fuzz/*_twice; do
   [ -x "$f" ] || continue
   busy "$f" "fuzz/corpus/$(basename "$f" _twice)"/*
 done
