@@ -13,16 +13,12 @@ const std::vector<int64_t>& noIds() {
 
 }  // namespace
 
-memberList::memberList(std::vector<int64_t> ids) {
-  if (ids.empty()) return;
-  const uint64_t hash = hashOf(ids);
-  *this = memberList(std::move(ids), hash);
-}
+memberList::memberList(std::vector<int64_t> ids) : memberList(std::move(ids), 0) {}
 
 memberList::memberList(std::vector<int64_t> ids, uint64_t idsHash) {
   if (ids.empty()) return;
   auto made = std::make_shared<block>();
-  made->hash = idsHash;
+  made->hash.store(idsHash, std::memory_order_relaxed);
   made->ids = std::move(ids);
   block_ = std::move(made);
 }
@@ -31,7 +27,12 @@ const std::vector<int64_t>& memberList::ids() const { return block_ ? block_->id
 
 bool memberList::sameIds(const std::vector<int64_t>& ids, uint64_t idsHash) const {
   if (!block_) return ids.empty();
-  return block_->hash == idsHash && block_->ids == ids;
+  uint64_t hash = block_->hash.load(std::memory_order_relaxed);
+  if (hash == 0) {
+    hash = hashOf(block_->ids);
+    block_->hash.store(hash, std::memory_order_relaxed);
+  }
+  return hash == idsHash && block_->ids == ids;
 }
 
 uint64_t memberList::hashOf(const std::vector<int64_t>& ids) {

@@ -1,7 +1,8 @@
 // The member ids of a time-out record, as one list that never changes once
 // built.
 //
-// Threads: a list is read-only, so copies of it on any threads need no lock.
+// Threads: a list is read-only (its digest, worked out once, is atomic), so
+// copies of it on any threads need no lock.
 // Records of the queue share one list when they carry the same ids (a
 // caller's wait, recall and card records all list the callees), and so do
 // the copies handed out (a snapshot, a due record on its way to its handler).
@@ -9,6 +10,7 @@
 // other holders of the old one keep seeing it unchanged.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -23,9 +25,13 @@ class memberList {
 
   memberList() = default;
   // Implicit, so that a record is filled like a plain list of ids.
+  // The digest is worked out when the list is first compared: most lists
+  // never are, and hashing a whole call's members costs some instructions an
+  // id.
   memberList(std::vector<int64_t> ids);
   memberList(std::initializer_list<int64_t> ids) : memberList(std::vector<int64_t>(ids)) {}
-  // For a caller that has the ids' digest already: `idsHash` is hashOf(ids).
+  // For a caller that has the ids' digest already: `idsHash` is hashOf(ids), or 0
+  // for one worked out when first needed.
   memberList(std::vector<int64_t> ids, uint64_t idsHash);
 
   const std::vector<int64_t>& ids() const;
@@ -57,7 +63,10 @@ class memberList {
  private:
   struct block {
     std::vector<int64_t> ids;
-    uint64_t hash = 0;
+    // hashOf(ids), or 0 until first needed (a list whose digest is 0 works
+    // it out each time). Atomic, as copies of one list may be compared on
+    // several threads; each writes the same value.
+    mutable std::atomic<uint64_t> hash{0};
   };
 
   // Null for no ids: most records (keep-alive, cards of one target, end

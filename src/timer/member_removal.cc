@@ -27,6 +27,10 @@ void memberRemoval::takeOut(std::vector<timeoutRecord>& queue, int32_t category,
   if (ids.empty()) return;
   const size_t held = gather(queue, category, key);
   if (held == 0) return;
+  if (held > kFewHeld && walked(queue, ids)) {
+    publish(queue);
+    return;
+  }
   const std::vector<int64_t>& given = held <= kFewHeld ? keepHeld(queue, ids) : ids;
   if (given.empty()) return;
   if (held <= given.size() && placeHeld(queue, held)) {
@@ -44,15 +48,36 @@ void memberRemoval::takeOut(std::vector<timeoutRecord>& queue, int32_t category,
 size_t memberRemoval::gather(const std::vector<timeoutRecord>& queue, int32_t category,
                              const std::string& key) {
   records_.clear();
+  lists_.clear();
   recordAt_.assign(queue.size(), kNone);
   size_t held = 0;
   for (size_t i = 0; i < queue.size(); ++i) {
     if (!ofRoom(queue[i], category, key)) continue;
     recordAt_[i] = static_cast<uint32_t>(records_.size());
     records_.push_back({i, held, queue[i].members.size(), false, false});
+    lists_.push_back(&queue[i].members.ids());
     held += queue[i].members.size();
   }
   return held;
+}
+
+bool memberRemoval::walked(std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids) {
+  if (!ordered_.walk(lists_, ids)) return false;
+  // A record that keeps ids loses its first ones, one after the other, each
+  // freed place filled by the list's last id.
+  const std::vector<uint32_t>& taken = ordered_.taken();
+  for (uint32_t r = 0; r < records_.size(); ++r) {
+    if (taken[r] == 0 || taken[r] == records_[r].size) continue;
+    const auto base = static_cast<uint32_t>(records_[r].base);
+    const auto size = static_cast<uint32_t>(records_[r].size);
+    growTo(held_, base + size);
+    growTo(origin_, base + size);
+    std::iota(origin_.data() + base, origin_.data() + base + size, 0u);
+    for (uint32_t p = 0; p < size; ++p) held_[base + p] = {r, p};
+    for (uint32_t p = 0; p < taken[r]; ++p) takePlace(queue, base + p);
+  }
+  for (uint32_t r : ordered_.emptied()) erase(queue, r);
+  return true;
 }
 
 const std::vector<int64_t>& memberRemoval::keepHeld(const std::vector<timeoutRecord>& queue,
@@ -81,8 +106,8 @@ const std::vector<int64_t>& memberRemoval::keepHeld(const std::vector<timeoutRec
 
 bool memberRemoval::placeHeld(const std::vector<timeoutRecord>& queue, size_t held) {
   heldPlaces_.start(held);
-  held_.resize(held);
-  origin_.resize(held);
+  growTo(held_, held);
+  growTo(origin_, held);
   for (uint32_t r = 0; r < records_.size(); ++r) {
     const std::vector<int64_t>& members = queue[records_[r].at].members;
     const auto base = static_cast<uint32_t>(records_[r].base);
@@ -100,23 +125,26 @@ bool memberRemoval::placeHeld(const std::vector<timeoutRecord>& queue, size_t he
 void memberRemoval::takeHeld(std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids) {
   for (int64_t id : ids) {
     const uint32_t placed = heldPlaces_.find(id);
-    if (placed == kNone) continue;  // in no record of the room
-    heldPlace& taken = held_[placed];
-    const uint32_t freed = taken.now;
-    if (freed == kNone) continue;  // a repeat of an id taken out already
-    taken.now = kNone;
-    roomRecord& r = records_[taken.record];
-    r.edited = true;
-    const size_t last = --r.size;
-    if (freed != last) {
-      // As in takeAt(): the list stays, publish() builds the result.
-      uint32_t* origin = origin_.data() + r.base;
-      const uint32_t from = origin[last];
-      origin[freed] = from;
-      held_[r.base + from].now = freed;
-    }
-    if (r.size == 0) erase(queue, taken.record);
+    if (placed != kNone) takePlace(queue, placed);  // else in no record of the room
   }
+}
+
+void memberRemoval::takePlace(std::vector<timeoutRecord>& queue, uint32_t placed) {
+  heldPlace& taken = held_[placed];
+  const uint32_t freed = taken.now;
+  if (freed == kNone) return;  // a repeat of an id taken out already
+  taken.now = kNone;
+  roomRecord& r = records_[taken.record];
+  r.edited = true;
+  const size_t last = --r.size;
+  if (freed != last) {
+    // As in takeAt(): the list stays, publish() builds the result.
+    uint32_t* origin = origin_.data() + r.base;
+    const uint32_t from = origin[last];
+    origin[freed] = from;
+    held_[r.base + from].now = freed;
+  }
+  if (r.size == 0) erase(queue, taken.record);
 }
 
 void memberRemoval::index(const std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids,
@@ -128,7 +156,7 @@ void memberRemoval::index(const std::vector<timeoutRecord>& queue, const std::ve
   givenNumbers_.clear();
   occurrences_.clear();
   occurrenceOf_.assign(held, kNone);
-  origin_.resize(held);
+  growTo(origin_, held);
   auto chain = [&](uint32_t k, uint32_t r, size_t p) {
     const auto e = static_cast<uint32_t>(occurrences_.size());
     occurrences_.push_back({r, static_cast<uint32_t>(p), heads_[k]});

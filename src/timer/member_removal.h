@@ -19,6 +19,7 @@
 
 #include "timer/id_numbers.h"
 #include "timer/id_places.h"
+#include "timer/ordered_take.h"
 #include "timer/timeout_record.h"
 
 namespace imsdkmrtc {
@@ -71,6 +72,9 @@ class memberRemoval {
 
   // Finds the room's records. Returns the ids they hold, repeats counted.
   size_t gather(const std::vector<timeoutRecord>& queue, int32_t category, const std::string& key);
+  // Settles the request by orderedTake's walk and applies it. False, with
+  // nothing changed, when the walk cannot settle it.
+  bool walked(std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids);
   // A room of a few ids (a callee's own ring) against a long request (the
   // members of a whole call): the given ids that the room holds, in their
   // order and with their repeats, found by comparing with each held id,
@@ -87,6 +91,8 @@ class memberRemoval {
   // Takes the ids out, in their order, each from its one place that
   // placeHeld() found (a repeat finds it taken).
   void takeHeld(std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids);
+  // Takes out the id at `placed` (in held_), unless it is out already.
+  void takePlace(std::vector<timeoutRecord>& queue, uint32_t placed);
   // Numbers the wanted ids and chains their places.
   void index(const std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids, size_t held);
   // All the passes for the id numbered k.
@@ -100,6 +106,15 @@ class memberRemoval {
   // Gives each changed record that stays its new list.
   void publish(std::vector<timeoutRecord>& queue);
 
+  // Grown, never shrunk, so that a request after a smaller one writes only
+  // what it uses.
+  template <typename T>
+  static void growTo(std::vector<T>& v, size_t size) {
+    if (v.size() < size) v.resize(size);
+  }
+
+  orderedTake ordered_;
+  std::vector<const std::vector<int64_t>*> lists_;  // by room record: its ids
   idNumbers wanted_;
   idPlaces heldPlaces_;          // placeHeld(): by id, its record's base plus its
                                  // place as indexed

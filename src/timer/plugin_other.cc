@@ -235,9 +235,13 @@ void pluginOther::eraseAt(size_t index) {
 
 memberList pluginOther::listFor(std::vector<int64_t> ids) const {
   if (ids.empty()) return memberList();
-  const uint64_t hash = memberList::hashOf(ids);
+  // Hashed only when a record has as many ids: a whole call's wait usually
+  // meets none.
+  uint64_t hash = 0;
   for (const timeoutRecord& r : timeouts) {
-    if (r.members.size() == ids.size() && r.members.sameIds(ids, hash)) return r.members;
+    if (r.members.size() != ids.size()) continue;
+    if (hash == 0) hash = memberList::hashOf(ids);
+    if (r.members.sameIds(ids, hash)) return r.members;
   }
   return memberList(std::move(ids), hash);
 }

@@ -1,13 +1,15 @@
 // Taking many ids out of the records of a room gives exactly what taking them
 // out one at a time does (whichever way the room's ids are found and taken), and an add of only new
 // ids keeps exactly the ids no record of the room holds: checked against plain versions on random
-// queues. Records and copies of them share id lists, so a change through one holder must never show
-// in another.
+// queues, and case by case for the walk that settles an ascending request and each way back from
+// it. Records and copies of them share id lists, so a change through one holder must never show in
+// another.
 #include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "timer/ordered_take.h"
 #include "timer/timer_fixture.h"
 
 namespace timertest {
@@ -48,6 +50,15 @@ std::vector<std::string> describeAll(const std::vector<plainRecord>& queue) {
 
 bool ofRoom(const plainRecord& r, int32_t category, const std::string& key) {
   return r.category == category && r.key == key;
+}
+
+// Whether the walk settles taking `ids` out of the records of room (1, "r1").
+bool walkSettles(const std::vector<timeoutRecord>& queue, const std::vector<int64_t>& ids) {
+  std::vector<const std::vector<int64_t>*> lists;
+  for (const timeoutRecord& r : queue) {
+    if (r.category == 1 && r.key == "r1") lists.push_back(&r.members.ids());
+  }
+  return imsdkmrtc::orderedTake().walk(lists, ids);
 }
 
 // One id at a time: a pass takes the id's first occurrence out of each record
@@ -143,12 +154,56 @@ std::vector<imsdk::timerCmd> drawWholeCall(std::mt19937& rng) {
   return cmds;
 }
 
+// Records that split ascending ids among them (a call's members among its
+// ring and wait records), a few or more than the walk looks at, with records
+// of another room between; now and then an id in two records or a list out
+// of order. The request names ascending ids with repeats and ids held
+// nowhere, or only the smaller ones, or two of them swapped.
+std::vector<imsdk::timerCmd> drawAscending(std::mt19937& rng) {
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  std::vector<std::vector<int64_t>> lists(static_cast<size_t>(pick(1, 10)));
+  const int64_t top = 100 + pick(5, 80);
+  for (int64_t id = 100; id < top; ++id) {
+    if (pick(0, 3) != 0)
+      lists[static_cast<size_t>(pick(0, static_cast<int>(lists.size()) - 1))].push_back(id);
+  }
+  std::vector<int64_t>& some =
+      lists[static_cast<size_t>(pick(0, static_cast<int>(lists.size()) - 1))];
+  if (pick(0, 5) == 0) {
+    some.push_back(100 + pick(0, static_cast<int>(top - 101)));
+    std::sort(some.begin(), some.end());
+  }
+  if (pick(0, 5) == 0 && some.size() > 1)
+    std::swap(some[0], some[static_cast<size_t>(pick(1, static_cast<int>(some.size()) - 1))]);
+  std::vector<imsdk::timerCmd> cmds;
+  for (const std::vector<int64_t>& ids : lists) {
+    if (!ids.empty()) cmds.push_back(addCmd(1, pick(1, 2), "r1", ids, pick(1, 99), 2));
+    if (pick(0, 3) == 0) cmds.push_back(addCmd(1, 1, "r2", {100, 101}, 88, 2));
+  }
+  std::shuffle(cmds.begin(), cmds.end(), rng);
+  std::vector<int64_t> requested;
+  for (int64_t id = 90; id < top + 10; ++id) {
+    for (int n = pick(0, 5) == 0 ? 2 : 1; n > 0; --n) requested.push_back(id);
+  }
+  if (pick(0, 2) == 0)
+    requested.resize(static_cast<size_t>(pick(1, static_cast<int>(requested.size()))));
+  if (pick(0, 4) == 0 && requested.size() > 1) {
+    const auto at = static_cast<size_t>(pick(0, static_cast<int>(requested.size()) - 2));
+    std::swap(requested[at], requested[at + 1]);
+  }
+  cmds.push_back(pick(0, 1) == 0 ? addCmd(1, pick(1, 2), "r1", requested, 88, 0)
+                                 : removeCmd(1, pick(1, 2), "r1", requested));
+  return cmds;
+}
+
 // A random queue and request: mostly a few records, sometimes very many of
 // one room; ids from a small or a large alphabet, so that lists repeat ids
 // or not, and records often carry the same ids.
 std::vector<imsdk::timerCmd> draw(std::mt19937& rng) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  if (pick(0, 3) == 0) return drawWholeCall(rng);
+  const int shape = pick(0, 3);
+  if (shape == 0) return drawWholeCall(rng);
+  if (shape == 1) return drawAscending(rng);
   const int alphabet = std::vector<int>{2, 4, 12, 400}[pick(0, 3)];
   auto ids = [&](int count) {
     std::vector<int64_t> out;
@@ -178,7 +233,8 @@ TEST_F(TimerTest, TakingIdsOutMatchesOneAtATime) {
   int emptied = 0;
   int onlyNew = 0;
   int roomGone = 0;
-  for (int round = 0; round < 1200; ++round) {
+  int walked = 0;
+  for (int round = 0; round < 1600; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     std::vector<imsdk::timerCmd> cmds = draw(rng);
     const imsdk::timerCmd request = cmds.back();
@@ -194,6 +250,9 @@ TEST_F(TimerTest, TakingIdsOutMatchesOneAtATime) {
       added = referenceNotHeld(expected, request.category, request.key, request.members);
       onlyNew += added.size() != request.members.size() ? 1 : 0;
     } else {
+      size_t held = 0;
+      for (const plainRecord& r : expected) held += ofRoom(r, 1, "r1") ? r.members.size() : 0;
+      walked += held > 4 && walkSettles(earlier, request.members) ? 1 : 0;
       const size_t before = expected.size();
       bool hitLimit = false;
       referenceTakeOut(expected, request.category, request.key, request.members, &hitLimit);
@@ -217,6 +276,69 @@ TEST_F(TimerTest, TakingIdsOutMatchesOneAtATime) {
   EXPECT_GT(emptied, 100);
   EXPECT_GT(onlyNew, 50);
   EXPECT_GT(roomGone, 60);
+  EXPECT_GT(walked, 120);
+}
+
+struct WalkCase {
+  const char* name;
+  std::vector<imsdk::timerCmd> before;
+  std::vector<int64_t> ids;  // taken out of room (1, "r1")
+  bool walked;               // settled by the walk, else id by id
+  std::vector<std::string> queue;
+};
+
+TEST_F(TimerTest, AnAscendingRemovalIsWalkedAndAnyOtherTakenIdById) {
+  auto wait = [](std::vector<int64_t> ids) { return addCmd(1, 1, "r1", std::move(ids), 88, 2); };
+  auto ring = [](std::vector<int64_t> ids) { return addCmd(1, 2, "r1", std::move(ids), 68, 2); };
+  auto elsewhere = [](const char* key) { return addCmd(1, 1, key, {9}, 88, 2); };
+  const imsdk::timerCmd keepAlive = addCmd(0, 3, "keepalive", {}, 60, 2);
+  std::vector<imsdk::timerCmd> nineRecords;
+  for (int64_t id = 1; id <= 9; ++id) nineRecords.push_back(wait({id}));
+  nineRecords.push_back(elsewhere("x"));
+  nineRecords.push_back(elsewhere("y"));
+  // clang-format off
+  const std::vector<WalkCase> cases = {
+      {"a finished call: the callee's ring and wait go, ids not held pass",
+       {ring({13}), keepAlive, wait({12, 14, 15, 16, 17})}, {11, 12, 13, 14, 15, 16, 17, 13}, true,
+       {"0/3/keepalive/[]/60"}},
+      {"records go in the order they empty",
+       {wait({1, 2}), ring({3, 4, 5}), elsewhere("x"), elsewhere("y")}, {1, 2, 3, 4, 5}, true,
+       {"1/1/y/[9]/88", "1/1/x/[9]/88"}},
+      {"a record that keeps ids loses its first ones, its last filling each place",
+       {wait({1, 2, 3, 4, 5, 6})}, {1, 2}, true, {"1/1/r1/[6,5,3,4]/88"}},
+      {"a record keeping one id of many", {wait({1, 2, 3, 4, 5})}, {1, 2, 3, 4}, true,
+       {"1/1/r1/[5]/88"}},
+      {"takes alternate between records",
+       {wait({1, 3, 5, 7, 9}), ring({2, 4, 6}), elsewhere("x")}, {1, 2, 3, 4, 5}, true,
+       {"1/1/r1/[9,7]/88", "1/2/r1/[6]/68", "1/1/x/[9]/88"}},
+      {"ids held nowhere pass", {wait({2, 4, 6, 8, 10})}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, true, {}},
+      {"a repeated id finds nothing more",
+       {wait({1, 2, 3, 4, 5}), elsewhere("x"), elsewhere("y")}, {1, 1, 2, 2, 3, 4, 5, 5}, true,
+       {"1/1/y/[9]/88", "1/1/x/[9]/88"}},
+      {"a record of the room without ids stays",
+       {addCmd(1, 7, "r1", {}, 30, 2), wait({1, 2, 3, 4, 5})}, {1, 2, 3, 4, 5}, true,
+       {"1/7/r1/[]/30"}},
+      {"order changed", {wait({1, 2, 3, 4, 5})}, {2, 1}, false, {"1/1/r1/[4,5,3]/88"}},
+      {"a held id named before a smaller one", {wait({1, 2, 3, 4, 5, 6})}, {3}, false,
+       {"1/1/r1/[1,2,6,4,5]/88"}},
+      {"one record holds an id twice", {wait({1, 2, 3, 4, 2})}, {1, 2, 3, 4}, false, {}},
+      {"two records hold one id", {wait({1, 2, 3}), ring({3, 4, 5}), elsewhere("x")}, {1, 2, 3},
+       false, {"1/1/x/[9]/88", "1/2/r1/[5,4]/68"}},
+      {"a list not ascending past the walk holds an id the walk passed",
+       {wait({1, 3}), ring({9, 2, 10}), elsewhere("x")}, {1, 2, 3}, false,
+       {"1/1/x/[9]/88", "1/2/r1/[9,10]/68"}},
+      {"more records than the walk looks at", nineRecords, {1, 2, 3, 4, 5, 6, 7, 8, 9}, false,
+       {"1/1/y/[9]/88", "1/1/x/[9]/88"}},
+  };
+  // clang-format on
+  for (const WalkCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    imsdkmrtc::pluginOther other(plugin_, nullptr);
+    for (const imsdk::timerCmd& cmd : c.before) other.onTimeout(cmd);
+    EXPECT_EQ(c.walked, walkSettles(other.snapshot(), c.ids));
+    other.onTimeout(removeCmd(1, 1, "r1", c.ids));
+    EXPECT_EQ(c.queue, describeAll(plain(other.snapshot())));
+  }
 }
 
 TEST_F(TimerTest, RecordsWithTheSameIdsShareOneListThatNoHolderChanges) {
