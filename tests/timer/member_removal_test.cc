@@ -322,6 +322,8 @@ TEST_F(TimerTest, AnAscendingRemovalIsWalkedAndAnyOtherTakenIdById) {
       {"a held id named before a smaller one", {wait({1, 2, 3, 4, 5, 6})}, {3}, false,
        {"1/1/r1/[1,2,6,4,5]/88"}},
       {"one record holds an id twice", {wait({1, 2, 3, 4, 2})}, {1, 2, 3, 4}, false, {}},
+      {"an id held twice in a row, where the request ends", {wait({1, 2, 3, 4, 4, 5})}, {1, 2, 3, 4},
+       false, {"1/1/r1/[5]/88"}},
       {"two records hold one id", {wait({1, 2, 3}), ring({3, 4, 5}), elsewhere("x")}, {1, 2, 3},
        false, {"1/1/x/[9]/88", "1/2/r1/[5,4]/68"}},
       {"a list not ascending past the walk holds an id the walk passed",
