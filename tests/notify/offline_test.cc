@@ -51,9 +51,16 @@ TEST_F(NotifyTest, PulledCallsOfADisabledPcOrUnsupportedKindAreNotActedOn) {
   me.pull({hostMsg(kCaller, kMe, p2pCall(), 1000)});
   EXPECT_TRUE(me.hasLog("no support."));
   plugin().settings().pcOnOff.store(0);
-  me.pull({hostMsg(kCaller, kGroup, groupCall(), 1000)});
+  me.pull({hostMsg(kCaller, kGroup, groupCall(), 1000),
+           hostMsg(kCaller, kGroup, finish("multi_finish", "r9"), 1000)});
   EXPECT_THAT(events(), IsEmpty());
   EXPECT_FALSE(talking());
+  // A finish pulled while calls were off still ends its room: a late copy
+  // of that call must not ring once calls are back on.
+  plugin().settings().pcOnOff.store(1);
+  deliver(kCaller, kAndroid, kGroup, groupCall("r9"));
+  EXPECT_THAT(events(), IsEmpty());
+  EXPECT_FALSE(talking("r9"));
 }
 
 // An inactive phone acts on a pulled conference finish at once; the call
