@@ -20,7 +20,8 @@ using imsdkmrtc::mrtcCmd;
 namespace texts = imsdkmrtc::texts;
 namespace wire = imsdkmrtc::texts::wire;
 
-mrtcCmd callRecord(int members) {
+// A call among members, numbered from firstId on.
+mrtcCmd callRecord(int members, int64_t firstId = 100000001) {
   mrtcCmd c;
   c.cmdCode = imsdkmrtc::kCmdMultiCall;
   c.rtcType = texts::kRtc;
@@ -40,7 +41,7 @@ mrtcCmd callRecord(int members) {
   c.srvTag = "east";
   c.videoType = "2";
   for (int i = 0; i < members; ++i) {
-    int64_t id = 100000001 + i;
+    int64_t id = firstId + i;
     c.members.push_back(id);
     if (i > 0) c.selects.push_back(id);
     c.initState.push_back(std::to_string(id) + "_111");
@@ -141,8 +142,8 @@ void BM_ReadProxy(benchmark::State& state) {
 }
 
 // A call body as a caller sends it: the ids only, no per-member states.
-void BM_ReadCallBody(benchmark::State& state) {
-  mrtcCmd call = callRecord(static_cast<int>(state.range(0)));
+void readCallBody(benchmark::State& state, int64_t firstId) {
+  mrtcCmd call = callRecord(static_cast<int>(state.range(0)), firstId);
   call.initState.clear();
   std::string body;
   plugin().proxy().transCmd2Json(call, body);
@@ -152,7 +153,12 @@ void BM_ReadCallBody(benchmark::State& state) {
     benchmark::DoNotOptimize(cmd.members.data());
   }
 }
+void BM_ReadCallBody(benchmark::State& state) { readCallBody(state, 100000001); }
 BENCHMARK(BM_ReadCallBody)->Arg(10)->Arg(100)->Arg(1000);
+
+// The same with ids of six digits, as the simulator numbers its clients.
+void BM_ReadCallBodySixDigits(benchmark::State& state) { readCallBody(state, 100001); }
+BENCHMARK(BM_ReadCallBodySixDigits)->Arg(10)->Arg(100)->Arg(1000);
 
 // A plain DOM parse of the same body with RapidJSON's default flags.
 void BM_ReadPlain(benchmark::State& state) {

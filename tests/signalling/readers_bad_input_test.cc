@@ -4,6 +4,7 @@
 // nested texts neither crash nor hang.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -403,15 +404,27 @@ const char* const kEdgeIdTexts[] = {R"("1234567")", R"("12345678")", R"("1234567
                                     R"("1234567890123456")",
                                     R"("000000000000000000000000000000012")"};
 const char* const kEdgeContainers[] = {"[]", "{}", "[1,]", "[,1]", "{\"a\":1,}", "[[[[1]]]]"};
-// Lists of ids, read in runs of one width a word or two an id: the runs' ends at
-// a change of width (also at the last id), a leading zero, white space, a
-// sign, a fraction, another form or no element; ids of one and 15 or 16
-// digits; and more ids than the room the first one reserved.
+// Lists of ids, read in runs of one width a word or two an id, and ids of up
+// to seven digits two at a time from the second id on: the runs' ends at a
+// change of width (also at the last id), a leading zero, white space, a
+// sign, a fraction, another form or no element, each at the first and the
+// second id of a two-id step; ids of one, seven and 15 or 16 digits; and
+// more ids than the room the first one reserved.
 const char* const kEdgeRuns[] = {
     "100002,100003,100004,100005,100006",
+    "100002,100003,100004,100005",
     "100002,100003,1000004,100005,100006,100007",
+    "100002,100003,100004,1000005,100006,100007",
     "100002,100003,100004,100005,1000006",
     "100002,100003,100004,100005,10006",
+    "100002,100003,100004,10005,100006,100007",
+    "1,2,34,5,6,7",
+    "1,2,3,45,6,7",
+    "5,6,0,0,7,8",
+    "1234567,7654321,1000000,9999999,1234567,7654321",
+    "1234567,1234567,0234567,1234567,1234567",
+    "1234567,1234567,1234567,0234567,1234567",
+    "1234567,1234567,1234567,123456,1234567",
     "1,2,3,4,5,6,7,8,9,0,1,2,3,4,5,6,7,8,9,0",
     "1000000,1,2,3,4,5,6,7,8,9,1,2,3,4,5,6,7,8,9",
     "1234567,1234567,1234567,1234567,9999999",
@@ -419,6 +432,8 @@ const char* const kEdgeRuns[] = {
     "100002,100003,010004,100005,100006",
     "10,20,00,30,40,50,60,70",
     "100002,100003, 100004,100005 ,100006,100007",
+    "100002,100003,100004, 100005,100006,100007",
+    "100002,100003,100004,100005 ,100006,100007",
     "100002,100003,-100004,100005,100006",
     "100002,100003,100004.5,100005,100006",
     "100002,100003,100004e1,100005,100006",
@@ -484,12 +499,17 @@ std::vector<std::string> quickEdges() {
   withValues(kEdgeIdTexts);
   withValues(kEdgeContainers);
   // Each run closed, with more behind, and every prefix of it: a text that
-  // ends within a word of a run's id.
+  // ends within a word of a run's id. And closed with the text's end two
+  // to sixteen bytes after its last id, so that the last ids are read with
+  // less room than a word or two.
   auto withRuns = [&out](const auto& runs) {
     for (const char* run : runs) {
       const std::string list = "{\"members\":[" + std::string(run) + "]}";
       out.push_back("{\"members\":[" + std::string(run) + "],\"a\":\"room for a word\"}");
       for (size_t at = 1; at <= list.size(); ++at) out.push_back(list.substr(0, at));
+      for (size_t spaces = 1; spaces <= 14; ++spaces) {
+        out.push_back("{\"members\":[" + std::string(run) + "]" + std::string(spaces, ' ') + "}");
+      }
     }
   };
   withRuns(kEdgeRuns);
@@ -551,6 +571,80 @@ TEST(ReadersBadInput, RefusedExactlyWhereADocumentIsRefused) {
   // What clients write is read by the quick pass itself: escaped texts,
   // numbers of every leading digit, and the three words.
   EXPECT_TRUE(quickAgrees(R"({"a":"\/\b\f\n\r\t\"\\","b":[9,-9,19,0,-1],"c":[true,false,null]})"));
+}
+
+// What a run of ids of kWidth digits reads from the start of text with two
+// (or no) ids a step read by two: whether the list closed, where the run
+// stopped and its mark, and the ids.
+template <unsigned kWidth, typename Two>
+std::string readRun(const std::string& text, Two two) {
+  std::vector<int64_t> ids;
+  const char* p = text.data();
+  const char* mark = nullptr;
+  json::SizeType count = 0;
+  const bool closed = quick::run(ids, kWidth + 1, 8, p, text.data() + text.size(), count, mark,
+                                 quick::oneId<kWidth>, two);
+  std::string out = std::string(closed ? "closed" : "open") + " at " +
+                    std::to_string(p - text.data()) + " mark " +
+                    (mark == nullptr ? "none" : std::to_string(mark - text.data())) + " count " +
+                    std::to_string(count) + " ids";
+  for (int64_t id : ids) out += " " + std::to_string(id);
+  return out;
+}
+
+// Lists of count ids of kWidth digits, of every digit at every place, with
+// one byte replaced near the end and near the run's first block end, and
+// cut short at every byte of their last steps.
+template <unsigned kWidth>
+std::vector<std::string> runTexts(size_t count) {
+  std::string list;
+  for (size_t i = 0; i < count; ++i) {
+    for (unsigned d = 0; d < kWidth; ++d) {
+      const size_t digit = (i * 7 + d * 3 + (d == 0 ? 1 : 0)) % 10;
+      list += static_cast<char>('0' + (d == 0 && kWidth > 1 && digit == 0 ? 1 : digit));
+    }
+    list += i + 1 < count ? ',' : ']';
+  }
+  const std::string text = list + std::string(16, ' ');
+  constexpr size_t kStep = kWidth + 1;
+  std::vector<size_t> at;
+  for (size_t i = list.size() - std::min(list.size(), 3 * kStep); i < list.size() + 1; ++i) {
+    at.push_back(i);
+  }
+  for (size_t i = 62 * kStep; i < 66 * kStep && i < list.size(); ++i) at.push_back(i);
+  std::vector<std::string> out = {text};
+  for (size_t i : at) {
+    for (char b : std::string("019,] -.e\"x/:\0\x80\xb9", 16)) {
+      std::string changed = text;
+      changed[i] = b;
+      out.push_back(changed);
+    }
+  }
+  for (size_t i = list.size() - std::min(list.size(), 3 * kStep); i < text.size(); ++i) {
+    out.push_back(text.substr(0, i));
+  }
+  return out;
+}
+
+// Ids read two at a time, with SIMD or without, are the ids read one at a
+// time, and the run stops where it did, with the same mark and count: at
+// every place of a two-id step, at a block's end, and wherever the text ends.
+TEST(ReadersBadInput, IdsReadTwoAtATimeAsOneAtATime) {
+  for (unsigned width = 1; width < 8; ++width) {
+    quick::withWidth(width, [](auto constant) {
+      constexpr unsigned kWidth = decltype(constant)::value;
+      if constexpr (kWidth < 8) {
+        for (size_t count : {1, 2, 3, 4, 65, 66, 67, 130}) {
+          for (const std::string& text : runTexts<kWidth>(count)) {
+            const std::string expected = readRun<kWidth>(text, quick::oneAtATime{});
+            EXPECT_EQ(readRun<kWidth>(text, quick::twoIds<kWidth>), expected) << text;
+            EXPECT_EQ(readRun<kWidth>(text, quick::twoIdsPlain<kWidth>), expected) << text;
+          }
+        }
+      }
+      return true;
+    });
+  }
 }
 
 std::string repeated(const std::string& piece, size_t count) {
