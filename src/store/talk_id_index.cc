@@ -35,11 +35,18 @@ void talkIdIndex::clear() {
   historyRun_ = 0;
   historyMembers_ = 0;
   growAt_ = 0;
+  reserved_ = 0;
+  searches_ = 0;
 }
 
 void talkIdIndex::reserve(size_t ids) {
-  if (mostEntries(table_.size()) < ids) grow(std::max(kMinCapacity, slotsFor(ids)));
+  reserved_ = std::max(reserved_, ids);
+  if (!table_.empty() && mostEntries(table_.size()) < ids) grow(slotsFor(ids));
   entries_.reserve(ids);
+}
+
+void talkIdIndex::buildTable() const {
+  grow(std::max(kMinCapacity, slotsFor(std::max(reserved_, entries_.size() + 1))));
 }
 
 size_t talkIdIndex::probe(int64_t id) const {
@@ -52,12 +59,24 @@ size_t talkIdIndex::probe(int64_t id) const {
 }
 
 uint32_t talkIdIndex::find(int64_t id) const {
-  if (table_.empty()) return kNone;
+  if (table_.empty()) return search(id);
   const uint32_t slot = table_[probe(id)];
   return slot != 0 ? slot - 1 : kNone;
 }
 
-void talkIdIndex::grow(size_t capacity) {
+uint32_t talkIdIndex::search(int64_t id) const {
+  if (entries_.empty()) return kNone;
+  if (++searches_ * kEntriesPerSearch > entries_.size()) {
+    buildTable();
+    return find(id);
+  }
+  const auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
+                                   [](const entryFacts& f, int64_t v) { return f.id < v; });
+  return it != entries_.end() && it->id == id ? static_cast<uint32_t>(it - entries_.begin())
+                                              : kNone;
+}
+
+void talkIdIndex::grow(size_t capacity) const {
   // Filled with wide stores: a new zeroed vector goes through memset, whose
   // string-instruction path for large tables counts as one instruction a
   // byte in the instruction counts this code is measured by.
@@ -76,6 +95,10 @@ uint32_t talkIdIndex::addEntry(size_t slot, int64_t id, uint32_t memberPos, uint
 }
 
 uint32_t talkIdIndex::entry(int64_t id) {
+  if (table_.empty()) {
+    const uint32_t e = search(id);
+    if (e != kNone) return e;
+  }
   roomForOne();
   const size_t slot = probe(id);
   if (table_[slot] != 0) return table_[slot] - 1;
@@ -129,16 +152,19 @@ bool talkIdIndex::addHistory(int64_t id) {
 }
 
 bool talkIdIndex::addMember(int64_t id, uint32_t pos) {
-  roomForOne();
-  const size_t slot = probe(id);
-  if (table_[slot] == 0) {
-    // A new id, the usual case while a talk's record is read: its entry is
-    // written whole.
-    appendHistory(addEntry(slot, id, pos, kNoLeft | kHistoryBit));
-    ++historyMembers_;
-    return true;
+  uint32_t e = table_.empty() ? search(id) : kNone;
+  if (e == kNone) {
+    roomForOne();
+    const size_t slot = probe(id);
+    if (table_[slot] == 0) {
+      // A new id, the usual case while a talk's record is read: its entry
+      // is written whole.
+      appendHistory(addEntry(slot, id, pos, kNoLeft | kHistoryBit));
+      ++historyMembers_;
+      return true;
+    }
+    e = table_[slot] - 1;
   }
-  const uint32_t e = table_[slot] - 1;
   entryFacts& f = entries_[e];
   if (f.memberPos != kNone) return false;
   const bool marked = (f.leftWord & kHistoryBit) != 0;
@@ -151,6 +177,12 @@ bool talkIdIndex::addMember(int64_t id, uint32_t pos) {
 bool talkIdIndex::addFirstMembers(const std::vector<int64_t>& ids) {
   const size_t n = ids.size();
   reserve(n);
+  if (table_.empty() && writeAscending(ids)) {
+    historyRun_ = static_cast<uint32_t>(n);
+    historyMembers_ = n;
+    return true;
+  }
+  if (table_.empty()) buildTable();
   entries_.resize(n);
   entryFacts* entries = entries_.data();
   uint32_t* table = table_.data();
@@ -171,6 +203,23 @@ bool talkIdIndex::addFirstMembers(const std::vector<int64_t>& ids) {
   }
   historyRun_ = static_cast<uint32_t>(n);
   historyMembers_ = n;
+  return true;
+}
+
+bool talkIdIndex::writeAscending(const std::vector<int64_t>& ids) {
+  entries_.resize(ids.size());
+  if (ids.empty()) return true;
+  entryFacts* out = entries_.data();
+  const int64_t* in = ids.data();
+  const int64_t* const end = in + ids.size();
+  *out = entryFacts{*in, 0, kNoLeft | kHistoryBit};
+  for (uint32_t e = 1; ++in != end; ++e) {
+    if (*in <= in[-1]) {
+      entries_.clear();
+      return false;
+    }
+    *++out = entryFacts{*in, e, kNoLeft | kHistoryBit};
+  }
   return true;
 }
 

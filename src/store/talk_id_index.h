@@ -5,14 +5,22 @@
 // each id gets an entry once (16 bytes: the id and its two places), the
 // history is a run of entry numbers (a list only for ids that joined it out
 // of entry order), and the hash table holds 4-byte entry numbers only. No
-// allocation per id, and a talk's record is indexed at one table probe and
-// one entry write per member.
+// allocation per id.
+//
+// A talk's record that lists its members in ascending order (as a group
+// lists them) is indexed with no table at all: its entries, written in that
+// order, are searched by halving while the index gains no new id. Most
+// talks are looked up by id a few times only; the table is built when an id
+// gets a new entry, or once the searches would have cost more than building
+// it. A record in any other order is indexed at one table probe and one
+// entry write per member.
 //
 // Entries are never taken out while a talk lasts (an id that stops being a
 // member keeps its entry with no place), so probing needs no tombstones; the
 // index is emptied when the talk is.
 //
-// Threads: none of its own; the store's lock guards it.
+// Threads: none of its own; the store's lock guards it, lookups included
+// (a lookup may build the table).
 #pragma once
 
 #include <cstddef>
@@ -27,7 +35,8 @@ class talkIdIndex {
   static constexpr uint32_t kNone = 0xffffffffu;
 
   void clear();
-  // Room for this many ids without growing.
+  // Room for this many ids without growing (the table, when it is built,
+  // has room for them too).
   void reserve(size_t ids);
 
   uint32_t memberPos(int64_t id) const;
@@ -53,7 +62,8 @@ class talkIdIndex {
   bool addMember(int64_t id, uint32_t pos);
   // A talk's record into an empty index, in one pass: ids[i] gets member
   // place i and history place i. False, with the index left empty, when an
-  // id comes twice (the record is then read an id at a time).
+  // id comes twice (the record is then read an id at a time). Ascending ids
+  // are indexed without a table.
   bool addFirstMembers(const std::vector<int64_t>& ids);
   // Appends the ids of the history that have no member place, in history
   // order (a talk's record lists them apart from its members). Nothing to
@@ -84,6 +94,11 @@ class talkIdIndex {
 
   // The id's entry number, or kNone.
   uint32_t find(int64_t id) const;
+  // find() while there is no table: the entries ascend by id.
+  uint32_t search(int64_t id) const;
+  // The table for the entries there are and room for one more, or for the
+  // ids reserved when more.
+  void buildTable() const;
   // The id's entry, made (with no place) when it has none.
   uint32_t entry(int64_t id);
   // The table slot that holds the id's entry, or the free slot where it
@@ -93,7 +108,11 @@ class talkIdIndex {
   uint32_t addEntry(size_t slot, int64_t id, uint32_t memberPos, uint32_t leftWord);
   // Makes room in the table for one more entry.
   void roomForOne() {
-    if (entries_.size() >= growAt_) grow(table_.empty() ? kMinCapacity : table_.size() * 2);
+    if (table_.empty()) {
+      buildTable();
+    } else if (entries_.size() >= growAt_) {
+      grow(table_.size() * 2);
+    }
   }
   // The history gets the entry last; its mark is set by the caller.
   void appendHistory(uint32_t e);
@@ -103,16 +122,29 @@ class talkIdIndex {
     return f.memberPos != kNone && (f.leftWord & kHistoryBit) != 0;
   }
   void setMemberPosOf(entryFacts& f, uint32_t pos);
+  // With no table: the entries of a talk's record in its order, when its ids
+  // ascend. False, with no entry, at the first id that does not.
+  bool writeAscending(const std::vector<int64_t>& ids);
   // Empties the index and keeps its memory.
   void forgetEntries();
-  void grow(size_t capacity);
+  void grow(size_t capacity) const;
 
   static constexpr size_t kMinCapacity = 16;
+  // Searches by halving cost a few instructions a step, building the table
+  // about a dozen an entry: with no table, one search in this many entries
+  // builds it.
+  static constexpr size_t kEntriesPerSearch = 16;
 
-  // Entry number + 1 by slot; 0 is a free slot.
-  std::vector<uint32_t> table_;
+  // Entry number + 1 by slot; 0 is a free slot. Empty (and growAt_ 0) until
+  // built: the entries then ascend by id, and no slot is spent on a talk
+  // that is seldom looked up. A lookup may build it, hence mutable.
+  mutable std::vector<uint32_t> table_;
   // Entries the table takes before it must grow.
-  size_t growAt_ = 0;
+  mutable size_t growAt_ = 0;
+  // Ids reserve() asked room for: the table's size when it is built.
+  size_t reserved_ = 0;
+  // Searches by halving since the index was emptied.
+  mutable size_t searches_ = 0;
   // By entry number.
   std::vector<entryFacts> entries_;
   // The history in order: entries 0 to historyRun_ - 1, then the entry

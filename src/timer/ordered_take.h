@@ -37,6 +37,11 @@ class orderedTake {
   // Moves to the record whose next id is the smallest; none when every
   // record has given up all its ids. False when two records share that id.
   bool lowest(const std::vector<const std::vector<int64_t>*>& lists);
+  // How many first ids, at least 1 and at most n, the request and a record
+  // share where ids[0] == list[0] is a take: the same ids, ascending, below
+  // `bound` (the other records' smallest next id). The walk would take each
+  // of them in turn.
+  static size_t sameRun(const int64_t* ids, const int64_t* list, size_t n, int64_t bound);
 
   std::vector<uint32_t> taken_;
   std::vector<uint32_t> emptied_;

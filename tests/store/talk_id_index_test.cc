@@ -1,11 +1,13 @@
 // The talk's id index against a plain model: random changes of member
 // places, left places and the history, over enough ids to grow the table
 // several times, with consecutive ids (the usual deployment) and spread ones
-// (long probe chains).
+// (long probe chains), after a talk's record in ascending order (indexed with
+// no table until one is needed) or in another.
 #include "store/talk_id_index.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <vector>
@@ -42,9 +44,30 @@ void expectSame(const talkIdIndex& index, const Model& model, const std::vector<
   EXPECT_EQ(index.historyCount(), model.history.size());
 }
 
+enum class recordOrder { kAscending, kShuffled };
+
+// A record that repeats an id is left to the caller, with nothing indexed:
+// the repeat last (where a pass finds it latest), or beside the first in an
+// otherwise ascending record.
+void expectRepeatRefused(std::vector<int64_t> record, bool reserveFirst) {
+  const int64_t repeated = record[record.size() / 2];
+  for (bool last : {true, false}) {
+    std::vector<int64_t> repeating = record;
+    repeating.insert(last ? repeating.end() : repeating.begin() + record.size() / 2, repeated);
+    talkIdIndex index;
+    if (reserveFirst) index.reserve(1000);
+    EXPECT_FALSE(index.addFirstMembers(repeating)) << last;
+    expectSame(index, Model{}, record);
+  }
+}
+
 // A talk's record first: the lead ids become members and join the history
-// in one pass, as a received call puts them; random changes follow.
-void play(int64_t first, int64_t step, bool reserveFirst, size_t lead = 0) {
+// in one pass, as a received call puts them; random changes follow, each
+// looked up at once, and the whole index is compared now and then. The first
+// changes touch only the lead ids: a record in ascending order is then still
+// indexed without a table, until enough lookups build it.
+void play(int64_t first, int64_t step, bool reserveFirst, size_t lead = 0,
+          recordOrder order = recordOrder::kAscending) {
   std::mt19937 rng(7);
   std::vector<int64_t> ids;
   for (int64_t i = 0; i < 3000; ++i) ids.push_back(first + i * step);
@@ -52,22 +75,18 @@ void play(int64_t first, int64_t step, bool reserveFirst, size_t lead = 0) {
   Model model;
   if (reserveFirst) index.reserve(1000);
   if (lead > 0) {
-    // A record that repeats an id (last, where a pass finds it latest) is
-    // left to the caller, with nothing indexed.
     std::vector<int64_t> record(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(lead));
-    record.push_back(ids[lead / 2]);
-    EXPECT_FALSE(index.addFirstMembers(record));
-    expectSame(index, model, ids);
-    record.pop_back();
+    if (order == recordOrder::kShuffled) std::shuffle(record.begin(), record.end(), rng);
+    expectRepeatRefused(record, reserveFirst);
     EXPECT_TRUE(index.addFirstMembers(record));
+    for (size_t i = 0; i < lead; ++i) {
+      model.member[record[i]] = static_cast<uint32_t>(i);
+      model.history.push_back(record[i]);
+    }
   }
-  for (size_t i = 0; i < lead; ++i) {
-    model.member[ids[i]] = static_cast<uint32_t>(i);
-    model.history.push_back(ids[i]);
-  }
-  expectSame(index, model, ids);
   for (int round = 0; round < 20000; ++round) {
-    const int64_t id = ids[rng() % (round < 10000 ? 1500 : ids.size())];
+    const size_t from = round < 200 && lead > 0 ? lead : round < 10000 ? 1500 : ids.size();
+    const int64_t id = ids[rng() % from];
     const auto pos = static_cast<uint32_t>(rng() % 5000);
     switch (rng() % 7) {
       case 0:
@@ -104,7 +123,11 @@ void play(int64_t first, int64_t step, bool reserveFirst, size_t lead = 0) {
         EXPECT_TRUE(index.inHistory(id));
       }
     }
-    if (round % 500 == 0) expectSame(index, model, ids);
+    const auto m = model.member.find(id);
+    const auto l = model.left.find(id);
+    ASSERT_EQ(index.memberPos(id), m == model.member.end() ? talkIdIndex::kNone : m->second);
+    ASSERT_EQ(index.leftPos(id), l == model.left.end() ? talkIdIndex::kNone : l->second);
+    if (round % 500 == 499) expectSame(index, model, ids);
   }
   expectSame(index, model, ids);
   index.clear();
@@ -118,6 +141,9 @@ TEST(TalkIdIndex, FollowsAModelOverGrowthAndClear) {
   play(-5, int64_t{1} << 40, false);
   play(100001, 1, true, 700);
   play(-5, int64_t{1} << 40, false, 1200);
+  play(100001, 1, true, 3000);
+  play(100001, 1, false, 2000, recordOrder::kShuffled);
+  play(-5, int64_t{1} << 40, true, 700, recordOrder::kShuffled);
 }
 
 }  // namespace

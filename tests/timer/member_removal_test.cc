@@ -294,6 +294,19 @@ TEST_F(TimerTest, AnAscendingRemovalIsWalkedAndAnyOtherTakenIdById) {
   const imsdk::timerCmd keepAlive = addCmd(0, 3, "keepalive", {}, 60, 2);
   std::vector<imsdk::timerCmd> nineRecords;
   for (int64_t id = 1; id <= 9; ++id) nineRecords.push_back(wait({id}));
+  // Ids from..to, but for those left out; long enough that the walk compares
+  // them in blocks.
+  auto run = [](int64_t from, int64_t to, std::vector<int64_t> without = {}) {
+    std::vector<int64_t> ids;
+    for (int64_t id = from; id <= to; ++id) {
+      if (std::find(without.begin(), without.end(), id) == without.end()) ids.push_back(id);
+    }
+    return ids;
+  };
+  std::vector<int64_t> lastDiffers = run(1, 69);
+  lastDiffers.push_back(71);
+  std::vector<int64_t> repeatInBlock = run(1, 70);
+  repeatInBlock.insert(repeatInBlock.begin() + 40, 40);
   nineRecords.push_back(elsewhere("x"));
   nineRecords.push_back(elsewhere("y"));
   // clang-format off
@@ -331,6 +344,14 @@ TEST_F(TimerTest, AnAscendingRemovalIsWalkedAndAnyOtherTakenIdById) {
        {"1/1/x/[9]/88", "1/2/r1/[9,10]/68"}},
       {"more records than the walk looks at", nineRecords, {1, 2, 3, 4, 5, 6, 7, 8, 9}, false,
        {"1/1/y/[9]/88", "1/1/x/[9]/88"}},
+      {"a whole call: a callee's ring inside the others' wait", {wait(run(2, 70, {35})), ring({35}),
+       elsewhere("x"), elsewhere("y")}, run(1, 71), true, {"1/1/x/[9]/88", "1/1/y/[9]/88"}},
+      {"a long record that differs from the request at its last id", {wait(lastDiffers)},
+       run(1, 70), true, {"1/1/r1/[71]/88"}},
+      {"a long record holding an id twice in a row", {wait(repeatInBlock)}, run(1, 70), false, {}},
+      {"a long record's run reaching another record's next id",
+       {wait(run(1, 70, {35})), ring({35}), elsewhere("x")}, run(1, 70, {35}), false,
+       {"1/1/x/[9]/88", "1/2/r1/[35]/68"}},
   };
   // clang-format on
   for (const WalkCase& c : cases) {
