@@ -137,9 +137,6 @@ bool mrtc_plugin::isSupportedRtcType(const std::string& rtcType, int64_t x) cons
 void mrtc_plugin::postTimer(imsdk::timerCmd& cmd) {
   imsdk::IHostService* h = host();
   if (h == nullptr) return;
-  // The callers hand the request over: it comes back from the host inside
-  // this call, and its members may then move into the queue.
-  const pluginOther::lentRequest lent(cmd);
   h->postToDispatch(imsdk::kCmdTimer, &cmd, imsdk::kTimerCmdSize, 0);
 }
 

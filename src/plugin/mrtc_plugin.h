@@ -105,7 +105,6 @@ class mrtc_plugin : public imsdk::IPlugin, public handlerEnv {
   void removeTimeout(int32_t type, const std::string& key, int64_t member,
                      int32_t category) override;
   void startKeepAlive() override;
-  // The command is handed over: its members may move into the queue.
   void postTimer(imsdk::timerCmd& cmd) override;
 
  private:

@@ -16,37 +16,21 @@ namespace {
 
 bool isMemberType(int32_t type) { return type == kTimeoutWait || type == kTimeoutRing; }
 
-// The request being posted on this thread by a lentRequest, if any.
-thread_local imsdk::timerCmd* tLent = nullptr;
-
-// The request's ids for a record of its own.
-std::vector<int64_t> idsOf(const imsdk::timerCmd& request, std::vector<int64_t>* movable) {
-  if (movable != nullptr) return std::move(*movable);
-  return request.members;
-}
-
 }  // namespace
-
-pluginOther::lentRequest::lentRequest(imsdk::timerCmd& request) : outer_(tLent) {
-  tLent = &request;
-}
-
-pluginOther::lentRequest::~lentRequest() { tLent = outer_; }
 
 pluginOther::~pluginOther() { stop(); }
 
 bool pluginOther::onRequest(uint16_t type, uintptr_t a, uintptr_t) {
   if (type != imsdk::kCmdTimer || a == 0) return false;
   const imsdk::timerCmd& request = *reinterpret_cast<const imsdk::timerCmd*>(a);
-  std::vector<int64_t>* movable = &request == tLent ? &tLent->members : nullptr;
   // The add and the start of its worker are one step under queueLock, so an
   // ending worker either still counts on the flag or has already dropped it.
   imsdk::autoLock queue(&queueLock);
-  if (apply(request, movable) == 0) startWorker();
+  if (onTimeout(request) == 0) startWorker();
   return true;
 }
 
-int32_t pluginOther::apply(const imsdk::timerCmd& request, std::vector<int64_t>* movable) {
+int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   imsdk::autoLock queue(&queueLock);
   MRTC_LOG(plugin_, 0, texts::timer::kFuncOnTimeout, texts::kLogBegin, logThis(this),
            texts::timer::kFuncOnTimeout);
@@ -73,7 +57,7 @@ int32_t pluginOther::apply(const imsdk::timerCmd& request, std::vector<int64_t>*
   if (request.refresh != 0) {
     for (timeoutRecord& r : timeouts) {
       if (r.category == request.category && r.type == request.type && r.key == request.key) {
-        r.members = listFor(idsOf(request, movable));
+        r.members = listFor(request.members);
         r.startTime = now;
         r.duration = request.duration;
         return before;
@@ -86,14 +70,14 @@ int32_t pluginOther::apply(const imsdk::timerCmd& request, std::vector<int64_t>*
     case kMembersReplace:
       memberRemoval::ofThisThread().takeOut(timeouts, request.category, request.key,
                                             request.members);
-      members = idsOf(request, movable);
+      members = request.members;
       break;
     case kMembersOnlyNew:
       members = memberRemoval::ofThisThread().notHeld(timeouts, request.category, request.key,
                                                       request.members);
       break;
     case kMembersAsGiven:
-      members = idsOf(request, movable);
+      members = request.members;
       break;
     default:
       break;

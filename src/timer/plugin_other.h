@@ -42,22 +42,6 @@ class pluginOther {
   // Where a due record goes; runs on the worker thread inside the tick.
   using dispatchFn = std::function<void(const timeoutRecord&)>;
 
-  // Marks a request the plug-in posts through the host to itself, for as
-  // long as the post lasts on this thread. Its poster reads it no more, so
-  // when the host hands that very request back, its member list moves into
-  // the queue instead of being copied (a whole call's wait lists every
-  // member). Any other request is only read.
-  class lentRequest {
-   public:
-    explicit lentRequest(imsdk::timerCmd& request);
-    ~lentRequest();
-    lentRequest(const lentRequest&) = delete;
-    lentRequest& operator=(const lentRequest&) = delete;
-
-   private:
-    imsdk::timerCmd* outer_;
-  };
-
   // `dispatch` is the plug-in's time-out handler, handed over when the
   // plug-in assembles its members (the timer knows nothing above it).
   pluginOther(pluginEnv* plugin, dispatchFn dispatch)
@@ -73,7 +57,7 @@ class pluginOther {
   bool onRequest(uint16_t type, uintptr_t a, uintptr_t b);
   // Applies one add or remove. Returns the number of records before an add,
   // 1 after a remove. Takes queueLock, again when onRequest holds it.
-  int32_t onTimeout(const imsdk::timerCmd& request) { return apply(request, nullptr); }
+  int32_t onTimeout(const imsdk::timerCmd& request);
   // Tells a running worker to stop (plug-in release). Waits for a tick in
   // progress, never for the thread to end. Always true.
   bool stop() MRTC_EXCLUDES(tickLock, queueLock);
@@ -100,9 +84,6 @@ class pluginOther {
   // True when this was the flag's last holder: the caller deletes it.
   bool leave(stopFlag* flag) MRTC_REQUIRES(flag->gate) MRTC_EXCLUDES(queueLock);
   void startWorker() MRTC_REQUIRES(queueLock);
-  // onTimeout(); `movable`, when set, is the request's own member list,
-  // which an add may take instead of copying.
-  int32_t apply(const imsdk::timerCmd& request, std::vector<int64_t>* movable);
   bool popDue(timeoutRecord& out, size_t& left) MRTC_REQUIRES(queueLock);
   void eraseAt(size_t index) MRTC_REQUIRES(queueLock);
   void dispatch(const timeoutRecord& record) MRTC_REQUIRES(tickLock);

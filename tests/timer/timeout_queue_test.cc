@@ -86,26 +86,5 @@ TEST_F(TimerTest, RequestsEnterOnlyAsTimerCommands) {
   EXPECT_EQ(1, countLog(begin));
 }
 
-// A request's member list moves into the queue only when its poster lent it
-// (the poster reads it no more); a request the host hands over otherwise,
-// even while another is lent, is only read. A lent replacing add still takes
-// its ids out of the room's other records first.
-TEST_F(TimerTest, OnlyALentRequestGivesUpItsMembers) {
-  imsdkmrtc::pluginOther* other = plugin_->other();
-  imsdk::timerCmd ring = addCmd(1, 2, "r1", {5, 6, 7}, 68, 2);
-  imsdk::timerCmd elsewhere = addCmd(1, 1, "r2", {8}, 88, 2);
-  imsdk::timerCmd wait = addCmd(1, 1, "r1", {6, 7}, 88, 0);
-  EXPECT_TRUE(other->onRequest(imsdk::kCmdTimer, reinterpret_cast<uintptr_t>(&ring), 128));
-  {
-    const imsdkmrtc::pluginOther::lentRequest lent(wait);
-    EXPECT_TRUE(other->onRequest(imsdk::kCmdTimer, reinterpret_cast<uintptr_t>(&elsewhere), 128));
-    EXPECT_TRUE(other->onRequest(imsdk::kCmdTimer, reinterpret_cast<uintptr_t>(&wait), 128));
-  }
-  EXPECT_EQ((std::vector<int64_t>{5, 6, 7}), ring.members);
-  EXPECT_EQ((std::vector<int64_t>{8}), elsewhere.members);
-  EXPECT_EQ((std::vector<std::string>{"1/2/r1/[5]/68", "1/1/r2/[8]/88", "1/1/r1/[6,7]/88"}),
-            queueText());
-}
-
 }  // namespace
 }  // namespace timertest
