@@ -11,6 +11,7 @@
 #include "notify/handler_env.h"
 #include "notify/notify_texts.h"
 #include "notify/plugin_notify.h"
+#include "signalling/card_view.h"
 #include "tools.h"
 
 namespace imsdkmrtc {
@@ -72,25 +73,32 @@ bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& 
 }
 
 bool pluginNotify::onTempNotify(const std::string& body, mrtcCmd& cmd) {
-  // One read of the card serves the repair and the reader.
+  // One read of the card serves the repair and the reader. Every member's
+  // client reads each call card, which names every callee, and a card that
+  // is only shown never uses those ids: it is read without its selects.
   std::string card = body;
   cardView view;
-  readCardView(card, view);
+  readCardView(card, view, cardSelects::kSkip);
   const int32_t code = plugin_->proxy().reviseVnioMicroTemplet(card, view);
   MRTC_LOG(plugin_, 0, texts::notify::kFnTemp, texts::notify::kLogRevise, code);
   cardInfo info;
   if (!msgProxy::readCardInfo(view, info)) return false;
   if (info.rtcType != texts::kMicroConfer) {
-    // The event shows the card as it came. Mostly the repair left the copy
-    // as it was, and the copy goes into the event rather than a second one.
-    if (card == body) {
+    // The event shows the card as it came. Only a repair (code 0) changes
+    // the copy; without one, the copy goes into the event rather than a
+    // second one.
+    if (code != 0) {
       pushTextEvent(kEventCard, std::move(card));
     } else {
       pushTextEvent(kEventCard, body);
     }
     return false;
   }
-  // A conference card rings like a call.
+  // A conference card rings like a call, with its selects: it is read again,
+  // this time with them (such cards are few).
+  readCardView(card, view);
+  info = cardInfo();
+  if (!msgProxy::readCardInfo(view, info)) return false;
   cmd.rtcType = info.rtcType;
   cmd.auxText = info.conferType;
   cmd.onwerId = info.onwerId;

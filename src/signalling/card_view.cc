@@ -25,7 +25,8 @@ bool named(const std::string& name, const char (&key)[N]) {
 // its name.
 class cardViewHandler : public json::BaseReaderHandler<json::UTF8<>, cardViewHandler> {
  public:
-  explicit cardViewHandler(cardView& view) : view_(view) {}
+  cardViewHandler(cardView& view, cardSelects selects)
+      : view_(view), readSelects_(selects == cardSelects::kRead) {}
 
   bool Null() { return scalar(cardObject::kind::kOther); }
   bool Bool(bool /*b*/) { return scalar(cardObject::kind::kOther); }
@@ -41,16 +42,18 @@ class cardViewHandler : public json::BaseReaderHandler<json::UTF8<>, cardViewHan
     if (cardObject::member* m = takePending()) {
       m->type = cardObject::kind::kText;
       m->text.assign(text, length);
-    } else if (atSelect()) {
+    } else if (atSelect() && readSelects_) {
       selects_->selects.push_back(quick::textId(text, length));
     }
     return true;
   }
   // Asked by the quick pass as an array opens: a selects list's plain texts
-  // go straight into the list, as String() would put them.
+  // go straight into the list, as String() would put them, or, when the ids
+  // are not wanted, are passed over.
   quick::plainIds plainList() {
-    if (atSelect()) return {quick::plainIds::form::kTexts, &selects_->selects};
-    return {};
+    if (!atSelect()) return {};
+    if (!readSelects_) return {quick::plainIds::form::kSkipTexts, nullptr};
+    return {quick::plainIds::form::kTexts, &selects_->selects};
   }
   bool Key(const char* text, json::SizeType length, bool /*copy*/) {
     cardObject* o = levelObject();
@@ -118,6 +121,7 @@ class cardViewHandler : public json::BaseReaderHandler<json::UTF8<>, cardViewHan
   }
 
   cardView& view_;
+  const bool readSelects_;
   int depth_ = 0;
   bool rootObject_ = false;
   bool inExtend_ = false;
@@ -145,10 +149,10 @@ const std::string* cardObject::text(const char* name) const {
   return m != nullptr && m->type == kind::kText ? &m->text : nullptr;
 }
 
-bool readCardView(const std::string& text, cardView& view) {
+bool readCardView(const std::string& text, cardView& view, cardSelects selects) {
   view = cardView();
   {
-    cardViewHandler quick(view);
+    cardViewHandler quick(view, selects);
     if (quickEvents(text, quick) == quickPass::kDone) {
       view.parsed = true;
       return true;
@@ -156,7 +160,7 @@ bool readCardView(const std::string& text, cardView& view) {
   }
   // Something the quick pass leaves to the general reader: start over.
   view = cardView();
-  cardViewHandler handler(view);
+  cardViewHandler handler(view, selects);
   view.parsed = parseEvents(text, handler);
   return view.parsed;
 }

@@ -38,8 +38,16 @@ struct cardView {
   cardObject extend;  // the root's first "extendInfo", when that is an object
 };
 
+// Whether a read turns the selects into ids. A card that is only shown
+// never uses them, and every member's client reads every call card, which
+// names every callee: kSkip judges the text exactly as kRead does (the same
+// texts parse, and every member and hasSelects read the same) but leaves
+// selects empty.
+enum class cardSelects : uint8_t { kRead, kSkip };
+
 // Reads text into a cleared view; false (and view.parsed false) when the text
 // is no JSON.
-bool readCardView(const std::string& text, cardView& view);
+bool readCardView(const std::string& text, cardView& view,
+                  cardSelects selects = cardSelects::kRead);
 
 }  // namespace imsdkmrtc

@@ -20,8 +20,9 @@
 //
 // A list of ids is read without events where the handler asks for it: the
 // elements of the plain form (integers, or texts without escapes) go
-// straight into the list in one tight loop, and the pass falls back to one
-// event per element at the first element of another form.
+// straight into the list in one tight loop, or, for a list whose ids nobody
+// reads, are only judged and counted; the pass falls back to one event per
+// element at the first element of another form.
 #pragma once
 
 #include <algorithm>
@@ -35,6 +36,7 @@
 #include "base/json.h"
 #include "signalling/quick_numbers.h"
 #include "signalling/quick_runs.h"
+#include "signalling/quick_skip.h"
 
 namespace imsdkmrtc {
 
@@ -51,9 +53,10 @@ inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // element, or, for a list of ids, its plain elements straight into ids.
 struct plainIds {
   enum class form : uint8_t {
-    kNone,     // every element is an event
-    kNumbers,  // integers are ids; anything else is an event
-    kTexts,    // texts without escapes are decimal ids; anything else is an event
+    kNone,       // every element is an event
+    kNumbers,    // integers are ids; anything else is an event
+    kTexts,      // texts without escapes are decimal ids; anything else is an event
+    kSkipTexts,  // texts without escapes are counted, not kept; anything else is an event
   };
   form elements = form::kNone;
   std::vector<int64_t>* ids = nullptr;
@@ -110,16 +113,18 @@ class cursor {
   }
 
   // At an array's first element or its end: reads the leading elements of
-  // the list's plain form, and the commas between them, into list.ids, and
-  // answers how many. It stops after the last one read, before the comma of
-  // an element of another form, so that the caller goes on as after any
-  // value; having read none, it has not moved.
+  // the list's plain form, and the commas between them, into list.ids (or
+  // passes over them), and answers how many. It stops after the last one
+  // read, before the comma of an element of another form, so that the
+  // caller goes on as after any value; having read none, it has not moved.
   json::SizeType plainElements(const plainIds& list) {
     switch (list.elements) {
       case plainIds::form::kNumbers:
         return plainNumbers(*list.ids);
       case plainIds::form::kTexts:
         return plainTexts(*list.ids);
+      case plainIds::form::kSkipTexts:
+        return skipTexts();
       case plainIds::form::kNone:
         break;
     }
@@ -185,6 +190,33 @@ class cursor {
       mark = p;
       if (p == end || *p != ',') break;
       ++p;
+      while (p != end && isSpace(*p)) ++p;
+    }
+    p_ = mark;
+    return count;
+  }
+
+  // The texts of a list whose ids nobody reads, as plainTexts reads them,
+  // and after a text followed at once by its comma, the blocks of texts of
+  // its width that follow.
+  json::SizeType skipTexts() {
+    const char* p = p_;
+    const char* const end = end_;
+    const char* mark = p;  // after the last text passed over
+    json::SizeType count = 0;
+    while (const char* next = plainTextAt(p, end)) {
+      ++count;
+      const auto width = static_cast<unsigned>(next - p) - 2;
+      p = next;
+      if (p != end && *p == ',') {
+        mark = p++;
+        skipSameWidth(width, p, end, count, mark);
+      } else {
+        while (p != end && isSpace(*p)) ++p;
+        mark = p;
+        if (p == end || *p != ',') break;
+        ++p;
+      }
       while (p != end && isSpace(*p)) ++p;
     }
     p_ = mark;

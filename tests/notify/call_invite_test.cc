@@ -72,6 +72,13 @@ INSTANTIATE_TEST_SUITE_P(Kinds, Rings, ::testing::Values(
          "1||2001|1001,2002|0|2001|m1|board|1001,2002|{\"mode\":\"normal\","
          "\"peer_devtype\":\"h5\",\"rtcType\":\"microconfer\",\"conferMode\":\"chat\","
          "\"initState\":[\"1001_312\"]}",
+         {"1/1/2/m1/1001/68", kKeepAlive, "1/1/1/m1/2002/88"}},
+    // Its details only in its properties: the card repaired rings alike.
+    Ring{"repairedConferenceCard", kCaller, kGroup,
+         Body("vnio").str("msgProperties", "{\"extendInfo\":" + microInfo("2001") + "}"), 26,
+         "1||2001|1001,2002|0|2001|m1|board|1001,2002|{\"mode\":\"normal\","
+         "\"peer_devtype\":\"h5\",\"rtcType\":\"microconfer\",\"conferMode\":\"chat\","
+         "\"initState\":[\"1001_312\"]}",
          {"1/1/2/m1/1001/68", kKeepAlive, "1/1/1/m1/2002/88"}}),
     rowName<Ring>);
 // clang-format on
@@ -279,7 +286,7 @@ TEST_F(NotifyTest, CardsThatDoNotRing) {
   const std::string rtcCard =
       "{\"type\":\"rtc\",\"title\":\"call\",\"extendInfo\":{\"rtcType\":\"rtc\",\"roomID\":\"r5\","
       "\"senderId\":\"2001\",\"groupId\":\"300\",\"onwerId\":\"2001\",\"version\":\"mrtc@1.8.8\","
-      "\"mode\":\"mcalling\",\"subType\":1}}";
+      "\"mode\":\"mcalling\",\"subType\":1,\"selects\":[\"1001\",\"2002\"]}}";
   const std::string repairedCard =
       R"({"type":"vnio","title":"call","msgProperties":"{\"extendInfo\":{\"rtcType\":)"
       R"(\"unbindconfer\",\"roomID\":\"u5\",\"senderId\":\"2001\",\"onwerId\":\"2001\",)"

@@ -116,13 +116,19 @@ inline imsdkmrtc::timeoutRecord record(int32_t category, int32_t type, const std
   return r;
 }
 
-// A card of a conference owned by `owner`, selecting this user and kPeer2.
-inline std::string microCard(const std::string& owner) {
-  return "{\"type\":\"rtc\",\"extendInfo\":{\"rtcType\":\"microconfer\",\"conferType\":\"1\","
-         "\"roomID\":\"m1\",\"senderId\":\"2001\",\"onwerId\":\"" +
+// The details of a conference owned by `owner`, selecting this user and
+// kPeer2.
+inline std::string microInfo(const std::string& owner) {
+  return "{\"rtcType\":\"microconfer\",\"conferType\":\"1\",\"roomID\":\"m1\","
+         "\"senderId\":\"2001\",\"onwerId\":\"" +
          owner +
          "\",\"version\":\"mrtc@1.8.8\",\"mode\":\"mcalling\",\"conferMode\":\"chat\","
-         "\"beginTime\":\"1700000000\",\"roomName\":\"board\",\"selects\":[\"1001\",\"2002\"]}}";
+         "\"beginTime\":\"1700000000\",\"roomName\":\"board\",\"selects\":[\"1001\",\"2002\"]}";
+}
+
+// The card of that conference.
+inline std::string microCard(const std::string& owner) {
+  return "{\"type\":\"rtc\",\"extendInfo\":" + microInfo(owner) + "}";
 }
 
 // An application request about `room`.
