@@ -186,10 +186,7 @@ class cursor {
         while (p != end && isSpace(*p)) ++p;
         continue;
       }
-      while (p != end && isSpace(*p)) ++p;
-      mark = p;
-      if (p == end || *p != ',') break;
-      ++p;
+      if (!toNextElement(p, end, mark)) break;
       while (p != end && isSpace(*p)) ++p;
     }
     p_ = mark;
@@ -211,11 +208,8 @@ class cursor {
       if (p != end && *p == ',') {
         mark = p++;
         skipSameWidth(width, p, end, count, mark);
-      } else {
-        while (p != end && isSpace(*p)) ++p;
-        mark = p;
-        if (p == end || *p != ',') break;
-        ++p;
+      } else if (!toNextElement(p, end, mark)) {
+        break;
       }
       while (p != end && isSpace(*p)) ++p;
     }
@@ -252,13 +246,21 @@ class cursor {
       ids.push_back(id);
       ++count;
       p = next;
-      while (p != end && isSpace(*p)) ++p;
-      mark = p;
-      if (p == end || *p != ',') break;
-      ++p;
+      if (!toNextElement(p, end, mark)) break;
     }
     p_ = mark;
     return count;
+  }
+
+  // After an element, at p: past the white space and the comma before the
+  // next one, with mark where the element's white space ends. False, with p
+  // at mark, when no comma follows: the list's plain part ends there.
+  static bool toNextElement(const char*& p, const char* end, const char*& mark) {
+    while (p != end && isSpace(*p)) ++p;
+    mark = p;
+    if (p == end || *p != ',') return false;
+    ++p;
+    return true;
   }
 
   // Having read the first element, from first to next: room for as many
