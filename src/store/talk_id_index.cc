@@ -1,6 +1,8 @@
 #include "store/talk_id_index.h"
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
 
 namespace imsdkmrtc {
 
@@ -32,6 +34,8 @@ void talkIdIndex::clear() {
   std::vector<uint32_t>().swap(table_);
   std::vector<entryFacts>().swap(entries_);
   std::vector<uint32_t>().swap(history_);
+  std::vector<int64_t>().swap(dropped_);
+  list_ = nullptr;
   historyRun_ = 0;
   historyMembers_ = 0;
   growAt_ = 0;
@@ -42,7 +46,52 @@ void talkIdIndex::clear() {
 void talkIdIndex::reserve(size_t ids) {
   reserved_ = std::max(reserved_, ids);
   if (!table_.empty() && mostEntries(table_.size()) < ids) grow(slotsFor(ids));
-  entries_.reserve(ids);
+  // An index that reads its list in place may never need entries.
+  if (!entries_.empty()) entries_.reserve(ids);
+}
+
+void talkIdIndex::reserveEntries() const {
+  if (entries_.capacity() == 0) entries_.reserve(reserved_);
+}
+
+bool talkIdIndex::readsList() const {
+  if (list_ == nullptr) return false;
+  if (++searches_ * kEntriesPerSearch <= list_->size()) return true;
+  ownEntries();
+  return false;
+}
+
+uint32_t talkIdIndex::listPos(int64_t id) const {
+  const auto it = std::lower_bound(list_->begin(), list_->end(), id);
+  return it != list_->end() && *it == id ? static_cast<uint32_t>(it - list_->begin()) : kNone;
+}
+
+bool talkIdIndex::isDropped(int64_t id) const {
+  return !dropped_.empty() && std::binary_search(dropped_.begin(), dropped_.end(), id);
+}
+
+void talkIdIndex::ownEntries() const {
+  const std::vector<int64_t>& list = *list_;
+  entries_.reserve(std::max(reserved_, list.size() + dropped_.size()));
+  size_t members = 0;
+  auto d = dropped_.begin();
+  for (size_t i = 0; i < list.size(); ++i) {
+    const int64_t id = list[i];
+    for (; d != dropped_.end() && *d < id; ++d) {
+      entries_.push_back(entryFacts{*d, kNone, kNoLeft | kHistoryBit});
+    }
+    // An id dropped and not yet taken out of the list is no member.
+    const bool dropped = d != dropped_.end() && *d == id;
+    if (dropped) ++d;
+    entries_.push_back(
+        entryFacts{id, dropped ? kNone : static_cast<uint32_t>(i), kNoLeft | kHistoryBit});
+    members += dropped ? 0 : 1;
+  }
+  for (; d != dropped_.end(); ++d) entries_.push_back(entryFacts{*d, kNone, kNoLeft | kHistoryBit});
+  historyRun_ = static_cast<uint32_t>(entries_.size());
+  historyMembers_ = members;
+  list_ = nullptr;
+  std::vector<int64_t>().swap(dropped_);
 }
 
 void talkIdIndex::buildTable() const {
@@ -88,6 +137,7 @@ void talkIdIndex::grow(size_t capacity) const {
 }
 
 uint32_t talkIdIndex::addEntry(size_t slot, int64_t id, uint32_t memberPos, uint32_t leftWord) {
+  reserveEntries();
   const auto e = static_cast<uint32_t>(entries_.size());
   entries_.push_back(entryFacts{id, memberPos, leftWord});
   table_[slot] = e + 1;
@@ -114,16 +164,35 @@ void talkIdIndex::setMemberPosOf(entryFacts& f, uint32_t pos) {
 }
 
 uint32_t talkIdIndex::memberPos(int64_t id) const {
+  if (readsList()) {
+    const uint32_t pos = listPos(id);
+    return pos != kNone && !isDropped(id) ? pos : kNone;
+  }
   const uint32_t e = find(id);
   return e != kNone ? entries_[e].memberPos : kNone;
 }
 
 void talkIdIndex::setMemberPos(int64_t id, uint32_t pos) {
+  if (list_ != nullptr) {
+    // The id's own place in the list: nothing to write (the list keeps it),
+    // and no search, as the list may be in the middle of a compaction.
+    if (pos != kNone && pos < list_->size() && (*list_)[pos] == id) {
+      if (isDropped(id)) dropped_.erase(std::lower_bound(dropped_.begin(), dropped_.end(), id));
+      return;
+    }
+    if (pos == kNone && readsList()) {
+      if (listPos(id) == kNone || isDropped(id)) return;
+      dropped_.insert(std::upper_bound(dropped_.begin(), dropped_.end(), id), id);
+      return;
+    }
+    if (list_ != nullptr) ownEntries();
+  }
   if (pos == kNone && find(id) == kNone) return;
   setMemberPosOf(entries_[entry(id)], pos);
 }
 
 uint32_t talkIdIndex::leftPos(int64_t id) const {
+  if (list_ != nullptr) return kNone;
   const uint32_t e = find(id);
   if (e == kNone) return kNone;
   const uint32_t left = entries_[e].leftWord & kNoLeft;
@@ -131,17 +200,26 @@ uint32_t talkIdIndex::leftPos(int64_t id) const {
 }
 
 void talkIdIndex::setLeftPos(int64_t id, uint32_t pos) {
+  if (list_ != nullptr) {
+    if (pos == kNone) return;
+    ownEntries();
+  }
   if (pos == kNone && find(id) == kNone) return;
   uint32_t& word = entries_[entry(id)].leftWord;
   word = (word & kHistoryBit) | (pos == kNone ? kNoLeft : pos);
 }
 
 bool talkIdIndex::inHistory(int64_t id) const {
+  if (readsList()) return listPos(id) != kNone || isDropped(id);
   const uint32_t e = find(id);
   return e != kNone && (entries_[e].leftWord & kHistoryBit) != 0;
 }
 
 bool talkIdIndex::addHistory(int64_t id) {
+  if (readsList()) {
+    if (listPos(id) != kNone || isDropped(id)) return false;
+    ownEntries();
+  }
   const uint32_t e = entry(id);
   entryFacts& f = entries_[e];
   if ((f.leftWord & kHistoryBit) != 0) return false;
@@ -152,6 +230,7 @@ bool talkIdIndex::addHistory(int64_t id) {
 }
 
 bool talkIdIndex::addMember(int64_t id, uint32_t pos) {
+  if (list_ != nullptr) ownEntries();
   uint32_t e = table_.empty() ? search(id) : kNone;
   if (e == kNone) {
     roomForOne();
@@ -174,15 +253,17 @@ bool talkIdIndex::addMember(int64_t id, uint32_t pos) {
   return true;
 }
 
-bool talkIdIndex::addFirstMembers(const std::vector<int64_t>& ids) {
+bool talkIdIndex::addFirstMembers(const std::vector<int64_t>* members) {
+  const std::vector<int64_t>& ids = *members;
   const size_t n = ids.size();
-  reserve(n);
-  if (table_.empty() && writeAscending(ids)) {
-    historyRun_ = static_cast<uint32_t>(n);
-    historyMembers_ = n;
+  reserved_ = std::max(reserved_, n);
+  if (table_.empty() &&
+      std::adjacent_find(ids.begin(), ids.end(), std::greater_equal<int64_t>()) == ids.end()) {
+    list_ = members;
     return true;
   }
   if (table_.empty()) buildTable();
+  reserveEntries();
   entries_.resize(n);
   entryFacts* entries = entries_.data();
   uint32_t* table = table_.data();
@@ -206,23 +287,6 @@ bool talkIdIndex::addFirstMembers(const std::vector<int64_t>& ids) {
   return true;
 }
 
-bool talkIdIndex::writeAscending(const std::vector<int64_t>& ids) {
-  entries_.resize(ids.size());
-  if (ids.empty()) return true;
-  entryFacts* out = entries_.data();
-  const int64_t* in = ids.data();
-  const int64_t* const end = in + ids.size();
-  *out = entryFacts{*in, 0, kNoLeft | kHistoryBit};
-  for (uint32_t e = 1; ++in != end; ++e) {
-    if (*in <= in[-1]) {
-      entries_.clear();
-      return false;
-    }
-    *++out = entryFacts{*in, e, kNoLeft | kHistoryBit};
-  }
-  return true;
-}
-
 void talkIdIndex::forgetEntries() {
   std::fill(table_.begin(), table_.end(), 0);
   entries_.clear();
@@ -240,7 +304,12 @@ void talkIdIndex::appendHistory(uint32_t e) {
 }
 
 void talkIdIndex::appendHistoryNotMembers(std::vector<int64_t>& out) const {
-  if (historyMembers_ == historySize()) return;
+  if (list_ != nullptr) {
+    // The history ascends; the ids dropped are its only non-members.
+    out.insert(out.end(), dropped_.begin(), dropped_.end());
+    return;
+  }
+  if (historyMembers_ == historyRun_ + history_.size()) return;
   for (uint32_t e = 0; e < historyRun_; ++e) {
     if (entries_[e].memberPos == kNone) out.push_back(entries_[e].id);
   }
@@ -249,7 +318,24 @@ void talkIdIndex::appendHistoryNotMembers(std::vector<int64_t>& out) const {
   }
 }
 
+std::vector<int64_t> talkIdIndex::history() const {
+  std::vector<int64_t> out;
+  if (list_ != nullptr) {
+    std::set_union(list_->begin(), list_->end(), dropped_.begin(), dropped_.end(),
+                   std::back_inserter(out));
+    return out;
+  }
+  for (uint32_t e = 0; e < historyRun_; ++e) out.push_back(entries_[e].id);
+  for (uint32_t e : history_) out.push_back(entries_[e].id);
+  return out;
+}
+
 size_t talkIdIndex::memberCount() const {
+  if (list_ != nullptr) {
+    size_t n = list_->size();
+    for (int64_t id : dropped_) n -= listPos(id) != kNone ? 1 : 0;
+    return n;
+  }
   size_t n = 0;
   for (const entryFacts& f : entries_) n += f.memberPos != kNone ? 1 : 0;
   return n;
@@ -262,6 +348,7 @@ size_t talkIdIndex::leftCount() const {
 }
 
 size_t talkIdIndex::historyCount() const {
+  if (list_ != nullptr) return history().size();
   size_t n = 0;
   for (const entryFacts& f : entries_) n += (f.leftWord & kHistoryBit) != 0 ? 1 : 0;
   return n;

@@ -112,7 +112,7 @@ void talkStore::initTalk(const talkInfo& info, int64_t selfId) {
   const uint8_t* given = info.memstates.data();
   uint8_t* states = memberStates_.data() + first;
   for (size_t i = 0; i < stated; ++i) states[i] = given[i] != 0 ? joined : invited;
-  if (!ids_.addFirstMembers(memberIds_)) keepFirstOfRepeated();
+  if (!ids_.addFirstMembers(&memberIds_)) keepFirstOfRepeated();
   for (int64_t id : info.hismembers) addHistory(id);
   inviteRecords_.clear();
 }
@@ -240,13 +240,15 @@ void talkStore::removeMembers(const std::vector<int64_t>& ids) {
 }
 
 void talkStore::removeMarkedMembers(const std::vector<char>& drop) {
+  // The index may read the list in place: it learns of the drops while the
+  // list is whole, and of the new places as the list closes up.
+  for (size_t i = 0; i < memberIds_.size(); ++i) {
+    if (drop[i] != 0) ids_.setMemberPos(memberIds_[i], talkIdIndex::kNone);
+  }
   size_t out = 0;
   for (size_t i = 0; i < memberIds_.size(); ++i) {
     const int64_t id = memberIds_[i];
-    if (drop[i] != 0) {
-      ids_.setMemberPos(id, talkIdIndex::kNone);
-      continue;
-    }
+    if (drop[i] != 0) continue;
     memberIds_[out] = id;
     memberStates_[out] = memberStates_[i];
     ids_.setMemberPos(id, static_cast<uint32_t>(out));
@@ -790,9 +792,10 @@ bool talkStore::checkInvariants(std::string* why) {
       return fail("member " + std::to_string(memberIds_[i]) + " has an unknown state");
     }
   }
-  if (ids_.historyCount() != ids_.historySize()) return fail("history repeats an id");
-  for (size_t i = 0; i < ids_.historySize(); ++i) {
-    if (!ids_.inHistory(ids_.historyId(i))) return fail("history id missing from its set");
+  const std::vector<int64_t> history = ids_.history();
+  if (ids_.historyCount() != history.size()) return fail("history repeats an id");
+  for (int64_t id : history) {
+    if (!ids_.inHistory(id)) return fail("history id missing from its set");
   }
   if (ids_.leftCount() != leftMembers_.size()) return fail("left index size differs");
   for (size_t i = 0; i < leftMembers_.size(); ++i) {
@@ -802,7 +805,7 @@ bool talkStore::checkInvariants(std::string* why) {
   if (talking_ == 0 && active_ == 0) return fail("idle store marked not active");
   if (talking_ == 0) {
     if (!memberIds_.empty()) return fail("idle store has members");
-    if (ids_.historySize() != 0) return fail("idle store has history");
+    if (!history.empty()) return fail("idle store has history");
     if (!roomId_.empty()) return fail("idle store has a room");
   }
   return true;

@@ -219,6 +219,17 @@ TEST_F(Operations, ReceivedCommandsAndTimeouts) {
     talkInfo info = r1();
     ASSERT_EQ(s.remoteIntoRoom(7, info), kTalkDone);
   };
+  // A received call whose members ascend, as a group lists them: the index
+  // reads the member list in place until the talk changes otherwise.
+  auto ringing = [](talkStore& s) {
+    talkInfo info = makeInfo("r1", {7, 9, 100});
+    ASSERT_EQ(s.remoteCall({100}, info, 0), kTalkDone);
+  };
+  auto ringingWithout9 = [ringing](talkStore& s) {
+    ringing(s);
+    talkInfo info = r1();
+    ASSERT_EQ(s.remoteHungup(9, info, texts::kOther), kTalkDone);
+  };
 
   const OpCase cases[] = {
       // remoteCall: members and states come from the command.
@@ -233,6 +244,8 @@ TEST_F(Operations, ReceivedCommandsAndTimeouts) {
       {"invite idle not me", kIdle, invite(7, {8}), r1(), 3, kUntouched, "-"},
       {"invite active", kActive, invite(7, {8, 9}), r1(), 0,
        "t1a1 r1 m[100:0 7:0 9:0 8:0] h[] l[] oc0", "talking_active"},
+      {"invite active, ascending", kIdle, invite(7, {8, 9}), r1(), 0,
+       "t1a1 r1 m[7:0 9:0 100:0 8:0] h[] l[] oc0", "talking_active", nullptr, ringing},
       {"invite not active", kNoActive, invite(7, {8}), inviteNoActive, 0,
        "t1a1 r1 m[7:1 9:0 100:1 8:0] h[] l[] oc0", "talking_noactive"},
       {"invite other room", kActive, invite(7, {8}), r2(), 6, kUntouched, "-"},
@@ -247,6 +260,8 @@ TEST_F(Operations, ReceivedCommandsAndTimeouts) {
       {"into room other room", kActive, intoRoom(9), r2(), 6, kUntouched},
       // remoteHungup
       {"hang up other", kActive, hungup(7, "other"), r1(), 0, "t1a1 r1 m[100:0 9:0] h[7] l[] oc0"},
+      {"hang up other, ascending", kIdle, hungup(7, "other"), r1(), 0,
+       "t1a1 r1 m[9:0 100:0] h[7] l[] oc0", nullptr, nullptr, ringing},
       {"hang up myself ringing", kActive, hungup(100, "myself"), r1(), 0,
        "t1a1 r1 m[7:0 9:0] h[100] l[] oc0"},
       {"hang up myself in room", kNoActive, hungup(100, "myself"), r1(), 19, kNoActiveView},
@@ -277,6 +292,11 @@ TEST_F(Operations, ReceivedCommandsAndTimeouts) {
       // memberTimeout: only members still ringing time out, each once.
       {"timeout", kActive, timeout({9, 42, 7, 9}), r1(), 0, "t1a1 r1 m[100:0] h[7 9] l[] oc0",
        "5 9 7"},
+      {"timeout, ascending", kIdle, timeout({9, 42, 7, 9}), r1(), 0,
+       "t1a1 r1 m[100:0] h[7 9] l[] oc0", "5 9 7", nullptr, ringing},
+      // Former members stay in the history's order, not the order they went.
+      {"timeout after a hang-up, ascending", kIdle, timeout({7}), r1(), 0,
+       "t1a1 r1 m[100:0] h[7 9] l[] oc0", "5 7", nullptr, ringingWithout9},
       {"timeout all joined", kActive, timeout({7}), r1(), 7, "t1a1 r1 m[100:0 7:1 9:0] h[] l[] oc0",
        "5", nullptr, enter7},
       {"timeout idle", kIdle, timeout({7}), r1(), 3, kUntouched, "5"},
