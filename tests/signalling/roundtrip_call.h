@@ -353,11 +353,12 @@ class Run {
     plugins_[2]->notify()->onTimeoutDispatch(board);
   }
 
-  // Reads every text of the client that is JSON by its format. The copies
-  // of the records stay with the run, as the texts read point into them.
+  // Reads every text of the client that is JSON by its format. The records
+  // move to the run (the client's are cleared when it ends), as the texts
+  // read point into them.
   void collect(simhost::Client& c, simhost::NewRecords& records,
                std::vector<simhost::Result>& results) {
-    records = c.recordsAfter({});
+    records = c.takeRecordsAfter({});
     results = c.results();
     auto jsonBody = [](uint16_t type) {
       return type == 14 || type == 15 || type == 26 || type == 8 || type == 2;
