@@ -76,6 +76,17 @@ void placeList(Model& model, const std::vector<int64_t>& list, int64_t pending =
 // pending: the index then takes entries of its own with that id still in
 // the list.
 void playList(talkIdIndex& index, Model& model, std::vector<int64_t>& list, std::mt19937& rng) {
+  {
+    // A left place given to a member of a list read in place is kept, and
+    // the member keeps its place and its history mark.
+    std::vector<int64_t> copy = list;
+    talkIdIndex other;
+    ASSERT_TRUE(other.addFirstMembers(&copy));
+    other.setLeftPos(copy[1], 0);
+    ASSERT_EQ(other.leftPos(copy[1]), 0u);
+    ASSERT_EQ(other.memberPos(copy[1]), 1u);
+    ASSERT_TRUE(other.inHistory(copy[1]));
+  }
   for (int round = 0; round < 30 && list.size() > 8; ++round) {
     const size_t at = rng() % list.size();
     const int64_t id = list[at];
