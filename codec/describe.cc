@@ -106,7 +106,7 @@ namespace {
 
 std::vector<Field> bodyFields(const std::string& body) {
   std::vector<Field> out;
-  json::Document doc;
+  imsdkmrtc::jsonDocument doc;
   doc.Parse(body.c_str(), body.size());
   if (doc.HasParseError() || !doc.IsObject()) return out;
   namespace wire = imsdkmrtc::texts::wire;
@@ -138,7 +138,7 @@ void describeBody(Item& item, const std::string& body) {
 }
 
 std::string textMember(const std::string& text, const char* key) {
-  json::Document doc;
+  imsdkmrtc::jsonDocument doc;
   doc.Parse(text.c_str(), text.size());
   if (doc.HasParseError() || !doc.IsObject()) return "";
   const json::Value* obj = &doc;

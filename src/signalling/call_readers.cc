@@ -45,7 +45,7 @@ bool readId(const json::Value& object, const char* key, int64_t& out) {
 
 bool msgProxy::parseCallExtend(const std::string& text, callExtend& out) {
   if (text.empty()) return true;
-  json::Document doc;
+  jsonDocument doc;
   if (!parseText(doc, text) || !doc.IsObject()) return false;
 
   struct textKey {
@@ -85,7 +85,7 @@ bool msgProxy::parseCallExtend(const std::string& text, callExtend& out) {
 
 bool msgProxy::readCacheAnswer(const std::string& text, cacheAnswer& out) {
   if (text.empty()) return false;
-  json::Document doc;
+  jsonDocument doc;
   if (!parseText(doc, text) || !doc.IsObject()) return false;
   auto code = doc.FindMember(texts::wire::kCode);
   if (code != doc.MemberEnd() && code->value.IsInt64()) out.code = code->value.GetInt64();
@@ -99,7 +99,7 @@ void msgProxy::fixSystemSender(imsdk::hostMessage& msg) {
   bool toService = msg.targetId == texts::wire::kServiceAccount;
   bool fromService = msg.sendUserId == texts::wire::kServiceAccount;
   if (!toService && !fromService) return;
-  json::Document doc;
+  jsonDocument doc;
   if (!parseText(doc, msg.extension) || !doc.IsObject()) return;
   int64_t id = 0;
   if (toService) {

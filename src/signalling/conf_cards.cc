@@ -169,7 +169,7 @@ bool readCallCard(const cardView& view, cardInfo& out) {
 }  // namespace
 
 bool msgProxy::readConfRequest(const std::string& text, confRequest& out) {
-  json::Document doc;
+  jsonDocument doc;
   if (text.empty() || !parseText(doc, text)) return false;
   const json::Value* req = findObject(doc, texts::card::kKeyReqData);
   if (req == nullptr || !hasText(*req, texts::card::kKeyConferType) ||
@@ -359,7 +359,7 @@ int32_t msgProxy::reviseVnioMicroTemplet(std::string& card, cardView& view) {
   const std::string props = textOf(view.root, ct::kKeyMsgProperties);
   if (props.empty()) return 4;
   step(3);
-  json::Document propDoc;
+  jsonDocument propDoc;
   const bool parsed = parseText(propDoc, props);
   step(4);
   if (!parsed) return 5;

@@ -61,7 +61,7 @@ mrtcCmd ringCommand(int32_t code, int64_t ownId, int8_t deviceType, const talkIn
 
 std::string msgProxy::redirectProperties(const std::string& properties, int64_t target) {
   std::map<std::string, std::string> values;
-  json::Document doc;
+  jsonDocument doc;
   if (!properties.empty() && parseText(doc, properties) && doc.IsObject()) {
     for (const auto& m : doc.GetObject()) {
       std::string key(m.name.GetString(), m.name.GetStringLength());

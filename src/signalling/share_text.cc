@@ -73,7 +73,7 @@ int32_t msgProxy::readShareInfo(const std::string& text, shareInfo& info) const 
   if ((info.type != texts::kShareCreate && info.type != texts::kShareHistory) || text.empty()) {
     return kShareBadType;
   }
-  json::Document doc;
+  jsonDocument doc;
   if (!parseText(doc, text)) return kShareNotJson;
   std::string faceTo = stringOf(doc, texts::card::kKeyFaceToId);
   std::string group = stringOf(doc, texts::kKeyGroupId);
@@ -119,7 +119,7 @@ bool msgProxy::sendShareText(int64_t target, const std::vector<int64_t>& limit,
 
 std::string msgProxy::readReqRoomId(const std::string& text) {
   if (text.empty()) return std::string();
-  json::Document doc;
+  jsonDocument doc;
   if (!parseText(doc, text) || !doc.IsObject()) return std::string();
   auto reqData = doc.FindMember(texts::card::kKeyReqData);
   if (reqData == doc.MemberEnd() || !reqData->value.IsObject()) return std::string();

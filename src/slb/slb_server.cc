@@ -35,7 +35,7 @@ bool slbServer::parseApHostNetId(const std::string& desc, std::string& ap, std::
 
 std::string slbServer::jsonStringMember(const std::string& text, const std::string& key) {
   if (text.empty() || text[0] != '{') return std::string();
-  json::Document doc;
+  jsonDocument doc;
   if (!parseText(doc, text) || !doc.IsObject()) return std::string();
   const json::Value* value = findString(doc, key.c_str());
   return value != nullptr ? toString(*value) : std::string();
