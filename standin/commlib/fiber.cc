@@ -1,8 +1,9 @@
-// Fibers on ucontext: makecontext() sets a fiber's stack up once, swapcontext()
-// goes in and out. The stacks are mapped, not allocated: the kernel gives a
-// page only when the fiber first touches it, so two thousand fibers cost what
-// their deepest calls touched, and a guard page under each turns an overflow
-// into a fault at once instead of a write into a neighbour's stack.
+// Fibers: prepareContext() sets a fiber's stack up once, switchContext() goes
+// in and out (fiber_context.h). The stacks are mapped, not allocated: the
+// kernel gives a page only when the fiber first touches it, so two thousand
+// fibers cost what their deepest calls touched, and a guard page under each
+// turns an overflow into a fault at once instead of a write into a
+// neighbour's stack.
 #include "fiber.h"
 
 #include <sys/mman.h>
@@ -25,7 +26,6 @@
 #define COMMLIB_ASAN 1
 #endif
 #ifdef COMMLIB_ASAN
-#include <dlfcn.h>
 #include <sanitizer/common_interface_defs.h>
 #include <sanitizer/lsan_interface.h>
 #endif
@@ -46,8 +46,7 @@ constexpr size_t kStackBytes = 256 * 1024;
 #endif
 
 thread_local Fiber* tCurrent = nullptr;
-// The fiber that entry() is about to start (makecontext passes no pointer
-// portably).
+// The fiber that entry() is about to start (entry takes no arguments).
 thread_local Fiber* tStarting = nullptr;
 
 // The address sanitizer keeps its own idea of the stack a thread is on; each
@@ -60,25 +59,6 @@ void startSwitch(void** fake, const void* bottom, size_t size) {
   (void)fake;
   (void)bottom;
   (void)size;
-#endif
-}
-
-// The C library's swapcontext(). The address sanitizer's own, which a call
-// reaches first, warns on stderr at its first use (outputs that tests compare
-// then differ) and wipes the shadow of the stack it switches to each time
-// (remapping 64 KiB of it here, then faulting it back in), which cost more
-// than the switch. The annotations around each switch tell the sanitizer
-// all it needs; a fiber's stack holds no other context's frames.
-int swapTo(ucontext_t* save, const ucontext_t* to) {
-#ifdef COMMLIB_ASAN
-  using Swap = int (*)(ucontext_t*, const ucontext_t*);
-  static const Swap real = [] {
-    void* found = dlsym(RTLD_NEXT, "swapcontext");
-    return found != nullptr ? reinterpret_cast<Swap>(found) : &swapcontext;
-  }();
-  return real(save, to);
-#else
-  return swapcontext(save, to);
 #endif
 }
 
@@ -149,11 +129,7 @@ Fiber* Fiber::make() {
   // as leaked.
   __lsan_register_root_region(f->stack_, f->stackSize_);
 #endif
-  getcontext(&f->own_);
-  f->own_.uc_stack.ss_sp = f->stack_;
-  f->own_.uc_stack.ss_size = f->stackSize_;
-  f->own_.uc_link = nullptr;  // the loop never returns
-  makecontext(&f->own_, &Fiber::entry, 0);
+  prepareContext(f->own_, f->stack_, f->stackSize_, &Fiber::entry);  // the loop never returns
   return f;
 }
 
@@ -166,7 +142,7 @@ void Fiber::resume() {
   void* fake = nullptr;
   gSwitches.fetch_add(1, std::memory_order_relaxed);
   startSwitch(&fake, stack_, stackSize_);
-  swapTo(&back_, &own_);
+  switchContext(back_, own_);
   finishSwitch(fake, nullptr, nullptr);
   gSwitches.fetch_add(1, std::memory_order_relaxed);
   tCurrent = outer;
@@ -174,7 +150,7 @@ void Fiber::resume() {
 
 void Fiber::suspend() {
   startSwitch(&fakeStack_, backBottom_, backSize_);
-  swapTo(&own_, &back_);
+  switchContext(own_, back_);
   // Resumed, perhaps from another thread than last time.
   finishSwitch(fakeStack_, &backBottom_, &backSize_);
 }

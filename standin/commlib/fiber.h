@@ -7,10 +7,10 @@
 // lock decides who that is.
 #pragma once
 
-#include <ucontext.h>
-
 #include <cstddef>
 #include <cstdint>
+
+#include "fiber_context.h"
 
 namespace commlib {
 namespace detail {
@@ -48,8 +48,8 @@ class Fiber {
   static void entry();
   [[noreturn]] void loop();
 
-  ucontext_t own_{};
-  ucontext_t back_{};  // where suspend() returns to
+  FiberContext own_;
+  FiberContext back_;  // where suspend() returns to
   char* stack_ = nullptr;
   size_t stackSize_ = 0;
   // The address sanitizer's view of the two stacks a switch goes between.
