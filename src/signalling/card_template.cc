@@ -108,6 +108,8 @@ bool appendServerRow(std::vector<tempField>& rows, const std::string& addr) {
   return false;
 }
 
+constexpr size_t kCallCardCapacity = 4096;
+
 // {"name":"value"}, both escaped.
 void appendField(std::string& out, const std::string& name, const std::string& value) {
   out += "{\"";
@@ -233,6 +235,9 @@ void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
   int64_t selfId = plugin_ != nullptr ? plugin_->selfId() : 0;
   const cardTemplate tpl = templateCopy();
   std::string card = cardHead(tpl.content, tpl.mcallingUpdateUrl);
+  // A call card with the application's rows and long names runs to a few
+  // kilobytes: one buffer for all of it, not a doubling per kilobyte.
+  card.reserve(kCallCardCapacity);
   card += "\"extendInfo\":{\"subType\":14,";
   appendQuotedPair(card, texts::wire::kRtcType, talk.rtcType);
   appendQuotedPair(card, texts::card::kKeyRoomIdCard, talk.roomId);
