@@ -3,9 +3,14 @@
 namespace imsdkmrtc {
 
 std::string jsonEscape(const std::string& value) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(value.size());
+  appendJsonEscaped(out, value);
+  return out;
+}
+
+void appendJsonEscaped(std::string& out, const std::string& value) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
   for (const char ch : value) {
     const auto c = static_cast<unsigned char>(ch);
     if (c == '"' || c == '\\') {
@@ -40,7 +45,6 @@ std::string jsonEscape(const std::string& value) {
         out += kHex[c & 0xF];
     }
   }
-  return out;
 }
 
 }  // namespace imsdkmrtc

@@ -14,5 +14,8 @@ namespace imsdkmrtc {
 // without validating the encoding). A value without such bytes comes back
 // unchanged, so the written formats stay what they always were.
 std::string jsonEscape(const std::string& value);
+// The same, appended to out: a text built piece by piece escapes each value
+// into its own buffer, with no string made per value.
+void appendJsonEscaped(std::string& out, const std::string& value);
 
 }  // namespace imsdkmrtc

@@ -18,10 +18,13 @@ std::string userNameOf(const pluginEnv* plugin, int64_t userId) {
 std::string quotedArray(const std::vector<std::string>& texts) {
   std::string out = "[";
   for (size_t i = 0; i < texts.size(); ++i) {
-    if (i > 0) out += ",";
-    out += "\"" + jsonEscape(texts[i]) + "\"";
+    if (i > 0) out += ',';
+    out += '"';
+    appendJsonEscaped(out, texts[i]);
+    out += '"';
   }
-  return out + "]";
+  out += ']';
+  return out;
 }
 
 std::string quotedArray(const std::vector<int64_t>& ids) {
@@ -66,19 +69,40 @@ bool postToHost(pluginEnv* plugin, const hostPost& post) {
 }
 
 std::string quotedPair(const char* key, const std::string& value) {
-  return std::string("\"") + key + "\":\"" + jsonEscape(value) + "\",";
+  std::string out;
+  appendQuotedPair(out, key, value);
+  return out;
+}
+
+void appendQuotedPair(std::string& out, const char* key, const std::string& value) {
+  out += '"';
+  out += key;
+  out += "\":\"";
+  appendJsonEscaped(out, value);
+  out += "\",";
 }
 
 std::string cardHead(const std::string& content, const std::string& detailUrl) {
-  return "{" + quotedPair("content", content) + "\"createTime\":0," +
-         quotedPair("detailUrl", detailUrl);
+  std::string out = "{";
+  appendQuotedPair(out, "content", content);
+  out += "\"createTime\":0,";
+  appendQuotedPair(out, "detailUrl", detailUrl);
+  return out;
 }
 
 std::string cardTitleBar(const cardLooks& looks, const std::string& creator) {
-  return quotedPair("title", looks.title) + quotedPair("title_eng", looks.titleEng) +
-         quotedPair("toUsers", "") + quotedPair("status", "") + quotedPair("statusColor", "") +
-         quotedPair("titleColor", looks.titleColor) + quotedPair(texts::wire::kType, looks.type) +
-         quotedPair("titleBgColor", looks.titleBgColor) + quotedPair("creator", creator);
+  static const std::string kEmpty;
+  std::string out;
+  appendQuotedPair(out, "title", looks.title);
+  appendQuotedPair(out, "title_eng", looks.titleEng);
+  appendQuotedPair(out, "toUsers", kEmpty);
+  appendQuotedPair(out, "status", kEmpty);
+  appendQuotedPair(out, "statusColor", kEmpty);
+  appendQuotedPair(out, "titleColor", looks.titleColor);
+  appendQuotedPair(out, texts::wire::kType, looks.type);
+  appendQuotedPair(out, "titleBgColor", looks.titleBgColor);
+  appendQuotedPair(out, "creator", creator);
+  return out;
 }
 
 }  // namespace imsdkmrtc

@@ -49,6 +49,8 @@ bool postToHost(pluginEnv* plugin, const hostPost& post);
 
 // "key":"value", with the trailing comma; the value escaped.
 std::string quotedPair(const char* key, const std::string& value);
+// The same, appended to out (a card is a score of them).
+void appendQuotedPair(std::string& out, const char* key, const std::string& value);
 
 // The opening of every card: {"content":..,"createTime":0,"detailUrl":..,
 std::string cardHead(const std::string& content, const std::string& detailUrl);

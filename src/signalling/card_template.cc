@@ -108,6 +108,17 @@ bool appendServerRow(std::vector<tempField>& rows, const std::string& addr) {
   return false;
 }
 
+constexpr size_t kCallCardCapacity = 4096;
+
+// {"name":"value"}, both escaped.
+void appendField(std::string& out, const std::string& name, const std::string& value) {
+  out += "{\"";
+  appendJsonEscaped(out, name);
+  out += "\":\"";
+  appendJsonEscaped(out, value);
+  out += "\"}";
+}
+
 }  // namespace
 
 bool msgProxy::addServerLabel(std::vector<tempField>& rows, const std::string& addr) const {
@@ -178,28 +189,33 @@ void msgProxy::setLivingTemplet(const std::string& settings) {
 
 std::string fieldLists(const std::vector<tempField>& templateRows, const std::string& addr,
                        const std::string& ownerName) {
-  std::vector<tempField> rows = templateRows;
-  bool matched = appendServerRow(rows, addr);
+  // The template's rows stay where they are; only the server's row is new.
+  std::vector<tempField> serverRow;
+  const bool matched = appendServerRow(serverRow, addr);
+  std::string version;
   std::string fields;
   std::string fieldsEng;
-  for (const tempField& row : rows) {
-    if (row.keyType == 0) continue;
-    if (row.key == texts::wire::kVersion && !matched) continue;
-    std::string value = row.value;
-    std::string valueEng = row.value_eng;
+  auto add = [&](const tempField& row) {
+    if (row.keyType == 0) return;
+    if (row.key == texts::wire::kVersion && !matched) return;
+    const std::string* value = &row.value;
+    const std::string* valueEng = &row.value_eng;
     if (row.key == ct::kKeyOriginator) {
-      value = valueEng = ownerName;
+      value = valueEng = &ownerName;
     } else if (row.key == texts::wire::kVersion) {
-      value = valueEng = versionLabel();
+      version = versionLabel();
+      value = valueEng = &version;
     }
     if (!fields.empty()) {
-      fields += ",";
-      fieldsEng += ",";
+      fields += ',';
+      fieldsEng += ',';
     }
     // The labels are the application's texts: keys escaped like values.
-    fields += "{\"" + jsonEscape(row.name) + "\":\"" + jsonEscape(value) + "\"}";
-    fieldsEng += "{\"" + jsonEscape(row.name_eng) + "\":\"" + jsonEscape(valueEng) + "\"}";
-  }
+    appendField(fields, row.name, *value);
+    appendField(fieldsEng, row.name_eng, *valueEng);
+  };
+  for (const tempField& row : templateRows) add(row);
+  for (const tempField& row : serverRow) add(row);
   return "\"fields\":[" + fields + "],\"fields_eng\":[" + fieldsEng + "]";
 }
 
@@ -219,30 +235,36 @@ void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
   int64_t selfId = plugin_ != nullptr ? plugin_->selfId() : 0;
   const cardTemplate tpl = templateCopy();
   std::string card = cardHead(tpl.content, tpl.mcallingUpdateUrl);
+  // A call card with the application's rows and long names runs to a few
+  // kilobytes: one buffer for all of it, not a doubling per kilobyte.
+  card.reserve(kCallCardCapacity);
   card += "\"extendInfo\":{\"subType\":14,";
-  card += quotedPair(texts::wire::kRtcType, talk.rtcType);
-  card += quotedPair(texts::card::kKeyRoomIdCard, talk.roomId);
-  card += quotedPair(texts::wire::kOnwerId, tools::int64_To_Str(talk.onwerId));
-  card += quotedPair(texts::kKeyGroupId, tools::int64_To_Str(talk.groupId));
-  card += quotedPair(texts::kKeySenderId, tools::int64_To_Str(selfId));
-  if (!owner.empty()) card += quotedPair(texts::wire::kOName, base64Encode(owner));
-  card += quotedPair(texts::wire::kRoomName, talk.roomName);
-  if (!talk.roomToken.empty()) card += quotedPair(texts::wire::kRoomToken, talk.roomToken);
-  if (!talk.addr.empty()) card += quotedPair(texts::wire::kAddr, talk.addr);
-  if (!talk.srvVer.empty()) card += quotedPair(texts::wire::kSrvVer, talk.srvVer);
-  if (!talk.srvTag.empty()) card += quotedPair(texts::wire::kSrvTag, talk.srvTag);
-  card += quotedPair(texts::wire::kConferMode, talk.conferMode);
-  card +=
-      quotedPair(texts::card::kKeySingleRead, talk.single != 0 ? "on" : texts::card::kSwitchOff);
-  card += quotedPair(texts::wire::kBeginTime, tools::int64_To_Str(talk.beginTime));
-  card += quotedPair(texts::wire::kVersion, kProtocolVersion);
-  card += quotedPair("adminId", tools::int64_To_Str(talk.onwerId));
-  card += quotedPair(texts::card::kKeyStartTime, "0");
-  card += quotedPair(texts::card::kKeyStopTime, "0");
-  card += quotedPair(texts::kKeyMode, texts::card::kModeMcalling);
-  card += quotedPair(texts::card::kKeyDesc, texts::card::kKeyRemark);
-  card += "\"selects\":" + quotedArray(callees) + ",";
-  card += "\"initState\":" + quotedArray(initState) + "},";
+  appendQuotedPair(card, texts::wire::kRtcType, talk.rtcType);
+  appendQuotedPair(card, texts::card::kKeyRoomIdCard, talk.roomId);
+  appendQuotedPair(card, texts::wire::kOnwerId, tools::int64_To_Str(talk.onwerId));
+  appendQuotedPair(card, texts::kKeyGroupId, tools::int64_To_Str(talk.groupId));
+  appendQuotedPair(card, texts::kKeySenderId, tools::int64_To_Str(selfId));
+  if (!owner.empty()) appendQuotedPair(card, texts::wire::kOName, base64Encode(owner));
+  appendQuotedPair(card, texts::wire::kRoomName, talk.roomName);
+  if (!talk.roomToken.empty()) appendQuotedPair(card, texts::wire::kRoomToken, talk.roomToken);
+  if (!talk.addr.empty()) appendQuotedPair(card, texts::wire::kAddr, talk.addr);
+  if (!talk.srvVer.empty()) appendQuotedPair(card, texts::wire::kSrvVer, talk.srvVer);
+  if (!talk.srvTag.empty()) appendQuotedPair(card, texts::wire::kSrvTag, talk.srvTag);
+  appendQuotedPair(card, texts::wire::kConferMode, talk.conferMode);
+  appendQuotedPair(card, texts::card::kKeySingleRead,
+                   talk.single != 0 ? "on" : texts::card::kSwitchOff);
+  appendQuotedPair(card, texts::wire::kBeginTime, tools::int64_To_Str(talk.beginTime));
+  appendQuotedPair(card, texts::wire::kVersion, kProtocolVersion);
+  appendQuotedPair(card, "adminId", tools::int64_To_Str(talk.onwerId));
+  appendQuotedPair(card, texts::card::kKeyStartTime, "0");
+  appendQuotedPair(card, texts::card::kKeyStopTime, "0");
+  appendQuotedPair(card, texts::kKeyMode, texts::card::kModeMcalling);
+  appendQuotedPair(card, texts::card::kKeyDesc, texts::card::kKeyRemark);
+  card += "\"selects\":";
+  card += quotedArray(callees);
+  card += ",\"initState\":";
+  card += quotedArray(initState);
+  card += "},";
   card += cardTitleBar({tpl.title, tpl.title_eng, tpl.titleColor, texts::kRtc, tpl.titleBgColor},
                        owner);
   card += fieldLists(tpl.rows, talk.addr, owner);

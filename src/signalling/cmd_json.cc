@@ -16,6 +16,11 @@ namespace {
 
 using jsonWriter = json::Writer<json::StringBuffer>;
 
+// Room for a command with a few long values from the start: the buffer grows
+// by halves from RapidJSON's 256 bytes, which was half a dozen reallocations
+// for a call that carries a token, an address and names.
+constexpr size_t kCmdTextCapacity = 2048;
+
 template <size_t N>
 void putKey(jsonWriter& w, const char (&key)[N]) {
   w.Key(key, static_cast<json::SizeType>(N - 1));
@@ -75,7 +80,7 @@ void takeIds(cmdBody& body, cmdBodyKey key, std::vector<int64_t>& ids) {
 }  // namespace
 
 bool msgProxy::transCmd2Json(const mrtcCmd& cmd, std::string& out) const {
-  json::StringBuffer buf;
+  json::StringBuffer buf(nullptr, kCmdTextCapacity);
   jsonWriter w(buf);
   w.StartObject();
   if (cmd.cmdCode != 0) {

@@ -5,10 +5,11 @@
 // id costs a few compares and a multiply per digit.
 //
 // The pass knows a strict part of JSON only: objects and arrays nested at
-// most kQuickDepth deep, strings without control characters or \u escapes,
-// integers of at most 18 digits, true, false and null, and the four kinds of
-// white space. Whatever else it meets (a fraction, an exponent, a longer
-// number, a \u escape, anything that is no JSON), it stops and answers
+// most kQuickDepth deep, strings without control characters whose \u
+// escapes stand for one byte (\u0000 to \u007F), integers of at most 18
+// digits, true, false and null, and the four kinds of white space. Whatever
+// else it meets (a fraction, an exponent, a longer number, a \u escape of a
+// wider code point, anything that is no JSON), it stops and answers
 // kUnsure; the caller then starts over with parseEvents, which decides. So a
 // text that this pass finishes is valid JSON, fed as the same events in the
 // same order, and every other text gets exactly the general reader's answer.
@@ -95,6 +96,10 @@ class cursor {
         continue;
       }
       const char e = p_ != end_ ? *p_++ : '\0';
+      if (e == 'u') {
+        if (!asciiEscape()) return false;
+        continue;
+      }
       const char plain = unescaped(e);
       if (plain == '\0') return false;
       scratch_ += plain;
@@ -159,8 +164,31 @@ class cursor {
       case 't':
         return '\t';
       default:
-        return '\0';  // \u and anything else: left to the general reader
+        return '\0';  // anything else: left to the general reader
     }
+  }
+  // After a \u: four hex digits naming a code point below 0x80, appended as
+  // its one byte. Writers escape control characters this way, and user
+  // values carry them. Surrogates and the code points that take more than
+  // one byte are left to the general reader.
+  bool asciiEscape() {
+    if (end_ - p_ < 4) return false;
+    unsigned value = 0;
+    for (int i = 0; i < 4; ++i) {
+      const int digit = hexDigit(p_[i]);
+      if (digit < 0) return false;
+      value = value * 16 + static_cast<unsigned>(digit);
+    }
+    if (value >= 0x80) return false;
+    p_ += 4;
+    scratch_ += static_cast<char>(value);
+    return true;
+  }
+  static int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
   }
   // The texts of an id list, each read by textIdAt, and after a text of
   // one to fifteen digits followed at once by its comma, the texts of the

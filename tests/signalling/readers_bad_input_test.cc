@@ -432,6 +432,12 @@ const char* const kEdgeWords[] = {"true", "tru", "false", "fals", "null", "nul",
 const char* const kEdgeStrings[] = {R"("")",   R"("12")",   R"(" 12")",          R"("-3 ")",
                                     R"("+")",  R"("a\"b")", R"("\/\b\f\n\r\t")", R"("\u0041")",
                                     R"("\x")", "\"\t\"",    "\"\xe4\xbd\xa0\"",  R"("12a")"};
+// \u escapes of one byte, which the quick pass resolves itself, and of wider
+// code points, surrogates and bad digits, which it leaves to the general
+// reader.
+const char* const kEdgeEscapes[] = {R"("\u0000\u001F")", R"("\u007f\u0080")", R"("\u00e4")",
+                                    R"("\uD83D\uDE00")", R"("\uDE00")",       R"("\u00")",
+                                    R"("\u00G1")",       R"("\u 041")"};
 // Id texts at the widths the quick pass reads a word at a time, and one
 // longer than the copy it makes on the stack.
 const char* const kEdgeIdTexts[] = {R"("1234567")", R"("12345678")", R"("123456789012345")",
@@ -543,6 +549,7 @@ std::vector<std::string> quickEdges() {
   withValues(kEdgeWordNumbers);
   withValues(kEdgeWords);
   withValues(kEdgeStrings);
+  withValues(kEdgeEscapes);
   withValues(kEdgeIdTexts);
   withValues(kEdgeContainers);
   // Each run closed, with more behind, and every prefix of it: a text that
@@ -622,9 +629,11 @@ TEST(ReadersBadInput, RefusedExactlyWhereADocumentIsRefused) {
   EXPECT_GT(refused, 5000);
   EXPECT_GT(quick, 500);
   EXPECT_GT(skipped, 500);
-  // What clients write is read by the quick pass itself: escaped texts,
-  // numbers of every leading digit, and the three words.
-  EXPECT_TRUE(quickAgrees(R"({"a":"\/\b\f\n\r\t\"\\","b":[9,-9,19,0,-1],"c":[true,false,null]})"));
+  // What clients write is read by the quick pass itself: escaped texts (the
+  // control characters as \u00XX), numbers of every leading digit, and the
+  // three words.
+  EXPECT_TRUE(quickAgrees(
+      R"({"a":"\/\b\f\n\r\t\"\\\u0000\u001F\u001f","b":[9,-9,19,0,-1],"c":[true,false,null]})"));
 }
 
 // What a run of ids of kWidth digits reads from the start of text with two

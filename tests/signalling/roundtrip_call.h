@@ -14,8 +14,10 @@
 #include <rapidjson/writer.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -52,14 +54,16 @@ inline std::string quoted(const std::string& value) {
 }
 
 // A JSON object written by RapidJSON: string members, or raw JSON members
-// (arrays, objects) when the key starts with '@'.
-inline std::string object(const std::vector<std::pair<std::string, std::string>>& members) {
+// (arrays, objects) when the key starts with '@'. The members are views, so
+// no value is copied into a list before it is written.
+inline std::string object(
+    std::initializer_list<std::pair<std::string_view, std::string_view>> members) {
   rj::StringBuffer buf;
   rj::Writer<rj::StringBuffer> w(buf);
   w.StartObject();
   for (const auto& m : members) {
     const bool raw = m.first[0] == '@';
-    const std::string key = raw ? m.first.substr(1) : m.first;
+    const std::string_view key = raw ? m.first.substr(1) : m.first;
     w.Key(key.data(), static_cast<rj::SizeType>(key.size()));
     if (raw) {
       w.RawValue(m.second.data(), m.second.size(), rj::kObjectType);
