@@ -75,8 +75,15 @@ void request(FuzzedDataProvider& in, simhost::Client& client) {
           : code;
   imsdk::_sdkcmd_base* record = shape == 5 ? nullptr : plugin->createCmd(made, true);
   if (record != nullptr) record->id = in.ConsumeIntegral<int64_t>();
-  if (auto* call = dynamic_cast<imsdk::req_mrtc_request*>(record)) fill(in, *call);
-  if (auto* extra = dynamic_cast<imsdk::req_mrtc_extra*>(record)) fill(in, *extra);
+  // The two kinds are siblings; the code says which cast to try first, as a
+  // failed cast compares type names and the fuzzer hooks every compare.
+  auto* extra = made == imsdk::kCmdExtra ? dynamic_cast<imsdk::req_mrtc_extra*>(record) : nullptr;
+  auto* call = extra == nullptr ? dynamic_cast<imsdk::req_mrtc_request*>(record) : nullptr;
+  if (made != imsdk::kCmdExtra && call == nullptr) {
+    extra = dynamic_cast<imsdk::req_mrtc_extra*>(record);
+  }
+  if (call != nullptr) fill(in, *call);
+  if (extra != nullptr) fill(in, *extra);
   imsdk::cmdEnvelope env{record, imsdk::kEnvelopeWordResult};
   plugin->onRequest(code, reinterpret_cast<uintptr_t>(&env), &env);
   if (record != nullptr) plugin->releaseCmd(made, record, 0);

@@ -6,6 +6,13 @@
 // server address (24001 after the owner-address setting). The input is split
 // into the texts with FuzzedDataProvider; the per-network key is built from a
 // network id that the description mostly names, so both roads get reached.
+//
+// The call answers with the address before it reads its extend, and its
+// extend here is no JSON object, so the call ends there: nothing is stored,
+// sent or rung. Playing the whole call to Bob (its card, his ring) made every
+// input hit the same 1 700 edges, which told the fuzzer nothing about the
+// texts and cost two thirds of an input; the requests and round-trip targets
+// play calls.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -20,6 +27,9 @@ namespace {
 
 const std::string kForceOwnerAddrOn =
     codec::switchText(imsdkmrtc::texts::request::kKeyForceOwnerAddr, true);
+
+// A call extend the plug-in refuses (after it answered with the address).
+constexpr char kNotAnObject[] = "[]";
 
 constexpr const char* kNetworkKeys[] = {"mediaServerUrl_", "mediaServerAddr_", "turnServerUrl_",
                                         "turnServerAddr_"};
@@ -46,12 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     config.configItems[{"mediaServerAddr", "extend"}] = plainValue;
   });
   w.ann.registerAddress();
-  // A room without a cached token, so that the call asks for its server.
   imsdk::req_mrtc_request call;
   call.groupId = fuzzworld::kGroup;
   call.roomId = "s1";
   call.members = {2001};
-  call.extend = R"({"rtcType":"rtc"})";
+  call.extend = kNotAnObject;
   w.ann.request(imsdk::kCmdCall, call);
   w.net.pump();
   w.reset();

@@ -36,11 +36,19 @@ int32_t Client::postToApp(uint16_t cmdId, void* block, int32_t, int32_t) {
     std::lock_guard<std::mutex> lk(net_->mu_);
     // A refused post leaves the record with the caller.
     if (config_.failPost) return 1;
-    if (auto* event = dynamic_cast<imsdk::resp_mrtcEvent*>(record)) {
+    // Events and results are siblings, so at most one cast succeeds; the
+    // code says which to try first. A cast that fails walks the class tree
+    // comparing type names, and a fuzzer hooks each compare: trying the event
+    // first for every result was 3 % of a requests input.
+    const bool eventCode = cmdId == imsdk::kCmdUiEvent;
+    auto* event = eventCode ? dynamic_cast<imsdk::resp_mrtcEvent*>(record) : nullptr;
+    auto* result = event == nullptr ? dynamic_cast<imsdk::resp_commonResult*>(record) : nullptr;
+    if (!eventCode && result == nullptr) event = dynamic_cast<imsdk::resp_mrtcEvent*>(record);
+    if (event != nullptr) {
       // Released below: what it holds moves into the host's record.
       events_.push_back(toEvent(std::move(*event)));
       recordedLocked();
-    } else if (auto* result = dynamic_cast<imsdk::resp_commonResult*>(record)) {
+    } else if (result != nullptr) {
       results_.push_back(toResult(cmdId, env->word, *result));
     }
   }
