@@ -437,7 +437,7 @@ const char* const kEdgeStrings[] = {R"("")",   R"("12")",   R"(" 12")",         
 // reader.
 const char* const kEdgeEscapes[] = {R"("\u0000\u001F")", R"("\u007f\u0080")", R"("\u00e4")",
                                     R"("\uD83D\uDE00")", R"("\uDE00")",       R"("\u00")",
-                                    R"("\u00G1")",       R"("\u 041")"};
+                                    R"("\u00G1")",       R"("\u000g")",       R"("\u 041")"};
 // Id texts at the widths the quick pass reads a word at a time, and one
 // longer than the copy it makes on the stack.
 const char* const kEdgeIdTexts[] = {R"("1234567")", R"("12345678")", R"("123456789012345")",
