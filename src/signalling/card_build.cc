@@ -68,12 +68,6 @@ bool postToHost(pluginEnv* plugin, const hostPost& post) {
   return host->sendMessage(&record, record.size(), 0);
 }
 
-std::string quotedPair(const char* key, const std::string& value) {
-  std::string out;
-  appendQuotedPair(out, key, value);
-  return out;
-}
-
 void appendQuotedPair(std::string& out, const char* key, const std::string& value) {
   out += '"';
   out += key;

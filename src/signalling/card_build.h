@@ -47,9 +47,8 @@ struct hostPost {
 };
 bool postToHost(pluginEnv* plugin, const hostPost& post);
 
-// "key":"value", with the trailing comma; the value escaped.
-std::string quotedPair(const char* key, const std::string& value);
-// The same, appended to out (a card is a score of them).
+// Appends "key":"value", with the trailing comma; the value escaped. A card
+// is a score of them, built in one buffer.
 void appendQuotedPair(std::string& out, const char* key, const std::string& value);
 
 // The opening of every card: {"content":..,"createTime":0,"detailUrl":..,
