@@ -3,8 +3,8 @@
 // the round-trip fuzz target; free of gtest.
 //
 // The fuzz target runs this for every input, so it is built to do little: a
-// text is read with a SAX reader straight into one buffer of strings (no
-// DOM), a text seen before under another name (the call card sent, inserted
+// text is copied into one buffer and read there in place by a SAX reader (no
+// DOM, no copy of each string), a text seen before under another name (the call card sent, inserted
 // and rung) is read only the first time, and clear() keeps the buffers.
 // roundtrip_texts.cc says why the reading lives in its own file.
 #pragma once
@@ -37,8 +37,8 @@ class Texts {
   };
   bool holdsAll(const Text& t, std::initializer_list<std::string_view> values) const;
 
-  // Every name and string read, end to end: an input adds no allocation
-  // once the buffers have grown.
+  // Every name and text read, end to end, each text's strings unescaped in
+  // place: an input adds no allocation once the buffers have grown.
   std::string strings_;
   std::vector<Span> spans_;
   std::vector<Text> texts_;
