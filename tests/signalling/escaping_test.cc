@@ -67,5 +67,58 @@ TEST(Escaping, HostileValuesReadBackFromEveryText) {
   }
 }
 
+// The check itself: a value is found only whole inside one unescaped string
+// of a text, a text that is not one JSON object is a fault, and a text read
+// once stands under every name it was added with. The long value puts
+// escapes on both sides of the reader's sixteen-byte blocks.
+TEST(Escaping, TheCheckFindsOnlyWholeValuesInObjects) {
+  const std::string plain(40, 'p');
+  const std::string head = plain.substr(0, 17);
+  struct Row {
+    const char* name;
+    std::string text;
+    std::vector<std::string> values;  // each checked on its own
+    std::vector<std::string> faults;
+  };
+  const std::vector<Row> rows = {
+      {"escapes",
+       R"({"a":"x\u0041y","k":["in\"ner",{"z":"é"}]})",
+       {"xAy", "in\"ner", "é", "a"},
+       {}},
+      {"long string",
+       "{\"k\":\"" + head + "\\u0041\\\"" + plain + "\"}",
+       {head + "A\"" + plain},
+       {}},
+      {"value across two strings", R"({"a":"x","b":"y"})", {"xy"}, {"no t reads back [xy]"}},
+      {"an array", R"(["x"])", {"x"}, {R"(t is not JSON: ["x"])", "no t reads back [x]"}},
+      {"trailing text",
+       R"({"a":"x"} {})",
+       {"x"},
+       {R"(t is not JSON: {"a":"x"} {})", "no t reads back [x]"}},
+      {"unended string", R"({"a":"x)", {"x"}, {R"(t is not JSON: {"a":"x)", "no t reads back [x]"}},
+      {"raw control byte",
+       "{\"a\":\"x\ty\"}",
+       {"x"},
+       {"t is not JSON: {\"a\":\"x\ty\"}", "no t reads back [x]"}},
+      {"ends at a NUL", std::string("{\"a\":\"x\"}\0junk", 14), {"x"}, {}},
+  };
+  roundtrip::Texts texts;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    texts.clear();
+    texts.add("t", row.text);
+    for (const std::string& value : row.values) texts.check("t", {value});
+    EXPECT_EQ(texts.faults(), row.faults);
+  }
+  texts.clear();
+  const std::string sent = R"({"title":"T"})";
+  const std::string rung = sent;
+  texts.add("ann sent 26 body", sent);
+  texts.add("bob event 22", rung);
+  texts.check("bob event 22", {"T"});
+  texts.check("ann sent 26 body", {"T"});
+  EXPECT_THAT(texts.faults(), IsEmpty());
+}
+
 }  // namespace
 }  // namespace imsdkmrtc
