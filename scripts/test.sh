@@ -40,11 +40,27 @@ configure_and_test() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
   busy ninja -C "$dir" -j "$jobs"
+  finish_install
   busy ctest --test-dir "$dir" --output-on-failure -j "$jobs" -LE live | tee "$ctest_log"
   count_passed "$ctest_log"
   local log=$live_dir/${#live_pids[@]}.log
   ctest --test-dir "$dir" --output-on-failure -j 8 -L live --repeat until-pass:2 >"$log" 2>&1 &
   live_pids+=($!)
+}
+
+# The install checks and the benchmarks' smoke run are mostly one process at
+# a time (a header, a small host, a package), which left a core idle for over
+# a minute: they run in the background beside the next build's compile, and
+# finish_install prints what they said, and stops on their failure, before
+# that build's tests start.
+install_pid=
+finish_install() {
+  [ -n "$install_pid" ] || return 0
+  local status=0
+  wait "$install_pid" || status=$?
+  install_pid=
+  cat "$live_dir/install.log"
+  [ "$status" -eq 0 ] || exit "$status"
 }
 
 finish_live() {
@@ -81,13 +97,16 @@ if command -v ccache >/dev/null; then
 fi
 CC=gcc CXX=g++ configure_and_test build/gcc -DCMAKE_BUILD_TYPE=Release "${gcc_cache[@]}"
 
-echo "== install, use from a host's build, Debian packages"
-CC=gcc CXX=g++ MRTC_JOBS=$jobs scripts/check_install.sh build/gcc
-
-echo "== benchmarks (smoke run)"
-for b in build/gcc/bench/*_bench; do
-  [ -x "$b" ] && "$b" --benchmark_min_time=0.001 >/dev/null
-done
+echo "== install checks and benchmarks (smoke run): beside the next build, printed before its tests"
+(
+  echo "== install, use from a host's build, Debian packages"
+  busy env CC=gcc CXX=g++ MRTC_JOBS="$jobs" scripts/check_install.sh build/gcc
+  echo "== benchmarks (smoke run)"
+  for b in build/gcc/bench/*_bench; do
+    if [ -x "$b" ]; then busy "$b" --benchmark_min_time=0.001 >/dev/null; fi
+  done
+) >"$live_dir/install.log" 2>&1 &
+install_pid=$!
 
 echo "== clang, AddressSanitizer + UndefinedBehaviorSanitizer, and the fuzzers"
 # The fuzz targets are built here too: the plug-in's code is compiled once,

@@ -14,7 +14,7 @@ namespace {
 
 using CardsTest = CardsFixture;
 
-talkInfo groupTalk() {
+talkInfo cardGroupTalk() {
   talkInfo t;
   t.rtcType = "rtc";
   t.roomId = "r1";
@@ -44,7 +44,7 @@ const char kFullCard[] =
 
 TEST_F(CardsTest, CallCardIsPostedWhole) {
   std::string card;
-  proxy().fillTempMessage(card, groupTalk(), {12, 13}, {"12_011", "13_000"});
+  proxy().fillTempMessage(card, cardGroupTalk(), {12, 13}, {"12_011", "13_000"});
   EXPECT_EQ(card, kFullCard);
   EXPECT_EQ(logsOf("imsdkmrtc::msgProxy::fillTempMessage"),
             (std::vector<std::string>{"fillTempMessage Begin onwer=11(), initStateCnt=2.",
@@ -116,7 +116,7 @@ TEST_F(CardsTest, OwnerNameAndServerRowVariants) {
        R"({"server":"test-a"}]})"},
   };
   for (const auto& row : rows) {
-    talkInfo talk = groupTalk();
+    talkInfo talk = cardGroupTalk();
     talk.onwerId = row.talk.owner;
     talk.oName = row.talk.oName;
     talk.addr = row.talk.addr;
@@ -201,7 +201,7 @@ TEST_F(CardsTest, TemplateSettingsChangeRowsAndLooks) {
   // Without the originator row the owner shows nowhere but "creator"; the
   // server row still follows the template's rows.
   std::string card;
-  proxy().fillTempMessage(card, groupTalk(), {}, {});
+  proxy().fillTempMessage(card, cardGroupTalk(), {}, {});
   EXPECT_EQ(card,
             R"({"content":"C","createTime":0,"detailUrl":"https://d/u","extendInfo":{"subType":14,)"
             R"("rtcType":"rtc","roomID":"r1","onwerId":"11","groupId":"500","senderId":"11",)"
@@ -348,7 +348,7 @@ TEST_F(CardsTest, CardsStayConsistentWhileTheTemplateChanges) {
   std::atomic<int> built{0};
   std::atomic<int> mixed{0};
   auto builder = [&] {
-    talkInfo talk = groupTalk();
+    talkInfo talk = cardGroupTalk();
     talk.oName = "QW5u";
     ++ready;
     do {

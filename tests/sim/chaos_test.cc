@@ -13,7 +13,7 @@
 namespace mrtcsim {
 namespace {
 
-const simhost::PluginLibrary& library() {
+const simhost::PluginLibrary& chaosLibrary() {
   static simhost::PluginLibrary lib(MRTC_PLUGIN_PATH);
   return lib;
 }
@@ -21,7 +21,7 @@ const simhost::PluginLibrary& library() {
 // The timeline as --json prints it. Log lines stay out: they carry object
 // addresses.
 std::string timeline(const std::string& text) {
-  RunResult run = runScenario(readScenario(text, "chaos.json"), library());
+  RunResult run = runScenario(readScenario(text, "chaos.json"), chaosLibrary());
   std::string out;
   for (const Item& it : run.items) {
     if (it.kind != kind::kLog) out += renderJson(it) + "\n";
@@ -56,14 +56,14 @@ TEST(ChaosShrink, KeepsTheFailureAndDropsWhatDoesNotMatter) {
       R"({"at":4,"client":"carol","freeze":true}]})";
   // The run-out (30 s) is shorter than the ring: the call is still busy when
   // the run ends, which "talk_ends" reports once every application stopped.
-  const std::string small = shrinkScenario(text, "talk_ends", library());
+  const std::string small = shrinkScenario(text, "talk_ends", chaosLibrary());
   const Scenario sc = readScenario(small, "small.json");
   ASSERT_EQ(sc.clients.size(), 1u);
   EXPECT_EQ(sc.clients[0].timeOffsetMs, 0);
   ASSERT_EQ(sc.steps.size(), 2u);
   EXPECT_EQ(sc.steps[0].client, "alice");
   EXPECT_EQ(sc.steps[0].action, findStepAction("request"));
-  RunResult run = runScenario(sc, library());
+  RunResult run = runScenario(sc, chaosLibrary());
   ASSERT_EQ(run.failures.size(), 1u);
   EXPECT_EQ(run.failures[0].rfind("invariant talk_ends: ", 0), 0u) << run.failures[0];
 }

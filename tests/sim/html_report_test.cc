@@ -225,7 +225,7 @@ TEST(Report, LargeCallStaysBoundedAndReadable) {
   EXPECT_EQ(xmlProblems(svg), "");
 }
 
-const simhost::PluginLibrary& library() {
+const simhost::PluginLibrary& reportLibrary() {
   static simhost::PluginLibrary lib(MRTC_PLUGIN_PATH);
   return lib;
 }
@@ -239,7 +239,7 @@ struct Rendered {
 const Rendered& defaultReport() {
   static const Rendered* rendered = [] {
     const Scenario sc = readScenario(kDefaultScenarioText, kDefaultScenarioName);
-    RunResult run = runScenario(sc, library());
+    RunResult run = runScenario(sc, reportLibrary());
     std::string html = report::htmlReport(sc, run);
     return new Rendered{std::move(run), std::move(html)};
   }();
@@ -247,7 +247,7 @@ const Rendered& defaultReport() {
 }
 
 TEST(DefaultReport, DrawingIsWellFormedXmlWithEveryExpectationHeld) {
-  ASSERT_EQ(defaultReport().run.error, "") << library().error();
+  ASSERT_EQ(defaultReport().run.error, "") << reportLibrary().error();
   const std::string& html = defaultReport().html;
   EXPECT_EQ(xmlProblems(drawing(html)), "");
   EXPECT_NE(html.find("<p class=\"verdict ok\">Every expectation held ("), std::string::npos);
@@ -262,7 +262,7 @@ TEST(DefaultReport, DrawingIsWellFormedXmlWithEveryExpectationHeld) {
 }
 
 TEST(DefaultReport, LoadsInABrowserWithoutErrorAndLaysOutEveryClient) {
-  ASSERT_EQ(defaultReport().run.error, "") << library().error();
+  ASSERT_EQ(defaultReport().run.error, "") << reportLibrary().error();
   const std::string& html = defaultReport().html;
   if (!haveTool("chromium")) GTEST_SKIP() << "chromium is not installed";
   TempDir temp;
