@@ -295,7 +295,8 @@ TEST_F(CardsTest, LivingCards) {
       R"("startTime":"1796547900","stopTime":"1796551200","serverAddr":"10.0.0.9:8"})"));
   proxy().setMcallingTemplet(R"({"isVersion":"off"})");
   ASSERT_TRUE(proxy().sendLivingCard(
-      R"({"groupId":"500","roomId":"live2","roomName":"Show","startTime":"soon"})"));
+      R"({"groupId":"500","roomId":"live2","roomName":"Show","startTime":"soon",)"
+      R"("stopTime":"later"})"));
   EXPECT_FALSE(proxy().sendLivingCard(R"({"groupId":"500","roomName":"Show"})"));
 
   auto sent = client->sent();
@@ -314,7 +315,7 @@ TEST_F(CardsTest, LivingCards) {
             R"("fields":[{"主播":"Ann"},{"日期":"2026年12月6日"},{"时间":"9:05-10:00"},)"
             R"({"版本":"2.0"}],"fields_eng":[{"anchor":"Ann"},{"data":"12/6/2026"},)"
             R"({"time":"9:05-10:00"},{"version":"2.0"}]})");
-  // Start now when the start is no number, stop an hour later.
+  // Start now and stop an hour later when the times are no numbers.
   EXPECT_EQ(sent[1].body,
             R"({"content":"Show","createTime":0,)"
             R"("detailUrl":"https://cards.example.net:3443/livingupdate.html",)"
