@@ -45,10 +45,10 @@ __attribute__((visibility("default"))) imsdk::IPlugin* mrtcplugin_createPlugin()
     gRelease.store(release);
     gCreate.store(create);
   }
-  const mrtcrecord::Recorder::Birth born = rec.birth();
-  imsdk::IPlugin* real = create();
+  if (!rec.recording()) return create();
+  mrtcrecord::Recorder::Birth born{};
+  imsdk::IPlugin* real = rec.make(create, release, born);
   if (real == nullptr) return nullptr;
-  if (!rec.recording()) return real;
   auto* shim = new (std::nothrow) mrtcrecord::RecordingPlugin(real, rec.newInstance(born));
   if (shim == nullptr) {
     release(real);

@@ -17,6 +17,9 @@ namespace {
 using imsdkmrtc::entry::kCreateSymbol;
 using imsdkmrtc::entry::kReleaseSymbol;
 constexpr char kPluginFile[] = "libmrtcplugin.so.1";
+// How often a plug-in is made in search of a start within one second of
+// the clock.
+constexpr int kMakeAttempts = 3;
 
 // Crossing numbers are process-wide so that entries of several instances
 // (a simulator runs many) sort into one order.
@@ -69,6 +72,8 @@ Crossing::Crossing()
 }
 
 Crossing::~Crossing() { tCurrent = parent_; }
+
+bool Crossing::inside() { return tCurrent != 0; }
 
 codec::Item Crossing::entry(const std::string& client, const char* kind) const {
   codec::Item it;
@@ -131,6 +136,21 @@ bool Recorder::load(CreateFn& create, ReleaseFn& release) {
 }
 
 Recorder::Birth Recorder::birth() const { return {elapsedMs(), tools::getLocalTime()}; }
+
+imsdk::IPlugin* Recorder::make(CreateFn create, ReleaseFn release, Birth& born) const {
+  // A plug-in slow to start (a busy machine) may have seen the later second,
+  // and every message id of the trace would differ from the replay's. Made
+  // again before the host has seen it; a start that takes a second or more
+  // each time keeps its last.
+  for (int attempt = 1;; ++attempt) {
+    born = birth();
+    imsdk::IPlugin* real = create();
+    if (real == nullptr || birth().localTime == born.localTime || attempt == kMakeAttempts) {
+      return real;
+    }
+    release(real);
+  }
+}
 
 std::string Recorder::newInstance(const Birth& born) {
   std::string name;

@@ -34,6 +34,9 @@ class Crossing {
   Crossing& operator=(const Crossing&) = delete;
 
   int64_t seq() const { return seq_; }
+  // True on a thread that is inside a crossing (the plug-in's own service
+  // calls, the host's loop-backs).
+  static bool inside();
   // The entry for it, stamped (time, thread, sequence, parent).
   codec::Item entry(const std::string& client, const char* kind) const;
 
@@ -66,6 +69,11 @@ class Recorder {
     int64_t localTime;
   };
   Birth birth() const;
+  // Makes the real plug-in and tells when (null when it makes none). The
+  // plug-in seeds its message ids from the local time's second while it is
+  // being made, and a replay makes it at the second BORN names: one made
+  // across a second boundary is released and made again.
+  imsdk::IPlugin* make(CreateFn create, ReleaseFn release, Birth& born) const;
   // Next instance name ("p1", "p2", ...), and its first entry.
   std::string newInstance(const Birth& born);
   bool recording();

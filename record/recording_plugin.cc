@@ -36,6 +36,27 @@ Item plain(const Crossing& c, const std::string& client, codec::IdList args) {
 
 int64_t word(uintptr_t w) { return static_cast<int64_t>(w); }
 
+// A host input (a request, a message, a loop-back or a life-cycle event that
+// the host makes outside any crossing) waits for the one before it to
+// return, and is numbered only then. The host may call from several threads
+// at once (a node takes requests on one and messages on another); the
+// plug-in then takes them in the order its own lock decides, which need not
+// be the order in which they entered the shim. A request numbered first
+// could be handled after a message numbered later, and a replay, which
+// feeds the inputs by their numbers, would hand the plug-in another order
+// than the one that happened. One at a time, the trace's order is the
+// plug-in's. What the plug-in does inside an input (service calls and the
+// host's loop-backs in them) is nested and passes.
+class InputTurn {
+ public:
+  explicit InputTurn(std::mutex& inputs) : lock_(inputs, std::defer_lock) {
+    if (!Crossing::inside()) lock_.lock();
+  }
+
+ private:
+  std::unique_lock<std::mutex> lock_;
+};
+
 // A slot whose words carry nothing to decode: passed on, written with its
 // words as they came (and the command, where it names one).
 template <class Call>
@@ -79,6 +100,7 @@ std::string RecordingPlugin::getName() {
 }
 
 bool RecordingPlugin::onRequest(uint16_t cmdId, uintptr_t payload, void* present) {
+  InputTurn turn(inputs_);
   Crossing c;
   Item it = c.entry(client_, kind::kRequest);
   codec::envelopeFields(it, cmdId, reinterpret_cast<const void*>(payload));
@@ -89,6 +111,7 @@ bool RecordingPlugin::onRequest(uint16_t cmdId, uintptr_t payload, void* present
 }
 
 int32_t RecordingPlugin::onNotify(uint16_t type, uintptr_t a, uintptr_t b) {
+  InputTurn turn(inputs_);
   Crossing c;
   Item it;
   if (type == imsdk::kNotifyMessage && a != 0) {
@@ -109,6 +132,7 @@ bool RecordingPlugin::slot5(uintptr_t a, uintptr_t b, uintptr_t c5, uintptr_t d)
 }
 
 bool RecordingPlugin::onOther(uint16_t type, uintptr_t a, uintptr_t b) {
+  InputTurn turn(inputs_);
   Crossing c;
   Item it;
   if (type == imsdk::kCmdTimer && a != 0) {
@@ -127,6 +151,7 @@ bool RecordingPlugin::onOther(uint16_t type, uintptr_t a, uintptr_t b) {
 }
 
 bool RecordingPlugin::onNetRequest(uint16_t cmdId, uintptr_t a, uintptr_t b) {
+  InputTurn turn(inputs_);
   Crossing c;
   Item it = c.entry(client_, kind::kLoop);
   codec::envelopeFields(it, cmdId, reinterpret_cast<const void*>(a));
@@ -154,6 +179,7 @@ bool RecordingPlugin::slot11(uintptr_t a, uintptr_t b, uintptr_t c11, uintptr_t 
 }
 
 void RecordingPlugin::onpostServer(uint16_t event, void* record) {
+  InputTurn turn(inputs_);
   Crossing c;
   Item it;
   if (event == imsdk::kEventPulled && record != nullptr) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,10 @@ class RecordingPlugin : public imsdk::IPlugin {
   // Every wrapper handed to the plug-in lives as long as the plug-in: a host
   // that sets itself again must not leave the plug-in with a dangling one.
   std::vector<std::unique_ptr<RecordingHost>> hosts_;
+  // The host's inputs, one at a time (see InputTurn in the .cc). Taken only
+  // by a thread outside every crossing, so it is the outermost lock: the
+  // plug-in's own lock and the trace file's come after it.
+  std::mutex inputs_;
 };
 
 }  // namespace mrtcrecord
