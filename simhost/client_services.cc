@@ -96,7 +96,7 @@ bool Client::sendMessage(imsdk::req_sendMessage* msg, int32_t, int32_t) {
   std::lock_guard<std::mutex> lk(net_->mu_);
   if (config_.refuseSend) return false;
   net_->enqueueLocked(out);
-  sent_.push_back(out);
+  sent_.push_back(std::move(out));
   recordedLocked();
   return true;
 }

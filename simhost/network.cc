@@ -95,13 +95,14 @@ void Network::enqueueLocked(NetMessage& msg) {
   }
   msg.toGroup = groups_.count(msg.chatId) != 0;
   queue_.push_back(msg);
-  traffic_.push_back(msg);
+  if (keepTraffic_) traffic_.push_back(msg);
 }
 
-std::vector<Network::Delivery> Network::recipientsLocked(const NetMessage& msg) const {
+void Network::recipientsLocked(const NetMessage& msg, std::vector<Delivery>& out) const {
   // The users it reaches: the group's members, or the peer and the sender's
   // other devices; a limit range keeps only those in it.
-  std::vector<int64_t> users;
+  std::vector<int64_t>& users = scratchUsers_;
+  users.clear();
   if (msg.toGroup) {
     const std::set<int64_t>& members = groups_.at(msg.chatId);
     if (msg.limitRange.empty()) {
@@ -120,7 +121,8 @@ std::vector<Network::Delivery> Network::recipientsLocked(const NetMessage& msg) 
     }
   }
   // Their clients, in the order they joined the network, each once.
-  std::vector<size_t> indexes;
+  std::vector<size_t>& indexes = scratchIndexes_;
+  indexes.clear();
   for (int64_t id : users) {
     auto it = clientsOfUser_.find(id);
     if (it != clientsOfUser_.end())
@@ -128,7 +130,7 @@ std::vector<Network::Delivery> Network::recipientsLocked(const NetMessage& msg) 
   }
   std::sort(indexes.begin(), indexes.end());
   indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
-  std::vector<Delivery> out;
+  out.clear();
   for (size_t i : indexes) {
     const Client* c = clients_[i].get();
     if (!c->online_ || c->plugin_ == nullptr) continue;
@@ -138,33 +140,45 @@ std::vector<Network::Delivery> Network::recipientsLocked(const NetMessage& msg) 
     if (sendingDevice) continue;
     out.push_back({clients_[i].get(), c->plugin_});
   }
-  return out;
+}
+
+bool Network::deliverableLocked() const {
+  return !queue_.empty() || (!held_.empty() && held_.begin()->first.first <= nowMs());
 }
 
 size_t Network::pump() {
   if (tPumping == this) return 0;
   std::lock_guard<std::mutex> turn(pumpMu_);
+  // Most pumps (one after every step of the clock) find nothing to deliver:
+  // they make none of the records below.
+  {
+    std::lock_guard<std::mutex> lk(mu_);
+    if (!deliverableLocked()) return 0;
+  }
   PumpMark mark(this);
   size_t deliveries = 0;
   // One record handed to every recipient in turn: refilled before each
   // hand-over (a plug-in may change what it is given), its strings keep
   // their buffers, so a group message's long body costs no allocation per
-  // recipient.
+  // recipient. The message and its recipients are reused the same way.
   imsdk::hostMessage hm;
+  NetMessage msg;
+  std::vector<Delivery> to;
+  std::function<void(const NetMessage&, const Client&)> observer;
+  FaultPlan plan;
   for (;;) {
-    NetMessage msg;
-    std::vector<Delivery> to;
-    std::function<void(const NetMessage&, const Client&)> observer;
-    FaultPlan plan;
     {
       std::lock_guard<std::mutex> lk(mu_);
+      // Held copies that are due go first, earliest (then oldest) first.
+      const bool heldDue = !held_.empty() && held_.begin()->first.first <= nowMs();
+      if (!heldDue && queue_.empty()) break;
       observer = observer_;
       plan = plan_;
-      // Held copies that are due go first, earliest (then oldest) first.
-      if (!held_.empty() && held_.begin()->first.first <= nowMs()) {
+      if (heldDue) {
         msg = std::move(held_.begin()->second.msg);
         const std::string name = std::move(held_.begin()->second.client);
         held_.erase(held_.begin());
+        to.clear();
         auto named = clientNamed_.equal_range(name);
         for (auto it = named.first; it != named.second; ++it) {
           Client* c = clients_[it->second].get();
@@ -172,10 +186,9 @@ size_t Network::pump() {
         }
         plan = nullptr;
       } else {
-        if (queue_.empty()) break;
         msg = std::move(queue_.front());
         queue_.pop_front();
-        to = recipientsLocked(msg);
+        recipientsLocked(msg, to);
       }
     }
     for (const Delivery& d : to) {
@@ -230,6 +243,11 @@ size_t Network::pending() const {
 std::vector<NetMessage> Network::traffic() const {
   std::lock_guard<std::mutex> lk(mu_);
   return traffic_;
+}
+
+void Network::keepTraffic(bool keep) {
+  std::lock_guard<std::mutex> lk(mu_);
+  keepTraffic_ = keep;
 }
 
 void Network::clearTraffic() {

@@ -294,6 +294,10 @@ class Network {
   // Every message that went over the network, in order.
   std::vector<NetMessage> traffic() const;
   void clearTraffic();
+  // Whether traffic() keeps a copy of every message (on by default). A
+  // harness that never reads it turns it off: each message's body and
+  // properties were copied once more only for it.
+  void keepTraffic(bool keep);
   // Starts message, injection and request ids from 1 again (with nothing
   // queued or held): a harness that replays inputs in one process gives each
   // the same ids.
@@ -326,7 +330,9 @@ class Network {
   };
   // Both with mu_ held.
   void enqueueLocked(NetMessage& msg);
-  std::vector<Delivery> recipientsLocked(const NetMessage& msg) const;
+  // A queued message, or a held copy that is due.
+  bool deliverableLocked() const;
+  void recipientsLocked(const NetMessage& msg, std::vector<Delivery>& out) const;
   int64_t nextRequestId();
 
   mutable std::mutex mu_;
@@ -349,6 +355,11 @@ class Network {
   int64_t heldOrder_ = 0;
   FaultPlan plan_;
   std::vector<NetMessage> traffic_;
+  bool keepTraffic_ = true;
+  // recipientsLocked's working lists, kept so that a delivery allocates
+  // nothing once they have grown (guarded by mu_).
+  mutable std::vector<int64_t> scratchUsers_;
+  mutable std::vector<size_t> scratchIndexes_;
   int64_t seq_ = 0;
   int64_t injectedIds_ = 0;
   int64_t requestIds_ = 0;

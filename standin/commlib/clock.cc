@@ -17,13 +17,14 @@
 // holds.
 #include "clock.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <limits>
-#include <map>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -56,19 +57,54 @@ struct Sleeper {
   std::condition_variable cv;
 };
 
+// The sleepers not yet woken, earliest first: by deadline, then by the order
+// their threads were started in (the order in which threads happened to fall
+// asleep depends on the system's scheduling, the start order does not), then
+// by the order they fell asleep. A binary heap in one vector: a timer thread
+// sleeps at every tick, and a tree allocated and freed a node each time.
+class SleeperQueue {
+ public:
+  bool empty() const { return heap_.empty(); }
+  Sleeper* first() const { return heap_.front().sleeper; }
+  int64_t firstDeadline() const { return heap_.front().deadline; }
+  void push(int64_t deadline, uint64_t order, Sleeper* s) {
+    heap_.push_back({deadline, order, ++pushed_, s});
+    std::push_heap(heap_.begin(), heap_.end(), later);
+  }
+  void popFirst() {
+    std::pop_heap(heap_.begin(), heap_.end(), later);
+    heap_.pop_back();
+  }
+
+ private:
+  struct Entry {
+    int64_t deadline;
+    uint64_t order;
+    uint64_t seq;
+    Sleeper* sleeper;
+  };
+  // The heap's order: the entry that wakes later sinks.
+  static bool later(const Entry& a, const Entry& b) {
+    if (a.deadline != b.deadline) return a.deadline > b.deadline;
+    if (a.order != b.order) return a.order > b.order;
+    return a.seq > b.seq;
+  }
+  std::vector<Entry> heap_;
+  uint64_t pushed_ = 0;
+};
+
 struct Clock {
   std::mutex mu;
   std::condition_variable quiet;  // `running` fell to 0 (settle() and advance() wait)
-  bool virtualTime = false;
-  int64_t now = 0;
+  // Written under mu, read without it by nowMs(): the host and the plug-ins
+  // ask for the time many times a step, and each read took the lock.
+  std::atomic<bool> virtualTime{false};
+  std::atomic<int64_t> now{0};
   int live = 0;
   int running = 0;
   // advance() is waking the due sleepers one after another (see wakeDue()).
   bool handing = false;
-  // Sleepers not yet woken, by deadline, then by the order their threads
-  // were started in: the order in which threads happened to fall asleep
-  // depends on the system's scheduling, the start order does not.
-  std::multimap<std::pair<int64_t, uint64_t>, Sleeper*> sleepers;
+  SleeperQueue sleepers;
   uint64_t started = 0;
   WakeAdjuster adjust;
   // Threads started from now on run as fibers (useCooperativeThreads).
@@ -134,8 +170,8 @@ void waitQuiet(std::unique_lock<std::mutex>& lk) {
 // from here on, so no step can pass before it sleeps again.
 void wakeFirst() {
   Clock& c = clock();
-  Sleeper* s = c.sleepers.begin()->second;
-  c.sleepers.erase(c.sleepers.begin());
+  Sleeper* s = c.sleepers.first();
+  c.sleepers.popFirst();
   s->woken = true;
   if (s->tracked) ++c.running;
   s->cv.notify_one();
@@ -143,7 +179,7 @@ void wakeFirst() {
 
 bool dueNow() {
   Clock& c = clock();
-  return !c.sleepers.empty() && c.sleepers.begin()->first.first <= c.now;
+  return !c.sleepers.empty() && c.sleepers.firstDeadline() <= c.now;
 }
 
 // Wakes the next due sleeper once nothing runs (lock held). A woken tracked
@@ -153,7 +189,7 @@ void wakeDue() {
   Clock& c = clock();
   // A fiber is left to runDue(): only the thread that runs the clock can
   // resume it.
-  while (c.running <= 0 && dueNow() && c.sleepers.begin()->second->fiber == nullptr) wakeFirst();
+  while (c.running <= 0 && dueNow() && c.sleepers.first()->fiber == nullptr) wakeFirst();
 }
 
 // A tracked thread stops running (lock held). While advance() works through
@@ -174,12 +210,12 @@ void stopRunning() {
 void runDue(std::unique_lock<std::mutex>& lk) {
   Clock& c = clock();
   while (dueNow()) {
-    Sleeper* s = c.sleepers.begin()->second;
+    Sleeper* s = c.sleepers.first();
     detail::Fiber* f = s->fiber;  // s lives on the sleeper's stack: read it first
     if (f == nullptr) {
       wakeFirst();
     } else {
-      c.sleepers.erase(c.sleepers.begin());
+      c.sleepers.popFirst();
       ++c.running;
       runFiber(lk, f);
     }
@@ -207,8 +243,7 @@ namespace detail {
 
 int64_t nowMs() {
   Clock& c = clock();
-  std::lock_guard<std::mutex> lk(c.mu);
-  return c.virtualTime ? c.now : systemMs();
+  return c.virtualTime.load() ? c.now.load() : systemMs();
 }
 
 void sleepMs(int64_t ms) {
@@ -238,7 +273,7 @@ void sleepMs(int64_t ms) {
     lk.lock();
     s.deadline = asked > now ? asked : now;
   }
-  c.sleepers.emplace(std::make_pair(s.deadline, fiber != nullptr ? fiber->job.order : tOrder), &s);
+  c.sleepers.push(s.deadline, fiber != nullptr ? fiber->job.order : tOrder, &s);
   if (fiber != nullptr) {
     // Whoever runs the clock takes it off the list, counts it as running
     // and resumes it.
@@ -364,8 +399,8 @@ void advance(int64_t ms, const std::function<void()>& onStep) {
   const int64_t target = c.now + (ms > 0 ? ms : 0);
   for (;;) {
     int64_t next = target;
-    if (!c.sleepers.empty() && c.sleepers.begin()->first.first < next) {
-      next = c.sleepers.begin()->first.first;
+    if (!c.sleepers.empty() && c.sleepers.firstDeadline() < next) {
+      next = c.sleepers.firstDeadline();
     }
     if (next > c.now) c.now = next;
     // Due sleepers run one at a time, in deadline order: two plug-ins whose
