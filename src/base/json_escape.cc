@@ -27,7 +27,7 @@ void appendJsonEscaped(std::string& out, std::string_view value) {
     // does go in one append.
     const char* const run = p;
     while (p != end && passesAsIs(*p)) ++p;
-    out.append(run, p);
+    if (p != run) out.append(run, static_cast<size_t>(p - run));
     if (p == end) break;
     const char ch = *p++;
     const auto c = static_cast<unsigned char>(ch);

@@ -10,7 +10,7 @@
 namespace imsdkmrtc {
 namespace {
 
-std::string describe(const extendMembers& m) {
+std::string extendReading(const extendMembers& m) {
   std::string out;
   for (int k = 0; k < kExtendTextKeys; ++k) {
     if (m.found[k]) out += std::string(extendKeyName(extendKey(k))) + "=" + m.texts[k] + " ";
@@ -26,13 +26,13 @@ std::string describe(const extendMembers& m) {
   return out;
 }
 
-struct Case {
+struct ExtendCase {
   const char* text;
   bool quick;            // the quick reader answers
   const char* expected;  // the document reader's reading, or "no object"
 };
 
-const Case kCases[] = {
+const ExtendCase kExtendCases[] = {
     {R"({"addr":"10.0.0.1:80","conferMode":"m","mode":"single","rtcType":"p2pconfer",)"
      R"("roomToken":"t","srvVer":"3","srvTag":"g","initState":["1_011","2_100"],)"
      R"("outMembers":["4"]})",
@@ -86,15 +86,18 @@ const Case kCases[] = {
 };
 
 TEST(ExtendMembers, QuickReadsWhatTheDocumentReads) {
-  for (const Case& c : kCases) {
+  for (const ExtendCase& c : kExtendCases) {
     SCOPED_TRACE(c.text);
     extendMembers full;
-    const std::string fullReading = fullExtendMembers(c.text, full) ? describe(full) : "no object";
+    const std::string fullReading =
+        fullExtendMembers(c.text, full) ? extendReading(full) : "no object";
     EXPECT_EQ(fullReading, c.expected);
     extendMembers quick;
     const bool answered = quickExtendMembers(c.text, quick);
     EXPECT_EQ(answered, c.quick);
-    if (answered) EXPECT_EQ(describe(quick), fullReading);
+    if (answered) {
+      EXPECT_EQ(extendReading(quick), fullReading);
+    }
   }
 }
 
