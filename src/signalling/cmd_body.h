@@ -5,6 +5,7 @@
 // request carries, mostly a flat object of a few texts.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -101,8 +102,8 @@ struct extendList {
 // member only (as a member lookup finds it): a text key's value when that
 // is a string, and a list's texts when it is an array.
 struct extendMembers {
-  bool found[kExtendTextKeys] = {};
-  std::string texts[kExtendTextKeys];
+  std::array<bool, kExtendTextKeys> found{};
+  std::array<std::string, kExtendTextKeys> texts;
   extendList initState;
   extendList outMembers;
 };
