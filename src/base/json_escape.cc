@@ -9,21 +9,34 @@ std::string jsonEscape(const std::string& value) {
   return out;
 }
 
-void appendJsonEscaped(std::string& out, const std::string& value) {
+namespace {
+
+bool passesAsIs(char ch) {
+  const auto c = static_cast<unsigned char>(ch);
+  return c >= 0x20 && c != '"' && c != '\\';
+}
+
+}  // namespace
+
+void appendJsonEscaped(std::string& out, std::string_view value) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  for (const char ch : value) {
+  const char* p = value.data();
+  const char* const end = p + value.size();
+  while (p != end) {
+    // Most values need no escape at all: the bytes up to the next one that
+    // does go in one append.
+    const char* const run = p;
+    while (p != end && passesAsIs(*p)) ++p;
+    if (p != run) out.append(run, static_cast<size_t>(p - run));
+    if (p == end) break;
+    const char ch = *p++;
     const auto c = static_cast<unsigned char>(ch);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += ch;
-      continue;
-    }
-    if (c >= 0x20) {
-      out += ch;
-      continue;
-    }
     out += '\\';
     switch (c) {
+      case '"':
+      case '\\':
+        out += ch;
+        break;
       case '\b':
         out += 'b';
         break;

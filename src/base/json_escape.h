@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace imsdkmrtc {
 
@@ -16,6 +17,6 @@ namespace imsdkmrtc {
 std::string jsonEscape(const std::string& value);
 // The same, appended to out: a text built piece by piece escapes each value
 // into its own buffer, with no string made per value.
-void appendJsonEscaped(std::string& out, const std::string& value);
+void appendJsonEscaped(std::string& out, std::string_view value);
 
 }  // namespace imsdkmrtc

@@ -1,7 +1,11 @@
 // Readers of texts that are not signalling commands: the call extend of a
 // request, the answer of the room-token cache and the properties of a message
 // relayed by the service account.
+#include <iterator>
+#include <utility>
+
 #include "base/json.h"
+#include "signalling/cmd_body.h"
 #include "signalling/msg_proxy.h"
 #include "signalling/wire_texts.h"
 #include "tools.h"
@@ -10,16 +14,14 @@ namespace imsdkmrtc {
 
 namespace {
 
-// A string array member appended to out; false when an element is not a
-// string. A member that is absent or not an array leaves out alone.
-bool takeTextList(const json::Value& object, const char* key, std::vector<std::string>& out) {
-  auto it = object.FindMember(key);
-  if (it == object.MemberEnd() || !it->value.IsArray()) return true;
-  for (const auto& e : it->value.GetArray()) {
-    if (!e.IsString()) return false;
-    out.emplace_back(e.GetString(), e.GetStringLength());
-  }
-  return true;
+// The field of each text key of an extend, by extendKey.
+std::string callExtend::*const kExtendFields[kExtendTextKeys] = {
+    &callExtend::addr,      &callExtend::conferMode, &callExtend::mode,   &callExtend::rtcType,
+    &callExtend::roomToken, &callExtend::srvVer,     &callExtend::srvTag,
+};
+
+void appendTexts(std::vector<std::string>& from, std::vector<std::string>& to) {
+  to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
 }
 
 // A 64-bit id from a flat object member, given as a number or as decimal
@@ -45,28 +47,19 @@ bool readId(const json::Value& object, const char* key, int64_t& out) {
 
 bool msgProxy::parseCallExtend(const std::string& text, callExtend& out) {
   if (text.empty()) return true;
-  jsonDocument doc;
-  if (!parseText(doc, text) || !doc.IsObject()) return false;
-
-  struct textKey {
-    const char* key;
-    std::string callExtend::*field;
-  };
-  static const textKey kTextKeys[] = {
-      {texts::wire::kAddr, &callExtend::addr},
-      {texts::wire::kConferMode, &callExtend::conferMode},
-      {texts::kKeyMode, &callExtend::mode},
-      {texts::wire::kRtcType, &callExtend::rtcType},
-      {texts::wire::kRoomToken, &callExtend::roomToken},
-      {texts::wire::kSrvVer, &callExtend::srvVer},
-      {texts::wire::kSrvTag, &callExtend::srvTag},
-  };
-  for (const auto& k : kTextKeys) {
-    if (const json::Value* v = findString(doc, k.key)) out.*k.field = toString(*v);
+  extendMembers members;
+  if (!quickExtendMembers(text, members)) {
+    // Something the quick pass leaves to the general reader: start over.
+    members = extendMembers();
+    if (!fullExtendMembers(text, members)) return false;
+  }
+  for (int k = 0; k < kExtendTextKeys; ++k) {
+    if (members.found[k]) out.*kExtendFields[k] = std::move(members.texts[k]);
   }
   if (out.rtcType.empty()) out.rtcType = texts::kRtc;
 
-  if (!takeTextList(doc, texts::wire::kInitState, out.initState)) return false;
+  appendTexts(members.initState.texts, out.initState);
+  if (members.initState.refused) return false;
   // A one-to-one call is a voice call ("1") unless some member starts with
   // video: a state entry "<x>_<a>11".
   if (!out.initState.empty() && out.rtcType == texts::kP2pConfer) {
@@ -80,7 +73,8 @@ bool msgProxy::parseCallExtend(const std::string& text, callExtend& out) {
       if (second.size() == 3 && second[1] == '1' && second[2] == '1') out.videoType = "2";
     }
   }
-  return takeTextList(doc, texts::wire::kOutMembers, out.outMembers);
+  appendTexts(members.outMembers.texts, out.outMembers);
+  return !members.outMembers.refused;
 }
 
 bool msgProxy::readCacheAnswer(const std::string& text, cacheAnswer& out) {

@@ -15,8 +15,8 @@ std::string userNameOf(const pluginEnv* plugin, int64_t userId) {
   return info.name;
 }
 
-std::string quotedArray(const std::vector<std::string>& texts) {
-  std::string out = "[";
+void appendQuotedArray(std::string& out, const std::vector<std::string>& texts) {
+  out += '[';
   for (size_t i = 0; i < texts.size(); ++i) {
     if (i > 0) out += ',';
     out += '"';
@@ -24,14 +24,17 @@ std::string quotedArray(const std::vector<std::string>& texts) {
     out += '"';
   }
   out += ']';
-  return out;
 }
 
-std::string quotedArray(const std::vector<int64_t>& ids) {
-  std::vector<std::string> texts;
-  texts.reserve(ids.size());
-  for (int64_t id : ids) texts.push_back(tools::int64_To_Str(id));
-  return quotedArray(texts);
+void appendQuotedArray(std::string& out, const std::vector<int64_t>& ids) {
+  out += '[';
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (i > 0) out += ',';
+    out += '"';
+    appendJsonEscaped(out, tools::int64_To_Str(ids[i]));
+    out += '"';
+  }
+  out += ']';
 }
 
 namespace {
@@ -68,7 +71,7 @@ bool postToHost(pluginEnv* plugin, const hostPost& post) {
   return host->sendMessage(&record, record.size(), 0);
 }
 
-void appendQuotedPair(std::string& out, const char* key, const std::string& value) {
+void appendQuotedPair(std::string& out, const char* key, std::string_view value) {
   out += '"';
   out += key;
   out += "\":\"";
@@ -76,17 +79,15 @@ void appendQuotedPair(std::string& out, const char* key, const std::string& valu
   out += "\",";
 }
 
-std::string cardHead(const std::string& content, const std::string& detailUrl) {
-  std::string out = "{";
+void appendCardHead(std::string& out, std::string_view content, std::string_view detailUrl) {
+  out += '{';
   appendQuotedPair(out, "content", content);
   out += "\"createTime\":0,";
   appendQuotedPair(out, "detailUrl", detailUrl);
-  return out;
 }
 
-std::string cardTitleBar(const cardLooks& looks, const std::string& creator) {
-  static const std::string kEmpty;
-  std::string out;
+void appendCardTitleBar(std::string& out, const cardLooks& looks, std::string_view creator) {
+  constexpr std::string_view kEmpty;
   appendQuotedPair(out, "title", looks.title);
   appendQuotedPair(out, "title_eng", looks.titleEng);
   appendQuotedPair(out, "toUsers", kEmpty);
@@ -96,7 +97,6 @@ std::string cardTitleBar(const cardLooks& looks, const std::string& creator) {
   appendQuotedPair(out, texts::wire::kType, looks.type);
   appendQuotedPair(out, "titleBgColor", looks.titleBgColor);
   appendQuotedPair(out, "creator", creator);
-  return out;
 }
 
 }  // namespace imsdkmrtc

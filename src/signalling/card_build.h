@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/log.h"
@@ -24,15 +25,15 @@ namespace imsdkmrtc {
 // Display name of a user from the host; empty when unknown or without host.
 std::string userNameOf(const pluginEnv* plugin, int64_t userId);
 
-// ["a","b"]: each text escaped and quoted.
-std::string quotedArray(const std::vector<std::string>& texts);
-std::string quotedArray(const std::vector<int64_t>& ids);
+// Appends ["a","b"]: each text (or id) escaped and quoted.
+void appendQuotedArray(std::string& out, const std::vector<std::string>& texts);
+void appendQuotedArray(std::string& out, const std::vector<int64_t>& ids);
 
-// "fields":[...],"fields_eng":[...] of a card from the template rows: the
-// originator row shows ownerName, the version row only when addr names a
-// server of the label table (whose row is then appended).
-std::string fieldLists(const std::vector<tempField>& rows, const std::string& addr,
-                       const std::string& ownerName);
+// Appends "fields":[...],"fields_eng":[...] of a card from the template
+// rows: the originator row shows ownerName, the version row only when addr
+// names a server of the label table (whose row is then appended).
+void appendFieldLists(std::string& out, const std::vector<tempField>& rows, const std::string& addr,
+                      const std::string& ownerName);
 
 // Posts a card or hint record: inserts it first when asked, then sends it.
 // Message type, flag and properties as given; returns the send's answer.
@@ -49,20 +50,21 @@ bool postToHost(pluginEnv* plugin, const hostPost& post);
 
 // Appends "key":"value", with the trailing comma; the value escaped. A card
 // is a score of them, built in one buffer.
-void appendQuotedPair(std::string& out, const char* key, const std::string& value);
+void appendQuotedPair(std::string& out, const char* key, std::string_view value);
 
-// The opening of every card: {"content":..,"createTime":0,"detailUrl":..,
-std::string cardHead(const std::string& content, const std::string& detailUrl);
+// Appends the opening of every card: {"content":..,"createTime":0,"detailUrl":..,
+void appendCardHead(std::string& out, std::string_view content, std::string_view detailUrl);
 
 // The keys every card has between "extendInfo" and the field lists, from
-// "title" to "creator" (with the trailing comma).
+// "title" to "creator" (with the trailing comma), appended to out. The
+// looks only point at their texts: they live as long as the call.
 struct cardLooks {
-  std::string title;
-  std::string titleEng;
-  std::string titleColor;
-  std::string type;
-  std::string titleBgColor;
+  std::string_view title;
+  std::string_view titleEng;
+  std::string_view titleColor;
+  std::string_view type;
+  std::string_view titleBgColor;
 };
-std::string cardTitleBar(const cardLooks& looks, const std::string& creator);
+void appendCardTitleBar(std::string& out, const cardLooks& looks, std::string_view creator);
 
 }  // namespace imsdkmrtc

@@ -1,5 +1,6 @@
 // The call card: its template, the settings that change it and the builder
 // and sender of the card text.
+#include <memory>
 #include <utility>
 
 #include "base/base64.h"
@@ -76,10 +77,11 @@ cardTemplate defaultCardTemplate() {
   return tpl;
 }
 
-// Every plug-in starts from a copy of one template, assembled once per
-// process and only read after.
-static const cardTemplate& startTemplate() {
-  static const cardTemplate tpl = defaultCardTemplate();
+// Every plug-in starts with one template, assembled once per process and
+// only read after.
+static const std::shared_ptr<const cardTemplate>& startTemplate() {
+  static const std::shared_ptr<const cardTemplate> tpl =
+      std::make_shared<const cardTemplate>(defaultCardTemplate());
   return tpl;
 }
 
@@ -125,21 +127,30 @@ bool msgProxy::addServerLabel(std::vector<tempField>& rows, const std::string& a
   return appendServerRow(rows, addr);
 }
 
-cardTemplate msgProxy::templateCopy() const {
+std::shared_ptr<const cardTemplate> msgProxy::currentTemplate() const {
   imsdk::autoLock guard(&templateLock_);
   return template_;
+}
+
+cardTemplate msgProxy::templateCopy() const { return *currentTemplate(); }
+
+template <typename Edit>
+void msgProxy::changeTemplate(Edit edit) {
+  imsdk::autoLock guard(&templateLock_);
+  auto changed = std::make_shared<cardTemplate>(*template_);
+  edit(*changed);
+  template_ = std::move(changed);
 }
 
 void msgProxy::upsertField(const std::string& key, fieldKey keyRule, const std::string& name,
                            const std::string& value, const std::string& name_eng,
                            const std::string& value_eng) {
-  imsdk::autoLock guard(&templateLock_);
-  upsertRow(template_, key, keyRule, name, value, name_eng, value_eng);
+  changeTemplate(
+      [&](cardTemplate& tpl) { upsertRow(tpl, key, keyRule, name, value, name_eng, value_eng); });
 }
 
 void msgProxy::removeAllFields() {
-  imsdk::autoLock guard(&templateLock_);
-  template_.rows.clear();
+  changeTemplate([](cardTemplate& tpl) { tpl.rows.clear(); });
 }
 
 void msgProxy::setMcallingTemplet(const std::string& settings) {
@@ -170,31 +181,34 @@ void msgProxy::setMcallingTemplet(const std::string& settings) {
   std::string titleColor = getJsonString(settings, "tempTitleColor");
   std::string titleBgColor = getJsonString(settings, "tempTitleBgColor");
   std::string titleEng = getJsonString(settings, "tempTitleEng");
-  imsdk::autoLock guard(&templateLock_);
-  if (hasVersion) template_.isVersion = isVersion;
-  replaceIfSet(template_.mcallingUpdateUrl, detailUrl);
-  replaceIfSet(template_.title, title);
-  replaceIfSet(template_.content, content);
-  replaceIfSet(template_.titleColor, titleColor);
-  replaceIfSet(template_.titleBgColor, titleBgColor);
-  replaceIfSet(template_.title_eng, titleEng);
+  changeTemplate([&](cardTemplate& tpl) {
+    if (hasVersion) tpl.isVersion = isVersion;
+    replaceIfSet(tpl.mcallingUpdateUrl, detailUrl);
+    replaceIfSet(tpl.title, title);
+    replaceIfSet(tpl.content, content);
+    replaceIfSet(tpl.titleColor, titleColor);
+    replaceIfSet(tpl.titleBgColor, titleBgColor);
+    replaceIfSet(tpl.title_eng, titleEng);
+  });
 }
 
 void msgProxy::setLivingTemplet(const std::string& settings) {
   std::string url = getJsonString(settings, texts::card::kKeyTempDetailUrl);
   if (url.empty()) return;
-  imsdk::autoLock guard(&templateLock_);
-  template_.livingUpdateUrl = url;
+  changeTemplate([&](cardTemplate& tpl) { tpl.livingUpdateUrl = url; });
 }
 
-std::string fieldLists(const std::vector<tempField>& templateRows, const std::string& addr,
-                       const std::string& ownerName) {
+void appendFieldLists(std::string& out, const std::vector<tempField>& templateRows,
+                      const std::string& addr, const std::string& ownerName) {
   // The template's rows stay where they are; only the server's row is new.
   std::vector<tempField> serverRow;
   const bool matched = appendServerRow(serverRow, addr);
   std::string version;
-  std::string fields;
+  // The names go straight into out; the English names wait in their own
+  // buffer for the second list.
+  out += "\"fields\":[";
   std::string fieldsEng;
+  bool first = true;
   auto add = [&](const tempField& row) {
     if (row.keyType == 0) return;
     if (row.key == texts::wire::kVersion && !matched) return;
@@ -206,17 +220,20 @@ std::string fieldLists(const std::vector<tempField>& templateRows, const std::st
       version = versionLabel();
       value = valueEng = &version;
     }
-    if (!fields.empty()) {
-      fields += ',';
+    if (!first) {
+      out += ',';
       fieldsEng += ',';
     }
+    first = false;
     // The labels are the application's texts: keys escaped like values.
-    appendField(fields, row.name, *value);
+    appendField(out, row.name, *value);
     appendField(fieldsEng, row.name_eng, *valueEng);
   };
   for (const tempField& row : templateRows) add(row);
   for (const tempField& row : serverRow) add(row);
-  return "\"fields\":[" + fields + "],\"fields_eng\":[" + fieldsEng + "]";
+  out += "],\"fields_eng\":[";
+  out += fieldsEng;
+  out += ']';
 }
 
 void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
@@ -233,11 +250,13 @@ void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
   PROXY_LOG(plugin_, ct::kFnFill, ct::kLogFillOwner, owner.c_str());
 
   int64_t selfId = plugin_ != nullptr ? plugin_->selfId() : 0;
-  const cardTemplate tpl = templateCopy();
-  std::string card = cardHead(tpl.content, tpl.mcallingUpdateUrl);
+  const std::shared_ptr<const cardTemplate> shared = currentTemplate();
+  const cardTemplate& tpl = *shared;
   // A call card with the application's rows and long names runs to a few
   // kilobytes: one buffer for all of it, not a doubling per kilobyte.
+  std::string card;
   card.reserve(kCallCardCapacity);
+  appendCardHead(card, tpl.content, tpl.mcallingUpdateUrl);
   card += "\"extendInfo\":{\"subType\":14,";
   appendQuotedPair(card, texts::wire::kRtcType, talk.rtcType);
   appendQuotedPair(card, texts::card::kKeyRoomIdCard, talk.roomId);
@@ -261,13 +280,13 @@ void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
   appendQuotedPair(card, texts::kKeyMode, texts::card::kModeMcalling);
   appendQuotedPair(card, texts::card::kKeyDesc, texts::card::kKeyRemark);
   card += "\"selects\":";
-  card += quotedArray(callees);
+  appendQuotedArray(card, callees);
   card += ",\"initState\":";
-  card += quotedArray(initState);
+  appendQuotedArray(card, initState);
   card += "},";
-  card += cardTitleBar({tpl.title, tpl.title_eng, tpl.titleColor, texts::kRtc, tpl.titleBgColor},
-                       owner);
-  card += fieldLists(tpl.rows, talk.addr, owner);
+  appendCardTitleBar(
+      card, {tpl.title, tpl.title_eng, tpl.titleColor, texts::kRtc, tpl.titleBgColor}, owner);
+  appendFieldLists(card, tpl.rows, talk.addr, owner);
   card += "}";
   out = std::move(card);
   PROXY_LOG(plugin_, ct::kFnFill, "%s", ct::kLogFillEnd);

@@ -156,6 +156,106 @@ class cmdBodyHandler : public json::BaseReaderHandler<json::UTF8<>, cmdBodyHandl
   int list_ = kNoKey;
 };
 
+// By extendKey.
+constexpr keyName kExtendKeyNames[kExtendKeyCount] = {
+    kn(texts::wire::kAddr),    kn(texts::wire::kConferMode), kn(texts::kKeyMode),
+    kn(texts::wire::kRtcType), kn(texts::wire::kRoomToken),  kn(texts::wire::kSrvVer),
+    kn(texts::wire::kSrvTag),  kn(texts::wire::kInitState),  kn(texts::wire::kOutMembers),
+};
+
+// The quick pass's events of a call extend. Depth 1 is inside the root
+// object; a list's elements come at depth 2, and anything nested deeper is
+// passed over.
+class extendHandler {
+ public:
+  explicit extendHandler(extendMembers& out) : out_(out) {}
+
+  quick::plainIds plainList() const { return {}; }
+  bool Null() { return other(); }
+  bool Bool(bool /*b*/) { return other(); }
+  bool Int64(int64_t /*i*/) { return other(); }
+  bool String(const char* text, json::SizeType length, bool /*copy*/) {
+    if (depth_ == 1) {
+      if (pending_ != kNoKey && pending_ < kExtendTextKeys) {
+        out_.found[pending_] = true;
+        out_.texts[pending_].assign(text, length);
+      }
+      pending_ = kNoKey;
+    } else if (depth_ == 2 && list_ != nullptr && !list_->refused) {
+      list_->texts.emplace_back(text, length);
+    }
+    return true;
+  }
+  bool Key(const char* text, json::SizeType length, bool /*copy*/) {
+    if (depth_ != 1) return true;
+    pending_ = kNoKey;
+    for (int k = 0; k < kExtendKeyCount; ++k) {
+      const keyName& name = kExtendKeyNames[k];
+      if (name.length == length && std::memcmp(name.text, text, length) == 0) {
+        if (!seen_[k]) pending_ = k;
+        seen_[k] = true;
+        break;
+      }
+    }
+    return true;
+  }
+  bool StartObject() {
+    other();
+    ++depth_;
+    return true;
+  }
+  bool StartArray() {
+    if (depth_ == 1 && pending_ >= kExtendInitState) {
+      list_ = pending_ == kExtendInitState ? &out_.initState : &out_.outMembers;
+      pending_ = kNoKey;
+    } else {
+      other();
+    }
+    ++depth_;
+    return true;
+  }
+  bool EndObject(json::SizeType /*members*/) { return close(); }
+  bool EndArray(json::SizeType /*elements*/) { return close(); }
+
+ private:
+  // A value that is no text: a pending key is left unread, and in a list it
+  // refuses the list.
+  bool other() {
+    if (depth_ == 1) {
+      pending_ = kNoKey;
+    } else if (depth_ == 2 && list_ != nullptr) {
+      list_->refused = true;
+    }
+    return true;
+  }
+  bool close() {
+    --depth_;
+    if (depth_ == 1) list_ = nullptr;
+    return true;
+  }
+
+  extendMembers& out_;
+  bool seen_[kExtendKeyCount] = {};
+  int depth_ = 0;
+  // The known key whose value comes next, and the list being read.
+  int pending_ = kNoKey;
+  extendList* list_ = nullptr;
+};
+
+// A text array member's texts; a member that is absent or no array leaves
+// list alone.
+void takeTexts(const json::Value& object, extendKey key, extendList& list) {
+  auto it = object.FindMember(kExtendKeyNames[key].text);
+  if (it == object.MemberEnd() || !it->value.IsArray()) return;
+  for (const auto& e : it->value.GetArray()) {
+    if (!e.IsString()) {
+      list.refused = true;
+      return;
+    }
+    list.texts.emplace_back(e.GetString(), e.GetStringLength());
+  }
+}
+
 }  // namespace
 
 void cmdBody::clear() {
@@ -177,6 +277,27 @@ bool readCmdBody(const std::string& text, cmdBody& out) {
   out.clear();
   cmdBodyHandler handler(out);
   return parseEvents(text, handler) && handler.rootIsObject();
+}
+
+const char* extendKeyName(extendKey key) { return kExtendKeyNames[key].text; }
+
+bool quickExtendMembers(const std::string& text, extendMembers& out) {
+  extendHandler handler(out);
+  return quickEvents(text, handler) == quickPass::kDone;
+}
+
+bool fullExtendMembers(const std::string& text, extendMembers& out) {
+  jsonDocument doc;
+  if (!parseText(doc, text) || !doc.IsObject()) return false;
+  for (int k = 0; k < kExtendTextKeys; ++k) {
+    if (const json::Value* v = findString(doc, kExtendKeyNames[k].text)) {
+      out.found[k] = true;
+      out.texts[k] = toString(*v);
+    }
+  }
+  takeTexts(doc, kExtendInitState, out.initState);
+  takeTexts(doc, kExtendOutMembers, out.outMembers);
+  return true;
 }
 
 }  // namespace imsdkmrtc

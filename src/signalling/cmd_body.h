@@ -1,9 +1,11 @@
 // The known keys of a signalling command body, read in one pass over the
 // text without building a document: a call body lists every member twice,
 // and every member's client reads it, so the reader keeps no value per id
-// beyond the id itself.
+// beyond the id itself. Likewise the call extend that every call and invite
+// request carries, mostly a flat object of a few texts.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -71,5 +73,46 @@ struct cmdBody {
 // where parseText fails) or its root is no object; out is then partly filled
 // and must not be used.
 bool readCmdBody(const std::string& text, cmdBody& out);
+
+// The keys of a call extend that a call or invite request reads. Text keys
+// first, then the two lists.
+enum extendKey : int {
+  kExtendAddr,
+  kExtendConferMode,
+  kExtendMode,
+  kExtendRtcType,
+  kExtendRoomToken,
+  kExtendSrvVer,
+  kExtendSrvTag,
+  kExtendTextKeys,
+  kExtendInitState = kExtendTextKeys,
+  kExtendOutMembers,
+  kExtendKeyCount
+};
+const char* extendKeyName(extendKey key);
+
+// A list of texts: the texts before its first element of another kind, and
+// whether there was one (the extend is then refused).
+struct extendList {
+  std::vector<std::string> texts;
+  bool refused = false;
+};
+
+// What the extend's root object holds under each key, from the key's first
+// member only (as a member lookup finds it): a text key's value when that
+// is a string, and a list's texts when it is an array.
+struct extendMembers {
+  std::array<bool, kExtendTextKeys> found{};
+  std::array<std::string, kExtendTextKeys> texts;
+  extendList initState;
+  extendList outMembers;
+};
+
+// The members of text into a new out. The quick reader answers false where
+// it is unsure (out is then of no use), the full one where the text is no
+// JSON object; wherever the quick one answers, it reads what the full one
+// does.
+bool quickExtendMembers(const std::string& text, extendMembers& out);
+bool fullExtendMembers(const std::string& text, extendMembers& out);
 
 }  // namespace imsdkmrtc

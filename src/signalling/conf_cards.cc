@@ -3,6 +3,7 @@
 // travels in the properties, and the reader of received cards.
 #include <cstring>
 #include <ctime>
+#include <memory>
 
 #include "base/json.h"
 #include "base/json_escape.h"
@@ -219,7 +220,9 @@ bool msgProxy::buildMicroconferInfo(std::string& out, const std::string& request
   appendQuotedPair(info, texts::kKeySenderId, self);
   appendQuotedPair(info, texts::wire::kRoomName, req.roomName);
   if (!req.addr.empty()) appendQuotedPair(info, texts::wire::kAddr, req.addr);
-  info += "\"selects\":" + quotedArray(req.selects) + "}";
+  info += "\"selects\":";
+  appendQuotedArray(info, req.selects);
+  info += '}';
   out = info;
   return true;
 }
@@ -246,7 +249,9 @@ bool msgProxy::buildUnbindconferInfo(std::string& out, const std::string& reques
   if (!req.addr.empty()) appendQuotedPair(info, texts::wire::kAddr, req.addr);
   if (!req.srvVer.empty()) appendQuotedPair(info, texts::wire::kSrvVer, req.srvVer);
   if (!req.srvTag.empty()) appendQuotedPair(info, texts::wire::kSrvTag, req.srvTag);
-  info += "\"selects\":" + quotedArray(req.selects) + "}";
+  info += "\"selects\":";
+  appendQuotedArray(info, req.selects);
+  info += '}';
   out = info;
   return true;
 }
@@ -257,13 +262,16 @@ bool msgProxy::sendMicroconferCard(const std::string& request) {
   confRequest req;
   readConfRequest(request, req);
   const std::string self = userNameOf(plugin_, plugin_ != nullptr ? plugin_->selfId() : 0);
-  const cardTemplate tpl = templateCopy();
-  std::string card = cardHead(tpl.content, ct::kMicroDetailUrl);
+  const std::shared_ptr<const cardTemplate> shared = currentTemplate();
+  const cardTemplate& tpl = *shared;
+  std::string card;
+  appendCardHead(card, tpl.content, ct::kMicroDetailUrl);
   card += "\"extendInfo\":" + info + ",";
-  card += cardTitleBar({ct::kMicroTitle, ct::kMicroTitleEng, ct::kTitleColor, texts::kMicroConfer,
-                        ct::kMicroTitleBgColor},
-                       self);
-  card += fieldLists(tpl.rows, req.addr, self);
+  appendCardTitleBar(card,
+                     {ct::kMicroTitle, ct::kMicroTitleEng, ct::kTitleColor, texts::kMicroConfer,
+                      ct::kMicroTitleBgColor},
+                     self);
+  appendFieldLists(card, tpl.rows, req.addr, self);
   card += "}";
   std::vector<int64_t> limit;
   for (const std::string& id : req.selects) limit.push_back(tools::strToInt64(id));
@@ -304,7 +312,8 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
   const std::string self = tools::int64_To_Str(selfId);
   const std::string name = userNameOf(plugin_, selfId);
   const std::string content = !roomName.empty() ? roomName : name + ct::kLivingRoomSuffix;
-  const cardTemplate tpl = templateCopy();
+  const std::shared_ptr<const cardTemplate> shared = currentTemplate();
+  const cardTemplate& tpl = *shared;
 
   auto field = [](const char* key, const std::string& value) {
     return std::string("{\"") + key + "\":\"" + jsonEscape(value) + "\"}";
@@ -319,7 +328,8 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
     fieldsEng += "," + field(ct::kLivingVersionEng, version);
   }
 
-  std::string card = cardHead(content, tpl.livingUpdateUrl);
+  std::string card;
+  appendCardHead(card, content, tpl.livingUpdateUrl);
   card += "\"extendInfo\":{\"subType\":15,";
   appendQuotedPair(card, texts::card::kKeyRoomIdCard, roomId);
   appendQuotedPair(card, texts::wire::kOnwerId, self);
@@ -333,9 +343,10 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
   appendQuotedPair(card, texts::card::kKeyDesc, texts::card::kKeyRemark);
   appendQuotedPair(card, texts::card::kKeyServerAddr, serverAddr);
   card += "\"selects\":[]},";
-  card += cardTitleBar({ct::kLivingTitle, ct::kLivingTitleEng, ct::kTitleColor, texts::kRtc,
-                        ct::kLivingTitleBgColor},
-                       name);
+  appendCardTitleBar(card,
+                     {ct::kLivingTitle, ct::kLivingTitleEng, ct::kTitleColor, texts::kRtc,
+                      ct::kLivingTitleBgColor},
+                     name);
   card += "\"fields\":[" + fields + "],\"fields_eng\":[" + fieldsEng + "]}";
   return sendTempMsssage(tools::strToInt64(groupId), card, {}, cardDelivery::kInsertThenSend);
 }

@@ -5,13 +5,16 @@
 // Threads: the command table is constant; the writers, readers and senders
 // touch only their arguments and may run on the request, notification and
 // timer threads at once. The card template is
-// changed by settings requests while card builders read it: every access to
-// it holds templateLock_.
+// changed by settings requests while card builders read it: the builders take
+// a reference to the current template under templateLock_ and read it
+// without the lock, and a change makes a new template and swaps it in under
+// the lock, so a template that anyone can see is never written.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -239,6 +242,8 @@ class msgProxy {
   bool addServerLabel(std::vector<tempField>& rows, const std::string& addr) const;
   static const std::vector<serverLabel>& serverLabels();
   cardTemplate templateCopy() const MRTC_EXCLUDES(templateLock_);
+  // The current template, never written while anyone holds it.
+  std::shared_ptr<const cardTemplate> currentTemplate() const MRTC_EXCLUDES(templateLock_);
 
   // Weak hints.
   bool sendWeakHintBegin(int64_t operUser, int64_t groupOrPeer, const std::string& roomId,
@@ -279,6 +284,9 @@ class msgProxy {
   void postCallCard(const talkInfo& talk, const std::vector<int64_t>& callees,
                     const std::vector<std::string>& initState, const std::vector<int64_t>& range,
                     cardDelivery delivery);
+  // Puts a copy of the template, changed by edit(copy), in its place.
+  template <typename Edit>
+  void changeTemplate(Edit edit) MRTC_EXCLUDES(templateLock_);
 
  private:
   pluginEnv* plugin_ = nullptr;
@@ -287,7 +295,9 @@ class msgProxy {
   std::atomic<bool> limitRangeOn_{false};
   bool unusedFlag_ = false;
   mutable imsdk::CLocker templateLock_;
-  cardTemplate template_ MRTC_GUARDED_BY(templateLock_);
+  // Every plug-in starts with the one default template of the process and
+  // gets a template of its own at its first change.
+  std::shared_ptr<const cardTemplate> template_ MRTC_GUARDED_BY(templateLock_);
 };
 
 }  // namespace imsdkmrtc
