@@ -198,13 +198,13 @@ class Run {
     Texts& t = texts_;
     switch (road_) {
       case Road::kCall: {
-        const imsdkmrtc::cardTemplate tpl = plugins_[0]->proxy().templateCopy();
+        const auto tpl = plugins_[0]->proxy().currentTemplate();
         t.check("ann answer call", {plugins_[0]->slb().getMultiServer()});
         t.check("ann sent 8 properties", {usersInfo, "21"});
         t.check("ann inserted 8 body", {v_.name + "发起了语音通话"});
         t.check("ann sent 26 body",
-                {tpl.title, tpl.content, v_.name, imsdkmrtc::base64Encode(v_.name), room_, v_.room,
-                 v_.token, v_.addr, v_.label});
+                {tpl->title, tpl->content, v_.name, imsdkmrtc::base64Encode(v_.name), room_,
+                 v_.room, v_.token, v_.addr, v_.label});
         t.check("bob event 1", {v_.token, v_.addr});
         return;
       }
