@@ -38,6 +38,20 @@ constexpr keyName kKeyNames[kBodyKeyCount] = {
 
 constexpr int kNoKey = -1;
 
+// A root key's place among NAMES, or kNoKey. Only a key's first member is
+// read, as the document reader does: a repeat is noted in SEEN and left.
+template <size_t N>
+int claimKey(const keyName (&names)[N], bool (&seen)[N], const char* text, size_t length) {
+  for (size_t k = 0; k < N; ++k) {
+    if (names[k].length == length && std::memcmp(names[k].text, text, length) == 0) {
+      const bool first = !seen[k];
+      seen[k] = true;
+      return first ? static_cast<int>(k) : kNoKey;
+    }
+  }
+  return kNoKey;
+}
+
 // The parse events of a body. Depth 1 is inside the root object; a list's
 // elements come at depth 2, and anything nested deeper is only counted.
 class cmdBodyHandler : public json::BaseReaderHandler<json::UTF8<>, cmdBodyHandler> {
@@ -87,14 +101,7 @@ class cmdBodyHandler : public json::BaseReaderHandler<json::UTF8<>, cmdBodyHandl
   }
   bool Key(const char* text, json::SizeType length, bool /*copy*/) {
     if (depth_ != 1 || !rootObject_) return true;
-    pending_ = kNoKey;
-    for (int k = 0; k < kBodyKeyCount; ++k) {
-      if (kKeyNames[k].length == length && std::memcmp(kKeyNames[k].text, text, length) == 0) {
-        if (!seen_[k]) pending_ = k;
-        seen_[k] = true;
-        break;
-      }
-    }
+    pending_ = claimKey(kKeyNames, seen_, text, length);
     return true;
   }
   bool StartObject() { return open(false); }
@@ -188,15 +195,7 @@ class extendHandler {
   }
   bool Key(const char* text, json::SizeType length, bool /*copy*/) {
     if (depth_ != 1) return true;
-    pending_ = kNoKey;
-    for (int k = 0; k < kExtendKeyCount; ++k) {
-      const keyName& name = kExtendKeyNames[k];
-      if (name.length == length && std::memcmp(name.text, text, length) == 0) {
-        if (!seen_[k]) pending_ = k;
-        seen_[k] = true;
-        break;
-      }
-    }
+    pending_ = claimKey(kExtendKeyNames, seen_, text, length);
     return true;
   }
   bool StartObject() {
