@@ -142,8 +142,13 @@ struct TwoClients {
   }
 };
 
+// The world, with the hosts recording what the plug-ins produce only when
+// this input's transcript will read it: nothing else reads the records.
 inline TwoClients& twoClients() {
   static auto* instance = new TwoClients;
+  for (simhost::Client* client : {&instance->ann, &instance->bob}) {
+    client->keepRecords(gTranscript != nullptr);
+  }
   return *instance;
 }
 

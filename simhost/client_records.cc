@@ -91,6 +91,8 @@ std::vector<std::pair<std::string, uint16_t>> Client::registered() const {
   return registered_;
 }
 
+void Client::keepRecords(bool keep) { keepRecords_.store(keep); }
+
 void setQuietLogs(Client& client, bool quiet) { client.quietLogs_.store(quiet); }
 
 }  // namespace simhost

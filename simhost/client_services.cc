@@ -36,20 +36,23 @@ int32_t Client::postToApp(uint16_t cmdId, void* block, int32_t, int32_t) {
     std::lock_guard<std::mutex> lk(net_->mu_);
     // A refused post leaves the record with the caller.
     if (config_.failPost) return 1;
-    // Events and results are siblings, so at most one cast succeeds; the
-    // code says which to try first. A cast that fails walks the class tree
-    // comparing type names, and a fuzzer hooks each compare: trying the event
-    // first for every result was 3 % of a requests input.
-    const bool eventCode = cmdId == imsdk::kCmdUiEvent;
-    auto* event = eventCode ? dynamic_cast<imsdk::resp_mrtcEvent*>(record) : nullptr;
-    auto* result = event == nullptr ? dynamic_cast<imsdk::resp_commonResult*>(record) : nullptr;
-    if (!eventCode && result == nullptr) event = dynamic_cast<imsdk::resp_mrtcEvent*>(record);
-    if (event != nullptr) {
-      // Released below: what it holds moves into the host's record.
-      events_.push_back(toEvent(std::move(*event)));
-      recordedLocked();
-    } else if (result != nullptr) {
-      results_.push_back(toResult(cmdId, env->word, *result));
+    // Without records the post is only released.
+    if (keepRecords_.load()) {
+      // Events and results are siblings, so at most one cast succeeds; the
+      // code says which to try first. A cast that fails walks the class tree
+      // comparing type names, and a fuzzer hooks each compare: trying the event
+      // first for every result was 3 % of a requests input.
+      const bool eventCode = cmdId == imsdk::kCmdUiEvent;
+      auto* event = eventCode ? dynamic_cast<imsdk::resp_mrtcEvent*>(record) : nullptr;
+      auto* result = event == nullptr ? dynamic_cast<imsdk::resp_commonResult*>(record) : nullptr;
+      if (!eventCode && result == nullptr) event = dynamic_cast<imsdk::resp_mrtcEvent*>(record);
+      if (event != nullptr) {
+        // Released below: what it holds moves into the host's record.
+        events_.push_back(toEvent(std::move(*event)));
+        recordedLocked();
+      } else if (result != nullptr) {
+        results_.push_back(toResult(cmdId, env->word, *result));
+      }
     }
   }
   // Posted records belong to the host from here on.
@@ -61,7 +64,7 @@ int32_t Client::postToDispatch(uint16_t cmdId, void* data, int32_t len, int32_t)
   imsdk::IPlugin* plugin = nullptr;
   {
     std::lock_guard<std::mutex> lk(net_->mu_);
-    if (cmdId == imsdk::kCmdTimer && data != nullptr) {
+    if (cmdId == imsdk::kCmdTimer && data != nullptr && keepRecords_.load()) {
       timerPosts_.push_back(TimerPost{*static_cast<const imsdk::timerCmd*>(data)});
       recordedLocked();
     }
@@ -81,6 +84,7 @@ int32_t Client::passRequest(uint16_t cmdId, void* data, int32_t len, int32_t) {
 
 bool Client::sendMessage(imsdk::req_sendMessage* msg, int32_t, int32_t) {
   if (msg == nullptr) return false;
+  const bool keep = keepRecords_.load();
   NetMessage out;
   out.fromClient = name_;
   out.msgId = msg->msgId;
@@ -96,6 +100,7 @@ bool Client::sendMessage(imsdk::req_sendMessage* msg, int32_t, int32_t) {
   std::lock_guard<std::mutex> lk(net_->mu_);
   if (config_.refuseSend) return false;
   net_->enqueueLocked(out);
+  if (!keep) return true;
   sent_.push_back(std::move(out));
   recordedLocked();
   return true;
@@ -103,6 +108,7 @@ bool Client::sendMessage(imsdk::req_sendMessage* msg, int32_t, int32_t) {
 
 int32_t Client::insertMessage(imsdk::req_insertMessage* msg, int32_t, int32_t) {
   if (msg == nullptr) return 1;
+  if (!keepRecords_.load()) return 0;
   Inserted in;
   in.msgId = msg->msgId;
   in.senderId = msg->senderId;

@@ -25,6 +25,8 @@
 //   in posting order, on the posting thread; timer commands posted are copied.
 // - service 11: every result and UI event is recorded, then the record is
 //   released through its virtual destructor (also when the post fails).
+// - Client::keepRecords(false) stops the recording of results, events,
+//   messages sent and inserted, and timer posts; the services act the same.
 // - services 4, 5, 21, 37, 46, 49 and 54 answer from per-client
 //   configuration, 6 with the client's user, 51 from the network's users;
 //   service 23 formats and keeps every log line; 56 records the address.
@@ -204,6 +206,11 @@ class Client : public imsdk::IHostService {
   // True when some log line's text contains the given text.
   bool hasLog(const std::string& text) const;
   void clearRecords();
+  // Whether results, events, messages sent and inserted, and timer posts are
+  // recorded (on by default). A harness that reads none of them turns it
+  // off: each was a copy or a move of what the plug-in handed over, made
+  // for nobody. What the services do is the same either way.
+  void keepRecords(bool keep);
 
   // IHostService.
   int64_t getTicketValue() override;
@@ -248,6 +255,7 @@ class Client : public imsdk::IHostService {
   int cacheRequests_ = 0;
   std::vector<std::pair<std::string, uint16_t>> registered_;
   std::atomic<bool> quietLogs_{false};
+  std::atomic<bool> keepRecords_{true};
   bool changed_ = false;   // listed in the network's changed clients
   RecordMarks forgotten_;  // records dropped by forgetRecords
   // Lists the client among the changed ones (network mutex held).
