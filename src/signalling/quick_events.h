@@ -78,15 +78,23 @@ class cursor {
     while (p_ != end_ && isSpace(*p_)) ++p_;
   }
 
-  // At an opening quote: the string's text in text/length.
-  bool string(const char*& text, json::SizeType& length) {
+  // At an opening quote: the string's text in text/length. Most strings
+  // are names and plain values, read here where the pass calls this; one
+  // with an escape, or no string, goes on out of line.
+  [[gnu::always_inline]] bool string(const char*& text, json::SizeType& length) {
     const char* const from = p_ + 1;
     p_ = plainRunEnd(from, end_);
+    if (p_ != end_ && *p_ == '"') return done(from, p_++, text, length);
+    return escapedString(from, text, length);
+  }
+
+  // At the first byte of the string at from that is not plain (or the
+  // text's end): an escape, the closing quote, or a control byte, which the
+  // pass leaves to the general reader. The text is resolved into the
+  // scratch buffer.
+  [[gnu::noinline]] bool escapedString(const char* from, const char*& text,
+                                       json::SizeType& length) {
     if (p_ == end_) return false;
-    if (*p_ == '"') return done(from, p_++, text, length);
-    // Escapes: the text is resolved into the scratch buffer. At each byte
-    // that is not plain: an escape, the closing quote, or a control byte,
-    // which the pass leaves to the general reader.
     char* const resolved = scratch(from);
     char* out = resolved;
     const char* run = from;
