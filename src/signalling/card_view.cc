@@ -164,8 +164,8 @@ class cardViewHandler : public json::BaseReaderHandler<json::UTF8<>, cardViewHan
 
 size_t cardObject::bucketOf(const char* name, size_t length) {
   if (length == 0) return 0;
-  const auto first = static_cast<unsigned char>(name[0]);
-  const auto last = static_cast<unsigned char>(name[length - 1]);
+  const size_t first = static_cast<unsigned char>(name[0]);
+  const size_t last = static_cast<unsigned char>(name[length - 1]);
   return (length * 7 + first * 3 + last) % kBuckets;
 }
 
