@@ -1,5 +1,7 @@
 #include "base/json_escape.h"
 
+#include "base/plain_run.h"
+
 namespace imsdkmrtc {
 
 std::string jsonEscape(const std::string& value) {
@@ -9,15 +11,6 @@ std::string jsonEscape(const std::string& value) {
   return out;
 }
 
-namespace {
-
-bool passesAsIs(char ch) {
-  const auto c = static_cast<unsigned char>(ch);
-  return c >= 0x20 && c != '"' && c != '\\';
-}
-
-}  // namespace
-
 void appendJsonEscaped(std::string& out, std::string_view value) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   const char* p = value.data();
@@ -26,37 +19,41 @@ void appendJsonEscaped(std::string& out, std::string_view value) {
     // Most values need no escape at all: the bytes up to the next one that
     // does go in one append.
     const char* const run = p;
-    while (p != end && passesAsIs(*p)) ++p;
+    p = plainRunEnd(p, end);
     if (p != run) out.append(run, static_cast<size_t>(p - run));
     if (p == end) break;
-    const char ch = *p++;
-    const auto c = static_cast<unsigned char>(ch);
-    out += '\\';
+    // The escape goes in as one piece.
+    const auto c = static_cast<unsigned char>(*p++);
+    char escape[6] = {'\\', static_cast<char>(c)};
+    size_t length = 2;
     switch (c) {
       case '"':
       case '\\':
-        out += ch;
         break;
       case '\b':
-        out += 'b';
+        escape[1] = 'b';
         break;
       case '\t':
-        out += 't';
+        escape[1] = 't';
         break;
       case '\n':
-        out += 'n';
+        escape[1] = 'n';
         break;
       case '\f':
-        out += 'f';
+        escape[1] = 'f';
         break;
       case '\r':
-        out += 'r';
+        escape[1] = 'r';
         break;
       default:
-        out += "u00";
-        out += kHex[c >> 4];
-        out += kHex[c & 0xF];
+        escape[1] = 'u';
+        escape[2] = '0';
+        escape[3] = '0';
+        escape[4] = kHex[c >> 4];
+        escape[5] = kHex[c & 0xF];
+        length = 6;
     }
+    out.append(escape, length);
   }
 }
 

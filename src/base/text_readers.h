@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace imsdkmrtc {
 
@@ -14,11 +15,11 @@ constexpr char kJsonTextNull[] = "null";      // empty text
 constexpr char kJsonTextUnknow[] = "unknow";  // key or quotes not found
 constexpr char kJsonTextBlank[] = "blank";    // empty quoted value
 
-std::string getJsonText(const std::string& text, const std::string& key);
-std::string getJsonString(const std::string& text, const std::string& key);
-int32_t getJsonInt(const std::string& text, const std::string& key);
-bool getJsonBool(const std::string& text, const std::string& key, bool& out);
-std::string getJsonNumber(const std::string& text, const std::string& key);
-std::string getKeyValue(const std::string& text, const std::string& key);
+std::string getJsonText(std::string_view text, std::string_view key);
+std::string getJsonString(std::string_view text, std::string_view key);
+int32_t getJsonInt(std::string_view text, std::string_view key);
+bool getJsonBool(std::string_view text, std::string_view key, bool& out);
+std::string getJsonNumber(std::string_view text, std::string_view key);
+std::string getKeyValue(std::string_view text, std::string_view key);
 
 }  // namespace imsdkmrtc

@@ -55,8 +55,9 @@ bool pluginNotify::endsHeldTalk(const mrtcCmd& cmd) {
 bool pluginNotify::onNotify(uint16_t, imsdk::hostMessage& msg) {
   if (!withinBodyLimit(msg, texts::notify::kFnOnNotify)) return false;
   if (msg.bodyType == kMsgTypeWeakHint) {
-    const bool hide = onWeakHintNotify(msg.body, msg.extension);
-    onFinishHintReceived(msg.body, msg.extension);
+    const weakHint hint = readWeakHint(msg.body, msg.extension);
+    const bool hide = onWeakHintNotify(hint, msg.extension);
+    onFinishHintReceived(hint);
     return hide;
   }
   mrtcCmd cmd;
@@ -115,11 +116,12 @@ void pluginNotify::onOffLineNotify(uint16_t event, void* data) {
     imsdk::hostMessage& msg = messages[index];
     if (!withinBodyLimit(msg, texts::notify::kFnOffLine)) continue;
     if (msg.bodyType == kMsgTypeWeakHint) {
-      if (onWeakHintNotify(msg.body, msg.extension)) {
+      const weakHint hint = readWeakHint(msg.body, msg.extension);
+      if (onWeakHintNotify(hint, msg.extension)) {
         ++flat;
         msg.status = kHiddenStatus;
       }
-      onFinishHintReceived(msg.body, msg.extension);
+      onFinishHintReceived(hint);
       continue;
     }
     mrtcCmd cmd;

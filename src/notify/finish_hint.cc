@@ -17,12 +17,10 @@
 
 namespace imsdkmrtc {
 
-void pluginNotify::onFinishHintReceived(const std::string& body, const std::string& extension) {
-  if (getJsonInt(body, texts::kKeyMsgBodyType) != kHintBodyType) return;
-  if (getJsonInt(extension, texts::kKeyOperType) != kHintOperFinish) return;
-  const std::string usersInfo = getJsonString(extension, texts::kKeyUsersInfo);
+void pluginNotify::onFinishHintReceived(const weakHint& hint) {
+  if (hint.bodyType != kHintBodyType || hint.operType != kHintOperFinish) return;
   talkInfo talk;
-  talk.roomId = getKeyValue(usersInfo, texts::kKeyRoomId);
+  talk.roomId = getKeyValue(hint.usersInfo, texts::kKeyRoomId);
   if (talk.roomId.empty()) return;
   imsdk::autoLock guard(plugin_->lock());
   const uint32_t result = plugin_->store().finishNotJoined(talk);

@@ -24,7 +24,21 @@ constexpr int32_t kDeviceH5 = 5;
 
 }  // namespace
 
+pluginNotify::weakHint pluginNotify::readWeakHint(const std::string& body,
+                                                  const std::string& extension) {
+  weakHint hint;
+  hint.bodyType = getJsonInt(body, texts::kKeyMsgBodyType);
+  if (hint.bodyType != kHintBodyType) return hint;
+  hint.operType = getJsonInt(extension, texts::kKeyOperType);
+  hint.usersInfo = getJsonString(extension, texts::kKeyUsersInfo);
+  return hint;
+}
+
 bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& extension) {
+  return onWeakHintNotify(readWeakHint(body, extension), extension);
+}
+
+bool pluginNotify::onWeakHintNotify(const weakHint& hint, const std::string& extension) {
   // Reached from the notification, post-server and request threads.
   imsdk::autoLock guard(plugin_->lock());
   MRTC_LOG(plugin_, 0, texts::notify::kFnWeakHint, texts::kLogBegin, logThis(this),
@@ -37,12 +51,12 @@ bool pluginNotify::onWeakHintNotify(const std::string& body, const std::string& 
       break;
     }
   }
-  if (getJsonInt(body, texts::kKeyMsgBodyType) != kHintBodyType) return false;
-  const int32_t operType = getJsonInt(extension, texts::kKeyOperType);
+  if (hint.bodyType != kHintBodyType) return false;
+  const int32_t operType = hint.operType;
   if (operType == kHintOperBegin || operType == kHintOperFinish) {
     pushTextEvent(kEventHint, extension);
   }
-  const std::string usersInfo = getJsonString(extension, texts::kKeyUsersInfo);
+  const std::string& usersInfo = hint.usersInfo;
   if (operType == kHintOperBegin) {
     // A call outside any group is announced only when such calls are on.
     return plugin_->settings().unbindSwitch.load() == 0 &&

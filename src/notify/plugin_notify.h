@@ -55,11 +55,20 @@ class pluginNotify {
   int32_t onPushNotify(int64_t senderId, const std::string& text);
   // Takes the plug-in lock, again when the request entry holds it.
   void fireCacheOffline();
+  // What a weak hint's texts say, read once for both readers below: the
+  // body type, and for a hint body the operation and the users' info.
+  struct weakHint {
+    int32_t bodyType = -1;
+    int32_t operType = -1;
+    std::string usersInfo;
+  };
+  static weakHint readWeakHint(const std::string& body, const std::string& extension);
   // A weak hint received or about to be sent; true: hide it.
   bool onWeakHintNotify(const std::string& body, const std::string& extension);
+  bool onWeakHintNotify(const weakHint& hint, const std::string& extension);
   // A weak hint received from the network (live or pulled): a finish hint
   // ends a talk this user has not come into. Takes the plug-in lock.
-  void onFinishHintReceived(const std::string& body, const std::string& extension);
+  void onFinishHintReceived(const weakHint& hint);
   // UI events (command 24007): filled from a command, or carrying a text.
   bool pushCmdEvent(uint8_t type, const mrtcCmd& cmd);
   // The text is taken by value: a caller done with it moves it in.

@@ -22,12 +22,12 @@ constexpr size_t kLoggedExtendLimit = 512;
 // The host reads the envelope as an 8-byte block.
 constexpr int32_t kEventBlockLen = 8;
 
-void appendQuoted(std::string& out, const std::string& key, const std::string& value) {
+void appendQuoted(std::string& out, const char* key, const std::string& value) {
   out += ",\"";
   out += key;
   out += "\":\"";
-  out += jsonEscape(value);
-  out += "\"";
+  appendJsonEscaped(out, value);
+  out += '"';
 }
 
 // Every field of the event but its extend text.
@@ -128,8 +128,9 @@ std::string pluginNotify::buildEventExtend(const std::string& rtcType, const std
   if (!initState.empty()) {
     out += ",\"initState\":[";
     for (size_t i = 0; i < initState.size(); ++i) {
-      if (i > 0) out += ",";
-      out += "\"" + jsonEscape(initState[i]) + "\"";
+      out += i > 0 ? ",\"" : "\"";
+      appendJsonEscaped(out, initState[i]);
+      out += '"';
     }
     out += "]";
   }

@@ -1,5 +1,6 @@
 // The signalling command record to and from its JSON body.
 #include <cstring>
+#include <utility>
 
 #include "base/device_types.h"
 #include "base/json.h"
@@ -52,9 +53,9 @@ void putIds(jsonWriter& w, const char (&key)[N], const std::vector<int64_t>& ids
   w.EndArray();
 }
 
-// Copies a text value; values of other types are ignored.
-void takeText(const cmdBody& body, cmdBodyKey key, std::string& field) {
-  if (const std::string* v = body.textOf(key)) field = *v;
+// Takes a text value over; values of other types are ignored.
+void takeText(cmdBody& body, cmdBodyKey key, std::string& field) {
+  if (body.hasText[key]) field = std::move(body.text[key]);
 }
 
 // A decimal-text value, stored only when the text is not empty.

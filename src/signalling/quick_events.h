@@ -29,12 +29,15 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "base/json.h"
+#include "base/plain_run.h"
 #include "signalling/quick_numbers.h"
 #include "signalling/quick_runs.h"
 #include "signalling/quick_skip.h"
@@ -75,38 +78,47 @@ class cursor {
     while (p_ != end_ && isSpace(*p_)) ++p_;
   }
 
-  // At an opening quote: the string's text in text/length.
-  bool string(const char*& text, json::SizeType& length) {
+  // At an opening quote: the string's text in text/length. Most strings
+  // are names and plain values, read here where the pass calls this; one
+  // with an escape, or no string, goes on out of line.
+  [[gnu::always_inline]] bool string(const char*& text, json::SizeType& length) {
     const char* const from = p_ + 1;
-    const char* p = from;
-    while (p != end_ && *p != '"' && *p != '\\') {
-      if (static_cast<unsigned char>(*p) < 0x20) return false;
-      ++p;
-    }
-    p_ = p;
+    p_ = plainRunEnd(from, end_);
+    if (p_ != end_ && *p_ == '"') return done(from, p_++, text, length);
+    return escapedString(from, text, length);
+  }
+
+  // At the first byte of the string at from that is not plain (or the
+  // text's end): an escape, the closing quote, or a control byte, which the
+  // pass leaves to the general reader. The text is resolved into the
+  // scratch buffer.
+  [[gnu::noinline]] bool escapedString(const char* from, const char*& text,
+                                       json::SizeType& length) {
     if (p_ == end_) return false;
-    if (*p_ == '"') return done(from, p_++, text, length);
-    // Escapes: the text is resolved into the scratch buffer, NUL-ended.
-    scratch_.assign(from, p_);
-    while (p_ != end_ && *p_ != '"') {
-      const auto c = static_cast<unsigned char>(*p_++);
-      if (c < 0x20) return false;
-      if (c != '\\') {
-        scratch_ += static_cast<char>(c);
-        continue;
-      }
+    char* const resolved = scratch(from);
+    char* out = resolved;
+    const char* run = from;
+    for (;;) {
+      const auto plain = static_cast<size_t>(p_ - run);
+      std::memcpy(out, run, plain);
+      out += plain;
+      if (*p_ != '\\') break;
+      ++p_;
       const char e = p_ != end_ ? *p_++ : '\0';
       if (e == 'u') {
-        if (!asciiEscape()) return false;
-        continue;
+        if (!asciiEscape(*out)) return false;
+      } else {
+        *out = unescaped(e);
+        if (*out == '\0') return false;
       }
-      const char plain = unescaped(e);
-      if (plain == '\0') return false;
-      scratch_ += plain;
+      ++out;
+      run = p_;
+      p_ = plainRunEnd(run, end_);
+      if (p_ == end_) return false;
     }
-    if (p_ == end_) return false;
+    if (*p_ != '"') return false;
     ++p_;
-    return done(scratch_.data(), scratch_.data() + scratch_.size(), text, length);
+    return done(resolved, out, text, length);
   }
 
   // At a minus or a digit: an integer without fraction or exponent.
@@ -167,21 +179,17 @@ class cursor {
         return '\0';  // anything else: left to the general reader
     }
   }
-  // After a \u: four hex digits naming a code point below 0x80, appended as
+  // After a \u: four hex digits naming a code point below 0x80, written as
   // its one byte. Writers escape control characters this way, and user
   // values carry them. Surrogates and the code points that take more than
   // one byte are left to the general reader.
-  bool asciiEscape() {
-    if (end_ - p_ < 4) return false;
-    unsigned value = 0;
-    for (int i = 0; i < 4; ++i) {
-      const int digit = hexDigit(p_[i]);
-      if (digit < 0) return false;
-      value = value * 16 + static_cast<unsigned>(digit);
-    }
-    if (value >= 0x80) return false;
+  bool asciiEscape(char& out) {
+    if (end_ - p_ < 4 || p_[0] != '0' || p_[1] != '0') return false;
+    const int high = hexDigit(p_[2]);
+    const int low = hexDigit(p_[3]);
+    if (high < 0 || high > 7 || low < 0) return false;
     p_ += 4;
-    scratch_ += static_cast<char>(value);
+    out = static_cast<char>(high * 16 + low);
     return true;
   }
   static int hexDigit(char c) {
@@ -189,6 +197,14 @@ class cursor {
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
+  }
+  // Room for a string with escapes that opens at from: its text resolved is
+  // never longer than the rest of the text. One buffer serves every such
+  // string of the text, made at the first; a string lasts until the next.
+  char* scratch(const char* from) {
+    // Not zero-filled: every byte a string hands on is written first.
+    if (!scratch_) scratch_.reset(new char[static_cast<size_t>(end_ - from)]);
+    return scratch_.get();
   }
   // The texts of an id list, each read by textIdAt, and after a text of
   // one to fifteen digits followed at once by its comma, the texts of the
@@ -312,7 +328,7 @@ class cursor {
 
   const char* p_;
   const char* const end_;
-  std::string scratch_;
+  std::unique_ptr<char[]> scratch_;
 };
 
 }  // namespace quick

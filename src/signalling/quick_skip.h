@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "base/json.h"
+#include "base/plain_run.h"
 #include "signalling/quick_numbers.h"
 
 namespace imsdkmrtc {
@@ -23,8 +24,7 @@ namespace quick {
 // or null for a text with an escape or a control character, or not closed.
 inline const char* plainTextAt(const char* p, const char* end) {
   if (p == end || *p != '"') return nullptr;
-  const char* q = p + 1;
-  while (q != end && *q != '"' && *q != '\\' && static_cast<unsigned char>(*q) >= 0x20) ++q;
+  const char* const q = plainRunEnd(p + 1, end);
   return q != end && *q == '"' ? q + 1 : nullptr;
 }
 

@@ -41,6 +41,9 @@ TEST(TextReaders, GetJsonTextStringAndInt) {
       // The key is plain text: found first inside an earlier value.
       {R"({"b":"xa:","a":"z"})", "a", ",", ",", -1},
       {R"({"xtype":"1","type":"2"})", "type", "1", "1", 1},
+      // A start of the key that breaks off is passed over.
+      {R"({"typ":"0","tyq":"1","type":"2"})", "type", "2", "2", 2},
+      {R"({"a":"1"})", "{\"a\":\"1\"}x", "unknow", "", -1},
   };
   for (const TextCase& c : cases) {
     SCOPED_TRACE(std::string(c.text) + " / " + c.key);

@@ -23,10 +23,17 @@ std::string writerEscape(const std::string& value) {
   return std::string(buf.GetString() + 1, buf.GetSize() - 2);
 }
 
+// Each byte alone between plain ones, and at either side of the sixteen
+// bytes the escaper judges at once, with plain bytes or a second escape
+// behind it.
 TEST(Escaping, EveryByteIsEscapedAsTheSignallingWriterDoes) {
   for (int c = 0; c < 256; ++c) {
-    const std::string value = "a" + std::string(1, static_cast<char>(c)) + "b";
-    EXPECT_EQ(jsonEscape(value), writerEscape(value)) << "byte " << c;
+    const std::string byte(1, static_cast<char>(c));
+    for (const std::string& value :
+         {"a" + byte + "b", std::string(15, 'a') + byte + "\n" + std::string(16, 'b') + byte,
+          std::string(16, 'a') + byte + std::string(17, 'b')}) {
+      EXPECT_EQ(jsonEscape(value), writerEscape(value)) << "byte " << c;
+    }
   }
   // Quote-free texts, valid UTF-8 and invalid UTF-8 alike, are left as they are.
   for (const std::string value : {"Team sync", "李雷", "\xff\xfe\xc3(", ""}) {

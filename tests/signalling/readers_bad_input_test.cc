@@ -429,9 +429,14 @@ const char* const kEdgeLongNumbers[] = {"999999999999999999", "-9999999999999999
 const char* const kEdgeWordNumbers[] = {"1234567", "12345678", "123456789012345",
                                         "1234567890123456"};
 const char* const kEdgeWords[] = {"true", "tru", "false", "fals", "null", "nul", "truex"};
-const char* const kEdgeStrings[] = {R"("")",   R"("12")",   R"(" 12")",          R"("-3 ")",
-                                    R"("+")",  R"("a\"b")", R"("\/\b\f\n\r\t")", R"("\u0041")",
-                                    R"("\x")", "\"\t\"",    "\"\xe4\xbd\xa0\"",  R"("12a")"};
+const char* const kEdgeStrings[] = {
+    R"("")", R"("12")", R"(" 12")", R"("-3 ")", R"("+")", R"("a\"b")", R"("\/\b\f\n\r\t")",
+    R"("\u0041")", R"("\x")", "\"\t\"", "\"\xe4\xbd\xa0\"", R"("12a")",
+    // Longer than the sixteen bytes judged at once: an escape, a control byte
+    // and the closing quote at either side of a block.
+    R"("0123456789abcde\nghijklmnopqrstu\u0041wxyz0123456789")",
+    R"("0123456789abcdef\"hijklmnopqrstuv\\")", "\"0123456789abcdef\x1fhijklmnopqrstuvw\"",
+    "\"0123456789abcdefghijklmnopqrstu\x7f\xff\"", R"("0123456789abcdefghijklmnopqrstuv\q")"};
 // \u escapes of one byte, which the quick pass resolves itself, and of wider
 // code points, surrogates and bad digits, which it leaves to the general
 // reader.
