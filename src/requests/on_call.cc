@@ -16,6 +16,8 @@ namespace {
 
 // The member line is written only for small calls.
 constexpr size_t kMemberLogLimit = 10;
+// Room for an id in decimal, its sign and the terminating NUL.
+constexpr size_t kIdChars = 24;
 
 std::string displayName(imsdk::IHostService* host, int64_t userId) {
   imsdk::userInfo info;
@@ -77,7 +79,11 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
   MRTC_LOG(plugin_, 0, kFnOnCall, kExtendJson, logCut(req->extend).c_str());
   if (req->members.size() <= kMemberLogLimit) {
     std::string ids;
-    for (int64_t id : req->members) ids += tools::int64_To_Str(id) + ",";
+    char digits[kIdChars];
+    for (int64_t id : req->members) {
+      ids += tools::int64toa(digits, id);
+      ids += ',';
+    }
     MRTC_LOG(plugin_, 0, kFnOnCall, kCallMembers, ids.c_str());
   }
   if (forceOwnerAddr_ && result != nullptr) {
