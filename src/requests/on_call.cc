@@ -1,4 +1,6 @@
 // Placing a call (request 24001).
+#include <string_view>
+
 #include "base/base64.h"
 #include "base/json_escape.h"
 #include "base/log.h"
@@ -37,7 +39,7 @@ talkInfo callTalk(const imsdk::req_mrtc_request& req, const callExtend& ext, int
   talk.members = req.members;
   talk.addr = ext.addr;
   talk.beginTime = host != nullptr ? host->getTimeMs() / 1000 : 0;
-  talk.single = ext.mode == texts::kModeSingle ? 1 : 0;
+  talk.single = std::string_view(ext.mode) == texts::kModeSingle ? 1 : 0;
   talk.conferMode = ext.conferMode;
   talk.rtcType = ext.rtcType;
   talk.roomToken = ext.roomToken;
@@ -95,12 +97,15 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
   if (!msgProxy::parseCallExtend(req->extend, ext)) {
     return {result, kReqBadExtend};
   }
-  if (ext.rtcType == kUnbindConfer && ext.outMembers.empty()) {
+  // The rtcType words are compared as views: their lengths tell most apart.
+  const auto isType = [&ext](std::string_view word) {
+    return std::string_view(ext.rtcType) == word;
+  };
+  if (isType(kUnbindConfer) && ext.outMembers.empty()) {
     ext.rtcType = kRtc;
     MRTC_LOG(plugin_, 0, kFnOnCall, kUnbindRename);
   }
-  if (!plugin_->isSupportedRtcType(ext.rtcType, handlerEnv::kNoGroup) &&
-      ext.rtcType == kUnbindConfer) {
+  if (!plugin_->isSupportedRtcType(ext.rtcType, handlerEnv::kNoGroup) && isType(kUnbindConfer)) {
     return {result, kReqUnbindRefused};
   }
 
@@ -133,7 +138,7 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
     return {result, kReqSendFail};
   }
 
-  const bool p2p = ext.rtcType == kP2pConfer;
+  const bool p2p = isType(kP2pConfer);
   if (!talk.single && !p2p) announceGroupCall(plugin_, myId, *req, ext);
   armWait(req->roomId, callees, p2p ? kWaitSecondsP2p : kWaitSeconds);
   return {result, kReqDone, [this] { plugin_->startKeepAlive(); }};
