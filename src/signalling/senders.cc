@@ -217,8 +217,9 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
   // A group call only ever reaches the callees, whatever the limit setting.
   bool sent = sendMessage(target, kMsgTypeAll, std::move(text), range,
                           sendOptions().withLimitRange(!p2p).withRedirect());
-  if (sent && plugin_->settings().recallEnable.load() != 0)
+  if (sent && plugin_->settings().recallEnable.load() != 0) {
     armRecall(talk, range, std::move(recallText));
+  }
   if (sent && talk.single == 0 && !p2p) {
     postCallCard(talk, callees, initState, range, cardDelivery::kInsertThenSend);
   }
@@ -245,8 +246,9 @@ bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkIn
 
   bool sent = sendMessage(talk.groupId, kMsgTypeAll, std::move(text), talk.members, sendOptions());
   MRTC_LOG(plugin_, 0, texts::wire::kFnSendInvite, texts::wire::kLogInviteRet, sent ? 1 : 0);
-  if (sent && plugin_->settings().recallEnable.load() != 0)
+  if (sent && plugin_->settings().recallEnable.load() != 0) {
     armRecall(talk, range, std::move(recallText));
+  }
   if (sent && talk.single == 0) {
     postCallCard(talk, invitees, initState, range, cardDelivery::kSendOnly);
   }
