@@ -1,5 +1,6 @@
 #include "plugin/mrtc_plugin.h"
 
+#include <string_view>
 #include <utility>
 
 #include "base/device_types.h"
@@ -128,9 +129,12 @@ bool mrtc_plugin::callsEnabled() const {
 }
 
 bool mrtc_plugin::isSupportedRtcType(const std::string& rtcType, int64_t x) const {
-  if (rtcType == texts::kRtc || rtcType == texts::kMicroConfer) return true;
-  if (rtcType == texts::kUnbindConfer) return settings_.unbindSwitch.load() != 0 || x != 0;
-  if (rtcType == texts::kP2pConfer) return settings_.p2pSwitch.load() != 0;
+  // Compared as views: the lengths tell most words apart before any byte is
+  // compared (every request and received command asks).
+  const std::string_view type = rtcType;
+  if (type == texts::kRtc || type == texts::kMicroConfer) return true;
+  if (type == texts::kUnbindConfer) return settings_.unbindSwitch.load() != 0 || x != 0;
+  if (type == texts::kP2pConfer) return settings_.p2pSwitch.load() != 0;
   return false;
 }
 

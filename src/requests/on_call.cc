@@ -1,4 +1,6 @@
 // Placing a call (request 24001).
+#include <string_view>
+
 #include "base/base64.h"
 #include "base/json_escape.h"
 #include "base/log.h"
@@ -16,6 +18,8 @@ namespace {
 
 // The member line is written only for small calls.
 constexpr size_t kMemberLogLimit = 10;
+// Room for an id in decimal, its sign and the terminating NUL.
+constexpr size_t kIdChars = 24;
 
 std::string displayName(imsdk::IHostService* host, int64_t userId) {
   imsdk::userInfo info;
@@ -35,7 +39,7 @@ talkInfo callTalk(const imsdk::req_mrtc_request& req, const callExtend& ext, int
   talk.members = req.members;
   talk.addr = ext.addr;
   talk.beginTime = host != nullptr ? host->getTimeMs() / 1000 : 0;
-  talk.single = ext.mode == texts::kModeSingle ? 1 : 0;
+  talk.single = std::string_view(ext.mode) == texts::kModeSingle ? 1 : 0;
   talk.conferMode = ext.conferMode;
   talk.rtcType = ext.rtcType;
   talk.roomToken = ext.roomToken;
@@ -77,7 +81,11 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
   MRTC_LOG(plugin_, 0, kFnOnCall, kExtendJson, logCut(req->extend).c_str());
   if (req->members.size() <= kMemberLogLimit) {
     std::string ids;
-    for (int64_t id : req->members) ids += tools::int64_To_Str(id) + ",";
+    char digits[kIdChars];
+    for (int64_t id : req->members) {
+      ids += tools::int64toa(digits, id);
+      ids += ',';
+    }
     MRTC_LOG(plugin_, 0, kFnOnCall, kCallMembers, ids.c_str());
   }
   if (forceOwnerAddr_ && result != nullptr) {
@@ -89,12 +97,15 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
   if (!msgProxy::parseCallExtend(req->extend, ext)) {
     return {result, kReqBadExtend};
   }
-  if (ext.rtcType == kUnbindConfer && ext.outMembers.empty()) {
+  // The rtcType words are compared as views: their lengths tell most apart.
+  const auto isType = [&ext](std::string_view word) {
+    return std::string_view(ext.rtcType) == word;
+  };
+  if (isType(kUnbindConfer) && ext.outMembers.empty()) {
     ext.rtcType = kRtc;
     MRTC_LOG(plugin_, 0, kFnOnCall, kUnbindRename);
   }
-  if (!plugin_->isSupportedRtcType(ext.rtcType, handlerEnv::kNoGroup) &&
-      ext.rtcType == kUnbindConfer) {
+  if (!plugin_->isSupportedRtcType(ext.rtcType, handlerEnv::kNoGroup) && isType(kUnbindConfer)) {
     return {result, kReqUnbindRefused};
   }
 
@@ -127,7 +138,7 @@ reqAnswer pluginNet::on_call(uint16_t code, uintptr_t request) {
     return {result, kReqSendFail};
   }
 
-  const bool p2p = ext.rtcType == kP2pConfer;
+  const bool p2p = isType(kP2pConfer);
   if (!talk.single && !p2p) announceGroupCall(plugin_, myId, *req, ext);
   armWait(req->roomId, callees, p2p ? kWaitSecondsP2p : kWaitSeconds);
   return {result, kReqDone, [this] { plugin_->startKeepAlive(); }};

@@ -29,14 +29,20 @@ std::string userNameOf(const pluginEnv* plugin, int64_t userId);
 void appendQuotedArray(std::string& out, const std::vector<std::string>& texts);
 void appendQuotedArray(std::string& out, const std::vector<int64_t>& ids);
 
-// Appends "fields":[...],"fields_eng":[...] of a card from the template
-// rows: the originator row shows ownerName, the version row only when addr
-// names a server of the label table (whose row is then appended).
-void appendFieldLists(std::string& out, const std::vector<tempField>& rows, const std::string& addr,
-                      const std::string& ownerName);
+// Appends {"name":"value"}, both escaped: one entry of a field list; or
+// only its opening, up to the value ({"name":").
+void appendField(std::string& out, std::string_view name, std::string_view value);
+void appendFieldOpen(std::string& out, std::string_view name);
 
-// Posts a card or hint record: inserts it first when asked, then sends it.
-// Message type, flag and properties as given; returns the send's answer.
+// Appends "fields":[...],"fields_eng":[...] of a card from the template's
+// rendered rows: the originator row shows ownerName, the version row only
+// when addr names a server of the label table (whose row is then appended).
+void appendFieldLists(std::string& out, const std::vector<renderedRow>& rows,
+                      const std::string& addr, const std::string& ownerName);
+
+// Posts a card or hint record: inserts it first when asked, then sends it
+// (the sent record takes the texts over). Message type, flag and properties
+// as given; returns the send's answer.
 struct hostPost {
   int64_t target = 0;
   uint16_t msgType = 0;
@@ -46,11 +52,13 @@ struct hostPost {
   bool insert = false;
   bool send = true;
 };
-bool postToHost(pluginEnv* plugin, const hostPost& post);
+bool postToHost(pluginEnv* plugin, hostPost post);
 
 // Appends "key":"value", with the trailing comma; the value escaped. A card
 // is a score of them, built in one buffer.
 void appendQuotedPair(std::string& out, const char* key, std::string_view value);
+// The same for a number in decimal, which needs no escaping.
+void appendQuotedNumber(std::string& out, const char* key, int64_t value);
 
 // Appends the opening of every card: {"content":..,"createTime":0,"detailUrl":..,
 void appendCardHead(std::string& out, std::string_view content, std::string_view detailUrl);
@@ -66,5 +74,9 @@ struct cardLooks {
   std::string_view titleBgColor;
 };
 void appendCardTitleBar(std::string& out, const cardLooks& looks, std::string_view creator);
+// The title bar up to the creator, and the creator: the call card keeps the
+// first part rendered in its template.
+void appendCardLooks(std::string& out, const cardLooks& looks);
+void appendCardCreator(std::string& out, std::string_view creator);
 
 }  // namespace imsdkmrtc

@@ -74,7 +74,44 @@ cardTemplate defaultCardTemplate() {
       makeRow(ct::kKeyOriginator, ct::kNameOriginator, "", ct::kNameEngOriginator, ""));
   tpl.rows.push_back(makeRow(texts::wire::kVersion, ct::kNameVersion, "", ct::kNameEngVersion, ""));
   tpl.isVersion = false;
+  renderCardParts(tpl);
   return tpl;
+}
+
+namespace {
+
+renderedRow renderRow(const tempField& row) {
+  renderedRow shown;
+  if (row.key == ct::kKeyOriginator) {
+    // Opened up to the value, which is the owner of each call.
+    shown.show = rowShow::kOriginator;
+    appendFieldOpen(shown.field, row.name);
+    appendFieldOpen(shown.fieldEng, row.name_eng);
+  } else if (row.key == texts::wire::kVersion) {
+    shown.show = rowShow::kWithServer;
+    const std::string version = versionLabel();
+    appendField(shown.field, row.name, version);
+    appendField(shown.fieldEng, row.name_eng, version);
+  } else {
+    appendField(shown.field, row.name, row.value);
+    appendField(shown.fieldEng, row.name_eng, row.value_eng);
+  }
+  return shown;
+}
+
+}  // namespace
+
+void renderCardParts(cardTemplate& tpl) {
+  cardParts& parts = tpl.parts;
+  parts.callHead.clear();
+  appendCardHead(parts.callHead, tpl.content, tpl.mcallingUpdateUrl);
+  parts.callLooks.clear();
+  appendCardLooks(parts.callLooks,
+                  {tpl.title, tpl.title_eng, tpl.titleColor, texts::kRtc, tpl.titleBgColor});
+  parts.rows.clear();
+  for (const tempField& row : tpl.rows) {
+    if (row.keyType != 0) parts.rows.push_back(renderRow(row));
+  }
 }
 
 // Every plug-in starts with one template, assembled once per process and
@@ -96,35 +133,46 @@ const std::vector<serverLabel>& msgProxy::serverLabels() {
   return labels;
 }
 
-namespace {
-
-bool appendServerRow(std::vector<tempField>& rows, const std::string& addr) {
-  if (addr.empty()) return false;
-  for (const serverLabel& entry : msgProxy::serverLabels()) {
-    if (addr.find(entry.prefix) != std::string::npos) {
-      rows.push_back(makeRow(texts::wire::kAddr, ct::kNameServer, entry.label, ct::kNameEngServer,
-                             entry.label));
-      return true;
-    }
+const serverLabel* msgProxy::serverLabelOf(const std::string& addr) {
+  if (addr.empty()) return nullptr;
+  for (const serverLabel& entry : serverLabels()) {
+    if (addr.find(entry.prefix) != std::string::npos) return &entry;
   }
-  return false;
+  return nullptr;
 }
+
+namespace {
 
 constexpr size_t kCallCardCapacity = 4096;
 
-// {"name":"value"}, both escaped.
-void appendField(std::string& out, const std::string& name, const std::string& value) {
-  out += "{\"";
-  appendJsonEscaped(out, name);
-  out += "\":\"";
-  appendJsonEscaped(out, value);
-  out += "\"}";
+// The pairs of every call card that no call and no template changes,
+// escaped once.
+struct fixedCallPairs {
+  std::string version;  // the protocol version, before the admin
+  std::string tail;     // after the admin: start and stop time, mode, remark
+};
+
+const fixedCallPairs& fixedPairs() {
+  static const fixedCallPairs pairs = [] {
+    fixedCallPairs made;
+    appendQuotedPair(made.version, texts::wire::kVersion, kProtocolVersion);
+    appendQuotedPair(made.tail, texts::card::kKeyStartTime, "0");
+    appendQuotedPair(made.tail, texts::card::kKeyStopTime, "0");
+    appendQuotedPair(made.tail, texts::kKeyMode, texts::card::kModeMcalling);
+    appendQuotedPair(made.tail, texts::card::kKeyDesc, texts::card::kKeyRemark);
+    return made;
+  }();
+  return pairs;
 }
 
 }  // namespace
 
 bool msgProxy::addServerLabel(std::vector<tempField>& rows, const std::string& addr) const {
-  return appendServerRow(rows, addr);
+  const serverLabel* entry = serverLabelOf(addr);
+  if (entry == nullptr) return false;
+  rows.push_back(
+      makeRow(texts::wire::kAddr, ct::kNameServer, entry->label, ct::kNameEngServer, entry->label));
+  return true;
 }
 
 std::shared_ptr<const cardTemplate> msgProxy::currentTemplate() const {
@@ -139,6 +187,7 @@ void msgProxy::changeTemplate(Edit edit) {
   imsdk::autoLock guard(&templateLock_);
   auto changed = std::make_shared<cardTemplate>(*template_);
   edit(*changed);
+  renderCardParts(*changed);
   template_ = std::move(changed);
 }
 
@@ -198,44 +247,6 @@ void msgProxy::setLivingTemplet(const std::string& settings) {
   changeTemplate([&](cardTemplate& tpl) { tpl.livingUpdateUrl = url; });
 }
 
-void appendFieldLists(std::string& out, const std::vector<tempField>& templateRows,
-                      const std::string& addr, const std::string& ownerName) {
-  // The template's rows stay where they are; only the server's row is new.
-  std::vector<tempField> serverRow;
-  const bool matched = appendServerRow(serverRow, addr);
-  std::string version;
-  // The names go straight into out; the English names wait in their own
-  // buffer for the second list.
-  out += "\"fields\":[";
-  std::string fieldsEng;
-  bool first = true;
-  auto add = [&](const tempField& row) {
-    if (row.keyType == 0) return;
-    if (row.key == texts::wire::kVersion && !matched) return;
-    const std::string* value = &row.value;
-    const std::string* valueEng = &row.value_eng;
-    if (row.key == ct::kKeyOriginator) {
-      value = valueEng = &ownerName;
-    } else if (row.key == texts::wire::kVersion) {
-      version = versionLabel();
-      value = valueEng = &version;
-    }
-    if (!first) {
-      out += ',';
-      fieldsEng += ',';
-    }
-    first = false;
-    // The labels are the application's texts: keys escaped like values.
-    appendField(out, row.name, *value);
-    appendField(fieldsEng, row.name_eng, *valueEng);
-  };
-  for (const tempField& row : templateRows) add(row);
-  for (const tempField& row : serverRow) add(row);
-  out += "],\"fields_eng\":[";
-  out += fieldsEng;
-  out += ']';
-}
-
 void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
                                const std::vector<int64_t>& callees,
                                const std::vector<std::string>& initState) {
@@ -256,13 +267,13 @@ void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
   // kilobytes: one buffer for all of it, not a doubling per kilobyte.
   std::string card;
   card.reserve(kCallCardCapacity);
-  appendCardHead(card, tpl.content, tpl.mcallingUpdateUrl);
+  card += tpl.parts.callHead;
   card += "\"extendInfo\":{\"subType\":14,";
   appendQuotedPair(card, texts::wire::kRtcType, talk.rtcType);
   appendQuotedPair(card, texts::card::kKeyRoomIdCard, talk.roomId);
-  appendQuotedPair(card, texts::wire::kOnwerId, tools::int64_To_Str(talk.onwerId));
-  appendQuotedPair(card, texts::kKeyGroupId, tools::int64_To_Str(talk.groupId));
-  appendQuotedPair(card, texts::kKeySenderId, tools::int64_To_Str(selfId));
+  appendQuotedNumber(card, texts::wire::kOnwerId, talk.onwerId);
+  appendQuotedNumber(card, texts::kKeyGroupId, talk.groupId);
+  appendQuotedNumber(card, texts::kKeySenderId, selfId);
   if (!owner.empty()) appendQuotedPair(card, texts::wire::kOName, base64Encode(owner));
   appendQuotedPair(card, texts::wire::kRoomName, talk.roomName);
   if (!talk.roomToken.empty()) appendQuotedPair(card, texts::wire::kRoomToken, talk.roomToken);
@@ -272,36 +283,34 @@ void msgProxy::fillTempMessage(std::string& out, const talkInfo& talk,
   appendQuotedPair(card, texts::wire::kConferMode, talk.conferMode);
   appendQuotedPair(card, texts::card::kKeySingleRead,
                    talk.single != 0 ? "on" : texts::card::kSwitchOff);
-  appendQuotedPair(card, texts::wire::kBeginTime, tools::int64_To_Str(talk.beginTime));
-  appendQuotedPair(card, texts::wire::kVersion, kProtocolVersion);
-  appendQuotedPair(card, "adminId", tools::int64_To_Str(talk.onwerId));
-  appendQuotedPair(card, texts::card::kKeyStartTime, "0");
-  appendQuotedPair(card, texts::card::kKeyStopTime, "0");
-  appendQuotedPair(card, texts::kKeyMode, texts::card::kModeMcalling);
-  appendQuotedPair(card, texts::card::kKeyDesc, texts::card::kKeyRemark);
+  appendQuotedNumber(card, texts::wire::kBeginTime, talk.beginTime);
+  const fixedCallPairs& fixed = fixedPairs();
+  card += fixed.version;
+  appendQuotedNumber(card, "adminId", talk.onwerId);
+  card += fixed.tail;
   card += "\"selects\":";
   appendQuotedArray(card, callees);
   card += ",\"initState\":";
   appendQuotedArray(card, initState);
   card += "},";
-  appendCardTitleBar(
-      card, {tpl.title, tpl.title_eng, tpl.titleColor, texts::kRtc, tpl.titleBgColor}, owner);
-  appendFieldLists(card, tpl.rows, talk.addr, owner);
+  card += tpl.parts.callLooks;
+  appendCardCreator(card, owner);
+  appendFieldLists(card, tpl.parts.rows, talk.addr, owner);
   card += "}";
   out = std::move(card);
   PROXY_LOG(plugin_, ct::kFnFill, "%s", ct::kLogFillEnd);
 }
 
-bool msgProxy::sendTempMsssage(int64_t target, const std::string& card,
-                               const std::vector<int64_t>& limit, cardDelivery delivery) {
+bool msgProxy::sendTempMsssage(int64_t target, std::string card, const std::vector<int64_t>& limit,
+                               cardDelivery delivery) {
   PROXY_LOG(plugin_, ct::kFnSendTemp, ct::kLogTempMessage, logCut(card).c_str());
   hostPost post;
   post.target = target;
   post.msgType = kMsgTypeCard;
-  post.body = card;
+  post.body = std::move(card);
   post.limitRange = limit;
   post.insert = delivery == cardDelivery::kInsertThenSend;
-  return postToHost(plugin_, post);
+  return postToHost(plugin_, std::move(post));
 }
 
 }  // namespace imsdkmrtc

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <utility>
 
 #include "base/json.h"
 #include "base/json_escape.h"
@@ -271,11 +272,11 @@ bool msgProxy::sendMicroconferCard(const std::string& request) {
                      {ct::kMicroTitle, ct::kMicroTitleEng, ct::kTitleColor, texts::kMicroConfer,
                       ct::kMicroTitleBgColor},
                      self);
-  appendFieldLists(card, tpl.rows, req.addr, self);
+  appendFieldLists(card, tpl.parts.rows, req.addr, self);
   card += "}";
   std::vector<int64_t> limit;
   for (const std::string& id : req.selects) limit.push_back(tools::strToInt64(id));
-  return sendTempMsssage(tools::strToInt64(req.groupId), card, limit,
+  return sendTempMsssage(tools::strToInt64(req.groupId), std::move(card), limit,
                          cardDelivery::kInsertThenSend);
 }
 
@@ -348,7 +349,8 @@ bool msgProxy::sendLivingCard(const std::string& settings) {
                       ct::kLivingTitleBgColor},
                      name);
   card += "\"fields\":[" + fields + "],\"fields_eng\":[" + fieldsEng + "]}";
-  return sendTempMsssage(tools::strToInt64(groupId), card, {}, cardDelivery::kInsertThenSend);
+  return sendTempMsssage(tools::strToInt64(groupId), std::move(card), {},
+                         cardDelivery::kInsertThenSend);
 }
 
 int32_t msgProxy::reviseVnioMicroTemplet(std::string& card) {

@@ -1,6 +1,7 @@
 #include "signalling/msg_proxy.h"
 
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "base/log.h"
@@ -38,7 +39,10 @@ bool msgProxy::isMultiName(const std::string& name) {
   return name.compare(0, texts::wire::kMultiPrefixLen, texts::wire::kMultiPrefix) == 0;
 }
 
-bool msgProxy::isP2P(const std::string& text) { return text == texts::kP2pConfer; }
+// As a view, the length decides most compares before any byte is read.
+bool msgProxy::isP2P(const std::string& text) {
+  return std::string_view(text) == texts::kP2pConfer;
+}
 
 void msgProxy::setLimitRange(bool on) {
   limitRangeOn_.store(on);

@@ -39,6 +39,31 @@ struct tempField {
   std::string value_eng;
 };
 
+// How a card's field lists show a template row.
+enum class rowShow : uint8_t {
+  kAsSet,       // its name and value as the template has them
+  kOriginator,  // the value is the call's owner
+  kWithServer,  // the protocol version, only when the card names a known server
+};
+
+// A template row as the field lists write it, escaped once when the template
+// is made: whole ({"name":"value"}), or for the originator up to its value
+// ({"name":"), which each card completes.
+struct renderedRow {
+  rowShow show = rowShow::kAsSet;
+  std::string field;
+  std::string fieldEng;
+};
+
+// What the template alone decides of a call card, rendered from the other
+// fields of the template (renderCardParts): every call copies these texts
+// rather than escape the same labels again.
+struct cardParts {
+  std::string callHead;           // from "{" to the detail URL's pair
+  std::string callLooks;          // the title bar's pairs before the creator
+  std::vector<renderedRow> rows;  // the shown rows, in order
+};
+
 // The call card template.
 struct cardTemplate {
   std::string livingUpdateUrl;
@@ -51,10 +76,14 @@ struct cardTemplate {
   std::string titleBgColor;
   std::vector<tempField> rows;
   bool isVersion = false;
+  cardParts parts;  // follows the fields above: see renderCardParts
 };
 
 // The template as a new plug-in starts with.
 cardTemplate defaultCardTemplate();
+// Renders tpl.parts from the other fields; every change of a template ends
+// with it.
+void renderCardParts(cardTemplate& tpl);
 
 // An entry of the server-label table: address prefix ("a.b.c.d:") and label.
 struct serverLabel {
@@ -200,13 +229,17 @@ class msgProxy {
   bool transJson2Cmd(const std::string& text, mrtcCmd& cmd) const;
 
   // Sending.
-  bool sendMessage(int64_t tarId, int16_t type, const std::string& msg,
-                   std::vector<int64_t> limitRange, const sendOptions& options);
+  bool sendMessage(int64_t tarId, int16_t type, std::string msg, std::vector<int64_t> limitRange,
+                   const sendOptions& options);
   void setLimitRange(bool on);
   bool limitRange() const { return limitRangeOn_.load(); }
 
-  bool sendMsg_call(const std::vector<int64_t>& callees, const talkInfo& talk, mrtcCmd& request);
-  bool sendMsg_invite(const std::vector<int64_t>& invitees, const talkInfo& talk, mrtcCmd& request);
+  // The request names the group, the callees or invitees (selects), those
+  // left out (outMembers) and their initial states; the talk all the rest.
+  bool sendMsg_call(const std::vector<int64_t>& callees, const talkInfo& talk,
+                    const mrtcCmd& request);
+  bool sendMsg_invite(const std::vector<int64_t>& invitees, const talkInfo& talk,
+                      const mrtcCmd& request);
   bool sendMsg_intoroom(const std::string& annotation, const talkInfo& talk, int32_t sendType);
   bool sendMsg_hungup(const std::string& annotation, const talkInfo& talk,
                       const std::string& extend, int16_t type, int32_t sendType);
@@ -231,7 +264,7 @@ class msgProxy {
   // Call cards.
   void fillTempMessage(std::string& out, const talkInfo& talk, const std::vector<int64_t>& callees,
                        const std::vector<std::string>& initState);
-  bool sendTempMsssage(int64_t target, const std::string& card, const std::vector<int64_t>& limit,
+  bool sendTempMsssage(int64_t target, std::string card, const std::vector<int64_t>& limit,
                        cardDelivery delivery);
   void setMcallingTemplet(const std::string& settings) MRTC_EXCLUDES(templateLock_);
   void setLivingTemplet(const std::string& settings) MRTC_EXCLUDES(templateLock_);
@@ -241,6 +274,8 @@ class msgProxy {
   void removeAllFields() MRTC_EXCLUDES(templateLock_);
   bool addServerLabel(std::vector<tempField>& rows, const std::string& addr) const;
   static const std::vector<serverLabel>& serverLabels();
+  // The first label whose prefix occurs in addr, or null.
+  static const serverLabel* serverLabelOf(const std::string& addr);
   cardTemplate templateCopy() const MRTC_EXCLUDES(templateLock_);
   // The current template, never written while anyone holds it.
   std::shared_ptr<const cardTemplate> currentTemplate() const MRTC_EXCLUDES(templateLock_);

@@ -2,6 +2,7 @@
 // sender per signalling step.
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "base/json.h"
 #include "base/log.h"
@@ -84,7 +85,7 @@ std::string msgProxy::redirectProperties(const std::string& properties, int64_t 
   return std::string(buf.GetString(), buf.GetSize());
 }
 
-bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
+bool msgProxy::sendMessage(int64_t tarId, int16_t type, std::string msg,
                            std::vector<int64_t> limitRange, const sendOptions& options) {
   const int32_t sendType = options.sendType;
   imsdk::IHostService* host = plugin_ != nullptr ? plugin_->host() : nullptr;
@@ -95,7 +96,7 @@ bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
   record.msgId = plugin_->nextSeq(seqStep::kAdvance);
   record.msgFlag = options.clearMsgFlag ? 0 : 1;
   record.msgType = static_cast<uint16_t>(type);
-  record.body = msg;
+  record.body = std::move(msg);
   if ((options.useLimitRange || limitRangeOn_.load()) && !limitRange.empty()) {
     record.limitRange = std::move(limitRange);
   }
@@ -123,7 +124,8 @@ bool msgProxy::sendMessage(int64_t tarId, int16_t type, const std::string& msg,
     }
   }
   MRTC_LOG(plugin_, 0, texts::wire::kFnSendMessage, texts::wire::kLogSendSucc,
-           static_cast<long long>(tarId), static_cast<int>(type), sendType, logCut(msg).c_str());
+           static_cast<long long>(tarId), static_cast<int>(type), sendType,
+           logCut(record.body).c_str());
   return true;
 }
 
@@ -180,11 +182,11 @@ void msgProxy::postCallCard(const talkInfo& talk, const std::vector<int64_t>& ca
                             const std::vector<int64_t>& range, cardDelivery delivery) {
   std::string card;
   fillTempMessage(card, talk, callees, initState);
-  sendTempMsssage(talk.groupId, card, range, delivery);
+  sendTempMsssage(talk.groupId, std::move(card), range, delivery);
 }
 
 bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo& talk,
-                            mrtcCmd& request) {
+                            const mrtcCmd& request) {
   if (plugin_ == nullptr) return false;
   const bool p2p = isP2P(request.rtcType);
   int64_t target = 0;
@@ -203,20 +205,21 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
     target = talk.groupId;
   }
 
-  const std::vector<std::string> initState = request.initState;
+  const std::vector<std::string>& initState = request.initState;
   mrtcCmd cmd =
       ringCommand(kCmdMultiCall, plugin_->selfId(), ownDeviceType_, talk, callees, initState);
   cmd.videoType = talk.videoType;
-  request = cmd;
 
   std::string text;
   std::string recallText;
   if (!ringTexts(cmd, text, recallText)) return false;
 
   // A group call only ever reaches the callees, whatever the limit setting.
-  bool sent = sendMessage(target, kMsgTypeAll, text, range,
+  bool sent = sendMessage(target, kMsgTypeAll, std::move(text), range,
                           sendOptions().withLimitRange(!p2p).withRedirect());
-  if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
+  if (sent && plugin_->settings().recallEnable.load() != 0) {
+    armRecall(talk, range, std::move(recallText));
+  }
   if (sent && talk.single == 0 && !p2p) {
     postCallCard(talk, callees, initState, range, cardDelivery::kInsertThenSend);
   }
@@ -224,27 +227,28 @@ bool msgProxy::sendMsg_call(const std::vector<int64_t>& callees, const talkInfo&
 }
 
 bool msgProxy::sendMsg_invite(const std::vector<int64_t>& invitees, const talkInfo& talk,
-                              mrtcCmd& request) {
+                              const mrtcCmd& request) {
   if (plugin_ == nullptr) return false;
   std::vector<int64_t> range = callMembers(request);
   MRTC_LOG(plugin_, 0, texts::wire::kFnSendInvite, texts::wire::kLogInviteCount,
            static_cast<int>(range.size()));
   if (range.empty()) return true;
 
-  const std::vector<std::string> initState = request.initState;
+  const std::vector<std::string>& initState = request.initState;
   mrtcCmd cmd =
       ringCommand(kCmdMultiInvite, plugin_->selfId(), ownDeviceType_, talk, invitees, initState);
   cmd.memstates = talk.memstates;
   cmd.hismembers = talk.hismembers;
-  request = cmd;
 
   std::string text;
   std::string recallText;
   if (!ringTexts(cmd, text, recallText)) return false;
 
-  bool sent = sendMessage(talk.groupId, kMsgTypeAll, text, talk.members, sendOptions());
+  bool sent = sendMessage(talk.groupId, kMsgTypeAll, std::move(text), talk.members, sendOptions());
   MRTC_LOG(plugin_, 0, texts::wire::kFnSendInvite, texts::wire::kLogInviteRet, sent ? 1 : 0);
-  if (sent && plugin_->settings().recallEnable.load() != 0) armRecall(talk, range, recallText);
+  if (sent && plugin_->settings().recallEnable.load() != 0) {
+    armRecall(talk, range, std::move(recallText));
+  }
   if (sent && talk.single == 0) {
     postCallCard(talk, invitees, initState, range, cardDelivery::kSendOnly);
   }
@@ -266,10 +270,10 @@ bool msgProxy::sendMsg_intoroom(const std::string& annotation, const talkInfo& t
   // One-to-one: every device of the peer (and our own) must follow; in a
   // group only the entering user's devices need to know.
   if (isP2P(talk.rtcType)) {
-    return sendMessage(getTargetId(talk, own), kMsgTypeAll, text, {},
+    return sendMessage(getTargetId(talk, own), kMsgTypeAll, std::move(text), {},
                        sendOptions().withClearedFlag().withLimitRange().withSendType(sendType));
   }
-  return sendMessage(getTargetId(talk, own), kMsgTypeFew, text, {own},
+  return sendMessage(getTargetId(talk, own), kMsgTypeFew, std::move(text), {own},
                      sendOptions().withLimitRange().withSendType(sendType));
 }
 
@@ -285,7 +289,7 @@ bool msgProxy::sendMsg_hungup(const std::string& annotation, const talkInfo& tal
   cmd.videoType = talk.videoType;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(getTargetId(talk, own), type, text, talk.members,
+  return sendMessage(getTargetId(talk, own), type, std::move(text), talk.members,
                      sendOptions().withSendType(sendType));
 }
 
@@ -300,7 +304,8 @@ bool msgProxy::sendMsg_refuse(const std::string& annotation, const talkInfo& tal
   std::vector<int64_t> range;
   if (talk.targetId > 0) range.push_back(talk.targetId);
   range.push_back(own);
-  return sendMessage(talk.groupId, kMsgTypeFew, text, range, sendOptions().withLimitRange());
+  return sendMessage(talk.groupId, kMsgTypeFew, std::move(text), range,
+                     sendOptions().withLimitRange());
 }
 
 bool msgProxy::sendMsg_querytalk(int64_t groupId, const std::string& roomId) {
@@ -314,7 +319,8 @@ bool msgProxy::sendMsg_querytalk(int64_t groupId, const std::string& roomId) {
   cmd.roomId = roomId;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(groupId, kMsgTypeFew, text, {}, sendOptions().withRedirect(!roomId.empty()));
+  return sendMessage(groupId, kMsgTypeFew, std::move(text), {},
+                     sendOptions().withRedirect(!roomId.empty()));
 }
 
 bool msgProxy::sendMsg_reply_querytalk(int64_t askerId, int64_t targetId, const talkInfo& talk) {
@@ -327,7 +333,8 @@ bool msgProxy::sendMsg_reply_querytalk(int64_t askerId, int64_t targetId, const 
   cmd.roomName = talk.roomName;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(targetId, kMsgTypeFew, text, {askerId}, sendOptions().withLimitRange());
+  return sendMessage(targetId, kMsgTypeFew, std::move(text), {askerId},
+                     sendOptions().withLimitRange());
 }
 
 bool msgProxy::sendMsg_time(const talkInfo& talk) {
@@ -342,7 +349,7 @@ bool msgProxy::sendMsg_time(const talkInfo& talk) {
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
   // Only our own history shows how long the call lasted.
-  return sendMessage(getTargetId(talk, own), kMsgTypeAll, text, {},
+  return sendMessage(getTargetId(talk, own), kMsgTypeAll, std::move(text), {},
                      sendOptions().withSendType(kInsertOnly));
 }
 
@@ -355,7 +362,7 @@ bool msgProxy::sendMsg_version(const talkInfo& talk, const std::string& extend) 
   cmd.roomId = talk.roomId;
   std::string text;
   if (!transCmd2Json(cmd, text)) return false;
-  return sendMessage(talk.groupId, kMsgTypeFew, text, {}, sendOptions());
+  return sendMessage(talk.groupId, kMsgTypeFew, std::move(text), {}, sendOptions());
 }
 
 bool msgProxy::sendMsg_reply(int64_t, int64_t, const std::string&, int32_t, const std::string&) {

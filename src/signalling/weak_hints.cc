@@ -1,5 +1,9 @@
 // Weak hints: the grey one-line notices a call writes into the chat. The body
 // carries the visible text, the properties the data other clients read back.
+#include <initializer_list>
+#include <string_view>
+#include <utility>
+
 #include "base/json_escape.h"
 #include "base/weak_hint_words.h"
 #include "signalling/card_build.h"
@@ -13,21 +17,51 @@ namespace ct = texts::card;
 
 namespace {
 
-std::string hintBody(const std::string& text) {
-  return "{\"body\":\"" + jsonEscape(text) + "\",\"" + texts::kKeyMsgBodyType + "\":\"" +
-         std::to_string(kHintBodyType) + "\"}";
+// A hint's texts are a few hundred bytes at most: one buffer each.
+constexpr size_t kHintCapacity = 256;
+
+// {"body":"<text>","msgBodyType":"12"}, the text given in pieces (escaping a
+// text escapes each of its pieces).
+std::string hintBody(std::initializer_list<std::string_view> text) {
+  std::string body;
+  body.reserve(kHintCapacity);
+  body += "{\"body\":\"";
+  for (std::string_view piece : text) appendJsonEscaped(body, piece);
+  body += "\",\"";
+  body += texts::kKeyMsgBodyType;
+  body += "\":\"";
+  body += std::to_string(kHintBodyType);
+  body += "\"}";
+  return body;
 }
 
-// operType is empty for a version hint of an unknown case.
+// {"operType":..,"operUser":..,"usersInfo":..}, the users' info given in
+// pieces. operType is empty for a version hint of an unknown case.
 std::string hintProperties(const std::string& operType, int64_t operUser,
-                           const std::string& usersInfo) {
-  return std::string("{\"") + texts::kKeyOperType + "\":\"" + operType + "\",\"operUser\":\"" +
-         tools::int64_To_Str(operUser) + "\",\"" + texts::kKeyUsersInfo + "\":\"" +
-         jsonEscape(usersInfo) + "\"}";
+                           std::initializer_list<std::string_view> usersInfo) {
+  std::string properties;
+  properties.reserve(kHintCapacity);
+  properties += "{\"";
+  properties += texts::kKeyOperType;
+  properties += "\":\"";
+  properties += operType;
+  properties += "\",\"operUser\":\"";
+  properties += tools::int64_To_Str(operUser);
+  properties += "\",\"";
+  properties += texts::kKeyUsersInfo;
+  properties += "\":\"";
+  for (std::string_view piece : usersInfo) appendJsonEscaped(properties, piece);
+  properties += "\"}";
+  return properties;
 }
 
-std::string roomUsersInfo(int64_t groupId, const std::string& roomId, const std::string& name) {
-  return "groupId=" + tools::int64_To_Str(groupId) + ",roomId=" + roomId + ",operUserName=" + name;
+// The properties of a call's begin or finish hint: usersInfo names the
+// group, the room and the user.
+std::string roomHintProperties(int32_t operType, int64_t operUser, int64_t groupId,
+                               const std::string& roomId, const std::string& name) {
+  return hintProperties(
+      std::to_string(operType), operUser,
+      {"groupId=", tools::int64_To_Str(groupId), ",roomId=", roomId, ",operUserName=", name});
 }
 
 }  // namespace
@@ -36,34 +70,33 @@ bool msgProxy::sendWeakHintBegin(int64_t operUser, int64_t groupOrPeer, const st
                                  std::string& properties, hintChat chat) {
   const bool isGroup = chat == hintChat::kGroup;
   if (isGroup && groupOrPeer <= 0) return true;
-  std::string name = userNameOf(plugin_, operUser);
+  const std::string name = userNameOf(plugin_, operUser);
   hostPost post;
   post.target = groupOrPeer;
   post.msgType = kMsgTypeWeakHint;
-  post.body = hintBody(name + ct::kHintBegin);
-  post.properties = hintProperties(std::to_string(kHintOperBegin), operUser,
-                                   roomUsersInfo(isGroup ? groupOrPeer : 0, roomId, name));
+  post.body = hintBody({name, ct::kHintBegin});
+  post.properties =
+      roomHintProperties(kHintOperBegin, operUser, isGroup ? groupOrPeer : 0, roomId, name);
   post.insert = true;
   properties = post.properties;
-  return postToHost(plugin_, post);
+  return postToHost(plugin_, std::move(post));
 }
 
 bool msgProxy::sendWeakHintFinish(int64_t operUser, int64_t groupId, const std::string& roomId,
                                   std::string& properties) {
   if (groupId == 0) return false;
-  std::string name = userNameOf(plugin_, operUser);
+  const std::string name = userNameOf(plugin_, operUser);
   hostPost post;
   post.target = groupId;
   post.msgType = kMsgTypeWeakHint;
-  post.body = hintBody(ct::kHintFinish);
-  post.properties = hintProperties(std::to_string(kHintOperFinish), operUser,
-                                   roomUsersInfo(groupId, roomId, name));
+  post.body = hintBody({ct::kHintFinish});
+  post.properties = roomHintProperties(kHintOperFinish, operUser, groupId, roomId, name);
   post.insert = true;
   properties = post.properties;
   // This client's own hint handler may hide it (a finish hint for a room that
   // has already been announced).
   if (ownHint_ && ownHint_(post.body, post.properties)) return true;
-  return postToHost(plugin_, post);
+  return postToHost(plugin_, std::move(post));
 }
 
 bool msgProxy::sendVersionHint(int32_t kind, int32_t kase, int64_t operUser, int64_t target,
@@ -83,16 +116,16 @@ bool msgProxy::sendVersionHint(int32_t kind, int32_t kase, int64_t operUser, int
     operType = std::to_string(kind == 2 ? kHintOperLocalUpgrade : kHintOperLocalNotified);
     text = ct::kCannotAnswer + name + ct::kOf + callWord + ct::kFullComma + advice;
   }
-  std::string usersInfo = "deviceType=" + tools::int64_To_Str(deviceType) +
-                          ",callType=" + (request ? "1" : "2") + ",operUserName=" + name;
   hostPost post;
   post.target = target;
   post.msgType = kMsgTypeWeakHint;
-  post.body = hintBody(text);
-  post.properties = hintProperties(operType, operUser, usersInfo);
+  post.body = hintBody({text});
+  post.properties = hintProperties(operType, operUser,
+                                   {"deviceType=", tools::int64_To_Str(deviceType),
+                                    ",callType=", request ? "1" : "2", ",operUserName=", name});
   post.insert = true;
   post.send = false;
-  postToHost(plugin_, post);
+  postToHost(plugin_, std::move(post));
   return true;
 }
 

@@ -102,16 +102,17 @@ void talkStore::initTalk(const talkInfo& info, int64_t selfId) {
   memberStates_.reserve(info.members.size() + 1);
   ids_.reserve(info.members.size() + info.hismembers.size() + 1);
 
-  // Self first when given: the record's own entry for it is then a repeat.
-  // The lists are copied whole and indexed in one pass.
+  // Self first when given. The record's own entries for it would be repeats
+  // (the first is kept): they are left out as the list is copied, so that a
+  // record without other repeats, such as every call this user places, is
+  // indexed in one pass.
   if (selfId > 0) pushMember(selfId, invited);
-  const size_t first = memberIds_.size();
-  memberIds_.insert(memberIds_.end(), info.members.begin(), info.members.end());
-  memberStates_.resize(memberIds_.size(), invited);
   const size_t stated = std::min(info.members.size(), info.memstates.size());
-  const uint8_t* given = info.memstates.data();
-  uint8_t* states = memberStates_.data() + first;
-  for (size_t i = 0; i < stated; ++i) states[i] = given[i] != 0 ? joined : invited;
+  for (size_t i = 0; i < info.members.size(); ++i) {
+    const int64_t id = info.members[i];
+    if (selfId > 0 && id == selfId) continue;
+    pushMember(id, i < stated && info.memstates[i] != 0 ? joined : invited);
+  }
   if (!ids_.addFirstMembers(&memberIds_)) keepFirstOfRepeated();
   for (int64_t id : info.hismembers) addHistory(id);
   inviteRecords_.clear();

@@ -60,6 +60,7 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
         r.members = listFor(request.members);
         r.startTime = now;
         r.duration = request.duration;
+        noteDue(r);
         return before;
       }
     }
@@ -100,6 +101,10 @@ int32_t pluginOther::onTimeout(const imsdk::timerCmd& request) {
   record.fireTime = request.fireTime;
   record.recallCnt = request.recallCnt;
   record.roomId = request.roomId;
+  noteDue(record);
+  // A call queues a few records at once: room for them at the first add
+  // rather than a move of every record at each doubling.
+  if (timeouts.capacity() == 0) timeouts.reserve(kTimeoutQueueStart);
   timeouts.push_back(std::move(record));
   return before;
 }
@@ -186,6 +191,21 @@ void pluginOther::timer(void* arg) {
 }
 
 bool pluginOther::dotick() {
+  bool due = false;
+  size_t left = 0;
+  {
+    imsdk::autoLock queue(&queueLock);
+    // Most ticks of a call's waits find nothing due: they need neither the
+    // tick lock nor a pass over the queue.
+    due = tools::getLocalTime() >= earliestDue_;
+    left = timeouts.size();
+  }
+  if (due) left = fireDue();
+  if (left == 0) MRTC_LOG(plugin_, 0, texts::timer::kFuncDotick, texts::timer::kExitThread);
+  return left == 0;
+}
+
+size_t pluginOther::fireDue() {
   imsdk::autoLock tick(&tickLock);
   timeoutRecord record;
   size_t left = 0;
@@ -198,8 +218,7 @@ bool pluginOther::dotick() {
     MRTC_LOG(plugin_, 0, texts::timer::kFuncDotick, texts::timer::kOneTimeout, record.type);
     dispatch(record);
   }
-  if (left == 0) MRTC_LOG(plugin_, 0, texts::timer::kFuncDotick, texts::timer::kExitThread);
-  return left == 0;
+  return left;
 }
 
 bool pluginOther::leave(stopFlag* flag) {
@@ -215,14 +234,20 @@ bool pluginOther::leave(stopFlag* flag) {
 
 bool pluginOther::popDue(timeoutRecord& out, size_t& left) {
   const int64_t now = tools::getLocalTime();
+  int64_t earliest = kNeverDue;
   for (size_t i = 0; i < timeouts.size(); ++i) {
-    if (now - timeouts[i].startTime >= timeouts[i].duration) {
+    const timeoutRecord& r = timeouts[i];
+    if (now - r.startTime >= r.duration) {
       out = std::move(timeouts[i]);
       eraseAt(i);
       left = timeouts.size();
+      // The records after it were not looked at.
+      earliestDue_ = kDueUnknown;
       return true;
     }
+    earliest = std::min(earliest, r.startTime + r.duration);
   }
+  earliestDue_ = earliest;
   left = timeouts.size();
   return false;
 }
@@ -231,6 +256,10 @@ void pluginOther::eraseAt(size_t index) {
   // The queue is unordered: the last record fills the hole.
   if (index + 1 != timeouts.size()) timeouts[index] = std::move(timeouts.back());
   timeouts.pop_back();
+}
+
+void pluginOther::noteDue(const timeoutRecord& record) {
+  earliestDue_ = std::min(earliestDue_, record.startTime + record.duration);
 }
 
 memberList pluginOther::listFor(std::vector<int64_t> ids) const {

@@ -2,14 +2,16 @@
 //
 // Threads: requests (slot 6) arrive on any host thread and only take
 // `queueLock`. The worker thread runs one tick at a time holding its stop
-// flag's gate, then `tickLock`, then `queueLock` (always in that order), and
-// runs the due record's handler inside the tick, so a handler may post new
-// timer requests. `stop()` may be called from any thread but the worker.
+// flag's gate; a tick looks at the queue under `queueLock` alone and, when a
+// record is due, takes `tickLock`, then `queueLock` (always in that order)
+// and runs the due record's handler inside the tick, so a handler may post
+// new timer requests. `stop()` may be called from any thread but the worker.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -80,12 +82,17 @@ class pluginOther {
   // One tick (called with the flag's gate held and stop not set). True when
   // the queue is empty after it.
   bool dotick() MRTC_EXCLUDES(tickLock, queueLock);
+  // Takes the first due record, if any, and hands it on. Returns the number
+  // of records left.
+  size_t fireDue() MRTC_EXCLUDES(tickLock, queueLock);
   // The end of a worker that was not stopped.
   // True when this was the flag's last holder: the caller deletes it.
   bool leave(stopFlag* flag) MRTC_REQUIRES(flag->gate) MRTC_EXCLUDES(queueLock);
   void startWorker() MRTC_REQUIRES(queueLock);
   bool popDue(timeoutRecord& out, size_t& left) MRTC_REQUIRES(queueLock);
   void eraseAt(size_t index) MRTC_REQUIRES(queueLock);
+  // Lowers earliestDue_ to the second `record` falls due, if that is sooner.
+  void noteDue(const timeoutRecord& record) MRTC_REQUIRES(queueLock);
   void dispatch(const timeoutRecord& record) MRTC_REQUIRES(tickLock);
   // The ids as a record's list: a queued record's list when one carries the
   // same ids, else a new one.
@@ -99,6 +106,13 @@ class pluginOther {
   imsdk::CLocker tickLock MRTC_ACQUIRED_BEFORE(queueLock);
   stopFlag* uninitFlag MRTC_GUARDED_BY(queueLock) = nullptr;
   std::vector<timeoutRecord> timeouts MRTC_GUARDED_BY(queueLock);  // unordered
+  // No record falls due before this second: a tick before it has nothing to
+  // fire and skips the scan. Adds and refreshes lower it; a removal leaves it
+  // (still a lower bound); a tick that fires forgets it and a tick that
+  // scans in vain sets it exactly.
+  static constexpr int64_t kNeverDue = std::numeric_limits<int64_t>::max();
+  static constexpr int64_t kDueUnknown = std::numeric_limits<int64_t>::min();
+  int64_t earliestDue_ MRTC_GUARDED_BY(queueLock) = kNeverDue;
   bool stopped_ MRTC_GUARDED_BY(queueLock) = false;
   dispatchFn dispatchOverride_ MRTC_GUARDED_BY(tickLock);
 };

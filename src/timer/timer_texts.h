@@ -31,5 +31,8 @@ constexpr int kCategoryRemoveLimit = 20;
 // keep-alive and recall records (a few per invitation); received commands add
 // to it, so it is bounded. An add to a full queue is dropped.
 constexpr size_t kTimeoutQueueLimit = 256;
+// Records a queue has room for from its first add: a call's ring, wait,
+// keep-alive and recall, and a few more.
+constexpr size_t kTimeoutQueueStart = 8;
 
 }  // namespace imsdkmrtc
